@@ -22,17 +22,19 @@ function(mosavelle_layer name)
   endif()
 endfunction()
 
-# mosavelle_test_suite(NAME [LIBS target...]) — one GoogleTest executable per test folder.
+# mosavelle_test_suite(DIR [LIBS target...]) — one GoogleTest executable per test file in DIR,
+# named `test-<file name>` (e.g. tests/core/layout/geometry_test.cpp -> test-geometry_test), so that
+# one suite can be built and run on its own.
 function(mosavelle_test_suite dir)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/*.cpp)
-  if(NOT sources)
-    return()
-  endif()
-  string(REPLACE "/" "-" name ${dir})
-  set(target tests-${name})
-  add_executable(${target} ${sources})
-  target_link_libraries(${target} PRIVATE ${ARG_LIBS} mosavelle-test-support GTest::gtest_main GTest::gmock
-                                          mosavelle-warnings)
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${name})
+  string(REPLACE "/" "-" label ${dir})
+  foreach(source IN LISTS sources)
+    get_filename_component(stem ${source} NAME_WE)
+    set(target test-${stem})
+    add_executable(${target} ${source})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} mosavelle-test-support GTest::gtest_main
+                                            GTest::gmock mosavelle-warnings)
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS ${label})
+  endforeach()
 endfunction()
