@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+
+#include <vips/vips.h>
+
+namespace mosavelle {
+
+// Starts libvips once for the whole process. Safe to call from any thread, any number of times;
+// only the first call does the work. Returns false when libvips could not start, in which case no
+// other libvips call may be made.
+//
+// The start-up also fixes two process-wide choices that every caller relies on:
+// - the operation cache is off, so an image opened over one buffer can never be served for a
+//   later, different buffer that happens to reuse the same address, and no decoded pixels
+//   outlive the call that made them;
+// - loaders for documents rather than pictures (PDF, SVG and the like) are blocked, so such a
+//   file can never be decoded through libvips' own type detection.
+bool ensureVipsStarted();
+
+// Owning handle for any libvips object (images, sources, targets): releases its reference on
+// destruction.
+struct VipsObjectRelease {
+    void operator()(void* object) const {
+        if (object != nullptr)
+            g_object_unref(object);
+    }
+};
+template <class T>
+using VipsHandle = std::unique_ptr<T, VipsObjectRelease>;
+using VipsImageHandle = VipsHandle<VipsImage>;
+
+}  // namespace mosavelle
