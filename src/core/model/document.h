@@ -1,0 +1,161 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/model/package.h"
+#include "core/model/project.h"
+#include "core/model/undo_history.h"
+#include "core/platform/bytes.h"
+#include "core/platform/uuid.h"
+
+namespace mosavelle {
+
+class DefaultSettingsStore;
+
+using SlideIDSet = std::set<Uuid>;
+
+// What part of a document changed. Observers switch on the kind and read the document.
+enum class DocumentChangeKind {
+    project,        // project()
+    pictures,       // imageData()
+    logo,           // logoData()
+    selection,      // selectedSlideIDs()
+    previewCommit,  // committedPreviewSlideID()
+    dragState,      // draggingSlideIDs() or isDraggingSlide()
+};
+
+struct DocumentChange {
+    DocumentChangeKind kind;
+    friend bool operator==(const DocumentChange&, const DocumentChange&) = default;
+};
+
+// The in-memory document behind one window: the deck, the bytes of its pictures and logo, and
+// the window's editing state. Every setter notifies the observers once, with the kind of the
+// field, when the new value differs from the old one, and nobody when it is equal.
+//
+// The setters change state without undo steps. Editing operations change the deck through
+// changeProject / changeProjectIfDifferent (one undo step each) or, for sliders and text fields,
+// through setProject between beginContinuousEdit and endContinuousEdit (one step per gesture).
+// An undo step restores the whole project only: picture bytes, the logo, the selection and the
+// preview state are not part of undo.
+//
+// Belongs to the interface thread. Not copyable: undo steps and observers refer to it.
+class MosavelleDocument {
+public:
+    using Observer = std::function<void(const DocumentChange&)>;
+    using ObserverID = std::uint64_t;
+    // Runs a task on a later turn of the interface thread's event loop.
+    using Scheduler = std::function<void(std::function<void()>)>;
+
+    // A document for `defaultProject()` without pictures or logo, ready for applySnapshot.
+    MosavelleDocument();
+    MosavelleDocument(Project project, ImageDataMap imageData, std::optional<Bytes> logoData);
+    // Withdraws this document's steps from its undo history, if that is still alive.
+    ~MosavelleDocument();
+    MosavelleDocument(const MosavelleDocument&) = delete;
+    MosavelleDocument& operator=(const MosavelleDocument&) = delete;
+
+    // A new untitled document: the store's new project, no pictures, the store's logo.
+    static std::unique_ptr<MosavelleDocument> makeUntitled(const DefaultSettingsStore& store);
+
+    // --- Fields
+    const Project& project() const { return project_; }
+    const ImageDataMap& imageData() const { return imageData_; }
+    const std::optional<Bytes>& logoData() const { return logoData_; }
+    const SlideIDSet& selectedSlideIDs() const { return selectedSlideIDs_; }
+    const std::optional<Uuid>& committedPreviewSlideID() const { return committedPreviewSlideID_; }
+    const std::vector<Uuid>& draggingSlideIDs() const { return draggingSlideIDs_; }
+    bool isDraggingSlide() const { return isDraggingSlide_; }
+    // The linked undo history, or null when none was linked or it is gone.
+    std::shared_ptr<UndoHistory> undoHistory() const { return undoHistory_.lock(); }
+    const std::optional<Project>& continuousEditBefore() const { return continuousEditBefore_; }
+    std::int64_t previewCommitGeneration() const { return previewCommitGeneration_; }
+
+    // --- Observation. Observers may change the document and add or remove observers while
+    // being notified; an observer removed during a notification is not called afterwards.
+    ObserverID addObserver(Observer observer);
+    void removeObserver(ObserverID id);
+
+    // --- Plain setters: no undo step; notify only on a real change.
+    void setProject(Project project);
+    void setImageData(ImageDataMap imageData);
+    // Adds or replaces the bytes of one picture (import stores new pictures this way).
+    void setImageBytes(const Uuid& imageID, Bytes bytes);
+    void setLogoData(std::optional<Bytes> logoData);
+    void setSelectedSlideIDs(SlideIDSet ids);
+    void setCommittedPreviewSlideID(std::optional<Uuid> id);
+    void setDraggingSlideIDs(std::vector<Uuid> ids);
+    void setIsDraggingSlide(bool dragging);
+    // Raises previewCommitGeneration by one and returns the new value; notifies nobody.
+    std::int64_t nextPreviewGeneration();
+
+    // Links the window's undo history (non-owning). Without one, changes register nothing.
+    void setUndoHistory(std::weak_ptr<UndoHistory> history);
+
+    // --- Undo primitives for editing operations.
+    // Replaces the project and registers one step under `actionName` that puts the previous
+    // project back, even when the two are equal.
+    void changeProject(Project newProject, const std::string& actionName);
+    // Like changeProject, but does nothing and registers nothing when the new project equals
+    // the current one. Returns whether it changed.
+    bool changeProjectIfDifferent(Project newProject, const std::string& actionName);
+    // Registers a step that restores `before` (itself registering the reverse swap when run).
+    // Does nothing without an undo history.
+    void registerProjectRestore(Project before, const std::string& actionName);
+
+    // Opens a continuous edit: keeps a copy of the project unless one is already open.
+    void beginContinuousEdit();
+    // Closes the open continuous edit, if any: one step restoring the copy is registered when the
+    // project now differs from it; none when the value ended where it began.
+    void endContinuousEdit(const std::string& actionName);
+    bool isInContinuousEdit() const { return continuousEditBefore_.has_value(); }
+
+    // --- Deferred work. postToNextTurn runs `task` on a later turn of the event loop through the
+    // installed scheduler; without one, tasks wait until runPostedTasks. A task posted by a
+    // document that is destroyed before it runs is dropped.
+    void setScheduler(Scheduler scheduler) { scheduler_ = std::move(scheduler); }
+    void postToNextTurn(std::function<void()> task);
+    // Runs the tasks waiting without a scheduler, in order, including ones they post.
+    void runPostedTasks();
+
+    // --- Package snapshots.
+    // Shares the picture and logo bytes; O(size of the project).
+    PackageSnapshot makeSnapshot() const;
+    // Installs a snapshot read from disk: project, pictures, then logo; when nothing is selected
+    // and the deck has slides, the first slide becomes the selection.
+    void applySnapshot(const PackageSnapshot& snapshot);
+
+private:
+    void notify(DocumentChangeKind kind);
+
+    Project project_;
+    ImageDataMap imageData_;
+    std::optional<Bytes> logoData_;
+    SlideIDSet selectedSlideIDs_;
+    std::optional<Uuid> committedPreviewSlideID_;
+    std::vector<Uuid> draggingSlideIDs_;
+    bool isDraggingSlide_ = false;
+    std::weak_ptr<UndoHistory> undoHistory_;
+    std::optional<Project> continuousEditBefore_;
+    std::int64_t previewCommitGeneration_ = 0;
+
+    struct ObserverEntry {
+        ObserverID id;
+        std::shared_ptr<Observer> observer;
+    };
+    std::vector<ObserverEntry> observers_;
+    ObserverID nextObserverID_ = 1;
+
+    Scheduler scheduler_;
+    std::vector<std::function<void()>> postedTasks_;
+    // Expires with the document, so that scheduled tasks can tell it is gone.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+};
+
+}  // namespace mosavelle

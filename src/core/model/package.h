@@ -1,0 +1,67 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string_view>
+
+#include "core/model/project.h"
+#include "core/platform/bytes.h"
+#include "core/platform/file_system.h"
+#include "core/platform/result.h"
+#include "core/platform/uuid.h"
+
+namespace mosavelle {
+
+// The stored bytes of each picture, keyed by `SourceImage::id`. Bytes are shared, never copied.
+using ImageDataMap = std::map<Uuid, Bytes>;
+
+// The only document type the application reads and writes: a directory with this extension.
+inline constexpr std::string_view projectTypeIdentifier = "app.mosavelle.project";
+inline constexpr std::string_view projectFileExtension = "mosavelle";
+
+// Stored in `SourceImage::importError` when a picture's copy is not in the package.
+inline constexpr std::string_view missingImageMessage =
+    "The copied image is missing from this project.";
+
+// The read failure for a package that is not one, is damaged, or is from a newer version.
+inline constexpr std::string_view damagedPackageMessage =
+    "The project could not be opened because it is damaged or in an unknown format.";
+
+// What a package holds. A value: making one shares the picture bytes, so it is cheap, and later
+// edits of the document do not reach a snapshot being written.
+struct PackageSnapshot {
+    Project project;
+    ImageDataMap images;
+    std::optional<Bytes> logo;
+    friend bool operator==(const PackageSnapshot&, const PackageSnapshot&) = default;
+};
+
+// True when `name` can be used as a member of a package folder as it stands: not empty, not "."
+// or "..", no path separator ('/' or '\'), no NUL, at most 255 bytes.
+bool isSafeMemberName(std::string_view name);
+
+// Writes `snapshot` as the package directory `destination` ("project.json", "images/", and
+// "branding/" when there is a logo with a name). The whole tree is written and flushed in a
+// temporary sibling folder and only then swapped into place, so a failure at any step leaves an
+// existing package at `destination` complete and readable; leftovers of an interrupted earlier
+// save are removed by the next successful one.
+//
+// A stored file name that is not a safe member name, or that an earlier picture of the deck
+// already uses, is replaced by the picture's identifier and extension (a logo name by "logo"
+// and its extension); the returned project is the one written to "project.json", with those
+// names. The caller may adopt it. Safe to call on any thread; touches only the snapshot.
+Result<Project> writeProjectPackage(const PackageSnapshot& snapshot,
+                                    const std::filesystem::path& destination,
+                                    FileSystem& files = realFileSystem());
+
+// Reads the package directory `root`. Fails with `damagedPackageMessage` when `root` is not a
+// non-empty directory with a non-empty regular file "project.json" or when the deck is from a
+// newer format version, and with the decoder's own error when the JSON does not decode. A
+// picture whose file is absent, unreadable, a symbolic link, or named unsafely is read as
+// missing (`importError` = `missingImageMessage`); the logo likewise is simply absent. Symbolic
+// links inside the package are never followed. Safe to call on any thread.
+Result<PackageSnapshot> readProjectPackage(const std::filesystem::path& root,
+                                           FileSystem& files = realFileSystem());
+
+}  // namespace mosavelle
