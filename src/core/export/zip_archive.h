@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/platform/bytes.h"
+#include "core/platform/result.h"
+
+namespace mosavelle {
+
+// One member of a package archive. `path` is the member name (forward slashes, no leading slash),
+// stored as its UTF-8 bytes; `data` is the content, stored without compression.
+struct ArchiveEntry {
+    std::string path;
+    Bytes data;
+    friend bool operator==(const ArchiveEntry&, const ArchiveEntry&) = default;
+};
+
+// Append an entry to `entries`, replacing every backslash in `path` by a forward slash first.
+// The list order is the archive order.
+void addTextEntry(std::vector<ArchiveEntry>& entries, std::string_view path, std::string_view text);
+void addDataEntry(std::vector<ArchiveEntry>& entries, std::string_view path, Bytes data);
+
+// The format's hard limits: the archive has no ZIP64 records, so nothing beyond them can be
+// expressed. Input past a limit is refused with an error before any of it is written.
+inline constexpr std::size_t maxArchiveEntries = 0xFFFF;
+inline constexpr std::size_t maxArchivePathBytes = 0xFFFF;
+inline constexpr std::uint64_t maxArchiveOffset = 0xFFFFFFFFull;  // also the largest entry size
+
+// Where an archive's bytes go, in order. A failed write ends the archive.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual Status write(std::span<const std::uint8_t> bytes) = 0;
+};
+
+// Writes a minimal stored ZIP archive into a sink as entries arrive: every entry uncompressed,
+// stamped 1980-01-01 00:00, no data descriptors, extra fields, comments, directory entries or
+// ZIP64. Only the central directory (46 bytes plus the name per entry) is kept in memory, so an
+// archive streamed into a file never exists in memory as a whole.
+//
+// Usage: `add` for each entry in archive order, then `finish` once. After any failure the writer
+// refuses further calls and the sink's content is incomplete.
+class ZipArchiveWriter {
+public:
+    explicit ZipArchiveWriter(ByteSink& sink) : sink_(sink) {}
+    ZipArchiveWriter(const ZipArchiveWriter&) = delete;
+    ZipArchiveWriter& operator=(const ZipArchiveWriter&) = delete;
+
+    // Writes the entry's local header, name and data. Backslashes in the path are stored as
+    // forward slashes. Refused, with nothing written, when the entry count, the name length, the
+    // data size or the archive offset would pass the format's limits.
+    Status add(std::string_view path, std::span<const std::uint8_t> data);
+    Status add(const ArchiveEntry& entry) { return add(entry.path, entry.data.span()); }
+
+    // Writes the central directory and the end record.
+    Status finish();
+
+    std::size_t entryCount() const { return count_; }
+    // Bytes of local headers, names and data written so far.
+    std::uint64_t offset() const { return offset_; }
+
+private:
+    Status fail(Error error);
+
+    ByteSink& sink_;
+    std::vector<std::uint8_t> central_;
+    std::size_t count_ = 0;
+    std::uint64_t offset_ = 0;
+    bool closed_ = false;
+};
+
+// Checks a whole list against the format's limits without writing anything.
+Status checkArchiveLimits(const std::vector<ArchiveEntry>& entries);
+
+// The complete archive of `entries`, in list order, as one buffer. Input past the format's limits
+// gives an error and no bytes.
+Result<Bytes> makeArchive(const std::vector<ArchiveEntry>& entries);
+
+// CRC-32 as zlib's `crc32` computes it, starting from 0 (an empty input gives 0).
+std::uint32_t crc32Of(std::span<const std::uint8_t> data);
+
+}  // namespace mosavelle

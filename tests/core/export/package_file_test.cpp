@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <set>
+
+#include "core/export/package_file.h"
+#include "support/test_support.h"
+
+namespace mosavelle {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFileBytes;
+using testing::TempDir;
+using testing::writeFileBytes;
+
+std::set<std::string> namesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& item : fs::directory_iterator(folder))
+        names.insert(item.path().filename().string());
+    return names;
+}
+
+class PackageFileTest : public ::testing::Test {
+protected:
+    TempDir folder;
+    TempDir fallback;
+    PackageFileOptions options{fallback.path(), true};
+    const Bytes archive{std::string_view("PK new package")};
+};
+
+TEST_F(PackageFileTest, NewDestinationIsCreatedAndNoTemporaryFileRemains) {
+    const auto destination = folder / "deck.pptx";
+    ASSERT_TRUE(writePackage(archive, destination, options).ok());
+    EXPECT_EQ(readFileBytes(destination), archive);
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
+    EXPECT_TRUE(namesIn(fallback.path()).empty());
+}
+
+TEST_F(PackageFileTest, ExistingDestinationIsReplacedKeepingItsPermissions) {
+    const auto destination = folder / "deck.pptx";
+    writeFileBytes(destination, Bytes(std::string_view("old content that is longer")));
+    fs::permissions(destination,
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_TRUE(writePackage(archive, destination, options).ok());
+    EXPECT_EQ(readFileBytes(destination), archive);
+    EXPECT_EQ(fs::status(destination).permissions() & fs::perms::mask,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
+}
+
+TEST_F(PackageFileTest, LinkedDestinationReplacesTheFileItNames) {
+    const auto target = folder / "real.pptx";
+    writeFileBytes(target, Bytes(std::string_view("old")));
+    fs::create_symlink(target, folder / "link.pptx");
+    ASSERT_TRUE(writePackage(archive, folder / "link.pptx", options).ok());
+    EXPECT_TRUE(fs::is_symlink(folder / "link.pptx"));
+    EXPECT_EQ(readFileBytes(target), archive);
+}
+
+TEST_F(PackageFileTest, FailuresReportTheSystemSentenceAndLeaveNothingBehind) {
+    // The destination's folder does not exist.
+    auto missing = writePackage(archive, folder / "nowhere" / "deck.pptx", options);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().message,
+              "The file “deck.pptx” could not be written: No such file or directory.");
+
+    // The destination is a folder: the rename fails and the folder stays as it was.
+    fs::create_directory(folder / "taken.pptx");
+    writeFileBytes(folder / "taken.pptx" / "inside", archive);
+    auto taken = writePackage(archive, folder / "taken.pptx", options);
+    ASSERT_FALSE(taken.ok());
+    EXPECT_NE(taken.error().message.find("“taken.pptx”"), std::string::npos);
+    EXPECT_EQ(namesIn(folder / "taken.pptx"), std::set<std::string>{"inside"});
+
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"taken.pptx"});
+    EXPECT_TRUE(namesIn(fallback.path()).empty());
+}
+
+TEST_F(PackageFileTest, AbandonedFileLeavesTheDestinationUntouched) {
+    const auto destination = folder / "deck.pptx";
+    const Bytes old(std::string_view("old"));
+    writeFileBytes(destination, old);
+    {
+        auto file = PackageFile::create(destination, options);
+        ASSERT_TRUE(file.ok());
+        ASSERT_TRUE((*file)->write(archive.span()).ok());
+        EXPECT_TRUE(fs::exists((*file)->temporaryPath()));
+        EXPECT_EQ((*file)->temporaryPath().parent_path(), folder.path());
+    }
+    EXPECT_EQ(readFileBytes(destination), old);
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
+}
+
+TEST_F(PackageFileTest, FolderRefusingTemporaryFilesFallsBackToACopy) {
+    options.useDestinationFolder = false;
+    const auto destination = folder / "deck.pptx";
+    writeFileBytes(destination,
+                   Bytes(std::string_view("a much longer old content than the new one")));
+    auto file = PackageFile::create(destination, options);
+    ASSERT_TRUE(file.ok());
+    EXPECT_EQ((*file)->temporaryPath().parent_path(), fallback.path());
+    ASSERT_TRUE((*file)->write(archive.span()).ok());
+    ASSERT_TRUE((*file)->commit().ok());
+    EXPECT_EQ(readFileBytes(destination), archive);
+    EXPECT_TRUE(namesIn(fallback.path()).empty());
+
+    // A failed copy still removes the temporary file.
+    auto broken = writePackage(archive, folder / "nowhere" / "deck.pptx", options);
+    EXPECT_FALSE(broken.ok());
+    EXPECT_TRUE(namesIn(fallback.path()).empty());
+}
+
+}  // namespace
+}  // namespace mosavelle
