@@ -1,0 +1,265 @@
+#include "core/model/package.h"
+
+#include <cctype>
+#include <set>
+#include <string>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "core/model/project_json.h"
+
+namespace mosavelle {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* projectMember = "project.json";
+constexpr const char* imagesMember = "images";
+constexpr const char* brandingMember = "branding";
+
+Error damaged() {
+    return Error{std::string(damagedPackageMessage)};
+}
+
+Error saveFailure(const Error& cause) {
+    return Error{"The project could not be saved: " + cause.message + "."};
+}
+
+// The lower-cased extension of `fileName` when it is a short run of ASCII letters and digits;
+// "img" otherwise, so the result is always usable in a member name.
+std::string safeExtension(const std::string& fileName, const char* fallback) {
+    std::string base = fileName;
+    if (auto slash = base.find_last_of("/\\"); slash != std::string::npos) {
+        base.erase(0, slash + 1);
+    }
+    auto dot = base.rfind('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == base.size())
+        return fallback;
+    std::string ext = base.substr(dot + 1);
+    if (ext.size() > 16)
+        return fallback;
+    for (char& c : ext) {
+        auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80 || !std::isalnum(u))
+            return fallback;
+        c = static_cast<char>(std::tolower(u));
+    }
+    return ext;
+}
+
+// Gives every picture a member name that is safe and not taken by a different picture, keeping
+// the recorded name wherever it already is. Pictures that share an identifier are one picture
+// and may share a name.
+void assignSafeNames(Project& project) {
+    std::map<std::string, Uuid> used;
+    for (auto& image : project.images) {
+        auto owner = used.find(image.storedFileName);
+        bool taken = owner != used.end() && owner->second != image.id;
+        if (!isSafeMemberName(image.storedFileName) || taken) {
+            std::string stem = image.id.text();
+            std::string ext = safeExtension(image.originalFileName, "img");
+            std::string candidate = stem + "." + ext;
+            for (int n = 2; used.contains(candidate) && used[candidate] != image.id; ++n) {
+                candidate = stem + "-" + std::to_string(n) + "." + ext;
+            }
+            image.storedFileName = candidate;
+        }
+        used.emplace(image.storedFileName, image.id);
+    }
+    auto& logoName = project.appearance.branding.logoFileName;
+    if (logoName && !isSafeMemberName(*logoName)) {
+        logoName = "logo." + safeExtension(*logoName, "png");
+    }
+}
+
+// Writes the whole package into `root`, which must not exist yet, and flushes every file and
+// folder, so that once this succeeds the tree is complete on disk.
+Status writeTree(FileSystem& files, const fs::path& root, const Project& project, const Bytes& json,
+                 const PackageSnapshot& snapshot) {
+    if (auto s = files.createDirectory(root); !s)
+        return s;
+    if (auto s = files.writeFile(root / projectMember, json); !s)
+        return s;
+    if (auto s = files.flush(root / projectMember); !s)
+        return s;
+
+    const fs::path images = root / imagesMember;
+    if (auto s = files.createDirectory(images); !s)
+        return s;
+    std::set<std::string> written;
+    for (const auto& image : project.images) {
+        auto bytes = snapshot.images.find(image.id);
+        if (bytes == snapshot.images.end())
+            continue;
+        if (!written.insert(image.storedFileName).second)
+            continue;
+        const fs::path file = images / image.storedFileName;
+        if (auto s = files.writeFile(file, bytes->second); !s)
+            return s;
+        if (auto s = files.flush(file); !s)
+            return s;
+    }
+    if (auto s = files.flush(images); !s)
+        return s;
+
+    const auto& logoName = project.appearance.branding.logoFileName;
+    if (snapshot.logo && logoName) {
+        const fs::path branding = root / brandingMember;
+        if (auto s = files.createDirectory(branding); !s)
+            return s;
+        if (auto s = files.writeFile(branding / *logoName, *snapshot.logo); !s)
+            return s;
+        if (auto s = files.flush(branding / *logoName); !s)
+            return s;
+        if (auto s = files.flush(branding); !s)
+            return s;
+    }
+    return files.flush(root);
+}
+
+// Puts the finished tree `fresh` at `destination`. Any existing entry there stays complete until
+// the new one is in place: an atomic swap where the file system offers one, otherwise the old
+// entry is moved aside, and moved back when the new one cannot be moved in.
+Status swapIntoPlace(FileSystem& files, const fs::path& fresh, const fs::path& destination,
+                     const fs::path& aside) {
+    if (files.entryKind(destination, false) == EntryKind::missing) {
+        return files.rename(fresh, destination);
+    }
+    if (files.exchange(fresh, destination))
+        return success();
+    if (auto s = files.removeAll(aside); !s)
+        return s;
+    if (auto s = files.rename(destination, aside); !s)
+        return s;
+    if (auto s = files.rename(fresh, destination); !s) {
+        (void)files.rename(aside, destination);
+        return s;
+    }
+    return success();
+}
+
+bool hasNewerFormatVersion(const Bytes& json) {
+    auto value = nlohmann::json::parse(json.begin(), json.end(), nullptr, false);
+    if (!value.is_object())
+        return false;
+    auto version = value.find("formatVersion");
+    return version != value.end() && version->is_number() && version->get<double>() >= 2;
+}
+
+// The contents of `path` when it is a regular file reached without following a symbolic link.
+std::optional<Bytes> readMember(FileSystem& files, const fs::path& path) {
+    if (files.entryKind(path, false) != EntryKind::regularFile)
+        return std::nullopt;
+    auto bytes = files.readFile(path, false);
+    if (!bytes)
+        return std::nullopt;
+    return std::move(bytes.value());
+}
+
+bool isMemberDirectory(FileSystem& files, const fs::path& path) {
+    return files.entryKind(path, false) == EntryKind::directory;
+}
+
+}  // namespace
+
+bool isSafeMemberName(std::string_view name) {
+    if (name.empty() || name == "." || name == ".." || name.size() > 255)
+        return false;
+    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::path& destination,
+                                    FileSystem& files) {
+    fs::path target = destination;
+    if (!target.has_filename() && target.has_parent_path())
+        target = target.parent_path();
+    const std::string name = target.filename().string();
+    if (name.empty() || name == "." || name == "..") {
+        return saveFailure(Error{"the location “" + destination.string() + "” is not valid"});
+    }
+
+    Project project = snapshot.project;
+    assignSafeNames(project);
+    auto json = encodeProject(project);
+    if (!json)
+        return json.error();
+
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path fresh = folder / ("." + name + ".saving");
+    const fs::path aside = folder / ("." + name + ".previous");
+
+    // A folder left by an interrupted save is never a package the user relies on.
+    if (auto s = files.removeAll(fresh); !s)
+        return saveFailure(s.error());
+    if (auto s = writeTree(files, fresh, project, *json, snapshot); !s) {
+        (void)files.removeAll(fresh);
+        return saveFailure(s.error());
+    }
+    if (auto s = swapIntoPlace(files, fresh, target, aside); !s) {
+        (void)files.removeAll(fresh);
+        return saveFailure(s.error());
+    }
+    // The new package is in place; what follows only tidies up and cannot undo the save.
+    (void)files.flush(folder);
+    (void)files.removeAll(fresh);
+    (void)files.removeAll(aside);
+    return project;
+}
+
+Result<PackageSnapshot> readProjectPackage(const fs::path& root, FileSystem& files) {
+    // The root itself is what the user chose to open and may be reached through a link; nothing
+    // inside it is.
+    if (files.entryKind(root, true) != EntryKind::directory)
+        return damaged();
+    auto members = files.listDirectory(root);
+    if (!members || members->empty())
+        return damaged();
+    auto json = readMember(files, root / projectMember);
+    if (!json || json->empty())
+        return damaged();
+
+    auto decoded = decodeProject(*json);
+    if (!decoded) {
+        if (hasNewerFormatVersion(*json))
+            return damaged();
+        return decoded.error();
+    }
+    PackageSnapshot snapshot;
+    snapshot.project = std::move(decoded.value());
+    if (snapshot.project.formatVersion >= 2)
+        return damaged();
+    snapshot.project.formatVersion = currentFormatVersion;
+
+    Project& project = snapshot.project;
+    const fs::path images = root / imagesMember;
+    if (isMemberDirectory(files, images)) {
+        for (const auto& image : project.images) {
+            if (snapshot.images.contains(image.id) || !isSafeMemberName(image.storedFileName)) {
+                continue;
+            }
+            if (auto bytes = readMember(files, images / image.storedFileName)) {
+                snapshot.images.emplace(image.id, std::move(*bytes));
+            }
+        }
+        // Marked after all files were tried: pictures listed twice count as one, and are
+        // missing only when no listing found their file.
+        for (auto& image : project.images) {
+            if (snapshot.images.contains(image.id))
+                continue;
+            if (&image == project.sourceImage(image.id)) {
+                image.importError = std::string(missingImageMessage);
+            }
+        }
+    }
+
+    const auto& logoName = project.appearance.branding.logoFileName;
+    const fs::path branding = root / brandingMember;
+    if (logoName && isSafeMemberName(*logoName) && isMemberDirectory(files, branding)) {
+        snapshot.logo = readMember(files, branding / *logoName);
+    }
+    return snapshot;
+}
+
+}  // namespace mosavelle
