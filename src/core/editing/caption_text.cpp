@@ -1,0 +1,131 @@
+#include "core/editing/caption_text.h"
+
+#include <memory>
+
+#include "core/import/file_names.h"
+
+#include <unicode/regex.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/utf8.h>
+
+namespace mosavelle {
+
+namespace {
+
+icu::UnicodeString toUnicode(std::string_view text) {
+    return icu::UnicodeString::fromUTF8(
+        icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+}
+
+std::string toUTF8(const icu::UnicodeString& text) {
+    std::string out;
+    text.toUTF8String(out);
+    return out;
+}
+
+// A compiled pattern, shared by all threads (ICU patterns are immutable; matchers are made per
+// use). Null only if ICU cannot compile a constant pattern, which would be a build fault.
+std::unique_ptr<icu::RegexPattern> compile(std::string_view pattern) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::RegexPattern> compiled(
+        icu::RegexPattern::compile(toUnicode(pattern), 0, status));
+    if (U_FAILURE(status))
+        return nullptr;
+    return compiled;
+}
+
+const icu::RegexPattern* defaultTitleRegex() {
+    static const auto pattern = compile(defaultTitlePattern);
+    return pattern.get();
+}
+
+// `input` with the first (or every) match of `pattern` replaced; `input` itself when the pattern
+// is missing or ICU fails.
+icu::UnicodeString replaced(const icu::RegexPattern* pattern, const icu::UnicodeString& input,
+                            const icu::UnicodeString& replacement, bool all) {
+    if (pattern == nullptr)
+        return input;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::RegexMatcher> matcher(pattern->matcher(input, status));
+    if (U_FAILURE(status))
+        return input;
+    icu::UnicodeString out =
+        all ? matcher->replaceAll(replacement, status) : matcher->replaceFirst(replacement, status);
+    return U_SUCCESS(status) ? out : input;
+}
+
+bool isWhitespace(UChar32 c) {
+    return c >= 0 && u_isUWhiteSpace(c);
+}
+
+}  // namespace
+
+bool isDefaultTitle(std::string_view title) {
+    constexpr std::string_view prefix = "Slide ";
+    if (title.substr(0, prefix.size()) != prefix)
+        return false;  // `^` anchors at the start only
+    const std::string_view number = title.substr(prefix.size());
+    bool asciiDigits = !number.empty();
+    for (char c : number)
+        asciiDigits = asciiDigits && c >= '0' && c <= '9';
+    if (asciiDigits)
+        return true;  // the common case, without a matcher
+    const icu::RegexPattern* pattern = defaultTitleRegex();
+    if (pattern == nullptr)
+        return false;
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::UnicodeString input = toUnicode(title);
+    std::unique_ptr<icu::RegexMatcher> matcher(pattern->matcher(input, status));
+    return U_SUCCESS(status) && matcher->find(status) && U_SUCCESS(status);
+}
+
+std::string trimmedWhitespace(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    int32_t start = 0;
+    while (start < length) {
+        int32_t next = start;
+        UChar32 c;
+        U8_NEXT(bytes, next, length, c);
+        if (!isWhitespace(c))
+            break;
+        start = next;
+    }
+    int32_t end = length;
+    while (end > start) {
+        int32_t previous = end;
+        UChar32 c;
+        U8_PREV(bytes, start, previous, c);
+        if (!isWhitespace(c))
+            break;
+        end = previous;
+    }
+    return std::string(
+        text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
+}
+
+std::string captionFromFileName(std::string_view fileName, bool replaceSeparators,
+                                bool stripLeadingNumbers) {
+    static const auto leadingNumber = compile("^[\\s_\\-]*\\d+[\\s_\\-]*");
+    static const auto separators = compile("[_.\\-]+");
+    icu::UnicodeString text = toUnicode(deletingPathExtension(fileName));
+    if (stripLeadingNumbers)
+        text = replaced(leadingNumber.get(), text, icu::UnicodeString(), false);
+    if (replaceSeparators)
+        text = replaced(separators.get(), text, icu::UnicodeString(u' '), true);
+    return trimmedWhitespace(toUTF8(text));
+}
+
+void renumberDefaultTitles(Project& project) {
+    for (std::size_t i = 0; i < project.slides.size(); ++i) {
+        Slide& slide = project.slides[i];
+        const std::string trimmed = trimmedWhitespace(slide.title);
+        const bool grouped =
+            slide.layout == SlideLayoutKind::twoUp || slide.layout == SlideLayoutKind::fourGrid;
+        if (isDefaultTitle(trimmed) || (grouped && trimmed.empty()))
+            slide.title = "Slide " + std::to_string(i + 1);
+    }
+}
+
+}  // namespace mosavelle

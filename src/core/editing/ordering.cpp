@@ -1,0 +1,117 @@
+#include "core/editing/ordering.h"
+
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
+
+namespace mosavelle {
+
+namespace {
+
+// Finds pictures by identifier in O(1); the first picture with an identifier wins, as in
+// `Project::sourceImage`.
+class PictureIndex {
+public:
+    explicit PictureIndex(const Project& project) {
+        byID_.reserve(project.images.size());
+        for (const auto& image : project.images)
+            byID_.try_emplace(image.id, &image);
+    }
+    const SourceImage* find(const Uuid& id) const {
+        const auto it = byID_.find(id);
+        return it == byID_.end() ? nullptr : it->second;
+    }
+
+private:
+    std::unordered_map<Uuid, const SourceImage*> byID_;
+};
+
+template <class Lookup>
+const SourceImage* firstSlotPicture(const Slide& slide, const Lookup& lookup) {
+    if (slide.slots.empty() || !slide.slots.front().imageID)
+        return nullptr;
+    return lookup(*slide.slots.front().imageID);
+}
+
+template <class Lookup>
+std::string nameKey(const Slide& slide, const Lookup& lookup) {
+    if (!slide.title.empty())
+        return slide.title;
+    if (const SourceImage* picture = firstSlotPicture(slide, lookup))
+        return picture->originalFileName;
+    return slide.id.text();
+}
+
+template <class Lookup>
+std::optional<Timestamp> dateKey(const Slide& slide, const Lookup& lookup) {
+    if (const SourceImage* picture = firstSlotPicture(slide, lookup))
+        return picture->captureDate;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string filenameSortKey(const Slide& slide, const Project& project) {
+    return nameKey(slide, [&](const Uuid& id) { return project.sourceImage(id); });
+}
+
+std::optional<Timestamp> captureDateSortKey(const Slide& slide, const Project& project) {
+    return dateKey(slide, [&](const Uuid& id) { return project.sourceImage(id); });
+}
+
+std::vector<Slide> sortedSlides(const Project& project) {
+    if (project.sort == SortMode::manual)
+        return project.slides;
+
+    const PictureIndex index(project);
+    const auto lookup = [&](const Uuid& id) { return index.find(id); };
+    const std::size_t count = project.slides.size();
+    std::vector<FileNameKey> names;
+    std::vector<std::optional<Timestamp>> dates;
+    names.reserve(count);
+    dates.reserve(count);
+    for (const auto& slide : project.slides) {
+        names.emplace_back(nameKey(slide, lookup));
+        dates.push_back(dateKey(slide, lookup));
+    }
+
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    const auto byDate = [&](bool forward) {
+        return [&, forward](std::size_t a, std::size_t b) {
+            const auto& da = dates[a];
+            const auto& db = dates[b];
+            if (da && db && *da != *db)
+                return forward ? *da < *db : *da > *db;
+            if (da.has_value() != db.has_value())
+                return da.has_value();
+            return names[a] < names[b];
+        };
+    };
+    switch (project.sort) {
+        case SortMode::manual:
+            break;
+        case SortMode::filename:
+            std::stable_sort(order.begin(), order.end(),
+                             [&](std::size_t a, std::size_t b) { return names[a] < names[b]; });
+            break;
+        case SortMode::reverseFilename:
+            std::stable_sort(order.begin(), order.end(),
+                             [&](std::size_t a, std::size_t b) { return names[b] < names[a]; });
+            break;
+        case SortMode::captureDate:
+            std::stable_sort(order.begin(), order.end(), byDate(true));
+            break;
+        case SortMode::reverseCaptureDate:
+            std::stable_sort(order.begin(), order.end(), byDate(false));
+            break;
+    }
+
+    std::vector<Slide> out;
+    out.reserve(count);
+    for (std::size_t i : order)
+        out.push_back(project.slides[i]);
+    return out;
+}
+
+}  // namespace mosavelle

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/import/file_names.h"  // compareFileNames, FileNameKey
+#include "core/model/project.h"
+
+namespace mosavelle {
+
+// The deck orders of `SortMode`. Pure functions of the project; nothing here changes a deck.
+
+// The text a slide sorts by under the name orders, the first that applies: its title when not
+// empty (untrimmed, so a title of spaces counts), else the original file name of the picture in
+// its first slot when that slot names a picture of the project (later slots are never looked at),
+// else the text form of the slide's identifier.
+std::string filenameSortKey(const Slide& slide, const Project& project);
+
+// The capture date of the picture in the slide's first slot; absent when there is no first slot,
+// it is empty, its picture is not in the project or has no date.
+std::optional<Timestamp> captureDateSortKey(const Slide& slide, const Project& project);
+
+// The deck's slides in the order `project.sort` asks for. `manual` keeps the deck order; the name
+// orders compare `filenameSortKey` with `compareFileNames` (descending for `reverseFilename`);
+// the date orders put dated slides first by date (latest first when reversed), undated slides
+// last in both directions, and break ties (same instant, or both undated) by name ascending in
+// both directions. Stable: slides the rule does not order keep their relative order.
+// O(n log n) comparisons; each slide's keys are built once.
+std::vector<Slide> sortedSlides(const Project& project);
+
+}  // namespace mosavelle
