@@ -1,0 +1,200 @@
+#include "cli/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cctype>
+#include <exception>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/deck_options.h"
+
+namespace mosavelle::cli {
+namespace {
+
+constexpr const char* exitStatusHelp =
+    "Exit status: 0 success, 1 usage error, 2 bad input (a missing input, an unreadable picture\n"
+    "or project), 3 the presentation or project could not be written. Errors are one sentence\n"
+    "on standard error; progress is shown there only when it is a terminal.\n";
+
+// Enumeration values are taken as their case names; the parser has already checked membership.
+template <class E>
+std::optional<E> enumOption(const std::string& text) {
+    if (text.empty())
+        return std::nullopt;
+    return parseCase<E>(text);
+}
+
+void addImportFlags(CLI::App& command, ImportOptions& import) {
+    command.add_flag("-r,--recursive", import.recursive, "Include the subfolders of folders");
+    command.add_flag("--keep-duplicates", import.keepDuplicates,
+                     "Import pictures whose bytes the deck already holds");
+}
+
+// Raw option texts that are turned into typed values after parsing.
+struct RawDeckOptions {
+    std::string quality, sort, group, placement, size;
+};
+
+CLI::App* addMake(CLI::App& app, MakeOptions& make, RawDeckOptions& raw) {
+    auto* command = app.add_subcommand(
+        "make",
+        "Make a presentation from pictures and folders in one step, starting from the "
+        "saved default settings");
+    command->add_option("OUT", make.output, "The presentation to write (.pptx)")->required();
+    command->add_option("INPUT", make.import.inputs, "Picture files and folders")->required();
+    addImportFlags(*command, make.import);
+    command->add_option("--quality", raw.quality, "Picture quality of the export")
+        ->check(CLI::IsMember({"best", "balanced", "small"}));
+    command->add_option("--sort", raw.sort, "Slide order")
+        ->check(CLI::IsMember(
+            {"manual", "filename", "captureDate", "reverseFilename", "reverseCaptureDate"}));
+    command->add_option("--group", raw.group, "Group all slides as two-up or four-up")
+        ->check(CLI::IsMember({"two", "four"}));
+    command->add_option("--placement", raw.placement, "How pictures sit in their areas")
+        ->check(CLI::IsMember({"fit", "fill", "actual"}));
+    command->add_option("--size", raw.size, "Slide size")
+        ->check(CLI::IsMember({"widescreen", "classic"}));
+    command->add_option("--background", make.deck.background, "Slide background colour")
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                return parseBackground(text) ? std::string()
+                                             : "expected white, black or six hex digits RRGGBB";
+            },
+            "", "BACKGROUND"))
+        ->type_name("white|black|RRGGBB");
+    command->add_flag("--slide-numbers", make.deck.slideNumbers, "Print slide numbers");
+    command->add_option("--logo", make.deck.logo, "A picture shown as the logo on every slide")
+        ->type_name("FILE");
+    auto* captions = command->add_flag("--captions", make.deck.captions,
+                                       "Caption each slide with its cleaned-up file name");
+    command
+        ->add_flag("--strip-numbers", make.deck.stripNumbers,
+                   "Leave leading numbers out of the captions")
+        ->needs(captions);
+    command->add_option("--save", make.saveProject, "Also save the deck as a project package")
+        ->type_name("DECK.mosavelle");
+    command->add_flag("-q,--quiet", make.quiet, "Show no progress");
+    return command;
+}
+
+CLI::App* addImport(CLI::App& app, ImportCommandOptions& import) {
+    auto* command =
+        app.add_subcommand("import",
+                           "Add pictures to a project package, creating it from the saved default "
+                           "settings when it does not exist");
+    command->add_option("DECK", import.project, "The project package (.mosavelle)")->required();
+    command->add_option("INPUT", import.import.inputs, "Picture files and folders")->required();
+    addImportFlags(*command, import.import);
+    command->add_flag("-q,--quiet", import.quiet, "Show no progress");
+    return command;
+}
+
+CLI::App* addExport(CLI::App& app, ExportOptions& exportOptions, std::string& quality) {
+    auto* command = app.add_subcommand("export", "Export a project package as a presentation");
+    command->add_option("DECK", exportOptions.project, "The project package (.mosavelle)")
+        ->required();
+    command->add_option("OUT", exportOptions.output, "The presentation to write (.pptx)")
+        ->required();
+    command
+        ->add_option("--quality", quality,
+                     "Picture quality of the export (default: the deck's own)")
+        ->check(CLI::IsMember({"best", "balanced", "small"}));
+    command->add_flag("-q,--quiet", exportOptions.quiet, "Show no progress");
+    return command;
+}
+
+CLI::App* addInfo(CLI::App& app, InfoOptions& info) {
+    auto* command = app.add_subcommand(
+        "info", "Print the facts of picture files as a JSON array, one object per file");
+    command->add_option("FILE", info.files, "Picture files")->required();
+    return command;
+}
+
+CLI::App* addRender(CLI::App& app, RenderOptions& render) {
+    auto* command =
+        app.add_subcommand("render", "Print the laid-out slides of a project package as JSON");
+    command->add_option("DECK", render.project, "The project package (.mosavelle)")->required();
+    command->add_flag("--all", render.all,
+                      "Every slide, excluded ones too, indexed by deck position");
+    return command;
+}
+
+// One line for a parse error: CLI11's message with a pointer to the help.
+std::string usageSentence(const CLI::ParseError& error, const CLI::App& app) {
+    std::string message = error.what();
+    while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back())))
+        message.pop_back();
+    std::string command = "mosavelle-cli";
+    for (const auto* sub : app.get_subcommands())
+        command += " " + sub->get_name();
+    return message + " (see \"" + command + " --help\").";
+}
+
+}  // namespace
+
+int runCommandLine(int argc, char** argv) {
+    Console console = Console::standard();
+    try {
+        CLI::App app("Turns pictures into a slide deck and exports it as a .pptx presentation.",
+                     "mosavelle-cli");
+        app.require_subcommand(1);
+        app.footer(exitStatusHelp);
+
+        MakeOptions make;
+        RawDeckOptions rawDeck;
+        ImportCommandOptions import;
+        ExportOptions exportOptions;
+        std::string exportQuality;
+        InfoOptions info;
+        RenderOptions render;
+        auto* makeCommand = addMake(app, make, rawDeck);
+        auto* importCommand = addImport(app, import);
+        auto* exportCommand = addExport(app, exportOptions, exportQuality);
+        auto* infoCommand = addInfo(app, info);
+        auto* renderCommand = addRender(app, render);
+
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::Success& done) {  // --help
+            return app.exit(done);
+        } catch (const CLI::ParseError& error) {
+            console.error(usageSentence(error, app));
+            return code(ExitStatus::usage);
+        }
+
+        if (makeCommand->parsed()) {
+            make.deck.quality = enumOption<QualityPreset>(rawDeck.quality);
+            make.deck.sort = enumOption<SortMode>(rawDeck.sort);
+            make.deck.placement = enumOption<SizingMode>(rawDeck.placement);
+            make.deck.size = enumOption<SlideSizePreset>(rawDeck.size);
+            if (rawDeck.group == "two")
+                make.deck.group = SlideLayoutKind::twoUp;
+            if (rawDeck.group == "four")
+                make.deck.group = SlideLayoutKind::fourGrid;
+            console.setQuiet(make.quiet);
+            return code(runMake(make, console));
+        }
+        if (importCommand->parsed()) {
+            console.setQuiet(import.quiet);
+            return code(runImport(import, console));
+        }
+        if (exportCommand->parsed()) {
+            exportOptions.quality = enumOption<QualityPreset>(exportQuality);
+            console.setQuiet(exportOptions.quiet);
+            return code(runExport(exportOptions, console));
+        }
+        if (infoCommand->parsed())
+            return code(runInfo(info, console));
+        if (renderCommand->parsed())
+            return code(runRender(render, console));
+        return code(ExitStatus::usage);
+    } catch (const std::exception& error) {
+        // Nothing below is meant to throw; a stray exception (out of memory, a library fault)
+        // still ends with one sentence rather than an abort.
+        console.error(std::string("An unexpected error occurred: ") + error.what() + ".");
+        return code(ExitStatus::outputFailed);
+    }
+}
+
+}  // namespace mosavelle::cli
