@@ -1,0 +1,590 @@
+#include "core/model/project_json.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <limits>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace mosavelle {
+namespace {
+
+// Objects are std::map based, so every object is written with its members in ascending byte
+// order of their names without any sorting of our own.
+using Json = nlohmann::json;
+
+// Deepest nesting of arrays and objects the reader accepts. The formats need five levels; the
+// bound is checked while parsing, before any tree is built, so that no later walk of the tree can
+// recurse deeper than this.
+constexpr int maxNestingDepth = 64;
+
+// A failure inside this file. It never leaves it: the four public functions turn it into an Error.
+struct Failure {
+    std::string message;
+};
+
+// Where a value sits in its document, as a chain of stack frames; spelled out only for a message
+// ("slides[2].placementOverride.crop.x").
+struct Path {
+    const Path* parent = nullptr;
+    const char* key = nullptr;  // member name; null for an array element (and for the root)
+    std::size_t index = 0;
+
+    Path member(const char* name) const { return Path{this, name, 0}; }
+    Path element(std::size_t i) const { return Path{this, nullptr, i}; }
+    bool isRoot() const { return parent == nullptr; }
+
+    std::string text() const {
+        if (isRoot())
+            return {};
+        std::string prefix = parent->text();
+        if (key)
+            return prefix.empty() ? std::string(key) : prefix + "." + key;
+        return prefix + "[" + std::to_string(index) + "]";
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+class Reader {
+public:
+    explicit Reader(std::string_view document) : document_(document) {}
+
+    [[noreturn]] void fail(const Path& at, std::string_view rule) const {
+        const std::string where = at.isRoot() ? "the top-level value" : "\"" + at.text() + "\"";
+        throw Failure{"In the " + document_ + ", " + where + " " + std::string(rule) + "."};
+    }
+    [[noreturn]] void failWhole(std::string_view sentence) const {
+        throw Failure{"The " + document_ + " " + std::string(sentence)};
+    }
+
+    std::string string(const Json& v, const Path& at) const {
+        if (!v.is_string())
+            fail(at, "must be a string");
+        return v.get_ref<const std::string&>();
+    }
+    bool boolean(const Json& v, const Path& at) const {
+        if (!v.is_boolean())
+            fail(at, "must be true or false");
+        return v.get<bool>();
+    }
+    // Any JSON number. The parser refuses numbers beyond the double range, so the value is finite.
+    double real(const Json& v, const Path& at) const {
+        if (!v.is_number())
+            fail(at, "must be a number");
+        return v.get<double>();
+    }
+    // A number written without fraction or exponent that fits a signed 64-bit integer. Numbers
+    // such as 2.0 or 1e3 are refused: their text does not name an integer exactly.
+    std::int64_t integer(const Json& v, const Path& at) const {
+        if (v.is_number_unsigned()) {
+            const auto u = v.get<std::uint64_t>();
+            if (u <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+                return static_cast<std::int64_t>(u);
+        } else if (v.is_number_integer()) {
+            return v.get<std::int64_t>();
+        }
+        fail(at, "must be a whole number within the 64-bit range");
+    }
+    Uuid identifier(const Json& v, const Path& at) const {
+        if (!v.is_string())
+            fail(at, "must be an identifier string");
+        if (auto id = Uuid::parse(v.get_ref<const std::string&>()))
+            return *id;
+        fail(at, "must be an identifier of 36 hexadecimal digits and hyphens");
+    }
+    Timestamp date(const Json& v, const Path& at) const {
+        if (!v.is_string())
+            fail(at, "must be a date string");
+        if (auto time = parseInternetDate(v.get_ref<const std::string&>()))
+            return *time;
+        fail(at, "must be a UTC date with whole seconds, such as 2024-05-01T12:30:00Z");
+    }
+    template <class E>
+    E enumeration(const Json& v, const Path& at) const {
+        if (!v.is_string())
+            fail(at, "must be a string");
+        if (auto value = parseCase<E>(v.get_ref<const std::string&>()))
+            return *value;
+        fail(at, "is not one of the names this field allows");
+    }
+
+private:
+    std::string document_;
+};
+
+// One JSON object being read. A member holding null counts as missing. Neither copyable nor
+// movable: the paths of its members point at its own path.
+class Object {
+public:
+    template <class T>
+    using ReadFn = T (*)(const Reader&, const Json&, const Path&);
+
+    Object(const Reader& reader, const Json& value, const Path& at)
+        : reader_(reader), value_(value), at_(at) {
+        if (!value.is_object())
+            reader.fail(at, "must be an object");
+    }
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+
+    Path at(const char* key) const { return at_.member(key); }
+
+    const Json* optional(const char* key) const {
+        auto it = value_.find(key);
+        return it == value_.end() || it->is_null() ? nullptr : &*it;
+    }
+    const Json& required(const char* key) const {
+        if (const Json* v = optional(key))
+            return *v;
+        reader_.fail(at(key), "is missing");
+    }
+
+    std::string string(const char* key) const { return reader_.string(required(key), at(key)); }
+    bool boolean(const char* key) const { return reader_.boolean(required(key), at(key)); }
+    double real(const char* key) const { return reader_.real(required(key), at(key)); }
+    std::int64_t integer(const char* key) const { return reader_.integer(required(key), at(key)); }
+    Uuid identifier(const char* key) const { return reader_.identifier(required(key), at(key)); }
+    template <class E>
+    E enumeration(const char* key) const {
+        return reader_.enumeration<E>(required(key), at(key));
+    }
+    template <class T>
+    T record(const char* key, ReadFn<T> read) const {
+        return read(reader_, required(key), at(key));
+    }
+    template <class T>
+    std::vector<T> list(const char* key, ReadFn<T> read) const {
+        const Json& array = required(key);
+        const Path path = at(key);
+        if (!array.is_array())
+            reader_.fail(path, "must be an array");
+        std::vector<T> out;
+        out.reserve(array.size());
+        for (std::size_t i = 0; i < array.size(); ++i)
+            out.push_back(read(reader_, array[i], path.element(i)));
+        return out;
+    }
+
+    std::optional<std::string> optionalString(const char* key) const {
+        const Json* v = optional(key);
+        return v ? std::optional(reader_.string(*v, at(key))) : std::nullopt;
+    }
+    std::optional<Uuid> optionalIdentifier(const char* key) const {
+        const Json* v = optional(key);
+        return v ? std::optional(reader_.identifier(*v, at(key))) : std::nullopt;
+    }
+    std::optional<Timestamp> optionalDate(const char* key) const {
+        const Json* v = optional(key);
+        return v ? std::optional(reader_.date(*v, at(key))) : std::nullopt;
+    }
+
+private:
+    const Reader& reader_;
+    const Json& value_;
+    Path at_;
+};
+
+CropAnchor readCrop(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    return CropAnchor{o.real("x"), o.real("y")};
+}
+
+RGBAColor readColor(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    RGBAColor c;
+    c.alpha = o.real("alpha");
+    c.blue = o.real("blue");
+    c.green = o.real("green");
+    c.red = o.real("red");
+    return c;
+}
+
+Placement readPlacement(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    Placement p;
+    p.crop = o.record("crop", readCrop);
+    p.mode = o.enumeration<SizingMode>("mode");
+    p.rotationDegrees = o.real("rotationDegrees");
+    p.scale = o.optional("scale") ? o.real("scale") : defaultScale(p.mode);
+    return p;
+}
+
+Margins readMargins(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    Margins m;
+    m.bottom = o.real("bottom");
+    m.leading = o.real("leading");
+    m.top = o.real("top");
+    m.trailing = o.real("trailing");
+    return m;
+}
+
+Typography readTypography(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    Typography t;
+    t.bodyColor = o.record("bodyColor", readColor);
+    t.bodyPoints = o.real("bodyPoints");
+    t.fontName = o.string("fontName");
+    t.titleBold = o.boolean("titleBold");
+    t.titleColor = o.record("titleColor", readColor);
+    t.titlePoints = o.real("titlePoints");
+    return t;
+}
+
+Branding readBranding(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    Branding b;
+    b.logoFileName = o.optionalString("logoFileName");
+    b.logoMaxHeightInches = o.real("logoMaxHeightInches");
+    b.logoPosition = o.enumeration<CornerPosition>("logoPosition");
+    b.numberPosition = o.enumeration<CornerPosition>("numberPosition");
+    b.showSlideNumbers = o.boolean("showSlideNumbers");
+    return b;
+}
+
+FilenameCleanup readCleanup(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    FilenameCleanup c;
+    c.enabled = o.boolean("enabled");
+    c.replaceSeparators = o.boolean("replaceSeparators");
+    c.stripLeadingNumbers = o.boolean("stripLeadingNumbers");
+    return c;
+}
+
+AppearanceSettings readAppearance(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    AppearanceSettings a;
+    a.background = o.enumeration<BackgroundKind>("background");
+    a.branding = o.record("branding", readBranding);
+    a.customBackground = o.record("customBackground", readColor);
+    a.defaultPlacement = o.record("defaultPlacement", readPlacement);
+    a.filenameCleanup = o.record("filenameCleanup", readCleanup);
+    a.margins = o.record("margins", readMargins);
+    a.slideSize = o.enumeration<SlideSizePreset>("slideSize");
+    a.typography = o.record("typography", readTypography);
+    return a;
+}
+
+ExportSettings readExport(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    ExportSettings e;
+    e.quality = o.enumeration<QualityPreset>("quality");
+    e.suggestedBaseName = o.string("suggestedBaseName");
+    return e;
+}
+
+SourceImage readImage(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    SourceImage i;
+    i.byteCount = o.integer("byteCount");
+    i.captureDate = o.optionalDate("captureDate");
+    i.dpiX = o.real("dpiX");
+    i.dpiY = o.real("dpiY");
+    i.frameCount = o.integer("frameCount");
+    i.hasAlpha = o.boolean("hasAlpha");
+    i.id = o.identifier("id");
+    i.importError = o.optionalString("importError");
+    i.isIncluded = o.boolean("isIncluded");
+    i.originalFileName = o.string("originalFileName");
+    i.pixelHeight = o.integer("pixelHeight");
+    i.pixelWidth = o.integer("pixelWidth");
+    i.sha256 = o.string("sha256");
+    i.storedFileName = o.string("storedFileName");
+    i.uti = o.string("uti");
+    return i;
+}
+
+ImageSlot readSlot(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    ImageSlot s;
+    s.caption = o.string("caption");
+    s.crop = o.record("crop", readCrop);
+    s.id = o.identifier("id");
+    s.imageID = o.optionalIdentifier("imageID");
+    return s;
+}
+
+Slide readSlide(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    Slide s;
+    s.captionAlignment = o.optional("captionAlignment")
+                             ? o.enumeration<CaptionAlignment>("captionAlignment")
+                             : CaptionAlignment::leading;
+    s.captionPoints = o.optional("captionPoints") ? o.real("captionPoints") : 16.0;
+    s.id = o.identifier("id");
+    s.isExcluded = o.boolean("isExcluded");
+    s.layout = o.enumeration<SlideLayoutKind>("layout");
+    s.notes = o.string("notes");
+    if (o.optional("placementOverride"))
+        s.placementOverride = o.record("placementOverride", readPlacement);
+    s.slots = o.list("slots", readSlot);  // not checked against the layout's slot count
+    s.title = o.string("title");
+    return s;
+}
+
+Project readProject(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    Project p;
+    // The version is judged first: a newer file is refused as such, whatever else it holds.
+    const std::int64_t version = o.integer("formatVersion");
+    if (version >= 2)
+        r.failWhole("was written in format version " + std::to_string(version) +
+                    ", which this version of Mosavelle cannot read.");
+    p.formatVersion = currentFormatVersion;  // 1, and also for 0 and negative versions
+    p.appearance = o.record("appearance", readAppearance);
+    p.export_ = o.record("export", readExport);
+    p.images = o.list("images", readImage);
+    p.slides = o.list("slides", readSlide);
+    p.sort = o.enumeration<SortMode>("sort");
+    return p;
+}
+
+DocumentDefaults readDefaults(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    DocumentDefaults d;
+    d.appearance = o.record("appearance", readAppearance);
+    d.export_ = o.record("export", readExport);
+    d.sort = o.enumeration<SortMode>("sort");
+    return d;
+}
+
+struct TooDeep {};
+
+// Parses strictly (no comments, nothing after the value, valid UTF-8 in strings) and turns every
+// parser complaint into a Failure. Messages never quote the input, which may be huge.
+Json parseDocument(const Reader& reader, const Bytes& bytes) {
+    const Json::parser_callback_t limitDepth = [](int depth, Json::parse_event_t event, Json&) {
+        if ((event == Json::parse_event_t::object_start ||
+             event == Json::parse_event_t::array_start) &&
+            depth >= maxNestingDepth)
+            throw TooDeep{};
+        return true;
+    };
+    try {
+        return Json::parse(bytes.begin(), bytes.end(), limitDepth, true, false);
+    } catch (const TooDeep&) {
+        reader.failWhole("nests arrays or objects more than " + std::to_string(maxNestingDepth) +
+                         " levels deep.");
+    } catch (const Json::parse_error& e) {
+        reader.failWhole("is not valid JSON text (error at byte " + std::to_string(e.byte) + ").");
+    } catch (const Json::out_of_range&) {
+        reader.failWhole("holds a number too large to read.");
+    }
+}
+
+template <class T>
+Result<T> decode(std::string_view document, const Bytes& bytes,
+                 T (*read)(const Reader&, const Json&, const Path&)) {
+    const Reader reader(document);
+    try {
+        const Json root = parseDocument(reader, bytes);
+        return read(reader, root, Path{});
+    } catch (const Failure& f) {
+        return Error{f.message};
+    } catch (const std::bad_alloc&) {
+        return Error{"The " + std::string(document) + " is too large to read."};
+    } catch (const std::exception&) {
+        return Error{"The " + std::string(document) + " could not be read."};
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+class Writer {
+public:
+    explicit Writer(std::string_view subject) : subject_(subject) {}
+
+    Json real(double value, const Path& at) const {
+        if (!std::isfinite(value))
+            throw Failure{"The " + subject_ + " cannot be saved because \"" + at.text() +
+                          "\" is not a finite number."};
+        return value;
+    }
+    // Refuses instants whose year has more than four digits: such text would not read back.
+    Json date(Timestamp time, const Path& at) const {
+        using namespace std::chrono;
+        constexpr auto first = sys_days{year{0} / January / 1};
+        constexpr auto last = sys_days{year{9999} / December / 31} + days{1};
+        if (time < first || time >= last)
+            throw Failure{"The " + subject_ + " cannot be saved because \"" + at.text() +
+                          "\" lies outside the years 0 to 9999."};
+        return formatInternetDate(time);
+    }
+
+private:
+    std::string subject_;
+};
+
+Json writeCrop(const Writer& w, const CropAnchor& c, const Path& at) {
+    return Json{{"x", w.real(c.x, at.member("x"))}, {"y", w.real(c.y, at.member("y"))}};
+}
+
+Json writeColor(const Writer& w, const RGBAColor& c, const Path& at) {
+    return Json{{"alpha", w.real(c.alpha, at.member("alpha"))},
+                {"blue", w.real(c.blue, at.member("blue"))},
+                {"green", w.real(c.green, at.member("green"))},
+                {"red", w.real(c.red, at.member("red"))}};
+}
+
+Json writePlacement(const Writer& w, const Placement& p, const Path& at) {
+    return Json{{"crop", writeCrop(w, p.crop, at.member("crop"))},
+                {"mode", caseName(p.mode)},
+                {"rotationDegrees", w.real(p.rotationDegrees, at.member("rotationDegrees"))},
+                {"scale", w.real(p.scale, at.member("scale"))}};
+}
+
+Json writeAppearance(const Writer& w, const AppearanceSettings& a, const Path& at) {
+    const Path margins = at.member("margins");
+    const Path typography = at.member("typography");
+    const Path branding = at.member("branding");
+    Json b = Json{{"logoMaxHeightInches",
+                   w.real(a.branding.logoMaxHeightInches, branding.member("logoMaxHeightInches"))},
+                  {"logoPosition", caseName(a.branding.logoPosition)},
+                  {"numberPosition", caseName(a.branding.numberPosition)},
+                  {"showSlideNumbers", a.branding.showSlideNumbers}};
+    if (a.branding.logoFileName)
+        b["logoFileName"] = *a.branding.logoFileName;
+    const Typography& t = a.typography;
+    return Json{
+        {"background", caseName(a.background)},
+        {"branding", std::move(b)},
+        {"customBackground", writeColor(w, a.customBackground, at.member("customBackground"))},
+        {"defaultPlacement", writePlacement(w, a.defaultPlacement, at.member("defaultPlacement"))},
+        {"filenameCleanup", Json{{"enabled", a.filenameCleanup.enabled},
+                                 {"replaceSeparators", a.filenameCleanup.replaceSeparators},
+                                 {"stripLeadingNumbers", a.filenameCleanup.stripLeadingNumbers}}},
+        {"margins", Json{{"bottom", w.real(a.margins.bottom, margins.member("bottom"))},
+                         {"leading", w.real(a.margins.leading, margins.member("leading"))},
+                         {"top", w.real(a.margins.top, margins.member("top"))},
+                         {"trailing", w.real(a.margins.trailing, margins.member("trailing"))}}},
+        {"slideSize", caseName(a.slideSize)},
+        {"typography",
+         Json{{"bodyColor", writeColor(w, t.bodyColor, typography.member("bodyColor"))},
+              {"bodyPoints", w.real(t.bodyPoints, typography.member("bodyPoints"))},
+              {"fontName", t.fontName},
+              {"titleBold", t.titleBold},
+              {"titleColor", writeColor(w, t.titleColor, typography.member("titleColor"))},
+              {"titlePoints", w.real(t.titlePoints, typography.member("titlePoints"))}}}};
+}
+
+Json writeExport(const ExportSettings& e) {
+    return Json{{"quality", caseName(e.quality)}, {"suggestedBaseName", e.suggestedBaseName}};
+}
+
+Json writeImage(const Writer& w, const SourceImage& i, const Path& at) {
+    Json o = Json{{"byteCount", i.byteCount},
+                  {"dpiX", w.real(i.dpiX, at.member("dpiX"))},
+                  {"dpiY", w.real(i.dpiY, at.member("dpiY"))},
+                  {"frameCount", i.frameCount},
+                  {"hasAlpha", i.hasAlpha},
+                  {"id", i.id.text()},
+                  {"isIncluded", i.isIncluded},
+                  {"originalFileName", i.originalFileName},
+                  {"pixelHeight", i.pixelHeight},
+                  {"pixelWidth", i.pixelWidth},
+                  {"sha256", i.sha256},
+                  {"storedFileName", i.storedFileName},
+                  {"uti", i.uti}};
+    if (i.captureDate)
+        o["captureDate"] = w.date(*i.captureDate, at.member("captureDate"));
+    if (i.importError)
+        o["importError"] = *i.importError;
+    return o;
+}
+
+Json writeSlot(const Writer& w, const ImageSlot& s, const Path& at) {
+    Json o = Json{{"caption", s.caption},
+                  {"crop", writeCrop(w, s.crop, at.member("crop"))},
+                  {"id", s.id.text()}};
+    if (s.imageID)
+        o["imageID"] = s.imageID->text();
+    return o;
+}
+
+Json writeSlide(const Writer& w, const Slide& s, const Path& at) {
+    const Path slotsPath = at.member("slots");
+    Json slots = Json::array();
+    for (std::size_t i = 0; i < s.slots.size(); ++i)
+        slots.push_back(writeSlot(w, s.slots[i], slotsPath.element(i)));
+    Json o = Json{{"captionAlignment", caseName(s.captionAlignment)},
+                  {"captionPoints", w.real(s.captionPoints, at.member("captionPoints"))},
+                  {"id", s.id.text()},
+                  {"isExcluded", s.isExcluded},
+                  {"layout", caseName(s.layout)},
+                  {"notes", s.notes},
+                  {"slots", std::move(slots)},
+                  {"title", s.title}};
+    if (s.placementOverride)
+        o["placementOverride"] =
+            writePlacement(w, *s.placementOverride, at.member("placementOverride"));
+    return o;
+}
+
+Json writeProject(const Writer& w, const Project& p) {
+    const Path root;
+    const Path imagesPath = root.member("images");
+    const Path slidesPath = root.member("slides");
+    Json images = Json::array();
+    for (std::size_t i = 0; i < p.images.size(); ++i)
+        images.push_back(writeImage(w, p.images[i], imagesPath.element(i)));
+    Json slides = Json::array();
+    for (std::size_t i = 0; i < p.slides.size(); ++i)
+        slides.push_back(writeSlide(w, p.slides[i], slidesPath.element(i)));
+    return Json{{"appearance", writeAppearance(w, p.appearance, root.member("appearance"))},
+                {"export", writeExport(p.export_)},
+                {"formatVersion", p.formatVersion},
+                {"images", std::move(images)},
+                {"slides", std::move(slides)},
+                {"sort", caseName(p.sort)}};
+}
+
+// Text fields are expected to be UTF-8. Any invalid sequence (a file name from a file system
+// that is not UTF-8, say) is written as U+FFFD, so the saved file always reads back.
+Result<Bytes> encode(std::string_view subject, int indent, const auto& build) {
+    try {
+        const Json root = build(Writer(subject));
+        std::string text = root.dump(indent, ' ', false, Json::error_handler_t::replace);
+        if (indent >= 0)
+            text.push_back('\n');
+        return Bytes(std::string_view(text));
+    } catch (const Failure& f) {
+        return Error{f.message};
+    } catch (const std::exception&) {
+        return Error{"The " + std::string(subject) + " could not be written."};
+    }
+}
+
+}  // namespace
+
+Result<Bytes> encodeProject(const Project& project) {
+    return encode("project", 2, [&](const Writer& w) { return writeProject(w, project); });
+}
+
+Result<Project> decodeProject(const Bytes& bytes) {
+    return decode("project file", bytes, readProject);
+}
+
+Result<Bytes> encodeDefaults(const DocumentDefaults& defaults) {
+    return encode("default settings", -1, [&](const Writer& w) {
+        const Path root;
+        return Json{
+            {"appearance", writeAppearance(w, defaults.appearance, root.member("appearance"))},
+            {"export", writeExport(defaults.export_)},
+            {"sort", caseName(defaults.sort)}};
+    });
+}
+
+Result<DocumentDefaults> decodeDefaults(const Bytes& bytes) {
+    return decode("default settings file", bytes, readDefaults);
+}
+
+}  // namespace mosavelle

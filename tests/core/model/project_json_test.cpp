@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "core/model/project_json.h"
+
+namespace mosavelle {
+namespace {
+
+using Json = nlohmann::json;
+using namespace std::chrono;
+
+// A deck in which every field differs from its default and every optional is present.
+Project fullDeck() {
+    Project p;
+    SourceImage image;
+    image.id = Uuid::random();
+    image.storedFileName = image.id.text() + ".jpg";
+    image.originalFileName = "Strand – été.JPG";
+    image.byteCount = std::numeric_limits<std::int64_t>::max();
+    image.sha256 = std::string(64, 'a');
+    image.pixelWidth = 4032;
+    image.pixelHeight = -1;
+    image.dpiX = 0.1;
+    image.dpiY = 1e-300;
+    image.captureDate = sys_days{2024y / May / 1} + 12h + 30min + 59s;
+    image.hasAlpha = true;
+    image.frameCount = 3;
+    image.uti = "public.jpeg";
+    image.isIncluded = false;
+    image.importError = "The copied image is missing from this project.";
+    p.images = {image, image};
+    p.images[1].id = Uuid::random();
+    p.images[1].captureDate.reset();
+    p.images[1].importError.reset();
+
+    Slide slide = singleImageSlide(image.id, "Caption \"quoted\"\n/ slash");
+    slide.layout = SlideLayoutKind::twoUp;
+    slide.slots.push_back(emptySlot());
+    slide.slots.push_back(emptySlot());  // three slots on a two-up slide stay three
+    slide.slots[1].crop = {0, 1};
+    slide.title = "Title";
+    slide.notes = "Notes\twith tab";
+    slide.placementOverride = Placement{SizingMode::percent125, {0.25, 0.75}, -90, 1.3};
+    slide.isExcluded = true;
+    slide.captionPoints = 9.5;
+    slide.captionAlignment = CaptionAlignment::trailing;
+    p.slides = {slide, sectionDividerSlide()};
+
+    AppearanceSettings& a = p.appearance;
+    a.slideSize = SlideSizePreset::classic;
+    a.background = BackgroundKind::custom;
+    a.customBackground = {0.1, 0.2, 0.3, 0.4};
+    a.margins = {0.1, 0.2, 0.3, 0.4};
+    a.typography = {"Noto Sans", 40.25, 12, {1, 0, 0, 1}, {0, 1, 0, 0.5}, false};
+    a.branding = {"logo.png", CornerPosition::bottomLeading, 0.75, true,
+                  CornerPosition::topLeading};
+    a.defaultPlacement = {SizingMode::custom, {0.1, 0.9}, 45, 2.5};
+    a.filenameCleanup = {true, false, true};
+    p.export_ = {QualityPreset::small, "Ferien 2024"};
+    p.sort = SortMode::reverseCaptureDate;
+    return p;
+}
+
+Json encodedJson(const Project& p) {
+    auto bytes = encodeProject(p);
+    EXPECT_TRUE(bytes.ok());
+    return Json::parse(bytes->view());
+}
+
+Result<Project> decodeJson(const Json& j) {
+    return decodeProject(Bytes(std::string_view(j.dump())));
+}
+
+TEST(ProjectJson, FullDeckRoundTripsFieldByField) {
+    const Project deck = fullDeck();
+    auto bytes = encodeProject(deck);
+    ASSERT_TRUE(bytes.ok()) << bytes.error().message;
+    auto back = decodeProject(*bytes);
+    ASSERT_TRUE(back.ok()) << back.error().message;
+    EXPECT_EQ(*back, deck);
+    EXPECT_EQ(encodeProject(*back)->view(), bytes->view());
+
+    DocumentDefaults defaults{deck.appearance, deck.export_, deck.sort};
+    auto compact = encodeDefaults(defaults);
+    ASSERT_TRUE(compact.ok());
+    EXPECT_EQ(compact->view().find('\n'), std::string_view::npos);
+    auto readBack = decodeDefaults(*compact);
+    ASSERT_TRUE(readBack.ok()) << readBack.error().message;
+    EXPECT_EQ(*readBack, defaults);
+}
+
+// Checks every object of the text, in the order the text holds its members.
+void expectAscendingMembers(const nlohmann::ordered_json& value, const std::string& at) {
+    if (value.is_object()) {
+        std::string previous;
+        for (const auto& [key, member] : value.items()) {
+            EXPECT_LT(previous, key) << "in " << at;
+            previous = key;
+            expectAscendingMembers(member, at + "." + key);
+        }
+    } else if (value.is_array()) {
+        for (const auto& element : value)
+            expectAscendingMembers(element, at + "[]");
+    }
+}
+
+TEST(ProjectJson, WritesMembersAscendingReadablyAndOnlyPresentOptionals) {
+    auto text = encodeProject(fullDeck());
+    ASSERT_TRUE(text.ok());
+    expectAscendingMembers(nlohmann::ordered_json::parse(text->view()), "");
+    EXPECT_NE(text->view().find("\n    \"background\""), std::string_view::npos);
+
+    const Json j = encodedJson(fullDeck());
+    EXPECT_EQ(j["images"][0]["captureDate"], "2024-05-01T12:30:59Z");
+    EXPECT_FALSE(j["images"][1].contains("captureDate"));
+    EXPECT_FALSE(j["images"][1].contains("importError"));
+    EXPECT_FALSE(j["slides"][0]["slots"][1].contains("imageID"));
+    EXPECT_FALSE(j["slides"][1].contains("placementOverride"));
+    EXPECT_EQ(j["slides"][1]["captionPoints"], 16);
+    EXPECT_EQ(j["slides"][1]["captionAlignment"], "leading");
+    EXPECT_EQ(j["appearance"]["defaultPlacement"]["scale"], 2.5);
+    EXPECT_FALSE(encodedJson(defaultProject())["appearance"]["branding"].contains("logoFileName"));
+}
+
+TEST(ProjectJson, MissingOrNullFallbackMembersTakeTheirDefaults) {
+    Json j = encodedJson(fullDeck());
+    j["slides"][0].erase("captionPoints");
+    j["slides"][0]["captionAlignment"] = nullptr;
+    j["slides"][0]["placementOverride"].erase("scale");
+    j["slides"][1]["placementOverride"] = nullptr;
+    j["appearance"]["defaultPlacement"]["mode"] = "percent75";
+    j["appearance"]["defaultPlacement"]["scale"] = nullptr;
+    j["images"][0]["captureDate"] = nullptr;
+    auto p = decodeJson(j);
+    ASSERT_TRUE(p.ok()) << p.error().message;
+    EXPECT_EQ(p->slides[0].captionPoints, 16);
+    EXPECT_EQ(p->slides[0].captionAlignment, CaptionAlignment::leading);
+    EXPECT_EQ(p->slides[0].placementOverride->scale, 1.25);
+    EXPECT_FALSE(p->slides[1].placementOverride);
+    EXPECT_EQ(p->appearance.defaultPlacement.scale, 0.75);
+    EXPECT_FALSE(p->images[0].captureDate);
+
+    j["appearance"]["defaultPlacement"]["mode"] = "custom";
+    EXPECT_EQ(decodeJson(j)->appearance.defaultPlacement.scale, 1.0);
+}
+
+TEST(ProjectJson, VersionTwoOrMoreRefusesAndSmallerReadsAsOne) {
+    Json j = encodedJson(fullDeck());
+    for (std::int64_t version : {std::int64_t{0}, std::int64_t{-7}, INT64_MIN}) {
+        j["formatVersion"] = version;
+        auto p = decodeJson(j);
+        ASSERT_TRUE(p.ok()) << version;
+        EXPECT_EQ(p->formatVersion, 1);
+        EXPECT_EQ(encodedJson(*p)["formatVersion"], 1);
+    }
+    for (Json version : {Json(2), Json(INT64_MAX)}) {
+        j["formatVersion"] = version;
+        auto p = decodeJson(j);
+        ASSERT_FALSE(p.ok());
+        EXPECT_NE(p.error().message.find("format version"), std::string::npos);
+    }
+}
+
+TEST(ProjectJson, WrongTypesAndValuesFailNamingTheMember) {
+    const Json valid = encodedJson(fullDeck());
+    struct Case {
+        const char* pointer;
+        Json value;  // null: the member is removed
+        const char* named;
+    };
+    const Case cases[] = {
+        {"/sort", 1, "\"sort\""},
+        {"/sort", "Manual", "\"sort\""},
+        {"/export", nullptr, "\"export\""},
+        {"/images", Json::object(), "\"images\""},
+        {"/images/0/byteCount", 1.5, "images[0].byteCount"},
+        {"/images/0/byteCount", 2.0, "images[0].byteCount"},
+        {"/images/0/byteCount", 1e30, "images[0].byteCount"},
+        {"/images/0/byteCount", UINT64_MAX, "images[0].byteCount"},
+        {"/images/0/hasAlpha", 1, "images[0].hasAlpha"},
+        {"/images/1/dpiX", true, "images[1].dpiX"},
+        {"/images/0/captureDate", "2024-05-01T12:30:59.5Z", "images[0].captureDate"},
+        {"/images/0/captureDate", "2024-05-01T14:30:59+02:00", "images[0].captureDate"},
+        {"/images/0/id", "{00000000-0000-0000-0000-000000000000}", "images[0].id"},
+        {"/slides/0/layout", "TwoUp", "slides[0].layout"},
+        {"/slides/0/captionPoints", "16", "slides[0].captionPoints"},
+        {"/slides/0/slots/2/imageID", "not-an-identifier", "slides[0].slots[2].imageID"},
+        {"/slides/0/slots/1/crop/x", nullptr, "slides[0].slots[1].crop.x"},
+        {"/slides/0/placementOverride", Json::array(), "slides[0].placementOverride"},
+        {"/slides/1/title", nullptr, "slides[1].title"},
+        {"/appearance/typography/titleColor/red", false, "appearance.typography.titleColor.red"},
+        {"/appearance/branding/logoPosition", "TopLeading", "appearance.branding.logoPosition"},
+        {"/appearance/filenameCleanup/enabled", "true", "appearance.filenameCleanup.enabled"},
+    };
+    for (const Case& c : cases) {
+        Json j = valid;
+        const Json::json_pointer at(c.pointer);
+        if (c.value.is_null())
+            j[at.parent_pointer()].erase(at.back());
+        else
+            j[at] = c.value;
+        auto p = decodeJson(j);
+        ASSERT_FALSE(p.ok()) << c.pointer << " = " << c.value;
+        EXPECT_NE(p.error().message.find(c.named), std::string::npos) << p.error().message;
+    }
+}
+
+TEST(ProjectJson, ReadsIntegerLimitsIdentifiersInAnyCaseAndDropsUnknownMembers) {
+    Json j = encodedJson(fullDeck());
+    j["images"][0]["pixelWidth"] = INT64_MIN;
+    const std::string upper = j["slides"][0]["id"];
+    std::string lower = upper;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(c));
+    j["slides"][0]["id"] = lower;
+    j["future"] = {{"x", 1}};
+    j["slides"][0]["slots"][0]["extra"] = Json::array({1, 2});
+    j["appearance"]["typography"]["kerning"] = true;
+    auto p = decodeJson(j);
+    ASSERT_TRUE(p.ok()) << p.error().message;
+    EXPECT_EQ(p->images[0].pixelWidth, INT64_MIN);
+    EXPECT_EQ(p->images[0].byteCount, INT64_MAX);
+    const Json out = encodedJson(*p);
+    EXPECT_NE(lower, upper);
+    EXPECT_EQ(out["slides"][0]["id"], upper);
+    EXPECT_FALSE(out.contains("future"));
+    EXPECT_FALSE(out["slides"][0]["slots"][0].contains("extra"));
+    EXPECT_FALSE(out["appearance"]["typography"].contains("kerning"));
+}
+
+TEST(ProjectJson, WritingRefusesNonFiniteRealsAndUnwritableDates) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    Project p = fullDeck();
+    p.slides[0].slots[1].crop.y = inf;
+    auto failed = encodeProject(p);
+    ASSERT_FALSE(failed.ok());
+    EXPECT_NE(failed.error().message.find("slides[0].slots[1].crop.y"), std::string::npos);
+
+    p = fullDeck();
+    p.images[1].captureDate = sys_days{10000y / January / 1};
+    EXPECT_FALSE(encodeProject(p).ok());
+
+    DocumentDefaults d;
+    d.appearance.margins.trailing = nan;
+    failed = encodeDefaults(d);
+    ASSERT_FALSE(failed.ok());
+    EXPECT_NE(failed.error().message.find("appearance.margins.trailing"), std::string::npos);
+}
+
+TEST(ProjectJson, InvalidUtf8InTextIsWrittenAsReplacementCharacters) {
+    Project p = fullDeck();
+    p.images[0].originalFileName = "bad\xff\xfe.jpg";
+    auto bytes = encodeProject(p);
+    ASSERT_TRUE(bytes.ok());
+    auto back = decodeProject(*bytes);
+    ASSERT_TRUE(back.ok()) << back.error().message;
+    EXPECT_EQ(back->images[0].originalFileName, "bad\xEF\xBF\xBD\xEF\xBF\xBD.jpg");
+}
+
+TEST(ProjectJson, HostileTextFailsCleanly) {
+    const std::string deep(200000, '[');
+    const std::string hostile[] = {
+        "",
+        "[]",
+        "{\"formatVersion\": 1",
+        "{\"sort\": \"manual\"} trailing",
+        "{\"formatVersion\": 1e400}",
+        "{\"formatVersion\": 1, \"sort\": \"man\xff\"}",
+        "{\"a\":" + deep,
+        "/* comment */ {}",
+    };
+    for (const auto& text : hostile) {
+        auto p = decodeProject(Bytes(std::string_view(text)));
+        EXPECT_FALSE(p.ok()) << text.substr(0, 40);
+        if (!p.ok()) {
+            EXPECT_LT(p.error().message.size(), 200u);
+        }
+        EXPECT_FALSE(decodeDefaults(Bytes(std::string_view(text))).ok());
+    }
+    // A long unterminated string: the failure must not quote the text it read.
+    const std::string longString = "{\"title\": \"" + std::string(4u << 20, 'x');
+    auto p = decodeProject(Bytes(std::string_view(longString)));
+    ASSERT_FALSE(p.ok());
+    EXPECT_LT(p.error().message.size(), 200u);
+}
+
+// Seeded byte flips, truncations and insertions over a valid file. Whatever reads must also
+// write and read back unchanged; whatever fails must fail as a value.
+TEST(ProjectJson, MutatedFilesReadOrFailAndWhatReadsRoundTrips) {
+    const std::string valid(encodeProject(fullDeck())->view());
+    std::mt19937 random(20240501);
+    const char inserts[] = "{}[],:\"\\0123456789.eE-+ntfalsru\xc3\xff";
+    int read = 0;
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = valid;
+        for (int edits = 1 + int(random() % 3); edits > 0; --edits) {
+            const std::size_t at = random() % text.size();
+            switch (random() % 4) {
+                case 0:
+                    text[at] = static_cast<char>(random());
+                    break;
+                case 1:
+                    text.resize(at);
+                    break;
+                case 2:
+                    text.insert(at, 1, inserts[random() % (sizeof inserts - 1)]);
+                    break;
+                case 3:
+                    text.erase(at, 1 + random() % 8);
+                    break;
+            }
+            if (text.empty())
+                text = "{";
+        }
+        auto p = decodeProject(Bytes(std::string_view(text)));
+        if (!p.ok())
+            continue;
+        ++read;
+        auto again = encodeProject(*p);
+        ASSERT_TRUE(again.ok()) << again.error().message;
+        auto back = decodeProject(*again);
+        ASSERT_TRUE(back.ok()) << back.error().message;
+        EXPECT_EQ(*back, *p);
+    }
+    EXPECT_GT(read, 0);  // some edits (inside strings, whitespace) keep the file readable
+}
+
+}  // namespace
+}  // namespace mosavelle
