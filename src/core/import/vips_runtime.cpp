@@ -14,12 +14,19 @@ constexpr const char* kBlockedLoaders[] = {
     "VipsForeignLoadNifti", "VipsForeignLoadVips",
 };
 
+// libvips reports recoverable oddities of a file (an ignored colour profile, a short read) as
+// GLib warnings on stderr. Failures reach callers as return values; the notes are dropped.
+void dropLibraryWarning(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 bool startVips() {
     if (VIPS_INIT("mosavelle") != 0) {
         vips_error_clear();
         return false;
     }
     vips_cache_set_max(0);
+    g_log_set_handler("VIPS",
+                      static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+                      dropLibraryWarning, nullptr);
     for (const char* loader : kBlockedLoaders) {
         // Unknown names (a loader this libvips was built without) are ignored by libvips.
         vips_operation_block_set(loader, TRUE);

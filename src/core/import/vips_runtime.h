@@ -15,7 +15,8 @@ namespace mosavelle {
 //   later, different buffer that happens to reuse the same address, and no decoded pixels
 //   outlive the call that made them;
 // - loaders for documents rather than pictures (PDF, SVG and the like) are blocked, so such a
-//   file can never be decoded through libvips' own type detection.
+//   file can never be decoded through libvips' own type detection;
+// - libvips' warnings about odd files are not printed (failures still reach the caller).
 bool ensureVipsStarted();
 
 // Owning handle for any libvips object (images, sources, targets): releases its reference on

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace mosavelle {
+
+// Fields of a TIFF-structured block (a TIFF file, or the EXIF block of a JPEG, PNG, WebP or HEIF
+// file): image file directory 0 and its EXIF sub-directory. Each field is present only when the
+// file stores it with a usable type; nothing here is defaulted.
+struct TiffFields {
+    // Orientation (tag 0x0112) as an integer: integer types as stored, real types truncated.
+    std::optional<std::int64_t> orientation;
+    // XResolution and YResolution (0x011A, 0x011B) in the unit below, as stored (unrounded).
+    std::optional<double> xResolution;
+    std::optional<double> yResolution;
+    std::optional<std::int64_t> resolutionUnit;  // 0x0128: 1 none, 2 inch, 3 centimetre
+    // Date texts, present only when stored as ASCII; the text stops at the first NUL.
+    std::optional<std::string> dateTime;           // directory 0, 0x0132
+    std::optional<std::string> dateTimeOriginal;   // EXIF, 0x9003
+    std::optional<std::string> dateTimeDigitized;  // EXIF, 0x9004
+};
+
+// Reads `block`, which starts with a TIFF header ("II*\0" or "MM\0*"), optionally preceded by the
+// EXIF marker "Exif\0\0" or by up to 16 bytes of a container's own prefix. Nothing when no TIFF
+// header is found. Never reads outside `block`; broken entries are skipped.
+std::optional<TiffFields> readTiffFields(std::span<const std::uint8_t> block);
+
+// Resolution in dots per inch from the X/Y resolution and unit of `fields`: absent for a missing
+// value, a missing or unknown unit other than inch and centimetre, or a value that is not finite.
+// A missing unit means inches, as TIFF defines.
+std::optional<double> tiffDotsPerInch(const TiffFields& fields, bool horizontal);
+
+// What a container's own structures say, read without decoding anything. Fields are absent when
+// the container does not state them.
+struct ContainerFields {
+    std::optional<double> dpiX;  // dots per inch, unrounded (JFIF density, PNG pHYs, BMP header)
+    std::optional<double> dpiY;
+    std::span<const std::uint8_t> exif;       // the EXIF block the container carries; may be empty
+    std::optional<std::int64_t> frameCount;   // APNG frames, GIF images
+    std::optional<std::int64_t> pixelWidth;   // BMP only (read without the decoder)
+    std::optional<std::int64_t> pixelHeight;  // BMP only
+    std::optional<bool> hasAlpha;             // GIF frame 0 transparency, BMP alpha mask
+    // The header states a zero width or height, or the container holds no image at all.
+    bool declaresNoPixels = false;
+};
+
+// Reads the fields of a JPEG, PNG, GIF or BMP file (`uti` as `identifyImageType` names it); for
+// other types the result is empty. Never reads outside `bytes`.
+ContainerFields readContainerFields(std::string_view uti, std::span<const std::uint8_t> bytes);
+
+}  // namespace mosavelle
