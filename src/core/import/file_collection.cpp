@@ -1,0 +1,307 @@
+#include "core/import/file_collection.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include "core/import/file_names.h"
+#include "core/platform/uuid.h"
+
+namespace mosavelle {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool isHidden(const fs::path& path) {
+    const std::string name = path.filename().string();
+    return !name.empty() && name.front() == '.';
+}
+
+// The children of `folder` sorted by name bytes, so that the listing (and with it the order of
+// equivalent names after the stable name sort) does not depend on the file system. Stops quietly
+// at the first error.
+std::vector<fs::directory_entry> sortedChildren(const fs::path& folder) {
+    std::vector<fs::directory_entry> out;
+    std::error_code ec;
+    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec))
+        out.push_back(*it);
+    std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) {
+        return a.path().filename() < b.path().filename();
+    });
+    return out;
+}
+
+bool isFolder(const fs::directory_entry& entry) {
+    std::error_code ec;
+    return entry.is_directory(ec);  // follows links: a link to a folder is a folder too
+}
+
+void collectTopLevel(const fs::path& folder, std::vector<fs::path>& out) {
+    for (const auto& entry : sortedChildren(folder)) {
+        if (isHidden(entry.path()) || !hasImportableExtension(entry.path()) || isFolder(entry))
+            continue;
+        out.push_back(entry.path());
+    }
+}
+
+// Depth first, children in name order. Links to folders are listed as nothing and never entered.
+void collectTree(const fs::path& root, std::vector<fs::path>& out) {
+    std::vector<fs::path> pending{root};
+    while (!pending.empty()) {
+        const fs::path folder = std::move(pending.back());
+        pending.pop_back();
+        std::vector<fs::path> subfolders;
+        for (const auto& entry : sortedChildren(folder)) {
+            std::error_code ec;
+            const bool link = entry.is_symlink(ec);
+            if (!link && entry.is_directory(ec)) {
+                subfolders.push_back(entry.path());
+                continue;
+            }
+            if (hasImportableExtension(entry.path()) && !isFolder(entry))
+                out.push_back(entry.path());
+        }
+        // Reversed onto the stack so that the first subfolder is visited first.
+        for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it)
+            pending.push_back(std::move(*it));
+    }
+}
+
+std::string readFailure(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return "The file could not be opened because it no longer exists.";
+        case EACCES:
+        case EPERM:
+            return "The file could not be opened because you do not have permission to view it.";
+        case ELOOP:
+            return "The file could not be opened because its symbolic links form a loop.";
+        case EISDIR:
+            return "The file could not be read because it is a folder.";
+        default:
+            return "The file could not be read (" + std::system_category().message(error) + ").";
+    }
+}
+
+struct FileDescriptor {
+    int fd = -1;
+    ~FileDescriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+bool isURLSpace(unsigned char c) {
+    return c <= 0x20 || c == 0x7F;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && asciiLowercased(text.substr(0, prefix.size())) == prefix;
+}
+
+// The path of a file URL; nothing for other URLs and for text that is not a well-formed URL
+// (spaces, control characters, broken percent escapes, an escaped zero byte).
+std::optional<fs::path> fileURLPath(std::string_view url) {
+    if (!startsWithNoCase(url, "file:"))
+        return std::nullopt;
+    if (std::any_of(url.begin(), url.end(), [](char c) { return isURLSpace(c); }))
+        return std::nullopt;
+    std::string_view rest = url.substr(5);
+    if (rest.substr(0, 2) == "//") {
+        rest.remove_prefix(2);
+        const auto slash = rest.find('/');
+        if (slash == std::string_view::npos)
+            return std::nullopt;
+        const std::string_view host = rest.substr(0, slash);
+        if (!host.empty() && asciiLowercased(host) != "localhost")
+            return std::nullopt;
+        rest.remove_prefix(slash);
+    }
+    if (rest.empty() || rest.front() != '/')
+        return std::nullopt;
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    std::string path;
+    path.reserve(rest.size());
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i] != '%') {
+            path.push_back(rest[i]);
+            continue;
+        }
+        if (i + 2 >= rest.size())
+            return std::nullopt;
+        const int high = hexValue(rest[i + 1]);
+        const int low = hexValue(rest[i + 2]);
+        if (high < 0 || low < 0 || (high == 0 && low == 0))
+            return std::nullopt;
+        path.push_back(static_cast<char>(high * 16 + low));
+        i += 2;
+    }
+    return fs::path(path);
+}
+
+bool isTrimmable(UChar32 c) {
+    return c >= 0 && (u_isUWhiteSpace(c) || u_iscntrl(c));
+}
+
+std::string_view trimmedText(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    int32_t start = 0;
+    while (start < length) {
+        int32_t next = start;
+        UChar32 c;
+        U8_NEXT(bytes, next, length, c);
+        if (!isTrimmable(c))
+            break;
+        start = next;
+    }
+    int32_t end = length;
+    while (end > start) {
+        int32_t previous = end;
+        UChar32 c;
+        U8_PREV(bytes, start, previous, c);
+        if (!isTrimmable(c))
+            break;
+        end = previous;
+    }
+    return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+}
+
+std::optional<fs::path> pathFromText(std::string_view text) {
+    const std::string_view trimmed = trimmedText(text);
+    if (auto path = fileURLPath(trimmed))
+        return path;
+    if (!trimmed.empty() && trimmed.front() == '/' && trimmed.find('\0') == std::string_view::npos)
+        return fs::path(std::string(trimmed));
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool hasImportableExtension(const fs::path& path) {
+    const std::string extension = asciiLowercased(pathExtension(path.filename().string()));
+    return std::find(importableExtensions.begin(), importableExtensions.end(), extension) !=
+           importableExtensions.end();
+}
+
+std::vector<fs::path> collectImageFiles(const std::vector<fs::path>& urls, bool includeSubfolders) {
+    std::vector<fs::path> found;
+    for (const auto& url : urls) {
+        std::error_code ec;
+        const fs::file_status status = fs::status(url, ec);
+        if (ec || !fs::exists(status))
+            continue;
+        if (fs::is_directory(status)) {
+            if (includeSubfolders)
+                collectTree(url, found);
+            else
+                collectTopLevel(url, found);
+        } else if (hasImportableExtension(url)) {
+            found.push_back(url);
+        }
+    }
+
+    std::vector<std::pair<FileNameKey, std::size_t>> keys;
+    keys.reserve(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i)
+        keys.emplace_back(FileNameKey(found[i].filename().string()), i);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<fs::path> sorted;
+    sorted.reserve(found.size());
+    for (const auto& key : keys)
+        sorted.push_back(std::move(found[key.second]));
+    return sorted;
+}
+
+Result<Bytes> readWholeFile(const fs::path& path) {
+    FileDescriptor file;
+    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (file.fd < 0)
+        return Error{readFailure(errno)};
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0)
+        return Error{readFailure(errno)};
+    if (S_ISDIR(info.st_mode))
+        return Error{readFailure(EISDIR)};
+    if (!S_ISREG(info.st_mode))
+        return Error{"The file could not be read because it is not a regular file."};
+
+    // The size is a hint: a file that grows or shrinks while being read is read to its end.
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)));
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == data.size())
+            data.resize(std::max<std::size_t>(data.size() * 2, 64 * 1024));
+        const ssize_t got = ::read(file.fd, data.data() + filled, data.size() - filled);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return Error{readFailure(errno)};
+        }
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    data.resize(filled);
+    return Bytes(std::move(data));
+}
+
+std::optional<fs::path> dropItemFileURL(const DroppedValue& value) {
+    if (const auto* url = std::get_if<DroppedURL>(&value))
+        return fileURLPath(url->text);
+    if (const auto* text = std::get_if<std::string>(&value))
+        return pathFromText(*text);
+    std::string_view bytes = std::get<Bytes>(value).view();
+    bytes = bytes.substr(0, bytes.find('\0'));
+    if (auto path = fileURLPath(bytes))
+        return path;
+    return pathFromText(bytes);
+}
+
+std::optional<fs::path> copyDroppedFile(const fs::path& temporaryFile, const fs::path& parent) {
+    const fs::path name = temporaryFile.filename();
+    if (name.empty() || name == "." || name == "..")
+        return std::nullopt;
+    std::error_code ec;
+    const fs::path folder = parent / ("MosavelleDrop-" + Uuid::random().text());
+    fs::create_directories(folder, ec);
+    if (ec)
+        return std::nullopt;
+    const fs::path destination = folder / name;
+    fs::copy_file(temporaryFile, destination, fs::copy_options::none, ec);
+    if (ec)
+        return std::nullopt;
+    return destination;
+}
+
+std::optional<fs::path> copyDroppedFile(const fs::path& temporaryFile) {
+    std::error_code ec;
+    const fs::path temporary = fs::temp_directory_path(ec);
+    if (ec)
+        return std::nullopt;
+    return copyDroppedFile(temporaryFile, temporary);
+}
+
+}  // namespace mosavelle

@@ -1,0 +1,207 @@
+#include "core/import/import_plan.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <unordered_set>
+#include <variant>
+
+#include "core/import/file_collection.h"
+#include "core/import/file_names.h"
+#include "core/platform/sha256.h"
+
+namespace mosavelle {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What examining one file gave: an item (with its digest) or a failure.
+using Examined = std::variant<ImportItem, ImportFailure>;
+
+Examined examineFile(const fs::path& path) {
+    std::string name = path.filename().string();
+    try {
+        Result<Bytes> bytes = readWholeFile(path);
+        if (!bytes)
+            return ImportFailure{std::move(name), bytes.error().message};
+        const std::optional<ImageSource> source = openImageSource(*bytes);
+        if (!source)
+            return ImportFailure{std::move(name),
+                                 std::string(description(ImageIOError::unreadable))};
+        ImageInfoResult info = readImageInfo(*source);
+        if (const auto* error = std::get_if<ImageIOError>(&info))
+            return ImportFailure{std::move(name), std::string(description(*error))};
+        std::string digest = sha256Hex(*bytes);
+        return ImportItem{path, std::move(*bytes), std::move(std::get<DecodedImageInfo>(info)),
+                          std::move(name), std::move(digest)};
+    } catch (const std::exception&) {
+        // Out of memory for a huge file: that file fails, the batch goes on.
+        return ImportFailure{std::move(name),
+                             "The file could not be read because it is too large."};
+    }
+}
+
+// The order-dependent half of planning: duplicate detection against the deck and the batch.
+class PlanBuilder {
+public:
+    explicit PlanBuilder(const std::vector<SourceImage>& existingImages) {
+        for (const auto& image : existingImages)
+            known_.insert(image.sha256);
+    }
+
+    void add(Examined examined) {
+        if (auto* failure = std::get_if<ImportFailure>(&examined)) {
+            plan_.failures.push_back(std::move(*failure));
+            return;
+        }
+        auto& item = std::get<ImportItem>(examined);
+        if (!known_.insert(item.sha256).second) {
+            std::string digest = item.sha256;
+            plan_.duplicates.push_back(ImportDuplicate{std::move(item), std::move(digest)});
+            return;
+        }
+        if (item.info.frameCount > 1)
+            plan_.animatedNames.push_back(item.originalName);
+        plan_.items.push_back(std::move(item));
+    }
+
+    ImportPlan take() { return std::move(plan_); }
+
+private:
+    std::unordered_set<std::string> known_;
+    ImportPlan plan_;
+};
+
+unsigned threadCount(const ImportPlanOptions& options, std::size_t files) {
+    unsigned threads = options.threads;
+    if (threads == 0)
+        threads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    return static_cast<unsigned>(std::min<std::size_t>(threads, files));
+}
+
+}  // namespace
+
+std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
+                                            const std::vector<SourceImage>& existingImages,
+                                            const ImportPlanOptions& options) {
+    const std::size_t total = files.size();
+    const auto report = [&](std::size_t done) {
+        if (options.progress)
+            options.progress(done, total);
+    };
+    PlanBuilder builder(existingImages);
+    report(0);
+
+    const unsigned threads = threadCount(options, total);
+    if (threads <= 1) {
+        for (std::size_t i = 0; i < total; ++i) {
+            if (options.stop.stop_requested())
+                return std::nullopt;
+            builder.add(examineFile(files[i]));
+            report(i + 1);
+        }
+        return builder.take();
+    }
+
+    // Workers examine files in any order into their own slots; this thread takes the slots in
+    // file order, so the plan and the progress reports are those of a sequential run.
+    std::vector<std::optional<Examined>> slots(total);
+    std::mutex mutex;
+    std::condition_variable_any filled;
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> abandoned{false};
+    std::vector<std::jthread> workers;
+    workers.reserve(threads);
+    for (unsigned w = 0; w < threads; ++w) {
+        workers.emplace_back([&] {
+            while (!abandoned.load() && !options.stop.stop_requested()) {
+                const std::size_t index = next.fetch_add(1);
+                if (index >= total)
+                    return;
+                Examined examined = examineFile(files[index]);
+                {
+                    std::lock_guard lock(mutex);
+                    slots[index] = std::move(examined);
+                }
+                filled.notify_all();
+            }
+        });
+    }
+
+    bool complete = true;
+    for (std::size_t i = 0; i < total; ++i) {
+        std::optional<Examined> examined;
+        {
+            std::unique_lock lock(mutex);
+            filled.wait(lock, options.stop, [&] { return slots[i].has_value(); });
+            if (options.stop.stop_requested()) {
+                complete = false;
+                break;
+            }
+            examined = std::move(slots[i]);
+        }
+        builder.add(std::move(*examined));
+        report(i + 1);
+    }
+    abandoned.store(true);
+    workers.clear();  // joins; workers finish at most the file they are on
+    if (!complete)
+        return std::nullopt;
+    return builder.take();
+}
+
+std::optional<ImportPlan> makeImportPlan(const std::vector<fs::path>& urls,
+                                         const std::vector<SourceImage>& existingImages,
+                                         bool includeSubfolders, const ImportPlanOptions& options) {
+    if (options.stop.stop_requested())
+        return std::nullopt;
+    return planImportOfFiles(collectImageFiles(urls, includeSubfolders), existingImages, options);
+}
+
+SourceImage makeSourceImage(const ImportItem& item, const Uuid& id) {
+    const std::string extension = asciiLowercased(pathExtension(item.originalName));
+    SourceImage image;
+    image.id = id;
+    image.storedFileName = id.text() + "." + (extension.empty() ? std::string("img") : extension);
+    image.originalFileName = item.originalName;
+    image.byteCount = static_cast<std::int64_t>(item.data.size());
+    image.sha256 = item.sha256.empty() ? sha256Hex(item.data) : item.sha256;
+    image.pixelWidth = item.info.pixelWidth;
+    image.pixelHeight = item.info.pixelHeight;
+    image.dpiX = item.info.dpiX;
+    image.dpiY = item.info.dpiY;
+    image.captureDate = item.info.captureDate;
+    image.hasAlpha = item.info.hasAlpha;
+    image.frameCount = item.info.frameCount;
+    image.uti = item.info.uti;
+    image.isIncluded = true;
+    image.importError.reset();
+    return image;
+}
+
+std::optional<std::string> importNotes(const ImportPlan& plan) {
+    std::vector<std::string> pieces;
+    if (!plan.failures.empty()) {
+        std::string lines;
+        for (const auto& failure : plan.failures) {
+            if (!lines.empty())
+                lines += '\n';
+            lines += failure.name + ": " + failure.message;
+        }
+        pieces.push_back(std::move(lines));
+    }
+    if (!plan.animatedNames.empty())
+        pieces.emplace_back(animatedPictureNote);
+    if (pieces.empty())
+        return std::nullopt;
+    std::string notes = pieces.front();
+    for (std::size_t i = 1; i < pieces.size(); ++i)
+        notes += "\n\n" + pieces[i];
+    return notes;
+}
+
+}  // namespace mosavelle

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/import/image_info.h"
+#include "core/model/project.h"
+#include "core/platform/bytes.h"
+#include "core/platform/uuid.h"
+
+namespace mosavelle {
+
+// One file accepted for import.
+struct ImportItem {
+    std::filesystem::path url;  // where the bytes came from; for pasted pictures the name alone
+    Bytes data;                 // the complete file, read once
+    DecodedImageInfo info;
+    std::string originalName;  // last path component, extension included
+    // sha256Hex(data), kept so that the digest is computed once per file; empty when the item
+    // was made elsewhere, in which case makeSourceImage computes it.
+    std::string sha256;
+    friend bool operator==(const ImportItem&, const ImportItem&) = default;
+};
+
+struct ImportDuplicate {
+    ImportItem incoming;
+    std::string existingSHA;  // the digest shared with the deck's picture or the earlier file
+    friend bool operator==(const ImportDuplicate&, const ImportDuplicate&) = default;
+};
+
+struct ImportFailure {
+    std::string name;     // the file name
+    std::string message;  // one user-facing sentence
+    friend bool operator==(const ImportFailure&, const ImportFailure&) = default;
+};
+
+// The outcome of examining one batch of files.
+struct ImportPlan {
+    std::vector<ImportItem> items;            // accepted files, in the order examined
+    std::vector<ImportDuplicate> duplicates;  // same bytes as a deck picture or an earlier item
+    std::vector<ImportFailure> failures;      // files that could not be read or are no pictures
+    std::vector<std::string> animatedNames;   // names of items with more than one frame
+    friend bool operator==(const ImportPlan&, const ImportPlan&) = default;
+};
+
+struct ImportPlanOptions {
+    // Called on the calling thread with the number of files examined so far and the number
+    // found: once with 0 before the first file, then after each file in order.
+    std::function<void(std::size_t done, std::size_t total)> progress;
+    // Checked between files; once stop is requested the plan is abandoned.
+    std::stop_token stop;
+    // Files read, hashed and examined at the same time; 0 picks one per processor (at most 8).
+    unsigned threads = 0;
+};
+
+// Examines `files` in order: each is read once; a read error, bytes that do not open as a
+// picture or an ImageIOError becomes a failure with that sentence; every other file becomes an
+// item, or a duplicate when its digest equals one of `existingImages` (used or not) or an item
+// already accepted in this batch. The work may run on several threads; the plan is the one a
+// sequential run gives. Nothing when stopped before the end.
+std::optional<ImportPlan> planImportOfFiles(const std::vector<std::filesystem::path>& files,
+                                            const std::vector<SourceImage>& existingImages,
+                                            const ImportPlanOptions& options = {});
+
+// collectImageFiles(urls, includeSubfolders), then planImportOfFiles.
+std::optional<ImportPlan> makeImportPlan(const std::vector<std::filesystem::path>& urls,
+                                         const std::vector<SourceImage>& existingImages,
+                                         bool includeSubfolders,
+                                         const ImportPlanOptions& options = {});
+
+// The picture record for an accepted item: stored as "<ID>.<lower-case extension>" ("img" when
+// the name has none), facts copied from the item, included, without import error.
+SourceImage makeSourceImage(const ImportItem& item, const Uuid& id);
+
+// The notes shown after an import: one "name: message" line per failure, then, after an empty
+// line, the animated-picture sentence when any item is animated. Nothing when neither applies.
+std::optional<std::string> importNotes(const ImportPlan& plan);
+
+inline constexpr std::string_view animatedPictureNote =
+    "Animated GIF files import the first frame only. Animation is not exported.";
+
+}  // namespace mosavelle

@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/import/file_collection.h"
+#include "core/import/import_plan.h"
+#include "core/platform/sha256.h"
+#include "support/test_support.h"
+
+namespace mosavelle {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::fixturePath;
+using testing::TempDir;
+using Names = std::vector<std::string>;
+
+void copyFixture(const std::string& fixture, const fs::path& to) {
+    fs::create_directories(to.parent_path());
+    fs::copy_file(fixturePath(fixture), to, fs::copy_options::overwrite_existing);
+}
+
+void touch(const fs::path& path) {
+    fs::create_directories(path.parent_path());
+    testing::writeFileBytes(path, Bytes(std::string_view("x")));
+}
+
+Names names(const std::vector<fs::path>& paths) {
+    Names out;
+    for (const auto& path : paths)
+        out.push_back(path.filename().string());
+    return out;
+}
+
+TEST(CollectImageFiles, HiddenFilesAndSubfoldersFollowTheSubfolderChoice) {
+    TempDir dir;
+    touch(dir / "a.png");
+    touch(dir / ".hidden.png");
+    touch(dir / "sub/b.png");
+    touch(dir / ".secret/c.jpg");
+    touch(dir / "notes.txt");
+    touch(dir / "Upper.JPG");
+    fs::create_directories(dir / "album.jpg");  // a folder is never a picture file
+    EXPECT_EQ(names(collectImageFiles({dir.path()}, false)), (Names{"a.png", "Upper.JPG"}));
+    EXPECT_EQ(names(collectImageFiles({dir.path()}, true)),
+              (Names{".hidden.png", "a.png", "b.png", "c.jpg", "Upper.JPG"}));
+}
+
+TEST(CollectImageFiles, SortsAllFilesByNameAcrossFoldersAndKeepsRepeats) {
+    TempDir dir;
+    for (const char* name : {"one/img10.jpg", "two/img2.jpg", "IMG1.jpg", "x.txt"})
+        touch(dir / name);
+    const std::vector<fs::path> urls = {dir / "one",      dir / "two",   dir / "IMG1.jpg",
+                                        dir / "gone.jpg", dir / "x.txt", dir / "IMG1.jpg"};
+    EXPECT_EQ(names(collectImageFiles(urls, false)),
+              (Names{"IMG1.jpg", "IMG1.jpg", "img2.jpg", "img10.jpg"}));
+}
+
+TEST(CollectImageFiles, LinkLoopsAndUnreadableFoldersNeitherHangNorStop) {
+    TempDir dir;
+    touch(dir / "tree/p.png");
+    fs::create_directory_symlink(dir / "tree", dir / "tree/loop");
+    fs::create_symlink(dir / "self.jpg", dir / "self.jpg");  // a link to itself
+    touch(dir / "tree/locked/q.png");
+    ::chmod((dir / "tree/locked").c_str(), 0);
+    const Names expected = geteuid() == 0 ? Names{"p.png", "q.png"} : Names{"p.png"};
+    EXPECT_EQ(names(collectImageFiles({dir / "tree", dir / "self.jpg"}, true)), expected);
+    EXPECT_EQ(collectImageFiles({dir / "tree/locked"}, false).size(), geteuid() == 0 ? 1u : 0u);
+}
+
+TEST(ReadWholeFile, RefusesWhatIsNoRegularFileWithASentence) {
+    TempDir dir;
+    const auto missing = readWholeFile(dir / "gone.jpg");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().message, "The file could not be opened because it no longer exists.");
+    ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
+    const auto pipe = readWholeFile(dir / "pipe.jpg");  // must not block
+    ASSERT_FALSE(pipe.ok());
+    EXPECT_EQ(pipe.error().message, "The file could not be read because it is not a regular file.");
+    EXPECT_FALSE(readWholeFile(dir.path()).ok());
+    const auto fixture = readWholeFile(fixturePath("picture.png"));
+    ASSERT_TRUE(fixture.ok());
+    EXPECT_EQ(*fixture, testing::readFileBytes(fixturePath("picture.png")));
+}
+
+TEST(Sha256Hex, MatchesTheStandardVectors) {
+    EXPECT_EQ(sha256Hex(Bytes(std::string_view("abc"))),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(sha256Hex(Bytes()),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+}
+
+// A batch on the fixture pictures: a plain picture, an animated GIF, a text file named .jpg, a
+// PDF, a picture given twice under two names, and one equal to a picture already in the deck.
+struct Batch {
+    TempDir dir;
+    std::vector<SourceImage> deck;
+
+    Batch() {
+        copyFixture("picture.png", dir / "1 picture.png");
+        copyFixture("animated.gif", dir / "2 animated.gif");
+        copyFixture("text.jpg", dir / "3 x.jpg");
+        copyFixture("orient-1.jpg", dir / "4 first.jpg");
+        copyFixture("orient-1.jpg", dir / "5 again.jpg");
+        copyFixture("document.pdf", dir / "6 doc.tif");
+        copyFixture("alpha.png", dir / "7 in deck.png");
+        SourceImage existing;
+        existing.sha256 = sha256Hex(testing::readFileBytes(fixturePath("alpha.png")));
+        deck.push_back(existing);
+    }
+};
+
+TEST(MakeImportPlan, SortsItemsDuplicatesFailuresAndAnimatedNames) {
+    Batch batch;
+    const auto plan = makeImportPlan({batch.dir.path()}, batch.deck, false);
+    ASSERT_TRUE(plan);
+    Names items;
+    for (const auto& item : plan->items) {
+        items.push_back(item.originalName);
+        EXPECT_EQ(item.sha256, sha256Hex(item.data));
+        EXPECT_EQ(item.data, testing::readFileBytes(item.url));
+    }
+    EXPECT_EQ(items, (Names{"1 picture.png", "2 animated.gif", "4 first.jpg"}));
+    ASSERT_EQ(plan->duplicates.size(), 2u);
+    EXPECT_EQ(plan->duplicates[0].incoming.originalName, "5 again.jpg");
+    EXPECT_EQ(plan->duplicates[0].existingSHA, plan->items[2].sha256);
+    EXPECT_EQ(plan->duplicates[1].incoming.originalName, "7 in deck.png");
+    EXPECT_EQ(plan->duplicates[1].existingSHA, batch.deck[0].sha256);
+    EXPECT_EQ(plan->failures,
+              (std::vector<ImportFailure>{{"3 x.jpg", "This file could not be read as an image."},
+                                          {"6 doc.tif", "This image format is not supported."}}));
+    EXPECT_EQ(plan->animatedNames, (Names{"2 animated.gif"}));
+    EXPECT_EQ(plan->items[1].info.frameCount, 12);
+
+    EXPECT_EQ(importNotes(*plan),
+              "3 x.jpg: This file could not be read as an image.\n"
+              "6 doc.tif: This image format is not supported.\n\n"
+              "Animated GIF files import the first frame only. Animation is not exported.");
+}
+
+TEST(MakeImportPlan, ThreadsGiveTheSequentialPlanAndProgress) {
+    Batch batch;
+    for (int i = 0; i < 12; ++i)
+        copyFixture(i % 3 ? "orient-6.jpg" : "text.jpg",
+                    batch.dir / ("extra" + std::to_string(i) + ".jpg"));
+    ImportPlanOptions sequential;
+    sequential.threads = 1;
+    std::vector<std::size_t> reports;
+    ImportPlanOptions parallel;
+    parallel.threads = 4;
+    parallel.progress = [&](std::size_t done, std::size_t total) {
+        EXPECT_EQ(total, 19u);
+        reports.push_back(done);
+    };
+    const auto one = makeImportPlan({batch.dir.path()}, batch.deck, false, sequential);
+    const auto four = makeImportPlan({batch.dir.path()}, batch.deck, false, parallel);
+    ASSERT_TRUE(one && four);
+    EXPECT_EQ(*one, *four);
+    std::vector<std::size_t> expected;
+    for (std::size_t i = 0; i <= 19; ++i)
+        expected.push_back(i);
+    EXPECT_EQ(reports, expected);
+}
+
+TEST(MakeImportPlan, StopsBetweenFilesAndGivesNothing) {
+    Batch batch;
+    for (unsigned threads : {1u, 3u}) {
+        std::stop_source stop;
+        std::size_t lastReport = 0;
+        ImportPlanOptions options;
+        options.threads = threads;
+        options.stop = stop.get_token();
+        options.progress = [&](std::size_t done, std::size_t) {
+            lastReport = done;
+            if (done == 2)
+                stop.request_stop();
+        };
+        EXPECT_FALSE(makeImportPlan({batch.dir.path()}, batch.deck, false, options));
+        EXPECT_EQ(lastReport, 2u) << threads;
+    }
+}
+
+TEST(MakeImportPlan, VanishedFileIsAFailureLineNotAStop) {
+    TempDir dir;
+    copyFixture("picture.png", dir / "a.png");
+    copyFixture("picture.bmp", dir / "b.bmp");
+    const auto files = collectImageFiles({dir.path()}, false);
+    fs::remove(dir / "a.png");
+    const auto plan = planImportOfFiles(files, {});
+    ASSERT_TRUE(plan);
+    ASSERT_EQ(plan->failures.size(), 1u);
+    EXPECT_EQ(plan->failures[0].name, "a.png");
+    ASSERT_EQ(plan->items.size(), 1u);
+    EXPECT_EQ(plan->items[0].info.uti, "com.microsoft.bmp");
+}
+
+TEST(MakeSourceImage, StoresUnderTheIdentifierWithTheLowerCaseExtension) {
+    ImportItem item;
+    item.data = Bytes(std::string_view("bytes"));
+    item.originalName = "Photo.JPEG";
+    item.info.pixelWidth = 40;
+    item.info.pixelHeight = 64;
+    item.info.dpiX = 240;
+    item.info.frameCount = 3;
+    item.info.uti = "public.jpeg";
+    const Uuid id = Uuid::random();
+    const SourceImage image = makeSourceImage(item, id);
+    EXPECT_EQ(image.storedFileName, id.text() + ".jpeg");
+    EXPECT_EQ(image.sha256, sha256Hex(item.data));
+    EXPECT_EQ(image.byteCount, 5);
+    EXPECT_EQ(image.originalFileName, "Photo.JPEG");
+    EXPECT_EQ(image.pixelWidth, 40);
+    EXPECT_EQ(image.pixelHeight, 64);
+    EXPECT_EQ(image.dpiX, 240);
+    EXPECT_EQ(image.frameCount, 3);
+    EXPECT_EQ(image.uti, "public.jpeg");
+    item.originalName = "README";
+    EXPECT_EQ(makeSourceImage(item, id).storedFileName, id.text() + ".img");
+    item.originalName = ".profile";
+    EXPECT_EQ(makeSourceImage(item, id).storedFileName, id.text() + ".img");
+}
+
+TEST(ImportNotes, PiecesAppearOnlyWhenPresent) {
+    ImportPlan plan;
+    EXPECT_FALSE(importNotes(plan));
+    plan.animatedNames = {"a.gif"};
+    EXPECT_EQ(importNotes(plan), std::string(animatedPictureNote));
+    plan.animatedNames.clear();
+    plan.failures = {{"x.jpg", "Bad."}};
+    EXPECT_EQ(importNotes(plan), "x.jpg: Bad.");
+}
+
+TEST(DropItemFileURL, AcceptsFileURLsPathsAndTheirBytes) {
+    const auto drop = [](DroppedValue value) -> std::string {
+        const auto path = dropItemFileURL(value);
+        return path ? path->string() : "(none)";
+    };
+    EXPECT_EQ(drop(DroppedURL{"file:///tmp/a%20b.png"}), "/tmp/a b.png");
+    EXPECT_EQ(drop(DroppedURL{"FILE://localhost/tmp/a.png"}), "/tmp/a.png");
+    EXPECT_EQ(drop(DroppedURL{"https://example.com/a.png"}), "(none)");
+    EXPECT_EQ(drop(DroppedURL{"file://elsewhere/a.png"}), "(none)");
+    EXPECT_EQ(drop(DroppedURL{"file:///a%2"}), "(none)");
+    EXPECT_EQ(drop(DroppedURL{"file:///a%00b"}), "(none)");
+    EXPECT_EQ(drop(std::string(" \t/tmp/c d.png\r\n\x01")), "/tmp/c d.png");
+    EXPECT_EQ(drop(std::string("\nfile:///tmp/e.png\n")), "/tmp/e.png");
+    EXPECT_EQ(drop(std::string("relative/f.png")), "(none)");
+    EXPECT_EQ(drop(std::string("file:///tmp/g h.png")), "(none)");
+    EXPECT_EQ(drop(Bytes(std::string_view("file:///tmp/i.png\0junk", 22))), "/tmp/i.png");
+    EXPECT_EQ(drop(Bytes(std::string_view("  /tmp/j.png\n"))), "/tmp/j.png");
+    EXPECT_EQ(drop(Bytes(std::string_view("\0/tmp/k.png", 11))), "(none)");
+}
+
+TEST(CopyDroppedFile, CopiesIntoAFreshFolderKeepingTheName) {
+    TempDir dir;
+    copyFixture("picture.png", dir / "given/Drop Me.png");
+    const auto first = copyDroppedFile(dir / "given/Drop Me.png", dir.path());
+    const auto second = copyDroppedFile(dir / "given/Drop Me.png", dir.path());
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(first->parent_path(), second->parent_path());
+    EXPECT_EQ(first->filename(), "Drop Me.png");
+    EXPECT_EQ(first->parent_path().filename().string().rfind("MosavelleDrop-", 0), 0u);
+    EXPECT_EQ(first->parent_path().filename().string().size(), 14u + 36u);
+    EXPECT_EQ(testing::readFileBytes(*first), testing::readFileBytes(fixturePath("picture.png")));
+    EXPECT_FALSE(copyDroppedFile(dir / "given/missing.png", dir.path()));
+}
+
+}  // namespace
+}  // namespace mosavelle
