@@ -174,19 +174,26 @@ std::optional<UprightVipsImage> decodeUprightImage(const Bytes& bytes,
         return std::nullopt;
 
     // Shrink-on-load happens inside the thumbnailer, which also turns the picture upright and
-    // converts any embedded profile (or CMYK) to sRGB. HEIF files are opened by hand instead,
-    // because the thumbnailer would take the file's embedded preview when it is large enough.
+    // converts CMYK to sRGB. An embedded profile is converted to sRGB only when there is one:
+    // asked to convert a picture without a profile, the thumbnailer assumes a different source
+    // space and shifts its colours. HEIF files are opened by hand, because the thumbnailer would
+    // take the file's embedded preview when it is large enough.
+    const char* profile = vips_image_get_typeof(source.get(), VIPS_META_ICC_NAME) != 0
+                              ? "srgb"
+                              : nullptr;  // the default: no profile conversion
     VipsImage* out = nullptr;
     int failed = 0;
     if (isHeifLoader(*loader)) {
         failed = vips_thumbnail_image(source.get(), &out, target.width, "height", target.height,
-                                      "size", VIPS_SIZE_FORCE, "export_profile", "srgb", nullptr);
+                                      "size", VIPS_SIZE_FORCE, "export_profile", profile, nullptr);
     } else {
         source.reset();
+        // The loader options go through `option_string`: the thumbnailer's own `fail_on` is not
+        // passed on to buffer loaders.
         failed = vips_thumbnail_buffer(const_cast<std::uint8_t*>(bytes.data()), bytes.size(), &out,
                                        target.width, "height", target.height, "size",
-                                       VIPS_SIZE_FORCE, "export_profile", "srgb", "fail_on",
-                                       VIPS_FAIL_ON_TRUNCATED, nullptr);
+                                       VIPS_SIZE_FORCE, "option_string", "fail_on=truncated",
+                                       "export_profile", profile, nullptr);
     }
     if (failed != 0) {
         vips_error_clear();
