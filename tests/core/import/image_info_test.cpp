@@ -1,0 +1,482 @@
+#include "core/import/image_info.h"
+
+#include <gtest/gtest.h>
+#include <unicode/timezone.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/test_support.h"
+
+namespace mosavelle {
+namespace {
+
+using namespace std::chrono;
+using testing::fixturePath;
+using testing::readFileBytes;
+
+ImageInfoResult factsOf(const Bytes& bytes) {
+    const auto source = openImageSource(bytes);
+    if (!source)
+        return ImageIOError::unreadable;
+    return readImageInfo(*source);
+}
+
+ImageInfoResult factsOfFixture(const std::string& name) {
+    return factsOf(readFileBytes(fixturePath(name)));
+}
+
+DecodedImageInfo infoOf(const std::string& name) {
+    const ImageInfoResult result = factsOfFixture(name);
+    const auto* info = std::get_if<DecodedImageInfo>(&result);
+    if (info == nullptr) {
+        ADD_FAILURE() << name << ": " << description(std::get<ImageIOError>(result));
+        return {};
+    }
+    return *info;
+}
+
+// Builds a TIFF-structured block (directory 0 and an optional EXIF sub-directory) byte by byte,
+// so that tests control every field type and byte order.
+class TiffBuilder {
+public:
+    explicit TiffBuilder(bool bigEndian = false) : big_(bigEndian) {}
+
+    TiffBuilder& shortValue(std::uint16_t tag, std::uint16_t value, bool exif = false) {
+        return add(tag, 3, 1, bytes16(value), exif);
+    }
+    TiffBuilder& rational(std::uint16_t tag, std::uint32_t num, std::uint32_t den) {
+        auto value = bytes32(num);
+        auto second = bytes32(den);
+        value.insert(value.end(), second.begin(), second.end());
+        return add(tag, 5, 1, value, false);
+    }
+    TiffBuilder& text(std::uint16_t tag, const std::string& value, bool exif, int type = 2) {
+        std::vector<std::uint8_t> data(value.begin(), value.end());
+        data.push_back(0);
+        return add(tag, static_cast<std::uint16_t>(type), static_cast<std::uint32_t>(data.size()),
+                   data, exif);
+    }
+
+    std::vector<std::uint8_t> build() const {
+        std::vector<Entry> ifd0 = ifd0_;
+        const std::size_t ifd0Size = 2 + (ifd0.size() + (exif_.empty() ? 0 : 1)) * 12 + 4;
+        const std::size_t exifAt = 8 + ifd0Size;
+        const std::size_t exifSize = exif_.empty() ? 0 : 2 + exif_.size() * 12 + 4;
+        if (!exif_.empty())
+            ifd0.push_back({0x8769, 4, 1, bytes32(std::uint32_t(exifAt))});
+        std::vector<std::uint8_t> out = big_ ? std::vector<std::uint8_t>{'M', 'M', 0, 42}
+                                             : std::vector<std::uint8_t>{'I', 'I', 42, 0};
+        append(out, bytes32(8));
+        std::vector<std::uint8_t> data;
+        std::size_t dataAt = exifAt + exifSize;
+        writeDirectory(out, ifd0, data, dataAt);
+        if (!exif_.empty())
+            writeDirectory(out, exif_, data, dataAt);
+        append(out, data);
+        return out;
+    }
+
+private:
+    struct Entry {
+        std::uint16_t tag, type;
+        std::uint32_t count;
+        std::vector<std::uint8_t> value;
+    };
+
+    TiffBuilder& add(std::uint16_t tag, std::uint16_t type, std::uint32_t count,
+                     std::vector<std::uint8_t> value, bool exif) {
+        (exif ? exif_ : ifd0_).push_back({tag, type, count, std::move(value)});
+        return *this;
+    }
+    std::vector<std::uint8_t> bytes16(std::uint16_t v) const {
+        return big_ ? std::vector<std::uint8_t>{std::uint8_t(v >> 8), std::uint8_t(v)}
+                    : std::vector<std::uint8_t>{std::uint8_t(v), std::uint8_t(v >> 8)};
+    }
+    std::vector<std::uint8_t> bytes32(std::uint32_t v) const {
+        std::vector<std::uint8_t> out(4);
+        for (int i = 0; i < 4; ++i)
+            out[big_ ? 3 - i : i] = std::uint8_t(v >> (8 * i));
+        return out;
+    }
+    static void append(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& more) {
+        out.insert(out.end(), more.begin(), more.end());
+    }
+    void writeDirectory(std::vector<std::uint8_t>& out, const std::vector<Entry>& entries,
+                        std::vector<std::uint8_t>& data, std::size_t& dataAt) const {
+        append(out, bytes16(std::uint16_t(entries.size())));
+        for (const Entry& e : entries) {
+            append(out, bytes16(e.tag));
+            append(out, bytes16(e.type));
+            append(out, bytes32(e.count));
+            if (e.value.size() <= 4) {
+                auto inline_ = e.value;
+                inline_.resize(4);
+                append(out, inline_);
+            } else {
+                append(out, bytes32(std::uint32_t(dataAt)));
+                append(data, e.value);
+                dataAt += e.value.size();
+            }
+        }
+        append(out, bytes32(0));
+    }
+
+    bool big_;
+    std::vector<Entry> ifd0_, exif_;
+};
+
+// no-resolution.jpg (JFIF aspect ratio only, no EXIF) with `tiff` spliced in as its EXIF block.
+Bytes jpegWithExif(const std::vector<std::uint8_t>& tiff) {
+    const Bytes base = readFileBytes(fixturePath("no-resolution.jpg"));
+    std::vector<std::uint8_t> out(base.begin(), base.begin() + 2);
+    const std::size_t length = 2 + 6 + tiff.size();
+    out.insert(out.end(), {0xFF, 0xE1, std::uint8_t(length >> 8), std::uint8_t(length)});
+    out.insert(out.end(), {'E', 'x', 'i', 'f', 0, 0});
+    out.insert(out.end(), tiff.begin(), tiff.end());
+    out.insert(out.end(), base.begin() + 2, base.end());
+    return Bytes(std::move(out));
+}
+
+DecodedImageInfo infoWithExif(const TiffBuilder& exif) {
+    const ImageInfoResult result = factsOf(jpegWithExif(exif.build()));
+    EXPECT_TRUE(std::holds_alternative<DecodedImageInfo>(result));
+    return std::holds_alternative<DecodedImageInfo>(result) ? std::get<DecodedImageInfo>(result)
+                                                            : DecodedImageInfo{};
+}
+
+// Wall-clock times are read in ICU's default zone; pin it so that local time differs from UTC.
+class LocalZone : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_.reset(icu::TimeZone::createDefault());
+        icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone("America/New_York"));
+    }
+    void TearDown() override { icu::TimeZone::setDefault(*saved_); }
+
+private:
+    std::unique_ptr<icu::TimeZone> saved_;
+};
+
+Timestamp utc(year_month_day day, hours h, minutes m, seconds s) {
+    return sys_days(day) + h + m + s;
+}
+
+TEST(ImageInfoOrientation, EveryCodeDisplaysUprightWithResolutionsFollowingTheTurn) {
+    for (std::uint32_t code = 1; code <= 8; ++code) {
+        SCOPED_TRACE(code);
+        const DecodedImageInfo info = infoOf("orient-" + std::to_string(code) + ".jpg");
+        // Every file shows the same upright 64x40 scene; 5 to 8 store it as 40x64.
+        EXPECT_EQ(info.pixelWidth, 64);
+        EXPECT_EQ(info.pixelHeight, 40);
+        EXPECT_EQ(info.orientation, code);
+        // 300 by 240 dpi belong to the stored grid and turn with it.
+        EXPECT_EQ(info.dpiX, code >= 5 ? 240 : 300);
+        EXPECT_EQ(info.dpiY, code >= 5 ? 300 : 240);
+    }
+}
+
+TEST(ImageInfoOrientation, CodesOutsideOneToEightAreUprightAndNeverSwap) {
+    for (const char* name : {"orient-0.jpg", "orient-9.jpg"}) {
+        SCOPED_TRACE(name);
+        const DecodedImageInfo info = infoOf(name);
+        EXPECT_EQ(info.orientation, 1u);
+        EXPECT_EQ(info.pixelWidth, 40);
+        EXPECT_EQ(info.pixelHeight, 64);
+        EXPECT_EQ(info.dpiX, 300);
+        EXPECT_EQ(info.dpiY, 240);
+    }
+}
+
+TEST(ImageInfoOrientation, OnlyIntegerEntriesCount) {
+    EXPECT_EQ(infoWithExif(TiffBuilder(true).shortValue(0x0112, 6)).orientation, 6u);
+    EXPECT_EQ(infoWithExif(TiffBuilder().text(0x0112, "6", false)).orientation, 1u);
+}
+
+TEST(ImageInfoResolution, FilesWithoutResolutionFieldsGive72) {
+    for (const char* name : {"no-resolution.jpg", "no-resolution.png", "animated.gif"}) {
+        SCOPED_TRACE(name);
+        const DecodedImageInfo info = infoOf(name);
+        EXPECT_EQ(info.dpiX, 72);
+        EXPECT_EQ(info.dpiY, 72);
+    }
+}
+
+TEST(ImageInfoResolution, ReadsEachContainersOwnFieldsAndUnits) {
+    struct Case {
+        const char* name;
+        double x, y;
+    };
+    for (const Case& c :
+         {Case{"alpha.png", 300, 300}, Case{"picture.bmp", 300, 300}, Case{"picture.tif", 300, 300},
+          Case{"resolution-jfif-cm.jpg", 300, 150}}) {
+        SCOPED_TRACE(c.name);
+        const DecodedImageInfo info = infoOf(c.name);
+        EXPECT_EQ(info.dpiX, c.x);
+        EXPECT_EQ(info.dpiY, c.y);
+    }
+}
+
+TEST(ImageInfoResolution, UnusableValuesGive72AndDoNotFallBackToOtherFields) {
+    // EXIF 3000 by 0.4 over a JFIF 150 by 150.
+    const DecodedImageInfo info = infoOf("resolution-extreme.jpg");
+    EXPECT_EQ(info.dpiX, 72);
+    EXPECT_EQ(info.dpiY, 72);
+}
+
+TEST(ImageInfoResolution, RoundsHalfAwayFromZeroWithinOneTo2048) {
+    struct Case {
+        std::uint32_t num, den;
+        double expected;
+    };
+    for (const Case& c : {Case{3004, 10, 300}, Case{3005, 10, 301}, Case{20484, 10, 2048},
+                          Case{20485, 10, 72}, Case{5, 10, 1}, Case{4, 10, 72}, Case{300, 0, 72}}) {
+        SCOPED_TRACE(std::to_string(c.num) + "/" + std::to_string(c.den));
+        const DecodedImageInfo info =
+            infoWithExif(TiffBuilder().rational(0x011A, c.num, c.den).rational(0x011B, 96, 1));
+        EXPECT_EQ(info.dpiX, c.expected);
+        EXPECT_EQ(info.dpiY, 96);
+    }
+}
+
+TEST(ImageInfoResolution, UnitlessResolutionIsNoResolution) {
+    const DecodedImageInfo info = infoWithExif(
+        TiffBuilder().rational(0x011A, 300, 1).rational(0x011B, 300, 1).shortValue(0x0128, 1));
+    EXPECT_EQ(info.dpiX, 72);
+}
+
+TEST_F(LocalZone, CaptureDatesAreLocalWallClockInTheirPrecedence) {
+    // New York is four hours behind UTC in summer and five in winter.
+    EXPECT_EQ(infoOf("date-original.jpg").captureDate, utc(2021y / July / 4, 22h, 30min, 0s));
+    EXPECT_EQ(infoOf("date-digitized.jpg").captureDate, utc(2020y / January / 2, 8h, 4min, 5s));
+    EXPECT_EQ(infoOf("date-tiff-only.jpg").captureDate, utc(2019y / May / 6, 11h, 8min, 9s));
+    EXPECT_EQ(infoOf("picture.tif").captureDate, utc(2019y / May / 6, 11h, 8min, 9s));
+    EXPECT_EQ(infoOf("orient-1.jpg").captureDate, std::nullopt);
+}
+
+TEST_F(LocalZone, AnUnparseableFirstDateIsNotReplacedByTheNext) {
+    EXPECT_EQ(infoOf("date-hyphenated.jpg").captureDate, std::nullopt);
+}
+
+TEST_F(LocalZone, DatesThatAreNotTextAreSkipped) {
+    // An original date stored as opaque bytes does not count; the digitized text does.
+    TiffBuilder exif(true);
+    exif.text(0x9003, "2021:07:04 18:30:00", true, 7).text(0x9004, "2020:01:02 03:04:05", true);
+    EXPECT_EQ(infoWithExif(exif).captureDate, utc(2020y / January / 2, 8h, 4min, 5s));
+}
+
+TEST_F(LocalZone, DateTextMustMatchThePatternExactly) {
+    EXPECT_EQ(parseCaptureDate("2020:02:29 23:59:59"), utc(2020y / March / 1, 4h, 59min, 59s));
+    for (const char* text : {"2021:02:29 12:00:00", "0000:00:00 00:00:00", "2021:07:04 24:00:00",
+                             "2021:07:04 18:60:00", "2021:7:04 18:30:00", "2021:07:04 18:30:00 ",
+                             "2021:07:04T18:30:00", "    :  :     :  :  ", ""}) {
+        EXPECT_EQ(parseCaptureDate(text), std::nullopt) << '"' << text << '"';
+    }
+    // A wall-clock time skipped by the spring change still names an instant, not nothing.
+    EXPECT_EQ(parseCaptureDate("2021:03:14 02:30:00"), utc(2021y / March / 14, 7h, 30min, 0s));
+}
+
+TEST(ImageInfoTypes, IdentifiesContainersBySignatureNotByName) {
+    struct Case {
+        const char* name;
+        const char* uti;
+    };
+    for (const Case& c :
+         {Case{"picture.png", "public.png"}, Case{"animated.gif", "com.compuserve.gif"},
+          Case{"picture.bmp", "com.microsoft.bmp"}, Case{"picture.tif", "public.tiff"},
+          Case{"picture.webp", "org.webmproject.webp"}, Case{"picture.heic", "public.heic"},
+          Case{"picture.heif", "public.heif"},
+          // Outside the eight, but pictures: accepted with their own identifiers.
+          Case{"picture.avif", "public.avif"}, Case{"picture.jp2", "public.jpeg-2000"},
+          Case{"cmyk.jpg", "public.jpeg"}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(infoOf(c.name).uti, c.uti);
+    }
+}
+
+TEST(ImageInfoTypes, FailuresCarryTheirCaseInStepOrder) {
+    struct Case {
+        const char* name;
+        ImageIOError error;
+    };
+    for (const Case& c : {Case{"text.jpg", ImageIOError::unreadable},
+                          Case{"document.pdf", ImageIOError::unsupported},
+                          Case{"no-frames.gif", ImageIOError::empty},
+                          Case{"zero-width.png", ImageIOError::empty}}) {
+        SCOPED_TRACE(c.name);
+        const ImageInfoResult result = factsOfFixture(c.name);
+        ASSERT_TRUE(std::holds_alternative<ImageIOError>(result));
+        EXPECT_EQ(std::get<ImageIOError>(result), c.error);
+    }
+    EXPECT_FALSE(openImageSource(Bytes()).has_value());
+    // A known signature whose header is garbage cannot be read.
+    const ImageInfoResult garbage = factsOf(Bytes(std::string_view("\x89PNG\r\n\x1a\nnonsense")));
+    ASSERT_TRUE(std::holds_alternative<ImageIOError>(garbage));
+    EXPECT_EQ(std::get<ImageIOError>(garbage), ImageIOError::unreadable);
+}
+
+TEST(ImageInfoTypes, ConformanceTableSeparatesPicturesFromOtherKnownTypes) {
+    EXPECT_EQ(conformsToImage("public.avif"), true);
+    EXPECT_EQ(conformsToImage("com.adobe.pdf"), false);
+    EXPECT_EQ(conformsToImage("public.mpeg-4"), false);
+    EXPECT_EQ(conformsToImage("public.no-such-type"), std::nullopt);
+}
+
+TEST(ImageInfoFrames, CountsFramesPagesAndReportsFrameZerosSize) {
+    struct Case {
+        const char* name;
+        std::int64_t frames;
+    };
+    for (const Case& c : {Case{"animated.gif", 12}, Case{"animated.webp", 3}, Case{"pages.tif", 3},
+                          Case{"picture.heic", 1}, Case{"orient-1.jpg", 1}}) {
+        SCOPED_TRACE(c.name);
+        const DecodedImageInfo info = infoOf(c.name);
+        EXPECT_EQ(info.frameCount, c.frames);
+        EXPECT_EQ(info.pixelWidth, 64);
+        EXPECT_EQ(info.pixelHeight, 40);
+    }
+}
+
+TEST(ImageInfoAlpha, OnlyADeclaredAlphaChannelCounts) {
+    EXPECT_TRUE(infoOf("alpha.png").hasAlpha);
+    // Four CMYK channels, a sixteen-bit RGB and a 24-bit bitmap have none.
+    for (const char* name : {"cmyk.jpg", "deep-16bit.png", "picture.bmp", "picture.png"}) {
+        EXPECT_FALSE(infoOf(name).hasAlpha) << name;
+    }
+}
+
+TEST(ImageInfoAlpha, GifAlphaIsTheFirstFramesTransparencyFlag) {
+    const Bytes gif = readFileBytes(fixturePath("animated.gif"));
+    EXPECT_TRUE(infoOf("animated.gif").hasAlpha);  // its frames declare a transparent colour
+    std::vector<std::uint8_t> opaque(gif.begin(), gif.end());
+    const std::uint8_t control[] = {0x21, 0xF9, 0x04};
+    const auto at =
+        std::search(opaque.begin(), opaque.end(), std::begin(control), std::end(control));
+    ASSERT_NE(at, opaque.end());
+    at[3] &= 0xFE;
+    const ImageInfoResult result = factsOf(Bytes(std::move(opaque)));
+    ASSERT_TRUE(std::holds_alternative<DecodedImageInfo>(result));
+    EXPECT_FALSE(std::get<DecodedImageInfo>(result).hasAlpha);
+}
+
+std::uint32_t crc32(const std::uint8_t* data, std::size_t size) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void appendChunk(std::vector<std::uint8_t>& png, const char* kind,
+                 const std::vector<std::uint8_t>& data) {
+    auto put32 = [&](std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png.push_back(std::uint8_t(v >> shift));
+    };
+    put32(std::uint32_t(data.size()));
+    const std::size_t start = png.size();
+    png.insert(png.end(), kind, kind + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    put32(crc32(png.data() + start, png.size() - start));
+}
+
+TEST(ImageInfoBadInput, HugeDeclaredSizeIsReadFromTheHeaderAlone) {
+    // 100,000 by 100,000 RGB would need 30 GB decoded; the facts must come from the header.
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    appendChunk(png, "IHDR", {0, 1, 0x86, 0xA0, 0, 1, 0x86, 0xA0, 8, 2, 0, 0, 0});
+    appendChunk(png, "IDAT", {0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
+    appendChunk(png, "IEND", {});
+    const ImageInfoResult result = factsOf(Bytes(std::move(png)));
+    ASSERT_TRUE(std::holds_alternative<DecodedImageInfo>(result));
+    EXPECT_EQ(std::get<DecodedImageInfo>(result).pixelWidth, 100000);
+    EXPECT_EQ(std::get<DecodedImageInfo>(result).pixelHeight, 100000);
+}
+
+TEST(ImageInfoBadInput, PngExifOrientationAndDateAreRead) {
+    const Bytes base = readFileBytes(fixturePath("no-resolution.png"));
+    std::vector<std::uint8_t> png(base.begin(), base.begin() + 33);  // signature and IHDR
+    appendChunk(png, "eXIf", TiffBuilder().shortValue(0x0112, 8).build());
+    png.insert(png.end(), base.begin() + 33, base.end());
+    const ImageInfoResult result = factsOf(Bytes(std::move(png)));
+    ASSERT_TRUE(std::holds_alternative<DecodedImageInfo>(result));
+    EXPECT_EQ(std::get<DecodedImageInfo>(result).orientation, 8u);
+    EXPECT_EQ(std::get<DecodedImageInfo>(result).pixelWidth, 40);
+}
+
+TEST(ImageInfoBadInput, TruncatedJpegStillHasItsFacts) {
+    const DecodedImageInfo info = infoOf("truncated.jpg");
+    EXPECT_EQ(info.pixelWidth, 64);
+    EXPECT_EQ(info.dpiX, 300);
+}
+
+// Every prefix and a sweep of single-byte corruptions of real files either fail with a case or
+// give facts within their documented ranges.
+TEST(ImageInfoBadInput, CutAndCorruptedFilesNeverGiveOutOfRangeFacts) {
+    for (const char* name : {"orient-6.jpg", "alpha.png", "animated.gif", "picture.tif",
+                             "picture.bmp", "picture.webp", "picture.heic"}) {
+        SCOPED_TRACE(name);
+        const Bytes whole = readFileBytes(fixturePath(name));
+        std::vector<Bytes> variants;
+        for (std::size_t cut = 0; cut < whole.size(); cut += 1 + cut / 8) {
+            variants.emplace_back(whole.data(), cut);
+        }
+        for (std::size_t at = 0; at < whole.size(); at += 3) {
+            std::vector<std::uint8_t> bytes(whole.begin(), whole.end());
+            bytes[at] ^= static_cast<std::uint8_t>(0x5A + at);
+            variants.emplace_back(std::move(bytes));
+        }
+        for (const Bytes& variant : variants) {
+            const ImageInfoResult result = factsOf(variant);
+            const auto* info = std::get_if<DecodedImageInfo>(&result);
+            if (info == nullptr)
+                continue;
+            EXPECT_GE(info->pixelWidth, 1);
+            EXPECT_GE(info->pixelHeight, 1);
+            EXPECT_GE(info->frameCount, 1);
+            EXPECT_TRUE(info->dpiX >= 1 && info->dpiX <= 2048 &&
+                        info->dpiX == std::round(info->dpiX));
+            EXPECT_TRUE(info->dpiY >= 1 && info->dpiY <= 2048 &&
+                        info->dpiY == std::round(info->dpiY));
+            EXPECT_TRUE(info->orientation >= 1 && info->orientation <= 8);
+        }
+    }
+}
+
+TEST(ImageInfoConcurrency, ParallelReadsAgreeWithASerialRead) {
+    const std::vector<std::string> names = {"orient-6.jpg", "animated.gif", "picture.heic",
+                                            "picture.tif",  "alpha.png",    "date-original.jpg"};
+    std::vector<DecodedImageInfo> expected;
+    for (const auto& name : names)
+        expected.push_back(infoOf(name));
+    std::vector<Bytes> files;
+    for (const auto& name : names)
+        files.push_back(readFileBytes(fixturePath(name)));
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 20; ++round) {
+                for (std::size_t i = 0; i < files.size(); ++i) {
+                    const ImageInfoResult result = factsOf(files[i]);
+                    const auto* info = std::get_if<DecodedImageInfo>(&result);
+                    if (info == nullptr || !(*info == expected[i]))
+                        ++mismatches[t];
+                }
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
+}
+
+}  // namespace
+}  // namespace mosavelle
