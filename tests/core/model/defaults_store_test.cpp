@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "core/model/defaults_store.h"
+#include "core/model/project_json.h"
+#include "faulty_file_system.h"
+#include "support/test_support.h"
+
+namespace mosavelle {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFileBytes;
+using testing::writeFileBytes;
+
+class DefaultsStoreTest : public ::testing::Test {
+protected:
+    testing::TempDir dir;
+    fs::path folder = dir / "data" / "Mosavelle";  // parents missing on purpose
+
+    AppearanceSettings namedLook(std::optional<std::string> logoName) {
+        AppearanceSettings look;
+        look.typography.fontName = "Futura";
+        look.branding.logoFileName = std::move(logoName);
+        return look;
+    }
+};
+
+TEST_F(DefaultsStoreTest, EmptyFolderGivesTheFactoryDeck) {
+    DefaultSettingsStore store(folder);
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(store.newProject(), defaultProject());
+    EXPECT_FALSE(store.stored());
+    EXPECT_FALSE(store.logoData());
+}
+
+TEST_F(DefaultsStoreTest, LogoWithoutANameIsStoredAsLogoPngAndSurvivesARestart) {
+    {
+        DefaultSettingsStore store(folder);
+        store.saveAsDefault(namedLook(std::nullopt), QualityPreset::balanced, "Talk",
+                            SortMode::captureDate, Bytes("logo bytes"));
+        // Memory is updated at once.
+        EXPECT_EQ(store.newProject().appearance.branding.logoFileName, "logo.png");
+        EXPECT_EQ(store.newProject().sort, SortMode::captureDate);
+    }
+    EXPECT_EQ(readFileBytes(folder / "default-logo.png"), Bytes("logo bytes"));
+    DefaultSettingsStore reopened(folder);
+    Project p = reopened.newProject();
+    EXPECT_EQ(p.appearance, [&] {
+        auto look = namedLook("logo.png");
+        return look;
+    }());
+    EXPECT_EQ(p.export_, (ExportSettings{QualityPreset::balanced, "Talk"}));
+    EXPECT_EQ(p.sort, SortMode::captureDate);
+    EXPECT_EQ(reopened.logoData(), Bytes("logo bytes"));
+    EXPECT_TRUE(p.images.empty() && p.slides.empty());
+}
+
+TEST_F(DefaultsStoreTest, SavingWithoutALogoForgetsTheLogoAndItsName) {
+    DefaultSettingsStore store(folder);
+    store.saveAsDefault(namedLook("a.png"), QualityPreset::best, "A", SortMode::manual,
+                        Bytes("old"));
+    store.saveAsDefault(namedLook("b.png"), QualityPreset::best, "B", SortMode::manual,
+                        Bytes());  // empty counts as none
+    EXPECT_FALSE(fs::exists(folder / "default-logo.png"));
+    EXPECT_FALSE(store.newProject().appearance.branding.logoFileName);
+    DefaultSettingsStore reopened(folder);
+    EXPECT_FALSE(reopened.logoData());
+    EXPECT_FALSE(reopened.newProject().appearance.branding.logoFileName);
+    EXPECT_EQ(reopened.newProject().export_.suggestedBaseName, "B");
+}
+
+TEST_F(DefaultsStoreTest, IncompleteSettingsAndEmptyLogoFilesAreIgnored) {
+    fs::create_directories(folder);
+    DocumentDefaults saved;
+    saved.appearance = namedLook("logo.png");
+    auto json = nlohmann::json::parse(encodeDefaults(saved).value().view());
+    json.erase("sort");
+    writeFileBytes(folder / "default-settings.json", Bytes(json.dump()));
+    writeFileBytes(folder / "default-logo.png", Bytes());
+    DefaultSettingsStore store(folder);
+    EXPECT_FALSE(store.stored());
+    EXPECT_FALSE(store.logoData());
+    EXPECT_EQ(store.newProject(), defaultProject());
+
+    // With the member back, the same file is read, and the name is dropped for want of a logo.
+    json["sort"] = "filename";
+    writeFileBytes(folder / "default-settings.json", Bytes(json.dump()));
+    store.loadFromDisk();
+    ASSERT_TRUE(store.stored());
+    EXPECT_EQ(store.newProject().sort, SortMode::filename);
+    EXPECT_FALSE(store.newProject().appearance.branding.logoFileName);
+}
+
+TEST_F(DefaultsStoreTest, FailedWritesAreSilentAndNeverLeaveAPartialFile) {
+    DefaultSettingsStore(folder).saveAsDefault(namedLook(std::nullopt), QualityPreset::best, "Kept",
+                                               SortMode::manual, Bytes("kept"));
+    const Bytes settings = readFileBytes(folder / "default-settings.json");
+    for (int k = 0; k < 9; ++k) {
+        testing::FaultyFileSystem faulty;
+        DefaultSettingsStore store(folder, faulty);
+        faulty.failAt = faulty.changes + k;
+        store.saveAsDefault(namedLook(std::nullopt), QualityPreset::small, "New",
+                            SortMode::filename, Bytes("new logo"));
+        EXPECT_EQ(store.newProject().export_.suggestedBaseName, "New") << k;
+
+        DefaultSettingsStore reread(folder);
+        ASSERT_TRUE(reread.stored()) << faulty.failed.at(0);
+        EXPECT_TRUE(reread.logoData() == Bytes("kept") || reread.logoData() == Bytes("new logo"));
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            EXPECT_FALSE(entry.path().filename().string().starts_with(".")) << faulty.failed[0];
+        }
+        writeFileBytes(folder / "default-settings.json", settings);
+        writeFileBytes(folder / "default-logo.png", Bytes("kept"));
+    }
+}
+
+TEST(DefaultsStoreFolder, FollowsXdgDataHomeOnlyWhenAbsolute) {
+    const char* savedXdg = std::getenv("XDG_DATA_HOME");
+    const char* savedHome = std::getenv("HOME");
+    std::string xdg = savedXdg ? savedXdg : "", home = savedHome ? savedHome : "";
+    ::setenv("HOME", "/home/someone", 1);
+    ::setenv("XDG_DATA_HOME", "/data/xdg", 1);
+    EXPECT_EQ(DefaultSettingsStore::defaultFolder(), fs::path("/data/xdg/Mosavelle"));
+    ::setenv("XDG_DATA_HOME", "relative/xdg", 1);
+    EXPECT_EQ(DefaultSettingsStore::defaultFolder(),
+              fs::path("/home/someone/.local/share/Mosavelle"));
+    ::unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(DefaultSettingsStore::defaultFolder(),
+              fs::path("/home/someone/.local/share/Mosavelle"));
+    savedXdg ? ::setenv("XDG_DATA_HOME", xdg.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
+    savedHome ? ::setenv("HOME", home.c_str(), 1) : ::unsetenv("HOME");
+}
+
+}  // namespace
+}  // namespace mosavelle

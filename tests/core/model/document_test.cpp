@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/model/defaults_store.h"
+#include "core/model/document.h"
+#include "support/test_support.h"
+
+namespace mosavelle {
+namespace {
+
+const char* kindName(DocumentChangeKind kind) {
+    switch (kind) {
+        case DocumentChangeKind::project:
+            return "project";
+        case DocumentChangeKind::pictures:
+            return "pictures";
+        case DocumentChangeKind::logo:
+            return "logo";
+        case DocumentChangeKind::selection:
+            return "selection";
+        case DocumentChangeKind::previewCommit:
+            return "preview";
+        case DocumentChangeKind::dragState:
+            return "drag";
+    }
+    return "?";
+}
+
+Project withBaseName(const std::string& name) {
+    Project p = defaultProject();
+    p.export_.suggestedBaseName = name;
+    return p;
+}
+
+class DocumentTest : public ::testing::Test {
+protected:
+    DocumentTest() {
+        doc.addObserver([this](const DocumentChange& c) {
+            events += (events.empty() ? "" : " ") + std::string(kindName(c.kind));
+        });
+        doc.setUndoHistory(history);
+    }
+    // The events since the last call, space-separated.
+    std::string take() { return std::exchange(events, ""); }
+    const std::string& baseName() const { return doc.project().export_.suggestedBaseName; }
+
+    std::shared_ptr<UndoHistory> history = std::make_shared<UndoHistory>();
+    MosavelleDocument doc;
+    std::string events;
+};
+
+TEST_F(DocumentTest, EachSetterNotifiesOnceAndEqualValuesNotifyNobody) {
+    const Uuid a = Uuid::random();
+    for (int round = 0; round < 2; ++round) {
+        doc.setProject(withBaseName("Trip"));
+        doc.setImageData({{a, Bytes("jpeg")}});  // equal contents in new storage the 2nd time
+        doc.setLogoData(Bytes("png"));
+        doc.setSelectedSlideIDs({a});
+        doc.setCommittedPreviewSlideID(a);
+        doc.setDraggingSlideIDs({a});
+        doc.setIsDraggingSlide(true);
+        doc.setImageBytes(a, Bytes("jpeg"));
+        EXPECT_EQ(take(), round == 0 ? "project pictures logo selection preview drag drag" : "");
+    }
+    doc.setImageBytes(a, Bytes("webp"));
+    doc.setLogoData(std::nullopt);
+    doc.setCommittedPreviewSlideID(std::nullopt);
+    EXPECT_EQ(take(), "pictures logo preview");
+    EXPECT_EQ(doc.nextPreviewGeneration(), 1);
+    EXPECT_EQ(doc.nextPreviewGeneration(), 2);
+    EXPECT_EQ(take(), "");
+}
+
+TEST_F(DocumentTest, ObserverRemovedDuringANotificationIsNotCalled) {
+    MosavelleDocument::ObserverID second = 0;
+    int secondCalls = 0;
+    doc.addObserver([&](const DocumentChange&) { doc.removeObserver(second); });
+    second = doc.addObserver([&](const DocumentChange&) { ++secondCalls; });
+    doc.setLogoData(Bytes("x"));
+    EXPECT_EQ(secondCalls, 0);
+}
+
+TEST_F(DocumentTest, ApplySnapshotSelectsTheFirstSlideOnlyWhenNothingIsSelected) {
+    PackageSnapshot s;
+    s.project.slides = {sectionDividerSlide(), sectionDividerSlide()};
+    const Uuid picture = Uuid::random();
+    s.images = {{picture, Bytes("jpeg")}};
+    s.logo = Bytes("png");
+    doc.applySnapshot(s);
+    EXPECT_EQ(take(), "project pictures logo selection");
+    EXPECT_EQ(doc.selectedSlideIDs(), SlideIDSet{s.project.slides[0].id});
+    EXPECT_EQ(doc.makeSnapshot(), s);
+    EXPECT_TRUE(doc.makeSnapshot().images.at(picture).sharesStorageWith(s.images.at(picture)));
+
+    MosavelleDocument other;
+    const Uuid kept = Uuid::random();
+    other.setSelectedSlideIDs({kept});
+    other.applySnapshot(s);
+    EXPECT_EQ(other.selectedSlideIDs(), SlideIDSet{kept});
+    MosavelleDocument empty;
+    empty.applySnapshot(PackageSnapshot{});
+    EXPECT_TRUE(empty.selectedSlideIDs().empty());
+    EXPECT_TRUE(history->undoCount() == 0) << "opening a file is not an undoable change";
+}
+
+TEST_F(DocumentTest, UndoAndRedoSwapTheWholeProjectUnderOneName) {
+    doc.changeProject(withBaseName("A"), "Rename Deck");
+    doc.setSelectedSlideIDs({Uuid::random()});
+    doc.setLogoData(Bytes("png"));
+    take();
+    history->undo();
+    EXPECT_EQ(doc.project(), defaultProject());
+    EXPECT_EQ(take(), "project");  // selection and logo are not part of undo
+    EXPECT_EQ(history->redoName(), "Rename Deck");
+    history->redo();
+    EXPECT_EQ(baseName(), "A");
+    EXPECT_EQ(history->undoName(), "Rename Deck");
+    history->undo();
+    history->redo();
+    EXPECT_EQ(baseName(), "A");
+    EXPECT_EQ(history->undoCount(), 1u);
+    EXPECT_EQ(history->redoCount(), 0u);
+
+    // An unconditional step is kept even without a change; the conditional one is not.
+    doc.changeProject(doc.project(), "Rename Slide");
+    EXPECT_FALSE(doc.changeProjectIfDifferent(doc.project(), "Reorder Slides"));
+    EXPECT_EQ(history->undoCount(), 2u);
+    EXPECT_EQ(history->undoName(), "Rename Slide");
+}
+
+TEST_F(DocumentTest, WithoutAHistoryChangesApplyAndRegisterNothing) {
+    MosavelleDocument loose;
+    loose.changeProject(withBaseName("A"), "Rename Deck");
+    loose.beginContinuousEdit();
+    loose.setProject(withBaseName("B"));
+    loose.endContinuousEdit("Edit Notes");
+    EXPECT_EQ(loose.project().export_.suggestedBaseName, "B");
+    EXPECT_FALSE(loose.isInContinuousEdit());
+    EXPECT_EQ(history->undoCount(), 0u);
+}
+
+TEST_F(DocumentTest, ContinuousEditIsOneStepAndNoneWhenItEndsWhereItBegan) {
+    doc.beginContinuousEdit();
+    doc.setProject(withBaseName("1"));
+    doc.beginContinuousEdit();  // callers may repeat it; the first copy stays
+    doc.setProject(withBaseName("2"));
+    doc.endContinuousEdit("Change Scale");
+    EXPECT_EQ(history->undoCount(), 1u);
+    history->undo();
+    EXPECT_EQ(doc.project(), defaultProject());
+
+    doc.beginContinuousEdit();
+    doc.setProject(withBaseName("1"));
+    doc.setProject(defaultProject());
+    doc.endContinuousEdit("Change Scale");
+    doc.endContinuousEdit("Change Scale");  // none open: nothing
+    EXPECT_EQ(history->undoCount(), 0u);
+    EXPECT_EQ(history->redoCount(), 1u) << "ending without change must keep the redo step";
+
+    // An operation inside a gesture is its own step; the gesture compares with its older copy.
+    doc.beginContinuousEdit();
+    doc.setProject(withBaseName("typed"));
+    doc.changeProject(withBaseName("renamed"), "Rename Slide");
+    doc.endContinuousEdit("Edit Notes");
+    EXPECT_EQ(history->undoName(), "Edit Notes");
+    EXPECT_EQ(history->undoCount(), 2u);
+    history->undo();
+    EXPECT_EQ(doc.project(), defaultProject());
+}
+
+TEST(DocumentLifetime, GoneDocumentLeavesNoStepsOrTasksBehind) {
+    auto history = std::make_shared<UndoHistory>();
+    std::vector<std::function<void()>> loop;
+    int ran = 0;
+    auto doc = std::make_unique<MosavelleDocument>();
+    doc->setUndoHistory(history);
+    doc->changeProject(withBaseName("A"), "Rename Deck");
+    doc->setScheduler([&](std::function<void()> task) { loop.push_back(std::move(task)); });
+    doc->postToNextTurn([&] { ++ran; });
+    doc.reset();
+    EXPECT_FALSE(history->canUndo());
+    for (auto& task : loop)
+        task();
+    EXPECT_EQ(ran, 0);
+
+    MosavelleDocument queued;
+    std::string order;
+    queued.postToNextTurn([&] {
+        order += "a";
+        queued.postToNextTurn([&] { order += "c"; });
+    });
+    queued.postToNextTurn([&] { order += "b"; });
+    EXPECT_EQ(order, "");
+    queued.runPostedTasks();
+    EXPECT_EQ(order, "abc");
+}
+
+TEST(DocumentUntitled, StartsWithTheStoredSettingsAndLogo) {
+    testing::TempDir dir;
+    DefaultSettingsStore store(dir.path());
+    AppearanceSettings look;
+    look.typography.fontName = "Avenir";
+    store.saveAsDefault(look, QualityPreset::small, "Talk", SortMode::filename, Bytes("png"));
+    auto doc = MosavelleDocument::makeUntitled(store);
+    EXPECT_EQ(doc->project(), store.newProject());
+    EXPECT_EQ(doc->project().appearance.typography.fontName, "Avenir");
+    EXPECT_EQ(doc->logoData(), Bytes("png"));
+    EXPECT_TRUE(doc->imageData().empty() && doc->selectedSlideIDs().empty());
+}
+
+}  // namespace
+}  // namespace mosavelle

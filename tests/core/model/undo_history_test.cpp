@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/model/undo_history.h"
+
+namespace mosavelle {
+namespace {
+
+// A counter whose every change is a step that registers its own reverse, like a project swap.
+struct Counter {
+    UndoHistory& history;
+    int value = 0;
+    void set(int v, const std::string& name) {
+        int old = value;
+        value = v;
+        history.registerStep(
+            name, [this, old] { set(old, ""); }, this);
+    }
+};
+
+TEST(UndoHistory, ReverseStepsAlternateUnderTheOriginalName) {
+    UndoHistory history;
+    Counter c{history};
+    c.set(1, "One");
+    c.set(2, "Two");
+    history.undo();
+    EXPECT_EQ(c.value, 1);
+    EXPECT_EQ(history.redoName(), "Two");
+    EXPECT_EQ(history.undoName(), "One");
+    history.redo();
+    EXPECT_EQ(c.value, 2);
+    EXPECT_EQ(history.undoName(), "Two");
+    history.undo();
+    history.undo();
+    history.undo();  // nothing left: no effect
+    EXPECT_EQ(c.value, 0);
+    EXPECT_EQ(history.redoCount(), 2u);
+    c.set(5, "Five");  // a new step drops what could be redone
+    EXPECT_FALSE(history.canRedo());
+    EXPECT_EQ(history.undoCount(), 1u);
+}
+
+TEST(UndoHistory, CleanMarkFollowsUndoRedoAndIsLostWhenHistoryForks) {
+    UndoHistory history;
+    Counter c{history};
+    int notified = 0;
+    history.setChangeHandler([&] { ++notified; });
+    EXPECT_TRUE(history.isClean());
+    c.set(1, "One");
+    EXPECT_FALSE(history.isClean());
+    history.markClean();
+    c.set(2, "Two");
+    history.undo();
+    EXPECT_TRUE(history.isClean());
+    history.undo();
+    EXPECT_FALSE(history.isClean());
+    history.redo();
+    EXPECT_TRUE(history.isClean());
+    history.undo();
+    c.set(3, "Three");  // the saved state (value 1) can no longer be reached
+    history.undo();
+    EXPECT_EQ(c.value, 0);
+    EXPECT_FALSE(history.isClean());
+    history.redo();
+    EXPECT_FALSE(history.isClean());
+    EXPECT_GE(notified, 9);
+}
+
+TEST(UndoHistory, NestedUndoIsIgnoredAndOwnersCanWithdrawTheirSteps) {
+    UndoHistory history;
+    Counter a{history}, b{history};
+    int runs = 0;
+    history.registerStep("Nested", [&] {
+        ++runs;
+        EXPECT_TRUE(history.isUndoing());
+        history.undo();  // must not run another step from inside this one
+    });
+    a.set(1, "A");
+    b.set(1, "B");
+    a.set(2, "A");
+    history.removeSteps(&a);
+    EXPECT_EQ(history.undoName(), "B");
+    history.undo();
+    EXPECT_EQ(b.value, 0);
+    EXPECT_EQ(a.value, 2);
+    history.undo();
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(history.undoCount(), 0u);
+}
+
+}  // namespace
+}  // namespace mosavelle
