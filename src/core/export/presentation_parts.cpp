@@ -1,0 +1,436 @@
+#include "core/export/presentation_parts.h"
+
+#include "core/export/xml_values.h"
+
+namespace mosavelle {
+
+namespace {
+
+using std::to_string;
+
+constexpr std::string_view xmlDeclaration =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+constexpr std::string_view slideHeight = "6858000";
+
+std::string str(std::string_view text) {
+    return std::string(text);
+}
+
+// The three namespace declarations every PresentationML part opens with.
+std::string presentationNamespaces() {
+    return "xmlns:a=\"" + str(ooxml::drawingNamespace) + "\" xmlns:r=\"" +
+           str(ooxml::relationshipsNamespace) + "\" xmlns:p=\"" +
+           str(ooxml::presentationNamespace) + "\"";
+}
+
+std::string groupHeader(SlideSizePreset size) {
+    const std::string width = to_string(slideWidthEMU(size));
+    return "<p:nvGrpSpPr><p:cNvPr id=\"1\" name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>\n"
+           "<p:grpSpPr>\n"
+           "  <a:xfrm>\n"
+           "    <a:off x=\"0\" y=\"0\"/>\n"
+           "    <a:ext cx=\"" +
+           width +
+           "\" cy=\"6858000\"/>\n"
+           "    <a:chOff x=\"0\" y=\"0\"/>\n"
+           "    <a:chExt cx=\"" +
+           width +
+           "\" cy=\"6858000\"/>\n"
+           "  </a:xfrm>\n"
+           "</p:grpSpPr>";
+}
+
+std::string offsetAndExtent(const InchRect& r) {
+    return "<a:off x=\"" + to_string(emuFromInches(r.x)) + "\" y=\"" +
+           to_string(emuFromInches(r.y)) + "\"/><a:ext cx=\"" + to_string(emuFromInches(r.width)) +
+           "\" cy=\"" + to_string(emuFromInches(r.height)) + "\"/>";
+}
+
+// The runs of one paragraph: one run per line of `text`, with a break carrying the same run
+// properties between lines. A text without line breaks is exactly one run, even when empty;
+// empty lines around breaks get no run of their own.
+std::string paragraphRuns(std::string_view text, std::string_view indent,
+                          std::string_view runProperties) {
+    const auto lines = splitLines(text);
+    std::string out;
+    const std::string pad(indent);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            out += pad + "<a:br>\n" + str(runProperties) + "\n" + pad + "</a:br>\n";
+        }
+        if (lines.size() == 1 || !lines[i].empty()) {
+            out += pad + "<a:r>\n" + str(runProperties) + "\n" + pad + "  <a:t>" +
+                   escapeXML(lines[i]) + "</a:t>\n" + pad + "</a:r>\n";
+        }
+    }
+    return out;
+}
+
+std::string alignmentCode(const TextFrame& text) {
+    if (text.isTitle)
+        return "l";
+    switch (text.alignment) {
+        case CaptionAlignment::leading:
+            return "l";
+        case CaptionAlignment::center:
+            return "ctr";
+        case CaptionAlignment::trailing:
+            return "r";
+    }
+    return "l";
+}
+
+std::string override(std::string_view partName, std::string_view contentType) {
+    return "<Override PartName=\"" + str(partName) + "\" ContentType=\"" + str(contentType) +
+           "\"/>";
+}
+
+}  // namespace
+
+std::string ooxml::relationshipType(std::string_view name) {
+    return str(relationshipsNamespace) + "/" + str(name);
+}
+
+std::int64_t slideWidthEMU(SlideSizePreset size) {
+    return size == SlideSizePreset::classic ? 9144000 : 12192000;
+}
+
+std::string slideXML(const RGBAColor& background, SlideSizePreset size, std::string_view pictures,
+                     std::string_view texts) {
+    return str(xmlDeclaration) + "<p:sld " + presentationNamespaces() +
+           " showMasterSp=\"0\">\n"
+           "  <p:cSld>\n"
+           "    <p:bg><p:bgPr><a:solidFill><a:srgbClr val=\"" +
+           hexColor(background) +
+           "\"/></a:solidFill><a:effectLst/></p:bgPr></p:bg>\n"
+           "    <p:spTree>\n"
+           "      " +
+           groupHeader(size) +
+           "\n"
+           "      " +
+           str(pictures) +
+           "\n"
+           "      " +
+           str(texts) +
+           "\n"
+           "    </p:spTree>\n"
+           "  </p:cSld>\n"
+           "  <p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>\n"
+           "</p:sld>";
+}
+
+std::string pictureXML(const PictureFrame& picture, std::string_view relationshipID, int shapeID,
+                       std::string_view name) {
+    const std::string escaped = escapeXML(name);
+    const SourceCrop& c = picture.crop;
+    std::string fill;
+    if (c.left != 0 || c.top != 0 || c.right != 0 || c.bottom != 0) {
+        fill = "<a:srcRect l=\"" + to_string(cropPercentage(c.left)) + "\" t=\"" +
+               to_string(cropPercentage(c.top)) + "\" r=\"" + to_string(cropPercentage(c.right)) +
+               "\" b=\"" + to_string(cropPercentage(c.bottom)) + "\"/>";
+    }
+    fill += "<a:stretch><a:fillRect/></a:stretch>";
+    std::string rotation;
+    if (picture.rotationDegrees != 0)
+        rotation = " rot=\"" + to_string(angleFromDegrees(picture.rotationDegrees)) + "\"";
+    return "<p:pic>\n"
+           "  <p:nvPicPr>\n"
+           "    <p:cNvPr id=\"" +
+           to_string(shapeID) + "\" name=\"" + escaped + "\" descr=\"" + escaped +
+           "\"/>\n"
+           "    <p:cNvPicPr><a:picLocks noChangeAspect=\"1\"/></p:cNvPicPr>\n"
+           "    <p:nvPr/>\n"
+           "  </p:nvPicPr>\n"
+           "  <p:blipFill rotWithShape=\"1\">\n"
+           "    <a:blip r:embed=\"" +
+           str(relationshipID) +
+           "\"/>\n"
+           "    " +
+           fill +
+           "\n"
+           "  </p:blipFill>\n"
+           "  <p:spPr>\n"
+           "    <a:xfrm" +
+           rotation + ">" + offsetAndExtent(picture.frame) +
+           "</a:xfrm>\n"
+           "    <a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>\n"
+           "  </p:spPr>\n"
+           "</p:pic>";
+}
+
+std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID) {
+    const Typography& type = appearance.typography;
+    const std::string id = to_string(shapeID);
+    const std::string font = escapeXML(type.fontName);
+    const std::string bold = text.isTitle && type.titleBold ? " b=\"1\"" : "";
+    const std::string color = hexColor(text.isTitle ? type.titleColor : type.bodyColor);
+    const std::string runProperties = "        <a:rPr lang=\"en-US\" sz=\"" +
+                                      to_string(fontSizeFromPoints(text.fontPoints)) + "\"" + bold +
+                                      " dirty=\"0\">\n"
+                                      "          <a:solidFill><a:srgbClr val=\"" +
+                                      color +
+                                      "\"/></a:solidFill>\n"
+                                      "          <a:latin typeface=\"" +
+                                      font +
+                                      "\"/>\n"
+                                      "          <a:ea typeface=\"" +
+                                      font +
+                                      "\"/>\n"
+                                      "          <a:cs typeface=\"" +
+                                      font +
+                                      "\"/>\n"
+                                      "        </a:rPr>";
+    return "<p:sp>\n"
+           "  <p:nvSpPr>\n"
+           "    <p:cNvPr id=\"" +
+           id + "\" name=\"Text " + id +
+           "\"/>\n"
+           "    <p:cNvSpPr txBox=\"1\"/>\n"
+           "    <p:nvPr/>\n"
+           "  </p:nvSpPr>\n"
+           "  <p:spPr>\n"
+           "    <a:xfrm>" +
+           offsetAndExtent(text.frame) +
+           "</a:xfrm>\n"
+           "    <a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>\n"
+           "    <a:noFill/>\n"
+           "  </p:spPr>\n"
+           "  <p:txBody>\n"
+           "    <a:bodyPr wrap=\"square\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" "
+           "anchor=\"t\"/>\n"
+           "    <a:lstStyle/>\n"
+           "    <a:p>\n"
+           "      <a:pPr algn=\"" +
+           alignmentCode(text) + "\"/>\n" + paragraphRuns(text.text, "      ", runProperties) +
+           "      <a:endParaRPr lang=\"en-US\"/>\n"
+           "    </a:p>\n"
+           "  </p:txBody>\n"
+           "</p:sp>";
+}
+
+std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
+                              const AppearanceSettings& appearance, int shapeID) {
+    TextFrame box;
+    box.text = str(number);
+    box.frame = frame;
+    box.isTitle = false;
+    box.overflows = false;
+    box.fontPoints = appearance.typography.bodyPoints;
+    box.alignment = CaptionAlignment::trailing;
+    return textBoxXML(box, appearance, shapeID);
+}
+
+std::string relationshipsXML(const std::vector<Relationship>& relationships) {
+    std::string out = str(xmlDeclaration) + "<Relationships xmlns=\"" +
+                      str(ooxml::packageRelationshipsNamespace) + "\">";
+    for (const auto& r : relationships)
+        out += "<Relationship Id=\"" + r.id + "\" Type=\"" + r.type + "\" Target=\"" + r.target +
+               "\"/>";
+    return out + "</Relationships>";
+}
+
+std::string notesSlideXML(std::string_view notes) {
+    return str(xmlDeclaration) + "<p:notes " + presentationNamespaces() + ">\n" +
+           "  <p:cSld>\n"
+           "    <p:spTree>\n"
+           "      <p:nvGrpSpPr><p:cNvPr id=\"1\" "
+           "name=\"\"/><p:cNvGrpSpPr/><p:nvPr/></p:nvGrpSpPr>\n"
+           "      <p:grpSpPr>\n"
+           "        <a:xfrm>\n"
+           "          <a:off x=\"0\" y=\"0\"/>\n"
+           "          <a:ext cx=\"0\" cy=\"0\"/>\n"
+           "          <a:chOff x=\"0\" y=\"0\"/>\n"
+           "          <a:chExt cx=\"0\" cy=\"0\"/>\n"
+           "        </a:xfrm>\n"
+           "      </p:grpSpPr>\n"
+           "      <p:sp>\n"
+           "        <p:nvSpPr>\n"
+           "          <p:cNvPr id=\"2\" name=\"Notes Placeholder\"/>\n"
+           "          <p:cNvSpPr txBox=\"1\"/>\n"
+           "          <p:nvPr><p:ph type=\"body\" idx=\"1\"/></p:nvPr>\n"
+           "        </p:nvSpPr>\n"
+           "        <p:spPr>\n"
+           "          <a:xfrm>\n"
+           "            <a:off x=\"381000\" y=\"4343400\"/>\n"
+           "            <a:ext cx=\"6096000\" cy=\"4114800\"/>\n"
+           "          </a:xfrm>\n"
+           "          <a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>\n"
+           "          <a:noFill/>\n"
+           "        </p:spPr>\n"
+           "        <p:txBody>\n"
+           "          <a:bodyPr wrap=\"square\" anchor=\"t\"/>\n"
+           "          <a:lstStyle/>\n"
+           "          <a:p>\n" +
+           paragraphRuns(notes, "            ",
+                         "              <a:rPr lang=\"en-US\" sz=\"1200\"/>") +
+           "            <a:endParaRPr lang=\"en-US\"/>\n"
+           "          </a:p>\n"
+           "        </p:txBody>\n"
+           "      </p:sp>\n"
+           "    </p:spTree>\n"
+           "  </p:cSld>\n"
+           "  <p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>\n"
+           "</p:notes>";
+}
+
+std::string notesRelationshipsXML(int n) {
+    return str(xmlDeclaration) + "<Relationships xmlns=\"" +
+           str(ooxml::packageRelationshipsNamespace) + "\">\n" +
+           "  <Relationship Id=\"rId1\" Type=\"" + ooxml::relationshipType("slide") +
+           "\" Target=\"../slides/slide" + to_string(n) + ".xml\"/>\n" +
+           "  <Relationship Id=\"rId2\" Type=\"" + ooxml::relationshipType("notesMaster") +
+           "\" Target=\"../notesMasters/notesMaster1.xml\"/>\n" + "</Relationships>";
+}
+
+std::string presentationXML(int slideCount, SlideSizePreset size, bool withNotesMaster) {
+    std::string slideIDs;
+    for (int i = 0; i < slideCount; ++i)
+        slideIDs +=
+            "<p:sldId id=\"" + to_string(256 + i) + "\" r:id=\"rId" + to_string(6 + i) + "\"/>";
+    std::string textStyle = "<p:defaultTextStyle><a:defPPr><a:defRPr lang=\"en-US\"/></a:defPPr>";
+    for (int k = 1; k <= 9; ++k) {
+        const std::string level = "a:lvl" + to_string(k) + "pPr";
+        textStyle +=
+            "<" + level + " marL=\"" + to_string((k - 1) * 457200) +
+            "\" algn=\"l\" defTabSz=\"457200\" rtl=\"0\" eaLnBrk=\"1\" latinLnBrk=\"0\" "
+            "hangingPunct=\"1\"><a:defRPr sz=\"1800\" kern=\"1200\"><a:solidFill><a:schemeClr "
+            "val=\"tx1\"/></a:solidFill><a:latin typeface=\"+mn-lt\"/><a:ea "
+            "typeface=\"+mn-ea\"/><a:cs typeface=\"+mn-cs\"/></a:defRPr></" +
+            level + ">";
+    }
+    textStyle += "</p:defaultTextStyle>";
+    const std::string notesMaster =
+        withNotesMaster ? "  <p:notesMasterIdLst><p:notesMasterId r:id=\"rId" +
+                              to_string(6 + slideCount) + "\"/></p:notesMasterIdLst>\n"
+                        : "";
+    const std::string type =
+        size == SlideSizePreset::classic ? " type=\"screen4x3\"" : " type=\"screen16x9\"";
+    return str(xmlDeclaration) + "<p:presentation " + presentationNamespaces() +
+           " saveSubsetFonts=\"1\" autoCompressPictures=\"0\">\n"
+           "  <p:sldMasterIdLst><p:sldMasterId id=\"2147483648\" "
+           "r:id=\"rId1\"/></p:sldMasterIdLst>\n" +
+           notesMaster + "  <p:sldIdLst>" + slideIDs +
+           "</p:sldIdLst>\n"
+           "  <p:sldSz cx=\"" +
+           to_string(slideWidthEMU(size)) + "\" cy=\"" + str(slideHeight) + "\"" + type +
+           "/>\n"
+           "  <p:notesSz cx=\"6858000\" cy=\"9144000\"/>\n"
+           "  " +
+           textStyle +
+           "\n"
+           "</p:presentation>";
+}
+
+std::string presentationRelationshipsXML(int slideCount, bool withNotesMaster) {
+    using ooxml::relationshipType;
+    std::vector<Relationship> relationships{
+        {"rId1", relationshipType("slideMaster"), "slideMasters/slideMaster1.xml"},
+        {"rId2", relationshipType("presProps"), "presProps.xml"},
+        {"rId3", relationshipType("viewProps"), "viewProps.xml"},
+        {"rId4", relationshipType("theme"), "theme/theme1.xml"},
+        {"rId5", relationshipType("tableStyles"), "tableStyles.xml"},
+    };
+    for (int n = 1; n <= slideCount; ++n)
+        relationships.push_back({"rId" + to_string(n + 5), relationshipType("slide"),
+                                 "slides/slide" + to_string(n) + ".xml"});
+    if (withNotesMaster)
+        relationships.push_back({"rId" + to_string(slideCount + 6), relationshipType("notesMaster"),
+                                 "notesMasters/notesMaster1.xml"});
+    return relationshipsXML(relationships);
+}
+
+std::string contentTypesXML(int slideCount, const std::vector<int>& notesSlides) {
+    constexpr std::string_view presentationML =
+        "application/vnd.openxmlformats-officedocument.presentationml.";
+    std::string out =
+        str(xmlDeclaration) +
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>\n"
+        "<Default Extension=\"rels\" "
+        "ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>\n"
+        "<Default Extension=\"jpeg\" ContentType=\"image/jpeg\"/>\n"
+        "<Default Extension=\"jpg\" ContentType=\"image/jpeg\"/>\n"
+        "<Default Extension=\"png\" ContentType=\"image/png\"/>\n" +
+        override("/ppt/presentation.xml", str(presentationML) + "presentation.main+xml") + "\n" +
+        override("/ppt/slideMasters/slideMaster1.xml", str(presentationML) + "slideMaster+xml") +
+        "\n" + override("/ppt/presProps.xml", str(presentationML) + "presProps+xml") + "\n" +
+        override("/ppt/viewProps.xml", str(presentationML) + "viewProps+xml") + "\n" +
+        override("/ppt/theme/theme1.xml",
+                 "application/vnd.openxmlformats-officedocument.theme+xml") +
+        "\n" + override("/ppt/tableStyles.xml", str(presentationML) + "tableStyles+xml") + "\n" +
+        override("/docProps/core.xml",
+                 "application/vnd.openxmlformats-package.core-properties+xml") +
+        "\n" +
+        override("/docProps/app.xml",
+                 "application/vnd.openxmlformats-officedocument.extended-properties+xml");
+    for (int k = 1; k <= 11; ++k)
+        out += override("/ppt/slideLayouts/slideLayout" + to_string(k) + ".xml",
+                        str(presentationML) + "slideLayout+xml");
+    for (int n = 1; n <= slideCount; ++n)
+        out += override("/ppt/slides/slide" + to_string(n) + ".xml",
+                        str(presentationML) + "slide+xml");
+    for (int n : notesSlides)
+        out += override("/ppt/notesSlides/notesSlide" + to_string(n) + ".xml",
+                        str(presentationML) + "notesSlide+xml");
+    if (!notesSlides.empty()) {
+        out +=
+            override("/ppt/notesMasters/notesMaster1.xml", str(presentationML) + "notesMaster+xml");
+        out += override("/ppt/theme/theme2.xml",
+                        "application/vnd.openxmlformats-officedocument.theme+xml");
+    }
+    return out + "</Types>";
+}
+
+std::string rootRelationshipsXML() {
+    return str(xmlDeclaration) + "<Relationships xmlns=\"" +
+           str(ooxml::packageRelationshipsNamespace) + "\">\n" +
+           "  <Relationship Id=\"rId1\" Type=\"" + ooxml::relationshipType("officeDocument") +
+           "\" Target=\"ppt/presentation.xml\"/>\n"
+           "  <Relationship Id=\"rId2\" Type=\"" +
+           "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties"
+           "\" Target=\"docProps/core.xml\"/>\n"
+           "  <Relationship Id=\"rId3\" Type=\"" +
+           ooxml::relationshipType("extended-properties") +
+           "\" Target=\"docProps/app.xml\"/>\n"
+           "</Relationships>";
+}
+
+std::string corePropertiesXML(Timestamp created) {
+    const std::string stamp = formatInternetDate(created);
+    return str(xmlDeclaration) +
+           "<cp:coreProperties "
+           "xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
+           "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" "
+           "xmlns:dcterms=\"http://purl.org/dc/terms/\" "
+           "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
+           "  <dc:title>Mosavelle Presentation</dc:title>\n"
+           "  <dc:creator>Mosavelle</dc:creator>\n"
+           "  <dcterms:created xsi:type=\"dcterms:W3CDTF\">" +
+           stamp +
+           "</dcterms:created>\n"
+           "  <dcterms:modified xsi:type=\"dcterms:W3CDTF\">" +
+           stamp +
+           "</dcterms:modified>\n"
+           "</cp:coreProperties>";
+}
+
+std::string appPropertiesXML(int slideCount) {
+    return str(xmlDeclaration) +
+           "<Properties "
+           "xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">\n"
+           "  <Application>Mosavelle</Application>\n"
+           "  <PresentationFormat>On-screen Show (16:9)</PresentationFormat>\n"
+           "  <Slides>" +
+           to_string(slideCount) +
+           "</Slides>\n"
+           "  <Notes>0</Notes>\n"
+           "  <HiddenSlides>0</HiddenSlides>\n"
+           "  <ScaleCrop>false</ScaleCrop>\n"
+           "  <LinksUpToDate>false</LinksUpToDate>\n"
+           "  <SharedDoc>false</SharedDoc>\n"
+           "  <HyperlinksChanged>false</HyperlinksChanged>\n"
+           "  <AppVersion>16.0000</AppVersion>\n"
+           "</Properties>";
+}
+
+}  // namespace mosavelle

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/layout/rendered_slide.h"
+#include "core/model/project.h"
+#include "core/platform/dates.h"
+
+namespace mosavelle {
+
+// The generated XML parts of a presentation package, built from fixed string templates: every
+// line break (line feed) and every indentation is part of the output, and a part ends without a
+// trailing line break. User text goes through `escapeXML`; numbers follow the rules in
+// xml_values.h.
+
+namespace ooxml {
+inline constexpr std::string_view drawingNamespace =
+    "http://schemas.openxmlformats.org/drawingml/2006/main";
+inline constexpr std::string_view relationshipsNamespace =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+inline constexpr std::string_view presentationNamespace =
+    "http://schemas.openxmlformats.org/presentationml/2006/main";
+inline constexpr std::string_view packageRelationshipsNamespace =
+    "http://schemas.openxmlformats.org/package/2006/relationships";
+
+// The officeDocument relationship type whose last path segment is `name` ("slide", "image", ...).
+std::string relationshipType(std::string_view name);
+}  // namespace ooxml
+
+struct Relationship {
+    std::string id;      // "rId1", ...
+    std::string type;    // full relationship type URI
+    std::string target;  // relative part name, never escaped
+    friend bool operator==(const Relationship&, const Relationship&) = default;
+};
+
+// Slide width in EMU: 12192000 for widescreen, 9144000 for classic. The height is always 6858000.
+std::int64_t slideWidthEMU(SlideSizePreset size);
+
+// A slide part. `pictures` and `texts` are concatenations of `pictureXML` and `textBoxXML`
+// elements in shape order.
+std::string slideXML(const RGBAColor& background, SlideSizePreset size, std::string_view pictures,
+                     std::string_view texts);
+
+// One picture element. `name` is raw user text (escaped here) written as both name and descr.
+std::string pictureXML(const PictureFrame& picture, std::string_view relationshipID, int shapeID,
+                       std::string_view name);
+
+// One text box: one paragraph whose line breaks become <a:br/> between runs of the same look.
+// Titles are left aligned and take the title colour and weight; other texts the body colour.
+std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID);
+
+// The slide number's box: `number` right aligned at the body size, in `frame`.
+std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
+                              const AppearanceSettings& appearance, int shapeID);
+
+// Any relationships part other than the root's and a notes slide's.
+std::string relationshipsXML(const std::vector<Relationship>& relationships);
+
+// The notes slide of a slide; `notes` is written as stored, line breaks as <a:br/>.
+std::string notesSlideXML(std::string_view notes);
+// The notes slide's relationships: its slide `n`, and the notes master.
+std::string notesRelationshipsXML(int n);
+
+// The presentation part. With `withNotesMaster` (decks with notes) the notes master is listed
+// under the relationship id that follows the slides' (rId6 + slideCount).
+std::string presentationXML(int slideCount, SlideSizePreset size, bool withNotesMaster = false);
+std::string presentationRelationshipsXML(int slideCount, bool withNotesMaster = false);
+
+// The content types. `notesSlides` are the slide numbers with notes, ascending; when there are
+// any, the notes master and its theme are listed as well.
+std::string contentTypesXML(int slideCount, const std::vector<int>& notesSlides);
+
+std::string rootRelationshipsXML();
+// Core properties stamped with `created` (UTC, whole seconds) as both creation and modification.
+std::string corePropertiesXML(Timestamp created);
+std::string appPropertiesXML(int slideCount);
+
+}  // namespace mosavelle

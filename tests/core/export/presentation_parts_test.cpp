@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "core/export/presentation_parts.h"
+#include "core/export/xml_values.h"
+
+namespace mosavelle {
+namespace {
+
+std::string golden(const std::string& name) {
+    std::ifstream in(std::string(MOSAVELLE_SOURCE_DIR) + "/tests/core/export/golden/" + name,
+                     std::ios::binary);
+    EXPECT_TRUE(in) << name;
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The first differing line, so that a golden mismatch reads as one line rather than two parts.
+std::string firstDifference(const std::string& actual, const std::string& expected) {
+    std::istringstream a(actual), e(expected);
+    std::string la, le;
+    for (int line = 1;; ++line) {
+        const bool moreA = static_cast<bool>(std::getline(a, la));
+        const bool moreE = static_cast<bool>(std::getline(e, le));
+        if (!moreA && !moreE)
+            return actual == expected ? "" : "trailing line feed differs";
+        if (la != le || moreA != moreE)
+            return "line " + std::to_string(line) + "\n  actual:   " + la + "\n  expected: " + le;
+    }
+}
+
+#define EXPECT_GOLDEN(actual, name) EXPECT_EQ(firstDifference(actual, golden(name)), "") << name
+
+TextFrame text(std::string content, InchRect frame, bool isTitle, double points,
+               CaptionAlignment alignment = CaptionAlignment::leading) {
+    TextFrame t;
+    t.text = std::move(content);
+    t.frame = frame;
+    t.isTitle = isTitle;
+    t.fontPoints = points;
+    t.alignment = alignment;
+    return t;
+}
+
+TEST(PresentationParts, SlideWithPicturesLogoTextsAndNumberMatchesGolden) {
+    AppearanceSettings appearance;
+    appearance.typography.fontName = "Fira & Co";
+    appearance.typography.bodyPoints = 24;
+
+    PictureFrame cropped;
+    cropped.frame = {1, 0.5, 4, 3};
+    cropped.crop = {0.1, 0, 0, 0};
+    cropped.rotationDegrees = 90;
+    PictureFrame turned;
+    turned.frame = {6.5, 0.5, 5.25, 3.5};
+    turned.rotationDegrees = -45;
+    PictureFrame logo;
+    logo.frame = {12.5, 0.1, 0.6, 0.4};
+
+    const std::string pictures = pictureXML(cropped, "rId2", 2, "Tom's <photo>.jpg") +
+                                 pictureXML(turned, "rId3", 3, "B.png") +
+                                 pictureXML(logo, "rId4", 4, "Logo");
+    const std::string texts =
+        textBoxXML(text("Q&A <1>", {0.3, 4.2, 12.7333333333, 0.55}, true, 10.5), appearance, 5) +
+        textBoxXML(text("Line one\nLine two", {0.3, 4.9, 12.7333333333, 0.45}, false, 16,
+                        CaptionAlignment::center),
+                   appearance, 6) +
+        slideNumberBoxXML("3", {12.4, 7.0, 0.6, 0.3}, appearance, 7);
+    EXPECT_GOLDEN(slideXML({1, 0.5, 0, 1}, SlideSizePreset::widescreen, pictures, texts),
+                  "slide_full.xml");
+}
+
+TEST(PresentationParts, TextBoxRunsFollowLineBreaksAndAlignment) {
+    AppearanceSettings appearance;
+    appearance.typography.titleBold = false;
+    // A title ignores its alignment and is bold only when the deck says so.
+    auto title = textBoxXML(text("T", {}, true, 28, CaptionAlignment::trailing), appearance, 2);
+    EXPECT_NE(title.find("<a:pPr algn=\"l\"/>"), std::string::npos);
+    EXPECT_EQ(title.find(" b=\"1\""), std::string::npos);
+    EXPECT_NE(textBoxXML(text("c", {}, false, 16, CaptionAlignment::trailing), appearance, 2)
+                  .find("<a:pPr algn=\"r\"/>"),
+              std::string::npos);
+
+    // An empty text keeps its one empty run; a text starting with a break opens with <a:br>.
+    auto empty = textBoxXML(text("", {}, false, 16), appearance, 2);
+    EXPECT_NE(empty.find("<a:t></a:t>"), std::string::npos);
+    auto leading = textBoxXML(text("\r\nx\r\ny", {}, false, 16), appearance, 2);
+    const auto br = leading.find("<a:br>");
+    ASSERT_NE(br, std::string::npos);
+    EXPECT_LT(br, leading.find("<a:r>"));
+    EXPECT_NE(leading.find("<a:t>x</a:t>"), std::string::npos);
+    EXPECT_NE(leading.find("<a:t>y</a:t>"), std::string::npos);
+    EXPECT_EQ(leading.find('\r'), std::string::npos);
+    // Every break repeats the run properties, so the next line keeps the same look.
+    std::size_t count = 0;
+    for (auto at = leading.find("sz=\"1600\""); at != std::string::npos;
+         at = leading.find("sz=\"1600\"", at + 1))
+        ++count;
+    EXPECT_EQ(count, 4u);
+}
+
+TEST(PresentationParts, NotesPartsMatchGolden) {
+    EXPECT_GOLDEN(notesSlideXML("  First line\r\n\nSecond & last\ttab"), "notes_slide.xml");
+    EXPECT_GOLDEN(notesRelationshipsXML(2), "notes_rels.xml");
+}
+
+TEST(PresentationParts, PackagePartsMatchGolden) {
+    EXPECT_GOLDEN(presentationXML(2, SlideSizePreset::widescreen, true),
+                  "presentation_widescreen_notes.xml");
+    EXPECT_GOLDEN(presentationXML(0, SlideSizePreset::classic), "presentation_classic_empty.xml");
+    EXPECT_GOLDEN(presentationRelationshipsXML(2, true), "presentation_rels_notes.xml");
+    EXPECT_GOLDEN(contentTypesXML(3, {2}), "content_types_notes.xml");
+    EXPECT_GOLDEN(rootRelationshipsXML(), "root_rels.xml");
+    EXPECT_GOLDEN(appPropertiesXML(12), "app.xml");
+    auto stamp = parseInternetDate("2026-12-05T09:11:25Z");
+    ASSERT_TRUE(stamp);
+    EXPECT_GOLDEN(corePropertiesXML(*stamp), "core.xml");
+}
+
+TEST(PresentationParts, DeckWithoutNotesHasNoNotesMaster) {
+    for (const auto& part : {presentationXML(3, SlideSizePreset::widescreen),
+                             presentationRelationshipsXML(3), contentTypesXML(3, {})}) {
+        EXPECT_EQ(part.find("notesMaster"), std::string::npos) << part;
+        EXPECT_EQ(part.find("theme2"), std::string::npos);
+    }
+    // With notes the master's relationship follows the slides', whatever their number.
+    EXPECT_NE(presentationRelationshipsXML(0, true).find("Id=\"rId6\" Type=\"" +
+                                                         ooxml::relationshipType("notesMaster")),
+              std::string::npos);
+}
+
+TEST(XMLValues, RoundingIsHalfAwayFromZeroAndNeverNonFinite) {
+    EXPECT_EQ(roundHalfAway(2.5), 3);
+    EXPECT_EQ(roundHalfAway(-2.5), -3);
+    EXPECT_EQ(roundHalfAway(std::nan("")), 0);
+    EXPECT_EQ(roundHalfAway(1e300), 9200000000000000000);
+    EXPECT_EQ(fontSizeFromPoints(10.5), 1050);
+    EXPECT_EQ(angleFromDegrees(-45), -2700000);
+    EXPECT_EQ(emuFromInches(-0.5), -457200);
+    EXPECT_EQ(cropPercentage(0.000005), 1);
+    EXPECT_EQ(hexColor({1, 0.5, 0, 0.2}), "FF8000");
+}
+
+TEST(XMLValues, EscapingDropsWhatXMLForbidsAndRepairsBrokenUTF8) {
+    EXPECT_EQ(escapeXML("&lt; \"a\" 'b' <c>"), "&amp;lt; &quot;a&quot; &apos;b&apos; &lt;c&gt;");
+    EXPECT_EQ(escapeXML(std::string("a\x01\x08\x0B\x0C\x1F\tb\nc\rd", 12) + std::string(1, '\0')),
+              "a\tb\nc\rd");
+    EXPECT_EQ(escapeXML("x\xEF\xBF\xBEy\xEF\xBF\xBFz"), "xyz");  // U+FFFE, U+FFFF
+    EXPECT_EQ(escapeXML("caf\xC3\xA9 \xF0\x9F\x93\xB7"), "caf\xC3\xA9 \xF0\x9F\x93\xB7");
+    // A stray continuation byte, a truncated sequence, an overlong form and a surrogate.
+    EXPECT_EQ(escapeXML("a\x80z"), "a\xEF\xBF\xBDz");
+    EXPECT_EQ(escapeXML("a\xE2\x82"), "a\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(escapeXML("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(escapeXML("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+TEST(XMLValues, LinesAndVisibleText) {
+    using Lines = std::vector<std::string_view>;
+    EXPECT_EQ(splitLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(splitLines("a\xE2\x80\xA8z"), (Lines{"a", "z"}));
+    EXPECT_EQ(splitLines("\n"), (Lines{"", ""}));
+    EXPECT_EQ(splitLines(""), (Lines{""}));
+    EXPECT_FALSE(hasVisibleText(" \n\t\r\n \xC2\xA0\xE2\x80\xA8"));
+    EXPECT_TRUE(hasVisibleText("  x "));
+}
+
+}  // namespace
+}  // namespace mosavelle
