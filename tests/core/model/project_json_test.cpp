@@ -19,28 +19,28 @@ using namespace std::chrono;
 // A deck in which every field differs from its default and every optional is present.
 Project fullDeck() {
     Project p;
-    SourceImage image;
-    image.id = Uuid::random();
-    image.storedFileName = image.id.text() + ".jpg";
-    image.originalFileName = "Strand – été.JPG";
-    image.byteCount = std::numeric_limits<std::int64_t>::max();
-    image.sha256 = std::string(64, 'a');
-    image.pixelWidth = 4032;
-    image.pixelHeight = -1;
-    image.dpiX = 0.1;
-    image.dpiY = 1e-300;
-    image.captureDate = sys_days{2024y / May / 1} + 12h + 30min + 59s;
-    image.hasAlpha = true;
-    image.frameCount = 3;
-    image.uti = "public.jpeg";
-    image.isIncluded = false;
-    image.importError = "The copied image is missing from this project.";
+    const Uuid imageID = Uuid::random();
+    const SourceImage image{.id = imageID,
+                            .storedFileName = imageID.text() + ".jpg",
+                            .originalFileName = "Strand – été.JPG",
+                            .byteCount = std::numeric_limits<std::int64_t>::max(),
+                            .sha256 = std::string(64, 'a'),
+                            .pixelWidth = 4032,
+                            .pixelHeight = -1,
+                            .dpiX = 0.1,
+                            .dpiY = 1e-300,
+                            .captureDate = sys_days{2024y / May / 1} + 12h + 30min + 59s,
+                            .hasAlpha = true,
+                            .frameCount = 3,
+                            .uti = "public.jpeg",
+                            .isIncluded = false,
+                            .importError = "The copied image is missing from this project."};
     p.images = {image, image};
     p.images[1].id = Uuid::random();
     p.images[1].captureDate.reset();
     p.images[1].importError.reset();
 
-    Slide slide = singleImageSlide(image.id, "Caption \"quoted\"\n/ slash");
+    Slide slide = singleImageSlide(imageID, "Caption \"quoted\"\n/ slash");
     slide.layout = SlideLayoutKind::twoUp;
     slide.slots.push_back(emptySlot());
     slide.slots.push_back(emptySlot());  // three slots on a two-up slide stay three
@@ -226,7 +226,6 @@ TEST(ProjectJson, ReadsIntegerLimitsIdentifiersInAnyCaseAndDropsUnknownMembers) 
     auto p = decodeJson(j);
     ASSERT_TRUE(p.ok()) << p.error().message;
     EXPECT_EQ(p->images[0].pixelWidth, INT64_MIN);
-    EXPECT_EQ(p->images[0].byteCount, INT64_MAX);
     const Json out = encodedJson(*p);
     EXPECT_NE(lower, upper);
     EXPECT_EQ(out["slides"][0]["id"], upper);
@@ -235,7 +234,7 @@ TEST(ProjectJson, ReadsIntegerLimitsIdentifiersInAnyCaseAndDropsUnknownMembers) 
     EXPECT_FALSE(out["appearance"]["typography"].contains("kerning"));
 }
 
-TEST(ProjectJson, WritingRefusesNonFiniteRealsAndUnwritableDates) {
+TEST(ProjectJson, WritingRefusesNonFiniteRealsAndUnreadableDatesButNotBadText) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     Project p = fullDeck();
@@ -253,10 +252,9 @@ TEST(ProjectJson, WritingRefusesNonFiniteRealsAndUnwritableDates) {
     failed = encodeDefaults(d);
     ASSERT_FALSE(failed.ok());
     EXPECT_NE(failed.error().message.find("appearance.margins.trailing"), std::string::npos);
-}
 
-TEST(ProjectJson, InvalidUtf8InTextIsWrittenAsReplacementCharacters) {
-    Project p = fullDeck();
+    // Text that is not UTF-8 (a file name from a foreign file system) still saves and reads.
+    p = fullDeck();
     p.images[0].originalFileName = "bad\xff\xfe.jpg";
     auto bytes = encodeProject(p);
     ASSERT_TRUE(bytes.ok());
