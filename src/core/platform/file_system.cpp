@@ -79,7 +79,8 @@ public:
     }
 
     Result<Bytes> readFile(const fs::path& path, bool followLinks) override {
-        int flags = O_RDONLY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW);
+        // O_NONBLOCK keeps a FIFO from blocking the open; it is refused just below.
+        int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
         Descriptor fd(::open(path.c_str(), flags));
         if (fd.get() < 0)
             return failure("read", path, errno);

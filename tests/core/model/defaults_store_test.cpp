@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -52,10 +54,7 @@ TEST_F(DefaultsStoreTest, LogoWithoutANameIsStoredAsLogoPngAndSurvivesARestart) 
     EXPECT_EQ(readFileBytes(folder / "default-logo.png"), Bytes("logo bytes"));
     DefaultSettingsStore reopened(folder);
     Project p = reopened.newProject();
-    EXPECT_EQ(p.appearance, [&] {
-        auto look = namedLook("logo.png");
-        return look;
-    }());
+    EXPECT_EQ(p.appearance, namedLook("logo.png"));
     EXPECT_EQ(p.export_, (ExportSettings{QualityPreset::balanced, "Talk"}));
     EXPECT_EQ(p.sort, SortMode::captureDate);
     EXPECT_EQ(reopened.logoData(), Bytes("logo bytes"));
@@ -96,6 +95,12 @@ TEST_F(DefaultsStoreTest, IncompleteSettingsAndEmptyLogoFilesAreIgnored) {
     ASSERT_TRUE(store.stored());
     EXPECT_EQ(store.newProject().sort, SortMode::filename);
     EXPECT_FALSE(store.newProject().appearance.branding.logoFileName);
+
+    // A pipe in place of the logo must not hang the reader.
+    fs::remove(folder / "default-logo.png");
+    ASSERT_EQ(::mkfifo((folder / "default-logo.png").c_str(), 0600), 0);
+    store.loadFromDisk();
+    EXPECT_FALSE(store.logoData());
 }
 
 TEST_F(DefaultsStoreTest, FailedWritesAreSilentAndNeverLeaveAPartialFile) {
