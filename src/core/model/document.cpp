@@ -107,6 +107,14 @@ void MosavelleDocument::setIsDraggingSlide(bool dragging) {
     notify(DocumentChangeKind::dragState);
 }
 
+void MosavelleDocument::setDragState(std::vector<Uuid> ids, bool dragging) {
+    if (ids == draggingSlideIDs_ && dragging == isDraggingSlide_)
+        return;
+    draggingSlideIDs_ = std::move(ids);
+    isDraggingSlide_ = dragging;
+    notify(DocumentChangeKind::dragState);
+}
+
 std::int64_t MosavelleDocument::nextPreviewGeneration() {
     return ++previewCommitGeneration_;
 }

@@ -92,6 +92,8 @@ public:
     void setCommittedPreviewSlideID(std::optional<Uuid> id);
     void setDraggingSlideIDs(std::vector<Uuid> ids);
     void setIsDraggingSlide(bool dragging);
+    // Sets both drag fields with at most one notification.
+    void setDragState(std::vector<Uuid> ids, bool dragging);
     // Raises previewCommitGeneration by one and returns the new value; notifies nobody.
     std::int64_t nextPreviewGeneration();
 

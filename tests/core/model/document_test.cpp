@@ -68,7 +68,9 @@ TEST_F(DocumentTest, EachSetterNotifiesOnceAndEqualValuesNotifyNobody) {
     doc.setImageBytes(a, Bytes("webp"));
     doc.setLogoData(std::nullopt);
     doc.setCommittedPreviewSlideID(std::nullopt);
-    EXPECT_EQ(take(), "pictures logo preview");
+    doc.setDragState({}, false);
+    doc.setDragState({}, false);
+    EXPECT_EQ(take(), "pictures logo preview drag");
     EXPECT_EQ(doc.nextPreviewGeneration(), 1);
     EXPECT_EQ(doc.nextPreviewGeneration(), 2);
     EXPECT_EQ(take(), "");
