@@ -23,6 +23,13 @@ void Console::note(std::string_view text) {
     std::fflush(err_);
 }
 
+bool Console::printResult(std::string_view text) {
+    endProgress();
+    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+                         std::fputc('\n', stdout) != EOF;
+    return std::fflush(stdout) == 0 && written;
+}
+
 void Console::progress(double fraction, std::string_view message) {
     if (!showsProgress())
         return;

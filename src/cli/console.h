@@ -29,6 +29,10 @@ public:
     // of pictures that were left out, which a quiet run must not hide.
     void note(std::string_view text);
 
+    // Writes a command's result to standard output. False when it could not be written (a
+    // closed pipe, a full disk), which the caller reports as an output failure.
+    bool printResult(std::string_view text);
+
     // Redraws the progress line: the message and the fraction (0...1) as a whole percentage.
     void progress(double fraction, std::string_view message);
     // Ends the progress line, if one is shown.

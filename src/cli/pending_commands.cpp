@@ -15,13 +15,5 @@ ExitStatus runExport(const ExportOptions&, Console& console) {
     console.error("This command is not available yet.");
     return ExitStatus::usage;
 }
-ExitStatus runInfo(const InfoOptions&, Console& console) {
-    console.error("This command is not available yet.");
-    return ExitStatus::usage;
-}
-ExitStatus runRender(const RenderOptions&, Console& console) {
-    console.error("This command is not available yet.");
-    return ExitStatus::usage;
-}
 
 }  // namespace mosavelle::cli

@@ -1,0 +1,69 @@
+#include <variant>
+
+#include "cli/commands.h"
+#include "cli/render_json.h"
+#include "core/import/file_collection.h"
+#include "core/import/image_info.h"
+#include "core/platform/dates.h"
+#include "core/platform/sha256.h"
+
+namespace mosavelle::cli {
+namespace {
+
+// The facts of one file, or {"file", "error"} with the sentence the import notes would show.
+OrderedJSON fileFacts(const std::string& file, bool& failed) {
+    auto failure = [&](std::string sentence) {
+        failed = true;
+        return OrderedJSON{{"file", file}, {"error", std::move(sentence)}};
+    };
+    Result<Bytes> bytes = readWholeFile(file);
+    if (!bytes)
+        return failure(bytes.error().message);
+    const std::optional<ImageSource> source = openImageSource(*bytes);
+    if (!source)
+        return failure(std::string(description(ImageIOError::unreadable)));
+    const ImageInfoResult result = readImageInfo(*source);
+    if (const auto* error = std::get_if<ImageIOError>(&result))
+        return failure(std::string(description(*error)));
+
+    const auto& info = std::get<DecodedImageInfo>(result);
+    OrderedJSON facts = {{"file", file},
+                         {"pixelWidth", info.pixelWidth},
+                         {"pixelHeight", info.pixelHeight},
+                         {"dpiX", info.dpiX},
+                         {"dpiY", info.dpiY}};
+    if (info.captureDate)
+        facts["captureDate"] = formatInternetDate(*info.captureDate);
+    facts["hasAlpha"] = info.hasAlpha;
+    facts["frameCount"] = info.frameCount;
+    facts["uti"] = info.uti;
+    facts["orientation"] = info.orientation;
+    facts["sha256"] = sha256Hex(*bytes);
+    return facts;
+}
+
+}  // namespace
+
+ExitStatus runInfo(const InfoOptions& options, Console& console) {
+    OrderedJSON all = OrderedJSON::array();
+    std::size_t failures = 0;
+    for (const auto& file : options.files) {
+        bool failed = false;
+        all.push_back(fileFacts(file, failed));
+        if (failed)
+            ++failures;
+    }
+    if (!console.printResult(jsonText(all))) {
+        console.error("The picture facts could not be written to standard output.");
+        return ExitStatus::outputFailed;
+    }
+    if (failures == 0)
+        return ExitStatus::ok;
+    // Every file has its object; the status and one line tell that some of them failed.
+    console.error(std::to_string(failures) + " of " + std::to_string(options.files.size()) +
+                  (options.files.size() == 1 ? " file" : " files") +
+                  " could not be read; the output gives the reason in its \"error\" member.");
+    return ExitStatus::badInput;
+}
+
+}  // namespace mosavelle::cli

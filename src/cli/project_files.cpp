@@ -1,0 +1,36 @@
+#include "cli/project_files.h"
+
+#include <filesystem>
+
+#include "core/platform/file_system.h"
+
+namespace mosavelle::cli {
+
+namespace fs = std::filesystem;
+
+std::string quoted(const std::string& text) {
+    return "\u201C" + text + "\u201D";
+}
+
+Result<PackageSnapshot> openProject(const std::string& path) {
+    std::error_code ignored;
+    if (!fs::exists(fs::path(path), ignored))
+        return Error{"The project " + quoted(path) + " does not exist."};
+    Result<PackageSnapshot> snapshot = readProjectPackage(path);
+    if (snapshot)
+        return snapshot;
+    if (snapshot.error().message == damagedPackageMessage)
+        return Error{"The project " + quoted(path) +
+                     " could not be opened because it is damaged or in an unknown format."};
+    return Error{"The project " + quoted(path) +
+                 " could not be opened: " + snapshot.error().message};
+}
+
+Status saveProject(const PackageSnapshot& snapshot, const std::string& path) {
+    Result<Project> written = writeProjectPackage(snapshot, path);
+    if (written)
+        return success();
+    return Error{"Could not save " + quoted(path) + ": " + written.error().message};
+}
+
+}  // namespace mosavelle::cli
