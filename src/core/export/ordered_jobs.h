@@ -1,0 +1,107 @@
+#pragma once
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace mosavelle {
+
+// Runs a list of independent jobs on a pool of threads while the caller takes their results
+// strictly in list order, so that whatever the caller builds from them is the same as with one
+// thread. At most `window` jobs are running or finished-but-untaken at any time, which bounds the
+// memory held by results waiting for their turn.
+//
+// With one thread no pool is started: each job runs on the caller's thread inside `take`, exactly
+// as a plain loop would. Jobs must not throw. Destroying the object stops starting new jobs and
+// waits for the running ones; untaken results are discarded. `take` is for one caller thread.
+template <class T>
+class OrderedJobs {
+public:
+    using Job = std::function<T()>;
+
+    OrderedJobs(std::vector<Job> jobs, unsigned threads, std::size_t window)
+        : jobs_(std::move(jobs)),
+          results_(jobs_.size()),
+          window_(std::max<std::size_t>(window, 1)) {
+        const std::size_t useful = std::min<std::size_t>(threads, jobs_.size());
+        if (useful <= 1)
+            return;
+        for (std::size_t i = 0; i < useful; ++i)
+            workers_.emplace_back([this] { work(); });
+    }
+
+    ~OrderedJobs() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        for (auto& worker : workers_)
+            worker.join();
+    }
+
+    OrderedJobs(const OrderedJobs&) = delete;
+    OrderedJobs& operator=(const OrderedJobs&) = delete;
+
+    std::size_t remaining() const {
+        std::lock_guard lock(mutex_);
+        return jobs_.size() - nextToTake_;
+    }
+
+    // The result of the next job in list order, waiting for it when needed. Precondition:
+    // remaining() > 0.
+    T take() {
+        if (workers_.empty()) {
+            Job job = std::move(jobs_[nextToTake_++]);
+            return job();
+        }
+        std::unique_lock lock(mutex_);
+        const std::size_t index = nextToTake_;
+        changed_.wait(lock, [&] { return results_[index].has_value(); });
+        T result = std::move(*results_[index]);
+        results_[index].reset();
+        ++nextToTake_;
+        lock.unlock();
+        changed_.notify_all();
+        return result;
+    }
+
+private:
+    void work() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] {
+                return stopping_ || nextToStart_ >= jobs_.size() ||
+                       nextToStart_ < nextToTake_ + window_;
+            });
+            if (stopping_ || nextToStart_ >= jobs_.size())
+                return;
+            const std::size_t index = nextToStart_++;
+            Job job = std::move(jobs_[index]);  // its captures are released once it has run
+            lock.unlock();
+            T result = job();
+            job = nullptr;
+            lock.lock();
+            results_[index].emplace(std::move(result));
+            changed_.notify_all();
+        }
+    }
+
+    std::vector<Job> jobs_;
+    std::vector<std::optional<T>> results_;
+    const std::size_t window_;
+    std::size_t nextToStart_ = 0;
+    std::size_t nextToTake_ = 0;
+    bool stopping_ = false;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace mosavelle

@@ -1,0 +1,289 @@
+#include "core/export/presentation_export.h"
+
+#include <algorithm>
+#include <chrono>
+#include <exception>
+#include <thread>
+#include <vector>
+
+#include "core/export/ordered_jobs.h"
+#include "core/export/picture_encoding.h"
+#include "core/export/presentation_parts.h"
+#include "core/export/scaffold.h"
+#include "core/export/xml_values.h"
+#include "core/export/zip_archive.h"
+#include "core/import/image_io_error.h"
+#include "core/layout/rendered_slide.h"
+
+namespace mosavelle {
+
+namespace {
+
+constexpr std::string_view cancelledMessage = "The export was cancelled.";
+
+using EncodeResult = Result<EncodedPicture>;
+
+// The picture a frame shows and its bytes, when both exist and the picture was imported without
+// error; anything else is left out of the slide, as the preview leaves it out.
+struct PictureSource {
+    const SourceImage* image = nullptr;
+    const Bytes* bytes = nullptr;
+};
+
+std::optional<PictureSource> pictureSource(const PictureFrame& frame,
+                                           const ExportRequest& request) {
+    const SourceImage* image = request.project.sourceImage(frame.imageID);
+    if (image == nullptr || image->importError)
+        return std::nullopt;
+    auto bytes = request.imageData.find(frame.imageID);
+    if (bytes == request.imageData.end())
+        return std::nullopt;
+    return PictureSource{image, &bytes->second};
+}
+
+bool showsLogo(const RenderedSlide& slide, const ExportRequest& request) {
+    return request.logoData.has_value() && slide.logo.has_value();
+}
+
+EncodeResult unreadable() {
+    return Error{std::string(description(ImageIOError::unreadable))};
+}
+
+// The media files of an export in first-use order: one job per distinct picture at its first
+// placement's size, and the logo's job at the logo's first appearance.
+std::vector<OrderedJobs<EncodeResult>::Job> mediaJobs(const std::vector<RenderedSlide>& slides,
+                                                      const ExportRequest& request) {
+    std::vector<OrderedJobs<EncodeResult>::Job> jobs;
+    std::unordered_map<Uuid, bool> planned;
+    bool logoPlanned = false;
+    for (const auto& slide : slides) {
+        for (const auto& frame : slide.pictures) {
+            auto source = pictureSource(frame, request);
+            if (!source || !planned.emplace(frame.imageID, true).second)
+                continue;
+            const double longEdge = std::max(frame.frame.width, frame.frame.height);
+            jobs.push_back(
+                [source = *source, longEdge, quality = request.quality]() -> EncodeResult {
+                    try {
+                        return encodePicture(*source.bytes, longEdge, *source.image, quality);
+                    } catch (const std::exception&) {
+                        return unreadable();
+                    }
+                });
+        }
+        if (showsLogo(slide, request) && !logoPlanned) {
+            logoPlanned = true;
+            jobs.push_back([logo = &*request.logoData]() -> EncodeResult {
+                try {
+                    auto png = encodeLogo(*logo);
+                    if (!png)
+                        return png.error();
+                    return EncodedPicture{*png, "png", "image/png"};
+                } catch (const std::exception&) {
+                    return unreadable();
+                }
+            });
+        }
+    }
+    return jobs;
+}
+
+struct SlideParts {
+    std::string slide;
+    std::string relationships;
+    std::optional<std::string> notes;
+};
+
+std::string buildingMessage(std::size_t n, std::size_t count) {
+    return "Building slide " + std::to_string(n) + " of " + std::to_string(count) + "\u2026";
+}
+
+}  // namespace
+
+bool isExportCancellation(const Error& error) {
+    return error.message == cancelledMessage;
+}
+
+Status exportPresentation(const ExportRequest& request, const ExportProgressHandler& progress,
+                          const ExportCancellation& cancellation, const ExportOptions& options) {
+    const auto report = [&](double fraction, std::string message) {
+        if (progress)
+            progress(ExportProgress{fraction, std::move(message)});
+    };
+    const auto cancelled = [] { return Status(Error{std::string(cancelledMessage)}); };
+    const Project& project = request.project;
+    const AppearanceSettings& appearance = project.appearance;
+
+    report(0.02, "Preparing slides\u2026");
+
+    std::vector<const Slide*> exported;
+    for (const auto& slide : project.slides)
+        if (!slide.isExcluded)
+            exported.push_back(&slide);
+    const std::size_t count = exported.size();
+    const bool anyNotes = std::any_of(exported.begin(), exported.end(),
+                                      [](const Slide* s) { return hasVisibleText(s->notes); });
+
+    // Laying out is pure and cheap; doing it first lets the pictures be encoded ahead of the
+    // slide that first shows them.
+    std::vector<RenderedSlide> rendered;
+    rendered.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        rendered.push_back(renderSlide(*exported[i], i, project));
+
+    auto file = PackageFile::create(request.destination, options.file);
+    if (!file)
+        return file.error();
+    ZipArchiveWriter archive(**file);
+    const auto add = [&](std::string_view path, std::span<const std::uint8_t> data) {
+        return archive.add(path, data);
+    };
+    const auto addText = [&](std::string_view path, const std::string& text) {
+        return archive.add(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    };
+
+    std::vector<std::string_view> fixedParts(scaffoldPackagePaths.begin(),
+                                             scaffoldPackagePaths.end());
+    if (anyNotes)
+        fixedParts.insert(fixedParts.end(), notesMasterPackagePaths.begin(),
+                          notesMasterPackagePaths.end());
+    for (auto path : fixedParts) {
+        auto bytes = readScaffoldFile(path);
+        if (!bytes)
+            return bytes.error();
+        if (auto added = add(path, bytes->span()); !added)
+            return added;
+    }
+
+    const unsigned threads = options.encodingThreads
+                                 ? options.encodingThreads
+                                 : std::max(1u, std::thread::hardware_concurrency());
+    OrderedJobs<EncodeResult> media(mediaJobs(rendered, request), threads,
+                                    2 * std::size_t{threads});
+
+    std::unordered_map<Uuid, std::string> mediaNames;
+    int mediaCounter = 1;
+    bool logoWritten = false;
+    std::vector<SlideParts> parts;
+    std::vector<int> notesSlides;
+    const std::string imageType = ooxml::relationshipType("image");
+
+    for (std::size_t i = 0; i < count; ++i) {
+        if (cancellation.isCancelled())
+            return cancelled();
+        const int n = static_cast<int>(i) + 1;
+        report(0.05 + 0.8 * static_cast<double>(i) /
+                          static_cast<double>(std::max<std::size_t>(count, 1)),
+               buildingMessage(i + 1, count));
+        const RenderedSlide& slide = rendered[i];
+
+        std::vector<Relationship> relationships{
+            {"rId1", ooxml::relationshipType("slideLayout"), "../slideLayouts/slideLayout7.xml"}};
+        int k = 2;
+        std::string pictures;
+        for (const auto& frame : slide.pictures) {
+            auto source = pictureSource(frame, request);
+            if (!source)
+                continue;
+            auto name = mediaNames.find(frame.imageID);
+            if (name == mediaNames.end()) {
+                auto encoded = media.take();
+                if (!encoded)
+                    return encoded.error();
+                const std::string mediaName = mediaFileName(mediaCounter++, *encoded);
+                if (auto added = add("ppt/media/" + mediaName, encoded->data.span()); !added)
+                    return added;
+                name = mediaNames.emplace(frame.imageID, mediaName).first;
+            }
+            const std::string id = "rId" + std::to_string(k);
+            relationships.push_back({id, imageType, "../media/" + name->second});
+            pictures += pictureXML(frame, id, k, source->image->originalFileName);
+            ++k;
+        }
+        if (showsLogo(slide, request)) {
+            if (!logoWritten) {
+                auto encoded = media.take();
+                if (!encoded)
+                    return encoded.error();
+                const std::string path = "ppt/media/" + std::string(logoMediaFileName);
+                if (auto added = add(path, encoded->data.span()); !added)
+                    return added;
+                logoWritten = true;
+            }
+            const std::string id = "rId" + std::to_string(k);
+            relationships.push_back({id, imageType, "../media/" + std::string(logoMediaFileName)});
+            pictures += pictureXML(*slide.logo, id, k, "Logo");
+            ++k;
+        }
+
+        const int notesRelationship = k;
+        std::string texts;
+        for (const auto& text : slide.texts) {
+            if (text.text.empty())
+                continue;
+            texts += textBoxXML(text, appearance, k);
+            ++k;
+        }
+        if (slide.slideNumber && slide.numberFrame)
+            texts += slideNumberBoxXML(*slide.slideNumber, *slide.numberFrame, appearance, k);
+
+        SlideParts part;
+        if (hasVisibleText(slide.notes)) {
+            relationships.push_back({"rId" + std::to_string(notesRelationship),
+                                     ooxml::relationshipType("notesSlide"),
+                                     "../notesSlides/notesSlide" + std::to_string(n) + ".xml"});
+            part.notes = notesSlideXML(slide.notes);
+            notesSlides.push_back(n);
+        }
+        part.slide = slideXML(slide.background, appearance.slideSize, pictures, texts);
+        part.relationships = relationshipsXML(relationships);
+        parts.push_back(std::move(part));
+    }
+
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        if (auto added = addText("ppt/slides/slide" + n + ".xml", parts[i].slide); !added)
+            return added;
+        if (auto added =
+                addText("ppt/slides/_rels/slide" + n + ".xml.rels", parts[i].relationships);
+            !added)
+            return added;
+        if (parts[i].notes) {
+            if (auto added = addText("ppt/notesSlides/notesSlide" + n + ".xml", *parts[i].notes);
+                !added)
+                return added;
+            const auto rels = notesRelationshipsXML(static_cast<int>(i) + 1);
+            if (auto added = addText("ppt/notesSlides/_rels/notesSlide" + n + ".xml.rels", rels);
+                !added)
+                return added;
+        }
+    }
+    parts.clear();
+
+    const int slideCount = static_cast<int>(count);
+    const Timestamp now = options.timestamp.value_or(
+        std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
+    const std::pair<std::string_view, std::string> packageParts[] = {
+        {"ppt/presentation.xml", presentationXML(slideCount, appearance.slideSize, anyNotes)},
+        {"ppt/_rels/presentation.xml.rels", presentationRelationshipsXML(slideCount, anyNotes)},
+        {"[Content_Types].xml", contentTypesXML(slideCount, notesSlides)},
+        {"_rels/.rels", rootRelationshipsXML()},
+        {"docProps/core.xml", corePropertiesXML(now)},
+        {"docProps/app.xml", appPropertiesXML(slideCount)},
+    };
+    for (const auto& [path, text] : packageParts)
+        if (auto added = addText(path, text); !added)
+            return added;
+
+    report(0.95, "Writing presentation\u2026");
+    if (auto finished = archive.finish(); !finished)
+        return finished;
+    if (cancellation.isCancelled())
+        return cancelled();
+    if (auto committed = (*file)->commit(); !committed)
+        return committed;
+    report(1.0, "Done");
+    return success();
+}
+
+}  // namespace mosavelle

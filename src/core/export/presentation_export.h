@@ -1,0 +1,112 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+#include "core/export/package_file.h"
+#include "core/model/project.h"
+#include "core/platform/bytes.h"
+#include "core/platform/dates.h"
+#include "core/platform/result.h"
+#include "core/platform/uuid.h"
+
+namespace mosavelle {
+
+// Everything one export needs, copied from the document when the export starts. Picture bytes
+// are shared with the document, not copied (`Bytes`).
+struct ExportRequest {
+    Project project;
+    std::unordered_map<Uuid, Bytes> imageData;  // by SourceImage.id
+    std::optional<Bytes> logoData;
+    QualityPreset quality = QualityPreset::best;
+    std::filesystem::path destination;
+};
+
+// One progress report: `fraction` from 0 to 1 (never decreasing within an export) and the text
+// shown to the user.
+struct ExportProgress {
+    double fraction = 0;
+    std::string message;
+    friend bool operator==(const ExportProgress&, const ExportProgress&) = default;
+};
+
+using ExportProgressHandler = std::function<void(const ExportProgress&)>;
+
+// The cancel flag shared by the progress panel (which sets it) and the export (which polls it
+// before each slide and before the file is put in place). Thread-safe.
+class ExportCancellation {
+public:
+    void cancel() {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+    }
+    bool isCancelled() const {
+        std::lock_guard lock(mutex_);
+        return cancelled_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    bool cancelled_ = false;
+};
+
+// Forwards the export's reports to a handler the interface may install or replace at any time.
+// The handler runs on the export's thread, outside the lock; it should only schedule an update
+// on the interface thread. Thread-safe.
+class ExportProgressRelay {
+public:
+    void setHandler(ExportProgressHandler handler) {
+        std::lock_guard lock(mutex_);
+        handler_ = std::move(handler);
+    }
+    void report(const ExportProgress& progress) const {
+        ExportProgressHandler handler;
+        {
+            std::lock_guard lock(mutex_);
+            handler = handler_;
+        }
+        if (handler)
+            handler(progress);
+    }
+
+private:
+    mutable std::mutex mutex_;
+    ExportProgressHandler handler_;
+};
+
+struct ExportOptions {
+    // Threads encoding distinct pictures side by side; 0 means one per processor. The package is
+    // the same, byte for byte, for every value.
+    unsigned encodingThreads = 0;
+    // The moment stamped into the core properties; absent means now.
+    std::optional<Timestamp> timestamp;
+    // Where the temporary file may go (tests).
+    PackageFileOptions file;
+};
+
+// Writes `request.project` as a presentation package at `request.destination`.
+//
+// Slides that are excluded are skipped and take no number. Each distinct picture is encoded once,
+// at the size of its first placement, and named by first use (image1, image2, ...); the logo is
+// stored once as ppt/media/logo.png. A picture whose SourceImage or bytes are missing, or which
+// could not be imported, is left out of its slide. The archive is streamed into a temporary file
+// beside the destination, which replaces the destination only when complete: on any failure or
+// cancellation the destination is untouched and no temporary file remains.
+//
+// Reports progress through `progress` when given: 0.02, then 0.05 + 0.8 × i ÷ N before slide i,
+// then 0.95 and, on success only, 1.0. Cancellation is noticed before each slide and once before
+// the package is put in place. Fails with the error of the step that failed (a picture that cannot
+// be encoded, a file-system error, a package past the archive format's limits) or with the
+// cancellation error (`isExportCancellation`). Runs on the caller's thread.
+Status exportPresentation(const ExportRequest& request, const ExportProgressHandler& progress,
+                          const ExportCancellation& cancellation,
+                          const ExportOptions& options = {});
+
+// True for the error an export returns when it saw the cancel flag set.
+bool isExportCancellation(const Error& error);
+
+}  // namespace mosavelle

@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "core/export/presentation_export.h"
+#include "core/export/presentation_parts.h"
+#include "core/export/scaffold.h"
+#include "core/import/vips_runtime.h"
+#include "package_reader.h"
+#include "support/test_support.h"
+
+namespace mosavelle {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::fixturePath;
+using testing::readFileBytes;
+using testing::readPackage;
+using testing::TempDir;
+
+SourceImage picture(const std::string& name, std::string uti, int width = 64, int height = 40) {
+    SourceImage image;
+    image.id = Uuid::random();
+    image.originalFileName = name;
+    image.storedFileName = image.id.text() + ".img";
+    image.pixelWidth = width;
+    image.pixelHeight = height;
+    image.uti = std::move(uti);
+    return image;
+}
+
+Slide slideOf(SlideLayoutKind layout, std::vector<std::optional<Uuid>> images) {
+    Slide slide;
+    slide.layout = layout;
+    for (const auto& id : images) {
+        ImageSlot slot = emptySlot();
+        slot.imageID = id;
+        slide.slots.push_back(slot);
+    }
+    return slide;
+}
+
+std::set<std::string> namesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& item : fs::directory_iterator(folder))
+        names.insert(item.path().filename().string());
+    return names;
+}
+
+class ExportTest : public ::testing::Test {
+protected:
+    // Runs an export of `request` into the test folder, recording every report.
+    Status run(ExportOptions options = {}) {
+        request.destination = folder / "deck.pptx";
+        reports.clear();
+        return exportPresentation(
+            request, [&](const ExportProgress& p) { reports.push_back(p); }, cancellation, options);
+    }
+
+    std::vector<testing::PackageMember> members() {
+        auto read = readPackage(readFileBytes(folder / "deck.pptx"));
+        EXPECT_TRUE(read.has_value());
+        return read.value_or(std::vector<testing::PackageMember>{});
+    }
+
+    std::string member(const std::string& path) {
+        for (auto& m : members())
+            if (m.path == path)
+                return m.data;
+        ADD_FAILURE() << "no member " << path;
+        return {};
+    }
+
+    SourceImage& add(SourceImage image, const std::string& fixture) {
+        request.imageData[image.id] = readFileBytes(fixturePath(fixture));
+        request.project.images.push_back(std::move(image));
+        return request.project.images.back();
+    }
+
+    TempDir folder;
+    ExportRequest request;
+    ExportCancellation cancellation;
+    std::vector<ExportProgress> reports;
+};
+
+TEST_F(ExportTest, ArchiveOrderNumberingMediaReuseAndProgress) {
+    const auto a = add(picture("A.jpg", "public.jpeg"), "orient-1.jpg").id;
+    const auto b = add(picture("B.png", "public.png"), "picture.png").id;
+    auto& project = request.project;
+    project.appearance.branding.logoFileName = "logo.png";
+    project.appearance.branding.showSlideNumbers = true;
+    request.logoData = readFileBytes(fixturePath("alpha.png"));
+
+    project.slides.push_back(singleImageSlide(a, ""));
+    project.slides.back().notes = "  first notes";
+    project.slides.push_back(singleImageSlide(b, ""));
+    project.slides.back().isExcluded = true;
+    project.slides.push_back(slideOf(SlideLayoutKind::twoUp, {b, a}));
+    project.slides.push_back(sectionDividerSlide());
+    project.slides.back().notes = " \n\t\n ";
+
+    ASSERT_TRUE(run().ok());
+
+    std::vector<std::string> expected(scaffoldPackagePaths.begin(), scaffoldPackagePaths.end());
+    expected.insert(expected.end(), notesMasterPackagePaths.begin(), notesMasterPackagePaths.end());
+    for (auto path :
+         {"ppt/media/image1.jpg", "ppt/media/logo.png", "ppt/media/image2.png",
+          "ppt/slides/slide1.xml", "ppt/slides/_rels/slide1.xml.rels",
+          "ppt/notesSlides/notesSlide1.xml", "ppt/notesSlides/_rels/notesSlide1.xml.rels",
+          "ppt/slides/slide2.xml", "ppt/slides/_rels/slide2.xml.rels", "ppt/slides/slide3.xml",
+          "ppt/slides/_rels/slide3.xml.rels", "ppt/presentation.xml",
+          "ppt/_rels/presentation.xml.rels", "[Content_Types].xml", "_rels/.rels",
+          "docProps/core.xml", "docProps/app.xml"})
+        expected.push_back(path);
+    std::vector<std::string> paths;
+    for (const auto& m : members())
+        paths.push_back(m.path);
+    EXPECT_EQ(paths, expected);
+
+    // At best quality the stored JPEG and PNG go in unchanged.
+    EXPECT_EQ(member("ppt/media/image1.jpg"), readFileBytes(fixturePath("orient-1.jpg")).view());
+    EXPECT_EQ(member("ppt/media/image2.png"), readFileBytes(fixturePath("picture.png")).view());
+
+    const auto image = ooxml::relationshipType("image");
+    const auto layout = Relationship{"rId1", ooxml::relationshipType("slideLayout"),
+                                     "../slideLayouts/slideLayout7.xml"};
+    EXPECT_EQ(member("ppt/slides/_rels/slide1.xml.rels"),
+              relationshipsXML({layout,
+                                {"rId2", image, "../media/image1.jpg"},
+                                {"rId3", image, "../media/logo.png"},
+                                {"rId4", ooxml::relationshipType("notesSlide"),
+                                 "../notesSlides/notesSlide1.xml"}}));
+    EXPECT_EQ(member("ppt/slides/_rels/slide2.xml.rels"),
+              relationshipsXML({layout,
+                                {"rId2", image, "../media/image2.png"},
+                                {"rId3", image, "../media/image1.jpg"},
+                                {"rId4", image, "../media/logo.png"}}));
+    // Excluded slides take no number: the section slide prints 3.
+    const auto third = member("ppt/slides/slide3.xml");
+    EXPECT_NE(third.find("<a:t>3</a:t>"), std::string::npos);
+    EXPECT_NE(third.find("<a:t>Section</a:t>"), std::string::npos);
+    EXPECT_NE(member("ppt/notesSlides/notesSlide1.xml").find("<a:t>  first notes</a:t>"),
+              std::string::npos);
+    EXPECT_EQ(member("[Content_Types].xml"), contentTypesXML(3, {1}));
+
+    std::vector<double> fractions;
+    for (const auto& r : reports)
+        fractions.push_back(r.fraction);
+    EXPECT_EQ(fractions,
+              (std::vector<double>{0.02, 0.05, 0.05 + 0.8 / 3, 0.05 + 1.6 / 3, 0.95, 1.0}));
+    EXPECT_EQ(reports[0].message, "Preparing slides\u2026");
+    EXPECT_EQ(reports[2].message, "Building slide 2 of 3\u2026");
+    EXPECT_EQ(reports[4].message, "Writing presentation\u2026");
+    EXPECT_EQ(reports[5].message, "Done");
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
+}
+
+TEST_F(ExportTest, DeckWithEveryslideExcludedIsTheScaffoldAndPackageParts) {
+    request.project.slides.push_back(sectionDividerSlide());
+    request.project.slides.back().isExcluded = true;
+    request.project.slides.back().notes = "not exported";
+    ASSERT_TRUE(run().ok());
+    EXPECT_EQ(members().size(), scaffoldPackagePaths.size() + 6);
+    EXPECT_NE(member("ppt/presentation.xml").find("<p:sldIdLst></p:sldIdLst>"), std::string::npos);
+    EXPECT_NE(member("docProps/app.xml").find("<Slides>0</Slides>"), std::string::npos);
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[1].fraction, 0.95);
+}
+
+TEST_F(ExportTest, PicturesThatCannotBeShownAreLeftOut) {
+    request.quality = QualityPreset::balanced;
+    const auto good = add(picture("good.jpg", "public.jpeg"), "orient-1.jpg").id;
+    auto noBytes = picture("gone.jpg", "public.jpeg");
+    request.project.images.push_back(noBytes);
+    auto failed = picture("failed.jpg", "public.jpeg");
+    failed.importError = "This file could not be read as an image.";
+    add(failed, "text.jpg");
+
+    request.project.slides.push_back(slideOf(SlideLayoutKind::twoUp, {noBytes.id, good}));
+    request.project.slides.push_back(slideOf(SlideLayoutKind::oneImage, {failed.id}));
+    request.project.slides.push_back(slideOf(SlideLayoutKind::oneImage, {Uuid::random()}));
+    ASSERT_TRUE(run().ok());
+
+    EXPECT_EQ(
+        member("ppt/slides/_rels/slide1.xml.rels"),
+        relationshipsXML(
+            {{"rId1", ooxml::relationshipType("slideLayout"), "../slideLayouts/slideLayout7.xml"},
+             {"rId2", ooxml::relationshipType("image"), "../media/image1.jpg"}}));
+    for (const auto* slide : {"ppt/slides/slide2.xml", "ppt/slides/slide3.xml"})
+        EXPECT_EQ(member(slide).find("<p:pic>"), std::string::npos) << slide;
+    std::size_t media = 0;
+    for (const auto& m : members())
+        media += m.path.starts_with("ppt/media/");
+    EXPECT_EQ(media, 1u);
+}
+
+TEST_F(ExportTest, ParallelEncodingWritesTheSamePackageAsOneThread) {
+    request.quality = QualityPreset::balanced;
+    request.project.appearance.branding.logoFileName = "logo.png";
+    request.logoData = readFileBytes(fixturePath("alpha.png"));
+    const std::vector<std::pair<std::string, std::string>> files{
+        {"orient-1.jpg", "public.jpeg"},
+        {"orient-6.jpg", "public.jpeg"},
+        {"picture.png", "public.png"},
+        {"alpha.png", "public.png"},
+        {"picture.webp", "org.webmproject.webp"},
+        {"cmyk.jpg", "public.jpeg"},
+        {"animated.gif", "com.compuserve.gif"},
+        {"orient-3.jpg", "public.jpeg"},
+        {"picture.tif", "public.tiff"}};
+    std::vector<std::optional<Uuid>> ids;
+    for (const auto& [file, uti] : files)
+        ids.push_back(add(picture(file, uti), file).id);
+    request.project.slides.push_back(
+        slideOf(SlideLayoutKind::fourGrid, {ids[0], ids[1], ids[2], ids[3]}));
+    request.project.slides.push_back(slideOf(SlideLayoutKind::twoUp, {ids[4], ids[0]}));
+    request.project.slides.push_back(
+        slideOf(SlideLayoutKind::fourGrid, {ids[5], ids[6], ids[7], ids[8]}));
+
+    ExportOptions options;
+    options.timestamp = parseInternetDate("2026-12-05T09:11:25Z");
+    options.encodingThreads = 1;
+    ASSERT_TRUE(run(options).ok());
+    const Bytes sequential = readFileBytes(folder / "deck.pptx");
+    for (unsigned threads : {3u, 8u}) {
+        options.encodingThreads = threads;
+        ASSERT_TRUE(run(options).ok());
+        EXPECT_TRUE(readFileBytes(folder / "deck.pptx") == sequential) << threads << " threads";
+        EXPECT_TRUE(
+            std::is_sorted(reports.begin(), reports.end(),
+                           [](const auto& x, const auto& y) { return x.fraction < y.fraction; }));
+    }
+    std::size_t media = 0;
+    for (const auto& m : members())
+        media += m.path.starts_with("ppt/media/");
+    EXPECT_EQ(media, files.size() + 1);
+}
+
+TEST_F(ExportTest, CancelDuringASlideStopsBeforeTheNextAndLeavesTheDestinationAlone) {
+    const auto a = add(picture("A.jpg", "public.jpeg"), "orient-1.jpg").id;
+    for (int i = 0; i < 10; ++i)
+        request.project.slides.push_back(singleImageSlide(a, ""));
+    const Bytes old(std::string_view("previous export"));
+    testing::writeFileBytes(folder / "deck.pptx", old);
+    request.destination = folder / "deck.pptx";
+    std::vector<std::string> messages;
+    auto result = exportPresentation(
+        request,
+        [&](const ExportProgress& p) {
+            messages.push_back(p.message);
+            if (p.message == "Building slide 3 of 10\u2026")
+                cancellation.cancel();
+        },
+        cancellation);
+    ASSERT_FALSE(result.ok());
+    EXPECT_TRUE(isExportCancellation(result.error()));
+    EXPECT_EQ(messages.back(), "Building slide 3 of 10\u2026");
+    EXPECT_EQ(readFileBytes(folder / "deck.pptx"), old);
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
+}
+
+TEST_F(ExportTest, PictureThatCannotBeDecodedEndsTheExportWithoutAFile) {
+    request.quality = QualityPreset::balanced;
+    const auto good = add(picture("good.jpg", "public.jpeg"), "orient-1.jpg").id;
+    const auto bad = add(picture("bad.jpg", "public.jpeg"), "text.jpg").id;
+    request.project.slides.push_back(singleImageSlide(good, ""));
+    request.project.slides.push_back(singleImageSlide(bad, ""));
+    ExportOptions options;
+    options.encodingThreads = 2;
+    auto result = run(options);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().message, "This file could not be read as an image.");
+    EXPECT_FALSE(isExportCancellation(result.error()));
+    EXPECT_NE(reports.back().message, "Done");
+    EXPECT_TRUE(namesIn(folder.path()).empty());
+}
+
+TEST_F(ExportTest, PictureIsEncodedAtItsFirstPlacement) {
+    ASSERT_TRUE(ensureVipsStarted());
+    VipsImage* black = nullptr;
+    ASSERT_EQ(vips_black(&black, 4000, 3000, "bands", 3, nullptr), 0);
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    ASSERT_EQ(vips_jpegsave_buffer(black, &buffer, &length, nullptr), 0);
+    g_object_unref(black);
+    const Bytes large(buffer, length);
+    g_free(buffer);
+
+    // Fill makes each frame as wide as its area: small in a four-picture grid, large alone.
+    request.quality = QualityPreset::small;
+    request.project.appearance.defaultPlacement.mode = SizingMode::fill;
+    auto photo = picture("photo.jpg", "public.jpeg", 4000, 3000);
+    request.imageData[photo.id] = large;
+    request.project.images.push_back(photo);
+    const auto widthOfMedia = [&] {
+        const auto data = member("ppt/media/image1.jpg");
+        VipsImage* image = vips_image_new_from_buffer(data.data(), data.size(), "", nullptr);
+        EXPECT_NE(image, nullptr);
+        const int width = image ? vips_image_get_width(image) : 0;
+        if (image)
+            g_object_unref(image);
+        return width;
+    };
+
+    request.project.slides = {slideOf(SlideLayoutKind::fourGrid, {photo.id}),
+                              slideOf(SlideLayoutKind::oneImage, {photo.id})};
+    ASSERT_TRUE(run().ok());
+    const int smallFirst = widthOfMedia();
+    std::reverse(request.project.slides.begin(), request.project.slides.end());
+    ASSERT_TRUE(run().ok());
+    const int largeFirst = widthOfMedia();
+    EXPECT_EQ(smallFirst, 1280);  // the small preset's floor
+    EXPECT_GT(largeFirst, smallFirst);
+}
+
+}  // namespace
+}  // namespace mosavelle
