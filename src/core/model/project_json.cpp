@@ -81,8 +81,8 @@ public:
             fail(at, "must be a number");
         return v.get<double>();
     }
-    // A number written without fraction or exponent that fits a signed 64-bit integer. Numbers
-    // such as 2.0 or 1e3 are refused: their text does not name an integer exactly.
+    // A whole number that fits a signed 64-bit integer. Other writers may spell a whole number
+    // with a fraction or exponent (2.0, 1e3); its value is what counts. 1.5 and 1e30 are refused.
     std::int64_t integer(const Json& v, const Path& at) const {
         if (v.is_number_unsigned()) {
             const auto u = v.get<std::uint64_t>();
@@ -90,6 +90,12 @@ public:
                 return static_cast<std::int64_t>(u);
         } else if (v.is_number_integer()) {
             return v.get<std::int64_t>();
+        } else if (v.is_number_float()) {
+            // Doubles in [-2^63, 2^63) convert exactly when they have no fraction.
+            const double d = v.get<double>();
+            if (std::isfinite(d) && d == std::trunc(d) && d >= -9223372036854775808.0 &&
+                d < 9223372036854775808.0)
+                return static_cast<std::int64_t>(d);
         }
         fail(at, "must be a whole number within the 64-bit range");
     }
