@@ -1,0 +1,72 @@
+#include "core/editing/import_items.h"
+
+#include <variant>
+
+#include "core/editing/caption_text.h"
+#include "core/editing/ordering.h"
+#include "core/import/image_info.h"
+#include "core/platform/sha256.h"
+
+namespace mosavelle {
+
+void importItems(MosavelleDocument& document, const std::vector<ImportItem>& items) {
+    Project project = document.project();
+    ImageDataMap pictures = document.imageData();
+    const FilenameCleanup& cleanup = project.appearance.filenameCleanup;
+    for (const auto& item : items) {
+        const Uuid id = Uuid::random();
+        SourceImage picture = makeSourceImage(item, id);
+        const std::string caption =
+            cleanup.enabled
+                ? captionFromFileName(picture.originalFileName, cleanup.replaceSeparators,
+                                      cleanup.stripLeadingNumbers)
+                : std::string();
+        pictures.insert_or_assign(id, item.data);
+        project.images.push_back(std::move(picture));
+        project.slides.push_back(singleImageSlide(id, caption));
+    }
+    if (project.sort != SortMode::manual)
+        project.slides = sortedSlides(project);
+
+    // Bytes first, so that observers of the project find every picture it names.
+    document.setImageData(std::move(pictures));
+    document.changeProject(std::move(project), "Import Images");
+    if (!document.project().slides.empty())
+        document.setSelectedSlideIDs({document.project().slides.back().id});
+}
+
+std::optional<std::string> applyImportPlan(MosavelleDocument& document, const ImportPlan& plan,
+                                           bool keepDuplicates) {
+    std::vector<ImportItem> items = plan.items;
+    if (keepDuplicates)
+        for (const auto& duplicate : plan.duplicates)
+            items.push_back(duplicate.incoming);
+    importItems(document, items);
+    return importNotes(plan);
+}
+
+void pasteImages(MosavelleDocument& document, const PastedContent& content) {
+    if (!content.fileURLs.empty()) {
+        const auto plan = makeImportPlan(content.fileURLs, document.project().images, false);
+        importItems(document, plan ? plan->items : std::vector<ImportItem>{});
+        return;
+    }
+    std::vector<ImportItem> items;
+    for (std::size_t i = 0; i < content.pngPictures.size(); ++i) {
+        const auto& png = content.pngPictures[i];
+        if (!png)
+            continue;
+        const auto source = openImageSource(*png);
+        if (!source)
+            continue;
+        const ImageInfoResult info = readImageInfo(*source);
+        if (!std::holds_alternative<DecodedImageInfo>(info))
+            continue;
+        const std::string name = "Clipboard " + std::to_string(i + 1) + ".png";
+        items.push_back(ImportItem{std::filesystem::path(name), *png,
+                                   std::get<DecodedImageInfo>(info), name, sha256Hex(*png)});
+    }
+    importItems(document, items);
+}
+
+}  // namespace mosavelle

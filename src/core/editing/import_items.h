@@ -1,0 +1,43 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/import/import_plan.h"
+#include "core/model/document.h"
+#include "core/platform/bytes.h"
+
+namespace mosavelle {
+
+// Applying imports to a document. Planning (reading files, digests, facts) is in
+// core/import/import_plan.h and never touches a document.
+
+// Adds one picture (bytes stored under a new identifier) and one single-picture slide per item,
+// in order, at the end of the deck; the caption comes from the file name when the deck's file
+// name cleanup is on. A deck that is not in manual order is then re-sorted. One undo step
+// "Import Images", also for an empty list; the stored bytes stay when it is undone. The selection
+// becomes the last slide of the deck, when there is one.
+void importItems(MosavelleDocument& document, const std::vector<ImportItem>& items);
+
+// Imports the plan's items, followed by its duplicates when `keepDuplicates`, and returns the
+// import notes (see importNotes) for the window to show.
+std::optional<std::string> applyImportPlan(MosavelleDocument& document, const ImportPlan& plan,
+                                           bool keepDuplicates);
+
+// What "Paste Images" found on the clipboard, already extracted by the application: file
+// locations, or else pictures converted to PNG (absent for a picture that could not be
+// converted).
+struct PastedContent {
+    std::vector<std::filesystem::path> fileURLs;
+    std::vector<std::optional<Bytes>> pngPictures;
+};
+
+// File locations, when there are any, are planned without subfolders and their items imported;
+// duplicates are dropped and failures not reported. Otherwise each picture N (counting from 1 in
+// clipboard order, skipped pictures included) that reads as a picture becomes an item named
+// "Clipboard N.png". Either way one importItems step.
+void pasteImages(MosavelleDocument& document, const PastedContent& content);
+
+}  // namespace mosavelle

@@ -1,0 +1,123 @@
+#include "core/editing/selection.h"
+
+#include <algorithm>
+
+namespace mosavelle {
+
+namespace {
+
+bool isSelected(const MosavelleDocument& document, const Slide& slide) {
+    return document.selectedSlideIDs().count(slide.id) != 0;
+}
+
+std::optional<std::size_t> positionOf(const Project& project, const Uuid& id) {
+    for (std::size_t i = 0; i < project.slides.size(); ++i)
+        if (project.slides[i].id == id)
+            return i;
+    return std::nullopt;
+}
+
+// The three steps of focusing, done now and once more on the next turn.
+void showSlide(MosavelleDocument& document, const Uuid& id) {
+    document.setSelectedSlideIDs({id});
+    document.setCommittedPreviewSlideID(id);
+    document.nextPreviewGeneration();
+}
+
+}  // namespace
+
+std::vector<Slide> selectedSlides(const MosavelleDocument& document) {
+    std::vector<Slide> out;
+    if (document.selectedSlideIDs().empty())
+        return out;
+    for (const auto& slide : document.project().slides)
+        if (isSelected(document, slide))
+            out.push_back(slide);
+    return out;
+}
+
+std::optional<Slide> primarySlide(const MosavelleDocument& document) {
+    const auto& slides = document.project().slides;
+    if (!document.selectedSlideIDs().empty()) {
+        const auto it = std::find_if(slides.begin(), slides.end(),
+                                     [&](const Slide& s) { return isSelected(document, s); });
+        if (it != slides.end())
+            return *it;
+    }
+    const auto it =
+        std::find_if(slides.begin(), slides.end(), [](const Slide& s) { return !s.isExcluded; });
+    if (it != slides.end())
+        return *it;
+    return std::nullopt;
+}
+
+void setSelection(MosavelleDocument& document, SlideIDSet ids) {
+    document.setSelectedSlideIDs(std::move(ids));
+}
+
+void selectSlide(MosavelleDocument& document, const Uuid& id, bool extending) {
+    if (!extending) {
+        document.setSelectedSlideIDs({id});
+        return;
+    }
+    SlideIDSet ids = document.selectedSlideIDs();
+    if (!ids.erase(id))
+        ids.insert(id);
+    document.setSelectedSlideIDs(std::move(ids));
+}
+
+void focusSlide(MosavelleDocument& document, const Uuid& id) {
+    if (!positionOf(document.project(), id))
+        return;
+    showSlide(document, id);
+    document.postToNextTurn([&document, id] {
+        if (positionOf(document.project(), id))
+            showSlide(document, id);
+    });
+}
+
+std::optional<std::size_t> selectionAnchorPosition(const MosavelleDocument& document, int offset) {
+    const auto& slides = document.project().slides;
+    if (document.selectedSlideIDs().empty())
+        return std::nullopt;
+    if (offset < 0) {
+        for (std::size_t i = 0; i < slides.size(); ++i)
+            if (isSelected(document, slides[i]))
+                return i;
+    } else {
+        for (std::size_t i = slides.size(); i-- > 0;)
+            if (isSelected(document, slides[i]))
+                return i;
+    }
+    return std::nullopt;
+}
+
+void moveSelection(MosavelleDocument& document, int offset) {
+    const auto anchor = selectionAnchorPosition(document, offset);
+    if (!anchor)
+        return;
+    const auto target = static_cast<std::int64_t>(*anchor) + offset;
+    const auto& slides = document.project().slides;
+    if (target < 0 || target >= static_cast<std::int64_t>(slides.size()))
+        return;
+    document.setSelectedSlideIDs({slides[static_cast<std::size_t>(target)].id});
+}
+
+std::int64_t nextPreviewGeneration(MosavelleDocument& document) {
+    return document.nextPreviewGeneration();
+}
+
+void commitPreviewIfCurrent(MosavelleDocument& document, std::int64_t generation) {
+    if (generation != document.previewCommitGeneration())
+        return;
+    const auto primary = primarySlide(document);
+    document.setCommittedPreviewSlideID(primary ? std::optional<Uuid>(primary->id) : std::nullopt);
+}
+
+void beginSlideDrag(MosavelleDocument& document, std::vector<Uuid> ids) {
+    document.setIsDraggingSlide(true);
+    document.setDraggingSlideIDs(std::move(ids));
+    document.nextPreviewGeneration();
+}
+
+}  // namespace mosavelle

@@ -1,0 +1,131 @@
+#include "core/editing/slide_settings.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/editing/caption_text.h"
+#include "core/editing/ordering.h"
+#include "core/layout/placement.h"
+
+namespace mosavelle {
+
+namespace {
+
+bool hasSelectedSlide(const MosavelleDocument& document) {
+    const auto& selected = document.selectedSlideIDs();
+    if (selected.empty())
+        return false;
+    return std::any_of(document.project().slides.begin(), document.project().slides.end(),
+                       [&](const Slide& s) { return selected.count(s.id) != 0; });
+}
+
+// The project with `change` applied to every selected slide.
+template <class Change>
+Project withSelection(const MosavelleDocument& document, Change&& change) {
+    Project project = document.project();
+    const auto& selected = document.selectedSlideIDs();
+    if (selected.empty())
+        return project;
+    for (auto& slide : project.slides)
+        if (selected.count(slide.id))
+            change(slide);
+    return project;
+}
+
+// Live edits replace the project without an undo step.
+template <class Change>
+void changeSelectionLive(MosavelleDocument& document, Change&& change) {
+    if (!hasSelectedSlide(document))
+        return;
+    document.setProject(withSelection(document, std::forward<Change>(change)));
+}
+
+bool isMultiPicture(SlideLayoutKind layout) {
+    return layout == SlideLayoutKind::twoUp || layout == SlideLayoutKind::fourGrid;
+}
+
+}  // namespace
+
+void changeLayout(MosavelleDocument& document, SlideLayoutKind layout) {
+    const Project& current = document.project();
+    Project project = withSelection(document, [&](Slide& slide) {
+        const bool changes = slide.layout != layout;
+        slide.layout = layout;
+        if (changes && isMultiPicture(layout))
+            slide = applyCommonScale(slide, current);
+    });
+    renumberDefaultTitles(project);
+    document.changeProject(std::move(project), "Change Layout");
+}
+
+void applyPlacementToAll(MosavelleDocument& document, const Placement& placement) {
+    Project project = document.project();
+    for (auto& slide : project.slides) {
+        const bool showsPicture = std::any_of(slide.slots.begin(), slide.slots.end(),
+                                              [](const ImageSlot& s) { return s.imageID; });
+        if (slide.isExcluded || slide.layout == SlideLayoutKind::section || !showsPicture)
+            continue;
+        slide.placementOverride = Placement{placement.mode, CropAnchor{0.5, 0.5},
+                                            placement.rotationDegrees, placement.scale};
+    }
+    document.changeProject(std::move(project), "Apply Placement to All Slides");
+}
+
+void fitToSlide(MosavelleDocument& document) {
+    const Placement& deckDefault = document.project().appearance.defaultPlacement;
+    Project project = withSelection(document, [&](Slide& slide) {
+        const Placement& base = slide.placementOverride ? *slide.placementOverride : deckDefault;
+        slide.placementOverride = Placement{SizingMode::fit, base.crop, base.rotationDegrees, 1.0};
+    });
+    document.changeProject(std::move(project), "Fit to Slide");
+}
+
+void setTitleOfSelection(MosavelleDocument& document, std::string_view title,
+                         const std::string& undoName) {
+    editSelectedSlides(
+        document, [&](Slide& slide) { slide.title = std::string(title); }, undoName);
+}
+
+void setCaptionAlignmentOfSelection(MosavelleDocument& document, CaptionAlignment alignment,
+                                    const std::string& undoName) {
+    editSelectedSlides(
+        document, [&](Slide& slide) { slide.captionAlignment = alignment; }, undoName);
+}
+
+void setPlacementOfSelection(MosavelleDocument& document, std::optional<Placement> placement,
+                             const std::string& undoName) {
+    editSelectedSlides(
+        document, [&](Slide& slide) { slide.placementOverride = placement; }, undoName);
+}
+
+void editSelectedSlides(MosavelleDocument& document, const std::function<void(Slide&)>& change,
+                        const std::string& undoName) {
+    if (!hasSelectedSlide(document) || !change)
+        return;
+    document.changeProject(withSelection(document, change), undoName);
+}
+
+void setCaptionPointsLive(MosavelleDocument& document, double points) {
+    if (std::isnan(points))
+        return;
+    const double clamped = std::clamp(points, minimumCaptionPoints, maximumCaptionPoints);
+    changeSelectionLive(document, [&](Slide& slide) { slide.captionPoints = clamped; });
+}
+
+void setPlacementLive(MosavelleDocument& document, const Placement& placement) {
+    changeSelectionLive(document, [&](Slide& slide) { slide.placementOverride = placement; });
+}
+
+void setNotesLive(MosavelleDocument& document, std::string_view notes) {
+    changeSelectionLive(document, [&](Slide& slide) { slide.notes = std::string(notes); });
+}
+
+void changeSortMode(MosavelleDocument& document, SortMode mode) {
+    Project project = document.project();
+    project.sort = mode;
+    if (mode != SortMode::manual)
+        project.slides = sortedSlides(project);
+    document.changeProject(std::move(project), "Sort");
+}
+
+}  // namespace mosavelle

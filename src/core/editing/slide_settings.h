@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/model/document.h"
+#include "core/model/project.h"
+
+namespace mosavelle {
+
+// Operations that change settings of existing slides, and the live setters of sliders and text
+// fields. Each operation registers one undo step restoring the whole previous project; the live
+// setters register nothing and are bracketed by the document's beginContinuousEdit /
+// endContinuousEdit, which turns a whole gesture into one step. Interface thread only.
+
+// Every selected slide gets `layout`, its slots unchanged; a slide that becomes twoUp or
+// fourGrid gets the common scale. Renumbers automatic titles. "Change Layout".
+void changeLayout(MosavelleDocument& document, SlideLayoutKind layout);
+
+// Every slide that is included, not a section and shows a picture gets the override of
+// `placement`'s mode, rotation and scale with a centred crop. "Apply Placement to All Slides".
+void applyPlacementToAll(MosavelleDocument& document, const Placement& placement);
+
+// Every selected slide gets the override fit, scale 1, with the crop and rotation of its current
+// override or else of the deck's default placement. "Fit to Slide".
+void fitToSlide(MosavelleDocument& document);
+
+// The per-selection setters. With no selected slide they do nothing at all; otherwise they
+// register one step under `undoName`.
+void setTitleOfSelection(MosavelleDocument& document, std::string_view title,
+                         const std::string& undoName);
+void setCaptionAlignmentOfSelection(MosavelleDocument& document, CaptionAlignment alignment,
+                                    const std::string& undoName);
+// An absent placement removes the override, so the slides follow the deck default again.
+void setPlacementOfSelection(MosavelleDocument& document, std::optional<Placement> placement,
+                             const std::string& undoName);
+// Applies `change` to each selected slide, e.g. a slot's caption or crop anchor.
+void editSelectedSlides(MosavelleDocument& document, const std::function<void(Slide&)>& change,
+                        const std::string& undoName);
+
+// Caption sizes the live setter accepts, in points.
+inline constexpr double minimumCaptionPoints = 8;
+inline constexpr double maximumCaptionPoints = 36;
+
+// Live setters: change every selected slide without an undo step. A caption size is clamped to
+// 8...36 points; a value that is not a number changes nothing.
+void setCaptionPointsLive(MosavelleDocument& document, double points);
+void setPlacementLive(MosavelleDocument& document, const Placement& placement);
+void setNotesLive(MosavelleDocument& document, std::string_view notes);
+
+// Sets the deck's sort mode. Any mode but manual also puts the slides in that order now (the
+// order is not kept up afterwards); manual keeps the present order. "Sort".
+void changeSortMode(MosavelleDocument& document, SortMode mode);
+
+}  // namespace mosavelle

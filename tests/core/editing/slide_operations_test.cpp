@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include "core/editing/deck_fixture.h"
+#include "core/editing/slide_operations.h"
+
+namespace mosavelle {
+namespace {
+
+using Titles = std::vector<std::string>;
+using Positions = std::vector<int>;
+
+class SlideOperations : public ::testing::Test, public testing::DeckFixture {
+protected:
+    SlideOperations() : DeckFixture(5) {}
+    MosavelleDocument& doc() { return *document; }
+    // Sets each slide's title to "Slide N" for its position (automatic titles).
+    void titleAutomatically() {
+        Project project = doc().project();
+        for (std::size_t i = 0; i < project.slides.size(); ++i)
+            project.slides[i].title = "Slide " + std::to_string(i + 1);
+        doc().setProject(project);
+    }
+};
+
+TEST_F(SlideOperations, DeleteSelectsTheNearestUnselectedNeighbour) {
+    titleAutomatically();
+    select({2, 3});
+    const Uuid fourth = slide(4);
+    deleteSelectedSlides(doc());
+    EXPECT_EQ(deck(), "p1 p4 p5");
+    EXPECT_EQ(titles(), (Titles{"Slide 1", "Slide 2", "Slide 3"}));
+    EXPECT_EQ(selection(), Positions{2});
+    EXPECT_EQ(doc().committedPreviewSlideID(), fourth);
+    EXPECT_EQ(history->undoName(), "Delete Slides");
+
+    select({2, 3});  // the last two
+    deleteSelectedSlides(doc());
+    EXPECT_EQ(deck(), "p1");
+    EXPECT_EQ(selection(), Positions{1});
+
+    select({1});
+    deleteSelectedSlides(doc());
+    EXPECT_EQ(deck(), "");
+    EXPECT_TRUE(doc().selectedSlideIDs().empty());
+    EXPECT_FALSE(doc().committedPreviewSlideID());
+    EXPECT_EQ(history->undoName(), "Delete Slide");
+
+    history->undo();
+    history->undo();
+    history->undo();
+    EXPECT_EQ(deck(), "p1 p2 p3 p4 p5");
+    EXPECT_EQ(doc().project().images.size(), 5u);
+}
+
+TEST_F(SlideOperations, DeleteWithOnlyStaleIdentifiersDoesNothing) {
+    doc().setSelectedSlideIDs({Uuid::random()});
+    deleteSelectedSlides(doc());
+    EXPECT_EQ(deck(), "p1 p2 p3 p4 p5");
+    EXPECT_EQ(history->undoCount(), 0u);
+}
+
+TEST_F(SlideOperations, DuplicateInsertsCopiesAfterTheLastSelected) {
+    titleAutomatically();
+    select({3, 1});
+    duplicateSelectedSlides(doc());
+    EXPECT_EQ(deck(), "p1 p2 p3 p1 p3 p4 p5");
+    EXPECT_EQ(titles()[3], "Slide 1");  // not renumbered
+    EXPECT_EQ(titles()[4], "Slide 3");
+    EXPECT_NE(slide(4), slide(1));
+    EXPECT_NE(slideAt(4).slots[0].id, slideAt(1).slots[0].id);
+    EXPECT_EQ(history->undoName(), "Duplicate Slides");
+    EXPECT_EQ(selection(), (Positions{1, 3}));
+}
+
+TEST_F(SlideOperations, GroupCutsThePoolAndKeepsTheLeftover) {
+    doc().setSelectedSlideIDs({slide(2), slide(3), slide(4)});
+    Project project = doc().project();
+    project.slides[1].notes = "first notes";
+    project.sort = SortMode::filename;
+    doc().setProject(project);
+    groupSelectedSlides(doc(), SlideLayoutKind::twoUp);
+    EXPECT_EQ(deck(), "p1 [p2,p3] p4 p5");
+    EXPECT_EQ(titles(), (Titles{"", "Slide 2", "", ""}));
+    EXPECT_EQ(slideAt(2).notes, "first notes");
+    EXPECT_EQ(slideAt(3).notes, "");
+    EXPECT_TRUE(slideAt(2).placementOverride);  // the common scale
+    EXPECT_EQ(doc().project().sort, SortMode::manual);
+    EXPECT_EQ(selection(), Positions{2});
+    EXPECT_EQ(history->undoName(), "Group Slides");
+}
+
+TEST_F(SlideOperations, GroupWithTooFewSlotsChangesNothingButRegisters) {
+    select({1, 2, 3});
+    groupSelectedSlides(doc(), SlideLayoutKind::fourGrid);
+    EXPECT_EQ(deck(), "p1 p2 p3 p4 p5");
+    EXPECT_EQ(history->undoName(), "Group Slides");
+    select({1, 2});
+    groupSelectedSlides(doc(), SlideLayoutKind::section);
+    EXPECT_EQ(deck(), "p1 p2 p3 p4 p5");
+    EXPECT_EQ(history->undoCount(), 2u);
+}
+
+TEST_F(SlideOperations, GroupDropsSectionSlidesAndKeepsExcludedOnes) {
+    Project project = doc().project();
+    project.slides.insert(project.slides.begin() + 1, sectionDividerSlide());  // p1 S p2 ...
+    project.slides[3].isExcluded = true;                                       // p3
+    doc().setProject(project);
+    select({1, 2, 3, 4, 5, 6});  // p1 S p2 p3(excluded) p4 p5
+    groupSelectedSlides(doc(), SlideLayoutKind::fourGrid);
+    EXPECT_EQ(deck(), "[p1,p2,p4,p5] p3");
+    EXPECT_TRUE(slideAt(2).isExcluded);
+    EXPECT_EQ(doc().project().sort, SortMode::manual);
+}
+
+TEST_F(SlideOperations, GroupPlacesNewSlidesWhereTheFirstSourceStood) {
+    Project project = doc().project();
+    project.slides[0].isExcluded = true;
+    doc().setProject(project);
+    select({1, 3, 5});
+    groupSelectedSlides(doc(), SlideLayoutKind::twoUp);
+    EXPECT_EQ(deck(), "p1 p2 [p3,p5] p4");
+}
+
+TEST_F(SlideOperations, UngroupSplitsFilledSlotsAndKeepsEmptyGroups) {
+    select({1, 2, 3, 4});
+    groupSelectedSlides(doc(), SlideLayoutKind::twoUp);  // [p1,p2] [p3,p4] p5
+    Project project = doc().project();
+    project.slides[0].notes = "kept";
+    project.slides[0].title = "Pair";
+    project.slides[1].slots[0].imageID.reset();
+    project.slides[1].slots[1].imageID.reset();
+    doc().setProject(project);
+    select({1, 2, 3});
+    ungroupSelectedSlides(doc());
+    EXPECT_EQ(deck(), "p1 p2 [_,_] p5");
+    EXPECT_EQ(titles(), (Titles{"", "", "Slide 2", ""}));
+    EXPECT_EQ(slideAt(1).notes, "kept");
+    EXPECT_EQ(slideAt(2).notes, "kept");
+    EXPECT_EQ(history->undoName(), "Ungroup Slides");
+}
+
+TEST_F(SlideOperations, ReorderDropsBeforeOrAfterTheTarget) {
+    reorderSlides(doc(), {slide(2), slide(1)}, slide(4));
+    EXPECT_EQ(deck(), "p3 p4 p1 p2 p5");
+    history->undo();
+    reorderSlides(doc(), {slide(5)}, slide(2));
+    EXPECT_EQ(deck(), "p1 p5 p2 p3 p4");
+    EXPECT_EQ(history->undoName(), "Reorder Slides");
+}
+
+TEST_F(SlideOperations, ReorderWithoutAPlaceToGoIsNoEdit) {
+    Project project = doc().project();
+    project.sort = SortMode::filename;
+    doc().setProject(project);
+    reorderSlides(doc(), {slide(1), slide(2)}, slide(2));  // the target is dragged
+    reorderSlides(doc(), {slide(1)}, Uuid::random());      // no such target
+    reorderSlides(doc(), {Uuid::random()}, slide(3));      // nothing to move
+    EXPECT_EQ(deck(), "p1 p2 p3 p4 p5");
+    EXPECT_EQ(history->undoCount(), 0u);
+    EXPECT_EQ(doc().project().sort, SortMode::filename);
+    reorderSlides(doc(), {slide(3)}, slide(2));
+    EXPECT_EQ(deck(), "p1 p3 p2 p4 p5");
+    EXPECT_EQ(doc().project().sort, SortMode::manual);
+}
+
+TEST_F(SlideOperations, MoveSelectedSlideTakesOneStepAndRegistersAtTheEnds) {
+    Project project = doc().project();
+    project.sort = SortMode::captureDate;
+    doc().setProject(project);
+    select({1});
+    moveSelectedSlide(doc(), -1);
+    EXPECT_EQ(deck(), "p1 p2 p3 p4 p5");
+    EXPECT_EQ(history->undoName(), "Reorder Slides");
+    EXPECT_EQ(doc().project().sort, SortMode::captureDate);  // nothing moved
+    select({2, 3});
+    moveSelectedSlide(doc(), +5);  // the last selected moves down one place
+    EXPECT_EQ(deck(), "p1 p2 p4 p3 p5");
+    select({2, 4});
+    moveSelectedSlide(doc(), -1);  // the first selected moves up
+    EXPECT_EQ(deck(), "p2 p1 p4 p3 p5");
+    doc().setSelectedSlideIDs({});
+    moveSelectedSlide(doc(), 1);
+    EXPECT_EQ(history->undoCount(), 3u);
+}
+
+TEST_F(SlideOperations, MoveSlidesFollowsArrayMoveSemantics) {
+    moveSlides(doc(), {0, 2}, 4);
+    EXPECT_EQ(deck(), "p2 p4 p1 p3 p5");
+    history->undo();
+    moveSlides(doc(), {3, 4}, 0);
+    EXPECT_EQ(deck(), "p4 p5 p1 p2 p3");
+    history->undo();
+    moveSlides(doc(), {1, 9}, 99);
+    EXPECT_EQ(deck(), "p1 p3 p4 p5 p2");
+    history->undo();
+    moveSlides(doc(), {1}, 1);
+    EXPECT_EQ(deck(), "p1 p2 p3 p4 p5");
+    EXPECT_EQ(history->undoCount(), 1u);  // registered although nothing moved
+}
+
+TEST_F(SlideOperations, AddImageToAFullSlideOrItselfIsRefused) {
+    select({1, 2, 3, 4});
+    groupSelectedSlides(doc(), SlideLayoutKind::fourGrid);  // [p1,p2,p3,p4] p5
+    const std::size_t steps = history->undoCount();
+    EXPECT_EQ(addImageToSlide(doc(), slide(2), slide(1)), AddImageResult::slideFull);
+    EXPECT_EQ(addImageToSlide(doc(), slide(2), slide(2)), AddImageResult::notPossible);
+    EXPECT_EQ(addImageToSlide(doc(), Uuid::random(), slide(2)), AddImageResult::notPossible);
+    EXPECT_EQ(deck(), "[p1,p2,p3,p4] p5");
+    EXPECT_EQ(history->undoCount(), steps);
+}
+
+TEST_F(SlideOperations, AddImageMergesAndRemovesAnEmptiedSource) {
+    select({1, 2});
+    groupSelectedSlides(doc(), SlideLayoutKind::twoUp);  // [p1,p2] p3 p4 p5
+    const Uuid target = slide(1);
+    EXPECT_EQ(addImageToSlide(doc(), slide(3), target), AddImageResult::added);
+    EXPECT_EQ(deck(), "[p1,p2,p4,_] p3 p5");
+    EXPECT_EQ(slideAt(1).layout, SlideLayoutKind::fourGrid);
+    EXPECT_EQ(selection(), Positions{1});
+    EXPECT_EQ(history->undoName(), "Add Image to Slide");
+
+    // A source with pictures left is compacted: its first picture moves.
+    EXPECT_EQ(addImageToSlide(doc(), target, slide(2)), AddImageResult::added);
+    EXPECT_EQ(deck(), "[p2,p4] [p3,p1] p5");
+    EXPECT_EQ(titles(), (Titles{"Slide 1", "Slide 2", ""}));
+}
+
+TEST_F(SlideOperations, RemoveImageSplitsOffANewSlideAfterIt) {
+    select({2, 3});
+    groupSelectedSlides(doc(), SlideLayoutKind::twoUp);  // p1 [p2,p3] p4 p5
+    Project project = doc().project();
+    project.slides[1].title = "Slide 4";
+    project.slides[1].slots[1].caption = "third";
+    doc().setProject(project);
+    const Uuid grouped = slide(2);
+    removeImageFromSlide(doc(), picture(3), grouped);
+    EXPECT_EQ(deck(), "p1 p2 p3 p4 p5");
+    EXPECT_EQ(slide(2), grouped);
+    EXPECT_EQ(slideAt(2).title, "");
+    EXPECT_FALSE(slideAt(2).placementOverride);
+    EXPECT_EQ(slideAt(3).slots[0].caption, "third");
+    EXPECT_EQ(selection(), Positions{2});
+    EXPECT_EQ(history->undoName(), "Remove Image from Slide");
+
+    const std::size_t steps = history->undoCount();
+    removeImageFromSlide(doc(), picture(2), grouped);  // only one picture left
+    removeImageFromSlide(doc(), picture(5), slide(1));
+    EXPECT_EQ(history->undoCount(), steps);
+}
+
+TEST_F(SlideOperations, SectionDividerGoesAfterThePrimarySlide) {
+    titleAutomatically();
+    select({2});
+    insertSectionDivider(doc());
+    EXPECT_EQ(deck(), "p1 p2 S p3 p4 p5");
+    EXPECT_EQ(titles(), (Titles{"Slide 1", "Slide 2", "Section", "Slide 4", "Slide 5", "Slide 6"}));
+    EXPECT_EQ(selection(), Positions{3});
+    doc().setSelectedSlideIDs({Uuid::random()});
+    Project project = doc().project();
+    project.slides[0].isExcluded = true;
+    doc().setProject(project);
+    insertSectionDivider(doc());  // the primary slide is the first included one
+    EXPECT_EQ(deck(), "p1 p2 S S p3 p4 p5");
+}
+
+TEST_F(SlideOperations, RenameTrimsAndAlwaysRegisters) {
+    renameSlide(doc(), slide(2), "  Harbour \n");
+    EXPECT_EQ(slideAt(2).title, "Harbour");
+    renameSlide(doc(), Uuid::random(), "x");
+    EXPECT_EQ(history->undoCount(), 2u);
+    EXPECT_EQ(history->undoName(), "Rename Slide");
+}
+
+TEST(CompactSlots, FollowsThePictureCount) {
+    testing::DeckFixture fixture(3);
+    const Project& project = fixture.document->project();
+    Slide slide = project.slides[0];
+    slide.layout = SlideLayoutKind::fourGrid;
+    slide.title = "Slide 9";
+    slide.placementOverride = Placement{};
+    slide.slots = {emptySlot(), project.slides[1].slots[0], emptySlot()};
+    Slide one = compactSlots(slide, project);
+    EXPECT_EQ(one.layout, SlideLayoutKind::oneImage);
+    EXPECT_EQ(one.slots.size(), 1u);
+    EXPECT_EQ(one.title, "");
+    EXPECT_FALSE(one.placementOverride);
+
+    slide.layout = SlideLayoutKind::imageTitleCaption;
+    slide.title = " Slide 9";
+    one = compactSlots(slide, project);
+    EXPECT_EQ(one.layout, SlideLayoutKind::imageTitleCaption);
+    EXPECT_EQ(one.title, " Slide 9");
+
+    slide.slots.push_back(project.slides[2].slots[0]);
+    slide.slots.push_back(project.slides[0].slots[0]);
+    const Slide three = compactSlots(slide, project);
+    EXPECT_EQ(three.layout, SlideLayoutKind::fourGrid);
+    ASSERT_EQ(three.slots.size(), 4u);
+    EXPECT_FALSE(three.slots[3].imageID);
+
+    slide.slots = {emptySlot()};
+    EXPECT_EQ(compactSlots(slide, project), slide);
+}
+
+}  // namespace
+}  // namespace mosavelle

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/editing/deck_fixture.h"
+#include "core/editing/slide_operations.h"
+#include "core/editing/slide_settings.h"
+
+namespace mosavelle {
+namespace {
+
+class SlideSettings : public ::testing::Test, public testing::DeckFixture {
+protected:
+    SlideSettings() : DeckFixture(4) {}
+    MosavelleDocument& doc() { return *document; }
+    void setProject(const std::function<void(Project&)>& change) {
+        Project project = doc().project();
+        change(project);
+        doc().setProject(project);
+    }
+};
+
+TEST_F(SlideSettings, PlacementToAllCentresTheCropAndSkipsSectionsAndExcluded) {
+    const Placement kept{SizingMode::actual, {0.1, 0.1}, 90, 1.0};
+    setProject([&](Project& p) {
+        p.slides[1].isExcluded = true;
+        p.slides[1].placementOverride = kept;
+        p.slides[2] = sectionDividerSlide();
+        p.slides[2].placementOverride = kept;
+        p.slides[3].slots[0].imageID.reset();
+    });
+    applyPlacementToAll(doc(), Placement{SizingMode::percent75, {0.2, 0.8}, 180, 0.75});
+    EXPECT_EQ(slideAt(1).placementOverride,
+              (Placement{SizingMode::percent75, {0.5, 0.5}, 180, 0.75}));
+    EXPECT_EQ(slideAt(2).placementOverride, kept);
+    EXPECT_EQ(slideAt(3).placementOverride, kept);
+    EXPECT_FALSE(slideAt(4).placementOverride);  // shows no picture
+    EXPECT_EQ(history->undoName(), "Apply Placement to All Slides");
+}
+
+TEST_F(SlideSettings, FitToSlideKeepsCropAndRotationOfTheOverrideOrTheDefault) {
+    setProject([](Project& p) {
+        p.appearance.defaultPlacement = Placement{SizingMode::fill, {0.3, 0.4}, 270, 1.0};
+        p.slides[0].placementOverride = Placement{SizingMode::custom, {0.9, 0.1}, 90, 2.5};
+    });
+    select({1, 2});
+    fitToSlide(doc());
+    EXPECT_EQ(slideAt(1).placementOverride, (Placement{SizingMode::fit, {0.9, 0.1}, 90, 1.0}));
+    EXPECT_EQ(slideAt(2).placementOverride, (Placement{SizingMode::fit, {0.3, 0.4}, 270, 1.0}));
+    EXPECT_FALSE(slideAt(3).placementOverride);
+    EXPECT_EQ(history->undoName(), "Fit to Slide");
+}
+
+TEST_F(SlideSettings, ChangeLayoutScalesOnlySlidesThatBecomeMultiPicture) {
+    select({1, 2});
+    groupSelectedSlides(doc(), SlideLayoutKind::twoUp);  // [p1,p2] p3 p4
+    const Placement custom{SizingMode::custom, {0.5, 0.5}, 0, 0.33};
+    setProject([&](Project& p) {
+        p.slides[0].placementOverride = custom;
+        p.slides[1].slots.push_back(p.slides[2].slots[0]);
+    });
+    select({1, 2});
+    changeLayout(doc(), SlideLayoutKind::twoUp);
+    EXPECT_EQ(slideAt(1).placementOverride, custom);  // already two-up: untouched
+    EXPECT_EQ(slideAt(2).layout, SlideLayoutKind::twoUp);
+    EXPECT_EQ(slideAt(2).slots.size(), 2u);
+    ASSERT_TRUE(slideAt(2).placementOverride);
+    EXPECT_LT(slideAt(2).placementOverride->scale, 1.0);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Slide 1", "Slide 2", ""}));
+    EXPECT_EQ(history->undoName(), "Change Layout");
+
+    changeLayout(doc(), SlideLayoutKind::oneImage);
+    EXPECT_EQ(slideAt(2).slots.size(), 2u);  // slots are never dropped by a layout change
+}
+
+TEST_F(SlideSettings, SelectionSettersDoNothingWithoutASelectedSlide) {
+    doc().setSelectedSlideIDs({Uuid::random()});
+    setTitleOfSelection(doc(), "x", "Rename Slide");
+    setCaptionAlignmentOfSelection(doc(), CaptionAlignment::center, "Change Caption Alignment");
+    setPlacementOfSelection(doc(), Placement{}, "Change Placement");
+    editSelectedSlides(
+        doc(), [](Slide& s) { s.notes = "n"; }, "Edit Caption");
+    EXPECT_EQ(history->undoCount(), 0u);
+
+    select({2, 3});
+    setTitleOfSelection(doc(), " Both ", "Rename Slide");
+    editSelectedSlides(
+        doc(),
+        [](Slide& s) {
+            s.slots[0].crop = {0, 1};
+        },
+        "Adjust Crop");
+    EXPECT_EQ(slideAt(2).title, " Both ");
+    EXPECT_EQ(slideAt(3).slots[0].crop, (CropAnchor{0, 1}));
+    EXPECT_EQ(slideAt(1).title, "");
+    EXPECT_EQ(history->undoName(), "Adjust Crop");
+    setPlacementOfSelection(doc(), Placement{}, "Change Placement");
+    setPlacementOfSelection(doc(), std::nullopt, "Change Placement");
+    EXPECT_FALSE(slideAt(2).placementOverride);
+    history->undo();
+    EXPECT_EQ(slideAt(2).placementOverride, Placement{});
+}
+
+TEST_F(SlideSettings, ContinuousEditBecomesOneStepAndLiveCaptionSizeIsClamped) {
+    select({1});
+    doc().beginContinuousEdit();
+    setCaptionPointsLive(doc(), 40);
+    EXPECT_EQ(slideAt(1).captionPoints, 36);
+    doc().beginContinuousEdit();  // repeated begins keep the first copy
+    setCaptionPointsLive(doc(), 4);
+    EXPECT_EQ(slideAt(1).captionPoints, 8);
+    setCaptionPointsLive(doc(), std::nan(""));
+    EXPECT_EQ(slideAt(1).captionPoints, 8);
+    doc().endContinuousEdit("Change Caption Size");
+    EXPECT_EQ(history->undoCount(), 1u);
+    history->undo();
+    EXPECT_EQ(slideAt(1).captionPoints, 16);
+    history->redo();
+    EXPECT_EQ(slideAt(1).captionPoints, 8);
+
+    doc().beginContinuousEdit();
+    setNotesLive(doc(), "draft");
+    setNotesLive(doc(), "");
+    doc().endContinuousEdit("Edit Notes");
+    EXPECT_EQ(history->undoCount(), 1u);  // ended where it began
+    setPlacementLive(doc(), Placement{SizingMode::fill, {}, 0, 1});
+    EXPECT_EQ(slideAt(1).placementOverride->mode, SizingMode::fill);
+}
+
+TEST_F(SlideSettings, ChangeSortModeReordersOnceAndManualKeepsTheOrder) {
+    setProject([](Project& p) {
+        p.images[0].originalFileName = "z";
+        p.images[2].originalFileName = "a";
+    });
+    changeSortMode(doc(), SortMode::filename);
+    EXPECT_EQ(deck(), "a p2 p4 z");
+    changeSortMode(doc(), SortMode::manual);
+    EXPECT_EQ(deck(), "a p2 p4 z");
+    EXPECT_EQ(doc().project().sort, SortMode::manual);
+    history->undo();
+    history->undo();
+    EXPECT_EQ(deck(), "z p2 a p4");
+    EXPECT_EQ(history->redoName(), "Sort");
+}
+
+}  // namespace
+}  // namespace mosavelle
