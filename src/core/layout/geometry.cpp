@@ -1,8 +1,8 @@
 #include "core/layout/geometry.h"
 
-#include <algorithm>
-
 #include "core/layout/guards.h"
+
+#include <algorithm>
 
 namespace mosavelle {
 

@@ -1,10 +1,10 @@
 #include "core/layout/placement.h"
 
-#include <algorithm>
-#include <cmath>
-
 #include "core/layout/geometry.h"
 #include "core/layout/guards.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace mosavelle {
 

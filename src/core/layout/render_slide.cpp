@@ -1,12 +1,14 @@
-#include <algorithm>
-#include <string>
-#include <string_view>
+#include "core/layout/rendered_slide.h"
 
+#include "core/layout/fresh_identifier.h"
 #include "core/layout/geometry.h"
 #include "core/layout/guards.h"
 #include "core/layout/placement.h"
-#include "core/layout/rendered_slide.h"
 #include "core/layout/text_fit.h"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
 
 namespace mosavelle {
 namespace {
@@ -56,7 +58,7 @@ public:
             return;
         }
         PictureFrame placeholder;
-        placeholder.imageID = slot.imageID ? *slot.imageID : Uuid::random();
+        placeholder.imageID = slot.imageID ? *slot.imageID : freshIdentifier();
         placeholder.frame = guardedRect(area);
         out_.pictures.push_back(placeholder);
         out_.warnings.push_back(SlideWarning::missingImage(slot.imageID));
@@ -138,7 +140,7 @@ RenderedSlide renderSlide(const Slide& slide, std::size_t index, const Project& 
 
     if (a.branding.logoFileName) {
         PictureFrame logo;
-        logo.imageID = Uuid::random();
+        logo.imageID = freshIdentifier();
         logo.frame = guardedRect(logoBox(a.slideSize, a.branding));
         logo.placedDPI = 150;
         out.logo = logo;

@@ -1,5 +1,7 @@
 #include "core/layout/text_fit.h"
 
+#include "core/layout/guards.h"
+
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/utext.h>
@@ -7,8 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-
-#include "core/layout/guards.h"
 
 namespace mosavelle {
 

@@ -201,6 +201,7 @@ TEST_F(RenderSlide, DeckSettingsReachEverySlide) {
     expectRect(r.logo->frame, 10 - 0.2 - 1.0, 0.2, 1.0, 0.4);
     EXPECT_EQ(r.logo->placedDPI, 150);
     EXPECT_NE(r.logo->imageID, id);
+    EXPECT_NE(render(s).logo->imageID, r.logo->imageID);  // new on every rendering
     EXPECT_EQ(r.size, SlideSizePreset::classic);
     EXPECT_EQ(r.background, project.appearance.customBackground);
     expectRect(r.pictures[0].frame, 0.3 + (9.4 - 9.21) * 0.5, 0.78, 9.21, 6.14);
