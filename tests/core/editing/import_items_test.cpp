@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "core/editing/deck_fixture.h"
+#include "core/editing/import_items.h"
+#include "core/import/file_collection.h"
+#include "core/platform/sha256.h"
+#include "support/test_support.h"
+
+namespace mosavelle {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono;
+using Names = std::vector<std::string>;
+
+ImportItem itemNamed(const std::string& name, std::optional<Timestamp> date = std::nullopt) {
+    ImportItem item;
+    item.url = fs::path("/pictures") / name;
+    item.data = Bytes(std::string_view(name));  // distinct bytes per name
+    item.originalName = name;
+    item.info.pixelWidth = 640;
+    item.info.pixelHeight = 480;
+    item.info.captureDate = date;
+    item.info.uti = "public.jpeg";
+    return item;
+}
+
+Timestamp day(int d) {
+    return sys_days{2021y / 3 / d};
+}
+
+class ImportIntoDocument : public ::testing::Test, public testing::DeckFixture {
+protected:
+    ImportIntoDocument() : DeckFixture(0) {}
+    MosavelleDocument& doc() { return *document; }
+    void setProject(const std::function<void(Project&)>& change) {
+        Project project = doc().project();
+        change(project);
+        doc().setProject(project);
+    }
+    Names captions() const {
+        Names out;
+        for (const auto& slide : document->project().slides)
+            out.push_back(slide.slots.empty() ? "" : slide.slots[0].caption);
+        return out;
+    }
+};
+
+TEST_F(ImportIntoDocument, AddsPicturesBytesAndCaptionsAsOneStep) {
+    setProject([](Project& p) {
+        p.appearance.filenameCleanup = FilenameCleanup{true, true, true};
+    });
+    importItems(doc(), {itemNamed("01_Beach-Day.jpg"), itemNamed("Photo.JPEG")});
+    EXPECT_EQ(deck(), "01_Beach-Day.jpg Photo.JPEG");
+    EXPECT_EQ(captions(), (Names{"Beach Day", "Photo"}));
+    const auto& images = doc().project().images;
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_EQ(doc().imageData().at(images[1].id), Bytes(std::string_view("Photo.JPEG")));
+    EXPECT_EQ(images[1].storedFileName, images[1].id.text() + ".jpeg");
+    EXPECT_EQ(images[1].sha256, sha256Hex(Bytes(std::string_view("Photo.JPEG"))));
+    EXPECT_EQ(selection(), std::vector<int>{2});
+    EXPECT_EQ(history->undoName(), "Import Images");
+    EXPECT_EQ(history->undoCount(), 1u);
+
+    history->undo();
+    EXPECT_EQ(deck(), "");
+    EXPECT_EQ(doc().imageData().size(), 2u);  // bytes are not part of undo
+}
+
+TEST_F(ImportIntoDocument, CaptionsStayEmptyWithoutCleanup) {
+    importItems(doc(), {itemNamed("01_Beach-Day.jpg")});
+    EXPECT_EQ(captions(), Names{""});
+}
+
+TEST_F(ImportIntoDocument, SortedDeckPlacesNewSlidesByDateAndManualAppends) {
+    importItems(doc(), {itemNamed("b.jpg", day(10)), itemNamed("d.jpg", day(20))});
+    setProject([](Project& p) { p.sort = SortMode::captureDate; });
+    importItems(doc(),
+                {itemNamed("scan.png"), itemNamed("c.jpg", day(15)), itemNamed("a.jpg", day(5))});
+    EXPECT_EQ(deck(), "a.jpg b.jpg c.jpg d.jpg scan.png");
+    EXPECT_EQ(selection(), std::vector<int>{5});  // the last slide, new or not
+
+    setProject([](Project& p) { p.sort = SortMode::manual; });
+    importItems(doc(), {itemNamed("0.jpg", day(1))});
+    EXPECT_EQ(deck(), "a.jpg b.jpg c.jpg d.jpg scan.png 0.jpg");
+}
+
+TEST_F(ImportIntoDocument, DuplicatesAreKeptOnlyWhenAsked) {
+    ImportPlan plan;
+    plan.items = {itemNamed("new.jpg")};
+    plan.duplicates = {{itemNamed("again.jpg"), "digest"}};
+    plan.failures = {{"x.jpg", "This file could not be read as an image."}};
+    EXPECT_EQ(applyImportPlan(doc(), plan, false),
+              "x.jpg: This file could not be read as an image.");
+    EXPECT_EQ(deck(), "new.jpg");
+    EXPECT_FALSE(applyImportPlan(doc(), ImportPlan{{}, plan.duplicates, {}, {}}, false));
+    EXPECT_EQ(deck(), "new.jpg");
+    applyImportPlan(doc(), ImportPlan{{}, plan.duplicates, {}, {}}, true);
+    applyImportPlan(doc(), ImportPlan{{}, plan.duplicates, {}, {}}, true);
+    EXPECT_EQ(deck(), "new.jpg again.jpg again.jpg");
+    const auto& images = doc().project().images;
+    EXPECT_NE(images[1].id, images[2].id);
+    EXPECT_NE(images[1].storedFileName, images[2].storedFileName);
+}
+
+TEST_F(ImportIntoDocument, PastedPicturesAreNumberedInClipboardOrder) {
+    const Bytes png = testing::readFileBytes(testing::fixturePath("picture.png"));
+    const Bytes text = testing::readFileBytes(testing::fixturePath("text.jpg"));
+    pasteImages(doc(), PastedContent{{}, {std::nullopt, png, text, png}});
+    EXPECT_EQ(deck(), "Clipboard 2.png Clipboard 4.png");  // not checked for duplicates
+    EXPECT_EQ(doc().project().images[0].uti, "public.png");
+    EXPECT_EQ(history->undoName(), "Import Images");
+}
+
+TEST_F(ImportIntoDocument, PastedFilesDropDuplicatesSilently) {
+    testing::TempDir dir;
+    fs::copy_file(testing::fixturePath("picture.png"), dir / "one.png");
+    fs::copy_file(testing::fixturePath("picture.png"), dir / "two.png");
+    fs::copy_file(testing::fixturePath("text.jpg"), dir / "bad.jpg");
+    pasteImages(doc(), PastedContent{{dir / "two.png", dir / "one.png", dir / "bad.jpg"},
+                                     {testing::readFileBytes(testing::fixturePath("alpha.png"))}});
+    EXPECT_EQ(deck(), "one.png");
+    pasteImages(doc(), PastedContent{{dir / "one.png"}, {}});
+    EXPECT_EQ(deck(), "one.png");
+}
+
+}  // namespace
+}  // namespace mosavelle
