@@ -134,15 +134,18 @@ TEST_F(RenderSlide, TwoUpGivesEveryShownSlotACaptionBoxAndWarnsPerSlot) {
                               SlideWarning::textOverflow("caption 2"),
                           }));
 
-    // A caption only beyond the shown slots still opens the band; a slot that repeats an
-    // earlier slot's identifier is reported under the earlier number.
+    // A caption only beyond the shown slots still opens the band for the shown ones.
     s.slots[1].caption = "";
     s.slots[2].caption = "hidden";
+    r = render(s);
+    ASSERT_EQ(r.texts.size(), 2u);
+    EXPECT_EQ(r.texts[0].text + r.texts[1].text, "");
+    EXPECT_NEAR(r.pictures[1].frame.height, 6.4, 1e-9);
+
+    // A slot that repeats an earlier slot's identifier is reported under the earlier number.
     s.slots[1].id = s.slots[0].id;
     s.slots[1].caption = repeat("c", 400);
-    r = render(s);
-    EXPECT_EQ(r.texts.size(), 2u);
-    EXPECT_EQ(r.warnings.back(), SlideWarning::textOverflow("caption 1"));
+    EXPECT_EQ(render(s).warnings.back(), SlideWarning::textOverflow("caption 1"));
 }
 
 TEST_F(RenderSlide, FourGridPlacesAtMostFourSlotsInSlotOrder) {
