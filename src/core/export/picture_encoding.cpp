@@ -281,8 +281,15 @@ Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeI
 
     if (preset == QualityPreset::best && (isJpeg || isPng)) {
         const EncodedPicture unchanged = isJpeg ? jpegPicture(stored) : pngPicture(stored);
-        auto header = readPictureHeader(stored);
-        const int orientation = isJpeg ? jpegOrientation(stored) : header ? header->orientation : 1;
+        // A JPEG's orientation is read from its EXIF segment without opening it as a picture.
+        std::optional<PictureHeader> header;
+        int orientation = 1;
+        if (isJpeg) {
+            orientation = jpegOrientation(stored);
+        } else {
+            header = readPictureHeader(stored);
+            orientation = header ? header->orientation : 1;
+        }
         if (orientation == 1)
             return unchanged;
         if (isJpeg) {
@@ -291,6 +298,8 @@ Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeI
         }
         // No lossless turn: write it again upright like any other picture at best. A picture
         // that cannot be decoded goes into the package as it is, as it would with orientation 1.
+        if (!header)
+            header = readPictureHeader(stored);
         if (!header)
             return unchanged;
         const PixelSize size =
