@@ -19,14 +19,15 @@ public:
     explicit Bytes(std::vector<std::uint8_t> data);
     explicit Bytes(std::string_view text);
     Bytes(const void* data, std::size_t size);
+    // Adopts `size` bytes at `data` that `owner` keeps alive and unchanged for as long as it
+    // lives (for example a private memory mapping filled once), without copying them.
+    Bytes(std::shared_ptr<const void> owner, const std::uint8_t* data, std::size_t size);
 
-    const std::uint8_t* data() const { return storage_ ? storage_->data() : nullptr; }
-    std::size_t size() const { return storage_ ? storage_->size() : 0; }
+    const std::uint8_t* data() const { return data_; }
+    std::size_t size() const { return size_; }
     bool empty() const { return size() == 0; }
     std::span<const std::uint8_t> span() const { return {data(), size()}; }
-    std::string_view view() const {
-        return {reinterpret_cast<const char*>(data()), size()};
-    }
+    std::string_view view() const { return {reinterpret_cast<const char*>(data()), size()}; }
     const std::uint8_t* begin() const { return data(); }
     const std::uint8_t* end() const { return data() + size(); }
 
@@ -36,7 +37,9 @@ public:
     friend bool operator==(const Bytes& a, const Bytes& b);
 
 private:
-    std::shared_ptr<const std::vector<std::uint8_t>> storage_;
+    std::shared_ptr<const void> storage_;  // owns [data_, data_ + size_)
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
 };
 
 }  // namespace mosavelle
