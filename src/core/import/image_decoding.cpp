@@ -101,13 +101,16 @@ VipsImageHandle toEightBitSrgb(VipsImageHandle image) {
             return nullptr;
         image.reset(out);
     } else if (bands < 3) {
-        // A single-band picture that still calls itself sRGB: repeat the grey level.
-        VipsImage* grey = nullptr;
-        if (vips_extract_band(image.get(), &grey, 0, nullptr) != 0)
+        // Grey (with or without alpha) that still calls itself sRGB: repeat the grey level.
+        VipsImage* parts[2] = {};
+        if (vips_extract_band(image.get(), &parts[0], 0, nullptr) != 0)
             return nullptr;
-        VipsImageHandle greyHandle(grey);
-        VipsImage* channels[3] = {grey, grey, grey};
-        if (vips_bandjoin(channels, &out, 3, nullptr) != 0)
+        VipsImageHandle grey(parts[0]);
+        if (bands == 2 && vips_extract_band(image.get(), &parts[1], 1, nullptr) != 0)
+            return nullptr;
+        VipsImageHandle alpha(parts[1]);
+        VipsImage* channels[4] = {parts[0], parts[0], parts[0], parts[1]};
+        if (vips_bandjoin(channels, &out, bands == 2 ? 4 : 3, nullptr) != 0)
             return nullptr;
         image.reset(out);
     }
