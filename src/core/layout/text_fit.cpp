@@ -5,9 +5,11 @@
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/utext.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 namespace mosavelle {
@@ -30,12 +32,20 @@ icu::BreakIterator* characterIterator() {
     return iterator.get();
 }
 
-// Code points of UTF-8 text (bytes that do not continue a sequence). An upper bound of the
-// grapheme count, cheap enough to settle almost every text without ICU.
+// Code points of UTF-8 text, each ill-formed subsequence counting as one, as ICU reads it (it
+// reads such a subsequence as one U+FFFD). An upper bound of the grapheme count, cheap enough to
+// settle almost every text without segmenting it. Counting lead bytes alone would miss stray
+// continuation bytes, which ICU does count.
 std::size_t codePointCount(std::string_view text) {
-    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    const auto length = static_cast<std::int64_t>(text.size());
+    std::size_t count = 0;
+    for (std::int64_t i = 0; i < length; ++count) {
+        UChar32 c;
+        U8_NEXT(bytes, i, length, c);
+        (void)c;
+    }
+    return count;
 }
 
 }  // namespace

@@ -29,8 +29,8 @@ double characterCapacity(const InchRect& box, double points);
 bool textOverflows(std::string_view text, const InchRect& box, double points);
 
 // User-perceived characters (extended grapheme clusters) of UTF-8 text; a CR LF pair counts as
-// one. Ill-formed bytes count as one character each. Counting stops once `limit` is exceeded,
-// so the result is min(count, limit + 1).
+// one. An ill-formed byte sequence counts as one character. Counting stops once `limit` is
+// exceeded, so the result is min(count, limit + 1).
 std::size_t graphemeCount(std::string_view text, std::size_t limit = static_cast<std::size_t>(-2));
 
 }  // namespace mosavelle
