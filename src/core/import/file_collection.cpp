@@ -6,6 +6,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,6 +102,76 @@ struct FileDescriptor {
             ::close(fd);
     }
 };
+
+// Files at least this large are read into their own mapping, populated in one step: faulting in
+// fresh heap pages one by one costs more than reading and hashing the file.
+constexpr std::size_t kMappedReadThreshold = 256 * 1024;
+
+// Anonymous private memory, populated at creation, released with the object. Never shared with
+// any file, so the bytes cannot change behind a reader's back.
+struct PopulatedBuffer {
+    std::uint8_t* bytes = nullptr;
+    std::size_t length = 0;
+
+    static std::shared_ptr<PopulatedBuffer> make(std::size_t length) {
+        void* memory = ::mmap(nullptr, length, PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (memory == MAP_FAILED)
+            return nullptr;
+        auto buffer = std::make_shared<PopulatedBuffer>();
+        buffer->bytes = static_cast<std::uint8_t*>(memory);
+        buffer->length = length;
+        return buffer;
+    }
+    PopulatedBuffer() = default;
+    PopulatedBuffer(const PopulatedBuffer&) = delete;
+    PopulatedBuffer& operator=(const PopulatedBuffer&) = delete;
+    ~PopulatedBuffer() {
+        if (bytes)
+            ::munmap(bytes, length);
+    }
+};
+
+// Reads up to `capacity` bytes into `into`; `filled` counts what was read. False on a read error
+// (errno tells which).
+bool readFully(int fd, std::uint8_t* into, std::size_t capacity, std::size_t& filled) {
+    while (filled < capacity) {
+        const ssize_t got = ::read(fd, into + filled, capacity - filled);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool atEndOfFile(int fd) {
+    std::uint8_t probe;
+    for (;;) {
+        const ssize_t got = ::pread(fd, &probe, 1, ::lseek(fd, 0, SEEK_CUR));
+        if (got < 0 && errno == EINTR)
+            continue;
+        return got <= 0;
+    }
+}
+
+// Appends the rest of the file to `data`, growing it as needed.
+Result<Bytes> readRest(int fd, std::vector<std::uint8_t> data) {
+    std::size_t filled = data.size();
+    for (;;) {
+        data.resize(std::max<std::size_t>(filled * 2, 64 * 1024));
+        if (!readFully(fd, data.data(), data.size(), filled))
+            return Error{readFailure(errno)};
+        if (filled < data.size())
+            break;
+    }
+    data.resize(filled);
+    return Bytes(std::move(data));
+}
 
 bool isURLSpace(unsigned char c) {
     return c <= 0x20 || c == 0x7F;
@@ -248,24 +319,22 @@ Result<Bytes> readWholeFile(const fs::path& path) {
     if (!S_ISREG(info.st_mode))
         return Error{"The file could not be read because it is not a regular file."};
 
-    // The size is a hint: a file that grows or shrinks while being read is read to its end.
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)));
+    const auto expected = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
     std::size_t filled = 0;
-    for (;;) {
-        if (filled == data.size())
-            data.resize(std::max<std::size_t>(data.size() * 2, 64 * 1024));
-        const ssize_t got = ::read(file.fd, data.data() + filled, data.size() - filled);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return Error{readFailure(errno)};
+    if (expected >= kMappedReadThreshold) {
+        if (auto buffer = PopulatedBuffer::make(expected)) {
+            if (!readFully(file.fd, buffer->bytes, expected, filled))
+                return Error{readFailure(errno)};
+            if (filled < expected || atEndOfFile(file.fd)) {
+                const std::uint8_t* start = buffer->bytes;
+                return Bytes(std::shared_ptr<const void>(std::move(buffer)), start, filled);
+            }
+            // The file grew while being read: go on in ordinary memory.
+            std::vector<std::uint8_t> data(buffer->bytes, buffer->bytes + filled);
+            return readRest(file.fd, std::move(data));
         }
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
     }
-    data.resize(filled);
-    return Bytes(std::move(data));
+    return readRest(file.fd, {});
 }
 
 std::optional<fs::path> dropItemFileURL(const DroppedValue& value) {
