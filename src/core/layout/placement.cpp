@@ -2,6 +2,7 @@
 
 #include "core/layout/geometry.h"
 #include "core/layout/guards.h"
+#include "core/layout/image_index.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,6 +25,11 @@ double clampAnchor(double v) {
 // Area over size, with sizes at or below the guard dividing as the guard.
 double ratio(double area, double size) {
     return size <= sizeGuard ? area / sizeGuard : area / size;
+}
+
+// The picture when it can be drawn: present and imported without error.
+const SourceImage* drawable(const SourceImage* image) {
+    return image != nullptr && !image->importError ? image : nullptr;
 }
 
 }  // namespace
@@ -120,12 +126,11 @@ SizingMode modeForScale(double scale) {
 }
 
 const SourceImage* usableImage(const ImageSlot& slot, const Project& project) {
-    if (!slot.imageID)
-        return nullptr;
-    const SourceImage* image = project.sourceImage(*slot.imageID);
-    if (image == nullptr || image->importError)
-        return nullptr;
-    return image;
+    return slot.imageID ? drawable(project.sourceImage(*slot.imageID)) : nullptr;
+}
+
+const SourceImage* usableImage(const ImageSlot& slot, const ImageIndex& images) {
+    return slot.imageID ? drawable(images.find(*slot.imageID)) : nullptr;
 }
 
 std::optional<double> commonFitScale(const Slide& slide, const Project& project) {

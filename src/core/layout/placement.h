@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/layout/image_index.h"
 #include "core/layout/rendered_slide.h"
 #include "core/model/enums.h"
 #include "core/model/project.h"
@@ -58,5 +59,7 @@ Slide applyCommonScale(const Slide& slide, const Project& project);
 // The picture a slot shows when it can be drawn: present in the project and without an import
 // error. Null otherwise.
 const SourceImage* usableImage(const ImageSlot& slot, const Project& project);
+// The same through an index built from the project's pictures.
+const SourceImage* usableImage(const ImageSlot& slot, const ImageIndex& images);
 
 }  // namespace mosavelle

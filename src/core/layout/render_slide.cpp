@@ -3,6 +3,7 @@
 #include "core/layout/fresh_identifier.h"
 #include "core/layout/geometry.h"
 #include "core/layout/guards.h"
+#include "core/layout/image_index.h"
 #include "core/layout/placement.h"
 #include "core/layout/text_fit.h"
 
@@ -40,9 +41,12 @@ std::size_t slotNumber(const Slide& slide, const ImageSlot& slot) {
 
 class SlideBuilder {
 public:
-    SlideBuilder(const Slide& slide, const Project& project, RenderedSlide& out)
+    // `images`, when not null, is an index of `project.images` to find pictures through.
+    SlideBuilder(const Slide& slide, const Project& project, const ImageIndex* images,
+                 RenderedSlide& out)
         : slide_(slide),
           project_(project),
+          images_(images),
           placement_(effectivePlacement(slide, project.appearance)),
           out_(out) {}
 
@@ -50,7 +54,9 @@ public:
     // area and `missingImage` when the picture cannot be drawn.
     void placeSlot(std::size_t i, const InchRect& area) {
         const ImageSlot& slot = slide_.slots[i];
-        if (const SourceImage* image = usableImage(slot, project_)) {
+        const SourceImage* image =
+            images_ != nullptr ? usableImage(slot, *images_) : usableImage(slot, project_);
+        if (image != nullptr) {
             PictureFrame frame = placePicture(*image, placement_.mode, slot.crop,
                                               placement_.rotationDegrees, placement_.scale, area);
             appendPictureWarnings(frame, placement_.mode, out_.warnings);
@@ -78,13 +84,13 @@ public:
 private:
     const Slide& slide_;
     const Project& project_;
+    const ImageIndex* images_;
     const Placement& placement_;
     RenderedSlide& out_;
 };
 
-}  // namespace
-
-RenderedSlide renderSlide(const Slide& slide, std::size_t index, const Project& project) {
+RenderedSlide render(const Slide& slide, std::size_t index, const Project& project,
+                     const ImageIndex* images) {
     const AppearanceSettings& a = project.appearance;
     const double titlePoints = guardedPoints(a.typography.titlePoints, 28);
     const double captionPoints = guardedPoints(slide.captionPoints, 16);
@@ -92,7 +98,7 @@ RenderedSlide renderSlide(const Slide& slide, std::size_t index, const Project& 
 
     RenderedSlide out;
     out.pictures.reserve(std::min(areas.size(), slide.slots.size()));
-    SlideBuilder builder(slide, project, out);
+    SlideBuilder builder(slide, project, images, out);
     const bool canPlace = !areas.empty() && !slide.slots.empty();
 
     switch (slide.layout) {
@@ -153,6 +159,17 @@ RenderedSlide renderSlide(const Slide& slide, std::size_t index, const Project& 
     out.size = a.slideSize;
     out.notes = slide.notes;
     return out;
+}
+
+}  // namespace
+
+RenderedSlide renderSlide(const Slide& slide, std::size_t index, const Project& project) {
+    return render(slide, index, project, nullptr);
+}
+
+RenderedSlide renderSlide(const Slide& slide, std::size_t index, const Project& project,
+                          const ImageIndex& images) {
+    return render(slide, index, project, &images);
 }
 
 }  // namespace mosavelle

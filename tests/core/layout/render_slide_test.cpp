@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/layout/geometry.h"
+#include "core/layout/image_index.h"
 #include "core/layout/rendered_slide.h"
 #include "core/layout/text_fit.h"
 #include "core/layout/warnings.h"
@@ -211,6 +212,26 @@ TEST_F(RenderSlide, DeckSettingsReachEverySlide) {
     EXPECT_EQ(*render(s, 1233).slideNumber, "1234");
 }
 
+TEST_F(RenderSlide, AnImageIndexFindsWhatTheScanFinds) {
+    for (int i = 0; i < 40; ++i)
+        addPicture(72 + i, i % 5 == 0 ? std::optional<std::string>("unusable") : std::nullopt);
+    // Later pictures that repeat an identifier are never the ones shown.
+    for (std::size_t i : {0u, 5u, 17u}) {
+        SourceImage again = project.images[i];
+        again.importError = again.importError ? std::nullopt : std::optional<std::string>("x");
+        project.images.push_back(again);
+    }
+    const ImageIndex index(project.images);
+    for (const SourceImage& image : project.images)
+        EXPECT_EQ(index.find(image.id), project.sourceImage(image.id));
+    EXPECT_EQ(index.find(Uuid::random()), nullptr);
+
+    Slide s = slide(SlideLayoutKind::fourGrid, {project.images[0].id, project.images[5].id,
+                                                Uuid::random(), project.images[17].id});
+    s.slots[2].caption = "c";
+    EXPECT_EQ(renderSlide(s, 7, project, index), render(s, 7));
+}
+
 TEST(TextOverflows, EstimatesFromBoxAndFontSize) {
     const InchRect captionBox{0, 0, 6.2667, 0.4};
     EXPECT_FALSE(textOverflows(repeat("c", 84), captionBox, 16));
@@ -219,6 +240,9 @@ TEST(TextOverflows, EstimatesFromBoxAndFontSize) {
     // A box too small for one line still holds one line of eight characters (9.2 with allowance).
     EXPECT_FALSE(textOverflows(repeat("c", 9), InchRect{}, 16));
     EXPECT_TRUE(textOverflows(repeat("c", 10), InchRect{}, 16));
+    // A stray continuation byte is one character to the segmenter, so it counts as one here too.
+    EXPECT_FALSE(textOverflows(repeat("\x80", 9), InchRect{}, 16));
+    EXPECT_TRUE(textOverflows(repeat("\x80", 10), InchRect{}, 16));
 }
 
 TEST(WarningMessage, GivesTheSentenceOfEachCase) {
