@@ -25,8 +25,7 @@ void importItems(MosavelleDocument& document, const std::vector<ImportItem>& ite
         project.images.push_back(std::move(picture));
         project.slides.push_back(singleImageSlide(id, caption));
     }
-    if (project.sort != SortMode::manual)
-        project.slides = sortedSlides(project);
+    sortSlides(project);
 
     // Bytes first, so that observers of the project find every picture it names.
     document.setImageData(std::move(pictures));

@@ -59,24 +59,35 @@ std::optional<Timestamp> captureDateSortKey(const Slide& slide, const Project& p
     return dateKey(slide, [&](const Uuid& id) { return project.sourceImage(id); });
 }
 
-std::vector<Slide> sortedSlides(const Project& project) {
+namespace {
+
+// The deck order `project.sort` asks for, as positions into `project.slides`. Name keys are built
+// once per slide, and for the date orders only for slides whose dates tie.
+std::vector<std::size_t> sortedOrder(const Project& project) {
+    const std::size_t count = project.slides.size();
+    std::vector<std::size_t> order(count);
+    std::iota(order.begin(), order.end(), 0);
     if (project.sort == SortMode::manual)
-        return project.slides;
+        return order;
 
     const PictureIndex index(project);
     const auto lookup = [&](const Uuid& id) { return index.find(id); };
-    const std::size_t count = project.slides.size();
-    std::vector<FileNameKey> names;
+    std::vector<std::optional<FileNameKey>> names(count);
+    const auto name = [&](std::size_t i) -> const FileNameKey& {
+        if (!names[i])
+            names[i].emplace(nameKey(project.slides[i], lookup));
+        return *names[i];
+    };
     std::vector<std::optional<Timestamp>> dates;
-    names.reserve(count);
-    dates.reserve(count);
-    for (const auto& slide : project.slides) {
-        names.emplace_back(nameKey(slide, lookup));
-        dates.push_back(dateKey(slide, lookup));
+    if (project.sort == SortMode::captureDate || project.sort == SortMode::reverseCaptureDate) {
+        dates.reserve(count);
+        for (const auto& slide : project.slides)
+            dates.push_back(dateKey(slide, lookup));
+    } else {
+        for (std::size_t i = 0; i < count; ++i)
+            name(i);
     }
 
-    std::vector<std::size_t> order(count);
-    std::iota(order.begin(), order.end(), 0);
     const auto byDate = [&](bool forward) {
         return [&, forward](std::size_t a, std::size_t b) {
             const auto& da = dates[a];
@@ -85,7 +96,7 @@ std::vector<Slide> sortedSlides(const Project& project) {
                 return forward ? *da < *db : *da > *db;
             if (da.has_value() != db.has_value())
                 return da.has_value();
-            return names[a] < names[b];
+            return name(a) < name(b);
         };
     };
     switch (project.sort) {
@@ -93,11 +104,11 @@ std::vector<Slide> sortedSlides(const Project& project) {
             break;
         case SortMode::filename:
             std::stable_sort(order.begin(), order.end(),
-                             [&](std::size_t a, std::size_t b) { return names[a] < names[b]; });
+                             [&](std::size_t a, std::size_t b) { return name(a) < name(b); });
             break;
         case SortMode::reverseFilename:
             std::stable_sort(order.begin(), order.end(),
-                             [&](std::size_t a, std::size_t b) { return names[b] < names[a]; });
+                             [&](std::size_t a, std::size_t b) { return name(b) < name(a); });
             break;
         case SortMode::captureDate:
             std::stable_sort(order.begin(), order.end(), byDate(true));
@@ -106,12 +117,28 @@ std::vector<Slide> sortedSlides(const Project& project) {
             std::stable_sort(order.begin(), order.end(), byDate(false));
             break;
     }
+    return order;
+}
 
+}  // namespace
+
+std::vector<Slide> sortedSlides(const Project& project) {
     std::vector<Slide> out;
-    out.reserve(count);
-    for (std::size_t i : order)
+    out.reserve(project.slides.size());
+    for (std::size_t i : sortedOrder(project))
         out.push_back(project.slides[i]);
     return out;
+}
+
+void sortSlides(Project& project) {
+    if (project.sort == SortMode::manual)
+        return;
+    const std::vector<std::size_t> order = sortedOrder(project);
+    std::vector<Slide> out;
+    out.reserve(order.size());
+    for (std::size_t i : order)
+        out.push_back(std::move(project.slides[i]));
+    project.slides = std::move(out);
 }
 
 }  // namespace mosavelle

@@ -29,4 +29,7 @@ std::optional<Timestamp> captureDateSortKey(const Slide& slide, const Project& p
 // O(n log n) comparisons; each slide's keys are built once.
 std::vector<Slide> sortedSlides(const Project& project);
 
+// Replaces `project.slides` by `sortedSlides(project)`, moving rather than copying the slides.
+void sortSlides(Project& project);
+
 }  // namespace mosavelle

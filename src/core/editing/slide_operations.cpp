@@ -218,6 +218,7 @@ void reorderSlides(MosavelleDocument& document, const std::vector<Uuid>& dragged
     const SlideIDSet draggedSet(dragged.begin(), dragged.end());
     std::vector<Slide> moving;
     std::vector<Slide> rest;
+    rest.reserve(slides.size());
     std::optional<std::size_t> firstMoving;
     std::optional<std::size_t> targetPosition;
     for (std::size_t i = 0; i < slides.size(); ++i) {
@@ -275,6 +276,7 @@ void moveSlides(MosavelleDocument& document, const std::vector<std::size_t>& sou
 
     std::vector<Slide> block;
     std::vector<Slide> rest;
+    rest.reserve(count);
     std::size_t at = 0;  // the destination among the slides that stay
     for (std::size_t i = 0; i < count; ++i) {
         if (i == destination)

@@ -123,8 +123,7 @@ void setNotesLive(MosavelleDocument& document, std::string_view notes) {
 void changeSortMode(MosavelleDocument& document, SortMode mode) {
     Project project = document.project();
     project.sort = mode;
-    if (mode != SortMode::manual)
-        project.slides = sortedSlides(project);
+    sortSlides(project);
     document.changeProject(std::move(project), "Sort");
 }
 

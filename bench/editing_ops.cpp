@@ -1,0 +1,251 @@
+// Every editing operation on a deck of 5,000 slides, undo step included (each operation runs with
+// an undo history linked and registers its step), against copying the deck once (what every
+// operation must at least do to keep its undo copy), measured in the same run. The table at the
+// end gives each operation's time, its multiple of the copy, and whether it stays within the
+// 20 ms an interactive edit may take.
+//
+//   bench-editing-ops [--slides=N] [Google Benchmark flags]     (N defaults to 5000)
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/editing/import_items.h"
+#include "core/editing/selection.h"
+#include "core/editing/slide_operations.h"
+#include "core/editing/slide_settings.h"
+#include "core/model/document.h"
+#include "core/model/undo_history.h"
+
+namespace {
+
+using namespace mosavelle;
+
+int slideCount = 5000;
+
+// A deck like a big photo import: every slide one picture with a date, a caption and a title on
+// every tenth slide, a few two-up slides and section dividers.
+Project makeDeck(int slides) {
+    Project project;
+    project.images.reserve(slides);
+    project.slides.reserve(slides);
+    const Timestamp start = std::chrono::sys_days{std::chrono::year{2020} / 1 / 1};
+    for (int i = 0; i < slides; ++i) {
+        SourceImage image;
+        image.id = Uuid::random();
+        char name[32];
+        std::snprintf(name, sizeof name, "IMG_%05d.JPG", (i * 7919) % 100000);
+        image.originalFileName = name;
+        image.storedFileName = image.id.text() + ".jpg";
+        image.pixelWidth = 6000;
+        image.pixelHeight = 4000;
+        image.dpiX = image.dpiY = 300;
+        image.captureDate = start + std::chrono::seconds((i * 104729) % 5000000);
+        image.sha256 = std::string(64, 'a');
+        image.uti = "public.jpeg";
+        Slide slide = singleImageSlide(image.id, "Caption of picture " + std::to_string(i));
+        if (i % 10 == 0)
+            slide.title = "Slide " + std::to_string(i + 1);
+        if (i % 500 == 250)
+            slide = sectionDividerSlide();
+        project.images.push_back(std::move(image));
+        project.slides.push_back(std::move(slide));
+    }
+    for (int i = 100; i + 1 < slides; i += 400) {  // some two-up slides
+        project.slides[i].layout = SlideLayoutKind::twoUp;
+        project.slides[i].slots.push_back(project.slides[i + 1].slots.front());
+    }
+    return project;
+}
+
+const Project& deck() {
+    static const Project project = makeDeck(slideCount);
+    return project;
+}
+
+// A fresh document over the deck with an undo history and `selected` (0-based positions).
+struct Session {
+    std::shared_ptr<UndoHistory> history = std::make_shared<UndoHistory>();
+    std::unique_ptr<MosavelleDocument> document;
+
+    explicit Session(const std::vector<int>& selected) {
+        document = std::make_unique<MosavelleDocument>(deck(), ImageDataMap{}, std::nullopt);
+        document->setUndoHistory(history);
+        SlideIDSet ids;
+        for (int p : selected)
+            ids.insert(document->project().slides.at(p).id);
+        document->setSelectedSlideIDs(ids);
+    }
+    Uuid slide(int p) const { return document->project().slides.at(p).id; }
+};
+
+using Operation = std::function<void(Session&)>;
+
+// Times `operation` on a fresh session per iteration; building the session is not timed.
+void timeOperation(benchmark::State& state, const std::vector<int>& selected,
+                   const Operation& operation) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto session = std::make_unique<Session>(selected);
+        state.ResumeTiming();
+        operation(*session);
+        state.PauseTiming();
+        session.reset();
+        state.ResumeTiming();
+    }
+}
+
+int middle() {
+    return slideCount / 2;
+}
+
+std::vector<ImportItem> tenImports() {
+    std::vector<ImportItem> items;
+    for (int i = 0; i < 10; ++i) {
+        ImportItem item;
+        item.originalName = "NEW_" + std::to_string(i) + ".jpg";
+        item.data = Bytes(std::string_view(item.originalName));
+        item.sha256 = std::string(64, 'b');
+        item.info.pixelWidth = 4000;
+        item.info.pixelHeight = 3000;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+void registerAll() {
+    const auto add = [](const std::string& name, std::vector<int> selected, Operation operation) {
+        benchmark::RegisterBenchmark(name.c_str(), [selected, operation](benchmark::State& state) {
+            timeOperation(state, selected, operation);
+        })->Unit(benchmark::kMillisecond);
+    };
+    const int m = middle();
+    benchmark::RegisterBenchmark("baseline/copy deck", [](benchmark::State& state) {
+        for (auto _ : state) {
+            Project copy = deck();
+            benchmark::DoNotOptimize(copy);
+        }
+    })->Unit(benchmark::kMillisecond);
+    add("deleteSelectedSlides", {m, m + 1}, [](Session& s) { deleteSelectedSlides(*s.document); });
+    add("duplicateSelectedSlides", {m, m + 3},
+        [](Session& s) { duplicateSelectedSlides(*s.document); });
+    add("renameSlide", {}, [m](Session& s) { renameSlide(*s.document, s.slide(m), " Harbour "); });
+    add("insertSectionDivider", {m}, [](Session& s) { insertSectionDivider(*s.document); });
+    add("groupSelectedSlides/fourGrid", {m, m + 1, m + 2, m + 3, m + 4},
+        [](Session& s) { groupSelectedSlides(*s.document, SlideLayoutKind::fourGrid); });
+    add("ungroupSelectedSlides", {100, 500, 900},
+        [](Session& s) { ungroupSelectedSlides(*s.document); });
+    add("reorderSlides", {}, [m](Session& s) {
+        reorderSlides(*s.document, {s.slide(1), s.slide(2)}, s.slide(m));
+    });
+    add("moveSelectedSlide", {m}, [](Session& s) { moveSelectedSlide(*s.document, -1); });
+    add("moveSlides", {}, [m](Session& s) { moveSlides(*s.document, {0, 5, 9}, std::size_t(m)); });
+    add("addImageToSlide", {},
+        [m](Session& s) { addImageToSlide(*s.document, s.slide(m + 1), s.slide(m)); });
+    add("removeImageFromSlide", {}, [](Session& s) {
+        const Slide& pair = s.document->project().slides.at(100);
+        removeImageFromSlide(*s.document, *pair.slots.back().imageID, pair.id);
+    });
+    add("changeLayout/twoUp", {m, m + 1, m + 2},
+        [](Session& s) { changeLayout(*s.document, SlideLayoutKind::twoUp); });
+    add("applyPlacementToAll", {}, [](Session& s) {
+        applyPlacementToAll(*s.document, Placement{SizingMode::fill, {0.2, 0.8}, 0, 1});
+    });
+    add("fitToSlide", {m, m + 1}, [](Session& s) { fitToSlide(*s.document); });
+    add("setTitleOfSelection", {m},
+        [](Session& s) { setTitleOfSelection(*s.document, "Title", "Rename Slide"); });
+    add("setCaptionAlignmentOfSelection", {m}, [](Session& s) {
+        setCaptionAlignmentOfSelection(*s.document, CaptionAlignment::center,
+                                       "Change Caption Alignment");
+    });
+    add("setPlacementOfSelection", {m},
+        [](Session& s) { setPlacementOfSelection(*s.document, Placement{}, "Change Placement"); });
+    add("editSelectedSlides", {m}, [](Session& s) {
+        editSelectedSlides(
+            *s.document, [](Slide& slide) { slide.slots[0].caption = "x"; }, "Edit Caption");
+    });
+    add("continuousEdit/3 caption sizes", {m}, [](Session& s) {
+        s.document->beginContinuousEdit();
+        for (double points : {18.0, 20.0, 24.0})
+            setCaptionPointsLive(*s.document, points);
+        s.document->endContinuousEdit("Change Caption Size");
+    });
+    add("importItems/10 into sorted deck", {}, [items = tenImports()](Session& s) {
+        Project project = s.document->project();
+        project.sort = SortMode::filename;
+        s.document->setProject(std::move(project));
+        importItems(*s.document, items);
+    });
+    add("changeSortMode/captureDate", {},
+        [](Session& s) { changeSortMode(*s.document, SortMode::captureDate); });
+    add("undo of deleteSelectedSlides", {m}, [](Session& s) {
+        deleteSelectedSlides(*s.document);
+        s.history->undo();
+    });
+    add("focusSlide and preview commit", {}, [m](Session& s) {
+        focusSlide(*s.document, s.slide(m));
+        s.document->runPostedTasks();
+        commitPreviewIfCurrent(*s.document, nextPreviewGeneration(*s.document));
+    });
+}
+
+// Prints each run and, at the end, every operation against the copy of the deck.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& run : runs)
+            if (!run.error_occurred)
+                times_.emplace_back(run.benchmark_name(), run.GetAdjustedRealTime());
+    }
+    void printRatios() const {
+        const auto baseline = std::find_if(times_.begin(), times_.end(), [](const auto& entry) {
+            return entry.first.rfind("baseline/", 0) == 0;
+        });
+        if (baseline == times_.end() || baseline->second <= 0)
+            return;
+        std::printf("\n%d slides; times in ms, ratio to copying the deck once:\n", slideCount);
+        for (const auto& [name, time] : times_)
+            std::printf("  %-40s %8.2f  %6.1fx  %s\n", name.c_str(), time, time / baseline->second,
+                        time < 20 ? "within 20 ms" : "OVER 20 ms");
+    }
+
+private:
+    std::vector<std::pair<std::string, double>> times_;  // milliseconds
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--slides=", 9) == 0)
+            slideCount = std::max(10, std::atoi(argv[i] + 9));
+        else
+            args.push_back(argv[i]);
+    }
+    // A long-running process keeps freed memory in its heap (glibc raises its thresholds as big
+    // blocks come and go); fix that steady state from the start, so that each iteration does not
+    // pay for fresh pages from the system, which on virtual machines costs more than the edit.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    registerAll();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios();
+    benchmark::Shutdown();
+    return 0;
+}
