@@ -1,6 +1,8 @@
 #include "core/model/package.h"
 
 #include <cctype>
+#include <exception>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -140,12 +142,68 @@ Status swapIntoPlace(FileSystem& files, const fs::path& fresh, const fs::path& d
     return success();
 }
 
-bool hasNewerFormatVersion(const Bytes& json) {
-    auto value = nlohmann::json::parse(json.begin(), json.end(), nullptr, false);
-    if (!value.is_object())
+// Looks for a top-level "formatVersion" number of 2 or more in text that did not decode, so that a
+// deck from a newer version is reported as such. Streams through the text without building a
+// tree and gives up at the first nesting deeper than any deck needs: hostile text that the decoder
+// refused cheaply must not cost a whole document tree here. Only text that parses completely
+// counts; of repeated members the last one wins, as in the decoder.
+class VersionScan final : public nlohmann::json_sax<nlohmann::json> {
+public:
+    static constexpr int maxDepth = 64;
+    std::optional<double> version;
+
+    bool null() override { return scalar(std::nullopt); }
+    bool boolean(bool) override { return scalar(std::nullopt); }
+    bool number_integer(number_integer_t v) override { return scalar(static_cast<double>(v)); }
+    bool number_unsigned(number_unsigned_t v) override { return scalar(static_cast<double>(v)); }
+    bool number_float(number_float_t v, const string_t&) override { return scalar(v); }
+    bool string(string_t&) override { return scalar(std::nullopt); }
+    bool binary(binary_t&) override { return scalar(std::nullopt); }
+    bool start_object(std::size_t) override { return open(); }
+    bool start_array(std::size_t) override { return depth_ > 0 && open(); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool key(string_t& name) override {
+        versionNext_ = depth_ == 1 && name == "formatVersion";
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
         return false;
-    auto version = value.find("formatVersion");
-    return version != value.end() && version->is_number() && version->get<double>() >= 2;
+    }
+
+private:
+    bool scalar(std::optional<double> value) {
+        if (depth_ == 0)
+            return false;  // the top-level value is not an object
+        if (versionNext_)
+            version = value;
+        versionNext_ = false;
+        return true;
+    }
+    bool open() {
+        if (versionNext_)
+            version.reset();
+        versionNext_ = false;
+        return ++depth_ <= maxDepth;
+    }
+    bool close() {
+        --depth_;
+        return true;
+    }
+
+    int depth_ = 0;
+    bool versionNext_ = false;
+};
+
+bool hasNewerFormatVersion(const Bytes& json) {
+    VersionScan scan;
+    try {
+        if (!nlohmann::json::sax_parse(json.begin(), json.end(), &scan))
+            return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+    return scan.version && *scan.version >= 2;
 }
 
 // The contents of `path` when it is a regular file reached without following a symbolic link.

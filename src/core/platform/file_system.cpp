@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <system_error>
 #include <utility>
 
@@ -89,20 +90,26 @@ public:
             return failure("read", path, errno);
         if (!S_ISREG(info.st_mode))
             return Error{"could not read " + quoted(path) + " (not a file)"};
-        std::vector<std::uint8_t> data;
-        data.reserve(static_cast<std::size_t>(info.st_size));
-        std::uint8_t buffer[1 << 16];
-        for (;;) {
-            ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                return failure("read", path, errno);
-            if (n == 0)
-                break;
-            data.insert(data.end(), buffer, buffer + n);
+        // The size comes from the file and may be anything (a sparse file of terabytes): a
+        // buffer that cannot be had is a failure to read, not an exception.
+        try {
+            std::vector<std::uint8_t> data;
+            data.reserve(static_cast<std::size_t>(info.st_size));
+            std::uint8_t buffer[1 << 16];
+            for (;;) {
+                ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0)
+                    return failure("read", path, errno);
+                if (n == 0)
+                    break;
+                data.insert(data.end(), buffer, buffer + n);
+            }
+            return Bytes(std::move(data));
+        } catch (const std::exception&) {
+            return failure("read", path, ENOMEM);
         }
-        return Bytes(std::move(data));
     }
 
     Status writeFile(const fs::path& path, const Bytes& bytes) override {

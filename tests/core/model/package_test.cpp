@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -154,6 +157,31 @@ TEST_F(PackageTest, DamagedOrNewerPackagesDoNotOpen) {
     EXPECT_NE(undecodable.message, "opened");
 }
 
+// Text nested far deeper than any deck fails to decode; telling whether it is from a newer version
+// must not build it as a tree either. The read runs in a child process with 512 MiB of address
+// space, which a tree of this text (about 80 bytes a level) would exceed.
+TEST_F(PackageTest, DeeplyNestedProjectFileFailsWithinBoundedMemory) {
+    fs::create_directory(pkg);
+    writeFileBytes(pkg / "project.json",
+                   Bytes("{\"formatVersion\": 2, \"slides\": " + std::string(16u << 20, '[')));
+    auto readWithLimitedMemory = [&] {
+        const rlimit limit{512u << 20, 512u << 20};
+        ::setrlimit(RLIMIT_AS, &limit);
+        std::exit(readProjectPackage(pkg).ok() ? 1 : 0);
+    };
+    EXPECT_EXIT(readWithLimitedMemory(), ::testing::ExitedWithCode(0), "");
+
+    // The version is still recognised in a complete file that fails to decode for that reason.
+    writeFileBytes(pkg / "project.json", Bytes("{\"slides\": [[[]]], \"formatVersion\": 2.5}"));
+    auto r = readProjectPackage(pkg);
+    ASSERT_FALSE(r.ok());
+    EXPECT_EQ(r.error().message, damagedPackageMessage);
+    writeFileBytes(pkg / "project.json", Bytes("[{\"formatVersion\": 2}]"));
+    r = readProjectPackage(pkg);
+    ASSERT_FALSE(r.ok());
+    EXPECT_NE(r.error().message, damagedPackageMessage);
+}
+
 TEST_F(PackageTest, MissingFilesMarkOnlyTheirPictures) {
     PackageSnapshot s = deck(3, 4);
     ASSERT_TRUE(writeProjectPackage(s, pkg).ok());
@@ -177,6 +205,24 @@ TEST_F(PackageTest, MissingFilesMarkOnlyTheirPictures) {
     EXPECT_TRUE(back->images.empty());
     for (const auto& image : back->project.images)
         EXPECT_FALSE(image.importError);
+}
+
+// A picture file whose size no buffer can hold (here a sparse file of 8 TiB) is unreadable: the
+// deck opens with that picture missing instead of the read failing or throwing.
+TEST_F(PackageTest, PictureTooLargeToHoldIsReadAsMissing) {
+    if (readFileBytes("/proc/sys/vm/overcommit_memory").view().starts_with("1"))
+        GTEST_SKIP() << "memory is overcommitted without limit; the buffer would be granted";
+    PackageSnapshot s = deck(2, 6);
+    ASSERT_TRUE(writeProjectPackage(s, pkg).ok());
+    std::error_code ec;
+    fs::resize_file(pkg / "images" / s.project.images[0].storedFileName, 1ull << 43, ec);
+    if (ec)
+        GTEST_SKIP() << "no sparse files here: " << ec.message();
+    auto back = readProjectPackage(pkg);
+    ASSERT_TRUE(back.ok()) << back.error().message;
+    EXPECT_EQ(back->project.images[0].importError, std::string(missingImageMessage));
+    EXPECT_FALSE(back->images.contains(s.project.images[0].id));
+    EXPECT_EQ(back->images.at(s.project.images[1].id), s.images.at(s.project.images[1].id));
 }
 
 TEST_F(PackageTest, UntrustedNamesAndLinksNeverReachOutsideThePackage) {
