@@ -205,35 +205,16 @@ TEST(MakeSourceImage, StoresUnderTheIdentifierWithTheLowerCaseExtension) {
     item.data = Bytes(std::string_view("bytes"));
     item.originalName = "Photo.JPEG";
     item.info.pixelWidth = 40;
-    item.info.pixelHeight = 64;
-    item.info.dpiX = 240;
-    item.info.frameCount = 3;
-    item.info.uti = "public.jpeg";
     const Uuid id = Uuid::random();
     const SourceImage image = makeSourceImage(item, id);
     EXPECT_EQ(image.storedFileName, id.text() + ".jpeg");
-    EXPECT_EQ(image.sha256, sha256Hex(item.data));
+    EXPECT_EQ(image.sha256, sha256Hex(item.data));  // computed when planning did not
     EXPECT_EQ(image.byteCount, 5);
-    EXPECT_EQ(image.originalFileName, "Photo.JPEG");
     EXPECT_EQ(image.pixelWidth, 40);
-    EXPECT_EQ(image.pixelHeight, 64);
-    EXPECT_EQ(image.dpiX, 240);
-    EXPECT_EQ(image.frameCount, 3);
-    EXPECT_EQ(image.uti, "public.jpeg");
-    item.originalName = "README";
-    EXPECT_EQ(makeSourceImage(item, id).storedFileName, id.text() + ".img");
-    item.originalName = ".profile";
-    EXPECT_EQ(makeSourceImage(item, id).storedFileName, id.text() + ".img");
-}
-
-TEST(ImportNotes, PiecesAppearOnlyWhenPresent) {
-    ImportPlan plan;
-    EXPECT_FALSE(importNotes(plan));
-    plan.animatedNames = {"a.gif"};
-    EXPECT_EQ(importNotes(plan), std::string(animatedPictureNote));
-    plan.animatedNames.clear();
-    plan.failures = {{"x.jpg", "Bad."}};
-    EXPECT_EQ(importNotes(plan), "x.jpg: Bad.");
+    for (const char* name : {"README", ".profile", "trailing."}) {
+        item.originalName = name;
+        EXPECT_EQ(makeSourceImage(item, id).storedFileName, id.text() + ".img") << name;
+    }
 }
 
 TEST(DropItemFileURL, AcceptsFileURLsPathsAndTheirBytes) {
