@@ -120,7 +120,10 @@ std::int64_t MosavelleDocument::nextPreviewGeneration() {
 }
 
 void MosavelleDocument::setUndoHistory(std::weak_ptr<UndoHistory> history) {
-    if (auto old = undoHistory_.lock())
+    auto old = undoHistory_.lock();
+    if (old && old == history.lock())
+        return;  // linked already: its steps stay
+    if (old)
         old->removeSteps(this);
     undoHistory_ = std::move(history);
 }

@@ -98,6 +98,8 @@ public:
     std::int64_t nextPreviewGeneration();
 
     // Links the window's undo history (non-owning). Without one, changes register nothing.
+    // Linking another history withdraws this document's steps from the old one; linking the same
+    // one again changes nothing.
     void setUndoHistory(std::weak_ptr<UndoHistory> history);
 
     // --- Undo primitives for editing operations.

@@ -131,6 +131,13 @@ TEST_F(DocumentTest, UndoAndRedoSwapTheWholeProjectUnderOneName) {
     EXPECT_FALSE(doc.changeProjectIfDifferent(doc.project(), "Reorder Slides"));
     EXPECT_EQ(history->undoCount(), 2u);
     EXPECT_EQ(history->undoName(), "Rename Slide");
+
+    // Linking the same history again keeps the steps; linking another withdraws them.
+    doc.setUndoHistory(history);
+    EXPECT_EQ(history->undoCount(), 2u);
+    auto other = std::make_shared<UndoHistory>();
+    doc.setUndoHistory(other);
+    EXPECT_EQ(history->undoCount(), 0u);
 }
 
 TEST_F(DocumentTest, WithoutAHistoryChangesApplyAndRegisterNothing) {

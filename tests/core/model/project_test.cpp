@@ -70,13 +70,15 @@ TEST(Project, FactorySlidesUseFreshIdentifiers) {
 
 TEST(Project, DerivedListsKeepDeckOrder) {
     Project p;
-    for (int i = 0; i < 4; ++i) p.slides.push_back(sectionDividerSlide());
+    for (int i = 0; i < 4; ++i)
+        p.slides.push_back(sectionDividerSlide());
     p.slides[1].isExcluded = true;
     auto included = p.includedSlides();
     ASSERT_EQ(included.size(), 3u);
     EXPECT_EQ(included[0].id, p.slides[0].id);
     EXPECT_EQ(included[1].id, p.slides[2].id);
-    for (auto& s : p.slides) s.isExcluded = true;
+    for (auto& s : p.slides)
+        s.isExcluded = true;
     EXPECT_TRUE(p.includedSlides().empty());
     EXPECT_EQ(p.slides.size(), 4u);
 
