@@ -13,6 +13,7 @@
 #include "core/export/xml_values.h"
 #include "core/export/zip_archive.h"
 #include "core/import/image_io_error.h"
+#include "core/layout/image_index.h"
 #include "core/layout/rendered_slide.h"
 
 namespace mosavelle {
@@ -30,9 +31,9 @@ struct PictureSource {
     const Bytes* bytes = nullptr;
 };
 
-std::optional<PictureSource> pictureSource(const PictureFrame& frame,
-                                           const ExportRequest& request) {
-    const SourceImage* image = request.project.sourceImage(frame.imageID);
+std::optional<PictureSource> pictureSource(const PictureFrame& frame, const ExportRequest& request,
+                                           const ImageIndex& images) {
+    const SourceImage* image = images.find(frame.imageID);
     if (image == nullptr || image->importError)
         return std::nullopt;
     auto bytes = request.imageData.find(frame.imageID);
@@ -52,13 +53,14 @@ EncodeResult unreadable() {
 // The media files of an export in first-use order: one job per distinct picture at its first
 // placement's size, and the logo's job at the logo's first appearance.
 std::vector<OrderedJobs<EncodeResult>::Job> mediaJobs(const std::vector<RenderedSlide>& slides,
-                                                      const ExportRequest& request) {
+                                                      const ExportRequest& request,
+                                                      const ImageIndex& images) {
     std::vector<OrderedJobs<EncodeResult>::Job> jobs;
     std::unordered_map<Uuid, bool> planned;
     bool logoPlanned = false;
     for (const auto& slide : slides) {
         for (const auto& frame : slide.pictures) {
-            auto source = pictureSource(frame, request);
+            auto source = pictureSource(frame, request, images);
             if (!source || !planned.emplace(frame.imageID, true).second)
                 continue;
             const double longEdge = std::max(frame.frame.width, frame.frame.height);
@@ -126,10 +128,11 @@ Status exportPresentation(const ExportRequest& request, const ExportProgressHand
 
     // Laying out is pure and cheap; doing it first lets the pictures be encoded ahead of the
     // slide that first shows them.
+    const ImageIndex images(project.images);
     std::vector<RenderedSlide> rendered;
     rendered.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
-        rendered.push_back(renderSlide(*exported[i], i, project));
+        rendered.push_back(renderSlide(*exported[i], i, project, images));
 
     auto file = PackageFile::create(request.destination, options.file);
     if (!file)
@@ -158,7 +161,7 @@ Status exportPresentation(const ExportRequest& request, const ExportProgressHand
     const unsigned threads = options.encodingThreads
                                  ? options.encodingThreads
                                  : std::max(1u, std::thread::hardware_concurrency());
-    OrderedJobs<EncodeResult> media(mediaJobs(rendered, request), threads,
+    OrderedJobs<EncodeResult> media(mediaJobs(rendered, request, images), threads,
                                     2 * std::size_t{threads});
 
     std::unordered_map<Uuid, std::string> mediaNames;
@@ -182,7 +185,7 @@ Status exportPresentation(const ExportRequest& request, const ExportProgressHand
         int k = 2;
         std::string pictures;
         for (const auto& frame : slide.pictures) {
-            auto source = pictureSource(frame, request);
+            auto source = pictureSource(frame, request, images);
             if (!source)
                 continue;
             auto name = mediaNames.find(frame.imageID);
