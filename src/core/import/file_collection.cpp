@@ -105,6 +105,9 @@ struct FileDescriptor {
 
 // Files at least this large are read into their own mapping, populated in one step: faulting in
 // fresh heap pages one by one costs more than reading and hashing the file.
+constexpr std::string_view tooLargeMessage =
+    "The file could not be read because it is too large to be a picture.";
+
 constexpr std::size_t kMappedReadThreshold = 256 * 1024;
 
 // Anonymous private memory, populated at creation, released with the object. Never shared with
@@ -163,12 +166,16 @@ bool atEndOfFile(int fd) {
 Result<Bytes> readRest(int fd, std::vector<std::uint8_t> data) {
     std::size_t filled = data.size();
     for (;;) {
+        if (filled > maxImportFileBytes)
+            return Error{std::string(tooLargeMessage)};
         data.resize(std::max<std::size_t>(filled * 2, 64 * 1024));
         if (!readFully(fd, data.data(), data.size(), filled))
             return Error{readFailure(errno)};
         if (filled < data.size())
             break;
     }
+    if (filled > maxImportFileBytes)
+        return Error{std::string(tooLargeMessage)};
     data.resize(filled);
     return Bytes(std::move(data));
 }
@@ -318,6 +325,8 @@ Result<Bytes> readWholeFile(const fs::path& path) {
         return Error{readFailure(EISDIR)};
     if (!S_ISREG(info.st_mode))
         return Error{"The file could not be read because it is not a regular file."};
+    if (static_cast<std::uint64_t>(info.st_size) > maxImportFileBytes)
+        return Error{std::string(tooLargeMessage)};
 
     const auto expected = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
     std::size_t filled = 0;

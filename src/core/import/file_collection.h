@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -43,8 +44,13 @@ bool hasImportableExtension(const std::filesystem::path& path);
 std::vector<std::filesystem::path> collectImageFiles(const std::vector<std::filesystem::path>& urls,
                                                      bool includeSubfolders);
 
+// Files larger than this are refused rather than read: every imported picture stays in memory
+// with the document, and no camera or scanner picture comes near it.
+inline constexpr std::uint64_t maxImportFileBytes = std::uint64_t{1} << 30;
+
 // Reads a whole regular file into memory. A failure carries one sentence saying why, for the
-// import notes. Never blocks on special files (pipes, devices): they are refused.
+// import notes. Never blocks on special files (pipes, devices) and never reads files larger than
+// `maxImportFileBytes` (also when one grows while it is read): they are refused.
 Result<Bytes> readWholeFile(const std::filesystem::path& path);
 
 // A value dropped from another application.

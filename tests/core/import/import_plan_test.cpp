@@ -84,6 +84,12 @@ TEST(ReadWholeFile, RefusesWhatIsNoRegularFileWithASentence) {
     ASSERT_FALSE(pipe.ok());
     EXPECT_EQ(pipe.error().message, "The file could not be read because it is not a regular file.");
     EXPECT_FALSE(readWholeFile(dir.path()).ok());
+    testing::writeFileBytes(dir / "huge.tif", Bytes());
+    fs::resize_file(dir / "huge.tif", maxImportFileBytes + 1);  // sparse: nothing is written
+    const auto huge = readWholeFile(dir / "huge.tif");
+    ASSERT_FALSE(huge.ok());
+    EXPECT_EQ(huge.error().message,
+              "The file could not be read because it is too large to be a picture.");
     const auto fixture = readWholeFile(fixturePath("picture.png"));
     ASSERT_TRUE(fixture.ok());
     EXPECT_EQ(*fixture, testing::readFileBytes(fixturePath("picture.png")));
