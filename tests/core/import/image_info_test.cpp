@@ -345,6 +345,7 @@ TEST(ImageInfoFrames, CountsFramesPagesAndReportsFrameZerosSize) {
 
 TEST(ImageInfoAlpha, OnlyADeclaredAlphaChannelCounts) {
     EXPECT_TRUE(infoOf("alpha.png").hasAlpha);
+    EXPECT_TRUE(infoOf("grey-alpha-16bit.png").hasAlpha);
     // Four CMYK channels, a sixteen-bit RGB and a 24-bit bitmap have none.
     for (const char* name : {"cmyk.jpg", "deep-16bit.png", "picture.bmp", "picture.png"}) {
         EXPECT_FALSE(infoOf(name).hasAlpha) << name;
