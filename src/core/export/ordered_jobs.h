@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -32,19 +33,17 @@ public:
         const std::size_t useful = std::min<std::size_t>(threads, jobs_.size());
         if (useful <= 1)
             return;
-        for (std::size_t i = 0; i < useful; ++i)
-            workers_.emplace_back([this] { work(); });
+        try {
+            for (std::size_t i = 0; i < useful; ++i)
+                workers_.emplace_back([this] { work(); });
+        } catch (const std::system_error&) {
+            // The system refused another thread: finish with the jobs already started and run
+            // the rest on the caller's thread.
+            stopAll();
+        }
     }
 
-    ~OrderedJobs() {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        changed_.notify_all();
-        for (auto& worker : workers_)
-            worker.join();
-    }
+    ~OrderedJobs() { stopAll(); }
 
     OrderedJobs(const OrderedJobs&) = delete;
     OrderedJobs& operator=(const OrderedJobs&) = delete;
@@ -57,12 +56,14 @@ public:
     // The result of the next job in list order, waiting for it when needed. Precondition:
     // remaining() > 0.
     T take() {
-        if (workers_.empty()) {
-            Job job = std::move(jobs_[nextToTake_++]);
-            return job();
-        }
         std::unique_lock lock(mutex_);
         const std::size_t index = nextToTake_;
+        if (workers_.empty() && !results_[index]) {
+            Job job = std::move(jobs_[index]);
+            ++nextToTake_;
+            lock.unlock();
+            return job();
+        }
         changed_.wait(lock, [&] { return results_[index].has_value(); });
         T result = std::move(*results_[index]);
         results_[index].reset();
@@ -73,6 +74,17 @@ public:
     }
 
 private:
+    void stopAll() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        for (auto& worker : workers_)
+            worker.join();
+        workers_.clear();
+    }
+
     void work() {
         std::unique_lock lock(mutex_);
         for (;;) {

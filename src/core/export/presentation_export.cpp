@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -100,14 +101,8 @@ std::string buildingMessage(std::size_t n, std::size_t count) {
     return "Building slide " + std::to_string(n) + " of " + std::to_string(count) + "\u2026";
 }
 
-}  // namespace
-
-bool isExportCancellation(const Error& error) {
-    return error.message == cancelledMessage;
-}
-
-Status exportPresentation(const ExportRequest& request, const ExportProgressHandler& progress,
-                          const ExportCancellation& cancellation, const ExportOptions& options) {
+Status exportPackage(const ExportRequest& request, const ExportProgressHandler& progress,
+                     const ExportCancellation& cancellation, const ExportOptions& options) {
     const auto report = [&](double fraction, std::string message) {
         if (progress)
             progress(ExportProgress{fraction, std::move(message)});
@@ -287,6 +282,25 @@ Status exportPresentation(const ExportRequest& request, const ExportProgressHand
         return committed;
     report(1.0, "Done");
     return success();
+}
+
+}  // namespace
+
+bool isExportCancellation(const Error& error) {
+    return error.message == cancelledMessage;
+}
+
+Status exportPresentation(const ExportRequest& request, const ExportProgressHandler& progress,
+                          const ExportCancellation& cancellation, const ExportOptions& options) {
+    // Running out of memory is the one failure that arrives as an exception here; it must not
+    // leave the export's thread. Whatever was written is removed on the way out.
+    try {
+        return exportPackage(request, progress, cancellation, options);
+    } catch (const std::bad_alloc&) {
+        return Error{"There is not enough memory to write the presentation."};
+    } catch (const std::exception&) {
+        return Error{"The presentation could not be written."};
+    }
 }
 
 }  // namespace mosavelle
