@@ -8,10 +8,9 @@ namespace {
 
 // Loaders that read documents, vector drawings or scientific data rather than pictures.
 constexpr const char* kBlockedLoaders[] = {
-    "VipsForeignLoadPdf",   "VipsForeignLoadSvg",     "VipsForeignLoadOpenslide",
-    "VipsForeignLoadCsv",   "VipsForeignLoadMatrix",  "VipsForeignLoadFits",
-    "VipsForeignLoadMat",   "VipsForeignLoadAnalyze", "VipsForeignLoadRaw",
-    "VipsForeignLoadNifti", "VipsForeignLoadVips",
+    "VipsForeignLoadPdf", "VipsForeignLoadSvg",     "VipsForeignLoadOpenslide",
+    "VipsForeignLoadCsv", "VipsForeignLoadMatrix",  "VipsForeignLoadFits",
+    "VipsForeignLoadMat", "VipsForeignLoadAnalyze", "VipsForeignLoadNifti",
 };
 
 // libvips reports recoverable oddities of a file (an ignored colour profile, a short read) as

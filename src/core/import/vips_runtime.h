@@ -14,8 +14,9 @@ namespace mosavelle {
 // - the operation cache is off, so an image opened over one buffer can never be served for a
 //   later, different buffer that happens to reuse the same address, and no decoded pixels
 //   outlive the call that made them;
-// - loaders for documents rather than pictures (PDF, SVG and the like) are blocked, so such a
-//   file can never be decoded through libvips' own type detection;
+// - the dedicated loaders for documents and data rather than pictures (PDF, SVG, scientific
+//   formats) are blocked. The general-purpose ImageMagick loader stays available, so callers
+//   still choose which loader may read a given file;
 // - libvips' warnings about odd files are not printed (failures still reach the caller).
 bool ensureVipsStarted();
 
