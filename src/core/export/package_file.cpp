@@ -118,6 +118,9 @@ Result<std::unique_ptr<PackageFile>> PackageFile::create(const fs::path& request
         if (!ec)
             destination = target;
     }
+    // A folder in the way would only be found by the final rename, after all the work.
+    if (fs::is_directory(fs::status(destination, ec)))
+        return fileSystemError(destination, EISDIR);
     const std::string name = "Mosavelle-" + Uuid::random().text() + ".pptx";
 
     int folderError = 0;
