@@ -1,12 +1,12 @@
 #include "core/import/image_info.h"
 
-#include <cmath>
-#include <memory>
+#include "core/import/vips_runtime.h"
 
 #include <unicode/gregocal.h>
 #include <unicode/timezone.h>
 
-#include "core/import/vips_runtime.h"
+#include <cmath>
+#include <memory>
 
 namespace mosavelle {
 

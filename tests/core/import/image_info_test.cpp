@@ -1,5 +1,7 @@
 #include "core/import/image_info.h"
 
+#include "support/test_support.h"
+
 #include <gtest/gtest.h>
 #include <unicode/timezone.h>
 
@@ -11,8 +13,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include "support/test_support.h"
 
 namespace mosavelle {
 namespace {
