@@ -11,20 +11,25 @@
 namespace {
 
 void require(bool condition) {
-    if (!condition) std::abort();
+    if (!condition)
+        std::abort();
 }
 
-bool usableDpi(double dpi) { return dpi >= 1 && dpi <= 2048 && dpi == std::round(dpi); }
+bool usableDpi(double dpi) {
+    return dpi >= 1 && dpi <= 2048 && dpi == std::round(dpi);
+}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace mosavelle;
     // The metadata parser on its own, as a TIFF file or an EXIF block would reach it.
-    if (const auto fields = readTiffFields({data, size})) (void)readCaptureDate(*fields);
+    if (const auto fields = readTiffFields({data, size}))
+        (void)readCaptureDate(*fields);
 
     const auto source = openImageSource(Bytes(data, size));
-    if (!source) return 0;
+    if (!source)
+        return 0;
     const ImageInfoResult result = readImageInfo(*source);
     if (const auto* info = std::get_if<DecodedImageInfo>(&result)) {
         require(info->pixelWidth >= 1 && info->pixelHeight >= 1);
