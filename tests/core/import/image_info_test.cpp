@@ -152,7 +152,7 @@ DecodedImageInfo infoWithExif(const TiffBuilder& exif) {
 }
 
 // Wall-clock times are read in ICU's default zone; pin it so that local time differs from UTC.
-class LocalZone : public ::testing::Test {
+class ImageInfoDates : public ::testing::Test {
 protected:
     void SetUp() override {
         saved_.reset(icu::TimeZone::createDefault());
@@ -251,7 +251,7 @@ TEST(ImageInfoResolution, UnitlessResolutionIsNoResolution) {
     EXPECT_EQ(info.dpiX, 72);
 }
 
-TEST_F(LocalZone, CaptureDatesAreLocalWallClockInTheirPrecedence) {
+TEST_F(ImageInfoDates, CaptureDatesAreLocalWallClockInTheirPrecedence) {
     // New York is four hours behind UTC in summer and five in winter.
     EXPECT_EQ(infoOf("date-original.jpg").captureDate, utc(2021y / July / 4, 22h, 30min, 0s));
     EXPECT_EQ(infoOf("date-digitized.jpg").captureDate, utc(2020y / January / 2, 8h, 4min, 5s));
@@ -260,18 +260,18 @@ TEST_F(LocalZone, CaptureDatesAreLocalWallClockInTheirPrecedence) {
     EXPECT_EQ(infoOf("orient-1.jpg").captureDate, std::nullopt);
 }
 
-TEST_F(LocalZone, AnUnparseableFirstDateIsNotReplacedByTheNext) {
+TEST_F(ImageInfoDates, AnUnparseableFirstDateIsNotReplacedByTheNext) {
     EXPECT_EQ(infoOf("date-hyphenated.jpg").captureDate, std::nullopt);
 }
 
-TEST_F(LocalZone, DatesThatAreNotTextAreSkipped) {
+TEST_F(ImageInfoDates, DatesThatAreNotTextAreSkipped) {
     // An original date stored as opaque bytes does not count; the digitized text does.
     TiffBuilder exif(true);
     exif.text(0x9003, "2021:07:04 18:30:00", true, 7).text(0x9004, "2020:01:02 03:04:05", true);
     EXPECT_EQ(infoWithExif(exif).captureDate, utc(2020y / January / 2, 8h, 4min, 5s));
 }
 
-TEST_F(LocalZone, DateTextMustMatchThePatternExactly) {
+TEST_F(ImageInfoDates, DateTextMustMatchThePatternExactly) {
     EXPECT_EQ(parseCaptureDate("2020:02:29 23:59:59"), utc(2020y / March / 1, 4h, 59min, 59s));
     for (const char* text : {"2021:02:29 12:00:00", "0000:00:00 00:00:00", "2021:07:04 24:00:00",
                              "2021:07:04 18:60:00", "2021:7:04 18:30:00", "2021:07:04 18:30:00 ",
