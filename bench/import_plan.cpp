@@ -194,13 +194,13 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("read+sha256", readAndHash)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
-        ->MinTime(2);
+        ->Iterations(3);
     benchmark::RegisterBenchmark("makeImportPlan/threads", plan)
         ->Arg(1)
         ->Arg(0)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
-        ->MinTime(2);
+        ->Iterations(3);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatios();

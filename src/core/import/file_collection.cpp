@@ -313,6 +313,13 @@ std::vector<fs::path> collectImageFiles(const std::vector<fs::path>& urls, bool 
     return sorted;
 }
 
+bool containsFolder(const std::vector<fs::path>& urls) {
+    return std::any_of(urls.begin(), urls.end(), [](const fs::path& url) {
+        std::error_code ec;
+        return fs::is_directory(url, ec);
+    });
+}
+
 Result<Bytes> readWholeFile(const fs::path& path) {
     FileDescriptor file;
     file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);

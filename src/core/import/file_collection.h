@@ -44,6 +44,10 @@ bool hasImportableExtension(const std::filesystem::path& path);
 std::vector<std::filesystem::path> collectImageFiles(const std::vector<std::filesystem::path>& urls,
                                                      bool includeSubfolders);
 
+// Whether any of `urls` is a folder (following links); a path that cannot be examined counts as
+// no folder. The window asks whether to include subfolders exactly when this is true.
+bool containsFolder(const std::vector<std::filesystem::path>& urls);
+
 // Files larger than this are refused rather than read: every imported picture stays in memory
 // with the document, and no camera or scanner picture comes near it.
 inline constexpr std::uint64_t maxImportFileBytes = std::uint64_t{1} << 30;

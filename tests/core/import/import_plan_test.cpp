@@ -60,6 +60,8 @@ TEST(CollectImageFiles, SortsAllFilesByNameAcrossFoldersAndKeepsRepeats) {
                                         dir / "gone.jpg", dir / "x.txt", dir / "IMG1.jpg"};
     EXPECT_EQ(names(collectImageFiles(urls, false)),
               (Names{"IMG1.jpg", "IMG1.jpg", "img2.jpg", "img10.jpg"}));
+    EXPECT_TRUE(containsFolder(urls));
+    EXPECT_FALSE(containsFolder({dir / "IMG1.jpg", dir / "gone"}));
 }
 
 TEST(CollectImageFiles, LinkLoopsAndUnreadableFoldersNeitherHangNorStop) {
