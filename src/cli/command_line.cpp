@@ -14,8 +14,9 @@ namespace {
 
 constexpr const char* exitStatusHelp =
     "Exit status: 0 success, 1 usage error, 2 bad input (a missing input, an unreadable picture\n"
-    "or project), 3 the presentation or project could not be written. Errors are one sentence\n"
-    "on standard error; progress is shown there only when it is a terminal.\n";
+    "or project), 3 the presentation or project could not be written, 130 interrupted (nothing\n"
+    "written). Errors are one sentence on standard error; progress is shown there only when\n"
+    "it is a terminal.\n";
 
 // Enumeration values are taken as their case names; the parser has already checked membership.
 template <class E>
@@ -90,7 +91,7 @@ CLI::App* addImport(CLI::App& app, ImportCommandOptions& import) {
     return command;
 }
 
-CLI::App* addExport(CLI::App& app, ExportOptions& exportOptions, std::string& quality) {
+CLI::App* addExport(CLI::App& app, ExportCommandOptions& exportOptions, std::string& quality) {
     auto* command = app.add_subcommand("export", "Export a project package as a presentation");
     command->add_option("DECK", exportOptions.project, "The project package (.mosavelle)")
         ->required();
@@ -144,7 +145,7 @@ int runCommandLine(int argc, char** argv) {
         MakeOptions make;
         RawDeckOptions rawDeck;
         ImportCommandOptions import;
-        ExportOptions exportOptions;
+        ExportCommandOptions exportOptions;
         std::string exportQuality;
         InfoOptions info;
         RenderOptions render;

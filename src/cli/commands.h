@@ -14,7 +14,7 @@ ExitStatus runMake(const MakeOptions& options, Console& console);
 // Pictures -> a new or existing project package, saved in place.
 ExitStatus runImport(const ImportCommandOptions& options, Console& console);
 // A project package -> a presentation.
-ExitStatus runExport(const ExportOptions& options, Console& console);
+ExitStatus runExport(const ExportCommandOptions& options, Console& console);
 // Picture facts as a JSON array.
 ExitStatus runInfo(const InfoOptions& options, Console& console);
 // A project's laid-out slides as JSON.

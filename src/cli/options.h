@@ -46,7 +46,7 @@ struct ImportCommandOptions {
     bool quiet = false;
 };
 
-struct ExportOptions {
+struct ExportCommandOptions {
     std::string project;
     std::string output;
     std::optional<QualityPreset> quality;  // absent: the deck's own

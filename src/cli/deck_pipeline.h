@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+#include "cli/console.h"
+#include "cli/exit_status.h"
+#include "cli/options.h"
+#include "core/model/document.h"
+
+namespace mosavelle::cli {
+
+// The steps the subcommands share, each on a document the command owns. Each reports its own
+// failures on the console as one sentence and returns the exit status (ok to go on).
+
+// Every input must exist: a missing one is bad input, reported before anything is read or
+// written. (The import itself skips missing paths silently, which suits a drop, not a script.)
+ExitStatus checkInputsExist(const ImportOptions& options, Console& console);
+
+// The output's folder must exist and be a folder; checked before the slow work so that a
+// mistyped destination fails at once. Reported as an output failure.
+ExitStatus checkOutputFolder(const std::string& output, Console& console);
+
+struct ImportOutcome {
+    std::size_t imported = 0;           // pictures added to the deck
+    std::size_t skippedDuplicates = 0;  // duplicates left out (without --keep-duplicates)
+    bool interrupted = false;           // stopped by Ctrl-C before anything was imported
+};
+
+// Imports the inputs into the document as one "Import Images" step: files sorted by name, each
+// read once, duplicates skipped unless asked for. The import notes (failures, animated
+// pictures) and a line about skipped duplicates go to the console.
+ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
+                           Console& console);
+
+// Exports the document's deck to `output` at `quality`. Pictures that could not be imported are
+// listed first and left out. Ctrl-C cancels at the next slide; the destination is then left as
+// it was. A failure or cancellation is an output failure.
+ExitStatus exportDocument(const MosavelleDocument& document, QualityPreset quality,
+                          const std::string& output, Console& console);
+
+}  // namespace mosavelle::cli

@@ -1,0 +1,46 @@
+#include <filesystem>
+
+#include "cli/commands.h"
+#include "cli/deck_pipeline.h"
+#include "cli/interrupt_watch.h"
+#include "cli/project_files.h"
+#include "core/model/defaults_store.h"
+
+namespace mosavelle::cli {
+
+ExitStatus runImport(const ImportCommandOptions& options, Console& console) {
+    InterruptWatch interrupts;
+    if (auto status = checkInputsExist(options.import, console); status != ExitStatus::ok)
+        return status;
+
+    // An existing project is opened; a missing one starts from the saved defaults.
+    std::unique_ptr<MosavelleDocument> document;
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::path(options.project), error)) {
+        Result<PackageSnapshot> snapshot = openProject(options.project);
+        if (!snapshot) {
+            console.error(snapshot.error().message);
+            return ExitStatus::badInput;
+        }
+        document = std::make_unique<MosavelleDocument>();
+        document->applySnapshot(*snapshot);
+    } else {
+        if (auto status = checkOutputFolder(options.project, console); status != ExitStatus::ok)
+            return status;
+        document = MosavelleDocument::makeUntitled(DefaultSettingsStore::shared());
+    }
+
+    const ImportOutcome imported = importInputs(*document, options.import, console);
+    if (imported.interrupted) {
+        console.error("The import was interrupted; " + quoted(options.project) +
+                      " was not changed.");
+        return ExitStatus::interrupted;
+    }
+    if (Status saved = saveProject(document->makeSnapshot(), options.project); !saved) {
+        console.error(saved.error().message);
+        return ExitStatus::outputFailed;
+    }
+    return ExitStatus::ok;
+}
+
+}  // namespace mosavelle::cli

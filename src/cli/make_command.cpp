@@ -1,0 +1,103 @@
+#include <variant>
+
+#include "cli/commands.h"
+#include "cli/deck_options.h"
+#include "cli/deck_pipeline.h"
+#include "cli/interrupt_watch.h"
+#include "cli/project_files.h"
+#include "core/editing/selection.h"
+#include "core/editing/slide_operations.h"
+#include "core/import/file_collection.h"
+#include "core/import/image_info.h"
+#include "core/model/defaults_store.h"
+
+namespace mosavelle::cli {
+namespace {
+
+// The logo's bytes, read and checked now: a logo that is not a picture would otherwise only fail
+// the export after all the work.
+Result<Bytes> readLogo(const std::string& path) {
+    Result<Bytes> bytes = readWholeFile(path);
+    if (!bytes)
+        return Error{"The logo " + quoted(path) + " could not be read: " + bytes.error().message};
+    const std::optional<ImageSource> source = openImageSource(*bytes);
+    if (!source)
+        return Error{"The logo " + quoted(path) +
+                     " is not usable: " + std::string(description(ImageIOError::unreadable))};
+    const ImageInfoResult info = readImageInfo(*source);
+    if (const auto* error = std::get_if<ImageIOError>(&info))
+        return Error{"The logo " + quoted(path) +
+                     " is not usable: " + std::string(description(*error))};
+    return bytes;
+}
+
+// Groups every slide of the deck, as the menu command does with everything selected.
+void groupAllSlides(MosavelleDocument& document, SlideLayoutKind layout) {
+    SlideIDSet all;
+    for (const auto& slide : document.project().slides)
+        all.insert(slide.id);
+    setSelection(document, std::move(all));
+    groupSelectedSlides(document, layout);
+}
+
+}  // namespace
+
+ExitStatus runMake(const MakeOptions& options, Console& console) {
+    InterruptWatch interrupts;
+    if (auto status = checkInputsExist(options.import, console); status != ExitStatus::ok)
+        return status;
+    if (auto status = checkOutputFolder(options.output, console); status != ExitStatus::ok)
+        return status;
+    if (options.saveProject) {
+        if (auto status = checkOutputFolder(*options.saveProject, console);
+            status != ExitStatus::ok)
+            return status;
+    }
+    std::optional<Bytes> logo;
+    if (options.deck.logo) {
+        Result<Bytes> bytes = readLogo(*options.deck.logo);
+        if (!bytes) {
+            console.error(bytes.error().message);
+            return ExitStatus::badInput;
+        }
+        logo = std::move(*bytes);
+    }
+
+    // A new untitled document: the saved defaults, then the settings given here.
+    auto document = MosavelleDocument::makeUntitled(DefaultSettingsStore::shared());
+    Project project = document->project();
+    applyDeckOptions(options.deck, project);
+    if (logo)
+        project.appearance.branding.logoFileName = "logo.png";
+    document->setProject(std::move(project));
+    if (logo)
+        document->setLogoData(logo);
+
+    const ImportOutcome imported = importInputs(*document, options.import, console);
+    if (imported.interrupted) {
+        console.error("The import was interrupted; nothing was written.");
+        return ExitStatus::interrupted;
+    }
+    if (document->project().slides.empty()) {
+        // An empty presentation is never what `make` was asked for.
+        console.error("None of the inputs holds a picture that could be imported.");
+        return ExitStatus::badInput;
+    }
+    if (options.deck.group)
+        groupAllSlides(*document, *options.deck.group);
+
+    const ExitStatus exported =
+        exportDocument(*document, document->project().export_.quality, options.output, console);
+    if (exported != ExitStatus::ok)
+        return exported;
+
+    if (options.saveProject) {
+        if (Status saved = saveProject(document->makeSnapshot(), *options.saveProject); !saved) {
+            console.error(saved.error().message);
+            return ExitStatus::outputFailed;
+        }
+    }
+    return ExitStatus::ok;
+}
+
+}  // namespace mosavelle::cli

@@ -1,0 +1,297 @@
+// End-to-end tests of the tool's JSON commands: `info` on the fixture pictures and `render` on
+// hand-written project packages.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "cli_runner.h"
+
+namespace mosavelle::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+class CliInfoTest : public CliTest {};
+
+std::string sha256OfFile(const fs::path& file, const fs::path& scratch) {
+    const auto result = runProgram("sha256sum", {file.string()}, scratch);
+    return result.out.substr(0, 64);
+}
+
+TEST_F(CliInfoTest, ReportsUprightSizeSwappedResolutionDatesFramesAndDigests) {
+    const std::vector<std::string> files = {
+        fixturePath("orient-6.jpg"),      fixturePath("orient-3.jpg"),
+        fixturePath("date-original.jpg"), fixturePath("date-hyphenated.jpg"),
+        fixturePath("animated.gif"),      fixturePath("alpha.png")};
+    const auto result = cli({"info", files[0], files[1], files[2], files[3], files[4], files[5]});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    const json facts = json::parse(result.out);
+    ASSERT_TRUE(facts.is_array());
+    ASSERT_EQ(facts.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        EXPECT_EQ(facts[i]["file"], files[i]);
+        EXPECT_EQ(facts[i]["sha256"], sha256OfFile(files[i], dir_.path())) << files[i];
+    }
+
+    // A quarter turn shows the stored 40 x 64 grid as 64 x 40 and swaps the resolutions.
+    EXPECT_EQ(facts[0]["pixelWidth"], 64);
+    EXPECT_EQ(facts[0]["pixelHeight"], 40);
+    EXPECT_EQ(facts[0]["dpiX"], 240.0);
+    EXPECT_EQ(facts[0]["dpiY"], 300.0);
+    EXPECT_EQ(facts[0]["orientation"], 6);
+    EXPECT_EQ(facts[1]["dpiX"], 300.0);
+    EXPECT_EQ(facts[1]["dpiY"], 240.0);
+    EXPECT_EQ(facts[1]["orientation"], 3);
+
+    // The camera's wall-clock time, printed in UTC (the test runs the tool in UTC); a date that
+    // does not parse leaves the member out rather than writing null.
+    EXPECT_EQ(facts[2]["captureDate"], "2021-07-04T18:30:00Z");
+    EXPECT_FALSE(facts[3].contains("captureDate"));
+    EXPECT_FALSE(facts[0].contains("captureDate"));
+
+    EXPECT_EQ(facts[4]["frameCount"], 12);
+    EXPECT_EQ(facts[4]["uti"], "com.compuserve.gif");
+    EXPECT_EQ(facts[5]["hasAlpha"], true);
+    EXPECT_EQ(facts[5]["uti"], "public.png");
+    EXPECT_EQ(facts[0]["hasAlpha"], false);
+}
+
+TEST_F(CliInfoTest, UnreadableFilesGetAnErrorObjectEachAndStatusTwo) {
+    const std::string good = fixturePath("picture.png");
+    const std::string missing = path("nowhere.jpg");
+    const auto result = cli({"info", fixturePath("text.jpg"), fixturePath("document.pdf"), good,
+                             fixturePath("zero-width.png"), missing});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_ONE_SENTENCE(result);
+    const json facts = json::parse(result.out);
+    ASSERT_EQ(facts.size(), 5u);
+    EXPECT_EQ(facts[0]["error"], "This file could not be read as an image.");
+    EXPECT_EQ(facts[1]["error"], "This image format is not supported.");
+    EXPECT_FALSE(facts[2].contains("error"));
+    EXPECT_EQ(facts[2]["file"], good);
+    EXPECT_EQ(facts[3]["error"], "This image has no pixels.");
+    EXPECT_EQ(facts[4]["file"], missing);
+    ASSERT_TRUE(facts[4]["error"].is_string());
+    EXPECT_FALSE(facts[4]["error"].get<std::string>().empty());
+    for (const auto& failed : {facts[0], facts[1], facts[3], facts[4]})
+        EXPECT_EQ(failed.size(), 2u) << failed.dump();  // only "file" and "error"
+}
+
+// --- render
+
+constexpr const char* pictureID = "A1000000-0000-4000-8000-000000000001";
+constexpr const char* lostPictureID = "A2000000-0000-4000-8000-000000000002";
+
+json color(double r, double g, double b) {
+    return {{"red", r}, {"green", g}, {"blue", b}, {"alpha", 1}};
+}
+
+json slot(const std::string& id, const std::optional<std::string>& imageID,
+          const std::string& caption) {
+    json s = {{"id", id}, {"caption", caption}, {"crop", {{"x", 0.5}, {"y", 0.5}}}};
+    if (imageID)
+        s["imageID"] = *imageID;
+    return s;
+}
+
+json slide(const std::string& id, const std::string& layout, const std::string& title, json slots,
+           bool excluded = false) {
+    return {{"id", id},       {"layout", layout},
+            {"title", title}, {"notes", "notes of " + id},
+            {"slots", slots}, {"isExcluded", excluded}};
+}
+
+json picture(const std::string& id, const std::string& storedName, int width, int height) {
+    return {{"id", id},
+            {"storedFileName", storedName},
+            {"originalFileName", storedName},
+            {"byteCount", 1},
+            {"sha256", std::string(64, '0')},
+            {"pixelWidth", width},
+            {"pixelHeight", height},
+            {"dpiX", 72},
+            {"dpiY", 72},
+            {"hasAlpha", false},
+            {"frameCount", 1},
+            {"uti", "public.jpeg"},
+            {"isIncluded", true}};
+}
+
+// A widescreen deck with 0.3-inch margins and fit placement, written by hand: a section slide
+// with no title, an excluded section, a one-picture slide whose 64 x 40 picture is in the
+// package, and a two-up slide whose first picture's file is missing and whose second slot is
+// empty with a 400-character caption.
+json handWrittenProject(bool slideNumbers) {
+    json appearance = {
+        {"slideSize", "widescreen"},
+        {"background", "black"},
+        {"customBackground", color(0.95, 0.95, 0.97)},
+        {"margins", {{"top", 0.3}, {"leading", 0.3}, {"bottom", 0.3}, {"trailing", 0.3}}},
+        {"typography",
+         {{"fontName", "Calibri"},
+          {"titlePoints", 28},
+          {"bodyPoints", 16},
+          {"titleColor", color(0, 0, 0)},
+          {"bodyColor", color(0.15, 0.15, 0.15)},
+          {"titleBold", true}}},
+        {"branding",
+         {{"logoPosition", "topTrailing"},
+          {"logoMaxHeightInches", 0.4},
+          {"showSlideNumbers", slideNumbers},
+          {"numberPosition", "bottomTrailing"}}},
+        {"defaultPlacement",
+         {{"mode", "fit"},
+          {"crop", {{"x", 0.5}, {"y", 0.5}}},
+          {"rotationDegrees", 0},
+          {"scale", 1}}},
+        {"filenameCleanup",
+         {{"enabled", false}, {"replaceSeparators", true}, {"stripLeadingNumbers", false}}}};
+    json slides = json::array(
+        {slide("B1000000-0000-4000-8000-000000000001", "section", "", json::array()),
+         slide("B2000000-0000-4000-8000-000000000002", "section", "Hidden", json::array(), true),
+         slide("B3000000-0000-4000-8000-000000000003", "oneImage", "",
+               json::array({slot("C1000000-0000-4000-8000-000000000001", pictureID, "")})),
+         slide("B4000000-0000-4000-8000-000000000004", "twoUp", "",
+               json::array({slot("C2000000-0000-4000-8000-000000000002", lostPictureID, ""),
+                            slot("C3000000-0000-4000-8000-000000000003", std::nullopt,
+                                 std::string(400, 'x'))}))});
+    return {{"formatVersion", 1},
+            {"images", json::array({picture(pictureID, "one.jpg", 64, 40),
+                                    picture(lostPictureID, "lost.jpg", 64, 40)})},
+            {"slides", slides},
+            {"appearance", appearance},
+            {"export", {{"quality", "best"}, {"suggestedBaseName", "Presentation"}}},
+            {"sort", "manual"}};
+}
+
+class CliRenderTest : public CliTest {
+protected:
+    fs::path writeDeck(const std::string& name, const json& project) {
+        const auto deck = path(name);
+        fs::create_directories(deck / "images");
+        std::ofstream(deck / "project.json") << project.dump(2);
+        // orient-1.jpg is the upright 64 x 40 scene the project declares; lost.jpg is absent.
+        fs::copy_file(fixturePath("orient-1.jpg"), deck / "images" / "one.jpg");
+        return deck;
+    }
+
+    json render(const fs::path& deck, bool all = false) {
+        const auto result =
+            all ? cli({"render", deck.string(), "--all"}) : cli({"render", deck.string()});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.err, "");
+        return json::parse(result.out)["slides"];
+    }
+};
+
+TEST_F(CliRenderTest, LaysOutTheExportedSlidesWithTheirWarningsAndMessages) {
+    const json slides = render(writeDeck("deck.mosavelle", handWrittenProject(false)));
+    ASSERT_EQ(slides.size(), 3u);  // the excluded slide is not exported
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        EXPECT_EQ(slides[i]["index"], i);
+        EXPECT_EQ(slides[i]["size"], "widescreen");
+        EXPECT_EQ(slides[i]["background"], color(0, 0, 0));
+        EXPECT_TRUE(slides[i]["logo"].is_null());
+        EXPECT_TRUE(slides[i]["slideNumber"].is_null());
+        EXPECT_TRUE(slides[i]["numberFrame"].is_null());
+        EXPECT_EQ(slides[i]["warnings"].size(), slides[i]["messages"].size());
+    }
+
+    // Section: "Section" for an empty title, in the middle band of the 12.7333 x 6.9 content box.
+    const json& section = slides[0];
+    EXPECT_EQ(section["notes"], "notes of B1000000-0000-4000-8000-000000000001");
+    ASSERT_EQ(section["texts"].size(), 1u);
+    const json& title = section["texts"][0];
+    EXPECT_EQ(title["text"], "Section");
+    EXPECT_EQ(title["isTitle"], true);
+    EXPECT_EQ(title["fontPoints"], 28.0);
+    EXPECT_EQ(title["alignment"], "leading");
+    EXPECT_NEAR(title["frame"]["x"].get<double>(), 0.3, 1e-9);
+    EXPECT_NEAR(title["frame"]["y"].get<double>(), 0.3 + 6.9 * 0.35, 1e-6);
+    EXPECT_NEAR(title["frame"]["width"].get<double>(), 40.0 / 3 - 0.6, 1e-6);
+    EXPECT_NEAR(title["frame"]["height"].get<double>(), 6.9 * 0.3, 1e-6);
+    EXPECT_TRUE(section["pictures"].empty());
+
+    // One picture, fitted: the 64 x 40 picture keeps its proportions, fills the height of the
+    // content box, and 64 pixels over its width are far below 120 per inch.
+    const json& single = slides[1];
+    ASSERT_EQ(single["pictures"].size(), 1u);
+    const json& placed = single["pictures"][0];
+    EXPECT_EQ(placed["imageID"], pictureID);
+    const double width = placed["frame"]["width"], height = placed["frame"]["height"];
+    EXPECT_NEAR(width / height, 64.0 / 40.0, 1e-9);
+    EXPECT_NEAR(height, 6.9, 1e-6);
+    EXPECT_NEAR(placed["placedDPI"].get<double>(), 64.0 / width, 1e-9);
+    EXPECT_EQ(placed["crop"], json({{"left", 0.0}, {"top", 0.0}, {"right", 0.0}, {"bottom", 0.0}}));
+    ASSERT_EQ(single["warnings"].size(), 1u);
+    EXPECT_EQ(single["warnings"][0]["case"], "lowResolution");
+    EXPECT_EQ(single["warnings"][0]["dpi"], placed["placedDPI"]);
+    EXPECT_EQ(single["warnings"][0]["imageID"], pictureID);
+    EXPECT_EQ(single["messages"], json({"Image may be blurry when presented."}));
+    EXPECT_TRUE(single["texts"].empty());
+
+    // Two-up: a picture whose copy is missing and an empty slot are both placeholders; the
+    // second slot's long caption overflows and is named by its slot number.
+    const json& twoUp = slides[2];
+    ASSERT_EQ(twoUp["pictures"].size(), 2u);
+    EXPECT_EQ(twoUp["pictures"][0]["imageID"], lostPictureID);
+    EXPECT_EQ(twoUp["pictures"][0]["placedDPI"], 0.0);
+    EXPECT_EQ(twoUp["pictures"][1]["placedDPI"], 0.0);
+    ASSERT_EQ(twoUp["texts"].size(), 2u);
+    EXPECT_EQ(twoUp["texts"][0]["text"], "");
+    EXPECT_EQ(twoUp["texts"][1]["overflows"], true);
+    EXPECT_EQ(twoUp["warnings"], json::parse(R"([{"case": "missingImage", "imageID": ")" +
+                                             std::string(lostPictureID) + R"("},
+                              {"case": "missingImage", "imageID": null},
+                              {"case": "textOverflow", "field": "caption 2"}])"));
+    EXPECT_EQ(twoUp["messages"],
+              json({"A picture on this slide is missing.", "A picture on this slide is missing.",
+                    "The caption 2 text is too long for its box."}));
+}
+
+TEST_F(CliRenderTest, SlideNumbersCountExportedSlidesUnlessAllSlidesAreAsked) {
+    const auto deck = writeDeck("numbered.mosavelle", handWrittenProject(true));
+    const json exported = render(deck);
+    ASSERT_EQ(exported.size(), 3u);
+    for (std::size_t i = 0; i < exported.size(); ++i) {
+        EXPECT_EQ(exported[i]["slideNumber"], std::to_string(i + 1));
+        EXPECT_TRUE(exported[i]["numberFrame"].is_object());
+    }
+
+    const json all = render(deck, true);
+    ASSERT_EQ(all.size(), 4u);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        EXPECT_EQ(all[i]["index"], i);
+        EXPECT_EQ(all[i]["slideNumber"], std::to_string(i + 1));
+    }
+    EXPECT_EQ(all[1]["texts"][0]["text"], "Hidden");
+    EXPECT_EQ(all[3]["notes"], "notes of B4000000-0000-4000-8000-000000000004");
+}
+
+TEST_F(CliRenderTest, DamagedOrMissingProjectsAreBadInputWithOneSentence) {
+    const auto broken = path("broken.mosavelle");
+    fs::create_directories(broken);
+    std::ofstream(broken / "project.json") << "{\"formatVersion\": 1, \"slides\": [";
+    json newer = handWrittenProject(false);
+    newer["formatVersion"] = 2;
+    const auto future = writeDeck("future.mosavelle", newer);
+    const auto empty = path("empty.mosavelle");
+    fs::create_directories(empty);
+
+    for (const auto& deck : {broken, future, empty, path("absent.mosavelle")}) {
+        const auto result = cli({"render", deck.string()});
+        EXPECT_EQ(result.status, 2) << deck;
+        EXPECT_EQ(result.out, "") << deck;
+        EXPECT_ONE_SENTENCE(result);
+        EXPECT_NE(result.err.find(deck.filename().string()), std::string::npos) << result.err;
+    }
+}
+
+}  // namespace
+}  // namespace mosavelle::testing

@@ -1,0 +1,345 @@
+// End-to-end tests of the tool's deck commands: make, import, export, their options, and what
+// they do with bad inputs and unwritable destinations.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
+#include <string>
+
+#include "cli_runner.h"
+
+namespace mosavelle::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+class CliDeckTest : public CliTest {
+protected:
+    // The members of a presentation, as unzip lists them.
+    std::vector<std::string> members(const fs::path& pptx) {
+        const auto listing = runProgram("unzip", {"-Z1", pptx.string()}, dir_.path());
+        EXPECT_EQ(listing.status, 0) << listing.err;
+        std::vector<std::string> names;
+        std::istringstream in(listing.out);
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty())
+                names.push_back(line);
+        return names;
+    }
+    std::size_t countMembers(const fs::path& pptx, const std::string& pattern) {
+        const std::regex re(pattern);
+        const auto names = members(pptx);
+        return std::count_if(names.begin(), names.end(),
+                             [&](const std::string& n) { return std::regex_match(n, re); });
+    }
+    std::string member(const fs::path& pptx, const std::string& name) {
+        return runProgram("unzip", {"-p", pptx.string(), name}, dir_.path()).out;
+    }
+    json project(const fs::path& deck) { return json::parse(slurp(deck / "project.json")); }
+
+    // The original file names of the pictures shown, slide by slide, slot by slot.
+    std::vector<std::string> picturesInDeckOrder(const json& deck) {
+        std::vector<std::string> names;
+        for (const auto& slide : deck["slides"])
+            for (const auto& slot : slide["slots"])
+                for (const auto& image : deck["images"])
+                    if (slot.contains("imageID") && image["id"] == slot["imageID"])
+                        names.push_back(image["originalFileName"]);
+        return names;
+    }
+
+    std::set<std::string> entries(const fs::path& folder) {
+        std::set<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.insert(entry.path().filename().string());
+        return names;
+    }
+};
+
+TEST_F(CliDeckTest, MakeImportsAFolderInNaturalNameOrderWithCleanedCaptions) {
+    const auto pictures = pictureFolder("pictures", {{"img10.jpg", "orient-1.jpg"},
+                                                     {"IMG2.jpg", "orient-3.jpg"},
+                                                     {"01_Beach-Day.jpg", "date-original.jpg"}});
+    std::ofstream(pictures / "notes.txt") << "not a picture";
+    fs::create_directories(pictures / "sub");
+    fs::copy_file(fixturePath("picture.png"), pictures / "sub" / "deeper.png");
+    const auto out = path("out.pptx"), deck = path("deck.mosavelle");
+
+    const auto result = cli({"make", out.string(), pictures.string(), "--captions",
+                             "--strip-numbers", "--save", deck.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");  // no notes, and no progress when stderr is not a terminal
+    EXPECT_EQ(result.out, "");
+
+    // Subfolders only with -r; other extensions never.
+    EXPECT_EQ(countMembers(out, R"(ppt/slides/slide\d+\.xml)"), 3u);
+    const json saved = project(deck);
+    EXPECT_EQ(picturesInDeckOrder(saved),
+              (std::vector<std::string>{"01_Beach-Day.jpg", "IMG2.jpg", "img10.jpg"}));
+    EXPECT_EQ(saved["slides"][0]["slots"][0]["caption"], "Beach Day");
+    EXPECT_EQ(entries(deck / "images").size(), 3u);
+
+    // At the best quality a JPEG goes into the package unchanged, named by first use.
+    EXPECT_EQ(member(out, "ppt/media/image1.jpg"), slurp(pictures / "01_Beach-Day.jpg"));
+    EXPECT_EQ(member(out, "ppt/media/image3.jpg"), slurp(pictures / "img10.jpg"));
+
+    const auto recursive = cli({"make", path("all.pptx").string(), pictures.string(), "-r"});
+    ASSERT_EQ(recursive.status, 0) << recursive.err;
+    EXPECT_EQ(countMembers(path("all.pptx"), R"(ppt/slides/slide\d+\.xml)"), 4u);
+}
+
+TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
+    // Name order a, b, c; capture dates 2021, 2019, 2020.
+    const auto pictures = pictureFolder("pictures", {{"a.jpg", "date-original.jpg"},
+                                                     {"b.jpg", "date-tiff-only.jpg"},
+                                                     {"c.jpg", "date-digitized.jpg"}});
+    const auto out = path("out.pptx"), deck = path("deck.mosavelle");
+    const auto result =
+        cli({"make", out.string(), pictures.string(), "--sort", "captureDate", "--group", "two",
+             "--quality", "small", "--placement", "fill", "--size", "classic", "--background",
+             "336699", "--slide-numbers", "--save", deck.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+
+    const json saved = project(deck);
+    EXPECT_EQ(picturesInDeckOrder(saved), (std::vector<std::string>{"b.jpg", "c.jpg", "a.jpg"}));
+    ASSERT_EQ(saved["slides"].size(), 2u);
+    EXPECT_EQ(saved["slides"][0]["layout"], "twoUp");
+    EXPECT_EQ(saved["slides"][1]["layout"], "oneImage");
+    EXPECT_EQ(saved["sort"], "manual");  // grouping is a manual arrangement
+    const json& appearance = saved["appearance"];
+    EXPECT_EQ(appearance["slideSize"], "classic");
+    EXPECT_EQ(appearance["background"], "custom");
+    EXPECT_NEAR(appearance["customBackground"]["red"].get<double>(), 0x33 / 255.0, 1e-9);
+    EXPECT_NEAR(appearance["customBackground"]["blue"].get<double>(), 0x99 / 255.0, 1e-9);
+    EXPECT_EQ(appearance["branding"]["showSlideNumbers"], true);
+    EXPECT_EQ(appearance["defaultPlacement"]["mode"], "fill");
+    EXPECT_EQ(saved["export"]["quality"], "small");
+
+    EXPECT_EQ(countMembers(out, R"(ppt/slides/slide\d+\.xml)"), 2u);
+    EXPECT_NE(member(out, "ppt/slides/slide1.xml").find("336699"), std::string::npos);
+    // Below the best quality pictures are encoded again, not copied.
+    EXPECT_EQ(countMembers(out, R"(ppt/media/image\d+\.jpg)"), 3u);
+    EXPECT_NE(member(out, "ppt/media/image1.jpg"), slurp(pictures / "b.jpg"));
+}
+
+TEST_F(CliDeckTest, ImportSkipsDuplicatesUnlessKeptAndExportLeavesTheProjectAlone) {
+    const auto pictures =
+        pictureFolder("pictures", {{"one.jpg", "orient-1.jpg"}, {"two.png", "picture.png"}});
+    const auto deck = path("deck.mosavelle");
+
+    auto result = cli({"import", deck.string(), pictures.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(project(deck)["images"].size(), 2u);
+
+    result = cli({"import", deck.string(), pictures.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.errLines().size(), 1u) << result.err;  // the skipped duplicates, in one line
+    EXPECT_EQ(project(deck)["images"].size(), 2u);
+
+    result = cli({"import", deck.string(), (pictures / "one.jpg").string(), "--keep-duplicates"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const json kept = project(deck);
+    ASSERT_EQ(kept["images"].size(), 3u);
+    EXPECT_EQ(kept["slides"].size(), 3u);
+    EXPECT_NE(kept["images"][0]["id"], kept["images"][2]["id"]);
+    EXPECT_EQ(entries(deck / "images").size(), 3u);
+
+    const std::string before = slurp(deck / "project.json");
+    const auto out = path("out.pptx");
+    result = cli({"export", deck.string(), out.string(), "--quality", "balanced"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(countMembers(out, R"(ppt/slides/slide\d+\.xml)"), 3u);
+    EXPECT_EQ(countMembers(out, R"(ppt/media/image\d+\.(jpg|png))"), 3u);
+    EXPECT_EQ(slurp(deck / "project.json"), before);  // exporting never writes the project
+}
+
+TEST_F(CliDeckTest, ExportListsUnusablePicturesAndGoesOnWithoutThem) {
+    const auto pictures =
+        pictureFolder("pictures", {{"kept.jpg", "orient-1.jpg"}, {"lost.jpg", "orient-3.jpg"}});
+    const auto deck = path("deck.mosavelle");
+    ASSERT_EQ(cli({"import", deck.string(), pictures.string()}).status, 0);
+    const json imported = project(deck);
+    for (const auto& image : imported["images"])
+        if (image["originalFileName"] == "lost.jpg")
+            fs::remove(deck / "images" / image["storedFileName"].get<std::string>());
+
+    const auto out = path("out.pptx");
+    const auto result = cli({"export", deck.string(), out.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto lines = result.errLines();
+    ASSERT_EQ(lines.size(), 2u) << result.err;
+    EXPECT_EQ(lines[1], "lost.jpg: The copied image is missing from this project.");
+    EXPECT_EQ(countMembers(out, R"(ppt/slides/slide\d+\.xml)"), 2u);
+    EXPECT_EQ(countMembers(out, R"(ppt/media/.*)"), 1u);
+    EXPECT_EQ(member(out, "ppt/media/image1.jpg"), slurp(pictures / "kept.jpg"));
+}
+
+TEST_F(CliDeckTest, MadeDeckConvertsToAPdfWithOnePagePerSlide) {
+    if (std::system("command -v soffice >/dev/null 2>&1 && command -v pdfinfo >/dev/null") != 0)
+        GTEST_SKIP() << "LibreOffice or pdfinfo is not installed";
+    const auto pictures = pictureFolder("pictures", {{"1.jpg", "orient-1.jpg"},
+                                                     {"2.jpg", "orient-6.jpg"},
+                                                     {"3.png", "alpha.png"},
+                                                     {"4.png", "picture.png"},
+                                                     {"5.bmp", "picture.bmp"}});
+    const auto out = path("deck.pptx"), deck = path("deck.mosavelle");
+    auto result = cli({"make", out.string(), pictures.string(), "--group", "four", "--captions",
+                       "--slide-numbers", "--save", deck.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    result = cli({"render", deck.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::size_t slides = json::parse(result.out)["slides"].size();
+    ASSERT_EQ(slides, 2u);  // four pictures on one slide, the fifth on its own
+
+    const auto profile = path("office-profile");
+    result =
+        runProgram("soffice",
+                   {"--headless", "--norestore", "-env:UserInstallation=file://" + profile.string(),
+                    "--convert-to", "pdf", "--outdir", dir_.path().string(), out.string()},
+                   dir_.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    result = runProgram("pdfinfo", {path("deck.pdf").string()}, dir_.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::smatch pages;
+    ASSERT_TRUE(std::regex_search(result.out, pages, std::regex(R"(Pages:\s+(\d+))")));
+    EXPECT_EQ(std::stoul(pages[1]), slides);
+}
+
+TEST_F(CliDeckTest, MissingInputsAndInputsWithoutPicturesAreBadInputAndWriteNothing) {
+    const auto pictures = pictureFolder("pictures", {{"one.jpg", "orient-1.jpg"}});
+    const auto out = path("out.pptx"), deck = path("deck.mosavelle");
+
+    auto result = cli({"make", out.string(), pictures.string(), path("gone.jpg").string(), "--save",
+                       deck.string()});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_ONE_SENTENCE(result);
+    EXPECT_NE(result.err.find("gone.jpg"), std::string::npos);
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_FALSE(fs::exists(deck));
+
+    result = cli({"import", deck.string(), path("gone").string()});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_ONE_SENTENCE(result);
+    EXPECT_FALSE(fs::exists(deck));
+
+    // Only a file that is not a picture: its note, then the sentence saying nothing was made.
+    const auto junk = pictureFolder("junk", {{"x.jpg", "text.jpg"}});
+    result = cli({"make", out.string(), junk.string()});
+    EXPECT_EQ(result.status, 2);
+    const auto lines = result.errLines();
+    ASSERT_EQ(lines.size(), 2u) << result.err;
+    EXPECT_EQ(lines[0], "x.jpg: This file could not be read as an image.");
+    EXPECT_FALSE(fs::exists(out));
+
+    result = cli({"make", path("logo.pptx").string(), pictures.string(), "--logo",
+                  fixturePath("document.pdf").string()});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_ONE_SENTENCE(result);
+    EXPECT_FALSE(fs::exists(path("logo.pptx")));
+}
+
+TEST_F(CliDeckTest, DamagedProjectIsBadInputAndIsLeftAsItWas) {
+    const auto deck = path("deck.mosavelle");
+    fs::create_directories(deck / "images");
+    std::ofstream(deck / "project.json") << "{\"formatVersion\": 1, \"images\": [";
+    const auto pictures = pictureFolder("pictures", {{"one.jpg", "orient-1.jpg"}});
+
+    auto result = cli({"export", deck.string(), path("out.pptx").string()});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_ONE_SENTENCE(result);
+    EXPECT_FALSE(fs::exists(path("out.pptx")));
+
+    result = cli({"import", deck.string(), pictures.string()});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_ONE_SENTENCE(result);
+    EXPECT_EQ(slurp(deck / "project.json"), "{\"formatVersion\": 1, \"images\": [");
+    EXPECT_TRUE(fs::is_empty(deck / "images"));
+}
+
+TEST_F(CliDeckTest, UnwritableDestinationsFailWithStatusThreeAndNoFileThere) {
+    const auto pictures = pictureFolder("pictures", {{"one.jpg", "orient-1.jpg"}});
+    std::ofstream(path("plain-file")) << "x";
+    fs::create_directories(path("a-folder.pptx"));
+    for (const auto& destination : {path("no-such-folder") / "out.pptx",
+                                    path("plain-file") / "out.pptx", path("a-folder.pptx")}) {
+        const auto result = cli({"make", destination.string(), pictures.string()});
+        EXPECT_EQ(result.status, 3) << destination;
+        EXPECT_ONE_SENTENCE(result);
+    }
+    EXPECT_TRUE(fs::is_empty(path("a-folder.pptx")));
+    EXPECT_FALSE(fs::exists(path("no-such-folder")));
+
+    // A project that cannot be saved: the presentation is checked for first, nothing is made.
+    const auto result = cli({"make", path("out.pptx").string(), pictures.string(), "--save",
+                             (path("no-such-folder") / "deck.mosavelle").string()});
+    EXPECT_EQ(result.status, 3);
+    EXPECT_ONE_SENTENCE(result);
+    EXPECT_FALSE(fs::exists(path("out.pptx")));
+}
+
+TEST_F(CliDeckTest, FailedExportLeavesTheExistingFileWholeAndNoTemporaryFiles) {
+    // The header of truncated.jpg reads, so it imports; its pixels do not, so encoding it fails.
+    const auto pictures = pictureFolder(
+        "pictures", {{"good.jpg", "orient-1.jpg"}, {"truncated.jpg", "truncated.jpg"}});
+    fs::create_directories(path("dest"));
+    const auto out = path("dest") / "out.pptx";
+    std::ofstream(out) << "the previous presentation";
+
+    const auto result = cli({"make", out.string(), pictures.string(), "--quality", "balanced"});
+    EXPECT_EQ(result.status, 3);
+    EXPECT_ONE_SENTENCE(result);
+    EXPECT_NE(result.err.find("This file could not be read as an image."), std::string::npos);
+    EXPECT_EQ(slurp(out), "the previous presentation");
+    EXPECT_EQ(entries(path("dest")), std::set<std::string>{"out.pptx"});
+}
+
+TEST_F(CliDeckTest, UsageErrorsAreStatusOneAndEverySubcommandHasHelp) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"frobnicate"},
+                                               {"make", "out.pptx"},
+                                               {"make", "out.pptx", "in", "--quality", "great"},
+                                               {"make", "out.pptx", "in", "--background", "12345G"},
+                                               {"make", "out.pptx", "in", "--strip-numbers"},
+                                               {"export", "deck.mosavelle"},
+                                               {"render", "deck.mosavelle", "--bogus"}}) {
+        const auto result = cli(args);
+        EXPECT_EQ(result.status, 1) << ::testing::PrintToString(args);
+        EXPECT_ONE_SENTENCE(result);
+        EXPECT_EQ(result.out, "");
+    }
+    for (const std::string command : {"make", "import", "export", "info", "render"}) {
+        const auto result = cli({command, "--help"});
+        EXPECT_EQ(result.status, 0) << command;
+        EXPECT_NE(result.out.find("Usage: mosavelle-cli " + command), std::string::npos)
+            << result.out;
+    }
+}
+
+TEST_F(CliDeckTest, ProgressIsDrawnOnATerminalUnlessQuiet) {
+    if (std::system("command -v script >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "script (bsdutils) is not installed";
+    const auto pictures = pictureFolder("pictures", {{"one.jpg", "orient-1.jpg"}});
+    // `script` gives the tool a terminal; what the tool drew there is in the typescript.
+    const auto onTerminal = [&](const std::string& extra) {
+        const std::string command = shellQuoted(MOSAVELLE_CLI_PATH) + " make " +
+                                    shellQuoted(path("out.pptx").string()) + " " +
+                                    shellQuoted(pictures.string()) + extra;
+        const auto typescript = path("typescript");
+        const auto result =
+            runProgram("script", {"-q", "-e", "-c", command, typescript.string()}, dir_.path());
+        EXPECT_EQ(result.status, 0) << result.err << slurp(typescript);
+        return slurp(typescript);
+    };
+    EXPECT_NE(onTerminal("").find("Building slide 1 of 1"), std::string::npos);
+    EXPECT_EQ(onTerminal(" --quiet").find("Building slide"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace mosavelle::testing
