@@ -65,12 +65,15 @@ TEST_F(CliInfoTest, ReportsUprightSizeSwappedResolutionDatesFramesAndDigests) {
 TEST_F(CliInfoTest, UnreadableFilesGetAnErrorObjectEachAndStatusTwo) {
     const std::string good = fixturePath("picture.png");
     const std::string missing = path("nowhere.jpg");
+    // Linux file names need not be UTF-8; JSON text must be.
+    const std::string latin1 = path("caf\xE9.png");
+    fs::copy_file(good, latin1);
     const auto result = cli({"info", fixturePath("text.jpg"), fixturePath("document.pdf"), good,
-                             fixturePath("zero-width.png"), missing});
+                             fixturePath("zero-width.png"), missing, latin1});
     EXPECT_EQ(result.status, 2);
     EXPECT_ONE_SENTENCE(result);
     const json facts = json::parse(result.out);
-    ASSERT_EQ(facts.size(), 5u);
+    ASSERT_EQ(facts.size(), 6u);
     EXPECT_EQ(facts[0]["error"], "This file could not be read as an image.");
     EXPECT_EQ(facts[1]["error"], "This image format is not supported.");
     EXPECT_FALSE(facts[2].contains("error"));
@@ -79,6 +82,8 @@ TEST_F(CliInfoTest, UnreadableFilesGetAnErrorObjectEachAndStatusTwo) {
     EXPECT_EQ(facts[4]["file"], missing);
     ASSERT_TRUE(facts[4]["error"].is_string());
     EXPECT_FALSE(facts[4]["error"].get<std::string>().empty());
+    EXPECT_EQ(facts[5]["file"], path("caf\uFFFD.png").string());
+    EXPECT_EQ(facts[5]["pixelWidth"], facts[2]["pixelWidth"]);
     for (const auto& failed : {facts[0], facts[1], facts[3], facts[4]})
         EXPECT_EQ(failed.size(), 2u) << failed.dump();  // only "file" and "error"
 }
@@ -92,82 +97,56 @@ json color(double r, double g, double b) {
     return {{"red", r}, {"green", g}, {"blue", b}, {"alpha", 1}};
 }
 
-json slot(const std::string& id, const std::optional<std::string>& imageID,
-          const std::string& caption) {
-    json s = {{"id", id}, {"caption", caption}, {"crop", {{"x", 0.5}, {"y", 0.5}}}};
-    if (imageID)
-        s["imageID"] = *imageID;
-    return s;
-}
-
-json slide(const std::string& id, const std::string& layout, const std::string& title, json slots,
-           bool excluded = false) {
-    return {{"id", id},       {"layout", layout},
-            {"title", title}, {"notes", "notes of " + id},
-            {"slots", slots}, {"isExcluded", excluded}};
-}
-
-json picture(const std::string& id, const std::string& storedName, int width, int height) {
-    return {{"id", id},
-            {"storedFileName", storedName},
-            {"originalFileName", storedName},
-            {"byteCount", 1},
-            {"sha256", std::string(64, '0')},
-            {"pixelWidth", width},
-            {"pixelHeight", height},
-            {"dpiX", 72},
-            {"dpiY", 72},
-            {"hasAlpha", false},
-            {"frameCount", 1},
-            {"uti", "public.jpeg"},
-            {"isIncluded", true}};
-}
-
 // A widescreen deck with 0.3-inch margins and fit placement, written by hand: a section slide
 // with no title, an excluded section, a one-picture slide whose 64 x 40 picture is in the
 // package, and a two-up slide whose first picture's file is missing and whose second slot is
 // empty with a 400-character caption.
 json handWrittenProject(bool slideNumbers) {
-    json appearance = {
-        {"slideSize", "widescreen"},
-        {"background", "black"},
-        {"customBackground", color(0.95, 0.95, 0.97)},
-        {"margins", {{"top", 0.3}, {"leading", 0.3}, {"bottom", 0.3}, {"trailing", 0.3}}},
-        {"typography",
-         {{"fontName", "Calibri"},
-          {"titlePoints", 28},
-          {"bodyPoints", 16},
-          {"titleColor", color(0, 0, 0)},
-          {"bodyColor", color(0.15, 0.15, 0.15)},
-          {"titleBold", true}}},
-        {"branding",
-         {{"logoPosition", "topTrailing"},
-          {"logoMaxHeightInches", 0.4},
-          {"showSlideNumbers", slideNumbers},
-          {"numberPosition", "bottomTrailing"}}},
-        {"defaultPlacement",
-         {{"mode", "fit"},
-          {"crop", {{"x", 0.5}, {"y", 0.5}}},
-          {"rotationDegrees", 0},
-          {"scale", 1}}},
-        {"filenameCleanup",
-         {{"enabled", false}, {"replaceSeparators", true}, {"stripLeadingNumbers", false}}}};
-    json slides = json::array(
-        {slide("B1000000-0000-4000-8000-000000000001", "section", "", json::array()),
-         slide("B2000000-0000-4000-8000-000000000002", "section", "Hidden", json::array(), true),
-         slide("B3000000-0000-4000-8000-000000000003", "oneImage", "",
-               json::array({slot("C1000000-0000-4000-8000-000000000001", pictureID, "")})),
-         slide("B4000000-0000-4000-8000-000000000004", "twoUp", "",
-               json::array({slot("C2000000-0000-4000-8000-000000000002", lostPictureID, ""),
-                            slot("C3000000-0000-4000-8000-000000000003", std::nullopt,
-                                 std::string(400, 'x'))}))});
-    return {{"formatVersion", 1},
-            {"images", json::array({picture(pictureID, "one.jpg", 64, 40),
-                                    picture(lostPictureID, "lost.jpg", 64, 40)})},
-            {"slides", slides},
-            {"appearance", appearance},
-            {"export", {{"quality", "best"}, {"suggestedBaseName", "Presentation"}}},
-            {"sort", "manual"}};
+    json project = json::parse(R"({
+  "formatVersion": 1, "sort": "manual",
+  "export": {"quality": "best", "suggestedBaseName": "Presentation"},
+  "appearance": {"slideSize": "widescreen", "background": "black",
+    "customBackground": {"red": 0.95, "green": 0.95, "blue": 0.97, "alpha": 1},
+    "margins": {"top": 0.3, "leading": 0.3, "bottom": 0.3, "trailing": 0.3},
+    "typography": {"fontName": "Calibri", "titlePoints": 28, "bodyPoints": 16, "titleBold": true,
+      "titleColor": {"red": 0, "green": 0, "blue": 0, "alpha": 1},
+      "bodyColor": {"red": 0.15, "green": 0.15, "blue": 0.15, "alpha": 1}},
+    "branding": {"logoPosition": "topTrailing", "logoMaxHeightInches": 0.4,
+      "showSlideNumbers": false, "numberPosition": "bottomTrailing"},
+    "defaultPlacement": {"mode": "fit", "crop": {"x": 0.5, "y": 0.5}, "rotationDegrees": 0},
+    "filenameCleanup": {"enabled": false, "replaceSeparators": true, "stripLeadingNumbers": false}},
+  "images": [], "slides": [
+    {"id": "B1000000-0000-4000-8000-000000000001", "layout": "section", "title": "", "slots": []},
+    {"id": "B2000000-0000-4000-8000-000000000002", "layout": "section", "title": "Hidden",
+     "slots": [], "isExcluded": true},
+    {"id": "B3000000-0000-4000-8000-000000000003", "layout": "oneImage", "title": "", "slots": [
+      {"id": "C1000000-0000-4000-8000-000000000001", "imageID": "A1000000-0000-4000-8000-000000000001"}]},
+    {"id": "B4000000-0000-4000-8000-000000000004", "layout": "twoUp", "title": "", "slots": [
+      {"id": "C2000000-0000-4000-8000-000000000002", "imageID": "A2000000-0000-4000-8000-000000000002"},
+      {"id": "C3000000-0000-4000-8000-000000000003"}]}]})");
+    project["appearance"]["branding"]["showSlideNumbers"] = slideNumbers;
+    for (auto& slide : project["slides"]) {
+        slide["notes"] = "notes of " + slide["id"].get<std::string>();
+        slide["isExcluded"] = slide.value("isExcluded", false);
+        for (auto& slot : slide["slots"])
+            slot.update({{"caption", ""}, {"crop", {{"x", 0.5}, {"y", 0.5}}}});
+    }
+    project["slides"][3]["slots"][1]["caption"] = std::string(400, 'x');
+    for (const auto& [id, name] : {std::pair{pictureID, "one.jpg"}, {lostPictureID, "lost.jpg"}})
+        project["images"].push_back({{"id", id},
+                                     {"storedFileName", name},
+                                     {"originalFileName", name},
+                                     {"byteCount", 1},
+                                     {"sha256", std::string(64, '0')},
+                                     {"pixelWidth", 64},
+                                     {"pixelHeight", 40},
+                                     {"dpiX", 72},
+                                     {"dpiY", 72},
+                                     {"hasAlpha", false},
+                                     {"frameCount", 1},
+                                     {"uti", "public.jpeg"},
+                                     {"isIncluded", true}});
+    return project;
 }
 
 class CliRenderTest : public CliTest {

@@ -211,76 +211,47 @@ TEST_F(CliDeckTest, MadeDeckConvertsToAPdfWithOnePagePerSlide) {
     EXPECT_EQ(std::stoul(pages[1]), slides);
 }
 
-TEST_F(CliDeckTest, MissingInputsAndInputsWithoutPicturesAreBadInputAndWriteNothing) {
+TEST_F(CliDeckTest, BadInputsAndUnwritableDestinationsGiveTheirStatusAndWriteNothing) {
     const auto pictures = pictureFolder("pictures", {{"one.jpg", "orient-1.jpg"}});
-    const auto out = path("out.pptx"), deck = path("deck.mosavelle");
+    const std::string in = pictures.string(), out = path("out.pptx").string();
+    const std::string deck = path("deck.mosavelle").string(), damaged = path("damaged").string();
+    fs::create_directories(path("damaged") / "images");
+    std::ofstream(path("damaged") / "project.json") << "{\"formatVersion\": 1, \"images\": [";
+    std::ofstream(path("plain-file")) << "x";
+    fs::create_directories(path("a-folder.pptx"));
+    const std::string nowhere = (path("no-such-folder") / "x").string();
+    const std::string pdf = fixturePath("document.pdf").string();
 
-    auto result = cli({"make", out.string(), pictures.string(), path("gone.jpg").string(), "--save",
-                       deck.string()});
-    EXPECT_EQ(result.status, 2);
-    EXPECT_ONE_SENTENCE(result);
-    EXPECT_NE(result.err.find("gone.jpg"), std::string::npos);
-    EXPECT_FALSE(fs::exists(out));
-    EXPECT_FALSE(fs::exists(deck));
-
-    result = cli({"import", deck.string(), path("gone").string()});
-    EXPECT_EQ(result.status, 2);
-    EXPECT_ONE_SENTENCE(result);
-    EXPECT_FALSE(fs::exists(deck));
+    const std::vector<std::pair<std::vector<std::string>, int>> cases = {
+        {{"make", out, in, path("gone.jpg").string(), "--save", deck}, 2},
+        {{"import", deck, path("gone").string()}, 2},
+        {{"make", out, in, "--logo", pdf}, 2},
+        {{"export", damaged, out}, 2},
+        {{"import", damaged, in}, 2},
+        {{"make", nowhere, in}, 3},
+        {{"make", (path("plain-file") / "out.pptx").string(), in}, 3},
+        {{"make", path("a-folder.pptx").string(), in}, 3},
+        {{"make", out, in, "--save", nowhere}, 3},
+    };
+    for (const auto& [args, status] : cases) {
+        const auto result = cli(args);
+        EXPECT_EQ(result.status, status) << ::testing::PrintToString(args);
+        EXPECT_ONE_SENTENCE(result);
+        EXPECT_FALSE(fs::exists(out) || fs::exists(deck)) << ::testing::PrintToString(args);
+    }
+    EXPECT_TRUE(fs::is_empty(path("a-folder.pptx")));
+    EXPECT_FALSE(fs::exists(path("no-such-folder")));
+    EXPECT_EQ(slurp(path("damaged") / "project.json"), "{\"formatVersion\": 1, \"images\": [");
+    EXPECT_TRUE(fs::is_empty(path("damaged") / "images"));
 
     // Only a file that is not a picture: its note, then the sentence saying nothing was made.
     const auto junk = pictureFolder("junk", {{"x.jpg", "text.jpg"}});
-    result = cli({"make", out.string(), junk.string()});
+    const auto result = cli({"make", out, junk.string()});
     EXPECT_EQ(result.status, 2);
     const auto lines = result.errLines();
     ASSERT_EQ(lines.size(), 2u) << result.err;
     EXPECT_EQ(lines[0], "x.jpg: This file could not be read as an image.");
     EXPECT_FALSE(fs::exists(out));
-
-    result = cli({"make", path("logo.pptx").string(), pictures.string(), "--logo",
-                  fixturePath("document.pdf").string()});
-    EXPECT_EQ(result.status, 2);
-    EXPECT_ONE_SENTENCE(result);
-    EXPECT_FALSE(fs::exists(path("logo.pptx")));
-}
-
-TEST_F(CliDeckTest, DamagedProjectIsBadInputAndIsLeftAsItWas) {
-    const auto deck = path("deck.mosavelle");
-    fs::create_directories(deck / "images");
-    std::ofstream(deck / "project.json") << "{\"formatVersion\": 1, \"images\": [";
-    const auto pictures = pictureFolder("pictures", {{"one.jpg", "orient-1.jpg"}});
-
-    auto result = cli({"export", deck.string(), path("out.pptx").string()});
-    EXPECT_EQ(result.status, 2);
-    EXPECT_ONE_SENTENCE(result);
-    EXPECT_FALSE(fs::exists(path("out.pptx")));
-
-    result = cli({"import", deck.string(), pictures.string()});
-    EXPECT_EQ(result.status, 2);
-    EXPECT_ONE_SENTENCE(result);
-    EXPECT_EQ(slurp(deck / "project.json"), "{\"formatVersion\": 1, \"images\": [");
-    EXPECT_TRUE(fs::is_empty(deck / "images"));
-}
-
-TEST_F(CliDeckTest, UnwritableDestinationsFailWithStatusThreeAndNoFileThere) {
-    const auto pictures = pictureFolder("pictures", {{"one.jpg", "orient-1.jpg"}});
-    std::ofstream(path("plain-file")) << "x";
-    fs::create_directories(path("a-folder.pptx"));
-    for (const auto& destination : {path("no-such-folder") / "out.pptx",
-                                    path("plain-file") / "out.pptx", path("a-folder.pptx")}) {
-        const auto result = cli({"make", destination.string(), pictures.string()});
-        EXPECT_EQ(result.status, 3) << destination;
-        EXPECT_ONE_SENTENCE(result);
-    }
-    EXPECT_TRUE(fs::is_empty(path("a-folder.pptx")));
-    EXPECT_FALSE(fs::exists(path("no-such-folder")));
-
-    // A project that cannot be saved: the presentation is checked for first, nothing is made.
-    const auto result = cli({"make", path("out.pptx").string(), pictures.string(), "--save",
-                             (path("no-such-folder") / "deck.mosavelle").string()});
-    EXPECT_EQ(result.status, 3);
-    EXPECT_ONE_SENTENCE(result);
-    EXPECT_FALSE(fs::exists(path("out.pptx")));
 }
 
 TEST_F(CliDeckTest, FailedExportLeavesTheExistingFileWholeAndNoTemporaryFiles) {
