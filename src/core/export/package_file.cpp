@@ -45,16 +45,39 @@ void syncFolder(const fs::path& folder) {
     }
 }
 
-// Copies the finished temporary file onto the destination, in place.
+// Copies the finished temporary file onto the destination, in place. The space for the whole
+// package is reserved before the first byte is overwritten, so a full disk or a file-size limit is
+// refused with the old content still whole; the old content is cut only after the new one is in.
 Status copyOnto(const fs::path& from, const fs::path& to) {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return fileSystemError(from, errno);
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    struct stat source {};
+    if (::fstat(in, &source) != 0) {
+        const int error = errno;
+        ::close(in);
+        return fileSystemError(from, error);
+    }
+    struct stat existing {};
+    const bool existed = ::stat(to.c_str(), &existing) == 0;
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (out < 0) {
         const int error = errno;
         ::close(in);
         return fileSystemError(to, error);
+    }
+    if (source.st_size > 0) {
+        // A file system that cannot reserve space at all is written without the reservation.
+        const int error = ::posix_fallocate(out, 0, source.st_size);
+        if (error != 0 && error != EINVAL && error != EOPNOTSUPP) {
+            if (existed)
+                (void)::ftruncate(out, existing.st_size);  // undo any growth; content is intact
+            ::close(out);
+            ::close(in);
+            if (!existed)
+                ::unlink(to.c_str());
+            return fileSystemError(to, error);
+        }
     }
     std::vector<std::uint8_t> buffer(1 << 20);
     Status status = success();
@@ -72,6 +95,8 @@ Status copyOnto(const fs::path& from, const fs::path& to) {
         if (!status)
             break;
     }
+    if (status && ::ftruncate(out, source.st_size) != 0)
+        status = fileSystemError(to, errno);
     if (status && ::fsync(out) != 0)
         status = fileSystemError(to, errno);
     if (::close(out) != 0 && status)

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <csignal>
 #include <set>
 
 #include "core/export/package_file.h"
@@ -108,6 +110,33 @@ TEST_F(PackageFileTest, FolderRefusingTemporaryFilesFallsBackToACopy) {
     // A failed copy still removes the temporary file.
     auto broken = writePackage(archive, folder / "nowhere" / "deck.pptx", options);
     EXPECT_FALSE(broken.ok());
+    EXPECT_TRUE(namesIn(fallback.path()).empty());
+}
+
+TEST_F(PackageFileTest, CopyThatCannotFitLeavesTheExistingDestinationWhole) {
+    options.useDestinationFolder = false;
+    const auto destination = folder / "deck.pptx";
+    const Bytes old(std::string_view("the previous export"));
+    writeFileBytes(destination, old);
+    const Bytes large(std::string(200000, 'x'));
+    auto file = PackageFile::create(destination, options);
+    ASSERT_TRUE(file.ok());
+    ASSERT_TRUE((*file)->write(large.span()).ok());
+
+    // A file-size limit below the package makes the copy fail part way, as a full disk would.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = 100000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    auto committed = (*file)->commit();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    ASSERT_FALSE(committed.ok());
+    EXPECT_NE(committed.error().message.find("“deck.pptx”"), std::string::npos);
+    EXPECT_EQ(readFileBytes(destination), old);
     EXPECT_TRUE(namesIn(fallback.path()).empty());
 }
 
