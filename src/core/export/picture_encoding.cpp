@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
+#include <span>
 #include <vector>
 
 #include <turbojpeg.h>
 
 #include "core/import/image_io_error.h"
+#include "core/import/image_metadata.h"
 
 namespace mosavelle {
 
@@ -31,86 +32,27 @@ EncodedPicture pngPicture(Bytes data) {
 
 // ---- EXIF orientation inside a JPEG -------------------------------------------------------------
 
-// Reads and writes 16- and 32-bit values of a TIFF structure in its declared byte order.
-class TiffView {
-public:
-    TiffView(std::uint8_t* data, std::size_t size, bool bigEndian)
-        : data_(data), size_(size), bigEndian_(bigEndian) {}
-
-    bool has(std::size_t offset, std::size_t length) const {
-        return offset <= size_ && length <= size_ - offset;
-    }
-    std::uint32_t u16(std::size_t at) const {
-        return bigEndian_ ? (data_[at] << 8) | data_[at + 1] : (data_[at + 1] << 8) | data_[at];
-    }
-    std::uint32_t u32(std::size_t at) const {
-        return bigEndian_ ? (u16(at) << 16) | u16(at + 2) : (u16(at + 2) << 16) | u16(at);
-    }
-    void setU16(std::size_t at, std::uint16_t value) {
-        data_[at + (bigEndian_ ? 0 : 1)] = std::uint8_t(value >> 8);
-        data_[at + (bigEndian_ ? 1 : 0)] = std::uint8_t(value & 0xFF);
-    }
-
-private:
-    std::uint8_t* data_;
-    std::size_t size_;
-    bool bigEndian_;
+// The orientation a JPEG's facts report (its first EXIF segment, read as picture facts read it)
+// and where the code is stored in the file. `code` is 1 when there is none or it is outside 1..8.
+struct JpegOrientation {
+    int code = 1;
+    std::size_t exifAt = 0;  // offset of the EXIF segment's body in the file
+    std::optional<TiffValueSlot> slot;
 };
 
-// Byte offset of the 16-bit orientation value in the first EXIF segment of a JPEG, when there is
-// one. Every offset is bounds-checked: the markers come straight from the user's file.
-std::optional<std::pair<std::size_t, bool>> findOrientationValue(const std::uint8_t* data,
-                                                                 std::size_t size) {
-    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
-        return std::nullopt;
-    std::size_t at = 2;
-    while (at + 4 <= size && data[at] == 0xFF) {
-        const std::uint8_t marker = data[at + 1];
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
-        }
-        if (marker == 0xDA || marker == 0xD9)  // start of scan, end of image: no more headers
-            break;
-        const std::size_t length = (std::size_t(data[at + 2]) << 8) | data[at + 3];
-        if (length < 2 || at + 2 + length > size)
-            break;
-        const std::size_t body = at + 4;
-        const std::size_t bodySize = length - 2;
-        if (marker == 0xE1 && bodySize >= 14 && std::memcmp(data + body, "Exif\0\0", 6) == 0) {
-            const std::size_t tiff = body + 6;
-            const std::size_t tiffSize = bodySize - 6;
-            const bool big = data[tiff] == 'M' && data[tiff + 1] == 'M';
-            if (!big && !(data[tiff] == 'I' && data[tiff + 1] == 'I'))
-                return std::nullopt;
-            TiffView view(const_cast<std::uint8_t*>(data + tiff), tiffSize, big);
-            const std::size_t ifd = view.u32(4);
-            if (!view.has(ifd, 2))
-                return std::nullopt;
-            const std::size_t count = view.u16(ifd);
-            for (std::size_t i = 0; i < count; ++i) {
-                const std::size_t entry = ifd + 2 + i * 12;
-                if (!view.has(entry, 12))
-                    return std::nullopt;
-                if (view.u16(entry) == 0x0112 && view.u16(entry + 2) == 3 &&
-                    view.u32(entry + 4) >= 1)
-                    return std::pair{tiff + entry + 8, big};
-            }
-            return std::nullopt;
-        }
-        at += 2 + length;
-    }
-    return std::nullopt;
-}
-
-// The EXIF orientation of a JPEG (1 when it has none or an unknown code).
-int jpegOrientation(const Bytes& jpeg) {
-    auto found = findOrientationValue(jpeg.data(), jpeg.size());
-    if (!found)
-        return 1;
-    TiffView view(const_cast<std::uint8_t*>(jpeg.data()), jpeg.size(), found->second);
-    const auto code = int(view.u16(found->first));
-    return code >= 1 && code <= 8 ? code : 1;
+JpegOrientation jpegOrientation(std::span<const std::uint8_t> jpeg) {
+    JpegOrientation found;
+    const ContainerFields container = readContainerFields(kJpegType, jpeg);
+    if (container.exif.empty())
+        return found;
+    const std::optional<TiffFields> fields = readTiffFields(container.exif);
+    if (!fields || !fields->orientation)
+        return found;
+    if (*fields->orientation >= 1 && *fields->orientation <= 8)
+        found.code = int(*fields->orientation);
+    found.exifAt = std::size_t(container.exif.data() - jpeg.data());
+    found.slot = fields->orientationSlot;
+    return found;
 }
 
 // The lossless operation that turns a picture stored with `orientation` upright.
@@ -155,11 +97,14 @@ std::optional<Bytes> turnJpegUpright(const Bytes& jpeg, int orientation) {
     std::optional<Bytes> result;
     if (failed == 0 && output != nullptr) {
         std::vector<std::uint8_t> turned(output, output + outputSize);
-        if (auto value = findOrientationValue(turned.data(), turned.size())) {
-            TiffView view(turned.data(), turned.size(), value->second);
-            view.setU16(value->first, 1);
+        const JpegOrientation stored = jpegOrientation(turned);
+        if (stored.slot) {
+            writeTiffInteger(std::span(turned).subspan(stored.exifAt), *stored.slot, 1);
         }
-        result = Bytes(std::move(turned));
+        // A code that cannot be rewritten (stored as a fraction, say) would turn the picture
+        // twice in a viewer that honours it: no lossless result then.
+        if (jpegOrientation(turned).code == 1)
+            result = Bytes(std::move(turned));
     }
     tjFree(output);
     tjDestroy(handle);
@@ -285,7 +230,7 @@ Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeI
         std::optional<PictureHeader> header;
         int orientation = 1;
         if (isJpeg) {
-            orientation = jpegOrientation(stored);
+            orientation = jpegOrientation(stored.span()).code;
         } else {
             header = readPictureHeader(stored);
             orientation = header ? header->orientation : 1;

@@ -139,6 +139,16 @@ std::optional<RgbaImage> toRgba(VipsImageHandle image) {
     return result;
 }
 
+// The pixels of a lazily decoded picture; nothing when there is none or its data is damaged.
+std::optional<RgbaImage> evaluated(std::optional<UprightVipsImage> decoded) {
+    if (!decoded)
+        return std::nullopt;
+    auto rgba = toRgba(std::move(decoded->image));
+    if (!rgba)
+        vips_error_clear();
+    return rgba;
+}
+
 // Size with the longer side at most `limit`, keeping the aspect; each side rounded half away
 // from zero and at least 1.
 PixelSize boundedSize(PixelSize size, int limit) {
@@ -212,27 +222,15 @@ std::optional<UprightVipsImage> decodeUprightImage(const Bytes& bytes,
 }
 
 std::optional<RgbaImage> decodeFirstFrame(const Bytes& bytes) {
-    auto decoded = decodeUprightImage(bytes, std::nullopt);
-    if (!decoded)
-        return std::nullopt;
-    auto rgba = toRgba(std::move(decoded->image));
-    if (!rgba)
-        vips_error_clear();
-    return rgba;
+    return evaluated(decodeUprightImage(bytes, std::nullopt));
 }
 
 std::optional<RgbaImage> decodeThumbnail(const Bytes& bytes, int maxPixelSize) {
     auto header = readPictureHeader(bytes);
     if (!header)
         return std::nullopt;
-    auto decoded =
-        decodeUprightImage(bytes, boundedSize(header->upright, std::max(maxPixelSize, 1)));
-    if (!decoded)
-        return std::nullopt;
-    auto rgba = toRgba(std::move(decoded->image));
-    if (!rgba)
-        vips_error_clear();
-    return rgba;
+    return evaluated(
+        decodeUprightImage(bytes, boundedSize(header->upright, std::max(maxPixelSize, 1))));
 }
 
 }  // namespace mosavelle

@@ -410,6 +410,10 @@ std::optional<TiffFields> readTiffFields(std::span<const std::uint8_t> block) {
         switch (tag) {
             case 0x0112:
                 fields.orientation = reader.integer(entry);
+                if (fields.orientation) {
+                    fields.orientationSlot =
+                        TiffValueSlot{*header + entry.valueAt, entry.type, tiff[0] == 'M'};
+                }
                 break;
             case 0x011A:
                 fields.xResolution = reader.real(entry);
@@ -441,6 +445,34 @@ std::optional<TiffFields> readTiffFields(std::span<const std::uint8_t> block) {
         });
     }
     return fields;
+}
+
+bool writeTiffInteger(std::span<std::uint8_t> block, const TiffValueSlot& slot,
+                      std::uint32_t value) {
+    std::size_t size = 0;
+    switch (slot.type) {
+        case kByte:
+        case kSByte:
+            size = 1;
+            break;
+        case kShort:
+        case kSShort:
+            size = 2;
+            break;
+        case kLong:
+        case kSLong:
+            size = 4;
+            break;
+        default:
+            return false;
+    }
+    if (slot.at > block.size() || block.size() - slot.at < size)
+        return false;
+    for (std::size_t i = 0; i < size; ++i) {
+        const std::size_t shift = 8 * (slot.bigEndian ? size - 1 - i : i);
+        block[slot.at + i] = static_cast<std::uint8_t>(value >> shift);
+    }
+    return true;
 }
 
 std::optional<double> tiffDotsPerInch(const TiffFields& fields, bool horizontal) {

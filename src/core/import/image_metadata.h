@@ -8,12 +8,21 @@
 
 namespace mosavelle {
 
+// Where one field's value is stored inside the block given to `readTiffFields`, so that a writer
+// can change the value in place.
+struct TiffValueSlot {
+    std::size_t at = 0;      // offset of the value within the block
+    std::uint16_t type = 0;  // TIFF field type as stored (3 SHORT, 4 LONG, ...)
+    bool bigEndian = false;
+};
+
 // Fields of a TIFF-structured block (a TIFF file, or the EXIF block of a JPEG, PNG, WebP or HEIF
 // file): image file directory 0 and its EXIF sub-directory. Each field is present only when the
 // file stores it with a usable type; nothing here is defaulted.
 struct TiffFields {
     // Orientation (tag 0x0112) as an integer: integer types as stored, real types truncated.
     std::optional<std::int64_t> orientation;
+    std::optional<TiffValueSlot> orientationSlot;  // present exactly when `orientation` is
     // XResolution and YResolution (0x011A, 0x011B) in the unit below, as stored (unrounded).
     std::optional<double> xResolution;
     std::optional<double> yResolution;
@@ -28,6 +37,12 @@ struct TiffFields {
 // EXIF marker "Exif\0\0" or by up to 16 bytes of a container's own prefix. Nothing when no TIFF
 // header is found. Never reads outside `block`; broken entries are skipped.
 std::optional<TiffFields> readTiffFields(std::span<const std::uint8_t> block);
+
+// Overwrites the integer field at `slot` of `block` (the block given to `readTiffFields`) with
+// `value`. False, changing nothing, when the field has no integer type (BYTE, SHORT, LONG or their
+// signed forms) or does not fit inside `block`.
+bool writeTiffInteger(std::span<std::uint8_t> block, const TiffValueSlot& slot,
+                      std::uint32_t value);
 
 // Resolution in dots per inch from the X/Y resolution and unit of `fields`: absent for a missing
 // value, a missing or unknown unit other than inch and centimetre, or a value that is not finite.

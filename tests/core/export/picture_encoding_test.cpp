@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -122,6 +123,21 @@ TEST(PictureEncoding, BestTurnsRotatedJpegLosslesslyKeepingItsOtherMarkers) {
         EXPECT_EQ(facts(result->data), "jpegload_buffer 64x40 b3 o1 exif");
         EXPECT_EQ(corners(result->data), "RG..");
     }
+    // The same code stored as a 32-bit LONG rather than a SHORT is still a turned picture.
+    const Bytes stored = fixture("orient-6.jpg");
+    std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
+    const std::uint8_t asShort[] = {0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0};
+    const auto entry =
+        std::search(bytes.begin(), bytes.end(), std::begin(asShort), std::end(asShort));
+    ASSERT_NE(entry, bytes.end());
+    const std::uint8_t asLong[] = {0x01, 0x12, 0, 4, 0, 0, 0, 1, 0, 0, 0, 6};
+    std::copy(std::begin(asLong), std::end(asLong), entry);
+    const Bytes longCode(std::move(bytes));
+    ASSERT_EQ(facts(longCode), "jpegload_buffer 40x64 b3 o6 exif");
+    auto turned = encode(longCode, picture("public.jpeg"), QualityPreset::best);
+    ASSERT_TRUE(turned);
+    EXPECT_EQ(facts(turned->data), "jpegload_buffer 64x40 b3 o1 exif");
+    EXPECT_EQ(corners(turned->data), "RG..");
 }
 
 TEST(PictureEncoding, BestRotatedPictureWithoutLosslessTurnIsWrittenAgainUpright) {
