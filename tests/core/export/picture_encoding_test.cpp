@@ -113,31 +113,35 @@ TEST(PictureEncoding, BestPassesUprightJpegAndPngThroughByteForByte) {
     }
 }
 
+// orient-6.jpg with its orientation code stored as a 32-bit LONG instead of a SHORT.
+Bytes orientationStoredAsLong() {
+    const Bytes stored = fixture("orient-6.jpg");
+    std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
+    const std::uint8_t asShort[] = {0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0};
+    const std::uint8_t asLong[] = {0x01, 0x12, 0, 4, 0, 0, 0, 1, 0, 0, 0, 6};
+    const auto entry =
+        std::search(bytes.begin(), bytes.end(), std::begin(asShort), std::end(asShort));
+    EXPECT_NE(entry, bytes.end());
+    if (entry != bytes.end())
+        std::copy(std::begin(asLong), std::end(asLong), entry);
+    return Bytes(std::move(bytes));
+}
+
 TEST(PictureEncoding, BestTurnsRotatedJpegLosslesslyKeepingItsOtherMarkers) {
-    for (int n = 2; n <= 8; ++n) {
-        SCOPED_TRACE("orientation " + std::to_string(n));
-        auto result = encode(fixture("orient-" + std::to_string(n) + ".jpg"),
-                             picture("public.jpeg"), QualityPreset::best);
+    std::vector<std::pair<std::string, Bytes>> rotated;
+    for (int n = 2; n <= 8; ++n)
+        rotated.emplace_back("orientation " + std::to_string(n),
+                             fixture("orient-" + std::to_string(n) + ".jpg"));
+    rotated.emplace_back("orientation 6 as LONG", orientationStoredAsLong());
+    ASSERT_EQ(facts(rotated.back().second), "jpegload_buffer 40x64 b3 o6 exif");
+    for (const auto& [name, bytes] : rotated) {
+        SCOPED_TRACE(name);
+        auto result = encode(bytes, picture("public.jpeg"), QualityPreset::best);
         ASSERT_TRUE(result);
         // A re-encode would drop the EXIF segment; the turn keeps it with orientation 1.
         EXPECT_EQ(facts(result->data), "jpegload_buffer 64x40 b3 o1 exif");
         EXPECT_EQ(corners(result->data), "RG..");
     }
-    // The same code stored as a 32-bit LONG rather than a SHORT is still a turned picture.
-    const Bytes stored = fixture("orient-6.jpg");
-    std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
-    const std::uint8_t asShort[] = {0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0};
-    const auto entry =
-        std::search(bytes.begin(), bytes.end(), std::begin(asShort), std::end(asShort));
-    ASSERT_NE(entry, bytes.end());
-    const std::uint8_t asLong[] = {0x01, 0x12, 0, 4, 0, 0, 0, 1, 0, 0, 0, 6};
-    std::copy(std::begin(asLong), std::end(asLong), entry);
-    const Bytes longCode(std::move(bytes));
-    ASSERT_EQ(facts(longCode), "jpegload_buffer 40x64 b3 o6 exif");
-    auto turned = encode(longCode, picture("public.jpeg"), QualityPreset::best);
-    ASSERT_TRUE(turned);
-    EXPECT_EQ(facts(turned->data), "jpegload_buffer 64x40 b3 o1 exif");
-    EXPECT_EQ(corners(turned->data), "RG..");
 }
 
 TEST(PictureEncoding, BestRotatedPictureWithoutLosslessTurnIsWrittenAgainUpright) {
