@@ -19,6 +19,24 @@ constexpr const char* exitStatusHelp =
     "it is a terminal.\n";
 
 // Enumeration values are taken as their case names; the parser has already checked membership.
+// Paths the tool writes must carry their document's extension (any letter case): a mistyped
+// command line such as `make *.jpg` would otherwise replace the first picture with a
+// presentation, and `--save pictures` would replace a folder with a package.
+CLI::Validator extensionCheck(std::string extension) {
+    return CLI::Validator(
+        [extension](const std::string& path) -> std::string {
+            std::string tail = path.size() >= extension.size()
+                                   ? path.substr(path.size() - extension.size())
+                                   : std::string();
+            for (char& c : tail)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            if (tail == extension && path.size() > extension.size())
+                return {};
+            return "the file to write must end in " + extension + ", not " + path;
+        },
+        "", "extension");
+}
+
 template <class E>
 std::optional<E> enumOption(const std::string& text) {
     if (text.empty())
@@ -42,7 +60,9 @@ CLI::App* addMake(CLI::App& app, MakeOptions& make, RawDeckOptions& raw) {
         "make",
         "Make a presentation from pictures and folders in one step, starting from the "
         "saved default settings");
-    command->add_option("OUT", make.output, "The presentation to write (.pptx)")->required();
+    command->add_option("OUT", make.output, "The presentation to write (.pptx)")
+        ->required()
+        ->check(extensionCheck(".pptx"));
     command->add_option("INPUT", make.import.inputs, "Picture files and folders")->required();
     addImportFlags(*command, make.import);
     command->add_option("--quality", raw.quality, "Picture quality of the export")
@@ -74,6 +94,7 @@ CLI::App* addMake(CLI::App& app, MakeOptions& make, RawDeckOptions& raw) {
                    "Leave leading numbers out of the captions")
         ->needs(captions);
     command->add_option("--save", make.saveProject, "Also save the deck as a project package")
+        ->check(extensionCheck(".mosavelle"))
         ->type_name("DECK.mosavelle");
     command->add_flag("-q,--quiet", make.quiet, "Show no progress");
     return command;
@@ -84,7 +105,9 @@ CLI::App* addImport(CLI::App& app, ImportCommandOptions& import) {
         app.add_subcommand("import",
                            "Add pictures to a project package, creating it from the saved default "
                            "settings when it does not exist");
-    command->add_option("DECK", import.project, "The project package (.mosavelle)")->required();
+    command->add_option("DECK", import.project, "The project package (.mosavelle)")
+        ->required()
+        ->check(extensionCheck(".mosavelle"));
     command->add_option("INPUT", import.import.inputs, "Picture files and folders")->required();
     addImportFlags(*command, import.import);
     command->add_flag("-q,--quiet", import.quiet, "Show no progress");
@@ -96,6 +119,7 @@ CLI::App* addExport(CLI::App& app, ExportCommandOptions& exportOptions, std::str
     command->add_option("DECK", exportOptions.project, "The project package (.mosavelle)")
         ->required();
     command->add_option("OUT", exportOptions.output, "The presentation to write (.pptx)")
+        ->check(extensionCheck(".pptx"))
         ->required();
     command
         ->add_option("--quality", quality,

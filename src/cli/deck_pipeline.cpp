@@ -37,6 +37,20 @@ ExitStatus checkOutputFolder(const std::string& output, Console& console) {
     return ExitStatus::ok;
 }
 
+ExitStatus checkProjectDestination(const std::string& project, Console& console) {
+    if (auto status = checkOutputFolder(project, console); status != ExitStatus::ok)
+        return status;
+    std::error_code error;
+    if (fs::symlink_status(fs::path(project), error).type() == fs::file_type::not_found)
+        return ExitStatus::ok;
+    if (!openProject(project)) {
+        console.error(quoted(project) +
+                      " is already there and is not a readable project, so it was not replaced.");
+        return ExitStatus::outputFailed;
+    }
+    return ExitStatus::ok;
+}
+
 ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
                            Console& console) {
     std::vector<fs::path> urls(options.inputs.begin(), options.inputs.end());

@@ -20,6 +20,11 @@ ExitStatus checkInputsExist(const ImportOptions& options, Console& console);
 // mistyped destination fails at once. Reported as an output failure.
 ExitStatus checkOutputFolder(const std::string& output, Console& console);
 
+// Where `make --save` may write a project: a folder that exists, and either nothing there yet or
+// a project package, which is replaced. Anything else there (a folder of the user's, a damaged
+// package) is left alone and reported as an output failure.
+ExitStatus checkProjectDestination(const std::string& project, Console& console);
+
 struct ImportOutcome {
     std::size_t imported = 0;           // pictures added to the deck
     std::size_t skippedDuplicates = 0;  // duplicates left out (without --keep-duplicates)

@@ -49,7 +49,7 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
     if (auto status = checkOutputFolder(options.output, console); status != ExitStatus::ok)
         return status;
     if (options.saveProject) {
-        if (auto status = checkOutputFolder(*options.saveProject, console);
+        if (auto status = checkProjectDestination(*options.saveProject, console);
             status != ExitStatus::ok)
             return status;
     }

@@ -214,12 +214,16 @@ TEST_F(CliDeckTest, MadeDeckConvertsToAPdfWithOnePagePerSlide) {
 TEST_F(CliDeckTest, BadInputsAndUnwritableDestinationsGiveTheirStatusAndWriteNothing) {
     const auto pictures = pictureFolder("pictures", {{"one.jpg", "orient-1.jpg"}});
     const std::string in = pictures.string(), out = path("out.pptx").string();
-    const std::string deck = path("deck.mosavelle").string(), damaged = path("damaged").string();
-    fs::create_directories(path("damaged") / "images");
-    std::ofstream(path("damaged") / "project.json") << "{\"formatVersion\": 1, \"images\": [";
+    const std::string deck = path("deck.mosavelle").string(),
+                      damaged = path("damaged.mosavelle").string();
+    fs::create_directories(path("damaged.mosavelle") / "images");
+    std::ofstream(path("damaged.mosavelle") / "project.json")
+        << "{\"formatVersion\": 1, \"images\": [";
     std::ofstream(path("plain-file")) << "x";
     fs::create_directories(path("a-folder.pptx"));
-    const std::string nowhere = (path("no-such-folder") / "x").string();
+    const auto nowhere = [&](const std::string& name) {
+        return (path("no-such-folder") / name).string();
+    };
     const std::string pdf = fixturePath("document.pdf").string();
 
     const std::vector<std::pair<std::vector<std::string>, int>> cases = {
@@ -228,10 +232,15 @@ TEST_F(CliDeckTest, BadInputsAndUnwritableDestinationsGiveTheirStatusAndWriteNot
         {{"make", out, in, "--logo", pdf}, 2},
         {{"export", damaged, out}, 2},
         {{"import", damaged, in}, 2},
-        {{"make", nowhere, in}, 3},
+        {{"make", nowhere("x.pptx"), in}, 3},
         {{"make", (path("plain-file") / "out.pptx").string(), in}, 3},
         {{"make", path("a-folder.pptx").string(), in}, 3},
-        {{"make", out, in, "--save", nowhere}, 3},
+        {{"make", out, in, "--save", nowhere("x.mosavelle")}, 3},
+        // Something that is not a project where one would be saved is never replaced.
+        {{"make", out, in, "--save", damaged}, 3},
+        // `make *.jpg`, without OUT: the first picture is not taken as the file to write.
+        {{"make", (pictures / "one.jpg").string(), in}, 1},
+        {{"make", out, in, "--save", in}, 1},
     };
     for (const auto& [args, status] : cases) {
         const auto result = cli(args);
@@ -240,9 +249,12 @@ TEST_F(CliDeckTest, BadInputsAndUnwritableDestinationsGiveTheirStatusAndWriteNot
         EXPECT_FALSE(fs::exists(out) || fs::exists(deck)) << ::testing::PrintToString(args);
     }
     EXPECT_TRUE(fs::is_empty(path("a-folder.pptx")));
+    EXPECT_EQ(slurp(pictures / "one.jpg"), slurp(fixturePath("orient-1.jpg")));
+    EXPECT_EQ(entries(pictures), std::set<std::string>{"one.jpg"});
     EXPECT_FALSE(fs::exists(path("no-such-folder")));
-    EXPECT_EQ(slurp(path("damaged") / "project.json"), "{\"formatVersion\": 1, \"images\": [");
-    EXPECT_TRUE(fs::is_empty(path("damaged") / "images"));
+    EXPECT_EQ(slurp(path("damaged.mosavelle") / "project.json"),
+              "{\"formatVersion\": 1, \"images\": [");
+    EXPECT_TRUE(fs::is_empty(path("damaged.mosavelle") / "images"));
 
     // Only a file that is not a picture: its note, then the sentence saying nothing was made.
     const auto junk = pictureFolder("junk", {{"x.jpg", "text.jpg"}});
