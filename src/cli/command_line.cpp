@@ -24,7 +24,9 @@ constexpr const char* exitStatusHelp =
 // presentation, and `--save pictures` would replace a folder with a package.
 CLI::Validator extensionCheck(std::string extension) {
     return CLI::Validator(
-        [extension](const std::string& path) -> std::string {
+        [extension](std::string path) -> std::string {
+            while (path.size() > 1 && path.back() == '/')  // a package named with a final slash
+                path.pop_back();
             std::string tail = path.size() >= extension.size()
                                    ? path.substr(path.size() - extension.size())
                                    : std::string();

@@ -25,7 +25,10 @@ ExitStatus checkInputsExist(const ImportOptions& options, Console& console) {
 }
 
 ExitStatus checkOutputFolder(const std::string& output, Console& console) {
-    fs::path folder = fs::path(output).parent_path();
+    fs::path target = output;
+    if (!target.has_filename() && target.has_parent_path())  // "deck.mosavelle/"
+        target = target.parent_path();
+    fs::path folder = target.parent_path();
     if (folder.empty())
         folder = ".";
     std::error_code error;
