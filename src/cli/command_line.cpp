@@ -18,7 +18,6 @@ constexpr const char* exitStatusHelp =
     "written). Errors are one sentence on standard error; progress is shown there only when\n"
     "it is a terminal.\n";
 
-// Enumeration values are taken as their case names; the parser has already checked membership.
 // Paths the tool writes must carry their document's extension (any letter case): a mistyped
 // command line such as `make *.jpg` would otherwise replace the first picture with a
 // presentation, and `--save pictures` would replace a folder with a package.
@@ -39,6 +38,7 @@ CLI::Validator extensionCheck(std::string extension) {
         "", "extension");
 }
 
+// Enumeration values are taken as their case names; the parser has already checked membership.
 template <class E>
 std::optional<E> enumOption(const std::string& text) {
     if (text.empty())
