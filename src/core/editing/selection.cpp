@@ -115,8 +115,8 @@ void commitPreviewIfCurrent(MosavelleDocument& document, std::int64_t generation
 }
 
 void beginSlideDrag(MosavelleDocument& document, std::vector<Uuid> ids) {
-    document.setIsDraggingSlide(true);
-    document.setDraggingSlideIDs(std::move(ids));
+    // One notification, so that no observer sees the drag begun with the previous drag's slides.
+    document.setDragState(std::move(ids), true);
     document.nextPreviewGeneration();
 }
 

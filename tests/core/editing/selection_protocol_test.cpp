@@ -97,7 +97,16 @@ TEST_F(SelectionProtocol, OnlyTheNewestPreviewCommitApplies) {
     EXPECT_EQ(doc().committedPreviewSlideID(), slide(3));
 
     const auto pending = nextPreviewGeneration(doc());
+    // A view hears of the drag once, and then already with the dragged slides.
+    std::vector<std::vector<Uuid>> heard;
+    doc().addObserver([&](const DocumentChange& change) {
+        if (change.kind == DocumentChangeKind::dragState && doc().isDraggingSlide())
+            heard.push_back(doc().draggingSlideIDs());
+    });
+    doc().setDraggingSlideIDs({slide(4)});  // left over from an earlier drag
+    heard.clear();
     beginSlideDrag(doc(), {slide(1), slide(2)});
+    EXPECT_EQ(heard, (std::vector<std::vector<Uuid>>{{slide(1), slide(2)}}));
     EXPECT_TRUE(doc().isDraggingSlide());
     EXPECT_EQ(doc().draggingSlideIDs(), (std::vector<Uuid>{slide(1), slide(2)}));
     select({5});
