@@ -7,7 +7,6 @@
 #include <unicode/regex.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
-#include <unicode/utf8.h>
 
 namespace mosavelle {
 
@@ -55,7 +54,7 @@ icu::UnicodeString replaced(const icu::RegexPattern* pattern, const icu::Unicode
     return U_SUCCESS(status) ? out : input;
 }
 
-bool isWhitespace(UChar32 c) {
+bool isWhitespace(std::int32_t c) {
     return c >= 0 && u_isUWhiteSpace(c);
 }
 
@@ -81,28 +80,7 @@ bool isDefaultTitle(std::string_view title) {
 }
 
 std::string trimmedWhitespace(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    const auto length = static_cast<int32_t>(text.size());
-    int32_t start = 0;
-    while (start < length) {
-        int32_t next = start;
-        UChar32 c;
-        U8_NEXT(bytes, next, length, c);
-        if (!isWhitespace(c))
-            break;
-        start = next;
-    }
-    int32_t end = length;
-    while (end > start) {
-        int32_t previous = end;
-        UChar32 c;
-        U8_PREV(bytes, start, previous, c);
-        if (!isWhitespace(c))
-            break;
-        end = previous;
-    }
-    return std::string(
-        text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
+    return std::string(trimmedUTF8(text, isWhitespace));
 }
 
 std::string captionFromFileName(std::string_view fileName, bool replaceSeparators,

@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <unicode/uchar.h>
-#include <unicode/utf8.h>
 
 #include "core/import/file_names.h"
 #include "core/platform/uuid.h"
@@ -238,36 +237,12 @@ std::optional<fs::path> fileURLPath(std::string_view url) {
     return fs::path(path);
 }
 
-bool isTrimmable(UChar32 c) {
+bool isTrimmable(std::int32_t c) {
     return c >= 0 && (u_isUWhiteSpace(c) || u_iscntrl(c));
 }
 
-std::string_view trimmedText(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    const auto length = static_cast<int32_t>(text.size());
-    int32_t start = 0;
-    while (start < length) {
-        int32_t next = start;
-        UChar32 c;
-        U8_NEXT(bytes, next, length, c);
-        if (!isTrimmable(c))
-            break;
-        start = next;
-    }
-    int32_t end = length;
-    while (end > start) {
-        int32_t previous = end;
-        UChar32 c;
-        U8_PREV(bytes, start, previous, c);
-        if (!isTrimmable(c))
-            break;
-        end = previous;
-    }
-    return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
-}
-
 std::optional<fs::path> pathFromText(std::string_view text) {
-    const std::string_view trimmed = trimmedText(text);
+    const std::string_view trimmed = trimmedUTF8(text, isTrimmable);
     if (auto path = fileURLPath(trimmed))
         return path;
     if (!trimmed.empty() && trimmed.front() == '/' && trimmed.find('\0') == std::string_view::npos)

@@ -5,6 +5,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
+#include <unicode/utf8.h>
 
 namespace mosavelle {
 
@@ -118,6 +119,30 @@ std::string asciiLowercased(std::string_view text) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return out;
+}
+
+std::string_view trimmedUTF8(std::string_view text, bool (*trim)(std::int32_t codePoint)) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    int32_t start = 0;
+    while (start < length) {
+        int32_t next = start;
+        UChar32 c;
+        U8_NEXT(bytes, next, length, c);
+        if (!trim(c))
+            break;
+        start = next;
+    }
+    int32_t end = length;
+    while (end > start) {
+        int32_t previous = end;
+        UChar32 c;
+        U8_PREV(bytes, start, previous, c);
+        if (!trim(c))
+            break;
+        end = previous;
+    }
+    return text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
 }
 
 }  // namespace mosavelle

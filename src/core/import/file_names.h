@@ -54,4 +54,8 @@ std::string_view deletingPathExtension(std::string_view name);
 // ASCII lower case; other bytes (including UTF-8 sequences) are kept.
 std::string asciiLowercased(std::string_view text);
 
+// `text` without the code points at either end for which `trim` holds. Bytes that are not valid
+// UTF-8 reach `trim` as a negative value; a view into `text`.
+std::string_view trimmedUTF8(std::string_view text, bool (*trim)(std::int32_t codePoint));
+
 }  // namespace mosavelle
