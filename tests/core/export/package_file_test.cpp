@@ -3,25 +3,19 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <csignal>
-#include <set>
 
 #include "core/export/package_file.h"
+#include "package_reader.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::namesIn;
 using testing::readFileBytes;
 using testing::TempDir;
 using testing::writeFileBytes;
-
-std::set<std::string> namesIn(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& item : fs::directory_iterator(folder))
-        names.insert(item.path().filename().string());
-    return names;
-}
 
 class PackageFileTest : public ::testing::Test {
 protected:
@@ -31,24 +25,17 @@ protected:
     const Bytes archive{std::string_view("PK new package")};
 };
 
-TEST_F(PackageFileTest, NewDestinationIsCreatedAndNoTemporaryFileRemains) {
+TEST_F(PackageFileTest, DestinationIsCreatedThenReplacedKeepingItsPermissions) {
     const auto destination = folder / "deck.pptx";
+    ASSERT_TRUE(
+        writePackage(Bytes(std::string_view("old content, longer")), destination, options).ok());
+    const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(destination, mode);
     ASSERT_TRUE(writePackage(archive, destination, options).ok());
     EXPECT_EQ(readFileBytes(destination), archive);
+    EXPECT_EQ(fs::status(destination).permissions() & fs::perms::mask, mode);
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
     EXPECT_TRUE(namesIn(fallback.path()).empty());
-}
-
-TEST_F(PackageFileTest, ExistingDestinationIsReplacedKeepingItsPermissions) {
-    const auto destination = folder / "deck.pptx";
-    writeFileBytes(destination, Bytes(std::string_view("old content that is longer")));
-    fs::permissions(destination,
-                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    ASSERT_TRUE(writePackage(archive, destination, options).ok());
-    EXPECT_EQ(readFileBytes(destination), archive);
-    EXPECT_EQ(fs::status(destination).permissions() & fs::perms::mask,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
 }
 
 TEST_F(PackageFileTest, LinkedDestinationReplacesTheFileItNames) {

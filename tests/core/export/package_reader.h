@@ -1,12 +1,14 @@
 #pragma once
 
-// Reads a stored ZIP package back for tests: the members in archive order, found through the end
-// record and the central directory as an unzip tool finds them.
+// Test helpers for written packages: the members of a stored ZIP archive in archive order, found
+// through the end record and the central directory as an unzip tool finds them, and the names in
+// a folder (to see that no temporary file is left behind).
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/platform/bytes.h"
@@ -18,6 +20,8 @@ struct PackageMember {
     std::string data;
 };
 
+// Nothing when the archive is inconsistent: bad signatures or bounds, or a local header whose
+// name, CRC, size or date differs from its central directory record.
 inline std::optional<std::vector<PackageMember>> readPackage(const Bytes& archive) {
     const auto* base = archive.data();
     const auto u16 = [](const std::uint8_t* p) {
@@ -27,9 +31,10 @@ inline std::optional<std::vector<PackageMember>> readPackage(const Bytes& archiv
     if (archive.size() < 22)
         return std::nullopt;
     const auto* end = base + archive.size() - 22;
-    if (u32(end) != 0x06054B50)
-        return std::nullopt;
     std::size_t central = u32(end + 16);
+    if (u32(end) != 0x06054B50 || u16(end + 8) != u16(end + 10) ||
+        central + u32(end + 12) != archive.size() - 22)
+        return std::nullopt;
     std::vector<PackageMember> members;
     for (std::uint32_t i = 0, count = u16(end + 10); i < count; ++i) {
         if (central + 46 > archive.size() || u32(base + central) != 0x02014B50)
@@ -41,12 +46,24 @@ inline std::optional<std::vector<PackageMember>> readPackage(const Bytes& archiv
         if (offset + 30 + nameLength + size > archive.size() || u32(base + offset) != 0x04034B50)
             return std::nullopt;
         const auto* local = base + offset;
+        const std::string name(reinterpret_cast<const char*>(c + 46), nameLength);
+        if (u16(local + 26) != nameLength ||
+            name.compare(0, nameLength, reinterpret_cast<const char*>(local + 30), nameLength) !=
+                0 ||
+            u32(local + 14) != u32(c + 16) || u32(local + 18) != size || u16(local + 12) != 0x0021)
+            return std::nullopt;
         members.push_back(
-            {std::string(reinterpret_cast<const char*>(c + 46), nameLength),
-             std::string(reinterpret_cast<const char*>(local + 30 + nameLength), size)});
+            {name, std::string(reinterpret_cast<const char*>(local + 30 + nameLength), size)});
         central += 46 + nameLength;
     }
     return members;
+}
+
+inline std::set<std::string> namesIn(const std::filesystem::path& folder) {
+    std::set<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(folder))
+        names.insert(item.path().filename().string());
+    return names;
 }
 
 }  // namespace mosavelle::testing

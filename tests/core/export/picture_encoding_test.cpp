@@ -24,19 +24,24 @@ SourceImage picture(std::string uti, bool hasAlpha = false) {
     return image;
 }
 
-// `bytes` opened by libvips (stored grid, nothing applied) and saved as `suffix`, e.g. ".png".
+Bytes saved(VipsImage* image, const char* suffix) {
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    EXPECT_EQ(vips_image_write_to_buffer(image, suffix, &buffer, &length, nullptr), 0);
+    Bytes out(buffer, length);
+    g_free(buffer);
+    return out;
+}
+
+// `bytes` opened by libvips (stored grid, nothing applied), cut to `crop` (x, y, width, height)
+// when given, and saved as `suffix`, e.g. ".png".
 Bytes resave(const Bytes& bytes, const char* suffix, std::array<int, 4> crop = {}) {
     VipsImageHandle image(vips_image_new_from_buffer(bytes.data(), bytes.size(), "", nullptr));
     VipsImage* cut = nullptr;
     if (crop[2] > 0 &&
         vips_crop(image.get(), &cut, crop[0], crop[1], crop[2], crop[3], nullptr) == 0)
         image.reset(cut);
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    EXPECT_EQ(vips_image_write_to_buffer(image.get(), suffix, &buffer, &length, nullptr), 0);
-    Bytes out(buffer, length);
-    g_free(buffer);
-    return out;
+    return saved(image.get(), suffix);
 }
 
 Bytes black(int width, int height, const char* suffix) {
@@ -44,12 +49,7 @@ Bytes black(int width, int height, const char* suffix) {
     VipsImage* image = nullptr;
     EXPECT_EQ(vips_black(&image, width, height, "bands", 3, nullptr), 0);
     VipsImageHandle handle(image);
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    EXPECT_EQ(vips_image_write_to_buffer(image, suffix, &buffer, &length, nullptr), 0);
-    Bytes out(buffer, length);
-    g_free(buffer);
-    return out;
+    return saved(image, suffix);
 }
 
 // An encoded file as libvips reads it, in one line: loader, size, bands, orientation, whether it
@@ -230,7 +230,7 @@ TEST(PictureEncoding, OutputTypeFollowsAlphaPngAndGifAndCarriesNoMetadata) {
     EXPECT_NEAR(pixels->pixel(3, 3)[1], 86, 6);
 }
 
-TEST(PictureEncoding, UndecodablePicturesFailWithTheUnreadableSentence) {
+TEST(PictureEncoding, UndecodablePicturesAndLogosFailWithTheUnreadableSentence) {
     // A PNG header declaring 100,000 x 100,000 pixels and nothing else.
     const Bytes header = fixture("zero-width.png");
     std::vector<std::uint8_t> declared(header.begin(), header.end());
@@ -252,12 +252,12 @@ TEST(PictureEncoding, UndecodablePicturesFailWithTheUnreadableSentence) {
     EXPECT_EQ(bad.error().message, kUnreadable);
 }
 
-TEST(PictureEncoding, LogoIsTheWholePictureUprightAsPng) {
+TEST(PictureEncoding, LogoIsTheWholePictureUprightAsPngNeverReduced) {
     auto logo = encodeLogo(fixture("orient-8.jpg"));
     ASSERT_TRUE(logo);
     EXPECT_EQ(facts(*logo), "pngload_buffer 64x40 b3 o1");
     EXPECT_EQ(corners(*logo), "RG..");
-    auto wide = encodeLogo(black(9000, 20, ".jpg"));  // never reduced, unlike pictures
+    auto wide = encodeLogo(black(9000, 20, ".jpg"));
     ASSERT_TRUE(wide);
     EXPECT_EQ(facts(*wide), "pngload_buffer 9000x20 b3 o1");
 }

@@ -15,6 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::fixturePath;
+using testing::namesIn;
 using testing::readFileBytes;
 using testing::readPackage;
 using testing::TempDir;
@@ -41,13 +42,6 @@ Slide slideOf(SlideLayoutKind layout, std::vector<std::optional<Uuid>> images) {
     return slide;
 }
 
-std::set<std::string> namesIn(const fs::path& folder) {
-    std::set<std::string> names;
-    for (const auto& item : fs::directory_iterator(folder))
-        names.insert(item.path().filename().string());
-    return names;
-}
-
 class ExportTest : public ::testing::Test {
 protected:
     // Runs an export of `request` into the test folder, recording every report.
@@ -62,6 +56,11 @@ protected:
         auto read = readPackage(readFileBytes(folder / "deck.pptx"));
         EXPECT_TRUE(read.has_value());
         return read.value_or(std::vector<testing::PackageMember>{});
+    }
+
+    std::size_t mediaCount() {
+        return std::ranges::count_if(
+            members(), [](const auto& m) { return m.path.starts_with("ppt/media/"); });
     }
 
     std::string member(const std::string& path) {
@@ -156,7 +155,7 @@ TEST_F(ExportTest, ArchiveOrderNumberingMediaReuseAndProgress) {
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
 }
 
-TEST_F(ExportTest, DeckWithEveryslideExcludedIsTheScaffoldAndPackageParts) {
+TEST_F(ExportTest, DeckWithEverySlideExcludedIsTheScaffoldAndPackageParts) {
     request.project.slides.push_back(sectionDividerSlide());
     request.project.slides.back().isExcluded = true;
     request.project.slides.back().notes = "not exported";
@@ -189,10 +188,7 @@ TEST_F(ExportTest, PicturesThatCannotBeShownAreLeftOut) {
              {"rId2", ooxml::relationshipType("image"), "../media/image1.jpg"}}));
     for (const auto* slide : {"ppt/slides/slide2.xml", "ppt/slides/slide3.xml"})
         EXPECT_EQ(member(slide).find("<p:pic>"), std::string::npos) << slide;
-    std::size_t media = 0;
-    for (const auto& m : members())
-        media += m.path.starts_with("ppt/media/");
-    EXPECT_EQ(media, 1u);
+    EXPECT_EQ(mediaCount(), 1u);
 }
 
 TEST_F(ExportTest, ParallelEncodingWritesTheSamePackageAsOneThread) {
@@ -231,10 +227,7 @@ TEST_F(ExportTest, ParallelEncodingWritesTheSamePackageAsOneThread) {
             std::is_sorted(reports.begin(), reports.end(),
                            [](const auto& x, const auto& y) { return x.fraction < y.fraction; }));
     }
-    std::size_t media = 0;
-    for (const auto& m : members())
-        media += m.path.starts_with("ppt/media/");
-    EXPECT_EQ(media, files.size() + 1);
+    EXPECT_EQ(mediaCount(), files.size() + 1);
 }
 
 TEST_F(ExportTest, CancelDuringASlideStopsBeforeTheNextAndLeavesTheDestinationAlone) {
@@ -242,8 +235,8 @@ TEST_F(ExportTest, CancelDuringASlideStopsBeforeTheNextAndLeavesTheDestinationAl
     for (int i = 0; i < 10; ++i)
         request.project.slides.push_back(singleImageSlide(a, ""));
     const Bytes old(std::string_view("previous export"));
-    testing::writeFileBytes(folder / "deck.pptx", old);
     request.destination = folder / "deck.pptx";
+    testing::writeFileBytes(request.destination, old);
     std::vector<std::string> messages;
     auto result = exportPresentation(
         request,
@@ -280,10 +273,10 @@ TEST_F(ExportTest, PictureIsEncodedAtItsFirstPlacement) {
     ASSERT_TRUE(ensureVipsStarted());
     VipsImage* black = nullptr;
     ASSERT_EQ(vips_black(&black, 4000, 3000, "bands", 3, nullptr), 0);
+    VipsImageHandle blackHandle(black);
     void* buffer = nullptr;
     std::size_t length = 0;
     ASSERT_EQ(vips_jpegsave_buffer(black, &buffer, &length, nullptr), 0);
-    g_object_unref(black);
     const Bytes large(buffer, length);
     g_free(buffer);
 
@@ -295,12 +288,8 @@ TEST_F(ExportTest, PictureIsEncodedAtItsFirstPlacement) {
     request.project.images.push_back(photo);
     const auto widthOfMedia = [&] {
         const auto data = member("ppt/media/image1.jpg");
-        VipsImage* image = vips_image_new_from_buffer(data.data(), data.size(), "", nullptr);
-        EXPECT_NE(image, nullptr);
-        const int width = image ? vips_image_get_width(image) : 0;
-        if (image)
-            g_object_unref(image);
-        return width;
+        VipsImageHandle image(vips_image_new_from_buffer(data.data(), data.size(), "", nullptr));
+        return image ? vips_image_get_width(image.get()) : 0;
     };
 
     request.project.slides = {slideOf(SlideLayoutKind::fourGrid, {photo.id}),

@@ -1,50 +1,25 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
-#include <fstream>
-#include <sstream>
+#include <ranges>
 
 #include "core/export/presentation_parts.h"
 #include "core/export/xml_values.h"
+#include "support/test_support.h"
 
 namespace mosavelle {
 namespace {
 
-std::string golden(const std::string& name) {
-    std::ifstream in(std::string(MOSAVELLE_SOURCE_DIR) + "/tests/core/export/golden/" + name,
-                     std::ios::binary);
-    EXPECT_TRUE(in) << name;
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The first differing line, so that a golden mismatch reads as one line rather than two parts.
-std::string firstDifference(const std::string& actual, const std::string& expected) {
-    std::istringstream a(actual), e(expected);
-    std::string la, le;
-    for (int line = 1;; ++line) {
-        const bool moreA = static_cast<bool>(std::getline(a, la));
-        const bool moreE = static_cast<bool>(std::getline(e, le));
-        if (!moreA && !moreE)
-            return actual == expected ? "" : "trailing line feed differs";
-        if (la != le || moreA != moreE)
-            return "line " + std::to_string(line) + "\n  actual:   " + la + "\n  expected: " + le;
-    }
-}
-
-#define EXPECT_GOLDEN(actual, name) EXPECT_EQ(firstDifference(actual, golden(name)), "") << name
+// gtest prints a line diff when two multi-line strings differ.
+#define EXPECT_GOLDEN(actual, name)                                                             \
+    EXPECT_EQ(actual, std::string(testing::readFileBytes(                                       \
+                                      std::filesystem::path(MOSAVELLE_SOURCE_DIR                \
+                                                            "/tests/core/export/golden/" name)) \
+                                      .view()))
 
 TextFrame text(std::string content, InchRect frame, bool isTitle, double points,
                CaptionAlignment alignment = CaptionAlignment::leading) {
-    TextFrame t;
-    t.text = std::move(content);
-    t.frame = frame;
-    t.isTitle = isTitle;
-    t.fontPoints = points;
-    t.alignment = alignment;
-    return t;
+    return {std::move(content), frame, isTitle, false, points, alignment};
 }
 
 TEST(PresentationParts, SlideWithPicturesLogoTextsAndNumberMatchesGolden) {
@@ -97,19 +72,13 @@ TEST(PresentationParts, TextBoxRunsFollowLineBreaksAndAlignment) {
     EXPECT_NE(leading.find("<a:t>y</a:t>"), std::string::npos);
     EXPECT_EQ(leading.find('\r'), std::string::npos);
     // Every break repeats the run properties, so the next line keeps the same look.
-    std::size_t count = 0;
-    for (auto at = leading.find("sz=\"1600\""); at != std::string::npos;
-         at = leading.find("sz=\"1600\"", at + 1))
-        ++count;
-    EXPECT_EQ(count, 4u);
+    auto runs = std::views::split(leading, std::string_view("sz=\"1600\""));
+    EXPECT_EQ(std::ranges::distance(runs), 5);  // four run properties split the text in five
 }
 
-TEST(PresentationParts, NotesPartsMatchGolden) {
+TEST(PresentationParts, NotesAndPackagePartsMatchGolden) {
     EXPECT_GOLDEN(notesSlideXML("  First line\r\n\nSecond & last\ttab"), "notes_slide.xml");
     EXPECT_GOLDEN(notesRelationshipsXML(2), "notes_rels.xml");
-}
-
-TEST(PresentationParts, PackagePartsMatchGolden) {
     EXPECT_GOLDEN(presentationXML(2, SlideSizePreset::widescreen, true),
                   "presentation_widescreen_notes.xml");
     EXPECT_GOLDEN(presentationXML(0, SlideSizePreset::classic), "presentation_classic_empty.xml");

@@ -15,7 +15,7 @@ TEST(Scaffold, EveryFixedPartIsEmbeddedAsWellFormedXML) {
     }
     for (auto path : notesMasterPackagePaths)
         EXPECT_TRUE(readScaffoldFile(path).ok()) << path;
-    // The embedded copy is the committed resource, byte for byte.
+    // Every exported slide uses layout 7, which must be the blank one.
     auto layout = readScaffoldFile("ppt/slideLayouts/slideLayout7.xml");
     ASSERT_TRUE(layout.ok());
     EXPECT_NE(layout->view().find("type=\"blank\""), std::string_view::npos);
