@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -34,31 +35,24 @@ protected:
     }
 };
 
-TEST_F(DefaultsStoreTest, EmptyFolderGivesTheFactoryDeck) {
-    DefaultSettingsStore store(folder);
-    EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_EQ(store.newProject(), defaultProject());
-    EXPECT_FALSE(store.stored());
-    EXPECT_FALSE(store.logoData());
-}
-
-TEST_F(DefaultsStoreTest, LogoWithoutANameIsStoredAsLogoPngAndSurvivesARestart) {
+TEST_F(DefaultsStoreTest, SavedSettingsAndUnnamedLogoAreUsedAtOnceAndSurviveARestart) {
     {
         DefaultSettingsStore store(folder);
+        EXPECT_TRUE(fs::is_directory(folder));
+        EXPECT_EQ(store.newProject(), defaultProject());
+        EXPECT_FALSE(store.stored() || store.logoData());
         store.saveAsDefault(namedLook(std::nullopt), QualityPreset::balanced, "Talk",
                             SortMode::captureDate, Bytes("logo bytes"));
-        // Memory is updated at once.
-        EXPECT_EQ(store.newProject().appearance.branding.logoFileName, "logo.png");
-        EXPECT_EQ(store.newProject().sort, SortMode::captureDate);
+        EXPECT_EQ(store.newProject().appearance, namedLook("logo.png"));
     }
     EXPECT_EQ(readFileBytes(folder / "default-logo.png"), Bytes("logo bytes"));
     DefaultSettingsStore reopened(folder);
-    Project p = reopened.newProject();
-    EXPECT_EQ(p.appearance, namedLook("logo.png"));
-    EXPECT_EQ(p.export_, (ExportSettings{QualityPreset::balanced, "Talk"}));
-    EXPECT_EQ(p.sort, SortMode::captureDate);
+    Project expected = defaultProject();
+    expected.appearance = namedLook("logo.png");
+    expected.export_ = {QualityPreset::balanced, "Talk"};
+    expected.sort = SortMode::captureDate;
+    EXPECT_EQ(reopened.newProject(), expected);
     EXPECT_EQ(reopened.logoData(), Bytes("logo bytes"));
-    EXPECT_TRUE(p.images.empty() && p.slides.empty());
 }
 
 TEST_F(DefaultsStoreTest, SavingWithoutALogoForgetsTheLogoAndItsName) {
@@ -68,7 +62,6 @@ TEST_F(DefaultsStoreTest, SavingWithoutALogoForgetsTheLogoAndItsName) {
     store.saveAsDefault(namedLook("b.png"), QualityPreset::best, "B", SortMode::manual,
                         Bytes());  // empty counts as none
     EXPECT_FALSE(fs::exists(folder / "default-logo.png"));
-    EXPECT_FALSE(store.newProject().appearance.branding.logoFileName);
     DefaultSettingsStore reopened(folder);
     EXPECT_FALSE(reopened.logoData());
     EXPECT_FALSE(reopened.newProject().appearance.branding.logoFileName);
@@ -84,8 +77,7 @@ TEST_F(DefaultsStoreTest, IncompleteSettingsAndEmptyLogoFilesAreIgnored) {
     writeFileBytes(folder / "default-settings.json", Bytes(json.dump()));
     writeFileBytes(folder / "default-logo.png", Bytes());
     DefaultSettingsStore store(folder);
-    EXPECT_FALSE(store.stored());
-    EXPECT_FALSE(store.logoData());
+    EXPECT_FALSE(store.stored() || store.logoData());
     EXPECT_EQ(store.newProject(), defaultProject());
 
     // With the member back, the same file is read, and the name is dropped for want of a logo.
@@ -127,20 +119,16 @@ TEST_F(DefaultsStoreTest, FailedWritesAreSilentAndNeverLeaveAPartialFile) {
 }
 
 TEST(DefaultsStoreFolder, FollowsXdgDataHomeOnlyWhenAbsolute) {
-    const char* savedXdg = std::getenv("XDG_DATA_HOME");
-    const char* savedHome = std::getenv("HOME");
-    std::string xdg = savedXdg ? savedXdg : "", home = savedHome ? savedHome : "";
+    const std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
     ::setenv("HOME", "/home/someone", 1);
-    ::setenv("XDG_DATA_HOME", "/data/xdg", 1);
-    EXPECT_EQ(DefaultSettingsStore::defaultFolder(), fs::path("/data/xdg/Mosavelle"));
-    ::setenv("XDG_DATA_HOME", "relative/xdg", 1);
-    EXPECT_EQ(DefaultSettingsStore::defaultFolder(),
-              fs::path("/home/someone/.local/share/Mosavelle"));
-    ::unsetenv("XDG_DATA_HOME");
-    EXPECT_EQ(DefaultSettingsStore::defaultFolder(),
-              fs::path("/home/someone/.local/share/Mosavelle"));
-    savedXdg ? ::setenv("XDG_DATA_HOME", xdg.c_str(), 1) : ::unsetenv("XDG_DATA_HOME");
-    savedHome ? ::setenv("HOME", home.c_str(), 1) : ::unsetenv("HOME");
+    const fs::path home = "/home/someone/.local/share/Mosavelle";
+    for (auto [xdg, folder] : {std::pair<const char*, fs::path>{"/data/xdg", "/data/xdg/Mosavelle"},
+                               {"relative/xdg", home},
+                               {nullptr, home}}) {
+        xdg ? ::setenv("XDG_DATA_HOME", xdg, 1) : ::unsetenv("XDG_DATA_HOME");
+        EXPECT_EQ(DefaultSettingsStore::defaultFolder(), folder) << (xdg ? xdg : "unset");
+    }
+    ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 }  // namespace

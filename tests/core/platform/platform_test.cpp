@@ -10,7 +10,7 @@
 namespace mosavelle {
 namespace {
 
-TEST(Uuid, RandomIsVersion4InUpperCaseGroups) {
+TEST(Uuid, RandomIsUniqueVersion4AndParsesOnlyTheCanonicalFormInEitherCase) {
     std::set<Uuid> seen;
     const std::regex form("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
     for (int i = 0; i < 200; ++i) {
@@ -18,49 +18,36 @@ TEST(Uuid, RandomIsVersion4InUpperCaseGroups) {
         EXPECT_TRUE(std::regex_match(id.text(), form)) << id.text();
         EXPECT_TRUE(seen.insert(id).second);
     }
-}
-
-TEST(Uuid, ParseAcceptsEitherCaseAndRejectsOtherForms) {
-    auto upper = Uuid::parse("0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D");
     auto lower = Uuid::parse("0a1b2c3d-4e5f-4a6b-8c7d-9e0f1a2b3c4d");
-    ASSERT_TRUE(upper && lower);
-    EXPECT_EQ(*upper, *lower);
+    ASSERT_TRUE(lower);
     EXPECT_EQ(lower->text(), "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D");
-    for (const char* bad : {"", "0A1B2C3D4E5F4A6B8C7D9E0F1A2B3C4D",
-                            "{0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D}",
-                            "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4", "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4DD",
-                            "0A1B2C3D-4E5F-4A6B-8C7D_9E0F1A2B3C4D", "0G1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D",
-                            " 0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4"}) {
+    for (const char* bad :
+         {"", "0A1B2C3D4E5F4A6B8C7D9E0F1A2B3C4D", "{0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D}",
+          "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4", "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4DD",
+          "0A1B2C3D-4E5F-4A6B-8C7D_9E0F1A2B3C4D", "0G1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D",
+          " 0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4"}) {
         EXPECT_FALSE(Uuid::parse(bad)) << bad;
     }
 }
 
 TEST(Bytes, EqualityIsByContentAndCopiesShareStorage) {
-    Bytes a(std::string_view("hello"));
-    Bytes b(std::string_view("hello"));
-    Bytes c = a;
+    Bytes a("hello"), b("hello"), c = a;
     EXPECT_EQ(a, b);
     EXPECT_FALSE(a.sharesStorageWith(b));
     EXPECT_TRUE(a.sharesStorageWith(c));
-    EXPECT_NE(a, Bytes(std::string_view("hellO")));
-    EXPECT_EQ(Bytes(), Bytes(std::string_view("")));
-    EXPECT_TRUE(Bytes().empty());
+    EXPECT_NE(a, Bytes("hellO"));
+    EXPECT_EQ(Bytes(), Bytes(""));
 }
 
-TEST(InternetDate, WritesUtcWholeSecondsAndReadsBack) {
+TEST(InternetDate, RoundTripsUtcWholeSecondsAndRejectsEveryOtherForm) {
     using namespace std::chrono;
-    Timestamp t = sys_days{2024y / May / 1} + 12h + 30min;
-    EXPECT_EQ(formatInternetDate(t), "2024-05-01T12:30:00Z");
-    EXPECT_EQ(parseInternetDate("2024-05-01T12:30:00Z"), t);
     Timestamp before1970 = sys_days{1969y / December / 31} + 23h + 59min + 59s;
     EXPECT_EQ(formatInternetDate(before1970), "1969-12-31T23:59:59Z");
     EXPECT_EQ(parseInternetDate("1969-12-31T23:59:59Z"), before1970);
-}
-
-TEST(InternetDate, RejectsFractionsZonesAndImpossibleDates) {
-    for (const char* bad : {"2024-05-01T12:30:00.5Z", "2024-05-01T12:30:00+02:00", "2024-05-01T12:30:00",
-                            "2024-05-01 12:30:00Z", "2024-02-30T12:30:00Z", "2024-05-01T24:00:00Z",
-                            "2024-05-01T12:60:00Z", "2024-05-01t12:30:00z", "+024-05-01T12:30:00Z", ""}) {
+    for (const char* bad :
+         {"2024-05-01T12:30:00.5Z", "2024-05-01T12:30:00+02:00", "2024-05-01T12:30:00",
+          "2024-05-01 12:30:00Z", "2024-02-30T12:30:00Z", "2024-05-01T24:00:00Z",
+          "2024-05-01T12:60:00Z", "2024-05-01t12:30:00z", "+024-05-01T12:30:00Z", ""}) {
         EXPECT_FALSE(parseInternetDate(bad)) << bad;
     }
 }
