@@ -2,13 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
 #include <ostream>
 #include <type_traits>
 #include <variant>
+#include <vector>
 
 #include "core/layout/rendered_slide.h"
+#include "core/model/project.h"
 
 namespace mosavelle {
+
+// The widescreen page less the default 0.3 inch margins on both sides.
+inline constexpr double contentWidth = 12.7333333333;
 
 // Boxes of the layout are checked to 1e-9 inch: the exported file rounds inches to EMU, so a
 // larger error could change a written coordinate.
@@ -17,6 +24,28 @@ inline void expectRect(const InchRect& r, double x, double y, double width, doub
     EXPECT_NEAR(r.y, y, 1e-9);
     EXPECT_NEAR(r.width, width, 1e-9);
     EXPECT_NEAR(r.height, height, 1e-9);
+}
+
+inline SourceImage picture(std::int64_t width, std::int64_t height, double dpi) {
+    SourceImage image;
+    image.id = Uuid::random();
+    image.pixelWidth = width;
+    image.pixelHeight = height;
+    image.dpiX = image.dpiY = dpi;
+    return image;
+}
+
+using Pictures = std::vector<std::optional<Uuid>>;
+
+// A slide with one fresh slot per entry of `pictures`, showing that picture.
+inline Slide slideOf(SlideLayoutKind layout, const Pictures& pictures) {
+    Slide s;
+    s.layout = layout;
+    for (const auto& id : pictures) {
+        s.slots.push_back(emptySlot());
+        s.slots.back().imageID = id;
+    }
+    return s;
 }
 
 // Readable failure output for warning lists.
