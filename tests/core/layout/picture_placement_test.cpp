@@ -157,16 +157,14 @@ TEST_F(CommonScale, OverrideKeepsCropAndRotationAndNamesTheMode) {
     project.appearance.defaultPlacement = Placement{SizingMode::fill, {0.1, 0.2}, 15, 1};
     Slide s = applyCommonScale(twoUp({a, b}), project);
     ASSERT_TRUE(s.placementOverride);
-    EXPECT_EQ(s.placementOverride->mode, SizingMode::percent75);
-    EXPECT_NEAR(s.placementOverride->scale, 0.75, 1e-12);
-    EXPECT_EQ(s.placementOverride->crop, (CropAnchor{0.1, 0.2}));
-    EXPECT_EQ(s.placementOverride->rotationDegrees, 15);
+    const double scale = s.placementOverride->scale;
+    EXPECT_NEAR(scale, 0.75, 1e-12);
+    EXPECT_EQ(*s.placementOverride, (Placement{SizingMode::percent75, {0.1, 0.2}, 15, scale}));
 
     // An existing override lends its own crop and rotation.
     s.placementOverride = Placement{SizingMode::fit, {0.9, 0.8}, 30, 1};
-    s = applyCommonScale(s, project);
-    EXPECT_EQ(s.placementOverride->crop, (CropAnchor{0.9, 0.8}));
-    EXPECT_EQ(s.placementOverride->rotationDegrees, 30);
+    EXPECT_EQ(*applyCommonScale(s, project).placementOverride,
+              (Placement{SizingMode::percent75, {0.9, 0.8}, 30, scale}));
 
     const Slide single = slideOf(SlideLayoutKind::oneImage, {a});
     EXPECT_EQ(applyCommonScale(single, project), single);
