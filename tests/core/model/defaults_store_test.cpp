@@ -53,19 +53,14 @@ TEST_F(DefaultsStoreTest, SavedSettingsAndUnnamedLogoAreUsedAtOnceAndSurviveARes
     expected.sort = SortMode::captureDate;
     EXPECT_EQ(reopened.newProject(), expected);
     EXPECT_EQ(reopened.logoData(), Bytes("logo bytes"));
-}
 
-TEST_F(DefaultsStoreTest, SavingWithoutALogoForgetsTheLogoAndItsName) {
-    DefaultSettingsStore store(folder);
-    store.saveAsDefault(namedLook("a.png"), QualityPreset::best, "A", SortMode::manual,
-                        Bytes("old"));
-    store.saveAsDefault(namedLook("b.png"), QualityPreset::best, "B", SortMode::manual,
-                        Bytes());  // empty counts as none
+    // Saving without a logo (empty bytes count as none) forgets the logo and its name.
+    reopened.saveAsDefault(namedLook("b.png"), QualityPreset::best, "B", SortMode::manual, Bytes());
     EXPECT_FALSE(fs::exists(folder / "default-logo.png"));
-    DefaultSettingsStore reopened(folder);
-    EXPECT_FALSE(reopened.logoData());
-    EXPECT_FALSE(reopened.newProject().appearance.branding.logoFileName);
-    EXPECT_EQ(reopened.newProject().export_.suggestedBaseName, "B");
+    DefaultSettingsStore again(folder);
+    EXPECT_FALSE(again.logoData());
+    EXPECT_EQ(again.newProject().appearance, namedLook(std::nullopt));
+    EXPECT_EQ(again.newProject().export_.suggestedBaseName, "B");
 }
 
 TEST_F(DefaultsStoreTest, IncompleteSettingsAndEmptyLogoFilesAreIgnored) {
