@@ -8,29 +8,34 @@
 namespace mosavelle {
 namespace {
 
-TEST(CaptionFromFileName, AppliesEachSwitchOnItsOwn) {
-    EXPECT_EQ(captionFromFileName("01_Beach-day.jpeg", true, true), "Beach day");
-    EXPECT_EQ(captionFromFileName("01_Beach-day.jpeg", true, false), "01 Beach day");
-    EXPECT_EQ(captionFromFileName("01_Beach-day.jpeg", false, false), "01_Beach-day");
-    EXPECT_EQ(captionFromFileName("01_Beach-day.jpeg", false, true), "Beach-day");
-    EXPECT_EQ(captionFromFileName("2019.png", true, true), "");
-    EXPECT_EQ(captionFromFileName("photo.final.jpg", false, false), "photo.final");
-    EXPECT_EQ(captionFromFileName("photo.final.jpg", true, false), "photo final");
-    EXPECT_EQ(captionFromFileName("a__..--b.png", true, false), "a b");
-}
+using Titles = std::vector<std::string>;
 
-TEST(CaptionFromFileName, StripsOnlyALeadingNumber) {
-    EXPECT_EQ(captionFromFileName(" _-12 - Summer 2019.jpg", false, true), "Summer 2019");
-    EXPECT_EQ(captionFromFileName("Summer 2019.jpg", false, true), "Summer 2019");
-    EXPECT_EQ(captionFromFileName("\u0661\u0662 Night.jpg", false, true), "Night");
-    EXPECT_EQ(captionFromFileName("12a.jpg", false, true), "a");
-}
-
-TEST(CaptionFromFileName, NamesWithoutExtensionAndUnicodeSpaceAtTheEnds) {
-    EXPECT_EQ(captionFromFileName("README", true, true), "README");
-    EXPECT_EQ(captionFromFileName(".hidden", true, false), "hidden");
-    EXPECT_EQ(captionFromFileName("\u3000Tokyo\u00A0.jpg", false, false), "Tokyo");
-    EXPECT_EQ(captionFromFileName("", true, true), "");
+TEST(CaptionFromFileName, AppliesEachSwitchAndStripsOnlyALeadingNumber) {
+    struct Case {
+        const char* name;
+        bool separators, number;
+        const char* caption;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"01_Beach-day.jpeg", true, true, "Beach day"},
+             {"01_Beach-day.jpeg", true, false, "01 Beach day"},
+             {"01_Beach-day.jpeg", false, false, "01_Beach-day"},
+             {"01_Beach-day.jpeg", false, true, "Beach-day"},
+             {"2019.png", true, true, ""},
+             {"photo.final.jpg", true, false, "photo final"},
+             {"a__..--b.png", true, false, "a b"},
+             {" _-12 - Summer 2019.jpg", false, true, "Summer 2019"},
+             {"Summer 2019.jpg", false, true, "Summer 2019"},
+             {"\u0661\u0662 Night.jpg", false, true, "Night"},
+             {"12a.jpg", false, true, "a"},
+             {"README", true, true, "README"},
+             {".hidden", true, false, "hidden"},
+             {"\u3000Tokyo\u00A0.jpg", false, false, "Tokyo"},
+             {"", true, true, ""},
+         }) {
+        EXPECT_EQ(captionFromFileName(c.name, c.separators, c.number), c.caption)
+            << c.name << " " << c.separators << c.number;
+    }
 }
 
 TEST(TrimmedWhitespace, RemovesUnicodeSpaceAndLineBreaksAtBothEndsOnly) {
@@ -40,60 +45,47 @@ TEST(TrimmedWhitespace, RemovesUnicodeSpaceAndLineBreaksAtBothEndsOnly) {
     EXPECT_EQ(trimmedWhitespace("\xFF"), "\xFF");
 }
 
-Project deckWithTitles(const std::vector<std::string>& titles) {
+Titles renumbered(const Titles& titles, std::vector<SlideLayoutKind> layouts = {}) {
     Project project;
-    for (const auto& title : titles) {
+    for (std::size_t i = 0; i < titles.size(); ++i) {
         Slide slide = singleImageSlide(Uuid::random(), "");
-        slide.title = title;
+        slide.title = titles[i];
+        if (i < layouts.size())
+            slide.layout = layouts[i];
         project.slides.push_back(slide);
     }
-    return project;
-}
-
-std::vector<std::string> titles(const Project& project) {
-    std::vector<std::string> out;
+    if (!layouts.empty())
+        project.slides[1].isExcluded = true;
+    renumberDefaultTitles(project);
+    Titles out;
     for (const auto& slide : project.slides)
         out.push_back(slide.title);
     return out;
 }
 
-using Titles = std::vector<std::string>;
-
 TEST(RenumberDefaultTitles, FollowsPositionsAndKeepsTypedTitles) {
-    Project project = deckWithTitles({"Slide 1", "Slide 3", "Holiday"});
-    renumberDefaultTitles(project);
-    EXPECT_EQ(titles(project), (Titles{"Slide 1", "Slide 2", "Holiday"}));
-
-    project = deckWithTitles({"slide 3", "Slide 3b", " Slide 7 \n", "Slide  4", "Slide 12", "x"});
-    renumberDefaultTitles(project);
-    EXPECT_EQ(titles(project),
+    EXPECT_EQ(renumbered({"Slide 1", "Slide 3", "Holiday"}),
+              (Titles{"Slide 1", "Slide 2", "Holiday"}));
+    EXPECT_EQ(renumbered({"slide 3", "Slide 3b", " Slide 7 \n", "Slide  4", "Slide 12", "x"}),
               (Titles{"slide 3", "Slide 3b", "Slide 3", "Slide  4", "Slide 5", "x"}));
-
-    project = deckWithTitles({"Slide \u0669", "Slide 9\n\n", "Slide"});
-    renumberDefaultTitles(project);
-    EXPECT_EQ(titles(project), (Titles{"Slide 1", "Slide 2", "Slide"}));
+    EXPECT_EQ(renumbered({"Slide \u0669", "Slide 9\n\n", "Slide"}),
+              (Titles{"Slide 1", "Slide 2", "Slide"}));
 }
 
 TEST(RenumberDefaultTitles, TitlesEmptyMultiPictureSlidesOnly) {
-    Project project = deckWithTitles({"", "", "", "  ", ""});
-    project.slides[0].layout = SlideLayoutKind::section;
-    project.slides[1].isExcluded = true;
-    project.slides[2].layout = SlideLayoutKind::imageTitleCaption;
-    project.slides[3].layout = SlideLayoutKind::fourGrid;
-    project.slides[4].layout = SlideLayoutKind::twoUp;
-    renumberDefaultTitles(project);
-    EXPECT_EQ(titles(project), (Titles{"", "", "", "Slide 4", "Slide 5"}));
+    // The second slide is excluded.
+    using enum SlideLayoutKind;
+    EXPECT_EQ(
+        renumbered({"", "", "", "  ", ""}, {section, oneImage, imageTitleCaption, fourGrid, twoUp}),
+        (Titles{"", "", "", "Slide 4", "Slide 5"}));
 }
 
 TEST(DefaultTitle, MatchesThePatternOnTheUntrimmedText) {
-    EXPECT_TRUE(isDefaultTitle("Slide 4"));
-    EXPECT_TRUE(isDefaultTitle("Slide \uFF14"));  // a full-width digit is a decimal digit
-    EXPECT_TRUE(isDefaultTitle("Slide 4\n"));     // `$` before a final line break
-    EXPECT_FALSE(isDefaultTitle(" Slide 4"));
-    EXPECT_FALSE(isDefaultTitle("Slide 4 "));
-    EXPECT_FALSE(isDefaultTitle("Slide 4\nSlide 5"));
-    EXPECT_FALSE(isDefaultTitle("Slide "));
-    EXPECT_FALSE(isDefaultTitle("SLIDE 4"));
+    // A full-width digit is a decimal digit; `$` matches before a final line break.
+    for (const char* title : {"Slide 4", "Slide \uFF14", "Slide 4\n"})
+        EXPECT_TRUE(isDefaultTitle(title)) << title;
+    for (const char* title : {" Slide 4", "Slide 4 ", "Slide 4\nSlide 5", "Slide ", "SLIDE 4"})
+        EXPECT_FALSE(isDefaultTitle(title)) << title;
 }
 
 }  // namespace

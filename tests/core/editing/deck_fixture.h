@@ -1,6 +1,8 @@
 #pragma once
 
-#include <map>
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,10 +12,9 @@
 
 namespace mosavelle::testing {
 
-// A document with an undo history and one single-picture slide per label, each picture named
-// after its label (4000 x 3000 pixels at 300 dpi). `deck()` renders the slide list as text, one
-// token per slide: "p1" for a one-picture slide, "[p1,p2]" or "[p1,_]" for several slots ("_" is
-// an empty slot), "S" for a section slide, "{}" for a slide without slots.
+// A document with an undo history and one single-picture slide per label, picture n named "pn".
+// `deck()` renders the slides as text: "p1" for one picture, "[p1,_]" for several slots ("_" is
+// empty or unknown), "S" for a section slide.
 class DeckFixture {
 public:
     explicit DeckFixture(int slideCount) {
@@ -32,10 +33,18 @@ public:
         document->setUndoHistory(history);
     }
 
-    // The identifier of the slide at 1-based position n.
+    MosavelleDocument& doc() { return *document; }
+    // Positions are 1-based.
     Uuid slide(int n) const { return document->project().slides.at(n - 1).id; }
     Uuid picture(int n) const { return document->project().images.at(n - 1).id; }
     const Slide& slideAt(int n) const { return document->project().slides.at(n - 1); }
+
+    // Changes the project outside the undo history.
+    void setProject(const std::function<void(Project&)>& change) {
+        Project project = document->project();
+        change(project);
+        document->setProject(project);
+    }
 
     void select(std::initializer_list<int> positions) {
         SlideIDSet ids;
@@ -44,28 +53,23 @@ public:
         document->setSelectedSlideIDs(ids);
     }
 
-    std::string pictureName(const ImageSlot& slot) const {
-        if (!slot.imageID)
-            return "_";
-        const SourceImage* image = document->project().sourceImage(*slot.imageID);
-        return image ? image->originalFileName : "?";
-    }
-
     std::string deck() const {
+        const auto name = [&](const ImageSlot& slot) -> std::string {
+            const SourceImage* image =
+                slot.imageID ? document->project().sourceImage(*slot.imageID) : nullptr;
+            return image ? image->originalFileName : "_";
+        };
         std::string out;
         for (const auto& slide : document->project().slides) {
-            if (!out.empty())
-                out += ' ';
+            out += out.empty() ? "" : " ";
             if (slide.layout == SlideLayoutKind::section) {
                 out += "S";
-            } else if (slide.slots.empty()) {
-                out += "{}";
             } else if (slide.slots.size() == 1 && slide.layout == SlideLayoutKind::oneImage) {
-                out += pictureName(slide.slots[0]);
+                out += name(slide.slots[0]);
             } else {
                 out += '[';
                 for (std::size_t i = 0; i < slide.slots.size(); ++i)
-                    out += (i ? "," : "") + pictureName(slide.slots[i]);
+                    out += (i ? "," : "") + name(slide.slots[i]);
                 out += ']';
             }
         }
@@ -79,7 +83,7 @@ public:
         return out;
     }
 
-    // Positions (1-based) of the selected slides, in deck order.
+    // Positions of the selected slides, in deck order.
     std::vector<int> selection() const {
         std::vector<int> out;
         const auto& slides = document->project().slides;
@@ -91,6 +95,13 @@ public:
 
     std::shared_ptr<UndoHistory> history = std::make_shared<UndoHistory>();
     std::unique_ptr<MosavelleDocument> document;
+};
+
+// A GoogleTest fixture over a deck of N slides.
+template <int N>
+class DeckTest : public ::testing::Test, public DeckFixture {
+protected:
+    DeckTest() : DeckFixture(N) {}
 };
 
 }  // namespace mosavelle::testing

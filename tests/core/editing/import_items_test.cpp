@@ -31,15 +31,8 @@ Timestamp day(int d) {
     return sys_days{2021y / 3 / d};
 }
 
-class ImportIntoDocument : public ::testing::Test, public testing::DeckFixture {
+class ImportIntoDocument : public testing::DeckTest<0> {
 protected:
-    ImportIntoDocument() : DeckFixture(0) {}
-    MosavelleDocument& doc() { return *document; }
-    void setProject(const std::function<void(Project&)>& change) {
-        Project project = doc().project();
-        change(project);
-        doc().setProject(project);
-    }
     Names captions() const {
         Names out;
         for (const auto& slide : document->project().slides)
@@ -49,6 +42,9 @@ protected:
 };
 
 TEST_F(ImportIntoDocument, AddsPicturesBytesAndCaptionsAsOneStep) {
+    importItems(doc(), {itemNamed("01_Beach-Day.jpg")});
+    EXPECT_EQ(captions(), Names{""});  // no caption without cleanup
+    history->undo();
     setProject([](Project& p) {
         p.appearance.filenameCleanup = FilenameCleanup{true, true, true};
     });
@@ -58,20 +54,11 @@ TEST_F(ImportIntoDocument, AddsPicturesBytesAndCaptionsAsOneStep) {
     const auto& images = doc().project().images;
     ASSERT_EQ(images.size(), 2u);
     EXPECT_EQ(doc().imageData().at(images[1].id), Bytes(std::string_view("Photo.JPEG")));
-    EXPECT_EQ(images[1].storedFileName, images[1].id.text() + ".jpeg");
-    EXPECT_EQ(images[1].sha256, sha256Hex(Bytes(std::string_view("Photo.JPEG"))));
     EXPECT_EQ(selection(), std::vector<int>{2});
     EXPECT_EQ(history->undoName(), "Import Images");
-    EXPECT_EQ(history->undoCount(), 1u);
-
     history->undo();
-    EXPECT_EQ(deck(), "");
-    EXPECT_EQ(doc().imageData().size(), 2u);  // bytes are not part of undo
-}
-
-TEST_F(ImportIntoDocument, CaptionsStayEmptyWithoutCleanup) {
-    importItems(doc(), {itemNamed("01_Beach-Day.jpg")});
-    EXPECT_EQ(captions(), Names{""});
+    EXPECT_EQ(deck(), "");                    // one step
+    EXPECT_EQ(doc().imageData().size(), 3u);  // bytes are not part of undo
 }
 
 TEST_F(ImportIntoDocument, SortedDeckPlacesNewSlidesByDateAndManualAppends) {

@@ -9,11 +9,7 @@ namespace {
 
 using Positions = std::vector<int>;
 
-class SelectionProtocol : public ::testing::Test, public testing::DeckFixture {
-protected:
-    SelectionProtocol() : DeckFixture(5) {}
-    MosavelleDocument& doc() { return *document; }
-};
+using SelectionProtocol = testing::DeckTest<5>;
 
 TEST_F(SelectionProtocol, PrimarySlideIgnoresStaleIdentifiersAndExcludedFallbacks) {
     doc().setSelectedSlideIDs({Uuid::random(), slide(4), slide(2)});
@@ -21,14 +17,13 @@ TEST_F(SelectionProtocol, PrimarySlideIgnoresStaleIdentifiersAndExcludedFallback
     EXPECT_EQ(selectedSlides(doc()).size(), 2u);
     EXPECT_EQ(selectedSlides(doc())[1].id, slide(4));
 
-    Project project = doc().project();
-    project.slides[0].isExcluded = true;
-    doc().setProject(project);
+    setProject([](Project& p) { p.slides[0].isExcluded = true; });
     doc().setSelectedSlideIDs({Uuid::random()});
     EXPECT_EQ(primarySlide(doc())->id, slide(2));
-    for (auto& slide : project.slides)
-        slide.isExcluded = true;
-    doc().setProject(project);
+    setProject([](Project& p) {
+        for (auto& slide : p.slides)
+            slide.isExcluded = true;
+    });
     EXPECT_FALSE(primarySlide(doc()));
 }
 

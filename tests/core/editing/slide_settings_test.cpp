@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "core/editing/deck_fixture.h"
 #include "core/editing/slide_operations.h"
@@ -9,16 +11,7 @@
 namespace mosavelle {
 namespace {
 
-class SlideSettings : public ::testing::Test, public testing::DeckFixture {
-protected:
-    SlideSettings() : DeckFixture(4) {}
-    MosavelleDocument& doc() { return *document; }
-    void setProject(const std::function<void(Project&)>& change) {
-        Project project = doc().project();
-        change(project);
-        doc().setProject(project);
-    }
-};
+using SlideSettings = testing::DeckTest<4>;
 
 TEST_F(SlideSettings, PlacementToAllCentresTheCropAndSkipsSectionsAndExcluded) {
     const Placement kept{SizingMode::actual, {0.1, 0.1}, 90, 1.0};
@@ -76,24 +69,13 @@ TEST_F(SlideSettings, ChangeLayoutScalesOnlySlidesThatBecomeMultiPicture) {
 TEST_F(SlideSettings, SelectionSettersDoNothingWithoutASelectedSlide) {
     doc().setSelectedSlideIDs({Uuid::random()});
     setTitleOfSelection(doc(), "x", "Rename Slide");
-    setCaptionAlignmentOfSelection(doc(), CaptionAlignment::center, "Change Caption Alignment");
     setPlacementOfSelection(doc(), Placement{}, "Change Placement");
-    editSelectedSlides(
-        doc(), [](Slide& s) { s.notes = "n"; }, "Edit Caption");
     EXPECT_EQ(history->undoCount(), 0u);
 
     select({2, 3});
     setTitleOfSelection(doc(), " Both ", "Rename Slide");
-    editSelectedSlides(
-        doc(),
-        [](Slide& s) {
-            s.slots[0].crop = {0, 1};
-        },
-        "Adjust Crop");
-    EXPECT_EQ(slideAt(2).title, " Both ");
-    EXPECT_EQ(slideAt(3).slots[0].crop, (CropAnchor{0, 1}));
-    EXPECT_EQ(slideAt(1).title, "");
-    EXPECT_EQ(history->undoName(), "Adjust Crop");
+    EXPECT_EQ(titles(), (std::vector<std::string>{"", " Both ", " Both ", ""}));
+    EXPECT_EQ(history->undoName(), "Rename Slide");
     setPlacementOfSelection(doc(), Placement{}, "Change Placement");
     setPlacementOfSelection(doc(), std::nullopt, "Change Placement");
     EXPECT_FALSE(slideAt(2).placementOverride);

@@ -76,25 +76,25 @@ TEST(CollectImageFiles, LinkLoopsAndUnreadableFoldersNeitherHangNorStop) {
     EXPECT_EQ(collectImageFiles({dir / "tree/locked"}, false).size(), geteuid() == 0 ? 1u : 0u);
 }
 
+std::string readFailure(const fs::path& path) {
+    const auto bytes = readWholeFile(path);
+    return bytes.ok() ? "read" : bytes.error().message;
+}
+
 TEST(ReadWholeFile, RefusesWhatIsNoRegularFileWithASentence) {
     TempDir dir;
-    const auto missing = readWholeFile(dir / "gone.jpg");
-    ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().message, "The file could not be opened because it no longer exists.");
+    EXPECT_EQ(readFailure(dir / "gone.jpg"),
+              "The file could not be opened because it no longer exists.");
     ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
-    const auto pipe = readWholeFile(dir / "pipe.jpg");  // must not block
-    ASSERT_FALSE(pipe.ok());
-    EXPECT_EQ(pipe.error().message, "The file could not be read because it is not a regular file.");
-    EXPECT_FALSE(readWholeFile(dir.path()).ok());
+    EXPECT_EQ(readFailure(dir / "pipe.jpg"),  // must not block
+              "The file could not be read because it is not a regular file.");
+    EXPECT_NE(readFailure(dir.path()), "read");
     testing::writeFileBytes(dir / "huge.tif", Bytes());
     fs::resize_file(dir / "huge.tif", maxImportFileBytes + 1);  // sparse: nothing is written
-    const auto huge = readWholeFile(dir / "huge.tif");
-    ASSERT_FALSE(huge.ok());
-    EXPECT_EQ(huge.error().message,
+    EXPECT_EQ(readFailure(dir / "huge.tif"),
               "The file could not be read because it is too large to be a picture.");
-    const auto fixture = readWholeFile(fixturePath("picture.png"));
-    ASSERT_TRUE(fixture.ok());
-    EXPECT_EQ(*fixture, testing::readFileBytes(fixturePath("picture.png")));
+    EXPECT_EQ(*readWholeFile(fixturePath("picture.png")),
+              testing::readFileBytes(fixturePath("picture.png")));
 }
 
 TEST(Sha256Hex, MatchesTheStandardVectors) {
@@ -212,13 +212,10 @@ TEST(MakeSourceImage, StoresUnderTheIdentifierWithTheLowerCaseExtension) {
     ImportItem item;
     item.data = Bytes(std::string_view("bytes"));
     item.originalName = "Photo.JPEG";
-    item.info.pixelWidth = 40;
     const Uuid id = Uuid::random();
     const SourceImage image = makeSourceImage(item, id);
     EXPECT_EQ(image.storedFileName, id.text() + ".jpeg");
     EXPECT_EQ(image.sha256, sha256Hex(item.data));  // computed when planning did not
-    EXPECT_EQ(image.byteCount, 5);
-    EXPECT_EQ(image.pixelWidth, 40);
     for (const char* name : {"README", ".profile", "trailing."}) {
         item.originalName = name;
         EXPECT_EQ(makeSourceImage(item, id).storedFileName, id.text() + ".img") << name;
@@ -254,7 +251,6 @@ TEST(CopyDroppedFile, CopiesIntoAFreshFolderKeepingTheName) {
     EXPECT_NE(first->parent_path(), second->parent_path());
     EXPECT_EQ(first->filename(), "Drop Me.png");
     EXPECT_EQ(first->parent_path().filename().string().rfind("MosavelleDrop-", 0), 0u);
-    EXPECT_EQ(first->parent_path().filename().string().size(), 14u + 36u);
     EXPECT_EQ(testing::readFileBytes(*first), testing::readFileBytes(fixturePath("picture.png")));
     EXPECT_FALSE(copyDroppedFile(dir / "given/missing.png", dir.path()));
 }
