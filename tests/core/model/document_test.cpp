@@ -118,7 +118,7 @@ TEST_F(DocumentTest, UndoAndRedoSwapTheWholeProjectUnderOneName) {
     EXPECT_EQ(history->undoCount(), 0u);
 }
 
-TEST_F(DocumentTest, WithoutAHistoryChangesApplyAndRegisterNothing) {
+TEST(DocumentWithoutHistory, ChangesAndGesturesStillApply) {
     MosavelleDocument loose;
     loose.changeProject(withBaseName("A"), "Rename Deck");
     loose.beginContinuousEdit();
@@ -126,7 +126,6 @@ TEST_F(DocumentTest, WithoutAHistoryChangesApplyAndRegisterNothing) {
     loose.endContinuousEdit("Edit Notes");
     EXPECT_EQ(loose.project().export_.suggestedBaseName, "B");
     EXPECT_FALSE(loose.isInContinuousEdit());
-    EXPECT_EQ(history->undoCount(), 0u);
 }
 
 TEST_F(DocumentTest, ContinuousEditIsOneStepAndNoneWhenItEndsWhereItBegan) {
