@@ -81,34 +81,15 @@ TEST_F(PackageFileTest, AbandonedFileLeavesTheDestinationUntouched) {
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
 }
 
-TEST_F(PackageFileTest, FolderRefusingTemporaryFilesFallsBackToACopy) {
-    options.useDestinationFolder = false;
-    const auto destination = folder / "deck.pptx";
-    writeFileBytes(destination,
-                   Bytes(std::string_view("a much longer old content than the new one")));
-    auto file = PackageFile::create(destination, options);
-    ASSERT_TRUE(file.ok());
-    EXPECT_EQ((*file)->temporaryPath().parent_path(), fallback.path());
-    ASSERT_TRUE((*file)->write(archive.span()).ok());
-    ASSERT_TRUE((*file)->commit().ok());
-    EXPECT_EQ(readFileBytes(destination), archive);
-    EXPECT_TRUE(namesIn(fallback.path()).empty());
-
-    // A failed copy still removes the temporary file.
-    auto broken = writePackage(archive, folder / "nowhere" / "deck.pptx", options);
-    EXPECT_FALSE(broken.ok());
-    EXPECT_TRUE(namesIn(fallback.path()).empty());
-}
-
-TEST_F(PackageFileTest, CopyThatCannotFitLeavesTheExistingDestinationWhole) {
+TEST_F(PackageFileTest, FolderRefusingTemporaryFilesFallsBackToACopyThatNeverLeavesHalfAFile) {
     options.useDestinationFolder = false;
     const auto destination = folder / "deck.pptx";
     const Bytes old(std::string_view("the previous export"));
     writeFileBytes(destination, old);
-    const Bytes large(std::string(200000, 'x'));
     auto file = PackageFile::create(destination, options);
     ASSERT_TRUE(file.ok());
-    ASSERT_TRUE((*file)->write(large.span()).ok());
+    EXPECT_EQ((*file)->temporaryPath().parent_path(), fallback.path());
+    ASSERT_TRUE((*file)->write(Bytes(std::string(200000, 'x')).span()).ok());
 
     // A file-size limit below the package makes the copy fail part way, as a full disk would.
     rlimit saved{};
@@ -120,10 +101,16 @@ TEST_F(PackageFileTest, CopyThatCannotFitLeavesTheExistingDestinationWhole) {
     auto committed = (*file)->commit();
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
-
     ASSERT_FALSE(committed.ok());
     EXPECT_NE(committed.error().message.find("“deck.pptx”"), std::string::npos);
     EXPECT_EQ(readFileBytes(destination), old);
+    EXPECT_TRUE(namesIn(fallback.path()).empty());
+
+    // Without the limit the copy replaces the longer old content.
+    ASSERT_TRUE(writePackage(archive, destination, options).ok());
+    EXPECT_EQ(readFileBytes(destination), archive);
+    EXPECT_TRUE(namesIn(fallback.path()).empty());
+    EXPECT_FALSE(writePackage(archive, folder / "nowhere" / "deck.pptx", options).ok());
     EXPECT_TRUE(namesIn(fallback.path()).empty());
 }
 
