@@ -4,8 +4,6 @@
 
 #include "core/editing/deck_fixture.h"
 #include "core/editing/import_items.h"
-#include "core/import/file_collection.h"
-#include "core/platform/sha256.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
