@@ -39,27 +39,23 @@ TEST_F(CliInfoTest, ReportsUprightSizeSwappedResolutionDatesFramesAndDigests) {
         EXPECT_EQ(facts[i]["sha256"], sha256OfFile(files[i], dir_.path())) << files[i];
     }
 
-    // A quarter turn shows the stored 40 x 64 grid as 64 x 40 and swaps the resolutions.
-    EXPECT_EQ(facts[0]["pixelWidth"], 64);
-    EXPECT_EQ(facts[0]["pixelHeight"], 40);
-    EXPECT_EQ(facts[0]["dpiX"], 240.0);
-    EXPECT_EQ(facts[0]["dpiY"], 300.0);
-    EXPECT_EQ(facts[0]["orientation"], 6);
-    EXPECT_EQ(facts[1]["dpiX"], 300.0);
-    EXPECT_EQ(facts[1]["dpiY"], 240.0);
-    EXPECT_EQ(facts[1]["orientation"], 3);
-
-    // The camera's wall-clock time, printed in UTC (the test runs the tool in UTC); a date that
-    // does not parse leaves the member out rather than writing null.
-    EXPECT_EQ(facts[2]["captureDate"], "2021-07-04T18:30:00Z");
-    EXPECT_FALSE(facts[3].contains("captureDate"));
+    // A quarter turn shows the stored 40 x 64 grid as 64 x 40 and swaps the resolutions. The
+    // capture date is the camera's wall-clock time, printed in UTC (the tool runs in UTC here);
+    // a date that does not parse leaves the member out.
+    const json expected = json::parse(R"([
+      {"pixelWidth": 64, "pixelHeight": 40, "dpiX": 240.0, "dpiY": 300.0, "orientation": 6,
+       "hasAlpha": false},
+      {"pixelWidth": 64, "pixelHeight": 40, "dpiX": 300.0, "dpiY": 240.0, "orientation": 3},
+      {"captureDate": "2021-07-04T18:30:00Z"},
+      {},
+      {"frameCount": 12, "uti": "com.compuserve.gif"},
+      {"hasAlpha": true, "uti": "public.png"}])");
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        for (const auto& [member, value] : expected[i].items())
+            EXPECT_EQ(facts[i][member], value) << files[i] << " " << member;
+    }
     EXPECT_FALSE(facts[0].contains("captureDate"));
-
-    EXPECT_EQ(facts[4]["frameCount"], 12);
-    EXPECT_EQ(facts[4]["uti"], "com.compuserve.gif");
-    EXPECT_EQ(facts[5]["hasAlpha"], true);
-    EXPECT_EQ(facts[5]["uti"], "public.png");
-    EXPECT_EQ(facts[0]["hasAlpha"], false);
+    EXPECT_FALSE(facts[3].contains("captureDate"));
 }
 
 TEST_F(CliInfoTest, UnreadableFilesGetAnErrorObjectEachAndStatusTwo) {
@@ -80,8 +76,7 @@ TEST_F(CliInfoTest, UnreadableFilesGetAnErrorObjectEachAndStatusTwo) {
     EXPECT_EQ(facts[2]["file"], good);
     EXPECT_EQ(facts[3]["error"], "This image has no pixels.");
     EXPECT_EQ(facts[4]["file"], missing);
-    ASSERT_TRUE(facts[4]["error"].is_string());
-    EXPECT_FALSE(facts[4]["error"].get<std::string>().empty());
+    EXPECT_FALSE(facts[4].value("error", "").empty());
     EXPECT_EQ(facts[5]["file"], path("caf\uFFFD.png").string());
     EXPECT_EQ(facts[5]["pixelWidth"], facts[2]["pixelWidth"]);
     for (const auto& failed : {facts[0], facts[1], facts[3], facts[4]})

@@ -79,9 +79,6 @@ protected:
         ::setenv("TZ", "UTC", 1);
     }
 
-    ProcessResult cli(std::initializer_list<std::string> args) {
-        return runProgram(MOSAVELLE_CLI_PATH, std::vector<std::string>(args), dir_.path());
-    }
     ProcessResult cli(const std::vector<std::string>& args) {
         return runProgram(MOSAVELLE_CLI_PATH, args, dir_.path());
     }
