@@ -27,6 +27,8 @@
 #include "core/export/presentation_export.h"
 #include "core/import/vips_runtime.h"
 
+#include "bench_support.h"
+
 namespace {
 
 using namespace mosavelle;
@@ -38,53 +40,29 @@ constexpr int kHeight = 4000;
 constexpr int kScenes = 4;
 
 int photoCount() {
-    const char* text = std::getenv("MOSAVELLE_BENCH_EXPORT_PHOTOS");
-    const int n = text != nullptr ? std::atoi(text) : 0;
-    return n > 0 ? n : 60;
+    return bench::positiveEnvironmentInt("MOSAVELLE_BENCH_EXPORT_PHOTOS", 60);
 }
 
 // A camera-like JPEG at quality 92: smooth structure with grain in each band, so that it is about
 // as large and as costly to decode as a camera's. Both are made at a quarter of the size and
-// blown up (the structure smoothly, the grain tiled), which is much cheaper than full-size noise
-// and compresses no better.
+// blown up, which is much cheaper than full-size noise and compresses no better.
 Bytes makeScene(int seed) {
-    VipsImage* bands[3] = {};
-    bool ok = true;
-    for (int b = 0; b < 3 && ok; ++b) {
-        VipsImage* coarse = nullptr;
-        VipsImage* smooth = nullptr;
-        VipsImage* tile = nullptr;
-        VipsImage* grain = nullptr;
-        VipsImage* sum = nullptr;
-        ok = vips_perlin(&coarse, kWidth / 4, kHeight / 4, "cell_size", 50 + 10 * b, "seed",
-                         seed * 5 + b, nullptr) == 0 &&
-             vips_resize(coarse, &smooth, 4.0, "kernel", VIPS_KERNEL_LINEAR, nullptr) == 0 &&
-             vips_gaussnoise(&tile, kWidth / 4, kHeight / 4, "sigma", 0.07, "mean", 0.0, "seed",
-                             seed * 11 + b, nullptr) == 0 &&
-             vips_replicate(tile, &grain, 4, 4, nullptr) == 0 &&
-             vips_add(smooth, grain, &sum, nullptr) == 0 &&
-             vips_linear1(sum, &bands[b], 90.0, 128.0, "uchar", TRUE, nullptr) == 0;
-        for (VipsImage* image : {coarse, smooth, tile, grain, sum})
-            if (image != nullptr)
-                g_object_unref(image);
-    }
-    VipsImage* rgb = nullptr;
-    ok = ok && vips_bandjoin(bands, &rgb, 3, nullptr) == 0;
-    for (VipsImage* band : bands)
-        if (band != nullptr)
-            g_object_unref(band);
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    ok = ok && vips_jpegsave_buffer(rgb, &buffer, &length, "Q", 92, nullptr) == 0;
-    if (rgb != nullptr)
-        g_object_unref(rgb);
-    if (!ok) {
+    bench::PhotoOptions photo;
+    photo.width = kWidth;
+    photo.height = kHeight;
+    photo.seed = seed;
+    photo.quality = 92;
+    photo.grain = 0.07;
+    photo.cellSize = 50;
+    photo.cellStep = 10;
+    photo.contrast = 90;
+    photo.reduction = 4;
+    auto bytes = bench::makePhoto(photo);
+    if (!bytes) {
         std::fprintf(stderr, "cannot make a photograph: %s\n", vips_error_buffer());
         std::exit(1);
     }
-    Bytes bytes(buffer, length);
-    g_free(buffer);
-    return bytes;
+    return *bytes;
 }
 
 // Resident memory in bytes from /proc/self/status: the current size (VmRSS) or the peak since
@@ -157,9 +135,8 @@ int main() {
     if (!ensureVipsStarted())
         return 1;
     const int count = photoCount();
-    const fs::path folder =
-        fs::temp_directory_path() / ("mosavelle-bench-export-" + Uuid::random().text());
-    fs::create_directory(folder);
+    const bench::ScratchFolder scratch("mosavelle-bench-export-");
+    const fs::path& folder = scratch.path();
 
     const auto generating = Clock::now();
     std::vector<Bytes> scenes;
@@ -208,7 +185,6 @@ int main() {
         best.packageBytes = b.packageBytes;
     }
     const Run balanced = exportDeck(request, QualityPreset::balanced, folder / "balanced.pptx");
-    fs::remove_all(folder);
 
     const auto memory = [&](const Run& run) {
         return static_cast<double>(run.peak - std::min(run.peak, before)) /

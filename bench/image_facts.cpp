@@ -6,14 +6,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "core/import/image_info.h"
 #include "core/import/vips_runtime.h"
+
+#include "bench_support.h"
 
 namespace {
 
@@ -24,69 +23,34 @@ constexpr int kFiles = 4;
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
 
-// A smooth, photo-like 4000x3000 RGB picture (Perlin noise per band plus grain), saved at quality
-// 90 with an EXIF orientation and a resolution, as a camera would write it.
-bool writePhoto(const fs::path& path, int seed) {
-    VipsImage* bands[3] = {};
-    for (int b = 0; b < 3; ++b) {
-        VipsImage* smooth = nullptr;
-        VipsImage* grain = nullptr;
-        VipsImage* sum = nullptr;
-        VipsImage* scaled = nullptr;
-        if (vips_perlin(&smooth, kWidth, kHeight, "cell_size", 200 + 40 * b, "seed", seed * 3 + b,
-                        nullptr) != 0 ||
-            vips_gaussnoise(&grain, kWidth, kHeight, "mean", 0.0, "sigma", 0.04, "seed",
-                            seed * 3 + b, nullptr) != 0 ||
-            vips_add(smooth, grain, &sum, nullptr) != 0 ||
-            vips_linear1(sum, &scaled, 100.0, 128.0, "uchar", TRUE, nullptr) != 0) {
-            return false;
-        }
-        g_object_unref(smooth);
-        g_object_unref(grain);
-        g_object_unref(sum);
-        bands[b] = scaled;
-    }
-    VipsImage* rgb = nullptr;
-    const bool joined = vips_bandjoin(bands, &rgb, 3, nullptr) == 0;
-    for (VipsImage* band : bands)
-        g_object_unref(band);
-    if (!joined)
-        return false;
-    VipsImageHandle photo(rgb);
-    VipsImage* tagged = nullptr;
-    if (vips_copy(photo.get(), &tagged, "interpretation", VIPS_INTERPRETATION_sRGB, "xres",
-                  300 / 25.4, "yres", 300 / 25.4, nullptr) != 0) {
-        return false;
-    }
-    VipsImageHandle out(tagged);
-    vips_image_set_int(out.get(), VIPS_META_ORIENTATION, seed % 2 == 0 ? 1 : 6);
-    return vips_jpegsave(out.get(), path.c_str(), "Q", 90, nullptr) == 0;
-}
-
+// Smooth, photo-like 4000x3000 RGB pictures with grain, saved at quality 90 with an EXIF
+// orientation and a resolution, as a camera would write them.
 struct Corpus {
-    fs::path folder;
+    bench::ScratchFolder folder{"mosavelle-bench-"};
     std::vector<fs::path> files;
     std::uintmax_t totalBytes = 0;
 
     Corpus() {
-        folder = fs::temp_directory_path() /
-                 ("mosavelle-bench-" + std::to_string(std::random_device{}()));
-        fs::create_directories(folder);
         if (!ensureVipsStarted())
             return;
         for (int i = 0; i < kFiles; ++i) {
-            const fs::path path = folder / ("photo-" + std::to_string(i) + ".jpg");
-            if (!writePhoto(path, i)) {
-                std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), vips_error_buffer());
+            const fs::path path = folder.path() / ("photo-" + std::to_string(i) + ".jpg");
+            bench::PhotoOptions photo;
+            photo.width = kWidth;
+            photo.height = kHeight;
+            photo.seed = i;
+            photo.quality = 90;
+            photo.grain = 0.04;
+            photo.cellSize = 200;
+            photo.cellStep = 40;
+            photo.contrast = 100;
+            photo.orientation = i % 2 == 0 ? 1 : 6;
+            photo.pixelsPerInch = 300;
+            if (!bench::writePhoto(photo, path))
                 continue;
-            }
             files.push_back(path);
             totalBytes += fs::file_size(path);
         }
-    }
-    ~Corpus() {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
     }
 };
 
@@ -95,12 +59,7 @@ const Corpus& corpus() {
     return c;
 }
 
-Bytes readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> data(fs::file_size(path));
-    in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    return Bytes(std::move(data));
-}
+using bench::readBytes;
 
 void setRate(benchmark::State& state) {
     const auto& c = corpus();
@@ -163,46 +122,28 @@ void BM_ReadBytesAndFacts(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadBytesAndFacts)->Unit(benchmark::kMicrosecond);
 
-// Prints the usual table, then the per-file figures and the facts overhead over reading.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                micros_[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const auto both = micros_.find("BM_ReadBytesAndFacts");
-        const auto facts = micros_.find("BM_FactsFromMemory");
-        const auto bytes = micros_.find("BM_ReadBytes");
-        const auto& c = corpus();
-        if (both == micros_.end() || facts == micros_.end() || bytes == micros_.end() ||
-            bytes->second <= 0 || c.files.empty())
-            return;
-        const double files = static_cast<double>(c.files.size());
-        std::printf(
-            "\n%zu JPEGs of %dx%d, %.1f MB on average, per file: read %.0f us, facts from memory "
-            "%.0f us (%.2f times the read), read and facts %.0f us (%.2f times the read)\n",
-            c.files.size(), kWidth, kHeight, c.totalBytes / files / 1e6, bytes->second / files,
-            facts->second / files, facts->second / bytes->second, both->second / files,
-            both->second / bytes->second);
-    }
-
-private:
-    std::map<std::string, double> micros_;  // adjusted real time per iteration, in us
-};
+// The per-file figures and the facts overhead over reading, after the usual table.
+void printSummary(const bench::TimingReporter& times) {
+    const auto both = times.find("BM_ReadBytesAndFacts");
+    const auto facts = times.find("BM_FactsFromMemory");
+    const auto bytes = times.find("BM_ReadBytes");
+    const auto& c = corpus();
+    if (!both || !facts || !bytes || *bytes <= 0 || c.files.empty())
+        return;
+    const double files = static_cast<double>(c.files.size());
+    std::printf(
+        "\n%zu JPEGs of %dx%d, %.1f MB on average, per file: read %.0f us, facts from memory "
+        "%.0f us (%.2f times the read), read and facts %.0f us (%.2f times the read)\n",
+        c.files.size(), kWidth, kHeight, c.totalBytes / files / 1e6, *bytes / files, *facts / files,
+        *facts / *bytes, *both / files, *both / *bytes);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    corpus();  // generate before any timing
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    bench::TimingReporter reporter(printSummary);
+    return bench::runBenchmarks(argc, argv, reporter, [] {
+        corpus();  // generate before any timing
+        return true;
+    });
 }

@@ -12,16 +12,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "core/export/picture_encoding.h"
 #include "core/import/image_decoding.h"
 #include "core/import/vips_runtime.h"
+
+#include "bench_support.h"
 
 namespace {
 
@@ -33,74 +31,39 @@ constexpr int kHeight = 3000;
 constexpr double kPlacedInches = 5;  // balanced target: max(750, 1920) = 1920
 
 int corpusSize() {
-    const char* text = std::getenv("MOSAVELLE_BENCH_PHOTOS");
-    const int n = text != nullptr ? std::atoi(text) : 0;
-    return n > 0 ? n : 6;
+    return bench::positiveEnvironmentInt("MOSAVELLE_BENCH_PHOTOS", 6);
 }
 
-// A photo-like 4000x3000 picture: smooth Perlin structure per band plus fine grain, so that the
+// Photo-like 4000x3000 pictures: smooth Perlin structure per band plus fine grain, so that the
 // JPEG is about as costly to decode as a camera's. Saved at quality 92 with 4:2:0 chroma.
-bool writePhoto(const fs::path& path, int seed) {
-    VipsImage* bands[3] = {};
-    bool ok = true;
-    for (int b = 0; b < 3 && ok; ++b) {
-        VipsImage* smooth = nullptr;
-        VipsImage* grain = nullptr;
-        VipsImage* sum = nullptr;
-        ok = vips_perlin(&smooth, kWidth, kHeight, "cell_size", 160 + 50 * b, "seed", seed * 3 + b,
-                         nullptr) == 0 &&
-             vips_gaussnoise(&grain, kWidth, kHeight, "sigma", 0.06, "mean", 0.0, "seed",
-                             seed * 7 + b, nullptr) == 0 &&
-             vips_add(smooth, grain, &sum, nullptr) == 0 &&
-             vips_linear1(sum, &bands[b], 110.0, 128.0, "uchar", TRUE, nullptr) == 0;
-        for (VipsImage* image : {smooth, grain, sum})
-            if (image != nullptr)
-                g_object_unref(image);
-    }
-    VipsImage* rgb = nullptr;
-    ok = ok && vips_bandjoin(bands, &rgb, 3, nullptr) == 0;
-    for (VipsImage* band : bands)
-        if (band != nullptr)
-            g_object_unref(band);
-    if (!ok)
-        return false;
-    VipsImageHandle photo(rgb);
-    VipsImage* tagged = nullptr;
-    if (vips_copy(photo.get(), &tagged, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr) != 0)
-        return false;
-    VipsImageHandle out(tagged);
-    vips_image_set_int(out.get(), VIPS_META_ORIENTATION, seed % 2 == 0 ? 1 : 6);
-    return vips_jpegsave(out.get(), path.c_str(), "Q", 92, "subsample_mode",
-                         VIPS_FOREIGN_SUBSAMPLE_ON, nullptr) == 0;
-}
-
 struct Corpus {
-    fs::path folder;
-    fs::path output;  // where the command writes
+    bench::ScratchFolder folder{"mosavelle-bench-pipeline-"};
+    fs::path output = folder.path() / "out";  // where the command writes
     std::vector<fs::path> files;
     std::uintmax_t totalBytes = 0;
 
     Corpus() {
-        folder = fs::temp_directory_path() /
-                 ("mosavelle-bench-pipeline-" + std::to_string(std::random_device{}()));
-        output = folder / "out";
         fs::create_directories(output);
         if (!ensureVipsStarted())
             return;
         for (int i = 0; i < corpusSize(); ++i) {
-            const fs::path path = folder / ("photo-" + std::to_string(i) + ".jpg");
-            if (!writePhoto(path, i)) {
-                std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), vips_error_buffer());
-                vips_error_clear();
+            const fs::path path = folder.path() / ("photo-" + std::to_string(i) + ".jpg");
+            bench::PhotoOptions photo;
+            photo.width = kWidth;
+            photo.height = kHeight;
+            photo.seed = i;
+            photo.quality = 92;
+            photo.subsampleChroma = true;
+            photo.grain = 0.06;
+            photo.cellSize = 160;
+            photo.cellStep = 50;
+            photo.contrast = 110;
+            photo.orientation = i % 2 == 0 ? 1 : 6;
+            if (!bench::writePhoto(photo, path))
                 continue;
-            }
             files.push_back(path);
             totalBytes += fs::file_size(path);
         }
-    }
-    ~Corpus() {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
     }
 
     // One `vipsthumbnail` process over every file of the corpus.
@@ -118,12 +81,7 @@ const Corpus& corpus() {
     return c;
 }
 
-Bytes readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)),
-                                   std::istreambuf_iterator<char>());
-    return Bytes(std::move(data));
-}
+using bench::readBytes;
 
 bool haveCorpus(benchmark::State& state) {
     if (corpus().files.empty()) {
@@ -198,50 +156,32 @@ void BM_EncodeBalancedCommand(benchmark::State& state) {
 }
 BENCHMARK(BM_EncodeBalancedCommand)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Prints the usual table, then per-file figures and each ratio to its command baseline.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                millis_[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const auto& c = corpus();
-        if (c.files.empty())
-            return;
-        const double files = static_cast<double>(c.files.size());
-        std::printf("\n%zu JPEGs of %dx%d, %.1f MB on average\n", c.files.size(), kWidth, kHeight,
-                    c.totalBytes / files / 1e6);
-        compare("512-px thumbnails", "BM_Thumbnail512", "BM_Thumbnail512Command", files);
-        compare("balanced re-encoding", "BM_EncodeBalanced", "BM_EncodeBalancedCommand", files);
-    }
-
-private:
-    void compare(const char* what, const std::string& ours, const std::string& baseline,
-                 double files) const {
-        const auto a = millis_.find(ours);
-        const auto b = millis_.find(baseline);
-        if (a == millis_.end() || b == millis_.end() || b->second <= 0)
+// Per-file figures and each ratio to its command baseline, after the usual table.
+void printSummary(const bench::TimingReporter& times) {
+    const auto& c = corpus();
+    if (c.files.empty())
+        return;
+    const double files = static_cast<double>(c.files.size());
+    std::printf("\n%zu JPEGs of %dx%d, %.1f MB on average\n", c.files.size(), kWidth, kHeight,
+                c.totalBytes / files / 1e6);
+    const auto compare = [&](const char* what, const char* ours, const char* baseline) {
+        const auto a = times.find(ours);
+        const auto b = times.find(baseline);
+        if (!a || !b || *b <= 0)
             return;
         std::printf("%s: %.1f ms per file, vipsthumbnail %.1f ms per file, ratio %.2f\n", what,
-                    a->second / files, b->second / files, a->second / b->second);
-    }
-
-    std::map<std::string, double> millis_;  // adjusted real time per iteration, in ms
-};
+                    *a / files, *b / files, *a / *b);
+    };
+    compare("512-px thumbnails", "BM_Thumbnail512", "BM_Thumbnail512Command");
+    compare("balanced re-encoding", "BM_EncodeBalanced", "BM_EncodeBalancedCommand");
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    corpus();  // generate before any timing
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    bench::TimingReporter reporter(printSummary);
+    return bench::runBenchmarks(argc, argv, reporter, [] {
+        corpus();  // generate before any timing
+        return true;
+    });
 }

@@ -8,13 +8,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <map>
-#include <random>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +18,8 @@
 #include "core/import/import_plan.h"
 #include "core/import/vips_runtime.h"
 #include "core/platform/sha256.h"
+
+#include "bench_support.h"
 
 namespace {
 
@@ -31,39 +29,6 @@ namespace fs = std::filesystem;
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
 constexpr int kDistinctPhotos = 3;
-
-// A smooth, photo-like RGB picture (Perlin noise per band) saved at quality 92.
-std::optional<Bytes> makePhoto(int seed) {
-    VipsImage* bands[3] = {};
-    for (int b = 0; b < 3; ++b) {
-        VipsImage* smooth = nullptr;
-        VipsImage* scaled = nullptr;
-        if (vips_perlin(&smooth, kWidth, kHeight, "cell_size", 60 + 25 * b, "seed", seed * 3 + b,
-                        nullptr) != 0 ||
-            vips_linear1(smooth, &scaled, 110.0, 128.0, "uchar", TRUE, nullptr) != 0)
-            return std::nullopt;
-        g_object_unref(smooth);
-        bands[b] = scaled;
-    }
-    VipsImage* rgb = nullptr;
-    const bool joined = vips_bandjoin(bands, &rgb, 3, nullptr) == 0;
-    for (VipsImage* band : bands)
-        g_object_unref(band);
-    if (!joined)
-        return std::nullopt;
-    VipsImageHandle photo(rgb);
-    VipsImage* tagged = nullptr;
-    if (vips_copy(photo.get(), &tagged, "interpretation", VIPS_INTERPRETATION_sRGB, nullptr) != 0)
-        return std::nullopt;
-    VipsImageHandle out(tagged);
-    void* buffer = nullptr;
-    size_t length = 0;
-    if (vips_jpegsave_buffer(out.get(), &buffer, &length, "Q", 92, nullptr) != 0)
-        return std::nullopt;
-    Bytes bytes(buffer, length);
-    g_free(buffer);
-    return bytes;
-}
 
 // `jpeg` with a comment segment naming `index` right after the start-of-image marker.
 Bytes withComment(const Bytes& jpeg, int index) {
@@ -77,20 +42,28 @@ Bytes withComment(const Bytes& jpeg, int index) {
 }
 
 struct Corpus {
-    fs::path folder;
+    bench::ScratchFolder folder{"mosavelle-bench-import-"};
     std::vector<fs::path> files;
     std::uintmax_t totalBytes = 0;
 
     explicit Corpus(int count) {
-        folder = fs::temp_directory_path() /
-                 ("mosavelle-bench-import-" + std::to_string(std::random_device{}()));
-        fs::create_directories(folder);
         if (!ensureVipsStarted())
             return;
+        // Smooth photo-like pictures (Perlin noise per band, no grain) saved at quality 92.
         std::vector<Bytes> photos;
-        for (int i = 0; i < kDistinctPhotos; ++i)
-            if (auto photo = makePhoto(i))
-                photos.push_back(*photo);
+        for (int i = 0; i < kDistinctPhotos; ++i) {
+            bench::PhotoOptions photo;
+            photo.width = kWidth;
+            photo.height = kHeight;
+            photo.seed = i;
+            photo.quality = 92;
+            photo.grain = 0;
+            photo.cellSize = 60;
+            photo.cellStep = 25;
+            photo.contrast = 110;
+            if (auto bytes = bench::makePhoto(photo))
+                photos.push_back(*bytes);
+        }
         if (photos.empty()) {
             std::fprintf(stderr, "cannot make photos: %s\n", vips_error_buffer());
             return;
@@ -99,17 +72,11 @@ struct Corpus {
             char name[32];
             std::snprintf(name, sizeof name, "IMG_%04d.jpg", i + 1);
             const Bytes bytes = withComment(photos[i % photos.size()], i);
-            if (FILE* f = std::fopen((folder / name).c_str(), "wb")) {
-                std::fwrite(bytes.data(), 1, bytes.size(), f);
-                std::fclose(f);
-                files.push_back(folder / name);
+            if (bench::writeBytes(folder.path() / name, bytes)) {
+                files.push_back(folder.path() / name);
                 totalBytes += bytes.size();
             }
         }
-    }
-    ~Corpus() {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
     }
 };
 
@@ -135,7 +102,7 @@ void plan(benchmark::State& state) {
     ImportPlanOptions options;
     options.threads = static_cast<unsigned>(state.range(0));
     for (auto _ : state) {
-        auto result = makeImportPlan({corpus->folder}, {}, false, options);
+        auto result = makeImportPlan({corpus->folder.path()}, {}, false, options);
         // The bytes of a plan live on in the document; releasing them is not part of planning.
         state.PauseTiming();
         const bool complete = result && result->items.size() == corpus->files.size();
@@ -150,65 +117,40 @@ void plan(benchmark::State& state) {
     }
 }
 
-// Prints each run and, at the end, every run's time as a multiple of the baseline's.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto& run : runs)
-            if (!run.error_occurred)
-                times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    void printRatios() const {
-        const auto baseline = std::find_if(times_.begin(), times_.end(), [](const auto& entry) {
-            return entry.first.rfind("read+sha256", 0) == 0;
-        });
-        if (baseline == times_.end() || baseline->second <= 0)
-            return;
-        std::printf("\nRatio to reading and hashing the same %zu files (%.0f MB):\n",
-                    corpus->files.size(), corpus->totalBytes / 1e6);
-        for (const auto& [name, time] : times_)
-            std::printf("  %-52s %.2f\n", name.c_str(), time / baseline->second);
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
+// Every run's time as a multiple of the baseline's, after the usual table.
+void printRatios(const bench::TimingReporter& times) {
+    const auto baseline = times.findPrefix("read+sha256");
+    if (!baseline || baseline->second <= 0)
+        return;
+    std::printf("\nRatio to reading and hashing the same %zu files (%.0f MB):\n",
+                corpus->files.size(), corpus->totalBytes / 1e6);
+    for (const auto& [name, time] : times.byName())
+        std::printf("  %-52s %.2f\n", name.c_str(), time / baseline->second);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    int photos = 200;
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--photos=", 9) == 0)
-            photos = std::max(1, std::atoi(argv[i] + 9));
-        else
-            args.push_back(argv[i]);
-    }
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-
-    Corpus files(photos);
-    if (files.files.empty())
-        return 1;
-    corpus = &files;
-    std::printf("corpus: %zu JPEGs of %dx%d, %.0f MB\n", files.files.size(), kWidth, kHeight,
-                files.totalBytes / 1e6);
-
-    benchmark::RegisterBenchmark("read+sha256", readAndHash)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(3);
-    benchmark::RegisterBenchmark("makeImportPlan/threads", plan)
-        ->Arg(1)
-        ->Arg(0)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(3);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
+    const int photos = bench::takeIntArgument(argc, argv, "--photos=", 200, 1);
+    std::optional<Corpus> files;
+    bench::TimingReporter reporter(printRatios);
+    return bench::runBenchmarks(argc, argv, reporter, [&] {
+        files.emplace(photos);
+        if (files->files.empty())
+            return false;
+        corpus = &*files;
+        std::printf("corpus: %zu JPEGs of %dx%d, %.0f MB\n", files->files.size(), kWidth, kHeight,
+                    files->totalBytes / 1e6);
+        benchmark::RegisterBenchmark("read+sha256", readAndHash)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(3);
+        benchmark::RegisterBenchmark("makeImportPlan/threads", plan)
+            ->Arg(1)
+            ->Arg(0)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(3);
+        return true;
+    });
 }

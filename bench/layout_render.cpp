@@ -14,6 +14,8 @@
 #include "core/layout/rendered_slide.h"
 #include "core/model/project.h"
 
+#include "bench_support.h"
+
 namespace {
 
 using namespace mosavelle;
@@ -116,52 +118,32 @@ void BM_CopyEverySlide(benchmark::State& state) {
 }
 BENCHMARK(BM_CopyEverySlide)->Arg(400)->Unit(benchmark::kMillisecond);
 
-// Prints the usual table, then the render time as a multiple of the copy time.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                seconds_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const auto copy = seconds_.find("BM_CopyEverySlide/400");
-        if (copy == seconds_.end() || copy->second <= 0)
-            return;
-        std::printf("\nCopying the %d slides: %.2f ms\n", deckSize, copy->second);
-        for (const std::string way : {"BM_RenderEverySlide/", "BM_RenderEverySlideScanning/"}) {
-            for (const auto& [name, ms] : seconds_) {
-                if (name.rfind(way, 0) != 0)
-                    continue;
-                std::printf(
-                    "Layout %s with %s pictures: %.2f ms, %.0f slides per second, %.1f "
-                    "times the copy\n",
-                    way == "BM_RenderEverySlide/" ? "through an index" : "scanning",
-                    name.substr(way.size()).c_str(), ms, deckSize / (ms / 1000.0),
-                    ms / copy->second);
-            }
+// The render time as a multiple of the copy time, after the usual table.
+void printSummary(const bench::TimingReporter& times) {
+    const auto copy = times.find("BM_CopyEverySlide/400");
+    if (!copy || *copy <= 0)
+        return;
+    std::printf("\nCopying the %d slides: %.2f ms\n", deckSize, *copy);
+    const auto all = times.byName();
+    for (const std::string way : {"BM_RenderEverySlide/", "BM_RenderEverySlideScanning/"}) {
+        for (const auto& [name, ms] : all) {
+            if (name.rfind(way, 0) != 0)
+                continue;
+            std::printf(
+                "Layout %s with %s pictures: %.2f ms, %.0f slides per second, %.1f "
+                "times the copy\n",
+                way == "BM_RenderEverySlide/" ? "through an index" : "scanning",
+                name.substr(way.size()).c_str(), ms, deckSize / (ms / 1000.0), ms / *copy);
         }
-        const auto indexed = seconds_.find("BM_RenderEverySlide/18000");
-        const auto scanning = seconds_.find("BM_RenderEverySlideScanning/18000");
-        if (indexed != seconds_.end() && scanning != seconds_.end() && indexed->second > 0)
-            std::printf("With 18000 pictures the index makes layout %.1f times faster\n",
-                        scanning->second / indexed->second);
     }
-
-private:
-    std::map<std::string, double> seconds_;  // adjusted real time per iteration, in ms
-};
+    if (const auto faster =
+            times.ratio("BM_RenderEverySlideScanning/18000", "BM_RenderEverySlide/18000"))
+        std::printf("With 18000 pictures the index makes layout %.1f times faster\n", *faster);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    bench::TimingReporter reporter(printSummary);
+    return bench::runBenchmarks(argc, argv, reporter);
 }
