@@ -54,6 +54,37 @@ bool isHeifLoader(std::string_view loader) {
     return loader == "VipsForeignLoadHeifBuffer";
 }
 
+// True when a JPEG's data reaches its end-of-image marker after the first scan. libvips notices a
+// truncated scan only when the decoder runs past the end of the data, and with shrink-on-load
+// that depends on how its worker threads meet the damage: the same file sometimes decodes to a
+// grey-padded picture. Entropy-coded data escapes every 0xFF byte, so 0xFF 0xD9 after the start
+// of the first scan is the end marker itself.
+bool jpegReachesItsEnd(const Bytes& bytes) {
+    const std::uint8_t* data = bytes.data();
+    const std::size_t size = bytes.size();
+    std::size_t at = 2;  // past the start-of-image marker
+    std::size_t scan = 0;
+    while (at + 4 <= size && data[at] == 0xFF) {
+        const std::uint8_t marker = data[at + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (marker == 0xDA) {
+            scan = at;
+            break;
+        }
+        at += 2 + ((std::size_t(data[at + 2]) << 8) | data[at + 3]);
+    }
+    if (scan == 0)
+        return false;
+    for (std::size_t i = size - 1; i > scan + 1; --i) {
+        if (data[i] == 0xD9 && data[i - 1] == 0xFF)
+            return true;
+    }
+    return false;
+}
+
 // Opens `bytes` lazily (header only until pixels are asked for). Truncated data fails the read
 // instead of coming back padded with grey.
 VipsImageHandle openLazily(const Bytes& bytes) {
@@ -184,6 +215,8 @@ std::optional<UprightVipsImage> decodeUprightImage(const Bytes& bytes,
         return std::nullopt;
     const PixelSize target = size.value_or(header->upright);
     if (target.width < 1 || target.height < 1)
+        return std::nullopt;
+    if (*loader == "VipsForeignLoadJpegBuffer" && !jpegReachesItsEnd(bytes))
         return std::nullopt;
 
     // Shrink-on-load happens inside the thumbnailer, which also turns the picture upright and

@@ -117,6 +117,11 @@ TEST(ImageDecoding, NonPicturesAndDamagedPicturesGiveNothing) {
     EXPECT_TRUE(readPictureHeader(truncated));
     EXPECT_FALSE(decodeFirstFrame(truncated));
     EXPECT_FALSE(decodeThumbnail(truncated, 16));
+    // Bytes after the end marker (some cameras append them) do not make a JPEG damaged.
+    const Bytes whole = fixture("orient-1.jpg");
+    std::string padded(whole.view());
+    padded += "trailing bytes";
+    EXPECT_TRUE(decodeThumbnail(Bytes(std::string_view(padded)), 16));
 }
 
 // A valid 1-bit grey PNG of side x side black pixels (side a multiple of 8), deflated by hand as
