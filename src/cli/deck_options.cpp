@@ -1,20 +1,8 @@
 #include "cli/deck_options.h"
 
+#include "core/platform/hex.h"
+
 namespace mosavelle::cli {
-namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
 std::optional<Background> parseBackground(std::string_view text) {
     if (text == "white")
         return Background{BackgroundKind::white, {}};
@@ -26,8 +14,8 @@ std::optional<Background> parseBackground(std::string_view text) {
         return std::nullopt;
     double components[3];
     for (int i = 0; i < 3; ++i) {
-        const int high = hexDigit(text[2 * i]);
-        const int low = hexDigit(text[2 * i + 1]);
+        const int high = hexDigitValue(text[2 * i]);
+        const int low = hexDigitValue(text[2 * i + 1]);
         if (high < 0 || low < 0)
             return std::nullopt;
         components[i] = (high * 16 + low) / 255.0;

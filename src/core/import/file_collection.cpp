@@ -13,6 +13,7 @@
 #include <unicode/uchar.h>
 
 #include "core/import/file_names.h"
+#include "core/platform/hex.h"
 #include "core/platform/uuid.h"
 
 namespace mosavelle {
@@ -183,16 +184,6 @@ bool isURLSpace(unsigned char c) {
     return c <= 0x20 || c == 0x7F;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && asciiLowercased(text.substr(0, prefix.size())) == prefix;
 }
@@ -227,8 +218,8 @@ std::optional<fs::path> fileURLPath(std::string_view url) {
         }
         if (i + 2 >= rest.size())
             return std::nullopt;
-        const int high = hexValue(rest[i + 1]);
-        const int low = hexValue(rest[i + 2]);
+        const int high = hexDigitValue(rest[i + 1]);
+        const int low = hexDigitValue(rest[i + 2]);
         if (high < 0 || low < 0 || (high == 0 && low == 0))
             return std::nullopt;
         path.push_back(static_cast<char>(high * 16 + low));

@@ -1,5 +1,7 @@
 #include "core/platform/uuid.h"
 
+#include "core/platform/hex.h"
+
 #include <openssl/rand.h>
 
 #include <mutex>
@@ -16,13 +18,6 @@ void fillRandom(std::array<std::uint8_t, 16>& out) {
     static std::mt19937_64 engine{std::random_device{}()};
     std::lock_guard lock(mutex);
     for (auto& b : out) b = static_cast<std::uint8_t>(engine());
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -45,8 +40,8 @@ std::optional<Uuid> Uuid::parse(std::string_view text) {
             ++i;
             continue;
         }
-        int hi = hexValue(text[i]);
-        int lo = hexValue(text[i + 1]);
+        int hi = hexDigitValue(text[i]);
+        int lo = hexDigitValue(text[i + 1]);
         if (hi < 0 || lo < 0) return std::nullopt;
         b[byte++] = static_cast<std::uint8_t>(hi * 16 + lo);
         i += 2;
