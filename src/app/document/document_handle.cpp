@@ -1,0 +1,49 @@
+#include "app/document/document_handle.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include "core/model/defaults_store.h"
+
+namespace mosavelle::app {
+
+DocumentHandle::DocumentHandle(std::unique_ptr<MosavelleDocument> document, QObject* parent)
+    : QObject(parent), document_(std::move(document)),
+      undoHistory_(std::make_shared<UndoHistory>()) {
+    // Deferred document work (the second half of focusSlide, say) runs on a later turn of this
+    // thread's event loop, and not at all once the handle is gone.
+    document_->setScheduler([this](std::function<void()> task) {
+        QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+    });
+    document_->setUndoHistory(undoHistory_);
+    undoHistory_->setChangeHandler([this] { Q_EMIT undoStateChanged(); });
+    observer_ = document_->addObserver(
+        [this](const DocumentChange& change) { Q_EMIT documentChanged(change); });
+}
+
+DocumentHandle::~DocumentHandle() {
+    document_->removeObserver(observer_);
+    undoHistory_->setChangeHandler({});
+}
+
+std::unique_ptr<DocumentHandle> DocumentHandle::makeUntitled(QObject* parent) {
+    return std::make_unique<DocumentHandle>(
+        MosavelleDocument::makeUntitled(DefaultSettingsStore::shared()), parent);
+}
+
+void DocumentHandle::setPackagePath(std::filesystem::path path) {
+    if (path == packagePath_) return;
+    packagePath_ = std::move(path);
+    Q_EMIT packagePathChanged();
+}
+
+QString DocumentHandle::displayName() const {
+    if (packagePath_.empty()) return QStringLiteral("untitled");
+    auto name = packagePath_;
+    if (!name.has_filename()) name = name.parent_path();
+    return QString::fromStdString(name.stem().string());
+}
+
+bool DocumentHandle::isModified() const { return !undoHistory_->isClean(); }
+
+}  // namespace mosavelle::app

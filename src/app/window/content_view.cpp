@@ -1,0 +1,56 @@
+#include "app/window/content_view.h"
+
+#include <QLabel>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "app/document/document_handle.h"
+
+namespace mosavelle::app {
+
+ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
+    : QWidget(parent), handle_(handle) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    layout->addWidget(splitter_);
+
+    navigatorColumn_ = new QLabel(tr("Slides"), splitter_);
+    detailColumn_ = new QStackedWidget(splitter_);
+    detailColumn_->addWidget(new QLabel(tr("Select a slide"), detailColumn_));
+    inspectorColumn_ = new QLabel(tr("Inspector"), splitter_);
+    splitter_->addWidget(navigatorColumn_);
+    splitter_->addWidget(detailColumn_);
+    splitter_->addWidget(inspectorColumn_);
+    splitter_->setStretchFactor(1, 1);
+}
+
+ContentView::~ContentView() = default;
+
+// --- Import (navigator and import flows)
+
+void ContentView::importImages() {}
+
+void ContentView::importFolder() {}
+
+void ContentView::pasteImagesFromClipboard() {}
+
+// --- Sheets
+
+void ContentView::showHelpSheet() {}
+
+void ContentView::showWelcomeSheet() {}
+
+void ContentView::beginExport() {}
+
+void ContentView::showDeckSettings() {}
+
+// --- Columns
+
+void ContentView::setShowsInspector(bool shown) {
+    showsInspector_ = shown;
+    inspectorColumn_->setVisible(shown);
+}
+
+}  // namespace mosavelle::app
