@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/document/document_handle.h"
@@ -24,6 +25,8 @@ ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
     splitter_->addWidget(detailColumn_);
     splitter_->addWidget(inspectorColumn_);
     splitter_->setStretchFactor(1, 1);
+    toolBar_ = new QToolBar(tr("Toolbar"), this);
+    toolBar_->setObjectName(QStringLiteral("mosavelle.document"));
 }
 
 ContentView::~ContentView() = default;
@@ -46,7 +49,23 @@ void ContentView::beginExport() {}
 
 void ContentView::showDeckSettings() {}
 
+// --- Closing
+
+bool ContentView::prepareToClose() { return true; }
+
+// --- Preview
+
+void ContentView::zoomToFit() {}
+
+void ContentView::zoomIn() {}
+
+void ContentView::zoomOut() {}
+
+void ContentView::showFullScreenPreview() {}
+
 // --- Columns
+
+void ContentView::setShowsGrid(bool grid) { showsGrid_ = grid; }
 
 void ContentView::setShowsInspector(bool shown) {
     showsInspector_ = shown;

@@ -4,6 +4,7 @@
 
 class QSplitter;
 class QStackedWidget;
+class QToolBar;
 
 namespace mosavelle::app {
 
@@ -31,6 +32,20 @@ public:
     void showDeckSettings();
     void setShowsInspector(bool shown);
     bool showsInspector() const { return showsInspector_; }
+    void setShowsGrid(bool grid);  // navigator as a grid instead of a list
+    bool showsGrid() const { return showsGrid_; }
+    void zoomToFit();
+    void zoomIn();
+    void zoomOut();
+    void showFullScreenPreview();
+
+    // The window's toolbar ("mosavelle.document"); the deck window adds it to itself.
+    QToolBar* toolBar() const { return toolBar_; }
+
+    // Asked before the window closes: false when the user chose to keep it open (for example an
+    // export is running and the user does not want to cancel it). Unsaved changes are the
+    // window's own question, asked after this one.
+    bool prepareToClose();
 
 private:
     DocumentHandle& handle_;
@@ -38,7 +53,9 @@ private:
     QWidget* navigatorColumn_ = nullptr;
     QStackedWidget* detailColumn_ = nullptr;
     QWidget* inspectorColumn_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
     bool showsInspector_ = true;
+    bool showsGrid_ = false;
 };
 
 }  // namespace mosavelle::app
