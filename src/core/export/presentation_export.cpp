@@ -223,7 +223,8 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
             ++k;
         }
         if (slide.slideNumber && slide.numberFrame)
-            texts += slideNumberBoxXML(*slide.slideNumber, *slide.numberFrame, appearance, k);
+            texts += slideNumberBoxXML(*slide.slideNumber, *slide.numberFrame, slide.numberColor,
+                                       appearance, k);
 
         SlideParts part;
         if (hasVisibleText(slide.notes)) {

@@ -163,7 +163,7 @@ std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearan
     const std::string id = to_string(shapeID);
     const std::string font = escapeXML(type.fontName);
     const std::string bold = text.isTitle && type.titleBold ? " b=\"1\"" : "";
-    const std::string color = hexColor(text.isTitle ? type.titleColor : type.bodyColor);
+    const std::string color = hexColor(text.color);
     const std::string runProperties = "        <a:rPr lang=\"en-US\" sz=\"" +
                                       to_string(fontSizeFromPoints(text.fontPoints)) + "\"" + bold +
                                       " dirty=\"0\">\n"
@@ -209,8 +209,10 @@ std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearan
 }
 
 std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
-                              const AppearanceSettings& appearance, int shapeID) {
+                              const RGBAColor& color, const AppearanceSettings& appearance,
+                              int shapeID) {
     TextFrame box;
+    box.color = color;
     box.text = str(number);
     box.frame = frame;
     box.isTitle = false;

@@ -49,12 +49,13 @@ std::string pictureXML(const PictureFrame& picture, std::string_view relationshi
                        std::string_view name);
 
 // One text box: one paragraph whose line breaks become <a:br/> between runs of the same look.
-// Titles are left aligned and take the title colour and weight; other texts the body colour.
+// Titles are left aligned and take the title weight; every text is drawn in its frame's colour.
 std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID);
 
-// The slide number's box: `number` right aligned at the body size, in `frame`.
+// The slide number's box: `number` right aligned at the body size, in `frame` and `color`.
 std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
-                              const AppearanceSettings& appearance, int shapeID);
+                              const RGBAColor& color, const AppearanceSettings& appearance,
+                              int shapeID);
 
 // Any relationships part other than the root's and a notes slide's.
 std::string relationshipsXML(const std::vector<Relationship>& relationships);

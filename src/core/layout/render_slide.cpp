@@ -5,6 +5,7 @@
 #include "core/layout/guards.h"
 #include "core/layout/image_index.h"
 #include "core/layout/placement.h"
+#include "core/layout/text_color.h"
 #include "core/layout/text_fit.h"
 
 #include <algorithm>
@@ -75,8 +76,11 @@ public:
                  CaptionAlignment alignment, std::string field) {
         const InchRect guarded = guardedRect(box);
         const bool overflows = textOverflows(text, guarded, points);
+        const Typography& type = project_.appearance.typography;
+        const RGBAColor color = readableTextColor(isTitle ? type.titleColor : type.bodyColor,
+                                                  backgroundColor(project_.appearance));
         out_.texts.push_back(
-            TextFrame{std::string(text), guarded, isTitle, overflows, points, alignment});
+            TextFrame{std::string(text), guarded, isTitle, overflows, points, alignment, color});
         if (overflows)
             out_.warnings.push_back(SlideWarning::textOverflow(std::move(field)));
     }
@@ -154,6 +158,7 @@ RenderedSlide render(const Slide& slide, std::size_t index, const Project& proje
     if (a.branding.showSlideNumbers) {
         out.slideNumber = std::to_string(index + 1);
         out.numberFrame = numberBox(a.slideSize, a.branding.numberPosition);
+        out.numberColor = readableTextColor(a.typography.bodyColor, backgroundColor(a));
     }
     out.background = backgroundColor(a);
     out.size = a.slideSize;

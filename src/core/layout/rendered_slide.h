@@ -50,7 +50,7 @@ struct PictureFrame {
     friend bool operator==(const PictureFrame&, const PictureFrame&) = default;
 };
 
-// One text box. Font family, colours and weight come from the deck's Typography when drawn.
+// One text box. Font family and weight come from the deck's Typography when drawn.
 struct TextFrame {
     std::string text;  // UTF-8, possibly empty
     InchRect frame;
@@ -58,6 +58,9 @@ struct TextFrame {
     bool overflows = false;  // judged too long for its box
     double fontPoints = 0;
     CaptionAlignment alignment = CaptionAlignment::leading;
+    // The colour to draw in: the deck's title or body colour, or white or black where that
+    // colour would not be readable on the slide's background (see readableTextColor).
+    RGBAColor color;
     friend bool operator==(const TextFrame&, const TextFrame&) = default;
 };
 
@@ -116,6 +119,7 @@ struct RenderedSlide {
     std::optional<PictureFrame> logo;        // present when the deck has a logo configured
     std::optional<std::string> slideNumber;  // present when slide numbers are on
     std::optional<InchRect> numberFrame;     // present exactly when slideNumber is
+    RGBAColor numberColor;                   // readable body colour for the slide number
     std::string notes;                       // the slide's presenter notes, unchanged
     std::vector<SlideWarning> warnings;      // in the fixed order of the slide's layout
     friend bool operator==(const RenderedSlide&, const RenderedSlide&) = default;

@@ -19,7 +19,14 @@ namespace {
 
 TextFrame text(std::string content, InchRect frame, bool isTitle, double points,
                CaptionAlignment alignment = CaptionAlignment::leading) {
-    return {std::move(content), frame, isTitle, false, points, alignment};
+    const Typography type;
+    return {std::move(content),
+            frame,
+            isTitle,
+            false,
+            points,
+            alignment,
+            isTitle ? type.titleColor : type.bodyColor};
 }
 
 TEST(PresentationParts, SlideWithPicturesLogoTextsAndNumberMatchesGolden) {
@@ -45,7 +52,8 @@ TEST(PresentationParts, SlideWithPicturesLogoTextsAndNumberMatchesGolden) {
         textBoxXML(text("Line one\nLine two", {0.3, 4.9, 12.7333333333, 0.45}, false, 16,
                         CaptionAlignment::center),
                    appearance, 6) +
-        slideNumberBoxXML("3", {12.4, 7.0, 0.6, 0.3}, appearance, 7);
+        slideNumberBoxXML("3", {12.4, 7.0, 0.6, 0.3}, appearance.typography.bodyColor, appearance,
+                          7);
     EXPECT_GOLDEN(slideXML({1, 0.5, 0, 1}, SlideSizePreset::widescreen, pictures, texts),
                   "slide_full.xml");
 }

@@ -168,6 +168,43 @@ TEST_F(RenderSlide, DeckSettingsReachEverySlide) {
     EXPECT_EQ(*render(s, 1233).slideNumber, "1234");
 }
 
+TEST_F(RenderSlide, TextStaysReadableOnItsBackground) {
+    Slide s = slideOf(imageTitleCaption, {addPicture()});
+    s.title = "Title";
+    s.slots[0].caption = "Caption";
+    AppearanceSettings& a = project.appearance;
+    a.branding.showSlideNumbers = true;
+    const RGBAColor white{1, 1, 1, 1};
+    const RGBAColor black{0, 0, 0, 1};
+
+    // Readable stored colours are drawn as stored.
+    RenderedSlide r = render(s);
+    ASSERT_EQ(r.texts.size(), 2u);
+    EXPECT_EQ(r.texts[0].color, a.typography.titleColor);
+    EXPECT_EQ(r.texts[1].color, a.typography.bodyColor);
+    EXPECT_EQ(r.numberColor, a.typography.bodyColor);
+
+    // On black every dark text turns white; the deck keeps its colours.
+    a.background = BackgroundKind::black;
+    r = render(s);
+    EXPECT_EQ(r.texts[0].color, white);
+    EXPECT_EQ(r.texts[1].color, white);
+    EXPECT_EQ(r.numberColor, white);
+    EXPECT_EQ(a.typography.titleColor, black);
+
+    // A mid grey background with a light stored colour: black contrasts more than white.
+    a.background = BackgroundKind::custom;
+    a.customBackground = {0.6, 0.6, 0.6, 1};
+    a.typography.bodyColor = {0.7, 0.7, 0.7, 1};
+    EXPECT_EQ(render(s).texts[1].color, black);
+    // A stored colour just readable enough stays (4.5:1 on white is about #767676).
+    a.background = BackgroundKind::white;
+    a.typography.bodyColor = {0x76 / 255.0, 0x76 / 255.0, 0x76 / 255.0, 1};
+    EXPECT_EQ(render(s).texts[1].color, a.typography.bodyColor);
+    a.typography.bodyColor = {0x78 / 255.0, 0x78 / 255.0, 0x78 / 255.0, 1};
+    EXPECT_EQ(render(s).texts[1].color, black);
+}
+
 TEST_F(RenderSlide, AnImageIndexFindsWhatTheScanFinds) {
     for (int i = 0; i < 40; ++i)
         addPicture(72 + i, i % 5 == 0 ? std::optional<std::string>("unusable") : std::nullopt);
