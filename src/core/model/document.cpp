@@ -301,6 +301,12 @@ void MosavelleDocument::setUndoHistory(std::weak_ptr<UndoHistory> history) {
     if (old)
         old->removeSteps(this);
     undoHistory_ = std::move(history);
+    if (auto linked = undoHistory_.lock()) {
+        linked->setPendingEditCloser(this, [this] {
+            if (continuousEditBefore_)
+                endContinuousEdit(continuousEditName_.empty() ? "Edit" : continuousEditName_);
+        });
+    }
 }
 
 void MosavelleDocument::registerProjectRestore(Project before, const std::string& actionName) {
@@ -331,9 +337,20 @@ bool MosavelleDocument::changeProjectIfDifferent(Project newProject,
     return true;
 }
 
-void MosavelleDocument::beginContinuousEdit() {
+void MosavelleDocument::beginContinuousEdit(std::string actionName) {
+    if (continuousEditBefore_)
+        return;
+    continuousEditBefore_ = project_;
+    continuousEditName_ = std::move(actionName);
+}
+
+void MosavelleDocument::cancelContinuousEdit() {
     if (!continuousEditBefore_)
-        continuousEditBefore_ = project_;
+        return;
+    Project before = std::move(*continuousEditBefore_);
+    continuousEditBefore_.reset();
+    continuousEditName_.clear();
+    setProject(std::move(before));
 }
 
 void MosavelleDocument::endContinuousEdit(const std::string& actionName) {
@@ -341,6 +358,7 @@ void MosavelleDocument::endContinuousEdit(const std::string& actionName) {
         return;
     Project before = std::move(*continuousEditBefore_);
     continuousEditBefore_.reset();
+    continuousEditName_.clear();
     if (before != project_)
         registerProjectRestore(std::move(before), actionName);
 }

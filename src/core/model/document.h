@@ -166,10 +166,17 @@ public:
     void registerProjectRestore(Project before, const std::string& actionName);
 
     // Opens a continuous edit: keeps a copy of the project unless one is already open.
-    void beginContinuousEdit();
+    // `actionName` names the step should an undo or redo close the edit before its caller does
+    // (see below); without one, such a step is called "Edit".
+    void beginContinuousEdit(std::string actionName = {});
     // Closes the open continuous edit, if any: one step restoring the copy is registered when the
     // project now differs from it; none when the value ended where it began.
     void endContinuousEdit(const std::string& actionName);
+    // Abandons the open continuous edit, if any: the project goes back to the copy (observers are
+    // told when that changes it) and no step is registered (Escape during a slider drag).
+    void cancelContinuousEdit();
+    // An undo or redo pressed while a continuous edit is open first closes it as one step under
+    // the name given to beginContinuousEdit, so that undo takes back the whole gesture.
     bool isInContinuousEdit() const { return continuousEditBefore_.has_value(); }
 
     // --- Deferred work. postToNextTurn runs `task` on a later turn of the event loop through the
@@ -202,6 +209,7 @@ private:
     bool isDraggingSlide_ = false;
     std::weak_ptr<UndoHistory> undoHistory_;
     std::optional<Project> continuousEditBefore_;
+    std::string continuousEditName_;
     std::int64_t previewCommitGeneration_ = 0;
 
     struct ObserverEntry {
