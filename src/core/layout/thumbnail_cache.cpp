@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/import/image_decoding.h"
+
 namespace mosavelle {
 
 ThumbnailCache::ThumbnailCache(std::size_t memoryBudgetBytes) : budget_(memoryBudgetBytes) {}

@@ -9,7 +9,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "core/import/image_decoding.h"
+#include "core/import/rgba_image.h"
 #include "core/platform/bytes.h"
 #include "core/platform/uuid.h"
 
