@@ -27,4 +27,20 @@ struct RgbaImage {
     friend bool operator==(const RgbaImage&, const RgbaImage&) = default;
 };
 
+// An 8-bit sRGB picture with premultiplied alpha, laid out as 32-bit words 0xAARRGGBB in the
+// machine's byte order (B, G, R, A in memory on little-endian machines): `width` x `height`
+// words, rows top to bottom, no padding. This is the layout toolkits paint fastest (Qt's
+// ARGB32_Premultiplied), so a view wraps `pixels` without converting. Intentionally copyable.
+struct PremultipliedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+
+    std::size_t bytesPerLine() const { return static_cast<std::size_t>(width) * 4; }
+    friend bool operator==(const PremultipliedImage&, const PremultipliedImage&) = default;
+};
+
+// `image` with its colour premultiplied by alpha (rounded to nearest) in the layout above.
+PremultipliedImage premultiplied(const RgbaImage& image);
+
 }  // namespace mosavelle
