@@ -7,6 +7,8 @@
 #include <unordered_set>
 
 #include "core/import/image_decoding.h"
+#include "core/layout/thumbnail_disk_cache.h"
+#include "core/platform/sha256.h"
 
 namespace mosavelle {
 
@@ -71,6 +73,7 @@ ThumbnailCache::ThumbnailCache(std::size_t memoryBudgetBytes)
 
 ThumbnailCache::ThumbnailCache(Options options)
     : budget_(options.memoryBudget),
+      disk_(std::move(options.disk)),
       threadCount_(options.threads > 0
                        ? options.threads
                        : std::max(1, static_cast<int>(std::thread::hardware_concurrency()))),
@@ -87,7 +90,8 @@ ThumbnailCache::~ThumbnailCache() {
 }
 
 ThumbnailCache& ThumbnailCache::shared() {
-    static ThumbnailCache cache;
+    static ThumbnailCache cache(
+        Options{.disk = std::make_shared<ThumbnailDiskCache>(ThumbnailDiskCache::defaultFolder())});
     return cache;
 }
 
@@ -241,11 +245,30 @@ void ThumbnailCache::startPoolLocked() {
         pool_.emplace_back([this] { work(); });
 }
 
-ThumbnailImage ThumbnailCache::make(const Job& job) {
+ThumbnailImage ThumbnailCache::make(const Job& job, bool& fromDisk) {
+    fromDisk = false;
+    if (disk_ && ThumbnailDiskCache::isKey(job.sha256)) {
+        if (auto kept = disk_->load(job.sha256, job.bucket)) {
+            fromDisk = true;
+            std::lock_guard lock(mutex_);
+            ++stats_.fromDisk;
+            return std::make_shared<const PremultipliedImage>(std::move(*kept));
+        }
+    }
     auto image = decodeAt(job.bytes, job.bucket);
     std::lock_guard lock(mutex_);
     ++stats_.decoded;
     return image;
+}
+
+void ThumbnailCache::keepOnDisk(const Job& job, const ThumbnailImage& image) const {
+    // The key is taken from the document, which may be damaged or hostile: a thumbnail is only
+    // ever filed under the digest of the bytes it was made from, so no other deck can be shown
+    // a wrong miniature through it.
+    if (!disk_ || !image || !ThumbnailDiskCache::isKey(job.sha256) ||
+        sha256Hex(job.bytes) != job.sha256)
+        return;
+    disk_->store(job.sha256, job.bucket, *image);
 }
 
 void ThumbnailCache::work() {
@@ -269,7 +292,8 @@ void ThumbnailCache::work() {
                           false,
                           {}};
         lock.unlock();
-        ThumbnailImage image = make(running);
+        bool fromDisk = false;
+        ThumbnailImage image = make(running, fromDisk);
         lock.lock();
 
         found = jobs_.find(entryKey);
@@ -280,6 +304,8 @@ void ThumbnailCache::work() {
         lock.unlock();
         for (const auto& waiter : waiters)
             deliver(waiter, image);
+        if (!fromDisk)
+            keepOnDisk(running, image);
         lock.lock();
     }
 }

@@ -22,6 +22,8 @@
 
 namespace mosavelle {
 
+class ThumbnailDiskCache;
+
 // The sizes (longer side, in pixels) that asynchronous requests are served at. A request is
 // rounded up to the next bucket, so resizing a view does not make new thumbnails.
 inline constexpr std::array<int, 5> thumbnailBuckets{128, 256, 512, 1024, 2048};
@@ -59,6 +61,8 @@ public:
 
     struct Options {
         std::size_t memoryBudget = defaultMemoryBudget;
+        // Where finished thumbnails are kept between runs; none keeps them in memory only.
+        std::shared_ptr<ThumbnailDiskCache> disk = nullptr;
         int threads = 0;  // pool size; 0 means one per core
     };
 
@@ -79,7 +83,8 @@ public:
     // Waits for the decodes in progress; pending requests end without their callbacks.
     ~ThumbnailCache();
 
-    // The one cache of the application, made on first use.
+    // The one cache of the application, made on first use, keeping thumbnails on disk in
+    // `ThumbnailDiskCache::defaultFolder()`.
     static ThumbnailCache& shared();
 
     // The cache key: the identifier's upper-case text, a colon, and the size in decimal
@@ -157,9 +162,11 @@ private:
     void evictOverBudget();
     void startPoolLocked();
     void work();
-    ThumbnailImage make(const Job& job);
+    ThumbnailImage make(const Job& job, bool& fromDisk);
+    void keepOnDisk(const Job& job, const ThumbnailImage& image) const;
 
     const std::size_t budget_;
+    const std::shared_ptr<ThumbnailDiskCache> disk_;
     const int threadCount_;
     const std::shared_ptr<Cancellations> cancellations_;
 
