@@ -21,7 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/import/vips_runtime.h"
+#include "core/import/detail/vips_runtime.h"
 #include "core/platform/bytes.h"
 
 namespace mosavelle::bench {

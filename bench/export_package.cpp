@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "core/export/presentation_export.h"
-#include "core/import/vips_runtime.h"
+#include "core/import/detail/vips_runtime.h"
 
 #include "bench_support.h"
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/import/image_info.h"
-#include "core/import/vips_runtime.h"
+#include "core/import/detail/vips_runtime.h"
 
 #include "bench_support.h"
 

@@ -17,7 +17,7 @@
 
 #include "core/export/picture_encoding.h"
 #include "core/import/image_decoding.h"
-#include "core/import/vips_runtime.h"
+#include "core/import/detail/vips_runtime.h"
 
 #include "bench_support.h"
 

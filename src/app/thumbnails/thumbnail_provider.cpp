@@ -13,10 +13,11 @@ namespace {
 
 constexpr std::array<int, 5> buckets{128, 256, 512, 1024, 2048};
 
-QImage toQImage(const RgbaImage& rgba) {
-    QImage image(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4,
-                 QImage::Format_RGBA8888);
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);  // deep copy
+QImage toQImage(const PremultipliedImage& pixels) {
+    QImage image(pixels.pixels.data(), pixels.width, pixels.height,
+                 static_cast<qsizetype>(pixels.bytesPerLine()),
+                 QImage::Format_ARGB32_Premultiplied);
+    return image.copy();
 }
 
 }  // namespace
@@ -28,7 +29,8 @@ ThumbnailProvider& ThumbnailProvider::shared() {
 
 int ThumbnailProvider::bucketFor(int pixelSize) {
     for (int bucket : buckets)
-        if (pixelSize <= bucket) return bucket;
+        if (pixelSize <= bucket)
+            return bucket;
     return buckets.back();
 }
 
@@ -43,7 +45,8 @@ bool ThumbnailProvider::isReady(const Uuid& pictureID, int pixelSize) const {
 QImage ThumbnailProvider::image(const Uuid& pictureID, const Bytes& bytes, int pixelSize) {
     const int bucket = bucketFor(pixelSize);
     const QString wanted = key(pictureID, bucket);
-    if (auto found = ready_.constFind(wanted); found != ready_.constEnd()) return *found;
+    if (auto found = ready_.constFind(wanted); found != ready_.constEnd())
+        return *found;
 
     if (!inFlight_.contains(wanted) && !failed_.contains(wanted)) {
         inFlight_.insert(wanted);
@@ -51,18 +54,21 @@ QImage ThumbnailProvider::image(const Uuid& pictureID, const Bytes& bytes, int p
         QThreadPool::globalInstance()->start([self, pictureID, bytes, bucket] {
             auto rgba = ThumbnailCache::shared().thumbnail(pictureID, bytes, bucket);
             QImage image = rgba ? toQImage(*rgba) : QImage();
-            if (!self) return;
+            if (!self)
+                return;
             QMetaObject::invokeMethod(
                 self.data(),
                 [self, pictureID, bucket, image] {
-                    if (self) self->deliver(pictureID, bucket, image);
+                    if (self)
+                        self->deliver(pictureID, bucket, image);
                 },
                 Qt::QueuedConnection);
         });
     }
     // Meanwhile the largest smaller image already made.
     for (auto it = buckets.rbegin(); it != buckets.rend(); ++it) {
-        if (*it >= bucket) continue;
+        if (*it >= bucket)
+            continue;
         if (auto found = ready_.constFind(key(pictureID, *it)); found != ready_.constEnd())
             return *found;
     }

@@ -8,6 +8,8 @@
 
 #include <turbojpeg.h>
 
+#include "core/import/detail/vips_decoding.h"
+#include "core/import/image_decoding.h"
 #include "core/import/image_io_error.h"
 #include "core/import/image_metadata.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/import/image_decoding.h"
+#include "core/import/rgba_image.h"
 #include "core/model/enums.h"
 #include "core/model/project.h"
 #include "core/platform/bytes.h"

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/export/ordered_jobs.h"
+#include "core/export/detail/ordered_jobs.h"
 #include "core/export/picture_encoding.h"
 #include "core/export/presentation_parts.h"
 #include "core/export/scaffold.h"

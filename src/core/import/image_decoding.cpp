@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "core/import/detail/vips_decoding.h"
+
 namespace mosavelle {
 
 namespace {

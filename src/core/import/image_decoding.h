@@ -2,39 +2,17 @@
 
 #include <cstdint>
 #include <optional>
-#include <vector>
 
-#include "core/import/vips_runtime.h"
+#include "core/import/rgba_image.h"
 #include "core/platform/bytes.h"
 
 namespace mosavelle {
-
-// An 8-bit sRGB picture with straight (not premultiplied) alpha: `pixels` holds `width` x
-// `height` RGBA quadruples, rows top to bottom, no padding. Pictures without alpha come out with
-// alpha 255. Intentionally copyable; a full-size photograph is width x height x 4 bytes.
-struct RgbaImage {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> pixels;
-
-    const std::uint8_t* pixel(int x, int y) const {
-        return pixels.data() + (static_cast<std::size_t>(y) * width + x) * 4;
-    }
-    friend bool operator==(const RgbaImage&, const RgbaImage&) = default;
-};
 
 // Pictures whose stored grid holds more pixels than this are refused by every decode below. The
 // header of a hostile file can declare any size for a few bytes of data; decoding even a valid
 // one of 100,000 x 100,000 pixels would take minutes. 2^28 pixels is a 16,384 x 16,384 picture,
 // far beyond any camera.
 inline constexpr std::int64_t maxDecodedPixels = std::int64_t{1} << 28;
-
-// Size of a picture as displayed (orientation applied).
-struct PixelSize {
-    int width = 0;
-    int height = 0;
-    friend bool operator==(const PixelSize&, const PixelSize&) = default;
-};
 
 // What the header of a decodable picture says, read without decoding pixels.
 struct PictureHeader {
@@ -58,17 +36,5 @@ std::optional<RgbaImage> decodeFirstFrame(const Bytes& bytes);
 // are never enlarged. Decoding uses the loaders' shrink-on-load, so memory follows the output
 // size. Embedded preview images are never used. Absent as for `decodeFirstFrame`.
 std::optional<RgbaImage> decodeThumbnail(const Bytes& bytes, int maxPixelSize);
-
-// The first frame, upright, in 8-bit sRGB (3 bands, or 4 with alpha), scaled to exactly `size`
-// when given (each axis independently; shrink-on-load as above) and otherwise at full size. The
-// result is evaluated lazily and keeps `bytes` alive; it still owes its pixels, so a damaged
-// file surfaces as a failure when the image is written. For encoders that write the picture
-// straight from libvips. Absent as for `decodeFirstFrame`.
-struct UprightVipsImage {
-    Bytes source;           // the encoded bytes `image` reads from; outlives `image`
-    VipsImageHandle image;  // declared last so that it is released first
-};
-std::optional<UprightVipsImage> decodeUprightImage(const Bytes& bytes,
-                                                   std::optional<PixelSize> size);
 
 }  // namespace mosavelle

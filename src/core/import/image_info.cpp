@@ -1,6 +1,6 @@
 #include "core/import/image_info.h"
 
-#include "core/import/vips_runtime.h"
+#include "core/import/detail/vips_runtime.h"
 
 #include <unicode/gregocal.h>
 #include <unicode/timezone.h>

@@ -1,4 +1,4 @@
-#include "core/import/vips_runtime.h"
+#include "core/import/detail/vips_runtime.h"
 
 #include <mutex>
 

@@ -1,4 +1,4 @@
-#include "core/layout/fresh_identifier.h"
+#include "core/layout/detail/fresh_identifier.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "core/layout/rendered_slide.h"
 
-#include "core/layout/fresh_identifier.h"
+#include "core/layout/detail/fresh_identifier.h"
 #include "core/layout/geometry.h"
 #include "core/layout/guards.h"
 #include "core/layout/image_index.h"

@@ -1,13 +1,97 @@
 #include "core/layout/thumbnail_cache.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <unordered_set>
+
+#include "core/import/image_decoding.h"
+#include "core/layout/thumbnail_disk_cache.h"
+#include "core/platform/sha256.h"
 
 namespace mosavelle {
 
-ThumbnailCache::ThumbnailCache(std::size_t memoryBudgetBytes) : budget_(memoryBudgetBytes) {}
+namespace {
+
+// Cost of an entry: its pixels plus a fixed allowance for the bookkeeping around them.
+std::size_t costOf(const PremultipliedImage& image, const std::string& key) {
+    return image.pixels.size() + sizeof(PremultipliedImage) + key.size() + 64;
+}
+
+ThumbnailImage decodeAt(const Bytes& bytes, int size) {
+    auto decoded = decodeThumbnail(bytes, size);
+    if (!decoded)
+        return nullptr;
+    return std::make_shared<const PremultipliedImage>(premultiplied(*decoded));
+}
+
+// Pool threads yield to every other thread of the process (an export, the interface): thumbnails
+// are only ever waited for by a view that already shows a placeholder.
+void lowerThisThreadsPriority() {
+    // On Linux the nice value belongs to the thread, not the process.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+}
+
+}  // namespace
+
+struct ThumbnailCache::Waiter {
+    std::uint64_t generation = 0;
+    Executor executor;
+    Callback callback;
+};
+
+// The cancelled generations, shared with the tasks handed to executors so that a task checks
+// them when it runs, even after the cache is gone. A few bytes per cancelled generation.
+struct ThumbnailCache::Cancellations {
+    std::mutex mutex;
+    std::unordered_set<std::uint64_t> generations;
+
+    bool contains(std::uint64_t generation) {
+        std::lock_guard lock(mutex);
+        return generations.contains(generation);
+    }
+};
+
+void ThumbnailCache::deliver(const std::shared_ptr<Waiter>& waiter, ThumbnailImage image) const {
+    waiter->executor([cancellations = cancellations_, waiter, image = std::move(image)] {
+        if (!cancellations->contains(waiter->generation))
+            waiter->callback(image);
+    });
+}
+
+int thumbnailBucket(int pixelSize) {
+    for (int bucket : thumbnailBuckets) {
+        if (pixelSize <= bucket)
+            return bucket;
+    }
+    return thumbnailBuckets.back();
+}
+
+ThumbnailCache::ThumbnailCache(std::size_t memoryBudgetBytes)
+    : ThumbnailCache(Options{memoryBudgetBytes}) {}
+
+ThumbnailCache::ThumbnailCache(Options options)
+    : budget_(options.memoryBudget),
+      disk_(std::move(options.disk)),
+      threadCount_(options.threads > 0
+                       ? options.threads
+                       : std::max(1, static_cast<int>(std::thread::hardware_concurrency()))),
+      cancellations_(std::make_shared<Cancellations>()) {}
+
+ThumbnailCache::~ThumbnailCache() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    for (auto& thread : pool_)
+        thread.join();
+}
 
 ThumbnailCache& ThumbnailCache::shared() {
-    static ThumbnailCache cache;
+    static ThumbnailCache cache(
+        Options{.disk = std::make_shared<ThumbnailDiskCache>(ThumbnailDiskCache::defaultFolder())});
     return cache;
 }
 
@@ -15,38 +99,134 @@ std::string ThumbnailCache::key(const Uuid& imageID, int maxPixelSize) {
     return imageID.text() + ":" + std::to_string(std::max(maxPixelSize, 1));
 }
 
-std::shared_ptr<const RgbaImage> ThumbnailCache::thumbnail(const Uuid& imageID, const Bytes& bytes,
-                                                           int maxPixelSize) {
-    const int size = std::max(maxPixelSize, 1);
-    const std::string entryKey = key(imageID, size);
-    {
-        std::lock_guard lock(mutex_);
-        if (auto found = entries_.find(entryKey); found != entries_.end()) {
-            recency_.splice(recency_.begin(), recency_, found->second);
-            return found->second->image;
-        }
-    }
-
-    auto decoded = decodeThumbnail(bytes, size);
-    if (!decoded)
+ThumbnailImage ThumbnailCache::findLocked(const std::string& entryKey) const {
+    auto found = entries_.find(entryKey);
+    if (found == entries_.end())
         return nullptr;
-    auto image = std::make_shared<const RgbaImage>(std::move(*decoded));
-    const std::size_t cost = image->pixels.size() + sizeof(RgbaImage) + entryKey.size();
+    recency_.splice(recency_.begin(), recency_, found->second);
+    return found->second->image;
+}
 
-    std::lock_guard lock(mutex_);
-    sizesByID_[imageID].insert(size);
-    if (auto found = entries_.find(entryKey); found != entries_.end()) {
-        // Another thread made the same thumbnail meanwhile; keep one object per key.
-        recency_.splice(recency_.begin(), recency_, found->second);
-        return found->second->image;
-    }
+ThumbnailImage ThumbnailCache::storeLocked(const Uuid& pictureID, int size, ThumbnailImage image) {
+    const std::string entryKey = key(pictureID, size);
+    sizesByID_[pictureID].insert(size);
+    if (auto existing = findLocked(entryKey))
+        return existing;  // made meanwhile by another thread: keep one object per key
+    const std::size_t cost = costOf(*image, entryKey);
     if (cost > budget_)
         return image;  // would evict everything and still not fit: hand it out uncached
-    recency_.push_front(Entry{entryKey, image, cost});
+    recency_.push_front(Entry{entryKey, pictureID, image, cost});
     entries_.emplace(entryKey, recency_.begin());
     used_ += cost;
     evictOverBudget();
     return image;
+}
+
+ThumbnailImage ThumbnailCache::thumbnail(const Uuid& imageID, const Bytes& bytes,
+                                         int maxPixelSize) {
+    const int size = std::max(maxPixelSize, 1);
+    {
+        std::lock_guard lock(mutex_);
+        if (auto found = findLocked(key(imageID, size)))
+            return found;
+    }
+    // Decoding happens outside the lock, so a slow decode never blocks other requests.
+    auto image = decodeAt(bytes, size);
+    std::lock_guard lock(mutex_);
+    ++stats_.decoded;
+    if (!image)
+        return nullptr;
+    return storeLocked(imageID, size, std::move(image));
+}
+
+void ThumbnailCache::request(Request request, Executor executor, Callback done) {
+    const int bucket = thumbnailBucket(request.pixelSize);
+    const std::string entryKey = key(request.pictureID, bucket);
+    if (request.generation != 0 && cancellations_->contains(request.generation))
+        return;
+    auto waiter = std::make_shared<Waiter>();
+    waiter->generation = request.generation;
+    waiter->executor = std::move(executor);
+    waiter->callback = std::move(done);
+
+    std::unique_lock lock(mutex_);
+    if (auto found = findLocked(entryKey)) {
+        lock.unlock();
+        deliver(waiter, std::move(found));
+        return;
+    }
+    auto [job, isNew] = jobs_.try_emplace(entryKey);
+    job->second.waiters.push_back(std::move(waiter));
+    if (!isNew)
+        return;
+    job->second.pictureID = request.pictureID;
+    job->second.bucket = bucket;
+    job->second.bytes = std::move(request.bytes);
+    job->second.sha256 = std::move(request.sha256);
+    queue_.push_back(entryKey);
+    startPoolLocked();
+    lock.unlock();
+    wake_.notify_one();
+}
+
+std::uint64_t ThumbnailCache::newGeneration() {
+    std::lock_guard lock(mutex_);
+    return ++lastGeneration_;
+}
+
+void ThumbnailCache::cancel(std::uint64_t generation) {
+    if (generation == 0)
+        return;
+    {
+        std::lock_guard lock(cancellations_->mutex);
+        cancellations_->generations.insert(generation);
+    }
+    std::lock_guard lock(mutex_);
+    for (auto it = jobs_.begin(); it != jobs_.end();) {
+        auto& waiters = it->second.waiters;
+        std::erase_if(waiters, [generation](const std::shared_ptr<Waiter>& waiter) {
+            return waiter->generation == generation;
+        });
+        // A job left in the queue without its map entry is skipped by the pool.
+        if (waiters.empty() && !it->second.started)
+            it = jobs_.erase(it);
+        else
+            ++it;
+    }
+}
+
+ThumbnailImage ThumbnailCache::cached(const Uuid& pictureID, int pixelSize) const {
+    std::lock_guard lock(mutex_);
+    return findLocked(key(pictureID, thumbnailBucket(pixelSize)));
+}
+
+ThumbnailImage ThumbnailCache::bestCached(const Uuid& pictureID, int pixelSize) const {
+    const int bucket = thumbnailBucket(pixelSize);
+    std::lock_guard lock(mutex_);
+    for (auto it = thumbnailBuckets.rbegin(); it != thumbnailBuckets.rend(); ++it) {
+        if (*it > bucket)
+            continue;
+        if (auto found = findLocked(key(pictureID, *it)))
+            return found;
+    }
+    return nullptr;
+}
+
+void ThumbnailCache::drop(const std::vector<Uuid>& pictureIDs) {
+    const std::set<Uuid> gone(pictureIDs.begin(), pictureIDs.end());
+    std::lock_guard lock(mutex_);
+    for (auto it = recency_.begin(); it != recency_.end();) {
+        if (gone.contains(it->pictureID)) {
+            used_ -= it->cost;
+            entries_.erase(it->key);
+            it = recency_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    std::erase_if(jobs_, [&gone](const auto& job) {
+        return !job.second.started && gone.contains(job.second.pictureID);
+    });
 }
 
 void ThumbnailCache::evictOverBudget() {
@@ -58,9 +238,86 @@ void ThumbnailCache::evictOverBudget() {
     }
 }
 
+void ThumbnailCache::startPoolLocked() {
+    if (!pool_.empty())
+        return;
+    for (int i = 0; i < threadCount_; ++i)
+        pool_.emplace_back([this] { work(); });
+}
+
+ThumbnailImage ThumbnailCache::make(const Job& job, bool& fromDisk) {
+    fromDisk = false;
+    if (disk_ && ThumbnailDiskCache::isKey(job.sha256)) {
+        if (auto kept = disk_->load(job.sha256, job.bucket)) {
+            fromDisk = true;
+            std::lock_guard lock(mutex_);
+            ++stats_.fromDisk;
+            return std::make_shared<const PremultipliedImage>(std::move(*kept));
+        }
+    }
+    auto image = decodeAt(job.bytes, job.bucket);
+    std::lock_guard lock(mutex_);
+    ++stats_.decoded;
+    return image;
+}
+
+void ThumbnailCache::keepOnDisk(const Job& job, const ThumbnailImage& image) const {
+    // The key is taken from the document, which may be damaged or hostile: a thumbnail is only
+    // ever filed under the digest of the bytes it was made from, so no other deck can be shown
+    // a wrong miniature through it.
+    if (!disk_ || !image || !ThumbnailDiskCache::isKey(job.sha256) ||
+        sha256Hex(job.bytes) != job.sha256)
+        return;
+    disk_->store(job.sha256, job.bucket, *image);
+}
+
+void ThumbnailCache::work() {
+    lowerThisThreadsPriority();
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+        if (stopping_)
+            return;
+        const std::string entryKey = std::move(queue_.front());
+        queue_.pop_front();
+        auto found = jobs_.find(entryKey);
+        if (found == jobs_.end() || found->second.started)
+            continue;  // cancelled or dropped before it started
+        // The job stays listed while it runs, so that new requests for its key join it.
+        found->second.started = true;
+        const Job running{found->second.pictureID,
+                          found->second.bucket,
+                          found->second.bytes,
+                          found->second.sha256,
+                          false,
+                          {}};
+        lock.unlock();
+        bool fromDisk = false;
+        ThumbnailImage image = make(running, fromDisk);
+        lock.lock();
+
+        found = jobs_.find(entryKey);
+        std::vector<std::shared_ptr<Waiter>> waiters = std::move(found->second.waiters);
+        if (image)
+            image = storeLocked(found->second.pictureID, found->second.bucket, std::move(image));
+        jobs_.erase(found);
+        lock.unlock();
+        for (const auto& waiter : waiters)
+            deliver(waiter, image);
+        if (!fromDisk)
+            keepOnDisk(running, image);
+        lock.lock();
+    }
+}
+
 std::map<Uuid, std::set<int>> ThumbnailCache::sizesByID() const {
     std::lock_guard lock(mutex_);
     return sizesByID_;
+}
+
+ThumbnailCache::Stats ThumbnailCache::stats() const {
+    std::lock_guard lock(mutex_);
+    return stats_;
 }
 
 std::size_t ThumbnailCache::count() const {

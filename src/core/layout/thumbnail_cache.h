@@ -1,37 +1,90 @@
 #pragma once
 
+#include <array>
+#include <condition_variable>
 #include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <unordered_map>
+#include <vector>
 
-#include "core/import/image_decoding.h"
+#include "core/import/rgba_image.h"
 #include "core/platform/bytes.h"
 #include "core/platform/uuid.h"
 
 namespace mosavelle {
 
+class ThumbnailDiskCache;
+
+// The sizes (longer side, in pixels) that asynchronous requests are served at. A request is
+// rounded up to the next bucket, so resizing a view does not make new thumbnails.
+inline constexpr std::array<int, 5> thumbnailBuckets{128, 256, 512, 1024, 2048};
+
+// The bucket a request for `pixelSize` pixels is served from: the smallest bucket at least that
+// large, the largest bucket above it, the smallest one for sizes below 1.
+int thumbnailBucket(int pixelSize);
+
+using ThumbnailImage = std::shared_ptr<const PremultipliedImage>;
+
 // Downscaled, upright pictures for drawing, made once per picture and size and handed back on
 // later requests. A picture's bytes never change for a given identifier, so an entry never goes
-// stale; entries leave only when the cache grows past its memory budget, least recently used
-// first, and are made again on the next request.
+// stale; entries leave when the cache grows past its memory budget (least recently used first)
+// or when `drop` is told that their picture left the document, and are made again on the next
+// request.
 //
-// Thread-safe: any number of threads may call `thumbnail` at once. Decoding happens outside the
-// lock, so a slow decode never blocks requests for other thumbnails; two simultaneous requests
-// for one key may both decode, and both get the image that was stored first.
+// Two ways in:
+// - `thumbnail` decodes on the calling thread at exactly the size asked;
+// - `request` rounds the size up to a bucket and decodes on the cache's own pool (one thread
+//   per core, at the lowest scheduling priority so that an export always runs first), first
+//   looking in the disk cache when one is attached and the request names the picture's SHA-256.
+//   The result is handed to a callback on an executor the caller chooses.
+// `cached` and `bestCached` never decode, so an interface thread may call them on every paint.
+//
+// Thread-safe throughout. Images are shared and never change once made.
 class ThumbnailCache {
 public:
     static constexpr std::size_t defaultMemoryBudget = std::size_t{256} << 20;  // bytes
 
+    // Runs a task on the caller's thread of choice (for example a queued call to an interface
+    // thread). Called from a pool thread; it must not block for long.
+    using Executor = std::function<void(std::function<void()>)>;
+    // Receives the image, or null when the bytes are not a decodable picture.
+    using Callback = std::function<void(ThumbnailImage)>;
+
+    struct Options {
+        std::size_t memoryBudget = defaultMemoryBudget;
+        // Where finished thumbnails are kept between runs; none keeps them in memory only.
+        std::shared_ptr<ThumbnailDiskCache> disk = nullptr;
+        int threads = 0;  // pool size; 0 means one per core
+    };
+
+    struct Request {
+        Uuid pictureID;
+        Bytes bytes;         // the picture's stored bytes
+        std::string sha256;  // 64 lower-case hex digits of `bytes`, or empty (no disk cache)
+        int pixelSize = 0;   // rounded up by `thumbnailBucket`
+        // Cancels the request together with every other of the same generation (see `cancel`);
+        // take one from `newGeneration`. 0 is never cancelled.
+        std::uint64_t generation = 0;
+    };
+
     explicit ThumbnailCache(std::size_t memoryBudgetBytes = defaultMemoryBudget);
+    explicit ThumbnailCache(Options options);
     ThumbnailCache(const ThumbnailCache&) = delete;
     ThumbnailCache& operator=(const ThumbnailCache&) = delete;
+    // Waits for the decodes in progress; pending requests end without their callbacks.
+    ~ThumbnailCache();
 
-    // The one cache of the application, made on first use.
+    // The one cache of the application, made on first use, keeping thumbnails on disk in
+    // `ThumbnailDiskCache::defaultFolder()`.
     static ThumbnailCache& shared();
 
     // The cache key: the identifier's upper-case text, a colon, and the size in decimal
@@ -39,14 +92,45 @@ public:
     static std::string key(const Uuid& imageID, int maxPixelSize);
 
     // The picture `bytes` (stored under `imageID`) scaled so that its longer side is at most
-    // max(`maxPixelSize`, 1) pixels, upright, as 8-bit RGBA. Repeated requests return the same
-    // image object while it stays cached. Absent when the bytes are not a decodable picture;
-    // nothing is stored then, so a later request tries again.
-    std::shared_ptr<const RgbaImage> thumbnail(const Uuid& imageID, const Bytes& bytes,
-                                               int maxPixelSize);
+    // max(`maxPixelSize`, 1) pixels, upright, decoded on the calling thread. Repeated requests
+    // return the same image object while it stays cached. Null when the bytes are not a
+    // decodable picture; nothing is stored then, so a later request tries again.
+    ThumbnailImage thumbnail(const Uuid& imageID, const Bytes& bytes, int maxPixelSize);
+
+    // Asks for the bucket of `request.pixelSize`; `done` later runs through `executor` with the
+    // image, exactly once unless the request is cancelled. Requests for a key already being made
+    // join that work. An image already in memory is delivered the same way, without decoding.
+    void request(Request request, Executor executor, Callback done);
+
+    // A generation number no request has used yet.
+    std::uint64_t newGeneration();
+
+    // Cancels every request of `generation`: their callbacks will not run, including ones
+    // already handed to their executor but not yet run (a callback running on another thread at
+    // this moment may still finish). A decode nobody waits for any more is not started.
+    void cancel(std::uint64_t generation);
+
+    // The image in memory for the bucket of `pixelSize`; null when there is none. Never decodes.
+    ThumbnailImage cached(const Uuid& pictureID, int pixelSize) const;
+
+    // The image in memory for the bucket of `pixelSize` or, when that is missing, the largest
+    // smaller bucket's; null when there is none. Never decodes.
+    ThumbnailImage bestCached(const Uuid& pictureID, int pixelSize) const;
+
+    // Forgets the in-memory images of these pictures. Their pending requests are abandoned
+    // without callbacks; decodes already running still finish and deliver.
+    void drop(const std::vector<Uuid>& pictureIDs);
 
     // For each picture, the sizes that have been made for it (evicted ones included).
     std::map<Uuid, std::set<int>> sizesByID() const;
+
+    // How the thumbnails handed out so far were made (each decode or disk read counts once, however
+    // many requests it served).
+    struct Stats {
+        std::size_t decoded = 0;   // from the picture's bytes
+        std::size_t fromDisk = 0;  // read back from the disk cache
+    };
+    Stats stats() const;
 
     // Number of cached thumbnails and the pixel bytes they hold (at most the budget).
     std::size_t count() const;
@@ -55,19 +139,50 @@ public:
 private:
     struct Entry {
         std::string key;
-        std::shared_ptr<const RgbaImage> image;
+        Uuid pictureID;
+        ThumbnailImage image;
         std::size_t cost = 0;
     };
     using Recency = std::list<Entry>;  // most recently used first
 
+    struct Waiter;
+    struct Cancellations;
+    struct Job {
+        Uuid pictureID;
+        int bucket = 0;
+        Bytes bytes;
+        std::string sha256;
+        bool started = false;
+        std::vector<std::shared_ptr<Waiter>> waiters;
+    };
+
+    void deliver(const std::shared_ptr<Waiter>& waiter, ThumbnailImage image) const;
+    ThumbnailImage findLocked(const std::string& entryKey) const;
+    ThumbnailImage storeLocked(const Uuid& pictureID, int size, ThumbnailImage image);
     void evictOverBudget();
+    void startPoolLocked();
+    void work();
+    ThumbnailImage make(const Job& job, bool& fromDisk);
+    void keepOnDisk(const Job& job, const ThumbnailImage& image) const;
 
     const std::size_t budget_;
+    const std::shared_ptr<ThumbnailDiskCache> disk_;
+    const int threadCount_;
+    const std::shared_ptr<Cancellations> cancellations_;
+
     mutable std::mutex mutex_;
-    Recency recency_;
+    mutable Recency recency_;
     std::unordered_map<std::string, Recency::iterator> entries_;
     std::map<Uuid, std::set<int>> sizesByID_;
     std::size_t used_ = 0;
+    Stats stats_;
+
+    std::unordered_map<std::string, Job> jobs_;  // pending and running, by key
+    std::deque<std::string> queue_;              // keys of pending jobs, oldest first
+    std::condition_variable wake_;
+    std::vector<std::thread> pool_;
+    bool stopping_ = false;
+    std::uint64_t lastGeneration_ = 0;
 };
 
 }  // namespace mosavelle

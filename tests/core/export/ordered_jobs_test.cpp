@@ -4,7 +4,7 @@
 #include <chrono>
 #include <random>
 
-#include "core/export/ordered_jobs.h"
+#include "core/export/detail/ordered_jobs.h"
 
 namespace mosavelle {
 namespace {

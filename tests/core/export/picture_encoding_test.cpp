@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/import/detail/vips_runtime.h"
+#include "core/import/image_decoding.h"
 #include "support/test_support.h"
 
 namespace mosavelle {

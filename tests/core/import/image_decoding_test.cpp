@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/import/detail/vips_runtime.h"
 #include "support/test_support.h"
 
 namespace mosavelle {

@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
 
 #include "support/test_support.h"
 
@@ -17,6 +25,154 @@ Bytes fixture(const std::string& name) {
 Uuid fixedID(std::uint8_t last) {
     return Uuid({0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F, 0x4A, 0x6B, 0x8C, 0x7D, 0x9E, 0x0F, 0x1A, 0x2B,
                  0x3C, last});
+}
+
+// An executor whose tasks wait until the test thread runs them, as an interface thread's queue.
+class TaskQueue {
+public:
+    ThumbnailCache::Executor executor() {
+        return [this](std::function<void()> task) {
+            std::lock_guard lock(mutex_);
+            tasks_.push_back(std::move(task));
+            posted_.notify_all();
+        };
+    }
+    // Waits until `count` tasks have been posted since the last `run`, then runs all of them.
+    // False when they did not arrive within ten seconds.
+    bool run(std::size_t count) {
+        std::deque<std::function<void()>> tasks;
+        {
+            std::unique_lock lock(mutex_);
+            if (!posted_.wait_for(lock, std::chrono::seconds(10),
+                                  [&] { return tasks_.size() >= count; }))
+                return false;
+            tasks.swap(tasks_);
+        }
+        for (auto& task : tasks)
+            task();
+        return true;
+    }
+    std::size_t pending() {
+        std::lock_guard lock(mutex_);
+        return tasks_.size();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable posted_;
+    std::deque<std::function<void()>> tasks_;
+};
+
+ThumbnailCache::Request requestFor(const Uuid& id, const Bytes& bytes, int size,
+                                   std::uint64_t generation = 0) {
+    return ThumbnailCache::Request{id, bytes, {}, size, generation};
+}
+
+TEST(ThumbnailCache, BucketsRoundUpAndCachedLookupsNeverDecode) {
+    EXPECT_EQ(thumbnailBucket(-4), 128);
+    EXPECT_EQ(thumbnailBucket(128), 128);
+    EXPECT_EQ(thumbnailBucket(129), 256);
+    EXPECT_EQ(thumbnailBucket(1000), 1024);
+    EXPECT_EQ(thumbnailBucket(2048), 2048);
+    EXPECT_EQ(thumbnailBucket(9000), 2048);
+
+    ThumbnailCache cache;
+    const Uuid id = fixedID(5);
+    const Bytes bytes = fixture("orient-6.jpg");
+    EXPECT_FALSE(cache.cached(id, 300));
+    EXPECT_FALSE(cache.bestCached(id, 300));
+    auto small = cache.thumbnail(id, bytes, 128);
+    ASSERT_TRUE(small);
+    EXPECT_EQ(cache.cached(id, 100), small);  // 100 is served from the 128 bucket
+    EXPECT_FALSE(cache.cached(id, 300));
+    EXPECT_EQ(cache.bestCached(id, 300), small);  // nothing at 512 yet: the largest smaller one
+    EXPECT_EQ(cache.stats().decoded, 1u);
+}
+
+TEST(ThumbnailCache, PixelsArePremultipliedInNativeWordOrder) {
+    RgbaImage straight{2, 1, {200, 100, 50, 128, 10, 20, 30, 255}};
+    const PremultipliedImage out = premultiplied(straight);
+    ASSERT_EQ(out.pixels.size(), 8u);
+    std::uint32_t words[2];
+    std::memcpy(words, out.pixels.data(), sizeof words);
+    EXPECT_EQ(words[0], 0x80643219u);  // A 128, R 100, G 50, B 25
+    EXPECT_EQ(words[1], 0xFF0A141Eu);
+}
+
+TEST(ThumbnailCache, RequestsForOneKeyShareOneDecode) {
+    ThumbnailCache cache(ThumbnailCache::Options{.threads = 2});
+    TaskQueue queue;
+    const Uuid id = fixedID(6);
+    const Bytes bytes = fixture("picture.png");  // 64 by 40: never enlarged
+    std::vector<ThumbnailImage> got;
+    auto keep = [&](ThumbnailImage image) { got.push_back(std::move(image)); };
+    cache.request(requestFor(id, bytes, 200), queue.executor(), keep);
+    cache.request(requestFor(id, bytes, 256), queue.executor(), keep);
+    cache.request(requestFor(id, bytes, 129), queue.executor(), keep);
+    cache.request(requestFor(fixedID(7), fixture("text.jpg"), 256), queue.executor(), keep);
+    ASSERT_TRUE(queue.run(4));
+    ASSERT_EQ(got.size(), 4u);
+    std::sort(got.begin(), got.end());  // the failure (null) first
+    EXPECT_FALSE(got[0]);
+    ASSERT_TRUE(got[1]);
+    EXPECT_EQ(got[1]->width * 1000 + got[1]->height, 64040);
+    EXPECT_EQ(got[2], got[1]);
+    EXPECT_EQ(got[3], got[1]);
+    EXPECT_EQ(cache.stats().decoded, 2u);
+    EXPECT_EQ(cache.cached(id, 256), got[1]);
+    EXPECT_EQ(cache.sizesByID(), (std::map<Uuid, std::set<int>>{{id, {256}}}));
+
+    // Served from memory, still through the executor.
+    cache.request(requestFor(id, bytes, 256), queue.executor(), keep);
+    ASSERT_TRUE(queue.run(1));
+    EXPECT_EQ(got.back(), got[1]);
+    EXPECT_EQ(cache.stats().decoded, 2u);
+}
+
+TEST(ThumbnailCache, CancelledGenerationsNeverReachTheirCallbacks) {
+    ThumbnailCache cache(ThumbnailCache::Options{.threads = 1});
+    TaskQueue queue;
+    const Bytes bytes = fixture("orient-3.jpg");
+    const std::uint64_t old = cache.newGeneration(), current = cache.newGeneration();
+    ASSERT_NE(old, current);
+    std::vector<int> delivered;
+    auto note = [&](int n) { return [&delivered, n](ThumbnailImage) { delivered.push_back(n); }; };
+    for (int n = 0; n < 6; ++n)
+        cache.request(requestFor(fixedID(std::uint8_t(n)), bytes, 128, old), queue.executor(),
+                      note(n));
+    cache.cancel(old);
+    cache.request(requestFor(fixedID(20), bytes, 128, current), queue.executor(), note(20));
+    ASSERT_TRUE(queue.run(1));
+    EXPECT_EQ(delivered, std::vector<int>{20});
+    // At most the one decode already running when the generation was cancelled.
+    EXPECT_LE(cache.stats().decoded, 2u);
+
+    // A callback already handed to its executor is dropped when its generation is cancelled
+    // before it runs.
+    cache.request(requestFor(fixedID(21), bytes, 128, current), queue.executor(), note(21));
+    while (queue.pending() == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    cache.cancel(current);
+    ASSERT_TRUE(queue.run(1));
+    EXPECT_EQ(delivered, std::vector<int>{20});
+    cache.request(requestFor(fixedID(22), bytes, 128, current), queue.executor(), note(22));
+    cache.request(requestFor(fixedID(23), bytes, 128), queue.executor(), note(23));
+    ASSERT_TRUE(queue.run(1));
+    EXPECT_EQ(delivered, (std::vector<int>{20, 23}));
+}
+
+TEST(ThumbnailCache, DroppedPicturesLeaveMemory) {
+    ThumbnailCache cache;
+    const Bytes bytes = fixture("picture.png");
+    auto kept = cache.thumbnail(fixedID(1), bytes, 128);
+    cache.thumbnail(fixedID(2), bytes, 128);
+    cache.thumbnail(fixedID(2), bytes, 512);
+    const std::size_t one = cache.memoryUsed() / 3;
+    cache.drop({fixedID(2), fixedID(9)});
+    EXPECT_EQ(cache.count(), 1u);
+    EXPECT_EQ(cache.memoryUsed(), one);
+    EXPECT_EQ(cache.cached(fixedID(1), 128), kept);
+    EXPECT_FALSE(cache.bestCached(fixedID(2), 512));
 }
 
 TEST(ThumbnailCache, OneImagePerIdentifierAndSizeWithSizesBelowOneAsOne) {
@@ -79,8 +235,7 @@ TEST(ThumbnailCache, ConcurrentRequestsAgreeOnOneImagePerKey) {
     auto request = [&](int k) {
         return cache.thumbnail(fixedID(std::uint8_t(k % 4)), pictures[k % 4], 8 * (k / 4 + 2));
     };
-    std::vector<std::vector<std::shared_ptr<const RgbaImage>>> seen(
-        kThreads, std::vector<std::shared_ptr<const RgbaImage>>(kKeys));
+    std::vector<std::vector<ThumbnailImage>> seen(kThreads, std::vector<ThumbnailImage>(kKeys));
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {

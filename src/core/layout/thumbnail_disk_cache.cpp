@@ -1,0 +1,339 @@
+#include "core/layout/thumbnail_disk_cache.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+#include <libdeflate.h>
+#include <turbojpeg.h>
+
+namespace mosavelle {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kMagic[8] = {'M', 'O', 'S', 'T', 'H', 'M', 'B', '1'};
+constexpr std::size_t kHeaderSize = 28;  // magic, width, height, codec, payload size, CRC-32
+constexpr std::uint32_t kJpeg = 1;       // opaque pixels as a JPEG
+constexpr std::uint32_t kDeflated = 2;   // the premultiplied words, deflated
+constexpr int kJpegQuality = 90;
+constexpr int kLargestSide = 4096;  // no bucket is larger: anything beyond is damage
+constexpr std::string_view kSuffix = ".thumb";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::int64_t kAbandonedAfter = std::int64_t{3600} * 1'000'000'000;  // ns
+
+// The pixel format of PremultipliedImage for the JPEG codec: the words' bytes in memory.
+constexpr int kPixelFormat = std::endian::native == std::endian::little ? TJPF_BGRA : TJPF_ARGB;
+
+void putWord(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint32_t word(const std::uint8_t* at) {
+    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 |
+           std::uint32_t(at[3]) << 24;
+}
+
+bool isOpaque(const PremultipliedImage& image) {
+    const std::size_t alpha = std::endian::native == std::endian::little ? 3 : 0;
+    for (std::size_t i = alpha; i < image.pixels.size(); i += 4) {
+        if (image.pixels[i] != 255)
+            return false;
+    }
+    return true;
+}
+
+struct TurboJpegRelease {
+    void operator()(void* handle) const { tjDestroy(handle); }
+};
+using TurboJpeg = std::unique_ptr<void, TurboJpegRelease>;
+
+std::optional<std::vector<std::uint8_t>> jpegPayload(const PremultipliedImage& image) {
+    TurboJpeg compressor(tjInitCompress());
+    if (!compressor)
+        return std::nullopt;
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    if (tjCompress2(compressor.get(), image.pixels.data(), image.width,
+                    static_cast<int>(image.bytesPerLine()), image.height, kPixelFormat, &jpeg,
+                    &size, TJSAMP_444, kJpegQuality, 0) != 0) {
+        tjFree(jpeg);
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> payload(jpeg, jpeg + size);
+    tjFree(jpeg);
+    return payload;
+}
+
+std::optional<std::vector<std::uint8_t>> deflatedPayload(const PremultipliedImage& image) {
+    std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
+        libdeflate_alloc_compressor(1), libdeflate_free_compressor);
+    if (!compressor)
+        return std::nullopt;
+    std::vector<std::uint8_t> payload(
+        libdeflate_deflate_compress_bound(compressor.get(), image.pixels.size()));
+    const std::size_t size = libdeflate_deflate_compress(
+        compressor.get(), image.pixels.data(), image.pixels.size(), payload.data(), payload.size());
+    if (size == 0)
+        return std::nullopt;
+    payload.resize(size);
+    return payload;
+}
+
+std::optional<std::vector<std::uint8_t>> encodeFile(const PremultipliedImage& image) {
+    if (image.width < 1 || image.height < 1 || image.width > kLargestSide ||
+        image.height > kLargestSide || image.pixels.size() != image.bytesPerLine() * image.height)
+        return std::nullopt;
+    const bool opaque = isOpaque(image);
+    auto payload = opaque ? jpegPayload(image) : deflatedPayload(image);
+    if (!payload)
+        return std::nullopt;
+    std::vector<std::uint8_t> file(kHeaderSize + payload->size());
+    std::memcpy(file.data(), kMagic, sizeof kMagic);
+    putWord(file, 8, static_cast<std::uint32_t>(image.width));
+    putWord(file, 12, static_cast<std::uint32_t>(image.height));
+    putWord(file, 16, opaque ? kJpeg : kDeflated);
+    putWord(file, 20, static_cast<std::uint32_t>(payload->size()));
+    putWord(file, 24, libdeflate_crc32(0, payload->data(), payload->size()));
+    std::memcpy(file.data() + kHeaderSize, payload->data(), payload->size());
+    return file;
+}
+
+// The thumbnail in `file`, when every check passes: the header, the payload's length and CRC,
+// the size against the bucket, and the payload's own decoding to exactly that size.
+std::optional<PremultipliedImage> decodeFile(const std::vector<std::uint8_t>& file, int bucket) {
+    if (file.size() < kHeaderSize || std::memcmp(file.data(), kMagic, sizeof kMagic) != 0)
+        return std::nullopt;
+    const std::uint32_t width = word(&file[8]), height = word(&file[12]);
+    const std::uint32_t codec = word(&file[16]), size = word(&file[20]);
+    const std::uint8_t* payload = file.data() + kHeaderSize;
+    if (width < 1 || height < 1 || std::max(width, height) > std::uint32_t(bucket) ||
+        size != file.size() - kHeaderSize || word(&file[24]) != libdeflate_crc32(0, payload, size))
+        return std::nullopt;
+    PremultipliedImage image;
+    image.width = int(width);
+    image.height = int(height);
+    image.pixels.resize(image.bytesPerLine() * height);
+    if (codec == kJpeg) {
+        TurboJpeg decompressor(tjInitDecompress());
+        int jpegWidth = 0, jpegHeight = 0, subsampling = 0, colourspace = 0;
+        if (!decompressor ||
+            tjDecompressHeader3(decompressor.get(), payload, size, &jpegWidth, &jpegHeight,
+                                &subsampling, &colourspace) != 0 ||
+            jpegWidth != image.width || jpegHeight != image.height ||
+            tjDecompress2(decompressor.get(), payload, size, image.pixels.data(), image.width,
+                          static_cast<int>(image.bytesPerLine()), image.height, kPixelFormat,
+                          0) != 0)
+            return std::nullopt;
+        return image;
+    }
+    if (codec == kDeflated) {
+        std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)>
+            decompressor(libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
+        if (!decompressor ||
+            libdeflate_deflate_decompress(decompressor.get(), payload, size, image.pixels.data(),
+                                          image.pixels.size(), nullptr) != LIBDEFLATE_SUCCESS)
+            return std::nullopt;
+        return image;
+    }
+    return std::nullopt;
+}
+
+std::int64_t nanoseconds(const struct timespec& time) {
+    return std::int64_t(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+std::int64_t now() {
+    struct timespec time {};
+    clock_gettime(CLOCK_REALTIME, &time);
+    return nanoseconds(time);
+}
+
+bool endsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+// The whole file and its size; absent when it cannot be read or is larger than any thumbnail.
+std::optional<std::vector<std::uint8_t>> readWhole(int fd) {
+    struct stat facts {};
+    constexpr off_t kLargestFile = off_t(kHeaderSize) + off_t(kLargestSide) * kLargestSide * 5;
+    if (fstat(fd, &facts) != 0 || !S_ISREG(facts.st_mode) || facts.st_size > kLargestFile)
+        return std::nullopt;
+    std::vector<std::uint8_t> data(static_cast<std::size_t>(facts.st_size));
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t got = ::read(fd, data.data() + done, data.size() - done);
+        if (got <= 0)
+            return std::nullopt;
+        done += static_cast<std::size_t>(got);
+    }
+    return data;
+}
+
+bool writeWhole(int fd, const std::vector<std::uint8_t>& data) {
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t put = ::write(fd, data.data() + done, data.size() - done);
+        if (put <= 0)
+            return false;
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+}  // namespace
+
+ThumbnailDiskCache::ThumbnailDiskCache(fs::path folder, std::uint64_t capacityBytes)
+    : folder_(std::move(folder)), capacity_(capacityBytes) {}
+
+fs::path ThumbnailDiskCache::defaultFolder() {
+    fs::path base;
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache != nullptr && cache[0] == '/')
+        base = cache;
+    else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
+        base = fs::path(home) / ".cache";
+    else
+        return {};
+    return base / "Mosavelle" / "thumbnails";
+}
+
+bool ThumbnailDiskCache::isKey(std::string_view sha256) {
+    return sha256.size() == 64 && std::all_of(sha256.begin(), sha256.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+fs::path ThumbnailDiskCache::pathFor(std::string_view sha256, int bucket) const {
+    return folder_ / (std::string(sha256) + "-" + std::to_string(bucket) + std::string(kSuffix));
+}
+
+std::optional<PremultipliedImage> ThumbnailDiskCache::load(std::string_view sha256, int bucket) {
+    if (folder_.empty() || !isKey(sha256))
+        return std::nullopt;
+    const fs::path path = pathFor(sha256, bucket);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return std::nullopt;
+    auto data = readWhole(fd);
+    auto image = data ? decodeFile(*data, bucket) : std::nullopt;
+    if (image)
+        (void)futimens(fd, nullptr);  // the file's time is its last use, for eviction
+    ::close(fd);
+
+    std::lock_guard lock(mutex_);
+    const std::string name = path.filename().string();
+    if (!image) {
+        std::error_code ignored;
+        fs::remove(path, ignored);
+        forgetLocked(name);
+        return std::nullopt;
+    }
+    if (auto found = files_.find(name); found != files_.end())
+        found->second.lastUse = now();
+    return image;
+}
+
+void ThumbnailDiskCache::store(std::string_view sha256, int bucket,
+                               const PremultipliedImage& image) {
+    if (folder_.empty() || !isKey(sha256))
+        return;
+    auto data = encodeFile(image);
+    if (!data)
+        return;
+    std::error_code error;
+    fs::create_directories(folder_, error);
+    if (error)
+        return;
+    const fs::path path = pathFor(sha256, bucket);
+    const std::string name = path.filename().string();
+
+    std::unique_lock lock(mutex_);
+    scanLocked();
+    const std::string temporaryName = "." + name + "." + std::to_string(::getpid()) + "." +
+                                      std::to_string(nextTemporary_++) +
+                                      std::string(kTemporarySuffix);
+    lock.unlock();
+
+    const fs::path temporary = folder_ / temporaryName;
+    const int fd =
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return;
+    const bool written = writeWhole(fd, *data);
+    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return;
+    }
+
+    lock.lock();
+    forgetLocked(name);
+    files_[name] = FileFacts{data->size(), now()};
+    total_ += data->size();
+    evictLocked(name);
+}
+
+std::uint64_t ThumbnailDiskCache::bytesOnDisk() {
+    std::lock_guard lock(mutex_);
+    scanLocked();
+    return total_;
+}
+
+void ThumbnailDiskCache::scanLocked() {
+    if (scanned_ || folder_.empty())
+        return;
+    scanned_ = true;
+    std::error_code error;
+    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::replace, error);
+    const std::int64_t abandonedBefore = now() - kAbandonedAfter;
+    for (fs::directory_iterator it(folder_, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        struct stat facts {};
+        if (::lstat(it->path().c_str(), &facts) != 0 || !S_ISREG(facts.st_mode))
+            continue;
+        const std::int64_t time = nanoseconds(facts.st_mtim);
+        if (endsWith(name, kSuffix)) {
+            files_[name] = FileFacts{static_cast<std::uint64_t>(facts.st_size), time};
+            total_ += static_cast<std::uint64_t>(facts.st_size);
+        } else if (endsWith(name, kTemporarySuffix) && time < abandonedBefore) {
+            ::unlink(it->path().c_str());  // left by a writer that crashed
+        }
+    }
+}
+
+void ThumbnailDiskCache::forgetLocked(const std::string& name) {
+    if (auto found = files_.find(name); found != files_.end()) {
+        total_ -= found->second.size;
+        files_.erase(found);
+    }
+}
+
+void ThumbnailDiskCache::evictLocked(const std::string& keep) {
+    if (total_ <= capacity_)
+        return;
+    std::vector<std::pair<std::int64_t, std::string>> byAge;
+    byAge.reserve(files_.size());
+    for (const auto& [name, facts] : files_) {
+        if (name != keep)
+            byAge.emplace_back(facts.lastUse, name);
+    }
+    std::sort(byAge.begin(), byAge.end());
+    const std::uint64_t target = capacity_ - capacity_ / 10;
+    for (const auto& [time, name] : byAge) {
+        if (total_ <= target)
+            break;
+        ::unlink((folder_ / name).c_str());
+        forgetLocked(name);
+    }
+}
+
+}  // namespace mosavelle
