@@ -71,9 +71,7 @@ void ContentView::showDeckSettings() {}
 
 // --- Closing
 
-bool ContentView::prepareToClose() {
-    return true;
-}
+bool ContentView::prepareToClose() { return true; }
 
 // --- Preview
 
@@ -87,9 +85,7 @@ void ContentView::showFullScreenPreview() {}
 
 // --- Columns
 
-void ContentView::setShowsGrid(bool grid) {
-    showsGrid_ = grid;
-}
+void ContentView::setShowsGrid(bool grid) { showsGrid_ = grid; }
 
 void ContentView::setShowsInspector(bool shown) {
     showsInspector_ = shown;
