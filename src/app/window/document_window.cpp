@@ -260,8 +260,11 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
 }
 
 void DocumentWindow::askToSaveChanges() {
-    if (findChild<QMessageBox*>(QStringLiteral("saveChangesQuestion")))
+    // Closing again while the question shows (Ctrl+W twice) asks nothing more.
+    if (auto* open = findChild<QMessageBox*>(QStringLiteral("saveChangesQuestion"));
+        open != nullptr && open->isVisible()) {
         return;
+    }
     auto* question =
         new QMessageBox(QMessageBox::Warning, tr("Mosavelle"),
                         tr("Do you want to save the changes made to the document “%1”?")
