@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <fstream>
 
 #include "app/document/package_dialog.h"
@@ -168,6 +169,28 @@ private Q_SLOTS:
         PackageFileDialog open2(PackageFileDialog::Purpose::open);
         QVERIFY(!open2.choose(folder_.path() + "/plain"));
         QCOMPARE(open2.directory().absolutePath(), folder_.path() + "/plain");
+
+        // Double-clicking a package in the list opens it rather than showing its insides.
+        PackageFileDialog browse(PackageFileDialog::Purpose::open);
+        browse.setDirectory(folder_.path());
+        browse.show();
+        auto* list = browse.findChild<QTreeView*>(QStringLiteral("treeView"));
+        QVERIFY(list);
+        QModelIndex item;
+        QTRY_VERIFY([&] {
+            for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row) {
+                auto index = list->model()->index(row, 0, list->rootIndex());
+                if (index.data().toString() == "existing.mosavelle")
+                    item = index;
+            }
+            return item.isValid();
+        }());
+        const QPoint where = list->visualRect(item).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, where);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, where);
+        QTRY_COMPARE(browse.result(), int(QDialog::Accepted));
+        QCOMPARE(browse.chosenPackage(), existing);
+        QCOMPARE(browse.directory().absolutePath(), folder_.path());
 
         PackageFileDialog save(PackageFileDialog::Purpose::save);
         QVERIFY(save.choose(folder_.path() + "/Holiday"));

@@ -1,5 +1,6 @@
 #include "app/shell/mosavelle_app.h"
 
+#include <QMenu>
 #include <QTemporaryDir>
 
 #include "app/help/help_view.h"
@@ -108,6 +109,22 @@ private Q_SLOTS:
         QTRY_COMPARE(app.windows().size(), 1);
         QCOMPARE(app.windows().first()->handle().displayName(), QStringLiteral("untitled"));
         QVERIFY(!RecentProjects::paths().contains(missing));
+        closeAll(app);
+    }
+
+    void openRecentReopensAProject() {
+        const auto package = writePackage(pathIn("Recent.mosavelle"), deckOfSlides(1));
+        MosavelleApp app;
+        app.setQuitsWithLastWindow(false);
+        DocumentWindow* window = app.newDocument();
+        RecentProjects::add(QString::fromStdString(package.string()));
+        app.noteRecentProjectsChanged();
+        auto* recent = window->findChild<QMenu*>(QStringLiteral("file.openRecent"));
+        QVERIFY(recent);
+        QCOMPARE(recent->actions().first()->text(), QStringLiteral("Recent"));
+        recent->actions().first()->trigger();
+        QTRY_COMPARE(app.windows().size(), 2);
+        QCOMPARE(app.windows().last()->handle().packagePath(), package);
         closeAll(app);
     }
 

@@ -63,14 +63,12 @@ PackageFileDialog::PackageFileDialog(Purpose purpose, QWidget* parent)
     static PackageIconProvider icons;
     setIconProvider(&icons);
     if (purpose == Purpose::open) {
-        setWindowTitle(tr("Open"));
         setAcceptMode(QFileDialog::AcceptOpen);
         // Directory mode is the one in which QFileDialog lets a folder be the answer.
         setFileMode(QFileDialog::Directory);
         setLabelText(QFileDialog::Accept, tr("Open"));
         setLabelText(QFileDialog::FileName, tr("Project:"));
     } else {
-        setWindowTitle(tr("Save"));
         setAcceptMode(QFileDialog::AcceptSave);
         setFileMode(QFileDialog::AnyFile);
         setLabelText(QFileDialog::Accept, tr("Save"));
@@ -78,6 +76,8 @@ PackageFileDialog::PackageFileDialog(Purpose purpose, QWidget* parent)
     }
     setLabelText(QFileDialog::FileType, tr("Format:"));
     setNameFilter(tr("Mosavelle Project (*.mosavelle)"));
+    // After the modes: setting them resets the title to Qt's own ("Find Directory").
+    setWindowTitle(purpose == Purpose::open ? tr("Open") : tr("Save"));
     connect(this, &QFileDialog::directoryEntered, this, &PackageFileDialog::packageEntered);
 }
 

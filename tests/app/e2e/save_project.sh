@@ -32,7 +32,20 @@ slides=$("$cli" render "$deck.mosavelle" |
 stored=$(find "$deck.mosavelle/images" -type f | wc -l)
 [ "$stored" -eq "$expected" ] || e2e_fail "the package holds $stored pictures, expected $expected"
 
+# Closed and opened again through the Open dialog, by typing the project's path.
 e2e_wait_window "^Saved Deck" >/dev/null
+e2e_keys ctrl+n
+e2e_wait_window "^untitled" >/dev/null
+e2e_wait_window "^Saved Deck" >/dev/null
+e2e_keys ctrl+w
+e2e_until "the saved deck's window to close" \
+    sh -c '! xdotool search --onlyvisible --name "^Saved Deck" >/dev/null'
+e2e_wait_window "^untitled" >/dev/null
+e2e_keys ctrl+o
+e2e_wait_window "^Open$" >/dev/null
+e2e_type "$deck.mosavelle"
+e2e_keys Return
+e2e_wait_window "^Saved Deck — Mosavelle" >/dev/null
 e2e_keys ctrl+q
 e2e_wait_exit || e2e_fail "the application did not quit cleanly"
 echo "e2e save_project: $slides slides saved and read back"
