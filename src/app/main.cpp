@@ -1,15 +1,44 @@
 #include <QApplication>
+#include <QIcon>
+#include <cstdio>
 
-#include "app/document/document_handle.h"
-#include "app/window/document_window.h"
+#include "app/shell/command_line.h"
+#include "app/shell/launch_probes.h"
+#include "app/shell/mosavelle_app.h"
 
 int main(int argc, char** argv) {
+    // --help and --version answer before the window system is touched, so that they work
+    // without a display.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const auto early = mosavelle::app::parseCommandLine(raw);
+    if (early.showHelp) {
+        std::fputs(qPrintable(mosavelle::app::commandLineUsage()), stdout);
+        return 0;
+    }
+    if (early.showVersion) {
+        std::printf("mosavelle %s\n", MOSAVELLE_VERSION);
+        return 0;
+    }
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Mosavelle"));
     QApplication::setApplicationName(QStringLiteral("Mosavelle"));
     QApplication::setApplicationVersion(QStringLiteral(MOSAVELLE_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("mosavelle"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/mosavelle/mosavelle.svg")));
 
-    auto* window = new mosavelle::app::DocumentWindow(mosavelle::app::DocumentHandle::makeUntitled());
-    window->show();
+    // QApplication has taken its own options (-platform and the like) out of the list.
+    const auto request = mosavelle::app::parseCommandLine(QApplication::arguments());
+    if (!request.error.isEmpty()) {
+        std::fprintf(stderr, "mosavelle: %s\n%s", qPrintable(request.error),
+                     qPrintable(mosavelle::app::commandLineUsage()));
+        return 1;
+    }
+
+    mosavelle::app::MosavelleApp shell;
+    mosavelle::app::installLaunchProbes(shell, request);
+    shell.launch(request);
     return app.exec();
 }

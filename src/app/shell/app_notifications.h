@@ -18,10 +18,10 @@ public:
     void postRenameSlide() { Q_EMIT renameSlide(); }
 
 Q_SIGNALS:
-    void showWelcome();   // "mosavelleShowWelcome"
-    void showHelp();      // "mosavelleShowHelp"
-    void beginExport();   // "mosavelleBeginExport"
-    void renameSlide();   // "mosavelleRenameSlide"
+    void showWelcome();  // "mosavelleShowWelcome"
+    void showHelp();     // "mosavelleShowHelp"
+    void beginExport();  // "mosavelleBeginExport"
+    void renameSlide();  // "mosavelleRenameSlide"
 };
 
 }  // namespace mosavelle::app

@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 
 #include "app/document/document_handle.h"
+#include "app/help/help_view.h"
+#include "app/help/welcome_sheet.h"
 
 namespace mosavelle::app {
 
@@ -41,9 +43,27 @@ void ContentView::pasteImagesFromClipboard() {}
 
 // --- Sheets
 
-void ContentView::showHelpSheet() {}
+void ContentView::showHelpSheet() {
+    if (auto* open = findChild<HelpView*>()) {
+        open->raise();
+        return;
+    }
+    auto* sheet = new HelpView(this);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
+}
 
-void ContentView::showWelcomeSheet() {}
+void ContentView::showWelcomeSheet() {
+    if (auto* open = findChild<WelcomeSheet*>()) {
+        open->raise();
+        return;
+    }
+    auto* sheet = new WelcomeSheet([this] { importImages(); }, this);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
+}
 
 void ContentView::beginExport() {}
 

@@ -1,28 +1,86 @@
 #pragma once
 
 #include <QMainWindow>
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
+
+#include "app/document/package_io.h"
+
+class QMimeData;
 
 namespace mosavelle::app {
 
 class ContentView;
 class DocumentHandle;
+class DocumentMenus;
 
-// The top-level window of one open deck: owns the document handle and shows its ContentView.
+// The top-level window of one open deck: owns the document handle, shows its ContentView with
+// its toolbar and the menu bar, and does what the platform's document machinery does for a
+// document: save, save as, revert, the unsaved-changes question on close, and the check that
+// nobody else rewrote the package since this window read or wrote it.
 class DocumentWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // Called with true when the deck was written (or nothing needed writing), false when the
+    // user cancelled or the save failed (the alert was shown).
+    using SaveDone = std::function<void(bool saved)>;
+
     explicit DocumentWindow(std::unique_ptr<DocumentHandle> handle, QWidget* parent = nullptr);
     ~DocumentWindow() override;
 
     DocumentHandle& handle() { return *handle_; }
     ContentView& contentView() { return *contentView_; }
+    DocumentMenus& menus() { return *menus_; }
+
+    // The stamp of the package as this window last read or wrote it.
+    void setPackageStamp(std::optional<PackageStamp> stamp) { stamp_ = stamp; }
+    const std::optional<PackageStamp>& packageStamp() const { return stamp_; }
+
+    // "Save": to the package this deck came from, or through the Save dialog while untitled.
+    void save(SaveDone done = {});
+    // "Save As…": always asks for a destination.
+    void saveAs(SaveDone done = {});
+    // Writes the deck to `package` in the background without asking anything.
+    void saveTo(const std::filesystem::path& package, SaveDone done = {});
+    bool isSaving() const { return saving_; }
+    // "Revert to Saved": asks, then reads the package again and drops the undo steps.
+    void revertToSaved();
+    // Reads the package again without asking.
+    void revertNow();
+
+Q_SIGNALS:
+    // The window is closing for good (its handle goes with it).
+    void closing();
+    // A close the user started was called off (Cancel, a failed save, the content refused).
+    void closeCancelled();
+    // A save wrote the package.
+    void saved();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void updateTitle();
+    void askToSaveChanges();
+    void askAboutExternalChange(SaveDone done);
+    void showSaveFailure(const QString& message);
+    // Project folders among dropped items; empty for any other drop.
+    static std::vector<std::filesystem::path> droppedPackages(const QMimeData* mime);
 
     std::unique_ptr<DocumentHandle> handle_;
     ContentView* contentView_ = nullptr;
+    DocumentMenus* menus_ = nullptr;
+    std::optional<PackageStamp> stamp_;
+    bool saving_ = false;
+    bool closeConfirmed_ = false;
+    bool closeAfterSave_ = false;
+    // Project changes seen since the window started; a save marks the history clean only when
+    // no change arrived while its snapshot was being written.
+    std::uint64_t projectChanges_ = 0;
 };
 
 }  // namespace mosavelle::app

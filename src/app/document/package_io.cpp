@@ -1,0 +1,94 @@
+#include "app/document/package_io.h"
+
+#include <sys/stat.h>
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QPointer>
+#include <QThreadPool>
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <system_error>
+
+namespace mosavelle::app {
+
+namespace {
+
+// Runs `work` on the global pool and its result through `done` on the interface thread. The
+// result travels through the application object, which outlives every window, and the QPointer
+// is checked there, on the thread that deletes windows.
+template <class Outcome>
+void runInBackground(std::function<Outcome()> work, QObject* context,
+                     std::function<void(Outcome)> done) {
+    QPointer<QObject> guard(context);
+    QThreadPool::globalInstance()->start([work = std::move(work), done = std::move(done), guard] {
+        auto outcome = std::make_shared<Outcome>(work());
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [done, guard, outcome] {
+                if (guard)
+                    done(std::move(*outcome));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+}  // namespace
+
+std::optional<PackageStamp> stampPackage(const std::filesystem::path& package) {
+    struct stat info {};
+    if (::stat((package / "project.json").c_str(), &info) != 0)
+        return std::nullopt;
+    PackageStamp stamp;
+    stamp.modifiedNs = std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + info.st_mtim.tv_nsec;
+    stamp.size = static_cast<std::uintmax_t>(info.st_size);
+    stamp.inode = static_cast<std::uintmax_t>(info.st_ino);
+    return stamp;
+}
+
+std::filesystem::path packagePathFor(const std::filesystem::path& given) {
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(given, error);
+    if (error)
+        path = given;
+    path = path.lexically_normal();
+    if (!path.has_filename())
+        path = path.parent_path();
+    if (path.filename() == "project.json")
+        path = path.parent_path();
+    return path;
+}
+
+bool hasPackageExtension(const std::filesystem::path& path) {
+    auto name =
+        path.has_filename() ? path.filename().string() : path.parent_path().filename().string();
+    static constexpr std::string_view suffix = ".mosavelle";
+    if (name.size() <= suffix.size())
+        return false;
+    return std::equal(suffix.begin(), suffix.end(), name.end() - suffix.size(),
+                      [](char a, char b) { return std::tolower(a) == std::tolower(b); });
+}
+
+void readPackageInBackground(std::filesystem::path package, QObject* context,
+                             std::function<void(PackageReadOutcome)> done) {
+    runInBackground<PackageReadOutcome>(
+        [package = std::move(package)] {
+            auto stamp = stampPackage(package);
+            return PackageReadOutcome{readProjectPackage(package), stamp};
+        },
+        context, std::move(done));
+}
+
+void writePackageInBackground(PackageSnapshot snapshot, std::filesystem::path package,
+                              QObject* context, std::function<void(PackageWriteOutcome)> done) {
+    runInBackground<PackageWriteOutcome>(
+        [snapshot = std::move(snapshot), package = std::move(package)] {
+            auto written = writeProjectPackage(snapshot, package);
+            auto stamp = written.ok() ? stampPackage(package) : std::nullopt;
+            return PackageWriteOutcome{std::move(written), stamp};
+        },
+        context, std::move(done));
+}
+
+}  // namespace mosavelle::app

@@ -1,0 +1,19 @@
+#pragma once
+
+namespace mosavelle::app {
+
+class MosavelleApp;
+struct LaunchRequest;
+
+// Hooks for the launch benchmark and the screenshot script, driven by environment variables so
+// that an ordinary launch pays nothing for them:
+//   MOSAVELLE_LAUNCH_PROBE=1   when the first deck window has painted, print its time
+//                              (CLOCK_REALTIME, ns) and the resident memory, then exit;
+//   MOSAVELLE_SCREENSHOT=NAME  once the window is up and any --import is done, show NAME
+//                              (main, help, welcome, about, fullscreen), save the screen around
+//                              the window to MOSAVELLE_SCREENSHOT_FILE, then exit.
+// Returns whether a probe was installed.
+// Install before MosavelleApp::launch.
+bool installLaunchProbes(MosavelleApp& app, const LaunchRequest& request);
+
+}  // namespace mosavelle::app

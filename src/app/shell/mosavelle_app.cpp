@@ -1,0 +1,207 @@
+#include "app/shell/mosavelle_app.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QThreadPool>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/document/document_handle.h"
+#include "app/document/package_dialog.h"
+#include "app/document/package_io.h"
+#include "app/help/about_window.h"
+#include "app/shell/recent_projects.h"
+#include "app/window/document_window.h"
+#include "core/editing/import_items.h"
+#include "core/import/import_plan.h"
+
+namespace mosavelle::app {
+
+namespace {
+MosavelleApp* instance = nullptr;
+
+QString displayNameOf(const std::filesystem::path& package) {
+    return QString::fromStdString(package.stem().string());
+}
+}  // namespace
+
+MosavelleApp::MosavelleApp() {
+    instance = this;
+}
+
+MosavelleApp::~MosavelleApp() {
+    if (instance == this)
+        instance = nullptr;
+}
+
+MosavelleApp* MosavelleApp::current() {
+    return instance;
+}
+
+void MosavelleApp::launch(const LaunchRequest& request) {
+    launching_ = true;
+    for (const QString& package : request.packages) {
+        openPackage(packagePathFor(package.toStdString()));
+    }
+    if (!request.imports.isEmpty()) {
+        importIntoNewDocument(request.imports);
+    } else if (request.packages.isEmpty()) {
+        newDocument();
+    }
+    launching_ = false;
+    openFinished();
+}
+
+DocumentWindow* MosavelleApp::newDocument() {
+    return adopt(new DocumentWindow(DocumentHandle::makeUntitled()));
+}
+
+DocumentWindow* MosavelleApp::adopt(DocumentWindow* window) {
+    windows_.append(window);
+    connect(window, &DocumentWindow::closing, this, [this, window] { windowClosing(window); });
+    connect(window, &DocumentWindow::closeCancelled, this, [this] { quitting_ = false; });
+    window->show();
+    window->raise();
+    window->activateWindow();
+    Q_EMIT windowOpened(window);
+    return window;
+}
+
+void MosavelleApp::openPackage(const std::filesystem::path& given,
+                               std::function<void(DocumentWindow*)> done) {
+    const std::filesystem::path package = packagePathFor(given);
+    for (DocumentWindow* window : windows_) {
+        if (window->handle().packagePath() == package) {
+            window->raise();
+            window->activateWindow();
+            if (done)
+                done(window);
+            return;
+        }
+    }
+    ++pendingOpens_;
+    readPackageInBackground(package, this, [this, package, done](PackageReadOutcome outcome) {
+        --pendingOpens_;
+        DocumentWindow* window = nullptr;
+        const QString path = QString::fromStdString(package.string());
+        if (outcome.snapshot.ok()) {
+            auto handle = std::make_unique<DocumentHandle>(std::make_unique<MosavelleDocument>());
+            handle->document().applySnapshot(outcome.snapshot.value());
+            handle->setPackagePath(package);
+            window = new DocumentWindow(std::move(handle));
+            window->setPackageStamp(outcome.stamp);
+            adopt(window);
+            RecentProjects::add(path);
+        } else {
+            if (!QFileInfo::exists(path))
+                RecentProjects::remove(path);
+            auto* alert = new QMessageBox(
+                QMessageBox::Warning,
+                tr("The document “%1” could not be opened.").arg(displayNameOf(package)),
+                QString::fromStdString(outcome.snapshot.error().message), QMessageBox::Ok);
+            alert->setObjectName(QStringLiteral("openFailedAlert"));
+            alert->setAttribute(Qt::WA_DeleteOnClose);
+            alert->show();
+        }
+        Q_EMIT recentProjectsChanged();
+        if (done)
+            done(window);
+        openFinished();
+    });
+}
+
+void MosavelleApp::openFinished() {
+    // Launched to open projects that all failed: come up with an untitled window instead of
+    // none at all.
+    if (!launching_ && pendingOpens_ == 0 && windows_.isEmpty() && !quitting_)
+        newDocument();
+}
+
+void MosavelleApp::showOpenDialog(QWidget* parent) {
+    auto* dialog = new PackageFileDialog(PackageFileDialog::Purpose::open, parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (parent != nullptr)
+        dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        if (!dialog->chosenPackage().empty())
+            openPackage(dialog->chosenPackage());
+    });
+    dialog->open();
+}
+
+DocumentWindow* MosavelleApp::importIntoNewDocument(const QStringList& paths) {
+    DocumentWindow* window = newDocument();
+    std::vector<std::filesystem::path> urls;
+    for (const QString& path : paths) {
+        urls.push_back(QFileInfo(path).absoluteFilePath().toStdString());
+    }
+    auto existing = window->handle().document().project().images;
+    QPointer<DocumentWindow> guard(window);
+    QPointer<MosavelleApp> app(this);
+    QThreadPool::globalInstance()->start([app, urls, existing, guard] {
+        auto plan = std::make_shared<std::optional<ImportPlan>>(
+            makeImportPlan(urls, existing, /*includeSubfolders=*/false));
+        // Through the application object, which outlives every window and this one.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [app, plan, guard] {
+                if (!app)
+                    return;
+                if (!guard || !plan->has_value()) {
+                    Q_EMIT app->importFinished(guard.data());
+                    return;
+                }
+                auto notes = applyImportPlan(guard->handle().document(), **plan,
+                                             /*keepDuplicates=*/false);
+                // Asked for on a command line, so the notes go where the command was typed.
+                if (notes)
+                    std::fprintf(stderr, "mosavelle: %s\n", notes->c_str());
+                Q_EMIT app->importFinished(guard.data());
+            },
+            Qt::QueuedConnection);
+    });
+    return window;
+}
+
+void MosavelleApp::windowClosing(DocumentWindow* window) {
+    windows_.removeAll(window);
+    if (quitting_) {
+        QTimer::singleShot(0, this, &MosavelleApp::closeNextForQuit);
+        return;
+    }
+    if (windows_.isEmpty() && pendingOpens_ == 0 && quitsWithLastWindow_) {
+        QTimer::singleShot(0, this, [] {
+            if (AboutWindow* about = AboutWindow::current())
+                about->close();
+            QCoreApplication::quit();
+        });
+    }
+}
+
+void MosavelleApp::quit() {
+    quitting_ = true;
+    closeNextForQuit();
+}
+
+void MosavelleApp::closeNextForQuit() {
+    if (!quitting_)
+        return;
+    if (windows_.isEmpty()) {
+        quitting_ = false;
+        if (AboutWindow* about = AboutWindow::current())
+            about->close();
+        if (quitsWithLastWindow_)
+            QCoreApplication::quit();
+        return;
+    }
+    // The most recent first; a window that asks a question ends this turn, and its answer
+    // (closing or cancelling) continues or stops the quit.
+    DocumentWindow* window = windows_.last();
+    window->raise();
+    window->activateWindow();
+    window->close();
+}
+
+}  // namespace mosavelle::app

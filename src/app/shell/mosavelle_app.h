@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <filesystem>
+#include <functional>
+
+#include "app/shell/command_line.h"
+
+namespace mosavelle::app {
+
+class DocumentWindow;
+
+// The application: its deck windows, the launch rules, opening projects (also from "Open
+// Recent" and drops), imports asked for on the command line, and quitting with a question per
+// changed deck. One instance, made by main() (and by tests); interface thread only.
+class MosavelleApp : public QObject {
+    Q_OBJECT
+public:
+    MosavelleApp();
+    ~MosavelleApp() override;
+
+    // The instance, or null before it is made.
+    static MosavelleApp* current();
+
+    // What a launch does with the command line: the projects it names, one window each; the
+    // pictures of --import in one new untitled window; and otherwise exactly one new untitled
+    // window. When every project failed to open (its alert has been shown) and nothing else
+    // came up, an untitled window is opened so that the application is never left windowless.
+    void launch(const LaunchRequest& request);
+
+    // A new untitled deck in a new window, shown.
+    DocumentWindow* newDocument();
+    // Opens a project package (reading it off the interface thread); a project that is open
+    // already brings its window forward. `done` gets the window, or null after a failure (whose
+    // alert was shown).
+    void openPackage(const std::filesystem::path& package,
+                     std::function<void(DocumentWindow*)> done = {});
+    // The Open dialog, window-modal on `parent` when given.
+    void showOpenDialog(QWidget* parent);
+    // A new untitled deck with these pictures and folders imported (subfolders not searched;
+    // repeated pictures kept once); the plan is made off the interface thread.
+    DocumentWindow* importIntoNewDocument(const QStringList& paths);
+
+    // Closes every window, asking about unsaved changes one window at a time; stops at the
+    // first Cancel. The application quits when the last window is gone.
+    void quit();
+    bool isQuitting() const { return quitting_; }
+
+    const QList<DocumentWindow*>& windows() const { return windows_; }
+    int pendingOpens() const { return pendingOpens_; }
+
+    // Whether closing the last window ends the program (tests turn it off).
+    void setQuitsWithLastWindow(bool quits) { quitsWithLastWindow_ = quits; }
+
+    void noteRecentProjectsChanged() { Q_EMIT recentProjectsChanged(); }
+
+Q_SIGNALS:
+    void recentProjectsChanged();
+    void windowOpened(mosavelle::app::DocumentWindow* window);
+    // The import of importIntoNewDocument reached its window (or failed).
+    void importFinished(mosavelle::app::DocumentWindow* window);
+
+private:
+    DocumentWindow* adopt(DocumentWindow* window);
+    void windowClosing(DocumentWindow* window);
+    void closeNextForQuit();
+    void openFinished();
+
+    QList<DocumentWindow*> windows_;
+    int pendingOpens_ = 0;
+    bool quitting_ = false;
+    bool quitsWithLastWindow_ = true;
+    bool launching_ = false;
+};
+
+}  // namespace mosavelle::app

@@ -1,0 +1,46 @@
+#include "app/shell/recent_projects.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace mosavelle::app {
+
+namespace {
+const QString key = QStringLiteral("recentProjects");
+
+QString normalized(const QString& path) {
+    return QDir::cleanPath(QDir(path).absolutePath());
+}
+}  // namespace
+
+QStringList RecentProjects::paths() {
+    QSettings settings;
+    return settings.value(key).toStringList();
+}
+
+void RecentProjects::add(const QString& path) {
+    const QString entry = normalized(path);
+    QStringList list = paths();
+    list.removeAll(entry);
+    list.prepend(entry);
+    while (list.size() > maximumCount)
+        list.removeLast();
+    store(list);
+}
+
+void RecentProjects::remove(const QString& path) {
+    QStringList list = paths();
+    if (list.removeAll(normalized(path)) > 0)
+        store(list);
+}
+
+void RecentProjects::clear() {
+    store({});
+}
+
+void RecentProjects::store(const QStringList& paths) {
+    QSettings settings;
+    settings.setValue(key, paths);
+}
+
+}  // namespace mosavelle::app

@@ -1,0 +1,202 @@
+#include "app/window/document_window.h"
+
+#include <QAction>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <fstream>
+
+#include "app/document/package_dialog.h"
+#include "app/document/package_io.h"
+#include "app/shell/document_menus.h"
+#include "app/shell/mosavelle_app.h"
+#include "app/shell/recent_projects.h"
+#include "app_test_support.h"
+#include "core/editing/selection.h"
+#include "core/editing/slide_operations.h"
+#include "shell_support.h"
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+using namespace mosavelle::testing;
+
+// Saving, reverting and closing a deck window, with the questions they ask.
+class DocumentWindowTest : public QObject {
+    Q_OBJECT
+private:
+    MosavelleApp app_;
+    QTemporaryDir folder_;
+
+    std::filesystem::path pathIn(const char* name) const {
+        return std::filesystem::path(folder_.path().toStdString()) / name;
+    }
+
+    // A window on a saved package, with one unsaved edit.
+    DocumentWindow* editedWindowOnPackage(const char* name) {
+        const auto package = writePackage(pathIn(name), deckOfSlides(2));
+        DocumentWindow* opened = nullptr;
+        app_.openPackage(package, [&](DocumentWindow* window) { opened = window; });
+        if (!QTest::qWaitFor([&] { return opened != nullptr; }, 3000))
+            return nullptr;
+        insertSectionDivider(opened->handle().document());
+        return opened;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { app_.setQuitsWithLastWindow(false); }
+
+    void cancellingTheSaveQuestionKeepsWindowAndChanges() {
+        DocumentWindow* window = editedWindowOnPackage("cancel.mosavelle");
+        QVERIFY(window);
+        QPointer<DocumentWindow> guard(window);
+        QSignalSpy cancelled(window, &DocumentWindow::closeCancelled);
+        window->close();
+        QMessageBox* question = waitForMessageBox("saveChangesQuestion");
+        QVERIFY(question);
+        QCOMPARE(question->text(),
+                 QStringLiteral("Do you want to save the changes made to the document "
+                                "“cancel”?"));
+        clickButton(question, "Cancel");
+        QTRY_COMPARE(cancelled.count(), 1);
+        QVERIFY(guard && guard->isVisible());
+        QVERIFY(window->handle().isModified());
+        QCOMPARE(window->handle().document().project().slides.size(), std::size_t{3});
+
+        // Don't Save closes without writing.
+        window->close();
+        clickButton(waitForMessageBox("saveChangesQuestion"), "Don’t Save");
+        QTRY_VERIFY(!guard);
+        auto reread = readProjectPackage(pathIn("cancel.mosavelle"));
+        QVERIFY(reread.ok());
+        QCOMPARE(reread->project.slides.size(), std::size_t{2});
+    }
+
+    void savingFromTheQuestionWritesThenCloses() {
+        DocumentWindow* window = editedWindowOnPackage("save.mosavelle");
+        QVERIFY(window);
+        QPointer<DocumentWindow> guard(window);
+        window->close();
+        clickButton(waitForMessageBox("saveChangesQuestion"), "Save");
+        QTRY_VERIFY(!guard);
+        auto reread = readProjectPackage(pathIn("save.mosavelle"));
+        QVERIFY(reread.ok());
+        QCOMPARE(reread->project.slides.size(), std::size_t{3});
+        QCOMPARE(RecentProjects::paths().value(0),
+                 QString::fromStdString(pathIn("save.mosavelle").string()));
+    }
+
+    void failedSaveShowsTheCoreSentenceAndKeepsChanges() {
+        DocumentWindow* window = editedWindowOnPackage("fail.mosavelle");
+        QVERIFY(window);
+        // A destination whose parent is a regular file cannot be written.
+        std::ofstream(pathIn("plain-file")) << "x";
+        bool result = true;
+        bool finished = false;
+        window->saveTo(pathIn("plain-file") / "deck.mosavelle", [&](bool saved) {
+            result = saved;
+            finished = true;
+        });
+        QTRY_VERIFY(finished);
+        QVERIFY(!result);
+        QMessageBox* alert = waitForMessageBox("saveFailedAlert");
+        QVERIFY(alert);
+        QCOMPARE(alert->windowTitle(), QStringLiteral("The document “fail” could not be saved."));
+        QVERIFY(!alert->text().isEmpty());
+        alert->accept();
+        QVERIFY(window->handle().isModified());
+        QCOMPARE(window->handle().packagePath(), pathIn("fail.mosavelle"));
+        QCOMPARE(window->handle().document().project().slides.size(), std::size_t{3});
+        window->handle().undoHistory()->undo();
+        window->close();
+    }
+
+    void anotherProgramsRewriteIsNotSilentlyOverwritten() {
+        DocumentWindow* window = editedWindowOnPackage("external.mosavelle");
+        QVERIFY(window);
+        // Another program (a command-line import, say) rewrites the package: five slides.
+        writePackage(pathIn("external.mosavelle"), deckOfSlides(5));
+
+        bool finished = false;
+        window->save([&](bool) { finished = true; });
+        QMessageBox* question = waitForMessageBox("externalChangeQuestion");
+        QVERIFY(question);
+        QCOMPARE(question->text(),
+                 QStringLiteral("The project was changed by another application."));
+        clickButton(question, "Cancel");
+        QTRY_VERIFY(finished);
+        QCOMPARE(readProjectPackage(pathIn("external.mosavelle"))->project.slides.size(),
+                 std::size_t{5});
+
+        // Revert takes the other program's version and leaves a clean window.
+        window->save();
+        clickButton(waitForMessageBox("externalChangeQuestion"), "Revert");
+        QTRY_COMPARE(window->handle().document().project().slides.size(), std::size_t{5});
+        QTRY_VERIFY(!window->handle().isModified());
+        QVERIFY(!window->handle().undoHistory()->canUndo());
+
+        // Once reverted, the window's stamp is current again: a save asks nothing.
+        insertSectionDivider(window->handle().document());
+        bool saved = false;
+        window->save([&](bool ok) { saved = ok; });
+        QTRY_VERIFY(saved);
+        QCOMPARE(readProjectPackage(pathIn("external.mosavelle"))->project.slides.size(),
+                 std::size_t{6});
+        window->close();
+    }
+
+    void editsMadeDuringASaveKeepTheModifiedMark() {
+        DocumentWindow* window = editedWindowOnPackage("busy.mosavelle");
+        QVERIFY(window);
+        bool saved = false;
+        window->save([&](bool ok) { saved = ok; });
+        // Before the background write reports back.
+        duplicateSelectedSlides(window->handle().document());
+        QTRY_VERIFY(saved);
+        QVERIFY(window->handle().isModified());
+        QVERIFY(window->isWindowModified());
+        window->close();
+        clickButton(waitForMessageBox("saveChangesQuestion"), "Don’t Save");
+    }
+
+    void saveDialogChoosesPackagesInsteadOfEnteringThem() {
+        const auto existing = writePackage(pathIn("existing.mosavelle"), deckOfSlides(1));
+        PackageFileDialog open(PackageFileDialog::Purpose::open);
+        open.setDirectory(folder_.path());
+        // A typed project.json means its package; an ordinary folder is entered, not chosen.
+        QVERIFY(open.choose(QString::fromStdString((existing / "project.json").string())));
+        QCOMPARE(open.chosenPackage(), existing);
+        QDir(folder_.path()).mkdir("plain");
+        PackageFileDialog open2(PackageFileDialog::Purpose::open);
+        QVERIFY(!open2.choose(folder_.path() + "/plain"));
+        QCOMPARE(open2.directory().absolutePath(), folder_.path() + "/plain");
+
+        // Double-clicking a package in the list opens it rather than showing its insides.
+        PackageFileDialog browse(PackageFileDialog::Purpose::open);
+        browse.setDirectory(folder_.path());
+        browse.show();
+        auto* list = browse.findChild<QTreeView*>(QStringLiteral("treeView"));
+        QVERIFY(list);
+        QModelIndex item;
+        QTRY_VERIFY([&] {
+            for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row) {
+                auto index = list->model()->index(row, 0, list->rootIndex());
+                if (index.data().toString() == "existing.mosavelle")
+                    item = index;
+            }
+            return item.isValid();
+        }());
+        const QPoint where = list->visualRect(item).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, where);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, where);
+        QTRY_COMPARE(browse.result(), int(QDialog::Accepted));
+        QCOMPARE(browse.chosenPackage(), existing);
+        QCOMPARE(browse.directory().absolutePath(), folder_.path());
+
+        PackageFileDialog save(PackageFileDialog::Purpose::save);
+        QVERIFY(save.choose(folder_.path() + "/Holiday"));
+        QCOMPARE(save.chosenPackage(), pathIn("Holiday.mosavelle"));
+    }
+};
+
+MOSAVELLE_APP_TEST_MAIN(DocumentWindowTest)
+#include "document_window_test.moc"

@@ -1,0 +1,156 @@
+#include "app/shell/document_menus.h"
+
+#include <QAction>
+#include <QMenuBar>
+
+#include "app/help/help_view.h"
+#include "app/shell/mosavelle_app.h"
+#include "app_test_support.h"
+#include "core/editing/selection.h"
+#include "core/editing/slide_operations.h"
+#include "shell_support.h"
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+using namespace mosavelle::testing;
+
+// Which commands are available for which deck, and how Undo and Redo are named.
+class MenusTest : public QObject {
+    Q_OBJECT
+private:
+    MosavelleApp app_;
+
+    static bool enabled(DocumentWindow* window, const char* name) {
+        QAction* action = window->menus().action(QString::fromLatin1(name));
+        if (action == nullptr)
+            qFatal("no action %s", name);
+        return action->isEnabled();
+    }
+
+    static void discard(DocumentWindow* window) {
+        window->handle().undoHistory()->removeAllSteps();
+        window->handle().undoHistory()->markClean();
+        window->close();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { app_.setQuitsWithLastWindow(false); }
+
+    void emptyDeckDisablesSlideCommands() {
+        DocumentWindow* window = windowFor(deckOfSlides(0));
+        QVERIFY(!enabled(window, "file.export"));
+        QVERIFY(!enabled(window, "slides.rename"));
+        QVERIFY(!enabled(window, "slides.selectNext"));
+        QVERIFY(!enabled(window, "slides.selectPrevious"));
+        QVERIFY(enabled(window, "slides.insertDivider"));
+        QVERIFY(enabled(window, "slides.duplicate"));
+
+        // The first slide enables them, through the document's change events.
+        insertSectionDivider(window->handle().document());
+        QVERIFY(enabled(window, "file.export"));
+        QVERIFY(enabled(window, "slides.rename"));
+        QVERIFY(enabled(window, "slides.selectNext"));
+        discard(window);
+    }
+
+    void excludedSlidesDisableExportAndUnselectedRename() {
+        DocumentWindow* window = windowFor(deckOfSlides(3, 3));
+        MosavelleDocument& document = window->handle().document();
+        QVERIFY(!enabled(window, "file.export"));
+        QVERIFY(!enabled(window, "slides.rename"));
+        QVERIFY(enabled(window, "slides.selectNext"));
+
+        // A selected slide is the primary slide even when excluded; export still has nothing.
+        setSelection(document, {document.project().slides[1].id});
+        QVERIFY(enabled(window, "slides.rename"));
+        QVERIFY(!enabled(window, "file.export"));
+        discard(window);
+
+        DocumentWindow* mixed = windowFor(deckOfSlides(3, 2));
+        QVERIFY(enabled(mixed, "file.export"));
+        QVERIFY(enabled(mixed, "slides.rename"));
+        discard(mixed);
+    }
+
+    void undoAndRedoAreNamedAfterTheStepAndDriveTheModifiedMark() {
+        DocumentWindow* window = windowFor(deckOfSlides(4));
+        MosavelleDocument& document = window->handle().document();
+        QAction* undo = window->menus().action("edit.undo");
+        QAction* redo = window->menus().action("edit.redo");
+        QCOMPARE(undo->text(), QStringLiteral("Undo"));
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(!window->isWindowModified());
+
+        setSelection(document, {document.project().slides[0].id, document.project().slides[1].id});
+        window->menus().action("slides.groupTwoUp")->trigger();
+        QCOMPARE(undo->text(), QStringLiteral("Undo Group Slides"));
+        QVERIFY(undo->isEnabled());
+        QVERIFY(window->isWindowModified());
+        QVERIFY(window->windowTitle().startsWith(QStringLiteral("untitled")));
+
+        undo->trigger();
+        QCOMPARE(redo->text(), QStringLiteral("Redo Group Slides"));
+        QCOMPARE(undo->text(), QStringLiteral("Undo"));
+        QVERIFY(!window->isWindowModified());
+        redo->trigger();
+        QVERIFY(window->isWindowModified());
+        QCOMPARE(undo->text(), QStringLiteral("Undo Group Slides"));
+        discard(window);
+    }
+
+    void slideCommandsReachTheirWindowsDocument() {
+        DocumentWindow* first = windowFor(deckOfSlides(3));
+        DocumentWindow* second = windowFor(deckOfSlides(3));
+        MosavelleDocument& document = first->handle().document();
+        setSelection(document, {document.project().slides[0].id});
+        const Uuid moved = document.project().slides[0].id;
+        first->menus().action("slides.moveDown")->trigger();
+        QCOMPARE(document.project().slides[1].id, moved);
+        first->menus().action("slides.selectNext")->trigger();
+        QCOMPARE(document.selectedSlideIDs(), SlideIDSet{document.project().slides[2].id});
+        first->menus().action("slides.duplicate")->trigger();
+        QCOMPARE(document.project().slides.size(), std::size_t{4});
+        QVERIFY(!second->handle().isModified());
+        discard(first);
+        discard(second);
+    }
+
+    void helpTableShowsTheMenusOwnKeys() {
+        const auto rows = HelpView::keyboardRows();
+        QCOMPARE(rows.size(), 13);
+        QCOMPARE(rows.first().action, QStringLiteral("Save project"));
+        QCOMPARE(rows.first().keys, QStringLiteral("Ctrl+S"));
+        QCOMPARE(rows.last().action, QStringLiteral("Mosavelle Help"));
+
+        // Every row that names a menu command shows that command's keys.
+        DocumentWindow* window = windowFor(deckOfSlides(1));
+        const auto keysOf = [&](const char* name) {
+            return window->menus().action(name)->shortcut().toString(QKeySequence::NativeText);
+        };
+        const QHash<QString, QString> commandOfRow = {
+            {"Save project", keysOf("file.save")},
+            {"Import", keysOf("file.import")},
+            {"Export Presentation", keysOf("file.export")},
+            {"Rename Slide", keysOf("slides.rename")},
+            {"Duplicate Slides", keysOf("slides.duplicate")},
+            {"Paste Images", keysOf("slides.pasteImages")},
+            {"Move slide up or down", keysOf("slides.moveUp") + "  " + keysOf("slides.moveDown")},
+            {"Fit preview to window", keysOf("view.zoomToFit")},
+            {"Zoom out or in", keysOf("view.zoomOut") + "  " + keysOf("view.zoomIn")},
+            {"Mosavelle Help", keysOf("help.help")},
+        };
+        int checked = 0;
+        for (const auto& row : rows) {
+            if (!commandOfRow.contains(row.action))
+                continue;
+            QCOMPARE(row.keys, commandOfRow.value(row.action));
+            ++checked;
+        }
+        QCOMPARE(checked, commandOfRow.size());
+        QCOMPARE(rows[5].keys, QStringLiteral("Ctrl+Alt+V"));
+        discard(window);
+    }
+};
+
+MOSAVELLE_APP_TEST_MAIN(MenusTest)
+#include "menus_test.moc"

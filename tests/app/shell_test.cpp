@@ -1,0 +1,169 @@
+#include "app/shell/mosavelle_app.h"
+
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include "app/help/help_view.h"
+#include "app/help/welcome_sheet.h"
+#include "app/shell/command_line.h"
+#include "app/shell/recent_projects.h"
+#include "app/window/content_view.h"
+#include "app_test_support.h"
+#include "shell_support.h"
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+using namespace mosavelle::testing;
+
+// Launching, opening projects, the command line, Open Recent and the sheets.
+class ShellTest : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir folder_;
+
+    std::filesystem::path pathIn(const char* name) const {
+        return std::filesystem::path(folder_.path().toStdString()) / name;
+    }
+
+    static void closeAll(MosavelleApp& app) {
+        for (DocumentWindow* window : app.windows()) {
+            window->handle().undoHistory()->removeAllSteps();
+            window->handle().undoHistory()->markClean();
+        }
+        app.quit();
+        QTRY_VERIFY(app.windows().isEmpty());
+    }
+
+    static QStringList arguments(std::initializer_list<const char*> list) {
+        QStringList result{"mosavelle"};
+        for (const char* item : list)
+            result << QString::fromUtf8(item);
+        return result;
+    }
+
+private Q_SLOTS:
+    void commandLineSeparatesProjectsImportsAndOptions() {
+        auto request = parseCommandLine(
+            arguments({"--import", "a.jpg", "pictures/", "Deck.mosavelle", "Other.mosavelle/"}));
+        QCOMPARE(request.imports, QStringList({"a.jpg", "pictures/"}));
+        QCOMPARE(request.packages, QStringList({"Deck.mosavelle", "Other.mosavelle/"}));
+        QVERIFY(request.error.isEmpty());
+
+        QVERIFY(parseCommandLine(arguments({"--version"})).showVersion);
+        QVERIFY(!parseCommandLine(arguments({"--import"})).error.isEmpty());
+        QVERIFY(!parseCommandLine(arguments({"--frobnicate"})).error.isEmpty());
+        QCOMPARE(parseCommandLine(arguments({"--", "--odd.mosavelle"})).packages,
+                 QStringList({"--odd.mosavelle"}));
+    }
+
+    void plainLaunchOpensExactlyOneUntitledWindow() {
+        MosavelleApp app;
+        app.setQuitsWithLastWindow(false);
+        app.launch(parseCommandLine(arguments({})));
+        QCOMPARE(app.windows().size(), 1);
+        QCOMPARE(app.windows().first()->handle().displayName(), QStringLiteral("untitled"));
+        QTest::qWait(50);
+        QCOMPARE(app.windows().size(), 1);
+        closeAll(app);
+    }
+
+    void launchingWithProjectsOpensThemAndNoUntitledWindow() {
+        const auto first = writePackage(pathIn("First.mosavelle"), deckOfSlides(2));
+        const auto second = writePackage(pathIn("Second.mosavelle"), deckOfSlides(1));
+        MosavelleApp app;
+        app.setQuitsWithLastWindow(false);
+        // The second is named by its project.json.
+        app.launch(parseCommandLine({"mosavelle", QString::fromStdString(first.string()),
+                                     QString::fromStdString((second / "project.json").string())}));
+        QTRY_COMPARE(app.windows().size(), 2);
+        QTest::qWait(50);
+        QCOMPARE(app.windows().size(), 2);
+        QStringList names;
+        for (DocumentWindow* window : app.windows()) {
+            names << window->handle().displayName();
+            QVERIFY(!window->handle().isModified());
+            // Opening selects the first slide.
+            QCOMPARE(window->handle().document().selectedSlideIDs().size(), std::size_t{1});
+        }
+        names.sort();
+        QCOMPARE(names, QStringList({"First", "Second"}));
+
+        // Opening an open project again brings its window forward instead of a second copy.
+        DocumentWindow* again = nullptr;
+        app.openPackage(first, [&](DocumentWindow* window) { again = window; });
+        QVERIFY(again);
+        QCOMPARE(app.windows().size(), 2);
+        closeAll(app);
+    }
+
+    void aProjectThatFailsToOpenLeavesAnUntitledWindowAndLeavesRecent() {
+        const QString missing = QString::fromStdString(pathIn("Gone.mosavelle").string());
+        RecentProjects::add(missing);
+        MosavelleApp app;
+        app.setQuitsWithLastWindow(false);
+        app.launch(parseCommandLine({"mosavelle", missing}));
+        QMessageBox* alert = waitForMessageBox("openFailedAlert");
+        QVERIFY(alert);
+        QCOMPARE(alert->windowTitle(), QStringLiteral("The document “Gone” could not be opened."));
+        alert->close();
+        QTRY_COMPARE(app.windows().size(), 1);
+        QCOMPARE(app.windows().first()->handle().displayName(), QStringLiteral("untitled"));
+        QVERIFY(!RecentProjects::paths().contains(missing));
+        closeAll(app);
+    }
+
+    void openRecentReopensAProject() {
+        const auto package = writePackage(pathIn("Recent.mosavelle"), deckOfSlides(1));
+        MosavelleApp app;
+        app.setQuitsWithLastWindow(false);
+        DocumentWindow* window = app.newDocument();
+        RecentProjects::add(QString::fromStdString(package.string()));
+        app.noteRecentProjectsChanged();
+        auto* recent = window->findChild<QMenu*>(QStringLiteral("file.openRecent"));
+        QVERIFY(recent);
+        QCOMPARE(recent->actions().first()->text(), QStringLiteral("Recent"));
+        recent->actions().first()->trigger();
+        QTRY_COMPARE(app.windows().size(), 2);
+        QCOMPARE(app.windows().last()->handle().packagePath(), package);
+        closeAll(app);
+    }
+
+    void recentListIsMostRecentFirstWithoutRepeatsAndAtMostTen() {
+        RecentProjects::clear();
+        for (int i = 0; i < 12; ++i)
+            RecentProjects::add(QStringLiteral("/decks/%1.mosavelle").arg(i));
+        RecentProjects::add(QStringLiteral("/decks/5.mosavelle"));
+        const QStringList paths = RecentProjects::paths();
+        QCOMPARE(paths.size(), RecentProjects::maximumCount);
+        QCOMPARE(paths.first(), QStringLiteral("/decks/5.mosavelle"));
+        QCOMPARE(paths.count(QStringLiteral("/decks/5.mosavelle")), 1);
+        QCOMPARE(paths[1], QStringLiteral("/decks/11.mosavelle"));
+        QVERIFY(!paths.contains(QStringLiteral("/decks/1.mosavelle")));
+    }
+
+    void sheetsOpenOnceAndCloseWithTheirButtons() {
+        MosavelleApp app;
+        app.setQuitsWithLastWindow(false);
+        DocumentWindow* window = app.newDocument();
+        window->contentView().showHelpSheet();
+        window->contentView().showHelpSheet();
+        QCOMPARE(window->findChildren<HelpView*>().size(), 1);
+        HelpView* help = window->findChild<HelpView*>();
+        QTRY_VERIFY(help->isVisible());
+        QCOMPARE(help->windowModality(), Qt::WindowModal);
+        QTest::keyClick(help, Qt::Key_Return);
+        QTRY_VERIFY(window->findChildren<HelpView*>().isEmpty());
+
+        WelcomeSheet::setHasCompletedWelcome(false);
+        window->contentView().showWelcomeSheet();
+        auto* welcome = window->findChild<WelcomeSheet*>();
+        QVERIFY(welcome);
+        QTRY_VERIFY(welcome->isVisible());
+        QTest::keyClick(welcome, Qt::Key_Escape);
+        QTRY_VERIFY(WelcomeSheet::hasCompletedWelcome());
+        closeAll(app);
+    }
+};
+
+MOSAVELLE_APP_TEST_MAIN(ShellTest)
+#include "shell_test.moc"
