@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QToolBar>
 #include <filesystem>
@@ -159,6 +160,20 @@ private Q_SLOTS:
                QStringLiteral("Skip Duplicates"));
         QTRY_COMPARE(pictureNames(*shown.handle), (std::vector<std::string>{"x.png", "z.png"}));
         QCOMPARE(shown.handle->undoHistory()->undoName(), std::string("Import Images"));
+    }
+
+    void largeImportFinishesWithoutLeavingItsProgressDialog() {
+        TempDir folder;
+        std::vector<fs::path> files;
+        for (const char* name : {"picture.png", "alpha.png", "orient-1.jpg", "orient-2.jpg",
+                                 "orient-3.jpg", "orient-4.jpg", "picture.bmp"})
+            files.push_back(copyFixture(folder, name, name));
+        QVERIFY(files.size() > ImportFlow::quietFileCount);
+        ShownView shown(makeDeck(0));
+        shown.view.importURLs(files);
+        QTRY_COMPARE(shown.handle->document().project().slides.size(), files.size());
+        QTRY_VERIFY(shown.view.findChildren<QProgressDialog*>().isEmpty());
+        QVERIFY(!shown.view.importFlow().isBusy());
     }
 
     void notesAlertListsTheFailureThenTheAnimationSentence() {

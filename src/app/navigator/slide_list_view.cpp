@@ -69,17 +69,21 @@ std::optional<Uuid> SlideListView::slideAt(const QPoint& position) const {
 }
 
 void SlideListView::layoutGrid() {
-    const int available = std::max(viewport()->width() - 2 * gridGap, gridMinimumColumn);
-    const int columns = std::max(1, (available + gridGap) / (gridMinimumColumn + gridGap));
-    const int cell = (available - (columns - 1) * gridGap) / columns;
-    delegate_->setCellWidth(cell);
-    setGridSize(QSize(cell + gridGap, SlideDelegate::gridCellHeight + gridGap));
+    // Each grid square holds a cell and half a gap on either side. The view wraps rows within the
+    // width that is left when a vertical scroll bar shows, whether one shows or not.
+    const int width = maximumViewportSize().width() - verticalScrollBar()->sizeHint().width() - 1;
+    const int available = std::max(width, gridMinimumColumn + gridGap);
+    const int columns = std::max(1, available / (gridMinimumColumn + gridGap));
+    const int square = available / columns;
+    delegate_->setCellWidth(square - gridGap);
+    setGridSize(QSize(square, SlideDelegate::gridCellHeight + gridGap));
 }
 
-void SlideListView::resizeEvent(QResizeEvent* event) {
-    if (mode_ == Mode::grid)
+bool SlideListView::viewportEvent(QEvent* event) {
+    // The columns follow the viewport's width, which a scroll bar coming or going changes too.
+    if (event->type() == QEvent::Resize && mode_ == Mode::grid)
         layoutGrid();
-    QListView::resizeEvent(event);
+    return QListView::viewportEvent(event);
 }
 
 // --- Renaming

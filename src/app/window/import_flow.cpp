@@ -165,9 +165,11 @@ void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, s
         progress_->open();
     }
     progress_->setMaximum(static_cast<int>(total));
-    progress_->setValue(static_cast<int>(done));
     progress_->setLabelText(
         QStringLiteral("Reading image %1 of %2…").arg(std::min(done + 1, total)).arg(total));
+    // Last: a modal progress dialog handles pending events inside setValue, which may finish
+    // this job and close the dialog.
+    progress_->setValue(static_cast<int>(done));
 }
 
 void ImportFlow::onPlanned(const std::shared_ptr<Job>& job, std::optional<ImportPlan> plan) {
