@@ -19,7 +19,7 @@ Result<PackageSnapshot> openProject(const std::string& path) {
     Result<PackageSnapshot> snapshot = readProjectPackage(path);
     if (snapshot)
         return snapshot;
-    if (snapshot.error().message == damagedPackageMessage)
+    if (snapshot.error().code == ErrorCode::damaged)
         return Error{"The project " + quoted(path) +
                      " could not be opened because it is damaged or in an unknown format."};
     return Error{"The project " + quoted(path) +

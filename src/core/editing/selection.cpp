@@ -10,13 +10,6 @@ bool isSelected(const MosavelleDocument& document, const Slide& slide) {
     return document.selectedSlideIDs().count(slide.id) != 0;
 }
 
-std::optional<std::size_t> positionOf(const Project& project, const Uuid& id) {
-    for (std::size_t i = 0; i < project.slides.size(); ++i)
-        if (project.slides[i].id == id)
-            return i;
-    return std::nullopt;
-}
-
 // The three steps of focusing, done now and once more on the next turn.
 void showSlide(MosavelleDocument& document, const Uuid& id) {
     document.setSelectedSlideIDs({id});
@@ -67,29 +60,24 @@ void selectSlide(MosavelleDocument& document, const Uuid& id, bool extending) {
 }
 
 void focusSlide(MosavelleDocument& document, const Uuid& id) {
-    if (!positionOf(document.project(), id))
+    if (!document.slidePosition(id))
         return;
     showSlide(document, id);
     document.postToNextTurn([&document, id] {
-        if (positionOf(document.project(), id))
+        if (document.slidePosition(id))
             showSlide(document, id);
     });
 }
 
 std::optional<std::size_t> selectionAnchorPosition(const MosavelleDocument& document, int offset) {
-    const auto& slides = document.project().slides;
-    if (document.selectedSlideIDs().empty())
-        return std::nullopt;
-    if (offset < 0) {
-        for (std::size_t i = 0; i < slides.size(); ++i)
-            if (isSelected(document, slides[i]))
-                return i;
-    } else {
-        for (std::size_t i = slides.size(); i-- > 0;)
-            if (isSelected(document, slides[i]))
-                return i;
+    // Through the position index: O(selection), not O(deck).
+    std::optional<std::size_t> anchor;
+    for (const auto& id : document.selectedSlideIDs()) {
+        const auto p = document.slidePosition(id);
+        if (p && (!anchor || (offset < 0 ? *p < *anchor : *p > *anchor)))
+            anchor = p;
     }
-    return std::nullopt;
+    return anchor;
 }
 
 void moveSelection(MosavelleDocument& document, int offset) {

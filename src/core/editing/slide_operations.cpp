@@ -109,7 +109,7 @@ void duplicateSelectedSlides(MosavelleDocument& document) {
 
 void renameSlide(MosavelleDocument& document, const Uuid& slideID, std::string_view text) {
     Project project = document.project();
-    if (const auto p = positionOf(project.slides, slideID))
+    if (const auto p = document.slidePosition(slideID))
         project.slides[*p].title = trimmedWhitespace(text);
     document.changeProject(std::move(project), "Rename Slide");
 }
@@ -118,7 +118,7 @@ void insertSectionDivider(MosavelleDocument& document) {
     Project project = document.project();
     const Slide divider = sectionDividerSlide();
     const auto anchor = primarySlide(document);
-    const auto p = anchor ? positionOf(project.slides, anchor->id) : std::nullopt;
+    const auto p = anchor ? document.slidePosition(anchor->id) : std::nullopt;
     const std::size_t at = p ? *p + 1 : project.slides.size();
     project.slides.insert(project.slides.begin() + static_cast<std::ptrdiff_t>(at), divider);
     renumberDefaultTitles(project);
@@ -324,8 +324,8 @@ Slide compactSlots(const Slide& slide, const Project& project) {
 AddImageResult addImageToSlide(MosavelleDocument& document, const Uuid& sourceSlideID,
                                const Uuid& targetSlideID) {
     Project project = document.project();
-    const auto s = positionOf(project.slides, sourceSlideID);
-    const auto t = positionOf(project.slides, targetSlideID);
+    const auto s = document.slidePosition(sourceSlideID);
+    const auto t = document.slidePosition(targetSlideID);
     if (sourceSlideID == targetSlideID || !s || !t)
         return AddImageResult::notPossible;
     Slide& source = project.slides[*s];
@@ -355,7 +355,7 @@ AddImageResult addImageToSlide(MosavelleDocument& document, const Uuid& sourceSl
 
 void removeImageFromSlide(MosavelleDocument& document, const Uuid& pictureID, const Uuid& slideID) {
     Project project = document.project();
-    const auto p = positionOf(project.slides, slideID);
+    const auto p = document.slidePosition(slideID);
     if (!p || filledCount(project.slides[*p]) < 2)
         return;
     Slide& slide = project.slides[*p];

@@ -108,8 +108,9 @@ Status copyOnto(const fs::path& from, const fs::path& to) {
 }  // namespace
 
 Error fileSystemError(const fs::path& path, int errorNumber) {
-    return Error{"The file “" + path.filename().string() +
-                 "” could not be written: " + std::generic_category().message(errorNumber) + "."};
+    return Error{"The file “" + path.filename().string() + "” could not be written: " +
+                     std::generic_category().message(errorNumber) + ".",
+                 errorCodeOfErrno(errorNumber)};
 }
 
 PackageFile::PackageFile(fs::path destination, fs::path temporary, int fd, bool inDestinationFolder)

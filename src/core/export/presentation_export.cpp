@@ -107,7 +107,9 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
         if (progress)
             progress(ExportProgress{fraction, std::move(message)});
     };
-    const auto cancelled = [] { return Status(Error{std::string(cancelledMessage)}); };
+    const auto cancelled = [] {
+        return Status(Error{std::string(cancelledMessage), ErrorCode::cancelled});
+    };
     const Project& project = request.project;
     const AppearanceSettings& appearance = project.appearance;
 
@@ -287,7 +289,7 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
 }  // namespace
 
 bool isExportCancellation(const Error& error) {
-    return error.message == cancelledMessage;
+    return error.code == ErrorCode::cancelled;
 }
 
 Status exportPresentation(const ExportRequest& request, const ExportProgressHandler& progress,

@@ -78,7 +78,7 @@ void collectTree(const fs::path& root, std::vector<fs::path>& out) {
     }
 }
 
-std::string readFailure(int error) {
+std::string readFailureSentence(int error) {
     switch (error) {
         case ENOENT:
         case ENOTDIR:
@@ -93,6 +93,11 @@ std::string readFailure(int error) {
         default:
             return "The file could not be read (" + std::system_category().message(error) + ").";
     }
+}
+
+Error readFailure(int error) {
+    const ErrorCode code = error == EISDIR ? ErrorCode::unsupported : errorCodeOfErrno(error);
+    return Error{readFailureSentence(error), code};
 }
 
 struct FileDescriptor {
@@ -167,15 +172,15 @@ Result<Bytes> readRest(int fd, std::vector<std::uint8_t> data) {
     std::size_t filled = data.size();
     for (;;) {
         if (filled > maxImportFileBytes)
-            return Error{std::string(tooLargeMessage)};
+            return Error{std::string(tooLargeMessage), ErrorCode::unsupported};
         data.resize(std::max<std::size_t>(filled * 2, 64 * 1024));
         if (!readFully(fd, data.data(), data.size(), filled))
-            return Error{readFailure(errno)};
+            return readFailure(errno);
         if (filled < data.size())
             break;
     }
     if (filled > maxImportFileBytes)
-        return Error{std::string(tooLargeMessage)};
+        return Error{std::string(tooLargeMessage), ErrorCode::unsupported};
     data.resize(filled);
     return Bytes(std::move(data));
 }
@@ -290,23 +295,24 @@ Result<Bytes> readWholeFile(const fs::path& path) {
     FileDescriptor file;
     file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (file.fd < 0)
-        return Error{readFailure(errno)};
+        return readFailure(errno);
     struct stat info {};
     if (::fstat(file.fd, &info) != 0)
-        return Error{readFailure(errno)};
+        return readFailure(errno);
     if (S_ISDIR(info.st_mode))
-        return Error{readFailure(EISDIR)};
+        return readFailure(EISDIR);
     if (!S_ISREG(info.st_mode))
-        return Error{"The file could not be read because it is not a regular file."};
+        return Error{"The file could not be read because it is not a regular file.",
+                     ErrorCode::unsupported};
     if (static_cast<std::uint64_t>(info.st_size) > maxImportFileBytes)
-        return Error{std::string(tooLargeMessage)};
+        return Error{std::string(tooLargeMessage), ErrorCode::unsupported};
 
     const auto expected = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
     std::size_t filled = 0;
     if (expected >= kMappedReadThreshold) {
         if (auto buffer = PopulatedBuffer::make(expected)) {
             if (!readFully(file.fd, buffer->bytes, expected, filled))
-                return Error{readFailure(errno)};
+                return readFailure(errno);
             if (filled < expected || atEndOfFile(file.fd)) {
                 const std::uint8_t* start = buffer->bytes;
                 return Bytes(std::shared_ptr<const void>(std::move(buffer)), start, filled);

@@ -1,11 +1,151 @@
 #include "core/model/document.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "core/model/defaults_store.h"
 
 namespace mosavelle {
+
+namespace {
+
+std::vector<Uuid> idsOf(const std::vector<Slide>& slides, std::size_t first, std::size_t end) {
+    std::vector<Uuid> ids;
+    ids.reserve(end - first);
+    for (std::size_t i = first; i < end; ++i)
+        ids.push_back(slides[i].id);
+    return ids;
+}
+
+SlideRowChange rowChange(SlideRowChange::Kind kind, std::size_t row, std::vector<Uuid> ids,
+                         std::size_t destination = 0) {
+    SlideRowChange change;
+    change.kind = kind;
+    change.row = row;
+    change.count = ids.size();
+    change.destination = destination;
+    change.ids = std::move(ids);
+    return change;
+}
+
+SlideListDelta resetDelta() {
+    SlideListDelta delta;
+    delta.reset = true;
+    return delta;
+}
+
+}  // namespace
+
+SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vector<Slide>& after,
+                              std::size_t maximumSteps) {
+    using Kind = SlideRowChange::Kind;
+    SlideListDelta delta;
+    // Update steps for runs of rows of `after` whose slide differs from its old value.
+    const auto appendUpdates = [&](const auto& oldSlideOf) {
+        for (std::size_t j = 0; j < after.size();) {
+            const Slide* old = oldSlideOf(j);
+            if (!old || *old == after[j]) {
+                ++j;
+                continue;
+            }
+            std::size_t end = j + 1;
+            while (end < after.size()) {
+                const Slide* next = oldSlideOf(end);
+                if (!next || *next == after[end])
+                    break;
+                ++end;
+            }
+            delta.rows.push_back(rowChange(Kind::update, j, idsOf(after, j, end)));
+            j = end;
+        }
+    };
+
+    const bool sameOrder = before.size() == after.size() &&
+                           std::equal(before.begin(), before.end(), after.begin(),
+                                      [](const Slide& a, const Slide& b) { return a.id == b.id; });
+    if (sameOrder) {
+        appendUpdates([&](std::size_t j) { return &before[j]; });
+        return delta;
+    }
+
+    std::unordered_map<Uuid, std::size_t> oldPosition;
+    std::unordered_map<Uuid, std::size_t> newPosition;
+    oldPosition.reserve(before.size());
+    newPosition.reserve(after.size());
+    for (std::size_t i = 0; i < before.size(); ++i)
+        if (!oldPosition.emplace(before[i].id, i).second)
+            return resetDelta();
+    for (std::size_t j = 0; j < after.size(); ++j)
+        if (!newPosition.emplace(after[j].id, j).second)
+            return resetDelta();
+    std::size_t steps = 0;
+
+    // Removals, from the end so that each run's rows are those of the original list.
+    for (std::size_t i = before.size(); i > 0;) {
+        --i;
+        if (newPosition.count(before[i].id))
+            continue;
+        const std::size_t end = i + 1;
+        while (i > 0 && !newPosition.count(before[i - 1].id))
+            --i;
+        if (++steps > maximumSteps)
+            return resetDelta();
+        delta.rows.push_back(rowChange(Kind::remove, i, idsOf(before, i, end)));
+    }
+
+    // Moves: bring the kept slides into their new relative order, front to back. Each step takes
+    // the longest run that already stands in the right order and puts it where it belongs.
+    std::vector<Uuid> current;
+    current.reserve(before.size());
+    for (const auto& slide : before)
+        if (newPosition.count(slide.id))
+            current.push_back(slide.id);
+    std::vector<Uuid> target;
+    target.reserve(current.size());
+    for (const auto& slide : after)
+        if (oldPosition.count(slide.id))
+            target.push_back(slide.id);
+    for (std::size_t t = 0; t < target.size(); ++t) {
+        if (current[t] == target[t])
+            continue;
+        const auto found = std::find(current.begin() + static_cast<std::ptrdiff_t>(t + 1),
+                                     current.end(), target[t]);
+        const auto r = static_cast<std::size_t>(found - current.begin());
+        std::size_t count = 1;
+        while (r + count < current.size() && t + count < target.size() &&
+               current[r + count] == target[t + count])
+            ++count;
+        if (++steps > maximumSteps)
+            return resetDelta();
+        delta.rows.push_back(
+            rowChange(Kind::move, r,
+                      std::vector<Uuid>(found, found + static_cast<std::ptrdiff_t>(count)), t));
+        std::rotate(current.begin() + static_cast<std::ptrdiff_t>(t), found,
+                    found + static_cast<std::ptrdiff_t>(count));
+    }
+
+    // Insertions, front to back, at their final rows.
+    for (std::size_t j = 0; j < after.size();) {
+        if (oldPosition.count(after[j].id)) {
+            ++j;
+            continue;
+        }
+        std::size_t end = j + 1;
+        while (end < after.size() && !oldPosition.count(after[end].id))
+            ++end;
+        if (++steps > maximumSteps)
+            return resetDelta();
+        delta.rows.push_back(rowChange(Kind::insert, j, idsOf(after, j, end)));
+        j = end;
+    }
+
+    appendUpdates([&](std::size_t j) -> const Slide* {
+        const auto it = oldPosition.find(after[j].id);
+        return it == oldPosition.end() ? nullptr : &before[it->second];
+    });
+    return delta;
+}
 
 MosavelleDocument::MosavelleDocument() : project_(defaultProject()) {}
 
@@ -13,7 +153,9 @@ MosavelleDocument::MosavelleDocument(Project project, ImageDataMap imageData,
                                      std::optional<Bytes> logoData)
     : project_(std::move(project)),
       imageData_(std::move(imageData)),
-      logoData_(std::move(logoData)) {}
+      logoData_(std::move(logoData)) {
+    rebuildSlideIndex();
+}
 
 MosavelleDocument::~MosavelleDocument() {
     // The history may outlive the document; its steps must not call into a dead object.
@@ -37,10 +179,29 @@ void MosavelleDocument::removeObserver(ObserverID id) {
     std::erase_if(observers_, [id](const ObserverEntry& e) { return e.id == id; });
 }
 
+std::optional<std::size_t> MosavelleDocument::slidePosition(const Uuid& id) const {
+    const auto it = slideIndex_.find(id);
+    if (it == slideIndex_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+void MosavelleDocument::rebuildSlideIndex() {
+    slideIndex_.clear();
+    slideIndex_.reserve(project_.slides.size());
+    for (std::size_t i = 0; i < project_.slides.size(); ++i)
+        slideIndex_.emplace(project_.slides[i].id, i);
+}
+
 void MosavelleDocument::notify(DocumentChangeKind kind) {
+    DocumentChange change;
+    change.kind = kind;
+    notify(std::move(change));
+}
+
+void MosavelleDocument::notify(DocumentChange change) {
     // Iterate over a copy: observers may add or remove observers while being called.
     std::vector<ObserverEntry> current = observers_;
-    const DocumentChange change{kind};
     for (const auto& entry : current) {
         bool stillRegistered =
             std::any_of(observers_.begin(), observers_.end(),
@@ -53,8 +214,16 @@ void MosavelleDocument::notify(DocumentChangeKind kind) {
 void MosavelleDocument::setProject(Project project) {
     if (project == project_)
         return;
+    DocumentChange change;
+    change.kind = DocumentChangeKind::project;
+    change.slides = slideListDelta(project_.slides, project.slides);
     project_ = std::move(project);
-    notify(DocumentChangeKind::project);
+    const bool orderKept =
+        std::all_of(change.slides.rows.begin(), change.slides.rows.end(),
+                    [](const SlideRowChange& r) { return r.kind == SlideRowChange::Kind::update; });
+    if (change.slides.reset || !orderKept)
+        rebuildSlideIndex();
+    notify(std::move(change));
 }
 
 void MosavelleDocument::setImageData(ImageDataMap imageData) {
@@ -82,8 +251,14 @@ void MosavelleDocument::setLogoData(std::optional<Bytes> logoData) {
 void MosavelleDocument::setSelectedSlideIDs(SlideIDSet ids) {
     if (ids == selectedSlideIDs_)
         return;
+    DocumentChange change;
+    change.kind = DocumentChangeKind::selection;
+    std::set_difference(selectedSlideIDs_.begin(), selectedSlideIDs_.end(), ids.begin(), ids.end(),
+                        std::back_inserter(change.selectionLeft));
+    std::set_difference(ids.begin(), ids.end(), selectedSlideIDs_.begin(), selectedSlideIDs_.end(),
+                        std::back_inserter(change.selectionJoined));
     selectedSlideIDs_ = std::move(ids);
-    notify(DocumentChangeKind::selection);
+    notify(std::move(change));
 }
 
 void MosavelleDocument::setCommittedPreviewSlideID(std::optional<Uuid> id) {
@@ -126,6 +301,12 @@ void MosavelleDocument::setUndoHistory(std::weak_ptr<UndoHistory> history) {
     if (old)
         old->removeSteps(this);
     undoHistory_ = std::move(history);
+    if (auto linked = undoHistory_.lock()) {
+        linked->setPendingEditCloser(this, [this] {
+            if (continuousEditBefore_)
+                endContinuousEdit(continuousEditName_.empty() ? "Edit" : continuousEditName_);
+        });
+    }
 }
 
 void MosavelleDocument::registerProjectRestore(Project before, const std::string& actionName) {
@@ -156,9 +337,20 @@ bool MosavelleDocument::changeProjectIfDifferent(Project newProject,
     return true;
 }
 
-void MosavelleDocument::beginContinuousEdit() {
+void MosavelleDocument::beginContinuousEdit(std::string actionName) {
+    if (continuousEditBefore_)
+        return;
+    continuousEditBefore_ = project_;
+    continuousEditName_ = std::move(actionName);
+}
+
+void MosavelleDocument::cancelContinuousEdit() {
     if (!continuousEditBefore_)
-        continuousEditBefore_ = project_;
+        return;
+    Project before = std::move(*continuousEditBefore_);
+    continuousEditBefore_.reset();
+    continuousEditName_.clear();
+    setProject(std::move(before));
 }
 
 void MosavelleDocument::endContinuousEdit(const std::string& actionName) {
@@ -166,6 +358,7 @@ void MosavelleDocument::endContinuousEdit(const std::string& actionName) {
         return;
     Project before = std::move(*continuousEditBefore_);
     continuousEditBefore_.reset();
+    continuousEditName_.clear();
     if (before != project_)
         registerProjectRestore(std::move(before), actionName);
 }

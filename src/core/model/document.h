@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/model/package.h"
@@ -30,10 +32,57 @@ enum class DocumentChangeKind {
     dragState,      // draggingSlideIDs() or isDraggingSlide()
 };
 
+// One step of a slide-list delta. Steps are applied in order, each to the list of slide
+// identifiers as the steps before it left it; `row` and `destination` count rows of that list.
+// Every step maps onto one QAbstractItemModel begin/end pair:
+//  - insert: `ids` become rows row ... row + count - 1 (beginInsertRows(row, row + count - 1));
+//  - remove: rows row ... row + count - 1, holding `ids`, go away (beginRemoveRows);
+//  - move:   rows row ... row + count - 1, holding `ids`, are taken out and put back before the
+//            row that stood at `destination` before the step (beginMoveRows(row, row + count - 1,
+//            destination)); `destination` is never inside row ... row + count;
+//  - update: rows row ... row + count - 1, holding `ids`, kept their identifiers but their
+//            contents changed (dataChanged). Update steps come last and count rows of the final
+//            list.
+// `count` always equals ids.size() and is at least 1.
+struct SlideRowChange {
+    enum class Kind { insert, remove, move, update };
+    Kind kind = Kind::update;
+    std::size_t row = 0;
+    std::size_t count = 0;
+    std::size_t destination = 0;  // move only
+    std::vector<Uuid> ids;
+    friend bool operator==(const SlideRowChange&, const SlideRowChange&) = default;
+};
+
+// How the slide list went from its previous state to project().slides. With `reset` the list
+// was replaced as a whole (an opened file, a sort, an edit touching too many rows to describe
+// cheaply) and `rows` is empty: a list model resets itself from the document. Otherwise `rows`
+// replayed in order on the previous identifiers gives the new ones, and every slide that kept
+// its identifier but changed is named by an update step; no rows at all means the slides are
+// untouched (only other parts of the project changed).
+struct SlideListDelta {
+    bool reset = false;
+    std::vector<SlideRowChange> rows;
+    bool empty() const { return !reset && rows.empty(); }
+    friend bool operator==(const SlideListDelta&, const SlideListDelta&) = default;
+};
+
 struct DocumentChange {
-    DocumentChangeKind kind;
+    DocumentChangeKind kind = DocumentChangeKind::project;
+    // kind == project: what happened to project().slides.
+    SlideListDelta slides;
+    // kind == selection: identifiers that left and joined selectedSlideIDs(), each ascending.
+    std::vector<Uuid> selectionLeft;
+    std::vector<Uuid> selectionJoined;
     friend bool operator==(const DocumentChange&, const DocumentChange&) = default;
 };
+
+// The steps that turn the slide list `before` into `after` (see SlideListDelta). Slides are
+// matched by identifier; a list holding an identifier twice, or a change needing more than
+// `maximumSteps` insert/remove/move steps, gives a reset. O(n) for an unchanged order plus
+// O(n * steps) otherwise.
+SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vector<Slide>& after,
+                              std::size_t maximumSteps = 64);
 
 // The in-memory document behind one window: the deck, the bytes of its pictures and logo, and
 // the window's editing state. Every setter notifies the observers once, with the kind of the
@@ -76,6 +125,9 @@ public:
     std::shared_ptr<UndoHistory> undoHistory() const { return undoHistory_.lock(); }
     const std::optional<Project>& continuousEditBefore() const { return continuousEditBefore_; }
     std::int64_t previewCommitGeneration() const { return previewCommitGeneration_; }
+    // The position of the slide `id` in project().slides (the first, should a damaged file hold
+    // it twice), or nothing. O(1): the index follows every change of the project.
+    std::optional<std::size_t> slidePosition(const Uuid& id) const;
 
     // --- Observation. Observers may change the document and add or remove observers while
     // being notified; an observer removed during a notification is not called afterwards.
@@ -114,10 +166,17 @@ public:
     void registerProjectRestore(Project before, const std::string& actionName);
 
     // Opens a continuous edit: keeps a copy of the project unless one is already open.
-    void beginContinuousEdit();
+    // `actionName` names the step should an undo or redo close the edit before its caller does
+    // (see below); without one, such a step is called "Edit".
+    void beginContinuousEdit(std::string actionName = {});
     // Closes the open continuous edit, if any: one step restoring the copy is registered when the
     // project now differs from it; none when the value ended where it began.
     void endContinuousEdit(const std::string& actionName);
+    // Abandons the open continuous edit, if any: the project goes back to the copy (observers are
+    // told when that changes it) and no step is registered (Escape during a slider drag).
+    void cancelContinuousEdit();
+    // An undo or redo pressed while a continuous edit is open first closes it as one step under
+    // the name given to beginContinuousEdit, so that undo takes back the whole gesture.
     bool isInContinuousEdit() const { return continuousEditBefore_.has_value(); }
 
     // --- Deferred work. postToNextTurn runs `task` on a later turn of the event loop through the
@@ -137,8 +196,11 @@ public:
 
 private:
     void notify(DocumentChangeKind kind);
+    void notify(DocumentChange change);
+    void rebuildSlideIndex();
 
     Project project_;
+    std::unordered_map<Uuid, std::size_t> slideIndex_;
     ImageDataMap imageData_;
     std::optional<Bytes> logoData_;
     SlideIDSet selectedSlideIDs_;
@@ -147,6 +209,7 @@ private:
     bool isDraggingSlide_ = false;
     std::weak_ptr<UndoHistory> undoHistory_;
     std::optional<Project> continuousEditBefore_;
+    std::string continuousEditName_;
     std::int64_t previewCommitGeneration_ = 0;
 
     struct ObserverEntry {

@@ -22,11 +22,11 @@ constexpr const char* imagesMember = "images";
 constexpr const char* brandingMember = "branding";
 
 Error damaged() {
-    return Error{std::string(damagedPackageMessage)};
+    return Error{std::string(damagedPackageMessage), ErrorCode::damaged};
 }
 
 Error saveFailure(const Error& cause) {
-    return Error{"The project could not be saved: " + cause.message + "."};
+    return Error{"The project could not be saved: " + cause.message + ".", cause.code};
 }
 
 // The lower-cased extension of `fileName` when it is a short run of ASCII letters and digits;

@@ -102,7 +102,7 @@ struct SourceImage {
     std::string storedFileName;
     std::string originalFileName;
     std::int64_t byteCount = 0;
-    std::string sha256;  // 64 lower-case hex digits
+    std::string sha256;            // 64 lower-case hex digits
     std::int64_t pixelWidth = 0;   // as displayed, orientation applied
     std::int64_t pixelHeight = 0;  // as displayed
     double dpiX = 72;

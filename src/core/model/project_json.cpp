@@ -394,7 +394,7 @@ Result<T> decode(std::string_view document, const Bytes& bytes,
         const Json root = parseDocument(reader, bytes);
         return read(reader, root, Path{});
     } catch (const Failure& f) {
-        return Error{f.message};
+        return Error{f.message, ErrorCode::damaged};
     } catch (const std::bad_alloc&) {
         return Error{"The " + std::string(document) + " is too large to read."};
     } catch (const std::exception&) {

@@ -39,9 +39,25 @@ void UndoHistory::redo() {
     run(false);
 }
 
+void UndoHistory::setPendingEditCloser(const void* owner, Action closer) {
+    std::erase_if(pendingEditClosers_, [owner](const auto& entry) { return entry.first == owner; });
+    if (closer)
+        pendingEditClosers_.emplace_back(owner, std::move(closer));
+}
+
+void UndoHistory::closePendingEdits() {
+    // A closer may install or remove closers; run the ones present now.
+    const auto closers = pendingEditClosers_;
+    for (const auto& [owner, closer] : closers)
+        closer();
+}
+
 void UndoHistory::run(bool undoing) {
+    if (busy_)
+        return;
+    closePendingEdits();
     auto& stack = undoing ? undoStack_ : redoStack_;
-    if (busy_ || stack.empty())
+    if (stack.empty())
         return;
     Step step = std::move(stack.back());
     stack.pop_back();
@@ -49,8 +65,16 @@ void UndoHistory::run(bool undoing) {
     busy_ = true;
     undoing_ = undoing;
     runningName_ = step.name;
-    if (step.action)
-        step.action();
+    try {
+        if (step.action)
+            step.action();
+    } catch (...) {
+        busy_ = false;
+        runningName_.clear();
+        cleanDepth_.reset();
+        changed();
+        throw;
+    }
     busy_ = false;
     runningName_.clear();
     changed();
@@ -71,6 +95,7 @@ void UndoHistory::removeAllSteps() {
 }
 
 void UndoHistory::removeSteps(const void* owner) {
+    setPendingEditCloser(owner, nullptr);
     auto ownedBy = [owner](const Step& step) { return step.owner == owner; };
     bool any = std::any_of(undoStack_.begin(), undoStack_.end(), ownedBy) ||
                std::any_of(redoStack_.begin(), redoStack_.end(), ownedBy);

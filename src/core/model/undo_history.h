@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace mosavelle {
@@ -18,6 +19,11 @@ namespace mosavelle {
 // A step registered during undo or redo with an empty name takes the name of the step being
 // undone or redone. The clean mark records the state that was last saved. Not thread-safe: it
 // belongs to the interface thread, like the document it serves.
+//
+// An action that throws does not wedge the history: the exception reaches the caller of
+// undo()/redo(), the failed step is dropped (steps it registered before throwing are kept), the
+// history accepts undo, redo and new steps again, and the clean mark is given up, since what the
+// failed action left behind is not known.
 class UndoHistory {
 public:
     using Action = std::function<void()>;
@@ -39,9 +45,14 @@ public:
     std::size_t redoCount() const { return redoStack_.size(); }
 
     // Runs the newest undo (redo) step. Does nothing when there is none or while a step is
-    // already running.
+    // already running. Before looking, the pending-edit closers run, so that an edit still in
+    // progress (a slider being dragged) becomes a step first and is what gets undone.
     void undo();
     void redo();
+
+    // Installs (or, with an empty function, removes) `owner`'s closer of a pending edit: called
+    // before every undo and redo; it may register a step. removeSteps(owner) removes it too.
+    void setPendingEditCloser(const void* owner, Action closer);
 
     // True while a step's action runs.
     bool isUndoing() const { return busy_ && undoing_; }
@@ -71,6 +82,7 @@ private:
 
     void run(bool undoing);
     void changed();
+    void closePendingEdits();
 
     std::vector<Step> undoStack_;
     std::vector<Step> redoStack_;
@@ -82,6 +94,7 @@ private:
     std::int64_t depth_ = 0;
     std::optional<std::int64_t> cleanDepth_ = 0;
     std::function<void()> changeHandler_;
+    std::vector<std::pair<const void*, Action>> pendingEditClosers_;
 };
 
 }  // namespace mosavelle

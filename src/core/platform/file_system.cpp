@@ -23,11 +23,16 @@ std::string quoted(const fs::path& path) {
 }
 
 Error failure(const std::string& action, const fs::path& path, int error) {
-    return Error{"could not " + action + " " + quoted(path) + " (" + std::strerror(error) + ")"};
+    return Error{"could not " + action + " " + quoted(path) + " (" + std::strerror(error) + ")",
+                 errorCodeOfErrno(error)};
 }
 
 Error failure(const std::string& action, const fs::path& path, const std::error_code& error) {
-    return Error{"could not " + action + " " + quoted(path) + " (" + error.message() + ")"};
+    return Error{
+        "could not " + action + " " + quoted(path) + " (" + error.message() + ")",
+        error.category() == std::system_category() || error.category() == std::generic_category()
+            ? errorCodeOfErrno(error.value())
+            : ErrorCode::other};
 }
 
 // Closes a descriptor once; `close()` reports the error a deferred write may only show there.
@@ -89,7 +94,8 @@ public:
         if (::fstat(fd.get(), &info) != 0)
             return failure("read", path, errno);
         if (!S_ISREG(info.st_mode))
-            return Error{"could not read " + quoted(path) + " (not a file)"};
+            return Error{"could not read " + quoted(path) + " (not a file)",
+                         ErrorCode::unsupported};
         // The size comes from the file and may be anything (a sparse file of terabytes): a
         // buffer that cannot be had is a failure to read, not an exception.
         try {

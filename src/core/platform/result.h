@@ -1,16 +1,53 @@
 #pragma once
 
+#include <cerrno>
 #include <string>
 #include <utility>
 #include <variant>
 
 namespace mosavelle {
 
-// A failure the user may see: `message` is one complete sentence.
+// What kind of failure an Error is, for callers that react differently to each (an interface
+// that stays silent on cancellation, offers another place on a full disk, names a damaged file).
+//  - cancelled:   the user asked the work to stop;
+//  - notFound:    a file or folder that was needed does not exist;
+//  - permission:  the system refused access (including read-only file systems);
+//  - diskFull:    no space or quota left, or a file grew past the file system's limit;
+//  - damaged:     a file of ours (a project package, its project.json) is malformed or from a
+//                 newer version;
+//  - unsupported: something the program cannot handle by design (a format, a size limit, a
+//                 special file where a regular one was expected);
+//  - other:       anything else.
+enum class ErrorCode { cancelled, notFound, permission, diskFull, damaged, unsupported, other };
+
+// A failure the user may see: `message` is one complete sentence; `code` is for deciding, so that
+// nothing needs to compare sentences. `message` stays first so that Error{sentence} compiles.
 struct Error {
     std::string message;
+    ErrorCode code = ErrorCode::other;
     friend bool operator==(const Error&, const Error&) = default;
 };
+
+// The code of a failed system call's errno value.
+inline ErrorCode errorCodeOfErrno(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return ErrorCode::notFound;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return ErrorCode::permission;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+            return ErrorCode::diskFull;
+        case ECANCELED:
+            return ErrorCode::cancelled;
+        default:
+            return ErrorCode::other;
+    }
+}
 
 // A value or an Error. Failures cross module boundaries as values, never as exceptions.
 template <class T>
@@ -41,6 +78,8 @@ struct Done {
     friend bool operator==(const Done&, const Done&) = default;
 };
 using Status = Result<Done>;
-inline Status success() { return Status(Done{}); }
+inline Status success() {
+    return Status(Done{});
+}
 
 }  // namespace mosavelle

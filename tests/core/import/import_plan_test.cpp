@@ -93,6 +93,9 @@ TEST(ReadWholeFile, RefusesWhatIsNoRegularFileWithASentence) {
     fs::resize_file(dir / "huge.tif", maxImportFileBytes + 1);  // sparse: nothing is written
     EXPECT_EQ(readFailure(dir / "huge.tif"),
               "The file could not be read because it is too large to be a picture.");
+    EXPECT_EQ(readWholeFile(dir / "gone.jpg").error().code, ErrorCode::notFound);
+    for (const auto& refused : {dir / "pipe.jpg", dir.path(), dir / "huge.tif"})
+        EXPECT_EQ(readWholeFile(refused).error().code, ErrorCode::unsupported) << refused;
     EXPECT_EQ(*readWholeFile(fixturePath("picture.png")),
               testing::readFileBytes(fixturePath("picture.png")));
 }

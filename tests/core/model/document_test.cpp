@@ -157,6 +157,34 @@ TEST_F(DocumentTest, ContinuousEditIsOneStepAndNoneWhenItEndsWhereItBegan) {
     EXPECT_EQ(doc.project(), defaultProject());
 }
 
+TEST_F(DocumentTest, CancelledContinuousEditRestoresTheValueAndRecordsNothing) {
+    doc.beginContinuousEdit("Change Scale");
+    doc.setProject(withBaseName("dragged"));
+    take();
+    doc.cancelContinuousEdit();
+    EXPECT_EQ(doc.project(), defaultProject());
+    EXPECT_EQ(take(), Kinds{K::project});
+    EXPECT_FALSE(doc.isInContinuousEdit());
+    EXPECT_EQ(history->undoCount(), 0u);
+    doc.endContinuousEdit("Change Scale");
+    EXPECT_EQ(history->undoCount(), 0u);
+}
+
+TEST_F(DocumentTest, UndoDuringAContinuousEditTakesBackTheWholeGesture) {
+    doc.changeProject(withBaseName("before"), "Rename");
+    doc.beginContinuousEdit("Change Scale");
+    doc.setProject(withBaseName("1"));
+    doc.setProject(withBaseName("2"));
+    history->undo();
+    EXPECT_EQ(baseName(), "before");
+    EXPECT_FALSE(doc.isInContinuousEdit());
+    EXPECT_EQ(history->redoName(), "Change Scale");
+    doc.endContinuousEdit("Change Scale");  // the caller's own end finds nothing open
+    history->redo();
+    EXPECT_EQ(baseName(), "2");
+    EXPECT_EQ(history->undoName(), "Change Scale");
+}
+
 TEST(DocumentLifetime, GoneDocumentLeavesNoStepsOrTasksBehind) {
     auto history = std::make_shared<UndoHistory>();
     std::vector<std::function<void()>> loop;

@@ -74,9 +74,13 @@ void plant(const fs::path& root, const Project& project) {
     writeFileBytes(root / "project.json", encodeProject(project).value());
 }
 
-// The failure message of reading `root`, or "opened".
+// The failure message of reading `root`, or "opened". Every failure to open is a damaged file
+// to the caller, whatever its sentence.
 std::string openFailure(const fs::path& root) {
     auto r = readProjectPackage(root);
+    if (!r.ok()) {
+        EXPECT_EQ(r.error().code, ErrorCode::damaged) << r.error().message;
+    }
     return r.ok() ? "opened" : r.error().message;
 }
 
@@ -145,6 +149,14 @@ TEST_F(PackageTest, DamagedOrNewerPackagesDoNotOpen) {
         EXPECT_NE(openFailure(pkg), damaged) << undecodable;
         EXPECT_NE(openFailure(pkg), "opened") << undecodable;
     }
+}
+
+TEST_F(PackageTest, SaveFailureKeepsTheCodeOfItsCause) {
+    writeFileBytes(dir / "plain-file", Bytes("x"));
+    const auto saved =
+        writeProjectPackage(PackageSnapshot{}, dir / "plain-file" / "Deck.mosavelle");
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.error().code, ErrorCode::notFound) << saved.error().message;
 }
 
 // Telling whether text nested far deeper than any deck is from a newer version must not build it

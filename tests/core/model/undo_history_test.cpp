@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "core/model/undo_history.h"
 
@@ -66,6 +68,47 @@ TEST(UndoHistory, NestedUndoIsIgnoredAndOwnersCanWithdrawTheirSteps) {
     history.undo();
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(history.undoCount(), 0u);
+}
+
+TEST(UndoHistory, ThrowingActionLeavesTheHistoryUsable) {
+    UndoHistory history;
+    Counter c{history};
+    c.set(1, "One");
+    history.markClean();
+    history.registerStep("Broken", [] { throw std::runtime_error("step failed"); });
+    EXPECT_THROW(history.undo(), std::runtime_error);
+    EXPECT_FALSE(history.isUndoing());
+    EXPECT_FALSE(history.isClean()) << "what the failed step left is not the saved state";
+    EXPECT_EQ(history.undoName(), "One");
+    history.undo();
+    EXPECT_EQ(c.value, 0);
+    history.redo();
+    EXPECT_EQ(c.value, 1);
+    c.set(2, "Two");
+    EXPECT_EQ(history.undoCount(), 2u);
+}
+
+TEST(UndoHistory, PendingEditIsClosedBeforeUndoAndRedo) {
+    UndoHistory history;
+    Counter c{history};
+    c.set(1, "One");
+    history.undo();
+    bool pending = true;
+    history.setPendingEditCloser(&c, [&] {
+        if (std::exchange(pending, false))
+            c.set(5, "Drag");
+    });
+    history.redo();  // the closed edit forks the history: nothing left to redo
+    EXPECT_EQ(c.value, 5);
+    EXPECT_EQ(history.undoName(), "Drag");
+    pending = true;
+    history.undo();  // closes a second gesture, then takes it back
+    EXPECT_EQ(c.value, 5);
+    EXPECT_EQ(history.redoName(), "Drag");
+    history.removeSteps(&c);
+    pending = true;
+    history.undo();
+    EXPECT_TRUE(pending) << "a withdrawn owner's closer must not run";
 }
 
 }  // namespace
