@@ -1,45 +1,402 @@
 #include "app/window/content_view.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
 
 #include "app/document/document_handle.h"
 #include "app/help/help_view.h"
 #include "app/help/welcome_sheet.h"
+#include "app/navigator/navigator_view.h"
+#include "app/navigator/slide_delegate.h"
+#include "app/shell/app_notifications.h"
+#include "app/thumbnails/thumbnail_provider.h"
+#include "app/window/import_flow.h"
+#include "app/window/warning_strip.h"
+#include "app/window/welcome_canvas.h"
+#include "app/window/window_icons.h"
+#include "core/editing/navigator_text.h"
+#include "core/editing/selection.h"
+#include "core/editing/slide_operations.h"
 
 namespace mosavelle::app {
 
+namespace {
+
+constexpr int previewCommitDelayMs = 250;
+
+// Whether keyboard input at `widget` (or a widget it sits in) is typing into a text field.
+bool isEditingText(const QWidget* widget) {
+    for (; widget; widget = widget->parentWidget()) {
+        if (qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
+            qobject_cast<const QPlainTextEdit*>(widget) ||
+            qobject_cast<const QAbstractSpinBox*>(widget))
+            return true;
+    }
+    return false;
+}
+
+QSettings userSettings() {
+    return QSettings(QStringLiteral("Mosavelle"), QStringLiteral("Mosavelle"));
+}
+
+// A plain drawing of the displayed slide: its background and pictures at the deck's proportions.
+// The arrow keys move the selection; navigator slides dropped on it go to mergeDroppedSlides.
+class PlainSlideView : public QWidget {
+public:
+    PlainSlideView(ContentView& owner, DocumentHandle& handle, QWidget* parent)
+        : QWidget(parent), owner_(owner), handle_(handle) {
+        setFocusPolicy(Qt::StrongFocus);
+        setAcceptDrops(true);
+        setAccessibleName(QStringLiteral("Slide preview"));
+        setMinimumSize(320, 200);
+        connect(&handle_, &DocumentHandle::documentChanged, this, [this] { update(); });
+        connect(&ThumbnailProvider::shared(), &ThumbnailProvider::thumbnailReady, this,
+                [this] { update(); });
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        const auto slide = owner_.displayedSlide();
+        if (!slide)
+            return;
+        const Project& project = handle_.document().project();
+        const qreal aspect =
+            project.appearance.slideSize == SlideSizePreset::classic ? 4.0 / 3.0 : 16.0 / 9.0;
+        QRectF area = QRectF(rect()).adjusted(24, 24, -24, -24);
+        QSizeF size(area.width(), area.width() / aspect);
+        if (size.height() > area.height())
+            size = QSizeF(area.height() * aspect, area.height());
+        const QRectF frame(area.center() - QPointF(size.width() / 2, size.height() / 2), size);
+        QPainter painter(this);
+        painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+        painter.drawRect(frame.adjusted(-0.5, -0.5, 0.5, 0.5));
+        paintSlideMiniature(painter, frame, *slide, project, handle_.document().imageData(),
+                            devicePixelRatioF());
+        if (hasFocus()) {
+            painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+            painter.drawRect(frame.adjusted(-2, -2, 2, 2));
+        }
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Left:
+                moveSelection(handle_.document(), -1);
+                break;
+            case Qt::Key_Down:
+            case Qt::Key_Right:
+                moveSelection(handle_.document(), +1);
+                break;
+            default:
+                QWidget::keyPressEvent(event);
+                return;
+        }
+        event->accept();
+    }
+
+    void dragEnterEvent(QDragEnterEvent* event) override { acceptSlides(event); }
+    void dragMoveEvent(QDragMoveEvent* event) override { acceptSlides(event); }
+    void dropEvent(QDropEvent* event) override {
+        if (!carriesSlides(*event->mimeData())) {
+            event->ignore();
+            return;
+        }
+        owner_.mergeDroppedSlides({event->mimeData()->text()});
+        event->acceptProposedAction();
+    }
+
+private:
+    bool carriesSlides(const QMimeData& data) const {
+        return data.hasText() && !parseSlidePayload(data.text().toStdString()).empty();
+    }
+    void acceptSlides(QDropEvent* event) {
+        if (carriesSlides(*event->mimeData()))
+            event->acceptProposedAction();
+        else
+            event->ignore();  // pictures and files are the window's
+    }
+
+    ContentView& owner_;
+    DocumentHandle& handle_;
+};
+
+}  // namespace
+
 ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
     : QWidget(parent), handle_(handle) {
+    showsPresenterNotes_ =
+        userSettings().value(QStringLiteral("showsPresenterNotes"), true).toBool();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setChildrenCollapsible(false);
     layout->addWidget(splitter_);
 
-    navigatorColumn_ = new QLabel(tr("Slides"), splitter_);
+    navigator_ = new NavigatorView(handle_, splitter_);
+    navigator_->setMinimumWidth(220);
+    navigator_->setMaximumWidth(420);
+    navigatorColumn_ = navigator_;
+
     detailColumn_ = new QStackedWidget(splitter_);
-    detailColumn_->addWidget(new QLabel(tr("Select a slide"), detailColumn_));
-    inspectorColumn_ = new QLabel(tr("Inspector"), splitter_);
-    splitter_->addWidget(navigatorColumn_);
+    welcome_ = new WelcomeCanvas(detailColumn_);
+    placeholder_ = new SelectSlidePlaceholder(detailColumn_);
+    previewPage_ = new QWidget(detailColumn_);
+    auto* previewColumn = new QVBoxLayout(previewPage_);
+    previewColumn->setContentsMargins(0, 0, 0, 0);
+    previewColumn->setSpacing(0);
+    canvas_ = makePreview(previewPage_);
+    previewColumn->addWidget(canvas_, 1);
+    warningStrip_ = new WarningStrip(previewPage_);
+    previewColumn->addWidget(warningStrip_);
+    detailColumn_->addWidget(welcome_);
+    detailColumn_->addWidget(placeholder_);
+    detailColumn_->addWidget(previewPage_);
+
+    inspectorColumn_ = makeInspector(splitter_);
+    splitter_->addWidget(navigator_);
     splitter_->addWidget(detailColumn_);
     splitter_->addWidget(inspectorColumn_);
+    splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
-    toolBar_ = new QToolBar(tr("Toolbar"), this);
-    toolBar_->setObjectName(QStringLiteral("mosavelle.document"));
+    splitter_->setStretchFactor(2, 0);
+    splitter_->setSizes({280, 700, 300});
+
+    importFlow_ = new ImportFlow(handle_, this);
+    connect(importFlow_, &ImportFlow::imported, this, &ContentView::focusCanvas);
+    connect(welcome_, &WelcomeCanvas::importRequested, this, &ContentView::importImages);
+    connect(navigator_, &NavigatorView::unableToAddImage, this, &ContentView::showUnableToAddImage);
+    connect(&handle_, &DocumentHandle::documentChanged, this, &ContentView::onDocumentChanged);
+
+    AppNotifications& notifications = AppNotifications::instance();
+    connect(&notifications, &AppNotifications::showWelcome, this, [this] {
+        if (concernsThisWindow())
+            showWelcomeSheet();
+    });
+    connect(&notifications, &AppNotifications::showHelp, this, [this] {
+        if (concernsThisWindow())
+            showHelpSheet();
+    });
+    connect(&notifications, &AppNotifications::beginExport, this, [this] {
+        if (concernsThisWindow())
+            beginExport();
+    });
+
+    buildToolBar();
+    slideCount_ = handle_.document().project().slides.size();
+    updateDetail();
+    updateToolBar();
 }
 
 ContentView::~ContentView() = default;
 
-// --- Import (navigator and import flows)
+QWidget* ContentView::makePreview(QWidget* parent) {
+    return new PlainSlideView(*this, handle_, parent);
+}
 
-void ContentView::importImages() {}
+QWidget* ContentView::makeInspector(QWidget* parent) {
+    auto* column = new QLabel(QStringLiteral("Inspector"), parent);
+    column->setAlignment(Qt::AlignCenter);
+    column->setMinimumWidth(260);
+    return column;
+}
 
-void ContentView::importFolder() {}
+// --- Toolbar
 
-void ContentView::pasteImagesFromClipboard() {}
+void ContentView::buildToolBar() {
+    toolBar_ = new QToolBar(QStringLiteral("Toolbar"), this);
+    toolBar_->setObjectName(QStringLiteral("mosavelle.document"));
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    toolBar_->setMovable(false);
+
+    gridAction_ = toolBar_->addAction(QString());
+    connect(gridAction_, &QAction::triggered, this, [this] { setShowsGrid(!showsGrid_); });
+    if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(gridAction_)))
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    toolBar_->addSeparator();
+
+    importAction_ =
+        toolBar_->addAction(themedIcon(QStringLiteral("document-import"), QStringLiteral("import")),
+                            QStringLiteral("Import"));
+    importAction_->setToolTip(QStringLiteral("Import images or a folder"));
+    importAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    importAction_->setShortcutContext(Qt::WindowShortcut);
+    connect(importAction_, &QAction::triggered, this, &ContentView::importImages);
+    auto* importMenu = new QMenu(this);
+    connect(importMenu->addAction(QStringLiteral("Import Images…")), &QAction::triggered, this,
+            &ContentView::importImages);
+    connect(importMenu->addAction(QStringLiteral("Import Folder…")), &QAction::triggered, this,
+            &ContentView::importFolder);
+    importAction_->setMenu(importMenu);
+    if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(importAction_))) {
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+        button->setAccessibleName(QStringLiteral("Import images"));
+    }
+
+    exportAction_ =
+        toolBar_->addAction(themedIcon(QStringLiteral("document-export"), QStringLiteral("export")),
+                            QStringLiteral("Export Presentation…"));
+    exportAction_->setToolTip(QStringLiteral(
+        "Export a PowerPoint (.pptx) file for PowerPoint and Keynote. Saving the project is a "
+        "separate command."));
+    connect(exportAction_, &QAction::triggered, this, &ContentView::beginExport);
+    toolBar_->widgetForAction(exportAction_)
+        ->setAccessibleName(QStringLiteral("Export Presentation…"));
+
+    deckSettingsAction_ = toolBar_->addAction(
+        themedIcon(QStringLiteral("preferences-system"), QStringLiteral("deck-settings")),
+        QStringLiteral("Deck Settings"));
+    deckSettingsAction_->setToolTip(
+        QStringLiteral("Change slide size, background, order, and other settings for this deck."));
+    connect(deckSettingsAction_, &QAction::triggered, this, &ContentView::showDeckSettings);
+    toolBar_->widgetForAction(deckSettingsAction_)
+        ->setAccessibleName(QStringLiteral("Deck Settings"));
+
+    auto* spacer = new QWidget(toolBar_);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolBar_->addWidget(spacer);
+
+    inspectorAction_ = toolBar_->addAction(
+        themedIcon(QStringLiteral("view-right-panel"), QStringLiteral("inspector")),
+        QStringLiteral("Inspector"));
+    inspectorAction_->setCheckable(true);
+    connect(inspectorAction_, &QAction::triggered, this,
+            [this] { setShowsInspector(!showsInspector_); });
+    toolBar_->widgetForAction(inspectorAction_)->setAccessibleName(QStringLiteral("Inspector"));
+}
+
+void ContentView::updateToolBar() {
+    gridAction_->setText(showsGrid_ ? QStringLiteral("List") : QStringLiteral("Grid"));
+    gridAction_->setIcon(
+        showsGrid_ ? themedIcon(QStringLiteral("view-list-details"), QStringLiteral("list"))
+                   : themedIcon(QStringLiteral("view-grid"), QStringLiteral("grid")));
+    gridAction_->setToolTip(showsGrid_ ? QStringLiteral("Show slides as a list")
+                                       : QStringLiteral("Show slides as a grid"));
+    toolBar_->widgetForAction(gridAction_)
+        ->setAccessibleName(showsGrid_ ? QStringLiteral("Show list") : QStringLiteral("Show grid"));
+
+    exportAction_->setEnabled(hasIncludedSlides());
+
+    inspectorAction_->setChecked(showsInspector_);
+    inspectorAction_->setToolTip(showsInspector_ ? QStringLiteral("Hide inspector")
+                                                 : QStringLiteral("Show inspector"));
+    // Qt buttons have no accessible value; the description carries it.
+    toolBar_->widgetForAction(inspectorAction_)
+        ->setAccessibleDescription(showsInspector_ ? QStringLiteral("Shown")
+                                                   : QStringLiteral("Hidden"));
+}
+
+bool ContentView::hasIncludedSlides() const {
+    const auto& slides = handle_.document().project().slides;
+    return std::any_of(slides.begin(), slides.end(), [](const Slide& s) { return !s.isExcluded; });
+}
+
+// Every window hears the app's notifications; the window in use answers them (any window when
+// none is in use, as when the app is in the background).
+bool ContentView::concernsThisWindow() const {
+    return window()->isActiveWindow() || !QApplication::activeWindow();
+}
+
+// --- Import
+
+void ContentView::importImages() {
+    auto* dialog = new QFileDialog(this, QStringLiteral("Import Images"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    QStringList patterns;
+    for (const char* extension :
+         {"jpg", "jpeg", "png", "gif", "bmp", "tif", "tiff", "webp", "heic", "heif"}) {
+        patterns << QStringLiteral("*.") + QLatin1String(extension)
+                 << QStringLiteral("*.") + QString::fromLatin1(extension).toUpper();
+    }
+    dialog->setNameFilter(QStringLiteral("Images (") + patterns.join(QLatin1Char(' ')) +
+                          QLatin1Char(')'));
+    connect(dialog, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
+        std::vector<std::filesystem::path> urls;
+        for (const QString& file : files)
+            urls.emplace_back(QFile::encodeName(file).toStdString());
+        importURLs(std::move(urls));
+    });
+    dialog->open();
+}
+
+void ContentView::importFolder() {
+    auto* dialog = new QFileDialog(this, QStringLiteral("Import Folder"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setFileMode(QFileDialog::Directory);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& folder) {
+        importURLs({std::filesystem::path(QFile::encodeName(folder).toStdString())});
+    });
+    dialog->open();
+}
+
+void ContentView::importURLs(std::vector<std::filesystem::path> urls) {
+    importFlow_->importURLs(std::move(urls));
+}
+
+void ContentView::pasteImagesFromClipboard() {
+    if (const QMimeData* data = QGuiApplication::clipboard()->mimeData())
+        importFlow_->pasteImages(*data);
+}
+
+// The whole window takes files, folders and pictures dropped on it, wherever no child (the
+// slide list, the preview) takes the drop itself.
+bool ContentView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == dropWatched_) {
+        switch (event->type()) {
+            case QEvent::DragEnter:
+            case QEvent::DragMove: {
+                auto* drag = static_cast<QDragMoveEvent*>(event);
+                if (ImportFlow::canImport(*drag->mimeData())) {
+                    drag->setDropAction(Qt::CopyAction);
+                    drag->accept();
+                } else {
+                    drag->ignore();
+                }
+                return true;
+            }
+            case QEvent::Drop: {
+                auto* drop = static_cast<QDropEvent*>(event);
+                if (importFlow_->importDropped(*drop->mimeData())) {
+                    drop->setDropAction(Qt::CopyAction);
+                    drop->accept();
+                } else {
+                    drop->ignore();
+                }
+                return true;
+            }
+            default:
+                break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 // --- Sheets
 
@@ -65,13 +422,30 @@ void ContentView::showWelcomeSheet() {
     sheet->open();
 }
 
-void ContentView::beginExport() {}
+void ContentView::beginExport() {
+    if (!hasIncludedSlides())
+        return;
+    // The export sheet opens here.
+}
 
 void ContentView::showDeckSettings() {}
 
+void ContentView::showUnableToAddImage() {
+    auto* box = new QMessageBox(this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setWindowTitle(QStringLiteral("Unable to Add Image"));
+    box->setText(QStringLiteral("A slide can have at most 4 images."));
+    QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    box->setEscapeButton(ok);
+    box->open();
+}
+
 // --- Closing
 
-bool ContentView::prepareToClose() { return true; }
+bool ContentView::prepareToClose() {
+    return true;
+}
 
 // --- Preview
 
@@ -83,13 +457,159 @@ void ContentView::zoomOut() {}
 
 void ContentView::showFullScreenPreview() {}
 
+void ContentView::setShowsPresenterNotes(bool shown) {
+    showsPresenterNotes_ = shown;
+    userSettings().setValue(QStringLiteral("showsPresenterNotes"), shown);
+}
+
+std::optional<Slide> ContentView::displayedSlide() const {
+    const MosavelleDocument& document = handle_.document();
+    if (document.isDraggingSlide())
+        if (const auto& committed = document.committedPreviewSlideID()) {
+            for (const Slide& slide : document.project().slides)
+                if (slide.id == *committed)
+                    return slide;
+        }
+    return primarySlide(document);
+}
+
+void ContentView::focusCanvas() {
+    if (handle_.document().project().slides.empty())
+        return;
+    if (isEditingText(QApplication::focusWidget()))
+        return;
+    canvas_->setFocus(Qt::OtherFocusReason);
+    canvasHasKeyFocus_ = true;
+    // Views that settle in this turn (a page switch, a list that takes focus when it fills)
+    // could take focus back; the second assignment wins unless a text edit began meanwhile.
+    QTimer::singleShot(0, this, [this] {
+        if (handle_.document().project().slides.empty())
+            return;
+        if (isEditingText(QApplication::focusWidget()))
+            return;
+        canvas_->setFocus(Qt::OtherFocusReason);
+        canvasHasKeyFocus_ = true;
+    });
+}
+
+bool ContentView::mergeDroppedSlides(const QStringList& texts) {
+    MosavelleDocument& document = handle_.document();
+    std::vector<Uuid> dragged;
+    for (const QString& text : texts) {
+        dragged = parseSlidePayload(text.toStdString());
+        if (!dragged.empty())
+            break;
+    }
+    if (dragged.empty())
+        dragged = document.draggingSlideIDs();
+
+    const auto exists = [&](const Uuid& id) {
+        const auto& slides = document.project().slides;
+        return std::any_of(slides.begin(), slides.end(),
+                           [&](const Slide& s) { return s.id == id; });
+    };
+    std::optional<Uuid> target;
+    if (const auto& committed = document.committedPreviewSlideID();
+        committed && exists(*committed) &&
+        std::find(dragged.begin(), dragged.end(), *committed) == dragged.end())
+        target = committed;
+    else if (auto primary = primarySlide(document))
+        target = primary->id;
+    if (!target)
+        return true;
+    const auto source =
+        std::find_if(dragged.begin(), dragged.end(), [&](const Uuid& id) { return id != *target; });
+    if (source == dragged.end())
+        return true;
+    if (addImageToSlide(document, *source, *target) == AddImageResult::slideFull)
+        showUnableToAddImage();
+    document.setDragState({}, false);
+    return true;
+}
+
+// --- Document changes
+
+void ContentView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!dropWatched_) {
+        dropWatched_ = window();
+        window()->setAcceptDrops(true);
+        window()->installEventFilter(this);
+    }
+    if (firstShown_)
+        return;
+    firstShown_ = true;
+    MosavelleDocument& document = handle_.document();
+    const auto& slides = document.project().slides;
+    if (!slides.empty() && selectedSlides(document).empty())
+        setSelection(document, {slides.front().id});
+    commitPreviewIfCurrent(document, nextPreviewGeneration(document));
+    if (!userSettings().value(QStringLiteral("hasCompletedWelcome"), false).toBool())
+        showWelcomeSheet();
+    focusCanvas();
+}
+
+void ContentView::onDocumentChanged(const DocumentChange& change) {
+    switch (change.kind) {
+        case DocumentChangeKind::selection:
+            schedulePreviewCommit();
+            break;
+        case DocumentChangeKind::project: {
+            updateToolBar();
+            const std::size_t count = handle_.document().project().slides.size();
+            if (count != slideCount_) {
+                slideCount_ = count;
+                updateDetail();
+                focusCanvas();
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    updateDetail();
+}
+
+// A burst of selection changes (an arrow key held down) commits the preview once, a moment after
+// the last change; each change makes the earlier pending commits void.
+void ContentView::schedulePreviewCommit() {
+    const std::int64_t generation = nextPreviewGeneration(handle_.document());
+    QTimer::singleShot(previewCommitDelayMs, this, [this, generation] {
+        commitPreviewIfCurrent(handle_.document(), generation);
+    });
+}
+
+void ContentView::updateDetail() {
+    QWidget* page = placeholder_;
+    if (displayedSlide())
+        page = previewPage_;
+    else if (handle_.document().project().slides.empty())
+        page = welcome_;
+    if (detailColumn_->currentWidget() != page)
+        detailColumn_->setCurrentWidget(page);
+    warningStrip_->setText(page == previewPage_ ? warningStripText(handle_.document()) : QString());
+}
+
+QWidget* ContentView::currentDetailPage() const {
+    return detailColumn_->currentWidget();
+}
+
+QWidget* ContentView::welcomeCanvas() const {
+    return welcome_;
+}
+
 // --- Columns
 
-void ContentView::setShowsGrid(bool grid) { showsGrid_ = grid; }
+void ContentView::setShowsGrid(bool grid) {
+    showsGrid_ = grid;
+    navigator_->setShowsGrid(grid);
+    updateToolBar();
+}
 
 void ContentView::setShowsInspector(bool shown) {
     showsInspector_ = shown;
     inspectorColumn_->setVisible(shown);
+    updateToolBar();
 }
 
 }  // namespace mosavelle::app

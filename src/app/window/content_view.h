@@ -1,7 +1,15 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
+#include <filesystem>
+#include <optional>
+#include <vector>
 
+#include "core/model/document.h"
+#include "core/model/project.h"
+
+class QAction;
 class QSplitter;
 class QStackedWidget;
 class QToolBar;
@@ -9,6 +17,11 @@ class QToolBar;
 namespace mosavelle::app {
 
 class DocumentHandle;
+class ImportFlow;
+class NavigatorView;
+class SelectSlidePlaceholder;
+class WarningStrip;
+class WelcomeCanvas;
 
 // The content of one deck window: the slide navigator on the left, the preview workspace (or the
 // welcome canvas, or the "Select a slide" placeholder) in the middle, the inspector on the right,
@@ -23,12 +36,12 @@ public:
     DocumentHandle& handle() { return handle_; }
 
     // --- Commands routed here by the shell's menus and toolbar.
-    void importImages();             // open dialog for picture files
-    void importFolder();             // open dialog for one folder
+    void importImages();              // open dialog for picture files
+    void importFolder();              // open dialog for one folder
     void pasteImagesFromClipboard();  // "Paste Images"
     void showHelpSheet();
     void showWelcomeSheet();
-    void beginExport();        // the export sheet, when the deck has included slides
+    void beginExport();  // the export sheet, when the deck has included slides
     void showDeckSettings();
     void setShowsInspector(bool shown);
     bool showsInspector() const { return showsInspector_; }
@@ -47,15 +60,76 @@ public:
     // window's own question, asked after this one.
     bool prepareToClose();
 
+    // --- The slide on show and keyboard focus.
+    // The slide the preview shows: while slides are dragged, the committed preview slide (when it
+    // still exists), so that the preview holds still under the drag; otherwise the primary slide.
+    std::optional<Slide> displayedSlide() const;
+    // Gives the slide canvas keyboard focus, unless the deck is empty or a text field has it
+    // (an edit in progress keeps focus). Runs again on the next turn of the event loop.
+    void focusCanvas();
+    // The preview's drop of navigator slides: moves the first dragged slide's picture (other than
+    // the shown slide's) onto the shown slide, and ends the drag. Always accepted.
+    bool mergeDroppedSlides(const QStringList& texts);
+    // The "Unable to Add Image" alert.
+    void showUnableToAddImage();
+    // Locations from the open dialog or a drop, through the import questions.
+    void importURLs(std::vector<std::filesystem::path> urls);
+
+    // The notes pane of the preview workspace (persisted per user).
+    bool showsPresenterNotes() const { return showsPresenterNotes_; }
+    void setShowsPresenterNotes(bool shown);
+
+    NavigatorView& navigator() { return *navigator_; }
+    ImportFlow& importFlow() { return *importFlow_; }
+    WarningStrip& warningStrip() { return *warningStrip_; }
+    // The middle column's page on show: the welcome canvas, the placeholder or the preview.
+    QWidget* currentDetailPage() const;
+    QWidget* welcomeCanvas() const;
+    QWidget* canvas() const { return canvas_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void buildToolBar();
+    // The middle column's preview and the inspector column. They stand in until the preview
+    // workspace and the inspector take their places here.
+    QWidget* makePreview(QWidget* parent);
+    QWidget* makeInspector(QWidget* parent);
+
+    void onDocumentChanged(const DocumentChange& change);
+    void schedulePreviewCommit();
+    void updateDetail();
+    void updateToolBar();
+    bool hasIncludedSlides() const;
+    bool concernsThisWindow() const;
+
     DocumentHandle& handle_;
     QSplitter* splitter_ = nullptr;
+    NavigatorView* navigator_ = nullptr;
     QWidget* navigatorColumn_ = nullptr;
     QStackedWidget* detailColumn_ = nullptr;
+    WelcomeCanvas* welcome_ = nullptr;
+    SelectSlidePlaceholder* placeholder_ = nullptr;
+    QWidget* previewPage_ = nullptr;
+    QWidget* canvas_ = nullptr;
+    WarningStrip* warningStrip_ = nullptr;
     QWidget* inspectorColumn_ = nullptr;
     QToolBar* toolBar_ = nullptr;
+    QAction* gridAction_ = nullptr;
+    QAction* importAction_ = nullptr;
+    QAction* exportAction_ = nullptr;
+    QAction* deckSettingsAction_ = nullptr;
+    QAction* inspectorAction_ = nullptr;
+    ImportFlow* importFlow_ = nullptr;
     bool showsInspector_ = true;
     bool showsGrid_ = false;
+    bool showsPresenterNotes_ = true;
+    bool firstShown_ = false;
+    bool canvasHasKeyFocus_ = false;
+    std::size_t slideCount_ = 0;
+    QObject* dropWatched_ = nullptr;
 };
 
 }  // namespace mosavelle::app

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QWidget>
+
+#include "core/platform/uuid.h"
+
+class QStackedWidget;
+
+namespace mosavelle::app {
+
+class DocumentHandle;
+class SlideListModel;
+class SlideListView;
+
+// The window's sidebar: the deck's slides as a list or a grid over one model, with the selection
+// bound to the document both ways, or a short note while the deck has no slides. Starts renaming
+// the primary slide on the app's "rename slide" notification when its window is the one in use.
+class NavigatorView : public QWidget {
+    Q_OBJECT
+public:
+    explicit NavigatorView(DocumentHandle& handle, QWidget* parent = nullptr);
+    ~NavigatorView() override;
+
+    void setShowsGrid(bool grid);
+    bool showsGrid() const { return showsGrid_; }
+
+    // Renames the primary slide in place, when there is one; the selection is unchanged.
+    void startRenamingPrimarySlide();
+
+    SlideListModel& model() { return *model_; }
+    SlideListView& listView() { return *list_; }
+    SlideListView& gridView() { return *grid_; }
+    // The view on show (list or grid).
+    SlideListView& currentView();
+
+Q_SIGNALS:
+    // An Alt-click tried to add a picture to a slide that already shows four.
+    void unableToAddImage();
+
+private:
+    void showPage();
+    void selectionFromView(SlideListView& view);
+    void selectionFromDocument();
+
+    DocumentHandle& handle_;
+    SlideListModel* model_;
+    QStackedWidget* pages_;
+    QWidget* emptyPage_;
+    SlideListView* list_;
+    SlideListView* grid_;
+    bool showsGrid_ = false;
+    bool syncingSelection_ = false;
+};
+
+}  // namespace mosavelle::app

@@ -1,0 +1,236 @@
+#include "app/navigator/slide_delegate.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <array>
+
+#include "app/document/document_handle.h"
+#include "app/navigator/slide_list_model.h"
+#include "app/thumbnails/thumbnail_provider.h"
+
+namespace mosavelle::app {
+
+namespace {
+
+constexpr qreal excludedOpacity = 0.45;
+constexpr int listMargin = 6;
+constexpr int miniatureWidth = 72;
+constexpr int miniatureHeight = 40;
+constexpr int cellInset = 4;
+
+QColor toQColor(const RGBAColor& c) {
+    return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green),
+                            static_cast<float>(c.blue), static_cast<float>(c.alpha));
+}
+
+QColor deckBackground(const AppearanceSettings& appearance) {
+    switch (appearance.background) {
+        case BackgroundKind::white:
+            return Qt::white;
+        case BackgroundKind::black:
+            return Qt::black;
+        case BackgroundKind::custom:
+            return toQColor(appearance.customBackground);
+    }
+    return Qt::white;
+}
+
+QFont captionFont(QFont font) {
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    return font;
+}
+
+void paintSlot(QPainter& painter, const QRectF& cell, const ImageSlot& slot,
+               const ImageDataMap& pictures, int pixelSize) {
+    if (!slot.imageID)
+        return;
+    auto bytes = pictures.find(*slot.imageID);
+    if (bytes == pictures.end() || bytes->second.empty())
+        return;
+    const QImage image = ThumbnailProvider::shared().image(*slot.imageID, bytes->second, pixelSize);
+    if (!image.isNull())
+        painter.drawImage(cell, image);
+}
+
+}  // namespace
+
+void paintSlideMiniature(QPainter& painter, const QRectF& rect, const Slide& slide,
+                         const Project& project, const ImageDataMap& pictures, qreal pixelRatio) {
+    const QColor background = deckBackground(project.appearance);
+    painter.fillRect(rect, background);
+    if (slide.layout == SlideLayoutKind::section) {
+        painter.save();
+        painter.setFont(captionFont(painter.font()));
+        painter.setPen(background.lightnessF() < 0.5 ? Qt::white : Qt::black);
+        const QString title =
+            slide.title.empty() ? QStringLiteral("Section") : QString::fromStdString(slide.title);
+        painter.drawText(rect.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, title);
+        painter.restore();
+        return;
+    }
+    std::vector<QRectF> cells;
+    if (slide.layout == SlideLayoutKind::fourGrid) {
+        const qreal w = (rect.width() - 1) / 2, h = (rect.height() - 1) / 2;
+        for (int i = 0; i < 4; ++i)
+            cells.emplace_back(rect.left() + (i % 2) * (w + 1), rect.top() + (i / 2) * (h + 1), w,
+                               h);
+    } else if (slide.layout == SlideLayoutKind::twoUp) {
+        const qreal w = (rect.width() - 1) / 2;
+        cells.emplace_back(rect.left(), rect.top(), w, rect.height());
+        cells.emplace_back(rect.left() + w + 1, rect.top(), w, rect.height());
+    } else {
+        cells.push_back(rect);
+    }
+    for (std::size_t i = 0; i < cells.size() && i < slide.slots.size(); ++i) {
+        const int pixelSize =
+            static_cast<int>(std::ceil(std::max(cells[i].width(), cells[i].height()) * pixelRatio));
+        paintSlot(painter, cells[i], slide.slots[i], pictures, pixelSize);
+    }
+}
+
+SlideDelegate::SlideDelegate(SlideListModel& model, Mode mode, QObject* parent)
+    : QStyledItemDelegate(parent), model_(model), mode_(mode) {}
+
+QSize SlideDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+    if (mode_ == Mode::grid)
+        return {cellWidth_, gridCellHeight};
+    return {std::max(option.rect.width(), 120), rowHeight};
+}
+
+QRectF SlideDelegate::miniatureRect(const QRect& itemRect) const {
+    if (mode_ == Mode::list)
+        return QRectF(itemRect.left() + listMargin,
+                      itemRect.top() + (itemRect.height() - miniatureHeight) / 2.0, miniatureWidth,
+                      miniatureHeight);
+    return QRectF(itemRect.left() + cellInset, itemRect.top() + cellInset,
+                  itemRect.width() - 2 * cellInset, gridMiniatureHeight);
+}
+
+QRect SlideDelegate::nameRect(const QRect& itemRect) const {
+    if (mode_ == Mode::list) {
+        const int left = itemRect.left() + listMargin + miniatureWidth + 8;
+        return QRect(left, itemRect.top() + listMargin, itemRect.right() - left - listMargin,
+                     (itemRect.height() - 2 * listMargin) / 2);
+    }
+    const int top = itemRect.top() + cellInset + gridMiniatureHeight + 4;
+    return QRect(itemRect.left() + cellInset, top, itemRect.width() - 2 * cellInset,
+                 itemRect.bottom() - top);
+}
+
+void SlideDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const {
+    const Slide* slide = model_.slideAt(index.row());
+    if (!slide)
+        return;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    if (slide->isExcluded)
+        painter->setOpacity(excludedOpacity);
+    if (mode_ == Mode::list)
+        paintRow(*painter, option, index, *slide);
+    else
+        paintCell(*painter, option, index, *slide);
+    painter->restore();
+}
+
+void SlideDelegate::paintRow(QPainter& painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index, const Slide& slide) const {
+    const bool selected = option.state & QStyle::State_Selected;
+    if (selected)
+        painter.fillRect(option.rect, option.palette.highlight());
+    const QRectF mini = miniatureRect(option.rect);
+    QPainterPath clip;
+    clip.addRoundedRect(mini, 4, 4);
+    painter.save();
+    painter.setClipPath(clip);
+    const qreal ratio = option.widget ? option.widget->devicePixelRatioF() : 1.0;
+    paintSlideMiniature(painter, mini, slide, model_.project(),
+                        model_.handle().document().imageData(), ratio);
+    painter.restore();
+
+    // While the name is edited the line edit covers the name line.
+    const bool editing = option.state & QStyle::State_Editing;
+    const QRect name = nameRect(option.rect);
+    painter.setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    if (!editing) {
+        const QString text = index.data(SlideListModel::LabelRole).toString();
+        painter.drawText(name, Qt::AlignLeft | Qt::AlignBottom,
+                         option.fontMetrics.elidedText(text, Qt::ElideRight, name.width()));
+    }
+    if (slide.isExcluded) {
+        painter.setFont(captionFont(option.font));
+        painter.setPen(
+            option.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
+        painter.drawText(name.translated(0, name.height()), Qt::AlignLeft | Qt::AlignTop,
+                         QStringLiteral("Excluded"));
+    }
+}
+
+void SlideDelegate::paintCell(QPainter& painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index, const Slide& slide) const {
+    const QRectF mini = miniatureRect(option.rect);
+    QPainterPath frame;
+    frame.addRoundedRect(mini, 6, 6);
+    painter.save();
+    painter.setClipPath(frame);
+    const qreal ratio = option.widget ? option.widget->devicePixelRatioF() : 1.0;
+    paintSlideMiniature(painter, mini, slide, model_.project(),
+                        model_.handle().document().imageData(), ratio);
+    painter.restore();
+
+    const bool isDropTarget = dropTarget_ && *dropTarget_ == slide.id;
+    if (isDropTarget || (option.state & QStyle::State_Selected)) {
+        const qreal width = isDropTarget ? 3 : 2;
+        painter.setPen(QPen(option.palette.color(QPalette::Highlight), width));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(mini.adjusted(-width / 2, -width / 2, width / 2, width / 2), 6, 6);
+    }
+    if (!(option.state & QStyle::State_Editing)) {
+        const QFont font = captionFont(option.font);
+        painter.setFont(font);
+        painter.setPen(option.palette.color(QPalette::Text));
+        const QRect name = nameRect(option.rect);
+        const QString text = index.data(SlideListModel::LabelRole).toString();
+        painter.drawText(name, Qt::AlignHCenter | Qt::AlignTop,
+                         QFontMetrics(font).elidedText(text, Qt::ElideRight, name.width()));
+    }
+}
+
+QWidget* SlideDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                     const QModelIndex&) const {
+    auto* field = new QLineEdit(parent);
+    field->setPlaceholderText(QStringLiteral("Slide name"));
+    field->setAccessibleName(QStringLiteral("Slide name"));
+    return field;
+}
+
+void SlideDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    // Only when the editor opens: a repaint of the row must not overwrite the draft.
+    auto* field = static_cast<QLineEdit*>(editor);
+    if (field->property("mosavelleFilled").toBool())
+        return;
+    field->setProperty("mosavelleFilled", true);
+    field->setText(index.data(Qt::EditRole).toString());
+    field->selectAll();
+}
+
+void SlideDelegate::setModelData(QWidget* editor, QAbstractItemModel* model,
+                                 const QModelIndex& index) const {
+    model->setData(index, static_cast<QLineEdit*>(editor)->text(), Qt::EditRole);
+}
+
+void SlideDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                                         const QModelIndex&) const {
+    QRect name = nameRect(option.rect);
+    const int height = editor->sizeHint().height();
+    if (mode_ == Mode::list)
+        name = QRect(name.left(), name.bottom() - height + 4, name.width(), height);
+    else
+        name.setHeight(height);
+    editor->setGeometry(name);
+}
+
+}  // namespace mosavelle::app

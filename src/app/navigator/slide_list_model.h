@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <unordered_map>
+#include <vector>
+
+#include "core/model/document.h"
+#include "core/model/project.h"
+
+namespace mosavelle::app {
+
+class DocumentHandle;
+
+// The deck's slides as rows, in deck order, for the navigator's list and grid. Follows the
+// document: after each change of the project it moves its rows to the new deck with row
+// removals, moves and insertions, and reports changed rows with dataChanged, so that views keep
+// their scroll position and only the rows that changed repaint. A reshuffle of many slides at once
+// (a sort, an undo of one) is one reset instead. Interface thread only.
+class SlideListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Role {
+        // "N. name": the row's label. Qt::DisplayRole is the name alone, so that a row keeps its
+        // display value when others are inserted or removed before it.
+        LabelRole = Qt::UserRole + 1,
+        ExcludedRole,     // bool
+        SlideNumberRole,  // 1-based position, excluded slides counted
+    };
+
+    explicit SlideListModel(DocumentHandle& handle, QObject* parent = nullptr);
+    ~SlideListModel() override;
+
+    DocumentHandle& handle() { return handle_; }
+    const Project& project() const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    // Editing the name renames the slide ("Rename Slide").
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // The slide shown in `row`, as the model last saw it (null outside the rows).
+    const Slide* slideAt(int row) const;
+    // The row of a slide, or -1. O(1).
+    int rowOf(const Uuid& slideID) const;
+
+    // The number of rows reported by dataChanged, inserted or removed since the last reset of the
+    // counter, and the number of model resets (benchmarks and tests).
+    qsizetype rowsTouched() const { return rowsTouched_; }
+    int resets() const { return resets_; }
+    void resetCounters() { rowsTouched_ = 0, resets_ = 0; }
+
+Q_SIGNALS:
+    // Rows now match the deck (after any change of the project).
+    void synced();
+
+private:
+    void onDocumentChanged(const DocumentChange& change);
+    void sync();
+    void rebuildIndex();
+    void emitChangedRuns(const std::vector<bool>& changed);
+
+    DocumentHandle& handle_;
+    std::vector<Slide> slides_;
+    std::unordered_map<Uuid, int> rows_;
+    std::vector<SourceImage> images_;  // names in display names depend on these
+    AppearanceSettings appearance_;    // miniatures are drawn on the deck background
+    qsizetype rowsTouched_ = 0;
+    int resets_ = 0;
+};
+
+}  // namespace mosavelle::app

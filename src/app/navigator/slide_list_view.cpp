@@ -1,0 +1,363 @@
+#include "app/navigator/slide_list_view.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "app/document/document_handle.h"
+#include "app/navigator/slide_list_model.h"
+#include "core/editing/navigator_text.h"
+#include "core/editing/selection.h"
+#include "core/editing/slide_operations.h"
+
+namespace mosavelle::app {
+
+namespace {
+
+constexpr int gridGap = 8;
+constexpr int gridMinimumColumn = 110;
+constexpr int dragScrollMargin = 24;
+
+std::vector<Uuid> payloadOf(const QMimeData* data) {
+    if (!data || !data->hasText())
+        return {};
+    return parseSlidePayload(data->text().toStdString());
+}
+
+}  // namespace
+
+SlideListView::SlideListView(SlideListModel& model, Mode mode, QWidget* parent)
+    : QListView(parent),
+      model_(model),
+      mode_(mode),
+      delegate_(new SlideDelegate(model, mode, this)) {
+    setModel(&model_);
+    setItemDelegate(delegate_);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setAccessibleName(QStringLiteral("Slides"));
+    if (mode_ == Mode::grid) {
+        setViewMode(QListView::IconMode);
+        setMovement(QListView::Static);
+        setResizeMode(QListView::Adjust);
+        setFlow(QListView::LeftToRight);
+        setWrapping(true);
+        setSpacing(0);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        layoutGrid();
+    }
+    // After the view mode: a static icon view turns dragging and dropping off.
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDefaultDropAction(Qt::CopyAction);
+}
+
+std::optional<Uuid> SlideListView::slideAt(const QPoint& position) const {
+    const QModelIndex index = indexAt(position);
+    const Slide* slide = index.isValid() ? model_.slideAt(index.row()) : nullptr;
+    return slide ? std::optional<Uuid>(slide->id) : std::nullopt;
+}
+
+void SlideListView::layoutGrid() {
+    // Each grid square holds a cell and half a gap on either side. The view wraps rows within the
+    // width that is left when a vertical scroll bar shows, whether one shows or not.
+    const int width = maximumViewportSize().width() - verticalScrollBar()->sizeHint().width() - 1;
+    const int available = std::max(width, gridMinimumColumn + gridGap);
+    const int columns = std::max(1, available / (gridMinimumColumn + gridGap));
+    const int square = available / columns;
+    delegate_->setCellWidth(square - gridGap);
+    setGridSize(QSize(square, SlideDelegate::gridCellHeight + gridGap));
+}
+
+bool SlideListView::viewportEvent(QEvent* event) {
+    // The columns follow the viewport's width, which a scroll bar coming or going changes too.
+    if (event->type() == QEvent::Resize && mode_ == Mode::grid)
+        layoutGrid();
+    return QListView::viewportEvent(event);
+}
+
+// --- Renaming
+
+void SlideListView::startRenaming(const Uuid& slideID) {
+    const int row = model_.rowOf(slideID);
+    if (row < 0)
+        return;
+    cancelRenaming();
+    const QModelIndex index = model_.index(row);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    scrollTo(index);
+    renaming_ = index;
+    edit(index);
+}
+
+bool SlideListView::isRenaming() const {
+    return renaming_.isValid() && indexWidget(renaming_) != nullptr;
+}
+
+void SlideListView::cancelRenaming() {
+    if (renaming_.isValid())
+        if (QWidget* editor = indexWidget(renaming_))
+            closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+    renaming_ = QPersistentModelIndex();
+}
+
+void SlideListView::renameFromMenu(const Uuid& slideID) {
+    mosavelle::setSelection(model_.handle().document(), {slideID});
+    startRenaming(slideID);
+}
+
+void SlideListView::deleteFromMenu(const Uuid& slideID) {
+    cancelRenaming();
+    MosavelleDocument& document = model_.handle().document();
+    if (!document.selectedSlideIDs().contains(slideID))
+        mosavelle::setSelection(document, {slideID});
+    deleteSelectedSlides(document);
+}
+
+void SlideListView::addPictureToShownSlide(const Uuid& slideID) {
+    MosavelleDocument& document = model_.handle().document();
+    std::optional<Uuid> target;
+    if (const auto& committed = document.committedPreviewSlideID();
+        committed && *committed != slideID && model_.rowOf(*committed) >= 0)
+        target = committed;
+    else if (auto primary = primarySlide(document))
+        target = primary->id;
+    if (!target || *target == slideID)
+        return;
+    if (addImageToSlide(document, slideID, *target) == AddImageResult::slideFull)
+        Q_EMIT unableToAddImage();
+}
+
+// --- Mouse
+
+void SlideListView::mousePressEvent(QMouseEvent* event) {
+    pressed_ = indexAt(event->position().toPoint());
+    pressPosition_ = event->position().toPoint();
+    const auto slide = slideAt(pressPosition_);
+    if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::AltModifier)) {
+        if (slide)
+            addPictureToShownSlide(*slide);
+        event->accept();
+        return;
+    }
+    if (mode_ == Mode::list) {
+        QListView::mousePressEvent(event);
+        return;
+    }
+    // Grid: a click selects the cell; Shift or Ctrl toggles it. There is no range selection.
+    if (event->button() == Qt::LeftButton && slide) {
+        const bool extending = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
+        selectSlide(model_.handle().document(), *slide, extending);
+        selectionModel()->setCurrentIndex(pressed_, QItemSelectionModel::NoUpdate);
+        gridDragArmed_ = true;
+    }
+    setFocus(Qt::MouseFocusReason);
+    event->accept();
+}
+
+void SlideListView::mouseMoveEvent(QMouseEvent* event) {
+    if (mode_ == Mode::list) {
+        QListView::mouseMoveEvent(event);
+        return;
+    }
+    if (gridDragArmed_ && (event->buttons() & Qt::LeftButton) &&
+        (event->position().toPoint() - pressPosition_).manhattanLength() >=
+            QApplication::startDragDistance()) {
+        gridDragArmed_ = false;
+        startDrag(Qt::CopyAction);
+    }
+    event->accept();
+}
+
+void SlideListView::mouseReleaseEvent(QMouseEvent* event) {
+    gridDragArmed_ = false;
+    if (mode_ == Mode::list)
+        QListView::mouseReleaseEvent(event);
+    else
+        event->accept();
+}
+
+// --- Dragging out
+
+std::vector<Uuid> SlideListView::draggedSlides(const Uuid& slideID) const {
+    const MosavelleDocument& document = model_.handle().document();
+    if (!document.selectedSlideIDs().contains(slideID))
+        return {slideID};
+    std::vector<Uuid> ids;
+    for (const Slide& slide : selectedSlides(document))
+        ids.push_back(slide.id);
+    return ids;
+}
+
+void SlideListView::startDrag(Qt::DropActions) {
+    const Slide* origin =
+        model_.slideAt(pressed_.isValid() ? pressed_.row() : currentIndex().row());
+    if (!origin)
+        return;
+    MosavelleDocument& document = model_.handle().document();
+    const std::vector<Uuid> ids = draggedSlides(origin->id);
+    beginSlideDrag(document, ids);
+
+    auto* data = new QMimeData;
+    data->setText(QString::fromStdString(makeSlidePayload(ids)));
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    QPixmap preview(72, 40);
+    preview.fill(Qt::transparent);
+    {
+        QPainter painter(&preview);
+        paintSlideMiniature(painter, QRectF(0, 0, 72, 40), *origin, model_.project(),
+                            document.imageData(), 1.0);
+    }
+    drag->setPixmap(preview);
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    // The drag is over wherever it ended. A drop target that accepts slides ends the drag state
+    // itself; one that did not (a drop outside, a cancelled drag) would leave the preview pinned
+    // to the committed slide, so it ends here.
+    if (document.isDraggingSlide())
+        document.setDragState({}, false);
+}
+
+// --- Dropping slides on the view
+
+bool SlideListView::trackDrop(QDropEvent* event) {
+    const std::vector<Uuid> ids = payloadOf(event->mimeData());
+    if (ids.empty())
+        return false;
+    const QPoint position = event->position().toPoint();
+    if (mode_ == Mode::list) {
+        const QModelIndex index = indexAt(position);
+        int row = model_.rowCount();
+        if (index.isValid()) {
+            const QRect rect = visualRect(index);
+            row = position.y() < rect.center().y() ? index.row() : index.row() + 1;
+        }
+        if (row != dropRow_) {
+            dropRow_ = row;
+            viewport()->update();
+        }
+        return std::any_of(ids.begin(), ids.end(),
+                           [&](const Uuid& id) { return model_.rowOf(id) >= 0; });
+    }
+    const auto target = slideAt(position);
+    if (target != delegate_->dropTarget()) {
+        delegate_->setDropTarget(target);
+        viewport()->update();
+    }
+    return target.has_value();
+}
+
+void SlideListView::clearDropMarker() {
+    if (dropRow_ >= 0 || delegate_->dropTarget()) {
+        dropRow_ = -1;
+        delegate_->setDropTarget(std::nullopt);
+        viewport()->update();
+    }
+}
+
+void SlideListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (payloadOf(event->mimeData()).empty()) {
+        event->ignore();  // files and pictures are the window's
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void SlideListView::dragMoveEvent(QDragMoveEvent* event) {
+    const int y = event->position().toPoint().y();
+    QScrollBar* bar = verticalScrollBar();
+    if (y < dragScrollMargin)
+        bar->setValue(bar->value() - bar->singleStep());
+    else if (y > viewport()->height() - dragScrollMargin)
+        bar->setValue(bar->value() + bar->singleStep());
+    if (trackDrop(event)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void SlideListView::dragLeaveEvent(QDragLeaveEvent* event) {
+    clearDropMarker();
+    event->accept();
+}
+
+void SlideListView::dropEvent(QDropEvent* event) {
+    const std::vector<Uuid> ids = payloadOf(event->mimeData());
+    const bool accepted = trackDrop(event);
+    MosavelleDocument& document = model_.handle().document();
+    if (accepted && mode_ == Mode::list) {
+        std::vector<std::size_t> positions;
+        for (const Uuid& id : ids)
+            if (int row = model_.rowOf(id); row >= 0)
+                positions.push_back(static_cast<std::size_t>(row));
+        std::sort(positions.begin(), positions.end());
+        positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+        moveSlides(document, positions, static_cast<std::size_t>(dropRow_));
+    } else if (accepted) {
+        reorderSlides(document, ids, *delegate_->dropTarget());
+    }
+    clearDropMarker();
+    if (accepted) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void SlideListView::paintEvent(QPaintEvent* event) {
+    QListView::paintEvent(event);
+    if (mode_ != Mode::list || dropRow_ < 0)
+        return;
+    int y = 0;
+    if (dropRow_ < model_.rowCount())
+        y = visualRect(model_.index(dropRow_)).top();
+    else if (model_.rowCount() > 0)
+        y = visualRect(model_.index(model_.rowCount() - 1)).bottom() + 1;
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawLine(4, y, viewport()->width() - 4, y);
+}
+
+// --- Keyboard and menu
+
+void SlideListView::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) &&
+        state() != QAbstractItemView::EditingState) {
+        deleteSelectedSlides(model_.handle().document());
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void SlideListView::contextMenuEvent(QContextMenuEvent* event) {
+    const auto slide = slideAt(event->pos());
+    if (!slide)
+        return;
+    const Uuid id = *slide;
+    QMenu menu(this);
+    connect(menu.addAction(QStringLiteral("Rename")), &QAction::triggered, this,
+            [this, id] { renameFromMenu(id); });
+    connect(menu.addAction(QStringLiteral("Delete")), &QAction::triggered, this,
+            [this, id] { deleteFromMenu(id); });
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Add Image to Current Slide")), &QAction::triggered, this,
+            [this, id] { addPictureToShownSlide(id); });
+    menu.exec(event->globalPos());
+}
+
+}  // namespace mosavelle::app

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QListView>
+#include <QPersistentModelIndex>
+#include <optional>
+#include <vector>
+
+#include "app/navigator/slide_delegate.h"
+#include "core/platform/uuid.h"
+
+namespace mosavelle::app {
+
+class SlideListModel;
+
+// One presentation of the navigator's slides: a list (the platform's click, Shift-click and
+// Ctrl-click selection; dragging rows within it moves them) or a grid (a click selects one cell,
+// Shift- or Ctrl-click toggles one; dropping slides on a cell moves them next to it). Both drag
+// slides out as the slide payload, add a slide's picture to the shown slide on Alt-click, offer
+// Rename and Delete on right-click, and delete the selection on the Delete key. Every change goes
+// through one document operation.
+class SlideListView : public QListView {
+    Q_OBJECT
+public:
+    using Mode = SlideDelegate::Mode;
+
+    SlideListView(SlideListModel& model, Mode mode, QWidget* parent = nullptr);
+
+    Mode mode() const { return mode_; }
+    SlideDelegate& slideDelegate() { return *delegate_; }
+
+    // Opens the name of `slideID` for editing (the selection is left as it is).
+    void startRenaming(const Uuid& slideID);
+    // Closes the name editor without storing the draft.
+    void cancelRenaming();
+    bool isRenaming() const;
+
+    // The context menu's commands, also used by tests.
+    void renameFromMenu(const Uuid& slideID);
+    void deleteFromMenu(const Uuid& slideID);
+    void addPictureToShownSlide(const Uuid& slideID);
+
+    // The slides a drag starting on `slideID` carries: the whole selection in deck order when the
+    // slide is selected, else the slide alone.
+    std::vector<Uuid> draggedSlides(const Uuid& slideID) const;
+
+Q_SIGNALS:
+    // An Alt-click found the shown slide full.
+    void unableToAddImage();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::optional<Uuid> slideAt(const QPoint& position) const;
+    // For a slide payload over the view: updates the drop marker and says whether it can drop.
+    bool trackDrop(QDropEvent* event);
+    void clearDropMarker();
+    void layoutGrid();
+
+    SlideListModel& model_;
+    Mode mode_;
+    SlideDelegate* delegate_;
+    QPersistentModelIndex pressed_;
+    QPoint pressPosition_;
+    bool gridDragArmed_ = false;
+    int dropRow_ = -1;  // list mode: the gap a drop would move rows into
+    QPersistentModelIndex renaming_;
+};
+
+}  // namespace mosavelle::app

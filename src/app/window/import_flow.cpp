@@ -1,0 +1,299 @@
+#include "app/window/import_flow.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QUrl>
+
+#include "app/document/document_handle.h"
+#include "core/editing/import_items.h"
+#include "core/editing/navigator_text.h"
+#include "core/import/file_collection.h"
+
+namespace mosavelle::app {
+
+namespace fs = std::filesystem;
+
+// One planning on the worker. `quiet` plans (paste) report nothing and ask nothing.
+struct ImportFlow::Job {
+    std::stop_source stop;
+    bool quiet = false;
+    bool cancelled = false;
+};
+
+namespace {
+
+fs::path pathOf(const QUrl& url) {
+    return fs::path(QFile::encodeName(url.toLocalFile()).toStdString());
+}
+
+// File locations carried by dropped or pasted data: file URLs, else a text naming one file.
+// A slide payload is not a location.
+std::vector<fs::path> locationsIn(const QMimeData& data) {
+    std::vector<fs::path> paths;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile())
+            paths.push_back(pathOf(url));
+    if (paths.empty() && !data.hasUrls() && data.hasText()) {
+        const std::string text = data.text().toStdString();
+        if (parseSlidePayload(text).empty() && !text.starts_with(slidePayloadPrefix))
+            if (auto path = dropItemFileURL(text))
+                paths.push_back(*path);
+    }
+    return paths;
+}
+
+// The encoded picture offered by `data` (the first image/* format with bytes), if any.
+QByteArray encodedPictureIn(const QMimeData& data) {
+    for (const QString& format : data.formats())
+        if (format.startsWith(QLatin1String("image/")))
+            if (QByteArray bytes = data.data(format); !bytes.isEmpty())
+                return bytes;
+    return {};
+}
+
+}  // namespace
+
+ImportFlow::ImportFlow(DocumentHandle& handle, QWidget* window)
+    : QObject(window), handle_(handle), window_(window) {
+    workers_.setMaxThreadCount(1);
+}
+
+ImportFlow::~ImportFlow() {
+    if (job_)
+        job_->stop.request_stop();
+    workers_.waitForDone();
+}
+
+bool ImportFlow::canImport(const QMimeData& data) {
+    return !locationsIn(data).empty() || !encodedPictureIn(data).isEmpty() || data.hasImage();
+}
+
+QMessageBox* ImportFlow::makeAlert(const QString& title, const QString& message) {
+    auto* box = new QMessageBox(window_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->setIcon(QMessageBox::NoIcon);
+    box->setWindowTitle(title);
+    box->setText(message);
+    return box;
+}
+
+void ImportFlow::finish() {
+    busy_ = false;
+    job_.reset();
+    if (progress_)
+        progress_->deleteLater();
+    progress_.clear();
+}
+
+// --- Locations
+
+void ImportFlow::importURLs(std::vector<fs::path> urls) {
+    if (busy_ || urls.empty())
+        return;
+    busy_ = true;
+    if (!containsFolder(urls)) {
+        plan(std::move(urls), false, false);
+        return;
+    }
+    pendingFolderURLs_ = std::move(urls);
+    QMessageBox* box =
+        makeAlert(QStringLiteral("Include subfolders?"),
+                  QStringLiteral("Choose whether images in nested folders should be added, in "
+                                 "name order."));
+    QPushButton* folderOnly =
+        box->addButton(QStringLiteral("This Folder Only"), QMessageBox::AcceptRole);
+    QPushButton* subfolders =
+        box->addButton(QStringLiteral("Include Subfolders"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box->setDefaultButton(subfolders);
+    box->setEscapeButton(cancel);
+    connect(box, &QMessageBox::finished, this, [this, box, folderOnly, subfolders] {
+        QAbstractButton* answer = box->clickedButton();
+        if (answer == folderOnly || answer == subfolders)
+            plan(pendingFolderURLs_, answer == subfolders, false);
+        else
+            finish();
+    });
+    box->open();
+}
+
+void ImportFlow::plan(std::vector<fs::path> urls, bool includeSubfolders, bool quiet) {
+    auto job = std::make_shared<Job>();
+    job->quiet = quiet;
+    job_ = job;
+    std::vector<SourceImage> existing = handle_.document().project().images;
+    // The worker posts back to this object, which outlives it (the destructor waits for it).
+    workers_.start(
+        [this, job, urls = std::move(urls), existing = std::move(existing), includeSubfolders] {
+            ImportPlanOptions options;
+            options.stop = job->stop.get_token();
+            if (!job->quiet)
+                options.progress = [this, job](std::size_t done, std::size_t total) {
+                    QMetaObject::invokeMethod(
+                        this, [this, job, done, total] { onProgress(job, done, total); },
+                        Qt::QueuedConnection);
+                };
+            auto result = makeImportPlan(urls, existing, includeSubfolders, options);
+            QMetaObject::invokeMethod(
+                this,
+                [this, job, result = std::move(result)]() mutable {
+                    onPlanned(job, std::move(result));
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, std::size_t total) {
+    if (job != job_ || job->cancelled || total <= quietFileCount)
+        return;
+    if (!progress_) {
+        progress_ = new QProgressDialog(window_);
+        progress_->setWindowTitle(QStringLiteral("Import Images"));
+        progress_->setWindowModality(Qt::WindowModal);
+        progress_->setAutoClose(false);
+        progress_->setAutoReset(false);
+        progress_->setMinimumDuration(0);
+        connect(progress_, &QProgressDialog::canceled, this, [this, job] {
+            job->cancelled = true;
+            job->stop.request_stop();
+        });
+        progress_->open();
+    }
+    progress_->setMaximum(static_cast<int>(total));
+    progress_->setLabelText(
+        QStringLiteral("Reading image %1 of %2…").arg(std::min(done + 1, total)).arg(total));
+    // Last: a modal progress dialog handles pending events inside setValue, which may finish
+    // this job and close the dialog.
+    progress_->setValue(static_cast<int>(done));
+}
+
+void ImportFlow::onPlanned(const std::shared_ptr<Job>& job, std::optional<ImportPlan> plan) {
+    if (job != job_)
+        return;
+    if (progress_)
+        progress_->deleteLater();
+    progress_.clear();
+    if (job->cancelled || !plan) {
+        finish();
+        return;
+    }
+    if (job->quiet) {
+        importItems(handle_.document(), plan->items);
+        finish();
+        Q_EMIT imported();
+        return;
+    }
+    if (plan->duplicates.empty()) {
+        apply(*plan, false);
+        return;
+    }
+    duplicatePlan_ = std::move(plan);
+    QMessageBox* box = makeAlert(
+        QStringLiteral("Duplicate images"),
+        QStringLiteral("Exact copies were found. Mosavelle never removes files on its own."));
+    QPushButton* skip = box->addButton(QStringLiteral("Skip Duplicates"), QMessageBox::AcceptRole);
+    QPushButton* keep = box->addButton(QStringLiteral("Keep Duplicates"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    box->setDefaultButton(skip);
+    box->setEscapeButton(cancel);
+    connect(box, &QMessageBox::finished, this, [this, box, skip, keep] {
+        QAbstractButton* answer = box->clickedButton();
+        std::optional<ImportPlan> held = std::move(duplicatePlan_);
+        duplicatePlan_.reset();
+        if (held && (answer == skip || answer == keep))
+            apply(*held, answer == keep);
+        else
+            finish();
+    });
+    box->open();
+}
+
+void ImportFlow::apply(const ImportPlan& plan, bool keepDuplicates) {
+    const auto notes = applyImportPlan(handle_.document(), plan, keepDuplicates);
+    finish();
+    Q_EMIT imported();
+    if (!notes)
+        return;
+    QMessageBox* box = makeAlert(QStringLiteral("Import notes"), QString::fromStdString(*notes));
+    QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    box->setEscapeButton(ok);
+    box->setDefaultButton(ok);
+    box->open();
+}
+
+// --- Drops and the clipboard
+
+bool ImportFlow::importDropped(const QMimeData& data) {
+    if (auto paths = locationsIn(data); !paths.empty()) {
+        importURLs(std::move(paths));
+        return true;
+    }
+    QByteArray encoded = encodedPictureIn(data);
+    QImage image =
+        encoded.isEmpty() && data.hasImage() ? qvariant_cast<QImage>(data.imageData()) : QImage();
+    if (encoded.isEmpty() && image.isNull())
+        return false;
+    if (busy_)
+        return true;
+    importPicture(std::move(encoded), std::move(image));
+    return true;
+}
+
+void ImportFlow::pasteImages(const QMimeData& data) {
+    if (busy_)
+        return;
+    std::vector<fs::path> paths;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile())
+            paths.push_back(pathOf(url));
+    if (!paths.empty()) {
+        busy_ = true;
+        plan(std::move(paths), false, true);
+        return;
+    }
+    QByteArray encoded = encodedPictureIn(data);
+    QImage image =
+        encoded.isEmpty() && data.hasImage() ? qvariant_cast<QImage>(data.imageData()) : QImage();
+    if (encoded.isEmpty() && image.isNull())
+        return;
+    importPicture(std::move(encoded), std::move(image));
+}
+
+// Decodes (when needed) and encodes the picture as PNG on the worker, then stores it as
+// "Clipboard 1.png" in one "Import Images" step.
+void ImportFlow::importPicture(QByteArray encoded, QImage image) {
+    busy_ = true;
+    auto job = std::make_shared<Job>();
+    job_ = job;
+    workers_.start([this, job, encoded = std::move(encoded), image = std::move(image)]() mutable {
+        if (image.isNull())
+            image = QImage::fromData(encoded);
+        std::optional<Bytes> png;
+        if (!image.isNull()) {
+            QByteArray out;
+            QBuffer buffer(&out);
+            buffer.open(QIODevice::WriteOnly);
+            if (image.save(&buffer, "PNG"))
+                png = Bytes(out.constData(), static_cast<std::size_t>(out.size()));
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, job, png = std::move(png)] {
+                if (job != job_)
+                    return;
+                finish();
+                if (!png)
+                    return;
+                mosavelle::pasteImages(handle_.document(), PastedContent{{}, {png}});
+                Q_EMIT imported();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+}  // namespace mosavelle::app

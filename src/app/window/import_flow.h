@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QThreadPool>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <vector>
+
+#include "core/import/import_plan.h"
+
+class QMessageBox;
+class QMimeData;
+class QProgressDialog;
+class QWidget;
+
+namespace mosavelle::app {
+
+class DocumentHandle;
+
+// How pictures come into one deck window: chosen files and folders, drops, and the clipboard.
+// Files are found, read, hashed and examined on a worker thread; more than a handful of files
+// show a progress dialog whose Cancel imports nothing. The window asks whether to include
+// subfolders (once per batch, when any location is a folder) and what to do with exact
+// duplicates, then changes the deck in one step on the interface thread ("Import Images") and
+// shows the import notes when there are any. One import runs at a time; a request made while
+// one is running or waiting for an answer is refused.
+class ImportFlow : public QObject {
+    Q_OBJECT
+public:
+    // Imports with more files than this show the progress dialog.
+    static constexpr std::size_t quietFileCount = 5;
+
+    // Dialogs are window-modal to `window`.
+    ImportFlow(DocumentHandle& handle, QWidget* window);
+    // Stops a planning in progress and waits for its thread; nothing is imported.
+    ~ImportFlow() override;
+
+    // The decision flow for locations from the open dialog or a drop.
+    void importURLs(std::vector<std::filesystem::path> urls);
+    // A drop from another program: file locations (as URLs or as text), else picture data,
+    // stored as a picture the way a pasted one is. False when the data holds neither.
+    bool importDropped(const QMimeData& data);
+    // Whether a drag carrying `data` is one importDropped would take.
+    static bool canImport(const QMimeData& data);
+    // "Paste Images": files on the clipboard are imported without questions (duplicates dropped,
+    // problems not reported), else pictures on it.
+    void pasteImages(const QMimeData& data);
+
+    bool isBusy() const { return busy_; }
+
+Q_SIGNALS:
+    // The deck took the pictures of an import (also when it added none).
+    void imported();
+
+private:
+    struct Job;
+    void plan(std::vector<std::filesystem::path> urls, bool includeSubfolders, bool quiet);
+    void onProgress(const std::shared_ptr<Job>& job, std::size_t done, std::size_t total);
+    void onPlanned(const std::shared_ptr<Job>& job, std::optional<ImportPlan> plan);
+    void apply(const ImportPlan& plan, bool keepDuplicates);
+    void importPicture(QByteArray encoded, QImage image);
+    QMessageBox* makeAlert(const QString& title, const QString& message);
+    void finish();
+
+    DocumentHandle& handle_;
+    QWidget* window_;
+    QThreadPool workers_;
+    bool busy_ = false;
+    std::shared_ptr<Job> job_;
+    QPointer<QProgressDialog> progress_;
+    std::vector<std::filesystem::path> pendingFolderURLs_;
+    std::optional<ImportPlan> duplicatePlan_;
+};
+
+}  // namespace mosavelle::app

@@ -1,0 +1,263 @@
+#include "app/window/content_view.h"
+
+#include <QBuffer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QToolBar>
+#include <filesystem>
+
+#include "app/navigator/navigator_view.h"
+#include "app/navigator/slide_list_view.h"
+#include "app/window/import_flow.h"
+#include "app/window/warning_strip.h"
+#include "app_deck.h"
+#include "app_test_support.h"
+#include "core/editing/selection.h"
+#include "core/layout/warnings.h"
+#include "support/test_support.h"
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+using mosavelle::testing::fixturePath;
+using mosavelle::testing::makeDeck;
+using mosavelle::testing::slideID;
+using mosavelle::testing::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+QList<QMessageBox*> alerts(const QString& title) {
+    QList<QMessageBox*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget);
+            box && box->isVisible() && box->windowTitle() == title)
+            found.push_back(box);
+    return found;
+}
+
+void answer(QMessageBox* box, const QString& button) {
+    for (QAbstractButton* candidate : box->buttons())
+        if (candidate->text() == button) {
+            candidate->click();
+            return;
+        }
+    QFAIL(qPrintable(QStringLiteral("no button ") + button));
+}
+
+std::vector<std::string> pictureNames(const DocumentHandle& handle) {
+    std::vector<std::string> names;
+    for (const Slide& slide : handle.document().project().slides)
+        names.push_back(
+            handle.document().project().sourceImage(*slide.slots.at(0).imageID)->originalFileName);
+    return names;
+}
+
+fs::path copyFixture(const TempDir& folder, const std::string& fixture, const std::string& as) {
+    const fs::path target = folder.path() / as;
+    fs::create_directories(target.parent_path());
+    fs::copy_file(fixturePath(fixture), target);
+    return target;
+}
+
+struct ShownView {
+    explicit ShownView(std::unique_ptr<DocumentHandle> h) : handle(std::move(h)), view(*handle) {
+        view.resize(1100, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+    }
+    std::unique_ptr<DocumentHandle> handle;
+    ContentView view;
+};
+
+}  // namespace
+
+class ContentViewTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox*>(widget))
+                widget->close();
+    }
+
+    void firstShowSelectsFirstSlideAndAnEmptyDeckWelcomes() {
+        ShownView shown(makeDeck(3));
+        const Uuid first = slideID(*shown.handle, 1);
+        QCOMPARE(shown.handle->document().selectedSlideIDs(), SlideIDSet{first});
+        QCOMPARE(shown.handle->document().committedPreviewSlideID(), std::optional<Uuid>(first));
+        QVERIFY(shown.view.currentDetailPage() != shown.view.welcomeCanvas());
+        QCOMPARE(shown.view.displayedSlide()->id, first);
+
+        ShownView empty(makeDeck(0));
+        QCOMPARE(empty.view.currentDetailPage(), empty.view.welcomeCanvas());
+        QAction* exportAction = nullptr;
+        for (QAction* action : empty.view.toolBar()->actions())
+            if (action->text() == QStringLiteral("Export Presentation…"))
+                exportAction = action;
+        QVERIFY(exportAction && !exportAction->isEnabled());
+    }
+
+    void focusCanvasLeavesATextFieldBeingEdited() {
+        ShownView shown(makeDeck(2));
+        QApplication::setActiveWindow(&shown.view);
+        QVERIFY(QTest::qWaitForWindowActive(&shown.view));
+        auto* field = new QLineEdit(&shown.view);
+        field->show();
+        field->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        shown.view.focusCanvas();
+        QTest::qWait(0);
+        QCOMPARE(QApplication::focusWidget(), field);
+
+        shown.view.navigator().listView().setFocus();
+        shown.view.focusCanvas();
+        QTRY_COMPARE(QApplication::focusWidget(), shown.view.canvas());
+    }
+
+    void subfolderQuestionIsAskedOnceAndCoversTheFolderOnly() {
+        TempDir folder;
+        const fs::path a = copyFixture(folder, "picture.png", "b.png");
+        const fs::path b = copyFixture(folder, "orient-1.jpg", "a.jpg");
+        copyFixture(folder, "alpha.png", "f/c.png");
+        copyFixture(folder, "orient-2.jpg", "f/sub/d.jpg");
+        ShownView shown(makeDeck(0));
+        shown.view.importURLs({a, b, folder.path() / "f"});
+        QTRY_COMPARE(alerts(QStringLiteral("Include subfolders?")).size(), 1);
+        answer(alerts(QStringLiteral("Include subfolders?")).front(),
+               QStringLiteral("This Folder Only"));
+        QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{3});
+        QCOMPARE(pictureNames(*shown.handle),
+                 (std::vector<std::string>{"a.jpg", "b.png", "c.png"}));
+        QVERIFY(alerts(QStringLiteral("Include subfolders?")).isEmpty());
+        QVERIFY(alerts(QStringLiteral("Import notes")).isEmpty());
+        QVERIFY(!shown.view.importFlow().isBusy());
+    }
+
+    void cancellingTheDuplicateQuestionImportsNothing() {
+        TempDir folder;
+        const std::vector<fs::path> files = {copyFixture(folder, "picture.png", "x.png"),
+                                             copyFixture(folder, "picture.png", "y.png"),
+                                             copyFixture(folder, "alpha.png", "z.png")};
+        ShownView shown(makeDeck(0));
+        shown.view.importURLs(files);
+        QTRY_COMPARE(alerts(QStringLiteral("Duplicate images")).size(), 1);
+        QMessageBox* box = alerts(QStringLiteral("Duplicate images")).front();
+        QCOMPARE(
+            box->text(),
+            QStringLiteral("Exact copies were found. Mosavelle never removes files on its own."));
+        answer(box, QStringLiteral("Cancel"));
+        QTRY_VERIFY(!shown.view.importFlow().isBusy());
+        QVERIFY(shown.handle->document().project().slides.empty());
+        QVERIFY(!shown.handle->undoHistory()->canUndo());
+
+        // The flow is free again; skipping keeps the two distinct pictures.
+        shown.view.importURLs(files);
+        QTRY_COMPARE(alerts(QStringLiteral("Duplicate images")).size(), 1);
+        answer(alerts(QStringLiteral("Duplicate images")).front(),
+               QStringLiteral("Skip Duplicates"));
+        QTRY_COMPARE(pictureNames(*shown.handle), (std::vector<std::string>{"x.png", "z.png"}));
+        QCOMPARE(shown.handle->undoHistory()->undoName(), std::string("Import Images"));
+    }
+
+    void largeImportFinishesWithoutLeavingItsProgressDialog() {
+        TempDir folder;
+        std::vector<fs::path> files;
+        for (const char* name : {"picture.png", "alpha.png", "orient-1.jpg", "orient-2.jpg",
+                                 "orient-3.jpg", "orient-4.jpg", "picture.bmp"})
+            files.push_back(copyFixture(folder, name, name));
+        QVERIFY(files.size() > ImportFlow::quietFileCount);
+        ShownView shown(makeDeck(0));
+        shown.view.importURLs(files);
+        QTRY_COMPARE(shown.handle->document().project().slides.size(), files.size());
+        QTRY_VERIFY(shown.view.findChildren<QProgressDialog*>().isEmpty());
+        QVERIFY(!shown.view.importFlow().isBusy());
+    }
+
+    void notesAlertListsTheFailureThenTheAnimationSentence() {
+        TempDir folder;
+        ShownView shown(makeDeck(0));
+        shown.view.importURLs({copyFixture(folder, "text.jpg", "text.jpg"),
+                               copyFixture(folder, "animated.gif", "moving.gif")});
+        QTRY_COMPARE(alerts(QStringLiteral("Import notes")).size(), 1);
+        QCOMPARE(alerts(QStringLiteral("Import notes")).front()->text(),
+                 QStringLiteral("text.jpg: This file could not be read as an image.\n\n"
+                                "Animated GIF files import the first frame only. Animation is "
+                                "not exported."));
+        QCOMPARE(pictureNames(*shown.handle), std::vector<std::string>{"moving.gif"});
+    }
+
+    void droppedPictureDataIsStoredAsAPicture() {
+        ShownView shown(makeDeck(0));
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QByteArray bmp;
+        QBuffer buffer(&bmp);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(picture.save(&buffer, "BMP"));
+        QMimeData data;
+        data.setData(QStringLiteral("image/bmp"), bmp);
+
+        // Dropped on the welcome canvas, the drop reaches the window's handler.
+        QWidget* canvas = shown.view.welcomeCanvas();
+        const QPoint middle = canvas->rect().center();
+        QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &drop);
+        QVERIFY(drop.isAccepted());
+
+        QTRY_COMPARE(shown.handle->document().project().images.size(), std::size_t{1});
+        const SourceImage& stored = shown.handle->document().project().images.front();
+        QCOMPARE(stored.originalFileName, std::string("Clipboard 1.png"));
+        QCOMPARE(stored.pixelWidth, 40);
+        const Bytes& bytes = shown.handle->document().imageData().at(stored.id);
+        QVERIFY(bytes.view().starts_with("\x89PNG"));
+        QVERIFY(shown.view.currentDetailPage() != shown.view.welcomeCanvas());
+
+        // Text that names no file and carries no picture is refused.
+        QMimeData text;
+        text.setText(QStringLiteral("just words"));
+        QVERIFY(!ImportFlow::canImport(text));
+    }
+
+    void previewCommitsOnceAfterABurstAndHoldsStillUnderADrag() {
+        ShownView shown(makeDeck(5));
+        MosavelleDocument& doc = shown.handle->document();
+        int commits = 0;
+        connect(shown.handle.get(), &DocumentHandle::documentChanged, this,
+                [&](const DocumentChange& change) {
+                    if (change.kind == DocumentChangeKind::previewCommit)
+                        ++commits;
+                });
+        for (int n : {2, 3, 4})
+            setSelection(doc, {slideID(*shown.handle, n)});
+        QCOMPARE(doc.committedPreviewSlideID(), std::optional<Uuid>(slideID(*shown.handle, 1)));
+        QTRY_COMPARE(doc.committedPreviewSlideID(), std::optional<Uuid>(slideID(*shown.handle, 4)));
+        QTest::qWait(300);
+        QCOMPARE(commits, 1);
+
+        beginSlideDrag(doc, {slideID(*shown.handle, 2)});
+        setSelection(doc, {slideID(*shown.handle, 5)});
+        QCOMPARE(shown.view.displayedSlide()->id, slideID(*shown.handle, 4));
+        doc.setDragState({}, false);
+        QCOMPARE(shown.view.displayedSlide()->id, slideID(*shown.handle, 5));
+    }
+
+    void warningStripShowsEachMessageOnce() {
+        auto handle = makeDeck(1);
+        Project project = handle->document().project();
+        Slide& slide = project.slides.front();
+        slide.layout = SlideLayoutKind::fourGrid;
+        slide.slots = {emptySlot(), emptySlot(), emptySlot(), emptySlot()};
+        handle->document().setProject(project);
+        QCOMPARE(warningStripText(handle->document()),
+                 QString::fromStdString(warningMessage(SlideWarning::missingImage(std::nullopt))));
+    }
+};
+
+MOSAVELLE_APP_TEST_MAIN(ContentViewTest)
+#include "content_view_test.moc"

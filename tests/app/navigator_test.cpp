@@ -1,0 +1,266 @@
+#include <QAbstractItemModelTester>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <algorithm>
+
+#include "app/navigator/navigator_view.h"
+#include "app/navigator/slide_list_model.h"
+#include "app/navigator/slide_list_view.h"
+#include "app/shell/app_notifications.h"
+#include "app_deck.h"
+#include "app_test_support.h"
+#include "core/editing/navigator_text.h"
+#include "core/editing/selection.h"
+#include "core/editing/slide_operations.h"
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+using mosavelle::testing::makeDeck;
+using mosavelle::testing::slideID;
+
+namespace {
+
+// Compares every row with the deck: the same slide record and the label "N. name".
+QString rowsDifferFromDeck(const SlideListModel& model, const MosavelleDocument& document) {
+    const auto& slides = document.project().slides;
+    if (model.rowCount() != static_cast<int>(slides.size()))
+        return QStringLiteral("row count %1, deck %2").arg(model.rowCount()).arg(slides.size());
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const Slide& slide = slides[static_cast<std::size_t>(row)];
+        if (!(*model.slideAt(row) == slide))
+            return QStringLiteral("row %1 is stale").arg(row);
+        if (model.rowOf(slide.id) != row)
+            return QStringLiteral("rowOf wrong at %1").arg(row);
+        const QString label = QString::number(row + 1) + QStringLiteral(". ") +
+                              QString::fromStdString(slideDisplayName(slide, document.project()));
+        if (model.data(model.index(row), SlideListModel::LabelRole).toString() != label)
+            return QStringLiteral("row %1 label").arg(row);
+    }
+    return {};
+}
+
+void select(DocumentHandle& handle, std::initializer_list<int> positions) {
+    SlideIDSet ids;
+    for (int n : positions)
+        ids.insert(slideID(handle, n));
+    setSelection(handle.document(), ids);
+}
+
+QLineEdit* openEditor(QWidget& view) {
+    for (auto* field : view.findChildren<QLineEdit*>())
+        if (field->isVisible())
+            return field;
+    return nullptr;
+}
+
+}  // namespace
+
+class NavigatorTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void rowsFollowEveryEditAndItsUndoWithoutReset() {
+        auto handle = makeDeck(8);
+        SlideListModel model(*handle);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        MosavelleDocument& doc = handle->document();
+        int steps = 0;
+        const auto check = [&](const char* what) {
+            const QString problem = rowsDifferFromDeck(model, doc);
+            QVERIFY2(problem.isEmpty(),
+                     qPrintable(QString::fromLatin1(what) + QStringLiteral(": ") + problem));
+        };
+        const auto edit = [&](const char* what, const std::function<void()>& operation) {
+            operation();
+            ++steps;
+            check(what);
+        };
+
+        edit("delete", [&] {
+            select(*handle, {2});
+            deleteSelectedSlides(doc);
+        });
+        edit("duplicate", [&] {
+            select(*handle, {1, 3});
+            duplicateSelectedSlides(doc);
+        });
+        edit("section", [&] { insertSectionDivider(doc); });
+        edit("group", [&] {
+            select(*handle, {1, 2, 3});
+            groupSelectedSlides(doc, SlideLayoutKind::twoUp);
+        });
+        edit("ungroup", [&] { ungroupSelectedSlides(doc); });
+        edit("reorder", [&] {
+            reorderSlides(doc, {slideID(*handle, 1), slideID(*handle, 2)}, slideID(*handle, 5));
+        });
+        edit("move rows", [&] { moveSlides(doc, {0, 2, 7}, 5); });
+        edit("move up", [&] {
+            select(*handle, {6});
+            moveSelectedSlide(doc, -1);
+        });
+        edit("add image", [&] { addImageToSlide(doc, slideID(*handle, 2), slideID(*handle, 4)); });
+        edit("reverse", [&] {
+            Project reversed = doc.project();
+            std::reverse(reversed.slides.begin(), reversed.slides.end());
+            doc.changeProject(reversed, "Sort");
+        });
+
+        // Renaming one slide repaints exactly that row.
+        model.resetCounters();
+        renameSlide(doc, slideID(*handle, 3), "Beach");
+        ++steps;
+        check("rename");
+        QCOMPARE(model.rowsTouched(), qsizetype{1});
+
+        for (; steps > 0; --steps) {
+            QVERIFY(handle->undoHistory()->canUndo());
+            handle->undoHistory()->undo();
+            check("undo");
+        }
+        QCOMPARE(model.resets(), 0);
+    }
+
+    void largeReshuffleResetsOnceAndMatches() {
+        auto handle = makeDeck(300);
+        SlideListModel model(*handle);
+        Project project = handle->document().project();
+        std::reverse(project.slides.begin(), project.slides.end());
+        handle->document().changeProject(project, "Sort");
+        QCOMPARE(model.resets(), 1);
+        QCOMPARE(rowsDifferFromDeck(model, handle->document()), QString());
+    }
+
+    void renameCommitsOnReturnAndCancelsOnEscape() {
+        auto handle = makeDeck(3);
+        NavigatorView navigator(*handle);
+        navigator.resize(280, 400);
+        navigator.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&navigator));
+        MosavelleDocument& doc = handle->document();
+
+        // Return without typing stores the display name as the title.
+        navigator.listView().renameFromMenu(slideID(*handle, 1));
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 1)});
+        QLineEdit* field = openEditor(navigator.listView());
+        QVERIFY(field);
+        QCOMPARE(field->text(), QStringLiteral("IMG_0001.JPG"));
+        QCOMPARE(field->placeholderText(), QStringLiteral("Slide name"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_COMPARE(doc.project().slides[0].title, std::string("IMG_0001.JPG"));
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Rename Slide"));
+
+        // Escape leaves the title alone; the notification renames the primary slide without
+        // touching the selection.
+        select(*handle, {2});
+        AppNotifications::instance().postRenameSlide();
+        field = openEditor(navigator.listView());
+        QVERIFY(field);
+        QCOMPARE(field->text(), QStringLiteral("IMG_0002.JPG"));
+        QTest::keyClicks(field, QStringLiteral("Beach"));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QTRY_VERIFY(!openEditor(navigator.listView()));
+        QCOMPARE(doc.project().slides[1].title, std::string());
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 2)});
+    }
+
+    void contextMenuDeleteOfUnselectedSlideDeletesOnlyIt() {
+        auto handle = makeDeck(5);
+        NavigatorView navigator(*handle);
+        const Uuid first = slideID(*handle, 1), second = slideID(*handle, 2),
+                   fourth = slideID(*handle, 4);
+        select(*handle, {1, 2});
+        navigator.listView().deleteFromMenu(fourth);
+        const auto& slides = handle->document().project().slides;
+        QCOMPARE(slides.size(), std::size_t{4});
+        QVERIFY(std::none_of(slides.begin(), slides.end(),
+                             [&](const Slide& s) { return s.id == fourth; }));
+        QCOMPARE(slides[0].id, first);
+        QCOMPARE(slides[1].id, second);
+        // The view follows the document's selection after the delete.
+        QCOMPARE(navigator.listView().selectionModel()->selectedRows().size(),
+                 static_cast<qsizetype>(handle->document().selectedSlideIDs().size()));
+    }
+
+    void dragCarriesSelectionOnlyWhenStartedOnIt() {
+        auto handle = makeDeck(5);
+        NavigatorView navigator(*handle);
+        select(*handle, {4, 1, 3});
+        QCOMPARE(navigator.listView().draggedSlides(slideID(*handle, 2)),
+                 std::vector<Uuid>{slideID(*handle, 2)});
+        QCOMPARE(
+            navigator.listView().draggedSlides(slideID(*handle, 3)),
+            (std::vector<Uuid>{slideID(*handle, 1), slideID(*handle, 3), slideID(*handle, 4)}));
+    }
+
+    void gridDropWithDamagedPayloadMovesTheGoodSlides() {
+        auto handle = makeDeck(5);
+        NavigatorView navigator(*handle);
+        navigator.setShowsGrid(true);
+        navigator.resize(300, 600);
+        navigator.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&navigator));
+        SlideListView& grid = navigator.gridView();
+        const std::vector<Uuid> before = {slideID(*handle, 1), slideID(*handle, 2),
+                                          slideID(*handle, 3), slideID(*handle, 4),
+                                          slideID(*handle, 5)};
+        QMimeData data;
+        data.setText(QString::fromStdString("mosavelle-slides:" + before[0].text() + ",0000-bad," +
+                                            before[1].text()));
+        const QPoint onFourth = grid.visualRect(navigator.model().index(3)).center();
+        QDragEnterEvent enter(onFourth, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &enter);
+        QDragMoveEvent move(onFourth, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &move);
+        QVERIFY(move.isAccepted());
+        QCOMPARE(grid.slideDelegate().dropTarget(), std::optional<Uuid>(before[3]));
+        QDropEvent drop(onFourth, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &drop);
+        QVERIFY(drop.isAccepted());
+        QVERIFY(!grid.slideDelegate().dropTarget());
+        std::vector<Uuid> after;
+        for (const Slide& s : handle->document().project().slides)
+            after.push_back(s.id);
+        QCOMPARE(after, (std::vector<Uuid>{before[2], before[3], before[0], before[1], before[4]}));
+
+        // Text that is no payload is left to the window.
+        QMimeData text;
+        text.setText(QStringLiteral("hello"));
+        QDragEnterEvent other(onFourth, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &other);
+        QVERIFY(!other.isAccepted());
+    }
+
+    void gridClickTogglesWithShiftAndAltClickReportsFullTarget() {
+        auto handle = makeDeck(6);
+        MosavelleDocument& doc = handle->document();
+        select(*handle, {1, 2, 3, 4});
+        groupSelectedSlides(doc, SlideLayoutKind::fourGrid);  // slide 1 now shows four pictures
+        NavigatorView navigator(*handle);
+        navigator.setShowsGrid(true);
+        navigator.resize(300, 600);
+        navigator.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&navigator));
+        SlideListView& grid = navigator.gridView();
+        const auto cell = [&](int row) {
+            return grid.visualRect(navigator.model().index(row)).center();
+        };
+
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell(1));
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 2)});
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ShiftModifier, cell(2));
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier, cell(1));
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 3)});
+
+        // Alt-click onto the full four-picture slide on show changes nothing and says so.
+        focusSlide(doc, slideID(*handle, 1));
+        const Project before = doc.project();
+        QSignalSpy full(&navigator, &NavigatorView::unableToAddImage);
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::AltModifier, cell(2));
+        QCOMPARE(full.size(), 1);
+        QVERIFY(doc.project() == before);
+    }
+};
+
+MOSAVELLE_APP_TEST_MAIN(NavigatorTest)
+#include "navigator_test.moc"
