@@ -1,5 +1,6 @@
 #include "app/preview/preview_workspace.h"
 
+#include <QAccessible>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMimeData>
@@ -7,6 +8,7 @@
 #include <QSignalSpy>
 
 #include "app/inspector/inspector_view.h"
+#include "app/preview/full_screen_preview.h"
 #include "app/preview/presenter_notes_pane.h"
 #include "app/preview/preview_preferences.h"
 #include "app/preview/slide_key_filter.h"
@@ -171,6 +173,12 @@ private Q_SLOTS:
         workspace.setDisplayedSlide(document.project().slides[0].id);
         workspace.resize(1000, 800);
         workspace.show();
+        QAccessibleInterface* slide = QAccessible::queryAccessibleInterface(workspace.canvas());
+        QCOMPARE(slide->text(QAccessible::Name), QStringLiteral("Slide 1"));
+        QCOMPARE(slide->childCount(), 2);
+        QCOMPARE(slide->child(1)->text(QAccessible::Name), QStringLiteral("Image 2, p2.png"));
+        QCOMPARE(slide->child(1)->text(QAccessible::Description),
+                 QStringLiteral("Alt-click to remove this image from the slide"));
         const QPointF onB = workspace.canvas()->pictureRect(b).center();
         sendMouse(workspace.canvas(), QEvent::MouseButtonPress, onB, Qt::LeftButton,
                   Qt::AltModifier);
@@ -180,6 +188,8 @@ private Q_SLOTS:
         QCOMPARE(document.project().slides[0].slots[0].imageID, a);
         QCOMPARE(document.project().slides[1].slots[0].imageID, b);
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Remove Image from Slide"));
+        QCOMPARE(slide->childCount(), 1);
+        QCOMPARE(slide->child(0)->text(QAccessible::Description), QString());
 
         // A plain click removes nothing.
         sendMouse(workspace.canvas(), QEvent::MouseButtonPress, onB, Qt::LeftButton);
@@ -260,6 +270,31 @@ private Q_SLOTS:
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Notes"));
         handle->undoHistory()->undo();
         QCOMPARE(notes->toPlainText(), QString());
+    }
+
+    void fullScreenPreviewFillsTheScreenAndStepsThroughTheSlides() {
+        DeckBuilder deck;
+        deck.project.appearance.slideSize = SlideSizePreset::classic;
+        for (QColor c : {Qt::red, Qt::green})
+            deck.slide(SlideLayoutKind::oneImage, {deck.picture(c)});
+        auto handle = deck.handle();
+        MosavelleDocument& document = handle->document();
+        const auto slides = document.project().slides;
+        PreviewWorkspace workspace(*handle);
+        workspace.setDisplayedSlide(slides[0].id);
+        workspace.show();
+        workspace.showFullScreenPreview();
+        FullScreenSlidePreview* full = workspace.fullScreenPreview();
+        QVERIFY(full && full->isVisible());
+        const QSize screen = full->size();
+        QCOMPARE(full->zoom(), std::min(screen.width() / 720.0, screen.height() / 540.0));
+        QTest::keyClick(full, Qt::Key_Right);
+        QCOMPARE(full->slide(), slides[1].id);
+        QCOMPARE(selectedSlides(document).at(0).id, slides[1].id);
+        QTest::keyClick(full, Qt::Key_Right);  // at the end: stays
+        QCOMPARE(full->slide(), slides[1].id);
+        QTest::keyClick(full, Qt::Key_Escape);
+        QTRY_VERIFY(!workspace.fullScreenPreview());
     }
 
     void slideKeysMoveTheSelectionExceptInTextFields() {

@@ -148,12 +148,20 @@ InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
             c.kind == DocumentChangeKind::pictures)
             refresh();
     });
+    // Only the shown slide's pictures appear here; other thumbnails change nothing.
     connect(&ThumbnailProvider::shared(), &ThumbnailProvider::thumbnailReady, this,
-            [this] { refresh(); });
+            [this](const Uuid& id) {
+                const Slide* slide = primary();
+                if (slide && std::any_of(slide->slots.begin(), slide->slots.end(),
+                                         [&](const ImageSlot& s) { return s.imageID == id; }))
+                    refresh();
+            });
     refresh();
 }
 
-ApplyPlacementSheet* InspectorView::applyPlacementSheet() const { return sheet_; }
+ApplyPlacementSheet* InspectorView::applyPlacementSheet() const {
+    return sheet_;
+}
 
 // --- Construction
 

@@ -103,6 +103,7 @@ PreviewWorkspace::PreviewWorkspace(DocumentHandle& handle, QWidget* parent)
     scroll_->installEventFilter(this);
     canvas_ = new SlidePreviewView(handle_, scroll_);
     canvas_->setInteractiveCrop(true);
+    canvas_->setShowsChrome(true);
     scroll_->setWidget(canvas_);
     column->addWidget(scroll_, 1);
     connect(canvas_, &SlidePreviewView::slideFull, this, &PreviewWorkspace::slideFull);
@@ -163,7 +164,9 @@ PreviewWorkspace::~PreviewWorkspace() {
         fullScreen_->close();
 }
 
-FullScreenSlidePreview* PreviewWorkspace::fullScreenPreview() const { return fullScreen_; }
+FullScreenSlidePreview* PreviewWorkspace::fullScreenPreview() const {
+    return fullScreen_;
+}
 
 void PreviewWorkspace::setDisplayedSlide(std::optional<Uuid> slideID) {
     slideID_ = slideID;

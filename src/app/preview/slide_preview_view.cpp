@@ -1,12 +1,16 @@
 #include "app/preview/slide_preview_view.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QGraphicsDropShadowEffect>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QToolTip>
@@ -33,10 +37,95 @@ SizingMode effectiveMode(const Slide& slide, const Project& project) {
                                    : project.appearance.defaultPlacement.mode;
 }
 
+// One drawn picture (or placeholder, or the logo) of a canvas, as an accessible element. It
+// reads the canvas's current items on every query, so it never holds stale text.
+class CanvasItemAccessible : public QAccessibleInterface {
+public:
+    CanvasItemAccessible(SlidePreviewView* canvas, int index) : canvas_(canvas), index_(index) {}
+    bool isValid() const override { return canvas_ && index_ < itemCount(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override {
+        return canvas_ ? canvas_->window()->windowHandle() : nullptr;
+    }
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(canvas_.data());
+    }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface* focusChild() const override { return nullptr; }
+    QString text(QAccessible::Text t) const override {
+        if (!isValid())
+            return {};
+        const auto item = canvas_->accessibleItems()[std::size_t(index_)];
+        if (t == QAccessible::Name)
+            return item.name;
+        if (t == QAccessible::Description)
+            return item.description;
+        return {};
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+    QRect rect() const override {
+        if (!isValid())
+            return {};
+        const QRect r = canvas_->accessibleItems()[std::size_t(index_)].rect;
+        return QRect(canvas_->mapToGlobal(r.topLeft()), r.size());
+    }
+    QAccessible::Role role() const override { return QAccessible::Graphic; }
+    QAccessible::State state() const override { return {}; }
+
+private:
+    int itemCount() const { return int(canvas_->accessibleItems().size()); }
+    QPointer<SlidePreviewView> canvas_;
+    int index_;
+};
+
+// The canvas: a container labelled "Slide N" whose children are its drawn pictures.
+class CanvasAccessible : public QAccessibleWidget {
+public:
+    explicit CanvasAccessible(SlidePreviewView* canvas)
+        : QAccessibleWidget(canvas, QAccessible::Grouping) {}
+    ~CanvasAccessible() override {
+        for (QAccessible::Id id : children_)
+            QAccessible::deleteAccessibleInterface(id);
+    }
+    int childCount() const override { return int(canvas()->accessibleItems().size()); }
+    QAccessibleInterface* child(int index) const override {
+        if (index < 0 || index >= childCount())
+            return nullptr;
+        while (int(children_.size()) <= index)
+            children_.push_back(QAccessible::registerAccessibleInterface(
+                new CanvasItemAccessible(canvas(), int(children_.size()))));
+        return QAccessible::accessibleInterface(children_[std::size_t(index)]);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        for (std::size_t i = 0; i < children_.size(); ++i)
+            if (QAccessible::accessibleInterface(children_[i]) == child)
+                return int(i);
+        return -1;
+    }
+
+private:
+    SlidePreviewView* canvas() const { return static_cast<SlidePreviewView*>(widget()); }
+    mutable std::vector<QAccessible::Id> children_;
+};
+
+QAccessibleInterface* canvasAccessibleFactory(const QString&, QObject* object) {
+    if (auto* canvas = qobject_cast<SlidePreviewView*>(object))
+        return new CanvasAccessible(canvas);
+    return nullptr;
+}
+
 }  // namespace
 
 SlidePreviewView::SlidePreviewView(DocumentHandle& handle, QWidget* parent)
     : QWidget(parent), handle_(handle) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(canvasAccessibleFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setFocusPolicy(Qt::ClickFocus);
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
@@ -47,8 +136,17 @@ SlidePreviewView::SlidePreviewView(DocumentHandle& handle, QWidget* parent)
             update();
         }
     });
+    // Only thumbnails this slide may show (its pictures, or the logo) cause a repaint.
     connect(&ThumbnailProvider::shared(), &ThumbnailProvider::thumbnailReady, this,
-            [this] { update(); });
+            [this](const Uuid& id) {
+                const Slide* slide = shownSlide();
+                if (!slide)
+                    return;
+                const bool shown = std::any_of(slide->slots.begin(), slide->slots.end(),
+                                               [&](const ImageSlot& s) { return s.imageID == id; });
+                if (shown || handle_.document().logoData())
+                    update();
+            });
     refreshAccessibility();
 }
 
@@ -76,6 +174,22 @@ void SlidePreviewView::setCanvasScale(double scale) {
 void SlidePreviewView::setInteractiveCrop(bool interactive) {
     interactive_ = interactive;
     setAcceptDrops(interactive);
+}
+
+void SlidePreviewView::setShowsChrome(bool shows) {
+    if (showsChrome_ == shows)
+        return;
+    showsChrome_ = shows;
+    if (shows) {
+        auto* shadow = new QGraphicsDropShadowEffect(this);
+        shadow->setColor(QColor(0, 0, 0, 46));  // black at 18 %
+        shadow->setBlurRadius(8);
+        shadow->setOffset(0, 2);
+        setGraphicsEffect(shadow);
+    } else {
+        setGraphicsEffect(nullptr);
+    }
+    update();
 }
 
 QSize SlidePreviewView::sizeHint() const {
@@ -114,6 +228,39 @@ std::vector<SlidePreviewView::HitPicture> SlidePreviewView::hitPictures() const 
         out.push_back({frame.imageID, QRectF(r.x * k, r.y * k, r.width * k, r.height * k)});
     }
     return out;
+}
+
+std::vector<SlidePreviewView::AccessibleItem> SlidePreviewView::accessibleItems() const {
+    std::vector<AccessibleItem> items;
+    const Slide* slide = shownSlide();
+    if (!slide)
+        return items;
+    const Project& project = handle_.document().project();
+    const RenderedSlide rendered =
+        renderSlide(*slide, displayIndexOfSlide(project, slide->id).value_or(0), project);
+    const double k = 72.0 * scale_;
+    const auto onCanvas = [k](const InchRect& r) {
+        return QRectF(r.x * k, r.y * k, r.width * k, r.height * k).toAlignedRect();
+    };
+    const QString hint = rendered.pictures.size() >= 2
+                             ? tr("Alt-click to remove this image from the slide")
+                             : QString();
+    int position = 0;
+    for (const PictureFrame& frame : rendered.pictures) {
+        ++position;
+        if (!pictureIsDrawable(handle_.document(), frame)) {
+            items.push_back({tr("Missing image"), QString(), onCanvas(frame.frame)});
+            continue;
+        }
+        const SourceImage* image = project.sourceImage(frame.imageID);
+        QString name = tr("Image %1").arg(position);
+        if (!image->originalFileName.empty())
+            name += QStringLiteral(", ") + QString::fromStdString(image->originalFileName);
+        items.push_back({name, hint, onCanvas(frame.frame)});
+    }
+    if (rendered.logo && handle_.document().logoData())
+        items.push_back({tr("Logo"), QString(), onCanvas(rendered.logo->frame)});
+    return items;
 }
 
 QRectF SlidePreviewView::pictureRect(const Uuid& pictureID) const {
@@ -158,6 +305,11 @@ void SlidePreviewView::paintEvent(QPaintEvent*) {
     options.scale = scale_;
     options.devicePixelRatio = devicePixelRatioF();
     paintRenderedSlide(painter, rendered, handle_.document(), options);
+    if (showsChrome_) {
+        painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
     if (mergeTargeted_) {
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(QPen(palette().color(QPalette::Highlight), 3));
@@ -317,8 +469,10 @@ void SlidePreviewView::setMergeTargeted(bool targeted) {
 }
 
 void SlidePreviewView::dragEnterEvent(QDragEnterEvent* event) {
-    if (interactive_ && slideID_ && event->mimeData()->hasText() &&
-        event->mimeData()->text().startsWith(payloadPrefix)) {
+    const bool navigatorDrag =
+        (event->mimeData()->hasText() && event->mimeData()->text().startsWith(payloadPrefix)) ||
+        handle_.document().isDraggingSlide();
+    if (interactive_ && slideID_ && navigatorDrag) {
         setMergeTargeted(true);
         event->acceptProposedAction();
         return;

@@ -36,11 +36,24 @@ public:
     void setCanvasScale(double scale);
     double canvasScale() const { return scale_; }
     void setInteractiveCrop(bool interactive);
+    // A border in the separator colour and a soft shadow around the canvas (the workspace's
+    // look; the full-screen preview has none).
+    void setShowsChrome(bool shows);
     bool isMergeDropTargeted() const { return mergeTargeted_; }
 
     QSize sizeHint() const override;
     // Position of the picture with this identifier on the canvas, for tests and accessibility.
     QRectF pictureRect(const Uuid& pictureID) const;
+
+    // What assistive technology is told about the drawn pictures and the logo, in drawing order:
+    // "Image N" (with ", " and the file name when known), "Missing image" or "Logo", with the
+    // removal hint when the slide holds two or more pictures.
+    struct AccessibleItem {
+        QString name;
+        QString description;
+        QRect rect;
+    };
+    std::vector<AccessibleItem> accessibleItems() const;
 
     // The slide identifiers a navigator drag carries ("mosavelle-slides:" then identifiers
     // separated by commas, spaces or line breaks); empty when the text is not such a payload.
@@ -81,6 +94,7 @@ private:
     std::optional<Uuid> slideID_;
     double scale_ = 1.0;
     bool interactive_ = false;
+    bool showsChrome_ = false;
     bool mergeTargeted_ = false;
 
     // Pointer gesture on a picture.
