@@ -499,6 +499,25 @@ void InspectorView::refreshCaptionRows(const Slide& slide,
 
 void InspectorView::refreshWarnings(const Slide& slide, const std::vector<SlideWarning>& warnings) {
     (void)slide;
+    // The block is rebuilt only when what it lists (or a thumbnail it shows) changed, not on
+    // every keystroke in a caption.
+    QString signature;
+    for (const SlideWarning& w : warnings) {
+        if (const auto* o = w.as<SlideWarning::OverflowsSlide>()) {
+            const auto bytes = handle_.document().imageData().find(o->imageID);
+            const bool ready =
+                bytes != handle_.document().imageData().end() &&
+                ThumbnailProvider::shared().isReady(o->imageID, inspectorThumbnailPixels);
+            signature += QString::fromStdString("o" + o->imageID.text()) + (ready ? "+" : "-");
+        } else if (w.as<SlideWarning::LowResolution>()) {
+            signature += QStringLiteral("l");
+        } else if (const auto* m = w.as<SlideWarning::MissingImage>(); m && m->imageID) {
+            signature += QStringLiteral("m");
+        }
+    }
+    if (warningsSignature_ == signature)
+        return;
+    warningsSignature_ = signature;
     auto* layout = static_cast<QVBoxLayout*>(warnings_->layout());
     while (QLayoutItem* item = layout->takeAt(0)) {
         if (item->widget()) {

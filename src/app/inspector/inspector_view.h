@@ -100,6 +100,7 @@ private:
     QSlider* scale_ = nullptr;
     QLabel* scaleValue_ = nullptr;
     QWidget* warnings_ = nullptr;
+    std::optional<QString> warningsSignature_;  // what the warnings block shows now
     QPushButton* applyAll_ = nullptr;
     QPointer<ApplyPlacementSheet> sheet_;
 };
