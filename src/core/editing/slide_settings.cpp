@@ -120,6 +120,13 @@ void setNotesLive(MosavelleDocument& document, std::string_view notes) {
     changeSelectionLive(document, [&](Slide& slide) { slide.notes = std::string(notes); });
 }
 
+void editSelectedSlidesLive(MosavelleDocument& document,
+                            const std::function<void(Slide&)>& change) {
+    if (!change)
+        return;
+    changeSelectionLive(document, change);
+}
+
 void changeSortMode(MosavelleDocument& document, SortMode mode) {
     Project project = document.project();
     project.sort = mode;

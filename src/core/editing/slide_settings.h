@@ -49,6 +49,9 @@ inline constexpr double maximumCaptionPoints = 36;
 void setCaptionPointsLive(MosavelleDocument& document, double points);
 void setPlacementLive(MosavelleDocument& document, const Placement& placement);
 void setNotesLive(MosavelleDocument& document, std::string_view notes);
+// Applies `change` to each selected slide without an undo step, for gestures such as dragging a
+// crop anchor; the caller brackets the gesture with a continuous edit.
+void editSelectedSlidesLive(MosavelleDocument& document, const std::function<void(Slide&)>& change);
 
 // Sets the deck's sort mode. Any mode but manual also puts the slides in that order now (the
 // order is not kept up afterwards); manual keeps the present order. "Sort".

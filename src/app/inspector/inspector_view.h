@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QPointer>
+#include <QScrollArea>
+#include <optional>
+#include <vector>
+
+#include "core/layout/rendered_slide.h"
+#include "core/model/project.h"
+#include "core/platform/uuid.h"
+
+class QAbstractButton;
+class QButtonGroup;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSlider;
+class QStackedWidget;
+class QVBoxLayout;
+
+namespace mosavelle::app {
+
+class ApplyPlacementSheet;
+class DocumentHandle;
+
+// The side pane that changes the selected slides: layout, title, caption size and alignment,
+// captions, placement and scale, with the slide's picture warnings and "Apply Placement to All
+// Slides…". It shows the first selected slide in deck order and follows the document by itself
+// (selection, project, undo and redo). Every change is one core editing operation; sliders are
+// continuous edits that make one undo step per drag. It keeps no copy of the deck.
+class InspectorView : public QScrollArea {
+    Q_OBJECT
+public:
+    explicit InspectorView(DocumentHandle& handle, QWidget* parent = nullptr);
+
+    // The included slides, other than section dividers, with at least one slot holding a
+    // picture: what "Apply Placement to All Slides" changes.
+    static int placementTargetCount(const Project& project);
+    // The slots of `slide` that get a caption row: those holding a picture, in order; when none
+    // does, the first 1, 2 or 4 slots of the layout.
+    static std::vector<ImageSlot> captionSlots(const Slide& slide);
+
+    // The sheet while it is up (tests).
+    ApplyPlacementSheet* applyPlacementSheet() const;
+
+public Q_SLOTS:
+    // Puts the focus in the title field ("Rename Slide…").
+    void focusTitleField();
+
+private:
+    struct CaptionRow {
+        Uuid slotID;
+        QWidget* row = nullptr;
+        QLabel* thumbnail = nullptr;
+        QLabel* label = nullptr;
+        QPlainTextEdit* field = nullptr;
+        QLabel* warning = nullptr;
+    };
+
+    void buildSelectedSection();
+    void buildCaptionsSection();
+    void buildPlacementSection();
+    void refresh();
+    void refreshCaptionRows(const Slide& slide, const std::vector<std::string>& textWarnings);
+    void refreshWarnings(const Slide& slide, const std::vector<SlideWarning>& warnings);
+    const Slide* primary() const;
+    Placement currentPlacement(const Slide& slide) const;
+    void chooseLayout(int index);
+    void choosePlacementSegment(int segment);
+    void scaleMoved(int percent);
+    void openApplyPlacementSheet();
+
+    DocumentHandle& handle_;
+    QWidget* content_ = nullptr;
+    bool refreshing_ = false;
+
+    QGroupBox* selectedGroup_ = nullptr;
+    QStackedWidget* layoutStack_ = nullptr;
+    QComboBox* layoutPicker_ = nullptr;
+    QLabel* sectionLayoutLabel_ = nullptr;
+    QLabel* titleLabel_ = nullptr;
+    QLineEdit* titleField_ = nullptr;
+    QLabel* titleWarning_ = nullptr;
+
+    QGroupBox* captionsGroup_ = nullptr;
+    QSlider* captionSize_ = nullptr;
+    QLabel* captionSizeValue_ = nullptr;
+    QWidget* alignment_ = nullptr;
+    QButtonGroup* alignmentButtons_ = nullptr;
+    QVBoxLayout* captionRowsLayout_ = nullptr;
+    std::vector<CaptionRow> captionRows_;
+
+    QGroupBox* placementGroup_ = nullptr;
+    QWidget* placementSegments_ = nullptr;
+    QButtonGroup* placementButtons_ = nullptr;
+    QWidget* scaleRow_ = nullptr;
+    QSlider* scale_ = nullptr;
+    QLabel* scaleValue_ = nullptr;
+    QWidget* warnings_ = nullptr;
+    std::optional<QString> warningsSignature_;  // what the warnings block shows now
+    QPushButton* applyAll_ = nullptr;
+    QPointer<ApplyPlacementSheet> sheet_;
+};
+
+}  // namespace mosavelle::app

@@ -1,0 +1,139 @@
+#include "app/preview/full_screen_preview.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QToolButton>
+#include <algorithm>
+
+#include "app/document/document_handle.h"
+#include "app/preview/slide_painter.h"
+#include "app/preview/slide_preview_view.h"
+#include "core/editing/selection.h"
+
+namespace mosavelle::app {
+
+namespace {
+constexpr int closeInset = 20;
+}
+
+FullScreenSlidePreview::FullScreenSlidePreview(DocumentHandle& handle, std::optional<Uuid> slideID)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::NoDropShadowWindowHint),
+      handle_(handle) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAccessibleName(tr("Full screen slide preview"));
+    QPalette dark = palette();
+    dark.setColor(QPalette::Window, Qt::black);
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::Button, QColor(40, 40, 40));
+    dark.setColor(QPalette::ButtonText, Qt::white);
+    setPalette(dark);
+    setAutoFillBackground(true);
+
+    canvas_ = new SlidePreviewView(handle_, this);
+    canvas_->setSlide(slideID);
+    canvas_->setFocusPolicy(Qt::NoFocus);
+
+    closeButton_ = new QToolButton(this);
+    closeButton_->setText(tr("Close"));
+    closeButton_->setIcon(QIcon::fromTheme(QStringLiteral("window-close")));
+    closeButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    closeButton_->setToolTip(tr("Closes the full screen slide preview."));
+    closeButton_->setAccessibleName(tr("Close"));
+    connect(closeButton_, &QToolButton::clicked, this, &QWidget::close);
+    setFocusPolicy(Qt::StrongFocus);
+    connect(&handle_, &DocumentHandle::documentChanged, this, [this] { layoutCanvas(); });
+}
+
+const std::optional<Uuid>& FullScreenSlidePreview::slide() const {
+    return canvas_->slide();
+}
+
+double FullScreenSlidePreview::zoom() const {
+    return canvas_->canvasScale();
+}
+
+void FullScreenSlidePreview::setSlide(std::optional<Uuid> slideID) {
+    canvas_->setSlide(slideID);
+}
+
+void FullScreenSlidePreview::present(QWidget* screenOf) {
+    previousActive_ = QApplication::activeWindow();
+    QScreen* screen = screenOf ? screenOf->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen && !QGuiApplication::screens().isEmpty())
+        screen = QGuiApplication::screens().first();
+    if (screen) {
+        setScreen(screen);
+        setGeometry(screen->geometry());
+    }
+    showFullScreen();
+    raise();
+    activateWindow();
+    setFocus(Qt::OtherFocusReason);
+    layoutCanvas();
+}
+
+void FullScreenSlidePreview::layoutCanvas() {
+    const QSizeF page = slideCanvasSize(handle_.document().project().appearance.slideSize, 1.0);
+    const double zoom = std::max(std::min(width() / page.width(), height() / page.height()), 0.01);
+    canvas_->setCanvasScale(zoom);
+    const QSize size = canvas_->sizeHint();
+    canvas_->setGeometry((width() - size.width()) / 2, (height() - size.height()) / 2, size.width(),
+                         size.height());
+    closeButton_->adjustSize();
+    closeButton_->move(width() - closeInset - closeButton_->width(), closeInset);
+    closeButton_->raise();
+}
+
+void FullScreenSlidePreview::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutCanvas();
+}
+
+void FullScreenSlidePreview::step(int offset) {
+    const auto& slides = handle_.document().project().slides;
+    const auto current = canvas_->slide();
+    auto it = std::find_if(slides.begin(), slides.end(),
+                           [&](const Slide& s) { return current && s.id == *current; });
+    if (it == slides.end())
+        return;
+    const auto position = (it - slides.begin()) + offset;
+    if (position < 0 || position >= std::ptrdiff_t(slides.size()))
+        return;
+    const Uuid next = slides[std::size_t(position)].id;
+    canvas_->setSlide(next);
+    focusSlide(handle_.document(), next);
+}
+
+void FullScreenSlidePreview::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            close();
+            break;
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            step(-1);
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            step(+1);
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
+    }
+    event->accept();
+}
+
+void FullScreenSlidePreview::closeEvent(QCloseEvent* event) {
+    Q_EMIT closed();
+    if (previousActive_)
+        previousActive_->activateWindow();
+    QWidget::closeEvent(event);
+}
+
+}  // namespace mosavelle::app

@@ -1,0 +1,252 @@
+#include "app/preview/preview_workspace.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/document/document_handle.h"
+#include "app/preview/full_screen_preview.h"
+#include "app/preview/presenter_notes_pane.h"
+#include "app/preview/preview_preferences.h"
+#include "app/preview/slide_key_filter.h"
+#include "app/preview/slide_painter.h"
+#include "app/preview/slide_preview_view.h"
+
+namespace mosavelle::app {
+
+namespace {
+
+QToolButton* borderlessButton(const QString& text, const QString& iconName, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setText(text);
+    button->setAutoRaise(true);
+    const QIcon icon = QIcon::fromTheme(iconName);
+    if (!icon.isNull())
+        button->setIcon(icon);
+    button->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
+    button->setAccessibleName(text);
+    return button;
+}
+
+}  // namespace
+
+// --- Zoom bar
+
+PreviewZoomBar::PreviewZoomBar(QWidget* parent) : QFrame(parent) {
+    setAccessibleName(tr("Preview zoom"));
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::AlternateBase);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 6, 12, 6);
+    row->setSpacing(8);
+
+    fit_ = new QToolButton(this);
+    fit_->setText(tr("Fit to Window"));
+    fit_->setAutoRaise(true);
+    fit_->setAccessibleName(tr("Fit to Window"));
+    fit_->setToolTip(
+        tr("Scale the preview to the available window. Does not change image placement or "
+           "export size."));
+    connect(fit_, &QToolButton::clicked, this, &PreviewZoomBar::fitRequested);
+
+    percent_ = new QLabel(this);
+    percent_->setMinimumWidth(72);
+    percent_->setAlignment(Qt::AlignCenter);
+    percent_->setAccessibleName(tr("Zoom"));
+
+    auto* out = borderlessButton(tr("Zoom Out"), QStringLiteral("zoom-out"), this);
+    out->setToolTip(tr("Zoom out"));
+    connect(out, &QToolButton::clicked, this, &PreviewZoomBar::zoomOutRequested);
+    auto* in = borderlessButton(tr("Zoom In"), QStringLiteral("zoom-in"), this);
+    in->setToolTip(tr("Zoom in"));
+    connect(in, &QToolButton::clicked, this, &PreviewZoomBar::zoomInRequested);
+
+    row->addWidget(fit_);
+    row->addWidget(percent_);
+    row->addWidget(out);
+    row->addWidget(in);
+}
+
+void PreviewZoomBar::setState(bool zoomsToFit, int percent) {
+    fit_->setEnabled(!zoomsToFit);
+    percent_->setText((zoomsToFit ? tr("Fit · ") : QString()) + QString::number(percent) +
+                      QLatin1Char('%'));
+    percent_->setAccessibleDescription((zoomsToFit ? tr("Fit to Window, ") : QString()) +
+                                       QString::number(percent) + tr(" percent"));
+}
+
+QString PreviewZoomBar::percentText() const {
+    return percent_->text();
+}
+
+// --- Workspace
+
+PreviewWorkspace::PreviewWorkspace(DocumentHandle& handle, QWidget* parent)
+    : QWidget(parent), handle_(handle) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setAlignment(Qt::AlignCenter);
+    scroll_->setWidgetResizable(false);
+    scroll_->setBackgroundRole(QPalette::Dark);
+    scroll_->viewport()->setBackgroundRole(QPalette::Dark);
+    scroll_->installEventFilter(this);
+    canvas_ = new SlidePreviewView(handle_, scroll_);
+    canvas_->setInteractiveCrop(true);
+    canvas_->setShowsChrome(true);
+    scroll_->setWidget(canvas_);
+    column->addWidget(scroll_, 1);
+    connect(canvas_, &SlidePreviewView::slideFull, this, &PreviewWorkspace::slideFull);
+    connect(canvas_, &SlidePreviewView::activated, this, &PreviewWorkspace::activateSlideKeys);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->setContentsMargins(12, 8, 12, 8);
+    zoomBar_ = new PreviewZoomBar(this);
+    bottom->addWidget(zoomBar_);
+    bottom->addStretch(1);
+    fullScreenButton_ = new QToolButton(this);
+    fullScreenButton_->setText(tr("Preview Full Screen"));
+    fullScreenButton_->setIcon(QIcon::fromTheme(QStringLiteral("view-fullscreen")));
+    fullScreenButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    fullScreenButton_->setAutoRaise(true);
+    fullScreenButton_->setAccessibleName(tr("Preview Full Screen"));
+    fullScreenButton_->setToolTip(
+        tr("Preview this slide at full screen. Press Escape or click Close to exit."));
+    fullScreenButton_->setAccessibleDescription(
+        tr("Opens a full screen preview of the current slide. Press Escape or click Close to "
+           "exit."));
+    bottom->addWidget(fullScreenButton_);
+    column->addLayout(bottom);
+    connect(zoomBar_, &PreviewZoomBar::fitRequested, this, &PreviewWorkspace::zoomToFit);
+    connect(zoomBar_, &PreviewZoomBar::zoomInRequested, this, &PreviewWorkspace::zoomIn);
+    connect(zoomBar_, &PreviewZoomBar::zoomOutRequested, this, &PreviewWorkspace::zoomOut);
+    connect(fullScreenButton_, &QToolButton::clicked, this,
+            &PreviewWorkspace::showFullScreenPreview);
+
+    notesHandle_ = new NotesResizeHandle(this);
+    notes_ = new PresenterNotesPane(handle_, this);
+    column->addWidget(notesHandle_);
+    column->addWidget(notes_);
+
+    // Shortcuts only while focus is inside this workspace, so they never fight the menu bar's.
+    const auto addShortcut = [this](const QKeySequence& keys, void (PreviewWorkspace::*slot)()) {
+        auto* action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+    };
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), &PreviewWorkspace::zoomToFit);
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus), &PreviewWorkspace::zoomOut);
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), &PreviewWorkspace::zoomIn);
+
+    connect(&PreviewPreferences::instance(), &PreviewPreferences::changed, this,
+            &PreviewWorkspace::applyPreferences);
+    connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
+        if (c.kind == DocumentChangeKind::project)
+            updateZoom();  // the page size may change
+    });
+    applyPreferences();
+}
+
+PreviewWorkspace::~PreviewWorkspace() {
+    if (fullScreen_)
+        fullScreen_->close();
+}
+
+FullScreenSlidePreview* PreviewWorkspace::fullScreenPreview() const {
+    return fullScreen_;
+}
+
+void PreviewWorkspace::setDisplayedSlide(std::optional<Uuid> slideID) {
+    slideID_ = slideID;
+    canvas_->setSlide(slideID);
+    notes_->setSlide(slideID);
+    if (fullScreen_)
+        fullScreen_->setSlide(slideID);
+}
+
+void PreviewWorkspace::setShowsPresenterNotes(bool shown) {
+    showsNotes_ = shown;
+    notesHandle_->setVisible(shown);
+    notes_->setVisible(shown);
+}
+
+double PreviewWorkspace::zoom() const {
+    const auto& preferences = PreviewPreferences::instance();
+    return preferences.zoomsToFit() ? lastFitScale_ : preferences.zoomScale();
+}
+
+void PreviewWorkspace::applyPreferences() {
+    notes_->setFixedHeight(int(std::lround(PreviewPreferences::instance().notesHeight())));
+    updateZoom();
+}
+
+void PreviewWorkspace::updateZoom() {
+    const QSizeF available = scroll_->size();
+    lastFitScale_ =
+        preview_zoom::fitZoom(available, handle_.document().project().appearance.slideSize);
+    const auto& preferences = PreviewPreferences::instance();
+    const bool fitting = preferences.zoomsToFit();
+    const double zoom = fitting ? lastFitScale_ : preferences.zoomScale();
+    canvas_->setCanvasScale(zoom);
+    canvas_->resize(canvas_->sizeHint());
+    // Scrolling is off while the canvas fits (with a point of tolerance for rounding).
+    const QSize canvas = canvas_->sizeHint();
+    const bool fits =
+        available.width() + 1 >= canvas.width() && available.height() + 1 >= canvas.height();
+    const auto policy = fits ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded;
+    scroll_->setHorizontalScrollBarPolicy(policy);
+    scroll_->setVerticalScrollBarPolicy(policy);
+    zoomBar_->setState(fitting, int(std::lround(zoom * 100)));
+}
+
+void PreviewWorkspace::zoomToFit() {
+    PreviewPreferences::instance().setZoomsToFit(true);
+}
+
+void PreviewWorkspace::zoomIn() {
+    auto& preferences = PreviewPreferences::instance();
+    preferences.setZoomScale(zoom() * preview_zoom::stepIn);
+    preferences.setZoomsToFit(false);
+}
+
+void PreviewWorkspace::zoomOut() {
+    auto& preferences = PreviewPreferences::instance();
+    preferences.setZoomScale(zoom() * preview_zoom::stepOut);
+    preferences.setZoomsToFit(false);
+}
+
+void PreviewWorkspace::showFullScreenPreview() {
+    if (fullScreen_) {
+        fullScreen_->raise();
+        fullScreen_->activateWindow();
+        return;
+    }
+    fullScreen_ = new FullScreenSlidePreview(handle_, slideID_);
+    fullScreen_->present(window());
+}
+
+void PreviewWorkspace::focusCanvas() {
+    if (SlideKeyFilter::isTextEditing(QApplication::focusWidget()))
+        return;
+    canvas_->setFocus(Qt::OtherFocusReason);
+}
+
+bool PreviewWorkspace::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == scroll_ && event->type() == QEvent::Resize)
+        updateZoom();
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace mosavelle::app

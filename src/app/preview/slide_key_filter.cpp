@@ -1,0 +1,114 @@
+#include "app/preview/slide_key_filter.h"
+
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/document/document_handle.h"
+#include "core/editing/selection.h"
+#include "core/editing/slide_operations.h"
+
+namespace mosavelle::app {
+
+namespace {
+constexpr int dragCleanupDelayMs = 50;
+}
+
+SlideKeyFilter::SlideKeyFilter(DocumentHandle& handle, QWidget* window)
+    : QObject(window), handle_(handle), window_(window) {
+    qApp->installEventFilter(this);
+}
+
+SlideKeyFilter::~SlideKeyFilter() {
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+bool SlideKeyFilter::isTextEditing(const QWidget* focus) {
+    for (const QWidget* w = focus; w; w = w->parentWidget()) {
+        if (qobject_cast<const QLineEdit*>(w))
+            return true;
+        if (auto* edit = qobject_cast<const QTextEdit*>(w); edit && !edit->isReadOnly())
+            return true;
+        if (auto* edit = qobject_cast<const QPlainTextEdit*>(w); edit && !edit->isReadOnly())
+            return true;
+        if (w->isWindow())
+            break;
+    }
+    return false;
+}
+
+bool SlideKeyFilter::blocksSlideKeys(const QWidget* focus) {
+    if (isTextEditing(focus))
+        return true;
+    for (const QWidget* w = focus; w; w = w->parentWidget()) {
+        if (qobject_cast<const QTextEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
+            qobject_cast<const QAbstractSlider*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
+            qobject_cast<const QComboBox*>(w) || w->property(segmentedControlProperty).toBool())
+            return true;
+        if (w->isWindow())
+            break;
+    }
+    return false;
+}
+
+bool SlideKeyFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (!window_)
+        return false;
+    if (event->type() == QEvent::KeyPress)
+        return handleKey(watched, event);
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == window_ && widget->isWidgetType()) {
+            QPointer<DocumentHandle> handle(&handle_);
+            QTimer::singleShot(dragCleanupDelayMs, this, [handle] {
+                if (handle && handle->document().isDraggingSlide())
+                    handle->document().setDragState({}, false);
+            });
+        }
+    }
+    return false;
+}
+
+bool SlideKeyFilter::handleKey(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    // Key events reach the focus widget first (or the window when nothing has focus); later
+    // deliveries to its ancestors are the same key and are left alone.
+    QWidget* focus = QApplication::focusWidget();
+    if (!widget || widget->window() != window_ || (focus && widget != focus))
+        return false;
+    if (handle_.document().project().slides.empty() || blocksSlideKeys(focus))
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    const Qt::KeyboardModifiers extra =
+        key->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+    if (extra != Qt::NoModifier)
+        return false;
+
+    MosavelleDocument& document = handle_.document();
+    switch (key->key()) {
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            moveSelection(document, +1);
+            return true;
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            moveSelection(document, -1);
+            return true;
+        case Qt::Key_Delete:
+        case Qt::Key_Backspace:
+            deleteSelectedSlides(document);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace mosavelle::app

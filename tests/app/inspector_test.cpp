@@ -1,0 +1,237 @@
+#include "app/inspector/inspector_view.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+
+#include "app/inspector/apply_placement_sheet.h"
+#include "app_test_support.h"
+#include "core/editing/selection.h"
+#include "preview_test_support.h"
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+using mosavelle::testing::DeckBuilder;
+
+namespace {
+
+template <class W>
+W* named(QWidget& root, const QString& accessibleName) {
+    for (W* w : root.findChildren<W*>())
+        if (w->accessibleName() == accessibleName && w->isVisibleTo(&root))
+            return w;
+    return nullptr;
+}
+
+QAbstractButton* segment(QWidget& root, const QString& control, const QString& name) {
+    QWidget* box = named<QWidget>(root, control);
+    return box ? named<QAbstractButton>(*box, name) : nullptr;
+}
+
+// The caption rows as "label|accessible name" lines.
+QStringList captionRows(InspectorView& inspector) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QStringList rows;
+    for (auto* field : inspector.findChildren<QPlainTextEdit*>()) {
+        if (!field->isVisibleTo(&inspector))
+            continue;
+        const auto labels = field->parentWidget()->findChildren<QLabel*>();
+        QString label;
+        for (QLabel* l : labels)
+            if (l->text().startsWith(QStringLiteral("Caption")))
+                label = l->text();
+        rows << label + QLatin1Char('|') + field->accessibleName();
+    }
+    return rows;
+}
+
+Placement placementOf(const MosavelleDocument& document, int n) {
+    return *document.project().slides.at(std::size_t(n)).placementOverride;
+}
+
+}  // namespace
+
+class InspectorTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void customKeepsTheScaleAndTheSliderNamesTheMode() {
+        DeckBuilder deck;
+        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red)});
+        auto handle = deck.handle();
+        MosavelleDocument& document = handle->document();
+        InspectorView inspector(*handle);
+        auto* scale = named<QSlider>(inspector, QStringLiteral("Scale"));
+        QVERIFY(!scale);  // hidden while fitting
+
+        segment(inspector, QStringLiteral("Placement"), QStringLiteral("Custom"))->click();
+        QCOMPARE(placementOf(document, 0).mode, SizingMode::custom);
+        QCOMPARE(placementOf(document, 0).scale, 1.0);
+        scale = named<QSlider>(inspector, QStringLiteral("Scale"));
+        QVERIFY(scale);
+        bool shows100 = false;
+        for (QLabel* l : scale->parentWidget()->findChildren<QLabel*>())
+            shows100 = shows100 || l->text() == QStringLiteral("100%");
+        QVERIFY(shows100);
+        QCOMPARE(scale->value(), 100);
+
+        const std::size_t steps = handle->undoHistory()->undoCount();
+        scale->setSliderDown(true);
+        for (int percent : {90, 80, 75})
+            scale->setValue(percent);
+        scale->setSliderDown(false);
+        QCOMPARE(placementOf(document, 0).mode, SizingMode::percent75);
+        QCOMPARE(placementOf(document, 0).scale, 0.75);
+        QCOMPARE(handle->undoHistory()->undoCount(), steps + 1);  // one drag, one step
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Change Scale"));
+        scale->setValue(100);
+        QCOMPARE(placementOf(document, 0).mode, SizingMode::actual);
+
+        // Custom on a sized mode changes nothing; Fill resets the scale.
+        segment(inspector, QStringLiteral("Placement"), QStringLiteral("Custom"))->click();
+        QCOMPARE(placementOf(document, 0).mode, SizingMode::actual);
+        scale->setValue(150);
+        segment(inspector, QStringLiteral("Placement"), QStringLiteral("Fill"))->click();
+        QCOMPARE(placementOf(document, 0).mode, SizingMode::fill);
+        QCOMPARE(placementOf(document, 0).scale, 1.0);
+        QVERIFY(!named<QSlider>(inspector, QStringLiteral("Scale")));
+
+        handle->undoHistory()->undo();  // the inspector shows the undone state at once
+        QCOMPARE(named<QSlider>(inspector, QStringLiteral("Scale"))->value(), 150);
+    }
+
+    void captionRowsOfTwoImageSlides() {
+        DeckBuilder deck;
+        deck.slide(SlideLayoutKind::twoUp, {deck.picture(Qt::red), deck.picture(Qt::green)});
+        deck.slide(SlideLayoutKind::twoUp, {std::nullopt, std::nullopt});
+        deck.slide(SlideLayoutKind::twoUp, {std::nullopt, deck.picture(Qt::blue)});
+        auto handle = deck.handle();
+        MosavelleDocument& document = handle->document();
+        const auto slides = document.project().slides;
+        InspectorView inspector(*handle);
+        QCOMPARE(captionRows(inspector),
+                 QStringList({"Caption 1|Caption 1 for p1.png", "Caption 2|Caption 2 for p2.png"}));
+        setSelection(document, {slides[1].id});
+        QCOMPARE(captionRows(inspector),
+                 QStringList({"Caption 1|Caption 1", "Caption 2|Caption 2"}));
+        setSelection(document, {slides[2].id});
+        QCOMPARE(captionRows(inspector), QStringList({"Caption 2|Caption 2 for p3.png"}));
+
+        // Typing a caption edits that slot; a long one warns under its own row.
+        auto* field = named<QPlainTextEdit>(inspector, QStringLiteral("Caption 2 for p3.png"));
+        field->setPlainText(QString(300, QLatin1Char('x')));
+        QCOMPARE(document.project().slides[2].slots[1].caption, std::string(300, 'x'));
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Caption"));
+        QLabel* warning = nullptr;
+        for (QLabel* l : field->parentWidget()->findChildren<QLabel*>())
+            if (l->text() ==
+                QStringLiteral("This caption is too long for its box on the exported slide."))
+                warning = l;
+        QVERIFY(warning && warning->isVisibleTo(&inspector));
+    }
+
+    void sectionsFollowTheSelection() {
+        DeckBuilder deck;
+        for (QColor c : {Qt::red, Qt::green, Qt::blue})
+            deck.slide(SlideLayoutKind::oneImage, {deck.picture(c)});
+        deck.slide(SlideLayoutKind::section, {});
+        auto handle = deck.handle();
+        MosavelleDocument& document = handle->document();
+        const auto slides = document.project().slides;
+        InspectorView inspector(*handle);
+        auto* header = inspector.findChild<QGroupBox*>();
+        QCOMPARE(header->title(), QStringLiteral("Selected Slide"));
+        QVERIFY(named<QLineEdit>(inspector, QStringLiteral("Slide name")));
+
+        setSelection(document, {slides[0].id, slides[1].id, slides[2].id});
+        QCOMPARE(header->title(), QStringLiteral("Selected Slides"));
+        auto* picker = inspector.findChild<QComboBox*>();
+        const int grid = picker->findText(QStringLiteral("Four-image grid"));
+        picker->setCurrentIndex(grid);
+        Q_EMIT picker->activated(grid);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(document.project().slides[std::size_t(i)].layout, SlideLayoutKind::fourGrid);
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Change Layout"));
+
+        setSelection(document, {slides[3].id});  // a section divider: fixed layout, a title
+        QVERIFY(!picker->isVisibleTo(&inspector));
+        QVERIFY(named<QLineEdit>(inspector, QStringLiteral("Title")));
+        QVERIFY(!inspector.findChildren<QGroupBox*>().at(1)->isVisibleTo(&inspector));
+
+        setSelection(document, {});
+        QVERIFY(!inspector.widget()->isVisibleTo(&inspector));
+    }
+
+    void placementWarningsListEachOverflowAndOneBlurryLine() {
+        DeckBuilder deck;
+        // 72 dpi pictures far larger than their areas at 100%: overflowing and blurry.
+        deck.slide(SlideLayoutKind::twoUp,
+                   {deck.picture(Qt::red, 2000, 1500), deck.picture(Qt::green, 2000, 1500)})
+            .placementOverride = Placement{SizingMode::actual, {}, 0, 1.0};
+        auto handle = deck.handle();
+        InspectorView inspector(*handle);
+        auto* block = named<QWidget>(inspector, QStringLiteral("Placement warnings"));
+        QVERIFY(block);
+        QList<QPushButton*> fits;
+        int blurry = 0;
+        for (auto* b : block->findChildren<QPushButton*>())
+            if (b->isVisibleTo(block) && b->text() == QStringLiteral("Fit to Slide"))
+                fits << b;
+        for (auto* l : block->findChildren<QLabel*>())
+            if (l->isVisibleTo(block) &&
+                l->text() == QStringLiteral("Image may be blurry when presented."))
+                ++blurry;
+        QCOMPARE(fits.size(), 2);
+        QCOMPARE(blurry, 1);
+        fits[1]->click();
+        QCOMPARE(handle->document().project().slides[0].placementOverride->mode, SizingMode::fit);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!named<QPushButton>(inspector, QStringLiteral("Fit to Slide")));
+    }
+
+    void applyPlacementSheetCountsTheIncludedSlidesWithPictures() {
+        DeckBuilder deck;
+        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red)}).placementOverride =
+            Placement{SizingMode::fill, {0.1, 0.9}, 0, 1};
+        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::green)}).isExcluded = true;
+        deck.slide(SlideLayoutKind::section, {});
+        deck.slide(SlideLayoutKind::twoUp, {std::nullopt, std::nullopt});
+        auto handle = deck.handle();
+        MosavelleDocument& document = handle->document();
+        QWidget window;
+        auto* inspector = new InspectorView(*handle, &window);
+        window.show();
+        auto* apply = inspector->findChild<QPushButton*>();
+        for (auto* b : inspector->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("Apply Placement to All Slides…"))
+                apply = b;
+        QVERIFY(apply->isEnabled());
+        apply->click();
+        ApplyPlacementSheet* sheet = inspector->applyPlacementSheet();
+        QVERIFY(sheet && sheet->isVisible());
+        QCOMPARE(sheet->findChild<QLabel*>(QStringLiteral("message"))->text(),
+                 QStringLiteral("This copies Fill placement to 1 included slide that has images. "
+                                "Title-only slides are skipped. On slides with more than one "
+                                "image, the same mode is used in each image area."));
+        for (auto* b : sheet->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("Apply"))
+                b->click();
+        QCOMPARE(placementOf(document, 0).crop, (CropAnchor{0.5, 0.5}));
+        QVERIFY(!document.project().slides[1].placementOverride);
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Apply Placement to All Slides"));
+        QCOMPARE(ApplyPlacementSheet::message(SizingMode::percent75, 3).left(47),
+                 QStringLiteral("This copies 75% placement to 3 included slides "));
+
+        Project none = document.project();
+        none.slides[0].isExcluded = true;
+        document.setProject(none);
+        QVERIFY(!apply->isEnabled());
+    }
+};
+
+MOSAVELLE_APP_TEST_MAIN(InspectorTest)
+#include "inspector_test.moc"

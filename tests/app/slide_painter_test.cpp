@@ -1,0 +1,183 @@
+#include "app/preview/slide_painter.h"
+
+#include <QPainter>
+
+#include "app_test_support.h"
+#include "core/layout/rendered_slide.h"
+#include "preview_test_support.h"
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+using mosavelle::testing::DeckBuilder;
+
+namespace {
+
+const QColor background(51, 102, 153);
+const QColor pictureColors[] = {QColor(220, 20, 20), QColor(20, 200, 20), QColor(240, 220, 0),
+                                QColor(200, 0, 200)};
+
+bool near(QColor a, QColor b) {
+    return std::abs(a.red() - b.red()) <= 6 && std::abs(a.green() - b.green()) <= 6 &&
+           std::abs(a.blue() - b.blue()) <= 6;
+}
+
+QRect pixels(const InchRect& r, double scale) {
+    const double k = 72 * scale;
+    return QRectF(r.x * k, r.y * k, r.width * k, r.height * k).toAlignedRect();
+}
+
+}  // namespace
+
+// Paints slides of every layout, page size and picture mode into an image and checks the
+// pixels against the frames the layout reports: the preview must show what is exported.
+class SlidePainterTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void paintedFramesMatchTheRendering_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<int>("mode");
+        for (SlideSizePreset size : {SlideSizePreset::widescreen, SlideSizePreset::classic})
+            for (SlideLayoutKind layout : allCases<SlideLayoutKind>())
+                for (SizingMode mode : {SizingMode::fill, SizingMode::fit}) {
+                    const std::string name = std::string(caseName(size)) + "/" +
+                                             std::string(caseName(layout)) + "/" +
+                                             std::string(caseName(mode));
+                    QTest::newRow(name.c_str()) << int(size) << int(layout) << int(mode);
+                }
+    }
+
+    void paintedFramesMatchTheRendering() {
+        QFETCH(int, size);
+        QFETCH(int, layout);
+        QFETCH(int, mode);
+        DeckBuilder deck;
+        deck.project.appearance.slideSize = SlideSizePreset(size);
+        deck.project.appearance.background = BackgroundKind::custom;
+        deck.project.appearance.customBackground = {0.2, 0.4, 0.6, 1};
+        deck.project.appearance.defaultPlacement.mode = SizingMode(mode);
+        deck.project.appearance.typography.titleColor = {0, 0, 0, 1};
+        deck.project.appearance.typography.bodyColor = {0, 0, 0, 1};
+        const Uuid a = deck.picture(pictureColors[0], 400, 300);
+        const Uuid b = deck.picture(pictureColors[1], 300, 400);
+        const Uuid c = deck.picture(pictureColors[2], 500, 200);
+        Slide& slide = deck.slide(SlideLayoutKind(layout), {a, b, c, std::nullopt});
+        slide.title = "Wide open fields";
+        for (ImageSlot& slot : slide.slots)
+            slot.caption = "MMMM MMMM";
+        auto handle = deck.handle();
+        const Project& project = handle->document().project();
+        const RenderedSlide rendered = renderSlide(project.slides[0], 0, project);
+
+        const double scale = 0.75;
+        const QSizeF canvas = slideCanvasSize(rendered.size, scale);
+        const auto paint = [&] {
+            QImage image(canvas.toSize(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            paintRenderedSlide(painter, rendered, handle->document(), {scale, 1.0, {}});
+            return image;
+        };
+        const auto centre = [&](const QImage& image, const PictureFrame& frame) {
+            return image.pixelColor(pixels(frame.frame, scale).center());
+        };
+        const std::map<Uuid, QColor> colours{
+            {a, pictureColors[0]}, {b, pictureColors[1]}, {c, pictureColors[2]}};
+
+        // Thumbnails arrive asynchronously; the painter shows them once they are there.
+        QImage image;
+        const auto picturesShown = [&] {
+            image = paint();
+            for (const PictureFrame& f : rendered.pictures)
+                if (colours.count(f.imageID) && !near(centre(image, f), colours.at(f.imageID)))
+                    return false;
+            return true;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(picturesShown(), 10000);
+
+        for (const PictureFrame& frame : rendered.pictures) {
+            const QRect box = pixels(frame.frame, scale).adjusted(2, 2, -3, -3);
+            if (!colours.count(frame.imageID)) {  // the empty slot's grey placeholder
+                QVERIFY(!near(image.pixelColor(box.center()), background));
+                continue;
+            }
+            const QColor want = colours.at(frame.imageID);
+            for (QPoint p : {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight()})
+                QVERIFY2(near(image.pixelColor(p), want), "picture does not fill its frame");
+            // Just outside the frame is background (or a neighbour's caption text, never the
+            // picture).
+            const QRect outside = pixels(frame.frame, scale).adjusted(-3, -3, 3, 3);
+            for (QPoint p : {outside.topLeft(), outside.bottomRight()})
+                if (image.rect().contains(p))
+                    QVERIFY(!near(image.pixelColor(p), want));
+        }
+        QCOMPARE(image.pixelColor(2, 2), background);  // page corner, outside the margins
+        for (const TextFrame& text : rendered.texts) {
+            const QRect box = pixels(text.frame, scale);
+            bool inked = false;
+            for (int y = box.top(); y <= box.bottom() && !inked; ++y)
+                for (int x = box.left(); x <= box.right() && !inked; ++x)
+                    inked = image.rect().contains(x, y) && image.pixelColor(x, y).value() < 40;
+            QVERIFY2(inked, "no text drawn in a text box of the rendering");
+        }
+        QCOMPARE(rendered.texts.empty(), SlideLayoutKind(layout) == SlideLayoutKind::oneImage);
+    }
+
+    void fillCropShowsTheAnchoredPartOfThePicture() {
+        // Left half red, right half green; a fill frame much wider than tall cuts one half.
+        DeckBuilder deck;
+        deck.project.appearance.defaultPlacement.mode = SizingMode::fill;
+        QImage halves(200, 200, QImage::Format_RGB32);
+        halves.fill(Qt::red);
+        QPainter(&halves).fillRect(100, 0, 100, 200, Qt::green);
+        const Uuid id = deck.picture(Qt::black, 200, 200);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        halves.save(&buffer, "PNG");
+        deck.bytes[id] = Bytes(png.constData(), std::size_t(png.size()));
+        deck.project.appearance.margins = {0.3, 5.0, 0.3, 5.0};  // a narrow, tall area
+        Slide& slide = deck.slide(SlideLayoutKind::oneImage, {id});
+        slide.slots[0].crop = {1.0, 0.5};  // keep the right edge
+        auto handle = deck.handle();
+        const Project& project = handle->document().project();
+        const RenderedSlide rendered = renderSlide(project.slides[0], 0, project);
+        QImage image(slideCanvasSize(rendered.size, 0.5).toSize(), QImage::Format_ARGB32);
+        const QPoint middle = pixels(rendered.pictures[0].frame, 0.5).center();
+        const auto rightHalfShown = [&] {
+            QPainter painter(&image);
+            paintRenderedSlide(painter, rendered, handle->document(), {0.5, 1.0, {}});
+            painter.end();
+            return near(image.pixelColor(middle), Qt::green);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(rightHalfShown(), 10000);
+    }
+
+    void missingPictureGetsThePlaceholder() {
+        DeckBuilder deck;
+        const Uuid id = deck.picture(Qt::red);
+        deck.bytes.clear();  // the package lost the picture's bytes
+        deck.slide(SlideLayoutKind::oneImage, {id});
+        auto handle = deck.handle();
+        const Project& project = handle->document().project();
+        const RenderedSlide rendered = renderSlide(project.slides[0], 0, project);
+        QVERIFY(!pictureIsDrawable(handle->document(), rendered.pictures[0]));
+        QImage image(slideCanvasSize(rendered.size, 0.5).toSize(), QImage::Format_ARGB32);
+        QPainter painter(&image);
+        paintRenderedSlide(painter, rendered, handle->document(), {0.5, 1.0, {}});
+        painter.end();
+        const QColor inside =
+            image.pixelColor(pixels(rendered.pictures[0].frame, 0.5).topLeft() + QPoint(3, 3));
+        QVERIFY(inside != QColor(Qt::white) && !near(inside, Qt::red));
+    }
+
+    void thumbnailSizeFollowsTheDevicePixelRatio() {
+        QCOMPARE(thumbnailPixelSize(400.2, 300, 1.0), 401);
+        QCOMPARE(thumbnailPixelSize(400, 300, 2.0), 800);
+        QCOMPARE(thumbnailPixelSize(0, 0, 2.0), 1);
+        QCOMPARE(slideCanvasSize(SlideSizePreset::widescreen, 1).width(), 959.9999999976);
+    }
+};
+
+MOSAVELLE_APP_TEST_MAIN(SlidePainterTest)
+#include "slide_painter_test.moc"
