@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/export/export_progress_panel.h"
 #include "app/export/presentation_launcher.h"
 #include "core/export/presentation_export.h"
 
@@ -15,7 +16,6 @@ class QWidget;
 namespace mosavelle::app {
 
 class DocumentHandle;
-class ExportProgressPanel;
 class ExportSheet;
 
 // Everything around exporting one window's deck: the quality sheet, the question about pictures

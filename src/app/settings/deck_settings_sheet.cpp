@@ -72,7 +72,7 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     setMinimumWidth(440);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(12, 12, 12, 0);
     auto* section = new QGroupBox(QStringLiteral("Deck"), this);
     auto* form = new QFormLayout(section);
     layout->addWidget(section, 1);
@@ -173,7 +173,10 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     auto* saveDefault = new QPushButton(QStringLiteral("Save Current as Default"), section);
     saveDefault->setToolTip(
         QStringLiteral("New Mosavelle documents will use these deck settings."));
-    form->addRow(saveDefault);
+    auto* defaultLine = new QHBoxLayout;
+    defaultLine->addWidget(saveDefault);
+    defaultLine->addStretch();
+    form->addRow(defaultLine);
     connect(saveDefault, &QPushButton::clicked, this, [this] {
         const MosavelleDocument& document = handle_.document();
         const Project& project = document.project();
