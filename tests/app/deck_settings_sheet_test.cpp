@@ -41,19 +41,16 @@ std::string order(const DocumentHandle& handle) {
     return out;
 }
 
+// The control whose accessible name (or, for buttons and labels, text) is `name`.
 template <class T>
 T* named(QWidget& sheet, const QString& name) {
-    for (T* widget : sheet.findChildren<T*>())
-        if (widget->accessibleName() == name || widget->text() == name)
-            return widget;
-    return nullptr;
-}
-
-template <>
-QComboBox* named<QComboBox>(QWidget& sheet, const QString& name) {
-    for (QComboBox* widget : sheet.findChildren<QComboBox*>())
+    for (T* widget : sheet.findChildren<T*>()) {
         if (widget->accessibleName() == name)
             return widget;
+        if constexpr (requires { widget->text(); })
+            if (widget->text() == name)
+                return widget;
+    }
     return nullptr;
 }
 
@@ -204,7 +201,7 @@ private Q_SLOTS:
         QVERIFY(!handle->document().logoData());
         QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{0});
 
-        const auto picture = testing::fixturePath("picture.bmp");
+        const auto picture = testing::fixturePath("picture.heic");
         sheet.loadLogo(QString::fromStdString(picture.string()));
         QTRY_COMPARE(finished.size(), 3);
         QCOMPARE(handle->document().logoData(), testing::readFileBytes(picture));

@@ -98,6 +98,14 @@ PresentationLauncher fakeLauncher(std::vector<PresentationProgram> programs,
         [openFailure](const PresentationProgram&, const QString&) { return openFailure; });
 }
 
+// The real export, held until Cancel is pressed so that it sees the flag (at most 10 s).
+Status exportAfterCancel(const ExportRequest& request, const ExportProgressHandler& progress,
+                         const ExportCancellation& cancellation) {
+    for (int i = 0; i < 1000 && !cancellation.isCancelled(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return exportPresentation(request, progress, cancellation);
+}
+
 }  // namespace
 
 class ExportFlowTest : public QObject {
@@ -226,14 +234,7 @@ private Q_SLOTS:
         testing::writeFileBytes(folder / "deck.pptx", before);
         QWidget window;
         ExportFlow flow(*handle, &window, fakeLauncher({}));
-        // Holds the real export until Cancel is pressed, so that it sees the flag.
-        flow.setExportFunction([](const ExportRequest& request,
-                                  const ExportProgressHandler& progress,
-                                  const ExportCancellation& cancellation) {
-            for (int i = 0; i < 1000 && !cancellation.isCancelled(); ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            return exportPresentation(request, progress, cancellation);
-        });
+        flow.setExportFunction(exportAfterCancel);
         QSignalSpy finished(&flow, &ExportFlow::finished);
         flow.start(QualityPreset::best);
         save(waitForChild<QFileDialog>(window),
@@ -259,13 +260,7 @@ private Q_SLOTS:
         testing::TempDir folder;
         QWidget window;
         ExportFlow flow(*handle, &window, fakeLauncher({}));
-        flow.setExportFunction([](const ExportRequest& request,
-                                  const ExportProgressHandler& progress,
-                                  const ExportCancellation& cancellation) {
-            for (int i = 0; i < 1000 && !cancellation.isCancelled(); ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            return exportPresentation(request, progress, cancellation);
-        });
+        flow.setExportFunction(exportAfterCancel);
         QVERIFY(flow.prepareToClose());  // nothing running
         flow.start(QualityPreset::best);
         save(waitForChild<QFileDialog>(window),

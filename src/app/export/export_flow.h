@@ -40,7 +40,7 @@ public:
     ~ExportFlow() override;
 
     // Opens the export sheet; its Export button continues with `start` on a later turn. Does
-    // nothing while a flow is already under way.
+    // nothing while a flow is already under way or when every slide is excluded.
     void begin();
     // The flow after the sheet, with the chosen quality: unusable pictures, save dialog, export.
     void start(QualityPreset quality);

@@ -8,15 +8,6 @@ namespace {
 
 using DeckSettings = testing::DeckTest<1>;
 
-TEST_F(DeckSettings, StoringTheValueAlreadyThereRegistersNoStep) {
-    setShowsSlideNumbers(doc(), false);
-    setBackground(doc(), BackgroundKind::white);
-    EXPECT_EQ(history->undoCount(), 0u);
-    setCustomBackground(doc(), RGBAColor{1, 0, 0, 1});
-    EXPECT_EQ(history->undoName(), "Background Color");
-    EXPECT_EQ(doc().project().appearance.background, BackgroundKind::white);
-}
-
 TEST_F(DeckSettings, UndoingLogoChangesBringsBackTheBytesThatWereThere) {
     const Bytes first(std::string_view("first logo"));
     const Bytes second(std::string_view("second logo"));
@@ -46,11 +37,6 @@ TEST_F(DeckSettings, UndoingLogoChangesBringsBackTheBytesThatWereThere) {
     EXPECT_EQ(history->redoName(), "Remove Logo");
     history->redo();
     EXPECT_FALSE(doc().logoData());
-}
-
-TEST_F(DeckSettings, RemovingWhenThereIsNoLogoDoesNothing) {
-    removeLogo(doc());
-    EXPECT_EQ(history->undoCount(), 0u);
 }
 
 }  // namespace
