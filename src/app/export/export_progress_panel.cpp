@@ -1,0 +1,85 @@
+#include "app/export/export_progress_panel.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace mosavelle::app {
+
+ExportProgressPanel::ExportProgressPanel(QWidget* parent,
+                                         std::shared_ptr<ExportCancellation> cancellation,
+                                         std::shared_ptr<ExportProgressRelay> relay)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      cancellation_(std::move(cancellation)),
+      relay_(std::move(relay)) {
+    setWindowTitle(QStringLiteral("Export Presentation"));
+    setFixedSize(360, 148);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* heading = new QLabel(QStringLiteral("Exporting Presentation"), this);
+    QFont headingFont = heading->font();
+    headingFont.setBold(true);
+    heading->setFont(headingFont);
+    layout->addWidget(heading);
+    bar_ = new QProgressBar(this);
+    bar_->setRange(0, 100);
+    bar_->setTextVisible(false);
+    bar_->setAccessibleName(QStringLiteral("Export progress"));
+    layout->addWidget(bar_);
+    message_ = new QLabel(this);
+    layout->addWidget(message_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+    buttons->addWidget(cancelButton_);
+    layout->addLayout(buttons);
+    connect(cancelButton_, &QPushButton::clicked, this, &ExportProgressPanel::cancel);
+
+    setProgress(ExportProgress{0, "Preparing slides\u2026"});
+
+    // Runs on the export's thread: only posts the report to this thread. The guard is made here,
+    // on the interface thread; the export thread only copies it.
+    QPointer<ExportProgressPanel> guard(this);
+    relay_->setHandler([guard](const ExportProgress& progress) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [guard, progress] {
+                if (guard)
+                    guard->setProgress(progress);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+ExportProgressPanel::~ExportProgressPanel() {
+    relay_->setHandler({});
+}
+
+QString ExportProgressPanel::message() const {
+    return message_->text();
+}
+
+void ExportProgressPanel::setProgress(const ExportProgress& progress) {
+    fraction_ = std::isfinite(progress.fraction) ? std::clamp(progress.fraction, 0.0, 1.0) : 0.0;
+    const int percent = static_cast<int>(std::lround(fraction_ * 100));
+    bar_->setValue(percent);
+    bar_->setAccessibleDescription(QString::number(percent) + QStringLiteral(" percent"));
+    message_->setText(QString::fromStdString(progress.message));
+}
+
+void ExportProgressPanel::reject() {
+    cancel();
+}
+
+void ExportProgressPanel::cancel() {
+    cancellation_->cancel();
+    cancelButton_->setEnabled(false);
+}
+
+}  // namespace mosavelle::app

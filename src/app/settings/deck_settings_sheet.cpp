@@ -1,0 +1,313 @@
+#include "app/settings/deck_settings_sheet.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QSettings>
+#include <QThreadPool>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <optional>
+#include <variant>
+
+#include "app/document/document_handle.h"
+#include "core/editing/deck_settings.h"
+#include "core/editing/slide_settings.h"
+#include "core/import/image_info.h"
+#include "core/model/defaults_store.h"
+#include "core/platform/file_system.h"
+
+namespace mosavelle::app {
+
+namespace {
+
+const QString presenterNotesKey = QStringLiteral("showsPresenterNotes");
+
+template <class E>
+void addChoice(QComboBox* box, const char* label, E value) {
+    box->addItem(QString::fromUtf8(label), static_cast<int>(value));
+}
+
+template <class E>
+void showChoice(QComboBox* box, E value) {
+    box->setCurrentIndex(box->findData(static_cast<int>(value)));
+}
+
+template <class E>
+E chosen(const QComboBox* box) {
+    return static_cast<E>(box->currentData().toInt());
+}
+
+QComboBox* makePicker(const QString& name, QWidget* parent) {
+    auto* box = new QComboBox(parent);
+    box->setAccessibleName(name);
+    return box;
+}
+
+QCheckBox* makeToggle(const QString& name, QWidget* parent) {
+    auto* box = new QCheckBox(name, parent);
+    box->setAccessibleName(name);
+    return box;
+}
+
+}  // namespace
+
+DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
+    : QDialog(parent), handle_(handle) {
+    setWindowTitle(QStringLiteral("Deck Settings"));
+    setAccessibleName(QStringLiteral("Deck Settings"));
+    setWindowModality(Qt::WindowModal);
+    resize(440, 520);
+    setMinimumWidth(440);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 0);
+    auto* section = new QGroupBox(QStringLiteral("Deck"), this);
+    auto* form = new QFormLayout(section);
+    layout->addWidget(section, 1);
+
+    slideSize_ = makePicker(QStringLiteral("Slide size"), section);
+    addChoice(slideSize_, "Widescreen 16:9", SlideSizePreset::widescreen);
+    addChoice(slideSize_, "Standard 4:3", SlideSizePreset::classic);
+    form->addRow(QStringLiteral("Slide size"), slideSize_);
+    connect(slideSize_, &QComboBox::activated, this,
+            [this] { setSlideSize(handle_.document(), chosen<SlideSizePreset>(slideSize_)); });
+
+    background_ = makePicker(QStringLiteral("Background"), section);
+    addChoice(background_, "White", BackgroundKind::white);
+    addChoice(background_, "Black", BackgroundKind::black);
+    addChoice(background_, "Custom", BackgroundKind::custom);
+    form->addRow(QStringLiteral("Background"), background_);
+    connect(background_, &QComboBox::activated, this,
+            [this] { setBackground(handle_.document(), chosen<BackgroundKind>(background_)); });
+
+    colorButton_ = new QPushButton(section);
+    colorButton_->setAccessibleName(QStringLiteral("Custom color"));
+    colorRow_ = colorButton_;
+    form->addRow(QStringLiteral("Custom color"), colorButton_);
+    connect(colorButton_, &QPushButton::clicked, this, &DeckSettingsSheet::chooseCustomColor);
+
+    order_ = makePicker(QStringLiteral("Order"), section);
+    addChoice(order_, "Manual", SortMode::manual);
+    addChoice(order_, "Name", SortMode::filename);
+    addChoice(order_, "Capture date", SortMode::captureDate);
+    addChoice(order_, "Name, reversed", SortMode::reverseFilename);
+    addChoice(order_, "Capture date, reversed", SortMode::reverseCaptureDate);
+    form->addRow(QStringLiteral("Order"), order_);
+    connect(order_, &QComboBox::activated, this, [this] {
+        const SortMode mode = chosen<SortMode>(order_);
+        if (mode != handle_.document().project().sort)
+            changeSortMode(handle_.document(), mode);
+    });
+
+    dateNote_ = new QWidget(section);
+    auto* noteLayout = new QVBoxLayout(dateNote_);
+    noteLayout->setContentsMargins(0, 0, 0, 0);
+    auto* noteLine = new QHBoxLayout;
+    auto* note =
+        new QLabel(QStringLiteral("Photos without a capture date appear last."), dateNote_);
+    note->setWordWrap(true);
+    auto* info = new QToolButton(dateNote_);
+    info->setAccessibleName(QStringLiteral("More information"));
+    info->setToolTip(QStringLiteral("More information"));
+    info->setIcon(QIcon::fromTheme(QStringLiteral("help-about")));
+    if (info->icon().isNull())
+        info->setText(QStringLiteral("?"));
+    info->setCheckable(true);
+    noteLine->addWidget(note, 1);
+    noteLine->addWidget(info);
+    noteLayout->addLayout(noteLine);
+    dateInformation_ = new QLabel(
+        QStringLiteral("Mosavelle uses the date the photo was taken when that information is "
+                       "stored in the file. Photos without a capture date stay at the end of the "
+                       "deck, including when you reverse the order."),
+        dateNote_);
+    dateInformation_->setWordWrap(true);
+    dateInformation_->setVisible(false);
+    noteLayout->addWidget(dateInformation_);
+    form->addRow(dateNote_);
+    connect(info, &QToolButton::toggled, dateInformation_, &QWidget::setVisible);
+
+    slideNumbers_ = makeToggle(QStringLiteral("Slide numbers"), section);
+    form->addRow(slideNumbers_);
+    connect(slideNumbers_, &QCheckBox::clicked, this,
+            [this](bool on) { setShowsSlideNumbers(handle_.document(), on); });
+
+    presenterNotes_ = makeToggle(QStringLiteral("Show presenter notes"), section);
+    presenterNotes_->setToolTip(
+        QStringLiteral("Presenter notes sit under the preview. They are included when you export "
+                       "and are not shown on the slide."));
+    form->addRow(presenterNotes_);
+    connect(presenterNotes_, &QCheckBox::clicked, this, [this](bool on) {
+        QSettings().setValue(presenterNotesKey, on);
+        Q_EMIT showsPresenterNotesChanged(on);
+    });
+
+    cleanedNames_ =
+        makeToggle(QStringLiteral("Use cleaned-up filenames for new captions"), section);
+    form->addRow(cleanedNames_);
+    connect(cleanedNames_, &QCheckBox::clicked, this,
+            [this](bool on) { setCleansFileNamesForCaptions(handle_.document(), on); });
+
+    auto* logoLine = new QHBoxLayout;
+    auto* chooseLogoButton = new QPushButton(QStringLiteral("Choose Logo\u2026"), section);
+    removeLogo_ = new QPushButton(QStringLiteral("Remove Logo"), section);
+    logoLine->addWidget(chooseLogoButton);
+    logoLine->addWidget(removeLogo_);
+    logoLine->addStretch();
+    form->addRow(logoLine);
+    connect(chooseLogoButton, &QPushButton::clicked, this, &DeckSettingsSheet::chooseLogo);
+    connect(removeLogo_, &QPushButton::clicked, this, [this] { removeLogo(handle_.document()); });
+
+    auto* saveDefault = new QPushButton(QStringLiteral("Save Current as Default"), section);
+    saveDefault->setToolTip(
+        QStringLiteral("New Mosavelle documents will use these deck settings."));
+    auto* defaultLine = new QHBoxLayout;
+    defaultLine->addWidget(saveDefault);
+    defaultLine->addStretch();
+    form->addRow(defaultLine);
+    connect(saveDefault, &QPushButton::clicked, this, [this] {
+        const MosavelleDocument& document = handle_.document();
+        const Project& project = document.project();
+        DefaultSettingsStore::shared().saveAsDefault(project.appearance, project.export_.quality,
+                                                     project.export_.suggestedBaseName,
+                                                     project.sort, document.logoData());
+    });
+
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(20, 16, 20, 16);
+    footer->addStretch();
+    auto* done = new QPushButton(QStringLiteral("Done"), this);
+    done->setDefault(true);
+    footer->addWidget(done);
+    layout->addLayout(footer);
+    connect(done, &QPushButton::clicked, this, &QDialog::accept);
+
+    connect(&handle_, &DocumentHandle::documentChanged, this, &DeckSettingsSheet::refresh);
+    refresh();
+}
+
+bool DeckSettingsSheet::showsPresenterNotes() {
+    return QSettings().value(presenterNotesKey, true).toBool();
+}
+
+RGBAColor DeckSettingsSheet::storedColor(const QColor& color) {
+    const RGBAColor black{0, 0, 0, 1};
+    if (!color.isValid())
+        return black;
+    // An extended colour is checked as it is: converting it would clamp it into range.
+    const QColor rgb = color.spec() == QColor::ExtendedRgb ? color : color.toRgb();
+    if (!rgb.isValid())
+        return black;
+    const float components[] = {rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF()};
+    for (float c : components)
+        if (!(c >= 0.0f && c <= 1.0f))
+            return black;
+    return RGBAColor{rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF()};
+}
+
+void DeckSettingsSheet::refresh() {
+    const MosavelleDocument& document = handle_.document();
+    const Project& project = document.project();
+    const AppearanceSettings& appearance = project.appearance;
+    showChoice(slideSize_, appearance.slideSize);
+    showChoice(background_, appearance.background);
+    showChoice(order_, project.sort);
+
+    auto* form = static_cast<QFormLayout*>(colorRow_->parentWidget()->layout());
+    form->setRowVisible(colorRow_, appearance.background == BackgroundKind::custom);
+    const RGBAColor& c = appearance.customBackground;
+    QPixmap swatch(32, 16);
+    swatch.fill(QColor::fromRgbF(float(c.red), float(c.green), float(c.blue)));
+    colorButton_->setIcon(QIcon(swatch));
+    colorButton_->setText(QStringLiteral("#") + QString::fromStdString(c.hexString()));
+
+    dateNote_->setVisible(project.sort == SortMode::captureDate ||
+                          project.sort == SortMode::reverseCaptureDate);
+    slideNumbers_->setChecked(appearance.branding.showSlideNumbers);
+    presenterNotes_->setChecked(showsPresenterNotes());
+    cleanedNames_->setChecked(appearance.filenameCleanup.enabled);
+    removeLogo_->setVisible(document.logoData().has_value());
+}
+
+void DeckSettingsSheet::chooseCustomColor() {
+    const RGBAColor& c = handle_.document().project().appearance.customBackground;
+    auto* dialog =
+        new QColorDialog(QColor::fromRgbF(float(c.red), float(c.green), float(c.blue)), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QColorDialog::DontUseNativeDialog);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QColorDialog::colorSelected, this, [this](const QColor& color) {
+        setCustomBackground(handle_.document(), storedColor(color));
+    });
+    dialog->open();
+}
+
+void DeckSettingsSheet::chooseLogo() {
+    auto* dialog = new QFileDialog(this, QStringLiteral("Choose Logo"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setNameFilter(QStringLiteral(
+        "Images (*.jpg *.jpeg *.png *.gif *.bmp *.tif *.tiff *.webp *.heic *.heif)"));
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QFileDialog::fileSelected, this, &DeckSettingsSheet::loadLogo);
+    dialog->open();
+}
+
+void DeckSettingsSheet::loadLogo(const QString& path) {
+    struct Outcome {
+        std::optional<Bytes> bytes;           // absent: the file could not be read
+        std::optional<ImageIOError> refused;  // present: the bytes are not a usable picture
+    };
+    QPointer<DeckSettingsSheet> self(this);
+    QThreadPool::globalInstance()->start([self, file = std::filesystem::path(path.toStdString())] {
+        Outcome outcome;
+        Result<Bytes> read = realFileSystem().readFile(file, true);
+        if (read.ok()) {
+            const std::optional<ImageSource> source = openImageSource(read.value());
+            if (!source) {
+                outcome.refused = ImageIOError::unreadable;
+            } else if (const auto info = readImageInfo(*source);
+                       std::holds_alternative<ImageIOError>(info)) {
+                outcome.refused = std::get<ImageIOError>(info);
+            }
+            outcome.bytes = std::move(read.value());
+        }
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        QMetaObject::invokeMethod(
+            app,
+            [self, outcome] {
+                if (!self)
+                    return;
+                if (outcome.refused) {
+                    auto* box = new QMessageBox(
+                        QMessageBox::Warning, QStringLiteral("The logo could not be used"),
+                        QStringLiteral("The logo could not be used"), QMessageBox::Ok, self);
+                    box->setAttribute(Qt::WA_DeleteOnClose);
+                    box->setInformativeText(QString::fromUtf8(description(*outcome.refused)));
+                    box->setWindowModality(Qt::WindowModal);
+                    box->open();
+                } else if (outcome.bytes) {
+                    setLogo(self->handle_.document(), *outcome.bytes);
+                }
+                Q_EMIT self->logoFinished();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+}  // namespace mosavelle::app

@@ -1,0 +1,78 @@
+#include "core/editing/deck_settings.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace mosavelle {
+
+namespace {
+
+template <class Change>
+void changeSetting(MosavelleDocument& document, const std::string& actionName, Change change) {
+    Project project = document.project();
+    change(project);
+    document.changeProjectIfDifferent(std::move(project), actionName);
+}
+
+// Installs `project` and `logo` together and registers the step that swaps the previous pair
+// back; running that step registers the opposite swap in turn, so undo and redo alternate.
+void swapProjectAndLogo(MosavelleDocument& document, Project project, std::optional<Bytes> logo,
+                        const std::string& actionName) {
+    Project beforeProject = document.project();
+    std::optional<Bytes> beforeLogo = document.logoData();
+    document.setProject(std::move(project));
+    document.setLogoData(std::move(logo));
+    if (auto history = document.undoHistory()) {
+        history->registerStep(
+            actionName,
+            [&document, beforeProject = std::move(beforeProject),
+             beforeLogo = std::move(beforeLogo), actionName]() mutable {
+                swapProjectAndLogo(document, std::move(beforeProject), std::move(beforeLogo),
+                                   actionName);
+            },
+            &document);
+    }
+}
+
+}  // namespace
+
+void setSlideSize(MosavelleDocument& document, SlideSizePreset size) {
+    changeSetting(document, "Slide Size", [&](Project& p) { p.appearance.slideSize = size; });
+}
+
+void setBackground(MosavelleDocument& document, BackgroundKind background) {
+    changeSetting(document, "Background",
+                  [&](Project& p) { p.appearance.background = background; });
+}
+
+void setCustomBackground(MosavelleDocument& document, const RGBAColor& color) {
+    changeSetting(document, "Background Color",
+                  [&](Project& p) { p.appearance.customBackground = color; });
+}
+
+void setShowsSlideNumbers(MosavelleDocument& document, bool shown) {
+    changeSetting(document, "Slide Numbers",
+                  [&](Project& p) { p.appearance.branding.showSlideNumbers = shown; });
+}
+
+void setCleansFileNamesForCaptions(MosavelleDocument& document, bool enabled) {
+    changeSetting(document, "Caption Setting",
+                  [&](Project& p) { p.appearance.filenameCleanup.enabled = enabled; });
+}
+
+void setLogo(MosavelleDocument& document, Bytes logo) {
+    Project project = document.project();
+    project.appearance.branding.logoFileName = "logo.png";
+    swapProjectAndLogo(document, std::move(project), std::move(logo), "Set Logo");
+}
+
+void removeLogo(MosavelleDocument& document) {
+    if (!document.logoData() && !document.project().appearance.branding.logoFileName)
+        return;
+    Project project = document.project();
+    project.appearance.branding.logoFileName.reset();
+    swapProjectAndLogo(document, std::move(project), std::nullopt, "Remove Logo");
+}
+
+}  // namespace mosavelle

@@ -1,0 +1,220 @@
+#include "app/settings/deck_settings_sheet.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+#include <QToolButton>
+
+#include "app/document/document_handle.h"
+#include "app_test_support.h"
+#include "core/model/defaults_store.h"
+#include "support/test_support.h"
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+
+namespace {
+
+// A deck of one slide per name, in the order given.
+std::unique_ptr<DocumentHandle> makeDeck(const std::vector<std::string>& names) {
+    Project project;
+    for (const auto& name : names) {
+        SourceImage image;
+        image.id = Uuid::random();
+        image.originalFileName = name;
+        project.images.push_back(image);
+        project.slides.push_back(singleImageSlide(image.id, ""));
+    }
+    return std::make_unique<DocumentHandle>(
+        std::make_unique<MosavelleDocument>(project, ImageDataMap{}, std::nullopt));
+}
+
+std::string order(const DocumentHandle& handle) {
+    std::string out;
+    const Project& project = handle.document().project();
+    for (const auto& slide : project.slides)
+        out += project.sourceImage(*slide.slots.front().imageID)->originalFileName + " ";
+    return out;
+}
+
+// The control whose accessible name (or, for buttons and labels, text) is `name`.
+template <class T>
+T* named(QWidget& sheet, const QString& name) {
+    for (T* widget : sheet.findChildren<T*>()) {
+        if (widget->accessibleName() == name)
+            return widget;
+        if constexpr (requires { widget->text(); })
+            if (widget->text() == name)
+                return widget;
+    }
+    return nullptr;
+}
+
+void choose(QComboBox* box, const QString& label) {
+    const int index = box->findText(label);
+    QVERIFY(index >= 0);
+    box->setCurrentIndex(index);
+    Q_EMIT box->activated(index);
+}
+
+}  // namespace
+
+class DeckSettingsSheetTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void eachSettingIsOneNamedUndoStepAndUndoShowsAtOnce() {
+        auto handle = makeDeck({"a.jpg"});
+        QWidget window;
+        DeckSettingsSheet sheet(*handle, &window);
+        sheet.show();
+        UndoHistory& history = *handle->undoHistory();
+        const auto stepNamed = [&](const std::string& name, std::size_t count) {
+            QCOMPARE(history.undoName(), name);
+            QCOMPARE(history.undoCount(), count);
+        };
+        const AppearanceSettings& appearance = handle->document().project().appearance;
+
+        choose(named<QComboBox>(sheet, "Slide size"), "Standard 4:3");
+        QCOMPARE(appearance.slideSize, SlideSizePreset::classic);
+        stepNamed("Slide Size", 1);
+
+        QPushButton* color = named<QPushButton>(sheet, "Custom color");
+        QVERIFY(!color->isVisible());
+        choose(named<QComboBox>(sheet, "Background"), "Custom");
+        stepNamed("Background", 2);
+        QVERIFY(color->isVisible());
+        color->click();
+        auto* dialog = sheet.findChild<QColorDialog*>();
+        QVERIFY(dialog);
+        dialog->setCurrentColor(QColor(255, 0, 0));
+        dialog->accept();
+        QCOMPARE(appearance.customBackground, (RGBAColor{1, 0, 0, 1}));
+        QCOMPARE(appearance.background, BackgroundKind::custom);
+        stepNamed("Background Color", 3);
+
+        named<QCheckBox>(sheet, "Slide numbers")->click();
+        QVERIFY(appearance.branding.showSlideNumbers);
+        stepNamed("Slide Numbers", 4);
+        QCheckBox* cleaned = named<QCheckBox>(sheet, "Use cleaned-up filenames for new captions");
+        cleaned->click();
+        QVERIFY(appearance.filenameCleanup.enabled);
+        stepNamed("Caption Setting", 5);
+
+        history.undo();
+        QVERIFY(!cleaned->isChecked());
+        history.undo();
+        history.undo();
+        history.undo();
+        QVERIFY(!color->isVisible());
+        QCOMPARE(named<QComboBox>(sheet, "Background")->currentText(), QStringLiteral("White"));
+    }
+
+    void colorsWithoutAnSrgbFormAreStoredAsOpaqueBlack() {
+        QCOMPARE(DeckSettingsSheet::storedColor(QColor()), (RGBAColor{0, 0, 0, 1}));
+        QCOMPARE(DeckSettingsSheet::storedColor(QColor::fromRgbF(1.5f, 0.2f, 0.2f).toExtendedRgb()),
+                 (RGBAColor{0, 0, 0, 1}));
+        const RGBAColor fromHsv = DeckSettingsSheet::storedColor(QColor::fromHsv(240, 255, 255));
+        QCOMPARE(fromHsv, (RGBAColor{0, 0, 1, 1}));
+    }
+
+    void orderChangeResortsInTheSameStepAndShowsTheDateNote() {
+        auto handle = makeDeck({"b.jpg", "C.jpg", "a.jpg"});
+        QWidget window;
+        DeckSettingsSheet sheet(*handle, &window);
+        sheet.show();
+        QLabel* note = named<QLabel>(sheet, "Photos without a capture date appear last.");
+        QVERIFY(!note->isVisible());
+
+        QComboBox* orderPicker = named<QComboBox>(sheet, "Order");
+        choose(orderPicker, "Name");
+        QCOMPARE(order(*handle), std::string("a.jpg b.jpg C.jpg "));
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Sort"));
+        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{1});
+        handle->undoHistory()->undo();
+        QCOMPARE(order(*handle), std::string("b.jpg C.jpg a.jpg "));
+        QCOMPARE(handle->document().project().sort, SortMode::manual);
+        QCOMPARE(orderPicker->currentText(), QStringLiteral("Manual"));
+
+        choose(orderPicker, "Capture date");
+        QVERIFY(note->isVisible());
+        QLabel* information = nullptr;
+        for (QLabel* label : sheet.findChildren<QLabel*>())
+            if (label->text().startsWith("Mosavelle uses the date"))
+                information = label;
+        QVERIFY(information && !information->isVisible());
+        named<QToolButton>(sheet, "More information")->click();
+        QVERIFY(information->isVisible());
+        choose(orderPicker, "Manual");
+        QVERIFY(!note->isVisible());
+        // Undated photos fall back to the names; going back to manual keeps that order.
+        QCOMPARE(order(*handle), std::string("a.jpg b.jpg C.jpg "));
+    }
+
+    void saveAsDefaultAndPresenterNotesLeaveTheDeckAndHistoryAlone() {
+        auto handle = makeDeck({"a.jpg"});
+        Project project = handle->document().project();
+        project.sort = SortMode::reverseFilename;
+        project.appearance.branding.showSlideNumbers = true;
+        handle->document().setProject(project);
+        QWidget window;
+        DeckSettingsSheet sheet(*handle, &window);
+        QSignalSpy notes(&sheet, &DeckSettingsSheet::showsPresenterNotesChanged);
+
+        named<QPushButton>(sheet, "Save Current as Default")->click();
+        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{0});
+        QCOMPARE(handle->document().project(), project);
+        const auto& stored = DefaultSettingsStore::shared().stored();
+        QVERIFY(stored);
+        QCOMPARE(stored->sort, SortMode::reverseFilename);
+        QVERIFY(stored->appearance.branding.showSlideNumbers);
+
+        QVERIFY(DeckSettingsSheet::showsPresenterNotes());
+        named<QCheckBox>(sheet, "Show presenter notes")->click();
+        QCOMPARE(notes.size(), 1);
+        QVERIFY(!DeckSettingsSheet::showsPresenterNotes());
+        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{0});
+    }
+
+    void logoIsStoredAsItIsOrRefusedWhenNotAPicture() {
+        auto handle = makeDeck({"a.jpg"});
+        QWidget window;
+        DeckSettingsSheet sheet(*handle, &window);
+        sheet.show();
+        QSignalSpy finished(&sheet, &DeckSettingsSheet::logoFinished);
+        QPushButton* remove = named<QPushButton>(sheet, "Remove Logo");
+        QVERIFY(!remove->isVisible());
+
+        sheet.loadLogo(QString::fromStdString(testing::fixturePath("document.pdf").string()));
+        QTRY_COMPARE(finished.size(), 1);
+        auto* refusal = sheet.findChild<QMessageBox*>();
+        QVERIFY(refusal);
+        QCOMPARE(refusal->informativeText(), QStringLiteral("This image format is not supported."));
+        refusal->close();
+        QVERIFY(!handle->document().logoData());
+
+        sheet.loadLogo(QStringLiteral("/nonexistent/logo.png"));  // unreadable: ignored
+        QTRY_COMPARE(finished.size(), 2);
+        QVERIFY(!handle->document().logoData());
+        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{0});
+
+        const auto picture = testing::fixturePath("picture.heic");
+        sheet.loadLogo(QString::fromStdString(picture.string()));
+        QTRY_COMPARE(finished.size(), 3);
+        QCOMPARE(handle->document().logoData(), testing::readFileBytes(picture));
+        QCOMPARE(handle->document().project().appearance.branding.logoFileName,
+                 std::optional<std::string>("logo.png"));
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Set Logo"));
+        QVERIFY(remove->isVisible());
+        remove->click();
+        QVERIFY(!handle->document().logoData());
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Remove Logo"));
+        QVERIFY(!remove->isVisible());
+    }
+};
+
+MOSAVELLE_APP_TEST_MAIN(DeckSettingsSheetTest)
+#include "deck_settings_sheet_test.moc"

@@ -1,0 +1,342 @@
+#include "app/export/export_flow.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWidget>
+#include <chrono>
+#include <thread>
+
+#include "app/document/document_handle.h"
+#include "app/export/export_progress_panel.h"
+#include "app/export/export_sheet.h"
+#include "app/export/presentation_launcher.h"
+#include "app_test_support.h"
+#include "support/test_support.h"
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+
+namespace {
+
+// A deck of one slide per picture; every picture holds `bytes`.
+std::unique_ptr<DocumentHandle> makeDeck(int pictures, const Bytes& bytes) {
+    Project project;
+    ImageDataMap data;
+    for (int i = 1; i <= pictures; ++i) {
+        SourceImage image;
+        image.id = Uuid::random();
+        image.originalFileName = "IMG_" + std::to_string(i) + ".jpg";
+        image.pixelWidth = 64;
+        image.pixelHeight = 40;
+        image.uti = "public.jpeg";
+        image.byteCount = static_cast<std::int64_t>(bytes.size());
+        project.images.push_back(image);
+        project.slides.push_back(singleImageSlide(image.id, ""));
+        data[image.id] = bytes;
+    }
+    return std::make_unique<DocumentHandle>(
+        std::make_unique<MosavelleDocument>(project, data, std::nullopt));
+}
+
+Bytes photo() {
+    return testing::readFileBytes(testing::fixturePath("orient-1.jpg"));
+}
+
+template <class T>
+T* visibleChild(QWidget& window) {
+    for (T* child : window.findChildren<T*>())
+        if (child->isVisible())
+            return child;
+    return nullptr;
+}
+
+template <class T>
+T* waitForChild(QWidget& window) {
+    T* found = nullptr;
+    (void)QTest::qWaitFor([&] { return (found = visibleChild<T>(window)) != nullptr; }, 10000);
+    return found;
+}
+
+QAbstractButton* buttonNamed(QMessageBox* box, const QString& text) {
+    for (QAbstractButton* button : box->buttons())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+// Chooses `path` in the save dialog, confirming the replacement of an existing file.
+void save(QFileDialog* dialog, const QString& path) {
+    QPointer<QFileDialog> owner(dialog);
+    QTimer::singleShot(100, [owner] {
+        auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (owner && question && question->parent() == owner.data())
+            question->button(QMessageBox::Yes)->click();
+    });
+    dialog->selectFile(path);
+    static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own accept checks the name
+}
+
+// The buttons as they stand from left to right.
+QStringList buttonTexts(QMessageBox* box) {
+    QList<QAbstractButton*> buttons = box->buttons();
+    std::sort(buttons.begin(), buttons.end(), [box](QAbstractButton* a, QAbstractButton* b) {
+        return a->mapTo(box, QPoint()).x() < b->mapTo(box, QPoint()).x();
+    });
+    QStringList texts;
+    for (QAbstractButton* button : buttons)
+        texts << button->text();
+    return texts;
+}
+
+PresentationLauncher fakeLauncher(std::vector<PresentationProgram> programs,
+                                  std::optional<QString> openFailure = std::nullopt) {
+    return PresentationLauncher(
+        [programs] { return programs; },
+        [openFailure](const PresentationProgram&, const QString&) { return openFailure; });
+}
+
+// The real export, held until Cancel is pressed so that it sees the flag (at most 10 s).
+Status exportAfterCancel(const ExportRequest& request, const ExportProgressHandler& progress,
+                         const ExportCancellation& cancellation) {
+    for (int i = 0; i < 1000 && !cancellation.isCancelled(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return exportPresentation(request, progress, cancellation);
+}
+
+}  // namespace
+
+class ExportFlowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void sheetShowsTheEstimateOfEveryPlacementAndStartsAtTheDeckQuality() {
+        auto handle = makeDeck(1, Bytes(std::string(1000000, 'x')));
+        Project project = handle->document().project();
+        project.slides.push_back(project.slides.front());
+        project.slides.back().id = Uuid::random();
+        project.export_.quality = QualityPreset::balanced;
+        handle->document().setProject(project);
+
+        QWidget window;
+        ExportSheet sheet(*handle, &window);
+        QCOMPARE(sheet.quality(), QualityPreset::balanced);
+        QCOMPARE(sheet.estimateText(), QStringLiteral("About 1.2 MB"));
+        sheet.setQuality(QualityPreset::best);
+        QCOMPARE(sheet.estimateText(), QStringLiteral("About 2.1 MB"));
+        sheet.setQuality(QualityPreset::small);
+        QCOMPARE(sheet.estimateText(), QStringLiteral("About 640.0 kB"));
+
+        project.slides = {sectionDividerSlide()};
+        handle->document().setProject(project);
+        ExportSheet withoutPictures(*handle, &window);
+        QVERIFY(!withoutPictures.estimateText());
+    }
+
+    void unusablePicturesAreListedAndCancelEndsTheFlow() {
+        auto handle = makeDeck(3, photo());
+        Project project = handle->document().project();
+        project.images[0].importError = "This file could not be read as an image.";
+        project.images[2].importError = "";
+        handle->document().setProject(project);
+        QWidget window;
+        ExportFlow flow(*handle, &window, fakeLauncher({}));
+        QSignalSpy finished(&flow, &ExportFlow::finished);
+
+        flow.start(QualityPreset::best);
+        QMessageBox* box = waitForChild<QMessageBox>(window);
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("Some images could not be used"));
+        QCOMPARE(box->informativeText(),
+                 QStringLiteral("IMG_1.jpg: This file could not be read as an image.\n"
+                                "IMG_3.jpg: unknown error"));
+        QCOMPARE(buttonTexts(box), (QStringList{"Export Without Them", "Cancel"}));
+        buttonNamed(box, "Cancel")->click();
+        QCOMPARE(finished.size(), 1);
+        QTest::qWait(50);
+        QVERIFY(!visibleChild<QFileDialog>(window));
+    }
+
+    void readyAlertOffersOneButtonPerProgramAndTheQualityIsRemembered() {
+        testing::TempDir folder;
+        const std::vector<PresentationProgram> two{{"First", "/a.desktop", "first %f"},
+                                                   {"Second", "/b.desktop", "second %f"}};
+        for (std::size_t count = 0; count <= 2; ++count) {
+            auto handle = makeDeck(2, photo());
+            QWidget window;
+            ExportFlow flow(*handle, &window,
+                            fakeLauncher({two.begin(), two.begin() + count}, "No such program."));
+            flow.start(QualityPreset::small);
+            QFileDialog* dialog = waitForChild<QFileDialog>(window);
+            QVERIFY(dialog);
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Export Presentation"));
+            QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(),
+                     QStringLiteral("Presentation.pptx"));
+            const QString path = QString::fromStdString((folder / "deck.pptx").string());
+            save(dialog, path);
+
+            QMessageBox* ready = waitForChild<QMessageBox>(window);
+            QVERIFY(ready);
+            QCOMPARE(ready->text(), QStringLiteral("Presentation ready"));
+            QCOMPARE(ready->informativeText(), QStringLiteral("deck.pptx"));
+            QStringList expected{"Show in Folder"};
+            for (std::size_t i = 0; i < count; ++i)
+                expected << "Open in " + two[i].name;
+            expected << "OK";
+            QCOMPARE(buttonTexts(ready), expected);
+            QVERIFY(QFileInfo(path).size() > 0);
+
+            // Stored without an undo step; the next sheet starts there.
+            QCOMPARE(handle->document().project().export_.quality, QualityPreset::small);
+            QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{0});
+            QCOMPARE(ExportSheet(*handle, &window).quality(), QualityPreset::small);
+
+            if (count < 2) {
+                buttonNamed(ready, "OK")->click();
+                continue;
+            }
+            buttonNamed(ready, "Open in Second")->click();
+            QTest::qWait(50);
+            QMessageBox* failed = waitForChild<QMessageBox>(window);
+            QVERIFY(failed);
+            QCOMPARE(failed->text(), QStringLiteral("Could not open in Second"));
+            QCOMPARE(failed->informativeText(),
+                     QStringLiteral("The presentation was still saved as deck.pptx.\n\n"
+                                    "No such program."));
+            failed->buttons().front()->click();
+        }
+    }
+
+    void failingExportShowsTheDriversSentence() {
+        auto handle = makeDeck(1, Bytes(std::string_view("not a picture at all")));
+        testing::TempDir folder;
+        QWidget window;
+        ExportFlow flow(*handle, &window, fakeLauncher({}));
+        flow.start(QualityPreset::balanced);
+        save(waitForChild<QFileDialog>(window),
+             QString::fromStdString((folder / "deck.pptx").string()));
+        QMessageBox* box = waitForChild<QMessageBox>(window);
+        QVERIFY(box);
+        QCOMPARE(box->text(), QStringLiteral("Could not export the presentation"));
+        QCOMPARE(box->informativeText(),
+                 QStringLiteral("This file could not be read as an image."));
+        QVERIFY(!QFileInfo::exists(QString::fromStdString((folder / "deck.pptx").string())));
+        QCOMPARE(handle->document().project().export_.quality, QualityPreset::best);
+    }
+
+    void cancelledExportLeavesTheReplacedFileAsItWas() {
+        auto handle = makeDeck(2, photo());
+        testing::TempDir folder;
+        const Bytes before(std::string_view("an older presentation"));
+        testing::writeFileBytes(folder / "deck.pptx", before);
+        QWidget window;
+        ExportFlow flow(*handle, &window, fakeLauncher({}));
+        flow.setExportFunction(exportAfterCancel);
+        QSignalSpy finished(&flow, &ExportFlow::finished);
+        flow.start(QualityPreset::best);
+        save(waitForChild<QFileDialog>(window),
+             QString::fromStdString((folder / "deck.pptx").string()));
+        QVERIFY(flow.isExporting());
+        ExportProgressPanel* panel = flow.progressPanel();
+        QVERIFY(panel && panel->isVisible());
+        QCOMPARE(panel->windowTitle(), QStringLiteral("Export Presentation"));
+        QTest::keyClick(panel, Qt::Key_Escape);  // Escape cancels rather than hiding the panel
+        QVERIFY(panel->isVisible());
+
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
+        QVERIFY(!flow.isExporting());
+        QVERIFY(!flow.progressPanel());
+        QVERIFY(!visibleChild<QMessageBox>(window));
+        QCOMPARE(testing::readFileBytes(folder / "deck.pptx"), before);
+        QCOMPARE(QDir(QString::fromStdString(folder.path().string())).entryList(QDir::Files),
+                 QStringList{"deck.pptx"});
+    }
+
+    void closingDuringAnExportAsksFirst() {
+        auto handle = makeDeck(1, photo());
+        testing::TempDir folder;
+        QWidget window;
+        ExportFlow flow(*handle, &window, fakeLauncher({}));
+        flow.setExportFunction(exportAfterCancel);
+        QVERIFY(flow.prepareToClose());  // nothing running
+        flow.start(QualityPreset::best);
+        save(waitForChild<QFileDialog>(window),
+             QString::fromStdString((folder / "deck.pptx").string()));
+        QVERIFY(flow.isExporting());
+
+        auto answer = [](const QString& choice) {
+            QTimer::singleShot(100, [choice] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(box);
+                for (QAbstractButton* button : box->buttons())
+                    if (button->text() == choice)
+                        button->click();
+            });
+        };
+        answer("Keep Exporting");
+        QVERIFY(!flow.prepareToClose());
+        QVERIFY(flow.isExporting());
+        answer("Cancel Export");
+        QVERIFY(flow.prepareToClose());
+        QVERIFY(!flow.isExporting());
+        QTest::qWait(300);
+        QVERIFY(!QFileInfo::exists(QString::fromStdString((folder / "deck.pptx").string())));
+    }
+
+    void desktopEntriesDeclaringPresentationsBecomePrograms() {
+        testing::TempDir root;
+        const auto write = [](const std::filesystem::path& path, const std::string& text) {
+            std::filesystem::create_directories(path.parent_path());
+            testing::writeFileBytes(path, Bytes(std::string_view(text)));
+        };
+        const std::string mime = std::string("MimeType=text/plain;") +
+                                 PresentationLauncher::presentationMimeType + ";\n";
+        const auto user = root / "user" / "applications";
+        const auto system = root / "system" / "applications";
+        write(user / "impress.desktop",
+              "[Desktop Entry]\nType=Application\nName=Hidden One\n"
+              "Hidden=true\nExec=/bin/true %U\n" +
+                  mime);
+        write(system / "impress.desktop",
+              "[Desktop Entry]\nType=Application\nName=Masked\nExec=/bin/true\n" + mime);
+        write(system / "viewer.desktop",
+              "[Desktop Entry]\nName=Viewer\nType=Application\n"
+              "Exec=/bin/true --view \"%f\"\n" +
+                  mime + "[Desktop Action x]\nName=Other\n");
+        write(system / "missing.desktop",
+              "[Desktop Entry]\nType=Application\nName=Missing\n"
+              "Exec=/nonexistent/program %f\n" +
+                  mime);
+        write(system / "text.desktop",
+              "[Desktop Entry]\nType=Application\nName=Text\nExec=/bin/true %f\n"
+              "MimeType=text/plain;\n");
+
+        qunsetenv("MOSAVELLE_PRESENTATION_APPS");
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString((root / "user").string()));
+        qputenv("XDG_DATA_DIRS", QByteArray::fromStdString((root / "system").string()));
+        std::vector<PresentationProgram> found = PresentationLauncher::defaultLookup();
+        QCOMPARE(found.size(), std::size_t{1});
+        QCOMPARE(found[0].name, QStringLiteral("Viewer"));
+        QCOMPARE(PresentationLauncher::commandLine(found[0].exec, "/tmp/a b.pptx"),
+                 (QStringList{"/bin/true", "--view", "/tmp/a b.pptx"}));
+        QCOMPARE(PresentationLauncher::commandLine("run --name=%c %%x", "/f.pptx"),
+                 (QStringList{"run", "--name=", "%x", "/f.pptx"}));
+        QCOMPARE(PresentationLauncher::commandLine("run %U", "/f g.pptx"),
+                 (QStringList{"run", "file:///f%20g.pptx"}));
+
+        // The variable replaces the search and takes its entries as they are.
+        const std::string listed =
+            (system / "missing.desktop").string() + ":" + (system / "text.desktop").string();
+        qputenv("MOSAVELLE_PRESENTATION_APPS", QByteArray::fromStdString(listed));
+        found = PresentationLauncher::defaultLookup();
+        QCOMPARE(found.size(), std::size_t{2});
+        QCOMPARE(found[0].name, QStringLiteral("Missing"));
+        qunsetenv("MOSAVELLE_PRESENTATION_APPS");
+    }
+};
+
+MOSAVELLE_APP_TEST_MAIN(ExportFlowTest)
+#include "export_flow_test.moc"
