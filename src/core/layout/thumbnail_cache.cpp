@@ -77,6 +77,7 @@ ThumbnailCache::ThumbnailCache(Options options)
       threadCount_(options.threads > 0
                        ? options.threads
                        : std::max(1, static_cast<int>(std::thread::hardware_concurrency()))),
+      lowPriority_(options.lowPriority),
       cancellations_(std::make_shared<Cancellations>()) {}
 
 ThumbnailCache::~ThumbnailCache() {
@@ -272,7 +273,8 @@ void ThumbnailCache::keepOnDisk(const Job& job, const ThumbnailImage& image) con
 }
 
 void ThumbnailCache::work() {
-    lowerThisThreadsPriority();
+    if (lowPriority_)
+        lowerThisThreadsPriority();
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });

@@ -64,6 +64,8 @@ public:
         // Where finished thumbnails are kept between runs; none keeps them in memory only.
         std::shared_ptr<ThumbnailDiskCache> disk = nullptr;
         int threads = 0;  // pool size; 0 means one per core
+        // Pool threads run at the lowest priority; off only to compare with other programs.
+        bool lowPriority = true;
     };
 
     struct Request {
@@ -168,6 +170,7 @@ private:
     const std::size_t budget_;
     const std::shared_ptr<ThumbnailDiskCache> disk_;
     const int threadCount_;
+    const bool lowPriority_;
     const std::shared_ptr<Cancellations> cancellations_;
 
     mutable std::mutex mutex_;
