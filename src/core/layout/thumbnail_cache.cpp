@@ -225,9 +225,16 @@ void ThumbnailCache::drop(const std::vector<Uuid>& pictureIDs) {
             ++it;
         }
     }
-    std::erase_if(jobs_, [&gone](const auto& job) {
-        return !job.second.started && gone.contains(job.second.pictureID);
-    });
+    for (auto it = jobs_.begin(); it != jobs_.end();) {
+        if (!gone.contains(it->second.pictureID)) {
+            ++it;
+        } else if (it->second.started) {
+            it->second.dropped = true;
+            ++it;
+        } else {
+            it = jobs_.erase(it);
+        }
+    }
 }
 
 void ThumbnailCache::evictOverBudget() {
@@ -287,12 +294,11 @@ void ThumbnailCache::work() {
             continue;  // cancelled or dropped before it started
         // The job stays listed while it runs, so that new requests for its key join it.
         found->second.started = true;
-        const Job running{found->second.pictureID,
-                          found->second.bucket,
-                          found->second.bytes,
-                          found->second.sha256,
-                          false,
-                          {}};
+        Job running;  // what the decode needs, readable without the lock
+        running.pictureID = found->second.pictureID;
+        running.bucket = found->second.bucket;
+        running.bytes = found->second.bytes;
+        running.sha256 = found->second.sha256;
         lock.unlock();
         bool fromDisk = false;
         ThumbnailImage image = make(running, fromDisk);
@@ -300,7 +306,7 @@ void ThumbnailCache::work() {
 
         found = jobs_.find(entryKey);
         std::vector<std::shared_ptr<Waiter>> waiters = std::move(found->second.waiters);
-        if (image)
+        if (image && !found->second.dropped)
             image = storeLocked(found->second.pictureID, found->second.bucket, std::move(image));
         jobs_.erase(found);
         lock.unlock();

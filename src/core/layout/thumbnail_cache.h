@@ -120,7 +120,7 @@ public:
     ThumbnailImage bestCached(const Uuid& pictureID, int pixelSize) const;
 
     // Forgets the in-memory images of these pictures. Their pending requests are abandoned
-    // without callbacks; decodes already running still finish and deliver.
+    // without callbacks; decodes already running still finish and deliver, but are not kept.
     void drop(const std::vector<Uuid>& pictureIDs);
 
     // For each picture, the sizes that have been made for it (evicted ones included).
@@ -155,6 +155,7 @@ private:
         Bytes bytes;
         std::string sha256;
         bool started = false;
+        bool dropped = false;  // its picture was dropped while it ran: deliver, do not keep
         std::vector<std::shared_ptr<Waiter>> waiters;
     };
 
