@@ -273,8 +273,7 @@ void ThumbnailCache::keepOnDisk(const Job& job, const ThumbnailImage& image) con
     // The key is taken from the document, which may be damaged or hostile: a thumbnail is only
     // ever filed under the digest of the bytes it was made from, so no other deck can be shown
     // a wrong miniature through it.
-    if (!disk_ || !image || !ThumbnailDiskCache::isKey(job.sha256) ||
-        sha256Hex(job.bytes) != job.sha256)
+    if (sha256Hex(job.bytes) != job.sha256)
         return;
     disk_->store(job.sha256, job.bucket, *image);
 }
@@ -284,9 +283,18 @@ void ThumbnailCache::work() {
         lowerThisThreadsPriority();
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-        if (stopping_)
-            return;
+        wake_.wait(lock, [this] { return stopping_ || !queue_.empty() || !writes_.empty(); });
+        if (queue_.empty() || stopping_) {
+            // Disk writes wait until no decode is asked for: showing the thumbnails comes first.
+            if (writes_.empty())
+                return;  // stopping, with nothing left to write
+            PendingWrite write = std::move(writes_.front());
+            writes_.pop_front();
+            lock.unlock();
+            keepOnDisk(write.job, write.image);
+            lock.lock();
+            continue;
+        }
         const std::string entryKey = std::move(queue_.front());
         queue_.pop_front();
         auto found = jobs_.find(entryKey);
@@ -307,13 +315,13 @@ void ThumbnailCache::work() {
         found = jobs_.find(entryKey);
         std::vector<std::shared_ptr<Waiter>> waiters = std::move(found->second.waiters);
         if (image && !found->second.dropped)
-            image = storeLocked(found->second.pictureID, found->second.bucket, std::move(image));
+            image = storeLocked(found->second.pictureID, found->second.bucket, image);
         jobs_.erase(found);
+        if (image && !fromDisk && disk_ && ThumbnailDiskCache::isKey(running.sha256))
+            writes_.push_back(PendingWrite{std::move(running), image});
         lock.unlock();
         for (const auto& waiter : waiters)
             deliver(waiter, image);
-        if (!fromDisk)
-            keepOnDisk(running, image);
         lock.lock();
     }
 }

@@ -45,7 +45,8 @@ using ThumbnailImage = std::shared_ptr<const PremultipliedImage>;
 // - `request` rounds the size up to a bucket and decodes on the cache's own pool (one thread
 //   per core, at the lowest scheduling priority so that an export always runs first), first
 //   looking in the disk cache when one is attached and the request names the picture's SHA-256.
-//   The result is handed to a callback on an executor the caller chooses.
+//   The result is handed to a callback on an executor the caller chooses. New thumbnails are
+//   written to the disk cache once no decode is waiting.
 // `cached` and `bestCached` never decode, so an interface thread may call them on every paint.
 //
 // Thread-safe throughout. Images are shared and never change once made.
@@ -82,7 +83,8 @@ public:
     explicit ThumbnailCache(Options options);
     ThumbnailCache(const ThumbnailCache&) = delete;
     ThumbnailCache& operator=(const ThumbnailCache&) = delete;
-    // Waits for the decodes in progress; pending requests end without their callbacks.
+    // Waits for the decodes in progress and for the disk writes of thumbnails already made;
+    // pending requests end without their callbacks.
     ~ThumbnailCache();
 
     // The one cache of the application, made on first use, keeping thumbnails on disk in
@@ -183,6 +185,11 @@ private:
 
     std::unordered_map<std::string, Job> jobs_;  // pending and running, by key
     std::deque<std::string> queue_;              // keys of pending jobs, oldest first
+    struct PendingWrite {
+        Job job;
+        ThumbnailImage image;
+    };
+    std::deque<PendingWrite> writes_;  // thumbnails made but not yet on disk, oldest first
     std::condition_variable wake_;
     std::vector<std::thread> pool_;
     bool stopping_ = false;
