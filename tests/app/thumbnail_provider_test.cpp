@@ -90,7 +90,7 @@ private Q_SLOTS:
             for (std::uint8_t n = 10; n < 30; ++n)
                 provider.image(pictureID(n), bytes, 512);
         }
-        QTest::qWait(300);  // answers still arriving must find nobody to call
+        QTest::qWait(300);                    // answers still arriving must find nobody to call
         QVERIFY(cache.stats().decoded < 20);  // requests not yet started were abandoned
     }
 };
