@@ -43,7 +43,7 @@ using ThumbnailImage = std::shared_ptr<const PremultipliedImage>;
 // Two ways in:
 // - `thumbnail` decodes on the calling thread at exactly the size asked;
 // - `request` rounds the size up to a bucket and decodes on the cache's own pool (one thread
-//   per core, at the lowest scheduling priority so that an export always runs first), first
+//   per core, at nice 19 so that an export or the interface always runs first), first
 //   looking in the disk cache when one is attached and the request names the picture's SHA-256.
 //   The result is handed to a callback on an executor the caller chooses. New thumbnails are
 //   written to the disk cache once no decode is waiting.
