@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/import/image_info.h"
 #include "core/import/detail/vips_runtime.h"
+#include "core/import/image_info.h"
 
 #include "bench_support.h"
 

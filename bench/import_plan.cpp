@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "core/import/detail/vips_runtime.h"
 #include "core/import/file_collection.h"
 #include "core/import/import_plan.h"
-#include "core/import/detail/vips_runtime.h"
 #include "core/platform/sha256.h"
 
 #include "bench_support.h"

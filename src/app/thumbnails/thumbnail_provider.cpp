@@ -2,25 +2,46 @@
 
 #include <QMetaObject>
 #include <QPointer>
-#include <QThreadPool>
-#include <array>
-
-#include "core/layout/thumbnail_cache.h"
+#include <mutex>
 
 namespace mosavelle::app {
 
 namespace {
 
-constexpr std::array<int, 5> buckets{128, 256, 512, 1024, 2048};
-
-QImage toQImage(const PremultipliedImage& pixels) {
-    QImage image(pixels.pixels.data(), pixels.width, pixels.height,
-                 static_cast<qsizetype>(pixels.bytesPerLine()),
-                 QImage::Format_ARGB32_Premultiplied);
-    return image.copy();
+bool holds(const std::map<Uuid, std::set<int>>& buckets, const Uuid& pictureID, int bucket) {
+    auto found = buckets.find(pictureID);
+    return found != buckets.end() && found->second.contains(bucket);
 }
 
 }  // namespace
+
+// The provider as pool threads see it: they post their answers through the gate while it is
+// open, and the provider closes it (under the same lock) before it goes away, so no post can
+// reach a destroyed object. Posts already queued are discarded by Qt with their target.
+struct ThumbnailProvider::Gate {
+    std::mutex mutex;
+    QObject* target = nullptr;
+
+    void post(std::function<void()> task) {
+        std::lock_guard lock(mutex);
+        if (target != nullptr)
+            QMetaObject::invokeMethod(target, std::move(task), Qt::QueuedConnection);
+    }
+};
+
+ThumbnailProvider::ThumbnailProvider(ThumbnailCache& cache, QObject* parent)
+    : QObject(parent), cache_(cache), gate_(std::make_shared<Gate>()) {
+    gate_->target = this;
+    generation_ = cache_.newGeneration();
+}
+
+ThumbnailProvider::~ThumbnailProvider() {
+    {
+        std::lock_guard lock(gate_->mutex);
+        gate_->target = nullptr;
+    }
+    cache_.cancel(generation_);
+}
 
 ThumbnailProvider& ThumbnailProvider::shared() {
     static ThumbnailProvider provider;
@@ -28,62 +49,73 @@ ThumbnailProvider& ThumbnailProvider::shared() {
 }
 
 int ThumbnailProvider::bucketFor(int pixelSize) {
-    for (int bucket : buckets)
-        if (pixelSize <= bucket)
-            return bucket;
-    return buckets.back();
+    return thumbnailBucket(pixelSize);
 }
 
-QString ThumbnailProvider::key(const Uuid& pictureID, int bucket) {
-    return QString::fromStdString(pictureID.text()) + QLatin1Char(':') + QString::number(bucket);
+QImage ThumbnailProvider::wrap(ThumbnailImage image) {
+    if (!image)
+        return {};
+    // The QImage reads the cache's pixels in place and keeps them alive; being const, they are
+    // copied only if someone paints into the QImage.
+    const PremultipliedImage& pixels = *image;
+    auto* owner = new ThumbnailImage(std::move(image));
+    return QImage(
+        pixels.pixels.data(), pixels.width, pixels.height,
+        static_cast<qsizetype>(pixels.bytesPerLine()), QImage::Format_ARGB32_Premultiplied,
+        [](void* held) { delete static_cast<ThumbnailImage*>(held); }, owner);
 }
 
 bool ThumbnailProvider::isReady(const Uuid& pictureID, int pixelSize) const {
-    return ready_.contains(key(pictureID, bucketFor(pixelSize)));
+    return cache_.cached(pictureID, pixelSize) != nullptr;
 }
 
-QImage ThumbnailProvider::image(const Uuid& pictureID, const Bytes& bytes, int pixelSize) {
+QImage ThumbnailProvider::image(const Uuid& pictureID, const Bytes& bytes, int pixelSize,
+                                const std::string& sha256) {
+    if (auto exact = cache_.cached(pictureID, pixelSize))
+        return wrap(std::move(exact));
+
     const int bucket = bucketFor(pixelSize);
-    const QString wanted = key(pictureID, bucket);
-    if (auto found = ready_.constFind(wanted); found != ready_.constEnd())
-        return *found;
-
-    if (!inFlight_.contains(wanted) && !failed_.contains(wanted)) {
-        inFlight_.insert(wanted);
-        QPointer<ThumbnailProvider> self(this);
-        QThreadPool::globalInstance()->start([self, pictureID, bytes, bucket] {
-            auto rgba = ThumbnailCache::shared().thumbnail(pictureID, bytes, bucket);
-            QImage image = rgba ? toQImage(*rgba) : QImage();
-            if (!self)
-                return;
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, pictureID, bucket, image] {
-                    if (self)
-                        self->deliver(pictureID, bucket, image);
-                },
-                Qt::QueuedConnection);
-        });
+    if (!holds(inFlight_, pictureID, bucket) && !holds(failed_, pictureID, bucket)) {
+        inFlight_[pictureID].insert(bucket);
+        std::weak_ptr<Gate> gate = gate_;
+        cache_.request(
+            ThumbnailCache::Request{pictureID, bytes, sha256, bucket, generation_},
+            [gate](std::function<void()> task) {
+                if (auto open = gate.lock())
+                    open->post(std::move(task));
+            },
+            [this, pictureID, bucket](ThumbnailImage image) {
+                deliver(pictureID, bucket, std::move(image));
+            });
     }
-    // Meanwhile the largest smaller image already made.
-    for (auto it = buckets.rbegin(); it != buckets.rend(); ++it) {
-        if (*it >= bucket)
-            continue;
-        if (auto found = ready_.constFind(key(pictureID, *it)); found != ready_.constEnd())
-            return *found;
-    }
-    return {};
+    return wrap(cache_.bestCached(pictureID, pixelSize));
 }
 
-void ThumbnailProvider::deliver(const Uuid& pictureID, int bucket, QImage image) {
-    const QString done = key(pictureID, bucket);
-    inFlight_.remove(done);
-    if (image.isNull()) {
-        failed_.insert(done);
+void ThumbnailProvider::deliver(const Uuid& pictureID, int bucket, ThumbnailImage image) {
+    if (auto found = inFlight_.find(pictureID); found != inFlight_.end()) {
+        found->second.erase(bucket);
+        if (found->second.empty())
+            inFlight_.erase(found);
+    }
+    if (!image) {
+        failed_[pictureID].insert(bucket);
         return;
     }
-    ready_.insert(done, std::move(image));
     Q_EMIT thumbnailReady(pictureID);
+}
+
+void ThumbnailProvider::dropPictures(const std::vector<Uuid>& pictureIDs) {
+    cache_.drop(pictureIDs);
+    for (const Uuid& id : pictureIDs) {
+        inFlight_.erase(id);
+        failed_.erase(id);
+    }
+}
+
+void ThumbnailProvider::cancelPendingRequests() {
+    cache_.cancel(generation_);
+    generation_ = cache_.newGeneration();
+    inFlight_.clear();
 }
 
 }  // namespace mosavelle::app

@@ -1,47 +1,72 @@
 #pragma once
 
-#include <QHash>
 #include <QImage>
 #include <QObject>
-#include <QSet>
-#include <QString>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
 
+#include "core/layout/thumbnail_cache.h"
 #include "core/platform/bytes.h"
 #include "core/platform/uuid.h"
 
 namespace mosavelle::app {
 
-// Pictures for painting, as QImages, from the core's thumbnail cache. `image` never decodes on
-// the calling (interface) thread: it answers with the best image already made for the picture
-// and, when that is smaller than asked, starts a decode in the background; `thumbnailReady` then
-// tells every view to repaint. Sizes are rounded up to a few buckets so that resizing a window
-// does not make new thumbnails. Interface thread only.
+// Pictures for painting, as QImages, from the core's asynchronous thumbnail cache. `image` never
+// decodes on the calling (interface) thread: it answers with the best image already in memory
+// and, when that is not the size asked for, asks the cache's pool for it; `thumbnailReady` then
+// tells every view to repaint. Sizes are rounded up to the cache's buckets so that resizing a
+// window does not make new thumbnails.
+//
+// The QImages share the cache's pixels (no copy, no conversion), so memory is bounded by the
+// cache's budget plus whatever images views still hold. Interface thread only.
 class ThumbnailProvider : public QObject {
     Q_OBJECT
 public:
+    explicit ThumbnailProvider(ThumbnailCache& cache = ThumbnailCache::shared(),
+                               QObject* parent = nullptr);
+    ~ThumbnailProvider() override;
+
     static ThumbnailProvider& shared();
 
     // The bucket a request for `pixelSize` pixels (longer side) is served from.
     static int bucketFor(int pixelSize);
 
     // The best image of `pictureID` for a longer side of `pixelSize` device pixels: the bucket's
-    // image when it is ready, else the largest smaller one already made (null when none). A
-    // missing bucket is requested from `bytes` unless it is being made or failed to decode.
-    QImage image(const Uuid& pictureID, const Bytes& bytes, int pixelSize);
+    // image when it is in memory, else the largest smaller one (null when none). A missing bucket
+    // is requested from `bytes` unless it is being made or failed to decode. With the picture's
+    // `sha256` (its SourceImage field) the disk cache is used, so a reopened deck shows its
+    // miniatures without decoding.
+    QImage image(const Uuid& pictureID, const Bytes& bytes, int pixelSize,
+                 const std::string& sha256 = {});
 
-    // Whether the bucket for `pixelSize` is ready (tests and benchmarks).
+    // Whether the bucket for `pixelSize` is in memory (tests and benchmarks).
     bool isReady(const Uuid& pictureID, int pixelSize) const;
+
+    // Forgets these pictures (they left their document): their images leave memory and their
+    // pending requests are abandoned.
+    void dropPictures(const std::vector<Uuid>& pictureIDs);
+
+    // Abandons every request not yet answered, for example when a view scrolls far away; the
+    // next `image` call asks again.
+    void cancelPendingRequests();
 
 Q_SIGNALS:
     void thumbnailReady(const mosavelle::Uuid& pictureID);
 
 private:
-    static QString key(const Uuid& pictureID, int bucket);
-    void deliver(const Uuid& pictureID, int bucket, QImage image);
+    struct Gate;
+    void deliver(const Uuid& pictureID, int bucket, ThumbnailImage image);
+    static QImage wrap(ThumbnailImage image);
 
-    QHash<QString, QImage> ready_;
-    QSet<QString> inFlight_;
-    QSet<QString> failed_;
+    ThumbnailCache& cache_;
+    std::shared_ptr<Gate> gate_;  // closed on destruction; pool threads post through it
+    std::uint64_t generation_ = 0;
+    std::map<Uuid, std::set<int>> inFlight_;
+    std::map<Uuid, std::set<int>> failed_;
 };
 
 }  // namespace mosavelle::app

@@ -77,6 +77,7 @@ ThumbnailCache::ThumbnailCache(Options options)
       threadCount_(options.threads > 0
                        ? options.threads
                        : std::max(1, static_cast<int>(std::thread::hardware_concurrency()))),
+      lowPriority_(options.lowPriority),
       cancellations_(std::make_shared<Cancellations>()) {}
 
 ThumbnailCache::~ThumbnailCache() {
@@ -224,9 +225,16 @@ void ThumbnailCache::drop(const std::vector<Uuid>& pictureIDs) {
             ++it;
         }
     }
-    std::erase_if(jobs_, [&gone](const auto& job) {
-        return !job.second.started && gone.contains(job.second.pictureID);
-    });
+    for (auto it = jobs_.begin(); it != jobs_.end();) {
+        if (!gone.contains(it->second.pictureID)) {
+            ++it;
+        } else if (it->second.started) {
+            it->second.dropped = true;
+            ++it;
+        } else {
+            it = jobs_.erase(it);
+        }
+    }
 }
 
 void ThumbnailCache::evictOverBudget() {
@@ -265,19 +273,28 @@ void ThumbnailCache::keepOnDisk(const Job& job, const ThumbnailImage& image) con
     // The key is taken from the document, which may be damaged or hostile: a thumbnail is only
     // ever filed under the digest of the bytes it was made from, so no other deck can be shown
     // a wrong miniature through it.
-    if (!disk_ || !image || !ThumbnailDiskCache::isKey(job.sha256) ||
-        sha256Hex(job.bytes) != job.sha256)
+    if (sha256Hex(job.bytes) != job.sha256)
         return;
     disk_->store(job.sha256, job.bucket, *image);
 }
 
 void ThumbnailCache::work() {
-    lowerThisThreadsPriority();
+    if (lowPriority_)
+        lowerThisThreadsPriority();
     std::unique_lock lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-        if (stopping_)
-            return;
+        wake_.wait(lock, [this] { return stopping_ || !queue_.empty() || !writes_.empty(); });
+        if (queue_.empty() || stopping_) {
+            // Disk writes wait until no decode is asked for: showing the thumbnails comes first.
+            if (writes_.empty())
+                return;  // stopping, with nothing left to write
+            PendingWrite write = std::move(writes_.front());
+            writes_.pop_front();
+            lock.unlock();
+            keepOnDisk(write.job, write.image);
+            lock.lock();
+            continue;
+        }
         const std::string entryKey = std::move(queue_.front());
         queue_.pop_front();
         auto found = jobs_.find(entryKey);
@@ -285,12 +302,11 @@ void ThumbnailCache::work() {
             continue;  // cancelled or dropped before it started
         // The job stays listed while it runs, so that new requests for its key join it.
         found->second.started = true;
-        const Job running{found->second.pictureID,
-                          found->second.bucket,
-                          found->second.bytes,
-                          found->second.sha256,
-                          false,
-                          {}};
+        Job running;  // what the decode needs, readable without the lock
+        running.pictureID = found->second.pictureID;
+        running.bucket = found->second.bucket;
+        running.bytes = found->second.bytes;
+        running.sha256 = found->second.sha256;
         lock.unlock();
         bool fromDisk = false;
         ThumbnailImage image = make(running, fromDisk);
@@ -298,14 +314,14 @@ void ThumbnailCache::work() {
 
         found = jobs_.find(entryKey);
         std::vector<std::shared_ptr<Waiter>> waiters = std::move(found->second.waiters);
-        if (image)
-            image = storeLocked(found->second.pictureID, found->second.bucket, std::move(image));
+        if (image && !found->second.dropped)
+            image = storeLocked(found->second.pictureID, found->second.bucket, image);
         jobs_.erase(found);
+        if (image && !fromDisk && disk_ && ThumbnailDiskCache::isKey(running.sha256))
+            writes_.push_back(PendingWrite{std::move(running), image});
         lock.unlock();
         for (const auto& waiter : waiters)
             deliver(waiter, image);
-        if (!fromDisk)
-            keepOnDisk(running, image);
         lock.lock();
     }
 }

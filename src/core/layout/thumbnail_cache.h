@@ -43,9 +43,10 @@ using ThumbnailImage = std::shared_ptr<const PremultipliedImage>;
 // Two ways in:
 // - `thumbnail` decodes on the calling thread at exactly the size asked;
 // - `request` rounds the size up to a bucket and decodes on the cache's own pool (one thread
-//   per core, at the lowest scheduling priority so that an export always runs first), first
+//   per core, at nice 19 so that an export or the interface always runs first), first
 //   looking in the disk cache when one is attached and the request names the picture's SHA-256.
-//   The result is handed to a callback on an executor the caller chooses.
+//   The result is handed to a callback on an executor the caller chooses. New thumbnails are
+//   written to the disk cache once no decode is waiting.
 // `cached` and `bestCached` never decode, so an interface thread may call them on every paint.
 //
 // Thread-safe throughout. Images are shared and never change once made.
@@ -64,6 +65,8 @@ public:
         // Where finished thumbnails are kept between runs; none keeps them in memory only.
         std::shared_ptr<ThumbnailDiskCache> disk = nullptr;
         int threads = 0;  // pool size; 0 means one per core
+        // Pool threads run at the lowest priority; off only to compare with other programs.
+        bool lowPriority = true;
     };
 
     struct Request {
@@ -80,7 +83,8 @@ public:
     explicit ThumbnailCache(Options options);
     ThumbnailCache(const ThumbnailCache&) = delete;
     ThumbnailCache& operator=(const ThumbnailCache&) = delete;
-    // Waits for the decodes in progress; pending requests end without their callbacks.
+    // Waits for the decodes in progress and for the disk writes of thumbnails already made;
+    // pending requests end without their callbacks.
     ~ThumbnailCache();
 
     // The one cache of the application, made on first use, keeping thumbnails on disk in
@@ -118,7 +122,7 @@ public:
     ThumbnailImage bestCached(const Uuid& pictureID, int pixelSize) const;
 
     // Forgets the in-memory images of these pictures. Their pending requests are abandoned
-    // without callbacks; decodes already running still finish and deliver.
+    // without callbacks; decodes already running still finish and deliver, but are not kept.
     void drop(const std::vector<Uuid>& pictureIDs);
 
     // For each picture, the sizes that have been made for it (evicted ones included).
@@ -153,6 +157,7 @@ private:
         Bytes bytes;
         std::string sha256;
         bool started = false;
+        bool dropped = false;  // its picture was dropped while it ran: deliver, do not keep
         std::vector<std::shared_ptr<Waiter>> waiters;
     };
 
@@ -168,6 +173,7 @@ private:
     const std::size_t budget_;
     const std::shared_ptr<ThumbnailDiskCache> disk_;
     const int threadCount_;
+    const bool lowPriority_;
     const std::shared_ptr<Cancellations> cancellations_;
 
     mutable std::mutex mutex_;
@@ -179,6 +185,11 @@ private:
 
     std::unordered_map<std::string, Job> jobs_;  // pending and running, by key
     std::deque<std::string> queue_;              // keys of pending jobs, oldest first
+    struct PendingWrite {
+        Job job;
+        ThumbnailImage image;
+    };
+    std::deque<PendingWrite> writes_;  // thumbnails made but not yet on disk, oldest first
     std::condition_variable wake_;
     std::vector<std::thread> pool_;
     bool stopping_ = false;

@@ -1,0 +1,99 @@
+#include "app/thumbnails/thumbnail_provider.h"
+
+#include <QSignalSpy>
+
+#include "app_test_support.h"
+#include "core/import/image_decoding.h"
+#include "support/test_support.h"
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+
+namespace {
+
+Bytes fixture(const char* name) {
+    return testing::readFileBytes(testing::fixturePath(name));
+}
+
+Uuid pictureID(std::uint8_t n) {
+    return Uuid({0x7E, 0, 0, 0, 0, 0, 0x40, 0, 0x80, 0, 0, 0, 0, 0, 0, n});
+}
+
+}  // namespace
+
+class ThumbnailProviderTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void answersLaterWithTheCachesPixelsUnconverted() {
+        ThumbnailCache cache(ThumbnailCache::Options{.threads = 2});
+        ThumbnailProvider provider(cache);
+        QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
+        const Bytes bytes = fixture("alpha.png");
+        const Uuid id = pictureID(1);
+
+        QVERIFY(provider.image(id, bytes, 100).isNull());  // never decodes on this thread
+        QVERIFY(ready.wait(10000));
+        QCOMPARE(ready.takeFirst().at(0).value<Uuid>(), id);
+        QVERIFY(provider.isReady(id, 128));
+        const QImage image = provider.image(id, bytes, 128);
+        QCOMPARE(image.format(), QImage::Format_ARGB32_Premultiplied);
+        QCOMPARE(image.constBits(), cache.cached(id, 128)->pixels.data());
+
+        // The same colours as the straight RGBA decode, premultiplied.
+        const auto straight = decodeThumbnail(bytes, 128);
+        QVERIFY(straight);
+        QCOMPARE(image.size(), QSize(straight->width, straight->height));
+        for (int y = 0; y < image.height(); y += 7) {
+            for (int x = 0; x < image.width(); x += 5) {
+                const std::uint8_t* p = straight->pixel(x, y);
+                const QColor expected(p[0], p[1], p[2], p[3]);
+                const QColor got = image.pixelColor(x, y);
+                QCOMPARE(got.alpha(), expected.alpha());
+                if (expected.alpha() > 64)  // dark alphas cannot carry the colour back exactly
+                    QVERIFY(std::abs(got.red() - expected.red()) <= 2 &&
+                            std::abs(got.blue() - expected.blue()) <= 2);
+            }
+        }
+
+        // A larger bucket: the smaller image meanwhile, the larger one once ready.
+        QCOMPARE(provider.image(id, bytes, 400).constBits(), image.constBits());
+        QVERIFY(ready.wait(10000));
+        QVERIFY(provider.isReady(id, 512));
+    }
+
+    void failuresAreNotRetriedAndDroppedPicturesLeave() {
+        ThumbnailCache cache(ThumbnailCache::Options{.threads = 1});
+        ThumbnailProvider provider(cache);
+        QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
+        const Uuid broken = pictureID(2), good = pictureID(3);
+        provider.image(broken, fixture("text.jpg"), 128);
+        provider.image(good, fixture("picture.png"), 128);
+        QVERIFY(ready.wait(10000));
+        QCOMPARE(ready.takeFirst().at(0).value<Uuid>(), good);
+        provider.image(broken, fixture("text.jpg"), 128);
+        QTest::qWait(50);
+        QCOMPARE(cache.stats().decoded, std::size_t{2});
+        QVERIFY(ready.isEmpty());
+
+        provider.dropPictures({good, broken});
+        QVERIFY(!provider.isReady(good, 128));
+        QCOMPARE(cache.count(), std::size_t{0});
+        QVERIFY(provider.image(good, fixture("picture.png"), 128).isNull());
+        QVERIFY(ready.wait(10000));
+    }
+
+    void aProviderGoneWithRequestsInFlightIsNeverCalled() {
+        ThumbnailCache cache(ThumbnailCache::Options{.threads = 2});
+        const Bytes bytes = fixture("orient-6.jpg");
+        {
+            ThumbnailProvider provider(cache);
+            for (std::uint8_t n = 10; n < 30; ++n)
+                provider.image(pictureID(n), bytes, 512);
+        }
+        QTest::qWait(300);                    // answers still arriving must find nobody to call
+        QVERIFY(cache.stats().decoded < 20);  // requests not yet started were abandoned
+    }
+};
+
+MOSAVELLE_APP_TEST_MAIN(ThumbnailProviderTest)
+#include "thumbnail_provider_test.moc"
