@@ -49,8 +49,10 @@ ExitStatus runInfo(const InfoOptions& options, Console& console) {
     OrderedJSON all = OrderedJSON::array();
     std::size_t failures = 0;
     for (const auto& file : options.files) {
-        if (InterruptWatch::requested())
+        if (InterruptWatch::requested()) {
+            console.error("Reading the pictures was interrupted; nothing was printed.");
             return ExitStatus::interrupted;
+        }
         bool failed = false;
         all.push_back(fileFacts(file, failed));
         if (failed)
