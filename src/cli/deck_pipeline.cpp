@@ -78,6 +78,10 @@ ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& opt
     if (notes)
         console.note(*notes);
     ImportOutcome outcome;
+    for (const auto& item : plan->items)
+        outcome.usable += item.importError ? 0 : 1;
+    for (const auto& duplicate : plan->duplicates)
+        outcome.usable += duplicate.incoming.importError ? 0 : 1;
     outcome.imported = plan->items.size();
     if (options.keepDuplicates)
         outcome.imported += plan->duplicates.size();
@@ -90,6 +94,14 @@ ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& opt
                      "them).");
     }
     return outcome;
+}
+
+Result<PackageLock> lockProject(const std::string& path, Console& console) {
+    Result<PackageLock> lock =
+        PackageLock::acquire(path, [] { return InterruptWatch::requested(); });
+    if (!lock)
+        console.error(lock.error().message);
+    return lock;
 }
 
 ExitStatus exportDocument(const MosavelleDocument& document, QualityPreset quality,

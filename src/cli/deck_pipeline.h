@@ -6,6 +6,7 @@
 #include "cli/exit_status.h"
 #include "cli/options.h"
 #include "core/model/document.h"
+#include "core/model/package_lock.h"
 
 namespace mosavelle::cli {
 
@@ -28,7 +29,10 @@ ExitStatus checkProjectDestination(const std::string& project, Console& console)
 struct ImportOutcome {
     std::size_t imported = 0;           // pictures added to the deck
     std::size_t skippedDuplicates = 0;  // duplicates left out (without --keep-duplicates)
-    bool interrupted = false;           // stopped by Ctrl-C before anything was imported
+    // Pictures among the inputs whose pixels decode, duplicates included: 0 when the inputs hold
+    // nothing the deck can show.
+    std::size_t usable = 0;
+    bool interrupted = false;  // stopped by Ctrl-C before anything was imported
 };
 
 // Imports the inputs into the document as one "Import Images" step: files sorted by name, each
@@ -36,6 +40,14 @@ struct ImportOutcome {
 // pictures) and a line about skipped duplicates go to the console.
 ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
                            Console& console);
+
+// The sentence for inputs without a single usable picture, which `make` and `import` refuse.
+inline constexpr const char* noUsablePictureMessage =
+    "None of the inputs holds a picture that could be imported.";
+
+// Waits for the right to change the project package at `path` (another `import` or `--save` may
+// be saving it); Ctrl-C ends the wait. Reported as an output failure.
+Result<PackageLock> lockProject(const std::string& path, Console& console);
 
 // Exports the document's deck to `output` at `quality`. Pictures that could not be imported are
 // listed first and left out. Ctrl-C cancels at the next slide; the destination is then left as

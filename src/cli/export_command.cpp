@@ -1,12 +1,10 @@
 #include "cli/commands.h"
 #include "cli/deck_pipeline.h"
-#include "cli/interrupt_watch.h"
 #include "cli/project_files.h"
 
 namespace mosavelle::cli {
 
 ExitStatus runExport(const ExportCommandOptions& options, Console& console) {
-    InterruptWatch interrupts;
     Result<PackageSnapshot> snapshot = openProject(options.project);
     if (!snapshot) {
         console.error(snapshot.error().message);

@@ -9,9 +9,15 @@
 namespace mosavelle::cli {
 
 ExitStatus runImport(const ImportCommandOptions& options, Console& console) {
-    InterruptWatch interrupts;
     if (auto status = checkInputsExist(options.import, console); status != ExitStatus::ok)
         return status;
+    if (auto status = checkOutputFolder(options.project, console); status != ExitStatus::ok)
+        return status;
+    // Held from reading the project to saving it: an import running at the same time waits, then
+    // adds its pictures to what this one saved.
+    Result<PackageLock> lock = lockProject(options.project, console);
+    if (!lock)
+        return InterruptWatch::requested() ? ExitStatus::interrupted : ExitStatus::outputFailed;
 
     // An existing project is opened; a missing one starts from the saved defaults.
     std::unique_ptr<MosavelleDocument> document;
@@ -25,8 +31,6 @@ ExitStatus runImport(const ImportCommandOptions& options, Console& console) {
         document = std::make_unique<MosavelleDocument>();
         document->applySnapshot(*snapshot);
     } else {
-        if (auto status = checkOutputFolder(options.project, console); status != ExitStatus::ok)
-            return status;
         document = MosavelleDocument::makeUntitled(DefaultSettingsStore::shared());
     }
 
@@ -35,6 +39,10 @@ ExitStatus runImport(const ImportCommandOptions& options, Console& console) {
         console.error("The import was interrupted; " + quoted(options.project) +
                       " was not changed.");
         return ExitStatus::interrupted;
+    }
+    if (imported.usable == 0) {
+        console.error(noUsablePictureMessage);
+        return ExitStatus::badInput;
     }
     if (Status saved = saveProject(document->makeSnapshot(), options.project); !saved) {
         console.error(saved.error().message);

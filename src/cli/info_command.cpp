@@ -1,6 +1,7 @@
 #include <variant>
 
 #include "cli/commands.h"
+#include "cli/interrupt_watch.h"
 #include "cli/render_json.h"
 #include "core/import/file_collection.h"
 #include "core/import/image_info.h"
@@ -48,6 +49,10 @@ ExitStatus runInfo(const InfoOptions& options, Console& console) {
     OrderedJSON all = OrderedJSON::array();
     std::size_t failures = 0;
     for (const auto& file : options.files) {
+        if (InterruptWatch::requested()) {
+            console.error("Reading the pictures was interrupted; nothing was printed.");
+            return ExitStatus::interrupted;
+        }
         bool failed = false;
         all.push_back(fileFacts(file, failed));
         if (failed)

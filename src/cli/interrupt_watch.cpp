@@ -16,13 +16,13 @@ InterruptWatch::InterruptWatch() {
     struct sigaction action {};
     action.sa_handler = recordInterrupt;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previousInterrupt_);
-    sigaction(SIGTERM, &action, &previousTerminate_);
+    for (std::size_t i = 0; i < std::size(watched); ++i)
+        sigaction(watched[i], &action, &previous_[i]);
 }
 
 InterruptWatch::~InterruptWatch() {
-    sigaction(SIGINT, &previousInterrupt_, nullptr);
-    sigaction(SIGTERM, &previousTerminate_, nullptr);
+    for (std::size_t i = 0; i < std::size(watched); ++i)
+        sigaction(watched[i], &previous_[i], nullptr);
 }
 
 bool InterruptWatch::requested() {

@@ -1,13 +1,15 @@
 #pragma once
 
 #include <csignal>
+#include <iterator>
 
 namespace mosavelle::cli {
 
-// While one of these lives, Ctrl-C (SIGINT) and SIGTERM do not end the process at once: they
-// are recorded, and the long steps (planning an import, exporting) poll `requested()` and stop
+// While one of these lives, Ctrl-C (SIGINT), SIGTERM, a closed terminal (SIGHUP) and SIGQUIT do
+// not end the process at once: they are recorded, and the long steps (planning an import,
+// exporting, waiting for a project another program is saving) poll `requested()` and stop
 // cleanly, so that no half-written file is left behind. The previous handlers come back when it
-// is destroyed. One at a time, on the main thread.
+// is destroyed. One per process, made first thing in main() so that no work is done unguarded.
 class InterruptWatch {
 public:
     InterruptWatch();
@@ -18,8 +20,8 @@ public:
     static bool requested();
 
 private:
-    struct sigaction previousInterrupt_ {};
-    struct sigaction previousTerminate_ {};
+    static constexpr int watched[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    struct sigaction previous_[std::size(watched)]{};
 };
 
 }  // namespace mosavelle::cli

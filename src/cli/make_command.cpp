@@ -43,7 +43,6 @@ void groupAllSlides(MosavelleDocument& document, SlideLayoutKind layout) {
 }  // namespace
 
 ExitStatus runMake(const MakeOptions& options, Console& console) {
-    InterruptWatch interrupts;
     if (auto status = checkInputsExist(options.import, console); status != ExitStatus::ok)
         return status;
     if (auto status = checkOutputFolder(options.output, console); status != ExitStatus::ok)
@@ -78,9 +77,9 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
         console.error("The import was interrupted; nothing was written.");
         return ExitStatus::interrupted;
     }
-    if (document->project().slides.empty()) {
-        // An empty presentation is never what `make` was asked for.
-        console.error("None of the inputs holds a picture that could be imported.");
+    if (imported.usable == 0) {
+        // An empty presentation, or one of blank slides, is never what `make` was asked for.
+        console.error(noUsablePictureMessage);
         return ExitStatus::badInput;
     }
     if (options.deck.group)
@@ -92,10 +91,22 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
         return exported;
 
     if (options.saveProject) {
-        if (Status saved = saveProject(document->makeSnapshot(), *options.saveProject); !saved) {
-            console.error(saved.error().message);
+        // The presentation is in place by now: a failure here must say so, and what is missing.
+        const auto notSaved = [&](const std::string& reason) {
+            console.error(quoted(options.output) + " was written, but " +
+                          quoted(*options.saveProject) + " was not. " + reason);
+            return InterruptWatch::requested() ? ExitStatus::interrupted : ExitStatus::outputFailed;
+        };
+        Result<PackageLock> lock =
+            PackageLock::acquire(*options.saveProject, [] { return InterruptWatch::requested(); });
+        if (!lock)
+            return notSaved(lock.error().message);
+        // Whatever another program saved there meanwhile is still a project, or is left alone.
+        if (checkProjectDestination(*options.saveProject, console) != ExitStatus::ok)
             return ExitStatus::outputFailed;
-        }
+        Result<Project> saved = writeProjectPackage(document->makeSnapshot(), *options.saveProject);
+        if (!saved)
+            return notSaved(saved.error().message);
     }
     return ExitStatus::ok;
 }

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <regex>
@@ -257,30 +261,156 @@ TEST_F(CliDeckTest, BadInputsAndUnwritableDestinationsGiveTheirStatusAndWriteNot
               "{\"formatVersion\": 1, \"images\": [");
     EXPECT_TRUE(fs::is_empty(path("damaged.mosavelle") / "images"));
 
-    // Only a file that is not a picture: its note, then the sentence saying nothing was made.
-    const auto junk = pictureFolder("junk", {{"x.jpg", "text.jpg"}});
-    const auto result = cli({"make", out, junk.string()});
-    EXPECT_EQ(result.status, 2);
-    const auto lines = result.errLines();
-    ASSERT_EQ(lines.size(), 2u) << result.err;
-    EXPECT_EQ(lines[0], "x.jpg: This file could not be read as an image.");
-    EXPECT_FALSE(fs::exists(out));
+    // No usable picture, by its header or by its pixels: its note, then the sentence saying
+    // nothing was made, from `make` and `import` alike.
+    for (const char* fixture : {"text.jpg", "truncated.jpg"}) {
+        const auto junk = pictureFolder(std::string("junk-") + fixture, {{"x.jpg", fixture}});
+        for (const auto& args : std::vector<std::vector<std::string>>{
+                 {"make", out, junk.string(), "--save", deck}, {"import", deck, junk.string()}}) {
+            const auto result = cli(args);
+            EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args);
+            const auto lines = result.errLines();
+            ASSERT_EQ(lines.size(), 2u) << result.err;
+            EXPECT_EQ(lines[0], "x.jpg: This file could not be read as an image.");
+            EXPECT_FALSE(fs::exists(out) || fs::exists(deck)) << ::testing::PrintToString(args);
+        }
+    }
 }
 
-TEST_F(CliDeckTest, FailedExportLeavesTheExistingFileWholeAndNoTemporaryFiles) {
-    // The header of truncated.jpg reads, so it imports; its pixels do not, so encoding it fails.
-    const auto pictures = pictureFolder(
-        "pictures", {{"good.jpg", "orient-1.jpg"}, {"truncated.jpg", "truncated.jpg"}});
-    fs::create_directories(path("dest"));
-    const auto out = path("dest") / "out.pptx";
-    std::ofstream(out) << "the previous presentation";
-
-    const auto result = cli({"make", out.string(), pictures.string(), "--quality", "balanced"});
+TEST_F(CliDeckTest, MakeThatCannotSaveTheProjectSaysWhatWasWrittenAndWhatNot) {
+    // A black 1500 x 1000 BMP: 4.5 MB in the project, a few kilobytes re-encoded in the
+    // presentation. A file-size limit between the two lets only the presentation be written.
+    const auto pictures = path("pictures");
+    fs::create_directories(pictures);
+    {
+        const std::uint32_t width = 1500, height = 1000, pixels = width * height * 3;
+        std::string header = "BM";
+        const auto le = [&](std::uint32_t value, int bytes) {
+            for (int i = 0; i < bytes; ++i)
+                header += static_cast<char>(value >> (8 * i));
+        };
+        le(54 + pixels, 4), le(0, 4), le(54, 4), le(40, 4), le(width, 4), le(height, 4);
+        le(1, 2), le(24, 2), le(0, 4), le(pixels, 4), le(2835, 4), le(2835, 4), le(0, 4), le(0, 4);
+        std::ofstream(pictures / "wide.bmp", std::ios::binary)
+            << header << std::string(pixels, '\0');
+    }
+    const auto out = path("out.pptx"), deck = path("deck.mosavelle");
+    const std::string command = "trap '' XFSZ; ulimit -f 2000; exec " +
+                                shellQuoted(MOSAVELLE_CLI_PATH) + " make " +
+                                shellQuoted(out.string()) + " " + shellQuoted(pictures.string()) +
+                                " --quality small --save " + shellQuoted(deck.string());
+    const auto result = runProgram("sh", {"-c", command}, dir_.path());
     EXPECT_EQ(result.status, 3);
     EXPECT_ONE_SENTENCE(result);
-    EXPECT_NE(result.err.find("This file could not be read as an image."), std::string::npos);
+    EXPECT_NE(result.err.find("\u201C" + out.string() + "\u201D was written, but \u201C" +
+                              deck.string() + "\u201D was not."),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(countMembers(out, R"(ppt/slides/slide\d+\.xml)"), 1u);
+    EXPECT_FALSE(fs::exists(deck));
+}
+
+TEST_F(CliDeckTest, UndecodablePicturesAreFoundAtImportAndNamedWhenAnExportFails) {
+    // The header of truncated.jpg reads, its pixels do not: the import says so, and the deck
+    // keeps it as unusable, so the export names it again and goes on without it.
+    const auto pictures = pictureFolder(
+        "pictures", {{"good.jpg", "orient-1.jpg"}, {"IMG_0042.JPG", "truncated.jpg"}});
+    const auto deck = path("deck.mosavelle");
+    auto result = cli({"import", deck.string(), pictures.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.errLines(),
+              std::vector<std::string>{"IMG_0042.JPG: This file could not be read as an image."});
+    const json imported = project(deck);
+    ASSERT_EQ(imported["images"].size(), 2u);
+    EXPECT_FALSE(imported["images"][0].contains("importError"));  // good.jpg, by name order
+    EXPECT_EQ(imported["images"][1]["importError"], "This file could not be read as an image.");
+
+    fs::create_directories(path("dest"));
+    const auto out = path("dest") / "out.pptx";
+    result = cli({"export", deck.string(), out.string(), "--quality", "balanced"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.errLines().back(), "IMG_0042.JPG: This file could not be read as an image.");
+    EXPECT_EQ(countMembers(out, R"(ppt/media/.*)"), 1u);
+
+    // Bytes broken inside the package never reach a presentation, not even copied at best; the
+    // failure names the picture and leaves the earlier presentation and no temporary file.
+    std::ofstream(out) << "the previous presentation";
+    for (const auto& image : imported["images"])
+        if (image["originalFileName"] == "good.jpg")
+            std::ofstream(deck / "images" / image["storedFileName"].get<std::string>())
+                << std::string(1000, '\0');
+    result = cli({"export", deck.string(), out.string(), "--quality", "best"});
+    EXPECT_EQ(result.status, 3);
+    EXPECT_EQ(result.errLines().back(),
+              "mosavelle-cli: Could not export the presentation: good.jpg: This file could not be "
+              "read as an image.");
     EXPECT_EQ(slurp(out), "the previous presentation");
     EXPECT_EQ(entries(path("dest")), std::set<std::string>{"out.pptx"});
+}
+
+// Two imports into one project at once: the second waits for the first and adds to what it
+// saved, so both succeed and the project holds every picture.
+TEST_F(CliDeckTest, ConcurrentImportsIntoOneProjectKeepEveryPicture) {
+    const auto deck = path("deck.mosavelle");
+    std::string script;
+    for (const std::string batch : {"a", "b"}) {
+        const auto folder = path(batch);
+        fs::create_directories(folder);
+        for (int i = 0; i < 60; ++i) {
+            // Distinct bytes per file: text after the end marker is ignored by decoders.
+            fs::copy_file(fixturePath("orient-1.jpg"), folder / (std::to_string(i) + ".jpg"));
+            std::ofstream(folder / (std::to_string(i) + ".jpg"), std::ios::app) << batch << i;
+        }
+        script += shellQuoted(MOSAVELLE_CLI_PATH) + " import " + shellQuoted(deck.string()) + " " +
+                  shellQuoted(folder.string()) + "; echo $? > " +
+                  shellQuoted(path(batch + ".status").string()) + " & ";
+    }
+    ASSERT_EQ(runProgram("sh", {"-c", script + "wait"}, dir_.path()).status, 0);
+    EXPECT_EQ(slurp(path("a.status")), "0\n");
+    EXPECT_EQ(slurp(path("b.status")), "0\n");
+    EXPECT_EQ(project(deck)["images"].size(), 120u);
+    EXPECT_EQ(entries(deck / "images").size(), 120u);
+    for (const auto& name : entries(dir_.path()))
+        EXPECT_FALSE(name.starts_with(".")) << name;
+}
+
+// A closed terminal or SIGQUIT stops the tool as Ctrl-C does: status 130 and nothing written.
+TEST_F(CliDeckTest, HangupAndQuitStopCleanlyLeavingNoPartialFiles) {
+    const auto pictures = path("pictures");
+    fs::create_directories(pictures);
+    for (int i = 0; i < 40; ++i) {
+        fs::copy_file(fixturePath("orient-1.jpg"), pictures / (std::to_string(i) + ".jpg"));
+        std::ofstream(pictures / (std::to_string(i) + ".jpg"), std::ios::app) << i;
+    }
+    const auto out = path("out.pptx");
+    for (const int signal : {SIGHUP, SIGQUIT}) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 2);
+            ::execl(MOSAVELLE_CLI_PATH, "mosavelle-cli", "make", out.c_str(), pictures.c_str(),
+                    "--save", path("deck.mosavelle").c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Sent as soon as the tool catches the signal, which must be before it does any work.
+        const auto catches = [&] {
+            std::ifstream status("/proc/" + std::to_string(child) + "/status");
+            for (std::string line; std::getline(status, line);)
+                if (line.starts_with("SigCgt:"))
+                    return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+            return 0ull;
+        };
+        for (int wait = 0; wait < 2000 && !catches(); ++wait)
+            ::usleep(1000);
+        ::kill(child, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << signal;
+        EXPECT_EQ(WEXITSTATUS(status), 130);
+        EXPECT_FALSE(fs::exists(out) || fs::exists(path("deck.mosavelle")));
+        for (const auto& name : entries(dir_.path()))
+            EXPECT_FALSE(name.starts_with(".")) << name;
+    }
 }
 
 TEST_F(CliDeckTest, UsageErrorsAreStatusOneAndEverySubcommandHasHelp) {

@@ -63,7 +63,8 @@ void pasteImages(MosavelleDocument& document, const PastedContent& content) {
             continue;
         const std::string name = "Clipboard " + std::to_string(i + 1) + ".png";
         items.push_back(ImportItem{std::filesystem::path(name), *png,
-                                   std::get<DecodedImageInfo>(info), name, sha256Hex(*png)});
+                                   std::get<DecodedImageInfo>(info), name, sha256Hex(*png),
+                                   std::nullopt});
     }
     importItems(document, items);
 }

@@ -1,9 +1,11 @@
 #include "core/export/package_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <string_view>
 #include <system_error>
 
 #include "core/platform/uuid.h"
@@ -27,12 +29,86 @@ Status writeAll(int fd, std::span<const std::uint8_t> bytes, const fs::path& pat
     return success();
 }
 
-int openExclusive(const fs::path& path) {
+constexpr std::string_view temporaryPrefix = "Mosavelle-";
+constexpr std::string_view temporarySuffix = ".pptx";
+
+std::string temporaryName(bool hidden) {
+    return std::string(hidden ? "." : "") + std::string(temporaryPrefix) + Uuid::random().text() +
+           std::string(temporarySuffix);
+}
+
+// True for the names `temporaryName` gives.
+bool isTemporaryName(std::string_view name, bool hidden) {
+    if (hidden) {
+        if (!name.starts_with('.'))
+            return false;
+        name.remove_prefix(1);
+    }
+    if (!name.starts_with(temporaryPrefix) || !name.ends_with(temporarySuffix))
+        return false;
+    name.remove_prefix(temporaryPrefix.size());
+    name.remove_suffix(temporarySuffix.size());
+    return name.size() == 36 && Uuid::parse(name).has_value();
+}
+
+// A new temporary file in `folder`, locked for as long as it is open. Every writer holds the lock
+// on its file, so a file of this naming whose lock can be taken belongs to nobody alive.
+int openLockedTemporary(const fs::path& folder, bool hidden, fs::path& path) {
+    for (;;) {
+        path = folder / temporaryName(hidden);
+        int fd;
+        do {
+            fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return fd;
+        // Between the open and the lock another writer's clean-up may take the new file for a
+        // dead one and remove it; then the name is gone and a fresh one is needed.
+        struct stat held {};
+        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &held) == 0 && held.st_nlink > 0)
+            return fd;
+        ::close(fd);
+    }
+}
+
+// Removes the temporary files in `folder` that writers killed before they could clean up left
+// behind: those of our naming that no live writer holds locked.
+void removeStaleTemporaries(const fs::path& folder, bool hidden) {
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!isTemporaryName(it->path().filename().string(), hidden))
+            continue;
+        const int fd = ::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat found {};
+        if (::fstat(fd, &found) == 0 && S_ISREG(found.st_mode) &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(it->path().c_str());  // removed while locked: no writer can take it now
+        ::close(fd);
+    }
+}
+
+// An unnamed file in `folder`, where the file system has them and the finished file can be given
+// a name through /proc. Locked like a named temporary, for the moment it has a name.
+int openUnnamed(const fs::path& folder) {
+    if (::access("/proc/self/fd", X_OK) != 0)
+        return -1;
     int fd;
     do {
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
+    if (fd >= 0 && ::flock(fd, LOCK_EX) != 0) {
+        ::close(fd);
+        return -1;
+    }
     return fd;
+}
+
+// Gives the unnamed file `fd` the name `path`; fails with EEXIST when something has that name.
+int linkUnnamed(int fd, const fs::path& path) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
 }
 
 // Makes the new file's content durable and, best effort, the directory entry that names it.
@@ -119,6 +195,29 @@ PackageFile::PackageFile(fs::path destination, fs::path temporary, int fd, bool 
       fd_(fd),
       inDestinationFolder_(inDestinationFolder) {}
 
+// The unnamed file is linked under the destination's name when nothing has that name yet, and
+// otherwise under a temporary name that is then renamed over the destination.
+Status PackageFile::nameUnnamed() {
+    if (linkUnnamed(fd_, destination_) == 0)
+        return success();
+    if (errno != EEXIST)
+        return fileSystemError(destination_, errno);
+    fs::path named;
+    for (;;) {
+        named = destination_.parent_path() / temporaryName(true);
+        if (linkUnnamed(fd_, named) == 0)
+            break;
+        if (errno != EEXIST)
+            return fileSystemError(destination_, errno);
+    }
+    if (::rename(named.c_str(), destination_.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(named.c_str());
+        return fileSystemError(destination_, error);
+    }
+    return success();
+}
+
 PackageFile::~PackageFile() {
     discard();
 }
@@ -129,7 +228,8 @@ void PackageFile::discard() {
         fd_ = -1;
     }
     if (!finished_) {
-        ::unlink(temporary_.c_str());
+        if (!temporary_.empty())
+            ::unlink(temporary_.c_str());
         finished_ = true;
     }
 }
@@ -147,18 +247,29 @@ Result<std::unique_ptr<PackageFile>> PackageFile::create(const fs::path& request
     // A folder in the way would only be found by the final rename, after all the work.
     if (fs::is_directory(fs::status(destination, ec)))
         return fileSystemError(destination, EISDIR);
-    const std::string name = "Mosavelle-" + Uuid::random().text() + ".pptx";
+    // A replaced file keeps its permissions.
+    const auto keepPermissions = [&](int fd) {
+        struct stat existing {};
+        if (::stat(destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+            ::fchmod(fd, existing.st_mode & 07777);
+    };
 
     int folderError = 0;
     if (options.useDestinationFolder) {
+        // An unnamed file leaves nothing behind whatever happens to this process.
+        if (options.unnamedFile) {
+            const int fd = openUnnamed(destination.parent_path());
+            if (fd >= 0) {
+                keepPermissions(fd);
+                return std::unique_ptr<PackageFile>(new PackageFile(destination, {}, fd, true));
+            }
+        }
         // Hidden, so that a file manager showing the folder does not flash it.
-        fs::path temporary = destination.parent_path() / ("." + name);
-        const int fd = openExclusive(temporary);
+        removeStaleTemporaries(destination.parent_path(), true);
+        fs::path temporary;
+        const int fd = openLockedTemporary(destination.parent_path(), true, temporary);
         if (fd >= 0) {
-            // A replaced file keeps its permissions.
-            struct stat existing {};
-            if (::stat(destination.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-                ::fchmod(fd, existing.st_mode & 07777);
+            keepPermissions(fd);
             return std::unique_ptr<PackageFile>(
                 new PackageFile(destination, std::move(temporary), fd, true));
         }
@@ -171,8 +282,9 @@ Result<std::unique_ptr<PackageFile>> PackageFile::create(const fs::path& request
     fs::path folder = options.fallbackFolder;
     if (folder.empty())
         folder = fs::temp_directory_path(ec);
-    fs::path temporary = folder / name;
-    const int fd = openExclusive(temporary);
+    removeStaleTemporaries(folder, false);
+    fs::path temporary;
+    const int fd = openLockedTemporary(folder, false, temporary);
     if (fd < 0)
         return fileSystemError(folderError ? destination : temporary,
                                folderError ? folderError : errno);
@@ -196,6 +308,14 @@ Status PackageFile::commit() {
         const int error = errno;
         discard();
         return fileSystemError(destination_, error);
+    }
+    if (temporary_.empty()) {
+        Status named = nameUnnamed();
+        finished_ = true;
+        discard();
+        if (named)
+            syncFolder(destination_.parent_path());
+        return named;
     }
     const int closed = ::close(fd_);
     fd_ = -1;

@@ -17,6 +17,9 @@ struct PackageFileOptions {
     std::filesystem::path fallbackFolder;
     // False skips the destination's folder and goes straight to the fallback (for tests).
     bool useDestinationFolder = true;
+    // False names the temporary file from the start, as on file systems without unnamed files
+    // (for tests).
+    bool unnamedFile = true;
 };
 
 // A file that becomes the destination only when complete. Bytes are written into a temporary file
@@ -25,9 +28,13 @@ struct PackageFileOptions {
 // one, and no copy of the package is made. When that folder refuses a new file, the temporary
 // file goes to the fallback folder and `commit` copies it onto the destination instead.
 //
-// The temporary file never outlives this object: it is removed when `commit` fails, when the
-// object is destroyed uncommitted, and after a copy. An existing destination is touched only by
-// `commit`. Errors carry the file system's own sentence. Not thread-safe; one writer per file.
+// Where the file system allows it the temporary file has no name until `commit` (O_TMPFILE), so
+// even a killed process leaves nothing. A named one is held under an advisory lock while it
+// lives, and creating a file removes the temporaries of a killed writer, which nobody holds.
+// Otherwise the temporary file never outlives this object: it is removed when `commit` fails,
+// when the object is destroyed uncommitted, and after a copy. An existing destination is touched
+// only by `commit`. Errors carry the file system's own sentence. Not thread-safe; one writer per
+// file.
 class PackageFile final : public ByteSink {
 public:
     static Result<std::unique_ptr<PackageFile>> create(const std::filesystem::path& destination,
@@ -39,6 +46,7 @@ public:
     Status write(std::span<const std::uint8_t> bytes) override;
     Status commit();
 
+    // Empty while the file has no name.
     const std::filesystem::path& temporaryPath() const { return temporary_; }
     bool isInDestinationFolder() const { return inDestinationFolder_; }
 
@@ -46,6 +54,7 @@ private:
     PackageFile(std::filesystem::path destination, std::filesystem::path temporary, int fd,
                 bool inDestinationFolder);
     void discard();
+    Status nameUnnamed();
 
     std::filesystem::path destination_;
     std::filesystem::path temporary_;

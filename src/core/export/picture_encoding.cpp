@@ -12,6 +12,7 @@
 #include "core/import/image_decoding.h"
 #include "core/import/image_io_error.h"
 #include "core/import/image_metadata.h"
+#include "core/import/image_types.h"
 
 namespace mosavelle {
 
@@ -226,7 +227,10 @@ Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeI
     const bool isPng = image.uti == kPngType;
     const bool isGif = image.uti == kGifType;
 
-    if (preset == QualityPreset::best && (isJpeg || isPng)) {
+    // Bytes go into the package unread only when they are what the record says and a decoder
+    // would take them; anything else is decoded like any other picture, and fails if it cannot be.
+    if (preset == QualityPreset::best && (isJpeg || isPng) &&
+        identifyImageType(stored.span()) == image.uti && passesDecodeChecks(stored)) {
         const EncodedPicture unchanged = isJpeg ? jpegPicture(stored) : pngPicture(stored);
         // A JPEG's orientation is read from its EXIF segment without opening it as a picture.
         std::optional<PictureHeader> header;
@@ -243,17 +247,7 @@ Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeI
             if (auto turned = turnJpegUpright(stored, orientation))
                 return jpegPicture(std::move(*turned));
         }
-        // No lossless turn: write it again upright like any other picture at best. A picture
-        // that cannot be decoded goes into the package as it is, as it would with orientation 1.
-        if (!header)
-            header = readPictureHeader(stored);
-        if (!header)
-            return unchanged;
-        const PixelSize size =
-            reducedSize(header->upright, targetLongEdge(preset, placedLongEdgeInches));
-        if (auto written = reencode(stored, size, isPng || image.hasAlpha, jpegQuality(preset)))
-            return *written;
-        return unchanged;
+        // No lossless turn: write it again upright like any other picture at best.
     }
 
     auto header = readPictureHeader(stored);

@@ -46,10 +46,11 @@ PixelSize reducedSize(PixelSize size, double targetLongEdge);
 // Turns the stored bytes of one picture into the media file written for it.
 //
 // At best a JPEG or PNG (by `image.uti`) with orientation 1 is passed through byte for byte,
-// without decoding, and so is one whose pixels cannot be read. A JPEG with another orientation is
-// turned upright losslessly, keeping its markers and setting its orientation tag to 1; when a
-// lossless turn is impossible it is re-encoded at 0.95 like any other picture. A PNG with another
-// orientation is written again upright.
+// without decoding, when its bytes are of that type and pass `passesDecodeChecks`; bytes that do
+// not are decoded like any other picture, so broken ones fail rather than reach the package. A JPEG
+// with another orientation is turned upright losslessly, keeping its markers and setting its
+// orientation tag to 1; when a lossless turn is impossible it is re-encoded at 0.95 like any other
+// picture. A PNG with another orientation is written again upright.
 //
 // Every other case decodes the first frame upright in sRGB, scales it down to the preset's target
 // (`targetLongEdge`, `reducedSize`) and writes PNG when the picture has alpha or is a PNG or GIF,

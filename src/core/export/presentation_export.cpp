@@ -47,8 +47,15 @@ bool showsLogo(const RenderedSlide& slide, const ExportRequest& request) {
     return request.logoData.has_value() && slide.logo.has_value();
 }
 
-EncodeResult unreadable() {
-    return Error{std::string(description(ImageIOError::unreadable))};
+// A picture's failure names the picture: among hundreds the sentence alone would not say which.
+EncodeResult unreadable(const std::string& name) {
+    return Error{name + ": " + std::string(description(ImageIOError::unreadable))};
+}
+
+EncodeResult named(EncodeResult result, const std::string& name) {
+    if (!result)
+        return Error{name + ": " + result.error().message};
+    return result;
 }
 
 // The media files of an export in first-use order: one job per distinct picture at its first
@@ -67,23 +74,27 @@ std::vector<OrderedJobs<EncodeResult>::Job> mediaJobs(const std::vector<Rendered
             const double longEdge = std::max(frame.frame.width, frame.frame.height);
             jobs.push_back(
                 [source = *source, longEdge, quality = request.quality]() -> EncodeResult {
+                    const std::string& name = source.image->originalFileName;
                     try {
-                        return encodePicture(*source.bytes, longEdge, *source.image, quality);
+                        return named(encodePicture(*source.bytes, longEdge, *source.image, quality),
+                                     name);
                     } catch (const std::exception&) {
-                        return unreadable();
+                        return unreadable(name);
                     }
                 });
         }
         if (showsLogo(slide, request) && !logoPlanned) {
             logoPlanned = true;
-            jobs.push_back([logo = &*request.logoData]() -> EncodeResult {
+            const std::string name =
+                request.project.appearance.branding.logoFileName.value_or("logo");
+            jobs.push_back([logo = &*request.logoData, name]() -> EncodeResult {
                 try {
                     auto png = encodeLogo(*logo);
                     if (!png)
-                        return png.error();
+                        return named(png.error(), name);
                     return EncodedPicture{*png, "png", "image/png"};
                 } catch (const std::exception&) {
-                    return unreadable();
+                    return unreadable(name);
                 }
             });
         }
@@ -134,7 +145,7 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
     auto file = PackageFile::create(request.destination, options.file);
     if (!file)
         return file.error();
-    ZipArchiveWriter archive(**file);
+    ZipArchiveWriter archive(**file, options.archive);
     const auto add = [&](std::string_view path, std::span<const std::uint8_t> data) {
         return archive.add(path, data);
     };

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "core/export/package_file.h"
+#include "core/export/zip_archive.h"
 #include "core/model/project.h"
 #include "core/platform/bytes.h"
 #include "core/platform/dates.h"
@@ -86,6 +87,8 @@ struct ExportOptions {
     std::optional<Timestamp> timestamp;
     // Where the temporary file may go (tests).
     PackageFileOptions file;
+    // Where the archive turns to ZIP64 records; lowered only by tests.
+    ZipLimits archive;
 };
 
 // Writes `request.project` as a presentation package at `request.destination`.
@@ -99,9 +102,10 @@ struct ExportOptions {
 //
 // Reports progress through `progress` when given: 0.02, then 0.05 + 0.8 × i ÷ N before slide i,
 // then 0.95 and, on success only, 1.0. Cancellation is noticed before each slide and once before
-// the package is put in place. Fails with the error of the step that failed (a picture that cannot
-// be encoded, a file-system error, a package past the archive format's limits) or with the
-// cancellation error (`isExportCancellation`). Runs on the caller's thread.
+// the package is put in place. Fails with the error of the step that failed (a picture or logo
+// that cannot be encoded, as "FILE NAME: sentence"; a file-system error; a part name past the
+// archive format's limit) or with the cancellation error (`isExportCancellation`). Runs on the
+// caller's thread.
 Status exportPresentation(const ExportRequest& request, const ExportProgressHandler& progress,
                           const ExportCancellation& cancellation,
                           const ExportOptions& options = {});

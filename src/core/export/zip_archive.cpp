@@ -10,11 +10,17 @@ namespace {
 constexpr std::uint32_t localSignature = 0x04034B50;
 constexpr std::uint32_t centralSignature = 0x02014B50;
 constexpr std::uint32_t endSignature = 0x06054B50;
+constexpr std::uint32_t zip64EndSignature = 0x06064B50;
+constexpr std::uint32_t zip64LocatorSignature = 0x07064B50;
 constexpr std::uint16_t zipVersion = 20;
+constexpr std::uint16_t zip64Version = 45;
+constexpr std::uint16_t zip64ExtraTag = 0x0001;
+constexpr std::uint32_t marker32 = 0xFFFFFFFF;  // "the value is in the ZIP64 record"
+constexpr std::uint16_t marker16 = 0xFFFF;
 constexpr std::uint16_t dosDate1980 = 0x0021;  // 1980-01-01; the time field is 0 (00:00:00)
 constexpr std::size_t localHeaderSize = 30;
-constexpr std::size_t centralHeaderSize = 46;
 constexpr std::size_t endRecordSize = 22;
+constexpr std::size_t zip64EndRecordSize = 56;
 
 void put16(std::vector<std::uint8_t>& out, std::uint16_t value) {
     out.push_back(static_cast<std::uint8_t>(value));
@@ -26,43 +32,42 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
         out.push_back(static_cast<std::uint8_t>(value >> shift));
 }
 
+void put64(std::vector<std::uint8_t>& out, std::uint64_t value) {
+    put32(out, static_cast<std::uint32_t>(value));
+    put32(out, static_cast<std::uint32_t>(value >> 32));
+}
+
 std::string slashed(std::string_view path) {
     std::string out(path);
     std::replace(out.begin(), out.end(), '\\', '/');
     return out;
 }
 
-Error limitError(std::string_view what) {
-    return Error{"The presentation is too large to be written: " + std::string(what) + "."};
-}
-
-// The limits one more entry must respect, given what is already in the archive.
-Status checkEntry(std::size_t countBefore, std::uint64_t offsetBefore, std::size_t nameBytes,
-                  std::uint64_t dataBytes) {
-    if (countBefore + 1 > maxArchiveEntries)
-        return limitError("it has more than 65535 parts");
-    if (nameBytes > maxArchivePathBytes)
-        return limitError("a part name is longer than 65535 bytes");
-    if (dataBytes > maxArchiveOffset)
-        return limitError("a part is 4 GiB or larger");
-    if (offsetBefore + localHeaderSize + nameBytes + dataBytes > maxArchiveOffset)
-        return limitError("the package would reach 4 GiB");
-    return success();
-}
-
-// Both header kinds share the run of fields from "version needed" to "extra field length".
-void putCommonFields(std::vector<std::uint8_t>& out, std::uint32_t crc, std::uint32_t size,
-                     std::uint16_t nameLength) {
-    put16(out, zipVersion);  // version needed to extract
-    put16(out, 0);           // general purpose flags (no UTF-8 flag, no data descriptor)
-    put16(out, 0);           // compression method: stored
-    put16(out, 0);           // modification time
+// Both header kinds share the run of fields from "version needed" to "extra field length". A
+// size of `marker32` says that the sizes are in the ZIP64 extra field.
+void putCommonFields(std::vector<std::uint8_t>& out, std::uint16_t version, std::uint32_t crc,
+                     std::uint32_t size, std::uint16_t nameLength, std::uint16_t extraLength) {
+    put16(out, version);  // version needed to extract
+    put16(out, 0);        // general purpose flags (no UTF-8 flag, no data descriptor)
+    put16(out, 0);        // compression method: stored
+    put16(out, 0);        // modification time
     put16(out, dosDate1980);
     put32(out, crc);
     put32(out, size);  // compressed size
     put32(out, size);  // uncompressed size
     put16(out, nameLength);
-    put16(out, 0);  // extra field length
+    put16(out, extraLength);
+}
+
+// The ZIP64 extra field holding `values` (8 bytes each) in the order the format lists them:
+// uncompressed size, compressed size, local header offset.
+std::vector<std::uint8_t> zip64Extra(std::initializer_list<std::uint64_t> values) {
+    std::vector<std::uint8_t> extra;
+    put16(extra, zip64ExtraTag);
+    put16(extra, static_cast<std::uint16_t>(8 * values.size()));
+    for (auto value : values)
+        put64(extra, value);
+    return extra;
 }
 
 class MemorySink final : public ByteSink {
@@ -103,20 +108,30 @@ Status ZipArchiveWriter::fail(Error error) {
 Status ZipArchiveWriter::add(std::string_view path, std::span<const std::uint8_t> data) {
     if (closed_)
         return Error{"The presentation archive is already closed."};
-    if (auto limits = checkEntry(count_, offset_, path.size(), data.size()); !limits)
-        return fail(limits.error());
+    if (path.size() > maxArchivePathBytes)
+        return fail(Error{
+            "The presentation could not be written: a part name is longer than 65535 bytes."});
 
     const std::string name = slashed(path);
     const auto crc = crc32Of(data);
-    const auto size = static_cast<std::uint32_t>(data.size());
+    const std::uint64_t size = data.size();
+    const bool bigSize = size >= limits_.sizes;
+    const bool bigOffset = offset_ >= limits_.sizes;
+    const std::uint16_t version = bigSize || bigOffset ? zip64Version : zipVersion;
+    const auto size32 = bigSize ? marker32 : static_cast<std::uint32_t>(size);
     const auto nameLength = static_cast<std::uint16_t>(name.size());
     const auto* nameBytes = reinterpret_cast<const std::uint8_t*>(name.data());
 
+    // The local header carries both sizes in its extra field when they do not fit; its offset is
+    // only recorded in the central directory.
+    const auto localExtra = bigSize ? zip64Extra({size, size}) : std::vector<std::uint8_t>();
     std::vector<std::uint8_t> header;
-    header.reserve(localHeaderSize + name.size());
+    header.reserve(localHeaderSize + name.size() + localExtra.size());
     put32(header, localSignature);
-    putCommonFields(header, crc, size, nameLength);
+    putCommonFields(header, version, crc, size32, nameLength,
+                    static_cast<std::uint16_t>(localExtra.size()));
     header.insert(header.end(), nameBytes, nameBytes + name.size());
+    header.insert(header.end(), localExtra.begin(), localExtra.end());
     if (auto written = sink_.write(header); !written)
         return fail(written.error());
     if (!data.empty()) {
@@ -124,17 +139,26 @@ Status ZipArchiveWriter::add(std::string_view path, std::span<const std::uint8_t
             return fail(written.error());
     }
 
+    std::vector<std::uint8_t> centralExtra;
+    if (bigSize && bigOffset)
+        centralExtra = zip64Extra({size, size, offset_});
+    else if (bigSize)
+        centralExtra = zip64Extra({size, size});
+    else if (bigOffset)
+        centralExtra = zip64Extra({offset_});
     put32(central_, centralSignature);
-    put16(central_, zipVersion);  // version made by (upper byte 0)
-    putCommonFields(central_, crc, size, nameLength);
+    put16(central_, version);  // version made by (upper byte 0)
+    putCommonFields(central_, version, crc, size32, nameLength,
+                    static_cast<std::uint16_t>(centralExtra.size()));
     put16(central_, 0);  // file comment length
     put16(central_, 0);  // disk number start
     put16(central_, 0);  // internal attributes
     put32(central_, 0);  // external attributes
-    put32(central_, static_cast<std::uint32_t>(offset_));
+    put32(central_, bigOffset ? marker32 : static_cast<std::uint32_t>(offset_));
     central_.insert(central_.end(), nameBytes, nameBytes + name.size());
+    central_.insert(central_.end(), centralExtra.begin(), centralExtra.end());
 
-    offset_ += localHeaderSize + name.size() + data.size();
+    offset_ += header.size() + data.size();
     ++count_;
     return success();
 }
@@ -142,17 +166,37 @@ Status ZipArchiveWriter::add(std::string_view path, std::span<const std::uint8_t
 Status ZipArchiveWriter::finish() {
     if (closed_)
         return Error{"The presentation archive is already closed."};
-    if (central_.size() > maxArchiveOffset)
-        return fail(limitError("its part names are too long"));
+    const std::uint64_t centralSize = central_.size();
+    const bool manyEntries = count_ >= limits_.entries;
+    const bool bigSize = centralSize >= limits_.sizes;
+    const bool bigOffset = offset_ >= limits_.sizes;
     std::vector<std::uint8_t> end;
-    end.reserve(endRecordSize);
+    if (manyEntries || bigSize || bigOffset) {
+        // The ZIP64 end record, right after the central directory, and the locator that points
+        // to it; the plain end record follows with markers where its fields overflow.
+        put32(end, zip64EndSignature);
+        put64(end, zip64EndRecordSize - 12);  // size of the rest of this record
+        put16(end, zip64Version);             // version made by
+        put16(end, zip64Version);             // version needed to extract
+        put32(end, 0);                        // this disk
+        put32(end, 0);                        // disk where the central directory starts
+        put64(end, count_);
+        put64(end, count_);
+        put64(end, centralSize);
+        put64(end, offset_);
+        put32(end, zip64LocatorSignature);
+        put32(end, 0);                      // disk holding the ZIP64 end record
+        put64(end, offset_ + centralSize);  // where the ZIP64 end record starts
+        put32(end, 1);                      // total number of disks
+    }
     put32(end, endSignature);
     put16(end, 0);  // this disk
     put16(end, 0);  // disk where the central directory starts
-    put16(end, static_cast<std::uint16_t>(count_));
-    put16(end, static_cast<std::uint16_t>(count_));
-    put32(end, static_cast<std::uint32_t>(central_.size()));
-    put32(end, static_cast<std::uint32_t>(offset_));
+    const auto count16 = manyEntries ? marker16 : static_cast<std::uint16_t>(count_);
+    put16(end, count16);
+    put16(end, count16);
+    put32(end, bigSize ? marker32 : static_cast<std::uint32_t>(centralSize));
+    put32(end, bigOffset ? marker32 : static_cast<std::uint32_t>(offset_));
     put16(end, 0);  // comment length
     closed_ = true;
     if (auto written = sink_.write(central_); !written)
@@ -162,29 +206,12 @@ Status ZipArchiveWriter::finish() {
     return sink_.write(end);
 }
 
-Status checkArchiveLimits(const std::vector<ArchiveEntry>& entries) {
-    std::uint64_t offset = 0;
-    std::uint64_t central = 0;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const auto& entry = entries[i];
-        if (auto limits = checkEntry(i, offset, entry.path.size(), entry.data.size()); !limits)
-            return limits;
-        offset += localHeaderSize + entry.path.size() + entry.data.size();
-        central += centralHeaderSize + entry.path.size();
-    }
-    if (central > maxArchiveOffset)
-        return limitError("its part names are too long");
-    return success();
-}
-
-Result<Bytes> makeArchive(const std::vector<ArchiveEntry>& entries) {
-    if (auto limits = checkArchiveLimits(entries); !limits)
-        return limits.error();
+Result<Bytes> makeArchive(const std::vector<ArchiveEntry>& entries, ZipLimits limits) {
     std::size_t total = endRecordSize;
     for (const auto& entry : entries)
-        total += localHeaderSize + centralHeaderSize + 2 * entry.path.size() + entry.data.size();
+        total += localHeaderSize + 46 + 2 * entry.path.size() + entry.data.size();
     MemorySink sink(total);
-    ZipArchiveWriter writer(sink);
+    ZipArchiveWriter writer(sink, limits);
     for (const auto& entry : entries) {
         if (auto added = writer.add(entry); !added)
             return added.error();

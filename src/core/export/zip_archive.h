@@ -25,11 +25,18 @@ struct ArchiveEntry {
 void addTextEntry(std::vector<ArchiveEntry>& entries, std::string_view path, std::string_view text);
 void addDataEntry(std::vector<ArchiveEntry>& entries, std::string_view path, Bytes data);
 
-// The format's hard limits: the archive has no ZIP64 records, so nothing beyond them can be
-// expressed. Input past a limit is refused with an error before any of it is written.
-inline constexpr std::size_t maxArchiveEntries = 0xFFFF;
+// The longest part name the format can record. A longer one is refused with an error before any
+// of its entry is written.
 inline constexpr std::size_t maxArchivePathBytes = 0xFFFF;
-inline constexpr std::uint64_t maxArchiveOffset = 0xFFFFFFFFull;  // also the largest entry size
+
+// Where the plain records end and ZIP64 records take over: a size or offset of `sizes` or more, or
+// `entries` parts or more, cannot be written in the plain 32-bit and 16-bit fields (whose largest
+// value marks a ZIP64 value instead). The defaults are the format's own; tests lower them to see
+// ZIP64 records in small archives.
+struct ZipLimits {
+    std::uint64_t sizes = 0xFFFFFFFFull;
+    std::size_t entries = 0xFFFF;
+};
 
 // Where an archive's bytes go, in order. A failed write ends the archive.
 class ByteSink {
@@ -39,21 +46,24 @@ public:
 };
 
 // Writes a minimal stored ZIP archive into a sink as entries arrive: every entry uncompressed,
-// stamped 1980-01-01 00:00, no data descriptors, extra fields, comments, directory entries or
-// ZIP64. Only the central directory (46 bytes plus the name per entry) is kept in memory, so an
-// archive streamed into a file never exists in memory as a whole.
+// stamped 1980-01-01 00:00, no data descriptors, comments or directory entries. ZIP64 records
+// (extra fields of the entries concerned, and the ZIP64 end records) are written when, and only
+// when, a size, an offset or the entry count passes `ZipLimits`. Only the central directory (46
+// bytes plus the name per entry) is kept in memory, so an archive streamed into a file never exists
+// in memory as a whole.
 //
 // Usage: `add` for each entry in archive order, then `finish` once. After any failure the writer
 // refuses further calls and the sink's content is incomplete.
 class ZipArchiveWriter {
 public:
-    explicit ZipArchiveWriter(ByteSink& sink) : sink_(sink) {}
+    explicit ZipArchiveWriter(ByteSink& sink, ZipLimits limits = {})
+        : sink_(sink), limits_(limits) {}
     ZipArchiveWriter(const ZipArchiveWriter&) = delete;
     ZipArchiveWriter& operator=(const ZipArchiveWriter&) = delete;
 
     // Writes the entry's local header, name and data. Backslashes in the path are stored as
-    // forward slashes. Refused, with nothing written, when the entry count, the name length, the
-    // data size or the archive offset would pass the format's limits.
+    // forward slashes. Refused, with nothing written, when the name is longer than
+    // `maxArchivePathBytes`.
     Status add(std::string_view path, std::span<const std::uint8_t> data);
     Status add(const ArchiveEntry& entry) { return add(entry.path, entry.data.span()); }
 
@@ -68,18 +78,16 @@ private:
     Status fail(Error error);
 
     ByteSink& sink_;
+    ZipLimits limits_;
     std::vector<std::uint8_t> central_;
     std::size_t count_ = 0;
     std::uint64_t offset_ = 0;
     bool closed_ = false;
 };
 
-// Checks a whole list against the format's limits without writing anything.
-Status checkArchiveLimits(const std::vector<ArchiveEntry>& entries);
-
-// The complete archive of `entries`, in list order, as one buffer. Input past the format's limits
-// gives an error and no bytes.
-Result<Bytes> makeArchive(const std::vector<ArchiveEntry>& entries);
+// The complete archive of `entries`, in list order, as one buffer. A name longer than
+// `maxArchivePathBytes` gives an error and no bytes.
+Result<Bytes> makeArchive(const std::vector<ArchiveEntry>& entries, ZipLimits limits = {});
 
 // CRC-32 as zlib's `crc32` computes it, starting from 0 (an empty input gives 0).
 std::uint32_t crc32Of(std::span<const std::uint8_t> data);

@@ -87,6 +87,26 @@ bool jpegReachesItsEnd(const Bytes& bytes) {
     return false;
 }
 
+// True when a PNG's chunks run from the signature to the end chunk. Chunk lengths are followed
+// rather than searched for, so compressed data that happens to spell the end chunk's name does
+// not pass.
+bool pngReachesItsEnd(const Bytes& bytes) {
+    const std::uint8_t* data = bytes.data();
+    const std::size_t size = bytes.size();
+    std::size_t at = 8;  // past the signature
+    while (at + 12 <= size) {
+        const std::size_t length = (std::size_t(data[at]) << 24) |
+                                   (std::size_t(data[at + 1]) << 16) |
+                                   (std::size_t(data[at + 2]) << 8) | data[at + 3];
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0)
+            return true;
+        if (length > size - at - 12)
+            return false;
+        at += 12 + length;
+    }
+    return false;
+}
+
 // Opens `bytes` lazily (header only until pixels are asked for). Truncated data fails the read
 // instead of coming back padded with grey.
 VipsImageHandle openLazily(const Bytes& bytes) {
@@ -202,6 +222,17 @@ std::optional<PictureHeader> readPictureHeader(const Bytes& bytes) {
     if (!image)
         return std::nullopt;
     return headerOf(image.get());
+}
+
+bool passesDecodeChecks(const Bytes& bytes) {
+    auto loader = pictureLoader(bytes);
+    if (!loader || !readPictureHeader(bytes))
+        return false;
+    if (*loader == "VipsForeignLoadJpegBuffer")
+        return jpegReachesItsEnd(bytes);
+    if (*loader == "VipsForeignLoadPngBuffer" || *loader == "VipsForeignLoadSpngBuffer")
+        return pngReachesItsEnd(bytes);
+    return true;
 }
 
 std::optional<UprightVipsImage> decodeUprightImage(const Bytes& bytes,

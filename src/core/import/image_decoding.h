@@ -26,6 +26,12 @@ struct PictureHeader {
 // `maxDecodedPixels`. Absent otherwise. Any thread.
 std::optional<PictureHeader> readPictureHeader(const Bytes& bytes);
 
+// True when `bytes` pass every check a decode makes before it reads pixels: a picture container
+// (as for `readPictureHeader`) and complete data, that is a JPEG reaching its end-of-image marker
+// or a PNG reaching its end chunk. Reads no pixels, so damage inside the compressed data goes
+// unseen; it vouches for bytes that are copied into a presentation without being decoded.
+bool passesDecodeChecks(const Bytes& bytes);
+
 // The first frame at full size, upright (the EXIF orientation is applied), in sRGB. Absent when
 // the bytes are not a decodable picture or the pixels are damaged (a truncated file fails rather
 // than coming back partly grey). Any thread; no shared state.

@@ -11,6 +11,7 @@
 
 #include "core/import/file_collection.h"
 #include "core/import/file_names.h"
+#include "core/import/image_decoding.h"
 #include "core/platform/sha256.h"
 
 namespace mosavelle {
@@ -36,8 +37,15 @@ Examined examineFile(const fs::path& path) {
         if (const auto* error = std::get_if<ImageIOError>(&info))
             return ImportFailure{std::move(name), std::string(description(*error))};
         std::string digest = sha256Hex(*bytes);
-        return ImportItem{path, std::move(*bytes), std::move(std::get<DecodedImageInfo>(info)),
-                          std::move(name), std::move(digest)};
+        std::optional<std::string> decodeError;
+        if (!decodeThumbnail(*bytes, importCheckThumbnailSize))
+            decodeError = std::string(description(ImageIOError::unreadable));
+        return ImportItem{path,
+                          std::move(*bytes),
+                          std::move(std::get<DecodedImageInfo>(info)),
+                          std::move(name),
+                          std::move(digest),
+                          std::move(decodeError)};
     } catch (const std::exception&) {
         // Out of memory for a huge file: that file fails, the batch goes on.
         return ImportFailure{std::move(name),
@@ -59,6 +67,8 @@ public:
             return;
         }
         auto& item = std::get<ImportItem>(examined);
+        if (item.importError)
+            plan_.failures.push_back(ImportFailure{item.originalName, *item.importError});
         if (!known_.insert(item.sha256).second) {
             std::string digest = item.sha256;
             plan_.duplicates.push_back(ImportDuplicate{std::move(item), std::move(digest)});
@@ -179,7 +189,7 @@ SourceImage makeSourceImage(const ImportItem& item, const Uuid& id) {
     image.frameCount = item.info.frameCount;
     image.uti = item.info.uti;
     image.isIncluded = true;
-    image.importError.reset();
+    image.importError = item.importError;
     return image;
 }
 

@@ -25,8 +25,14 @@ struct ImportItem {
     // sha256Hex(data), kept so that the digest is computed once per file; empty when the item
     // was made elsewhere, in which case makeSourceImage computes it.
     std::string sha256;
+    // Set when the facts read but the pixels do not decode (damaged data, a picture past the
+    // decode limit): the picture is still imported, marked unusable with this sentence.
+    std::optional<std::string> importError;
     friend bool operator==(const ImportItem&, const ImportItem&) = default;
 };
+
+// The longer side of the thumbnail an import decodes to prove that a picture's pixels read.
+inline constexpr int importCheckThumbnailSize = 256;
 
 struct ImportDuplicate {
     ImportItem incoming;
@@ -62,8 +68,11 @@ struct ImportPlanOptions {
 // Examines `files` in order: each is read once; a read error, bytes that do not open as a
 // picture or an ImageIOError becomes a failure with that sentence; every other file becomes an
 // item, or a duplicate when its digest equals one of `existingImages` (used or not) or an item
-// already accepted in this batch. The work may run on several threads; the plan is the one a
-// sequential run gives. Nothing when stopped before the end.
+// already accepted in this batch. Each picture is decoded once as a small thumbnail; one whose
+// pixels do not decode still becomes an item, carrying `importError`, and also gives a failure
+// line, so that the notes name it and the deck lists it as unusable before any export. The work may
+// run on several threads; the plan is the one a sequential run gives. Nothing when stopped before
+// the end.
 std::optional<ImportPlan> planImportOfFiles(const std::vector<std::filesystem::path>& files,
                                             const std::vector<SourceImage>& existingImages,
                                             const ImportPlanOptions& options = {});
@@ -75,7 +84,7 @@ std::optional<ImportPlan> makeImportPlan(const std::vector<std::filesystem::path
                                          const ImportPlanOptions& options = {});
 
 // The picture record for an accepted item: stored as "<ID>.<lower-case extension>" ("img" when
-// the name has none), facts copied from the item, included, without import error.
+// the name has none), facts and import error copied from the item, included.
 SourceImage makeSourceImage(const ImportItem& item, const Uuid& id);
 
 // The notes shown after an import: one "name: message" line per failure, then, after an empty

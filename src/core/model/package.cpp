@@ -142,6 +142,31 @@ Status swapIntoPlace(FileSystem& files, const fs::path& fresh, const fs::path& d
     return success();
 }
 
+// True when `member` is a staging or set-aside folder that a save of the package `name` makes:
+// "." + name + "." + a 36-character identifier + ".saving" or ".previous".
+bool isStagingName(std::string_view member, std::string_view name) {
+    if (member.size() < name.size() + 2 || member[0] != '.' ||
+        member.substr(1, name.size()) != name)
+        return false;
+    std::string_view rest = member.substr(name.size() + 1);
+    for (std::string_view suffix : {std::string_view(".saving"), std::string_view(".previous")}) {
+        if (rest.size() == 1 + 36 + suffix.size() && rest[0] == '.' && rest.ends_with(suffix))
+            return Uuid::parse(rest.substr(1, 36)).has_value();
+    }
+    return false;
+}
+
+// Removes what saves of `name` that were killed midway left in `folder`. Writers of one package
+// hold its PackageLock, so while this one does no other save of it is under way.
+void removeStaleStaging(FileSystem& files, const fs::path& folder, std::string_view name) {
+    auto members = files.listDirectory(folder);
+    if (!members)
+        return;
+    for (const auto& member : *members)
+        if (isStagingName(member, name))
+            (void)files.removeAll(folder / member);
+}
+
 // Looks for a top-level "formatVersion" number of 2 or more in text that did not decode, so that a
 // deck from a newer version is reported as such. Streams through the text without building a
 // tree and gives up at the first nesting deeper than any deck needs: hostile text that the decoder
@@ -245,12 +270,11 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::p
         return json.error();
 
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const fs::path fresh = folder / ("." + name + ".saving");
-    const fs::path aside = folder / ("." + name + ".previous");
+    // Names of this save's own: two saves that overlap never share a staging folder.
+    const std::string stem = "." + name + "." + Uuid::random().text();
+    const fs::path fresh = folder / (stem + ".saving");
+    const fs::path aside = folder / (stem + ".previous");
 
-    // A folder left by an interrupted save is never a package the user relies on.
-    if (auto s = files.removeAll(fresh); !s)
-        return saveFailure(s.error());
     if (auto s = writeTree(files, fresh, project, *json, snapshot); !s) {
         (void)files.removeAll(fresh);
         return saveFailure(s.error());
@@ -263,6 +287,7 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::p
     (void)files.flush(folder);
     (void)files.removeAll(fresh);
     (void)files.removeAll(aside);
+    removeStaleStaging(files, folder, name);
     return project;
 }
 

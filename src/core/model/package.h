@@ -43,9 +43,10 @@ bool isSafeMemberName(std::string_view name);
 
 // Writes `snapshot` as the package directory `destination` ("project.json", "images/", and
 // "branding/" when there is a logo with a name). The whole tree is written and flushed in a
-// temporary sibling folder and only then swapped into place, so a failure at any step leaves an
-// existing package at `destination` complete and readable; leftovers of an interrupted earlier
-// save are removed by the next successful one.
+// temporary sibling folder of this save's own and only then swapped into place, so a failure at
+// any step leaves an existing package at `destination` complete and readable; leftovers of an
+// interrupted earlier save are removed by the next successful one. Callers hold the package's
+// `PackageLock` (package_lock.h) so that saves of one package never overlap.
 //
 // A stored file name that is not a safe member name, or that an earlier picture of the deck
 // already uses, is replaced by the picture's identifier and extension (a logo name by "logo"

@@ -47,6 +47,7 @@ struct Deck {
     QualityPreset quality;
     bool logo, numbers, notes;
     BackgroundKind background = BackgroundKind::white;
+    bool zip64 = false;  // ZIP64 records, forced by limits lowered far below the package's size
 };
 
 ImageSlot slotOf(Uuid id, std::string caption = "", CropAnchor crop = {}) {
@@ -134,15 +135,24 @@ TEST(ExportEndToEnd, PackagesUnzipValidateAndConvertWithOnePagePerSlide) {
         {"wide-best", widescreen, best, true, true, true},
         {"classic-balanced", classic, balanced, false, true, false, BackgroundKind::black},
         {"wide-small", widescreen, small, true, false, true, BackgroundKind::custom},
-        {"classic-best", classic, best, true, false, false}};
-    std::string all;
+        {"classic-best", classic, best, true, false, false},
+        {"wide-zip64", widescreen, best, true, true, true, BackgroundKind::white, true}};
+    std::string all, zip64;
     for (const auto& deck : decks) {
         auto request = requestFor(deck);
         request.destination = folder / (deck.name + ".pptx");
         ExportCancellation cancellation;
-        auto result = exportPresentation(request, nullptr, cancellation);
+        ExportOptions options;
+        if (deck.zip64)
+            options.archive = ZipLimits{20000, 30};
+        auto result = exportPresentation(request, nullptr, cancellation, options);
         ASSERT_TRUE(result.ok()) << deck.name << ": " << result.error().message;
-        all += " " + quoted(request.destination);
+        const Bytes written = readFileBytes(request.destination);
+        EXPECT_EQ(written.view().find("PK\x06\x06") != std::string_view::npos, deck.zip64)
+            << deck.name;
+        // LibreOffice 7.4 refuses every archive with ZIP64 end records (other writers' too), so
+        // that deck is read by unzip and the schema validator only.
+        (deck.zip64 ? zip64 : all) += " " + quoted(request.destination);
         auto zip = runCommand("unzip -t -qq " + quoted(request.destination));
         EXPECT_EQ(zip.status, 0) << deck.name << ": " << zip.output;
     }
@@ -155,7 +165,7 @@ TEST(ExportEndToEnd, PackagesUnzipValidateAndConvertWithOnePagePerSlide) {
     ExportCancellation cancellation;
     ASSERT_TRUE(exportPresentation(empty, nullptr, cancellation).ok());
 
-    auto validated = runCommand(quoted(validator) + all + " " + quoted(empty.destination));
+    auto validated = runCommand(quoted(validator) + all + zip64 + " " + quoted(empty.destination));
     EXPECT_EQ(validated.status, 0) << validated.output;
 
     const fs::path pdfs = folder / "pdf";
@@ -165,6 +175,8 @@ TEST(ExportEndToEnd, PackagesUnzipValidateAndConvertWithOnePagePerSlide) {
                                 " --convert-to pdf --outdir " + quoted(pdfs) + all);
     ASSERT_EQ(converted.status, 0) << converted.output;
     for (const auto& deck : decks) {
+        if (deck.zip64)
+            continue;
         const fs::path pdf = pdfs / (deck.name + ".pdf");
         ASSERT_TRUE(fs::exists(pdf)) << deck.name << " was not converted: " << converted.output;
         auto info = runCommand("pdfinfo " + quoted(pdf));

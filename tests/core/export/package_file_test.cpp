@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <csignal>
 
 #include "core/export/package_file.h"
@@ -70,15 +73,57 @@ TEST_F(PackageFileTest, AbandonedFileLeavesTheDestinationUntouched) {
     const auto destination = folder / "deck.pptx";
     const Bytes old(std::string_view("old"));
     writeFileBytes(destination, old);
-    {
-        auto file = PackageFile::create(destination, options);
-        ASSERT_TRUE(file.ok());
-        ASSERT_TRUE((*file)->write(archive.span()).ok());
-        EXPECT_TRUE(fs::exists((*file)->temporaryPath()));
-        EXPECT_EQ((*file)->temporaryPath().parent_path(), folder.path());
+    for (bool unnamed : {true, false}) {
+        options.unnamedFile = unnamed;
+        {
+            auto file = PackageFile::create(destination, options);
+            ASSERT_TRUE(file.ok());
+            ASSERT_TRUE((*file)->write(archive.span()).ok());
+            EXPECT_EQ(namesIn(folder.path()).size(), unnamed ? 1u : 2u);
+            if (!unnamed) {
+                EXPECT_EQ((*file)->temporaryPath().parent_path(), folder.path());
+            }
+        }
+        EXPECT_EQ(readFileBytes(destination), old);
+        EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
     }
-    EXPECT_EQ(readFileBytes(destination), old);
-    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
+}
+
+// A writer killed midway cannot clean up. Its unnamed file vanishes with it; a named one is
+// removed by the next writer in that folder, which leaves the file of a live writer alone.
+TEST_F(PackageFileTest, KilledWriterLeavesNoTemporaryFileForGood) {
+    const auto destination = folder / "deck.pptx";
+    const auto killedWriting = [&](bool unnamed) {
+        options.unnamedFile = unnamed;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            auto file = PackageFile::create(destination, options);
+            if (file.ok())
+                (void)(*file)->write(archive.span());
+            ::raise(SIGKILL);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+    };
+
+    const int probe = ::open(folder.path().c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe >= 0) {  // a file system with unnamed files
+        ::close(probe);
+        killedWriting(true);
+        EXPECT_TRUE(namesIn(folder.path()).empty());
+    }
+
+    killedWriting(false);
+    ASSERT_EQ(namesIn(folder.path()).size(), 1u);
+    const std::string dead = *namesIn(folder.path()).begin();
+    auto live = PackageFile::create(folder / "other.pptx", options);
+    ASSERT_TRUE(live.ok());
+    const std::string alive = (*live)->temporaryPath().filename().string();
+    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{alive});
+    ASSERT_TRUE(writePackage(archive, destination, options).ok());
+    EXPECT_EQ(namesIn(folder.path()), (std::set<std::string>{alive, "deck.pptx"}));
+    EXPECT_NE(dead, alive);
 }
 
 TEST_F(PackageFileTest, FolderRefusingTemporaryFilesFallsBackToACopyThatNeverLeavesHalfAFile) {

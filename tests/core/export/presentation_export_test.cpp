@@ -253,20 +253,29 @@ TEST_F(ExportTest, CancelDuringASlideStopsBeforeTheNextAndLeavesTheDestinationAl
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
 }
 
-TEST_F(ExportTest, PictureThatCannotBeDecodedEndsTheExportWithoutAFile) {
-    request.quality = QualityPreset::balanced;
+TEST_F(ExportTest, PictureOrLogoThatCannotBeDecodedEndsTheExportNamingItWithoutAFile) {
     const auto good = add(picture("good.jpg", "public.jpeg"), "orient-1.jpg").id;
-    const auto bad = add(picture("bad.jpg", "public.jpeg"), "text.jpg").id;
+    const auto bad = add(picture("IMG_0042.JPG", "public.jpeg"), "text.jpg").id;
     request.project.slides.push_back(singleImageSlide(good, ""));
     request.project.slides.push_back(singleImageSlide(bad, ""));
     ExportOptions options;
     options.encodingThreads = 2;
+    for (const auto quality : {QualityPreset::balanced, QualityPreset::best}) {
+        request.quality = quality;
+        auto result = run(options);
+        ASSERT_FALSE(result.ok());
+        EXPECT_EQ(result.error().message, "IMG_0042.JPG: This file could not be read as an image.");
+        EXPECT_FALSE(isExportCancellation(result.error()));
+        EXPECT_NE(reports.back().message, "Done");
+        EXPECT_TRUE(namesIn(folder.path()).empty());
+    }
+
+    request.project.slides.pop_back();
+    request.project.appearance.branding.logoFileName = "brand.png";
+    request.logoData = readFileBytes(fixturePath("text.jpg"));
     auto result = run(options);
     ASSERT_FALSE(result.ok());
-    EXPECT_EQ(result.error().message, "This file could not be read as an image.");
-    EXPECT_FALSE(isExportCancellation(result.error()));
-    EXPECT_NE(reports.back().message, "Done");
-    EXPECT_TRUE(namesIn(folder.path()).empty());
+    EXPECT_EQ(result.error().message, "brand.png: This file could not be read as an image.");
 }
 
 TEST_F(ExportTest, PictureIsEncodedAtItsFirstPlacement) {

@@ -108,7 +108,8 @@ TEST(Sha256Hex, MatchesTheStandardVectors) {
 }
 
 // A batch on the fixture pictures: a plain picture, an animated GIF, a text file named .jpg, a
-// PDF, a picture given twice under two names, and one equal to a picture already in the deck.
+// PDF, a picture given twice under two names, one equal to a picture already in the deck, and a
+// JPEG whose header reads but whose data stops early.
 struct Batch {
     TempDir dir;
     std::vector<SourceImage> deck;
@@ -121,6 +122,7 @@ struct Batch {
         copyFixture("orient-1.jpg", dir / "5 again.jpg");
         copyFixture("document.pdf", dir / "6 doc.tif");
         copyFixture("alpha.png", dir / "7 in deck.png");
+        copyFixture("truncated.jpg", dir / "8 cut.jpg");
         SourceImage existing;
         existing.sha256 = sha256Hex(testing::readFileBytes(fixturePath("alpha.png")));
         deck.push_back(existing);
@@ -137,21 +139,28 @@ TEST(MakeImportPlan, SortsItemsDuplicatesFailuresAndAnimatedNames) {
         EXPECT_EQ(item.sha256, sha256Hex(item.data));
         EXPECT_EQ(item.data, testing::readFileBytes(item.url));
     }
-    EXPECT_EQ(items, (Names{"1 picture.png", "2 animated.gif", "4 first.jpg"}));
+    EXPECT_EQ(items, (Names{"1 picture.png", "2 animated.gif", "4 first.jpg", "8 cut.jpg"}));
+    // Only the picture whose pixels do not decode is imported as unusable.
+    for (const auto& item : plan->items)
+        EXPECT_EQ(item.importError.has_value(), item.originalName == "8 cut.jpg");
+    EXPECT_EQ(makeSourceImage(plan->items[3], Uuid::random()).importError,
+              "This file could not be read as an image.");
     ASSERT_EQ(plan->duplicates.size(), 2u);
     EXPECT_EQ(plan->duplicates[0].incoming.originalName, "5 again.jpg");
     EXPECT_EQ(plan->duplicates[0].existingSHA, plan->items[2].sha256);
     EXPECT_EQ(plan->duplicates[1].incoming.originalName, "7 in deck.png");
     EXPECT_EQ(plan->duplicates[1].existingSHA, batch.deck[0].sha256);
-    EXPECT_EQ(plan->failures,
-              (std::vector<ImportFailure>{{"3 x.jpg", "This file could not be read as an image."},
-                                          {"6 doc.tif", "This image format is not supported."}}));
+    EXPECT_EQ(plan->failures, (std::vector<ImportFailure>{
+                                  {"3 x.jpg", "This file could not be read as an image."},
+                                  {"6 doc.tif", "This image format is not supported."},
+                                  {"8 cut.jpg", "This file could not be read as an image."}}));
     EXPECT_EQ(plan->animatedNames, (Names{"2 animated.gif"}));
     EXPECT_EQ(plan->items[1].info.frameCount, 12);
 
     EXPECT_EQ(importNotes(*plan),
               "3 x.jpg: This file could not be read as an image.\n"
-              "6 doc.tif: This image format is not supported.\n\n"
+              "6 doc.tif: This image format is not supported.\n"
+              "8 cut.jpg: This file could not be read as an image.\n\n"
               "Animated GIF files import the first frame only. Animation is not exported.");
 }
 
@@ -166,7 +175,7 @@ TEST(MakeImportPlan, ThreadsGiveTheSequentialPlanAndProgress) {
     ImportPlanOptions parallel;
     parallel.threads = 4;
     parallel.progress = [&](std::size_t done, std::size_t total) {
-        EXPECT_EQ(total, 19u);
+        EXPECT_EQ(total, 20u);
         reports.push_back(done);
     };
     const auto one = makeImportPlan({batch.dir.path()}, batch.deck, false, sequential);
@@ -174,7 +183,7 @@ TEST(MakeImportPlan, ThreadsGiveTheSequentialPlanAndProgress) {
     ASSERT_TRUE(one && four);
     EXPECT_EQ(*one, *four);
     std::vector<std::size_t> expected;
-    for (std::size_t i = 0; i <= 19; ++i)
+    for (std::size_t i = 0; i <= 20; ++i)
         expected.push_back(i);
     EXPECT_EQ(reports, expected);
 }
