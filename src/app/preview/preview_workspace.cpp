@@ -145,6 +145,7 @@ PreviewWorkspace::PreviewWorkspace(DocumentHandle& handle, QWidget* parent)
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         connect(action, &QAction::triggered, this, slot);
         addAction(action);
+        zoomShortcuts_.append(action);
     };
     addShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), &PreviewWorkspace::zoomToFit);
     addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus), &PreviewWorkspace::zoomOut);
@@ -174,6 +175,11 @@ void PreviewWorkspace::setDisplayedSlide(std::optional<Uuid> slideID) {
     notes_->setSlide(slideID);
     if (fullScreen_)
         fullScreen_->setSlide(slideID);
+}
+
+void PreviewWorkspace::leaveZoomKeysToWindow() {
+    qDeleteAll(zoomShortcuts_);
+    zoomShortcuts_.clear();
 }
 
 void PreviewWorkspace::setShowsPresenterNotes(bool shown) {

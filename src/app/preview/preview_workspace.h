@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+
 #include <QFrame>
 #include <QPointer>
 #include <QWidget>
@@ -60,6 +62,10 @@ public:
     void setDisplayedSlide(std::optional<Uuid> slideID);
     const std::optional<Uuid>& displayedSlide() const { return slideID_; }
     void setShowsPresenterNotes(bool shown);
+    // The workspace binds Ctrl+0, Ctrl+minus and Ctrl+equals while focus is inside it. A deck
+    // window whose menu binds the same keys window-wide calls this to drop the workspace's own
+    // bindings, so that one key never has two (Qt would then run neither).
+    void leaveZoomKeysToWindow();
     bool showsPresenterNotes() const { return showsNotes_; }
 
     // The zoom the canvas is drawn at, and the fit zoom last computed for the canvas area.
@@ -103,6 +109,7 @@ private:
     NotesResizeHandle* notesHandle_ = nullptr;
     PresenterNotesPane* notes_ = nullptr;
     QPointer<FullScreenSlidePreview> fullScreen_;
+    QList<QAction*> zoomShortcuts_;
 };
 
 }  // namespace mosavelle::app

@@ -26,6 +26,12 @@
 #include <functional>
 
 #include "app/document/document_handle.h"
+#include "app/export/export_flow.h"
+#include "app/inspector/inspector_view.h"
+#include "app/preview/preview_workspace.h"
+#include "app/preview/slide_key_filter.h"
+#include "app/preview/slide_preview_view.h"
+#include "app/settings/deck_settings_sheet.h"
 #include "app/help/help_view.h"
 #include "app/help/welcome_sheet.h"
 #include "app/navigator/navigator_view.h"
@@ -61,87 +67,6 @@ QSettings userSettings() {
     return QSettings(QStringLiteral("Mosavelle"), QStringLiteral("Mosavelle"));
 }
 
-// A plain drawing of the displayed slide: its background and pictures at the deck's proportions.
-// The arrow keys move the selection; navigator slides dropped on it go to mergeDroppedSlides.
-class PlainSlideView : public QWidget {
-public:
-    PlainSlideView(ContentView& owner, DocumentHandle& handle, QWidget* parent)
-        : QWidget(parent), owner_(owner), handle_(handle) {
-        setFocusPolicy(Qt::StrongFocus);
-        setAcceptDrops(true);
-        setAccessibleName(QStringLiteral("Slide preview"));
-        setMinimumSize(320, 200);
-        connect(&handle_, &DocumentHandle::documentChanged, this, [this] { update(); });
-        connect(&ThumbnailProvider::shared(), &ThumbnailProvider::thumbnailReady, this,
-                [this] { update(); });
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        const auto slide = owner_.displayedSlide();
-        if (!slide)
-            return;
-        const Project& project = handle_.document().project();
-        const qreal aspect =
-            project.appearance.slideSize == SlideSizePreset::classic ? 4.0 / 3.0 : 16.0 / 9.0;
-        QRectF area = QRectF(rect()).adjusted(24, 24, -24, -24);
-        QSizeF size(area.width(), area.width() / aspect);
-        if (size.height() > area.height())
-            size = QSizeF(area.height() * aspect, area.height());
-        const QRectF frame(area.center() - QPointF(size.width() / 2, size.height() / 2), size);
-        QPainter painter(this);
-        painter.setPen(QPen(palette().color(QPalette::Mid), 1));
-        painter.drawRect(frame.adjusted(-0.5, -0.5, 0.5, 0.5));
-        paintSlideMiniature(painter, frame, *slide, project, handle_.document().imageData(),
-                            devicePixelRatioF());
-        if (hasFocus()) {
-            painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
-            painter.drawRect(frame.adjusted(-2, -2, 2, 2));
-        }
-    }
-
-    void keyPressEvent(QKeyEvent* event) override {
-        switch (event->key()) {
-            case Qt::Key_Up:
-            case Qt::Key_Left:
-                moveSelection(handle_.document(), -1);
-                break;
-            case Qt::Key_Down:
-            case Qt::Key_Right:
-                moveSelection(handle_.document(), +1);
-                break;
-            default:
-                QWidget::keyPressEvent(event);
-                return;
-        }
-        event->accept();
-    }
-
-    void dragEnterEvent(QDragEnterEvent* event) override { acceptSlides(event); }
-    void dragMoveEvent(QDragMoveEvent* event) override { acceptSlides(event); }
-    void dropEvent(QDropEvent* event) override {
-        if (!carriesSlides(*event->mimeData())) {
-            event->ignore();
-            return;
-        }
-        owner_.mergeDroppedSlides({event->mimeData()->text()});
-        event->acceptProposedAction();
-    }
-
-private:
-    bool carriesSlides(const QMimeData& data) const {
-        return data.hasText() && !parseSlidePayload(data.text().toStdString()).empty();
-    }
-    void acceptSlides(QDropEvent* event) {
-        if (carriesSlides(*event->mimeData()))
-            event->acceptProposedAction();
-        else
-            event->ignore();  // pictures and files are the window's
-    }
-
-    ContentView& owner_;
-    DocumentHandle& handle_;
-};
 
 }  // namespace
 
@@ -167,8 +92,7 @@ ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
     auto* previewColumn = new QVBoxLayout(previewPage_);
     previewColumn->setContentsMargins(0, 0, 0, 0);
     previewColumn->setSpacing(0);
-    canvas_ = makePreview(previewPage_);
-    previewColumn->addWidget(canvas_, 1);
+    previewColumn->addWidget(makePreview(previewPage_), 1);
     warningStrip_ = new WarningStrip(previewPage_);
     previewColumn->addWidget(warningStrip_);
     detailColumn_->addWidget(welcome_);
@@ -184,6 +108,7 @@ ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
     splitter_->setStretchFactor(2, 0);
     splitter_->setSizes({280, 700, 300});
 
+    exportFlow_ = new ExportFlow(handle_, this);
     importFlow_ = new ImportFlow(handle_, this);
     connect(importFlow_, &ImportFlow::imported, this, &ContentView::focusCanvas);
     connect(welcome_, &WelcomeCanvas::importRequested, this, &ContentView::importImages);
@@ -213,14 +138,23 @@ ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
 ContentView::~ContentView() = default;
 
 QWidget* ContentView::makePreview(QWidget* parent) {
-    return new PlainSlideView(*this, handle_, parent);
+    workspace_ = new PreviewWorkspace(handle_, parent);
+    // The deck window's View menu owns the zoom keys window-wide.
+    workspace_->leaveZoomKeysToWindow();
+    workspace_->setShowsPresenterNotes(showsPresenterNotes_);
+    connect(workspace_, &PreviewWorkspace::slideFull, this, &ContentView::showUnableToAddImage);
+    connect(workspace_, &PreviewWorkspace::activateSlideKeys, this, &ContentView::focusCanvas);
+    return workspace_;
 }
 
 QWidget* ContentView::makeInspector(QWidget* parent) {
-    auto* column = new QLabel(QStringLiteral("Inspector"), parent);
-    column->setAlignment(Qt::AlignCenter);
-    column->setMinimumWidth(260);
-    return column;
+    auto* inspector = new InspectorView(handle_, parent);
+    inspector->setMinimumWidth(260);
+    return inspector;
+}
+
+QWidget* ContentView::canvas() const {
+    return workspace_->canvas();
 }
 
 // --- Toolbar
@@ -425,10 +359,20 @@ void ContentView::showWelcomeSheet() {
 void ContentView::beginExport() {
     if (!hasIncludedSlides())
         return;
-    // The export sheet opens here.
+    exportFlow_->begin();
 }
 
-void ContentView::showDeckSettings() {}
+void ContentView::showDeckSettings() {
+    if (auto* open = findChild<DeckSettingsSheet*>()) {
+        open->raise();
+        return;
+    }
+    auto* sheet = new DeckSettingsSheet(handle_, this);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    connect(sheet, &DeckSettingsSheet::showsPresenterNotesChanged, this,
+            &ContentView::setShowsPresenterNotes);
+    sheet->open();
+}
 
 void ContentView::showUnableToAddImage() {
     auto* box = new QMessageBox(this);
@@ -444,22 +388,32 @@ void ContentView::showUnableToAddImage() {
 // --- Closing
 
 bool ContentView::prepareToClose() {
-    return true;
+    return exportFlow_->prepareToClose();
 }
 
 // --- Preview
 
-void ContentView::zoomToFit() {}
+void ContentView::zoomToFit() {
+    workspace_->zoomToFit();
+}
 
-void ContentView::zoomIn() {}
+void ContentView::zoomIn() {
+    workspace_->zoomIn();
+}
 
-void ContentView::zoomOut() {}
+void ContentView::zoomOut() {
+    workspace_->zoomOut();
+}
 
-void ContentView::showFullScreenPreview() {}
+void ContentView::showFullScreenPreview() {
+    if (detailColumn_->currentWidget() == previewPage_)
+        workspace_->showFullScreenPreview();
+}
 
 void ContentView::setShowsPresenterNotes(bool shown) {
     showsPresenterNotes_ = shown;
     userSettings().setValue(QStringLiteral("showsPresenterNotes"), shown);
+    workspace_->setShowsPresenterNotes(shown);
 }
 
 std::optional<Slide> ContentView::displayedSlide() const {
@@ -478,7 +432,7 @@ void ContentView::focusCanvas() {
         return;
     if (isEditingText(QApplication::focusWidget()))
         return;
-    canvas_->setFocus(Qt::OtherFocusReason);
+    canvas()->setFocus(Qt::OtherFocusReason);
     canvasHasKeyFocus_ = true;
     // Views that settle in this turn (a page switch, a list that takes focus when it fills)
     // could take focus back; the second assignment wins unless a text edit began meanwhile.
@@ -487,7 +441,7 @@ void ContentView::focusCanvas() {
             return;
         if (isEditingText(QApplication::focusWidget()))
             return;
-        canvas_->setFocus(Qt::OtherFocusReason);
+        canvas()->setFocus(Qt::OtherFocusReason);
         canvasHasKeyFocus_ = true;
     });
 }
@@ -535,6 +489,7 @@ void ContentView::showEvent(QShowEvent* event) {
         dropWatched_ = window();
         window()->setAcceptDrops(true);
         window()->installEventFilter(this);
+        new SlideKeyFilter(handle_, window());
     }
     if (firstShown_)
         return;
@@ -587,6 +542,11 @@ void ContentView::updateDetail() {
         page = welcome_;
     if (detailColumn_->currentWidget() != page)
         detailColumn_->setCurrentWidget(page);
+    std::optional<Uuid> shown;
+    if (page == previewPage_)
+        if (auto slide = displayedSlide())
+            shown = slide->id;
+    workspace_->setDisplayedSlide(shown);
     warningStrip_->setText(page == previewPage_ ? warningStripText(handle_.document()) : QString());
 }
 

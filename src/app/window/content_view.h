@@ -17,7 +17,9 @@ class QToolBar;
 namespace mosavelle::app {
 
 class DocumentHandle;
+class ExportFlow;
 class ImportFlow;
+class PreviewWorkspace;
 class NavigatorView;
 class SelectSlidePlaceholder;
 class WarningStrip;
@@ -85,7 +87,10 @@ public:
     // The middle column's page on show: the welcome canvas, the placeholder or the preview.
     QWidget* currentDetailPage() const;
     QWidget* welcomeCanvas() const;
-    QWidget* canvas() const { return canvas_; }
+    // The slide canvas of the preview workspace, which takes keyboard focus.
+    QWidget* canvas() const;
+    PreviewWorkspace& previewWorkspace() { return *workspace_; }
+    ExportFlow& exportFlow() { return *exportFlow_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -93,8 +98,7 @@ protected:
 
 private:
     void buildToolBar();
-    // The middle column's preview and the inspector column. They stand in until the preview
-    // workspace and the inspector take their places here.
+    // The middle column's preview workspace and the inspector column.
     QWidget* makePreview(QWidget* parent);
     QWidget* makeInspector(QWidget* parent);
 
@@ -113,7 +117,6 @@ private:
     WelcomeCanvas* welcome_ = nullptr;
     SelectSlidePlaceholder* placeholder_ = nullptr;
     QWidget* previewPage_ = nullptr;
-    QWidget* canvas_ = nullptr;
     WarningStrip* warningStrip_ = nullptr;
     QWidget* inspectorColumn_ = nullptr;
     QToolBar* toolBar_ = nullptr;
@@ -123,6 +126,8 @@ private:
     QAction* deckSettingsAction_ = nullptr;
     QAction* inspectorAction_ = nullptr;
     ImportFlow* importFlow_ = nullptr;
+    ExportFlow* exportFlow_ = nullptr;
+    PreviewWorkspace* workspace_ = nullptr;
     bool showsInspector_ = true;
     bool showsGrid_ = false;
     bool showsPresenterNotes_ = true;
