@@ -218,6 +218,21 @@ private Q_SLOTS:
         QVERIFY(bytes.view().starts_with("\x89PNG"));
         QVERIFY(shown.view.currentDetailPage() != shown.view.welcomeCanvas());
 
+        // A file dropped on the slide list is the window's too: the list takes only slides.
+        TempDir folder;
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(
+            QString::fromStdString(copyFixture(folder, "picture.png", "dropped.png").string()))});
+        QWidget* list = shown.view.navigator().listView().viewport();
+        QTRY_VERIFY(list->isVisible());
+        const QPoint onList = list->rect().center();
+        QDragEnterEvent enterList(onList, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list, &enterList);
+        QVERIFY(enterList.isAccepted());
+        QDropEvent dropOnList(onList, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list, &dropOnList);
+        QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{2});
+
         // Text that names no file and carries no picture is refused.
         QMimeData text;
         text.setText(QStringLiteral("just words"));
