@@ -1,6 +1,7 @@
 #include "app/window/content_view.h"
 
 #include <QBuffer>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -232,6 +233,14 @@ private Q_SLOTS:
         QDropEvent dropOnList(onList, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(list, &dropOnList);
         QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{2});
+
+        // A picture on the clipboard is pasted the same way.
+        QImage copied(20, 10, QImage::Format_RGB32);
+        copied.fill(Qt::blue);
+        QGuiApplication::clipboard()->setImage(copied);
+        shown.view.pasteImagesFromClipboard();
+        QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{3});
+        QCOMPARE(shown.handle->document().project().images.back().pixelWidth, 20);
 
         // Text that names no file and carries no picture is refused.
         QMimeData text;
