@@ -1,6 +1,7 @@
 #include "app/window/content_view.h"
 
 #include <QBuffer>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -217,6 +218,29 @@ private Q_SLOTS:
         const Bytes& bytes = shown.handle->document().imageData().at(stored.id);
         QVERIFY(bytes.view().starts_with("\x89PNG"));
         QVERIFY(shown.view.currentDetailPage() != shown.view.welcomeCanvas());
+
+        // A file dropped on the slide list is the window's too: the list takes only slides.
+        TempDir folder;
+        QMimeData files;
+        files.setUrls({QUrl::fromLocalFile(
+            QString::fromStdString(copyFixture(folder, "picture.png", "dropped.png").string()))});
+        QWidget* list = shown.view.navigator().listView().viewport();
+        QTRY_VERIFY(list->isVisible());
+        const QPoint onList = list->rect().center();
+        QDragEnterEvent enterList(onList, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list, &enterList);
+        QVERIFY(enterList.isAccepted());
+        QDropEvent dropOnList(onList, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list, &dropOnList);
+        QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{2});
+
+        // A picture on the clipboard is pasted the same way.
+        QImage copied(20, 10, QImage::Format_RGB32);
+        copied.fill(Qt::blue);
+        QGuiApplication::clipboard()->setImage(copied);
+        shown.view.pasteImagesFromClipboard();
+        QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{3});
+        QCOMPARE(shown.handle->document().project().images.back().pixelWidth, 20);
 
         // Text that names no file and carries no picture is refused.
         QMimeData text;

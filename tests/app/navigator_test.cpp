@@ -231,6 +231,43 @@ private Q_SLOTS:
         QVERIFY(!other.isAccepted());
     }
 
+    void listClicksSelectRangesAndDraggingRowsMovesThem() {
+        auto handle = makeDeck(5);
+        NavigatorView navigator(*handle);
+        navigator.resize(280, 600);
+        navigator.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&navigator));
+        SlideListView& list = navigator.listView();
+        const auto row = [&](int r) {
+            return list.visualRect(navigator.model().index(r)).center();
+        };
+        MosavelleDocument& doc = handle->document();
+        const std::vector<Uuid> before = {slideID(*handle, 1), slideID(*handle, 2),
+                                          slideID(*handle, 3), slideID(*handle, 4),
+                                          slideID(*handle, 5)};
+
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, row(1));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ShiftModifier, row(3));
+        QCOMPARE(doc.selectedSlideIDs(), (SlideIDSet{before[1], before[2], before[3]}));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, row(2));
+        QCOMPARE(doc.selectedSlideIDs(), (SlideIDSet{before[1], before[3]}));
+
+        // Slides 2 and 4 dropped into the upper half of the first row go before it.
+        QMimeData data;
+        data.setText(QString::fromStdString(makeSlidePayload({before[1], before[3]})));
+        const QPoint top = list.visualRect(navigator.model().index(0)).topLeft() + QPoint(10, 3);
+        QDragEnterEvent enter(top, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list.viewport(), &enter);
+        QDropEvent drop(top, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list.viewport(), &drop);
+        QVERIFY(drop.isAccepted());
+        std::vector<Uuid> after;
+        for (const Slide& s : doc.project().slides)
+            after.push_back(s.id);
+        QCOMPARE(after, (std::vector<Uuid>{before[1], before[3], before[0], before[2], before[4]}));
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Reorder Slides"));
+    }
+
     void gridClickTogglesWithShiftAndAltClickReportsFullTarget() {
         auto handle = makeDeck(6);
         MosavelleDocument& doc = handle->document();

@@ -1,41 +1,12 @@
 #include "app/navigator/slide_list_model.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "app/document/document_handle.h"
 #include "core/editing/navigator_text.h"
 #include "core/editing/slide_operations.h"
 
 namespace mosavelle::app {
-
-namespace {
-
-// More rows than this changing places at once are cheaper for a view as one reset than as
-// single moves (each move shifts the rows between its ends).
-constexpr std::size_t maxSingleMoves = 64;
-
-// Positions in `ranks` (all distinct) of one longest increasing subsequence.
-std::vector<bool> longestIncreasing(const std::vector<int>& ranks) {
-    std::vector<int> tails;  // position in ranks of the smallest tail of each length
-    std::vector<int> previous(ranks.size(), -1);
-    for (int i = 0; i < static_cast<int>(ranks.size()); ++i) {
-        auto at = std::lower_bound(tails.begin(), tails.end(), ranks[i],
-                                   [&](int position, int rank) { return ranks[position] < rank; });
-        if (at != tails.begin())
-            previous[i] = *(at - 1);
-        if (at == tails.end())
-            tails.push_back(i);
-        else
-            *at = i;
-    }
-    std::vector<bool> kept(ranks.size(), false);
-    for (int i = tails.empty() ? -1 : tails.back(); i >= 0; i = previous[i])
-        kept[i] = true;
-    return kept;
-}
-
-}  // namespace
 
 SlideListModel::SlideListModel(DocumentHandle& handle, QObject* parent)
     : QAbstractListModel(parent), handle_(handle) {
@@ -113,8 +84,10 @@ Qt::ItemFlags SlideListModel::flags(const QModelIndex& index) const {
 }
 
 void SlideListModel::onDocumentChanged(const DocumentChange& change) {
-    if (change.kind == DocumentChangeKind::project || change.kind == DocumentChangeKind::pictures)
-        sync();
+    if (change.kind == DocumentChangeKind::project)
+        sync(change.slides);
+    else if (change.kind == DocumentChangeKind::pictures && !slides_.empty())
+        emitChangedRuns(std::vector<bool>(slides_.size(), true));  // miniatures may fill in
 }
 
 void SlideListModel::rebuildIndex() {
@@ -140,119 +113,108 @@ void SlideListModel::emitChangedRuns(const std::vector<bool>& changed) {
     }
 }
 
-void SlideListModel::sync() {
+void SlideListModel::resetFrom(const std::vector<Slide>& target) {
+    beginResetModel();
+    slides_ = target;
+    rebuildIndex();
+    endResetModel();
+    ++resets_;
+}
+
+void SlideListModel::sync(const SlideListDelta& delta) {
     const Project& project = handle_.document().project();
     const std::vector<Slide>& target = project.slides;
+    // Names come from the pictures and miniatures are drawn on the background: when either
+    // changed, every row repaints.
     const bool everyRowChanged =
         project.images != images_ || project.appearance.background != appearance_.background ||
         project.appearance.customBackground != appearance_.customBackground;
     images_ = project.images;
     appearance_ = project.appearance;
-
-    std::unordered_map<Uuid, int> targetRows;
-    targetRows.reserve(target.size());
-    for (std::size_t i = 0; i < target.size(); ++i)
-        targetRows.emplace(target[i].id, static_cast<int>(i));
-    // Where each slide stood before, so that rows whose number changed repaint.
-    const std::unordered_map<Uuid, int> before = rows_;
-
-    // 1. Rows whose slide is gone, in runs from the end.
-    for (int row = static_cast<int>(slides_.size()) - 1; row >= 0;) {
-        if (targetRows.contains(slides_[static_cast<std::size_t>(row)].id)) {
-            --row;
-            continue;
-        }
-        int first = row;
-        while (first > 0 && !targetRows.contains(slides_[static_cast<std::size_t>(first - 1)].id))
-            --first;
-        beginRemoveRows({}, first, row);
-        slides_.erase(slides_.begin() + first, slides_.begin() + row + 1);
-        endRemoveRows();
-        rowsTouched_ += row - first + 1;
-        row = first - 1;
-    }
-
-    // 2. Surviving rows into their new order: the longest run already in order stays, every
-    // other row moves right after its predecessor in the new order, in that order.
-    std::vector<Uuid> survivorsInTargetOrder;
-    std::unordered_set<Uuid> survivors;
-    for (const Slide& slide : slides_)
-        survivors.insert(slide.id);
-    for (const Slide& slide : target)
-        if (survivors.contains(slide.id))
-            survivorsInTargetOrder.push_back(slide.id);
-    std::unordered_map<Uuid, int> rank;
-    for (std::size_t i = 0; i < survivorsInTargetOrder.size(); ++i)
-        rank.emplace(survivorsInTargetOrder[i], static_cast<int>(i));
-    std::vector<int> ranks;
-    ranks.reserve(slides_.size());
-    for (const Slide& slide : slides_)
-        ranks.push_back(rank.at(slide.id));
-    const std::vector<bool> kept = longestIncreasing(ranks);
-    std::unordered_set<Uuid> movers;
-    for (std::size_t i = 0; i < slides_.size(); ++i)
-        if (!kept[i])
-            movers.insert(slides_[i].id);
-
-    if (movers.size() > maxSingleMoves) {
-        beginResetModel();
-        slides_ = target;
-        rebuildIndex();
-        endResetModel();
-        ++resets_;
+    if (delta.reset) {
+        resetFrom(target);
         Q_EMIT synced();
         return;
     }
-    const auto positionOf = [&](const Uuid& id) {
-        return static_cast<int>(std::find_if(slides_.begin(), slides_.end(),
-                                             [&](const Slide& s) { return s.id == id; }) -
-                                slides_.begin());
+
+    const std::unordered_map<Uuid, int> before = rows_;  // for rows whose number changes
+    const auto slideFor = [&](const Uuid& id) {
+        const auto position = handle_.document().slidePosition(id);
+        if (position)
+            return target[*position];
+        Slide missing;  // cannot happen for a consistent delta; the check below resets then
+        missing.id = id;
+        return missing;
     };
-    for (std::size_t k = 0; k < survivorsInTargetOrder.size(); ++k) {
-        const Uuid& id = survivorsInTargetOrder[k];
-        if (!movers.contains(id))
-            continue;
-        const int from = positionOf(id);
-        int to = k == 0 ? 0 : positionOf(survivorsInTargetOrder[k - 1]) + 1;
-        if (to == from || to == from + 1)
-            continue;  // already right after its predecessor
-        beginMoveRows({}, from, from, {}, to);
-        Slide moving = std::move(slides_[static_cast<std::size_t>(from)]);
-        slides_.erase(slides_.begin() + from);
-        if (to > from)
-            --to;
-        slides_.insert(slides_.begin() + to, std::move(moving));
-        endMoveRows();
-        ++rowsTouched_;
-    }
-
-    // 3. New slides, in runs at their places.
-    for (int row = 0; row < static_cast<int>(target.size());) {
-        if (survivors.contains(target[static_cast<std::size_t>(row)].id)) {
-            ++row;
-            continue;
+    std::vector<std::size_t> updated;
+    for (const SlideRowChange& step : delta.rows) {
+        const int first = static_cast<int>(step.row);
+        const int last = first + static_cast<int>(step.count) - 1;
+        const auto at = [&](std::size_t row) {
+            return slides_.begin() + static_cast<std::ptrdiff_t>(row);
+        };
+        switch (step.kind) {
+            case SlideRowChange::Kind::insert: {
+                std::vector<Slide> inserted;
+                for (const Uuid& id : step.ids)
+                    inserted.push_back(slideFor(id));
+                beginInsertRows({}, first, last);
+                slides_.insert(at(step.row), inserted.begin(), inserted.end());
+                endInsertRows();
+                rowsTouched_ += last - first + 1;
+                break;
+            }
+            case SlideRowChange::Kind::remove:
+                beginRemoveRows({}, first, last);
+                slides_.erase(at(step.row), at(step.row + step.count));
+                endRemoveRows();
+                rowsTouched_ += last - first + 1;
+                break;
+            case SlideRowChange::Kind::move:
+                beginMoveRows({}, first, last, {}, static_cast<int>(step.destination));
+                if (step.destination > step.row)
+                    std::rotate(at(step.row), at(step.row + step.count), at(step.destination));
+                else
+                    std::rotate(at(step.destination), at(step.row), at(step.row + step.count));
+                endMoveRows();
+                rowsTouched_ += last - first + 1;
+                break;
+            case SlideRowChange::Kind::update:
+                for (std::size_t row = step.row; row < step.row + step.count; ++row)
+                    updated.push_back(row);
+                break;
         }
-        int last = row;
-        while (last + 1 < static_cast<int>(target.size()) &&
-               !survivors.contains(target[static_cast<std::size_t>(last + 1)].id))
-            ++last;
-        beginInsertRows({}, row, last);
-        slides_.insert(slides_.begin() + row, target.begin() + row, target.begin() + last + 1);
-        endInsertRows();
-        rowsTouched_ += last - row + 1;
-        row = last + 1;
+    }
+    // The steps must have led to the deck; should they not, the rows start over from it.
+    const bool matches = slides_.size() == target.size() &&
+                         std::equal(slides_.begin(), slides_.end(), target.begin(),
+                                    [](const Slide& a, const Slide& b) { return a.id == b.id; });
+    if (!matches) {
+        resetFrom(target);
+        Q_EMIT synced();
+        return;
     }
 
-    // 4. Rows whose slide or number changed.
-    std::vector<bool> changed(target.size(), false);
-    for (std::size_t i = 0; i < target.size(); ++i) {
-        auto was = before.find(target[i].id);
-        const bool isNew = was == before.end();
-        changed[i] = !isNew && (everyRowChanged || was->second != static_cast<int>(i) ||
-                                !(slides_[i] == target[i]));
-    }
+    // Rows whose slide changed, or whose number did.
+    std::vector<bool> changed(target.size(), everyRowChanged);
+    for (std::size_t row : updated)
+        if (row < changed.size())
+            changed[row] = true;
+    if (!everyRowChanged)
+        for (std::size_t i = 0; i < target.size(); ++i) {
+            const auto was = before.find(target[i].id);
+            if (was != before.end() && was->second != static_cast<int>(i))
+                changed[i] = true;
+        }
     slides_ = target;
     rebuildIndex();
+    // Rows inserted just now are painted fresh; a change report for them would be redundant.
+    for (const SlideRowChange& step : delta.rows)
+        if (step.kind == SlideRowChange::Kind::insert)
+            for (const Uuid& id : step.ids)
+                if (!before.contains(id))
+                    if (int row = rowOf(id); row >= 0)
+                        changed[static_cast<std::size_t>(row)] = false;
     emitChangedRuns(changed);
     Q_EMIT synced();
 }

@@ -12,10 +12,10 @@ namespace mosavelle::app {
 class DocumentHandle;
 
 // The deck's slides as rows, in deck order, for the navigator's list and grid. Follows the
-// document: after each change of the project it moves its rows to the new deck with row
-// removals, moves and insertions, and reports changed rows with dataChanged, so that views keep
-// their scroll position and only the rows that changed repaint. A reshuffle of many slides at once
-// (a sort, an undo of one) is one reset instead. Interface thread only.
+// document's slide deltas: row insertions, removals and moves as the document reports them, and
+// dataChanged for the rows whose slide or number changed, so that views keep their scroll
+// position and only those rows repaint. A change the document reports as a reset (an opened
+// file, a sort) resets the model. Interface thread only.
 class SlideListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -56,7 +56,8 @@ Q_SIGNALS:
 
 private:
     void onDocumentChanged(const DocumentChange& change);
-    void sync();
+    void sync(const SlideListDelta& delta);
+    void resetFrom(const std::vector<Slide>& target);
     void rebuildIndex();
     void emitChangedRuns(const std::vector<bool>& changed);
 

@@ -150,6 +150,13 @@ void SlideListView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    // A right-click opens the slide's menu and leaves the selection alone: the menu's commands
+    // decide what to select.
+    if (event->button() == Qt::RightButton) {
+        setFocus(Qt::MouseFocusReason);
+        event->accept();
+        return;
+    }
     if (mode_ == Mode::list) {
         QListView::mousePressEvent(event);
         return;
@@ -181,7 +188,7 @@ void SlideListView::mouseMoveEvent(QMouseEvent* event) {
 
 void SlideListView::mouseReleaseEvent(QMouseEvent* event) {
     gridDragArmed_ = false;
-    if (mode_ == Mode::list)
+    if (mode_ == Mode::list && event->button() != Qt::RightButton)
         QListView::mouseReleaseEvent(event);
     else
         event->accept();

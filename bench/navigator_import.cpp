@@ -1,0 +1,130 @@
+// Importing a folder of camera-sized photographs through a deck window, offscreen: how long the
+// interface thread's event loop ever goes without running (measured by a 5 ms timer probe), how
+// long until the deck holds the pictures, and how long after that until the first slide's
+// miniature is ready to paint. Prints figures; nothing here is a test.
+//
+//   bench-navigator-import [--photos=N]   (default 200 photographs of 4000 x 3000)
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/document/document_handle.h"
+#include "app/thumbnails/thumbnail_provider.h"
+#include "app/window/content_view.h"
+#include "app/window/import_flow.h"
+#include "bench_support.h"
+#include "core/import/vips_runtime.h"
+
+namespace {
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+namespace fs = std::filesystem;
+
+// `jpeg` with a comment segment naming `index` right after the start-of-image marker, so that
+// every copy has its own digest.
+Bytes withComment(const Bytes& jpeg, int index) {
+    const std::string text = "copy " + std::to_string(index);
+    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    const std::size_t length = text.size() + 2;
+    out.insert(out.end(), {0xFF, 0xFE, std::uint8_t(length >> 8), std::uint8_t(length & 0xFF)});
+    out.insert(out.end(), text.begin(), text.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return Bytes(std::move(out));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int photoCount = bench::takeIntArgument(argc, argv, "--photos=", 200, 1);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (!ensureVipsStarted())
+        return 1;
+
+    bench::ScratchFolder folder{"mosavelle-bench-window-import-"};
+    std::vector<Bytes> photos;
+    for (int seed = 0; seed < 3; ++seed) {
+        bench::PhotoOptions photo;
+        photo.seed = seed;
+        photo.reduction = 4;
+        if (auto bytes = bench::makePhoto(photo))
+            photos.push_back(*bytes);
+    }
+    if (photos.empty()) {
+        std::fprintf(stderr, "cannot make photos\n");
+        return 1;
+    }
+    std::uintmax_t totalBytes = 0;
+    for (int i = 0; i < photoCount; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "IMG_%04d.jpg", i + 1);
+        const Bytes bytes = withComment(photos[static_cast<std::size_t>(i) % photos.size()], i);
+        bench::writeBytes(folder.path() / name, bytes);
+        totalBytes += bytes.size();
+    }
+
+    DocumentHandle handle(std::make_unique<MosavelleDocument>());
+    ContentView view(handle);
+    view.resize(1280, 800);
+    view.show();
+    QApplication::processEvents();
+
+    // The probe: the longest time between two turns of the event loop beyond its 5 ms period.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTick = 0, longestStall = 0;
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longestStall = std::max(longestStall, now - lastTick - 5);
+        lastTick = now;
+    });
+    probe.start();
+
+    qint64 deckChanged = -1, firstMiniature = -1;
+    QObject::connect(&handle, &DocumentHandle::documentChanged, [&](const DocumentChange& change) {
+        if (change.kind == DocumentChangeKind::project && deckChanged < 0 &&
+            !handle.document().project().slides.empty())
+            deckChanged = clock.elapsed();
+    });
+    QObject::connect(&ThumbnailProvider::shared(), &ThumbnailProvider::thumbnailReady,
+                     [&](const Uuid&) {
+                         if (firstMiniature < 0 && deckChanged >= 0)
+                             firstMiniature = clock.elapsed();
+                     });
+
+    lastTick = clock.elapsed();
+    view.importURLs({folder.path()});  // a folder: answer the subfolder question at once
+    while (firstMiniature < 0 && clock.elapsed() < 600'000) {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->isVisible() &&
+                widget->windowTitle() == QStringLiteral("Include subfolders?"))
+                for (QObject* child : widget->findChildren<QObject*>())
+                    if (auto* button = qobject_cast<QAbstractButton*>(child);
+                        button && button->text() == QStringLiteral("This Folder Only"))
+                        button->click();
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+
+    std::printf("%d photographs of 4000 x 3000, %.0f MB, imported through a deck window\n",
+                photoCount, static_cast<double>(totalBytes) / 1e6);
+    std::printf("  longest event-loop stall                 %7lld ms  %s\n",
+                static_cast<long long>(longestStall),
+                longestStall < 50 ? "within 50 ms" : "OVER 50 ms");
+    std::printf("  deck holds the pictures after            %7lld ms\n",
+                static_cast<long long>(deckChanged));
+    std::printf("  first miniature ready after the deck     %7lld ms  %s\n",
+                static_cast<long long>(firstMiniature - deckChanged),
+                firstMiniature - deckChanged < 1000 ? "within 1 s" : "OVER 1 s");
+    std::printf("  slides                                   %7zu\n",
+                handle.document().project().slides.size());
+    return 0;
+}
