@@ -10,7 +10,7 @@ namespace mosavelle {
 
 namespace {
 
-std::vector<Uuid> idsOf(const std::vector<Slide>& slides, std::size_t first, std::size_t end) {
+std::vector<Uuid> idsOf(const SlideList& slides, std::size_t first, std::size_t end) {
     std::vector<Uuid> ids;
     ids.reserve(end - first);
     for (std::size_t i = first; i < end; ++i)
@@ -37,7 +37,7 @@ SlideListDelta resetDelta() {
 
 }  // namespace
 
-SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vector<Slide>& after,
+SlideListDelta slideListDelta(const SlideList& before, const SlideList& after,
                               std::size_t maximumSteps) {
     using Kind = SlideRowChange::Kind;
     SlideListDelta delta;
@@ -61,11 +61,14 @@ SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vecto
         }
     };
 
-    const bool sameOrder = before.size() == after.size() &&
-                           std::equal(before.begin(), before.end(), after.begin(),
-                                      [](const Slide& a, const Slide& b) { return a.id == b.id; });
+    // Slides shared between the two lists are the same value: no need to look at them.
+    bool sameOrder = before.size() == after.size();
+    for (std::size_t i = 0; sameOrder && i < before.size(); ++i)
+        sameOrder = before.sameElement(i, after, i) || before[i].id == after[i].id;
     if (sameOrder) {
-        appendUpdates([&](std::size_t j) { return &before[j]; });
+        appendUpdates([&](std::size_t j) -> const Slide* {
+            return before.sameElement(j, after, j) ? nullptr : &before[j];
+        });
         return delta;
     }
 
@@ -142,7 +145,9 @@ SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vecto
 
     appendUpdates([&](std::size_t j) -> const Slide* {
         const auto it = oldPosition.find(after[j].id);
-        return it == oldPosition.end() ? nullptr : &before[it->second];
+        if (it == oldPosition.end() || before.sameElement(it->second, after, j))
+            return nullptr;
+        return &before[it->second];
     });
     return delta;
 }
@@ -186,11 +191,27 @@ std::optional<std::size_t> MosavelleDocument::slidePosition(const Uuid& id) cons
     return it->second;
 }
 
+std::vector<std::size_t> MosavelleDocument::slidePositions(const SlideIDSet& ids) const {
+    std::vector<std::size_t> positions;
+    if (slideIndex_.size() == project_.slides.size()) {
+        for (const auto& id : ids)
+            if (const auto p = slidePosition(id))
+                positions.push_back(*p);
+        std::sort(positions.begin(), positions.end());
+    } else {
+        for (std::size_t i = 0; i < project_.slides.size(); ++i)
+            if (ids.count(project_.slides[i].id))
+                positions.push_back(i);
+    }
+    return positions;
+}
+
 void MosavelleDocument::rebuildSlideIndex() {
     slideIndex_.clear();
-    slideIndex_.reserve(project_.slides.size());
-    for (std::size_t i = 0; i < project_.slides.size(); ++i)
-        slideIndex_.emplace(project_.slides[i].id, i);
+    const SlideList& slides = project_.slides;  // read only: nothing may be copied
+    slideIndex_.reserve(slides.size());
+    for (std::size_t i = 0; i < slides.size(); ++i)
+        slideIndex_.emplace(slides[i].id, i);
 }
 
 void MosavelleDocument::notify(DocumentChangeKind kind) {
@@ -394,7 +415,7 @@ void MosavelleDocument::applySnapshot(const PackageSnapshot& snapshot) {
     setImageData(snapshot.images);
     setLogoData(snapshot.logo);
     if (selectedSlideIDs_.empty() && !project_.slides.empty()) {
-        setSelectedSlideIDs({project_.slides.front().id});
+        setSelectedSlideIDs({std::as_const(project_.slides).front().id});
     }
 }
 

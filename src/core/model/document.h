@@ -79,9 +79,10 @@ struct DocumentChange {
 
 // The steps that turn the slide list `before` into `after` (see SlideListDelta). Slides are
 // matched by identifier; a list holding an identifier twice, or a change needing more than
-// `maximumSteps` insert/remove/move steps, gives a reset. O(n) for an unchanged order plus
-// O(n * steps) otherwise.
-SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vector<Slide>& after,
+// `maximumSteps` insert/remove/move steps, gives a reset. For an unchanged order it costs O(n)
+// pointer comparisons plus a comparison of each slide not shared between the lists; otherwise
+// O(n * steps).
+SlideListDelta slideListDelta(const SlideList& before, const SlideList& after,
                               std::size_t maximumSteps = 64);
 
 // The in-memory document behind one window: the deck, the bytes of its pictures and logo, and
@@ -128,6 +129,9 @@ public:
     // The position of the slide `id` in project().slides (the first, should a damaged file hold
     // it twice), or nothing. O(1): the index follows every change of the project.
     std::optional<std::size_t> slidePosition(const Uuid& id) const;
+    // The positions of every slide whose identifier is in `ids`, ascending. O(|ids| log |ids|)
+    // through the index; a scan of the deck only when a damaged file repeats slide identifiers.
+    std::vector<std::size_t> slidePositions(const SlideIDSet& ids) const;
 
     // --- Observation. Observers may change the document and add or remove observers while
     // being notified; an observer removed during a notification is not called afterwards.
