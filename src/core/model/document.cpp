@@ -62,35 +62,48 @@ SlideListDelta slideListDelta(const SlideList& before, const SlideList& after,
     };
 
     // Slides shared between the two lists are the same value: no need to look at them.
-    bool sameOrder = before.size() == after.size();
-    for (std::size_t i = 0; sameOrder && i < before.size(); ++i)
-        sameOrder = before.sameElement(i, after, i) || before[i].id == after[i].id;
-    if (sameOrder) {
-        appendUpdates([&](std::size_t j) -> const Slide* {
-            return before.sameElement(j, after, j) ? nullptr : &before[j];
-        });
+    const auto sameID = [&](std::size_t i, std::size_t j) {
+        return before.sameElement(i, after, j) || before[i].id == after[j].id;
+    };
+    const auto oldIfDifferent = [&](std::size_t i, std::size_t j) -> const Slide* {
+        return before.sameElement(i, after, j) ? nullptr : &before[i];
+    };
+
+    // Only the part between an unchanged head and an unchanged tail is matched by identifier,
+    // so that an edit in one place of a long deck costs pointer comparisons elsewhere.
+    const std::size_t shorter = std::min(before.size(), after.size());
+    std::size_t head = 0;
+    while (head < shorter && sameID(head, head))
+        ++head;
+    if (head == before.size() && head == after.size()) {
+        appendUpdates([&](std::size_t j) { return oldIfDifferent(j, j); });
         return delta;
     }
+    std::size_t tail = 0;
+    while (tail < shorter - head && sameID(before.size() - 1 - tail, after.size() - 1 - tail))
+        ++tail;
+    const std::size_t beforeEnd = before.size() - tail;
+    const std::size_t afterEnd = after.size() - tail;
 
     std::unordered_map<Uuid, std::size_t> oldPosition;
     std::unordered_map<Uuid, std::size_t> newPosition;
-    oldPosition.reserve(before.size());
-    newPosition.reserve(after.size());
-    for (std::size_t i = 0; i < before.size(); ++i)
+    oldPosition.reserve(beforeEnd - head);
+    newPosition.reserve(afterEnd - head);
+    for (std::size_t i = head; i < beforeEnd; ++i)
         if (!oldPosition.emplace(before[i].id, i).second)
             return resetDelta();
-    for (std::size_t j = 0; j < after.size(); ++j)
+    for (std::size_t j = head; j < afterEnd; ++j)
         if (!newPosition.emplace(after[j].id, j).second)
             return resetDelta();
     std::size_t steps = 0;
 
     // Removals, from the end so that each run's rows are those of the original list.
-    for (std::size_t i = before.size(); i > 0;) {
+    for (std::size_t i = beforeEnd; i > head;) {
         --i;
         if (newPosition.count(before[i].id))
             continue;
         const std::size_t end = i + 1;
-        while (i > 0 && !newPosition.count(before[i - 1].id))
+        while (i > head && !newPosition.count(before[i - 1].id))
             --i;
         if (++steps > maximumSteps)
             return resetDelta();
@@ -99,16 +112,17 @@ SlideListDelta slideListDelta(const SlideList& before, const SlideList& after,
 
     // Moves: bring the kept slides into their new relative order, front to back. Each step takes
     // the longest run that already stands in the right order and puts it where it belongs.
+    // Positions in `current` and `target` count from `head`.
     std::vector<Uuid> current;
-    current.reserve(before.size());
-    for (const auto& slide : before)
-        if (newPosition.count(slide.id))
-            current.push_back(slide.id);
+    current.reserve(beforeEnd - head);
+    for (std::size_t i = head; i < beforeEnd; ++i)
+        if (newPosition.count(before[i].id))
+            current.push_back(before[i].id);
     std::vector<Uuid> target;
     target.reserve(current.size());
-    for (const auto& slide : after)
-        if (oldPosition.count(slide.id))
-            target.push_back(slide.id);
+    for (std::size_t j = head; j < afterEnd; ++j)
+        if (oldPosition.count(after[j].id))
+            target.push_back(after[j].id);
     for (std::size_t t = 0; t < target.size(); ++t) {
         if (current[t] == target[t])
             continue;
@@ -121,21 +135,21 @@ SlideListDelta slideListDelta(const SlideList& before, const SlideList& after,
             ++count;
         if (++steps > maximumSteps)
             return resetDelta();
-        delta.rows.push_back(
-            rowChange(Kind::move, r,
-                      std::vector<Uuid>(found, found + static_cast<std::ptrdiff_t>(count)), t));
+        delta.rows.push_back(rowChange(
+            Kind::move, head + r,
+            std::vector<Uuid>(found, found + static_cast<std::ptrdiff_t>(count)), head + t));
         std::rotate(current.begin() + static_cast<std::ptrdiff_t>(t), found,
                     found + static_cast<std::ptrdiff_t>(count));
     }
 
     // Insertions, front to back, at their final rows.
-    for (std::size_t j = 0; j < after.size();) {
+    for (std::size_t j = head; j < afterEnd;) {
         if (oldPosition.count(after[j].id)) {
             ++j;
             continue;
         }
         std::size_t end = j + 1;
-        while (end < after.size() && !oldPosition.count(after[end].id))
+        while (end < afterEnd && !oldPosition.count(after[end].id))
             ++end;
         if (++steps > maximumSteps)
             return resetDelta();
@@ -144,10 +158,12 @@ SlideListDelta slideListDelta(const SlideList& before, const SlideList& after,
     }
 
     appendUpdates([&](std::size_t j) -> const Slide* {
+        if (j < head)
+            return oldIfDifferent(j, j);
+        if (j >= afterEnd)
+            return oldIfDifferent(j - afterEnd + beforeEnd, j);
         const auto it = oldPosition.find(after[j].id);
-        if (it == oldPosition.end() || before.sameElement(it->second, after, j))
-            return nullptr;
-        return &before[it->second];
+        return it == oldPosition.end() ? nullptr : oldIfDifferent(it->second, j);
     });
     return delta;
 }

@@ -269,8 +269,15 @@ TEST(SlideListDelta, RandomEditsReplayToTheNewListAndLargeShufflesReset) {
     std::vector<Slide> many(500);
     std::vector<Slide> reversed(many.rbegin(), many.rend());
     EXPECT_TRUE(slideListDelta(many, reversed).reset);
-    std::vector<Slide> twice{many[0], many[0]};
-    EXPECT_TRUE(slideListDelta(many, twice).reset);
+    // A damaged list repeating an identifier: replayed right where it can be told, else reset.
+    const std::vector<Slide> twice{many[0], many[0]};
+    const SlideListDelta repeated = slideListDelta(many, twice);
+    std::vector<Uuid> ids = idsOf(many);
+    std::set<Uuid> updated;
+    if (!repeated.reset)
+        replay(ids, repeated, updated);
+    EXPECT_TRUE(repeated.reset || ids == idsOf(twice));
+    EXPECT_TRUE(slideListDelta(many, std::vector<Slide>{many[2], many[1], many[1]}).reset);
 }
 
 TEST(SelectionChange, NamesTheSlidesThatLeftAndJoined) {
