@@ -77,11 +77,12 @@ struct DocumentChange {
     friend bool operator==(const DocumentChange&, const DocumentChange&) = default;
 };
 
-// The steps that turn the slide list `before` into `after` (see SlideListDelta). Slides are
-// matched by identifier; a list holding an identifier twice, or a change needing more than
-// `maximumSteps` insert/remove/move steps, gives a reset. For an unchanged order it costs O(n)
-// pointer comparisons plus a comparison of each slide not shared between the lists; otherwise
-// O(n * steps).
+// The steps that turn the slide list `before` into `after` (see SlideListDelta). The unchanged
+// head and tail of the two lists are matched by position, the part between them by identifier;
+// an identifier repeated in that part (a damaged file), or a change needing more than
+// `maximumSteps` insert/remove/move steps, gives a reset. Costs O(n) pointer comparisons plus a
+// comparison of each slide not shared between the lists, and O(m * steps) for a changed part of
+// m slides.
 SlideListDelta slideListDelta(const SlideList& before, const SlideList& after,
                               std::size_t maximumSteps = 64);
 
