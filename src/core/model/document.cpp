@@ -180,8 +180,10 @@ MosavelleDocument::MosavelleDocument(Project project, ImageDataMap imageData,
 
 MosavelleDocument::~MosavelleDocument() {
     // The history may outlive the document; its steps must not call into a dead object.
-    if (auto history = undoHistory_.lock())
+    if (auto history = undoHistory_.lock()) {
+        history->setPendingEditCloser(this, nullptr);
         history->removeSteps(this);
+    }
 }
 
 std::unique_ptr<MosavelleDocument> MosavelleDocument::makeUntitled(
@@ -335,8 +337,10 @@ void MosavelleDocument::setUndoHistory(std::weak_ptr<UndoHistory> history) {
     auto old = undoHistory_.lock();
     if (old && old == history.lock())
         return;  // linked already: its steps stay
-    if (old)
+    if (old) {
+        old->setPendingEditCloser(this, nullptr);
         old->removeSteps(this);
+    }
     undoHistory_ = std::move(history);
     if (auto linked = undoHistory_.lock()) {
         linked->setPendingEditCloser(this, [this] {
