@@ -1,6 +1,7 @@
 #include "core/editing/caption_text.h"
 
 #include <memory>
+#include <utility>
 
 #include "core/import/file_names.h"
 
@@ -97,12 +98,16 @@ std::string captionFromFileName(std::string_view fileName, bool replaceSeparator
 
 void renumberDefaultTitles(Project& project) {
     for (std::size_t i = 0; i < project.slides.size(); ++i) {
-        Slide& slide = project.slides[i];
+        // Read through a const view: only slides whose title really changes are copied.
+        const Slide& slide = std::as_const(project.slides)[i];
         const std::string trimmed = trimmedWhitespace(slide.title);
         const bool grouped =
             slide.layout == SlideLayoutKind::twoUp || slide.layout == SlideLayoutKind::fourGrid;
-        if (isDefaultTitle(trimmed) || (grouped && trimmed.empty()))
-            slide.title = "Slide " + std::to_string(i + 1);
+        if (isDefaultTitle(trimmed) || (grouped && trimmed.empty())) {
+            std::string title = "Slide " + std::to_string(i + 1);
+            if (title != slide.title)
+                project.slides.edit(i).title = std::move(title);
+        }
     }
 }
 

@@ -44,29 +44,43 @@ std::optional<std::string> applyImportPlan(MosavelleDocument& document, const Im
     return importNotes(plan);
 }
 
-void pasteImages(MosavelleDocument& document, const PastedContent& content) {
+std::optional<std::vector<ImportItem>> planPastedItems(const PastedContent& content,
+                                                       const ImageList& existingImages,
+                                                       const ImportPlanOptions& options) {
     if (!content.fileURLs.empty()) {
-        const auto plan = makeImportPlan(content.fileURLs, document.project().images, false);
-        importItems(document, plan ? plan->items : std::vector<ImportItem>{});
-        return;
+        auto plan = makeImportPlan(content.fileURLs, existingImages, false, options);
+        if (!plan)
+            return std::nullopt;
+        return std::move(plan->items);
     }
+    const std::size_t total = content.pngPictures.size();
+    const auto report = [&](std::size_t done) {
+        if (options.progress)
+            options.progress(done, total);
+    };
+    report(0);
     std::vector<ImportItem> items;
-    for (std::size_t i = 0; i < content.pngPictures.size(); ++i) {
+    for (std::size_t i = 0; i < total; ++i) {
+        if (options.stop.stop_requested())
+            return std::nullopt;
         const auto& png = content.pngPictures[i];
-        if (!png)
-            continue;
-        const auto source = openImageSource(*png);
-        if (!source)
-            continue;
-        const ImageInfoResult info = readImageInfo(*source);
-        if (!std::holds_alternative<DecodedImageInfo>(info))
-            continue;
-        const std::string name = "Clipboard " + std::to_string(i + 1) + ".png";
-        items.push_back(ImportItem{std::filesystem::path(name), *png,
-                                   std::get<DecodedImageInfo>(info), name, sha256Hex(*png),
-                                   std::nullopt});
+        const auto source = png ? openImageSource(*png) : std::nullopt;
+        const ImageInfoResult info =
+            source ? readImageInfo(*source) : ImageInfoResult(ImageIOError::unreadable);
+        if (std::holds_alternative<DecodedImageInfo>(info)) {
+            const std::string name = "Clipboard " + std::to_string(i + 1) + ".png";
+            items.push_back(ImportItem{std::filesystem::path(name), *png,
+                                       std::get<DecodedImageInfo>(info), name, sha256Hex(*png),
+                                       std::nullopt});
+        }
+        report(i + 1);
     }
-    importItems(document, items);
+    return items;
+}
+
+void pasteImages(MosavelleDocument& document, const PastedContent& content) {
+    const auto items = planPastedItems(content, document.project().images);
+    importItems(document, items ? *items : std::vector<ImportItem>{});
 }
 
 }  // namespace mosavelle

@@ -34,10 +34,21 @@ struct PastedContent {
     std::vector<std::optional<Bytes>> pngPictures;
 };
 
-// File locations, when there are any, are planned without subfolders and their items imported;
-// duplicates are dropped and failures not reported. Otherwise each picture N (counting from 1 in
-// clipboard order, skipped pictures included) that reads as a picture becomes an item named
-// "Clipboard N.png". Either way one importItems step.
+// The items "Paste Images" adds, worked out anywhere (a worker thread included; it reads files
+// and decodes picture facts, so the interface thread should not run it). File locations, when
+// there are any, are planned without subfolders against `existingImages`; duplicates are dropped
+// and failures not reported. Otherwise each picture N (counting from 1 in clipboard order,
+// skipped pictures included) that reads as a picture becomes an item named "Clipboard N.png".
+// `options` report progress (pictures or files examined) and stop the work between two of them;
+// nothing when stopped. A worker should be given its own copy of the deck's picture list (a
+// cheap copy, see ImageList), never a reference into a document that keeps changing.
+std::optional<std::vector<ImportItem>> planPastedItems(const PastedContent& content,
+                                                       const ImageList& existingImages,
+                                                       const ImportPlanOptions& options = {});
+
+// planPastedItems against the document's pictures, then one importItems step, on the calling
+// thread. An application that plans on a worker calls importItems with the result on the
+// document's thread instead.
 void pasteImages(MosavelleDocument& document, const PastedContent& content);
 
 }  // namespace mosavelle

@@ -133,12 +133,7 @@ std::vector<Slide> sortedSlides(const Project& project) {
 void sortSlides(Project& project) {
     if (project.sort == SortMode::manual)
         return;
-    const std::vector<std::size_t> order = sortedOrder(project);
-    std::vector<Slide> out;
-    out.reserve(order.size());
-    for (std::size_t i : order)
-        out.push_back(std::move(project.slides[i]));
-    project.slides = std::move(out);
+    project.slides.permute(sortedOrder(project));
 }
 
 }  // namespace mosavelle

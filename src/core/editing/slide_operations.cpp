@@ -20,14 +20,14 @@ std::size_t filledCount(const Slide& slide) {
         std::count_if(slide.slots.begin(), slide.slots.end(), isFilled));
 }
 
-std::optional<std::size_t> positionOf(const std::vector<Slide>& slides, const Uuid& id) {
+std::optional<std::size_t> positionOf(const SlideList& slides, const Uuid& id) {
     for (std::size_t i = 0; i < slides.size(); ++i)
         if (slides[i].id == id)
             return i;
     return std::nullopt;
 }
 
-std::vector<Uuid> slideIDs(const std::vector<Slide>& slides) {
+std::vector<Uuid> slideIDs(const SlideList& slides) {
     std::vector<Uuid> ids;
     ids.reserve(slides.size());
     for (const auto& slide : slides)
@@ -80,7 +80,7 @@ void deleteSelectedSlides(MosavelleDocument& document) {
             next = slides[i].id;
 
     Project project = document.project();
-    const auto removed = std::erase_if(project.slides, isSelected);
+    const auto removed = project.slides.removeIf(isSelected);
     renumberDefaultTitles(project);
     document.changeProject(std::move(project), removed == 1 ? "Delete Slide" : "Delete Slides");
     document.setSelectedSlideIDs(next ? SlideIDSet{*next} : SlideIDSet{});
@@ -91,10 +91,11 @@ void duplicateSelectedSlides(MosavelleDocument& document) {
     Project project = document.project();
     std::vector<Slide> copies;
     std::optional<std::size_t> last;
-    for (std::size_t i = 0; i < project.slides.size(); ++i) {
-        if (!document.selectedSlideIDs().count(project.slides[i].id))
+    const SlideList& slides = document.project().slides;
+    for (std::size_t i = 0; i < slides.size(); ++i) {
+        if (!document.selectedSlideIDs().count(slides[i].id))
             continue;
-        Slide copy = project.slides[i];
+        Slide copy = slides[i];
         copy.id = Uuid::random();
         for (auto& slot : copy.slots)
             slot.id = Uuid::random();
@@ -168,7 +169,7 @@ void groupSelectedSlides(MosavelleDocument& document, SlideLayoutKind layout) {
         if (!isSource(slide))
             ++at;
     }
-    std::erase_if(project.slides, isSource);
+    project.slides.removeIf(isSource);
     at = std::min(at, project.slides.size());
     project.slides.insert(project.slides.begin() + static_cast<std::ptrdiff_t>(at), made.begin(),
                           made.end());
@@ -191,13 +192,14 @@ void ungroupSelectedSlides(MosavelleDocument& document) {
     const Project& current = document.project();
     Project project = current;
     project.slides.clear();
-    for (const auto& slide : current.slides) {
+    for (std::size_t i = 0; i < current.slides.size(); ++i) {
+        const Slide& slide = current.slides[i];
         const bool splittable = slide.layout == SlideLayoutKind::imageTitleCaption ||
                                 slide.layout == SlideLayoutKind::twoUp ||
                                 slide.layout == SlideLayoutKind::fourGrid;
         if (!splittable || !document.selectedSlideIDs().count(slide.id) ||
             filledCount(slide) == 0) {
-            project.slides.push_back(slide);
+            project.slides.push_back(current.slides.handle(i));  // shared, not copied
             continue;
         }
         for (const auto& slot : slide.slots) {
@@ -216,8 +218,8 @@ void reorderSlides(MosavelleDocument& document, const std::vector<Uuid>& dragged
                    const Uuid& target) {
     const auto& slides = document.project().slides;
     const SlideIDSet draggedSet(dragged.begin(), dragged.end());
-    std::vector<Slide> moving;
-    std::vector<Slide> rest;
+    SlideList moving;
+    SlideList rest;
     rest.reserve(slides.size());
     std::optional<std::size_t> firstMoving;
     std::optional<std::size_t> targetPosition;
@@ -225,11 +227,11 @@ void reorderSlides(MosavelleDocument& document, const std::vector<Uuid>& dragged
         if (draggedSet.count(slides[i].id)) {
             if (!firstMoving)
                 firstMoving = i;
-            moving.push_back(slides[i]);
+            moving.push_back(slides.handle(i));
         } else {
             if (slides[i].id == target)
                 targetPosition = i;
-            rest.push_back(slides[i]);
+            rest.push_back(slides.handle(i));
         }
     }
     if (moving.empty() || draggedSet.count(target))
@@ -239,7 +241,7 @@ void reorderSlides(MosavelleDocument& document, const std::vector<Uuid>& dragged
         return;  // no such target
     std::size_t at = *firstMoving < *targetPosition ? *r + 1 : *r;
     at = std::min(at, rest.size());
-    rest.insert(rest.begin() + static_cast<std::ptrdiff_t>(at), moving.begin(), moving.end());
+    rest.insert(rest.cbegin() + static_cast<std::ptrdiff_t>(at), moving);
     if (slideIDs(rest) == slideIDs(slides))
         return;  // an unchanged order is no edit at all
 
@@ -255,10 +257,10 @@ void moveSelectedSlide(MosavelleDocument& document, int offset) {
         return;
     Project project = document.project();
     if (offset < 0 && *p > 0) {
-        std::swap(project.slides[*p], project.slides[*p - 1]);
+        project.slides.swapElements(*p, *p - 1);
         project.sort = SortMode::manual;
     } else if (offset > 0 && *p + 1 < project.slides.size()) {
-        std::swap(project.slides[*p], project.slides[*p + 1]);
+        project.slides.swapElements(*p, *p + 1);
         project.sort = SortMode::manual;
     }
     document.changeProject(std::move(project), "Reorder Slides");
@@ -274,19 +276,18 @@ void moveSlides(MosavelleDocument& document, const std::vector<std::size_t>& sou
             moving[p] = true;
     destination = std::min(destination, count);
 
-    std::vector<Slide> block;
-    std::vector<Slide> rest;
+    SlideList block;
+    SlideList rest;
     rest.reserve(count);
     std::size_t at = 0;  // the destination among the slides that stay
     for (std::size_t i = 0; i < count; ++i) {
         if (i == destination)
             at = rest.size();
-        (moving[i] ? block : rest).push_back(std::move(project.slides[i]));
+        (moving[i] ? block : rest).push_back(project.slides.handle(i));
     }
     if (destination == count)
         at = rest.size();
-    rest.insert(rest.begin() + static_cast<std::ptrdiff_t>(at),
-                std::make_move_iterator(block.begin()), std::make_move_iterator(block.end()));
+    rest.insert(rest.cbegin() + static_cast<std::ptrdiff_t>(at), block);
     project.slides = std::move(rest);
     project.sort = SortMode::manual;
     document.changeProject(std::move(project), "Reorder Slides");

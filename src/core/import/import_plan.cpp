@@ -56,7 +56,7 @@ Examined examineFile(const fs::path& path) {
 // The order-dependent half of planning: duplicate detection against the deck and the batch.
 class PlanBuilder {
 public:
-    explicit PlanBuilder(const std::vector<SourceImage>& existingImages) {
+    explicit PlanBuilder(const ImageList& existingImages) {
         for (const auto& image : existingImages)
             known_.insert(image.sha256);
     }
@@ -96,7 +96,7 @@ unsigned threadCount(const ImportPlanOptions& options, std::size_t files) {
 }  // namespace
 
 std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
-                                            const std::vector<SourceImage>& existingImages,
+                                            const ImageList& existingImages,
                                             const ImportPlanOptions& options) {
     const std::size_t total = files.size();
     const auto report = [&](std::size_t done) {
@@ -165,8 +165,8 @@ std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
 }
 
 std::optional<ImportPlan> makeImportPlan(const std::vector<fs::path>& urls,
-                                         const std::vector<SourceImage>& existingImages,
-                                         bool includeSubfolders, const ImportPlanOptions& options) {
+                                         const ImageList& existingImages, bool includeSubfolders,
+                                         const ImportPlanOptions& options) {
     if (options.stop.stop_requested())
         return std::nullopt;
     return planImportOfFiles(collectImageFiles(urls, includeSubfolders), existingImages, options);

@@ -74,13 +74,12 @@ struct ImportPlanOptions {
 // run on several threads; the plan is the one a sequential run gives. Nothing when stopped before
 // the end.
 std::optional<ImportPlan> planImportOfFiles(const std::vector<std::filesystem::path>& files,
-                                            const std::vector<SourceImage>& existingImages,
+                                            const ImageList& existingImages,
                                             const ImportPlanOptions& options = {});
 
 // collectImageFiles(urls, includeSubfolders), then planImportOfFiles.
 std::optional<ImportPlan> makeImportPlan(const std::vector<std::filesystem::path>& urls,
-                                         const std::vector<SourceImage>& existingImages,
-                                         bool includeSubfolders,
+                                         const ImageList& existingImages, bool includeSubfolders,
                                          const ImportPlanOptions& options = {});
 
 // The picture record for an accepted item: stored as "<ID>.<lower-case extension>" ("img" when

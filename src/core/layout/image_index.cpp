@@ -4,7 +4,7 @@
 
 namespace mosavelle {
 
-ImageIndex::ImageIndex(const std::vector<SourceImage>& images) {
+ImageIndex::ImageIndex(const ImageList& images) {
     entries_.reserve(images.size());
     for (const SourceImage& image : images)
         entries_.emplace_back(image.id, &image);

@@ -18,9 +18,9 @@ namespace mosavelle {
 // Immutable once built, so several threads may share it.
 class ImageIndex {
 public:
-    explicit ImageIndex(const std::vector<SourceImage>& images);
+    explicit ImageIndex(const ImageList& images);
     // The index would point into a temporary.
-    explicit ImageIndex(std::vector<SourceImage>&&) = delete;
+    explicit ImageIndex(ImageList&&) = delete;
 
     const SourceImage* find(const Uuid& id) const;
     std::size_t size() const { return entries_.size(); }

@@ -10,7 +10,7 @@ namespace mosavelle {
 
 namespace {
 
-std::vector<Uuid> idsOf(const std::vector<Slide>& slides, std::size_t first, std::size_t end) {
+std::vector<Uuid> idsOf(const SlideList& slides, std::size_t first, std::size_t end) {
     std::vector<Uuid> ids;
     ids.reserve(end - first);
     for (std::size_t i = first; i < end; ++i)
@@ -37,7 +37,7 @@ SlideListDelta resetDelta() {
 
 }  // namespace
 
-SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vector<Slide>& after,
+SlideListDelta slideListDelta(const SlideList& before, const SlideList& after,
                               std::size_t maximumSteps) {
     using Kind = SlideRowChange::Kind;
     SlideListDelta delta;
@@ -61,33 +61,49 @@ SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vecto
         }
     };
 
-    const bool sameOrder = before.size() == after.size() &&
-                           std::equal(before.begin(), before.end(), after.begin(),
-                                      [](const Slide& a, const Slide& b) { return a.id == b.id; });
-    if (sameOrder) {
-        appendUpdates([&](std::size_t j) { return &before[j]; });
+    // Slides shared between the two lists are the same value: no need to look at them.
+    const auto sameID = [&](std::size_t i, std::size_t j) {
+        return before.sameElement(i, after, j) || before[i].id == after[j].id;
+    };
+    const auto oldIfDifferent = [&](std::size_t i, std::size_t j) -> const Slide* {
+        return before.sameElement(i, after, j) ? nullptr : &before[i];
+    };
+
+    // Only the part between an unchanged head and an unchanged tail is matched by identifier,
+    // so that an edit in one place of a long deck costs pointer comparisons elsewhere.
+    const std::size_t shorter = std::min(before.size(), after.size());
+    std::size_t head = 0;
+    while (head < shorter && sameID(head, head))
+        ++head;
+    if (head == before.size() && head == after.size()) {
+        appendUpdates([&](std::size_t j) { return oldIfDifferent(j, j); });
         return delta;
     }
+    std::size_t tail = 0;
+    while (tail < shorter - head && sameID(before.size() - 1 - tail, after.size() - 1 - tail))
+        ++tail;
+    const std::size_t beforeEnd = before.size() - tail;
+    const std::size_t afterEnd = after.size() - tail;
 
     std::unordered_map<Uuid, std::size_t> oldPosition;
     std::unordered_map<Uuid, std::size_t> newPosition;
-    oldPosition.reserve(before.size());
-    newPosition.reserve(after.size());
-    for (std::size_t i = 0; i < before.size(); ++i)
+    oldPosition.reserve(beforeEnd - head);
+    newPosition.reserve(afterEnd - head);
+    for (std::size_t i = head; i < beforeEnd; ++i)
         if (!oldPosition.emplace(before[i].id, i).second)
             return resetDelta();
-    for (std::size_t j = 0; j < after.size(); ++j)
+    for (std::size_t j = head; j < afterEnd; ++j)
         if (!newPosition.emplace(after[j].id, j).second)
             return resetDelta();
     std::size_t steps = 0;
 
     // Removals, from the end so that each run's rows are those of the original list.
-    for (std::size_t i = before.size(); i > 0;) {
+    for (std::size_t i = beforeEnd; i > head;) {
         --i;
         if (newPosition.count(before[i].id))
             continue;
         const std::size_t end = i + 1;
-        while (i > 0 && !newPosition.count(before[i - 1].id))
+        while (i > head && !newPosition.count(before[i - 1].id))
             --i;
         if (++steps > maximumSteps)
             return resetDelta();
@@ -96,16 +112,17 @@ SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vecto
 
     // Moves: bring the kept slides into their new relative order, front to back. Each step takes
     // the longest run that already stands in the right order and puts it where it belongs.
+    // Positions in `current` and `target` count from `head`.
     std::vector<Uuid> current;
-    current.reserve(before.size());
-    for (const auto& slide : before)
-        if (newPosition.count(slide.id))
-            current.push_back(slide.id);
+    current.reserve(beforeEnd - head);
+    for (std::size_t i = head; i < beforeEnd; ++i)
+        if (newPosition.count(before[i].id))
+            current.push_back(before[i].id);
     std::vector<Uuid> target;
     target.reserve(current.size());
-    for (const auto& slide : after)
-        if (oldPosition.count(slide.id))
-            target.push_back(slide.id);
+    for (std::size_t j = head; j < afterEnd; ++j)
+        if (oldPosition.count(after[j].id))
+            target.push_back(after[j].id);
     for (std::size_t t = 0; t < target.size(); ++t) {
         if (current[t] == target[t])
             continue;
@@ -118,21 +135,21 @@ SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vecto
             ++count;
         if (++steps > maximumSteps)
             return resetDelta();
-        delta.rows.push_back(
-            rowChange(Kind::move, r,
-                      std::vector<Uuid>(found, found + static_cast<std::ptrdiff_t>(count)), t));
+        delta.rows.push_back(rowChange(
+            Kind::move, head + r,
+            std::vector<Uuid>(found, found + static_cast<std::ptrdiff_t>(count)), head + t));
         std::rotate(current.begin() + static_cast<std::ptrdiff_t>(t), found,
                     found + static_cast<std::ptrdiff_t>(count));
     }
 
     // Insertions, front to back, at their final rows.
-    for (std::size_t j = 0; j < after.size();) {
+    for (std::size_t j = head; j < afterEnd;) {
         if (oldPosition.count(after[j].id)) {
             ++j;
             continue;
         }
         std::size_t end = j + 1;
-        while (end < after.size() && !oldPosition.count(after[end].id))
+        while (end < afterEnd && !oldPosition.count(after[end].id))
             ++end;
         if (++steps > maximumSteps)
             return resetDelta();
@@ -141,8 +158,12 @@ SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vecto
     }
 
     appendUpdates([&](std::size_t j) -> const Slide* {
+        if (j < head)
+            return oldIfDifferent(j, j);
+        if (j >= afterEnd)
+            return oldIfDifferent(j - afterEnd + beforeEnd, j);
         const auto it = oldPosition.find(after[j].id);
-        return it == oldPosition.end() ? nullptr : &before[it->second];
+        return it == oldPosition.end() ? nullptr : oldIfDifferent(it->second, j);
     });
     return delta;
 }
@@ -159,8 +180,10 @@ MosavelleDocument::MosavelleDocument(Project project, ImageDataMap imageData,
 
 MosavelleDocument::~MosavelleDocument() {
     // The history may outlive the document; its steps must not call into a dead object.
-    if (auto history = undoHistory_.lock())
+    if (auto history = undoHistory_.lock()) {
+        history->setPendingEditCloser(this, nullptr);
         history->removeSteps(this);
+    }
 }
 
 std::unique_ptr<MosavelleDocument> MosavelleDocument::makeUntitled(
@@ -186,11 +209,27 @@ std::optional<std::size_t> MosavelleDocument::slidePosition(const Uuid& id) cons
     return it->second;
 }
 
+std::vector<std::size_t> MosavelleDocument::slidePositions(const SlideIDSet& ids) const {
+    std::vector<std::size_t> positions;
+    if (slideIndex_.size() == project_.slides.size()) {
+        for (const auto& id : ids)
+            if (const auto p = slidePosition(id))
+                positions.push_back(*p);
+        std::sort(positions.begin(), positions.end());
+    } else {
+        for (std::size_t i = 0; i < project_.slides.size(); ++i)
+            if (ids.count(project_.slides[i].id))
+                positions.push_back(i);
+    }
+    return positions;
+}
+
 void MosavelleDocument::rebuildSlideIndex() {
     slideIndex_.clear();
-    slideIndex_.reserve(project_.slides.size());
-    for (std::size_t i = 0; i < project_.slides.size(); ++i)
-        slideIndex_.emplace(project_.slides[i].id, i);
+    const SlideList& slides = project_.slides;  // read only: nothing may be copied
+    slideIndex_.reserve(slides.size());
+    for (std::size_t i = 0; i < slides.size(); ++i)
+        slideIndex_.emplace(slides[i].id, i);
 }
 
 void MosavelleDocument::notify(DocumentChangeKind kind) {
@@ -298,8 +337,10 @@ void MosavelleDocument::setUndoHistory(std::weak_ptr<UndoHistory> history) {
     auto old = undoHistory_.lock();
     if (old && old == history.lock())
         return;  // linked already: its steps stay
-    if (old)
+    if (old) {
+        old->setPendingEditCloser(this, nullptr);
         old->removeSteps(this);
+    }
     undoHistory_ = std::move(history);
     if (auto linked = undoHistory_.lock()) {
         linked->setPendingEditCloser(this, [this] {
@@ -394,7 +435,7 @@ void MosavelleDocument::applySnapshot(const PackageSnapshot& snapshot) {
     setImageData(snapshot.images);
     setLogoData(snapshot.logo);
     if (selectedSlideIDs_.empty() && !project_.slides.empty()) {
-        setSelectedSlideIDs({project_.slides.front().id});
+        setSelectedSlideIDs({std::as_const(project_.slides).front().id});
     }
 }
 

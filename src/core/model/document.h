@@ -77,11 +77,13 @@ struct DocumentChange {
     friend bool operator==(const DocumentChange&, const DocumentChange&) = default;
 };
 
-// The steps that turn the slide list `before` into `after` (see SlideListDelta). Slides are
-// matched by identifier; a list holding an identifier twice, or a change needing more than
-// `maximumSteps` insert/remove/move steps, gives a reset. O(n) for an unchanged order plus
-// O(n * steps) otherwise.
-SlideListDelta slideListDelta(const std::vector<Slide>& before, const std::vector<Slide>& after,
+// The steps that turn the slide list `before` into `after` (see SlideListDelta). The unchanged
+// head and tail of the two lists are matched by position, the part between them by identifier;
+// an identifier repeated in that part (a damaged file), or a change needing more than
+// `maximumSteps` insert/remove/move steps, gives a reset. Costs O(n) pointer comparisons plus a
+// comparison of each slide not shared between the lists, and O(m * steps) for a changed part of
+// m slides.
+SlideListDelta slideListDelta(const SlideList& before, const SlideList& after,
                               std::size_t maximumSteps = 64);
 
 // The in-memory document behind one window: the deck, the bytes of its pictures and logo, and
@@ -128,6 +130,9 @@ public:
     // The position of the slide `id` in project().slides (the first, should a damaged file hold
     // it twice), or nothing. O(1): the index follows every change of the project.
     std::optional<std::size_t> slidePosition(const Uuid& id) const;
+    // The positions of every slide whose identifier is in `ids`, ascending. O(|ids| log |ids|)
+    // through the index; a scan of the deck only when a damaged file repeats slide identifiers.
+    std::vector<std::size_t> slidePositions(const SlideIDSet& ids) const;
 
     // --- Observation. Observers may change the document and add or remove observers while
     // being notified; an observer removed during a notification is not called afterwards.

@@ -56,7 +56,9 @@ std::string safeExtension(const std::string& fileName, const char* fallback) {
 // and may share a name.
 void assignSafeNames(Project& project) {
     std::map<std::string, Uuid> used;
-    for (auto& image : project.images) {
+    for (std::size_t i = 0; i < project.images.size(); ++i) {
+        // Read through a const view; only a picture that is renamed is copied.
+        const SourceImage& image = std::as_const(project.images)[i];
         auto owner = used.find(image.storedFileName);
         bool taken = owner != used.end() && owner->second != image.id;
         if (!isSafeMemberName(image.storedFileName) || taken) {
@@ -66,9 +68,10 @@ void assignSafeNames(Project& project) {
             for (int n = 2; used.contains(candidate) && used[candidate] != image.id; ++n) {
                 candidate = stem + "-" + std::to_string(n) + "." + ext;
             }
-            image.storedFileName = candidate;
+            project.images.edit(i).storedFileName = candidate;
         }
-        used.emplace(image.storedFileName, image.id);
+        const SourceImage& named = std::as_const(project.images)[i];
+        used.emplace(named.storedFileName, named.id);
     }
     auto& logoName = project.appearance.branding.logoFileName;
     if (logoName && !isSafeMemberName(*logoName)) {

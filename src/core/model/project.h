@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/model/enums.h"
+#include "core/model/shared_list.h"
 #include "core/platform/dates.h"
 #include "core/platform/uuid.h"
 
@@ -137,10 +138,15 @@ struct Slide {
     friend bool operator==(const Slide&, const Slide&) = default;
 };
 
+// The pictures and slides of a deck. Copies share every element they have not changed, so that
+// an undo step or a snapshot costs a list of pointers, not a copy of the deck.
+using ImageList = SharedList<SourceImage>;
+using SlideList = SharedList<Slide>;
+
 struct Project {
     std::int64_t formatVersion = currentFormatVersion;
-    std::vector<SourceImage> images;
-    std::vector<Slide> slides;
+    ImageList images;
+    SlideList slides;
     AppearanceSettings appearance;
     ExportSettings export_;  // `export` is a C++ keyword; the JSON member is "export"
     SortMode sort = SortMode::manual;

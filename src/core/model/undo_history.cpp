@@ -95,7 +95,6 @@ void UndoHistory::removeAllSteps() {
 }
 
 void UndoHistory::removeSteps(const void* owner) {
-    setPendingEditCloser(owner, nullptr);
     auto ownedBy = [owner](const Step& step) { return step.owner == owner; };
     bool any = std::any_of(undoStack_.begin(), undoStack_.end(), ownedBy) ||
                std::any_of(redoStack_.begin(), redoStack_.end(), ownedBy);

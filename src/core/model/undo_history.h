@@ -51,7 +51,7 @@ public:
     void redo();
 
     // Installs (or, with an empty function, removes) `owner`'s closer of a pending edit: called
-    // before every undo and redo; it may register a step. removeSteps(owner) removes it too.
+    // before every undo and redo; it may register a step. An owner that goes away removes it.
     void setPendingEditCloser(const void* owner, Action closer);
 
     // True while a step's action runs.

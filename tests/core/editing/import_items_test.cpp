@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stop_token>
+#include <thread>
+#include <utility>
 
 #include "core/editing/deck_fixture.h"
 #include "core/editing/import_items.h"
@@ -109,6 +112,31 @@ TEST_F(ImportIntoDocument, PastedFilesDropDuplicatesSilently) {
     EXPECT_EQ(deck(), "one.png");
     pasteImages(doc(), PastedContent{{dir / "one.png"}, {}});
     EXPECT_EQ(deck(), "one.png");
+}
+
+TEST(PlanPastedItems, RunsOnAWorkerWithProgressAndStopsBetweenPictures) {
+    const Bytes png = testing::readFileBytes(testing::fixturePath("picture.png"));
+    const PastedContent content{{}, {png, std::nullopt, png}};
+    std::vector<std::pair<std::size_t, std::size_t>> reports;
+    ImportPlanOptions options;
+    options.progress = [&](std::size_t done, std::size_t total) {
+        reports.emplace_back(done, total);
+    };
+    std::optional<std::vector<ImportItem>> items;
+    std::thread([&] { items = planPastedItems(content, ImageList{}, options); }).join();
+    ASSERT_TRUE(items);
+    ASSERT_EQ(items->size(), 2u);
+    EXPECT_EQ((*items)[1].originalName, "Clipboard 3.png");
+    EXPECT_EQ(reports,
+              (std::vector<std::pair<std::size_t, std::size_t>>{{0, 3}, {1, 3}, {2, 3}, {3, 3}}));
+
+    std::stop_source stop;
+    options.stop = stop.get_token();
+    options.progress = [&](std::size_t done, std::size_t) {
+        if (done == 1)
+            stop.request_stop();
+    };
+    EXPECT_FALSE(planPastedItems(content, ImageList{}, options));
 }
 
 }  // namespace

@@ -194,8 +194,11 @@ TEST(DocumentLifetime, GoneDocumentLeavesNoStepsOrTasksBehind) {
     doc->changeProject(withBaseName("A"), "Rename Deck");
     doc->setScheduler([&](std::function<void()> task) { loop.push_back(std::move(task)); });
     doc->postToNextTurn([&] { ++ran; });
+    doc->beginContinuousEdit("Change Scale");
+    doc->setProject(withBaseName("B"));
     doc.reset();
     EXPECT_FALSE(history->canUndo());
+    history->undo();  // must not close the gone document's edit
     for (auto& task : loop)
         task();
     EXPECT_EQ(ran, 0);

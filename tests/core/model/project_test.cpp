@@ -62,5 +62,40 @@ TEST(Enums, CaseNamesRoundTripAndAreCaseSensitive) {
     EXPECT_EQ(caseName(SortMode::reverseCaptureDate), "reverseCaptureDate");
 }
 
+TEST(SharedList, CopiesAreIndependentValuesThatShareWhatTheyDidNotChange) {
+    SlideList original{sectionDividerSlide(), sectionDividerSlide(), sectionDividerSlide()};
+    SlideList copy = original;
+    copy[1].title = "Changed";  // a write through the copy
+    copy.push_back(sectionDividerSlide());
+    EXPECT_EQ(original[1].title, "Section");
+    EXPECT_EQ(original.size(), 3u);
+    EXPECT_TRUE(original.sameElement(0, copy, 0));
+    EXPECT_FALSE(original.sameElement(1, copy, 1));
+    EXPECT_TRUE(original.sameElement(2, copy, 2));
+
+    for (auto& slide : original)  // mutable iteration writes only the list iterated
+        slide.notes = "n";
+    EXPECT_EQ(copy[0].notes, "");
+    EXPECT_NE(original, copy);
+    copy = original;
+    EXPECT_EQ(copy, original);
+    SlideList other(std::vector<Slide>(original.begin(), original.end()));  // same values, own
+    EXPECT_EQ(other, original);
+
+    SlideList moved = std::move(copy);
+    EXPECT_TRUE(copy.empty());  // NOLINT(bugprone-use-after-move): moved-from lists are empty
+    copy.push_back(moved.handle(2));
+    copy.insert(copy.cbegin(), moved);
+    ASSERT_EQ(copy.size(), 4u);
+    EXPECT_TRUE(copy.sameElement(3, moved, 2));
+    copy.edit(3).title = "Own";
+    EXPECT_EQ(moved[2].title, "Section");
+    EXPECT_EQ(copy.removeIf([](const Slide& s) { return s.title == "Own"; }), 1u);
+    copy.permute({2, 0, 1});
+    EXPECT_EQ(copy[0].id, moved[2].id);
+    copy.swapElements(0, 2);
+    EXPECT_EQ(copy[2].id, moved[2].id);
+}
+
 }  // namespace
 }  // namespace mosavelle
