@@ -1,6 +1,7 @@
 #include "app/shell/mosavelle_app.h"
 
 #include <QMenu>
+#include <QMimeData>
 #include <QTemporaryDir>
 
 #include "app/help/help_view.h"
@@ -9,6 +10,7 @@
 #include "app/shell/recent_projects.h"
 #include "app/window/content_view.h"
 #include "app_test_support.h"
+#include "core/editing/slide_operations.h"
 #include "shell_support.h"
 
 using namespace mosavelle;
@@ -125,6 +127,47 @@ private Q_SLOTS:
         recent->actions().first()->trigger();
         QTRY_COMPARE(app.windows().size(), 2);
         QCOMPARE(app.windows().last()->handle().packagePath(), package);
+        closeAll(app);
+    }
+
+    void quitStopsAtTheFirstCancelAndClosesTheRestOtherwise() {
+        MosavelleApp app;
+        app.setQuitsWithLastWindow(false);
+        DocumentWindow* clean = app.newDocument();
+        DocumentWindow* changed = app.newDocument();
+        insertSectionDivider(changed->handle().document());
+        QPointer<DocumentWindow> cleanGuard(clean);
+
+        app.quit();
+        clickButton(waitForMessageBox("saveChangesQuestion"), "Cancel");
+        QTRY_VERIFY(!app.isQuitting());
+        QTest::qWait(20);
+        QCOMPARE(app.windows().size(), 2);
+        QVERIFY(cleanGuard);
+
+        app.quit();
+        clickButton(waitForMessageBox("saveChangesQuestion"), "Don’t Save");
+        QTRY_VERIFY(app.windows().isEmpty());
+        QTRY_VERIFY(!cleanGuard);
+    }
+
+    void droppingAProjectFolderOpensItInsteadOfImportingIt() {
+        const auto package = writePackage(pathIn("Dropped.mosavelle"), deckOfSlides(2));
+        MosavelleApp app;
+        app.setQuitsWithLastWindow(false);
+        DocumentWindow* window = app.newDocument();
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(package.string()))});
+        QWidget* target = &window->contentView();
+        const QPoint where(10, 10);
+        QDragEnterEvent enter(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        QTRY_COMPARE(app.windows().size(), 2);
+        QCOMPARE(app.windows().last()->handle().packagePath(), package);
+        QCOMPARE(window->handle().document().project().slides.size(), std::size_t{0});
         closeAll(app);
     }
 

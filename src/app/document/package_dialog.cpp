@@ -60,8 +60,10 @@ PackageFileDialog::PackageFileDialog(Purpose purpose, QWidget* parent)
     setOption(QFileDialog::DontUseNativeDialog, true);
     // The proxy and icon provider must be in place before the dialog lists anything.
     setProxyModel(new PackageProxyModel(this));
-    static PackageIconProvider icons;
-    setIconProvider(&icons);
+    // Shared by every dialog and never destroyed: the file system model's background thread may
+    // still ask it for icons while a dialog goes away at exit.
+    static auto* icons = new PackageIconProvider;
+    setIconProvider(icons);
     if (purpose == Purpose::open) {
         setAcceptMode(QFileDialog::AcceptOpen);
         // Directory mode is the one in which QFileDialog lets a folder be the answer.

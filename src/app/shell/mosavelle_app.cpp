@@ -81,11 +81,15 @@ void MosavelleApp::openPackage(const std::filesystem::path& given,
             return;
         }
     }
+    const QString path = QString::fromStdString(package.string());
+    if (opening_.contains(path))
+        return;
+    opening_.insert(path);
     ++pendingOpens_;
-    readPackageInBackground(package, this, [this, package, done](PackageReadOutcome outcome) {
+    readPackageInBackground(package, this, [this, package, path, done](PackageReadOutcome outcome) {
         --pendingOpens_;
+        opening_.remove(path);
         DocumentWindow* window = nullptr;
-        const QString path = QString::fromStdString(package.string());
         if (outcome.snapshot.ok()) {
             auto handle = std::make_unique<DocumentHandle>(std::make_unique<MosavelleDocument>());
             handle->document().applySnapshot(outcome.snapshot.value());

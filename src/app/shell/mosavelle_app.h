@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <filesystem>
 #include <functional>
@@ -69,6 +70,8 @@ private:
     void openFinished();
 
     QList<DocumentWindow*> windows_;
+    // Packages being read, so that asking twice does not open two windows.
+    QSet<QString> opening_;
     int pendingOpens_ = 0;
     bool quitting_ = false;
     bool quitsWithLastWindow_ = true;

@@ -114,6 +114,7 @@ void DocumentWindow::saveTo(const std::filesystem::path& package, SaveDone done)
             saving_ = false;
             if (!outcome.written.ok()) {
                 showSaveFailure(QString::fromStdString(outcome.written.error().message));
+                Q_EMIT saveFinished(false);
                 if (done)
                     done(false);
                 return;
@@ -133,6 +134,7 @@ void DocumentWindow::saveTo(const std::filesystem::path& package, SaveDone done)
                 app->noteRecentProjectsChanged();
             updateTitle();
             Q_EMIT saved();
+            Q_EMIT saveFinished(true);
             if (done)
                 done(true);
         });
@@ -239,9 +241,18 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     if (saving_) {
-        // Ask again once the save in flight has finished.
+        // Decided once the save in flight has finished: closed when it wrote the deck.
         event->ignore();
-        connect(this, &DocumentWindow::saved, this, &QWidget::close, Qt::SingleShotConnection);
+        connect(
+            this, &DocumentWindow::saveFinished, this,
+            [this](bool savedNow) {
+                if (savedNow) {
+                    close();
+                } else {
+                    Q_EMIT closeCancelled();
+                }
+            },
+            Qt::SingleShotConnection);
         return;
     }
     if (!contentView_->prepareToClose()) {

@@ -58,6 +58,8 @@ Q_SIGNALS:
     void closeCancelled();
     // A save wrote the package.
     void saved();
+    // A save ended, written or not.
+    void saveFinished(bool saved);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
