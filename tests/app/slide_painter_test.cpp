@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include "app/thumbnails/thumbnail_provider.h"
 #include "app_test_support.h"
 #include "core/layout/rendered_slide.h"
 #include "preview_test_support.h"
@@ -151,6 +152,26 @@ private Q_SLOTS:
             return near(image.pixelColor(middle), Qt::green);
         };
         QTRY_VERIFY_WITH_TIMEOUT(rightHalfShown(), 10000);
+    }
+
+    void aSmallerCachedThumbnailStandsInUntilTheSharpOneArrives() {
+        DeckBuilder deck;
+        const Uuid id = deck.picture(pictureColors[3], 3000, 2000);
+        deck.slide(SlideLayoutKind::oneImage, {id});
+        auto handle = deck.handle();
+        const Project& project = handle->document().project();
+        const RenderedSlide rendered = renderSlide(project.slides[0], 0, project);
+        const auto colourAt = [&](double scale) {
+            QImage image(slideCanvasSize(rendered.size, scale).toSize(), QImage::Format_ARGB32);
+            QPainter painter(&image);
+            paintRenderedSlide(painter, rendered, handle->document(), {scale, 1.0, {}});
+            painter.end();
+            return image.pixelColor(pixels(rendered.pictures[0].frame, scale).center());
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(near(colourAt(0.1), pictureColors[3]), 10000);  // small: ready
+        // Large: not made yet, yet the first paint already shows the picture, not a gap.
+        QVERIFY(!ThumbnailProvider::shared().isReady(id, 1800));
+        QVERIFY(near(colourAt(2.0), pictureColors[3]));
     }
 
     void missingPictureGetsThePlaceholder() {

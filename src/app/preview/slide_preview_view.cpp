@@ -339,9 +339,8 @@ void SlidePreviewView::mouseMoveEvent(QMouseEvent* event) {
         return;
     const QPoint global = event->globalPosition().toPoint();
     if (!dragging_) {
-        if ((global - pressGlobal_).manhattanLength() < dragThreshold &&
-            std::hypot(global.x() - pressGlobal_.x(), global.y() - pressGlobal_.y()) <
-                dragThreshold)
+        if (std::hypot(global.x() - pressGlobal_.x(), global.y() - pressGlobal_.y()) <
+            dragThreshold)
             return;
         const Slide* slide = shownSlide();
         if (!slide || pressWithAlt_ ||
