@@ -140,9 +140,13 @@ void ExportFlow::chooseDestination(QualityPreset quality, const QString& propose
     dialog->setWindowModality(Qt::WindowModal);
     QString folder =
         QFileInfo(proposedPath).isAbsolute() ? QFileInfo(proposedPath).absolutePath() : QString();
-    if (folder.isEmpty() && !handle_.packagePath().empty())
-        folder =
-            QFileInfo(QString::fromStdString(handle_.packagePath().string())).absoluteDir().path();
+    if (folder.isEmpty() && !handle_.packagePath().empty()) {
+        // Beside the package, not inside it (the package path may end with a separator).
+        std::filesystem::path package = handle_.packagePath();
+        if (!package.has_filename())
+            package = package.parent_path();
+        folder = QString::fromStdString(package.parent_path().string());
+    }
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())

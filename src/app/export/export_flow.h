@@ -34,6 +34,8 @@ public:
     using ExportFunction = std::function<Status(const ExportRequest&, const ExportProgressHandler&,
                                                 const ExportCancellation&)>;
 
+    // The flow is a child of `window` (deleted with it); `handle` must outlive it. Alerts and
+    // dialogs are window-modal on `window`.
     ExportFlow(DocumentHandle& handle, QWidget* window,
                PresentationLauncher launcher = PresentationLauncher());
     // Cancels a running export; its outcome is then dropped.
