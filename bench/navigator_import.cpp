@@ -18,7 +18,6 @@
 #include "app/window/content_view.h"
 #include "app/window/import_flow.h"
 #include "bench_support.h"
-#include "core/import/vips_runtime.h"
 
 namespace {
 

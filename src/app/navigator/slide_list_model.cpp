@@ -113,7 +113,7 @@ void SlideListModel::emitChangedRuns(const std::vector<bool>& changed) {
     }
 }
 
-void SlideListModel::resetFrom(const std::vector<Slide>& target) {
+void SlideListModel::resetFrom(const SlideList& target) {
     beginResetModel();
     slides_ = target;
     rebuildIndex();
@@ -123,7 +123,7 @@ void SlideListModel::resetFrom(const std::vector<Slide>& target) {
 
 void SlideListModel::sync(const SlideListDelta& delta) {
     const Project& project = handle_.document().project();
-    const std::vector<Slide>& target = project.slides;
+    const SlideList& target = project.slides;
     // Names come from the pictures and miniatures are drawn on the background: when either
     // changed, every row repaints.
     const bool everyRowChanged =

@@ -57,14 +57,14 @@ Q_SIGNALS:
 private:
     void onDocumentChanged(const DocumentChange& change);
     void sync(const SlideListDelta& delta);
-    void resetFrom(const std::vector<Slide>& target);
+    void resetFrom(const SlideList& target);
     void rebuildIndex();
     void emitChangedRuns(const std::vector<bool>& changed);
 
     DocumentHandle& handle_;
-    std::vector<Slide> slides_;
+    SlideList slides_;
     std::unordered_map<Uuid, int> rows_;
-    std::vector<SourceImage> images_;  // names in display names depend on these
+    ImageList images_;  // names in display names depend on these
     AppearanceSettings appearance_;    // miniatures are drawn on the deck background
     qsizetype rowsTouched_ = 0;
     int resets_ = 0;

@@ -126,7 +126,7 @@ void ImportFlow::plan(std::vector<fs::path> urls, bool includeSubfolders, bool q
     auto job = std::make_shared<Job>();
     job->quiet = quiet;
     job_ = job;
-    std::vector<SourceImage> existing = handle_.document().project().images;
+    ImageList existing = handle_.document().project().images;
     // The worker posts back to this object, which outlives it (the destructor waits for it).
     workers_.start(
         [this, job, urls = std::move(urls), existing = std::move(existing), includeSubfolders] {
