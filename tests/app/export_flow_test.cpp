@@ -221,8 +221,9 @@ private Q_SLOTS:
         QMessageBox* box = waitForChild<QMessageBox>(window);
         QVERIFY(box);
         QCOMPARE(box->text(), QStringLiteral("Could not export the presentation"));
+        // The driver's sentence names the picture it could not read.
         QCOMPARE(box->informativeText(),
-                 QStringLiteral("This file could not be read as an image."));
+                 QStringLiteral("IMG_1.jpg: This file could not be read as an image."));
         QVERIFY(!QFileInfo::exists(QString::fromStdString((folder / "deck.pptx").string())));
         QCOMPARE(handle->document().project().export_.quality, QualityPreset::best);
     }
