@@ -1,5 +1,7 @@
 #include "app/inspector/inspector_view.h"
 
+#include <QScrollBar>
+
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QFormLayout>
@@ -142,6 +144,10 @@ InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
     column->addWidget(placementGroup_);
     column->addStretch(1);
     setWidget(content_);
+    // Wide enough for every control: the column scrolls down, never sideways.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setMinimumWidth(std::max(280, content_->minimumSizeHint().width() +
+                                      verticalScrollBar()->sizeHint().width()));
 
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
         if (c.kind == DocumentChangeKind::project || c.kind == DocumentChangeKind::selection ||

@@ -106,7 +106,7 @@ ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
     splitter_->setStretchFactor(2, 0);
-    splitter_->setSizes({280, 700, 300});
+    splitter_->setSizes({280, 660, 340});
 
     exportFlow_ = new ExportFlow(handle_, this);
     importFlow_ = new ImportFlow(handle_, this);
