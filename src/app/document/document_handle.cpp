@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include "app/thumbnails/thumbnail_provider.h"
 #include "core/model/defaults_store.h"
 
 namespace mosavelle::app {
@@ -24,6 +25,12 @@ DocumentHandle::DocumentHandle(std::unique_ptr<MosavelleDocument> document, QObj
 DocumentHandle::~DocumentHandle() {
     document_->removeObserver(observer_);
     undoHistory_->setChangeHandler({});
+    // The deck's thumbnails leave memory with it (the disk cache keeps them for a reopen).
+    std::vector<Uuid> pictures;
+    pictures.reserve(document_->imageData().size());
+    for (const auto& [id, bytes] : document_->imageData())
+        pictures.push_back(id);
+    ThumbnailProvider::shared().dropPictures(pictures);
 }
 
 std::unique_ptr<DocumentHandle> DocumentHandle::makeUntitled(QObject* parent) {

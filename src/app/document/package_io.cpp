@@ -8,8 +8,11 @@
 #include <QThreadPool>
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <memory>
 #include <system_error>
+
+#include "core/model/package_lock.h"
 
 namespace mosavelle::app {
 
@@ -84,6 +87,13 @@ void writePackageInBackground(PackageSnapshot snapshot, std::filesystem::path pa
                               QObject* context, std::function<void(PackageWriteOutcome)> done) {
     runInBackground<PackageWriteOutcome>(
         [snapshot = std::move(snapshot), package = std::move(package)] {
+            // A command-line import into the same package holds its lock while it works; wait
+            // for it a while rather than interleave two saves.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            auto lock = PackageLock::acquire(
+                package, [deadline] { return std::chrono::steady_clock::now() > deadline; });
+            if (!lock)
+                return PackageWriteOutcome{Result<Project>(lock.error()), std::nullopt};
             auto written = writeProjectPackage(snapshot, package);
             auto stamp = written.ok() ? stampPackage(package) : std::nullopt;
             return PackageWriteOutcome{std::move(written), stamp};

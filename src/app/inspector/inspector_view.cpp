@@ -98,10 +98,8 @@ QPixmap framedThumbnail(const MosavelleDocument& document, const std::optional<U
     painter.setClipPath(clip);
     QImage image;
     if (pictureID) {
-        const auto bytes = document.imageData().find(*pictureID);
-        if (bytes != document.imageData().end())
-            image = ThumbnailProvider::shared().image(*pictureID, bytes->second,
-                                                      inspectorThumbnailPixels);
+        image = ThumbnailProvider::shared().image(document.project(), document.imageData(),
+                                                  *pictureID, inspectorThumbnailPixels);
     }
     if (!image.isNull()) {
         const QSizeF filled =

@@ -44,13 +44,11 @@ QFont captionFont(QFont font) {
 }
 
 void paintSlot(QPainter& painter, const QRectF& cell, const ImageSlot& slot,
-               const ImageDataMap& pictures, int pixelSize) {
+               const Project& project, const ImageDataMap& pictures, int pixelSize) {
     if (!slot.imageID)
         return;
-    auto bytes = pictures.find(*slot.imageID);
-    if (bytes == pictures.end() || bytes->second.empty())
-        return;
-    const QImage image = ThumbnailProvider::shared().image(*slot.imageID, bytes->second, pixelSize);
+    const QImage image =
+        ThumbnailProvider::shared().image(project, pictures, *slot.imageID, pixelSize);
     if (!image.isNull())
         painter.drawImage(cell, image);
 }
@@ -87,7 +85,7 @@ void paintSlideMiniature(QPainter& painter, const QRectF& rect, const Slide& sli
     for (std::size_t i = 0; i < cells.size() && i < slide.slots.size(); ++i) {
         const int pixelSize =
             static_cast<int>(std::ceil(std::max(cells[i].width(), cells[i].height()) * pixelRatio));
-        paintSlot(painter, cells[i], slide.slots[i], pictures, pixelSize);
+        paintSlot(painter, cells[i], slide.slots[i], project, pictures, pixelSize);
     }
 }
 

@@ -124,7 +124,7 @@ void drawText(QPainter& painter, const TextFrame& text, const Typography& typogr
         QFont font(QString::fromStdString(typography.fontName));
         font.setBold(text.isTitle && typography.titleBold);
         painter.setFont(fontOfCanvasSize(font, text.fontPoints * o.scale, painter));
-        painter.setPen(toQColor(text.isTitle ? typography.titleColor : typography.bodyColor));
+        painter.setPen(toQColor(text.color));  // the deck's colour, or a readable one
         Qt::Alignment horizontal = Qt::AlignLeft;
         if (!text.isTitle) {
             if (text.alignment == CaptionAlignment::center)
@@ -200,7 +200,7 @@ void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
         const int pixels = thumbnailPixelSize(target.width() / visibleW, target.height() / visibleH,
                                               options.devicePixelRatio);
         const QImage image =
-            thumbnails.image(frame.imageID, document.imageData().at(frame.imageID), pixels);
+            thumbnails.image(document.project(), document.imageData(), frame.imageID, pixels);
         if (image.isNull())
             drawPlaceholder(painter, target, false);  // being made: no "missing" symbol
         else
@@ -232,7 +232,7 @@ void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
     if (rendered.slideNumber && rendered.numberFrame) {
         QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
         painter.setFont(fontOfCanvasSize(font, 12 * options.scale, painter));
-        painter.setPen(toQColor(typography.bodyColor));
+        painter.setPen(toQColor(rendered.numberColor));
         painter.drawText(toCanvas(*rendered.numberFrame, options), Qt::AlignCenter,
                          QString::fromStdString(*rendered.slideNumber));
     }

@@ -11,7 +11,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QTimer>
 #include <QToolTip>
 #include <algorithm>
@@ -20,6 +19,7 @@
 #include "app/document/document_handle.h"
 #include "app/preview/slide_painter.h"
 #include "app/thumbnails/thumbnail_provider.h"
+#include "core/editing/navigator_text.h"
 #include "core/editing/slide_operations.h"
 #include "core/editing/slide_settings.h"
 #include "core/layout/rendered_slide.h"
@@ -30,7 +30,6 @@ namespace {
 
 constexpr double dragThreshold = 10.0;  // points of movement before a press becomes a drag
 constexpr double cropTravel = 400.0;    // points of drag that cross the whole excess
-const QString payloadPrefix = QStringLiteral("mosavelle-slides:");
 
 SizingMode effectiveMode(const Slide& slide, const Project& project) {
     return slide.placementOverride ? slide.placementOverride->mode
@@ -278,19 +277,6 @@ std::optional<Uuid> SlidePreviewView::pictureAt(const QPointF& point) const {
     return std::nullopt;
 }
 
-std::vector<Uuid> SlidePreviewView::slideIDsOfPayload(const QString& text) {
-    std::vector<Uuid> ids;
-    if (!text.startsWith(payloadPrefix))
-        return ids;
-    static const QRegularExpression separators(QStringLiteral("[,;\\s]+"));
-    for (const QString& part :
-         text.mid(payloadPrefix.size()).split(separators, Qt::SkipEmptyParts)) {
-        if (auto id = Uuid::parse(part.toStdString()))
-            ids.push_back(*id);
-    }
-    return ids;
-}
-
 // --- Painting
 
 void SlidePreviewView::paintEvent(QPaintEvent*) {
@@ -469,7 +455,7 @@ void SlidePreviewView::setMergeTargeted(bool targeted) {
 
 void SlidePreviewView::dragEnterEvent(QDragEnterEvent* event) {
     const bool navigatorDrag =
-        (event->mimeData()->hasText() && event->mimeData()->text().startsWith(payloadPrefix)) ||
+        (event->mimeData()->hasText() && !parseSlidePayload(event->mimeData()->text().toStdString()).empty()) ||
         handle_.document().isDraggingSlide();
     if (interactive_ && slideID_ && navigatorDrag) {
         setMergeTargeted(true);
@@ -495,7 +481,7 @@ void SlidePreviewView::dropEvent(QDropEvent* event) {
         event->ignore();
         return;
     }
-    std::vector<Uuid> ids = slideIDsOfPayload(event->mimeData()->text());
+    std::vector<Uuid> ids = parseSlidePayload(event->mimeData()->text().toStdString());
     if (ids.empty())
         ids = document.draggingSlideIDs();
     const auto source =
@@ -510,6 +496,7 @@ void SlidePreviewView::dropEvent(QDropEvent* event) {
             event->acceptProposedAction();
             break;
         case AddImageResult::slideFull:
+            document.setDragState({}, false);
             event->acceptProposedAction();  // handled: the window explains why nothing happened
             Q_EMIT slideFull();
             break;

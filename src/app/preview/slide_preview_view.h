@@ -55,9 +55,6 @@ public:
     };
     std::vector<AccessibleItem> accessibleItems() const;
 
-    // The slide identifiers a navigator drag carries ("mosavelle-slides:" then identifiers
-    // separated by commas, spaces or line breaks); empty when the text is not such a payload.
-    static std::vector<Uuid> slideIDsOfPayload(const QString& text);
 
 Q_SIGNALS:
     void activated();  // the canvas was clicked

@@ -69,6 +69,15 @@ bool ThumbnailProvider::isReady(const Uuid& pictureID, int pixelSize) const {
     return cache_.cached(pictureID, pixelSize) != nullptr;
 }
 
+QImage ThumbnailProvider::image(const Project& project, const ImageDataMap& pictures,
+                                const Uuid& pictureID, int pixelSize) {
+    const auto bytes = pictures.find(pictureID);
+    if (bytes == pictures.end() || bytes->second.empty())
+        return {};
+    const SourceImage* record = project.sourceImage(pictureID);
+    return image(pictureID, bytes->second, pixelSize, record ? record->sha256 : std::string());
+}
+
 QImage ThumbnailProvider::image(const Uuid& pictureID, const Bytes& bytes, int pixelSize,
                                 const std::string& sha256) {
     if (auto exact = cache_.cached(pictureID, pixelSize))

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "core/layout/thumbnail_cache.h"
+#include "core/model/package.h"
+#include "core/model/project.h"
 #include "core/platform/bytes.h"
 #include "core/platform/uuid.h"
 
@@ -42,6 +44,10 @@ public:
     // miniatures without decoding.
     QImage image(const Uuid& pictureID, const Bytes& bytes, int pixelSize,
                  const std::string& sha256 = {});
+    // The same for a picture of a deck: its bytes in `pictures` and its digest in `project`.
+    // Null when no bytes are stored for it.
+    QImage image(const Project& project, const ImageDataMap& pictures, const Uuid& pictureID,
+                 int pixelSize);
 
     // Whether the bucket for `pixelSize` is in memory (tests and benchmarks).
     bool isReady(const Uuid& pictureID, int pixelSize) const;

@@ -446,41 +446,6 @@ void ContentView::focusCanvas() {
     });
 }
 
-bool ContentView::mergeDroppedSlides(const QStringList& texts) {
-    MosavelleDocument& document = handle_.document();
-    std::vector<Uuid> dragged;
-    for (const QString& text : texts) {
-        dragged = parseSlidePayload(text.toStdString());
-        if (!dragged.empty())
-            break;
-    }
-    if (dragged.empty())
-        dragged = document.draggingSlideIDs();
-
-    const auto exists = [&](const Uuid& id) {
-        const auto& slides = document.project().slides;
-        return std::any_of(slides.begin(), slides.end(),
-                           [&](const Slide& s) { return s.id == id; });
-    };
-    std::optional<Uuid> target;
-    if (const auto& committed = document.committedPreviewSlideID();
-        committed && exists(*committed) &&
-        std::find(dragged.begin(), dragged.end(), *committed) == dragged.end())
-        target = committed;
-    else if (auto primary = primarySlide(document))
-        target = primary->id;
-    if (!target)
-        return true;
-    const auto source =
-        std::find_if(dragged.begin(), dragged.end(), [&](const Uuid& id) { return id != *target; });
-    if (source == dragged.end())
-        return true;
-    if (addImageToSlide(document, *source, *target) == AddImageResult::slideFull)
-        showUnableToAddImage();
-    document.setDragState({}, false);
-    return true;
-}
-
 // --- Document changes
 
 void ContentView::showEvent(QShowEvent* event) {

@@ -69,9 +69,6 @@ public:
     // Gives the slide canvas keyboard focus, unless the deck is empty or a text field has it
     // (an edit in progress keeps focus). Runs again on the next turn of the event loop.
     void focusCanvas();
-    // The preview's drop of navigator slides: moves the first dragged slide's picture (other than
-    // the shown slide's) onto the shown slide, and ends the drag. Always accepted.
-    bool mergeDroppedSlides(const QStringList& texts);
     // The "Unable to Add Image" alert.
     void showUnableToAddImage();
     // Locations from the open dialog or a drop, through the import questions.
