@@ -464,8 +464,9 @@ void ContentView::showEvent(QShowEvent* event) {
     if (!slides.empty() && selectedSlides(document).empty())
         setSelection(document, {slides.front().id});
     commitPreviewIfCurrent(document, nextPreviewGeneration(document));
+    // On the next turn, once the window is on screen, so that the sheet opens above it.
     if (!userSettings().value(QStringLiteral("hasCompletedWelcome"), false).toBool())
-        showWelcomeSheet();
+        QTimer::singleShot(0, this, &ContentView::showWelcomeSheet);
     focusCanvas();
 }
 
