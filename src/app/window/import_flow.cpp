@@ -264,13 +264,15 @@ void ImportFlow::pasteImages(const QMimeData& data) {
     importPicture(std::move(encoded), std::move(image));
 }
 
-// Decodes (when needed) and encodes the picture as PNG on the worker, then stores it as
-// "Clipboard 1.png" in one "Import Images" step.
+// Decodes (when needed), encodes the picture as PNG, reads its facts and digest on the worker,
+// then stores it as "Clipboard 1.png" in one "Import Images" step.
 void ImportFlow::importPicture(QByteArray encoded, QImage image) {
     busy_ = true;
     auto job = std::make_shared<Job>();
     job_ = job;
-    workers_.start([this, job, encoded = std::move(encoded), image = std::move(image)]() mutable {
+    ImageList existing = handle_.document().project().images;
+    workers_.start([this, job, encoded = std::move(encoded), image = std::move(image),
+                    existing = std::move(existing)]() mutable {
         if (image.isNull())
             image = QImage::fromData(encoded);
         std::optional<Bytes> png;
@@ -281,15 +283,18 @@ void ImportFlow::importPicture(QByteArray encoded, QImage image) {
             if (image.save(&buffer, "PNG"))
                 png = Bytes(out.constData(), static_cast<std::size_t>(out.size()));
         }
+        std::vector<ImportItem> items;
+        if (png)
+            items = planPastedItems(PastedContent{{}, {png}}, existing).value_or(items);
         QMetaObject::invokeMethod(
             this,
-            [this, job, png = std::move(png)] {
+            [this, job, items = std::move(items)] {
                 if (job != job_)
                     return;
                 finish();
-                if (!png)
+                if (items.empty())
                     return;
-                mosavelle::pasteImages(handle_.document(), PastedContent{{}, {png}});
+                importItems(handle_.document(), items);
                 Q_EMIT imported();
             },
             Qt::QueuedConnection);
