@@ -5,6 +5,7 @@
 #include "app/shell/command_line.h"
 #include "app/shell/launch_probes.h"
 #include "app/shell/mosavelle_app.h"
+#include "app/thumbnails/thumbnail_provider.h"
 
 int main(int argc, char** argv) {
     // --help and --version answer before the window system is touched, so that they work
@@ -40,5 +41,7 @@ int main(int argc, char** argv) {
     mosavelle::app::MosavelleApp shell;
     mosavelle::app::installLaunchProbes(shell, request);
     shell.launch(request);
-    return app.exec();
+    const int status = app.exec();
+    mosavelle::app::ThumbnailProvider::shared().shutDown();
+    return status;
 }

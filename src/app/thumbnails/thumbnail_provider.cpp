@@ -36,6 +36,10 @@ ThumbnailProvider::ThumbnailProvider(ThumbnailCache& cache, QObject* parent)
 }
 
 ThumbnailProvider::~ThumbnailProvider() {
+    shutDown();
+}
+
+void ThumbnailProvider::shutDown() {
     {
         std::lock_guard lock(gate_->mutex);
         gate_->target = nullptr;

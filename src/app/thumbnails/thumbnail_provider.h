@@ -60,6 +60,11 @@ public:
     // next `image` call asks again.
     void cancelPendingRequests();
 
+    // Stops every answer still to come from the pool, for good. The shared provider outlives the
+    // application object, so the program calls this before the application object goes away:
+    // a decode finishing during shutdown must not post to an event loop that no longer exists.
+    void shutDown();
+
 Q_SIGNALS:
     void thumbnailReady(const mosavelle::Uuid& pictureID);
 

@@ -90,6 +90,7 @@ e2e_wait_exit() {
     local status=0
     wait "$E2E_PID" || status=$?
     E2E_PID=
+    [ $status -eq 0 ] || echo "e2e: the application ended with status $status" >&2
     return $status
 }
 
