@@ -190,6 +190,10 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     footer->addStretch();
     auto* done = new QPushButton(QStringLiteral("Done"), this);
     done->setDefault(true);
+    // Return always means "Done": a button that took focus from a click (Choose Logo…, Save
+    // Current as Default) must not become the default in its place.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(button == done);
     footer->addWidget(done);
     layout->addLayout(footer);
     connect(done, &QPushButton::clicked, this, &QDialog::accept);
