@@ -179,6 +179,19 @@ private Q_SLOTS:
         QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{0});
     }
 
+    void returnMeansDoneWhicheverButtonHasFocus() {
+        auto handle = makeDeck({"a.jpg"});
+        QWidget window;
+        DeckSettingsSheet sheet(*handle, &window);
+        sheet.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QPushButton* saveDefault = named<QPushButton>(sheet, "Save Current as Default");
+        saveDefault->setFocus();
+        QTest::keyClick(saveDefault, Qt::Key_Return);
+        QVERIFY(!sheet.isVisible());
+        QCOMPARE(sheet.result(), int(QDialog::Accepted));
+    }
+
     void logoIsStoredAsItIsOrRefusedWhenNotAPicture() {
         auto handle = makeDeck({"a.jpg"});
         QWidget window;

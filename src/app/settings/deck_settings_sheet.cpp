@@ -75,7 +75,8 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     layout->setContentsMargins(12, 12, 12, 0);
     auto* section = new QGroupBox(QStringLiteral("Deck"), this);
     auto* form = new QFormLayout(section);
-    layout->addWidget(section, 1);
+    layout->addWidget(section);
+    layout->addStretch(1);  // the box as tall as its rows; the sheet keeps its size
 
     slideSize_ = makePicker(QStringLiteral("Slide size"), section);
     addChoice(slideSize_, "Widescreen 16:9", SlideSizePreset::widescreen);
@@ -190,6 +191,10 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     footer->addStretch();
     auto* done = new QPushButton(QStringLiteral("Done"), this);
     done->setDefault(true);
+    // Return always means "Done": a button that took focus from a click (Choose Logo…, Save
+    // Current as Default) must not become the default in its place.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(button == done);
     footer->addWidget(done);
     layout->addLayout(footer);
     connect(done, &QPushButton::clicked, this, &QDialog::accept);

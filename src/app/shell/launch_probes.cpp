@@ -5,16 +5,20 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
 
+#include "app/document/document_handle.h"
 #include "app/help/about_window.h"
 #include "app/shell/command_line.h"
 #include "app/shell/mosavelle_app.h"
 #include "app/window/content_view.h"
 #include "app/window/document_window.h"
+#include "core/editing/selection.h"
+#include "core/editing/slide_operations.h"
 
 namespace mosavelle::app {
 
@@ -73,6 +77,26 @@ void takeScreenshot(const QString& sheet, const QString& file) {
         AboutWindow::showShared();
     if (sheet == QLatin1String("fullscreen"))
         window->contentView().showFullScreenPreview();
+    if (sheet == QLatin1String("export"))
+        window->contentView().beginExport();
+    if (sheet == QLatin1String("deck-settings"))
+        window->contentView().showDeckSettings();
+    if (sheet == QLatin1String("grid")) {
+        // The first two slides grouped side by side, shown in the grid.
+        MosavelleDocument& document = window->contentView().handle().document();
+        const auto& slides = document.project().slides;
+        if (slides.size() >= 2) {
+            setSelection(document, SlideIDSet{slides[0].id, slides[1].id});
+            groupSelectedSlides(document, SlideLayoutKind::twoUp);
+        }
+        window->contentView().setShowsGrid(true);
+    }
+    if (sheet == QLatin1String("apply-placement")) {
+        for (auto* button : window->findChildren<QPushButton*>()) {
+            if (button->text() == QStringLiteral("Apply Placement to All Slides\u2026"))
+                button->click();
+        }
+    }
     QTimer::singleShot(1200, [file, window] {
         // The union of every visible top-level window: the deck window and what it shows.
         QRect area = window->frameGeometry();

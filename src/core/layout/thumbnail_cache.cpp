@@ -91,6 +91,12 @@ ThumbnailCache::~ThumbnailCache() {
 }
 
 ThumbnailCache& ThumbnailCache::shared() {
+    // The destructor of this cache runs at exit and still files pending disk writes, each checked
+    // against its digest. The digest library cleans itself up at exit too, in the reverse order
+    // of its first use: using it once before the cache exists makes its cleanup run after the
+    // cache's destructor instead of under the feet of the writing pool threads.
+    static const bool digestReady = !sha256Hex(Bytes{}).empty();
+    (void)digestReady;
     static ThumbnailCache cache(
         Options{.disk = std::make_shared<ThumbnailDiskCache>(ThumbnailDiskCache::defaultFolder())});
     return cache;

@@ -14,6 +14,10 @@
 #include <chrono>
 #include <cstring>
 
+#include <atomic>
+#include <cstdlib>
+
+#include "core/platform/sha256.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
@@ -264,6 +268,39 @@ TEST(ThumbnailCache, ConcurrentRequestsAgreeOnOneImagePerKey) {
     EXPECT_EQ(cache.count(), std::size_t(kKeys));
     for (const auto& [id, made] : cache.sizesByID())
         EXPECT_EQ(made, (std::set<int>{16, 24, 32}));
+}
+
+// The shared cache is destroyed at exit while its pool still files thumbnails on disk, each
+// checked against its digest: that must not use the digest library after it has been cleaned up.
+// The shared cache is made before anything else hashes, as in a program that shows thumbnails
+// before it imports.
+TEST(ThumbnailCache, SharedCacheExitsCleanlyWithDiskWritesPending) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process with a fresh shared cache
+    testing::TempDir folder;
+    ::setenv("XDG_CACHE_HOME", folder.path().c_str(), 1);
+    auto exitWithWritesPending = [] {
+        ThumbnailCache& cache = ThumbnailCache::shared();
+        const Bytes photo = fixture("orient-1.jpg");
+        constexpr int kCopies = 48;
+        std::atomic<int> delivered = 0;
+        for (int i = 0; i < kCopies; ++i) {
+            // A comment segment after the start marker: the same picture under its own digest.
+            const std::string text = "copy " + std::to_string(i);
+            std::vector<std::uint8_t> bytes(photo.begin(), photo.begin() + 2);
+            bytes.insert(bytes.end(), {0xFF, 0xFE, 0, std::uint8_t(text.size() + 2)});
+            bytes.insert(bytes.end(), text.begin(), text.end());
+            bytes.insert(bytes.end(), photo.begin() + 2, photo.end());
+            const Bytes copy(std::move(bytes));
+            cache.request(
+                ThumbnailCache::Request{fixedID(std::uint8_t(i)), copy, sha256Hex(copy), 512, 0},
+                [](std::function<void()> task) { task(); },
+                [&](const ThumbnailImage&) { ++delivered; });
+        }
+        while (delivered < kCopies)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::exit(0);
+    };
+    EXPECT_EXIT(exitWithWritesPending(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
