@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <cerrno>
 #include <string_view>
@@ -121,6 +123,60 @@ void syncFolder(const fs::path& folder) {
     }
 }
 
+// The kernel copy calls refuse some pairs of files before moving any byte; the next way is tried.
+bool copyUnsupported(int error) {
+    return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP ||
+           error == ENOTSUP || error == EBADF;
+}
+
+// Copies `size` bytes from the start of `in` to the start of `out` (both at offset 0) inside
+// the kernel where it can: copy_file_range (which may share the file system's blocks), then
+// sendfile, then reads and writes through one buffer.
+Status copyContent(int in, int out, std::uint64_t size, const fs::path& from, const fs::path& to) {
+    std::uint64_t copied = 0;
+    while (copied < size) {
+        const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size - copied, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && copied == 0 && copyUnsupported(errno))
+            break;
+        if (n < 0)
+            return fileSystemError(to, errno);
+        if (n == 0)
+            return success();  // the source ended early; the caller's length check decides
+        copied += std::uint64_t(n);
+    }
+    if (copied == size)
+        return success();
+    while (copied < size) {
+        const ssize_t n = ::sendfile(out, in, nullptr, size - copied);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && copied == 0 && copyUnsupported(errno))
+            break;
+        if (n < 0)
+            return fileSystemError(to, errno);
+        if (n == 0)
+            return success();
+        copied += std::uint64_t(n);
+    }
+    if (copied == size)
+        return success();
+    std::vector<std::uint8_t> buffer(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return fileSystemError(from, errno);
+        if (n == 0)
+            return success();
+        if (auto written = writeAll(out, std::span(buffer.data(), static_cast<std::size_t>(n)), to);
+            !written)
+            return written;
+    }
+}
+
 // Copies the finished temporary file onto the destination, in place. The space for the whole
 // package is reserved before the first byte is overwritten, so a full disk or a file-size limit is
 // refused with the old content still whole; the old content is cut only after the new one is in.
@@ -155,22 +211,7 @@ Status copyOnto(const fs::path& from, const fs::path& to) {
             return fileSystemError(to, error);
         }
     }
-    std::vector<std::uint8_t> buffer(1 << 20);
-    Status status = success();
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            status = fileSystemError(from, errno);
-            break;
-        }
-        if (n == 0)
-            break;
-        status = writeAll(out, std::span(buffer.data(), static_cast<std::size_t>(n)), to);
-        if (!status)
-            break;
-    }
+    Status status = copyContent(in, out, std::uint64_t(source.st_size), from, to);
     if (status && ::ftruncate(out, source.st_size) != 0)
         status = fileSystemError(to, errno);
     if (status && ::fsync(out) != 0)
@@ -290,6 +331,29 @@ Result<std::unique_ptr<PackageFile>> PackageFile::create(const fs::path& request
                                folderError ? folderError : errno);
     return std::unique_ptr<PackageFile>(
         new PackageFile(destination, std::move(temporary), fd, false));
+}
+
+Status PackageFile::writePair(std::span<const std::uint8_t> first,
+                              std::span<const std::uint8_t> second) {
+    if (finished_ || fd_ < 0)
+        return Error{"The presentation file is already closed."};
+    // One call for a member's header and its data; what a short write leaves goes the plain way.
+    iovec parts[2] = {{const_cast<std::uint8_t*>(first.data()), first.size()},
+                      {const_cast<std::uint8_t*>(second.data()), second.size()}};
+    ssize_t n = -1;
+    do {
+        n = ::writev(fd_, parts, 2);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        const int error = errno;
+        discard();
+        return fileSystemError(destination_, error);
+    }
+    auto done = static_cast<std::size_t>(n);
+    const std::size_t fromFirst = std::min(done, first.size());
+    if (auto written = write(first.subspan(fromFirst)); !written)
+        return written;
+    return write(second.subspan(done - fromFirst));
 }
 
 Status PackageFile::write(std::span<const std::uint8_t> bytes) {

@@ -44,6 +44,8 @@ public:
     PackageFile& operator=(const PackageFile&) = delete;
 
     Status write(std::span<const std::uint8_t> bytes) override;
+    Status writePair(std::span<const std::uint8_t> first,
+                     std::span<const std::uint8_t> second) override;
     Status commit();
 
     // Empty while the file has no name.

@@ -114,6 +114,20 @@ std::optional<Bytes> turnJpegUpright(const Bytes& jpeg, int orientation) {
     return result;
 }
 
+// A copy of `jpeg` whose orientation value, found at `found`, reads 1; nothing else changes.
+// Absent when the value cannot be rewritten in place (stored as a fraction, say) or the copy
+// would still report another orientation.
+std::optional<Bytes> withUprightTag(const Bytes& jpeg, const JpegOrientation& found) {
+    if (!found.slot)
+        return std::nullopt;
+    std::vector<std::uint8_t> copy(jpeg.begin(), jpeg.end());
+    if (!writeTiffInteger(std::span(copy).subspan(found.exifAt), *found.slot, 1))
+        return std::nullopt;
+    if (jpegOrientation(copy).code != 1)
+        return std::nullopt;
+    return Bytes(std::move(copy));
+}
+
 // ---- writing pixels ---------------------------------------------------------------------------
 
 std::optional<Bytes> takeBuffer(void* buffer, std::size_t length) {
@@ -222,7 +236,8 @@ PixelSize reducedSize(PixelSize size, double target) {
 }
 
 Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeInches,
-                                     const SourceImage& image, QualityPreset preset) {
+                                     const SourceImage& image, QualityPreset preset,
+                                     RotatedJpeg rotatedJpeg) {
     const bool isJpeg = image.uti == kJpegType;
     const bool isPng = image.uti == kPngType;
     const bool isGif = image.uti == kGifType;
@@ -235,14 +250,23 @@ Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeI
         // A JPEG's orientation is read from its EXIF segment without opening it as a picture.
         std::optional<PictureHeader> header;
         int orientation = 1;
+        JpegOrientation found;
         if (isJpeg) {
-            orientation = jpegOrientation(stored.span()).code;
+            found = jpegOrientation(stored.span());
+            orientation = found.code;
         } else {
             header = readPictureHeader(stored);
             orientation = header ? header->orientation : 1;
         }
         if (orientation == 1)
             return unchanged;
+        if (isJpeg && rotatedJpeg == RotatedJpeg::turnByShape) {
+            if (auto tagged = withUprightTag(stored, found)) {
+                EncodedPicture picture = jpegPicture(std::move(*tagged));
+                picture.orientation = orientation;
+                return picture;
+            }
+        }
         if (isJpeg) {
             if (auto turned = turnJpegUpright(stored, orientation))
                 return jpegPicture(std::move(*turned));

@@ -17,6 +17,9 @@ struct EncodedPicture {
     Bytes data;
     std::string extensionName;  // "jpg" or "png"
     std::string contentType;    // "image/jpeg" or "image/png", matching the extension
+    // The EXIF orientation (1 to 8) the picture shape must apply to show `data` upright; 1 when
+    // the pixels are stored upright.
+    int orientation = 1;
     friend bool operator==(const EncodedPicture&, const EncodedPicture&) = default;
 };
 
@@ -43,14 +46,25 @@ double jpegQuality(QualityPreset preset);
 // each side rounded half away from zero and at least 1. Unchanged otherwise.
 PixelSize reducedSize(PixelSize size, double targetLongEdge);
 
+// How a JPEG stored with an orientation other than 1 is made upright at best.
+enum class RotatedJpeg {
+    // Its bytes are kept; only the orientation value of the copy is set to 1, and the turn is
+    // left to the picture shape (`EncodedPicture::orientation`). No pixel is touched.
+    turnByShape,
+    // Its DCT blocks are rearranged upright (slower; the pixels of the shape need no turn).
+    turnLosslessly,
+};
+
 // Turns the stored bytes of one picture into the media file written for it.
 //
 // At best a JPEG or PNG (by `image.uti`) with orientation 1 is passed through byte for byte,
 // without decoding, when its bytes are of that type and pass `passesDecodeChecks`; bytes that do
 // not are decoded like any other picture, so broken ones fail rather than reach the package. A JPEG
-// with another orientation is turned upright losslessly, keeping its markers and setting its
-// orientation tag to 1; when a lossless turn is impossible it is re-encoded at 0.95 like any other
-// picture. A PNG with another orientation is written again upright.
+// with another orientation is, by `rotatedJpeg`, either passed through with its orientation value
+// set to 1 and the orientation returned for the shape, or turned upright losslessly, keeping its
+// markers and setting its orientation tag to 1. When its orientation value cannot be rewritten in
+// place the lossless turn is tried; when that is impossible too it is re-encoded at 0.95 like any
+// other picture. A PNG with another orientation is written again upright.
 //
 // Every other case decodes the first frame upright in sRGB, scales it down to the preset's target
 // (`targetLongEdge`, `reducedSize`) and writes PNG when the picture has alpha or is a PNG or GIF,
@@ -60,7 +74,8 @@ PixelSize reducedSize(PixelSize size, double targetLongEdge);
 // Fails with "This file could not be read as an image." when the picture must be decoded and
 // cannot be. Pure; safe on any thread.
 Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeInches,
-                                     const SourceImage& image, QualityPreset preset);
+                                     const SourceImage& image, QualityPreset preset,
+                                     RotatedJpeg rotatedJpeg = RotatedJpeg::turnByShape);
 
 // The whole logo, upright, as PNG bytes; never resized. Fails with "This file could not be read
 // as an image." when the logo cannot be decoded.

@@ -62,7 +62,8 @@ EncodeResult named(EncodeResult result, const std::string& name) {
 // placement's size, and the logo's job at the logo's first appearance.
 std::vector<OrderedJobs<EncodeResult>::Job> mediaJobs(const std::vector<RenderedSlide>& slides,
                                                       const ExportRequest& request,
-                                                      const ImageIndex& images) {
+                                                      const ImageIndex& images,
+                                                      RotatedJpeg rotatedJpeg) {
     std::vector<OrderedJobs<EncodeResult>::Job> jobs;
     std::unordered_map<Uuid, bool> planned;
     bool logoPlanned = false;
@@ -72,16 +73,17 @@ std::vector<OrderedJobs<EncodeResult>::Job> mediaJobs(const std::vector<Rendered
             if (!source || !planned.emplace(frame.imageID, true).second)
                 continue;
             const double longEdge = std::max(frame.frame.width, frame.frame.height);
-            jobs.push_back(
-                [source = *source, longEdge, quality = request.quality]() -> EncodeResult {
-                    const std::string& name = source.image->originalFileName;
-                    try {
-                        return named(encodePicture(*source.bytes, longEdge, *source.image, quality),
-                                     name);
-                    } catch (const std::exception&) {
-                        return unreadable(name);
-                    }
-                });
+            jobs.push_back([source = *source, longEdge, quality = request.quality,
+                            rotatedJpeg]() -> EncodeResult {
+                const std::string& name = source.image->originalFileName;
+                try {
+                    return named(
+                        encodePicture(*source.bytes, longEdge, *source.image, quality, rotatedJpeg),
+                        name);
+                } catch (const std::exception&) {
+                    return unreadable(name);
+                }
+            });
         }
         if (showsLogo(slide, request) && !logoPlanned) {
             logoPlanned = true;
@@ -169,10 +171,14 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
     const unsigned threads = options.encodingThreads
                                  ? options.encodingThreads
                                  : std::max(1u, std::thread::hardware_concurrency());
-    OrderedJobs<EncodeResult> media(mediaJobs(rendered, request, images), threads,
-                                    2 * std::size_t{threads});
+    OrderedJobs<EncodeResult> media(mediaJobs(rendered, request, images, options.rotatedJpeg),
+                                    threads, 2 * std::size_t{threads});
 
-    std::unordered_map<Uuid, std::string> mediaNames;
+    struct WrittenMedia {
+        std::string name;
+        int orientation = 1;  // how its pixels are stored; the shape turns them upright
+    };
+    std::unordered_map<Uuid, WrittenMedia> mediaNames;
     int mediaCounter = 1;
     bool logoWritten = false;
     std::vector<SlideParts> parts;
@@ -204,11 +210,14 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
                 const std::string mediaName = mediaFileName(mediaCounter++, *encoded);
                 if (auto added = add("ppt/media/" + mediaName, encoded->data.span()); !added)
                     return added;
-                name = mediaNames.emplace(frame.imageID, mediaName).first;
+                name =
+                    mediaNames.emplace(frame.imageID, WrittenMedia{mediaName, encoded->orientation})
+                        .first;
             }
             const std::string id = "rId" + std::to_string(k);
-            relationships.push_back({id, imageType, "../media/" + name->second});
-            pictures += pictureXML(frame, id, k, source->image->originalFileName);
+            relationships.push_back({id, imageType, "../media/" + name->second.name});
+            pictures +=
+                pictureXML(frame, id, k, source->image->originalFileName, name->second.orientation);
             ++k;
         }
         if (showsLogo(slide, request)) {

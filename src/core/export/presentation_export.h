@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "core/export/package_file.h"
+#include "core/export/picture_encoding.h"
 #include "core/export/zip_archive.h"
 #include "core/model/project.h"
 #include "core/platform/bytes.h"
@@ -89,6 +90,9 @@ struct ExportOptions {
     PackageFileOptions file;
     // Where the archive turns to ZIP64 records; lowered only by tests.
     ZipLimits archive;
+    // How a JPEG stored turned is made upright at best. The slides look the same either way; the
+    // shape's turn keeps the file's bytes and costs nothing, the lossless one is the reference.
+    RotatedJpeg rotatedJpeg = RotatedJpeg::turnByShape;
 };
 
 // Writes `request.project` as a presentation package at `request.destination`.

@@ -85,6 +85,57 @@ std::string override(std::string_view partName, std::string_view contentType) {
            "\"/>";
 }
 
+// The shape transform that shows pixels stored with an EXIF orientation upright: flip first, then
+// turn clockwise about the box's centre, as drawing programs apply a shape's transform.
+struct StoredTurn {
+    int degrees = 0;
+    bool flipH = false;
+    bool flipV = false;
+};
+
+StoredTurn storedTurn(int orientation) {
+    switch (orientation) {
+        case 2:
+            return {0, true, false};
+        case 3:
+            return {180, false, false};
+        case 4:
+            return {0, false, true};
+        case 5:
+            return {90, false, true};
+        case 6:
+            return {90, false, false};
+        case 7:
+            return {90, true, false};
+        case 8:
+            return {270, false, false};
+        default:
+            return {};
+    }
+}
+
+// `crop` of the upright picture as the same region of the pixels stored with `orientation`.
+SourceCrop storedCrop(const SourceCrop& c, int orientation) {
+    switch (orientation) {
+        case 2:
+            return {c.right, c.top, c.left, c.bottom};
+        case 3:
+            return {c.right, c.bottom, c.left, c.top};
+        case 4:
+            return {c.left, c.bottom, c.right, c.top};
+        case 5:
+            return {c.top, c.left, c.bottom, c.right};
+        case 6:
+            return {c.top, c.right, c.bottom, c.left};
+        case 7:
+            return {c.bottom, c.right, c.top, c.left};
+        case 8:
+            return {c.bottom, c.left, c.top, c.right};
+        default:
+            return c;
+    }
+}
+
 }  // namespace
 
 std::string ooxml::relationshipType(std::string_view name) {
@@ -120,9 +171,21 @@ std::string slideXML(const RGBAColor& background, SlideSizePreset size, std::str
 }
 
 std::string pictureXML(const PictureFrame& picture, std::string_view relationshipID, int shapeID,
-                       std::string_view name) {
+                       std::string_view name, int storedOrientation) {
     const std::string escaped = escapeXML(name);
-    const SourceCrop& c = picture.crop;
+    const StoredTurn turn = storedTurn(storedOrientation);
+    const SourceCrop c = storedCrop(picture.crop, storedOrientation);
+    InchRect frame = picture.frame;
+    if (turn.degrees % 180 != 0) {
+        // The stored pixels lie across the upright box: swap its sides about the same centre.
+        frame.x += (picture.frame.width - picture.frame.height) / 2;
+        frame.y += (picture.frame.height - picture.frame.width) / 2;
+        frame.width = picture.frame.height;
+        frame.height = picture.frame.width;
+    }
+    double degrees = picture.rotationDegrees + turn.degrees;
+    if (degrees >= 360)
+        degrees -= 360;
     std::string fill;
     if (c.left != 0 || c.top != 0 || c.right != 0 || c.bottom != 0) {
         fill = "<a:srcRect l=\"" + to_string(cropPercentage(c.left)) + "\" t=\"" +
@@ -131,8 +194,12 @@ std::string pictureXML(const PictureFrame& picture, std::string_view relationshi
     }
     fill += "<a:stretch><a:fillRect/></a:stretch>";
     std::string rotation;
-    if (picture.rotationDegrees != 0)
-        rotation = " rot=\"" + to_string(angleFromDegrees(picture.rotationDegrees)) + "\"";
+    if (degrees != 0)
+        rotation = " rot=\"" + to_string(angleFromDegrees(degrees)) + "\"";
+    if (turn.flipH)
+        rotation += " flipH=\"1\"";
+    if (turn.flipV)
+        rotation += " flipV=\"1\"";
     return "<p:pic>\n"
            "  <p:nvPicPr>\n"
            "    <p:cNvPr id=\"" +
@@ -151,7 +218,7 @@ std::string pictureXML(const PictureFrame& picture, std::string_view relationshi
            "  </p:blipFill>\n"
            "  <p:spPr>\n"
            "    <a:xfrm" +
-           rotation + ">" + offsetAndExtent(picture.frame) +
+           rotation + ">" + offsetAndExtent(frame) +
            "</a:xfrm>\n"
            "    <a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>\n"
            "  </p:spPr>\n"

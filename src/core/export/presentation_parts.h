@@ -45,8 +45,12 @@ std::string slideXML(const RGBAColor& background, SlideSizePreset size, std::str
                      std::string_view texts);
 
 // One picture element. `name` is raw user text (escaped here) written as both name and descr.
+// `storedOrientation` (an EXIF orientation, 1 to 8) says how the media file's pixels are stored
+// relative to the upright picture `picture` describes: the shape then turns and flips them
+// (`rot`, `flipH`, `flipV`), its box and crop given in the stored pixels' frame around the same
+// centre, so that the slide shows what it would show with upright pixels.
 std::string pictureXML(const PictureFrame& picture, std::string_view relationshipID, int shapeID,
-                       std::string_view name);
+                       std::string_view name, int storedOrientation = 1);
 
 // One text box: one paragraph whose line breaks become <a:br/> between runs of the same look.
 // Titles are left aligned and take the title weight; every text is drawn in its frame's colour.

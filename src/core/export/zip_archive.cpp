@@ -132,12 +132,10 @@ Status ZipArchiveWriter::add(std::string_view path, std::span<const std::uint8_t
                     static_cast<std::uint16_t>(localExtra.size()));
     header.insert(header.end(), nameBytes, nameBytes + name.size());
     header.insert(header.end(), localExtra.begin(), localExtra.end());
-    if (auto written = sink_.write(header); !written)
+    // The data goes from the caller's buffer to the sink as it is: one pass for the CRC above,
+    // no copy here.
+    if (auto written = sink_.writePair(header, data); !written)
         return fail(written.error());
-    if (!data.empty()) {
-        if (auto written = sink_.write(data); !written)
-            return fail(written.error());
-    }
 
     std::vector<std::uint8_t> centralExtra;
     if (bigSize && bigOffset)

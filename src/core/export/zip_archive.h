@@ -43,6 +43,13 @@ class ByteSink {
 public:
     virtual ~ByteSink() = default;
     virtual Status write(std::span<const std::uint8_t> bytes) = 0;
+    // `first` then `second`; a sink that can takes both in one call.
+    virtual Status writePair(std::span<const std::uint8_t> first,
+                             std::span<const std::uint8_t> second) {
+        if (auto written = write(first); !written)
+            return written;
+        return second.empty() ? success() : write(second);
+    }
 };
 
 // Writes a minimal stored ZIP archive into a sink as entries arrive: every entry uncompressed,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 
 #include "core/import/detail/vips_runtime.h"
 #include "core/import/image_decoding.h"
@@ -95,8 +96,9 @@ std::string corners(const Bytes& encoded) {
 }
 
 Result<EncodedPicture> encode(const Bytes& bytes, const SourceImage& image, QualityPreset preset,
-                              double inches = 5) {
-    return encodePicture(bytes, inches, image, preset);
+                              double inches = 5,
+                              RotatedJpeg rotatedJpeg = RotatedJpeg::turnByShape) {
+    return encodePicture(bytes, inches, image, preset, rotatedJpeg);
 }
 
 TEST(PictureEncoding, BestPassesUprightJpegAndPngThroughByteForByte) {
@@ -135,12 +137,48 @@ TEST(PictureEncoding, BestTurnsRotatedJpegLosslesslyKeepingItsOtherMarkers) {
     ASSERT_EQ(facts(rotated.back().second), "jpegload_buffer 40x64 b3 o6 exif");
     for (const auto& [name, bytes] : rotated) {
         SCOPED_TRACE(name);
-        auto result = encode(bytes, picture("public.jpeg"), QualityPreset::best);
+        auto result = encode(bytes, picture("public.jpeg"), QualityPreset::best, 5,
+                             RotatedJpeg::turnLosslessly);
         ASSERT_TRUE(result);
+        EXPECT_EQ(result->orientation, 1);
         // A re-encode would drop the EXIF segment; the turn keeps it with orientation 1.
         EXPECT_EQ(facts(result->data), "jpegload_buffer 64x40 b3 o1 exif");
         EXPECT_EQ(corners(result->data), "RG..");
     }
+}
+
+TEST(PictureEncoding, BestKeepsRotatedJpegBytesAndLeavesTheTurnToTheShape) {
+    std::vector<std::tuple<std::string, Bytes, int>> rotated;
+    for (int n = 2; n <= 8; ++n)
+        rotated.emplace_back("orientation " + std::to_string(n),
+                             fixture("orient-" + std::to_string(n) + ".jpg"), n);
+    rotated.emplace_back("orientation 6 as LONG", orientationStoredAsLong(), 6);
+    // Sides that are not whole blocks cannot be turned losslessly, but need no turn here.
+    rotated.emplace_back("orientation 6, partial blocks",
+                         resave(fixture("orient-6.jpg"), ".jpg[Q=80]", {0, 4, 40, 60}), 6);
+    for (const auto& [name, bytes, code] : rotated) {
+        SCOPED_TRACE(name);
+        auto result = encode(bytes, picture("public.jpeg"), QualityPreset::best);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->orientation, code);
+        ASSERT_EQ(result->data.size(), bytes.size());
+        // Only the orientation value changes, to 1: the low byte of its field.
+        std::vector<std::size_t> changed;
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            if (result->data.data()[i] != bytes.data()[i])
+                changed.push_back(i);
+        ASSERT_EQ(changed.size(), 1u);
+        EXPECT_EQ(result->data.data()[changed[0]], 1);
+        std::string expected = facts(bytes);  // the stored grid, with orientation 1
+        expected.replace(expected.find(" o"), 3, " o1");
+        EXPECT_EQ(facts(result->data), expected);
+    }
+    // Balanced re-encodes upright pixels, as before.
+    auto balanced =
+        encode(fixture("orient-6.jpg"), picture("public.jpeg"), QualityPreset::balanced);
+    ASSERT_TRUE(balanced);
+    EXPECT_EQ(balanced->orientation, 1);
+    EXPECT_EQ(facts(balanced->data), "jpegload_buffer 64x40 b3 o1");
 }
 
 TEST(PictureEncoding, BestRotatedPictureWithoutLosslessTurnIsWrittenAgainUpright) {
@@ -148,7 +186,8 @@ TEST(PictureEncoding, BestRotatedPictureWithoutLosslessTurnIsWrittenAgainUpright
     // leave a partial 16-pixel block on the new left edge.
     const Bytes cut = resave(fixture("orient-6.jpg"), ".jpg[Q=80]", {0, 4, 40, 60});
     ASSERT_EQ(facts(cut), "jpegload_buffer 40x60 b3 o6 exif");
-    auto jpeg = encode(cut, picture("public.jpeg"), QualityPreset::best);
+    auto jpeg =
+        encode(cut, picture("public.jpeg"), QualityPreset::best, 5, RotatedJpeg::turnLosslessly);
     ASSERT_TRUE(jpeg);
     EXPECT_EQ(facts(jpeg->data), "jpegload_buffer 60x40 b3 o1");
     EXPECT_EQ(firstQuantValue(jpeg->data), 2);  // written at 0.95, not at the source's 0.8

@@ -1,0 +1,286 @@
+// A JPEG stored turned shows on the slide exactly as when its pixels are turned upright: decks of
+// one picture stored in each of the eight orientations, placed in every sizing mode, with crops
+// and with the slide's own rotation, are exported once with the lossless turn and once with the
+// turn left to the picture shape; LibreOffice draws both, and the pages must match.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/export/presentation_export.h"
+#include "core/import/detail/vips_runtime.h"
+#include "core/import/image_decoding.h"
+#include "support/test_support.h"
+
+namespace mosavelle {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CommandResult {
+    int status = -1;
+    std::string output;
+};
+
+CommandResult runCommand(const std::string& command) {
+    CommandResult result;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr)
+        return result;
+    std::array<char, 4096> buffer;
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
+        result.output.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+std::string quoted(const fs::path& path) {
+    return "'" + path.string() + "'";
+}
+
+constexpr int kWidth = 480;  // whole 16-pixel blocks, so the lossless turn is always possible
+constexpr int kHeight = 320;
+
+// The upright picture: red across, green down, a blue block near the top left; no two corners
+// or mirror images alike.
+VipsImageHandle uprightPicture() {
+    std::vector<std::uint8_t> pixels(std::size_t(kWidth) * kHeight * 3);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+            std::uint8_t* p = &pixels[(std::size_t(y) * kWidth + x) * 3];
+            p[0] = std::uint8_t(255 * x / kWidth);
+            p[1] = std::uint8_t(255 * y / kHeight);
+            p[2] = x > 40 && x < 200 && y > 30 && y < 110 ? 255 : 40;
+        }
+    return VipsImageHandle(vips_image_new_from_memory_copy(pixels.data(), pixels.size(), kWidth,
+                                                           kHeight, 3, VIPS_FORMAT_UCHAR));
+}
+
+// The upright picture stored so that a viewer honouring `orientation` shows it upright.
+Bytes storedWith(int orientation) {
+    VipsImageHandle image = uprightPicture();
+    const auto apply = [&](auto operation) {
+        VipsImage* out = nullptr;
+        EXPECT_EQ(operation(image.get(), &out), 0);
+        image.reset(out);
+    };
+    const auto flip = [&](VipsDirection direction) {
+        apply([direction](VipsImage* in, VipsImage** out) {
+            return vips_flip(in, out, direction, nullptr);
+        });
+    };
+    const auto rotate = [&](VipsAngle angle) {
+        apply(
+            [angle](VipsImage* in, VipsImage** out) { return vips_rot(in, out, angle, nullptr); });
+    };
+    switch (orientation) {
+        case 2:
+            flip(VIPS_DIRECTION_HORIZONTAL);
+            break;
+        case 3:
+            rotate(VIPS_ANGLE_D180);
+            break;
+        case 4:
+            flip(VIPS_DIRECTION_VERTICAL);
+            break;
+        case 5:
+            flip(VIPS_DIRECTION_VERTICAL);
+            rotate(VIPS_ANGLE_D90);
+            break;
+        case 6:
+            rotate(VIPS_ANGLE_D270);
+            break;
+        case 7:
+            flip(VIPS_DIRECTION_HORIZONTAL);
+            rotate(VIPS_ANGLE_D90);
+            break;
+        case 8:
+            rotate(VIPS_ANGLE_D90);
+            break;
+        default:
+            break;
+    }
+    apply([](VipsImage* in, VipsImage** out) { return vips_copy(in, out, nullptr); });
+    vips_image_set_int(image.get(), VIPS_META_ORIENTATION, orientation);
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    EXPECT_EQ(vips_jpegsave_buffer(image.get(), &buffer, &length, "Q", 95, nullptr), 0);
+    Bytes out(buffer, length);
+    g_free(buffer);
+    return out;
+}
+
+// One picture in every sizing mode, with crops off centre across and down, and turned by the
+// slide's own rotation (also past a quarter turn).
+ExportRequest deckOf(int orientation) {
+    ExportRequest request;
+    request.quality = QualityPreset::best;
+    SourceImage image;
+    image.id = Uuid::random();
+    image.originalFileName = "photo.jpg";
+    image.storedFileName = image.id.text();
+    image.pixelWidth = kWidth;
+    image.pixelHeight = kHeight;
+    image.dpiX = image.dpiY = 72;
+    image.uti = "public.jpeg";
+    request.project.images.push_back(image);
+    request.imageData[image.id] = storedWith(orientation);
+
+    const auto slide = [&](Placement placement) {
+        Slide s = singleImageSlide(image.id, "");
+        s.placementOverride = placement;
+        request.project.slides.push_back(s);
+    };
+    slide({SizingMode::fit, {}, 0, 1.0});
+    slide({SizingMode::fill, {0.2, 0.9}, 0, 1.0});
+    slide({SizingMode::actual, {}, 0, 1.0});
+    slide({SizingMode::custom, {}, 0, 0.6});
+    slide({SizingMode::fill, {0.7, 0.1}, 30, 1.0});
+    slide({SizingMode::fit, {}, -110, 1.0});
+    Slide two;
+    two.layout = SlideLayoutKind::twoUp;
+    ImageSlot slot = emptySlot();
+    slot.imageID = image.id;
+    slot.crop = {0.85, 0.3};  // tall slots crop across
+    two.slots = {slot, slot};
+    two.placementOverride = Placement{SizingMode::fill, {0.85, 0.3}, 15, 1.0};
+    request.project.slides.push_back(two);
+    return request;
+}
+
+struct Pixels {
+    std::vector<std::uint8_t> data;
+    int bands = 0;
+    int width = 0;
+};
+
+Pixels pixelsOf(const fs::path& png) {
+    Pixels out;
+    VipsImageHandle image(vips_image_new_from_file(png.c_str(), nullptr));
+    if (!image)
+        return out;
+    std::size_t size = 0;
+    auto* memory = static_cast<std::uint8_t*>(vips_image_write_to_memory(image.get(), &size));
+    if (memory)
+        out.data.assign(memory, memory + size);
+    g_free(memory);
+    out.bands = vips_image_get_bands(image.get());
+    out.width = vips_image_get_width(image.get());
+    return out;
+}
+
+// The share of pixels of page `a` that differ by more than `tolerance` in some channel from every
+// pixel around the same place (one pixel either way) of page `b`, of the same size, or from white
+// when `b` is empty. Pages that cannot be compared give 1.
+double differingShare(const fs::path& a, const fs::path& b, int tolerance) {
+    const Pixels first = pixelsOf(a);
+    Pixels second = b.empty() ? Pixels{std::vector<std::uint8_t>(first.data.size(), 255),
+                                       first.bands, first.width}
+                              : pixelsOf(b);
+    if (first.data.empty() || first.data.size() != second.data.size() ||
+        first.bands != second.bands || first.width != second.width)
+        return 1;
+    const int bands = first.bands;
+    const int width = first.width;
+    const int height = int(first.data.size() / std::size_t(bands * width));
+    const auto at = [&](const Pixels& p, int x, int y) {
+        return &p.data[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * std::size_t(bands)];
+    };
+    std::size_t differing = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = at(first, x, y);
+            bool matched = false;
+            for (int dy = -1; dy <= 1 && !matched; ++dy)
+                for (int dx = -1; dx <= 1 && !matched; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= width || ny >= height)
+                        continue;
+                    const std::uint8_t* q = at(second, nx, ny);
+                    matched = true;
+                    for (int k = 0; k < bands; ++k)
+                        matched = matched && std::abs(int(p[k]) - int(q[k])) <= tolerance;
+                }
+            differing += !matched;
+        }
+    return double(differing) / double(width * height);
+}
+
+TEST(UprightByShape, EveryOrientationDrawsLikeTheLosslessTurn) {
+    const fs::path validator =
+        fs::path(MOSAVELLE_SOURCE_DIR) / ".." / "shared" / "tools" / "validate-pptx";
+    if (!fs::exists(validator))
+        GTEST_SKIP() << "the schema validator is not beside the repository";
+    ASSERT_TRUE(ensureVipsStarted());
+
+    testing::TempDir folder;
+    std::string all, byShape;
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const Bytes stored = storedWith(orientation);
+        auto header = readPictureHeader(stored);
+        ASSERT_TRUE(header);
+        ASSERT_EQ(header->orientation, orientation);
+        for (auto way : {RotatedJpeg::turnLosslessly, RotatedJpeg::turnByShape}) {
+            ExportRequest request = deckOf(orientation);
+            const std::string name =
+                std::string(way == RotatedJpeg::turnByShape ? "shape" : "turn") +
+                std::to_string(orientation);
+            request.destination = folder / (name + ".pptx");
+            ExportOptions options;
+            options.rotatedJpeg = way;
+            ExportCancellation cancellation;
+            auto result = exportPresentation(request, nullptr, cancellation, options);
+            ASSERT_TRUE(result.ok()) << result.error().message;
+            all += " " + quoted(request.destination);
+            if (way == RotatedJpeg::turnByShape)
+                byShape += " " + quoted(request.destination);
+        }
+    }
+
+    auto validated = runCommand(quoted(validator) + byShape);
+    EXPECT_EQ(validated.status, 0) << validated.output;
+
+    const fs::path pdfs = folder / "pdf";
+    fs::create_directory(pdfs);
+    auto converted = runCommand("soffice --headless --norestore -env:UserInstallation=file://" +
+                                (folder / "office-profile").string() +
+                                " --convert-to pdf --outdir " + quoted(pdfs) + all);
+    ASSERT_EQ(converted.status, 0) << converted.output;
+
+    constexpr int pages = 7;
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        for (const char* way : {"turn", "shape"}) {
+            const std::string name = way + std::to_string(orientation);
+            const fs::path pdf = pdfs / (name + ".pdf");
+            ASSERT_TRUE(fs::exists(pdf)) << name << " was not converted: " << converted.output;
+            auto drawn =
+                runCommand("pdftoppm -r 30 -png " + quoted(pdf) + " " + quoted(pdfs / name));
+            ASSERT_EQ(drawn.status, 0) << drawn.output;
+        }
+        for (int page = 1; page <= pages; ++page) {
+            // Every deck shows the same upright picture, so each page matches the page of the
+            // deck whose pixels were stored upright in the first place. Resampling may shift an
+            // edge by a pixel, nothing more.
+            const std::string suffix = "-" + std::to_string(page) + ".png";
+            const fs::path truth = pdfs / ("turn1" + suffix);
+            for (const char* way : {"turn", "shape"}) {
+                const fs::path drawn = pdfs / (way + std::to_string(orientation) + suffix);
+                EXPECT_LT(differingShare(truth, drawn, 32), 0.01)
+                    << drawn.filename() << " differs from " << truth.filename();
+            }
+        }
+    }
+    // And the picture is there to compare: the fitted page is mostly picture, not slide.
+    const double picture = differingShare(pdfs / "turn1-1.png", {}, 32);
+    EXPECT_GT(picture, 0.3);
+    EXPECT_LT(picture, 1);
+}
+
+}  // namespace
+}  // namespace mosavelle
