@@ -77,7 +77,10 @@ TEST_F(CliDeckTest, MakeImportsAFolderInNaturalNameOrderWithCleanedCaptions) {
     const auto result = cli({"make", out.string(), pictures.string(), "--captions",
                              "--strip-numbers", "--save", deck.string()});
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "");  // no notes, and no progress when stderr is not a terminal
+    // No progress when stderr is not a terminal; one note, as the captions will not show.
+    EXPECT_EQ(result.errLines(),
+              std::vector<std::string>{"Captions are not shown on one-picture slides; add "
+                                       "--layout captioned, two or four to show them."});
     EXPECT_EQ(result.out, "");
 
     // Subfolders only with -r; other extensions never.
@@ -92,9 +95,16 @@ TEST_F(CliDeckTest, MakeImportsAFolderInNaturalNameOrderWithCleanedCaptions) {
     EXPECT_EQ(member(out, "ppt/media/image1.jpg"), slurp(pictures / "01_Beach-Day.jpg"));
     EXPECT_EQ(member(out, "ppt/media/image3.jpg"), slurp(pictures / "img10.jpg"));
 
-    const auto recursive = cli({"make", path("all.pptx").string(), pictures.string(), "-r"});
+    const auto captioned = path("captioned.mosavelle");
+    const auto recursive = cli({"make", path("all.pptx").string(), pictures.string(), "-r",
+                                "--captions", "--layout", "captioned", "--save", captioned.string()});
     ASSERT_EQ(recursive.status, 0) << recursive.err;
+    EXPECT_EQ(recursive.err, "");
     EXPECT_EQ(countMembers(path("all.pptx"), R"(ppt/slides/slide\d+\.xml)"), 4u);
+    for (const auto& slide : project(captioned)["slides"])
+        EXPECT_EQ(slide["layout"], "imageTitleCaption");
+    EXPECT_NE(member(path("all.pptx"), "ppt/slides/slide1.xml").find("Beach Day"),
+              std::string::npos);
 }
 
 TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
@@ -104,7 +114,7 @@ TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
                                                      {"c.jpg", "date-digitized.jpg"}});
     const auto out = path("out.pptx"), deck = path("deck.mosavelle");
     const auto result =
-        cli({"make", out.string(), pictures.string(), "--sort", "captureDate", "--group", "two",
+        cli({"make", out.string(), pictures.string(), "--sort", "captureDate", "--group", "two", "--layout", "two",
              "--quality", "small", "--placement", "fill", "--size", "classic", "--background",
              "336699", "--slide-numbers", "--save", deck.string()});
     ASSERT_EQ(result.status, 0) << result.err;
@@ -421,6 +431,9 @@ TEST_F(CliDeckTest, UsageErrorsAreStatusOneAndEverySubcommandHasHelp) {
                                                {"make", "out.pptx", "in", "--quality", "great"},
                                                {"make", "out.pptx", "in", "--background", "12345G"},
                                                {"make", "out.pptx", "in", "--strip-numbers"},
+                                               {"make", "out.pptx", "in", "--layout", "three"},
+                                               {"make", "out.pptx", "in", "--group", "two",
+                                                "--layout", "four"},
                                                {"export", "deck.mosavelle"},
                                                {"render", "deck.mosavelle", "--bogus"}}) {
         const auto result = cli(args);
