@@ -219,7 +219,8 @@ int runCommandLine(int argc, char** argv) {
                               " disagree; give only one of them.");
                 return code(ExitStatus::usage);
             }
-            make.deck.layout = layoutOption(rawDeck.layout.empty() ? rawDeck.group : rawDeck.layout);
+            make.deck.layout =
+                layoutOption(rawDeck.layout.empty() ? rawDeck.group : rawDeck.layout);
             console.setQuiet(make.quiet);
             return code(runMake(make, console));
         }

@@ -96,8 +96,9 @@ TEST_F(CliDeckTest, MakeImportsAFolderInNaturalNameOrderWithCleanedCaptions) {
     EXPECT_EQ(member(out, "ppt/media/image3.jpg"), slurp(pictures / "img10.jpg"));
 
     const auto captioned = path("captioned.mosavelle");
-    const auto recursive = cli({"make", path("all.pptx").string(), pictures.string(), "-r",
-                                "--captions", "--layout", "captioned", "--save", captioned.string()});
+    const auto recursive =
+        cli({"make", path("all.pptx").string(), pictures.string(), "-r", "--captions", "--layout",
+             "captioned", "--save", captioned.string()});
     ASSERT_EQ(recursive.status, 0) << recursive.err;
     EXPECT_EQ(recursive.err, "");
     EXPECT_EQ(countMembers(path("all.pptx"), R"(ppt/slides/slide\d+\.xml)"), 4u);
@@ -113,10 +114,13 @@ TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
                                                      {"b.jpg", "date-tiff-only.jpg"},
                                                      {"c.jpg", "date-digitized.jpg"}});
     const auto out = path("out.pptx"), deck = path("deck.mosavelle");
-    const auto result =
-        cli({"make", out.string(), pictures.string(), "--sort", "captureDate", "--group", "two", "--layout", "two",
-             "--quality", "small", "--placement", "fill", "--size", "classic", "--background",
-             "336699", "--slide-numbers", "--save", deck.string()});
+    const auto result = cli({"make",         out.string(),  pictures.string(),
+                             "--sort",       "captureDate", "--group",
+                             "two",          "--layout",    "two",
+                             "--quality",    "small",       "--placement",
+                             "fill",         "--size",      "classic",
+                             "--background", "336699",      "--slide-numbers",
+                             "--save",       deck.string()});
     ASSERT_EQ(result.status, 0) << result.err;
 
     const json saved = project(deck);
@@ -424,18 +428,17 @@ TEST_F(CliDeckTest, HangupAndQuitStopCleanlyLeavingNoPartialFiles) {
 }
 
 TEST_F(CliDeckTest, UsageErrorsAreStatusOneAndEverySubcommandHasHelp) {
-    for (const auto& args :
-         std::vector<std::vector<std::string>>{{},
-                                               {"frobnicate"},
-                                               {"make", "out.pptx"},
-                                               {"make", "out.pptx", "in", "--quality", "great"},
-                                               {"make", "out.pptx", "in", "--background", "12345G"},
-                                               {"make", "out.pptx", "in", "--strip-numbers"},
-                                               {"make", "out.pptx", "in", "--layout", "three"},
-                                               {"make", "out.pptx", "in", "--group", "two",
-                                                "--layout", "four"},
-                                               {"export", "deck.mosavelle"},
-                                               {"render", "deck.mosavelle", "--bogus"}}) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {},
+             {"frobnicate"},
+             {"make", "out.pptx"},
+             {"make", "out.pptx", "in", "--quality", "great"},
+             {"make", "out.pptx", "in", "--background", "12345G"},
+             {"make", "out.pptx", "in", "--strip-numbers"},
+             {"make", "out.pptx", "in", "--layout", "three"},
+             {"make", "out.pptx", "in", "--group", "two", "--layout", "four"},
+             {"export", "deck.mosavelle"},
+             {"render", "deck.mosavelle", "--bogus"}}) {
         const auto result = cli(args);
         EXPECT_EQ(result.status, 1) << ::testing::PrintToString(args);
         EXPECT_ONE_SENTENCE(result);
