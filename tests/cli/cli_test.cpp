@@ -388,8 +388,9 @@ TEST_F(CliDeckTest, ConcurrentImportsIntoOneProjectKeepEveryPicture) {
         EXPECT_FALSE(name.starts_with(".")) << name;
 }
 
-// A closed terminal or SIGQUIT stops the tool as Ctrl-C does: status 130 and nothing written.
-TEST_F(CliDeckTest, HangupAndQuitStopCleanlyLeavingNoPartialFiles) {
+// Ctrl-C, SIGTERM, a closed terminal and SIGQUIT stop the tool cleanly: status 130 and nothing
+// written.
+TEST_F(CliDeckTest, StopSignalsEndWithStatus130LeavingNoPartialFiles) {
     const auto pictures = path("pictures");
     fs::create_directories(pictures);
     for (int i = 0; i < 40; ++i) {
@@ -397,7 +398,7 @@ TEST_F(CliDeckTest, HangupAndQuitStopCleanlyLeavingNoPartialFiles) {
         std::ofstream(pictures / (std::to_string(i) + ".jpg"), std::ios::app) << i;
     }
     const auto out = path("out.pptx");
-    for (const int signal : {SIGHUP, SIGQUIT}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         const pid_t child = ::fork();
         if (child == 0) {
             const int null = ::open("/dev/null", O_WRONLY);
