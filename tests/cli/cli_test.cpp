@@ -199,37 +199,6 @@ TEST_F(CliDeckTest, ExportListsUnusablePicturesAndGoesOnWithoutThem) {
     EXPECT_EQ(member(out, "ppt/media/image1.jpg"), slurp(pictures / "kept.jpg"));
 }
 
-TEST_F(CliDeckTest, MadeDeckConvertsToAPdfWithOnePagePerSlide) {
-    if (std::system("command -v soffice >/dev/null 2>&1 && command -v pdfinfo >/dev/null") != 0)
-        GTEST_SKIP() << "LibreOffice or pdfinfo is not installed";
-    const auto pictures = pictureFolder("pictures", {{"1.jpg", "orient-1.jpg"},
-                                                     {"2.jpg", "orient-6.jpg"},
-                                                     {"3.png", "alpha.png"},
-                                                     {"4.png", "picture.png"},
-                                                     {"5.bmp", "picture.bmp"}});
-    const auto out = path("deck.pptx"), deck = path("deck.mosavelle");
-    auto result = cli({"make", out.string(), pictures.string(), "--group", "four", "--captions",
-                       "--slide-numbers", "--save", deck.string()});
-    ASSERT_EQ(result.status, 0) << result.err;
-    result = cli({"render", deck.string()});
-    ASSERT_EQ(result.status, 0) << result.err;
-    const std::size_t slides = json::parse(result.out)["slides"].size();
-    ASSERT_EQ(slides, 2u);  // four pictures on one slide, the fifth on its own
-
-    const auto profile = path("office-profile");
-    result =
-        runProgram("soffice",
-                   {"--headless", "--norestore", "-env:UserInstallation=file://" + profile.string(),
-                    "--convert-to", "pdf", "--outdir", dir_.path().string(), out.string()},
-                   dir_.path());
-    ASSERT_EQ(result.status, 0) << result.err;
-    result = runProgram("pdfinfo", {path("deck.pdf").string()}, dir_.path());
-    ASSERT_EQ(result.status, 0) << result.err;
-    std::smatch pages;
-    ASSERT_TRUE(std::regex_search(result.out, pages, std::regex(R"(Pages:\s+(\d+))")));
-    EXPECT_EQ(std::stoul(pages[1]), slides);
-}
-
 TEST_F(CliDeckTest, BadInputsAndUnwritableDestinationsGiveTheirStatusAndWriteNothing) {
     const auto pictures = pictureFolder("pictures", {{"one.jpg", "orient-1.jpg"}});
     const std::string in = pictures.string(), out = path("out.pptx").string();
