@@ -15,6 +15,7 @@
 #include <string>
 
 #include "cli_runner.h"
+#include "support/package_reader.h"
 
 namespace mosavelle::testing {
 namespace {
@@ -24,25 +25,22 @@ using nlohmann::json;
 
 class CliDeckTest : public CliTest {
 protected:
-    // The members of a presentation, as unzip lists them.
-    std::vector<std::string> members(const fs::path& pptx) {
-        const auto listing = runProgram("unzip", {"-Z1", pptx.string()}, dir_.path());
-        EXPECT_EQ(listing.status, 0) << listing.err;
-        std::vector<std::string> names;
-        std::istringstream in(listing.out);
-        for (std::string line; std::getline(in, line);)
-            if (!line.empty())
-                names.push_back(line);
-        return names;
+    // The members of a presentation, in archive order.
+    std::vector<PackageMember> members(const fs::path& pptx) {
+        auto read = readPackage(readFileBytes(pptx));
+        EXPECT_TRUE(read.has_value()) << pptx;
+        return read.value_or(std::vector<PackageMember>{});
     }
     std::size_t countMembers(const fs::path& pptx, const std::string& pattern) {
         const std::regex re(pattern);
-        const auto names = members(pptx);
-        return std::count_if(names.begin(), names.end(),
-                             [&](const std::string& n) { return std::regex_match(n, re); });
+        return std::ranges::count_if(members(pptx),
+                                     [&](const auto& m) { return std::regex_match(m.path, re); });
     }
     std::string member(const fs::path& pptx, const std::string& name) {
-        return runProgram("unzip", {"-p", pptx.string(), name}, dir_.path()).out;
+        for (auto& m : members(pptx))
+            if (m.path == name)
+                return m.data;
+        return {};
     }
     json project(const fs::path& deck) { return json::parse(slurp(deck / "project.json")); }
 
@@ -54,13 +52,6 @@ protected:
                 for (const auto& image : deck["images"])
                     if (slot.contains("imageID") && image["id"] == slot["imageID"])
                         names.push_back(image["originalFileName"]);
-        return names;
-    }
-
-    std::set<std::string> entries(const fs::path& folder) {
-        std::set<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder))
-            names.insert(entry.path().filename().string());
         return names;
     }
 };
@@ -89,7 +80,7 @@ TEST_F(CliDeckTest, MakeImportsAFolderInNaturalNameOrderWithCleanedCaptions) {
     EXPECT_EQ(picturesInDeckOrder(saved),
               (std::vector<std::string>{"01_Beach-Day.jpg", "IMG2.jpg", "img10.jpg"}));
     EXPECT_EQ(saved["slides"][0]["slots"][0]["caption"], "Beach Day");
-    EXPECT_EQ(entries(deck / "images").size(), 3u);
+    EXPECT_EQ(namesIn(deck / "images").size(), 3u);
 
     // At the best quality a JPEG goes into the package unchanged, named by first use.
     EXPECT_EQ(member(out, "ppt/media/image1.jpg"), slurp(pictures / "01_Beach-Day.jpg"));
@@ -167,7 +158,7 @@ TEST_F(CliDeckTest, ImportSkipsDuplicatesUnlessKeptAndExportLeavesTheProjectAlon
     ASSERT_EQ(kept["images"].size(), 3u);
     EXPECT_EQ(kept["slides"].size(), 3u);
     EXPECT_NE(kept["images"][0]["id"], kept["images"][2]["id"]);
-    EXPECT_EQ(entries(deck / "images").size(), 3u);
+    EXPECT_EQ(namesIn(deck / "images").size(), 3u);
 
     const std::string before = slurp(deck / "project.json");
     const auto out = path("out.pptx");
@@ -238,7 +229,7 @@ TEST_F(CliDeckTest, BadInputsAndUnwritableDestinationsGiveTheirStatusAndWriteNot
     }
     EXPECT_TRUE(fs::is_empty(path("a-folder.pptx")));
     EXPECT_EQ(slurp(pictures / "one.jpg"), slurp(fixturePath("orient-1.jpg")));
-    EXPECT_EQ(entries(pictures), std::set<std::string>{"one.jpg"});
+    EXPECT_EQ(namesIn(pictures), std::set<std::string>{"one.jpg"});
     EXPECT_FALSE(fs::exists(path("no-such-folder")));
     EXPECT_EQ(slurp(path("damaged.mosavelle") / "project.json"),
               "{\"formatVersion\": 1, \"images\": [");
@@ -328,7 +319,7 @@ TEST_F(CliDeckTest, UndecodablePicturesAreFoundAtImportAndNamedWhenAnExportFails
               "mosavelle-cli: Could not export the presentation: good.jpg: This file could not be "
               "read as an image.");
     EXPECT_EQ(slurp(out), "the previous presentation");
-    EXPECT_EQ(entries(path("dest")), std::set<std::string>{"out.pptx"});
+    EXPECT_EQ(namesIn(path("dest")), std::set<std::string>{"out.pptx"});
 }
 
 // Two imports into one project at once: the second waits for the first and adds to what it
@@ -352,8 +343,8 @@ TEST_F(CliDeckTest, ConcurrentImportsIntoOneProjectKeepEveryPicture) {
     EXPECT_EQ(slurp(path("a.status")), "0\n");
     EXPECT_EQ(slurp(path("b.status")), "0\n");
     EXPECT_EQ(project(deck)["images"].size(), 120u);
-    EXPECT_EQ(entries(deck / "images").size(), 120u);
-    for (const auto& name : entries(dir_.path()))
+    EXPECT_EQ(namesIn(deck / "images").size(), 120u);
+    for (const auto& name : namesIn(dir_.path()))
         EXPECT_FALSE(name.starts_with(".")) << name;
 }
 
@@ -392,7 +383,7 @@ TEST_F(CliDeckTest, StopSignalsEndWithStatus130LeavingNoPartialFiles) {
         ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << signal;
         EXPECT_EQ(WEXITSTATUS(status), 130);
         EXPECT_FALSE(fs::exists(out) || fs::exists(path("deck.mosavelle")));
-        for (const auto& name : entries(dir_.path()))
+        for (const auto& name : namesIn(dir_.path()))
             EXPECT_FALSE(name.starts_with(".")) << name;
     }
 }

@@ -7,7 +7,7 @@
 #include "core/export/presentation_parts.h"
 #include "core/export/scaffold.h"
 #include "core/import/detail/vips_runtime.h"
-#include "package_reader.h"
+#include "support/package_reader.h"
 #include "support/test_support.h"
 
 namespace mosavelle {

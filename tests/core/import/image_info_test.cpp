@@ -323,13 +323,6 @@ TEST(ImageInfoTypes, FailuresCarryTheirCaseInStepOrder) {
     EXPECT_EQ(std::get<ImageIOError>(garbage), ImageIOError::unreadable);
 }
 
-TEST(ImageInfoTypes, ConformanceTableSeparatesPicturesFromOtherKnownTypes) {
-    EXPECT_EQ(conformsToImage("public.avif"), true);
-    EXPECT_EQ(conformsToImage("com.adobe.pdf"), false);
-    EXPECT_EQ(conformsToImage("public.mpeg-4"), false);
-    EXPECT_EQ(conformsToImage("public.no-such-type"), std::nullopt);
-}
-
 TEST(ImageInfoFrames, CountsFramesPagesAndReportsFrameZerosSize) {
     struct Case {
         const char* name;

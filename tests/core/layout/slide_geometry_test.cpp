@@ -32,15 +32,6 @@ TEST(ContentBox, LogoAndNumberTakeWholeBandsThatAddUpAtTheirEdges) {
     }
 }
 
-// The page width is the ten-decimal constant, not 40/3: they differ by 3e-11 inch, below every
-// other tolerance here, yet the difference reaches written EMU values of wide frames.
-TEST(PageSize, UsesTheExactPageConstants) {
-    EXPECT_EQ(pageSize(SlideSizePreset::widescreen).width, 13.3333333333);
-    EXPECT_EQ(pageSize(SlideSizePreset::widescreen).height, 7.5);
-    EXPECT_EQ(pageSize(SlideSizePreset::classic).width, 10.0);
-    EXPECT_EQ(pageSize(SlideSizePreset::classic).height, 7.5);
-}
-
 TEST(ContentBox, OversizedMarginsNeverShrinkItBelowHalfAnInch) {
     AppearanceSettings a;
     a.margins = Margins{5, 7, 5, 7};
