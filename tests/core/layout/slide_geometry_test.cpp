@@ -30,6 +30,8 @@ TEST(ContentBox, LogoAndNumberTakeWholeBandsThatAddUpAtTheirEdges) {
         SCOPED_TRACE(y);
         expectRect(contentBox(a), 0.3, y, contentWidth, height);
     }
+    // The ten-decimal width, not 40/3: the 3e-11 inch between them reaches written EMU values.
+    EXPECT_EQ(pageSize(SlideSizePreset::widescreen).width, 13.3333333333);
 }
 
 TEST(ContentBox, OversizedMarginsNeverShrinkItBelowHalfAnInch) {
