@@ -1,11 +1,15 @@
-# mosavelle_layer(NAME [DEPS layer...] [LIBS target...])
+# mosavelle_layer(NAME [DEPS layer...] [LIBS target...] [SOURCES file.cpp...])
 #
-# Defines the static library `mosavelle-NAME` from every .cpp in src/core/NAME. Each layer links
-# only the layers below it, so a wrong-way include fails at link time. A layer with no sources
-# yet is an INTERFACE library so that the tree always configures.
+# Defines the static library `mosavelle-NAME` from the listed sources in src/core/NAME (names
+# relative to that folder; a new file is added here by hand, so that the build never picks up a
+# stray one). Each layer links only the layers below it, so a wrong-way include fails at link
+# time. A layer with no sources yet is an INTERFACE library so that the tree always configures.
 function(mosavelle_layer name)
-  cmake_parse_arguments(ARG "" "" "DEPS;LIBS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+  cmake_parse_arguments(ARG "" "" "DEPS;LIBS;SOURCES" ${ARGN})
+  set(sources)
+  foreach(source IN LISTS ARG_SOURCES)
+    list(APPEND sources ${CMAKE_CURRENT_SOURCE_DIR}/${name}/${source})
+  endforeach()
   set(target mosavelle-${name})
   set(deps)
   foreach(dep IN LISTS ARG_DEPS)

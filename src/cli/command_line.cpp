@@ -46,6 +46,19 @@ std::optional<E> enumOption(const std::string& text) {
     return parseCase<E>(text);
 }
 
+// The words of `--layout` and `--group`, already checked by the parser.
+std::optional<SlideLayoutKind> layoutOption(const std::string& text) {
+    if (text == "one")
+        return SlideLayoutKind::oneImage;
+    if (text == "captioned")
+        return SlideLayoutKind::imageTitleCaption;
+    if (text == "two")
+        return SlideLayoutKind::twoUp;
+    if (text == "four")
+        return SlideLayoutKind::fourGrid;
+    return std::nullopt;
+}
+
 void addImportFlags(CLI::App& command, ImportOptions& import) {
     command.add_flag("-r,--recursive", import.recursive, "Include the subfolders of folders");
     command.add_flag("--keep-duplicates", import.keepDuplicates,
@@ -54,7 +67,7 @@ void addImportFlags(CLI::App& command, ImportOptions& import) {
 
 // Raw option texts that are turned into typed values after parsing.
 struct RawDeckOptions {
-    std::string quality, sort, group, placement, size;
+    std::string quality, sort, layout, group, placement, size;
 };
 
 CLI::App* addMake(CLI::App& app, MakeOptions& make, RawDeckOptions& raw) {
@@ -72,7 +85,12 @@ CLI::App* addMake(CLI::App& app, MakeOptions& make, RawDeckOptions& raw) {
     command->add_option("--sort", raw.sort, "Slide order")
         ->check(CLI::IsMember(
             {"manual", "filename", "captureDate", "reverseFilename", "reverseCaptureDate"}));
-    command->add_option("--group", raw.group, "Group all slides as two-up or four-up")
+    command
+        ->add_option("--layout", raw.layout,
+                     "Slide layout: one picture, one with title and caption, or all slides "
+                     "grouped two or four to a slide")
+        ->check(CLI::IsMember({"one", "captioned", "two", "four"}));
+    command->add_option("--group", raw.group, "The same as --layout two or --layout four")
         ->check(CLI::IsMember({"two", "four"}));
     command->add_option("--placement", raw.placement, "How pictures sit in their areas")
         ->check(CLI::IsMember({"fit", "fill", "actual"}));
@@ -195,10 +213,14 @@ int runCommandLine(int argc, char** argv) {
             make.deck.sort = enumOption<SortMode>(rawDeck.sort);
             make.deck.placement = enumOption<SizingMode>(rawDeck.placement);
             make.deck.size = enumOption<SlideSizePreset>(rawDeck.size);
-            if (rawDeck.group == "two")
-                make.deck.group = SlideLayoutKind::twoUp;
-            if (rawDeck.group == "four")
-                make.deck.group = SlideLayoutKind::fourGrid;
+            if (!rawDeck.group.empty() && !rawDeck.layout.empty() &&
+                rawDeck.group != rawDeck.layout) {
+                console.error("--group " + rawDeck.group + " and --layout " + rawDeck.layout +
+                              " disagree; give only one of them.");
+                return code(ExitStatus::usage);
+            }
+            make.deck.layout =
+                layoutOption(rawDeck.layout.empty() ? rawDeck.group : rawDeck.layout);
             console.setQuiet(make.quiet);
             return code(runMake(make, console));
         }

@@ -18,7 +18,7 @@ struct Background {
 std::optional<Background> parseBackground(std::string_view text);
 
 // Applies the deck settings of `make` to a project made from the saved defaults. Settings the
-// user did not give are left as the defaults have them. The logo and grouping are applied by the
+// user did not give are left as the defaults have them. The logo and layout are applied by the
 // caller: one needs file access, the other the deck's slides.
 void applyDeckOptions(const DeckOptions& options, Project& project);
 

@@ -7,6 +7,7 @@
 #include "cli/project_files.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
+#include "core/editing/slide_settings.h"
 #include "core/import/file_collection.h"
 #include "core/import/image_info.h"
 #include "core/model/defaults_store.h"
@@ -31,13 +32,19 @@ Result<Bytes> readLogo(const std::string& path) {
     return bytes;
 }
 
-// Groups every slide of the deck, as the menu command does with everything selected.
-void groupAllSlides(MosavelleDocument& document, SlideLayoutKind layout) {
+// Gives every slide of the deck `layout`, as the menu commands do with everything selected:
+// grouping for the multi-picture layouts, a layout change otherwise.
+void applyLayoutToAllSlides(MosavelleDocument& document, SlideLayoutKind layout) {
+    if (layout == SlideLayoutKind::oneImage)
+        return;  // what the import made
     SlideIDSet all;
     for (const auto& slide : document.project().slides)
         all.insert(slide.id);
     setSelection(document, std::move(all));
-    groupSelectedSlides(document, layout);
+    if (layout == SlideLayoutKind::imageTitleCaption)
+        changeLayout(document, layout);
+    else
+        groupSelectedSlides(document, layout);
 }
 
 }  // namespace
@@ -47,6 +54,11 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
         return status;
     if (auto status = checkOutputFolder(options.output, console); status != ExitStatus::ok)
         return status;
+    if (options.deck.captions &&
+        options.deck.layout.value_or(SlideLayoutKind::oneImage) == SlideLayoutKind::oneImage)
+        console.note(
+            "Captions are not shown on one-picture slides; add --layout captioned, two or four "
+            "to show them.");
     if (options.saveProject) {
         if (auto status = checkProjectDestination(*options.saveProject, console);
             status != ExitStatus::ok)
@@ -82,8 +94,8 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
         console.error(noUsablePictureMessage);
         return ExitStatus::badInput;
     }
-    if (options.deck.group)
-        groupAllSlides(*document, *options.deck.group);
+    if (options.deck.layout)
+        applyLayoutToAllSlides(*document, *options.deck.layout);
 
     const ExitStatus exported =
         exportDocument(*document, document->project().export_.quality, options.output, console);

@@ -22,7 +22,9 @@ struct ImportOptions {
 struct DeckOptions {
     std::optional<QualityPreset> quality;
     std::optional<SortMode> sort;
-    std::optional<SlideLayoutKind> group;  // twoUp or fourGrid: every slide grouped after import
+    // Every slide's layout after import: imageTitleCaption changes each slide, twoUp and fourGrid
+    // group the slides; absent or oneImage leaves the one-picture slides of the import.
+    std::optional<SlideLayoutKind> layout;
     std::optional<SizingMode> placement;
     std::optional<SlideSizePreset> size;
     std::optional<std::string> background;  // "white", "black" or six hex digits

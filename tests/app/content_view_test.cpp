@@ -18,6 +18,7 @@
 #include "app_test_support.h"
 #include "core/editing/selection.h"
 #include "core/layout/warnings.h"
+#include "shell_support.h"
 #include "support/test_support.h"
 
 using namespace mosavelle;
@@ -37,15 +38,6 @@ QList<QMessageBox*> alerts(const QString& title) {
             box && box->isVisible() && box->windowTitle() == title)
             found.push_back(box);
     return found;
-}
-
-void answer(QMessageBox* box, const QString& button) {
-    for (QAbstractButton* candidate : box->buttons())
-        if (candidate->text() == button) {
-            candidate->click();
-            return;
-        }
-    QFAIL(qPrintable(QStringLiteral("no button ") + button));
 }
 
 std::vector<std::string> pictureNames(const DocumentHandle& handle) {
@@ -127,8 +119,8 @@ private Q_SLOTS:
         ShownView shown(makeDeck(0));
         shown.view.importURLs({a, b, folder.path() / "f"});
         QTRY_COMPARE(alerts(QStringLiteral("Include subfolders?")).size(), 1);
-        answer(alerts(QStringLiteral("Include subfolders?")).front(),
-               QStringLiteral("This Folder Only"));
+        testing::clickButton(alerts(QStringLiteral("Include subfolders?")).front(),
+                             QStringLiteral("This Folder Only"));
         QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{3});
         QCOMPARE(pictureNames(*shown.handle),
                  (std::vector<std::string>{"a.jpg", "b.png", "c.png"}));
@@ -149,7 +141,7 @@ private Q_SLOTS:
         QCOMPARE(
             box->text(),
             QStringLiteral("Exact copies were found. Mosavelle never removes files on its own."));
-        answer(box, QStringLiteral("Cancel"));
+        testing::clickButton(box, QStringLiteral("Cancel"));
         QTRY_VERIFY(!shown.view.importFlow().isBusy());
         QVERIFY(shown.handle->document().project().slides.empty());
         QVERIFY(!shown.handle->undoHistory()->canUndo());
@@ -157,8 +149,8 @@ private Q_SLOTS:
         // The flow is free again; skipping keeps the two distinct pictures.
         shown.view.importURLs(files);
         QTRY_COMPARE(alerts(QStringLiteral("Duplicate images")).size(), 1);
-        answer(alerts(QStringLiteral("Duplicate images")).front(),
-               QStringLiteral("Skip Duplicates"));
+        testing::clickButton(alerts(QStringLiteral("Duplicate images")).front(),
+                             QStringLiteral("Skip Duplicates"));
         QTRY_COMPARE(pictureNames(*shown.handle), (std::vector<std::string>{"x.png", "z.png"}));
         QCOMPARE(shown.handle->undoHistory()->undoName(), std::string("Import Images"));
     }

@@ -41,10 +41,6 @@ std::unique_ptr<DocumentHandle> makeDeck(int pictures, const Bytes& bytes) {
         std::make_unique<MosavelleDocument>(project, data, std::nullopt));
 }
 
-Bytes photo() {
-    return testing::readFileBytes(testing::fixturePath("orient-1.jpg"));
-}
-
 template <class T>
 T* visibleChild(QWidget& window) {
     for (T* child : window.findChildren<T*>())
@@ -137,7 +133,7 @@ private Q_SLOTS:
     }
 
     void unusablePicturesAreListedAndCancelEndsTheFlow() {
-        auto handle = makeDeck(3, photo());
+        auto handle = makeDeck(3, testing::fixtureBytes("orient-1.jpg"));
         Project project = handle->document().project();
         project.images[0].importError = "This file could not be read as an image.";
         project.images[2].importError = "";
@@ -165,7 +161,7 @@ private Q_SLOTS:
         const std::vector<PresentationProgram> two{{"First", "/a.desktop", "first %f"},
                                                    {"Second", "/b.desktop", "second %f"}};
         for (std::size_t count = 0; count <= 2; ++count) {
-            auto handle = makeDeck(2, photo());
+            auto handle = makeDeck(2, testing::fixtureBytes("orient-1.jpg"));
             QWidget window;
             ExportFlow flow(*handle, &window,
                             fakeLauncher({two.begin(), two.begin() + count}, "No such program."));
@@ -229,7 +225,7 @@ private Q_SLOTS:
     }
 
     void cancelledExportLeavesTheReplacedFileAsItWas() {
-        auto handle = makeDeck(2, photo());
+        auto handle = makeDeck(2, testing::fixtureBytes("orient-1.jpg"));
         testing::TempDir folder;
         const Bytes before(std::string_view("an older presentation"));
         testing::writeFileBytes(folder / "deck.pptx", before);
@@ -257,7 +253,7 @@ private Q_SLOTS:
     }
 
     void closingDuringAnExportAsksFirst() {
-        auto handle = makeDeck(1, photo());
+        auto handle = makeDeck(1, testing::fixtureBytes("orient-1.jpg"));
         testing::TempDir folder;
         QWidget window;
         ExportFlow flow(*handle, &window, fakeLauncher({}));

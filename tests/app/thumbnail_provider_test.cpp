@@ -11,10 +11,6 @@ using namespace mosavelle::app;
 
 namespace {
 
-Bytes fixture(const char* name) {
-    return testing::readFileBytes(testing::fixturePath(name));
-}
-
 Uuid pictureID(std::uint8_t n) {
     return Uuid({0x7E, 0, 0, 0, 0, 0, 0x40, 0, 0x80, 0, 0, 0, 0, 0, 0, n});
 }
@@ -28,7 +24,7 @@ private Q_SLOTS:
         ThumbnailCache cache(ThumbnailCache::Options{.threads = 2});
         ThumbnailProvider provider(cache);
         QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
-        const Bytes bytes = fixture("alpha.png");
+        const Bytes bytes = testing::fixtureBytes("alpha.png");
         const Uuid id = pictureID(1);
 
         QVERIFY(provider.image(id, bytes, 100).isNull());  // never decodes on this thread
@@ -66,11 +62,11 @@ private Q_SLOTS:
         ThumbnailProvider provider(cache);
         QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
         const Uuid broken = pictureID(2), good = pictureID(3);
-        provider.image(broken, fixture("text.jpg"), 128);
-        provider.image(good, fixture("picture.png"), 128);
+        provider.image(broken, testing::fixtureBytes("text.jpg"), 128);
+        provider.image(good, testing::fixtureBytes("picture.png"), 128);
         QVERIFY(ready.wait(10000));
         QCOMPARE(ready.takeFirst().at(0).value<Uuid>(), good);
-        provider.image(broken, fixture("text.jpg"), 128);
+        provider.image(broken, testing::fixtureBytes("text.jpg"), 128);
         QTest::qWait(50);
         QCOMPARE(cache.stats().decoded, std::size_t{2});
         QVERIFY(ready.isEmpty());
@@ -78,13 +74,13 @@ private Q_SLOTS:
         provider.dropPictures({good, broken});
         QVERIFY(!provider.isReady(good, 128));
         QCOMPARE(cache.count(), std::size_t{0});
-        QVERIFY(provider.image(good, fixture("picture.png"), 128).isNull());
+        QVERIFY(provider.image(good, testing::fixtureBytes("picture.png"), 128).isNull());
         QVERIFY(ready.wait(10000));
     }
 
     void aProviderGoneWithRequestsInFlightIsNeverCalled() {
         ThumbnailCache cache(ThumbnailCache::Options{.threads = 2});
-        const Bytes bytes = fixture("orient-6.jpg");
+        const Bytes bytes = testing::fixtureBytes("orient-6.jpg");
         {
             ThumbnailProvider provider(cache);
             for (std::uint8_t n = 10; n < 30; ++n)

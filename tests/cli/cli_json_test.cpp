@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <string>
 
 #include "cli_runner.h"
@@ -23,39 +23,36 @@ std::string sha256OfFile(const fs::path& file, const fs::path& scratch) {
     return result.out.substr(0, 64);
 }
 
-TEST_F(CliInfoTest, ReportsUprightSizeSwappedResolutionDatesFramesAndDigests) {
-    const std::vector<std::string> files = {
-        fixturePath("orient-6.jpg"),      fixturePath("orient-3.jpg"),
-        fixturePath("date-original.jpg"), fixturePath("date-hyphenated.jpg"),
-        fixturePath("animated.gif"),      fixturePath("alpha.png")};
-    const auto result = cli({"info", files[0], files[1], files[2], files[3], files[4], files[5]});
+// The facts themselves are the picture-facts suite's; here: every member by name, the file as
+// given, the digest of its bytes and the capture date in UTC, left out when it does not parse.
+TEST_F(CliInfoTest, PrintsEveryFactByNameWithTheFileItsDigestAndItsDate) {
+    const std::vector<std::string> files = {fixturePath("orient-6.jpg"),
+                                            fixturePath("date-original.jpg"),
+                                            fixturePath("date-hyphenated.jpg")};
+    const auto result = cli({"info", files[0], files[1], files[2]});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     const json facts = json::parse(result.out);
-    ASSERT_TRUE(facts.is_array());
     ASSERT_EQ(facts.size(), files.size());
+    const std::set<std::string> members = {"file",        "pixelWidth", "pixelHeight", "dpiX",
+                                           "dpiY",        "hasAlpha",   "frameCount",  "uti",
+                                           "orientation", "sha256"};
     for (std::size_t i = 0; i < files.size(); ++i) {
+        std::set<std::string> names;
+        for (const auto& [member, value] : facts[i].items())
+            if (member != "captureDate")
+                names.insert(member);
+        EXPECT_EQ(names, members) << files[i];
         EXPECT_EQ(facts[i]["file"], files[i]);
         EXPECT_EQ(facts[i]["sha256"], sha256OfFile(files[i], dir_.path())) << files[i];
     }
-
-    // A quarter turn shows the stored 40 x 64 grid as 64 x 40 and swaps the resolutions. The
-    // capture date is the camera's wall-clock time, printed in UTC (the tool runs in UTC here);
-    // a date that does not parse leaves the member out.
-    const json expected = json::parse(R"([
-      {"pixelWidth": 64, "pixelHeight": 40, "dpiX": 240.0, "dpiY": 300.0, "orientation": 6,
-       "hasAlpha": false},
-      {"pixelWidth": 64, "pixelHeight": 40, "dpiX": 300.0, "dpiY": 240.0, "orientation": 3},
-      {"captureDate": "2021-07-04T18:30:00Z"},
-      {},
-      {"frameCount": 12, "uti": "com.compuserve.gif"},
-      {"hasAlpha": true, "uti": "public.png"}])");
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        for (const auto& [member, value] : expected[i].items())
-            EXPECT_EQ(facts[i][member], value) << files[i] << " " << member;
-    }
+    // A quarter turn: the stored 40 x 64 grid shows as 64 x 40, its resolutions swapped.
+    EXPECT_EQ(facts[0]["pixelWidth"], 64);
+    EXPECT_EQ(facts[0]["dpiX"], 240.0);
+    EXPECT_EQ(facts[0]["dpiY"], 300.0);
     EXPECT_FALSE(facts[0].contains("captureDate"));
-    EXPECT_FALSE(facts[3].contains("captureDate"));
+    EXPECT_EQ(facts[1]["captureDate"], "2021-07-04T18:30:00Z");
+    EXPECT_FALSE(facts[2].contains("captureDate"));
 }
 
 TEST_F(CliInfoTest, UnreadableFilesGetAnErrorObjectEachAndStatusTwo) {
@@ -164,62 +161,54 @@ protected:
     }
 };
 
-TEST_F(CliRenderTest, LaysOutTheExportedSlidesWithTheirWarningsAndMessages) {
+// Where things go is the layout suite's; here: the members by name, the exported slides, and
+// the warnings with their sentences.
+TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
     const json slides = render(writeDeck("deck.mosavelle", handWrittenProject(false)));
     ASSERT_EQ(slides.size(), 3u);  // the excluded slide is not exported
+    const auto names = [](const json& object) {
+        std::set<std::string> out;
+        for (const auto& [member, value] : object.items())
+            out.insert(member);
+        return out;
+    };
     for (std::size_t i = 0; i < slides.size(); ++i) {
+        EXPECT_EQ(
+            names(slides[i]),
+            (std::set<std::string>{"index", "background", "size", "pictures", "texts", "logo",
+                                   "slideNumber", "numberFrame", "notes", "warnings", "messages"}));
         EXPECT_EQ(slides[i]["index"], i);
         EXPECT_EQ(slides[i]["size"], "widescreen");
         EXPECT_EQ(slides[i]["background"], color(0, 0, 0));
         EXPECT_TRUE(slides[i]["logo"].is_null());
         EXPECT_TRUE(slides[i]["slideNumber"].is_null());
-        EXPECT_TRUE(slides[i]["numberFrame"].is_null());
-        EXPECT_EQ(slides[i]["warnings"].size(), slides[i]["messages"].size());
     }
 
-    // Section: "Section" for an empty title, in the middle band of the 12.7333 x 6.9 content box.
-    const json& section = slides[0];
+    const json& section = slides[0];  // "Section" stands in for an empty title
     EXPECT_EQ(section["notes"], "notes of B1000000-0000-4000-8000-000000000001");
     ASSERT_EQ(section["texts"].size(), 1u);
-    const json& title = section["texts"][0];
-    EXPECT_EQ(title["text"], "Section");
-    EXPECT_EQ(title["isTitle"], true);
-    EXPECT_EQ(title["fontPoints"], 28.0);
-    EXPECT_EQ(title["alignment"], "leading");
-    EXPECT_NEAR(title["frame"]["x"].get<double>(), 0.3, 1e-9);
-    EXPECT_NEAR(title["frame"]["y"].get<double>(), 0.3 + 6.9 * 0.35, 1e-6);
-    EXPECT_NEAR(title["frame"]["width"].get<double>(), 40.0 / 3 - 0.6, 1e-6);
-    EXPECT_NEAR(title["frame"]["height"].get<double>(), 6.9 * 0.3, 1e-6);
-    EXPECT_TRUE(section["pictures"].empty());
+    EXPECT_EQ(names(section["texts"][0]),
+              (std::set<std::string>{"text", "frame", "isTitle", "overflows", "fontPoints",
+                                     "alignment"}));
+    EXPECT_EQ(section["texts"][0]["text"], "Section");
+    EXPECT_EQ(names(section["texts"][0]["frame"]),
+              (std::set<std::string>{"x", "y", "width", "height"}));
 
-    // One picture, fitted: the 64 x 40 picture keeps its proportions, fills the height of the
-    // content box, and 64 pixels over its width are far below 120 per inch.
+    // 64 pixels over the width of a fitted slide are far below 120 per inch.
     const json& single = slides[1];
     ASSERT_EQ(single["pictures"].size(), 1u);
     const json& placed = single["pictures"][0];
+    EXPECT_EQ(names(placed), (std::set<std::string>{"imageID", "frame", "crop", "rotationDegrees",
+                                                    "overflows", "placedDPI"}));
     EXPECT_EQ(placed["imageID"], pictureID);
-    const double width = placed["frame"]["width"], height = placed["frame"]["height"];
-    EXPECT_NEAR(width / height, 64.0 / 40.0, 1e-9);
-    EXPECT_NEAR(height, 6.9, 1e-6);
-    EXPECT_NEAR(placed["placedDPI"].get<double>(), 64.0 / width, 1e-9);
-    EXPECT_EQ(placed["crop"], json({{"left", 0.0}, {"top", 0.0}, {"right", 0.0}, {"bottom", 0.0}}));
-    ASSERT_EQ(single["warnings"].size(), 1u);
-    EXPECT_EQ(single["warnings"][0]["case"], "lowResolution");
-    EXPECT_EQ(single["warnings"][0]["dpi"], placed["placedDPI"]);
-    EXPECT_EQ(single["warnings"][0]["imageID"], pictureID);
+    EXPECT_EQ(
+        single["warnings"],
+        json({{{"case", "lowResolution"}, {"dpi", placed["placedDPI"]}, {"imageID", pictureID}}}));
     EXPECT_EQ(single["messages"], json({"Image may be blurry when presented."}));
-    EXPECT_TRUE(single["texts"].empty());
 
     // Two-up: a picture whose copy is missing and an empty slot are both placeholders; the
     // second slot's long caption overflows and is named by its slot number.
     const json& twoUp = slides[2];
-    ASSERT_EQ(twoUp["pictures"].size(), 2u);
-    EXPECT_EQ(twoUp["pictures"][0]["imageID"], lostPictureID);
-    EXPECT_EQ(twoUp["pictures"][0]["placedDPI"], 0.0);
-    EXPECT_EQ(twoUp["pictures"][1]["placedDPI"], 0.0);
-    ASSERT_EQ(twoUp["texts"].size(), 2u);
-    EXPECT_EQ(twoUp["texts"][0]["text"], "");
-    EXPECT_EQ(twoUp["texts"][1]["overflows"], true);
     EXPECT_EQ(twoUp["warnings"], json::parse(R"([{"case": "missingImage", "imageID": ")" +
                                              std::string(lostPictureID) + R"("},
                               {"case": "missingImage", "imageID": null},

@@ -42,6 +42,17 @@ Bytes readFileBytes(const fs::path& path) {
     return Bytes(std::move(data));
 }
 
+Bytes fixtureBytes(const std::string& name) {
+    return readFileBytes(fixturePath(name));
+}
+
+std::set<std::string> namesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& item : fs::directory_iterator(folder))
+        names.insert(item.path().filename().string());
+    return names;
+}
+
 void writeFileBytes(const fs::path& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

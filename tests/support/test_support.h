@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "core/platform/bytes.h"
@@ -27,6 +28,10 @@ private:
 std::filesystem::path fixturePath(const std::string& name);
 
 Bytes readFileBytes(const std::filesystem::path& path);
+// The bytes of a committed fixture file.
+Bytes fixtureBytes(const std::string& name);
+// The names in `folder` (to see that no temporary file is left behind).
+std::set<std::string> namesIn(const std::filesystem::path& folder);
 void writeFileBytes(const std::filesystem::path& path, const Bytes& bytes);
 
 }  // namespace mosavelle::testing

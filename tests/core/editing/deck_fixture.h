@@ -2,15 +2,31 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/import/import_plan.h"
 #include "core/model/document.h"
 #include "core/model/undo_history.h"
 
 namespace mosavelle::testing {
+
+// A read picture file as the import hands it over, with distinct bytes per name.
+inline ImportItem itemNamed(const std::string& name, std::optional<Timestamp> date = std::nullopt) {
+    ImportItem item;
+    item.url = std::filesystem::path("/pictures") / name;
+    item.data = Bytes(std::string_view(name));
+    item.originalName = name;
+    item.info.pixelWidth = 640;
+    item.info.pixelHeight = 480;
+    item.info.captureDate = date;
+    item.info.uti = "public.jpeg";
+    return item;
+}
 
 // A document with an undo history and one single-picture slide per label, picture n named "pn".
 // `deck()` renders the slides as text: "p1" for one picture, "[p1,_]" for several slots ("_" is

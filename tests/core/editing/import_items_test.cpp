@@ -14,19 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono;
+using testing::itemNamed;
 using Names = std::vector<std::string>;
-
-ImportItem itemNamed(const std::string& name, std::optional<Timestamp> date = std::nullopt) {
-    ImportItem item;
-    item.url = fs::path("/pictures") / name;
-    item.data = Bytes(std::string_view(name));  // distinct bytes per name
-    item.originalName = name;
-    item.info.pixelWidth = 640;
-    item.info.pixelHeight = 480;
-    item.info.captureDate = date;
-    item.info.uti = "public.jpeg";
-    return item;
-}
 
 Timestamp day(int d) {
     return sys_days{2021y / 3 / d};

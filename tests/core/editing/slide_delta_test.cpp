@@ -120,16 +120,6 @@ struct Operation {
     std::function<void(DeckFixture&)> run;
 };
 
-ImportItem importItem(const std::string& name) {
-    ImportItem item;
-    item.url = name;
-    item.data = Bytes(std::string_view(name));
-    item.info.pixelWidth = 800;
-    item.info.pixelHeight = 600;
-    item.originalName = name;
-    return item;
-}
-
 const std::vector<Operation>& operations() {
     static const std::vector<Operation> all{
         {"delete",
@@ -206,13 +196,13 @@ const std::vector<Operation>& operations() {
          }},
         {"import",
          [](DeckFixture& d) {
-             importItems(d.doc(), {importItem("b.jpg"), importItem("a.jpg")});
+             importItems(d.doc(), {testing::itemNamed("b.jpg"), testing::itemNamed("a.jpg")});
          }},
         {"sort", [](DeckFixture& d) { changeSortMode(d.doc(), SortMode::reverseFilename); }},
         {"import sorted",
          [](DeckFixture& d) {
              changeSortMode(d.doc(), SortMode::filename);
-             importItems(d.doc(), {importItem("p35"), importItem("p0")});
+             importItems(d.doc(), {testing::itemNamed("p35"), testing::itemNamed("p0")});
          }},
     };
     return all;

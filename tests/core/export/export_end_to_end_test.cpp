@@ -4,12 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <array>
-#include <cstdio>
 #include <regex>
 
 #include "core/export/presentation_export.h"
+#include "support/process.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
@@ -17,28 +15,15 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::fixturePath;
+using testing::ProcessResult;
 using testing::readFileBytes;
+using testing::shellQuoted;
 
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
-
-CommandResult runCommand(const std::string& command) {
-    CommandResult result;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    std::array<char, 4096> buffer;
-    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-        result.output.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// A shell command line, run in `folder`; its status and what it printed on either stream.
+ProcessResult runCommand(const std::string& command, const fs::path& folder) {
+    ProcessResult result = testing::runProgram("sh", {"-c", command}, folder);
+    result.out += result.err;
     return result;
-}
-
-std::string quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
 }
 
 struct Deck {
@@ -152,9 +137,10 @@ TEST(ExportEndToEnd, PackagesUnzipValidateAndConvertWithOnePagePerSlide) {
             << deck.name;
         // LibreOffice 7.4 refuses every archive with ZIP64 end records (other writers' too), so
         // that deck is read by unzip and the schema validator only.
-        (deck.zip64 ? zip64 : all) += " " + quoted(request.destination);
-        auto zip = runCommand("unzip -t -qq " + quoted(request.destination));
-        EXPECT_EQ(zip.status, 0) << deck.name << ": " << zip.output;
+        (deck.zip64 ? zip64 : all) += " " + shellQuoted(request.destination.string());
+        auto zip =
+            runCommand("unzip -t -qq " + shellQuoted(request.destination.string()), folder.path());
+        EXPECT_EQ(zip.status, 0) << deck.name << ": " << zip.out;
     }
 
     // A deck whose slides are all excluded must validate too (it has no pages to convert).
@@ -165,24 +151,27 @@ TEST(ExportEndToEnd, PackagesUnzipValidateAndConvertWithOnePagePerSlide) {
     ExportCancellation cancellation;
     ASSERT_TRUE(exportPresentation(empty, nullptr, cancellation).ok());
 
-    auto validated = runCommand(quoted(validator) + all + zip64 + " " + quoted(empty.destination));
-    EXPECT_EQ(validated.status, 0) << validated.output;
+    auto validated = runCommand(shellQuoted(validator.string()) + all + zip64 + " " +
+                                    shellQuoted(empty.destination.string()),
+                                folder.path());
+    EXPECT_EQ(validated.status, 0) << validated.out;
 
     const fs::path pdfs = folder / "pdf";
     fs::create_directory(pdfs);
-    auto converted = runCommand("soffice --headless --norestore -env:UserInstallation=file://" +
-                                (folder / "office-profile").string() +
-                                " --convert-to pdf --outdir " + quoted(pdfs) + all);
-    ASSERT_EQ(converted.status, 0) << converted.output;
+    auto converted =
+        runCommand("soffice --headless --norestore -env:UserInstallation=file://" +
+                       (folder / "office-profile").string() + " --convert-to pdf --outdir " +
+                       shellQuoted(pdfs.string()) + all,
+                   folder.path());
+    ASSERT_EQ(converted.status, 0) << converted.out;
     for (const auto& deck : decks) {
         if (deck.zip64)
             continue;
         const fs::path pdf = pdfs / (deck.name + ".pdf");
-        ASSERT_TRUE(fs::exists(pdf)) << deck.name << " was not converted: " << converted.output;
-        auto info = runCommand("pdfinfo " + quoted(pdf));
+        ASSERT_TRUE(fs::exists(pdf)) << deck.name << " was not converted: " << converted.out;
+        auto info = runCommand("pdfinfo " + shellQuoted(pdf.string()), folder.path());
         std::smatch pages;
-        ASSERT_TRUE(std::regex_search(info.output, pages, std::regex("Pages:\\s+(\\d+)")))
-            << info.output;
+        ASSERT_TRUE(std::regex_search(info.out, pages, std::regex("Pages:\\s+(\\d+)"))) << info.out;
         EXPECT_EQ(std::stoi(pages[1].str()), 5) << deck.name;  // the excluded slide is left out
     }
 }

@@ -8,7 +8,7 @@
 #include <csignal>
 
 #include "core/export/package_file.h"
-#include "package_reader.h"
+#include "support/package_reader.h"
 #include "support/test_support.h"
 
 namespace mosavelle {

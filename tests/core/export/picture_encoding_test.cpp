@@ -14,11 +14,9 @@
 namespace mosavelle {
 namespace {
 
-constexpr const char* kUnreadable = "This file could not be read as an image.";
+using testing::fixtureBytes;
 
-Bytes fixture(const std::string& name) {
-    return testing::readFileBytes(testing::fixturePath(name));
-}
+constexpr const char* kUnreadable = "This file could not be read as an image.";
 
 SourceImage picture(std::string uti, bool hasAlpha = false) {
     SourceImage image;
@@ -105,7 +103,7 @@ TEST(PictureEncoding, BestPassesUprightJpegAndPngThroughByteForByte) {
     // Nothing is decoded on this path (damaged or foreign bytes never take it: see below).
     for (auto [file, uti, extension] : std::vector<std::array<const char*, 3>>{
              {"orient-1.jpg", "public.jpeg", "jpg"}, {"picture.png", "public.png", "png"}}) {
-        const Bytes stored = fixture(file);
+        const Bytes stored = fixtureBytes(file);
         auto result = encode(stored, picture(uti), QualityPreset::best);
         ASSERT_TRUE(result) << file;
         EXPECT_TRUE(result->data.sharesStorageWith(stored)) << file;
@@ -116,7 +114,7 @@ TEST(PictureEncoding, BestPassesUprightJpegAndPngThroughByteForByte) {
 
 // orient-6.jpg with its orientation code stored as a 32-bit LONG instead of a SHORT.
 Bytes orientationStoredAsLong() {
-    const Bytes stored = fixture("orient-6.jpg");
+    const Bytes stored = fixtureBytes("orient-6.jpg");
     std::vector<std::uint8_t> bytes(stored.begin(), stored.end());
     const std::uint8_t asShort[] = {0x01, 0x12, 0, 3, 0, 0, 0, 1, 0, 6, 0, 0};
     const std::uint8_t asLong[] = {0x01, 0x12, 0, 4, 0, 0, 0, 1, 0, 0, 0, 6};
@@ -132,7 +130,7 @@ TEST(PictureEncoding, BestTurnsRotatedJpegLosslesslyKeepingItsOtherMarkers) {
     std::vector<std::pair<std::string, Bytes>> rotated;
     for (int n = 2; n <= 8; ++n)
         rotated.emplace_back("orientation " + std::to_string(n),
-                             fixture("orient-" + std::to_string(n) + ".jpg"));
+                             fixtureBytes("orient-" + std::to_string(n) + ".jpg"));
     rotated.emplace_back("orientation 6 as LONG", orientationStoredAsLong());
     ASSERT_EQ(facts(rotated.back().second), "jpegload_buffer 40x64 b3 o6 exif");
     for (const auto& [name, bytes] : rotated) {
@@ -184,7 +182,7 @@ TEST(PictureEncoding, BestKeepsRotatedJpegBytesAndLeavesTheTurnToTheShape) {
 TEST(PictureEncoding, BestRotatedPictureWithoutLosslessTurnIsWrittenAgainUpright) {
     // The 40x64 grid of orientation 6 cut to 40x60 with 2x2 chroma blocks: a quarter turn would
     // leave a partial 16-pixel block on the new left edge.
-    const Bytes cut = resave(fixture("orient-6.jpg"), ".jpg[Q=80]", {0, 4, 40, 60});
+    const Bytes cut = resave(fixtureBytes("orient-6.jpg"), ".jpg[Q=80]", {0, 4, 40, 60});
     ASSERT_EQ(facts(cut), "jpegload_buffer 40x60 b3 o6 exif");
     auto jpeg =
         encode(cut, picture("public.jpeg"), QualityPreset::best, 5, RotatedJpeg::turnLosslessly);
@@ -193,7 +191,7 @@ TEST(PictureEncoding, BestRotatedPictureWithoutLosslessTurnIsWrittenAgainUpright
     EXPECT_EQ(firstQuantValue(jpeg->data), 2);  // written at 0.95, not at the source's 0.8
     EXPECT_EQ(corners(jpeg->data), "RG..");
 
-    const Bytes rotatedPng = resave(fixture("orient-6.jpg"), ".png");
+    const Bytes rotatedPng = resave(fixtureBytes("orient-6.jpg"), ".png");
     ASSERT_EQ(facts(rotatedPng), "pngload_buffer 40x64 b3 o6 exif");
     auto png = encode(rotatedPng, picture("public.png"), QualityPreset::best);
     ASSERT_TRUE(png);
@@ -238,14 +236,16 @@ TEST(PictureEncoding, SizeFollowsTargetFloorAndRoundingAndNeverGrows) {
 }
 
 TEST(PictureEncoding, OutputTypeFollowsAlphaPngAndGifAndCarriesNoMetadata) {
-    const Bytes alphaTiff = resave(fixture("alpha.png"), ".tif");
+    const Bytes alphaTiff = resave(fixtureBytes("alpha.png"), ".tif");
     for (auto [bytes, image, expected] : std::vector<std::tuple<Bytes, SourceImage, const char*>>{
-             {fixture("picture.png"), picture("public.png"), "pngload_buffer 64x40 b3 o1"},
-             {fixture("animated.gif"), picture("com.compuserve.gif"), "pngload_buffer 64x40"},
+             {fixtureBytes("picture.png"), picture("public.png"), "pngload_buffer 64x40 b3 o1"},
+             {fixtureBytes("animated.gif"), picture("com.compuserve.gif"), "pngload_buffer 64x40"},
              {alphaTiff, picture("public.tiff", true), "pngload_buffer 64x40 b4 o1"},
-             {fixture("picture.webp"), picture("org.webmproject.webp"), "jpegload_buffer 64x40 b3"},
-             {fixture("cmyk.jpg"), picture("public.jpeg"), "jpegload_buffer 64x40 b3 o1"},
-             {fixture("orient-6.jpg"), picture("public.jpeg"), "jpegload_buffer 64x40 b3 o1"}}) {
+             {fixtureBytes("picture.webp"), picture("org.webmproject.webp"),
+              "jpegload_buffer 64x40 b3"},
+             {fixtureBytes("cmyk.jpg"), picture("public.jpeg"), "jpegload_buffer 64x40 b3 o1"},
+             {fixtureBytes("orient-6.jpg"), picture("public.jpeg"),
+              "jpegload_buffer 64x40 b3 o1"}}) {
         auto result = encode(bytes, image, QualityPreset::balanced);
         ASSERT_TRUE(result) << expected;
         const std::string written = facts(result->data);
@@ -254,10 +254,10 @@ TEST(PictureEncoding, OutputTypeFollowsAlphaPngAndGifAndCarriesNoMetadata) {
         EXPECT_EQ(written.find("icc"), std::string::npos) << written;
         EXPECT_EQ(result->extensionName, written[0] == 'p' ? "png" : "jpg");
     }
-    EXPECT_EQ(
-        corners(
-            encode(fixture("orient-6.jpg"), picture("public.jpeg"), QualityPreset::balanced)->data),
-        "RG..");
+    EXPECT_EQ(corners(encode(fixtureBytes("orient-6.jpg"), picture("public.jpeg"),
+                             QualityPreset::balanced)
+                          ->data),
+              "RG..");
 
     // Alpha the recorded facts did not announce is composed over white (not black) for JPEG.
     auto flat = encode(alphaTiff, picture("public.tiff"), QualityPreset::balanced);
@@ -270,19 +270,19 @@ TEST(PictureEncoding, OutputTypeFollowsAlphaPngAndGifAndCarriesNoMetadata) {
 
 TEST(PictureEncoding, UndecodablePicturesAndLogosFailWithTheUnreadableSentenceEvenAtBest) {
     // A PNG header declaring 100,000 x 100,000 pixels and nothing else.
-    const Bytes header = fixture("zero-width.png");
+    const Bytes header = fixtureBytes("zero-width.png");
     std::vector<std::uint8_t> declared(header.begin(), header.end());
     for (int at : {16, 20})
         declared[at] = 0, declared[at + 1] = 0x01, declared[at + 2] = 0x86, declared[at + 3] = 0xA0;
     const Bytes hostile(std::move(declared));
-    const Bytes png = fixture("picture.png");
+    const Bytes png = fixtureBytes("picture.png");
     const Bytes cutPng(png.data(), png.size() - 20);
     // At best these would be copied unread if their record alone were trusted.
     for (const auto preset : {QualityPreset::balanced, QualityPreset::best}) {
         for (const auto& [bytes, uti] : std::vector<std::pair<Bytes, const char*>>{
-                 {fixture("text.jpg"), "public.jpeg"},
-                 {fixture("truncated.jpg"), "public.jpeg"},
-                 {fixture("document.pdf"), "public.jpeg"},
+                 {fixtureBytes("text.jpg"), "public.jpeg"},
+                 {fixtureBytes("truncated.jpg"), "public.jpeg"},
+                 {fixtureBytes("document.pdf"), "public.jpeg"},
                  {Bytes(std::vector<std::uint8_t>(1000, 0)), "public.jpeg"},
                  {hostile, "public.png"},
                  {cutPng, "public.png"},
@@ -298,13 +298,13 @@ TEST(PictureEncoding, UndecodablePicturesAndLogosFailWithTheUnreadableSentenceEv
     ASSERT_TRUE(relabelled);
     EXPECT_NE(relabelled->data, png);
     EXPECT_EQ(relabelled->extensionName, "jpg");
-    auto bad = encodeLogo(fixture("text.jpg"));
+    auto bad = encodeLogo(fixtureBytes("text.jpg"));
     ASSERT_FALSE(bad);
     EXPECT_EQ(bad.error().message, kUnreadable);
 }
 
 TEST(PictureEncoding, LogoIsTheWholePictureUprightAsPngNeverReduced) {
-    auto logo = encodeLogo(fixture("orient-8.jpg"));
+    auto logo = encodeLogo(fixtureBytes("orient-8.jpg"));
     ASSERT_TRUE(logo);
     EXPECT_EQ(facts(*logo), "pngload_buffer 64x40 b3 o1");
     EXPECT_EQ(corners(*logo), "RG..");

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/export/zip_archive.h"
-#include "package_reader.h"
+#include "support/package_reader.h"
 #include "support/test_support.h"
 
 namespace mosavelle {

@@ -100,13 +100,6 @@ TEST(ReadWholeFile, RefusesWhatIsNoRegularFileWithASentence) {
               testing::readFileBytes(fixturePath("picture.png")));
 }
 
-TEST(Sha256Hex, MatchesTheStandardVectors) {
-    EXPECT_EQ(sha256Hex(Bytes(std::string_view("abc"))),
-              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
-    EXPECT_EQ(sha256Hex(Bytes()),
-              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-}
-
 // A batch on the fixture pictures: a plain picture, an animated GIF, a text file named .jpg, a
 // PDF, a picture given twice under two names, one equal to a picture already in the deck, and a
 // JPEG whose header reads but whose data stops early.
@@ -162,6 +155,25 @@ TEST(MakeImportPlan, SortsItemsDuplicatesFailuresAndAnimatedNames) {
               "6 doc.tif: This image format is not supported.\n"
               "8 cut.jpg: This file could not be read as an image.\n\n"
               "Animated GIF files import the first frame only. Animation is not exported.");
+}
+
+// Two large pictures that differ only in their last byte are two pictures; a third equal to the
+// first is its duplicate. (Bytes after a JPEG's end marker are ignored by decoders.)
+TEST(MakeImportPlan, LargeFilesDifferingOnlyAtTheirEndAreNoDuplicates) {
+    TempDir dir;
+    const Bytes jpeg = testing::readFileBytes(fixturePath("orient-1.jpg"));
+    for (const std::string name : {"a", "b", "c"}) {
+        std::vector<std::uint8_t> data(jpeg.span().begin(), jpeg.span().end());
+        data.resize(data.size() + (6 << 20), 0);
+        data.back() = name == "b" ? 1 : 2;
+        testing::writeFileBytes(dir / (name + ".jpg"), Bytes(std::move(data)));
+    }
+    const auto plan = makeImportPlan({dir.path()}, {}, false);
+    ASSERT_TRUE(plan);
+    ASSERT_EQ(plan->items.size(), 2u);
+    EXPECT_NE(plan->items[0].sha256, plan->items[1].sha256);
+    ASSERT_EQ(plan->duplicates.size(), 1u);
+    EXPECT_EQ(plan->duplicates[0].incoming.originalName, "c.jpg");
 }
 
 TEST(MakeImportPlan, ThreadsGiveTheSequentialPlanAndProgress) {

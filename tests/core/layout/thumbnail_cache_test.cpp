@@ -23,9 +23,7 @@
 namespace mosavelle {
 namespace {
 
-Bytes fixture(const std::string& name) {
-    return testing::readFileBytes(testing::fixturePath(name));
-}
+using testing::fixtureBytes;
 
 Uuid fixedID(std::uint8_t last) {
     return Uuid({0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F, 0x4A, 0x6B, 0x8C, 0x7D, 0x9E, 0x0F, 0x1A, 0x2B,
@@ -83,7 +81,7 @@ TEST(ThumbnailCache, BucketsRoundUpAndCachedLookupsNeverDecode) {
 
     ThumbnailCache cache;
     const Uuid id = fixedID(5);
-    const Bytes bytes = fixture("orient-6.jpg");
+    const Bytes bytes = fixtureBytes("orient-6.jpg");
     EXPECT_FALSE(cache.cached(id, 300));
     EXPECT_FALSE(cache.bestCached(id, 300));
     auto small = cache.thumbnail(id, bytes, 128);
@@ -108,13 +106,13 @@ TEST(ThumbnailCache, RequestsForOneKeyShareOneDecode) {
     ThumbnailCache cache(ThumbnailCache::Options{.threads = 2});
     TaskQueue queue;
     const Uuid id = fixedID(6);
-    const Bytes bytes = fixture("picture.png");  // 64 by 40: never enlarged
+    const Bytes bytes = fixtureBytes("picture.png");  // 64 by 40: never enlarged
     std::vector<ThumbnailImage> got;
     auto keep = [&](ThumbnailImage image) { got.push_back(std::move(image)); };
     cache.request(requestFor(id, bytes, 200), queue.executor(), keep);
     cache.request(requestFor(id, bytes, 256), queue.executor(), keep);
     cache.request(requestFor(id, bytes, 129), queue.executor(), keep);
-    cache.request(requestFor(fixedID(7), fixture("text.jpg"), 256), queue.executor(), keep);
+    cache.request(requestFor(fixedID(7), fixtureBytes("text.jpg"), 256), queue.executor(), keep);
     ASSERT_TRUE(queue.run(4));
     ASSERT_EQ(got.size(), 4u);
     std::sort(got.begin(), got.end());  // the failure (null) first
@@ -137,7 +135,7 @@ TEST(ThumbnailCache, RequestsForOneKeyShareOneDecode) {
 TEST(ThumbnailCache, CancelledGenerationsNeverReachTheirCallbacks) {
     ThumbnailCache cache(ThumbnailCache::Options{.threads = 1});
     TaskQueue queue;
-    const Bytes bytes = fixture("orient-3.jpg");
+    const Bytes bytes = fixtureBytes("orient-3.jpg");
     const std::uint64_t old = cache.newGeneration(), current = cache.newGeneration();
     ASSERT_NE(old, current);
     std::vector<int> delivered;
@@ -174,7 +172,7 @@ TEST(ThumbnailCache, CancelledGenerationsNeverReachTheirCallbacks) {
 
 TEST(ThumbnailCache, DroppedPicturesLeaveMemory) {
     ThumbnailCache cache;
-    const Bytes bytes = fixture("picture.png");
+    const Bytes bytes = fixtureBytes("picture.png");
     auto kept = cache.thumbnail(fixedID(1), bytes, 128);
     cache.thumbnail(fixedID(2), bytes, 128);
     cache.thumbnail(fixedID(2), bytes, 512);
@@ -190,7 +188,7 @@ TEST(ThumbnailCache, OneImagePerIdentifierAndSizeWithSizesBelowOneAsOne) {
     EXPECT_EQ(ThumbnailCache::key(fixedID(0x4D), 512), "0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4D:512");
     ThumbnailCache cache;
     const Uuid id = fixedID(1);
-    const Bytes bytes = fixture("picture.png");  // 64 by 40
+    const Bytes bytes = fixtureBytes("picture.png");  // 64 by 40
     auto first = cache.thumbnail(id, bytes, 32);
     ASSERT_TRUE(first);
     EXPECT_EQ(first->width * 1000 + first->height, 32020);
@@ -206,15 +204,15 @@ TEST(ThumbnailCache, OneImagePerIdentifierAndSizeWithSizesBelowOneAsOne) {
 TEST(ThumbnailCache, FailureStoresNothingAndIsTriedAgain) {
     ThumbnailCache cache;
     const Uuid id = fixedID(3);
-    EXPECT_FALSE(cache.thumbnail(id, fixture("text.jpg"), 512));
+    EXPECT_FALSE(cache.thumbnail(id, fixtureBytes("text.jpg"), 512));
     EXPECT_EQ(cache.count(), 0u);
     EXPECT_TRUE(cache.sizesByID().empty());
-    EXPECT_TRUE(cache.thumbnail(id, fixture("picture.png"), 512));
+    EXPECT_TRUE(cache.thumbnail(id, fixtureBytes("picture.png"), 512));
     EXPECT_EQ(cache.count(), 1u);
 }
 
 TEST(ThumbnailCache, LeastRecentlyUsedLeavesFirstWhenOverBudget) {
-    const Bytes bytes = fixture("picture.png");
+    const Bytes bytes = fixtureBytes("picture.png");
     const std::size_t one = 64 * 40 * 4;
     ThumbnailCache cache(one * 2 + 1024);  // two thumbnails and their bookkeeping, not three
     auto get = [&](std::uint8_t n) { return cache.thumbnail(fixedID(n), bytes, 64); };
@@ -240,8 +238,8 @@ TEST(ThumbnailCache, LeastRecentlyUsedLeavesFirstWhenOverBudget) {
 
 TEST(ThumbnailCache, ConcurrentRequestsAgreeOnOneImagePerKey) {
     ThumbnailCache cache;
-    const std::vector<Bytes> pictures{fixture("picture.png"), fixture("orient-3.jpg"),
-                                      fixture("picture.webp"), fixture("alpha.png")};
+    const std::vector<Bytes> pictures{fixtureBytes("picture.png"), fixtureBytes("orient-3.jpg"),
+                                      fixtureBytes("picture.webp"), fixtureBytes("alpha.png")};
     constexpr int kThreads = 8, kKeys = 12;  // four pictures at sizes 16, 24 and 32
     auto request = [&](int k) {
         return cache.thumbnail(fixedID(std::uint8_t(k % 4)), pictures[k % 4], 8 * (k / 4 + 2));

@@ -94,6 +94,14 @@ TEST_F(DefaultsStoreTest, FailedWritesAreSilentAndNeverLeaveAPartialFile) {
     DefaultSettingsStore(folder).saveAsDefault(namedLook(std::nullopt), QualityPreset::best, "Kept",
                                                SortMode::manual, Bytes("kept"));
     const Bytes settings = readFileBytes(folder / "default-settings.json");
+    {
+        testing::FaultyFileSystem recorder;
+        DefaultSettingsStore(folder, recorder)
+            .saveAsDefault(namedLook(std::nullopt), QualityPreset::best, "Kept", SortMode::manual,
+                           Bytes("kept"));
+        EXPECT_EQ(recorder.moves(), 2);
+        EXPECT_EQ(recorder.unflushedWhenMoved(), std::vector<std::string>{});
+    }
     for (int k = 0; k < 9; ++k) {
         testing::FaultyFileSystem faulty;
         DefaultSettingsStore store(folder, faulty);

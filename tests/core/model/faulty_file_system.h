@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/platform/file_system.h"
@@ -21,6 +23,31 @@ public:
     bool exchangeUnsupported = false;
     int changes = 0;                  // changes attempted so far
     std::vector<std::string> failed;  // "operation name" of each refused change
+    std::vector<std::pair<std::string, path>> log;  // every change attempted: operation, path
+
+    // Paths written or created and not flushed since, at the first rename or swap that came
+    // after them: what a power cut could leave empty behind a name already in place.
+    std::vector<std::string> unflushedWhenMoved() const {
+        std::vector<path> pending;
+        std::vector<std::string> unflushed;
+        for (const auto& [op, p] : log) {
+            if (op == "write" || op == "mkdir")
+                pending.push_back(p);
+            else if (op == "flush")
+                std::erase(pending, p);
+            else if (op == "rename" || op == "exchange") {
+                for (const auto& q : pending)
+                    unflushed.push_back(op + " after " + q.string());
+                pending.clear();
+            }
+        }
+        return unflushed;
+    }
+    int moves() const {
+        return static_cast<int>(std::count_if(log.begin(), log.end(), [](const auto& entry) {
+            return entry.first == "rename" || entry.first == "exchange";
+        }));
+    }
 
     EntryKind entryKind(const path& p, bool follow) override { return fs().entryKind(p, follow); }
     Result<std::vector<std::string>> listDirectory(const path& p) override {
@@ -58,6 +85,7 @@ private:
     static Status injected() { return Error{"could not change the disk (injected)"}; }
     bool refuse(const char* op, const path& p) {
         int index = changes++;
+        log.emplace_back(op, p);
         bool fail = index == failAt || (crash && failAt >= 0 && index > failAt);
         if (fail)
             failed.push_back(std::string(op) + " " + p.filename().string());

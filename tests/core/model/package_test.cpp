@@ -294,6 +294,19 @@ void failEveryStep(bool crash, bool exchangeUnsupported) {
     EXPECT_GT(failures, 10);
 }
 
+TEST(PackageFaults, EverySavedFileAndFolderIsFlushedBeforeItIsMovedIntoPlace) {
+    for (const bool noExchange : {false, true}) {
+        TempDir dir;
+        const fs::path pkg = dir / "Deck.mosavelle";
+        testing::FaultyFileSystem faulty;
+        faulty.exchangeUnsupported = noExchange;
+        ASSERT_TRUE(writeProjectPackage(deck(2, 30), pkg, faulty).ok());  // a new package
+        ASSERT_TRUE(writeProjectPackage(deck(1, 40), pkg, faulty).ok());  // over the old one
+        EXPECT_GE(faulty.moves(), 2);
+        EXPECT_EQ(faulty.unflushedWhenMoved(), std::vector<std::string>{}) << noExchange;
+    }
+}
+
 TEST(PackageFaults, EveryFailedOrCrashedStepLeavesThePreviousPackage) {
     for (auto [crash, noExchange] : {std::pair{false, false}, {false, true}, {true, false}}) {
         SCOPED_TRACE(::testing::Message() << "crash " << crash << ", no exchange " << noExchange);

@@ -55,13 +55,6 @@ TEST(Project, DerivedListsKeepDeckOrderAndTheFirstOfDuplicateIdentifiers) {
     ASSERT_EQ(p.unusableImages().size(), 1u);
 }
 
-TEST(Enums, CaseNamesRoundTripAndAreCaseSensitive) {
-    for (auto layout : allCases<SlideLayoutKind>())
-        EXPECT_EQ(parseCase<SlideLayoutKind>(caseName(layout)), layout);
-    EXPECT_FALSE(parseCase<SlideLayoutKind>("TwoUp"));
-    EXPECT_EQ(caseName(SortMode::reverseCaptureDate), "reverseCaptureDate");
-}
-
 TEST(SharedList, CopiesAreIndependentValuesThatShareWhatTheyDidNotChange) {
     SlideList original{sectionDividerSlide(), sectionDividerSlide(), sectionDividerSlide()};
     SlideList copy = original;

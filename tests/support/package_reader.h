@@ -1,13 +1,11 @@
 #pragma once
 
 // Test helpers for written packages: the members of a stored ZIP archive in archive order, found
-// through the end record and the central directory as an unzip tool finds them, and the names in
-// a folder (to see that no temporary file is left behind).
+// through the end record and the central directory as an unzip tool finds them.
 
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -57,13 +55,6 @@ inline std::optional<std::vector<PackageMember>> readPackage(const Bytes& archiv
         central += 46 + nameLength;
     }
     return members;
-}
-
-inline std::set<std::string> namesIn(const std::filesystem::path& folder) {
-    std::set<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(folder))
-        names.insert(item.path().filename().string());
-    return names;
 }
 
 }  // namespace mosavelle::testing

@@ -1,0 +1,67 @@
+#pragma once
+
+// Runs a program as a child process and collects what it printed, for end-to-end tests.
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace mosavelle::testing {
+
+struct ProcessResult {
+    int status = -1;  // exit status, or -1 when the child did not exit normally
+    std::string out;
+    std::string err;
+
+    // The standard error lines, without empty ones.
+    std::vector<std::string> errLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(err);
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty())
+                lines.push_back(line);
+        return lines;
+    }
+};
+
+inline std::string shellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+inline std::string slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs `program` with `args`; standard output and error go to files in `scratch`.
+inline ProcessResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                                const std::filesystem::path& scratch) {
+    std::string command = shellQuoted(program);
+    for (const auto& arg : args)
+        command += " " + shellQuoted(arg);
+    const auto out = scratch / "child.out";
+    const auto err = scratch / "child.err";
+    command += " </dev/null >" + shellQuoted(out.string()) + " 2>" + shellQuoted(err.string());
+    const int raw = std::system(command.c_str());
+    ProcessResult result;
+    result.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = slurp(out);
+    result.err = slurp(err);
+    return result;
+}
+
+}  // namespace mosavelle::testing
