@@ -149,11 +149,11 @@ TEST(PictureEncoding, BestKeepsRotatedJpegBytesAndLeavesTheTurnToTheShape) {
     std::vector<std::tuple<std::string, Bytes, int>> rotated;
     for (int n = 2; n <= 8; ++n)
         rotated.emplace_back("orientation " + std::to_string(n),
-                             fixture("orient-" + std::to_string(n) + ".jpg"), n);
+                             fixtureBytes("orient-" + std::to_string(n) + ".jpg"), n);
     rotated.emplace_back("orientation 6 as LONG", orientationStoredAsLong(), 6);
     // Sides that are not whole blocks cannot be turned losslessly, but need no turn here.
     rotated.emplace_back("orientation 6, partial blocks",
-                         resave(fixture("orient-6.jpg"), ".jpg[Q=80]", {0, 4, 40, 60}), 6);
+                         resave(fixtureBytes("orient-6.jpg"), ".jpg[Q=80]", {0, 4, 40, 60}), 6);
     for (const auto& [name, bytes, code] : rotated) {
         SCOPED_TRACE(name);
         auto result = encode(bytes, picture("public.jpeg"), QualityPreset::best);
@@ -173,7 +173,7 @@ TEST(PictureEncoding, BestKeepsRotatedJpegBytesAndLeavesTheTurnToTheShape) {
     }
     // Balanced re-encodes upright pixels, as before.
     auto balanced =
-        encode(fixture("orient-6.jpg"), picture("public.jpeg"), QualityPreset::balanced);
+        encode(fixtureBytes("orient-6.jpg"), picture("public.jpeg"), QualityPreset::balanced);
     ASSERT_TRUE(balanced);
     EXPECT_EQ(balanced->orientation, 1);
     EXPECT_EQ(facts(balanced->data), "jpegload_buffer 64x40 b3 o1");

@@ -278,7 +278,7 @@ TEST(ThumbnailCache, SharedCacheExitsCleanlyWithDiskWritesPending) {
     ::setenv("XDG_CACHE_HOME", folder.path().c_str(), 1);
     auto exitWithWritesPending = [] {
         ThumbnailCache& cache = ThumbnailCache::shared();
-        const Bytes photo = fixture("orient-1.jpg");
+        const Bytes photo = fixtureBytes("orient-1.jpg");
         constexpr int kCopies = 48;
         std::atomic<int> delivered = 0;
         for (int i = 0; i < kCopies; ++i) {
