@@ -22,14 +22,14 @@ inline QTemporaryDir& isolateUserFolders() {
 }  // namespace mosavelle::testing
 
 // QTEST_MAIN with private user folders and the application's organisation and name.
-#define MOSAVELLE_APP_TEST_MAIN(TestClass)                                  \
-    int main(int argc, char** argv) {                                       \
-        mosavelle::testing::isolateUserFolders();                           \
-        QApplication app(argc, argv);                                       \
-        QApplication::setOrganizationName(QStringLiteral("Mosavelle"));     \
-        QApplication::setApplicationName(QStringLiteral("Mosavelle"));      \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                            \
-        TestClass test;                                                     \
-        QTEST_SET_MAIN_SOURCE_PATH                                          \
-        return QTest::qExec(&test, argc, argv);                             \
+#define MOSAVELLE_APP_TEST_MAIN(TestClass)                              \
+    int main(int argc, char** argv) {                                   \
+        mosavelle::testing::isolateUserFolders();                       \
+        QApplication app(argc, argv);                                   \
+        QApplication::setOrganizationName(QStringLiteral("Mosavelle")); \
+        QApplication::setApplicationName(QStringLiteral("Mosavelle"));  \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                        \
+        TestClass test;                                                 \
+        QTEST_SET_MAIN_SOURCE_PATH                                      \
+        return QTest::qExec(&test, argc, argv);                         \
     }

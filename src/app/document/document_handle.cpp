@@ -9,7 +9,8 @@
 namespace mosavelle::app {
 
 DocumentHandle::DocumentHandle(std::unique_ptr<MosavelleDocument> document, QObject* parent)
-    : QObject(parent), document_(std::move(document)),
+    : QObject(parent),
+      document_(std::move(document)),
       undoHistory_(std::make_shared<UndoHistory>()) {
     // Deferred document work (the second half of focusSlide, say) runs on a later turn of this
     // thread's event loop, and not at all once the handle is gone.
@@ -39,18 +40,23 @@ std::unique_ptr<DocumentHandle> DocumentHandle::makeUntitled(QObject* parent) {
 }
 
 void DocumentHandle::setPackagePath(std::filesystem::path path) {
-    if (path == packagePath_) return;
+    if (path == packagePath_)
+        return;
     packagePath_ = std::move(path);
     Q_EMIT packagePathChanged();
 }
 
 QString DocumentHandle::displayName() const {
-    if (packagePath_.empty()) return QStringLiteral("untitled");
+    if (packagePath_.empty())
+        return QStringLiteral("untitled");
     auto name = packagePath_;
-    if (!name.has_filename()) name = name.parent_path();
+    if (!name.has_filename())
+        name = name.parent_path();
     return QString::fromStdString(name.stem().string());
 }
 
-bool DocumentHandle::isModified() const { return !undoHistory_->isClean(); }
+bool DocumentHandle::isModified() const {
+    return !undoHistory_->isClean();
+}
 
 }  // namespace mosavelle::app

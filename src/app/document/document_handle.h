@@ -16,8 +16,7 @@ namespace mosavelle::app {
 class DocumentHandle : public QObject {
     Q_OBJECT
 public:
-    explicit DocumentHandle(std::unique_ptr<MosavelleDocument> document,
-                            QObject* parent = nullptr);
+    explicit DocumentHandle(std::unique_ptr<MosavelleDocument> document, QObject* parent = nullptr);
     ~DocumentHandle() override;
 
     // A new untitled deck from the shared default settings store.

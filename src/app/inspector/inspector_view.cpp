@@ -144,8 +144,8 @@ InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
     setWidget(content_);
     // Wide enough for every control: the column scrolls down, never sideways.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setMinimumWidth(std::max(280, content_->minimumSizeHint().width() +
-                                      verticalScrollBar()->sizeHint().width()));
+    setMinimumWidth(std::max(
+        280, content_->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width()));
 
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
         if (c.kind == DocumentChangeKind::project || c.kind == DocumentChangeKind::selection ||

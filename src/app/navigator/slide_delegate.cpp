@@ -43,8 +43,8 @@ QFont captionFont(QFont font) {
     return font;
 }
 
-void paintSlot(QPainter& painter, const QRectF& cell, const ImageSlot& slot,
-               const Project& project, const ImageDataMap& pictures, int pixelSize) {
+void paintSlot(QPainter& painter, const QRectF& cell, const ImageSlot& slot, const Project& project,
+               const ImageDataMap& pictures, int pixelSize) {
     if (!slot.imageID)
         return;
     const QImage image =

@@ -64,8 +64,8 @@ private:
     DocumentHandle& handle_;
     SlideList slides_;
     std::unordered_map<Uuid, int> rows_;
-    ImageList images_;  // names in display names depend on these
-    AppearanceSettings appearance_;    // miniatures are drawn on the deck background
+    ImageList images_;               // names in display names depend on these
+    AppearanceSettings appearance_;  // miniatures are drawn on the deck background
     qsizetype rowsTouched_ = 0;
     int resets_ = 0;
 };

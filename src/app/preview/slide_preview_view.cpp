@@ -455,7 +455,8 @@ void SlidePreviewView::setMergeTargeted(bool targeted) {
 
 void SlidePreviewView::dragEnterEvent(QDragEnterEvent* event) {
     const bool navigatorDrag =
-        (event->mimeData()->hasText() && !parseSlidePayload(event->mimeData()->text().toStdString()).empty()) ||
+        (event->mimeData()->hasText() &&
+         !parseSlidePayload(event->mimeData()->text().toStdString()).empty()) ||
         handle_.document().isDraggingSlide();
     if (interactive_ && slideID_ && navigatorDrag) {
         setMergeTargeted(true);

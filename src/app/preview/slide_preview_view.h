@@ -55,7 +55,6 @@ public:
     };
     std::vector<AccessibleItem> accessibleItems() const;
 
-
 Q_SIGNALS:
     void activated();  // the canvas was clicked
     void slideFull();  // a merge drop found the shown slide full ("Unable to Add Image")

@@ -27,15 +27,15 @@
 
 #include "app/document/document_handle.h"
 #include "app/export/export_flow.h"
+#include "app/help/help_view.h"
+#include "app/help/welcome_sheet.h"
 #include "app/inspector/inspector_view.h"
+#include "app/navigator/navigator_view.h"
+#include "app/navigator/slide_delegate.h"
 #include "app/preview/preview_workspace.h"
 #include "app/preview/slide_key_filter.h"
 #include "app/preview/slide_preview_view.h"
 #include "app/settings/deck_settings_sheet.h"
-#include "app/help/help_view.h"
-#include "app/help/welcome_sheet.h"
-#include "app/navigator/navigator_view.h"
-#include "app/navigator/slide_delegate.h"
 #include "app/shell/app_notifications.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "app/window/import_flow.h"
@@ -66,7 +66,6 @@ bool isEditingText(const QWidget* widget) {
 QSettings userSettings() {
     return QSettings(QStringLiteral("Mosavelle"), QStringLiteral("Mosavelle"));
 }
-
 
 }  // namespace
 

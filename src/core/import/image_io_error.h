@@ -10,9 +10,12 @@ enum class ImageIOError { unreadable, unsupported, empty };
 
 constexpr std::string_view description(ImageIOError error) {
     switch (error) {
-        case ImageIOError::unreadable: return "This file could not be read as an image.";
-        case ImageIOError::unsupported: return "This image format is not supported.";
-        case ImageIOError::empty: return "This image has no pixels.";
+        case ImageIOError::unreadable:
+            return "This file could not be read as an image.";
+        case ImageIOError::unsupported:
+            return "This image format is not supported.";
+        case ImageIOError::empty:
+            return "This image has no pixels.";
     }
     return "This file could not be read as an image.";
 }

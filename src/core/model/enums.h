@@ -11,7 +11,13 @@ namespace mosavelle {
 // `caseName` gives that text; `parseCase<E>` reads it back (exact match only). `allCases<E>`
 // lists the cases in declaration order.
 
-enum class SortMode : std::uint8_t { manual, filename, captureDate, reverseFilename, reverseCaptureDate };
+enum class SortMode : std::uint8_t {
+    manual,
+    filename,
+    captureDate,
+    reverseFilename,
+    reverseCaptureDate
+};
 enum class SlideLayoutKind : std::uint8_t { oneImage, imageTitleCaption, twoUp, fourGrid, section };
 enum class SizingMode : std::uint8_t { actual, fit, fill, percent75, percent125, custom };
 enum class CaptionAlignment : std::uint8_t { leading, center, trailing };
@@ -25,8 +31,8 @@ struct EnumCases;  // specialised below: `names`, indexed by the enumerator's va
 
 template <>
 struct EnumCases<SortMode> {
-    static constexpr std::array<std::string_view, 5> names{
-        "manual", "filename", "captureDate", "reverseFilename", "reverseCaptureDate"};
+    static constexpr std::array<std::string_view, 5> names{"manual", "filename", "captureDate",
+                                                           "reverseFilename", "reverseCaptureDate"};
 };
 template <>
 struct EnumCases<SlideLayoutKind> {
@@ -69,14 +75,16 @@ template <class E>
 constexpr std::optional<E> parseCase(std::string_view text) {
     const auto& names = EnumCases<E>::names;
     for (std::size_t i = 0; i < names.size(); ++i)
-        if (names[i] == text) return static_cast<E>(i);
+        if (names[i] == text)
+            return static_cast<E>(i);
     return std::nullopt;
 }
 
 template <class E>
 constexpr auto allCases() {
     std::array<E, EnumCases<E>::names.size()> out{};
-    for (std::size_t i = 0; i < out.size(); ++i) out[i] = static_cast<E>(i);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<E>(i);
     return out;
 }
 

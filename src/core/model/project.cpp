@@ -8,26 +8,35 @@ namespace mosavelle {
 
 int slotCount(SlideLayoutKind layout) {
     switch (layout) {
-        case SlideLayoutKind::oneImage: return 1;
-        case SlideLayoutKind::imageTitleCaption: return 1;
-        case SlideLayoutKind::twoUp: return 2;
-        case SlideLayoutKind::fourGrid: return 4;
-        case SlideLayoutKind::section: return 0;
+        case SlideLayoutKind::oneImage:
+            return 1;
+        case SlideLayoutKind::imageTitleCaption:
+            return 1;
+        case SlideLayoutKind::twoUp:
+            return 2;
+        case SlideLayoutKind::fourGrid:
+            return 4;
+        case SlideLayoutKind::section:
+            return 0;
     }
     return 0;
 }
 
 double defaultScale(SizingMode mode) {
     switch (mode) {
-        case SizingMode::percent75: return 0.75;
-        case SizingMode::percent125: return 1.25;
-        default: return 1.0;
+        case SizingMode::percent75:
+            return 0.75;
+        case SizingMode::percent125:
+            return 1.25;
+        default:
+            return 1.0;
     }
 }
 
 std::string RGBAColor::hexString() const {
     auto component = [](double value) {
-        if (!std::isfinite(value)) value = 0;
+        if (!std::isfinite(value))
+            value = 0;
         value = std::clamp(value, 0.0, 1.0);
         return static_cast<unsigned>(std::round(value * 255));  // std::round: halves away from 0
     };
@@ -40,20 +49,23 @@ std::string RGBAColor::hexString() const {
 std::vector<Slide> Project::includedSlides() const {
     std::vector<Slide> out;
     for (const auto& slide : slides)
-        if (!slide.isExcluded) out.push_back(slide);
+        if (!slide.isExcluded)
+            out.push_back(slide);
     return out;
 }
 
 const SourceImage* Project::sourceImage(const Uuid& id) const {
     for (const auto& image : images)
-        if (image.id == id) return &image;
+        if (image.id == id)
+            return &image;
     return nullptr;
 }
 
 std::vector<SourceImage> Project::unusableImages() const {
     std::vector<SourceImage> out;
     for (const auto& image : images)
-        if (image.importError) out.push_back(image);
+        if (image.importError)
+            out.push_back(image);
     return out;
 }
 
@@ -62,7 +74,9 @@ const Project& defaultProject() {
     return factory;
 }
 
-ImageSlot emptySlot() { return ImageSlot{Uuid::random(), std::nullopt, "", CropAnchor{}}; }
+ImageSlot emptySlot() {
+    return ImageSlot{Uuid::random(), std::nullopt, "", CropAnchor{}};
+}
 
 Slide singleImageSlide(const Uuid& imageID, const std::string& caption) {
     Slide slide;

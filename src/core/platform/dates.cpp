@@ -21,7 +21,8 @@ namespace {
 bool readDigits(std::string_view text, std::size_t at, std::size_t count, int& out) {
     out = 0;
     for (std::size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
+        if (text[i] < '0' || text[i] > '9')
+            return false;
         out = out * 10 + (text[i] - '0');
     }
     return true;
@@ -32,17 +33,18 @@ bool readDigits(std::string_view text, std::size_t at, std::size_t count, int& o
 std::optional<Timestamp> parseInternetDate(std::string_view text) {
     using namespace std::chrono;
     // YYYY-MM-DDTHH:MM:SSZ
-    if (text.size() != 20) return std::nullopt;
-    if (text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
-        text[16] != ':' || text[19] != 'Z')
+    if (text.size() != 20)
+        return std::nullopt;
+    if (text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':' ||
+        text[19] != 'Z')
         return std::nullopt;
     int y, mo, d, h, mi, s;
     if (!readDigits(text, 0, 4, y) || !readDigits(text, 5, 2, mo) || !readDigits(text, 8, 2, d) ||
-        !readDigits(text, 11, 2, h) || !readDigits(text, 14, 2, mi) ||
-        !readDigits(text, 17, 2, s))
+        !readDigits(text, 11, 2, h) || !readDigits(text, 14, 2, mi) || !readDigits(text, 17, 2, s))
         return std::nullopt;
     const year_month_day ymd{year{y}, month{unsigned(mo)}, day{unsigned(d)}};
-    if (!ymd.ok() || h > 23 || mi > 59 || s > 59) return std::nullopt;
+    if (!ymd.ok() || h > 23 || mi > 59 || s > 59)
+        return std::nullopt;
     return sys_days{ymd} + hours{h} + minutes{mi} + seconds{s};
 }
 

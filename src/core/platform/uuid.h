@@ -39,7 +39,8 @@ template <>
 struct std::hash<mosavelle::Uuid> {
     std::size_t operator()(const mosavelle::Uuid& id) const noexcept {
         std::size_t h = 1469598103934665603ull;
-        for (auto b : id.bytes()) h = (h ^ b) * 1099511628211ull;
+        for (auto b : id.bytes())
+            h = (h ^ b) * 1099511628211ull;
         return h;
     }
 };

@@ -21,8 +21,8 @@ public:
     int failAt = -1;
     bool crash = false;
     bool exchangeUnsupported = false;
-    int changes = 0;                  // changes attempted so far
-    std::vector<std::string> failed;  // "operation name" of each refused change
+    int changes = 0;                                // changes attempted so far
+    std::vector<std::string> failed;                // "operation name" of each refused change
     std::vector<std::pair<std::string, path>> log;  // every change attempted: operation, path
 
     // Paths written or created and not flushed since, at the first rename or swap that came
