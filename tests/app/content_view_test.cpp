@@ -48,6 +48,21 @@ std::vector<std::string> pictureNames(const DocumentHandle& handle) {
     return names;
 }
 
+// Presses Cancel on an import progress dialog as soon as it is shown.
+struct CancelProgressOnShow : QObject {
+    bool cancelled = false;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show)
+            if (auto* progress = qobject_cast<QProgressDialog*>(watched); progress && !cancelled) {
+                if (auto* button = progress->findChild<QPushButton*>()) {
+                    cancelled = true;
+                    button->click();
+                }
+            }
+        return false;
+    }
+};
+
 fs::path copyFixture(const TempDir& folder, const std::string& fixture, const std::string& as) {
     const fs::path target = folder.path() / as;
     fs::create_directories(target.parent_path());
@@ -167,6 +182,26 @@ private Q_SLOTS:
         QTRY_COMPARE(shown.handle->document().project().slides.size(), files.size());
         QTRY_VERIFY(shown.view.findChildren<QProgressDialog*>().isEmpty());
         QVERIFY(!shown.view.importFlow().isBusy());
+    }
+
+    void cancellingTheImportProgressImportsNothing() {
+        TempDir folder;
+        std::vector<fs::path> files;
+        for (const char* name : {"picture.png", "alpha.png", "orient-1.jpg", "orient-2.jpg",
+                                 "orient-3.jpg", "orient-4.jpg", "picture.bmp"})
+            files.push_back(copyFixture(folder, name, name));
+        ShownView shown(makeDeck(0));
+        // Cancel the moment the progress dialog shows, before the finished plan (already queued
+        // when the files are small) can be applied: the plan must then be dropped whole.
+        CancelProgressOnShow cancel;
+        qApp->installEventFilter(&cancel);
+        shown.view.importURLs(files);
+        QTRY_VERIFY(!shown.view.importFlow().isBusy());
+        qApp->removeEventFilter(&cancel);
+        QVERIFY(cancel.cancelled);
+        QTest::qWait(50);  // a stale plan result, if any, arrives and must change nothing
+        QVERIFY(shown.handle->document().project().slides.empty());
+        QVERIFY(!shown.handle->undoHistory()->canUndo());
     }
 
     void notesAlertListsTheFailureThenTheAnimationSentence() {

@@ -121,6 +121,27 @@ private Q_SLOTS:
         QCOMPARE(model.resets(), 0);
     }
 
+    void miniatureTooltipsNameThePictureUnderThePointer() {
+        auto handle = testing::makeDeck(2);
+        const Project& project = handle->document().project();
+        Slide twoUp = project.slides[0];
+        twoUp.layout = SlideLayoutKind::twoUp;
+        twoUp.slots.push_back(project.slides[1].slots[0]);
+        const QRectF mini(10, 10, 73, 40);  // two 36-point cells with a 1-point gap
+        QCOMPARE(miniatureToolTip(mini, twoUp, project, {20, 20}), QStringLiteral("IMG_0001.JPG"));
+        QCOMPARE(miniatureToolTip(mini, twoUp, project, {70, 20}), QStringLiteral("IMG_0002.JPG"));
+        QVERIFY(!miniatureToolTip(mini, twoUp, project, {46.5, 20}));  // the gap
+        QVERIFY(!miniatureToolTip(mini, twoUp, project, {5, 5}));      // outside
+
+        // A picture the deck does not hold reads "Image"; an empty slot and a section, nothing.
+        twoUp.slots[1].imageID = Uuid::random();
+        QCOMPARE(miniatureToolTip(mini, twoUp, project, {70, 20}), QStringLiteral("Image"));
+        twoUp.slots[1].imageID.reset();
+        QVERIFY(!miniatureToolTip(mini, twoUp, project, {70, 20}));
+        twoUp.layout = SlideLayoutKind::section;
+        QVERIFY(!miniatureToolTip(mini, twoUp, project, {20, 20}));
+    }
+
     void largeReshuffleResetsOnceAndMatches() {
         auto handle = makeDeck(300);
         SlideListModel model(*handle);

@@ -1,10 +1,13 @@
 #include "app/navigator/slide_delegate.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 #include <array>
 
 #include "app/document/document_handle.h"
@@ -55,6 +58,29 @@ void paintSlot(QPainter& painter, const QRectF& cell, const ImageSlot& slot, con
 
 }  // namespace
 
+namespace {
+
+// The cells a miniature shows its slots in: four in a two-by-two grid, two side by side, else
+// the first one alone, with 1-point gaps.
+std::vector<QRectF> miniatureCells(const QRectF& rect, SlideLayoutKind layout) {
+    std::vector<QRectF> cells;
+    if (layout == SlideLayoutKind::fourGrid) {
+        const qreal w = (rect.width() - 1) / 2, h = (rect.height() - 1) / 2;
+        for (int i = 0; i < 4; ++i)
+            cells.emplace_back(rect.left() + (i % 2) * (w + 1), rect.top() + (i / 2) * (h + 1), w,
+                               h);
+    } else if (layout == SlideLayoutKind::twoUp) {
+        const qreal w = (rect.width() - 1) / 2;
+        cells.emplace_back(rect.left(), rect.top(), w, rect.height());
+        cells.emplace_back(rect.left() + w + 1, rect.top(), w, rect.height());
+    } else {
+        cells.push_back(rect);
+    }
+    return cells;
+}
+
+}  // namespace
+
 void paintSlideMiniature(QPainter& painter, const QRectF& rect, const Slide& slide,
                          const Project& project, const ImageDataMap& pictures, qreal pixelRatio) {
     const QColor background = deckBackground(project.appearance);
@@ -69,24 +95,30 @@ void paintSlideMiniature(QPainter& painter, const QRectF& rect, const Slide& sli
         painter.restore();
         return;
     }
-    std::vector<QRectF> cells;
-    if (slide.layout == SlideLayoutKind::fourGrid) {
-        const qreal w = (rect.width() - 1) / 2, h = (rect.height() - 1) / 2;
-        for (int i = 0; i < 4; ++i)
-            cells.emplace_back(rect.left() + (i % 2) * (w + 1), rect.top() + (i / 2) * (h + 1), w,
-                               h);
-    } else if (slide.layout == SlideLayoutKind::twoUp) {
-        const qreal w = (rect.width() - 1) / 2;
-        cells.emplace_back(rect.left(), rect.top(), w, rect.height());
-        cells.emplace_back(rect.left() + w + 1, rect.top(), w, rect.height());
-    } else {
-        cells.push_back(rect);
-    }
+    const std::vector<QRectF> cells = miniatureCells(rect, slide.layout);
     for (std::size_t i = 0; i < cells.size() && i < slide.slots.size(); ++i) {
         const int pixelSize =
             static_cast<int>(std::ceil(std::max(cells[i].width(), cells[i].height()) * pixelRatio));
         paintSlot(painter, cells[i], slide.slots[i], project, pictures, pixelSize);
     }
+}
+
+std::optional<QString> miniatureToolTip(const QRectF& rect, const Slide& slide,
+                                        const Project& project, const QPointF& point) {
+    if (slide.layout == SlideLayoutKind::section)
+        return std::nullopt;
+    const std::vector<QRectF> cells = miniatureCells(rect, slide.layout);
+    for (std::size_t i = 0; i < cells.size() && i < slide.slots.size(); ++i) {
+        if (!cells[i].contains(point))
+            continue;
+        const auto& pictureID = slide.slots[i].imageID;
+        if (!pictureID)
+            return std::nullopt;
+        const SourceImage* picture = project.sourceImage(*pictureID);
+        return picture ? QString::fromStdString(picture->originalFileName)
+                       : QStringLiteral("Image");
+    }
+    return std::nullopt;
 }
 
 SlideDelegate::SlideDelegate(SlideListModel& model, Mode mode, QObject* parent)
@@ -96,6 +128,18 @@ QSize SlideDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIn
     if (mode_ == Mode::grid)
         return {cellWidth_, gridCellHeight};
     return {std::max(option.rect.width(), 120), rowHeight};
+}
+
+bool SlideDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                              const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event->type() == QEvent::ToolTip)
+        if (const Slide* slide = model_.slideAt(index.row()))
+            if (auto tip = miniatureToolTip(miniatureRect(option.rect), *slide, model_.project(),
+                                            event->pos())) {
+                QToolTip::showText(event->globalPos(), *tip, view);
+                return true;
+            }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 QRectF SlideDelegate::miniatureRect(const QRect& itemRect) const {

@@ -16,6 +16,12 @@ class SlideListModel;
 void paintSlideMiniature(QPainter& painter, const QRectF& rect, const Slide& slide,
                          const Project& project, const ImageDataMap& pictures, qreal pixelRatio);
 
+// The tooltip of the miniature drawn in `rect` at `point`: the original file name of the picture
+// whose cell is there ("Image" when the deck does not hold that picture), or nothing where no
+// picture is drawn (a section, an empty slot, outside the miniature).
+std::optional<QString> miniatureToolTip(const QRectF& rect, const Slide& slide,
+                                        const Project& project, const QPointF& point);
+
 // Draws the navigator's rows (list mode: miniature beside "N. name" and "Excluded") or cells
 // (grid mode: miniature in a rounded frame, stroked when selected or under a drop, with the name
 // below), dimmed when the slide is excluded; edits a slide's name in place in a line edit.
@@ -39,6 +45,9 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // Over a miniature's picture, its file name; elsewhere the row's own tooltip.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
