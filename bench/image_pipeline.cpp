@@ -189,14 +189,8 @@ struct Deck {
             const Bytes source = readBytes(sources[std::size_t(i) % sources.size()]);
             if (source.size() < 2)
                 continue;
-            const std::string text = "deck photo " + std::to_string(i);
-            std::vector<std::uint8_t> data(source.begin(), source.begin() + 2);  // SOI
-            const std::size_t length = text.size() + 2;
-            data.insert(data.end(), {0xFF, 0xFE, std::uint8_t(length >> 8), std::uint8_t(length)});
-            data.insert(data.end(), text.begin(), text.end());
-            data.insert(data.end(), source.begin() + 2, source.end());
             const fs::path path = folder / ("deck-" + std::to_string(i) + ".jpg");
-            Bytes bytes(std::move(data));
+            Bytes bytes = bench::withJpegComment(source, "deck photo " + std::to_string(i));
             if (!bench::writeBytes(path, bytes))
                 continue;
             files.push_back(path);

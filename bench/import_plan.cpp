@@ -30,17 +30,6 @@ constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
 constexpr int kDistinctPhotos = 3;
 
-// `jpeg` with a comment segment naming `index` right after the start-of-image marker.
-Bytes withComment(const Bytes& jpeg, int index) {
-    const std::string text = "copy " + std::to_string(index);
-    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
-    const std::size_t length = text.size() + 2;
-    out.insert(out.end(), {0xFF, 0xFE, std::uint8_t(length >> 8), std::uint8_t(length & 0xFF)});
-    out.insert(out.end(), text.begin(), text.end());
-    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
-    return Bytes(std::move(out));
-}
-
 struct Corpus {
     bench::ScratchFolder folder{"mosavelle-bench-import-"};
     std::vector<fs::path> files;
@@ -71,7 +60,8 @@ struct Corpus {
         for (int i = 0; i < count; ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "IMG_%04d.jpg", i + 1);
-            const Bytes bytes = withComment(photos[i % photos.size()], i);
+            const Bytes bytes =
+                bench::withJpegComment(photos[i % photos.size()], "copy " + std::to_string(i));
             if (bench::writeBytes(folder.path() / name, bytes)) {
                 files.push_back(folder.path() / name);
                 totalBytes += bytes.size();

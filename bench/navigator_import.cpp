@@ -25,18 +25,6 @@ using namespace mosavelle;
 using namespace mosavelle::app;
 namespace fs = std::filesystem;
 
-// `jpeg` with a comment segment naming `index` right after the start-of-image marker, so that
-// every copy has its own digest.
-Bytes withComment(const Bytes& jpeg, int index) {
-    const std::string text = "copy " + std::to_string(index);
-    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
-    const std::size_t length = text.size() + 2;
-    out.insert(out.end(), {0xFF, 0xFE, std::uint8_t(length >> 8), std::uint8_t(length & 0xFF)});
-    out.insert(out.end(), text.begin(), text.end());
-    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
-    return Bytes(std::move(out));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,7 +52,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < photoCount; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "IMG_%04d.jpg", i + 1);
-        const Bytes bytes = withComment(photos[static_cast<std::size_t>(i) % photos.size()], i);
+        const Bytes bytes = bench::withJpegComment(
+            photos[static_cast<std::size_t>(i) % photos.size()], "copy " + std::to_string(i));
         bench::writeBytes(folder.path() / name, bytes);
         totalBytes += bytes.size();
     }
