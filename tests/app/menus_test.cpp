@@ -81,6 +81,21 @@ private Q_SLOTS:
         QVERIFY(!undo->isEnabled());
         QVERIFY(!window->isWindowModified());
 
+        // The very first gesture, still open, can already be undone as one step.
+        const Project untouched = document.project();
+        document.beginContinuousEdit("Change Margins");
+        Project dragged = untouched;
+        dragged.appearance.margins.top += 4;
+        document.setProject(dragged);
+        QVERIFY(undo->isEnabled());
+        QCOMPARE(undo->text(), QStringLiteral("Undo Change Margins"));
+        undo->trigger();
+        QVERIFY(document.project() == untouched);
+        QVERIFY(!document.isInContinuousEdit());
+        redo->trigger();
+        QVERIFY(undo->isEnabled());
+        undo->trigger();
+
         setSelection(document, {document.project().slides[0].id, document.project().slides[1].id});
         window->menus().action("slides.groupTwoUp")->trigger();
         QCOMPARE(undo->text(), QStringLiteral("Undo Group Slides"));

@@ -344,18 +344,23 @@ void DocumentMenus::update() {
         ->setEnabled(!window_.handle().packagePath().empty() && window_.handle().isModified());
 
     const auto& history = *window_.handle().undoHistory();
-    const std::string undoName = history.undoName();
+    // A gesture still open (a slider held, a field being typed in) is not on the stack yet, but
+    // undo closes it as one step first, so it counts as something to undo.
+    const bool openGestureChanged = document.continuousEditBefore().has_value() &&
+                                    !(*document.continuousEditBefore() == project);
+    const bool canUndo = history.canUndo() || openGestureChanged;
+    const std::string undoName =
+        openGestureChanged ? document.continuousEditName() : history.undoName();
     const std::string redoName = history.redoName();
     QAction* undo = action("edit.undo");
     QAction* redo = action("edit.redo");
-    undo->setText(history.canUndo() && !undoName.empty()
-                      ? tr("Undo %1").arg(QString::fromStdString(undoName))
-                      : tr("Undo"));
+    undo->setText(canUndo && !undoName.empty() ? tr("Undo %1").arg(QString::fromStdString(undoName))
+                                               : tr("Undo"));
     redo->setText(history.canRedo() && !redoName.empty()
                       ? tr("Redo %1").arg(QString::fromStdString(redoName))
                       : tr("Redo"));
     // A focused text field takes Ctrl+Z itself (QLineEdit and friends claim the key first).
-    undo->setEnabled(history.canUndo());
+    undo->setEnabled(canUndo);
     redo->setEnabled(history.canRedo());
 }
 

@@ -183,6 +183,10 @@ public:
     // An undo or redo pressed while a continuous edit is open first closes it as one step under
     // the name given to beginContinuousEdit, so that undo takes back the whole gesture.
     bool isInContinuousEdit() const { return continuousEditBefore_.has_value(); }
+    // The name the open continuous edit's step will carry ("Edit" when none was given).
+    std::string continuousEditName() const {
+        return continuousEditName_.empty() ? std::string("Edit") : continuousEditName_;
+    }
 
     // --- Deferred work. postToNextTurn runs `task` on a later turn of the event loop through the
     // installed scheduler; without one, tasks wait until runPostedTasks. A task posted by a
