@@ -33,7 +33,6 @@ public:
 
     // Empty while the file has no name.
     const std::filesystem::path& temporaryPath() const { return file_->temporaryPath(); }
-    bool isInDestinationFolder() const { return file_->isInDestinationFolder(); }
 
 private:
     explicit PackageFile(std::unique_ptr<ReplacementFile> file) : file_(std::move(file)) {}

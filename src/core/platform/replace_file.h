@@ -50,7 +50,6 @@ public:
     const std::filesystem::path& destination() const { return destination_; }
     // Empty while the file has no name.
     const std::filesystem::path& temporaryPath() const { return temporary_; }
-    bool isInDestinationFolder() const { return inDestinationFolder_; }
 
 private:
     ReplacementFile(FileSystem& files, std::filesystem::path destination,
