@@ -86,7 +86,7 @@ struct ExportOptions {
     unsigned encodingThreads = 0;
     // The moment stamped into the core properties; absent means now.
     std::optional<Timestamp> timestamp;
-    // Where the temporary file may go (tests).
+    // The file system written through and where the temporary file may go (tests).
     PackageFileOptions file;
     // Where the archive turns to ZIP64 records; lowered only by tests.
     ZipLimits archive;
