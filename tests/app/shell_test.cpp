@@ -11,7 +11,6 @@
 #include "app/window/content_view.h"
 #include "app_test_support.h"
 #include "core/editing/slide_operations.h"
-#include "shell_support.h"
 
 using namespace mosavelle;
 using namespace mosavelle::app;
@@ -89,6 +88,9 @@ private Q_SLOTS:
         }
         names.sort();
         QCOMPARE(names, QStringList({"First", "Second"}));
+        auto untitled = DocumentHandle::makeUntitled();
+        untitled->setPackagePath("/tmp/Holiday 2026.mosavelle/");
+        QCOMPARE(untitled->displayName(), QStringLiteral("Holiday 2026"));
 
         // Opening an open project again brings its window forward instead of a second copy.
         DocumentWindow* again = nullptr;
