@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QImage>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdlib>
@@ -240,6 +241,18 @@ inline void clickButton(QMessageBox* box, const QString& text) {
     QAbstractButton* button = buttonNamed(box, text);
     QVERIFY2(button != nullptr, qPrintable(QStringLiteral("no button “%1”").arg(text)));
     button->click();
+}
+
+// Sends `data` entering `target` at `at` and, once the entry is accepted, dropped there; whether
+// both were accepted.
+inline bool dropOn(QWidget* target, QPoint at, const QMimeData& data) {
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
 }
 
 // Answers the next application-modal question with `text`, for calls that block on it.

@@ -205,13 +205,7 @@ private Q_SLOTS:
 
         // Dropped on the welcome canvas, the drop reaches the window's handler.
         QWidget* canvas = shown.view.welcomeCanvas();
-        const QPoint middle = canvas->rect().center();
-        QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(canvas, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(canvas, &drop);
-        QVERIFY(drop.isAccepted());
+        QVERIFY(dropOn(canvas, canvas->rect().center(), data));
 
         QTRY_COMPARE(shown.handle->document().project().images.size(), std::size_t{1});
         const SourceImage& stored = shown.handle->document().project().images.front();
@@ -228,12 +222,7 @@ private Q_SLOTS:
             QString::fromStdString(copyFixture(folder, "picture.png", "dropped.png").string()))});
         QWidget* list = shown.view.navigator().listView().viewport();
         QTRY_VERIFY(list->isVisible());
-        const QPoint onList = list->rect().center();
-        QDragEnterEvent enterList(onList, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(list, &enterList);
-        QVERIFY(enterList.isAccepted());
-        QDropEvent dropOnList(onList, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(list, &dropOnList);
+        QVERIFY(dropOn(list, list->rect().center(), files));
         QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{2});
 
         // A picture on the clipboard is pasted the same way.

@@ -244,9 +244,7 @@ private Q_SLOTS:
         // Text that is no payload is left to the window.
         QMimeData text;
         text.setText(QStringLiteral("hello"));
-        QDragEnterEvent other(onFourth, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(grid.viewport(), &other);
-        QVERIFY(!other.isAccepted());
+        QVERIFY(!dropOn(grid.viewport(), onFourth, text));
     }
 
     void listClicksSelectRangesAndDraggingRowsMovesThem() {
@@ -269,11 +267,7 @@ private Q_SLOTS:
         QMimeData data;
         data.setText(QString::fromStdString(makeSlidePayload({before[1], before[3]})));
         const QPoint top = list.visualRect(navigator.model().index(0)).topLeft() + QPoint(10, 3);
-        QDragEnterEvent enter(top, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(list.viewport(), &enter);
-        QDropEvent drop(top, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(list.viewport(), &drop);
-        QVERIFY(drop.isAccepted());
+        QVERIFY(dropOn(list.viewport(), top, data));
         QCOMPARE(slideIDs(*handle),
                  (std::vector<Uuid>{before[1], before[3], before[0], before[2], before[4]}));
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Reorder Slides"));

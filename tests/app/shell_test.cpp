@@ -160,13 +160,7 @@ private Q_SLOTS:
         DocumentWindow* window = app.newDocument();
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(package.string()))});
-        QWidget* target = &window->contentView();
-        const QPoint where(10, 10);
-        QDragEnterEvent enter(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
+        QVERIFY(dropOn(&window->contentView(), QPoint(10, 10), mime));
         QTRY_COMPARE(app.windows().size(), 2);
         QCOMPARE(app.windows().last()->handle().packagePath(), package);
         QCOMPARE(window->handle().document().project().slides.size(), std::size_t{0});
