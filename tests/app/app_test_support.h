@@ -1,9 +1,29 @@
 #pragma once
 
+// What the Qt Test suites of the application share: private user folders, decks to test with, and
+// finding and answering the widgets a flow shows.
+
+#include <QAbstractButton>
 #include <QApplication>
+#include <QBuffer>
+#include <QColor>
+#include <QImage>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdlib>
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/document/document_handle.h"
+#include "app/window/document_window.h"
+#include "core/model/document.h"
+#include "core/model/package.h"
+#include "core/model/project.h"
 
 namespace mosavelle::testing {
 
@@ -17,6 +37,229 @@ inline QTemporaryDir& isolateUserFolders() {
     ::setenv("XDG_DATA_HOME", (root + "/data").constData(), 1);
     ::setenv("XDG_CACHE_HOME", (root + "/cache").constData(), 1);
     return home;
+}
+
+// ---- Decks
+
+inline std::unique_ptr<app::DocumentHandle> handleFor(const Project& project,
+                                                      const ImageDataMap& bytes = {}) {
+    return std::make_unique<app::DocumentHandle>(
+        std::make_unique<MosavelleDocument>(project, bytes, std::nullopt));
+}
+
+// One single-picture slide per name, in the order given; every picture holds `bytes` (none:
+// miniatures stay clear).
+inline std::unique_ptr<app::DocumentHandle> makeDeck(const std::vector<std::string>& names,
+                                                     const Bytes& bytes = {}) {
+    Project project;
+    ImageDataMap data;
+    for (const auto& name : names) {
+        SourceImage picture;
+        picture.id = Uuid::random();
+        picture.originalFileName = name;
+        picture.pixelWidth = 4000;
+        picture.pixelHeight = 3000;
+        picture.byteCount = static_cast<std::int64_t>(bytes.size());
+        project.images.push_back(picture);
+        project.slides.push_back(singleImageSlide(picture.id, ""));
+        if (!bytes.empty())
+            data[picture.id] = bytes;
+    }
+    return handleFor(project, data);
+}
+
+// `count` pictures named IMG_0001.JPG, IMG_0002.JPG, ...
+inline std::unique_ptr<app::DocumentHandle> makeDeck(int count, const Bytes& bytes = {}) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= count; ++i) {
+        const std::string number = std::to_string(i);
+        names.push_back("IMG_" + std::string(4 - number.size(), '0') + number + ".JPG");
+    }
+    return makeDeck(names, bytes);
+}
+
+inline Uuid slideID(const app::DocumentHandle& handle, int position) {
+    return handle.document().project().slides.at(static_cast<std::size_t>(position - 1)).id;
+}
+
+// The deck's slide identifiers in deck order.
+inline std::vector<Uuid> slideIDs(const app::DocumentHandle& handle) {
+    std::vector<Uuid> ids;
+    for (const Slide& slide : handle.document().project().slides)
+        ids.push_back(slide.id);
+    return ids;
+}
+
+// A deck of `count` section slides (no pictures needed), the first `excluded` of them excluded.
+inline Project deckOfSlides(int count, int excluded = 0) {
+    Project project = defaultProject();
+    for (int i = 0; i < count; ++i) {
+        Slide slide = sectionDividerSlide();
+        slide.isExcluded = i < excluded;
+        project.slides.push_back(slide);
+    }
+    return project;
+}
+
+inline app::DocumentWindow* windowFor(const Project& project) {
+    return new app::DocumentWindow(handleFor(project));
+}
+
+// Writes `project` as a package at `path` and returns the path.
+inline std::filesystem::path writePackage(const std::filesystem::path& path,
+                                          const Project& project) {
+    auto written = writeProjectPackage(PackageSnapshot{project, {}, std::nullopt}, path);
+    if (!written.ok())
+        qFatal("could not write a test package: %s", written.error().message.c_str());
+    return path;
+}
+
+// Encoded bytes of `image` in `format`.
+inline Bytes encoded(const QImage& image, const char* format = "PNG") {
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return Bytes(out.constData(), std::size_t(out.size()));
+}
+
+// Encoded PNG bytes of a picture of one colour.
+inline Bytes solidPicture(QColor color, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    return encoded(image);
+}
+
+// A deck under construction: pictures of one colour each, slides made of them.
+struct DeckBuilder {
+    Project project;
+    ImageDataMap bytes;
+
+    // Adds a picture of `color` (pixel size as given, 72 dpi) named "pN.png".
+    Uuid picture(QColor color, int width = 400, int height = 300) {
+        SourceImage image;
+        image.id = Uuid::random();
+        image.originalFileName = "p" + std::to_string(project.images.size() + 1) + ".png";
+        image.pixelWidth = width;
+        image.pixelHeight = height;
+        image.dpiX = image.dpiY = 72;
+        project.images.push_back(image);
+        bytes[image.id] = solidPicture(color, width, height);
+        return image.id;
+    }
+
+    // Adds a slide of `layout` whose slots show `pictures` (an absent one is an empty slot).
+    Slide& slide(SlideLayoutKind layout, std::initializer_list<std::optional<Uuid>> pictures) {
+        Slide slide;
+        slide.layout = layout;
+        for (const auto& id : pictures) {
+            ImageSlot slot = emptySlot();
+            slot.imageID = id;
+            slide.slots.push_back(slot);
+        }
+        project.slides.push_back(slide);
+        return project.slides.back();
+    }
+
+    // The document, with an undo history; the first slide selected.
+    std::unique_ptr<app::DocumentHandle> handle() {
+        auto document = std::make_unique<MosavelleDocument>(project, bytes, std::nullopt);
+        if (!project.slides.empty())
+            document->setSelectedSlideIDs({project.slides.front().id});
+        return std::make_unique<app::DocumentHandle>(std::move(document));
+    }
+};
+
+// ---- Finding and answering widgets
+
+// The control under `root` whose accessible name (or, for buttons and labels, text) is `name`;
+// with `shownOnly`, only one that would be visible with `root`.
+template <class T>
+T* named(QWidget& root, const QString& name, bool shownOnly = false) {
+    for (T* widget : root.findChildren<T*>()) {
+        if (shownOnly && !widget->isVisibleTo(&root))
+            continue;
+        if (widget->accessibleName() == name)
+            return widget;
+        if constexpr (requires { widget->text(); })
+            if (widget->text() == name)
+                return widget;
+    }
+    return nullptr;
+}
+
+template <class T>
+T* visibleChild(QWidget& window) {
+    for (T* child : window.findChildren<T*>())
+        if (child->isVisible())
+            return child;
+    return nullptr;
+}
+
+// The first visible child of this type, waiting for it up to ten seconds.
+template <class T>
+T* waitForChild(QWidget& window) {
+    T* found = nullptr;
+    (void)QTest::qWaitFor([&] { return (found = visibleChild<T>(window)) != nullptr; }, 10000);
+    return found;
+}
+
+// The visible message boxes whose object name or window title is `name`.
+inline QList<QMessageBox*> messageBoxes(const QString& name) {
+    QList<QMessageBox*> found;
+    for (QWidget* widget : QApplication::allWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget);
+            box && box->isVisible() && (box->objectName() == name || box->windowTitle() == name))
+            found.push_back(box);
+    return found;
+}
+
+// The message box with this object name or title that is showing, waiting for it up to two
+// seconds; null when none came.
+inline QMessageBox* waitForMessageBox(const QString& name) {
+    QMessageBox* box = nullptr;
+    (void)QTest::qWaitFor(
+        [&] {
+            const auto boxes = messageBoxes(name);
+            box = boxes.isEmpty() ? nullptr : boxes.front();
+            return box != nullptr;
+        },
+        2000);
+    return box;
+}
+
+inline QAbstractButton* buttonNamed(QMessageBox* box, const QString& text) {
+    for (QAbstractButton* button : box->buttons())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
+
+// Clicks the button of `box` whose text is `text`.
+inline void clickButton(QMessageBox* box, const QString& text) {
+    QVERIFY2(box != nullptr, "the question did not show");
+    QAbstractButton* button = buttonNamed(box, text);
+    QVERIFY2(button != nullptr, qPrintable(QStringLiteral("no button “%1”").arg(text)));
+    button->click();
+}
+
+// Sends `data` entering `target` at `at` and, once the entry is accepted, dropped there; whether
+// both were accepted.
+inline bool dropOn(QWidget* target, QPoint at, const QMimeData& data) {
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+}
+
+// Answers the next application-modal question with `text`, for calls that block on it.
+inline void answerNextQuestion(const QString& text) {
+    QTimer::singleShot(100, [text] {
+        clickButton(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()), text);
+    });
 }
 
 }  // namespace mosavelle::testing

@@ -1,6 +1,5 @@
 #include "app/window/content_view.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -14,31 +13,17 @@
 #include "app/navigator/slide_list_view.h"
 #include "app/window/import_flow.h"
 #include "app/window/warning_strip.h"
-#include "app_deck.h"
 #include "app_test_support.h"
 #include "core/editing/selection.h"
 #include "core/layout/warnings.h"
-#include "shell_support.h"
 #include "support/test_support.h"
 
 using namespace mosavelle;
 using namespace mosavelle::app;
-using mosavelle::testing::fixturePath;
-using mosavelle::testing::makeDeck;
-using mosavelle::testing::slideID;
-using mosavelle::testing::TempDir;
+using namespace mosavelle::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-QList<QMessageBox*> alerts(const QString& title) {
-    QList<QMessageBox*> found;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* box = qobject_cast<QMessageBox*>(widget);
-            box && box->isVisible() && box->windowTitle() == title)
-            found.push_back(box);
-    return found;
-}
 
 std::vector<std::string> pictureNames(const DocumentHandle& handle) {
     std::vector<std::string> names;
@@ -133,14 +118,14 @@ private Q_SLOTS:
         copyFixture(folder, "orient-2.jpg", "f/sub/d.jpg");
         ShownView shown(makeDeck(0));
         shown.view.importURLs({a, b, folder.path() / "f"});
-        QTRY_COMPARE(alerts(QStringLiteral("Include subfolders?")).size(), 1);
-        testing::clickButton(alerts(QStringLiteral("Include subfolders?")).front(),
-                             QStringLiteral("This Folder Only"));
+        QTRY_COMPARE(messageBoxes(QStringLiteral("Include subfolders?")).size(), 1);
+        clickButton(messageBoxes(QStringLiteral("Include subfolders?")).front(),
+                    QStringLiteral("This Folder Only"));
         QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{3});
         QCOMPARE(pictureNames(*shown.handle),
                  (std::vector<std::string>{"a.jpg", "b.png", "c.png"}));
-        QVERIFY(alerts(QStringLiteral("Include subfolders?")).isEmpty());
-        QVERIFY(alerts(QStringLiteral("Import notes")).isEmpty());
+        QVERIFY(messageBoxes(QStringLiteral("Include subfolders?")).isEmpty());
+        QVERIFY(messageBoxes(QStringLiteral("Import notes")).isEmpty());
         QVERIFY(!shown.view.importFlow().isBusy());
     }
 
@@ -151,45 +136,32 @@ private Q_SLOTS:
                                              copyFixture(folder, "alpha.png", "z.png")};
         ShownView shown(makeDeck(0));
         shown.view.importURLs(files);
-        QTRY_COMPARE(alerts(QStringLiteral("Duplicate images")).size(), 1);
-        QMessageBox* box = alerts(QStringLiteral("Duplicate images")).front();
+        QTRY_COMPARE(messageBoxes(QStringLiteral("Duplicate images")).size(), 1);
+        QMessageBox* box = messageBoxes(QStringLiteral("Duplicate images")).front();
         QCOMPARE(
             box->text(),
             QStringLiteral("Exact copies were found. Mosavelle never removes files on its own."));
-        testing::clickButton(box, QStringLiteral("Cancel"));
+        clickButton(box, QStringLiteral("Cancel"));
         QTRY_VERIFY(!shown.view.importFlow().isBusy());
         QVERIFY(shown.handle->document().project().slides.empty());
         QVERIFY(!shown.handle->undoHistory()->canUndo());
 
         // The flow is free again; skipping keeps the two distinct pictures.
         shown.view.importURLs(files);
-        QTRY_COMPARE(alerts(QStringLiteral("Duplicate images")).size(), 1);
-        testing::clickButton(alerts(QStringLiteral("Duplicate images")).front(),
-                             QStringLiteral("Skip Duplicates"));
+        QTRY_COMPARE(messageBoxes(QStringLiteral("Duplicate images")).size(), 1);
+        clickButton(messageBoxes(QStringLiteral("Duplicate images")).front(),
+                    QStringLiteral("Skip Duplicates"));
         QTRY_COMPARE(pictureNames(*shown.handle), (std::vector<std::string>{"x.png", "z.png"}));
         QCOMPARE(shown.handle->undoHistory()->undoName(), std::string("Import Images"));
     }
 
-    void largeImportFinishesWithoutLeavingItsProgressDialog() {
+    void cancellingTheImportProgressImportsNothingAndAnImportAfterFinishes() {
         TempDir folder;
         std::vector<fs::path> files;
         for (const char* name : {"picture.png", "alpha.png", "orient-1.jpg", "orient-2.jpg",
                                  "orient-3.jpg", "orient-4.jpg", "picture.bmp"})
             files.push_back(copyFixture(folder, name, name));
         QVERIFY(files.size() > ImportFlow::quietFileCount);
-        ShownView shown(makeDeck(0));
-        shown.view.importURLs(files);
-        QTRY_COMPARE(shown.handle->document().project().slides.size(), files.size());
-        QTRY_VERIFY(shown.view.findChildren<QProgressDialog*>().isEmpty());
-        QVERIFY(!shown.view.importFlow().isBusy());
-    }
-
-    void cancellingTheImportProgressImportsNothing() {
-        TempDir folder;
-        std::vector<fs::path> files;
-        for (const char* name : {"picture.png", "alpha.png", "orient-1.jpg", "orient-2.jpg",
-                                 "orient-3.jpg", "orient-4.jpg", "picture.bmp"})
-            files.push_back(copyFixture(folder, name, name));
         ShownView shown(makeDeck(0));
         // Cancel the moment the progress dialog shows, before the finished plan (already queued
         // when the files are small) can be applied: the plan must then be dropped whole.
@@ -202,6 +174,11 @@ private Q_SLOTS:
         QTest::qWait(50);  // a stale plan result, if any, arrives and must change nothing
         QVERIFY(shown.handle->document().project().slides.empty());
         QVERIFY(!shown.handle->undoHistory()->canUndo());
+
+        shown.view.importURLs(files);
+        QTRY_COMPARE(shown.handle->document().project().slides.size(), files.size());
+        QTRY_VERIFY(shown.view.findChildren<QProgressDialog*>().isEmpty());
+        QVERIFY(!shown.view.importFlow().isBusy());
     }
 
     void notesAlertListsTheFailureThenTheAnimationSentence() {
@@ -209,8 +186,8 @@ private Q_SLOTS:
         ShownView shown(makeDeck(0));
         shown.view.importURLs({copyFixture(folder, "text.jpg", "text.jpg"),
                                copyFixture(folder, "animated.gif", "moving.gif")});
-        QTRY_COMPARE(alerts(QStringLiteral("Import notes")).size(), 1);
-        QCOMPARE(alerts(QStringLiteral("Import notes")).front()->text(),
+        QTRY_COMPARE(messageBoxes(QStringLiteral("Import notes")).size(), 1);
+        QCOMPARE(messageBoxes(QStringLiteral("Import notes")).front()->text(),
                  QStringLiteral("text.jpg: This file could not be read as an image.\n\n"
                                 "Animated GIF files import the first frame only. Animation is "
                                 "not exported."));
@@ -221,22 +198,14 @@ private Q_SLOTS:
         ShownView shown(makeDeck(0));
         QImage picture(40, 30, QImage::Format_RGB32);
         picture.fill(Qt::red);
-        QByteArray bmp;
-        QBuffer buffer(&bmp);
-        buffer.open(QIODevice::WriteOnly);
-        QVERIFY(picture.save(&buffer, "BMP"));
+        const Bytes bmp = encoded(picture, "BMP");
         QMimeData data;
-        data.setData(QStringLiteral("image/bmp"), bmp);
+        data.setData(QStringLiteral("image/bmp"),
+                     QByteArray(reinterpret_cast<const char*>(bmp.data()), qsizetype(bmp.size())));
 
         // Dropped on the welcome canvas, the drop reaches the window's handler.
         QWidget* canvas = shown.view.welcomeCanvas();
-        const QPoint middle = canvas->rect().center();
-        QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(canvas, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(canvas, &drop);
-        QVERIFY(drop.isAccepted());
+        QVERIFY(dropOn(canvas, canvas->rect().center(), data));
 
         QTRY_COMPARE(shown.handle->document().project().images.size(), std::size_t{1});
         const SourceImage& stored = shown.handle->document().project().images.front();
@@ -253,12 +222,7 @@ private Q_SLOTS:
             QString::fromStdString(copyFixture(folder, "picture.png", "dropped.png").string()))});
         QWidget* list = shown.view.navigator().listView().viewport();
         QTRY_VERIFY(list->isVisible());
-        const QPoint onList = list->rect().center();
-        QDragEnterEvent enterList(onList, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(list, &enterList);
-        QVERIFY(enterList.isAccepted());
-        QDropEvent dropOnList(onList, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(list, &dropOnList);
+        QVERIFY(dropOn(list, list->rect().center(), files));
         QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{2});
 
         // A picture on the clipboard is pasted the same way.

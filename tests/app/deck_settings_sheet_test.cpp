@@ -16,22 +16,9 @@
 
 using namespace mosavelle;
 using namespace mosavelle::app;
+using namespace mosavelle::testing;
 
 namespace {
-
-// A deck of one slide per name, in the order given.
-std::unique_ptr<DocumentHandle> makeDeck(const std::vector<std::string>& names) {
-    Project project;
-    for (const auto& name : names) {
-        SourceImage image;
-        image.id = Uuid::random();
-        image.originalFileName = name;
-        project.images.push_back(image);
-        project.slides.push_back(singleImageSlide(image.id, ""));
-    }
-    return std::make_unique<DocumentHandle>(
-        std::make_unique<MosavelleDocument>(project, ImageDataMap{}, std::nullopt));
-}
 
 std::string order(const DocumentHandle& handle) {
     std::string out;
@@ -39,19 +26,6 @@ std::string order(const DocumentHandle& handle) {
     for (const auto& slide : project.slides)
         out += project.sourceImage(*slide.slots.front().imageID)->originalFileName + " ";
     return out;
-}
-
-// The control whose accessible name (or, for buttons and labels, text) is `name`.
-template <class T>
-T* named(QWidget& sheet, const QString& name) {
-    for (T* widget : sheet.findChildren<T*>()) {
-        if (widget->accessibleName() == name)
-            return widget;
-        if constexpr (requires { widget->text(); })
-            if (widget->text() == name)
-                return widget;
-    }
-    return nullptr;
 }
 
 void choose(QComboBox* box, const QString& label) {

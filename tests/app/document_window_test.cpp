@@ -14,7 +14,6 @@
 #include "app_test_support.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
-#include "shell_support.h"
 
 using namespace mosavelle;
 using namespace mosavelle::app;

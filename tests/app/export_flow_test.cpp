@@ -18,50 +18,9 @@
 
 using namespace mosavelle;
 using namespace mosavelle::app;
+using namespace mosavelle::testing;
 
 namespace {
-
-// A deck of one slide per picture; every picture holds `bytes`.
-std::unique_ptr<DocumentHandle> makeDeck(int pictures, const Bytes& bytes) {
-    Project project;
-    ImageDataMap data;
-    for (int i = 1; i <= pictures; ++i) {
-        SourceImage image;
-        image.id = Uuid::random();
-        image.originalFileName = "IMG_" + std::to_string(i) + ".jpg";
-        image.pixelWidth = 64;
-        image.pixelHeight = 40;
-        image.uti = "public.jpeg";
-        image.byteCount = static_cast<std::int64_t>(bytes.size());
-        project.images.push_back(image);
-        project.slides.push_back(singleImageSlide(image.id, ""));
-        data[image.id] = bytes;
-    }
-    return std::make_unique<DocumentHandle>(
-        std::make_unique<MosavelleDocument>(project, data, std::nullopt));
-}
-
-template <class T>
-T* visibleChild(QWidget& window) {
-    for (T* child : window.findChildren<T*>())
-        if (child->isVisible())
-            return child;
-    return nullptr;
-}
-
-template <class T>
-T* waitForChild(QWidget& window) {
-    T* found = nullptr;
-    (void)QTest::qWaitFor([&] { return (found = visibleChild<T>(window)) != nullptr; }, 10000);
-    return found;
-}
-
-QAbstractButton* buttonNamed(QMessageBox* box, const QString& text) {
-    for (QAbstractButton* button : box->buttons())
-        if (button->text() == text)
-            return button;
-    return nullptr;
-}
 
 // Chooses `path` in the save dialog, confirming the replacement of an existing file.
 void save(QFileDialog* dialog, const QString& path) {
@@ -133,7 +92,7 @@ private Q_SLOTS:
     }
 
     void unusablePicturesAreListedAndCancelEndsTheFlow() {
-        auto handle = makeDeck(3, testing::fixtureBytes("orient-1.jpg"));
+        auto handle = makeDeck(3, fixtureBytes("orient-1.jpg"));
         Project project = handle->document().project();
         project.images[0].importError = "This file could not be read as an image.";
         project.images[2].importError = "";
@@ -147,8 +106,8 @@ private Q_SLOTS:
         QVERIFY(box);
         QCOMPARE(box->text(), QStringLiteral("Some images could not be used"));
         QCOMPARE(box->informativeText(),
-                 QStringLiteral("IMG_1.jpg: This file could not be read as an image.\n"
-                                "IMG_3.jpg: unknown error"));
+                 QStringLiteral("IMG_0001.JPG: This file could not be read as an image.\n"
+                                "IMG_0003.JPG: unknown error"));
         QCOMPARE(buttonTexts(box), (QStringList{"Export Without Them", "Cancel"}));
         buttonNamed(box, "Cancel")->click();
         QCOMPARE(finished.size(), 1);
@@ -157,11 +116,11 @@ private Q_SLOTS:
     }
 
     void readyAlertOffersOneButtonPerProgramAndTheQualityIsRemembered() {
-        testing::TempDir folder;
+        TempDir folder;
         const std::vector<PresentationProgram> two{{"First", "/a.desktop", "first %f"},
                                                    {"Second", "/b.desktop", "second %f"}};
         for (std::size_t count = 0; count <= 2; ++count) {
-            auto handle = makeDeck(2, testing::fixtureBytes("orient-1.jpg"));
+            auto handle = makeDeck(2, fixtureBytes("orient-1.jpg"));
             QWidget window;
             ExportFlow flow(*handle, &window,
                             fakeLauncher({two.begin(), two.begin() + count}, "No such program."));
@@ -208,7 +167,7 @@ private Q_SLOTS:
 
     void failingExportShowsTheDriversSentence() {
         auto handle = makeDeck(1, Bytes(std::string_view("not a picture at all")));
-        testing::TempDir folder;
+        TempDir folder;
         QWidget window;
         ExportFlow flow(*handle, &window, fakeLauncher({}));
         flow.start(QualityPreset::balanced);
@@ -219,16 +178,16 @@ private Q_SLOTS:
         QCOMPARE(box->text(), QStringLiteral("Could not export the presentation"));
         // The driver's sentence names the picture it could not read.
         QCOMPARE(box->informativeText(),
-                 QStringLiteral("IMG_1.jpg: This file could not be read as an image."));
+                 QStringLiteral("IMG_0001.JPG: This file could not be read as an image."));
         QVERIFY(!QFileInfo::exists(QString::fromStdString((folder / "deck.pptx").string())));
         QCOMPARE(handle->document().project().export_.quality, QualityPreset::best);
     }
 
     void cancelledExportLeavesTheReplacedFileAsItWas() {
-        auto handle = makeDeck(2, testing::fixtureBytes("orient-1.jpg"));
-        testing::TempDir folder;
+        auto handle = makeDeck(2, fixtureBytes("orient-1.jpg"));
+        TempDir folder;
         const Bytes before(std::string_view("an older presentation"));
-        testing::writeFileBytes(folder / "deck.pptx", before);
+        writeFileBytes(folder / "deck.pptx", before);
         QWidget window;
         ExportFlow flow(*handle, &window, fakeLauncher({}));
         flow.setExportFunction(exportAfterCancel);
@@ -247,14 +206,14 @@ private Q_SLOTS:
         QVERIFY(!flow.isExporting());
         QVERIFY(!flow.progressPanel());
         QVERIFY(!visibleChild<QMessageBox>(window));
-        QCOMPARE(testing::readFileBytes(folder / "deck.pptx"), before);
+        QCOMPARE(readFileBytes(folder / "deck.pptx"), before);
         QCOMPARE(QDir(QString::fromStdString(folder.path().string())).entryList(QDir::Files),
                  QStringList{"deck.pptx"});
     }
 
     void closingDuringAnExportAsksFirst() {
-        auto handle = makeDeck(1, testing::fixtureBytes("orient-1.jpg"));
-        testing::TempDir folder;
+        auto handle = makeDeck(1, fixtureBytes("orient-1.jpg"));
+        TempDir folder;
         QWidget window;
         ExportFlow flow(*handle, &window, fakeLauncher({}));
         flow.setExportFunction(exportAfterCancel);
@@ -264,19 +223,10 @@ private Q_SLOTS:
              QString::fromStdString((folder / "deck.pptx").string()));
         QVERIFY(flow.isExporting());
 
-        auto answer = [](const QString& choice) {
-            QTimer::singleShot(100, [choice] {
-                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                QVERIFY(box);
-                for (QAbstractButton* button : box->buttons())
-                    if (button->text() == choice)
-                        button->click();
-            });
-        };
-        answer("Keep Exporting");
+        answerNextQuestion("Keep Exporting");
         QVERIFY(!flow.prepareToClose());
         QVERIFY(flow.isExporting());
-        answer("Cancel Export");
+        answerNextQuestion("Cancel Export");
         QVERIFY(flow.prepareToClose());
         QVERIFY(!flow.isExporting());
         QTest::qWait(300);
@@ -284,10 +234,10 @@ private Q_SLOTS:
     }
 
     void desktopEntriesDeclaringPresentationsBecomePrograms() {
-        testing::TempDir root;
+        TempDir root;
         const auto write = [](const std::filesystem::path& path, const std::string& text) {
             std::filesystem::create_directories(path.parent_path());
-            testing::writeFileBytes(path, Bytes(std::string_view(text)));
+            writeFileBytes(path, Bytes(std::string_view(text)));
         };
         const std::string mime = std::string("MimeType=text/plain;") +
                                  PresentationLauncher::presentationMimeType + ";\n";

@@ -12,25 +12,22 @@
 #include "app/inspector/apply_placement_sheet.h"
 #include "app_test_support.h"
 #include "core/editing/selection.h"
-#include "preview_test_support.h"
 
 using namespace mosavelle;
 using namespace mosavelle::app;
-using mosavelle::testing::DeckBuilder;
+using namespace mosavelle::testing;
 
 namespace {
 
+// The shown control of this type whose accessible name is `name`.
 template <class W>
-W* named(QWidget& root, const QString& accessibleName) {
-    for (W* w : root.findChildren<W*>())
-        if (w->accessibleName() == accessibleName && w->isVisibleTo(&root))
-            return w;
-    return nullptr;
+W* shown(QWidget& root, const QString& name) {
+    return testing::named<W>(root, name, true);
 }
 
 QAbstractButton* segment(QWidget& root, const QString& control, const QString& name) {
-    QWidget* box = named<QWidget>(root, control);
-    return box ? named<QAbstractButton>(*box, name) : nullptr;
+    QWidget* box = shown<QWidget>(root, control);
+    return box ? shown<QAbstractButton>(*box, name) : nullptr;
 }
 
 // The caption rows as "label|accessible name" lines.
@@ -65,13 +62,13 @@ private Q_SLOTS:
         auto handle = deck.handle();
         MosavelleDocument& document = handle->document();
         InspectorView inspector(*handle);
-        auto* scale = named<QSlider>(inspector, QStringLiteral("Scale"));
+        auto* scale = shown<QSlider>(inspector, QStringLiteral("Scale"));
         QVERIFY(!scale);  // hidden while fitting
 
         segment(inspector, QStringLiteral("Placement"), QStringLiteral("Custom"))->click();
         QCOMPARE(placementOf(document, 0).mode, SizingMode::custom);
         QCOMPARE(placementOf(document, 0).scale, 1.0);
-        scale = named<QSlider>(inspector, QStringLiteral("Scale"));
+        scale = shown<QSlider>(inspector, QStringLiteral("Scale"));
         QVERIFY(scale);
         bool shows100 = false;
         for (QLabel* l : scale->parentWidget()->findChildren<QLabel*>())
@@ -98,10 +95,10 @@ private Q_SLOTS:
         segment(inspector, QStringLiteral("Placement"), QStringLiteral("Fill"))->click();
         QCOMPARE(placementOf(document, 0).mode, SizingMode::fill);
         QCOMPARE(placementOf(document, 0).scale, 1.0);
-        QVERIFY(!named<QSlider>(inspector, QStringLiteral("Scale")));
+        QVERIFY(!shown<QSlider>(inspector, QStringLiteral("Scale")));
 
         handle->undoHistory()->undo();  // the inspector shows the undone state at once
-        QCOMPARE(named<QSlider>(inspector, QStringLiteral("Scale"))->value(), 150);
+        QCOMPARE(shown<QSlider>(inspector, QStringLiteral("Scale"))->value(), 150);
     }
 
     void captionRowsOfTwoImageSlides() {
@@ -122,7 +119,7 @@ private Q_SLOTS:
         QCOMPARE(captionRows(inspector), QStringList({"Caption 2|Caption 2 for p3.png"}));
 
         // Typing a caption edits that slot; a long one warns under its own row.
-        auto* field = named<QPlainTextEdit>(inspector, QStringLiteral("Caption 2 for p3.png"));
+        auto* field = shown<QPlainTextEdit>(inspector, QStringLiteral("Caption 2 for p3.png"));
         field->setPlainText(QString(300, QLatin1Char('x')));
         QCOMPARE(document.project().slides[2].slots[1].caption, std::string(300, 'x'));
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Caption"));
@@ -132,6 +129,13 @@ private Q_SLOTS:
                 QStringLiteral("This caption is too long for its box on the exported slide."))
                 warning = l;
         QVERIFY(warning && warning->isVisibleTo(&inspector));
+
+        // A keyboard step of the size slider is a step of its own on the selected slide.
+        auto* size = shown<QSlider>(inspector, QStringLiteral("Caption size"));
+        QVERIFY(size);
+        size->setValue(size->value() + 2);
+        QCOMPARE(document.project().slides[2].captionPoints, double(size->value()));
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Change Caption Size"));
     }
 
     void sectionsFollowTheSelection() {
@@ -145,7 +149,7 @@ private Q_SLOTS:
         InspectorView inspector(*handle);
         auto* header = inspector.findChild<QGroupBox*>();
         QCOMPARE(header->title(), QStringLiteral("Selected Slide"));
-        QVERIFY(named<QLineEdit>(inspector, QStringLiteral("Slide name")));
+        QVERIFY(shown<QLineEdit>(inspector, QStringLiteral("Slide name")));
 
         setSelection(document, {slides[0].id, slides[1].id, slides[2].id});
         QCOMPARE(header->title(), QStringLiteral("Selected Slides"));
@@ -159,7 +163,7 @@ private Q_SLOTS:
 
         setSelection(document, {slides[3].id});  // a section divider: fixed layout, a title
         QVERIFY(!picker->isVisibleTo(&inspector));
-        QVERIFY(named<QLineEdit>(inspector, QStringLiteral("Title")));
+        QVERIFY(shown<QLineEdit>(inspector, QStringLiteral("Title")));
         QVERIFY(!inspector.findChildren<QGroupBox*>().at(1)->isVisibleTo(&inspector));
 
         setSelection(document, {});
@@ -174,7 +178,7 @@ private Q_SLOTS:
             .placementOverride = Placement{SizingMode::actual, {}, 0, 1.0};
         auto handle = deck.handle();
         InspectorView inspector(*handle);
-        auto* block = named<QWidget>(inspector, QStringLiteral("Placement warnings"));
+        auto* block = shown<QWidget>(inspector, QStringLiteral("Placement warnings"));
         QVERIFY(block);
         QList<QPushButton*> fits;
         int blurry = 0;
@@ -190,7 +194,7 @@ private Q_SLOTS:
         fits[1]->click();
         QCOMPARE(handle->document().project().slides[0].placementOverride->mode, SizingMode::fit);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!named<QPushButton>(inspector, QStringLiteral("Fit to Slide")));
+        QVERIFY(!shown<QPushButton>(inspector, QStringLiteral("Fit to Slide")));
     }
 
     void applyPlacementSheetCountsTheIncludedSlidesWithPictures() {

@@ -15,11 +15,10 @@
 #include "app/preview/slide_preview_view.h"
 #include "app_test_support.h"
 #include "core/editing/selection.h"
-#include "preview_test_support.h"
 
 using namespace mosavelle;
 using namespace mosavelle::app;
-using mosavelle::testing::DeckBuilder;
+using namespace mosavelle::testing;
 
 namespace {
 
@@ -225,11 +224,13 @@ private Q_SLOTS:
         QCOMPARE(full.count(), 1);
     }
 
-    void notesPaneHeightStaysWithinItsLimits() {
+    void notesPaneKeepsItsHeightWithinLimitsAndAnEditingSessionIsOneStep() {
         DeckBuilder deck;
         deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red)});
         auto handle = deck.handle();
+        MosavelleDocument& document = handle->document();
         PreviewWorkspace workspace(*handle);
+        workspace.setDisplayedSlide(document.project().slides[0].id);
         workspace.resize(900, 900);
         workspace.show();
         auto* grip = workspace.findChild<NotesResizeHandle*>();
@@ -249,15 +250,7 @@ private Q_SLOTS:
         QTest::keyClick(grip, Qt::Key_Up);
         QCOMPARE(preferences.notesHeight(), 88.0);
         QCOMPARE(QSettings().value("presenterNotesHeight").toDouble(), 88.0);
-    }
 
-    void notesEditingSessionIsOneUndoStep() {
-        DeckBuilder deck;
-        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red)});
-        auto handle = deck.handle();
-        MosavelleDocument& document = handle->document();
-        PreviewWorkspace workspace(*handle);
-        workspace.setDisplayedSlide(document.project().slides[0].id);
         PresenterNotesPane* notes = workspace.notesPane();
         QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
         QApplication::sendEvent(notes, &in);

@@ -11,7 +11,6 @@
 #include "app/window/content_view.h"
 #include "app_test_support.h"
 #include "core/editing/slide_operations.h"
-#include "shell_support.h"
 
 using namespace mosavelle;
 using namespace mosavelle::app;
@@ -89,6 +88,9 @@ private Q_SLOTS:
         }
         names.sort();
         QCOMPARE(names, QStringList({"First", "Second"}));
+        auto untitled = DocumentHandle::makeUntitled();
+        untitled->setPackagePath("/tmp/Holiday 2026.mosavelle/");
+        QCOMPARE(untitled->displayName(), QStringLiteral("Holiday 2026"));
 
         // Opening an open project again brings its window forward instead of a second copy.
         DocumentWindow* again = nullptr;
@@ -158,13 +160,7 @@ private Q_SLOTS:
         DocumentWindow* window = app.newDocument();
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(package.string()))});
-        QWidget* target = &window->contentView();
-        const QPoint where(10, 10);
-        QDragEnterEvent enter(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(where, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
+        QVERIFY(dropOn(&window->contentView(), QPoint(10, 10), mime));
         QTRY_COMPARE(app.windows().size(), 2);
         QCOMPARE(app.windows().last()->handle().packagePath(), package);
         QCOMPARE(window->handle().document().project().slides.size(), std::size_t{0});

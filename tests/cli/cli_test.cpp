@@ -110,7 +110,7 @@ TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
                              "two",          "--layout",    "two",
                              "--quality",    "small",       "--placement",
                              "fill",         "--size",      "classic",
-                             "--background", "336699",      "--slide-numbers",
+                             "--background", "#2A5C8F",     "--slide-numbers",
                              "--save",       deck.string()});
     ASSERT_EQ(result.status, 0) << result.err;
 
@@ -123,14 +123,14 @@ TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
     const json& appearance = saved["appearance"];
     EXPECT_EQ(appearance["slideSize"], "classic");
     EXPECT_EQ(appearance["background"], "custom");
-    EXPECT_NEAR(appearance["customBackground"]["red"].get<double>(), 0x33 / 255.0, 1e-9);
-    EXPECT_NEAR(appearance["customBackground"]["blue"].get<double>(), 0x99 / 255.0, 1e-9);
+    EXPECT_NEAR(appearance["customBackground"]["red"].get<double>(), 0x2A / 255.0, 1e-9);
+    EXPECT_NEAR(appearance["customBackground"]["blue"].get<double>(), 0x8F / 255.0, 1e-9);
     EXPECT_EQ(appearance["branding"]["showSlideNumbers"], true);
     EXPECT_EQ(appearance["defaultPlacement"]["mode"], "fill");
     EXPECT_EQ(saved["export"]["quality"], "small");
 
     EXPECT_EQ(countMembers(out, R"(ppt/slides/slide\d+\.xml)"), 2u);
-    EXPECT_NE(member(out, "ppt/slides/slide1.xml").find("336699"), std::string::npos);
+    EXPECT_NE(member(out, "ppt/slides/slide1.xml").find("2A5C8F"), std::string::npos);
     // Below the best quality pictures are encoded again, not copied.
     EXPECT_EQ(countMembers(out, R"(ppt/media/image\d+\.jpg)"), 3u);
     EXPECT_NE(member(out, "ppt/media/image1.jpg"), slurp(pictures / "b.jpg"));
