@@ -141,6 +141,13 @@ TEST(ZipArchive, Zip64RecordsAppearWhenAndOnlyWhenTheLimitsArePassed) {
                   0);
         EXPECT_EQ(testing::readFileBytes(out), entries[1].data) << what;
     }
+
+    // A size equal to the limit already needs the ZIP64 field: in the 32-bit field it would
+    // read as the marker itself.
+    auto atLimit = archiveOf({text("big.bin", std::string(300, 'b'))}, ZipLimits{300, 0xFFFF});
+    ASSERT_TRUE(atLimit.ok());
+    const auto sizeField = atLimit->view().substr(22, 4);  // uncompressed size, local header
+    EXPECT_EQ(sizeField, std::string_view("\xFF\xFF\xFF\xFF", 4));
 }
 
 TEST(ZipArchive, OneSinkFailureEndsTheArchiveEvenIfLaterWritesWouldSucceed) {
