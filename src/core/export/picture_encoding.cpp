@@ -188,11 +188,12 @@ std::optional<EncodedPicture> reencode(const Bytes& stored, PixelSize size, bool
 // ---- JPEGs at a reduced size -------------------------------------------------------------------
 
 // The largest of the decoder's DCT scalings (1/8, 1/4, 1/2) that still leaves both sides at least
-// as long as `wanted`, else 1. A side scaled by 1/s decodes to ceil(side / s) pixels.
+// as long as `wanted`, else 1. The loader trims a side scaled by 1/s to floor(side / s) pixels
+// (and aborts the process on a side that comes to 0, which `wanted` of at least 1 rules out).
 int jpegShrinkFor(PixelSize stored, PixelSize wanted) {
     for (const int shrink : {8, 4, 2}) {
-        if ((stored.width + shrink - 1) / shrink >= wanted.width &&
-            (stored.height + shrink - 1) / shrink >= wanted.height)
+        if (stored.width / shrink >= std::max(wanted.width, 1) &&
+            stored.height / shrink >= std::max(wanted.height, 1))
             return shrink;
     }
     return 1;
@@ -216,8 +217,8 @@ VipsImageHandle openJpeg(const Bytes& jpeg, int shrink) {
 // are never made (the general thumbnailer keeps a factor of two above the target and decodes
 // camera photos whole); the thumbnailer then resizes the rest of the way, turns the picture upright
 // and converts an embedded profile to sRGB as the general path does. Absent when the bytes fail
-// the decode checks, the result is not 3-band 8-bit sRGB (grey or CMYK pictures, say) or anything
-// fails: the caller then takes the general path, which fails bytes that cannot be decoded.
+// the decode checks, the result is not 3-band 8-bit sRGB or anything fails: the caller then takes
+// the general path, which fails bytes that cannot be decoded.
 std::optional<Bytes> reducedJpeg(const Bytes& jpeg, double targetLongEdge, double quality) {
     if (!passesDecodeChecks(jpeg))
         return std::nullopt;
@@ -244,8 +245,15 @@ std::optional<Bytes> reducedJpeg(const Bytes& jpeg, double targetLongEdge, doubl
         return std::nullopt;
     }
     VipsImageHandle image(out);
-    if (vips_image_get_interpretation(image.get()) != VIPS_INTERPRETATION_sRGB ||
-        vips_image_get_format(image.get()) != VIPS_FORMAT_UCHAR ||
+    if (vips_image_get_interpretation(image.get()) != VIPS_INTERPRETATION_sRGB) {
+        // A grey picture: its level repeated in three bands, as the general path writes it.
+        if (vips_colourspace(image.get(), &out, VIPS_INTERPRETATION_sRGB, nullptr) != 0) {
+            vips_error_clear();
+            return std::nullopt;
+        }
+        image.reset(out);
+    }
+    if (vips_image_get_format(image.get()) != VIPS_FORMAT_UCHAR ||
         vips_image_get_bands(image.get()) != 3 || vips_image_get_width(image.get()) != size.width ||
         vips_image_get_height(image.get()) != size.height)
         return std::nullopt;
