@@ -185,6 +185,84 @@ std::optional<EncodedPicture> reencode(const Bytes& stored, PixelSize size, bool
     return asPng ? pngPicture(std::move(*data)) : jpegPicture(std::move(*data));
 }
 
+// ---- JPEGs at a reduced size -------------------------------------------------------------------
+
+// The largest of the decoder's DCT scalings (1/8, 1/4, 1/2) that still leaves both sides at least
+// as long as `wanted`, else 1. The loader trims a side scaled by 1/s to floor(side / s) pixels
+// (and aborts the process on a side that comes to 0, which `wanted` of at least 1 rules out).
+int jpegShrinkFor(PixelSize stored, PixelSize wanted) {
+    for (const int shrink : {8, 4, 2}) {
+        if (stored.width / shrink >= std::max(wanted.width, 1) &&
+            stored.height / shrink >= std::max(wanted.height, 1))
+            return shrink;
+    }
+    return 1;
+}
+
+// Opens a JPEG lazily, decoding at 1/`shrink` of its size once pixels are asked for. The image
+// reads from `jpeg`, which must outlive it.
+VipsImageHandle openJpeg(const Bytes& jpeg, int shrink) {
+    VipsImage* image = nullptr;
+    if (vips_jpegload_buffer(const_cast<std::uint8_t*>(jpeg.data()), jpeg.size(), &image, "shrink",
+                             shrink, "access", VIPS_ACCESS_SEQUENTIAL, "fail_on",
+                             VIPS_FAIL_ON_TRUNCATED, nullptr) != 0) {
+        vips_error_clear();
+        return nullptr;
+    }
+    return VipsImageHandle(image);
+}
+
+// A JPEG written again upright at the size `reducedSize` gives for `targetLongEdge`. The decoder's
+// DCT scaling brings it to the smallest scale that still covers that size, so its full-size pixels
+// are never made (the general thumbnailer keeps a factor of two above the target and decodes
+// camera photos whole); the thumbnailer then resizes the rest of the way, turns the picture upright
+// and converts an embedded profile to sRGB as the general path does. Absent when the bytes fail
+// the decode checks, the result is not 3-band 8-bit sRGB or anything fails: the caller then takes
+// the general path, which fails bytes that cannot be decoded.
+std::optional<Bytes> reducedJpeg(const Bytes& jpeg, double targetLongEdge, double quality) {
+    if (!passesDecodeChecks(jpeg))
+        return std::nullopt;
+    VipsImageHandle source = openJpeg(jpeg, 1);
+    if (!source)
+        return std::nullopt;
+    const PixelSize stored{vips_image_get_width(source.get()), vips_image_get_height(source.get())};
+    const int orientation = vips_image_get_orientation(source.get());
+    const bool quarterTurn = orientation >= 5 && orientation <= 8;
+    const auto turned = [](PixelSize s) { return PixelSize{s.height, s.width}; };
+    const PixelSize size = reducedSize(quarterTurn ? turned(stored) : stored, targetLongEdge);
+    const int shrink = jpegShrinkFor(stored, quarterTurn ? turned(size) : size);
+    const char* profile =
+        vips_image_get_typeof(source.get(), VIPS_META_ICC_NAME) != 0 ? "srgb" : nullptr;
+    if (shrink > 1) {
+        source = openJpeg(jpeg, shrink);
+        if (!source)
+            return std::nullopt;
+    }
+    VipsImage* out = nullptr;
+    if (vips_thumbnail_image(source.get(), &out, size.width, "height", size.height, "size",
+                             VIPS_SIZE_FORCE, "export_profile", profile, nullptr) != 0) {
+        vips_error_clear();
+        return std::nullopt;
+    }
+    VipsImageHandle image(out);
+    if (vips_image_get_interpretation(image.get()) != VIPS_INTERPRETATION_sRGB) {
+        // A grey picture: its level repeated in three bands, as the general path writes it.
+        if (vips_colourspace(image.get(), &out, VIPS_INTERPRETATION_sRGB, nullptr) != 0) {
+            vips_error_clear();
+            return std::nullopt;
+        }
+        image.reset(out);
+    }
+    if (vips_image_get_format(image.get()) != VIPS_FORMAT_UCHAR ||
+        vips_image_get_bands(image.get()) != 3 || vips_image_get_width(image.get()) != size.width ||
+        vips_image_get_height(image.get()) != size.height)
+        return std::nullopt;
+    auto written = writeJpeg(image.get(), quality);
+    if (!written)
+        vips_error_clear();
+    return written;
+}
+
 }  // namespace
 
 std::string mediaFileName(int index, const EncodedPicture& picture) {
@@ -274,12 +352,16 @@ Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeI
         // No lossless turn: write it again upright like any other picture at best.
     }
 
+    const double target = targetLongEdge(preset, placedLongEdgeInches);
+    const bool asPng = image.hasAlpha || isPng || isGif;
+    if (!asPng && identifyImageType(stored.span()) == kJpegType) {
+        if (auto written = reducedJpeg(stored, target, jpegQuality(preset)))
+            return jpegPicture(std::move(*written));
+    }
     auto header = readPictureHeader(stored);
     if (!header)
         return unreadable();
-    const PixelSize size =
-        reducedSize(header->upright, targetLongEdge(preset, placedLongEdgeInches));
-    const bool asPng = image.hasAlpha || isPng || isGif;
+    const PixelSize size = reducedSize(header->upright, target);
     if (auto written = reencode(stored, size, asPng, jpegQuality(preset)))
         return *written;
     return unreadable();

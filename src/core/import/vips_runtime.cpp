@@ -23,6 +23,12 @@ bool startVips() {
         return false;
     }
     vips_cache_set_max(0);
+    // Callers run pictures in parallel on workers of their own (import, export, thumbnails), so
+    // each picture's pipeline gets one libvips worker (beside the thread that writes its output):
+    // libvips' default of one per core would put twice as many threads as cores on every core.
+    // The VIPS_CONCURRENCY variable still overrides it.
+    if (g_getenv("VIPS_CONCURRENCY") == nullptr)
+        vips_concurrency_set(1);
     g_log_set_handler("VIPS",
                       static_cast<GLogLevelFlags>(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
                       dropLibraryWarning, nullptr);

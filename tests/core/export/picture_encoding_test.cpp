@@ -45,10 +45,10 @@ Bytes resave(const Bytes& bytes, const char* suffix, std::array<int, 4> crop = {
     return saved(image.get(), suffix);
 }
 
-Bytes black(int width, int height, const char* suffix) {
+Bytes black(int width, int height, const char* suffix, int bands = 3) {
     EXPECT_TRUE(ensureVipsStarted());
     VipsImage* image = nullptr;
-    EXPECT_EQ(vips_black(&image, width, height, "bands", 3, nullptr), 0);
+    EXPECT_EQ(vips_black(&image, width, height, "bands", bands, nullptr), 0);
     VipsImageHandle handle(image);
     return saved(image, suffix);
 }
@@ -199,6 +199,16 @@ TEST(PictureEncoding, BestRotatedPictureWithoutLosslessTurnIsWrittenAgainUpright
     EXPECT_EQ(corners(png->data), "RG..");
 }
 
+// A black JPEG stored `width` x `height` with EXIF orientation `orientation`.
+Bytes blackJpeg(int width, int height, int orientation) {
+    EXPECT_TRUE(ensureVipsStarted());
+    VipsImage* image = nullptr;
+    EXPECT_EQ(vips_black(&image, width, height, "bands", 3, nullptr), 0);
+    VipsImageHandle handle(image);
+    vips_image_set_int(image, VIPS_META_ORIENTATION, orientation);
+    return saved(image, ".jpg[Q=90]");
+}
+
 TEST(PictureEncoding, SizeFollowsTargetFloorAndRoundingAndNeverGrows) {
     const Bytes photo = black(3200, 2400, ".jpg[Q=90]");
     struct Case {
@@ -214,6 +224,16 @@ TEST(PictureEncoding, SizeFollowsTargetFloorAndRoundingAndNeverGrows) {
              {photo, "public.jpeg", QualityPreset::balanced, 20, "3000x2250", 5},
              {photo, "public.jpeg", QualityPreset::small, 5, "1280x960", 10},      // floor 1280
              {photo, "public.jpeg", QualityPreset::balanced, 40, "3200x2400", 5},  // no growth
+             // Decoded at a half: exactly the target, one pixel over and under it (the decoder
+             // rounds a halved side down), and stored sideways (the scale follows the stored
+             // sides, the result is upright).
+             {blackJpeg(3840, 2880, 1), "public.jpeg", QualityPreset::balanced, 5, "1920x1440", 5},
+             {blackJpeg(3841, 2881, 1), "public.jpeg", QualityPreset::balanced, 5, "1920x1440", 5},
+             {blackJpeg(3839, 2879, 1), "public.jpeg", QualityPreset::balanced, 5, "1920x1440", 5},
+             {blackJpeg(4000, 3000, 6), "public.jpeg", QualityPreset::small, 5, "960x1280", 10},
+             // An eighth of 10241 x 7 pixels would be 0 pixels high, which the decoder cannot
+             // make (libvips aborts the process on it).
+             {blackJpeg(10241, 7, 1), "public.jpeg", QualityPreset::small, 5, "1280x1", 10},
              {black(10000, 500, ".tif"), "public.tiff", QualityPreset::best, 5, "8000x400", 2},
              // 2560 -> 1280 halves 1001 to 500.5, which rounds away from zero.
              {black(2560, 1001, ".png"), "public.png", QualityPreset::small, 5, "1280x501", 0},
@@ -244,6 +264,8 @@ TEST(PictureEncoding, OutputTypeFollowsAlphaPngAndGifAndCarriesNoMetadata) {
              {fixtureBytes("picture.webp"), picture("org.webmproject.webp"),
               "jpegload_buffer 64x40 b3"},
              {fixtureBytes("cmyk.jpg"), picture("public.jpeg"), "jpegload_buffer 64x40 b3 o1"},
+             {black(4000, 3000, ".jpg", 1), picture("public.jpeg"),
+              "jpegload_buffer 1920x1440 b3 o1"},
              {fixtureBytes("orient-6.jpg"), picture("public.jpeg"),
               "jpegload_buffer 64x40 b3 o1"}}) {
         auto result = encode(bytes, image, QualityPreset::balanced);

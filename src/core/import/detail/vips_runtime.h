@@ -10,14 +10,16 @@ namespace mosavelle {
 // only the first call does the work. Returns false when libvips could not start, in which case no
 // other libvips call may be made.
 //
-// The start-up also fixes two process-wide choices that every caller relies on:
+// The start-up also fixes process-wide choices that every caller relies on:
 // - the operation cache is off, so an image opened over one buffer can never be served for a
 //   later, different buffer that happens to reuse the same address, and no decoded pixels
 //   outlive the call that made them;
 // - the dedicated loaders for documents and data rather than pictures (PDF, SVG, scientific
 //   formats) are blocked. The general-purpose ImageMagick loader stays available, so callers
 //   still choose which loader may read a given file;
-// - libvips' warnings about odd files are not printed (failures still reach the caller).
+// - libvips' warnings about odd files are not printed (failures still reach the caller);
+// - each image pipeline runs on one libvips worker thread (unless VIPS_CONCURRENCY says
+//   otherwise): callers parallelise over pictures themselves.
 bool ensureVipsStarted();
 
 // Owning handle for any libvips object (images, sources, targets): releases its reference on
