@@ -4,7 +4,7 @@
 #include "cli/interrupt_watch.h"
 #include "cli/render_json.h"
 #include "core/import/file_collection.h"
-#include "core/import/image_info.h"
+#include "core/import/image_source.h"
 #include "core/platform/dates.h"
 #include "core/platform/sha256.h"
 
@@ -23,7 +23,7 @@ OrderedJSON fileFacts(const std::string& file, bool& failed) {
     const std::optional<ImageSource> source = openImageSource(*bytes);
     if (!source)
         return failure(std::string(description(ImageIOError::unreadable)));
-    const ImageInfoResult result = readImageInfo(*source);
+    const ImageInfoResult result = source->facts();
     if (const auto* error = std::get_if<ImageIOError>(&result))
         return failure(std::string(description(*error)));
 

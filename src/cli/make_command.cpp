@@ -9,7 +9,7 @@
 #include "core/editing/slide_operations.h"
 #include "core/editing/slide_settings.h"
 #include "core/import/file_collection.h"
-#include "core/import/image_info.h"
+#include "core/import/image_source.h"
 #include "core/model/defaults_store.h"
 
 namespace mosavelle::cli {
@@ -25,7 +25,7 @@ Result<Bytes> readLogo(const std::string& path) {
     if (!source)
         return Error{"The logo " + quoted(path) +
                      " is not usable: " + std::string(description(ImageIOError::unreadable))};
-    const ImageInfoResult info = readImageInfo(*source);
+    const ImageInfoResult info = source->facts();
     if (const auto* error = std::get_if<ImageIOError>(&info))
         return Error{"The logo " + quoted(path) +
                      " is not usable: " + std::string(description(*error))};

@@ -24,7 +24,7 @@
 #include "app/document/document_handle.h"
 #include "core/editing/deck_settings.h"
 #include "core/editing/slide_settings.h"
-#include "core/import/image_info.h"
+#include "core/import/image_source.h"
 #include "core/model/defaults_store.h"
 #include "core/platform/file_system.h"
 
@@ -284,7 +284,7 @@ void DeckSettingsSheet::loadLogo(const QString& path) {
             const std::optional<ImageSource> source = openImageSource(read.value());
             if (!source) {
                 outcome.refused = ImageIOError::unreadable;
-            } else if (const auto info = readImageInfo(*source);
+            } else if (const auto info = source->facts();
                        std::holds_alternative<ImageIOError>(info)) {
                 outcome.refused = std::get<ImageIOError>(info);
             }

@@ -4,7 +4,7 @@
 
 #include "core/editing/caption_text.h"
 #include "core/editing/ordering.h"
-#include "core/import/image_info.h"
+#include "core/import/image_source.h"
 #include "core/platform/sha256.h"
 
 namespace mosavelle {
@@ -66,7 +66,7 @@ std::optional<std::vector<ImportItem>> planPastedItems(const PastedContent& cont
         const auto& png = content.pngPictures[i];
         const auto source = png ? openImageSource(*png) : std::nullopt;
         const ImageInfoResult info =
-            source ? readImageInfo(*source) : ImageInfoResult(ImageIOError::unreadable);
+            source ? source->facts() : ImageInfoResult(ImageIOError::unreadable);
         if (std::holds_alternative<DecodedImageInfo>(info)) {
             const std::string name = "Clipboard " + std::to_string(i + 1) + ".png";
             items.push_back(ImportItem{std::filesystem::path(name), *png,

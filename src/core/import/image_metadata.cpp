@@ -5,6 +5,9 @@
 #include <cstring>
 #include <limits>
 
+#include <unicode/gregocal.h>
+#include <unicode/timezone.h>
+
 namespace mosavelle {
 
 namespace {
@@ -226,6 +229,8 @@ ContainerFields readJpeg(ByteSpan b) {
             ++at;
             continue;
         }
+        if (marker == 0xDA)
+            fields.firstScanAt = at;
         if (marker == 0xD9 || marker == 0xDA)
             break;  // end of image, start of scan
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
@@ -282,6 +287,7 @@ ContainerFields readPng(ByteSpan b) {
         } else if (kind == "acTL" && data.size() >= 8 && bigEndian32(data, 0) >= 1) {
             fields.frameCount = bigEndian32(data, 0);
         } else if (kind == "IEND") {
+            fields.reachesEndChunk = at + 12 <= b.size();
             break;
         }
         at += 12 + length;
@@ -393,6 +399,24 @@ ContainerFields readBmp(ByteSpan b) {
     return fields;
 }
 
+// ---- dates -------------------------------------------------------------------------------------
+
+bool isDigits(std::string_view text, std::size_t at, std::size_t count, int& value) {
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+int daysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
 }  // namespace
 
 std::optional<TiffFields> readTiffFields(std::span<const std::uint8_t> block) {
@@ -497,6 +521,45 @@ ContainerFields readContainerFields(std::string_view uti, std::span<const std::u
     if (uti == "com.microsoft.bmp")
         return readBmp(bytes);
     return {};
+}
+
+std::optional<Timestamp> readCaptureDate(const TiffFields& fields) {
+    const std::optional<std::string>& chosen = fields.dateTimeOriginal    ? fields.dateTimeOriginal
+                                               : fields.dateTimeDigitized ? fields.dateTimeDigitized
+                                                                          : fields.dateTime;
+    if (!chosen)
+        return std::nullopt;
+    return parseCaptureDate(*chosen);
+}
+
+std::optional<Timestamp> parseCaptureDate(std::string_view text) {
+    // "yyyy:MM:dd HH:mm:ss", every field with exactly its digits.
+    if (text.size() != 19 || text[4] != ':' || text[7] != ':' || text[10] != ' ' ||
+        text[13] != ':' || text[16] != ':') {
+        return std::nullopt;
+    }
+    int year, month, day, hour, minute, second;
+    if (!isDigits(text, 0, 4, year) || !isDigits(text, 5, 2, month) || !isDigits(text, 8, 2, day) ||
+        !isDigits(text, 11, 2, hour) || !isDigits(text, 14, 2, minute) ||
+        !isDigits(text, 17, 2, second)) {
+        return std::nullopt;
+    }
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) ||
+        hour > 23 || minute > 59 || second > 59) {
+        return std::nullopt;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    icu::GregorianCalendar calendar(icu::TimeZone::createDefault(), status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    calendar.clear();
+    // A wall-clock time skipped by a daylight-saving change moves forward, as clocks do.
+    calendar.set(year, month - 1, day, hour, minute, second);
+    const UDate milliseconds = calendar.getTime(status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return Timestamp(
+        std::chrono::seconds(static_cast<std::int64_t>(std::floor(milliseconds / 1000.0))));
 }
 
 }  // namespace mosavelle

@@ -11,7 +11,7 @@
 
 #include "core/import/file_collection.h"
 #include "core/import/file_names.h"
-#include "core/import/image_decoding.h"
+#include "core/import/image_source.h"
 #include "core/platform/sha256.h"
 
 namespace mosavelle {
@@ -33,16 +33,16 @@ Examined examineFile(const fs::path& path) {
         if (!source)
             return ImportFailure{std::move(name),
                                  std::string(description(ImageIOError::unreadable))};
-        ImageInfoResult info = readImageInfo(*source);
+        const ImageInfoResult& info = source->facts();
         if (const auto* error = std::get_if<ImageIOError>(&info))
             return ImportFailure{std::move(name), std::string(description(*error))};
         std::string digest = sha256Hex(*bytes);
         std::optional<std::string> decodeError;
-        if (!decodeThumbnail(*bytes, importCheckThumbnailSize))
+        if (!source->decodeThumbnail(importCheckThumbnailSize))
             decodeError = std::string(description(ImageIOError::unreadable));
         return ImportItem{path,
                           std::move(*bytes),
-                          std::move(std::get<DecodedImageInfo>(info)),
+                          std::get<DecodedImageInfo>(info),
                           std::move(name),
                           std::move(digest),
                           std::move(decodeError)};
