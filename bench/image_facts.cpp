@@ -110,8 +110,7 @@ void BM_ReadBytesAndFacts(benchmark::State& state) {
     for (auto _ : state) {
         for (const fs::path& path : c.files) {
             const auto source = openImageSource(readBytes(path));
-            const auto facts =
-                source ? source->facts() : ImageInfoResult(ImageIOError::unreadable);
+            const auto facts = source ? source->facts() : ImageInfoResult(ImageIOError::unreadable);
             if (const auto* error = std::get_if<ImageIOError>(&facts)) {
                 state.SkipWithError(std::string(description(*error)).c_str());
                 return;

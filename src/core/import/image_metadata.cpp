@@ -8,26 +8,13 @@
 #include <unicode/gregocal.h>
 #include <unicode/timezone.h>
 
+#include "core/platform/byte_order.h"
+
 namespace mosavelle {
 
 namespace {
 
 using ByteSpan = std::span<const std::uint8_t>;
-
-std::uint16_t bigEndian16(ByteSpan b, std::size_t at) {
-    return static_cast<std::uint16_t>((b[at] << 8) | b[at + 1]);
-}
-std::uint32_t bigEndian32(ByteSpan b, std::size_t at) {
-    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) |
-           (std::uint32_t{b[at + 2]} << 8) | std::uint32_t{b[at + 3]};
-}
-std::uint16_t littleEndian16(ByteSpan b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-std::uint32_t littleEndian32(ByteSpan b, std::size_t at) {
-    return std::uint32_t{b[at]} | (std::uint32_t{b[at + 1]} << 8) |
-           (std::uint32_t{b[at + 2]} << 16) | (std::uint32_t{b[at + 3]} << 24);
-}
 
 bool hasPrefix(ByteSpan b, std::size_t at, std::string_view prefix) {
     return at <= b.size() && b.size() - at >= prefix.size() &&
@@ -399,24 +386,6 @@ ContainerFields readBmp(ByteSpan b) {
     return fields;
 }
 
-// ---- dates -------------------------------------------------------------------------------------
-
-bool isDigits(std::string_view text, std::size_t at, std::size_t count, int& value) {
-    value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        value = value * 10 + (text[i] - '0');
-    }
-    return true;
-}
-
-int daysInMonth(int year, int month) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
-
 }  // namespace
 
 std::optional<TiffFields> readTiffFields(std::span<const std::uint8_t> block) {
@@ -533,28 +502,16 @@ std::optional<Timestamp> readCaptureDate(const TiffFields& fields) {
 }
 
 std::optional<Timestamp> parseCaptureDate(std::string_view text) {
-    // "yyyy:MM:dd HH:mm:ss", every field with exactly its digits.
-    if (text.size() != 19 || text[4] != ':' || text[7] != ':' || text[10] != ' ' ||
-        text[13] != ':' || text[16] != ':') {
+    const std::optional<CivilTime> time = readCivilTime(text, "yyyy:MM:dd HH:mm:ss");
+    if (!time || time->year < 1)
         return std::nullopt;
-    }
-    int year, month, day, hour, minute, second;
-    if (!isDigits(text, 0, 4, year) || !isDigits(text, 5, 2, month) || !isDigits(text, 8, 2, day) ||
-        !isDigits(text, 11, 2, hour) || !isDigits(text, 14, 2, minute) ||
-        !isDigits(text, 17, 2, second)) {
-        return std::nullopt;
-    }
-    if (year < 1 || month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) ||
-        hour > 23 || minute > 59 || second > 59) {
-        return std::nullopt;
-    }
     UErrorCode status = U_ZERO_ERROR;
     icu::GregorianCalendar calendar(icu::TimeZone::createDefault(), status);
     if (U_FAILURE(status))
         return std::nullopt;
     calendar.clear();
     // A wall-clock time skipped by a daylight-saving change moves forward, as clocks do.
-    calendar.set(year, month - 1, day, hour, minute, second);
+    calendar.set(time->year, time->month - 1, time->day, time->hour, time->minute, time->second);
     const UDate milliseconds = calendar.getTime(status);
     if (U_FAILURE(status))
         return std::nullopt;

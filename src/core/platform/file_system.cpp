@@ -12,15 +12,13 @@
 #include <system_error>
 #include <utility>
 
+#include "core/platform/names.h"
+
 namespace mosavelle {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string quoted(const fs::path& path) {
-    return "“" + path.string() + "”";
-}
 
 Error failure(const std::string& action, const fs::path& path, int error) {
     return Error{"could not " + action + " " + quoted(path) + " (" + std::strerror(error) + ")",

@@ -529,9 +529,9 @@ TEST(ImageDecoding, EveryOrientationComesOutUpright) {
 TEST(ImageDecoding, PixelsTurnAsTheFactsSayWhateverFormTheOrientationTakes) {
     // The decoder must not read the tag its own way: pixels, header and facts agree even for
     // forms that another reader takes differently (a fraction, text).
-    for (const TiffBuilder& exif : {TiffBuilder(true).shortValue(0x0112, 6),
-                                    TiffBuilder().rational(0x0112, 6, 1),
-                                    TiffBuilder().text(0x0112, "6", false)}) {
+    for (const TiffBuilder& exif :
+         {TiffBuilder(true).shortValue(0x0112, 6), TiffBuilder().rational(0x0112, 6, 1),
+          TiffBuilder().text(0x0112, "6", false)}) {
         const auto source = openImageSource(jpegWithExif(exif.build()));
         ASSERT_TRUE(source);
         const auto& info = std::get<DecodedImageInfo>(source->facts());

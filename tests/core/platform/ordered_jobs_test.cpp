@@ -3,8 +3,10 @@
 #include <atomic>
 #include <chrono>
 #include <random>
+#include <stop_token>
+#include <thread>
 
-#include "core/export/detail/ordered_jobs.h"
+#include "core/platform/ordered_jobs.h"
 
 namespace mosavelle {
 namespace {
@@ -48,6 +50,41 @@ TEST(OrderedJobs, OneThreadRunsEachJobInsideTake) {
     EXPECT_TRUE(ran.empty());
     EXPECT_EQ(ordered.take(), 0);
     EXPECT_EQ(ran, std::vector<int>{0});
+}
+
+TEST(OrderedJobs, AStopRequestEndsTheWaitAndLeavesTheJobUntaken) {
+    std::atomic<bool> release{false};
+    std::atomic<int> ran{0};
+    const auto makeJobs = [&] {
+        std::vector<OrderedJobs<int>::Job> jobs;
+        jobs.push_back([&] {
+            ++ran;
+            while (!release.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return 7;
+        });
+        jobs.push_back([] { return 8; });  // two jobs, so that two threads start
+        return jobs;
+    };
+    {
+        OrderedJobs<int> ordered(makeJobs(), 2, 2);
+        std::stop_source stop;
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            stop.request_stop();
+        });
+        EXPECT_FALSE(ordered.take(stop.get_token()));
+        EXPECT_EQ(ordered.remaining(), 2u);
+        release = true;
+        stopper.join();
+    }
+    // With one thread nothing runs once the stop is requested.
+    ran = 0;
+    OrderedJobs<int> inline_(makeJobs(), 1, 2);
+    std::stop_source stopped;
+    stopped.request_stop();
+    EXPECT_FALSE(inline_.take(stopped.get_token()));
+    EXPECT_EQ(ran.load(), 0);
 }
 
 TEST(OrderedJobs, DestroyingWithUntakenJobsWaitsForRunningOnesOnly) {
