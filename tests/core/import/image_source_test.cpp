@@ -506,10 +506,6 @@ TEST(ImageDecoding, EveryOrientationComesOutUpright) {
     for (int n = 1; n <= 8; ++n) {
         const Bytes bytes = fixture("orient-" + std::to_string(n) + ".jpg");
         SCOPED_TRACE("orientation " + std::to_string(n));
-        auto header = readPictureHeader(bytes);
-        ASSERT_TRUE(header);
-        EXPECT_EQ(header->orientation, n);
-        EXPECT_EQ(header->upright, (PixelSize{64, 40}));
         auto full = decodeFirstFrame(bytes);
         ASSERT_TRUE(full);
         EXPECT_EQ(describe(*full), "64x40 RG..");

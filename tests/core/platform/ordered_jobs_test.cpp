@@ -52,37 +52,33 @@ TEST(OrderedJobs, OneThreadRunsEachJobInsideTake) {
     EXPECT_EQ(ran, std::vector<int>{0});
 }
 
-TEST(OrderedJobs, AStopRequestEndsTheWaitAndLeavesTheJobUntaken) {
+TEST(OrderedJobs, AStopRequestEndsTheWaitAndRunsNothingMore) {
     std::atomic<bool> release{false};
     std::atomic<int> ran{0};
-    const auto makeJobs = [&] {
-        std::vector<OrderedJobs<int>::Job> jobs;
-        jobs.push_back([&] {
+    const auto jobs = [&] {
+        const auto held = [&] {
             ++ran;
             while (!release.load())
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                std::this_thread::yield();
             return 7;
-        });
-        jobs.push_back([] { return 8; });  // two jobs, so that two threads start
-        return jobs;
+        };
+        return std::vector<OrderedJobs<int>::Job>{held, [] { return 8; }};
     };
     {
-        OrderedJobs<int> ordered(makeJobs(), 2, 2);
+        OrderedJobs<int> pooled(jobs(), 2, 2);
         std::stop_source stop;
-        std::thread stopper([&] {
+        std::jthread stopper([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             stop.request_stop();
         });
-        EXPECT_FALSE(ordered.take(stop.get_token()));
-        EXPECT_EQ(ordered.remaining(), 2u);
+        EXPECT_FALSE(pooled.take(stop.get_token()));  // the first job is still running
+        EXPECT_EQ(pooled.remaining(), 2u);
         release = true;
-        stopper.join();
     }
-    // With one thread nothing runs once the stop is requested.
     ran = 0;
-    OrderedJobs<int> inline_(makeJobs(), 1, 2);
     std::stop_source stopped;
     stopped.request_stop();
+    OrderedJobs<int> inline_(jobs(), 1, 2);
     EXPECT_FALSE(inline_.take(stopped.get_token()));
     EXPECT_EQ(ran.load(), 0);
 }
