@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/import/detail/vips_runtime.h"
-#include "core/import/image_info.h"
+#include "core/import/image_source.h"
 
 #include "bench_support.h"
 
@@ -94,7 +94,7 @@ void BM_FactsFromMemory(benchmark::State& state) {
     for (auto _ : state) {
         for (const Bytes& bytes : files) {
             const auto source = openImageSource(bytes);
-            ImageInfoResult facts = readImageInfo(*source);
+            ImageInfoResult facts = source->facts();
             benchmark::DoNotOptimize(facts);
         }
     }
@@ -110,8 +110,7 @@ void BM_ReadBytesAndFacts(benchmark::State& state) {
     for (auto _ : state) {
         for (const fs::path& path : c.files) {
             const auto source = openImageSource(readBytes(path));
-            const auto facts =
-                source ? readImageInfo(*source) : ImageInfoResult(ImageIOError::unreadable);
+            const auto facts = source ? source->facts() : ImageInfoResult(ImageIOError::unreadable);
             if (const auto* error = std::get_if<ImageIOError>(&facts)) {
                 state.SkipWithError(std::string(description(*error)).c_str());
                 return;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/layout/image_index.h"
 #include "core/layout/rendered_slide.h"
+#include "core/model/image_index.h"
 #include "core/model/project.h"
 
 #include "bench_support.h"

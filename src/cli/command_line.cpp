@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/deck_options.h"
+#include "core/platform/names.h"
 
 namespace mosavelle::cli {
 namespace {
@@ -26,12 +27,8 @@ CLI::Validator extensionCheck(std::string extension) {
         [extension](std::string path) -> std::string {
             while (path.size() > 1 && path.back() == '/')  // a package named with a final slash
                 path.pop_back();
-            std::string tail = path.size() >= extension.size()
-                                   ? path.substr(path.size() - extension.size())
-                                   : std::string();
-            for (char& c : tail)
-                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            if (tail == extension && path.size() > extension.size())
+            if (path.size() > extension.size() && asciiLowercased(std::string_view(path).substr(
+                                                      path.size() - extension.size())) == extension)
                 return {};
             return "the file to write must end in " + extension + ", not " + path;
         },

@@ -3,8 +3,7 @@
 #include "cli/commands.h"
 #include "cli/interrupt_watch.h"
 #include "cli/render_json.h"
-#include "core/import/file_collection.h"
-#include "core/import/image_info.h"
+#include "core/import/picture_file.h"
 #include "core/platform/dates.h"
 #include "core/platform/sha256.h"
 
@@ -17,17 +16,11 @@ OrderedJSON fileFacts(const std::string& file, bool& failed) {
         failed = true;
         return OrderedJSON{{"file", file}, {"error", std::move(sentence)}};
     };
-    Result<Bytes> bytes = readWholeFile(file);
-    if (!bytes)
-        return failure(bytes.error().message);
-    const std::optional<ImageSource> source = openImageSource(*bytes);
-    if (!source)
-        return failure(std::string(description(ImageIOError::unreadable)));
-    const ImageInfoResult result = readImageInfo(*source);
-    if (const auto* error = std::get_if<ImageIOError>(&result))
-        return failure(std::string(description(*error)));
+    PictureFileResult read = readPictureFile(file);
+    if (auto* refused = std::get_if<PictureFileFailure>(&read))
+        return failure(std::move(refused->sentence));
 
-    const auto& info = std::get<DecodedImageInfo>(result);
+    const auto& [source, info] = std::get<PictureFile>(read);
     OrderedJSON facts = {{"file", file},
                          {"pixelWidth", info.pixelWidth},
                          {"pixelHeight", info.pixelHeight},
@@ -39,7 +32,7 @@ OrderedJSON fileFacts(const std::string& file, bool& failed) {
     facts["frameCount"] = info.frameCount;
     facts["uti"] = info.uti;
     facts["orientation"] = info.orientation;
-    facts["sha256"] = sha256Hex(*bytes);
+    facts["sha256"] = sha256Hex(source.bytes());
     return facts;
 }
 

@@ -8,8 +8,7 @@
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
 #include "core/editing/slide_settings.h"
-#include "core/import/file_collection.h"
-#include "core/import/image_info.h"
+#include "core/import/picture_file.h"
 #include "core/model/defaults_store.h"
 
 namespace mosavelle::cli {
@@ -18,18 +17,12 @@ namespace {
 // The logo's bytes, read and checked now: a logo that is not a picture would otherwise only fail
 // the export after all the work.
 Result<Bytes> readLogo(const std::string& path) {
-    Result<Bytes> bytes = readWholeFile(path);
-    if (!bytes)
-        return Error{"The logo " + quoted(path) + " could not be read: " + bytes.error().message};
-    const std::optional<ImageSource> source = openImageSource(*bytes);
-    if (!source)
+    PictureFileResult read = readPictureFile(path);
+    if (const auto* refused = std::get_if<PictureFileFailure>(&read))
         return Error{"The logo " + quoted(path) +
-                     " is not usable: " + std::string(description(ImageIOError::unreadable))};
-    const ImageInfoResult info = readImageInfo(*source);
-    if (const auto* error = std::get_if<ImageIOError>(&info))
-        return Error{"The logo " + quoted(path) +
-                     " is not usable: " + std::string(description(*error))};
-    return bytes;
+                     (refused->fileUnread ? " could not be read: " : " is not usable: ") +
+                     refused->sentence};
+    return std::get<PictureFile>(read).source.bytes();
 }
 
 // Gives every slide of the deck `layout`, as the menu commands do with everything selected:

@@ -8,10 +8,6 @@ namespace mosavelle::cli {
 
 namespace fs = std::filesystem;
 
-std::string quoted(const std::string& text) {
-    return "\u201C" + text + "\u201D";
-}
-
 Result<PackageSnapshot> openProject(const std::string& path) {
     std::error_code ignored;
     if (!fs::exists(fs::path(path), ignored))

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/model/package.h"
+#include "core/platform/names.h"
 #include "core/platform/result.h"
 
 namespace mosavelle::cli {
@@ -14,8 +15,5 @@ Result<PackageSnapshot> openProject(const std::string& path);
 // Writes `snapshot` as the project package `path`, replacing an existing one only once the new
 // one is complete. The error is one sentence naming the path.
 Status saveProject(const PackageSnapshot& snapshot, const std::string& path);
-
-// `text` in typographic quotes, as the core's messages quote paths.
-std::string quoted(const std::string& text);
 
 }  // namespace mosavelle::cli

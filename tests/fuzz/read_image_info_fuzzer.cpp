@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <variant>
 
-#include "core/import/image_info.h"
+#include "core/import/image_metadata.h"
+#include "core/import/image_source.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto source = openImageSource(Bytes(data, size));
     if (!source)
         return 0;
-    const ImageInfoResult result = readImageInfo(*source);
+    const ImageInfoResult result = source->facts();
     if (const auto* info = std::get_if<DecodedImageInfo>(&result)) {
         require(info->pixelWidth >= 1 && info->pixelHeight >= 1);
         require(info->frameCount >= 1);

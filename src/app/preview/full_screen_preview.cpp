@@ -97,11 +97,10 @@ void FullScreenSlidePreview::resizeEvent(QResizeEvent* event) {
 void FullScreenSlidePreview::step(int offset) {
     const auto& slides = handle_.document().project().slides;
     const auto current = canvas_->slide();
-    auto it = std::find_if(slides.begin(), slides.end(),
-                           [&](const Slide& s) { return current && s.id == *current; });
-    if (it == slides.end())
+    const auto at = current ? handle_.document().slidePosition(*current) : std::nullopt;
+    if (!at)
         return;
-    const auto position = (it - slides.begin()) + offset;
+    const auto position = std::ptrdiff_t(*at) + offset;
     if (position < 0 || position >= std::ptrdiff_t(slides.size()))
         return;
     const Uuid next = slides[std::size_t(position)].id;

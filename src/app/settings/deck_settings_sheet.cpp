@@ -24,9 +24,8 @@
 #include "app/document/document_handle.h"
 #include "core/editing/deck_settings.h"
 #include "core/editing/slide_settings.h"
-#include "core/import/image_info.h"
+#include "core/import/picture_file.h"
 #include "core/model/defaults_store.h"
-#include "core/platform/file_system.h"
 
 namespace mosavelle::app {
 
@@ -273,23 +272,18 @@ void DeckSettingsSheet::chooseLogo() {
 
 void DeckSettingsSheet::loadLogo(const QString& path) {
     struct Outcome {
-        std::optional<Bytes> bytes;           // absent: the file could not be read
-        std::optional<ImageIOError> refused;  // present: the bytes are not a usable picture
+        std::optional<Bytes> bytes;          // the picture, when it is usable
+        std::optional<std::string> refusal;  // why its bytes are not a usable picture
     };
     QPointer<DeckSettingsSheet> self(this);
     QThreadPool::globalInstance()->start([self, file = std::filesystem::path(path.toStdString())] {
         Outcome outcome;
-        Result<Bytes> read = realFileSystem().readFile(file, true);
-        if (read.ok()) {
-            const std::optional<ImageSource> source = openImageSource(read.value());
-            if (!source) {
-                outcome.refused = ImageIOError::unreadable;
-            } else if (const auto info = readImageInfo(*source);
-                       std::holds_alternative<ImageIOError>(info)) {
-                outcome.refused = std::get<ImageIOError>(info);
-            }
-            outcome.bytes = std::move(read.value());
-        }
+        PictureFileResult read = readPictureFile(file);
+        if (auto* picture = std::get_if<PictureFile>(&read))
+            outcome.bytes = picture->source.bytes();
+        else if (auto* failure = std::get_if<PictureFileFailure>(&read); !failure->fileUnread)
+            outcome.refusal =
+                std::move(failure->sentence);  // a file that cannot be read is ignored
         QCoreApplication* app = QCoreApplication::instance();
         if (!app)
             return;
@@ -298,12 +292,12 @@ void DeckSettingsSheet::loadLogo(const QString& path) {
             [self, outcome] {
                 if (!self)
                     return;
-                if (outcome.refused) {
+                if (outcome.refusal) {
                     auto* box = new QMessageBox(
                         QMessageBox::Warning, QStringLiteral("The logo could not be used"),
                         QStringLiteral("The logo could not be used"), QMessageBox::Ok, self);
                     box->setAttribute(Qt::WA_DeleteOnClose);
-                    box->setInformativeText(QString::fromUtf8(description(*outcome.refused)));
+                    box->setInformativeText(QString::fromStdString(*outcome.refusal));
                     box->setWindowModality(Qt::WindowModal);
                     box->open();
                 } else if (outcome.bytes) {

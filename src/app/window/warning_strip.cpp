@@ -16,11 +16,8 @@ QString warningStripText(const MosavelleDocument& document) {
     const auto primary = primarySlide(document);
     if (!primary)
         return {};
-    const auto& slides = document.project().slides;
-    const auto position = std::find_if(slides.begin(), slides.end(),
-                                       [&](const Slide& s) { return s.id == primary->id; });
-    const RenderedSlide rendered = renderSlide(
-        *primary, static_cast<std::size_t>(position - slides.begin()), document.project());
+    const RenderedSlide rendered =
+        renderSlide(*primary, document.slidePosition(primary->id).value_or(0), document.project());
     QStringList messages;
     for (const SlideWarning& warning : rendered.warnings) {
         const QString message = QString::fromStdString(warningMessage(warning));

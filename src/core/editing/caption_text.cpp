@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/import/file_names.h"
+#include "core/platform/names.h"
 
 #include <unicode/regex.h>
 #include <unicode/uchar.h>

@@ -4,7 +4,7 @@
 
 #include "core/editing/caption_text.h"
 #include "core/editing/ordering.h"
-#include "core/import/image_info.h"
+#include "core/import/picture_file.h"
 #include "core/platform/sha256.h"
 
 namespace mosavelle {
@@ -64,14 +64,11 @@ std::optional<std::vector<ImportItem>> planPastedItems(const PastedContent& cont
         if (options.stop.stop_requested())
             return std::nullopt;
         const auto& png = content.pngPictures[i];
-        const auto source = png ? openImageSource(*png) : std::nullopt;
-        const ImageInfoResult info =
-            source ? readImageInfo(*source) : ImageInfoResult(ImageIOError::unreadable);
-        if (std::holds_alternative<DecodedImageInfo>(info)) {
+        PictureFileResult read = png ? readPicture(*png) : PictureFileFailure{};
+        if (auto* picture = std::get_if<PictureFile>(&read)) {
             const std::string name = "Clipboard " + std::to_string(i + 1) + ".png";
-            items.push_back(ImportItem{std::filesystem::path(name), *png,
-                                       std::get<DecodedImageInfo>(info), name, sha256Hex(*png),
-                                       std::nullopt});
+            items.push_back(ImportItem{std::filesystem::path(name), *png, std::move(picture->info),
+                                       name, sha256Hex(*png), std::nullopt});
         }
         report(i + 1);
     }

@@ -2,29 +2,12 @@
 
 #include <algorithm>
 #include <numeric>
-#include <unordered_map>
+
+#include "core/model/image_index.h"
 
 namespace mosavelle {
 
 namespace {
-
-// Finds pictures by identifier in O(1); the first picture with an identifier wins, as in
-// `Project::sourceImage`.
-class PictureIndex {
-public:
-    explicit PictureIndex(const Project& project) {
-        byID_.reserve(project.images.size());
-        for (const auto& image : project.images)
-            byID_.try_emplace(image.id, &image);
-    }
-    const SourceImage* find(const Uuid& id) const {
-        const auto it = byID_.find(id);
-        return it == byID_.end() ? nullptr : it->second;
-    }
-
-private:
-    std::unordered_map<Uuid, const SourceImage*> byID_;
-};
 
 template <class Lookup>
 const SourceImage* firstSlotPicture(const Slide& slide, const Lookup& lookup) {
@@ -70,7 +53,7 @@ std::vector<std::size_t> sortedOrder(const Project& project) {
     if (project.sort == SortMode::manual)
         return order;
 
-    const PictureIndex index(project);
+    const ImageIndex index(project.images);
     const auto lookup = [&](const Uuid& id) { return index.find(id); };
     std::vector<std::optional<FileNameKey>> names(count);
     const auto name = [&](std::size_t i) -> const FileNameKey& {

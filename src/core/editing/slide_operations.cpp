@@ -20,13 +20,6 @@ std::size_t filledCount(const Slide& slide) {
         std::count_if(slide.slots.begin(), slide.slots.end(), isFilled));
 }
 
-std::optional<std::size_t> positionOf(const SlideList& slides, const Uuid& id) {
-    for (std::size_t i = 0; i < slides.size(); ++i)
-        if (slides[i].id == id)
-            return i;
-    return std::nullopt;
-}
-
 std::vector<Uuid> slideIDs(const SlideList& slides) {
     std::vector<Uuid> ids;
     ids.reserve(slides.size());
@@ -43,21 +36,6 @@ Slide freshSlide(SlideLayoutKind layout, std::vector<ImageSlot> slots) {
     slide.layout = layout;
     slide.slots = std::move(slots);
     return slide;
-}
-
-int capacityOf(SlideLayoutKind layout) {
-    switch (layout) {
-        case SlideLayoutKind::oneImage:
-        case SlideLayoutKind::imageTitleCaption:
-            return 1;
-        case SlideLayoutKind::twoUp:
-            return 2;
-        case SlideLayoutKind::fourGrid:
-            return 4;
-        case SlideLayoutKind::section:
-            return 0;
-    }
-    return 0;
 }
 
 }  // namespace
@@ -132,7 +110,7 @@ void groupSelectedSlides(MosavelleDocument& document, SlideLayoutKind layout) {
     const Project& current = document.project();
     const SlideIDSet& selected = document.selectedSlideIDs();
     const auto isSource = [&](const Slide& s) { return !s.isExcluded && selected.count(s.id); };
-    const auto capacity = static_cast<std::size_t>(capacityOf(layout));
+    const auto capacity = static_cast<std::size_t>(slotCount(layout));
 
     std::vector<ImageSlot> pool;
     const Slide* firstSource = nullptr;
@@ -236,7 +214,7 @@ void reorderSlides(MosavelleDocument& document, const std::vector<Uuid>& dragged
     }
     if (moving.empty() || draggedSet.count(target))
         return;
-    const auto r = positionOf(rest, target);
+    const auto r = slidePosition(rest, target);
     if (!r)
         return;  // no such target
     std::size_t at = *firstMoving < *targetPosition ? *r + 1 : *r;

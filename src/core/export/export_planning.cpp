@@ -2,18 +2,20 @@
 
 #include <algorithm>
 
+#include "core/platform/names.h"
+
 namespace mosavelle {
 
 namespace {
 
 constexpr std::int64_t packageOverhead = 80000;
 
-// The name without its last extension; a leading dot alone (".hidden") is not an extension.
+// The name without its last extension; a leading dot alone (".hidden") is not an extension. A
+// final full stop goes too ("photo." gives "photo"), so that the suggestion never holds "..".
 std::string withoutExtension(const std::string& name) {
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos || dot == 0)
-        return name;
-    return name.substr(0, dot);
+    if (name.size() > 1 && name.back() == '.')
+        return name.substr(0, name.size() - 1);
+    return std::string(deletingPathExtension(name));
 }
 
 }  // namespace

@@ -303,14 +303,7 @@ double jpegQuality(QualityPreset preset) {
 }
 
 PixelSize reducedSize(PixelSize size, double target) {
-    const int longSide = std::max(size.width, size.height);
-    if (!(target < longSide))
-        return size;
-    const double scale = target / longSide;
-    auto side = [scale](int length) {
-        return int(std::max(1.0, std::round(scale * length)));  // std::round: halves away from 0
-    };
-    return {side(size.width), side(size.height)};
+    return boundedSize(size, target);
 }
 
 Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeInches,

@@ -7,15 +7,15 @@
 #include <thread>
 #include <vector>
 
-#include "core/export/detail/ordered_jobs.h"
 #include "core/export/picture_encoding.h"
 #include "core/export/presentation_parts.h"
 #include "core/export/scaffold.h"
 #include "core/export/xml_values.h"
 #include "core/export/zip_archive.h"
 #include "core/import/image_io_error.h"
-#include "core/layout/image_index.h"
 #include "core/layout/rendered_slide.h"
+#include "core/model/image_index.h"
+#include "core/platform/ordered_jobs.h"
 
 namespace mosavelle {
 

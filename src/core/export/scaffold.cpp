@@ -3,6 +3,8 @@
 #include <map>
 #include <string>
 
+#include "core/platform/names.h"
+
 namespace mosavelle {
 
 namespace {
@@ -27,8 +29,7 @@ Result<Bytes> readScaffoldFile(std::string_view packagePath) {
         return it->second;
     const auto slash = packagePath.rfind('/');
     const auto name = slash == std::string_view::npos ? packagePath : packagePath.substr(slash + 1);
-    return Error{"The file “" + std::string(name) +
-                 "” couldn’t be opened because there is no such file."};
+    return Error{"The file " + quoted(name) + " couldn’t be opened because there is no such file."};
 }
 
 }  // namespace mosavelle

@@ -14,6 +14,7 @@
 
 #include "core/import/file_names.h"
 #include "core/platform/hex.h"
+#include "core/platform/names.h"
 #include "core/platform/uuid.h"
 
 namespace mosavelle {

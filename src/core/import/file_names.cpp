@@ -99,28 +99,6 @@ std::weak_ordering compareFileNames(std::string_view a, std::string_view b) {
     return FileNameKey(a) <=> FileNameKey(b);
 }
 
-std::string_view pathExtension(std::string_view name) {
-    const auto dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size())
-        return {};
-    return name.substr(dot + 1);
-}
-
-std::string_view deletingPathExtension(std::string_view name) {
-    const auto extension = pathExtension(name);
-    if (extension.empty())
-        return name;
-    return name.substr(0, name.size() - extension.size() - 1);
-}
-
-std::string asciiLowercased(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 std::string_view trimmedUTF8(std::string_view text, bool (*trim)(std::int32_t codePoint)) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     const auto length = static_cast<int32_t>(text.size());

@@ -42,18 +42,6 @@ private:
 // one name is compared many times, build its FileNameKey once instead.
 std::weak_ordering compareFileNames(std::string_view a, std::string_view b);
 
-// The extension of a file name: the text after its last full stop. A name with no full stop, a
-// name whose only full stop is its first character (".hidden") and a name ending in a full stop
-// have no extension (empty result).
-std::string_view pathExtension(std::string_view name);
-
-// The name without its extension and the full stop before it; unchanged when it has none.
-// "photo.final.jpg" gives "photo.final".
-std::string_view deletingPathExtension(std::string_view name);
-
-// ASCII lower case; other bytes (including UTF-8 sequences) are kept.
-std::string asciiLowercased(std::string_view text);
-
 // `text` without the code points at either end for which `trim` holds. Bytes that are not valid
 // UTF-8 reach `trim` as a negative value; a view into `text`.
 std::string_view trimmedUTF8(std::string_view text, bool (*trim)(std::int32_t codePoint));

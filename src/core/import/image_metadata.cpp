@@ -5,26 +5,16 @@
 #include <cstring>
 #include <limits>
 
+#include <unicode/gregocal.h>
+#include <unicode/timezone.h>
+
+#include "core/platform/byte_order.h"
+
 namespace mosavelle {
 
 namespace {
 
 using ByteSpan = std::span<const std::uint8_t>;
-
-std::uint16_t bigEndian16(ByteSpan b, std::size_t at) {
-    return static_cast<std::uint16_t>((b[at] << 8) | b[at + 1]);
-}
-std::uint32_t bigEndian32(ByteSpan b, std::size_t at) {
-    return (std::uint32_t{b[at]} << 24) | (std::uint32_t{b[at + 1]} << 16) |
-           (std::uint32_t{b[at + 2]} << 8) | std::uint32_t{b[at + 3]};
-}
-std::uint16_t littleEndian16(ByteSpan b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-std::uint32_t littleEndian32(ByteSpan b, std::size_t at) {
-    return std::uint32_t{b[at]} | (std::uint32_t{b[at + 1]} << 8) |
-           (std::uint32_t{b[at + 2]} << 16) | (std::uint32_t{b[at + 3]} << 24);
-}
 
 bool hasPrefix(ByteSpan b, std::size_t at, std::string_view prefix) {
     return at <= b.size() && b.size() - at >= prefix.size() &&
@@ -226,6 +216,8 @@ ContainerFields readJpeg(ByteSpan b) {
             ++at;
             continue;
         }
+        if (marker == 0xDA)
+            fields.firstScanAt = at;
         if (marker == 0xD9 || marker == 0xDA)
             break;  // end of image, start of scan
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
@@ -282,6 +274,7 @@ ContainerFields readPng(ByteSpan b) {
         } else if (kind == "acTL" && data.size() >= 8 && bigEndian32(data, 0) >= 1) {
             fields.frameCount = bigEndian32(data, 0);
         } else if (kind == "IEND") {
+            fields.reachesEndChunk = at + 12 <= b.size();
             break;
         }
         at += 12 + length;
@@ -497,6 +490,33 @@ ContainerFields readContainerFields(std::string_view uti, std::span<const std::u
     if (uti == "com.microsoft.bmp")
         return readBmp(bytes);
     return {};
+}
+
+std::optional<Timestamp> readCaptureDate(const TiffFields& fields) {
+    const std::optional<std::string>& chosen = fields.dateTimeOriginal    ? fields.dateTimeOriginal
+                                               : fields.dateTimeDigitized ? fields.dateTimeDigitized
+                                                                          : fields.dateTime;
+    if (!chosen)
+        return std::nullopt;
+    return parseCaptureDate(*chosen);
+}
+
+std::optional<Timestamp> parseCaptureDate(std::string_view text) {
+    const std::optional<CivilTime> time = readCivilTime(text, "yyyy:MM:dd HH:mm:ss");
+    if (!time || time->year < 1)
+        return std::nullopt;
+    UErrorCode status = U_ZERO_ERROR;
+    icu::GregorianCalendar calendar(icu::TimeZone::createDefault(), status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    calendar.clear();
+    // A wall-clock time skipped by a daylight-saving change moves forward, as clocks do.
+    calendar.set(time->year, time->month - 1, time->day, time->hour, time->minute, time->second);
+    const UDate milliseconds = calendar.getTime(status);
+    if (U_FAILURE(status))
+        return std::nullopt;
+    return Timestamp(
+        std::chrono::seconds(static_cast<std::int64_t>(std::floor(milliseconds / 1000.0))));
 }
 
 }  // namespace mosavelle

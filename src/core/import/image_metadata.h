@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/platform/dates.h"
+
 namespace mosavelle {
 
 // Where one field's value is stored inside the block given to `readTiffFields`, so that a writer
@@ -61,10 +63,23 @@ struct ContainerFields {
     std::optional<bool> hasAlpha;             // GIF frame 0 transparency, BMP alpha mask
     // The header states a zero width or height, or the container holds no image at all.
     bool declaresNoPixels = false;
+    // JPEG: where the first start-of-scan marker stands, when the walk reached one.
+    std::optional<std::size_t> firstScanAt;
+    // PNG: the chunks, followed by their lengths, run from the signature to a whole end chunk.
+    bool reachesEndChunk = false;
 };
 
 // Reads the fields of a JPEG, PNG, GIF or BMP file (`uti` as `identifyImageType` names it); for
 // other types the result is empty. Never reads outside `bytes`.
 ContainerFields readContainerFields(std::string_view uti, std::span<const std::uint8_t> bytes);
+
+// The capture date of `fields`: the EXIF original date if it is text, else the EXIF digitized
+// date if it is text, else the TIFF date if it is text. Only that first text is parsed; nothing
+// when it is not exactly "yyyy:MM:dd HH:mm:ss" with valid values.
+std::optional<Timestamp> readCaptureDate(const TiffFields& fields);
+
+// Parses "yyyy:MM:dd HH:mm:ss" as a wall-clock time in the computer's current time zone (ICU's
+// default zone). Nothing for any other form or an out-of-range field.
+std::optional<Timestamp> parseCaptureDate(std::string_view text);
 
 }  // namespace mosavelle

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/platform/byte_order.h"
+
 namespace mosavelle {
 
 namespace {
@@ -27,15 +29,10 @@ bool startsWith(std::span<const std::uint8_t> bytes, std::string_view prefix, st
            std::memcmp(bytes.data() + at, prefix.data(), prefix.size()) == 0;
 }
 
-std::uint32_t readBigEndian32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return (std::uint32_t{bytes[at]} << 24) | (std::uint32_t{bytes[at + 1]} << 16) |
-           (std::uint32_t{bytes[at + 2]} << 8) | std::uint32_t{bytes[at + 3]};
-}
-
 // ISO base media files ("ftyp" box first) carry pictures (HEIF family) or movies. The major brand
 // decides; a generic major brand falls back to the compatible brands.
 std::optional<std::string_view> identifyIsoMedia(std::span<const std::uint8_t> bytes) {
-    const std::uint32_t boxSize = readBigEndian32(bytes, 0);
+    const std::uint32_t boxSize = bigEndian32(bytes, 0);
     auto brandType = [](std::string_view brand) -> std::optional<std::string_view> {
         if (brand == "heic" || brand == "heix" || brand == "heim" || brand == "heis" ||
             brand == "hevc" || brand == "hevx") {
@@ -90,9 +87,7 @@ std::optional<std::string_view> identifyImageType(std::span<const std::uint8_t> 
     }
     // A bitmap file header: "BM", then a DIB header whose size is one of the known versions.
     if (startsWith(bytes, "BM") && bytes.size() >= 18) {
-        const std::uint32_t dibSize = std::uint32_t{bytes[14]} | (std::uint32_t{bytes[15]} << 8) |
-                                      (std::uint32_t{bytes[16]} << 16) |
-                                      (std::uint32_t{bytes[17]} << 24);
+        const std::uint32_t dibSize = littleEndian32(bytes, 14);
         if (dibSize == 12 || dibSize == 40 || dibSize == 52 || dibSize == 56 || dibSize == 64 ||
             dibSize == 108 || dibSize == 124) {
             return "com.microsoft.bmp";

@@ -1,17 +1,16 @@
 #include "core/import/import_plan.h"
 
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
 #include <exception>
-#include <mutex>
 #include <thread>
 #include <unordered_set>
 #include <variant>
 
 #include "core/import/file_collection.h"
 #include "core/import/file_names.h"
-#include "core/import/image_decoding.h"
+#include "core/import/picture_file.h"
+#include "core/platform/names.h"
+#include "core/platform/ordered_jobs.h"
 #include "core/platform/sha256.h"
 
 namespace mosavelle {
@@ -26,23 +25,18 @@ using Examined = std::variant<ImportItem, ImportFailure>;
 Examined examineFile(const fs::path& path) {
     std::string name = path.filename().string();
     try {
-        Result<Bytes> bytes = readWholeFile(path);
-        if (!bytes)
-            return ImportFailure{std::move(name), bytes.error().message};
-        const std::optional<ImageSource> source = openImageSource(*bytes);
-        if (!source)
-            return ImportFailure{std::move(name),
-                                 std::string(description(ImageIOError::unreadable))};
-        ImageInfoResult info = readImageInfo(*source);
-        if (const auto* error = std::get_if<ImageIOError>(&info))
-            return ImportFailure{std::move(name), std::string(description(*error))};
-        std::string digest = sha256Hex(*bytes);
+        PictureFileResult read = readPictureFile(path);
+        if (auto* failure = std::get_if<PictureFileFailure>(&read))
+            return ImportFailure{std::move(name), std::move(failure->sentence)};
+        auto& picture = std::get<PictureFile>(read);
+        const Bytes& bytes = picture.source.bytes();
+        std::string digest = sha256Hex(bytes);
         std::optional<std::string> decodeError;
-        if (!decodeThumbnail(*bytes, importCheckThumbnailSize))
+        if (!picture.source.decodeThumbnail(importCheckThumbnailSize))
             decodeError = std::string(description(ImageIOError::unreadable));
         return ImportItem{path,
-                          std::move(*bytes),
-                          std::move(std::get<DecodedImageInfo>(info)),
+                          bytes,
+                          std::move(picture.info),
                           std::move(name),
                           std::move(digest),
                           std::move(decodeError)};
@@ -106,61 +100,21 @@ std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
     PlanBuilder builder(existingImages);
     report(0);
 
+    // Files are examined on a pool of threads and taken in file order, so the plan and the
+    // progress reports are those of a sequential run.
+    std::vector<OrderedJobs<Examined>::Job> jobs;
+    jobs.reserve(total);
+    for (const fs::path& file : files)
+        jobs.push_back([&file] { return examineFile(file); });
     const unsigned threads = threadCount(options, total);
-    if (threads <= 1) {
-        for (std::size_t i = 0; i < total; ++i) {
-            if (options.stop.stop_requested())
-                return std::nullopt;
-            builder.add(examineFile(files[i]));
-            report(i + 1);
-        }
-        return builder.take();
-    }
-
-    // Workers examine files in any order into their own slots; this thread takes the slots in
-    // file order, so the plan and the progress reports are those of a sequential run.
-    std::vector<std::optional<Examined>> slots(total);
-    std::mutex mutex;
-    std::condition_variable_any filled;
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> abandoned{false};
-    std::vector<std::jthread> workers;
-    workers.reserve(threads);
-    for (unsigned w = 0; w < threads; ++w) {
-        workers.emplace_back([&] {
-            while (!abandoned.load() && !options.stop.stop_requested()) {
-                const std::size_t index = next.fetch_add(1);
-                if (index >= total)
-                    return;
-                Examined examined = examineFile(files[index]);
-                {
-                    std::lock_guard lock(mutex);
-                    slots[index] = std::move(examined);
-                }
-                filled.notify_all();
-            }
-        });
-    }
-
-    bool complete = true;
+    OrderedJobs<Examined> examined(std::move(jobs), threads, std::size_t{threads} * 4);
     for (std::size_t i = 0; i < total; ++i) {
-        std::optional<Examined> examined;
-        {
-            std::unique_lock lock(mutex);
-            filled.wait(lock, options.stop, [&] { return slots[i].has_value(); });
-            if (options.stop.stop_requested()) {
-                complete = false;
-                break;
-            }
-            examined = std::move(slots[i]);
-        }
-        builder.add(std::move(*examined));
+        std::optional<Examined> next = examined.take(options.stop);
+        if (!next)
+            return std::nullopt;
+        builder.add(std::move(*next));
         report(i + 1);
     }
-    abandoned.store(true);
-    workers.clear();  // joins; workers finish at most the file they are on
-    if (!complete)
-        return std::nullopt;
     return builder.take();
 }
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/import/image_info.h"
+#include "core/import/image_source.h"
 #include "core/model/project.h"
 #include "core/platform/bytes.h"
 #include "core/platform/uuid.h"

@@ -2,7 +2,7 @@
 
 #include "core/layout/geometry.h"
 #include "core/layout/guards.h"
-#include "core/layout/image_index.h"
+#include "core/model/image_index.h"
 
 #include <algorithm>
 #include <cmath>

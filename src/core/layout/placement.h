@@ -3,9 +3,9 @@
 #include <optional>
 #include <vector>
 
-#include "core/layout/image_index.h"
 #include "core/layout/rendered_slide.h"
 #include "core/model/enums.h"
+#include "core/model/image_index.h"
 #include "core/model/project.h"
 
 namespace mosavelle {

@@ -3,10 +3,10 @@
 #include "core/layout/detail/fresh_identifier.h"
 #include "core/layout/geometry.h"
 #include "core/layout/guards.h"
-#include "core/layout/image_index.h"
 #include "core/layout/placement.h"
 #include "core/layout/text_color.h"
 #include "core/layout/text_fit.h"
+#include "core/model/image_index.h"
 
 #include <algorithm>
 #include <string>

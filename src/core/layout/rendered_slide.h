@@ -13,7 +13,7 @@
 
 namespace mosavelle {
 
-class ImageIndex;  // "core/layout/image_index.h"
+class ImageIndex;  // "core/model/image_index.h"
 
 // The laid-out slide: the single description of a slide's content that the preview draws and the
 // exporter writes. Plain values with field-by-field equality. Lengths are inches from the slide's

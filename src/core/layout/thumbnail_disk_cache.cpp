@@ -15,6 +15,8 @@
 #include <libdeflate.h>
 #include <turbojpeg.h>
 
+#include "core/platform/byte_order.h"
+
 namespace mosavelle {
 
 namespace fs = std::filesystem;
@@ -37,11 +39,6 @@ constexpr int kPixelFormat = std::endian::native == std::endian::little ? TJPF_B
 void putWord(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i)
         out[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint32_t word(const std::uint8_t* at) {
-    return std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 | std::uint32_t(at[2]) << 16 |
-           std::uint32_t(at[3]) << 24;
 }
 
 bool isOpaque(const PremultipliedImage& image) {
@@ -114,11 +111,12 @@ std::optional<std::vector<std::uint8_t>> encodeFile(const PremultipliedImage& im
 std::optional<PremultipliedImage> decodeFile(const std::vector<std::uint8_t>& file, int bucket) {
     if (file.size() < kHeaderSize || std::memcmp(file.data(), kMagic, sizeof kMagic) != 0)
         return std::nullopt;
-    const std::uint32_t width = word(&file[8]), height = word(&file[12]);
-    const std::uint32_t codec = word(&file[16]), size = word(&file[20]);
+    const std::uint32_t width = littleEndian32(file, 8), height = littleEndian32(file, 12);
+    const std::uint32_t codec = littleEndian32(file, 16), size = littleEndian32(file, 20);
     const std::uint8_t* payload = file.data() + kHeaderSize;
     if (width < 1 || height < 1 || std::max(width, height) > std::uint32_t(bucket) ||
-        size != file.size() - kHeaderSize || word(&file[24]) != libdeflate_crc32(0, payload, size))
+        size != file.size() - kHeaderSize ||
+        littleEndian32(file, 24) != libdeflate_crc32(0, payload, size))
         return std::nullopt;
     PremultipliedImage image;
     image.width = int(width);

@@ -1,5 +1,6 @@
 #include "core/model/package.h"
 
+#include <algorithm>
 #include <cctype>
 #include <exception>
 #include <optional>
@@ -11,6 +12,7 @@
 
 #include "core/model/project_json.h"
 #include "core/platform/replace_file.h"
+#include "core/platform/names.h"
 
 namespace mosavelle {
 
@@ -30,26 +32,21 @@ Error saveFailure(const Error& cause) {
     return Error{"The project could not be saved: " + cause.message + ".", cause.code};
 }
 
-// The lower-cased extension of `fileName` when it is a short run of ASCII letters and digits;
-// "img" otherwise, so the result is always usable in a member name.
+// The lower-cased extension of `fileName` (its last path component) when it is a short run of
+// ASCII letters and digits; `fallback` otherwise, so the result is always usable in a member name.
 std::string safeExtension(const std::string& fileName, const char* fallback) {
-    std::string base = fileName;
-    if (auto slash = base.find_last_of("/\\"); slash != std::string::npos) {
-        base.erase(0, slash + 1);
-    }
-    auto dot = base.rfind('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == base.size())
+    std::string_view base = fileName;
+    if (auto slash = base.find_last_of("/\\"); slash != std::string_view::npos)
+        base.remove_prefix(slash + 1);
+    const std::string_view extension = pathExtension(base);
+    const auto usable = [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u < 0x80 && std::isalnum(u);
+    };
+    if (extension.empty() || extension.size() > 16 ||
+        !std::all_of(extension.begin(), extension.end(), usable))
         return fallback;
-    std::string ext = base.substr(dot + 1);
-    if (ext.size() > 16)
-        return fallback;
-    for (char& c : ext) {
-        auto u = static_cast<unsigned char>(c);
-        if (u >= 0x80 || !std::isalnum(u))
-            return fallback;
-        c = static_cast<char>(std::tolower(u));
-    }
-    return ext;
+    return asciiLowercased(extension);
 }
 
 // Gives every picture a member name that is safe and not taken by a different picture, keeping
@@ -243,7 +240,7 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::p
         target = target.parent_path();
     const std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") {
-        return saveFailure(Error{"the location “" + destination.string() + "” is not valid"});
+        return saveFailure(Error{"the location " + quoted(destination) + " is not valid"});
     }
 
     Project project = snapshot.project;

@@ -10,6 +10,8 @@
 #include <thread>
 #include <utility>
 
+#include "core/platform/names.h"
+
 namespace mosavelle {
 
 namespace fs = std::filesystem;
@@ -27,7 +29,7 @@ std::string quotedName(const fs::path& package) {
     fs::path target = package;
     if (!target.has_filename() && target.has_parent_path())
         target = target.parent_path();
-    return "\u201C" + target.filename().string() + "\u201D";
+    return quoted(target.filename());
 }
 
 }  // namespace

@@ -54,6 +54,13 @@ std::vector<Slide> Project::includedSlides() const {
     return out;
 }
 
+std::optional<std::size_t> slidePosition(const SlideList& slides, const Uuid& id) {
+    for (std::size_t i = 0; i < slides.size(); ++i)
+        if (slides[i].id == id)
+            return i;
+    return std::nullopt;
+}
+
 const SourceImage* Project::sourceImage(const Uuid& id) const {
     for (const auto& image : images)
         if (image.id == id)

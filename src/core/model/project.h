@@ -161,6 +161,10 @@ struct Project {
     friend bool operator==(const Project&, const Project&) = default;
 };
 
+// The position of the first slide `id` in `slides`, or nothing. A linear scan: a document answers
+// for its own deck from an index (`MosavelleDocument::slidePosition`).
+std::optional<std::size_t> slidePosition(const SlideList& slides, const Uuid& id);
+
 // The settings a new document starts with (kept by the default settings store).
 struct DocumentDefaults {
     AppearanceSettings appearance;

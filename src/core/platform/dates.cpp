@@ -16,36 +16,38 @@ std::string formatInternetDate(Timestamp time) {
     return buffer;
 }
 
-namespace {
-
-bool readDigits(std::string_view text, std::size_t at, std::size_t count, int& out) {
-    out = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        out = out * 10 + (text[i] - '0');
+std::optional<CivilTime> readCivilTime(std::string_view text, std::string_view pattern) {
+    if (text.size() != pattern.size())
+        return std::nullopt;
+    CivilTime time;
+    // Each field is the run of its letter in the pattern; digits are added one at a time.
+    constexpr std::string_view letters = "yMdHms";
+    int* const fields[] = {&time.year, &time.month,  &time.day,
+                           &time.hour, &time.minute, &time.second};
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (const auto field = letters.find(pattern[i]); field != std::string_view::npos) {
+            if (text[i] < '0' || text[i] > '9')
+                return std::nullopt;
+            *fields[field] = *fields[field] * 10 + (text[i] - '0');
+        } else if (text[i] != pattern[i]) {
+            return std::nullopt;
+        }
     }
-    return true;
+    using namespace std::chrono;
+    const year_month_day date{year{time.year}, month{unsigned(time.month)},
+                              day{unsigned(time.day)}};
+    if (!date.ok() || time.hour > 23 || time.minute > 59 || time.second > 59)
+        return std::nullopt;
+    return time;
 }
-
-}  // namespace
 
 std::optional<Timestamp> parseInternetDate(std::string_view text) {
     using namespace std::chrono;
-    // YYYY-MM-DDTHH:MM:SSZ
-    if (text.size() != 20)
+    const auto time = readCivilTime(text, "yyyy-MM-ddTHH:mm:ssZ");
+    if (!time)
         return std::nullopt;
-    if (text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':' ||
-        text[19] != 'Z')
-        return std::nullopt;
-    int y, mo, d, h, mi, s;
-    if (!readDigits(text, 0, 4, y) || !readDigits(text, 5, 2, mo) || !readDigits(text, 8, 2, d) ||
-        !readDigits(text, 11, 2, h) || !readDigits(text, 14, 2, mi) || !readDigits(text, 17, 2, s))
-        return std::nullopt;
-    const year_month_day ymd{year{y}, month{unsigned(mo)}, day{unsigned(d)}};
-    if (!ymd.ok() || h > 23 || mi > 59 || s > 59)
-        return std::nullopt;
-    return sys_days{ymd} + hours{h} + minutes{mi} + seconds{s};
+    return sys_days{year{time->year} / month{unsigned(time->month)} / day{unsigned(time->day)}} +
+           hours{time->hour} + minutes{time->minute} + seconds{time->second};
 }
 
 }  // namespace mosavelle

@@ -15,6 +15,8 @@
 #include <system_error>
 #include <utility>
 
+#include "core/platform/names.h"
+
 namespace mosavelle {
 
 namespace fs = std::filesystem;

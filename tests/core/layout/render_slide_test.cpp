@@ -5,9 +5,9 @@
 #include <string>
 
 #include "core/layout/geometry.h"
-#include "core/layout/image_index.h"
 #include "core/layout/text_fit.h"
 #include "core/layout/warnings.h"
+#include "core/model/image_index.h"
 #include "layout_test_util.h"
 
 namespace mosavelle {

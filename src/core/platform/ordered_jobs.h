@@ -6,6 +6,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -55,7 +56,13 @@ public:
 
     // The result of the next job in list order, waiting for it when needed. Precondition:
     // remaining() > 0.
-    T take() {
+    T take() { return *take(std::stop_token()); }
+
+    // As `take`, but nothing once `stop` is requested, whether before the call or while waiting
+    // for the job; the job stays untaken.
+    std::optional<T> take(std::stop_token stop) {
+        if (stop.stop_requested())
+            return std::nullopt;
         std::unique_lock lock(mutex_);
         const std::size_t index = nextToTake_;
         if (workers_.empty() && !results_[index]) {
@@ -64,7 +71,8 @@ public:
             lock.unlock();
             return job();
         }
-        changed_.wait(lock, [&] { return results_[index].has_value(); });
+        if (!changed_.wait(lock, stop, [&] { return results_[index].has_value(); }))
+            return std::nullopt;
         T result = std::move(*results_[index]);
         results_[index].reset();
         ++nextToTake_;
@@ -112,7 +120,7 @@ private:
     std::size_t nextToTake_ = 0;
     bool stopping_ = false;
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable_any changed_;
     std::vector<std::thread> workers_;
 };
 

@@ -1,4 +1,4 @@
-#include "core/layout/image_index.h"
+#include "core/model/image_index.h"
 
 #include <algorithm>
 

@@ -3,8 +3,10 @@
 #include <atomic>
 #include <chrono>
 #include <random>
+#include <stop_token>
+#include <thread>
 
-#include "core/export/detail/ordered_jobs.h"
+#include "core/platform/ordered_jobs.h"
 
 namespace mosavelle {
 namespace {
@@ -48,6 +50,37 @@ TEST(OrderedJobs, OneThreadRunsEachJobInsideTake) {
     EXPECT_TRUE(ran.empty());
     EXPECT_EQ(ordered.take(), 0);
     EXPECT_EQ(ran, std::vector<int>{0});
+}
+
+TEST(OrderedJobs, AStopRequestEndsTheWaitAndRunsNothingMore) {
+    std::atomic<bool> release{false};
+    std::atomic<int> ran{0};
+    const auto jobs = [&] {
+        const auto held = [&] {
+            ++ran;
+            while (!release.load())
+                std::this_thread::yield();
+            return 7;
+        };
+        return std::vector<OrderedJobs<int>::Job>{held, [] { return 8; }};
+    };
+    {
+        OrderedJobs<int> pooled(jobs(), 2, 2);
+        std::stop_source stop;
+        std::jthread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            stop.request_stop();
+        });
+        EXPECT_FALSE(pooled.take(stop.get_token()));  // the first job is still running
+        EXPECT_EQ(pooled.remaining(), 2u);
+        release = true;
+    }
+    ran = 0;
+    std::stop_source stopped;
+    stopped.request_stop();
+    OrderedJobs<int> inline_(jobs(), 1, 2);
+    EXPECT_FALSE(inline_.take(stopped.get_token()));
+    EXPECT_EQ(ran.load(), 0);
 }
 
 TEST(OrderedJobs, DestroyingWithUntakenJobsWaitsForRunningOnesOnly) {
