@@ -11,8 +11,8 @@
 #include <nlohmann/json.hpp>
 
 #include "core/model/project_json.h"
-#include "core/platform/replace_file.h"
 #include "core/platform/names.h"
+#include "core/platform/replace_file.h"
 
 namespace mosavelle {
 
