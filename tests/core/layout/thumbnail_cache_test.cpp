@@ -2,20 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
-
-#include <algorithm>
-#include <chrono>
-#include <cstring>
-
-#include <atomic>
-#include <cstdlib>
 
 #include "core/platform/sha256.h"
 #include "support/test_support.h"
