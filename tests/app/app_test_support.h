@@ -24,6 +24,7 @@
 #include "core/model/document.h"
 #include "core/model/package.h"
 #include "core/model/project.h"
+#include "support/deck_support.h"
 
 namespace mosavelle::testing {
 
@@ -137,12 +138,8 @@ struct DeckBuilder {
 
     // Adds a picture of `color` (pixel size as given, 72 dpi) named "pN.png".
     Uuid picture(QColor color, int width = 400, int height = 300) {
-        SourceImage image;
-        image.id = Uuid::random();
-        image.originalFileName = "p" + std::to_string(project.images.size() + 1) + ".png";
-        image.pixelWidth = width;
-        image.pixelHeight = height;
-        image.dpiX = image.dpiY = 72;
+        const SourceImage image = pictureRecord(
+            "p" + std::to_string(project.images.size() + 1) + ".png", "public.png", width, height);
         project.images.push_back(image);
         bytes[image.id] = solidPicture(color, width, height);
         return image.id;
@@ -150,14 +147,7 @@ struct DeckBuilder {
 
     // Adds a slide of `layout` whose slots show `pictures` (an absent one is an empty slot).
     Slide& slide(SlideLayoutKind layout, std::initializer_list<std::optional<Uuid>> pictures) {
-        Slide slide;
-        slide.layout = layout;
-        for (const auto& id : pictures) {
-            ImageSlot slot = emptySlot();
-            slot.imageID = id;
-            slide.slots.push_back(slot);
-        }
-        project.slides.push_back(slide);
+        project.slides.push_back(slideOf(layout, pictures));
         return project.slides.back();
     }
 

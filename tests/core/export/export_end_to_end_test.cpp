@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "core/export/presentation_export.h"
+#include "support/deck_support.h"
 #include "support/process.h"
 #include "support/test_support.h"
 
@@ -43,14 +44,7 @@ ExportRequest requestFor(const Deck& deck) {
     request.quality = deck.quality;
     Project& project = request.project;
     const auto add = [&](const std::string& fixture, const std::string& name, std::string uti) {
-        SourceImage image;
-        image.id = Uuid::random();
-        image.originalFileName = name;
-        image.storedFileName = image.id.text();
-        image.pixelWidth = 64;
-        image.pixelHeight = 40;
-        image.dpiX = image.dpiY = 72;
-        image.uti = std::move(uti);
+        const SourceImage image = testing::pictureRecord(name, std::move(uti));
         project.images.push_back(image);
         request.imageData[image.id] = readFileBytes(fixturePath(fixture));
         return image.id;

@@ -11,6 +11,7 @@
 #include "core/export/presentation_export.h"
 #include "core/import/detail/vips_runtime.h"
 #include "core/import/image_decoding.h"
+#include "support/deck_support.h"
 #include "support/process.h"
 #include "support/test_support.h"
 
@@ -83,14 +84,7 @@ Bytes storedWith(int orientation) {
 ExportRequest deckOf(int orientation) {
     ExportRequest request;
     request.quality = QualityPreset::best;
-    SourceImage image;
-    image.id = Uuid::random();
-    image.originalFileName = "photo.jpg";
-    image.storedFileName = image.id.text();
-    image.pixelWidth = kWidth;
-    image.pixelHeight = kHeight;
-    image.dpiX = image.dpiY = 72;
-    image.uti = "public.jpeg";
+    const SourceImage image = testing::pictureRecord("photo.jpg", "public.jpeg", kWidth, kHeight);
     request.project.images.push_back(image);
     request.imageData[image.id] = storedWith(orientation);
 
@@ -105,12 +99,9 @@ ExportRequest deckOf(int orientation) {
     slide({SizingMode::custom, {}, 0, 0.6});
     slide({SizingMode::fill, {0.7, 0.1}, 30, 1.0});
     slide({SizingMode::fit, {}, -110, 1.0});
-    Slide two;
-    two.layout = SlideLayoutKind::twoUp;
-    ImageSlot slot = emptySlot();
-    slot.imageID = image.id;
-    slot.crop = {0.85, 0.3};  // tall slots crop across
-    two.slots = {slot, slot};
+    Slide two = testing::slideOf(SlideLayoutKind::twoUp, {image.id, image.id});
+    for (ImageSlot& slot : two.slots)
+        slot.crop = {0.85, 0.3};  // tall slots crop across
     two.placementOverride = Placement{SizingMode::fill, {0.85, 0.3}, 15, 1.0};
     request.project.slides.push_back(two);
     return request;
