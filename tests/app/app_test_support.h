@@ -55,11 +55,7 @@ inline std::unique_ptr<app::DocumentHandle> makeDeck(const std::vector<std::stri
     Project project;
     ImageDataMap data;
     for (const auto& name : names) {
-        SourceImage picture;
-        picture.id = Uuid::random();
-        picture.originalFileName = name;
-        picture.pixelWidth = 4000;
-        picture.pixelHeight = 3000;
+        SourceImage picture = pictureRecord(name, "public.jpeg", 4000, 3000);
         picture.byteCount = static_cast<std::int64_t>(bytes.size());
         project.images.push_back(picture);
         project.slides.push_back(singleImageSlide(picture.id, ""));
