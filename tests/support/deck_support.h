@@ -2,6 +2,7 @@
 
 // Records and slides for the tests that build decks by hand.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,12 @@ inline SourceImage pictureRecord(const std::string& name, std::string uti = "pub
     image.dpiX = image.dpiY = 72;
     image.uti = std::move(uti);
     return image;
+}
+
+// A fixed identifier ending in `last`, for tests that need stable, distinct ones.
+inline Uuid fixedUuid(std::uint8_t last) {
+    return Uuid({0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F, 0x4A, 0x6B, 0x8C, 0x7D, 0x9E, 0x0F, 0x1A, 0x2B,
+                 0x3C, last});
 }
 
 using Pictures = std::vector<std::optional<Uuid>>;
