@@ -24,6 +24,7 @@
 #include "core/model/document.h"
 #include "core/model/package.h"
 #include "core/model/project.h"
+#include "support/deck_support.h"
 
 namespace mosavelle::testing {
 
@@ -54,11 +55,7 @@ inline std::unique_ptr<app::DocumentHandle> makeDeck(const std::vector<std::stri
     Project project;
     ImageDataMap data;
     for (const auto& name : names) {
-        SourceImage picture;
-        picture.id = Uuid::random();
-        picture.originalFileName = name;
-        picture.pixelWidth = 4000;
-        picture.pixelHeight = 3000;
+        SourceImage picture = pictureRecord(name, "public.jpeg", 4000, 3000);
         picture.byteCount = static_cast<std::int64_t>(bytes.size());
         project.images.push_back(picture);
         project.slides.push_back(singleImageSlide(picture.id, ""));
@@ -137,12 +134,8 @@ struct DeckBuilder {
 
     // Adds a picture of `color` (pixel size as given, 72 dpi) named "pN.png".
     Uuid picture(QColor color, int width = 400, int height = 300) {
-        SourceImage image;
-        image.id = Uuid::random();
-        image.originalFileName = "p" + std::to_string(project.images.size() + 1) + ".png";
-        image.pixelWidth = width;
-        image.pixelHeight = height;
-        image.dpiX = image.dpiY = 72;
+        const SourceImage image = pictureRecord(
+            "p" + std::to_string(project.images.size() + 1) + ".png", "public.png", width, height);
         project.images.push_back(image);
         bytes[image.id] = solidPicture(color, width, height);
         return image.id;
@@ -150,14 +143,7 @@ struct DeckBuilder {
 
     // Adds a slide of `layout` whose slots show `pictures` (an absent one is an empty slot).
     Slide& slide(SlideLayoutKind layout, std::initializer_list<std::optional<Uuid>> pictures) {
-        Slide slide;
-        slide.layout = layout;
-        for (const auto& id : pictures) {
-            ImageSlot slot = emptySlot();
-            slot.imageID = id;
-            slide.slots.push_back(slot);
-        }
-        project.slides.push_back(slide);
+        project.slides.push_back(slideOf(layout, pictures));
         return project.slides.back();
     }
 

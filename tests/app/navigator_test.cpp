@@ -190,16 +190,11 @@ private Q_SLOTS:
     void contextMenuDeleteOfUnselectedSlideDeletesOnlyIt() {
         auto handle = makeDeck(5);
         NavigatorView navigator(*handle);
-        const Uuid first = slideID(*handle, 1), second = slideID(*handle, 2),
-                   fourth = slideID(*handle, 4);
+        std::vector<Uuid> ids = slideIDs(*handle);
         select(*handle, {1, 2});
-        navigator.listView().deleteFromMenu(fourth);
-        const auto& slides = handle->document().project().slides;
-        QCOMPARE(slides.size(), std::size_t{4});
-        QVERIFY(std::none_of(slides.begin(), slides.end(),
-                             [&](const Slide& s) { return s.id == fourth; }));
-        QCOMPARE(slides[0].id, first);
-        QCOMPARE(slides[1].id, second);
+        navigator.listView().deleteFromMenu(ids[3]);
+        ids.erase(ids.begin() + 3);
+        QCOMPARE(slideIDs(*handle), ids);
         // The view follows the document's selection after the delete.
         QCOMPARE(navigator.listView().selectionModel()->selectedRows().size(),
                  static_cast<qsizetype>(handle->document().selectedSlideIDs().size()));

@@ -9,14 +9,6 @@
 using namespace mosavelle;
 using namespace mosavelle::app;
 
-namespace {
-
-Uuid pictureID(std::uint8_t n) {
-    return Uuid({0x7E, 0, 0, 0, 0, 0, 0x40, 0, 0x80, 0, 0, 0, 0, 0, 0, n});
-}
-
-}  // namespace
-
 class ThumbnailProviderTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -25,7 +17,7 @@ private Q_SLOTS:
         ThumbnailProvider provider(cache);
         QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
         const Bytes bytes = testing::fixtureBytes("alpha.png");
-        const Uuid id = pictureID(1);
+        const Uuid id = testing::fixedUuid(1);
 
         QVERIFY(provider.image(id, bytes, 100).isNull());  // never decodes on this thread
         QVERIFY(ready.wait(10000));
@@ -61,7 +53,7 @@ private Q_SLOTS:
         ThumbnailCache cache(ThumbnailCache::Options{.threads = 1});
         ThumbnailProvider provider(cache);
         QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
-        const Uuid broken = pictureID(2), good = pictureID(3);
+        const Uuid broken = testing::fixedUuid(2), good = testing::fixedUuid(3);
         provider.image(broken, testing::fixtureBytes("text.jpg"), 128);
         provider.image(good, testing::fixtureBytes("picture.png"), 128);
         QVERIFY(ready.wait(10000));
@@ -84,7 +76,7 @@ private Q_SLOTS:
         {
             ThumbnailProvider provider(cache);
             for (std::uint8_t n = 10; n < 30; ++n)
-                provider.image(pictureID(n), bytes, 512);
+                provider.image(testing::fixedUuid(n), bytes, 512);
         }
         QTest::qWait(300);                    // answers still arriving must find nobody to call
         QVERIFY(cache.stats().decoded < 20);  // requests not yet started were abandoned

@@ -64,4 +64,11 @@ inline ProcessResult runProgram(const std::string& program, const std::vector<st
     return result;
 }
 
+// A shell command line, run in `scratch`; its status and what it printed on either stream.
+inline ProcessResult runShell(const std::string& command, const std::filesystem::path& scratch) {
+    ProcessResult result = runProgram("sh", {"-c", command}, scratch);
+    result.out += result.err;
+    return result;
+}
+
 }  // namespace mosavelle::testing

@@ -12,6 +12,7 @@
 #include "core/import/import_plan.h"
 #include "core/model/document.h"
 #include "core/model/undo_history.h"
+#include "support/deck_support.h"
 
 namespace mosavelle::testing {
 
@@ -36,11 +37,7 @@ public:
     explicit DeckFixture(int slideCount) {
         Project project;
         for (int i = 1; i <= slideCount; ++i) {
-            SourceImage image;
-            image.id = Uuid::random();
-            image.originalFileName = "p" + std::to_string(i);
-            image.pixelWidth = 4000;
-            image.pixelHeight = 3000;
+            SourceImage image = pictureRecord("p" + std::to_string(i), "public.jpeg", 4000, 3000);
             image.dpiX = image.dpiY = 300;
             project.images.push_back(image);
             project.slides.push_back(singleImageSlide(image.id, ""));

@@ -8,7 +8,7 @@
 namespace mosavelle {
 namespace {
 
-TEST(SlidePayload, RoundTripsAndSkipsDamagedPieces) {
+TEST(SlidePayload, RoundTripsSkipsDamagedPiecesAndNeedsThePrefix) {
     const Uuid a = Uuid::random(), b = Uuid::random();
     EXPECT_EQ(parseSlidePayload(makeSlidePayload({a, b})), (std::vector<Uuid>{a, b}));
     EXPECT_EQ(makeSlidePayload({a}), "mosavelle-slides:" + a.text());
@@ -20,10 +20,8 @@ TEST(SlidePayload, RoundTripsAndSkipsDamagedPieces) {
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const std::string text = " \n mosavelle-slides:" + a.text() + ",,not-an-id," + lower + ",\r\n";
     EXPECT_EQ(parseSlidePayload(text), (std::vector<Uuid>{a, b}));
-}
 
-TEST(SlidePayload, TextWithoutThePrefixCarriesNoSlides) {
-    const Uuid a = Uuid::random();
+    // Text without the exact prefix, or with nothing after it, carries no slides.
     EXPECT_TRUE(parseSlidePayload(a.text()).empty());
     EXPECT_TRUE(parseSlidePayload("Mosavelle-Slides:" + a.text()).empty());
     EXPECT_TRUE(parseSlidePayload("x mosavelle-slides:" + a.text()).empty());

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/editing/ordering.h"
+#include "support/deck_support.h"
 
 namespace mosavelle {
 namespace {
@@ -82,9 +83,7 @@ struct DeckBuilder {
     Project project;
 
     Slide& add(const std::string& fileName, std::optional<Timestamp> date = std::nullopt) {
-        SourceImage image;
-        image.id = Uuid::random();
-        image.originalFileName = fileName;
+        SourceImage image = testing::pictureRecord(fileName);
         image.captureDate = date;
         project.images.push_back(image);
         project.slides.push_back(singleImageSlide(image.id, ""));

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "core/export/presentation_export.h"
+#include "support/deck_support.h"
 #include "support/process.h"
 #include "support/test_support.h"
 
@@ -15,16 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::fixturePath;
-using testing::ProcessResult;
 using testing::readFileBytes;
+using testing::runShell;
 using testing::shellQuoted;
-
-// A shell command line, run in `folder`; its status and what it printed on either stream.
-ProcessResult runCommand(const std::string& command, const fs::path& folder) {
-    ProcessResult result = testing::runProgram("sh", {"-c", command}, folder);
-    result.out += result.err;
-    return result;
-}
 
 struct Deck {
     std::string name;
@@ -50,14 +44,7 @@ ExportRequest requestFor(const Deck& deck) {
     request.quality = deck.quality;
     Project& project = request.project;
     const auto add = [&](const std::string& fixture, const std::string& name, std::string uti) {
-        SourceImage image;
-        image.id = Uuid::random();
-        image.originalFileName = name;
-        image.storedFileName = image.id.text();
-        image.pixelWidth = 64;
-        image.pixelHeight = 40;
-        image.dpiX = image.dpiY = 72;
-        image.uti = std::move(uti);
+        const SourceImage image = testing::pictureRecord(name, std::move(uti));
         project.images.push_back(image);
         request.imageData[image.id] = readFileBytes(fixturePath(fixture));
         return image.id;
@@ -139,7 +126,7 @@ TEST(ExportEndToEnd, PackagesUnzipValidateAndConvertWithOnePagePerSlide) {
         // that deck is read by unzip and the schema validator only.
         (deck.zip64 ? zip64 : all) += " " + shellQuoted(request.destination.string());
         auto zip =
-            runCommand("unzip -t -qq " + shellQuoted(request.destination.string()), folder.path());
+            runShell("unzip -t -qq " + shellQuoted(request.destination.string()), folder.path());
         EXPECT_EQ(zip.status, 0) << deck.name << ": " << zip.out;
     }
 
@@ -151,25 +138,24 @@ TEST(ExportEndToEnd, PackagesUnzipValidateAndConvertWithOnePagePerSlide) {
     ExportCancellation cancellation;
     ASSERT_TRUE(exportPresentation(empty, nullptr, cancellation).ok());
 
-    auto validated = runCommand(shellQuoted(validator.string()) + all + zip64 + " " +
-                                    shellQuoted(empty.destination.string()),
-                                folder.path());
+    auto validated = runShell(shellQuoted(validator.string()) + all + zip64 + " " +
+                                  shellQuoted(empty.destination.string()),
+                              folder.path());
     EXPECT_EQ(validated.status, 0) << validated.out;
 
     const fs::path pdfs = folder / "pdf";
     fs::create_directory(pdfs);
-    auto converted =
-        runCommand("soffice --headless --norestore -env:UserInstallation=file://" +
-                       (folder / "office-profile").string() + " --convert-to pdf --outdir " +
-                       shellQuoted(pdfs.string()) + all,
-                   folder.path());
+    auto converted = runShell("soffice --headless --norestore -env:UserInstallation=file://" +
+                                  (folder / "office-profile").string() +
+                                  " --convert-to pdf --outdir " + shellQuoted(pdfs.string()) + all,
+                              folder.path());
     ASSERT_EQ(converted.status, 0) << converted.out;
     for (const auto& deck : decks) {
         if (deck.zip64)
             continue;
         const fs::path pdf = pdfs / (deck.name + ".pdf");
         ASSERT_TRUE(fs::exists(pdf)) << deck.name << " was not converted: " << converted.out;
-        auto info = runCommand("pdfinfo " + shellQuoted(pdf.string()), folder.path());
+        auto info = runShell("pdfinfo " + shellQuoted(pdf.string()), folder.path());
         std::smatch pages;
         ASSERT_TRUE(std::regex_search(info.out, pages, std::regex("Pages:\\s+(\\d+)"))) << info.out;
         EXPECT_EQ(std::stoi(pages[1].str()), 5) << deck.name;  // the excluded slide is left out

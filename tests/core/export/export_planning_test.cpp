@@ -3,21 +3,17 @@
 #include <string>
 
 #include "core/export/export_planning.h"
+#include "support/deck_support.h"
 
 namespace mosavelle {
 namespace {
 
-SourceImage picture(const std::string& name) {
-    SourceImage image;
-    image.id = Uuid::random();
-    image.originalFileName = name;
-    return image;
-}
+using testing::pictureRecord;
 
 TEST(ExportEstimate, CountsEveryPlacementOfExportedSlidesOnly) {
     Project project;
-    const SourceImage shared = picture("a.jpg");
-    const SourceImage excludedOnly = picture("b.jpg");
+    const SourceImage shared = pictureRecord("a.jpg");
+    const SourceImage excludedOnly = pictureRecord("b.jpg");
     project.images = {shared, excludedOnly};
     project.slides = {singleImageSlide(shared.id, ""), singleImageSlide(shared.id, ""),
                       singleImageSlide(excludedOnly.id, "")};
@@ -38,7 +34,7 @@ TEST(ExportEstimate, SuggestedNamePrefersBaseNameThenFirstPicture) {
     Project project;
     project.export_.suggestedBaseName = "";
     EXPECT_EQ(suggestedFileName(project), "Presentation.pptx");
-    project.images = {picture("holiday.final.HEIC"), picture("z.jpg")};
+    project.images = {pictureRecord("holiday.final.HEIC"), pictureRecord("z.jpg")};
     EXPECT_EQ(suggestedFileName(project), "holiday.final.pptx");
     project.export_.suggestedBaseName = "Trip 2026";
     EXPECT_EQ(suggestedFileName(project), "Trip 2026.pptx");

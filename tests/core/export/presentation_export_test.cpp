@@ -7,6 +7,7 @@
 #include "core/export/presentation_parts.h"
 #include "core/export/scaffold.h"
 #include "core/import/detail/vips_runtime.h"
+#include "support/deck_support.h"
 #include "support/faulty_file_system.h"
 #include "support/package_reader.h"
 #include "support/test_support.h"
@@ -21,27 +22,8 @@ using testing::readFileBytes;
 using testing::readPackage;
 using testing::TempDir;
 
-SourceImage picture(const std::string& name, std::string uti, int width = 64, int height = 40) {
-    SourceImage image;
-    image.id = Uuid::random();
-    image.originalFileName = name;
-    image.storedFileName = image.id.text() + ".img";
-    image.pixelWidth = width;
-    image.pixelHeight = height;
-    image.uti = std::move(uti);
-    return image;
-}
-
-Slide slideOf(SlideLayoutKind layout, std::vector<std::optional<Uuid>> images) {
-    Slide slide;
-    slide.layout = layout;
-    for (const auto& id : images) {
-        ImageSlot slot = emptySlot();
-        slot.imageID = id;
-        slide.slots.push_back(slot);
-    }
-    return slide;
-}
+using testing::pictureRecord;
+using testing::slideOf;
 
 class ExportTest : public ::testing::Test {
 protected:
@@ -85,8 +67,8 @@ protected:
 };
 
 TEST_F(ExportTest, ArchiveOrderNumberingMediaReuseAndProgress) {
-    const auto a = add(picture("A.jpg", "public.jpeg"), "orient-1.jpg").id;
-    const auto b = add(picture("B.png", "public.png"), "picture.png").id;
+    const auto a = add(pictureRecord("A.jpg"), "orient-1.jpg").id;
+    const auto b = add(pictureRecord("B.png", "public.png"), "picture.png").id;
     auto& project = request.project;
     project.appearance.branding.logoFileName = "logo.png";
     project.appearance.branding.showSlideNumbers = true;
@@ -170,10 +152,10 @@ TEST_F(ExportTest, DeckWithEverySlideExcludedIsTheScaffoldAndPackageParts) {
 
 TEST_F(ExportTest, PicturesThatCannotBeShownAreLeftOut) {
     request.quality = QualityPreset::balanced;
-    const auto good = add(picture("good.jpg", "public.jpeg"), "orient-1.jpg").id;
-    auto noBytes = picture("gone.jpg", "public.jpeg");
+    const auto good = add(pictureRecord("good.jpg"), "orient-1.jpg").id;
+    auto noBytes = pictureRecord("gone.jpg");
     request.project.images.push_back(noBytes);
-    auto failed = picture("failed.jpg", "public.jpeg");
+    auto failed = pictureRecord("failed.jpg");
     failed.importError = "This file could not be read as an image.";
     add(failed, "text.jpg");
 
@@ -208,7 +190,7 @@ TEST_F(ExportTest, ParallelEncodingWritesTheSamePackageAsOneThread) {
         {"picture.tif", "public.tiff"}};
     std::vector<std::optional<Uuid>> ids;
     for (const auto& [file, uti] : files)
-        ids.push_back(add(picture(file, uti), file).id);
+        ids.push_back(add(pictureRecord(file, uti), file).id);
     request.project.slides.push_back(
         slideOf(SlideLayoutKind::fourGrid, {ids[0], ids[1], ids[2], ids[3]}));
     request.project.slides.push_back(slideOf(SlideLayoutKind::twoUp, {ids[4], ids[0]}));
@@ -234,7 +216,7 @@ TEST_F(ExportTest, ParallelEncodingWritesTheSamePackageAsOneThread) {
 // A cancellation while a slide is built, or with the last report before the file is put in
 // place, ends the export there and leaves the destination as it was.
 TEST_F(ExportTest, CancelStopsAtTheReportItArrivesWithAndLeavesTheDestinationAlone) {
-    const auto a = add(picture("A.jpg", "public.jpeg"), "orient-1.jpg").id;
+    const auto a = add(pictureRecord("A.jpg"), "orient-1.jpg").id;
     for (int i = 0; i < 10; ++i)
         request.project.slides.push_back(singleImageSlide(a, ""));
     const Bytes old(std::string_view("previous export"));
@@ -263,7 +245,7 @@ TEST_F(ExportTest, CancelStopsAtTheReportItArrivesWithAndLeavesTheDestinationAlo
 // start or only then), fails the export with the system's reason and leaves the destination as it
 // was: absent, or the earlier export.
 TEST_F(ExportTest, FailedFlushOrRenameLeavesTheEarlierFileAndNoTemporary) {
-    const auto a = add(picture("A.jpg", "public.jpeg"), "orient-1.jpg").id;
+    const auto a = add(pictureRecord("A.jpg"), "orient-1.jpg").id;
     request.project.slides.push_back(singleImageSlide(a, ""));
     const Bytes old(std::string_view("previous export"));
     for (const bool earlier : {false, true}) {
@@ -298,8 +280,8 @@ TEST_F(ExportTest, FailedFlushOrRenameLeavesTheEarlierFileAndNoTemporary) {
 }
 
 TEST_F(ExportTest, PictureOrLogoThatCannotBeDecodedEndsTheExportNamingItWithoutAFile) {
-    const auto good = add(picture("good.jpg", "public.jpeg"), "orient-1.jpg").id;
-    const auto bad = add(picture("IMG_0042.JPG", "public.jpeg"), "text.jpg").id;
+    const auto good = add(pictureRecord("good.jpg"), "orient-1.jpg").id;
+    const auto bad = add(pictureRecord("IMG_0042.JPG"), "text.jpg").id;
     request.project.slides.push_back(singleImageSlide(good, ""));
     request.project.slides.push_back(singleImageSlide(bad, ""));
     ExportOptions options;
@@ -336,7 +318,7 @@ TEST_F(ExportTest, PictureIsEncodedAtItsFirstPlacement) {
     // Fill makes each frame as wide as its area: small in a four-picture grid, large alone.
     request.quality = QualityPreset::small;
     request.project.appearance.defaultPlacement.mode = SizingMode::fill;
-    auto photo = picture("photo.jpg", "public.jpeg", 4000, 3000);
+    auto photo = pictureRecord("photo.jpg", "public.jpeg", 4000, 3000);
     request.imageData[photo.id] = large;
     request.project.images.push_back(photo);
     const auto widthOfMedia = [&] {

@@ -5,15 +5,14 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 #include "core/export/presentation_export.h"
 #include "core/import/detail/vips_runtime.h"
 #include "core/import/image_decoding.h"
+#include "support/deck_support.h"
+#include "support/process.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
@@ -21,26 +20,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
-
-CommandResult runCommand(const std::string& command) {
-    CommandResult result;
-    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    std::array<char, 4096> buffer;
-    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-        result.output.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+using testing::runShell;
 
 std::string quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
+    return testing::shellQuoted(path.string());
 }
 
 constexpr int kWidth = 480;  // whole 16-pixel blocks, so the lossless turn is always possible
@@ -69,42 +52,23 @@ Bytes storedWith(int orientation) {
         EXPECT_EQ(operation(image.get(), &out), 0);
         image.reset(out);
     };
-    const auto flip = [&](VipsDirection direction) {
-        apply([direction](VipsImage* in, VipsImage** out) {
-            return vips_flip(in, out, direction, nullptr);
+    // What turns the upright picture into the stored one: a flip (when `flips`), then a turn.
+    struct Storing {
+        bool flips;
+        VipsDirection direction;
+        VipsAngle angle;
+    };
+    constexpr auto h = VIPS_DIRECTION_HORIZONTAL, v = VIPS_DIRECTION_VERTICAL;
+    constexpr Storing storing[] = {
+        {false, h, VIPS_ANGLE_D0},   {false, h, VIPS_ANGLE_D0}, {true, h, VIPS_ANGLE_D0},
+        {false, h, VIPS_ANGLE_D180}, {true, v, VIPS_ANGLE_D0},  {true, v, VIPS_ANGLE_D90},
+        {false, h, VIPS_ANGLE_D270}, {true, h, VIPS_ANGLE_D90}, {false, h, VIPS_ANGLE_D90}};
+    const Storing& how = storing[orientation];
+    if (how.flips)
+        apply([&](VipsImage* in, VipsImage** out) {
+            return vips_flip(in, out, how.direction, nullptr);
         });
-    };
-    const auto rotate = [&](VipsAngle angle) {
-        apply(
-            [angle](VipsImage* in, VipsImage** out) { return vips_rot(in, out, angle, nullptr); });
-    };
-    switch (orientation) {
-        case 2:
-            flip(VIPS_DIRECTION_HORIZONTAL);
-            break;
-        case 3:
-            rotate(VIPS_ANGLE_D180);
-            break;
-        case 4:
-            flip(VIPS_DIRECTION_VERTICAL);
-            break;
-        case 5:
-            flip(VIPS_DIRECTION_VERTICAL);
-            rotate(VIPS_ANGLE_D90);
-            break;
-        case 6:
-            rotate(VIPS_ANGLE_D270);
-            break;
-        case 7:
-            flip(VIPS_DIRECTION_HORIZONTAL);
-            rotate(VIPS_ANGLE_D90);
-            break;
-        case 8:
-            rotate(VIPS_ANGLE_D90);
-            break;
-        default:
-            break;
-    }
+    apply([&](VipsImage* in, VipsImage** out) { return vips_rot(in, out, how.angle, nullptr); });
     apply([](VipsImage* in, VipsImage** out) { return vips_copy(in, out, nullptr); });
     vips_image_set_int(image.get(), VIPS_META_ORIENTATION, orientation);
     void* buffer = nullptr;
@@ -120,14 +84,7 @@ Bytes storedWith(int orientation) {
 ExportRequest deckOf(int orientation) {
     ExportRequest request;
     request.quality = QualityPreset::best;
-    SourceImage image;
-    image.id = Uuid::random();
-    image.originalFileName = "photo.jpg";
-    image.storedFileName = image.id.text();
-    image.pixelWidth = kWidth;
-    image.pixelHeight = kHeight;
-    image.dpiX = image.dpiY = 72;
-    image.uti = "public.jpeg";
+    const SourceImage image = testing::pictureRecord("photo.jpg", "public.jpeg", kWidth, kHeight);
     request.project.images.push_back(image);
     request.imageData[image.id] = storedWith(orientation);
 
@@ -142,12 +99,9 @@ ExportRequest deckOf(int orientation) {
     slide({SizingMode::custom, {}, 0, 0.6});
     slide({SizingMode::fill, {0.7, 0.1}, 30, 1.0});
     slide({SizingMode::fit, {}, -110, 1.0});
-    Slide two;
-    two.layout = SlideLayoutKind::twoUp;
-    ImageSlot slot = emptySlot();
-    slot.imageID = image.id;
-    slot.crop = {0.85, 0.3};  // tall slots crop across
-    two.slots = {slot, slot};
+    Slide two = testing::slideOf(SlideLayoutKind::twoUp, {image.id, image.id});
+    for (ImageSlot& slot : two.slots)
+        slot.crop = {0.85, 0.3};  // tall slots crop across
     two.placementOverride = Placement{SizingMode::fill, {0.85, 0.3}, 15, 1.0};
     request.project.slides.push_back(two);
     return request;
@@ -243,25 +197,26 @@ TEST(UprightByShape, EveryOrientationDrawsLikeTheLosslessTurn) {
         }
     }
 
-    auto validated = runCommand(quoted(validator) + byShape);
-    EXPECT_EQ(validated.status, 0) << validated.output;
+    auto validated = runShell(quoted(validator) + byShape, folder.path());
+    EXPECT_EQ(validated.status, 0) << validated.out;
 
     const fs::path pdfs = folder / "pdf";
     fs::create_directory(pdfs);
-    auto converted = runCommand("soffice --headless --norestore -env:UserInstallation=file://" +
-                                (folder / "office-profile").string() +
-                                " --convert-to pdf --outdir " + quoted(pdfs) + all);
-    ASSERT_EQ(converted.status, 0) << converted.output;
+    auto converted = runShell("soffice --headless --norestore -env:UserInstallation=file://" +
+                                  (folder / "office-profile").string() +
+                                  " --convert-to pdf --outdir " + quoted(pdfs) + all,
+                              folder.path());
+    ASSERT_EQ(converted.status, 0) << converted.out;
 
     constexpr int pages = 7;
     for (int orientation = 1; orientation <= 8; ++orientation) {
         for (const char* way : {"turn", "shape"}) {
             const std::string name = way + std::to_string(orientation);
             const fs::path pdf = pdfs / (name + ".pdf");
-            ASSERT_TRUE(fs::exists(pdf)) << name << " was not converted: " << converted.output;
-            auto drawn =
-                runCommand("pdftoppm -r 30 -png " + quoted(pdf) + " " + quoted(pdfs / name));
-            ASSERT_EQ(drawn.status, 0) << drawn.output;
+            ASSERT_TRUE(fs::exists(pdf)) << name << " was not converted: " << converted.out;
+            auto drawn = runShell("pdftoppm -r 30 -png " + quoted(pdf) + " " + quoted(pdfs / name),
+                                  folder.path());
+            ASSERT_EQ(drawn.status, 0) << drawn.out;
         }
         for (int page = 1; page <= pages; ++page) {
             // Every deck shows the same upright picture, so each page matches the page of the

@@ -11,6 +11,7 @@
 
 #include "core/layout/rendered_slide.h"
 #include "core/model/project.h"
+#include "support/deck_support.h"
 
 namespace mosavelle {
 
@@ -35,18 +36,8 @@ inline SourceImage picture(std::int64_t width, std::int64_t height, double dpi) 
     return image;
 }
 
-using Pictures = std::vector<std::optional<Uuid>>;
-
-// A slide with one fresh slot per entry of `pictures`, showing that picture.
-inline Slide slideOf(SlideLayoutKind layout, const Pictures& pictures) {
-    Slide s;
-    s.layout = layout;
-    for (const auto& id : pictures) {
-        s.slots.push_back(emptySlot());
-        s.slots.back().imageID = id;
-    }
-    return s;
-}
+using testing::Pictures;
+using testing::slideOf;
 
 // Readable failure output for warning lists.
 inline void PrintTo(const SlideWarning& warning, std::ostream* os) {

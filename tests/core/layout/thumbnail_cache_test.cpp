@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <future>
@@ -10,25 +15,15 @@
 #include <thread>
 #include <vector>
 
-#include <algorithm>
-#include <chrono>
-#include <cstring>
-
-#include <atomic>
-#include <cstdlib>
-
 #include "core/platform/sha256.h"
+#include "support/deck_support.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
 namespace {
 
 using testing::fixtureBytes;
-
-Uuid fixedID(std::uint8_t last) {
-    return Uuid({0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F, 0x4A, 0x6B, 0x8C, 0x7D, 0x9E, 0x0F, 0x1A, 0x2B,
-                 0x3C, last});
-}
+constexpr auto fixedID = testing::fixedUuid;
 
 // An executor whose tasks wait until the test thread runs them, as an interface thread's queue.
 class TaskQueue {

@@ -11,6 +11,7 @@
 
 #include "core/layout/thumbnail_cache.h"
 #include "core/platform/sha256.h"
+#include "support/deck_support.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
@@ -27,7 +28,7 @@ struct Picture {
 Picture picture(const std::string& name, std::uint8_t n) {
     Bytes bytes = testing::readFileBytes(testing::fixturePath(name));
     std::string digest = sha256Hex(bytes);
-    return {Uuid({0x51, 0, 0, 0, 0, 0, 0x40, 0, 0x80, 0, 0, 0, 0, 0, 0, n}), bytes, digest};
+    return {testing::fixedUuid(n), bytes, digest};
 }
 
 // Asks `cache` for `picture` at `size` and waits for the answer, delivered on a pool thread.
