@@ -84,7 +84,10 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
     if (logo)
         document->setLogoData(logo);
 
-    const ImportOutcome imported = importInputs(*document, options.import, console);
+    // Without a project to save, the pictures are only read to plan and again to export.
+    const ImportOutcome imported =
+        importInputs(*document, options.import, console,
+                     options.saveProject ? PictureHolding::staged : PictureHolding::inPlace);
     if (imported.interrupted) {
         console.error("The import was interrupted; nothing was written.");
         return ExitStatus::interrupted;

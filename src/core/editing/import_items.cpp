@@ -69,8 +69,13 @@ std::optional<std::vector<ImportItem>> planPastedItems(const PastedContent& cont
             source ? readImageInfo(*source) : ImageInfoResult(ImageIOError::unreadable);
         if (std::holds_alternative<DecodedImageInfo>(info)) {
             const std::string name = "Clipboard " + std::to_string(i + 1) + ".png";
-            items.push_back(ImportItem{std::filesystem::path(name), *png,
-                                       std::get<DecodedImageInfo>(info), name, sha256Hex(*png),
+            std::string digest = sha256Hex(*png);
+            StoredBytes stored = *png;
+            if (options.staging)
+                if (auto staged = options.staging->store(*png, digest))
+                    stored = std::move(*staged);
+            items.push_back(ImportItem{std::filesystem::path(name), std::move(stored),
+                                       std::get<DecodedImageInfo>(info), name, std::move(digest),
                                        std::nullopt});
         }
         report(i + 1);

@@ -23,7 +23,10 @@ namespace {
 // What examining one file gave: an item (with its digest) or a failure.
 using Examined = std::variant<ImportItem, ImportFailure>;
 
-Examined examineFile(const fs::path& path) {
+constexpr std::string_view notCopiedMessage =
+    "The file could not be copied into the deck because the disk is full or cannot be written.";
+
+Examined examineFile(const fs::path& path, StagingFolder* staging) {
     std::string name = path.filename().string();
     try {
         Result<Bytes> bytes = readWholeFile(path);
@@ -40,8 +43,19 @@ Examined examineFile(const fs::path& path) {
         std::optional<std::string> decodeError;
         if (!decodeThumbnail(*bytes, importCheckThumbnailSize))
             decodeError = std::string(description(ImageIOError::unreadable));
+        // The bytes read here are the only read of the file: copied into the staging folder, or
+        // dropped when the file itself is to be read again later (its digest guards that read).
+        StoredBytes stored;
+        if (staging) {
+            auto staged = staging->store(*bytes, digest);
+            if (!staged)
+                return ImportFailure{std::move(name), std::string(notCopiedMessage)};
+            stored = std::move(*staged);
+        } else {
+            stored = StoredBytes::external(path, bytes->size(), digest);
+        }
         return ImportItem{path,
-                          std::move(*bytes),
+                          std::move(stored),
                           std::move(std::get<DecodedImageInfo>(info)),
                           std::move(name),
                           std::move(digest),
@@ -111,7 +125,7 @@ std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
         for (std::size_t i = 0; i < total; ++i) {
             if (options.stop.stop_requested())
                 return std::nullopt;
-            builder.add(examineFile(files[i]));
+            builder.add(examineFile(files[i], options.staging.get()));
             report(i + 1);
         }
         return builder.take();
@@ -132,7 +146,7 @@ std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
                 const std::size_t index = next.fetch_add(1);
                 if (index >= total)
                     return;
-                Examined examined = examineFile(files[index]);
+                Examined examined = examineFile(files[index], options.staging.get());
                 {
                     std::lock_guard lock(mutex);
                     slots[index] = std::move(examined);
@@ -179,7 +193,14 @@ SourceImage makeSourceImage(const ImportItem& item, const Uuid& id) {
     image.storedFileName = id.text() + "." + (extension.empty() ? std::string("img") : extension);
     image.originalFileName = item.originalName;
     image.byteCount = static_cast<std::int64_t>(item.data.size());
-    image.sha256 = item.sha256.empty() ? sha256Hex(item.data) : item.sha256;
+    if (!item.sha256.empty()) {
+        image.sha256 = item.sha256;
+    } else if (const std::string* known = item.data.knownDigest()) {
+        image.sha256 = *known;
+    } else {
+        auto bytes = item.data.read();
+        image.sha256 = sha256Hex(bytes ? *bytes : Bytes());
+    }
     image.pixelWidth = item.info.pixelWidth;
     image.pixelHeight = item.info.pixelHeight;
     image.dpiX = item.info.dpiX;
