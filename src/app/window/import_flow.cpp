@@ -129,26 +129,25 @@ void ImportFlow::plan(std::vector<fs::path> urls, bool includeSubfolders, bool q
     ImageList existing = handle_.document().project().images;
     std::shared_ptr<StagingFolder> staging = handle_.document().stagingFolder();
     // The worker posts back to this object, which outlives it (the destructor waits for it).
-    workers_.start(
-        [this, job, urls = std::move(urls), existing = std::move(existing), includeSubfolders,
-         staging = std::move(staging)] {
-            ImportPlanOptions options;
-            options.stop = job->stop.get_token();
-            options.staging = staging;
-            if (!job->quiet)
-                options.progress = [this, job](std::size_t done, std::size_t total) {
-                    QMetaObject::invokeMethod(
-                        this, [this, job, done, total] { onProgress(job, done, total); },
-                        Qt::QueuedConnection);
-                };
-            auto result = makeImportPlan(urls, existing, includeSubfolders, options);
-            QMetaObject::invokeMethod(
-                this,
-                [this, job, result = std::move(result)]() mutable {
-                    onPlanned(job, std::move(result));
-                },
-                Qt::QueuedConnection);
-        });
+    workers_.start([this, job, urls = std::move(urls), existing = std::move(existing),
+                    includeSubfolders, staging = std::move(staging)] {
+        ImportPlanOptions options;
+        options.stop = job->stop.get_token();
+        options.staging = staging;
+        if (!job->quiet)
+            options.progress = [this, job](std::size_t done, std::size_t total) {
+                QMetaObject::invokeMethod(
+                    this, [this, job, done, total] { onProgress(job, done, total); },
+                    Qt::QueuedConnection);
+            };
+        auto result = makeImportPlan(urls, existing, includeSubfolders, options);
+        QMetaObject::invokeMethod(
+            this,
+            [this, job, result = std::move(result)]() mutable {
+                onPlanned(job, std::move(result));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, std::size_t total) {

@@ -85,8 +85,7 @@ std::vector<OrderedJobs<EncodeResult>::Job> mediaJobs(const std::vector<Rendered
                                    ? named(bytes.error(), name)
                                    : unreadable(name);
                     return named(
-                        encodePicture(*bytes, longEdge, *source.image, quality, rotatedJpeg),
-                        name);
+                        encodePicture(*bytes, longEdge, *source.image, quality, rotatedJpeg), name);
                 } catch (const std::exception&) {
                     return unreadable(name);
                 }
@@ -111,11 +110,195 @@ std::vector<OrderedJobs<EncodeResult>::Job> mediaJobs(const std::vector<Rendered
     return jobs;
 }
 
+// Lays out every slide that is not excluded, numbered among the exported ones. Laying out is
+// pure and cheap; doing it first lets the pictures be encoded ahead of the slide that first shows
+// them.
+std::vector<RenderedSlide> layOutExportedSlides(const Project& project, const ImageIndex& images) {
+    std::vector<RenderedSlide> rendered;
+    for (const auto& slide : project.slides)
+        if (!slide.isExcluded)
+            rendered.push_back(renderSlide(slide, rendered.size(), project, images));
+    return rendered;
+}
+
+Status addText(ZipArchiveWriter& archive, std::string_view path, const std::string& text) {
+    return archive.add(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+// The fixed parts, with the notes master's when any slide has notes.
+Status addScaffoldParts(ZipArchiveWriter& archive, bool anyNotes) {
+    std::vector<std::string_view> fixedParts(scaffoldPackagePaths.begin(),
+                                             scaffoldPackagePaths.end());
+    if (anyNotes)
+        fixedParts.insert(fixedParts.end(), notesMasterPackagePaths.begin(),
+                          notesMasterPackagePaths.end());
+    for (auto path : fixedParts) {
+        auto bytes = readScaffoldFile(path);
+        if (!bytes)
+            return bytes.error();
+        if (auto added = archive.add(path, bytes->span()); !added)
+            return added;
+    }
+    return success();
+}
+
+// The media files of the package, each added to the archive at its first use in slide order and
+// named by that order (image1.jpg, image2.png, ...; the logo as logo.png). Their encodings come
+// from `mediaJobs`, taken in the same order.
+class MediaFiles {
+public:
+    MediaFiles(ZipArchiveWriter& archive, std::vector<OrderedJobs<EncodeResult>::Job> jobs,
+               unsigned threads)
+        : archive_(archive), encoded_(std::move(jobs), threads, 2 * std::size_t{threads}) {}
+
+    struct Written {
+        std::string name;
+        int orientation = 1;  // how its pixels are stored; the shape turns them upright
+    };
+
+    // The media file of the picture `id`, added now when this is its first use.
+    Result<Written> picture(const Uuid& id) {
+        if (auto found = pictures_.find(id); found != pictures_.end())
+            return found->second;
+        auto encoded = encoded_.take();
+        if (!encoded)
+            return encoded.error();
+        Written written{mediaFileName(counter_++, *encoded), encoded->orientation};
+        if (auto added = archive_.add("ppt/media/" + written.name, encoded->data.span()); !added)
+            return added.error();
+        return pictures_.emplace(id, std::move(written)).first->second;
+    }
+
+    // The logo's media file name, the file added now when this is its first use.
+    Result<std::string> logo() {
+        if (!logoWritten_) {
+            auto encoded = encoded_.take();
+            if (!encoded)
+                return encoded.error();
+            const std::string path = "ppt/media/" + std::string(logoMediaFileName);
+            if (auto added = archive_.add(path, encoded->data.span()); !added)
+                return added.error();
+            logoWritten_ = true;
+        }
+        return std::string(logoMediaFileName);
+    }
+
+private:
+    ZipArchiveWriter& archive_;
+    OrderedJobs<EncodeResult> encoded_;
+    std::unordered_map<Uuid, Written> pictures_;
+    int counter_ = 1;
+    bool logoWritten_ = false;
+};
+
 struct SlideParts {
     std::string slide;
     std::string relationships;
     std::optional<std::string> notes;
 };
+
+// The parts of exported slide number `n`: its pictures (their media added on first use), logo,
+// texts and slide number, and its notes when they show anything.
+Result<SlideParts> buildSlideParts(const RenderedSlide& slide, int n, const ExportRequest& request,
+                                   const ImageIndex& images, MediaFiles& media) {
+    const AppearanceSettings& appearance = request.project.appearance;
+    const std::string imageType = ooxml::relationshipType("image");
+    std::vector<Relationship> relationships{
+        {"rId1", ooxml::relationshipType("slideLayout"), "../slideLayouts/slideLayout7.xml"}};
+    int k = 2;
+    std::string pictures;
+    for (const auto& frame : slide.pictures) {
+        auto source = pictureSource(frame, request, images);
+        if (!source)
+            continue;
+        auto file = media.picture(frame.imageID);
+        if (!file)
+            return file.error();
+        const std::string id = "rId" + std::to_string(k);
+        relationships.push_back({id, imageType, "../media/" + file->name});
+        pictures += pictureXML(frame, id, k, source->image->originalFileName, file->orientation);
+        ++k;
+    }
+    if (showsLogo(slide, request)) {
+        auto file = media.logo();
+        if (!file)
+            return file.error();
+        const std::string id = "rId" + std::to_string(k);
+        relationships.push_back({id, imageType, "../media/" + *file});
+        pictures += pictureXML(*slide.logo, id, k, "Logo");
+        ++k;
+    }
+
+    const int notesRelationship = k;
+    std::string texts;
+    for (const auto& text : slide.texts) {
+        if (text.text.empty())
+            continue;
+        texts += textBoxXML(text, appearance, k);
+        ++k;
+    }
+    if (slide.slideNumber && slide.numberFrame)
+        texts += slideNumberBoxXML(*slide.slideNumber, *slide.numberFrame, slide.numberColor,
+                                   appearance, k);
+
+    SlideParts parts;
+    if (hasVisibleText(slide.notes)) {
+        relationships.push_back({"rId" + std::to_string(notesRelationship),
+                                 ooxml::relationshipType("notesSlide"),
+                                 "../notesSlides/notesSlide" + std::to_string(n) + ".xml"});
+        parts.notes = notesSlideXML(slide.notes);
+    }
+    parts.slide = slideXML(slide.background, appearance.slideSize, pictures, texts);
+    parts.relationships = relationshipsXML(relationships);
+    return parts;
+}
+
+// Every slide's parts, slide by slide: the slide, its relationships, and its notes with theirs.
+Status addSlideParts(ZipArchiveWriter& archive, const std::vector<SlideParts>& parts) {
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string n = std::to_string(i + 1);
+        if (auto added = addText(archive, "ppt/slides/slide" + n + ".xml", parts[i].slide); !added)
+            return added;
+        if (auto added = addText(archive, "ppt/slides/_rels/slide" + n + ".xml.rels",
+                                 parts[i].relationships);
+            !added)
+            return added;
+        if (!parts[i].notes)
+            continue;
+        if (auto added =
+                addText(archive, "ppt/notesSlides/notesSlide" + n + ".xml", *parts[i].notes);
+            !added)
+            return added;
+        if (auto added = addText(archive, "ppt/notesSlides/_rels/notesSlide" + n + ".xml.rels",
+                                 notesRelationshipsXML(static_cast<int>(i) + 1));
+            !added)
+            return added;
+    }
+    return success();
+}
+
+// The parts that describe the whole package, after every slide's.
+Status addPackageParts(ZipArchiveWriter& archive, const std::vector<SlideParts>& slides,
+                       SlideSizePreset slideSize, Timestamp now) {
+    const int slideCount = static_cast<int>(slides.size());
+    std::vector<int> notesSlides;
+    for (std::size_t i = 0; i < slides.size(); ++i)
+        if (slides[i].notes)
+            notesSlides.push_back(static_cast<int>(i) + 1);
+    const bool anyNotes = !notesSlides.empty();
+    const std::pair<std::string_view, std::string> packageParts[] = {
+        {"ppt/presentation.xml", presentationXML(slideCount, slideSize, anyNotes)},
+        {"ppt/_rels/presentation.xml.rels", presentationRelationshipsXML(slideCount, anyNotes)},
+        {"[Content_Types].xml", contentTypesXML(slideCount, notesSlides)},
+        {"_rels/.rels", rootRelationshipsXML()},
+        {"docProps/core.xml", corePropertiesXML(now)},
+        {"docProps/app.xml", appPropertiesXML(slideCount)},
+    };
+    for (const auto& [path, text] : packageParts)
+        if (auto added = addText(archive, path, text); !added)
+            return added;
+    return success();
+}
 
 std::string buildingMessage(std::size_t n, std::size_t count) {
     return "Building slide " + std::to_string(n) + " of " + std::to_string(count) + "\u2026";
@@ -130,178 +313,46 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
     const auto cancelled = [] {
         return Status(Error{std::string(cancelledMessage), ErrorCode::cancelled});
     };
-    const Project& project = request.project;
-    const AppearanceSettings& appearance = project.appearance;
-
     report(0.02, "Preparing slides\u2026");
 
-    std::vector<const Slide*> exported;
-    for (const auto& slide : project.slides)
-        if (!slide.isExcluded)
-            exported.push_back(&slide);
-    const std::size_t count = exported.size();
-    const bool anyNotes = std::any_of(exported.begin(), exported.end(),
-                                      [](const Slide* s) { return hasVisibleText(s->notes); });
-
-    // Laying out is pure and cheap; doing it first lets the pictures be encoded ahead of the
-    // slide that first shows them.
-    const ImageIndex images(project.images);
-    std::vector<RenderedSlide> rendered;
-    rendered.reserve(count);
-    for (std::size_t i = 0; i < count; ++i)
-        rendered.push_back(renderSlide(*exported[i], i, project, images));
+    const ImageIndex images(request.project.images);
+    const std::vector<RenderedSlide> slides = layOutExportedSlides(request.project, images);
+    const bool anyNotes = std::any_of(slides.begin(), slides.end(), [](const RenderedSlide& s) {
+        return hasVisibleText(s.notes);
+    });
 
     auto file = PackageFile::create(request.destination, options.file);
     if (!file)
         return file.error();
     ZipArchiveWriter archive(**file, options.archive);
-    const auto add = [&](std::string_view path, std::span<const std::uint8_t> data) {
-        return archive.add(path, data);
-    };
-    const auto addText = [&](std::string_view path, const std::string& text) {
-        return archive.add(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-    };
-
-    std::vector<std::string_view> fixedParts(scaffoldPackagePaths.begin(),
-                                             scaffoldPackagePaths.end());
-    if (anyNotes)
-        fixedParts.insert(fixedParts.end(), notesMasterPackagePaths.begin(),
-                          notesMasterPackagePaths.end());
-    for (auto path : fixedParts) {
-        auto bytes = readScaffoldFile(path);
-        if (!bytes)
-            return bytes.error();
-        if (auto added = add(path, bytes->span()); !added)
-            return added;
-    }
+    if (auto added = addScaffoldParts(archive, anyNotes); !added)
+        return added;
 
     const unsigned threads = options.encodingThreads
                                  ? options.encodingThreads
                                  : std::max(1u, std::thread::hardware_concurrency());
-    OrderedJobs<EncodeResult> media(mediaJobs(rendered, request, images, options.rotatedJpeg),
-                                    threads, 2 * std::size_t{threads});
-
-    struct WrittenMedia {
-        std::string name;
-        int orientation = 1;  // how its pixels are stored; the shape turns them upright
-    };
-    std::unordered_map<Uuid, WrittenMedia> mediaNames;
-    int mediaCounter = 1;
-    bool logoWritten = false;
+    MediaFiles media(archive, mediaJobs(slides, request, images, options.rotatedJpeg), threads);
     std::vector<SlideParts> parts;
-    std::vector<int> notesSlides;
-    const std::string imageType = ooxml::relationshipType("image");
-
+    const std::size_t count = slides.size();
     for (std::size_t i = 0; i < count; ++i) {
         if (cancellation.isCancelled())
             return cancelled();
-        const int n = static_cast<int>(i) + 1;
         report(0.05 + 0.8 * static_cast<double>(i) /
                           static_cast<double>(std::max<std::size_t>(count, 1)),
                buildingMessage(i + 1, count));
-        const RenderedSlide& slide = rendered[i];
-
-        std::vector<Relationship> relationships{
-            {"rId1", ooxml::relationshipType("slideLayout"), "../slideLayouts/slideLayout7.xml"}};
-        int k = 2;
-        std::string pictures;
-        for (const auto& frame : slide.pictures) {
-            auto source = pictureSource(frame, request, images);
-            if (!source)
-                continue;
-            auto name = mediaNames.find(frame.imageID);
-            if (name == mediaNames.end()) {
-                auto encoded = media.take();
-                if (!encoded)
-                    return encoded.error();
-                const std::string mediaName = mediaFileName(mediaCounter++, *encoded);
-                if (auto added = add("ppt/media/" + mediaName, encoded->data.span()); !added)
-                    return added;
-                name =
-                    mediaNames.emplace(frame.imageID, WrittenMedia{mediaName, encoded->orientation})
-                        .first;
-            }
-            const std::string id = "rId" + std::to_string(k);
-            relationships.push_back({id, imageType, "../media/" + name->second.name});
-            pictures +=
-                pictureXML(frame, id, k, source->image->originalFileName, name->second.orientation);
-            ++k;
-        }
-        if (showsLogo(slide, request)) {
-            if (!logoWritten) {
-                auto encoded = media.take();
-                if (!encoded)
-                    return encoded.error();
-                const std::string path = "ppt/media/" + std::string(logoMediaFileName);
-                if (auto added = add(path, encoded->data.span()); !added)
-                    return added;
-                logoWritten = true;
-            }
-            const std::string id = "rId" + std::to_string(k);
-            relationships.push_back({id, imageType, "../media/" + std::string(logoMediaFileName)});
-            pictures += pictureXML(*slide.logo, id, k, "Logo");
-            ++k;
-        }
-
-        const int notesRelationship = k;
-        std::string texts;
-        for (const auto& text : slide.texts) {
-            if (text.text.empty())
-                continue;
-            texts += textBoxXML(text, appearance, k);
-            ++k;
-        }
-        if (slide.slideNumber && slide.numberFrame)
-            texts += slideNumberBoxXML(*slide.slideNumber, *slide.numberFrame, slide.numberColor,
-                                       appearance, k);
-
-        SlideParts part;
-        if (hasVisibleText(slide.notes)) {
-            relationships.push_back({"rId" + std::to_string(notesRelationship),
-                                     ooxml::relationshipType("notesSlide"),
-                                     "../notesSlides/notesSlide" + std::to_string(n) + ".xml"});
-            part.notes = notesSlideXML(slide.notes);
-            notesSlides.push_back(n);
-        }
-        part.slide = slideXML(slide.background, appearance.slideSize, pictures, texts);
-        part.relationships = relationshipsXML(relationships);
-        parts.push_back(std::move(part));
+        auto built = buildSlideParts(slides[i], static_cast<int>(i) + 1, request, images, media);
+        if (!built)
+            return built.error();
+        parts.push_back(std::move(*built));
     }
 
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        const std::string n = std::to_string(i + 1);
-        if (auto added = addText("ppt/slides/slide" + n + ".xml", parts[i].slide); !added)
-            return added;
-        if (auto added =
-                addText("ppt/slides/_rels/slide" + n + ".xml.rels", parts[i].relationships);
-            !added)
-            return added;
-        if (parts[i].notes) {
-            if (auto added = addText("ppt/notesSlides/notesSlide" + n + ".xml", *parts[i].notes);
-                !added)
-                return added;
-            const auto rels = notesRelationshipsXML(static_cast<int>(i) + 1);
-            if (auto added = addText("ppt/notesSlides/_rels/notesSlide" + n + ".xml.rels", rels);
-                !added)
-                return added;
-        }
-    }
-    parts.clear();
-
-    const int slideCount = static_cast<int>(count);
+    if (auto added = addSlideParts(archive, parts); !added)
+        return added;
     const Timestamp now = options.timestamp.value_or(
         std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
-    const std::pair<std::string_view, std::string> packageParts[] = {
-        {"ppt/presentation.xml", presentationXML(slideCount, appearance.slideSize, anyNotes)},
-        {"ppt/_rels/presentation.xml.rels", presentationRelationshipsXML(slideCount, anyNotes)},
-        {"[Content_Types].xml", contentTypesXML(slideCount, notesSlides)},
-        {"_rels/.rels", rootRelationshipsXML()},
-        {"docProps/core.xml", corePropertiesXML(now)},
-        {"docProps/app.xml", appPropertiesXML(slideCount)},
-    };
-    for (const auto& [path, text] : packageParts)
-        if (auto added = addText(path, text); !added)
-            return added;
+    if (auto added = addPackageParts(archive, parts, request.project.appearance.slideSize, now);
+        !added)
+        return added;
 
     report(0.95, "Writing presentation\u2026");
     if (auto finished = archive.finish(); !finished)

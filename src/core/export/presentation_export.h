@@ -108,8 +108,8 @@ struct ExportOptions {
 // Reports progress through `progress` when given: 0.02, then 0.05 + 0.8 × i ÷ N before slide i,
 // then 0.95 and, on success only, 1.0. Cancellation is noticed before each slide and once before
 // the package is put in place. Fails with the error of the step that failed (a picture or logo
-// that cannot be read or encoded, as "FILE NAME: sentence"; a file-system error; a part name past the
-// archive format's limit) or with the cancellation error (`isExportCancellation`). Runs on the
+// that cannot be read or encoded, as "FILE NAME: sentence"; a file-system error; a part name past
+// the archive format's limit) or with the cancellation error (`isExportCancellation`). Runs on the
 // caller's thread.
 Status exportPresentation(const ExportRequest& request, const ExportProgressHandler& progress,
                           const ExportCancellation& cancellation,

@@ -1,6 +1,7 @@
 #include "core/export/presentation_parts.h"
 
 #include "core/export/xml_values.h"
+#include "core/layout/geometry.h"
 
 namespace mosavelle {
 
@@ -10,10 +11,13 @@ using std::to_string;
 
 constexpr std::string_view xmlDeclaration =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-constexpr std::string_view slideHeight = "6858000";
-
 std::string str(std::string_view text) {
     return std::string(text);
+}
+
+// Every slide size has the same height.
+std::string slideHeight() {
+    return to_string(emuFromInches(geometry::pageHeight));
 }
 
 // The three namespace declarations every PresentationML part opens with.
@@ -30,12 +34,12 @@ std::string groupHeader(SlideSizePreset size) {
            "  <a:xfrm>\n"
            "    <a:off x=\"0\" y=\"0\"/>\n"
            "    <a:ext cx=\"" +
-           width +
-           "\" cy=\"6858000\"/>\n"
+           width + "\" cy=\"" + slideHeight() +
+           "\"/>\n"
            "    <a:chOff x=\"0\" y=\"0\"/>\n"
            "    <a:chExt cx=\"" +
-           width +
-           "\" cy=\"6858000\"/>\n"
+           width + "\" cy=\"" + slideHeight() +
+           "\"/>\n"
            "  </a:xfrm>\n"
            "</p:grpSpPr>";
 }
@@ -381,7 +385,7 @@ std::string presentationXML(int slideCount, SlideSizePreset size, bool withNotes
            notesMaster + "  <p:sldIdLst>" + slideIDs +
            "</p:sldIdLst>\n"
            "  <p:sldSz cx=\"" +
-           to_string(slideWidthEMU(size)) + "\" cy=\"" + str(slideHeight) + "\"" + type +
+           to_string(slideWidthEMU(size)) + "\" cy=\"" + slideHeight() + "\"" + type +
            "/>\n"
            "  <p:notesSz cx=\"6858000\" cy=\"9144000\"/>\n"
            "  " +

@@ -36,7 +36,8 @@ struct Relationship {
     friend bool operator==(const Relationship&, const Relationship&) = default;
 };
 
-// Slide width in EMU: 12192000 for widescreen, 9144000 for classic. The height is always 6858000.
+// Slide width in EMU: 12192000 for widescreen, 9144000 for classic. The height is the page
+// height of the layout, 6858000 for both.
 std::int64_t slideWidthEMU(SlideSizePreset size);
 
 // A slide part. `pictures` and `texts` are concatenations of `pictureXML` and `textBoxXML`

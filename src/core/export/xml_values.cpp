@@ -3,71 +3,11 @@
 #include <cmath>
 #include <limits>
 
+#include "core/layout/detail/utf8.h"
+
 namespace mosavelle {
 
 namespace {
-
-constexpr char32_t invalidCharacter = 0xFFFFFFFF;
-
-// Decodes one code point starting at `i` and advances `i` past it. An invalid or truncated
-// sequence consumes one byte and gives `invalidCharacter`.
-char32_t nextCodePoint(std::string_view text, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    }
-    int length = 0;
-    char32_t value = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, value = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, value = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, value = lead & 0x07, minimum = 0x10000;
-    } else {
-        ++i;
-        return invalidCharacter;
-    }
-    if (i + length > text.size()) {
-        ++i;
-        return invalidCharacter;
-    }
-    for (int k = 1; k < length; ++k) {
-        const unsigned char next = byte(i + k);
-        if ((next & 0xC0) != 0x80) {
-            ++i;
-            return invalidCharacter;
-        }
-        value = (value << 6) | (next & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        ++i;
-        return invalidCharacter;
-    }
-    i += length;
-    return value;
-}
-
-void appendUTF8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 bool allowedInXML(char32_t c) {
     if (c < 0x20)
@@ -115,7 +55,7 @@ std::string escapeXML(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
     for (std::size_t i = 0; i < text.size();) {
-        const char32_t c = nextCodePoint(text, i);
+        const char32_t c = utf8::next(text, i);
         switch (c) {
             case '&':
                 out += "&amp;";
@@ -132,12 +72,9 @@ std::string escapeXML(std::string_view text) {
             case '\'':
                 out += "&apos;";
                 break;
-            case invalidCharacter:
-                appendUTF8(out, 0xFFFD);
-                break;
             default:
                 if (allowedInXML(c))
-                    appendUTF8(out, c);
+                    utf8::append(out, c);
         }
     }
     return out;
@@ -148,7 +85,7 @@ std::vector<std::string_view> splitLines(std::string_view text) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t at = i;
-        const char32_t c = nextCodePoint(text, i);
+        const char32_t c = utf8::next(text, i);
         if (c == '\n' || c == '\r' || c == 0x2028 || c == 0x2029) {
             lines.push_back(text.substr(start, at - start));
             if (c == '\r' && i < text.size() && text[i] == '\n')
@@ -162,7 +99,7 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 
 bool hasVisibleText(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
-        if (!isWhiteSpace(nextCodePoint(text, i)))
+        if (!isWhiteSpace(utf8::next(text, i)))
             return true;
     }
     return false;

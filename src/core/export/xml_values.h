@@ -30,7 +30,8 @@ std::string hexColor(const RGBAColor& color);
 // User text made safe inside an element or an attribute value: "&", "<", ">", the double quote
 // and the apostrophe become entity references. Characters XML 1.0 does not allow (control
 // characters other than tab, line feed and carriage return, U+FFFE, U+FFFF) are dropped, and
-// each byte that is not part of valid UTF-8 becomes U+FFFD, so no input makes a part malformed.
+// each ill-formed UTF-8 subsequence becomes one U+FFFD, as everywhere else the program reads
+// text, so no input makes a part malformed.
 // Everything else, line breaks included, is kept as it is.
 std::string escapeXML(std::string_view text);
 

@@ -19,7 +19,6 @@ constexpr std::uint32_t marker32 = 0xFFFFFFFF;  // "the value is in the ZIP64 re
 constexpr std::uint16_t marker16 = 0xFFFF;
 constexpr std::uint16_t dosDate1980 = 0x0021;  // 1980-01-01; the time field is 0 (00:00:00)
 constexpr std::size_t localHeaderSize = 30;
-constexpr std::size_t endRecordSize = 22;
 constexpr std::size_t zip64EndRecordSize = 56;
 
 void put16(std::vector<std::uint8_t>& out, std::uint16_t value) {
@@ -70,35 +69,14 @@ std::vector<std::uint8_t> zip64Extra(std::initializer_list<std::uint64_t> values
     return extra;
 }
 
-class MemorySink final : public ByteSink {
-public:
-    explicit MemorySink(std::size_t capacity) { data_.reserve(capacity); }
-    Status write(std::span<const std::uint8_t> bytes) override {
-        data_.insert(data_.end(), bytes.begin(), bytes.end());
-        return success();
-    }
-    std::vector<std::uint8_t> take() { return std::move(data_); }
-
-private:
-    std::vector<std::uint8_t> data_;
-};
-
-}  // namespace
-
-void addTextEntry(std::vector<ArchiveEntry>& entries, std::string_view path,
-                  std::string_view text) {
-    entries.push_back(ArchiveEntry{slashed(path), Bytes(text)});
-}
-
-void addDataEntry(std::vector<ArchiveEntry>& entries, std::string_view path, Bytes data) {
-    entries.push_back(ArchiveEntry{slashed(path), std::move(data)});
-}
-
+// CRC-32 as zlib's `crc32` computes it, starting from 0 (an empty input gives 0).
 std::uint32_t crc32Of(std::span<const std::uint8_t> data) {
     if (data.empty())
         return 0;
     return libdeflate_crc32(0, data.data(), data.size());
 }
+
+}  // namespace
 
 Status ZipArchiveWriter::fail(Error error) {
     closed_ = true;
@@ -202,21 +180,6 @@ Status ZipArchiveWriter::finish() {
     central_.clear();
     central_.shrink_to_fit();
     return sink_.write(end);
-}
-
-Result<Bytes> makeArchive(const std::vector<ArchiveEntry>& entries, ZipLimits limits) {
-    std::size_t total = endRecordSize;
-    for (const auto& entry : entries)
-        total += localHeaderSize + 46 + 2 * entry.path.size() + entry.data.size();
-    MemorySink sink(total);
-    ZipArchiveWriter writer(sink, limits);
-    for (const auto& entry : entries) {
-        if (auto added = writer.add(entry); !added)
-            return added.error();
-    }
-    if (auto finished = writer.finish(); !finished)
-        return finished.error();
-    return Bytes(sink.take());
 }
 
 }  // namespace mosavelle

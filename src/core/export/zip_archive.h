@@ -12,19 +12,6 @@
 
 namespace mosavelle {
 
-// One member of a package archive. `path` is the member name (forward slashes, no leading slash),
-// stored as its UTF-8 bytes; `data` is the content, stored without compression.
-struct ArchiveEntry {
-    std::string path;
-    Bytes data;
-    friend bool operator==(const ArchiveEntry&, const ArchiveEntry&) = default;
-};
-
-// Append an entry to `entries`, replacing every backslash in `path` by a forward slash first.
-// The list order is the archive order.
-void addTextEntry(std::vector<ArchiveEntry>& entries, std::string_view path, std::string_view text);
-void addDataEntry(std::vector<ArchiveEntry>& entries, std::string_view path, Bytes data);
-
 // The longest part name the format can record. A longer one is refused with an error before any
 // of its entry is written.
 inline constexpr std::size_t maxArchivePathBytes = 0xFFFF;
@@ -72,14 +59,9 @@ public:
     // forward slashes. Refused, with nothing written, when the name is longer than
     // `maxArchivePathBytes`.
     Status add(std::string_view path, std::span<const std::uint8_t> data);
-    Status add(const ArchiveEntry& entry) { return add(entry.path, entry.data.span()); }
 
     // Writes the central directory and the end record.
     Status finish();
-
-    std::size_t entryCount() const { return count_; }
-    // Bytes of local headers, names and data written so far.
-    std::uint64_t offset() const { return offset_; }
 
 private:
     Status fail(Error error);
@@ -91,12 +73,5 @@ private:
     std::uint64_t offset_ = 0;
     bool closed_ = false;
 };
-
-// The complete archive of `entries`, in list order, as one buffer. A name longer than
-// `maxArchivePathBytes` gives an error and no bytes.
-Result<Bytes> makeArchive(const std::vector<ArchiveEntry>& entries, ZipLimits limits = {});
-
-// CRC-32 as zlib's `crc32` computes it, starting from 0 (an empty input gives 0).
-std::uint32_t crc32Of(std::span<const std::uint8_t> data);
 
 }  // namespace mosavelle

@@ -1,11 +1,11 @@
 #include "core/layout/text_fit.h"
 
+#include "core/layout/detail/utf8.h"
 #include "core/layout/guards.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/locid.h>
 #include <unicode/utext.h>
-#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <cmath>
@@ -32,19 +32,13 @@ icu::BreakIterator* characterIterator() {
     return iterator.get();
 }
 
-// Code points of UTF-8 text, each ill-formed subsequence counting as one, as ICU reads it (it
-// reads such a subsequence as one U+FFFD). An upper bound of the grapheme count, cheap enough to
-// settle almost every text without segmenting it. Counting lead bytes alone would miss stray
-// continuation bytes, which ICU does count.
+// Code points of UTF-8 text, each ill-formed subsequence counting as one, as ICU reads it. An
+// upper bound of the grapheme count, cheap enough to settle almost every text without segmenting
+// it. Counting lead bytes alone would miss stray continuation bytes, which ICU does count.
 std::size_t codePointCount(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = static_cast<std::int64_t>(text.size());
     std::size_t count = 0;
-    for (std::int64_t i = 0; i < length; ++count) {
-        UChar32 c;
-        U8_NEXT(bytes, i, length, c);
-        (void)c;
-    }
+    for (std::size_t i = 0; i < text.size(); ++count)
+        (void)utf8::next(text, i);
     return count;
 }
 

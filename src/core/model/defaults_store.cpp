@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/model/project_json.h"
+#include "core/platform/replace_file.h"
 
 namespace mosavelle {
 

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/model/project_json.h"
+#include "core/platform/replace_file.h"
 
 namespace mosavelle {
 
@@ -132,27 +133,6 @@ Status writeTree(FileSystem& files, const fs::path& root, const Project& project
             return s;
     }
     return files.flush(root);
-}
-
-// Puts the finished tree `fresh` at `destination`. Any existing entry there stays complete until
-// the new one is in place: an atomic swap where the file system offers one, otherwise the old
-// entry is moved aside, and moved back when the new one cannot be moved in.
-Status swapIntoPlace(FileSystem& files, const fs::path& fresh, const fs::path& destination,
-                     const fs::path& aside) {
-    if (files.entryKind(destination, false) == EntryKind::missing) {
-        return files.rename(fresh, destination);
-    }
-    if (files.exchange(fresh, destination))
-        return success();
-    if (auto s = files.removeAll(aside); !s)
-        return s;
-    if (auto s = files.rename(destination, aside); !s)
-        return s;
-    if (auto s = files.rename(fresh, destination); !s) {
-        (void)files.rename(aside, destination);
-        return s;
-    }
-    return success();
 }
 
 // True when `member` is a staging or set-aside folder that a save of the package `name` makes:
@@ -292,7 +272,7 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::p
         (void)files.removeAll(fresh);
         return saveFailure(s.error());
     }
-    if (auto s = swapIntoPlace(files, fresh, target, aside); !s) {
+    if (auto s = moveFolderIntoPlace(files, fresh, target, aside); !s) {
         (void)files.removeAll(fresh);
         return saveFailure(s.error());
     }
@@ -341,7 +321,9 @@ Result<PackageSnapshot> readProjectPackage(const fs::path& root, FileSystem& fil
                 continue;
             if (!staging)
                 staging = StagingFolder::create();
-            if (auto stored = staging->adopt(file, files))
+            // One too large to ever be read is as good as missing (and its staged link goes).
+            if (auto stored = staging->adopt(file, files);
+                stored && stored->size() <= maxPictureFileBytes)
                 snapshot.images.emplace(image.id, std::move(*stored));
         }
         // Marked after all files were tried: pictures listed twice count as one, and are

@@ -64,9 +64,10 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot,
 // Reads the package directory `root`. Fails with `damagedPackageMessage` when `root` is not a
 // non-empty directory with a non-empty regular file "project.json" or when the deck is from a
 // newer format version, and with the decoder's own error when the JSON does not decode. A
-// picture whose file is absent, unreadable, a symbolic link, or named unsafely is read as
-// missing (`importError` = `missingImageMessage`); the logo likewise is simply absent. Symbolic
-// links inside the package are never followed. Safe to call on any thread.
+// picture whose file is absent, unreadable, larger than `maxPictureFileBytes`, a symbolic link,
+// or named unsafely is read as missing (`importError` = `missingImageMessage`); the logo likewise
+// is simply absent. Symbolic links inside the package are never followed. Safe to call on any
+// thread.
 //
 // The pictures are not read: each file is made a file of `staging` (a new staging folder when
 // none is given; see StagingFolder::adopt), so that saving over the package, moving or deleting

@@ -54,10 +54,6 @@ public:
     // before every undo and redo; it may register a step. An owner that goes away removes it.
     void setPendingEditCloser(const void* owner, Action closer);
 
-    // True while a step's action runs.
-    bool isUndoing() const { return busy_ && undoing_; }
-    bool isRedoing() const { return busy_ && !undoing_; }
-
     // Marks the current state as saved. isClean is true exactly while undo and redo have brought
     // the history back to that state; registering a new step after undoing past the mark makes
     // the saved state unreachable until the next markClean.

@@ -2,9 +2,12 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,21 +23,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string quoted(const fs::path& path) {
-    return "“" + path.string() + "”";
-}
-
 Error failure(const std::string& action, const fs::path& path, int error) {
-    return Error{"could not " + action + " " + quoted(path) + " (" + std::strerror(error) + ")",
-                 errorCodeOfErrno(error)};
+    return fileOperationError(action, path, error);
 }
 
 Error failure(const std::string& action, const fs::path& path, const std::error_code& error) {
-    return Error{
-        "could not " + action + " " + quoted(path) + " (" + error.message() + ")",
-        error.category() == std::system_category() || error.category() == std::generic_category()
-            ? errorCodeOfErrno(error.value())
-            : ErrorCode::other};
+    if (error.category() == std::system_category() || error.category() == std::generic_category())
+        return fileOperationError(action, path, error.value());
+    return Error{"could not " + action + " “" + path.string() + "” (" + error.message() + ")"};
 }
 
 // Closes a descriptor once; `close()` reports the error a deferred write may only show there.
@@ -49,6 +45,7 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
 
     int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
     int close() {
         int fd = std::exchange(fd_, -1);
         return ::close(fd) == 0 ? 0 : errno;
@@ -96,6 +93,149 @@ int copyContents(int source, int target) {
     }
 }
 
+// The kernel copy calls refuse some pairs of files before moving any byte; the next way is tried.
+bool copyUnsupported(int error) {
+    return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP ||
+           error == ENOTSUP || error == EBADF;
+}
+
+class RealWritableFile final : public WritableFile {
+public:
+    // `path` names the file in clauses; for an unnamed file, its folder.
+    RealWritableFile(int fd, fs::path path) : fd_(fd), path_(std::move(path)) {}
+
+    Status append(std::span<const std::uint8_t> first,
+                  std::span<const std::uint8_t> second) override {
+        // One call for both; what a short write leaves goes the plain way.
+        iovec parts[2] = {{const_cast<std::uint8_t*>(first.data()), first.size()},
+                          {const_cast<std::uint8_t*>(second.data()), second.size()}};
+        ssize_t n = -1;
+        do {
+            n = ::writev(fd_.get(), parts, 2);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0)
+            return failure("write", path_, errno);
+        const auto done = static_cast<std::size_t>(n);
+        const std::size_t fromFirst = std::min(done, first.size());
+        if (auto written = writeAll(first.subspan(fromFirst)); !written)
+            return written;
+        return writeAll(second.subspan(done - fromFirst));
+    }
+
+    // Copies by copy_file_range (which may share the file system's blocks), then sendfile, then
+    // reads and writes through one buffer.
+    Status appendContentOf(const fs::path& source) override {
+        Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+        struct stat info {};
+        if (in.get() < 0 || ::fstat(in.get(), &info) != 0)
+            return failure("read", source, errno);
+        const auto size = static_cast<std::uint64_t>(info.st_size);
+        std::uint64_t copied = 0;
+        for (bool kernel : {true, false}) {
+            while (copied < size) {
+                const ssize_t n = kernel ? ::copy_file_range(in.get(), nullptr, fd_.get(), nullptr,
+                                                             size - copied, 0)
+                                         : ::sendfile(fd_.get(), in.get(), nullptr, size - copied);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0 && copied == 0 && copyUnsupported(errno))
+                    break;
+                if (n < 0)
+                    return failure("write", path_, errno);
+                if (n == 0)
+                    return success();  // the source ended early
+                copied += std::uint64_t(n);
+            }
+            if (copied == size)
+                return success();
+        }
+        std::vector<std::uint8_t> buffer(1 << 20);
+        for (;;) {
+            const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return failure("read", source, errno);
+            if (n == 0)
+                return success();
+            if (auto written = writeAll(std::span(buffer.data(), static_cast<std::size_t>(n)));
+                !written)
+                return written;
+        }
+    }
+
+    Status preallocate(std::uint64_t size) override {
+        if (size == 0)
+            return success();
+        const int error = ::posix_fallocate(fd_.get(), 0, static_cast<off_t>(size));
+        if (error != 0 && error != EINVAL && error != EOPNOTSUPP)
+            return failure("write", path_, error);
+        return success();
+    }
+
+    Status truncate(std::uint64_t size) override {
+        if (::ftruncate(fd_.get(), static_cast<off_t>(size)) != 0)
+            return failure("write", path_, errno);
+        return success();
+    }
+
+    Result<std::uint64_t> size() override {
+        struct stat info {};
+        if (::fstat(fd_.get(), &info) != 0)
+            return failure("read", path_, errno);
+        return static_cast<std::uint64_t>(info.st_size);
+    }
+
+    void copyPermissionsOf(const fs::path& model) override {
+        struct stat existing {};
+        if (::stat(model.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+            (void)::fchmod(fd_.get(), existing.st_mode & 07777);
+    }
+
+    Status sync() override {
+        if (::fsync(fd_.get()) != 0)
+            return failure("flush", path_, errno);
+        return success();
+    }
+
+    Status link(const fs::path& path) override {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0)
+            return failure("name", path, errno);
+        return success();
+    }
+
+    Status close() override {
+        if (int error = fd_.close())
+            return failure("write", path_, error);
+        return success();
+    }
+
+private:
+    Status writeAll(std::span<const std::uint8_t> bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd_.get(), bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return failure("write", path_, errno);
+            bytes = bytes.subspan(static_cast<std::size_t>(n));
+        }
+        return success();
+    }
+
+    Descriptor fd_;
+    fs::path path_;
+};
+
+int openRetrying(const char* path, int flags, mode_t mode) {
+    int fd;
+    do {
+        fd = ::open(path, flags, mode);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
 class RealFileSystem final : public FileSystem {
 public:
     EntryKind entryKind(const fs::path& path, bool followLinks) override {
@@ -134,7 +274,7 @@ public:
         if (::fstat(fd.get(), &info) != 0)
             return failure("read", path, errno);
         if (!S_ISREG(info.st_mode))
-            return Error{"could not read " + quoted(path) + " (not a file)",
+            return Error{"could not read “" + path.string() + "” (not a file)",
                          ErrorCode::unsupported};
         // The size comes from the file and may be anything (a sparse file of terabytes): a
         // buffer that cannot be had is a failure to read, not an exception.
@@ -273,31 +413,79 @@ public:
             return failure("remove", path, ec);
         return success();
     }
+
+    Result<std::unique_ptr<WritableFile>> createUnnamedFile(const fs::path& folder) override {
+        const fs::path where = folder.empty() ? fs::path(".") : folder;
+        // Naming the file later goes through /proc.
+        if (::access("/proc/self/fd", X_OK) != 0)
+            return Error{failure("create a file in", where, ENOTSUP).message,
+                         ErrorCode::unsupported};
+        Descriptor fd(openRetrying(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+        if (fd.get() < 0) {
+            const int error = errno;
+            Error clause = failure("create a file in", where, error);
+            if (error == EOPNOTSUPP || error == EISDIR || error == EINVAL)
+                clause.code = ErrorCode::unsupported;
+            return clause;
+        }
+        if (::flock(fd.get(), LOCK_EX) != 0)
+            return failure("create a file in", where, errno);
+        return std::unique_ptr<WritableFile>(new RealWritableFile(fd.release(), where));
+    }
+
+    Result<std::unique_ptr<WritableFile>> createFile(const fs::path& path) override {
+        for (;;) {
+            Descriptor fd(
+                openRetrying(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+            if (fd.get() < 0)
+                return failure("create", path, errno);
+            // Between the open and the lock `removeUnheldFile` may take the new file for an
+            // abandoned one and remove it; then the name is free again and the file is made anew.
+            struct stat held {};
+            if (::flock(fd.get(), LOCK_EX) == 0 && ::fstat(fd.get(), &held) == 0 &&
+                held.st_nlink > 0)
+                return std::unique_ptr<WritableFile>(new RealWritableFile(fd.release(), path));
+        }
+    }
+
+    Result<std::unique_ptr<WritableFile>> openForOverwrite(const fs::path& path) override {
+        Descriptor fd(openRetrying(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+        if (fd.get() < 0)
+            return failure("write", path, errno);
+        return std::unique_ptr<WritableFile>(new RealWritableFile(fd.release(), path));
+    }
+
+    bool removeUnheldFile(const fs::path& path) override {
+        Descriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        if (fd.get() < 0)
+            return false;
+        struct stat found {};
+        // Removed while locked: no writer can take it any more.
+        return ::fstat(fd.get(), &found) == 0 && S_ISREG(found.st_mode) &&
+               ::flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && ::unlink(path.c_str()) == 0;
+    }
 };
 
 }  // namespace
 
+Error fileOperationError(std::string_view action, const fs::path& path, int errorNumber) {
+    return Error{"could not " + std::string(action) + " “" + path.string() + "” (" +
+                     std::generic_category().message(errorNumber) + ")",
+                 errorCodeOfErrno(errorNumber)};
+}
+
+std::string_view failureReason(const Error& error) {
+    std::string_view message = error.message;
+    const auto open = message.rfind(" (");
+    if (!message.starts_with("could not ") || !message.ends_with(')') ||
+        open == std::string_view::npos)
+        return message;
+    return message.substr(open + 2, message.size() - open - 3);
+}
+
 FileSystem& realFileSystem() {
     static RealFileSystem instance;
     return instance;
-}
-
-Status writeFileAtomically(FileSystem& files, const fs::path& path, const Bytes& bytes) {
-    fs::path temporary = path;
-    temporary.replace_filename("." + path.filename().string() + ".writing");
-    auto abandon = [&](Error error) -> Status {
-        (void)files.remove(temporary);
-        return error;
-    };
-    if (auto s = files.writeFile(temporary, bytes); !s)
-        return abandon(s.error());
-    if (auto s = files.flush(temporary); !s)
-        return abandon(s.error());
-    if (auto s = files.rename(temporary, path); !s)
-        return abandon(s.error());
-    // Make the rename itself durable; the new file is already in place, so this is best effort.
-    (void)files.flush(path.has_parent_path() ? path.parent_path() : fs::path("."));
-    return success();
 }
 
 }  // namespace mosavelle

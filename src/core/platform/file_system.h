@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/platform/bytes.h"
@@ -13,11 +17,59 @@ namespace mosavelle {
 // stat (links followed), depending on the call.
 enum class EntryKind { missing, regularFile, directory, symbolicLink, other };
 
-// The file operations of package saving and the defaults store, behind one small interface so
-// that tests can make any single write, flush or rename fail. Every failure is an Error whose
-// message is a lower-case clause naming the operation, the path and the system's reason, e.g.
-// "could not write “/a/b” (No space left on device)", meant to be completed into a sentence by
-// the caller. Implementations never throw.
+// The clause every failed file operation carries: "could not ACTION “PATH” (REASON)", with the
+// system's description of `errorNumber` as the reason and its ErrorCode. Callers complete it into
+// a sentence.
+Error fileOperationError(std::string_view action, const std::filesystem::path& path,
+                         int errorNumber);
+
+// The system's reason inside a clause of `fileOperationError` ("No space left on device" of
+// "could not write “/a” (No space left on device)"); the whole message of any other error.
+std::string_view failureReason(const Error& error);
+
+// An open regular file being written. Writes go to the current position, which starts at 0 and
+// moves past each write. Destroying the object closes the file without reporting; a file created
+// without a name is then gone. Failures are clauses of `fileOperationError`. Not thread-safe.
+class WritableFile {
+public:
+    virtual ~WritableFile() = default;
+
+    // Writes all of `first`, then all of `second` (in one call where the system allows).
+    virtual Status append(std::span<const std::uint8_t> first,
+                          std::span<const std::uint8_t> second = {}) = 0;
+
+    // Writes the whole content of the regular file at `source`, copied inside the kernel where it
+    // can be.
+    virtual Status appendContentOf(const std::filesystem::path& source) = 0;
+
+    // Reserves disk space for the first `size` bytes, so that writing them cannot run out of
+    // space. Succeeds without reserving where the file system cannot reserve.
+    virtual Status preallocate(std::uint64_t size) = 0;
+
+    // Cuts or extends the file to `size` bytes.
+    virtual Status truncate(std::uint64_t size) = 0;
+
+    // The file's size now.
+    virtual Result<std::uint64_t> size() = 0;
+
+    // Gives the file the permission bits of the regular file at `model`; nothing when there is
+    // none.
+    virtual void copyPermissionsOf(const std::filesystem::path& model) = 0;
+
+    // Forces the content to stable storage (fsync).
+    virtual Status sync() = 0;
+
+    // Gives a file created without a name the name `path`, which must be free.
+    virtual Status link(const std::filesystem::path& path) = 0;
+
+    // Closes the file, reporting the error a deferred write may only show here. Nothing else may
+    // be called afterwards.
+    virtual Status close() = 0;
+};
+
+// The file operations of package saving, the defaults store and export, behind one small
+// interface so that tests can make any single write, flush or rename fail. Every failure is an
+// Error made by `fileOperationError`. Implementations never throw.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -41,7 +93,8 @@ public:
     // file `from` (a final symbolic link is refused): a hard link where the file system allows
     // one, else a reflink (FICLONE), else a copy through the kernel (copy_file_range) or, failing
     // that, through a buffer. A partial copy is removed. Data may still sit in caches: see flush.
-    virtual Status cloneFile(const std::filesystem::path& from, const std::filesystem::path& to) = 0;
+    virtual Status cloneFile(const std::filesystem::path& from,
+                             const std::filesystem::path& to) = 0;
 
     // Forces a file's or a directory's contents to stable storage (fsync).
     virtual Status flush(const std::filesystem::path& path) = 0;
@@ -66,15 +119,27 @@ public:
     // Removes an entry and, for a directory, everything in it without following links. A missing
     // entry is not an error.
     virtual Status removeAll(const std::filesystem::path& path) = 0;
+
+    // A new file without a name in `folder`, to be named by `WritableFile::link`. Fails with
+    // ErrorCode::unsupported where the file system has no such files. Held like `createFile`.
+    virtual Result<std::unique_ptr<WritableFile>> createUnnamedFile(
+        const std::filesystem::path& folder) = 0;
+
+    // A new, empty file at `path`; fails when anything exists there. The file is held (under an
+    // exclusive advisory lock) while it is open, so `removeUnheldFile` leaves it alone.
+    virtual Result<std::unique_ptr<WritableFile>> createFile(const std::filesystem::path& path) = 0;
+
+    // The regular file at `path`, created when missing, opened for writing from its start without
+    // cutting its content.
+    virtual Result<std::unique_ptr<WritableFile>> openForOverwrite(
+        const std::filesystem::path& path) = 0;
+
+    // Removes the regular file at `path` when no open file of `createFile` holds it. False when
+    // held, missing or not removable.
+    virtual bool removeUnheldFile(const std::filesystem::path& path) = 0;
 };
 
 // The operating system's file system. Thread-safe; lives for the whole program.
 FileSystem& realFileSystem();
-
-// Replaces the file at `path` atomically: the bytes are written under a temporary sibling name,
-// flushed, and renamed over `path`, so readers see either the old or the new file in full. On
-// failure the temporary file is removed and `path` is untouched.
-Status writeFileAtomically(FileSystem& files, const std::filesystem::path& path,
-                           const Bytes& bytes);
 
 }  // namespace mosavelle

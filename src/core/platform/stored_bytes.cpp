@@ -133,13 +133,19 @@ Result<Bytes> StoredBytes::read() const {
 }
 
 bool operator==(const StoredBytes& a, const StoredBytes& b) {
-    if (a.region_ || b.region_) {
-        if (a.region_ == b.region_)
-            return true;
-        return a.region_ && b.region_ && a.region_->path == b.region_->path &&
-               a.region_->size == b.region_->size && !a.region_->folder == !b.region_->folder;
-    }
-    return a.memory_ == b.memory_;
+    if (a.sharesStorageWith(b))
+        return true;
+    if (!a.region_ && !b.region_)
+        return a.memory_ == b.memory_;
+    if (a.size() != b.size())
+        return false;
+    if (a.region_ && b.region_ && a.region_->path == b.region_->path)
+        return true;
+    // Different places: compare what they hold. Rare (a picture replaced by another copy of
+    // itself); a file that cannot be read equals nothing.
+    auto left = a.read();
+    auto right = b.read();
+    return left && right && *left == *right;
 }
 
 // ---- StagingFolder

@@ -16,6 +16,10 @@ namespace mosavelle {
 
 class StagingFolder;
 
+// The largest picture file the program takes: larger ones are refused at import and read as
+// missing from a project, since every reader holds a whole picture in memory while it works.
+inline constexpr std::uint64_t maxPictureFileBytes = std::uint64_t{1} << 30;
+
 // The sentence a read gives when a file we do not own no longer holds the bytes it held when the
 // value was made (its digest differs), so that two versions of a picture never mix.
 inline constexpr std::string_view changedSourceMessage =
@@ -64,8 +68,8 @@ public:
                        : !other.region_ && memory_.sharesStorageWith(other.memory_);
     }
 
-    // Equal values hold the same bytes: the same file description, or equal bytes in memory.
-    // A file and a buffer never compare equal (nothing is read to compare).
+    // Equal values hold the same bytes. Values sharing storage or naming the same file compare
+    // without reading; otherwise both are read (a file that cannot be read equals nothing).
     friend bool operator==(const StoredBytes& a, const StoredBytes& b);
 
 private:

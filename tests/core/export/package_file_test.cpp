@@ -8,6 +8,7 @@
 #include <csignal>
 
 #include "core/export/package_file.h"
+#include "support/faulty_file_system.h"
 #include "support/package_reader.h"
 #include "support/test_support.h"
 
@@ -24,7 +25,8 @@ class PackageFileTest : public ::testing::Test {
 protected:
     TempDir folder;
     TempDir fallback;
-    PackageFileOptions options{fallback.path(), true};
+    testing::FaultyFileSystem files;
+    PackageFileOptions options{&files, {fallback.path()}};
     const Bytes archive{std::string_view("PK new package")};
 };
 
@@ -74,7 +76,7 @@ TEST_F(PackageFileTest, AbandonedFileLeavesTheDestinationUntouched) {
     const Bytes old(std::string_view("old"));
     writeFileBytes(destination, old);
     for (bool unnamed : {true, false}) {
-        options.unnamedFile = unnamed;
+        files.unnamedUnsupported = !unnamed;
         {
             auto file = PackageFile::create(destination, options);
             ASSERT_TRUE(file.ok());
@@ -94,7 +96,7 @@ TEST_F(PackageFileTest, AbandonedFileLeavesTheDestinationUntouched) {
 TEST_F(PackageFileTest, KilledWriterLeavesNoTemporaryFileForGood) {
     const auto destination = folder / "deck.pptx";
     const auto killedWriting = [&](bool unnamed) {
-        options.unnamedFile = unnamed;
+        files.unnamedUnsupported = !unnamed;
         const pid_t child = ::fork();
         if (child == 0) {
             auto file = PackageFile::create(destination, options);
@@ -127,7 +129,7 @@ TEST_F(PackageFileTest, KilledWriterLeavesNoTemporaryFileForGood) {
 }
 
 TEST_F(PackageFileTest, FolderRefusingTemporaryFilesFallsBackToACopyThatNeverLeavesHalfAFile) {
-    options.useDestinationFolder = false;
+    files.refuseFilesIn = folder.path();
     const auto destination = folder / "deck.pptx";
     const Bytes old(std::string_view("the previous export"));
     writeFileBytes(destination, old);

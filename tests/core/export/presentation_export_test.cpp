@@ -7,6 +7,7 @@
 #include "core/export/presentation_parts.h"
 #include "core/export/scaffold.h"
 #include "core/import/detail/vips_runtime.h"
+#include "support/faulty_file_system.h"
 #include "support/package_reader.h"
 #include "support/test_support.h"
 
@@ -255,6 +256,44 @@ TEST_F(ExportTest, CancelStopsAtTheReportItArrivesWithAndLeavesTheDestinationAlo
         EXPECT_EQ(messages.back(), at);
         EXPECT_EQ(readFileBytes(folder / "deck.pptx"), old);
         EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
+    }
+}
+
+// A disk that fails at the last moment, flushing the file or putting it in place (named from the
+// start or only then), fails the export with the system's reason and leaves the destination as it
+// was: absent, or the earlier export.
+TEST_F(ExportTest, FailedFlushOrRenameLeavesTheEarlierFileAndNoTemporary) {
+    const auto a = add(picture("A.jpg", "public.jpeg"), "orient-1.jpg").id;
+    request.project.slides.push_back(singleImageSlide(a, ""));
+    const Bytes old(std::string_view("previous export"));
+    for (const bool earlier : {false, true}) {
+        for (const bool unnamed : {true, false}) {
+            for (const std::string step : {"flush", "link", "rename"}) {
+                if (step == "link" && !unnamed)
+                    continue;
+                SCOPED_TRACE(step + (unnamed ? " unnamed" : " named") + (earlier ? " over" : ""));
+                fs::remove(folder / "deck.pptx");
+                if (earlier)
+                    testing::writeFileBytes(folder / "deck.pptx", old);
+                testing::FaultyFileSystem faulty;
+                faulty.failFirst = step;
+                faulty.unnamedUnsupported = !unnamed;
+                ExportOptions options;
+                options.file.files = &faulty;
+                auto result = run(options);
+                ASSERT_FALSE(result.ok());
+                EXPECT_EQ(faulty.failed.size(), 1u);
+                EXPECT_EQ(result.error().message,
+                          "The file “deck.pptx” could not be written: Input/output error.");
+                EXPECT_NE(reports.back().message, "Done");
+                if (earlier) {
+                    EXPECT_EQ(readFileBytes(folder / "deck.pptx"), old);
+                    EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
+                } else {
+                    EXPECT_TRUE(namesIn(folder.path()).empty());
+                }
+            }
+        }
     }
 }
 

@@ -3,8 +3,11 @@
 #include <cmath>
 #include <ranges>
 
+#include <unicode/unistr.h>
+
 #include "core/export/presentation_parts.h"
 #include "core/export/xml_values.h"
+#include "core/layout/text_fit.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
@@ -157,11 +160,30 @@ TEST(XMLValues, EscapingDropsWhatXMLForbidsAndRepairsBrokenUTF8) {
               "a\tb\nc\rd");
     EXPECT_EQ(escapeXML("x\xEF\xBF\xBEy\xEF\xBF\xBFz"), "xyz");  // U+FFFE, U+FFFF
     EXPECT_EQ(escapeXML("caf\xC3\xA9 \xF0\x9F\x93\xB7"), "caf\xC3\xA9 \xF0\x9F\x93\xB7");
-    // A stray continuation byte, a truncated sequence, an overlong form and a surrogate.
-    EXPECT_EQ(escapeXML("a\x80z"), "a\xEF\xBF\xBDz");
-    EXPECT_EQ(escapeXML("a\xE2\x82"), "a\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_EQ(escapeXML("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");
-    EXPECT_EQ(escapeXML("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(escapeXML("a\xE2\x82z"), "a\xEF\xBF\xBDz");  // one U+FFFD for a cut sequence
+}
+
+// Broken text reads the same in the exported part as in the text estimate and the caption rules,
+// which read it through ICU: each ill-formed run is one U+FFFD, nothing more or less.
+TEST(XMLValues, BrokenTextIsTheSameTextInThePartAsEverywhereElse) {
+    const auto icuReading = [](std::string_view text) {
+        std::string out;
+        icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), int32_t(text.size())))
+            .toUTF8String(out);
+        return out;
+    };
+    for (const std::string broken :
+         {"stray \x80\xBF continuation", "cut \xE2\x82 and \xF0\x9F\x93 short",
+          "overlong \xC0\xAF \xE0\x80\xAF", "lone surrogates \xED\xA0\x80 \xED\xBF\xBF",
+          "past the range \xF4\x90\x80\x80 \xF8\x88\x80\x80\x80", "ends in \xC3"}) {
+        SCOPED_TRACE(broken);
+        EXPECT_EQ(escapeXML(broken), icuReading(broken));
+        EXPECT_EQ(graphemeCount(escapeXML(broken)), graphemeCount(broken));
+    }
+    // Control characters XML forbids are dropped after reading, wherever they stand.
+    const std::string controls("\x01\xE2\x82\x1F\x7F\xED\xA0\x80\x0B", 9);
+    EXPECT_EQ(escapeXML(controls), escapeXML(icuReading(controls)));
+    EXPECT_EQ(graphemeCount(escapeXML(controls)), graphemeCount(controls) - 3);
 }
 
 TEST(XMLValues, LinesAndVisibleText) {

@@ -12,7 +12,7 @@
 
 #include "core/model/defaults_store.h"
 #include "core/model/project_json.h"
-#include "faulty_file_system.h"
+#include "support/faulty_file_system.h"
 #include "support/test_support.h"
 
 namespace mosavelle {

@@ -54,7 +54,6 @@ TEST(UndoHistory, NestedUndoIsIgnoredAndOwnersCanWithdrawTheirSteps) {
     int runs = 0;
     history.registerStep("Nested", [&] {
         ++runs;
-        EXPECT_TRUE(history.isUndoing());
         history.undo();  // must not run another step from inside this one
     });
     a.set(1, "A");
@@ -77,7 +76,6 @@ TEST(UndoHistory, ThrowingActionLeavesTheHistoryUsable) {
     history.markClean();
     history.registerStep("Broken", [] { throw std::runtime_error("step failed"); });
     EXPECT_THROW(history.undo(), std::runtime_error);
-    EXPECT_FALSE(history.isUndoing());
     EXPECT_FALSE(history.isClean()) << "what the failed step left is not the saved state";
     EXPECT_EQ(history.undoName(), "One");
     history.undo();
