@@ -9,7 +9,8 @@
 // tree) and reused: one generated 12-megapixel photograph, each copy given its own digest by a
 // comment segment, so the larger corpus costs its disk space (about 3.5 MB a picture) but no
 // encoding time; the smaller corpus is hard links to the first pictures of the larger one. Every
-// command runs as a child process; its peak resident memory comes from wait4's usage record.
+// command runs as a child process; its peak resident memory comes from wait4's usage record. Set
+// MOSAVELLE_CLI to time a tool other than the one built beside the benchmark.
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -144,7 +145,8 @@ int main(int argc, char** argv) {
     ScratchFolder runs("mosavelle-large-deck-");
     ::setenv("XDG_DATA_HOME", (runs.path() / "data").c_str(), 1);
     ::setenv("XDG_CACHE_HOME", (runs.path() / "cache").c_str(), 1);
-    const std::string cli = MOSAVELLE_CLI_PATH;
+    const char* cliOverride = std::getenv("MOSAVELLE_CLI");
+    const std::string cli = cliOverride ? cliOverride : MOSAVELLE_CLI_PATH;
     const char* qualities[] = {"best", "balanced", "small"};
 
     // peak[command][quality][corpus]

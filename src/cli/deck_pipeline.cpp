@@ -55,12 +55,10 @@ ExitStatus checkProjectDestination(const std::string& project, Console& console)
 }
 
 ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
-                           Console& console, PictureHolding holding) {
+                           Console& console) {
     std::vector<fs::path> urls(options.inputs.begin(), options.inputs.end());
     std::stop_source stop;
     ImportPlanOptions planOptions;
-    if (holding == PictureHolding::staged)
-        planOptions.staging = document.stagingFolder();
     planOptions.stop = stop.get_token();
     planOptions.progress = [&](std::size_t done, std::size_t total) {
         if (InterruptWatch::requested())

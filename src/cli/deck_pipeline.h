@@ -35,20 +35,15 @@ struct ImportOutcome {
     bool interrupted = false;  // stopped by Ctrl-C before anything was imported
 };
 
-// How the imported pictures are held until the command is done with them.
-enum class PictureHolding {
-    // Copied into the document's staging folder as they are read: for a deck that is saved.
-    staged,
-    // Left in place and read again when exported, checked against the digest taken now: a
-    // picture changed in between fails rather than mix two versions into one presentation.
-    inPlace,
-};
-
 // Imports the inputs into the document as one "Import Images" step: files sorted by name, each
 // read once, duplicates skipped unless asked for. The import notes (failures, animated
 // pictures) and a line about skipped duplicates go to the console.
+//
+// The pictures stay where they are, with the digest taken now: an export or a save reads them
+// again and fails on one that changed in between, rather than mix two versions. A command ends
+// before anyone needs them to outlive their files, so nothing is copied into a staging folder.
 ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
-                           Console& console, PictureHolding holding = PictureHolding::staged);
+                           Console& console);
 
 // The sentence for inputs without a single usable picture, which `make` and `import` refuse.
 inline constexpr const char* noUsablePictureMessage =

@@ -84,10 +84,7 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
     if (logo)
         document->setLogoData(logo);
 
-    // Without a project to save, the pictures are only read to plan and again to export.
-    const ImportOutcome imported =
-        importInputs(*document, options.import, console,
-                     options.saveProject ? PictureHolding::staged : PictureHolding::inPlace);
+    const ImportOutcome imported = importInputs(*document, options.import, console);
     if (imported.interrupted) {
         console.error("The import was interrupted; nothing was written.");
         return ExitStatus::interrupted;
