@@ -285,7 +285,8 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::p
 }
 
 Result<PackageSnapshot> readProjectPackage(const fs::path& root, FileSystem& files,
-                                           std::shared_ptr<StagingFolder> staging) {
+                                           std::shared_ptr<StagingFolder> staging,
+                                           PackagePictures pictures) {
     // The root itself is what the user chose to open and may be reached through a link; nothing
     // inside it is.
     if (files.entryKind(root, true) != EntryKind::directory)
@@ -319,11 +320,20 @@ Result<PackageSnapshot> readProjectPackage(const fs::path& root, FileSystem& fil
             const fs::path file = images / image.storedFileName;
             if (files.entryKind(file, false) != EntryKind::regularFile)
                 continue;
-            if (!staging)
-                staging = StagingFolder::create();
+            std::optional<StoredBytes> stored;
+            if (pictures == PackagePictures::inPlace) {
+                std::error_code error;
+                const auto size = fs::file_size(file, error);
+                if (!error)
+                    stored = StoredBytes::external(file, size, {}, /*followLinks=*/false);
+            } else {
+                if (!staging)
+                    staging = StagingFolder::create();
+                if (auto adopted = staging->adopt(file, files))
+                    stored = std::move(*adopted);
+            }
             // One too large to ever be read is as good as missing (and its staged link goes).
-            if (auto stored = staging->adopt(file, files);
-                stored && stored->size() <= maxPictureFileBytes)
+            if (stored && stored->size() <= maxPictureFileBytes)
                 snapshot.images.emplace(image.id, std::move(*stored));
         }
         // Marked after all files were tried: pictures listed twice count as one, and are

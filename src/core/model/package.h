@@ -69,11 +69,15 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot,
 // is simply absent. Symbolic links inside the package are never followed. Safe to call on any
 // thread.
 //
-// The pictures are not read: each file is made a file of `staging` (a new staging folder when
-// none is given; see StagingFolder::adopt), so that saving over the package, moving or deleting
-// it never takes a picture away from the document that opened it.
+// The pictures are not read. With `PackagePictures::staged` each file is made a file of
+// `staging` (a new staging folder when none is given; see StagingFolder::adopt), so that saving
+// over the package, moving or deleting it never takes a picture away from the document that
+// opened it. With `inPlace` the pictures are read from the package when needed, and a member
+// that no longer has its size then fails to read: for work that ends before the package changes.
+enum class PackagePictures { staged, inPlace };
 Result<PackageSnapshot> readProjectPackage(const std::filesystem::path& root,
                                            FileSystem& files = realFileSystem(),
-                                           std::shared_ptr<StagingFolder> staging = nullptr);
+                                           std::shared_ptr<StagingFolder> staging = nullptr,
+                                           PackagePictures pictures = PackagePictures::staged);
 
 }  // namespace mosavelle

@@ -81,6 +81,7 @@ struct StoredBytes::Region {
     fs::path path;
     std::uint64_t size = 0;
     std::string sha256;                     // known digest, may be empty
+    bool followLinks = false;               // for a file of the user's
     std::shared_ptr<StagingFolder> folder;  // set for a file of ours, which dies with the region
     ~Region() {
         if (folder)
@@ -90,8 +91,10 @@ struct StoredBytes::Region {
 
 StoredBytes::StoredBytes(Bytes bytes) : memory_(std::move(bytes)) {}
 
-StoredBytes StoredBytes::external(fs::path path, std::uint64_t size, std::string sha256) {
+StoredBytes StoredBytes::external(fs::path path, std::uint64_t size, std::string sha256,
+                                  bool followLinks) {
     auto region = std::make_shared<Region>();
+    region->followLinks = followLinks;
     region->path = std::move(path);
     region->size = size;
     region->sha256 = std::move(sha256);
@@ -120,8 +123,10 @@ Result<Bytes> StoredBytes::read() const {
     if (!region_)
         return memory_;
     const bool ours = region_->folder != nullptr;
-    auto bytes = readExactly(region_->path, region_->size, /*followLinks=*/!ours);
-    if (!bytes && !ours && bytes.error().code == ErrorCode::damaged)
+    auto bytes = readExactly(region_->path, region_->size, region_->followLinks);
+    // A file recorded with its digest was the user's picture, now another one; without one it
+    // is merely a damaged file.
+    if (!bytes && !ours && !region_->sha256.empty() && bytes.error().code == ErrorCode::damaged)
         return Error{std::string(changedSourceMessage), ErrorCode::damaged};  // another size
     if (!bytes)
         return bytes;

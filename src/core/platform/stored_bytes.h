@@ -44,8 +44,10 @@ public:
 
     // A file of the user's at `path` that held `size` bytes with SHA-256 `sha256` (lower-case hex)
     // when it was read; `read` fails with `changedSourceMessage` (ErrorCode::damaged) when it no
-    // longer does. Never removed.
-    static StoredBytes external(std::filesystem::path path, std::uint64_t size, std::string sha256);
+    // longer does (without a digest, only the size is checked). With `followLinks` false a
+    // symbolic link in the file's place is refused. Never removed.
+    static StoredBytes external(std::filesystem::path path, std::uint64_t size, std::string sha256,
+                                bool followLinks = true);
 
     std::uint64_t size() const;
     bool empty() const { return size() == 0; }

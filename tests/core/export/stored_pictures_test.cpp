@@ -95,24 +95,36 @@ TEST_F(StoredPictureExport, AMemberTruncatedWhileTheProjectIsOpenGivesThePicture
     const fs::path package = folder / "Trip.mosavelle";
     ASSERT_TRUE(writeProjectPackage(saved, package));
 
-    auto opened =
+    // Staged (linked from the package, as the application opens it) and in place (as the
+    // command-line tool does): both read the member's bytes when exporting.
+    auto staged =
         readProjectPackage(package, realFileSystem(), StagingFolder::create(folder / "staging"));
-    ASSERT_TRUE(opened);
-    ASSERT_EQ(opened->images.size(), 1u);
-    request.project = opened->project;
-    request.imageData.insert(opened->images.begin(), opened->images.end());
-    ASSERT_TRUE(run(QualityPreset::best));
+    auto inPlace = readProjectPackage(package, realFileSystem(), nullptr, PackagePictures::inPlace);
+    ASSERT_TRUE(staged);
+    ASSERT_TRUE(inPlace);
+    ASSERT_FALSE(inPlace->images.at(image.id).isOwnedFile());
+    for (const auto* opened : {&*staged, &*inPlace}) {
+        ASSERT_EQ(opened->images.size(), 1u);
+        request.project = opened->project;
+        request.imageData.clear();
+        request.imageData.insert(opened->images.begin(), opened->images.end());
+        ASSERT_TRUE(run(QualityPreset::best));
+        fs::remove(folder / "deck.pptx");
+    }
 
     ASSERT_EQ(::truncate((package / "images" / image.storedFileName).c_str(),
                          static_cast<off_t>(jpeg.size() / 2)),
               0);
-    fs::remove(folder / "deck.pptx");
-    for (QualityPreset quality : {QualityPreset::best, QualityPreset::small}) {
-        const auto exported = run(quality);
-        ASSERT_FALSE(exported);
-        EXPECT_EQ(exported.error().message,
-                  "harbour.jpg: This file could not be read as an image.");
-        EXPECT_FALSE(fs::exists(folder / "deck.pptx"));
+    for (const auto* opened : {&*staged, &*inPlace}) {
+        request.imageData.clear();
+        request.imageData.insert(opened->images.begin(), opened->images.end());
+        for (QualityPreset quality : {QualityPreset::best, QualityPreset::small}) {
+            const auto exported = run(quality);
+            ASSERT_FALSE(exported);
+            EXPECT_EQ(exported.error().message,
+                      "harbour.jpg: This file could not be read as an image.");
+            EXPECT_FALSE(fs::exists(folder / "deck.pptx"));
+        }
     }
 }
 
