@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QIcon>
+#include <QThreadPool>
 #include <cstdio>
 
 #include "app/shell/command_line.h"
 #include "app/shell/launch_probes.h"
 #include "app/shell/mosavelle_app.h"
 #include "app/thumbnails/thumbnail_provider.h"
+#include "core/platform/stored_bytes.h"
 
 int main(int argc, char** argv) {
     // --help and --version answer before the window system is touched, so that they work
@@ -37,6 +39,10 @@ int main(int argc, char** argv) {
                      qPrintable(mosavelle::app::commandLineUsage()));
         return 1;
     }
+
+    // Pictures staged by runs that were killed go, off the interface thread; those of live runs
+    // are locked and stay.
+    QThreadPool::globalInstance()->start([] { mosavelle::removeStaleStagingFolders(); });
 
     mosavelle::app::MosavelleApp shell;
     mosavelle::app::installLaunchProbes(shell, request);

@@ -38,6 +38,10 @@ struct ImportOutcome {
 // Imports the inputs into the document as one "Import Images" step: files sorted by name, each
 // read once, duplicates skipped unless asked for. The import notes (failures, animated
 // pictures) and a line about skipped duplicates go to the console.
+//
+// The pictures stay where they are, with the digest taken now: an export or a save reads them
+// again and fails on one that changed in between, rather than mix two versions. A command ends
+// before anyone needs them to outlive their files, so nothing is copied into a staging folder.
 ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
                            Console& console);
 

@@ -12,7 +12,10 @@ Result<PackageSnapshot> openProject(const std::string& path) {
     std::error_code ignored;
     if (!fs::exists(fs::path(path), ignored))
         return Error{"The project " + quoted(path) + " does not exist."};
-    Result<PackageSnapshot> snapshot = readProjectPackage(path);
+    // Read in place: a command is over before anyone could change the package, and staging
+    // every picture of a large project would cost a link, or a copy, each.
+    Result<PackageSnapshot> snapshot =
+        readProjectPackage(path, realFileSystem(), nullptr, PackagePictures::inPlace);
     if (snapshot)
         return snapshot;
     if (snapshot.error().code == ErrorCode::damaged)

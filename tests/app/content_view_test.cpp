@@ -211,8 +211,8 @@ private Q_SLOTS:
         const SourceImage& stored = shown.handle->document().project().images.front();
         QCOMPARE(stored.originalFileName, std::string("Clipboard 1.png"));
         QCOMPARE(stored.pixelWidth, 40);
-        const Bytes& bytes = shown.handle->document().imageData().at(stored.id);
-        QVERIFY(bytes.view().starts_with("\x89PNG"));
+        const auto bytes = shown.handle->document().imageData().at(stored.id).read();
+        QVERIFY(bytes && bytes->view().starts_with("\x89PNG"));
         QVERIFY(shown.view.currentDetailPage() != shown.view.welcomeCanvas());
 
         // A file dropped on the slide list is the window's too: the list takes only slides.

@@ -41,7 +41,7 @@ public:
         std::vector<path> pending;
         std::vector<std::string> unflushed;
         for (const auto& [op, p] : log) {
-            if (op == "write" || op == "mkdir")
+            if (op == "write" || op == "clone" || op == "mkdir")
                 pending.push_back(p);
             else if (op == "flush")
                 std::erase(pending, p);
@@ -69,6 +69,9 @@ public:
             return fs().writeFile(p, b);
         (void)fs().writeFile(p, Bytes(b.data(), b.size() / 2));
         return injected();
+    }
+    Status cloneFile(const path& a, const path& b) override {
+        return refuse("clone", b) ? injected() : fs().cloneFile(a, b);
     }
     Status flush(const path& p) override { return refuse("flush", p) ? injected() : fs().flush(p); }
     Status createDirectory(const path& p) override {

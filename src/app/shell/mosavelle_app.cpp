@@ -142,11 +142,13 @@ DocumentWindow* MosavelleApp::importIntoNewDocument(const QStringList& paths) {
         urls.push_back(QFileInfo(path).absoluteFilePath().toStdString());
     }
     auto existing = window->handle().document().project().images;
+    ImportPlanOptions options;
+    options.staging = window->handle().document().stagingFolder();
     QPointer<DocumentWindow> guard(window);
     QPointer<MosavelleApp> app(this);
-    QThreadPool::globalInstance()->start([app, urls, existing, guard] {
+    QThreadPool::globalInstance()->start([app, urls, existing, guard, options] {
         auto plan = std::make_shared<std::optional<ImportPlan>>(
-            makeImportPlan(urls, existing, /*includeSubfolders=*/false));
+            makeImportPlan(urls, existing, /*includeSubfolders=*/false, options));
         // Through the application object, which outlives every window and this one.
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),

@@ -82,7 +82,7 @@ QImage ThumbnailProvider::image(const Project& project, const ImageDataMap& pict
     return image(pictureID, bytes->second, pixelSize, record ? record->sha256 : std::string());
 }
 
-QImage ThumbnailProvider::image(const Uuid& pictureID, const Bytes& bytes, int pixelSize,
+QImage ThumbnailProvider::image(const Uuid& pictureID, const StoredBytes& bytes, int pixelSize,
                                 const std::string& sha256) {
     if (auto exact = cache_.cached(pictureID, pixelSize))
         return wrap(std::move(exact));

@@ -42,7 +42,7 @@ public:
     // is requested from `bytes` unless it is being made or failed to decode. With the picture's
     // `sha256` (its SourceImage field) the disk cache is used, so a reopened deck shows its
     // miniatures without decoding.
-    QImage image(const Uuid& pictureID, const Bytes& bytes, int pixelSize,
+    QImage image(const Uuid& pictureID, const StoredBytes& bytes, int pixelSize,
                  const std::string& sha256 = {});
     // The same for a picture of a deck: its bytes in `pictures` and its digest in `project`.
     // Null when no bytes are stored for it.

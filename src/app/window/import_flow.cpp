@@ -127,25 +127,27 @@ void ImportFlow::plan(std::vector<fs::path> urls, bool includeSubfolders, bool q
     job->quiet = quiet;
     job_ = job;
     ImageList existing = handle_.document().project().images;
+    std::shared_ptr<StagingFolder> staging = handle_.document().stagingFolder();
     // The worker posts back to this object, which outlives it (the destructor waits for it).
-    workers_.start(
-        [this, job, urls = std::move(urls), existing = std::move(existing), includeSubfolders] {
-            ImportPlanOptions options;
-            options.stop = job->stop.get_token();
-            if (!job->quiet)
-                options.progress = [this, job](std::size_t done, std::size_t total) {
-                    QMetaObject::invokeMethod(
-                        this, [this, job, done, total] { onProgress(job, done, total); },
-                        Qt::QueuedConnection);
-                };
-            auto result = makeImportPlan(urls, existing, includeSubfolders, options);
-            QMetaObject::invokeMethod(
-                this,
-                [this, job, result = std::move(result)]() mutable {
-                    onPlanned(job, std::move(result));
-                },
-                Qt::QueuedConnection);
-        });
+    workers_.start([this, job, urls = std::move(urls), existing = std::move(existing),
+                    includeSubfolders, staging = std::move(staging)] {
+        ImportPlanOptions options;
+        options.stop = job->stop.get_token();
+        options.staging = staging;
+        if (!job->quiet)
+            options.progress = [this, job](std::size_t done, std::size_t total) {
+                QMetaObject::invokeMethod(
+                    this, [this, job, done, total] { onProgress(job, done, total); },
+                    Qt::QueuedConnection);
+            };
+        auto result = makeImportPlan(urls, existing, includeSubfolders, options);
+        QMetaObject::invokeMethod(
+            this,
+            [this, job, result = std::move(result)]() mutable {
+                onPlanned(job, std::move(result));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, std::size_t total) {
@@ -271,8 +273,9 @@ void ImportFlow::importPicture(QByteArray encoded, QImage image) {
     auto job = std::make_shared<Job>();
     job_ = job;
     ImageList existing = handle_.document().project().images;
+    std::shared_ptr<StagingFolder> staging = handle_.document().stagingFolder();
     workers_.start([this, job, encoded = std::move(encoded), image = std::move(image),
-                    existing = std::move(existing)]() mutable {
+                    existing = std::move(existing), staging = std::move(staging)]() mutable {
         if (image.isNull())
             image = QImage::fromData(encoded);
         std::optional<Bytes> png;
@@ -284,8 +287,11 @@ void ImportFlow::importPicture(QByteArray encoded, QImage image) {
                 png = Bytes(out.constData(), static_cast<std::size_t>(out.size()));
         }
         std::vector<ImportItem> items;
-        if (png)
-            items = planPastedItems(PastedContent{{}, {png}}, existing).value_or(items);
+        if (png) {
+            ImportPlanOptions options;
+            options.staging = staging;
+            items = planPastedItems(PastedContent{{}, {png}}, existing, options).value_or(items);
+        }
         QMetaObject::invokeMethod(
             this,
             [this, job, items = std::move(items)] {

@@ -67,8 +67,14 @@ std::optional<std::vector<ImportItem>> planPastedItems(const PastedContent& cont
         PictureFileResult read = png ? readPicture(*png) : PictureFileFailure{};
         if (auto* picture = std::get_if<PictureFile>(&read)) {
             const std::string name = "Clipboard " + std::to_string(i + 1) + ".png";
-            items.push_back(ImportItem{std::filesystem::path(name), *png, std::move(picture->info),
-                                       name, sha256Hex(*png), std::nullopt});
+            std::string digest = sha256Hex(*png);
+            StoredBytes stored = *png;
+            if (options.staging)
+                if (auto staged = options.staging->store(*png, digest))
+                    stored = std::move(*staged);
+            items.push_back(ImportItem{std::filesystem::path(name), std::move(stored),
+                                       std::move(picture->info), name, std::move(digest),
+                                       std::nullopt});
         }
         report(i + 1);
     }

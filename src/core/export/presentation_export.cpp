@@ -29,7 +29,7 @@ using EncodeResult = Result<EncodedPicture>;
 // error; anything else is left out of the slide, as the preview leaves it out.
 struct PictureSource {
     const SourceImage* image = nullptr;
-    const Bytes* bytes = nullptr;
+    const StoredBytes* bytes = nullptr;
 };
 
 std::optional<PictureSource> pictureSource(const PictureFrame& frame, const ExportRequest& request,
@@ -77,9 +77,15 @@ std::vector<OrderedJobs<EncodeResult>::Job> mediaJobs(const std::vector<Rendered
                             rotatedJpeg]() -> EncodeResult {
                 const std::string& name = source.image->originalFileName;
                 try {
+                    // Read for this job only: memory follows the pictures in flight.
+                    auto bytes = source.bytes->read();
+                    if (!bytes)
+                        return bytes.error().code == ErrorCode::damaged &&
+                                       bytes.error().message == changedSourceMessage
+                                   ? named(bytes.error(), name)
+                                   : unreadable(name);
                     return named(
-                        encodePicture(*source.bytes, longEdge, *source.image, quality, rotatedJpeg),
-                        name);
+                        encodePicture(*bytes, longEdge, *source.image, quality, rotatedJpeg), name);
                 } catch (const std::exception&) {
                     return unreadable(name);
                 }

@@ -14,15 +14,16 @@
 #include "core/platform/bytes.h"
 #include "core/platform/dates.h"
 #include "core/platform/result.h"
+#include "core/platform/stored_bytes.h"
 #include "core/platform/uuid.h"
 
 namespace mosavelle {
 
 // Everything one export needs, copied from the document when the export starts. Picture bytes
-// are shared with the document, not copied (`Bytes`).
+// are shared with the document, not copied (`StoredBytes`), and read one picture at a time.
 struct ExportRequest {
     Project project;
-    std::unordered_map<Uuid, Bytes> imageData;  // by SourceImage.id
+    std::unordered_map<Uuid, StoredBytes> imageData;  // by SourceImage.id
     std::optional<Bytes> logoData;
     QualityPreset quality = QualityPreset::best;
     std::filesystem::path destination;
@@ -107,8 +108,8 @@ struct ExportOptions {
 // Reports progress through `progress` when given: 0.02, then 0.05 + 0.8 × i ÷ N before slide i,
 // then 0.95 and, on success only, 1.0. Cancellation is noticed before each slide and once before
 // the package is put in place. Fails with the error of the step that failed (a picture or logo
-// that cannot be encoded, as "FILE NAME: sentence"; a file-system error; a part name past the
-// archive format's limit) or with the cancellation error (`isExportCancellation`). Runs on the
+// that cannot be read or encoded, as "FILE NAME: sentence"; a file-system error; a part name past
+// the archive format's limit) or with the cancellation error (`isExportCancellation`). Runs on the
 // caller's thread.
 Status exportPresentation(const ExportRequest& request, const ExportProgressHandler& progress,
                           const ExportCancellation& cancellation,

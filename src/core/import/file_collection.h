@@ -11,6 +11,7 @@
 
 #include "core/platform/bytes.h"
 #include "core/platform/result.h"
+#include "core/platform/stored_bytes.h"
 
 namespace mosavelle {
 
@@ -48,9 +49,9 @@ std::vector<std::filesystem::path> collectImageFiles(const std::vector<std::file
 // no folder. The window asks whether to include subfolders exactly when this is true.
 bool containsFolder(const std::vector<std::filesystem::path>& urls);
 
-// Files larger than this are refused rather than read: every imported picture stays in memory
-// with the document, and no camera or scanner picture comes near it.
-inline constexpr std::uint64_t maxImportFileBytes = std::uint64_t{1} << 30;
+// Files larger than this are refused rather than read: a picture is read whole into memory while
+// it is imported, decoded or exported, and no camera or scanner picture comes near it.
+inline constexpr std::uint64_t maxImportFileBytes = maxPictureFileBytes;
 
 // Reads a whole regular file into memory. A failure carries one sentence saying why, for the
 // import notes. Never blocks on special files (pipes, devices) and never reads files larger than

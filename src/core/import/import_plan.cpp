@@ -22,7 +22,10 @@ namespace {
 // What examining one file gave: an item (with its digest) or a failure.
 using Examined = std::variant<ImportItem, ImportFailure>;
 
-Examined examineFile(const fs::path& path) {
+constexpr std::string_view notCopiedMessage =
+    "The file could not be copied into the deck because the disk is full or cannot be written.";
+
+Examined examineFile(const fs::path& path, StagingFolder* staging) {
     std::string name = path.filename().string();
     try {
         PictureFileResult read = readPictureFile(path);
@@ -34,8 +37,19 @@ Examined examineFile(const fs::path& path) {
         std::optional<std::string> decodeError;
         if (!picture.source.decodeThumbnail(importCheckThumbnailSize))
             decodeError = std::string(description(ImageIOError::unreadable));
+        // The bytes read here are the only read of the file: copied into the staging folder, or
+        // dropped when the file itself is to be read again later (its digest guards that read).
+        StoredBytes stored;
+        if (staging) {
+            auto staged = staging->store(bytes, digest);
+            if (!staged)
+                return ImportFailure{std::move(name), std::string(notCopiedMessage)};
+            stored = std::move(*staged);
+        } else {
+            stored = StoredBytes::external(path, bytes.size(), digest);
+        }
         return ImportItem{path,
-                          bytes,
+                          std::move(stored),
                           std::move(picture.info),
                           std::move(name),
                           std::move(digest),
@@ -102,10 +116,11 @@ std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
 
     // Files are examined on a pool of threads and taken in file order, so the plan and the
     // progress reports are those of a sequential run.
+    StagingFolder* staging = options.staging.get();
     std::vector<OrderedJobs<Examined>::Job> jobs;
     jobs.reserve(total);
     for (const fs::path& file : files)
-        jobs.push_back([&file] { return examineFile(file); });
+        jobs.push_back([&file, staging] { return examineFile(file, staging); });
     const unsigned threads = threadCount(options, total);
     OrderedJobs<Examined> examined(std::move(jobs), threads, std::size_t{threads} * 4);
     for (std::size_t i = 0; i < total; ++i) {
@@ -133,7 +148,14 @@ SourceImage makeSourceImage(const ImportItem& item, const Uuid& id) {
     image.storedFileName = id.text() + "." + (extension.empty() ? std::string("img") : extension);
     image.originalFileName = item.originalName;
     image.byteCount = static_cast<std::int64_t>(item.data.size());
-    image.sha256 = item.sha256.empty() ? sha256Hex(item.data) : item.sha256;
+    if (!item.sha256.empty()) {
+        image.sha256 = item.sha256;
+    } else if (const std::string* known = item.data.knownDigest()) {
+        image.sha256 = *known;
+    } else {
+        auto bytes = item.data.read();
+        image.sha256 = sha256Hex(bytes ? *bytes : Bytes());
+    }
     image.pixelWidth = item.info.pixelWidth;
     image.pixelHeight = item.info.pixelHeight;
     image.dpiX = item.info.dpiX;

@@ -12,6 +12,7 @@
 #include "core/import/image_source.h"
 #include "core/model/project.h"
 #include "core/platform/bytes.h"
+#include "core/platform/stored_bytes.h"
 #include "core/platform/uuid.h"
 
 namespace mosavelle {
@@ -19,7 +20,9 @@ namespace mosavelle {
 // One file accepted for import.
 struct ImportItem {
     std::filesystem::path url;  // where the bytes came from; for pasted pictures the name alone
-    Bytes data;                 // the complete file, read once
+    // The complete file, read once: its copy in the staging folder the plan was given, or else
+    // the file itself, checked against `sha256` whenever it is read again.
+    StoredBytes data;
     DecodedImageInfo info;
     std::string originalName;  // last path component, extension included
     // sha256Hex(data), kept so that the digest is computed once per file; empty when the item
@@ -63,9 +66,14 @@ struct ImportPlanOptions {
     std::stop_token stop;
     // Files read, hashed and examined at the same time; 0 picks one per processor (at most 8).
     unsigned threads = 0;
+    // Where each accepted file is copied as it is read (the importing document's staging
+    // folder), so that the deck keeps it whatever becomes of the file. Without one, items refer
+    // to the files themselves, which is enough for work that ends before they could change.
+    std::shared_ptr<StagingFolder> staging;
 };
 
-// Examines `files` in order: each is read once; a read error, bytes that do not open as a
+// Examines `files` in order: each is read once (and copied into `options.staging` from that one
+// read); a read error, a failure to copy, bytes that do not open as a
 // picture or an ImageIOError becomes a failure with that sentence; every other file becomes an
 // item, or a duplicate when its digest equals one of `existingImages` (used or not) or an item
 // already accepted in this batch. Each picture is decoded once as a small thumbnail; one whose

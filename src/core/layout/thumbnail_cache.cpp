@@ -19,8 +19,12 @@ std::size_t costOf(const PremultipliedImage& image, const std::string& key) {
     return image.pixels.size() + sizeof(PremultipliedImage) + key.size() + 64;
 }
 
-ThumbnailImage decodeAt(const Bytes& bytes, int size) {
-    auto decoded = decodeThumbnail(bytes, size);
+// The picture is read only for the decode and let go right after it.
+ThumbnailImage decodeAt(const StoredBytes& stored, int size) {
+    auto bytes = stored.read();
+    if (!bytes)
+        return nullptr;
+    auto decoded = decodeThumbnail(*bytes, size);
     if (!decoded)
         return nullptr;
     return std::make_shared<const PremultipliedImage>(premultiplied(*decoded));
@@ -129,7 +133,7 @@ ThumbnailImage ThumbnailCache::storeLocked(const Uuid& pictureID, int size, Thum
     return image;
 }
 
-ThumbnailImage ThumbnailCache::thumbnail(const Uuid& imageID, const Bytes& bytes,
+ThumbnailImage ThumbnailCache::thumbnail(const Uuid& imageID, const StoredBytes& bytes,
                                          int maxPixelSize) {
     const int size = std::max(maxPixelSize, 1);
     {
@@ -279,8 +283,16 @@ void ThumbnailCache::keepOnDisk(const Job& job, const ThumbnailImage& image) con
     // The key is taken from the document, which may be damaged or hostile: a thumbnail is only
     // ever filed under the digest of the bytes it was made from, so no other deck can be shown
     // a wrong miniature through it.
-    if (sha256Hex(job.bytes) != job.sha256)
+    // A file of ours keeps the digest computed when it was copied in; anything else is read and
+    // hashed again.
+    const std::string* known = job.bytes.isOwnedFile() ? job.bytes.knownDigest() : nullptr;
+    if (known == nullptr) {
+        auto bytes = job.bytes.read();
+        if (!bytes || sha256Hex(*bytes) != job.sha256)
+            return;
+    } else if (*known != job.sha256) {
         return;
+    }
     disk_->store(job.sha256, job.bucket, *image);
 }
 

@@ -18,6 +18,7 @@
 
 #include "core/import/rgba_image.h"
 #include "core/platform/bytes.h"
+#include "core/platform/stored_bytes.h"
 #include "core/platform/uuid.h"
 
 namespace mosavelle {
@@ -71,7 +72,7 @@ public:
 
     struct Request {
         Uuid pictureID;
-        Bytes bytes;         // the picture's stored bytes
+        StoredBytes bytes;   // the picture's stored bytes
         std::string sha256;  // 64 lower-case hex digits of `bytes`, or empty (no disk cache)
         int pixelSize = 0;   // rounded up by `thumbnailBucket`
         // Cancels the request together with every other of the same generation (see `cancel`);
@@ -99,7 +100,7 @@ public:
     // max(`maxPixelSize`, 1) pixels, upright, decoded on the calling thread. Repeated requests
     // return the same image object while it stays cached. Null when the bytes are not a
     // decodable picture; nothing is stored then, so a later request tries again.
-    ThumbnailImage thumbnail(const Uuid& imageID, const Bytes& bytes, int maxPixelSize);
+    ThumbnailImage thumbnail(const Uuid& imageID, const StoredBytes& bytes, int maxPixelSize);
 
     // Asks for the bucket of `request.pixelSize`; `done` later runs through `executor` with the
     // image, exactly once unless the request is cancelled. Requests for a key already being made
@@ -154,7 +155,7 @@ private:
     struct Job {
         Uuid pictureID;
         int bucket = 0;
-        Bytes bytes;
+        StoredBytes bytes;
         std::string sha256;
         bool started = false;
         bool dropped = false;  // its picture was dropped while it ran: deliver, do not keep

@@ -272,7 +272,7 @@ void MosavelleDocument::setImageData(ImageDataMap imageData) {
     notify(DocumentChangeKind::pictures);
 }
 
-void MosavelleDocument::setImageBytes(const Uuid& imageID, Bytes bytes) {
+void MosavelleDocument::setImageBytes(const Uuid& imageID, StoredBytes bytes) {
     auto it = imageData_.find(imageID);
     if (it != imageData_.end() && it->second == bytes)
         return;
@@ -424,6 +424,12 @@ void MosavelleDocument::runPostedTasks() {
         task();
     }
     postedTasks_.clear();
+}
+
+const std::shared_ptr<StagingFolder>& MosavelleDocument::stagingFolder() {
+    if (!staging_)
+        staging_ = StagingFolder::create();
+    return staging_;
 }
 
 PackageSnapshot MosavelleDocument::makeSnapshot() const {

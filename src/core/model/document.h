@@ -143,7 +143,7 @@ public:
     void setProject(Project project);
     void setImageData(ImageDataMap imageData);
     // Adds or replaces the bytes of one picture (import stores new pictures this way).
-    void setImageBytes(const Uuid& imageID, Bytes bytes);
+    void setImageBytes(const Uuid& imageID, StoredBytes bytes);
     void setLogoData(std::optional<Bytes> logoData);
     void setSelectedSlideIDs(SlideIDSet ids);
     void setCommittedPreviewSlideID(std::optional<Uuid> id);
@@ -196,6 +196,12 @@ public:
     // Runs the tasks waiting without a scheduler, in order, including ones they post.
     void runPostedTasks();
 
+    // --- Picture files.
+    // The private folder where pictures imported into this document are copied (made on first
+    // use, removed when the document and every value staged in it are gone). Hand it to the
+    // import's planning (ImportPlanOptions::staging), on any thread.
+    const std::shared_ptr<StagingFolder>& stagingFolder();
+
     // --- Package snapshots.
     // Shares the picture and logo bytes; O(size of the project).
     PackageSnapshot makeSnapshot() const;
@@ -211,6 +217,7 @@ private:
     Project project_;
     std::unordered_map<Uuid, std::size_t> slideIndex_;
     ImageDataMap imageData_;
+    std::shared_ptr<StagingFolder> staging_;
     std::optional<Bytes> logoData_;
     SlideIDSet selectedSlideIDs_;
     std::optional<Uuid> committedPreviewSlideID_;

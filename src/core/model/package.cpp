@@ -99,8 +99,18 @@ Status writeTree(FileSystem& files, const fs::path& root, const Project& project
         if (!written.insert(image.storedFileName).second)
             continue;
         const fs::path file = images / image.storedFileName;
-        if (auto s = files.writeFile(file, bytes->second); !s)
-            return s;
+        const StoredBytes& stored = bytes->second;
+        if (stored.isOwnedFile()) {
+            if (auto s = files.cloneFile(*stored.file(), file); !s)
+                return s;
+        } else {
+            auto read = stored.read();
+            if (!read)
+                return Error{"could not read the picture “" + image.originalFileName + "”",
+                             read.error().code};
+            if (auto s = files.writeFile(file, *read); !s)
+                return s;
+        }
         if (auto s = files.flush(file); !s)
             return s;
     }
@@ -271,7 +281,9 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::p
     return project;
 }
 
-Result<PackageSnapshot> readProjectPackage(const fs::path& root, FileSystem& files) {
+Result<PackageSnapshot> readProjectPackage(const fs::path& root, FileSystem& files,
+                                           std::shared_ptr<StagingFolder> staging,
+                                           PackagePictures pictures) {
     // The root itself is what the user chose to open and may be reached through a link; nothing
     // inside it is.
     if (files.entryKind(root, true) != EntryKind::directory)
@@ -302,9 +314,24 @@ Result<PackageSnapshot> readProjectPackage(const fs::path& root, FileSystem& fil
             if (snapshot.images.contains(image.id) || !isSafeMemberName(image.storedFileName)) {
                 continue;
             }
-            if (auto bytes = readMember(files, images / image.storedFileName)) {
-                snapshot.images.emplace(image.id, std::move(*bytes));
+            const fs::path file = images / image.storedFileName;
+            if (files.entryKind(file, false) != EntryKind::regularFile)
+                continue;
+            std::optional<StoredBytes> stored;
+            if (pictures == PackagePictures::inPlace) {
+                std::error_code error;
+                const auto size = fs::file_size(file, error);
+                if (!error)
+                    stored = StoredBytes::external(file, size, {}, /*followLinks=*/false);
+            } else {
+                if (!staging)
+                    staging = StagingFolder::create();
+                if (auto adopted = staging->adopt(file, files))
+                    stored = std::move(*adopted);
             }
+            // One too large to ever be read is as good as missing (and its staged link goes).
+            if (stored && stored->size() <= maxPictureFileBytes)
+                snapshot.images.emplace(image.id, std::move(*stored));
         }
         // Marked after all files were tried: pictures listed twice count as one, and are
         // missing only when no listing found their file.

@@ -9,12 +9,14 @@
 #include "core/platform/bytes.h"
 #include "core/platform/file_system.h"
 #include "core/platform/result.h"
+#include "core/platform/stored_bytes.h"
 #include "core/platform/uuid.h"
 
 namespace mosavelle {
 
-// The stored bytes of each picture, keyed by `SourceImage::id`. Bytes are shared, never copied.
-using ImageDataMap = std::map<Uuid, Bytes>;
+// The stored bytes of each picture, keyed by `SourceImage::id`: files of ours (or bytes in memory),
+// shared, never copied, read only while a picture is being worked on.
+using ImageDataMap = std::map<Uuid, StoredBytes>;
 
 // The only document type the application reads and writes: a directory with this extension.
 inline constexpr std::string_view projectTypeIdentifier = "app.mosavelle.project";
@@ -52,6 +54,9 @@ bool isSafeMemberName(std::string_view name);
 // already uses, is replaced by the picture's identifier and extension (a logo name by "logo"
 // and its extension); the returned project is the one written to "project.json", with those
 // names. The caller may adopt it. Safe to call on any thread; touches only the snapshot.
+//
+// Pictures that are files of ours (staged) are linked into the new tree where the file system
+// allows it and copied otherwise; others are read (and checked) and written.
 Result<Project> writeProjectPackage(const PackageSnapshot& snapshot,
                                     const std::filesystem::path& destination,
                                     FileSystem& files = realFileSystem());
@@ -59,10 +64,20 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot,
 // Reads the package directory `root`. Fails with `damagedPackageMessage` when `root` is not a
 // non-empty directory with a non-empty regular file "project.json" or when the deck is from a
 // newer format version, and with the decoder's own error when the JSON does not decode. A
-// picture whose file is absent, unreadable, a symbolic link, or named unsafely is read as
-// missing (`importError` = `missingImageMessage`); the logo likewise is simply absent. Symbolic
-// links inside the package are never followed. Safe to call on any thread.
+// picture whose file is absent, unreadable, larger than `maxPictureFileBytes`, a symbolic link,
+// or named unsafely is read as missing (`importError` = `missingImageMessage`); the logo likewise
+// is simply absent. Symbolic links inside the package are never followed. Safe to call on any
+// thread.
+//
+// The pictures are not read. With `PackagePictures::staged` each file is made a file of
+// `staging` (a new staging folder when none is given; see StagingFolder::adopt), so that saving
+// over the package, moving or deleting it never takes a picture away from the document that
+// opened it. With `inPlace` the pictures are read from the package when needed, and a member
+// that no longer has its size then fails to read: for work that ends before the package changes.
+enum class PackagePictures { staged, inPlace };
 Result<PackageSnapshot> readProjectPackage(const std::filesystem::path& root,
-                                           FileSystem& files = realFileSystem());
+                                           FileSystem& files = realFileSystem(),
+                                           std::shared_ptr<StagingFolder> staging = nullptr,
+                                           PackagePictures pictures = PackagePictures::staged);
 
 }  // namespace mosavelle

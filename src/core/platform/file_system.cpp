@@ -1,7 +1,9 @@
 #include "core/platform/file_system.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -54,6 +56,44 @@ public:
 private:
     int fd_;
 };
+
+// Copies everything from `source` to `target` (both at offset 0), in the kernel where it can;
+// 0 or the errno value of the failure.
+int copyContents(int source, int target) {
+    bool kernel = true;
+    std::uint8_t buffer[1 << 16];
+    for (;;) {
+        if (kernel) {
+            const ssize_t n = ::copy_file_range(source, nullptr, target, nullptr, 1 << 30, 0);
+            if (n > 0)
+                continue;
+            if (n == 0)
+                return 0;
+            if (errno == EINTR)
+                continue;
+            if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP &&
+                errno != EBADF)
+                return errno;
+            kernel = false;  // nothing was copied by the failed call; go on by hand
+        }
+        ssize_t n = ::read(source, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return 0;
+        for (const std::uint8_t* p = buffer; n > 0;) {
+            const ssize_t w = ::write(target, p, static_cast<std::size_t>(n));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w < 0)
+                return errno;
+            p += w;
+            n -= w;
+        }
+    }
+}
 
 // The kernel copy calls refuse some pairs of files before moving any byte; the next way is tried.
 bool copyUnsupported(int error) {
@@ -278,6 +318,38 @@ public:
         }
         if (int error = fd.close())
             return failure("write", path, error);
+        return success();
+    }
+
+    Status cloneFile(const fs::path& from, const fs::path& to) override {
+        struct stat info {};
+        if (::lstat(from.c_str(), &info) != 0)
+            return failure("copy", from, errno);
+        if (!S_ISREG(info.st_mode))
+            return failure("copy", from, EINVAL);
+        if (::link(from.c_str(), to.c_str()) == 0)
+            return success();
+        if (errno == EEXIST)
+            return failure("copy", to, EEXIST);
+        Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        if (source.get() < 0)
+            return failure("copy", from, errno);
+        if (::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode))
+            return failure("copy", from, EINVAL);
+        Descriptor target(
+            ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644));
+        if (target.get() < 0)
+            return failure("copy", to, errno);
+        const auto abandon = [&](const fs::path& where, int error) -> Status {
+            ::unlink(to.c_str());
+            return failure("copy", where, error);
+        };
+        if (::ioctl(target.get(), FICLONE, source.get()) != 0) {
+            if (int error = copyContents(source.get(), target.get()))
+                return abandon(to, error);
+        }
+        if (int error = target.close())
+            return abandon(to, error);
         return success();
     }
 

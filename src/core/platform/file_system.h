@@ -89,6 +89,13 @@ public:
     // `path` is refused rather than written through. Data may still sit in caches: see flush.
     virtual Status writeFile(const std::filesystem::path& path, const Bytes& bytes) = 0;
 
+    // Makes `to`, where nothing may exist yet, a regular file with the contents of the regular
+    // file `from` (a final symbolic link is refused): a hard link where the file system allows
+    // one, else a reflink (FICLONE), else a copy through the kernel (copy_file_range) or, failing
+    // that, through a buffer. A partial copy is removed. Data may still sit in caches: see flush.
+    virtual Status cloneFile(const std::filesystem::path& from,
+                             const std::filesystem::path& to) = 0;
+
     // Forces a file's or a directory's contents to stable storage (fsync).
     virtual Status flush(const std::filesystem::path& path) = 0;
 

@@ -129,8 +129,8 @@ TEST(MakeImportPlan, SortsItemsDuplicatesFailuresAndAnimatedNames) {
     Names items;
     for (const auto& item : plan->items) {
         items.push_back(item.originalName);
-        EXPECT_EQ(item.sha256, sha256Hex(item.data));
-        EXPECT_EQ(item.data, testing::readFileBytes(item.url));
+        EXPECT_EQ(item.sha256, sha256Hex(*item.data.read()));
+        EXPECT_EQ(*item.data.read(), testing::readFileBytes(item.url));
     }
     EXPECT_EQ(items, (Names{"1 picture.png", "2 animated.gif", "4 first.jpg", "8 cut.jpg"}));
     // Only the picture whose pixels do not decode is imported as unusable.
@@ -240,7 +240,7 @@ TEST(MakeSourceImage, StoresUnderTheIdentifierWithTheLowerCaseExtension) {
     const Uuid id = Uuid::random();
     const SourceImage image = makeSourceImage(item, id);
     EXPECT_EQ(image.storedFileName, id.text() + ".jpeg");
-    EXPECT_EQ(image.sha256, sha256Hex(item.data));  // computed when planning did not
+    EXPECT_EQ(image.sha256, sha256Hex(*item.data.read()));  // computed when planning did not
     for (const char* name : {"README", ".profile", "trailing."}) {
         item.originalName = name;
         EXPECT_EQ(makeSourceImage(item, id).storedFileName, id.text() + ".img") << name;

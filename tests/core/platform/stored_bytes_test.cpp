@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/platform/file_system.h"
+#include "core/platform/sha256.h"
+#include "core/platform/stored_bytes.h"
+#include "core/platform/uuid.h"
+#include "support/test_support.h"
+
+namespace mosavelle {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::readFileBytes;
+using testing::TempDir;
+using testing::writeFileBytes;
+
+TEST(StagingFolderTest, StagedBytesReadBackAndLeaveWithTheirLastOwner) {
+    TempDir root;
+    auto folder = StagingFolder::create(root.path());
+    const fs::path where = folder->path();
+    EXPECT_FALSE(fs::exists(where)) << "made on first use only";
+
+    const Bytes picture("picture bytes");
+    auto stored = folder->store(picture, sha256Hex(picture));
+    ASSERT_TRUE(stored) << stored.error().message;
+    ASSERT_NE(stored->file(), nullptr);
+    EXPECT_TRUE(stored->isOwnedFile());
+    EXPECT_EQ(stored->size(), picture.size());
+    EXPECT_EQ(*stored->read(), picture);
+
+    // A copy keeps the file; the folder outlives its maker while a value still refers to it.
+    StoredBytes copy = *stored;
+    auto second = folder->store(Bytes("other"));
+    ASSERT_TRUE(second);
+    const fs::path secondFile = *second->file();
+    second = Error{"dropped"};
+    EXPECT_FALSE(fs::exists(secondFile)) << "a staged file goes with its last value";
+    folder.reset();
+    stored = Error{"dropped"};
+    ASSERT_TRUE(fs::exists(where));
+    EXPECT_EQ(*copy.read(), picture);
+    copy = StoredBytes();
+    EXPECT_FALSE(fs::exists(where));
+}
+
+TEST(StagingFolderTest, FilesThatShrankVanishedOrChangedFailToRead) {
+    TempDir root;
+    auto folder = StagingFolder::create(root.path());
+    auto stored = folder->store(Bytes(std::string(10000, 'x')));
+    ASSERT_TRUE(stored);
+
+    // Truncated behind our back: an error, never a short buffer or a signal.
+    ASSERT_EQ(::truncate(stored->file()->c_str(), 100), 0);
+    EXPECT_FALSE(stored->read());
+    ASSERT_EQ(::unlink(stored->file()->c_str()), 0);
+    EXPECT_FALSE(stored->read());
+
+    // A file of the user's: the same size with other bytes is a change.
+    const fs::path source = root / "source.jpg";
+    const Bytes original("0123456789");
+    writeFileBytes(source, original);
+    const StoredBytes external =
+        StoredBytes::external(source, original.size(), sha256Hex(original));
+    EXPECT_FALSE(external.isOwnedFile());
+    EXPECT_EQ(*external.read(), original);
+    writeFileBytes(source, Bytes("9876543210"));
+    auto changed = external.read();
+    ASSERT_FALSE(changed);
+    EXPECT_EQ(changed.error().message, changedSourceMessage);
+    EXPECT_EQ(changed.error().code, ErrorCode::damaged);
+}
+
+TEST(StagingFolderTest, AdoptedFilesSurviveWhatHappensToTheOriginalName) {
+    TempDir root;
+    const fs::path original = root / "member.jpg";
+    writeFileBytes(original, Bytes("package member"));
+    auto folder = StagingFolder::create(root / "staging");
+    auto adopted = folder->adopt(original);
+    ASSERT_TRUE(adopted) << adopted.error().message;
+    EXPECT_TRUE(adopted->isOwnedFile());
+
+    // A package saved over (a new file renamed onto the name), then deleted.
+    writeFileBytes(root / "new.jpg", Bytes("another picture"));
+    fs::rename(root / "new.jpg", original);
+    EXPECT_EQ(*adopted->read(), Bytes("package member"));
+    fs::remove(original);
+    EXPECT_EQ(*adopted->read(), Bytes("package member"));
+
+    // A symbolic link is not adopted.
+    fs::create_symlink(root / "elsewhere", root / "link.jpg");
+    EXPECT_FALSE(folder->adopt(root / "link.jpg"));
+}
+
+TEST(StagingFolderTest, CleanupRemovesOnlyFoldersNobodyHolds) {
+    TempDir root;
+    auto live = StagingFolder::create(root.path());
+    auto liveFile = live->store(Bytes("live"));
+    ASSERT_TRUE(liveFile);
+
+    // What a killed run leaves: a staging folder whose lock nobody holds.
+    const fs::path stale = root / Uuid::random().text();
+    fs::create_directory(stale);
+    writeFileBytes(stale / ".lock", Bytes());
+    writeFileBytes(stale / "1.bin", Bytes("stale"));
+    // Just made by another process, not locked yet: too young to judge.
+    const fs::path young = root / Uuid::random().text();
+    fs::create_directory(young);
+    // Not a staging folder at all.
+    fs::create_directory(root / "keep-me");
+
+    EXPECT_EQ(removeStaleStagingFolders(root.path()), 1);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live->path() / "1.bin"));
+    EXPECT_TRUE(fs::exists(young));
+    EXPECT_TRUE(fs::exists(root / "keep-me"));
+
+    const int fd = ::open((live->path() / ".lock").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0) << "held while the folder lives";
+    ::close(fd);
+}
+
+TEST(FileSystemTest, CloneFileCopiesRegularFilesIntoNewNamesOnly) {
+    TempDir root;
+    const Bytes content(std::string(300000, 'q'));
+    writeFileBytes(root / "a", content);
+    ASSERT_TRUE(realFileSystem().cloneFile(root / "a", root / "b"));
+    EXPECT_EQ(readFileBytes(root / "b"), content);
+    EXPECT_FALSE(realFileSystem().cloneFile(root / "a", root / "b")) << "never replaces";
+    EXPECT_FALSE(realFileSystem().cloneFile(root / "missing", root / "c"));
+    EXPECT_FALSE(fs::exists(root / "c"));
+    EXPECT_FALSE(realFileSystem().cloneFile(root.path(), root / "d")) << "a folder is no file";
+    EXPECT_FALSE(fs::exists(root / "d"));
+}
+
+}  // namespace
+}  // namespace mosavelle
