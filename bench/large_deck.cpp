@@ -25,8 +25,8 @@
 
 #include "bench_support.h"
 #include "core/import/detail/vips_runtime.h"
-#include "core/layout/image_index.h"
 #include "core/layout/rendered_slide.h"
+#include "core/model/image_index.h"
 #include "core/model/package.h"
 
 namespace mosavelle::bench {
