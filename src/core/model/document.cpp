@@ -265,8 +265,34 @@ void MosavelleDocument::setProject(Project project) {
     notify(std::move(change));
 }
 
+namespace {
+
+// Whether two values hold the same picture, judged without reading a file: this runs on the
+// interface thread. Bytes in memory compare by contents; files by place (the same file of ours,
+// or the same user's file). Equal bytes in another file count as a change, which costs one
+// needless notification at most.
+bool sameWithoutReadingFiles(const StoredBytes& a, const StoredBytes& b) {
+    if (a.sharesStorageWith(b))
+        return true;
+    if (a.size() != b.size())
+        return false;
+    const auto* fileA = a.file();
+    const auto* fileB = b.file();
+    if (fileA != nullptr || fileB != nullptr)
+        return fileA != nullptr && fileB != nullptr && *fileA == *fileB;
+    return *a.read() == *b.read();  // both in memory: nothing is read from disk
+}
+
+bool sameStoredPictures(const ImageDataMap& a, const ImageDataMap& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.first == y.first && sameWithoutReadingFiles(x.second, y.second);
+    });
+}
+
+}  // namespace
+
 void MosavelleDocument::setImageData(ImageDataMap imageData) {
-    if (imageData == imageData_)
+    if (sameStoredPictures(imageData, imageData_))
         return;
     imageData_ = std::move(imageData);
     notify(DocumentChangeKind::pictures);
@@ -274,7 +300,7 @@ void MosavelleDocument::setImageData(ImageDataMap imageData) {
 
 void MosavelleDocument::setImageBytes(const Uuid& imageID, StoredBytes bytes) {
     auto it = imageData_.find(imageID);
-    if (it != imageData_.end() && it->second == bytes)
+    if (it != imageData_.end() && sameWithoutReadingFiles(it->second, bytes))
         return;
     imageData_.insert_or_assign(imageID, std::move(bytes));
     notify(DocumentChangeKind::pictures);

@@ -55,6 +55,16 @@ TEST_F(DocumentTest, EachSetterNotifiesOnceAndEqualValuesNotifyNobody) {
     doc.setDragState({}, false);
     doc.setDragState({}, false);
     EXPECT_EQ(take(), (Kinds{K::pictures, K::logo, K::previewCommit, K::dragState}));
+
+    // Pictures in files are told apart by place, never by reading them (this runs on the
+    // interface thread): the same bytes in another file are a change, the same file is not.
+    testing::TempDir folder;
+    testing::writeFileBytes(folder / "one.jpg", Bytes("jpeg"));
+    testing::writeFileBytes(folder / "two.jpg", Bytes("jpeg"));
+    doc.setImageData({{a, StoredBytes::external(folder / "one.jpg", 4, {})}});
+    doc.setImageData({{a, StoredBytes::external(folder / "one.jpg", 4, {})}});
+    doc.setImageData({{a, StoredBytes::external(folder / "two.jpg", 4, {})}});
+    EXPECT_EQ(take(), (Kinds{K::pictures, K::pictures}));
 }
 
 TEST_F(DocumentTest, ObserverRemovedDuringANotificationIsNotCalled) {
