@@ -19,15 +19,17 @@ std::size_t costOf(const PremultipliedImage& image, const std::string& key) {
     return image.pixels.size() + sizeof(PremultipliedImage) + key.size() + 64;
 }
 
-// The picture is read only for the decode and let go right after it.
-ThumbnailImage decodeAt(const StoredBytes& stored, int size) {
-    auto bytes = stored.read();
-    if (!bytes)
-        return nullptr;
-    auto decoded = decodeThumbnail(*bytes, size);
+ThumbnailImage decodeAt(const Bytes& bytes, int size) {
+    auto decoded = decodeThumbnail(bytes, size);
     if (!decoded)
         return nullptr;
     return std::make_shared<const PremultipliedImage>(premultiplied(*decoded));
+}
+
+// The picture is read only for the decode and let go right after it.
+ThumbnailImage decodeAt(const StoredBytes& stored, int size) {
+    auto bytes = stored.read();
+    return bytes ? decodeAt(*bytes, size) : nullptr;
 }
 
 // Pool threads yield to every other thread of the process (an export, the interface): thumbnails
@@ -263,9 +265,11 @@ void ThumbnailCache::startPoolLocked() {
         pool_.emplace_back([this] { work(); });
 }
 
-ThumbnailImage ThumbnailCache::make(const Job& job, bool& fromDisk) {
+ThumbnailImage ThumbnailCache::make(const Job& job, bool& fromDisk, bool& mayKeepOnDisk) {
     fromDisk = false;
-    if (disk_ && ThumbnailDiskCache::isKey(job.sha256)) {
+    mayKeepOnDisk = false;
+    const bool filed = disk_ && ThumbnailDiskCache::isKey(job.sha256);
+    if (filed) {
         if (auto kept = disk_->load(job.sha256, job.bucket)) {
             fromDisk = true;
             std::lock_guard lock(mutex_);
@@ -273,27 +277,19 @@ ThumbnailImage ThumbnailCache::make(const Job& job, bool& fromDisk) {
             return std::make_shared<const PremultipliedImage>(std::move(*kept));
         }
     }
-    auto image = decodeAt(job.bytes, job.bucket);
+    auto bytes = job.bytes.read();
+    ThumbnailImage image = bytes ? decodeAt(*bytes, job.bucket) : nullptr;
+    if (image && filed) {
+        // The key is taken from the document, which may be damaged or hostile: a thumbnail is
+        // only ever filed under the digest of the bytes it was made from, so no other deck can
+        // be shown a wrong miniature through it. A file of ours keeps the digest computed when
+        // it was copied in; anything else is hashed from the bytes just decoded.
+        const std::string* known = job.bytes.isOwnedFile() ? job.bytes.knownDigest() : nullptr;
+        mayKeepOnDisk = known != nullptr ? *known == job.sha256 : sha256Hex(*bytes) == job.sha256;
+    }
     std::lock_guard lock(mutex_);
     ++stats_.decoded;
     return image;
-}
-
-void ThumbnailCache::keepOnDisk(const Job& job, const ThumbnailImage& image) const {
-    // The key is taken from the document, which may be damaged or hostile: a thumbnail is only
-    // ever filed under the digest of the bytes it was made from, so no other deck can be shown
-    // a wrong miniature through it.
-    // A file of ours keeps the digest computed when it was copied in; anything else is read and
-    // hashed again.
-    const std::string* known = job.bytes.isOwnedFile() ? job.bytes.knownDigest() : nullptr;
-    if (known == nullptr) {
-        auto bytes = job.bytes.read();
-        if (!bytes || sha256Hex(*bytes) != job.sha256)
-            return;
-    } else if (*known != job.sha256) {
-        return;
-    }
-    disk_->store(job.sha256, job.bucket, *image);
 }
 
 void ThumbnailCache::work() {
@@ -309,7 +305,7 @@ void ThumbnailCache::work() {
             PendingWrite write = std::move(writes_.front());
             writes_.pop_front();
             lock.unlock();
-            keepOnDisk(write.job, write.image);
+            disk_->store(write.job.sha256, write.job.bucket, *write.image);
             lock.lock();
             continue;
         }
@@ -327,7 +323,8 @@ void ThumbnailCache::work() {
         running.sha256 = found->second.sha256;
         lock.unlock();
         bool fromDisk = false;
-        ThumbnailImage image = make(running, fromDisk);
+        bool mayKeepOnDisk = false;
+        ThumbnailImage image = make(running, fromDisk, mayKeepOnDisk);
         lock.lock();
 
         found = jobs_.find(entryKey);
@@ -335,7 +332,7 @@ void ThumbnailCache::work() {
         if (image && !found->second.dropped)
             image = storeLocked(found->second.pictureID, found->second.bucket, image);
         jobs_.erase(found);
-        if (image && !fromDisk && disk_ && ThumbnailDiskCache::isKey(running.sha256))
+        if (image && !fromDisk && mayKeepOnDisk)
             writes_.push_back(PendingWrite{std::move(running), image});
         lock.unlock();
         for (const auto& waiter : waiters)

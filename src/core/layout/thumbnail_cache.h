@@ -168,8 +168,9 @@ private:
     void evictOverBudget();
     void startPoolLocked();
     void work();
-    ThumbnailImage make(const Job& job, bool& fromDisk);
-    void keepOnDisk(const Job& job, const ThumbnailImage& image) const;
+    // Loads or decodes the job's thumbnail. `mayKeepOnDisk` tells whether a decoded one may be
+    // filed under the job's digest: the bytes it was made from carry that digest.
+    ThumbnailImage make(const Job& job, bool& fromDisk, bool& mayKeepOnDisk);
 
     const std::size_t budget_;
     const std::shared_ptr<ThumbnailDiskCache> disk_;
