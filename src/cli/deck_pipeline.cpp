@@ -55,11 +55,12 @@ ExitStatus checkProjectDestination(const std::string& project, Console& console)
 }
 
 ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
-                           Console& console) {
+                           Console& console, DecodeProof decodeProof) {
     std::vector<fs::path> urls(options.inputs.begin(), options.inputs.end());
     std::stop_source stop;
     ImportPlanOptions planOptions;
     planOptions.stop = stop.get_token();
+    planOptions.decodeProof = decodeProof;
     planOptions.progress = [&](std::size_t done, std::size_t total) {
         if (InterruptWatch::requested())
             stop.request_stop();

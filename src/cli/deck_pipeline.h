@@ -5,6 +5,7 @@
 #include "cli/console.h"
 #include "cli/exit_status.h"
 #include "cli/options.h"
+#include "core/import/import_plan.h"
 #include "core/model/document.h"
 #include "core/model/package_lock.h"
 
@@ -42,8 +43,9 @@ struct ImportOutcome {
 // The pictures stay where they are, with the digest taken now: an export or a save reads them
 // again and fails on one that changed in between, rather than mix two versions. A command ends
 // before anyone needs them to outlive their files, so nothing is copied into a staging folder.
+// `decodeProof` says how each picture is shown to decode.
 ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
-                           Console& console);
+                           Console& console, DecodeProof decodeProof = DecodeProof::thumbnail);
 
 // The sentence for inputs without a single usable picture, which `make` and `import` refuse.
 inline constexpr const char* noUsablePictureMessage =

@@ -77,7 +77,14 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
     if (logo)
         document->setLogoData(logo);
 
-    const ImportOutcome imported = importInputs(*document, options.import, console);
+    // At best quality the export embeds JPEG and PNG files as they are, after checks of their
+    // containers; decoding each picture at import as well would cost several times the copying.
+    // A saved project may be exported later at another quality, so it gets the full proof.
+    const bool embedsStored =
+        document->project().export_.quality == QualityPreset::best && !options.saveProject;
+    const ImportOutcome imported =
+        importInputs(*document, options.import, console,
+                     embedsStored ? DecodeProof::containerForEmbedding : DecodeProof::thumbnail);
     if (imported.interrupted) {
         console.error("The import was interrupted; nothing was written.");
         return ExitStatus::interrupted;

@@ -25,7 +25,15 @@ using Examined = std::variant<ImportItem, ImportFailure>;
 constexpr std::string_view notCopiedMessage =
     "The file could not be copied into the deck because the disk is full or cannot be written.";
 
-Examined examineFile(const fs::path& path, StagingFolder* staging) {
+bool decodes(const PictureFile& picture, DecodeProof proof) {
+    const std::string_view type = picture.info.uti;
+    if (proof == DecodeProof::containerForEmbedding &&
+        (type == "public.jpeg" || type == "public.png"))
+        return picture.source.passesDecodeChecks();
+    return picture.source.decodeThumbnail(importCheckThumbnailSize).has_value();
+}
+
+Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof proof) {
     std::string name = path.filename().string();
     try {
         PictureFileResult read = readPictureFile(path);
@@ -35,7 +43,7 @@ Examined examineFile(const fs::path& path, StagingFolder* staging) {
         const Bytes& bytes = picture.source.bytes();
         std::string digest = sha256Hex(bytes);
         std::optional<std::string> decodeError;
-        if (!picture.source.decodeThumbnail(importCheckThumbnailSize))
+        if (!decodes(picture, proof))
             decodeError = std::string(description(ImageIOError::unreadable));
         // The bytes read here are the only read of the file: copied into the staging folder, or
         // dropped when the file itself is to be read again later (its digest guards that read).
@@ -120,7 +128,9 @@ std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
     std::vector<OrderedJobs<Examined>::Job> jobs;
     jobs.reserve(total);
     for (const fs::path& file : files)
-        jobs.push_back([&file, staging] { return examineFile(file, staging); });
+        jobs.push_back([&file, staging, proof = options.decodeProof] {
+            return examineFile(file, staging, proof);
+        });
     const unsigned threads = threadCount(options, total);
     OrderedJobs<Examined> examined(std::move(jobs), threads, std::size_t{threads} * 4);
     for (std::size_t i = 0; i < total; ++i) {

@@ -37,6 +37,17 @@ struct ImportItem {
 // The longer side of the thumbnail an import decodes to prove that a picture's pixels read.
 inline constexpr int importCheckThumbnailSize = 256;
 
+// How examining a file proves that its pixels can be used.
+enum class DecodeProof {
+    // A thumbnail is decoded, which reads every pixel of the file.
+    thumbnail,
+    // A JPEG or PNG passes when its container is whole and within the decode bounds: the checks
+    // an export at best quality makes before it embeds such a file as it is stored. Other kinds
+    // still decode a thumbnail. For work that embeds the pictures at best and keeps no project,
+    // where decoding every picture would cost many times the copying it does.
+    containerForEmbedding,
+};
+
 struct ImportDuplicate {
     ImportItem incoming;
     std::string existingSHA;  // the digest shared with the deck's picture or the earlier file
@@ -70,6 +81,7 @@ struct ImportPlanOptions {
     // folder), so that the deck keeps it whatever becomes of the file. Without one, items refer
     // to the files themselves, which is enough for work that ends before they could change.
     std::shared_ptr<StagingFolder> staging;
+    DecodeProof decodeProof = DecodeProof::thumbnail;
 };
 
 // Examines `files` in order: each is read once (and copied into `options.staging` from that one

@@ -157,6 +157,34 @@ TEST(MakeImportPlan, SortsItemsDuplicatesFailuresAndAnimatedNames) {
               "Animated GIF files import the first frame only. Animation is not exported.");
 }
 
+// The container proof accepts without decoding only what an export at best embeds as it is:
+// JPEG and PNG files that are whole. A JPEG cut short still fails, and other kinds whose data is
+// cut keep the thumbnail's verdict.
+TEST(MakeImportPlan, ContainerProofStillRefusesCutPictures) {
+    TempDir dir;
+    copyFixture("truncated.jpg", dir / "cut.jpg");
+    copyFixture("orient-6.jpg", dir / "whole.jpg");
+    copyFixture("picture.png", dir / "whole.png");
+    for (const std::string fixture : {"picture.png", "picture.tif"}) {
+        const Bytes whole = testing::readFileBytes(fixturePath(fixture));
+        testing::writeFileBytes(dir / ("cut-" + fixture),
+                                Bytes(whole.data(), whole.size() * 3 / 4));
+    }
+    const auto verdicts = [&](DecodeProof proof) {
+        ImportPlanOptions options;
+        options.decodeProof = proof;
+        const auto plan = makeImportPlan({dir.path()}, {}, false, options);
+        Names unusable;
+        for (const auto& item : plan->items)
+            if (item.importError)
+                unusable.push_back(item.originalName);
+        return unusable;
+    };
+    const Names refused = verdicts(DecodeProof::thumbnail);
+    EXPECT_EQ(refused, (Names{"cut-picture.png", "cut-picture.tif", "cut.jpg"}));
+    EXPECT_EQ(verdicts(DecodeProof::containerForEmbedding), refused);
+}
+
 // Two large pictures that differ only in their last byte are two pictures; a third equal to the
 // first is its duplicate. (Bytes after a JPEG's end marker are ignored by decoders.)
 TEST(MakeImportPlan, LargeFilesDifferingOnlyAtTheirEndAreNoDuplicates) {
