@@ -1,7 +1,8 @@
 #include "core/export/zip_archive.h"
 
-#include <libdeflate.h>
 #include <algorithm>
+
+#include "core/platform/crc32.h"
 
 namespace mosavelle {
 
@@ -67,13 +68,6 @@ std::vector<std::uint8_t> zip64Extra(std::initializer_list<std::uint64_t> values
     for (auto value : values)
         put64(extra, value);
     return extra;
-}
-
-// CRC-32 as zlib's `crc32` computes it, starting from 0 (an empty input gives 0).
-std::uint32_t crc32Of(std::span<const std::uint8_t> data) {
-    if (data.empty())
-        return 0;
-    return libdeflate_crc32(0, data.data(), data.size());
 }
 
 }  // namespace

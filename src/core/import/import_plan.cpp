@@ -9,6 +9,7 @@
 #include "core/import/file_collection.h"
 #include "core/import/file_names.h"
 #include "core/import/picture_file.h"
+#include "core/platform/crc32.h"
 #include "core/platform/names.h"
 #include "core/platform/ordered_jobs.h"
 #include "core/platform/sha256.h"
@@ -36,6 +37,9 @@ bool decodes(const PictureFile& picture, DecodeProof proof) {
 Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof proof) {
     std::string name = path.filename().string();
     try {
+        // Without a staging folder the file is read again later: its stamp around this read lets
+        // that read recognise these bytes without hashing them a second time.
+        const std::optional<FileStamp> before = staging ? std::nullopt : fileStampOf(path);
         PictureFileResult read = readPictureFile(path);
         if (auto* failure = std::get_if<PictureFileFailure>(&read))
             return ImportFailure{std::move(name), std::move(failure->sentence)};
@@ -54,7 +58,12 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
                 return ImportFailure{std::move(name), std::string(notCopiedMessage)};
             stored = std::move(*staged);
         } else {
-            stored = StoredBytes::external(path, bytes.size(), digest);
+            std::optional<FileStamp> stamp = fileStampOf(path);
+            if (stamp && stamp == before)
+                stamp->crc32 = crc32Of(bytes.span());
+            else
+                stamp.reset();
+            stored = StoredBytes::external(path, bytes.size(), digest, true, stamp);
         }
         return ImportItem{path,
                           std::move(stored),

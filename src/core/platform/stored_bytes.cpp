@@ -12,6 +12,7 @@
 #include <new>
 #include <system_error>
 
+#include "core/platform/crc32.h"
 #include "core/platform/sha256.h"
 #include "core/platform/uuid.h"
 
@@ -28,9 +29,21 @@ Error readError(const fs::path& path, int error) {
                  errorCodeOfErrno(error)};
 }
 
+FileStamp stampOf(const struct stat& info) {
+    FileStamp stamp;
+    stamp.device = static_cast<std::uint64_t>(info.st_dev);
+    stamp.inode = static_cast<std::uint64_t>(info.st_ino);
+    stamp.modifiedNs = std::int64_t(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    stamp.changedNs = std::int64_t(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
+    return stamp;
+}
+
 // The whole of `path`, which must be a regular file of exactly `size` bytes. The buffer is
-// allocated uninitialised and filled with pread, so nothing is touched twice.
-Result<Bytes> readExactly(const fs::path& path, std::uint64_t size, bool followLinks) {
+// allocated uninitialised and filled with pread, so nothing is touched twice. With `stamp`, it
+// receives the file's stamp (CRC-32 left 0) when the file showed the same one before and after
+// the read, and is cleared otherwise.
+Result<Bytes> readExactly(const fs::path& path, std::uint64_t size, bool followLinks,
+                          std::optional<FileStamp>* stamp = nullptr) {
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
     const int fd = ::open(path.c_str(), flags);
     if (fd < 0)
@@ -63,6 +76,11 @@ Result<Bytes> readExactly(const fs::path& path, std::uint64_t size, bool followL
                          ErrorCode::damaged};
         filled += static_cast<std::uint64_t>(got);
     }
+    if (stamp) {
+        struct stat after {};
+        const bool steady = ::fstat(fd, &after) == 0 && stampOf(after) == stampOf(info);
+        *stamp = steady ? std::optional(stampOf(info)) : std::nullopt;
+    }
     const std::uint8_t* data = buffer.get();
     return Bytes(std::shared_ptr<const void>(std::move(buffer), data), data,
                  static_cast<std::size_t>(size));
@@ -81,6 +99,7 @@ struct StoredBytes::Region {
     fs::path path;
     std::uint64_t size = 0;
     std::string sha256;                     // known digest, may be empty
+    std::optional<FileStamp> stamp;         // the file around the read that gave the digest
     bool followLinks = false;               // for a file of the user's
     std::shared_ptr<StagingFolder> folder;  // set for a file of ours, which dies with the region
     ~Region() {
@@ -91,9 +110,17 @@ struct StoredBytes::Region {
 
 StoredBytes::StoredBytes(Bytes bytes) : memory_(std::move(bytes)) {}
 
+std::optional<FileStamp> fileStampOf(const fs::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return stampOf(info);
+}
+
 StoredBytes StoredBytes::external(fs::path path, std::uint64_t size, std::string sha256,
-                                  bool followLinks) {
+                                  bool followLinks, std::optional<FileStamp> stamp) {
     auto region = std::make_shared<Region>();
+    region->stamp = stamp;
     region->followLinks = followLinks;
     region->path = std::move(path);
     region->size = size;
@@ -123,7 +150,9 @@ Result<Bytes> StoredBytes::read() const {
     if (!region_)
         return memory_;
     const bool ours = region_->folder != nullptr;
-    auto bytes = readExactly(region_->path, region_->size, region_->followLinks);
+    std::optional<FileStamp> stamp;
+    auto bytes = readExactly(region_->path, region_->size, region_->followLinks,
+                             region_->stamp ? &stamp : nullptr);
     // A file recorded with its digest was the user's picture, now another one; without one it
     // is merely a damaged file.
     if (!bytes && !ours && !region_->sha256.empty() && bytes.error().code == ErrorCode::damaged)
@@ -132,7 +161,14 @@ Result<Bytes> StoredBytes::read() const {
         return bytes;
     // A file of ours is only ever written once, by us; a file of the user's may have been
     // rewritten with the same size.
-    if (!ours && !region_->sha256.empty() && sha256Hex(*bytes) != region_->sha256)
+    if (ours || region_->sha256.empty())
+        return bytes;
+    if (stamp) {
+        stamp->crc32 = crc32Of(bytes->span());
+        if (stamp == region_->stamp)
+            return bytes;  // the file as it was hashed
+    }
+    if (sha256Hex(*bytes) != region_->sha256)
         return Error{std::string(changedSourceMessage), ErrorCode::damaged};
     return bytes;
 }

@@ -25,6 +25,23 @@ inline constexpr std::uint64_t maxPictureFileBytes = std::uint64_t{1} << 30;
 inline constexpr std::string_view changedSourceMessage =
     "The file changed after it was added to the deck.";
 
+// A user's file as it stood around one read of it: which file it was, its modification and change
+// times, and the CRC-32 of the bytes that read gave. Any write to a file sets its change time, so a
+// later read that finds the same file, times and CRC-32 has the same bytes without hashing them
+// again; a write within the same tick of the file system's clock still has to keep the CRC-32.
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t modifiedNs = 0;
+    std::int64_t changedNs = 0;
+    std::uint32_t crc32 = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
+// The stamp of the file at `path` now, with `crc32` left 0; nothing when it cannot be had. Links
+// are followed.
+std::optional<FileStamp> fileStampOf(const std::filesystem::path& path);
+
 // The bytes of one picture, held where they already are instead of in memory: a file region of
 // ours (a picture copied into a staging folder, or linked there from an opened package), a file
 // of the user's that we only read (its size and digest are kept, and a read checks both), or a
@@ -45,9 +62,10 @@ public:
     // A file of the user's at `path` that held `size` bytes with SHA-256 `sha256` (lower-case hex)
     // when it was read; `read` fails with `changedSourceMessage` (ErrorCode::damaged) when it no
     // longer does (without a digest, only the size is checked). With `followLinks` false a
-    // symbolic link in the file's place is refused. Never removed.
+    // symbolic link in the file's place is refused. Never removed. With `stamp`, taken around the
+    // read that gave the digest, a read that finds the file as stamped skips the digest.
     static StoredBytes external(std::filesystem::path path, std::uint64_t size, std::string sha256,
-                                bool followLinks = true);
+                                bool followLinks = true, std::optional<FileStamp> stamp = {});
 
     std::uint64_t size() const;
     bool empty() const { return size() == 0; }

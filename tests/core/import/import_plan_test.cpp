@@ -10,7 +10,9 @@
 
 #include "core/import/file_collection.h"
 #include "core/import/import_plan.h"
+#include "core/platform/crc32.h"
 #include "core/platform/sha256.h"
+#include "core/platform/stored_bytes.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
@@ -183,6 +185,33 @@ TEST(MakeImportPlan, ContainerProofStillRefusesCutPictures) {
     const Names refused = verdicts(DecodeProof::thumbnail);
     EXPECT_EQ(refused, (Names{"cut-picture.png", "cut-picture.tif", "cut.jpg"}));
     EXPECT_EQ(verdicts(DecodeProof::containerForEmbedding), refused);
+}
+
+// Read in place, an item is recognised later by its file's stamp and the CRC-32 of its bytes,
+// or else by its digest: a stamp alone cannot tell a rewrite within one tick of the file
+// system's clock, which the CRC-32 must catch.
+TEST(MakeImportPlan, InPlaceItemsAreRecognisedByStampAndCrcOrElseByDigest) {
+    TempDir dir;
+    copyFixture("orient-1.jpg", dir / "a.jpg");
+    const auto plan = makeImportPlan({dir.path()}, {}, false);
+    ASSERT_TRUE(plan && plan->items.size() == 1u);
+    const Bytes bytes = *plan->items[0].data.read();
+    const auto inPlace = [&](std::string digest, std::uint32_t crc) {
+        std::optional<FileStamp> stamp = fileStampOf(dir / "a.jpg");
+        stamp->crc32 = crc;
+        return StoredBytes::external(dir / "a.jpg", bytes.size(), std::move(digest), true, stamp)
+            .read();
+    };
+    // As stamped: the digest is not computed again (a wrong one goes unnoticed).
+    EXPECT_TRUE(inPlace(std::string(64, '0'), crc32Of(bytes.span())));
+
+    std::vector<std::uint8_t> other(bytes.span().begin(), bytes.span().end());
+    other[other.size() / 2] ^= 0xFF;
+    testing::writeFileBytes(dir / "a.jpg", Bytes(std::move(other)));
+    EXPECT_EQ(plan->items[0].data.read().error().message, changedSourceMessage);
+    // The same stamp after a rewrite: the CRC-32 differs, and the digest decides.
+    EXPECT_EQ(inPlace(plan->items[0].sha256, crc32Of(bytes.span())).error().message,
+              changedSourceMessage);
 }
 
 // Two large pictures that differ only in their last byte are two pictures; a third equal to the
