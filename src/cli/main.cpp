@@ -1,8 +1,11 @@
 #include "cli/command_line.h"
 #include "cli/interrupt_watch.h"
+#include "core/import/image_source.h"
 #include "core/platform/stored_bytes.h"
 
 int main(int argc, char** argv) {
+    // A run reads each picture once or twice: loading every decoder up front would cost more.
+    mosavelle::loadModuleDecodersOnDemand();
     // Before anything else, so that a signal at any moment is a clean stop, never a kill.
     mosavelle::cli::InterruptWatch interrupts;
     // Pictures staged by runs that were killed; those of live runs are locked and stay.

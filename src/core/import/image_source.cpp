@@ -27,6 +27,8 @@ struct Decoder {
     // libvips applies the container's own transforms, so its size is already the upright size and
     // an EXIF orientation inside would be stale.
     bool appliesOrientation = false;
+    // The loader comes with a libvips module rather than with libvips itself.
+    bool inModule = false;
 };
 
 constexpr Decoder kDecoders[] = {
@@ -37,16 +39,18 @@ constexpr Decoder kDecoders[] = {
      {"VipsForeignLoadNsgifBuffer", "VipsForeignLoadGifBuffer"}},
     {"public.tiff", vips_tiffload_buffer, {"VipsForeignLoadTiffBuffer"}},
     {"org.webmproject.webp", vips_webpload_buffer, {"VipsForeignLoadWebpBuffer"}},
-    {"public.heic", vips_heifload_buffer, {"VipsForeignLoadHeifBuffer"}, true},
-    {"public.heif", vips_heifload_buffer, {"VipsForeignLoadHeifBuffer"}, true},
-    {"public.avif", vips_heifload_buffer, {"VipsForeignLoadHeifBuffer"}, true},
+    {"public.heic", vips_heifload_buffer, {"VipsForeignLoadHeifBuffer"}, true, true},
+    {"public.heif", vips_heifload_buffer, {"VipsForeignLoadHeifBuffer"}, true, true},
+    {"public.avif", vips_heifload_buffer, {"VipsForeignLoadHeifBuffer"}, true, true},
     {"public.jpeg-2000", vips_jp2kload_buffer, {"VipsForeignLoadJp2kBuffer"}},
-    {"public.jpeg-xl", vips_jxlload_buffer, {"VipsForeignLoadJxlBuffer"}},
+    {"public.jpeg-xl", vips_jxlload_buffer, {"VipsForeignLoadJxlBuffer"}, false, true},
     // The general-purpose loader is trusted with bitmaps only: it would otherwise hand PostScript,
     // PDF and many other documents to external programs. Bitmap facts come from the file header.
     {"com.microsoft.bmp",
      vips_magickload_buffer,
-     {"VipsForeignLoadMagickBuffer", "VipsForeignLoadMagick7Buffer"}},
+     {"VipsForeignLoadMagickBuffer", "VipsForeignLoadMagick7Buffer"},
+     false,
+     true},
 };
 
 const Decoder* decoderFor(std::string_view uti) {
@@ -212,7 +216,7 @@ void identify(ImageSource::Identity& identity) {
         return;
     }
     const Decoder* decoder = decoderFor(uti);
-    if (decoder == nullptr) {
+    if (decoder == nullptr || (decoder->inModule && !ensureVipsModules())) {
         identity.facts = ImageIOError::unsupported;
         return;
     }
@@ -326,6 +330,10 @@ const DecodePlan& ImageSource::Identity::decodePlan() const {
             plan_.complete = true;
     });
     return plan_;
+}
+
+void loadModuleDecodersOnDemand() {
+    deferVipsModules();
 }
 
 std::optional<ImageSource> openImageSource(Bytes bytes) {

@@ -94,6 +94,12 @@ private:
     std::shared_ptr<const Identity> identity_;
 };
 
+// For a program that starts, reads pictures once and ends: the decoders that come as libraries'
+// modules (HEIF, JPEG XL, bitmaps) load when a picture of theirs first comes instead of at start,
+// which costs more than reading a few dozen JPEG files. Call first in main(), before any thread
+// starts: it sets an environment variable.
+void loadModuleDecodersOnDemand();
+
 // Opens `bytes` as a picture and identifies it. Nothing only when there is nothing to open (no
 // bytes) or the image library cannot start; callers report that as `ImageIOError::unreadable`.
 // Bytes of an unknown kind still open: their facts then report them as unreadable.

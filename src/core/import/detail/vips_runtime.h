@@ -22,6 +22,17 @@ namespace mosavelle {
 //   otherwise): callers parallelise over pictures themselves.
 bool ensureVipsStarted();
 
+// Makes libvips start without its modules (the HEIF, JPEG XL and general-purpose loaders), which
+// take longer to load than a whole export of JPEG files at best quality takes to plan, so that
+// `ensureVipsModules` loads them only when a picture needs one. Call it before libvips starts
+// and before any other thread does: it sets an environment variable. Without it, the modules load
+// at start.
+void deferVipsModules();
+
+// `ensureVipsStarted`, then the modules if they were deferred and are not loaded yet; what they
+// bring is blocked as at start. Any thread.
+bool ensureVipsModules();
+
 // Owning handle for any libvips object (images, sources, targets): releases its reference on
 // destruction.
 struct VipsObjectRelease {
