@@ -28,15 +28,24 @@ protected:
     testing::FaultyFileSystem files;
     PackageFileOptions options{&files, {fallback.path()}};
     const Bytes archive{std::string_view("PK new package")};
+
+    // Streams `bytes` into a package file at `destination` as an export does.
+    Status put(const Bytes& bytes, const fs::path& destination) {
+        auto file = PackageFile::create(destination, options);
+        if (!file)
+            return file.error();
+        if (auto written = (*file)->write(bytes.span()); !written)
+            return written;
+        return (*file)->commit();
+    }
 };
 
 TEST_F(PackageFileTest, DestinationIsCreatedThenReplacedKeepingItsPermissions) {
     const auto destination = folder / "deck.pptx";
-    ASSERT_TRUE(
-        writePackage(Bytes(std::string_view("old content, longer")), destination, options).ok());
+    ASSERT_TRUE(put(Bytes(std::string_view("old content, longer")), destination).ok());
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
     fs::permissions(destination, mode);
-    ASSERT_TRUE(writePackage(archive, destination, options).ok());
+    ASSERT_TRUE(put(archive, destination).ok());
     EXPECT_EQ(readFileBytes(destination), archive);
     EXPECT_EQ(fs::status(destination).permissions() & fs::perms::mask, mode);
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
@@ -47,14 +56,14 @@ TEST_F(PackageFileTest, LinkedDestinationReplacesTheFileItNames) {
     const auto target = folder / "real.pptx";
     writeFileBytes(target, Bytes(std::string_view("old")));
     fs::create_symlink(target, folder / "link.pptx");
-    ASSERT_TRUE(writePackage(archive, folder / "link.pptx", options).ok());
+    ASSERT_TRUE(put(archive, folder / "link.pptx").ok());
     EXPECT_TRUE(fs::is_symlink(folder / "link.pptx"));
     EXPECT_EQ(readFileBytes(target), archive);
 }
 
 TEST_F(PackageFileTest, FailuresReportTheSystemSentenceAndLeaveNothingBehind) {
     // The destination's folder does not exist.
-    auto missing = writePackage(archive, folder / "nowhere" / "deck.pptx", options);
+    auto missing = put(archive, folder / "nowhere" / "deck.pptx");
     ASSERT_FALSE(missing.ok());
     EXPECT_EQ(missing.error().message,
               "The file “deck.pptx” could not be written: No such file or directory.");
@@ -62,7 +71,7 @@ TEST_F(PackageFileTest, FailuresReportTheSystemSentenceAndLeaveNothingBehind) {
     // The destination is a folder: the rename fails and the folder stays as it was.
     fs::create_directory(folder / "taken.pptx");
     writeFileBytes(folder / "taken.pptx" / "inside", archive);
-    auto taken = writePackage(archive, folder / "taken.pptx", options);
+    auto taken = put(archive, folder / "taken.pptx");
     ASSERT_FALSE(taken.ok());
     EXPECT_NE(taken.error().message.find("“taken.pptx”"), std::string::npos);
     EXPECT_EQ(namesIn(folder / "taken.pptx"), std::set<std::string>{"inside"});
@@ -123,7 +132,7 @@ TEST_F(PackageFileTest, KilledWriterLeavesNoTemporaryFileForGood) {
     ASSERT_TRUE(live.ok());
     const std::string alive = (*live)->temporaryPath().filename().string();
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{alive});
-    ASSERT_TRUE(writePackage(archive, destination, options).ok());
+    ASSERT_TRUE(put(archive, destination).ok());
     EXPECT_EQ(namesIn(folder.path()), (std::set<std::string>{alive, "deck.pptx"}));
     EXPECT_NE(dead, alive);
 }
@@ -154,10 +163,10 @@ TEST_F(PackageFileTest, FolderRefusingTemporaryFilesFallsBackToACopyThatNeverLea
     EXPECT_TRUE(namesIn(fallback.path()).empty());
 
     // Without the limit the copy replaces the longer old content.
-    ASSERT_TRUE(writePackage(archive, destination, options).ok());
+    ASSERT_TRUE(put(archive, destination).ok());
     EXPECT_EQ(readFileBytes(destination), archive);
     EXPECT_TRUE(namesIn(fallback.path()).empty());
-    EXPECT_FALSE(writePackage(archive, folder / "nowhere" / "deck.pptx", options).ok());
+    EXPECT_FALSE(put(archive, folder / "nowhere" / "deck.pptx").ok());
     EXPECT_TRUE(namesIn(fallback.path()).empty());
 }
 

@@ -108,7 +108,6 @@ TEST(PictureEncoding, BestPassesUprightJpegAndPngThroughByteForByte) {
         ASSERT_TRUE(result) << file;
         EXPECT_TRUE(result->data.sharesStorageWith(stored)) << file;
         EXPECT_EQ(result->extensionName, extension) << file;
-        EXPECT_EQ(result->contentType, mediaContentType(extension)) << file;
     }
 }
 
