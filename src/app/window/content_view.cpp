@@ -45,6 +45,7 @@
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
+#include "core/import/file_collection.h"
 
 namespace mosavelle::app {
 
@@ -261,10 +262,9 @@ void ContentView::importImages() {
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     QStringList patterns;
-    for (const char* extension :
-         {"jpg", "jpeg", "png", "gif", "bmp", "tif", "tiff", "webp", "heic", "heif"}) {
-        patterns << QStringLiteral("*.") + QLatin1String(extension)
-                 << QStringLiteral("*.") + QString::fromLatin1(extension).toUpper();
+    for (const std::string_view extension : importableExtensions) {
+        const QString name = QString::fromLatin1(extension.data(), qsizetype(extension.size()));
+        patterns << QStringLiteral("*.") + name << QStringLiteral("*.") + name.toUpper();
     }
     dialog->setNameFilter(QStringLiteral("Images (") + patterns.join(QLatin1Char(' ')) +
                           QLatin1Char(')'));
