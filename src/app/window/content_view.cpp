@@ -26,6 +26,7 @@
 #include <functional>
 
 #include "app/document/document_handle.h"
+#include "app/document/package_dialog.h"
 #include "app/export/export_flow.h"
 #include "app/help/help_view.h"
 #include "app/help/welcome_sheet.h"
@@ -256,9 +257,7 @@ bool ContentView::concernsThisWindow() const {
 // --- Import
 
 void ContentView::importImages() {
-    auto* dialog = new QFileDialog(this, QStringLiteral("Import Images"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    auto* dialog = newFileDialog(this, QStringLiteral("Import Images"));
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     QStringList patterns;
@@ -278,9 +277,7 @@ void ContentView::importImages() {
 }
 
 void ContentView::importFolder() {
-    auto* dialog = new QFileDialog(this, QStringLiteral("Import Folder"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    auto* dialog = newFileDialog(this, QStringLiteral("Import Folder"));
     dialog->setOption(QFileDialog::ShowDirsOnly);
     dialog->setFileMode(QFileDialog::Directory);
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& folder) {
