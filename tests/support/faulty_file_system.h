@@ -20,7 +20,8 @@ namespace mosavelle::testing {
 // a full disk; anything else without doing anything). With `crash` set, every change after
 // `failAt` fails as well, as if the process had stopped there. `exchangeUnsupported` makes every
 // atomic swap fail and `unnamedUnsupported` every unnamed file, like file systems without them;
-// files cannot be created in `refuseFilesIn`. Writes to an open file are logged under its path,
+// files cannot be created in `refuseFilesIn`, and reading `unreadable` fails as a disk error (EIO)
+// would. Writes to an open file are logged under its path,
 // or under its folder / "(unnamed)" while it has none.
 class FaultyFileSystem final : public FileSystem {
 public:
@@ -31,6 +32,7 @@ public:
     bool exchangeUnsupported = false;
     bool unnamedUnsupported = false;
     path refuseFilesIn;
+    path unreadable;
     int changes = 0;                                // changes attempted so far
     std::vector<std::string> failed;                // "operation name" of each refused change
     std::vector<std::pair<std::string, path>> log;  // every change attempted: operation, path
@@ -63,7 +65,11 @@ public:
     Result<std::vector<std::string>> listDirectory(const path& p) override {
         return fs().listDirectory(p);
     }
-    Result<Bytes> readFile(const path& p, bool follow) override { return fs().readFile(p, follow); }
+    Result<Bytes, ReadFailure> readFile(const path& p, bool follow, std::uint64_t max) override {
+        if (p == unreadable)
+            return ReadFailure{ReadFailure::Cause::system, EIO, fileOperationError("read", p, EIO)};
+        return fs().readFile(p, follow, max);
+    }
     Status writeFile(const path& p, const Bytes& b) override {
         if (!refuse("write", p))
             return fs().writeFile(p, b);
@@ -74,6 +80,7 @@ public:
         return refuse("clone", b) ? injected() : fs().cloneFile(a, b);
     }
     Status flush(const path& p) override { return refuse("flush", p) ? injected() : fs().flush(p); }
+    Status touch(const path& p) override { return refuse("touch", p) ? injected() : fs().touch(p); }
     Status createDirectory(const path& p) override {
         return refuse("mkdir", p) ? injected() : fs().createDirectory(p);
     }

@@ -55,6 +55,13 @@ public:
 
 }  // namespace
 
+QFileDialog* newFileDialog(QWidget* parent, const QString& title) {
+    auto* dialog = new QFileDialog(parent, title);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    return dialog;
+}
+
 PackageFileDialog::PackageFileDialog(Purpose purpose, QWidget* parent)
     : QFileDialog(parent), purpose_(purpose) {
     setOption(QFileDialog::DontUseNativeDialog, true);

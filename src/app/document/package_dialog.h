@@ -13,6 +13,10 @@ namespace mosavelle::app {
 // Open: chooses an existing package, or the package around a typed "project.json".
 // Save: chooses a destination; ".mosavelle" is appended when the typed name lacks it, and an
 // existing package there is only replaced after the user agrees.
+// Qt's own file dialog titled `title`, deleted when it closes: every other file choice of the
+// application opens one.
+QFileDialog* newFileDialog(QWidget* parent, const QString& title);
+
 class PackageFileDialog : public QFileDialog {
     Q_OBJECT
 public:

@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include "app/document/document_handle.h"
+#include "app/document/package_dialog.h"
 #include "app/export/export_progress_panel.h"
 #include "app/export/export_sheet.h"
 #include "core/export/export_planning.h"
@@ -130,9 +131,7 @@ void ExportFlow::start(QualityPreset quality) {
 }
 
 void ExportFlow::chooseDestination(QualityPreset quality, const QString& proposedPath) {
-    auto* dialog = new QFileDialog(window_, QStringLiteral("Export Presentation"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    auto* dialog = newFileDialog(window_, QStringLiteral("Export Presentation"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->setNameFilter(QStringLiteral("PowerPoint Presentation (*.pptx)"));

@@ -22,6 +22,7 @@
 #include <variant>
 
 #include "app/document/document_handle.h"
+#include "app/document/package_dialog.h"
 #include "core/editing/deck_settings.h"
 #include "core/editing/slide_settings.h"
 #include "core/import/picture_file.h"
@@ -259,9 +260,7 @@ void DeckSettingsSheet::chooseCustomColor() {
 }
 
 void DeckSettingsSheet::chooseLogo() {
-    auto* dialog = new QFileDialog(this, QStringLiteral("Choose Logo"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    auto* dialog = newFileDialog(this, QStringLiteral("Choose Logo"));
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setNameFilter(QStringLiteral(
         "Images (*.jpg *.jpeg *.png *.gif *.bmp *.tif *.tiff *.webp *.heic *.heif)"));

@@ -26,6 +26,7 @@
 #include <functional>
 
 #include "app/document/document_handle.h"
+#include "app/document/package_dialog.h"
 #include "app/export/export_flow.h"
 #include "app/help/help_view.h"
 #include "app/help/welcome_sheet.h"
@@ -45,6 +46,7 @@
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
+#include "core/import/file_collection.h"
 
 namespace mosavelle::app {
 
@@ -255,16 +257,13 @@ bool ContentView::concernsThisWindow() const {
 // --- Import
 
 void ContentView::importImages() {
-    auto* dialog = new QFileDialog(this, QStringLiteral("Import Images"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    auto* dialog = newFileDialog(this, QStringLiteral("Import Images"));
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     QStringList patterns;
-    for (const char* extension :
-         {"jpg", "jpeg", "png", "gif", "bmp", "tif", "tiff", "webp", "heic", "heif"}) {
-        patterns << QStringLiteral("*.") + QLatin1String(extension)
-                 << QStringLiteral("*.") + QString::fromLatin1(extension).toUpper();
+    for (const std::string_view extension : importableExtensions) {
+        const QString name = QString::fromLatin1(extension.data(), qsizetype(extension.size()));
+        patterns << QStringLiteral("*.") + name << QStringLiteral("*.") + name.toUpper();
     }
     dialog->setNameFilter(QStringLiteral("Images (") + patterns.join(QLatin1Char(' ')) +
                           QLatin1Char(')'));
@@ -278,9 +277,7 @@ void ContentView::importImages() {
 }
 
 void ContentView::importFolder() {
-    auto* dialog = new QFileDialog(this, QStringLiteral("Import Folder"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    auto* dialog = newFileDialog(this, QStringLiteral("Import Folder"));
     dialog->setOption(QFileDialog::ShowDirsOnly);
     dialog->setFileMode(QFileDialog::Directory);
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& folder) {

@@ -45,14 +45,4 @@ Status PackageFile::commit() {
     return sentence(file_->commit());
 }
 
-Status writePackage(const Bytes& archive, const fs::path& destination,
-                    const PackageFileOptions& options) {
-    auto file = PackageFile::create(destination, options);
-    if (!file)
-        return file.error();
-    if (auto written = (*file)->write(archive.span()); !written)
-        return written;
-    return (*file)->commit();
-}
-
 }  // namespace mosavelle

@@ -41,8 +41,4 @@ private:
     std::unique_ptr<ReplacementFile> file_;
 };
 
-// Puts a finished archive at `destination` through a `PackageFile`.
-Status writePackage(const Bytes& archive, const std::filesystem::path& destination,
-                    const PackageFileOptions& options = {});
-
 }  // namespace mosavelle

@@ -3,16 +3,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <variant>
 #include <vector>
 
 #include <turbojpeg.h>
 
 #include "core/import/detail/vips_decoding.h"
-#include "core/import/image_decoding.h"
 #include "core/import/image_io_error.h"
 #include "core/import/image_metadata.h"
-#include "core/import/image_types.h"
+#include "core/import/image_source.h"
 
 namespace mosavelle {
 
@@ -27,10 +28,10 @@ Error unreadable() {
 }
 
 EncodedPicture jpegPicture(Bytes data) {
-    return {std::move(data), "jpg", "image/jpeg"};
+    return {std::move(data), "jpg"};
 }
 EncodedPicture pngPicture(Bytes data) {
-    return {std::move(data), "png", "image/png"};
+    return {std::move(data), "png"};
 }
 
 // ---- EXIF orientation inside a JPEG -------------------------------------------------------------
@@ -171,10 +172,10 @@ std::optional<Bytes> writePng(VipsImage* image) {
     return takeBuffer(buffer, length);
 }
 
-// Decodes `stored` upright at exactly `size` and writes it as PNG or JPEG.
-std::optional<EncodedPicture> reencode(const Bytes& stored, PixelSize size, bool asPng,
+// Decodes the picture upright at exactly `size` and writes it as PNG or JPEG.
+std::optional<EncodedPicture> reencode(const ImageSource& source, PixelSize size, bool asPng,
                                        double quality) {
-    auto decoded = decodeUprightImage(stored, size);
+    auto decoded = decodeUprightImage(source, size);
     if (!decoded)
         return std::nullopt;
     auto data = asPng ? writePng(decoded->image.get()) : writeJpeg(decoded->image.get(), quality);
@@ -219,25 +220,22 @@ VipsImageHandle openJpeg(const Bytes& jpeg, int shrink) {
 // and converts an embedded profile to sRGB as the general path does. Absent when the bytes fail
 // the decode checks, the result is not 3-band 8-bit sRGB or anything fails: the caller then takes
 // the general path, which fails bytes that cannot be decoded.
-std::optional<Bytes> reducedJpeg(const Bytes& jpeg, double targetLongEdge, double quality) {
-    if (!passesDecodeChecks(jpeg))
+std::optional<Bytes> reducedJpeg(const ImageSource& jpeg, double targetLongEdge, double quality) {
+    const std::optional<PictureHeader>& header = jpeg.decodableHeader();
+    if (!header || !jpeg.passesDecodeChecks())
         return std::nullopt;
-    VipsImageHandle source = openJpeg(jpeg, 1);
-    if (!source)
-        return std::nullopt;
-    const PixelSize stored{vips_image_get_width(source.get()), vips_image_get_height(source.get())};
-    const int orientation = vips_image_get_orientation(source.get());
-    const bool quarterTurn = orientation >= 5 && orientation <= 8;
+    const bool quarterTurn = header->orientation >= 5;
     const auto turned = [](PixelSize s) { return PixelSize{s.height, s.width}; };
-    const PixelSize size = reducedSize(quarterTurn ? turned(stored) : stored, targetLongEdge);
-    const int shrink = jpegShrinkFor(stored, quarterTurn ? turned(size) : size);
+    const PixelSize size = reducedSize(header->upright, targetLongEdge);
+    const int shrink = jpegShrinkFor(quarterTurn ? turned(header->upright) : header->upright,
+                                     quarterTurn ? turned(size) : size);
+    VipsImageHandle source = openJpeg(jpeg.bytes(), shrink);
+    // The thumbnailer turns the picture by the loader's own reading of its orientation, which
+    // must be the one the header reports for the sizes above to hold.
+    if (!source || vips_image_get_orientation(source.get()) != header->orientation)
+        return std::nullopt;
     const char* profile =
         vips_image_get_typeof(source.get(), VIPS_META_ICC_NAME) != 0 ? "srgb" : nullptr;
-    if (shrink > 1) {
-        source = openJpeg(jpeg, shrink);
-        if (!source)
-            return std::nullopt;
-    }
     VipsImage* out = nullptr;
     if (vips_thumbnail_image(source.get(), &out, size.width, "height", size.height, "size",
                              VIPS_SIZE_FORCE, "export_profile", profile, nullptr) != 0) {
@@ -267,14 +265,6 @@ std::optional<Bytes> reducedJpeg(const Bytes& jpeg, double targetLongEdge, doubl
 
 std::string mediaFileName(int index, const EncodedPicture& picture) {
     return "image" + std::to_string(index) + "." + picture.extensionName;
-}
-
-std::string_view mediaContentType(std::string_view extensionName) {
-    if (extensionName == "jpg")
-        return "image/jpeg";
-    if (extensionName == "png")
-        return "image/png";
-    return {};
 }
 
 double targetLongEdge(QualityPreset preset, double placedLongEdgeInches) {
@@ -312,23 +302,22 @@ Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeI
     const bool isJpeg = image.uti == kJpegType;
     const bool isPng = image.uti == kPngType;
     const bool isGif = image.uti == kGifType;
+    const std::optional<ImageSource> source = openImageSource(stored);
+    if (!source)
+        return unreadable();
+    const auto* facts = std::get_if<DecodedImageInfo>(&source->facts());
+    const std::string_view storedType = facts ? std::string_view(facts->uti) : std::string_view();
 
     // Bytes go into the package unread only when they are what the record says and a decoder
     // would take them; anything else is decoded like any other picture, and fails if it cannot be.
-    if (preset == QualityPreset::best && (isJpeg || isPng) &&
-        identifyImageType(stored.span()) == image.uti && passesDecodeChecks(stored)) {
+    if (preset == QualityPreset::best && (isJpeg || isPng) && storedType == image.uti &&
+        source->passesDecodeChecks()) {
         const EncodedPicture unchanged = isJpeg ? jpegPicture(stored) : pngPicture(stored);
-        // A JPEG's orientation is read from its EXIF segment without opening it as a picture.
-        std::optional<PictureHeader> header;
-        int orientation = 1;
+        // A JPEG's orientation is read from its EXIF segment, where the tag can be rewritten.
         JpegOrientation found;
-        if (isJpeg) {
+        if (isJpeg)
             found = jpegOrientation(stored.span());
-            orientation = found.code;
-        } else {
-            header = readPictureHeader(stored);
-            orientation = header ? header->orientation : 1;
-        }
+        const int orientation = isJpeg ? found.code : source->decodableHeader()->orientation;
         if (orientation == 1)
             return unchanged;
         if (isJpeg && rotatedJpeg == RotatedJpeg::turnByShape) {
@@ -347,21 +336,22 @@ Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeI
 
     const double target = targetLongEdge(preset, placedLongEdgeInches);
     const bool asPng = image.hasAlpha || isPng || isGif;
-    if (!asPng && identifyImageType(stored.span()) == kJpegType) {
-        if (auto written = reducedJpeg(stored, target, jpegQuality(preset)))
+    if (!asPng && storedType == kJpegType) {
+        if (auto written = reducedJpeg(*source, target, jpegQuality(preset)))
             return jpegPicture(std::move(*written));
     }
-    auto header = readPictureHeader(stored);
+    const std::optional<PictureHeader>& header = source->decodableHeader();
     if (!header)
         return unreadable();
     const PixelSize size = reducedSize(header->upright, target);
-    if (auto written = reencode(stored, size, asPng, jpegQuality(preset)))
+    if (auto written = reencode(*source, size, asPng, jpegQuality(preset)))
         return *written;
     return unreadable();
 }
 
 Result<Bytes> encodeLogo(const Bytes& logo) {
-    auto decoded = decodeUprightImage(logo, std::nullopt);
+    const std::optional<ImageSource> source = openImageSource(logo);
+    auto decoded = source ? decodeUprightImage(*source, std::nullopt) : std::nullopt;
     if (!decoded)
         return unreadable();
     auto data = writePng(decoded->image.get());

@@ -16,7 +16,6 @@ namespace mosavelle {
 struct EncodedPicture {
     Bytes data;
     std::string extensionName;  // "jpg" or "png"
-    std::string contentType;    // "image/jpeg" or "image/png", matching the extension
     // The EXIF orientation (1 to 8) the picture shape must apply to show `data` upright; 1 when
     // the pixels are stored upright.
     int orientation = 1;
@@ -29,10 +28,6 @@ std::string mediaFileName(int index, const EncodedPicture& picture);
 
 // The logo's media file name under "ppt/media/".
 inline constexpr std::string_view logoMediaFileName = "logo.png";
-
-// The content type a media file extension stands for ("jpg" -> "image/jpeg", "png" ->
-// "image/png"); empty for any other extension.
-std::string_view mediaContentType(std::string_view extensionName);
 
 // The longest side, in pixels, that a picture placed with a long edge of `placedLongEdgeInches`
 // is written at: 8000 at best, max(inches x 150, 1920) at balanced, max(inches x 110, 1280) at
@@ -58,13 +53,14 @@ enum class RotatedJpeg {
 // Turns the stored bytes of one picture into the media file written for it.
 //
 // At best a JPEG or PNG (by `image.uti`) with orientation 1 is passed through byte for byte,
-// without decoding, when its bytes are of that type and pass `passesDecodeChecks`; bytes that do
-// not are decoded like any other picture, so broken ones fail rather than reach the package. A JPEG
-// with another orientation is, by `rotatedJpeg`, either passed through with its orientation value
-// set to 1 and the orientation returned for the shape, or turned upright losslessly, keeping its
-// markers and setting its orientation tag to 1. When its orientation value cannot be rewritten in
-// place the lossless turn is tried; when that is impossible too it is re-encoded at 0.95 like any
-// other picture. A PNG with another orientation is written again upright.
+// without decoding, when its bytes are of that type and pass `ImageSource::passesDecodeChecks`;
+// bytes that do not are decoded like any other picture, so broken ones fail rather than reach the
+// package. A JPEG with another orientation is, by `rotatedJpeg`, either passed through with its
+// orientation value set to 1 and the orientation returned for the shape, or turned upright
+// losslessly, keeping its markers and setting its orientation tag to 1. When its orientation value
+// cannot be rewritten in place the lossless turn is tried; when that is impossible too it is
+// re-encoded at 0.95 like any other picture. A PNG with another orientation is written again
+// upright.
 //
 // Every other case decodes the first frame upright in sRGB, scales it down to the preset's target
 // (`targetLongEdge`, `reducedSize`) and writes PNG when the picture has alpha or is a PNG or GIF,

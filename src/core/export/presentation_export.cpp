@@ -100,7 +100,7 @@ std::vector<OrderedJobs<EncodeResult>::Job> mediaJobs(const std::vector<Rendered
                     auto png = encodeLogo(*logo);
                     if (!png)
                         return named(png.error(), name);
-                    return EncodedPicture{*png, "png", "image/png"};
+                    return EncodedPicture{*png, "png"};
                 } catch (const std::exception&) {
                     return unreadable(name);
                 }

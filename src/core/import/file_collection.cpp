@@ -5,11 +5,6 @@
 #include <system_error>
 #include <utility>
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <unicode/uchar.h>
 
 #include "core/import/file_names.h"
@@ -89,101 +84,9 @@ std::string readFailureSentence(int error) {
             return "The file could not be opened because you do not have permission to view it.";
         case ELOOP:
             return "The file could not be opened because its symbolic links form a loop.";
-        case EISDIR:
-            return "The file could not be read because it is a folder.";
         default:
             return "The file could not be read (" + std::system_category().message(error) + ").";
     }
-}
-
-Error readFailure(int error) {
-    const ErrorCode code = error == EISDIR ? ErrorCode::unsupported : errorCodeOfErrno(error);
-    return Error{readFailureSentence(error), code};
-}
-
-struct FileDescriptor {
-    int fd = -1;
-    ~FileDescriptor() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
-// Files at least this large are read into their own mapping, populated in one step: faulting in
-// fresh heap pages one by one costs more than reading and hashing the file.
-constexpr std::string_view tooLargeMessage =
-    "The file could not be read because it is too large to be a picture.";
-
-constexpr std::size_t kMappedReadThreshold = 256 * 1024;
-
-// Anonymous private memory, populated at creation, released with the object. Never shared with
-// any file, so the bytes cannot change behind a reader's back.
-struct PopulatedBuffer {
-    std::uint8_t* bytes = nullptr;
-    std::size_t length = 0;
-
-    static std::shared_ptr<PopulatedBuffer> make(std::size_t length) {
-        void* memory = ::mmap(nullptr, length, PROT_READ | PROT_WRITE,
-                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-        if (memory == MAP_FAILED)
-            return nullptr;
-        auto buffer = std::make_shared<PopulatedBuffer>();
-        buffer->bytes = static_cast<std::uint8_t*>(memory);
-        buffer->length = length;
-        return buffer;
-    }
-    PopulatedBuffer() = default;
-    PopulatedBuffer(const PopulatedBuffer&) = delete;
-    PopulatedBuffer& operator=(const PopulatedBuffer&) = delete;
-    ~PopulatedBuffer() {
-        if (bytes)
-            ::munmap(bytes, length);
-    }
-};
-
-// Reads up to `capacity` bytes into `into`; `filled` counts what was read. False on a read error
-// (errno tells which).
-bool readFully(int fd, std::uint8_t* into, std::size_t capacity, std::size_t& filled) {
-    while (filled < capacity) {
-        const ssize_t got = ::read(fd, into + filled, capacity - filled);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (got == 0)
-            break;
-        filled += static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-bool atEndOfFile(int fd) {
-    std::uint8_t probe;
-    for (;;) {
-        const ssize_t got = ::pread(fd, &probe, 1, ::lseek(fd, 0, SEEK_CUR));
-        if (got < 0 && errno == EINTR)
-            continue;
-        return got <= 0;
-    }
-}
-
-// Appends the rest of the file to `data`, growing it as needed.
-Result<Bytes> readRest(int fd, std::vector<std::uint8_t> data) {
-    std::size_t filled = data.size();
-    for (;;) {
-        if (filled > maxImportFileBytes)
-            return Error{std::string(tooLargeMessage), ErrorCode::unsupported};
-        data.resize(std::max<std::size_t>(filled * 2, 64 * 1024));
-        if (!readFully(fd, data.data(), data.size(), filled))
-            return readFailure(errno);
-        if (filled < data.size())
-            break;
-    }
-    if (filled > maxImportFileBytes)
-        return Error{std::string(tooLargeMessage), ErrorCode::unsupported};
-    data.resize(filled);
-    return Bytes(std::move(data));
 }
 
 bool isURLSpace(unsigned char c) {
@@ -292,38 +195,26 @@ bool containsFolder(const std::vector<fs::path>& urls) {
     });
 }
 
-Result<Bytes> readWholeFile(const fs::path& path) {
-    FileDescriptor file;
-    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (file.fd < 0)
-        return readFailure(errno);
-    struct stat info {};
-    if (::fstat(file.fd, &info) != 0)
-        return readFailure(errno);
-    if (S_ISDIR(info.st_mode))
-        return readFailure(EISDIR);
-    if (!S_ISREG(info.st_mode))
-        return Error{"The file could not be read because it is not a regular file.",
+Result<Bytes> readWholeFile(const fs::path& path, FileSystem& files) {
+    auto bytes = files.readFile(path, true, maxImportFileBytes);
+    if (bytes)
+        return std::move(*bytes);
+    const auto because = [](std::string_view reason) {
+        return Error{"The file could not be read because " + std::string(reason) + ".",
                      ErrorCode::unsupported};
-    if (static_cast<std::uint64_t>(info.st_size) > maxImportFileBytes)
-        return Error{std::string(tooLargeMessage), ErrorCode::unsupported};
-
-    const auto expected = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
-    std::size_t filled = 0;
-    if (expected >= kMappedReadThreshold) {
-        if (auto buffer = PopulatedBuffer::make(expected)) {
-            if (!readFully(file.fd, buffer->bytes, expected, filled))
-                return readFailure(errno);
-            if (filled < expected || atEndOfFile(file.fd)) {
-                const std::uint8_t* start = buffer->bytes;
-                return Bytes(std::shared_ptr<const void>(std::move(buffer)), start, filled);
-            }
-            // The file grew while being read: go on in ordinary memory.
-            std::vector<std::uint8_t> data(buffer->bytes, buffer->bytes + filled);
-            return readRest(file.fd, std::move(data));
-        }
+    };
+    switch (const ReadFailure& failure = bytes.error(); failure.cause) {
+        case ReadFailure::Cause::folder:
+            return because("it is a folder");
+        case ReadFailure::Cause::notRegularFile:
+            return because("it is not a regular file");
+        case ReadFailure::Cause::tooLarge:
+            return because("it is too large to be a picture");
+        case ReadFailure::Cause::system:
+            return Error{readFailureSentence(failure.errorNumber),
+                         errorCodeOfErrno(failure.errorNumber)};
     }
-    return readRest(file.fd, {});
+    return bytes.error().clause;
 }
 
 std::optional<fs::path> dropItemFileURL(const DroppedValue& value) {

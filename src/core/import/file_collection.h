@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/platform/bytes.h"
+#include "core/platform/file_system.h"
 #include "core/platform/result.h"
 #include "core/platform/stored_bytes.h"
 
@@ -53,10 +54,11 @@ bool containsFolder(const std::vector<std::filesystem::path>& urls);
 // it is imported, decoded or exported, and no camera or scanner picture comes near it.
 inline constexpr std::uint64_t maxImportFileBytes = maxPictureFileBytes;
 
-// Reads a whole regular file into memory. A failure carries one sentence saying why, for the
-// import notes. Never blocks on special files (pipes, devices) and never reads files larger than
-// `maxImportFileBytes` (also when one grows while it is read): they are refused.
-Result<Bytes> readWholeFile(const std::filesystem::path& path);
+// Reads a whole regular file into memory through `files`. A failure carries one sentence saying
+// why, for the import notes. Never blocks on special files (pipes, devices) and never reads files
+// larger than `maxImportFileBytes` (also when one grows while it is read): they are refused.
+Result<Bytes> readWholeFile(const std::filesystem::path& path,
+                            FileSystem& files = realFileSystem());
 
 // A value dropped from another application.
 struct DroppedURL {

@@ -14,9 +14,6 @@ namespace mosavelle {
 // `ImageSource::decodableHeader`.
 std::optional<PictureHeader> readPictureHeader(const Bytes& bytes);
 
-// `ImageSource::passesDecodeChecks`.
-bool passesDecodeChecks(const Bytes& bytes);
-
 // `ImageSource::decodeFirstFrame`.
 std::optional<RgbaImage> decodeFirstFrame(const Bytes& bytes);
 

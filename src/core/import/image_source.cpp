@@ -526,20 +526,9 @@ PixelSize boundedSize(PixelSize size, double limit) {
 
 // ---- shorthands over bytes ---------------------------------------------------------------------
 
-std::optional<UprightVipsImage> decodeUprightImage(const Bytes& bytes,
-                                                   std::optional<PixelSize> size) {
-    const auto source = openImageSource(bytes);
-    return source ? decodeUprightImage(*source, size) : std::nullopt;
-}
-
 std::optional<PictureHeader> readPictureHeader(const Bytes& bytes) {
     const auto source = openImageSource(bytes);
     return source ? source->decodableHeader() : std::nullopt;
-}
-
-bool passesDecodeChecks(const Bytes& bytes) {
-    const auto source = openImageSource(bytes);
-    return source && source->passesDecodeChecks();
 }
 
 std::optional<RgbaImage> decodeFirstFrame(const Bytes& bytes) {

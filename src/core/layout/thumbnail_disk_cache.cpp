@@ -1,14 +1,13 @@
 #include "core/layout/thumbnail_disk_cache.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <system_error>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include <turbojpeg.h>
 
 #include "core/platform/byte_order.h"
+#include "core/platform/replace_file.h"
 
 namespace mosavelle {
 
@@ -30,8 +30,8 @@ constexpr std::uint32_t kDeflated = 2;   // the premultiplied words, deflated
 constexpr int kJpegQuality = 90;
 constexpr int kLargestSide = 4096;  // no bucket is larger: anything beyond is damage
 constexpr std::string_view kSuffix = ".thumb";
-constexpr std::string_view kTemporarySuffix = ".tmp";
-constexpr std::int64_t kAbandonedAfter = std::int64_t{3600} * 1'000'000'000;  // ns
+// No thumbnail file is larger: the header and 4096 x 4096 pixels deflated at their worst.
+constexpr std::uint64_t kLargestFile = kHeaderSize + std::uint64_t(kLargestSide) * kLargestSide * 5;
 
 // The pixel format of PremultipliedImage for the JPEG codec: the words' bytes in memory.
 constexpr int kPixelFormat = std::endian::native == std::endian::little ? TJPF_BGRA : TJPF_ARGB;
@@ -108,7 +108,7 @@ std::optional<std::vector<std::uint8_t>> encodeFile(const PremultipliedImage& im
 
 // The thumbnail in `file`, when every check passes: the header, the payload's length and CRC,
 // the size against the bucket, and the payload's own decoding to exactly that size.
-std::optional<PremultipliedImage> decodeFile(const std::vector<std::uint8_t>& file, int bucket) {
+std::optional<PremultipliedImage> decodeFile(std::span<const std::uint8_t> file, int bucket) {
     if (file.size() < kHeaderSize || std::memcmp(file.data(), kMagic, sizeof kMagic) != 0)
         return std::nullopt;
     const std::uint32_t width = littleEndian32(file, 8), height = littleEndian32(file, 12);
@@ -157,42 +157,11 @@ std::int64_t now() {
     return nanoseconds(time);
 }
 
-bool endsWith(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
-// The whole file and its size; absent when it cannot be read or is larger than any thumbnail.
-std::optional<std::vector<std::uint8_t>> readWhole(int fd) {
-    struct stat facts {};
-    constexpr off_t kLargestFile = off_t(kHeaderSize) + off_t(kLargestSide) * kLargestSide * 5;
-    if (fstat(fd, &facts) != 0 || !S_ISREG(facts.st_mode) || facts.st_size > kLargestFile)
-        return std::nullopt;
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(facts.st_size));
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t got = ::read(fd, data.data() + done, data.size() - done);
-        if (got <= 0)
-            return std::nullopt;
-        done += static_cast<std::size_t>(got);
-    }
-    return data;
-}
-
-bool writeWhole(int fd, const std::vector<std::uint8_t>& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t put = ::write(fd, data.data() + done, data.size() - done);
-        if (put <= 0)
-            return false;
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
-
 }  // namespace
 
-ThumbnailDiskCache::ThumbnailDiskCache(fs::path folder, std::uint64_t capacityBytes)
-    : folder_(std::move(folder)), capacity_(capacityBytes) {}
+ThumbnailDiskCache::ThumbnailDiskCache(fs::path folder, std::uint64_t capacityBytes,
+                                       FileSystem& files)
+    : folder_(std::move(folder)), capacity_(capacityBytes), disk_(files) {}
 
 fs::path ThumbnailDiskCache::defaultFolder() {
     fs::path base;
@@ -219,20 +188,17 @@ std::optional<PremultipliedImage> ThumbnailDiskCache::load(std::string_view sha2
     if (folder_.empty() || !isKey(sha256))
         return std::nullopt;
     const fs::path path = pathFor(sha256, bucket);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
+    auto data = disk_.readFile(path, false, kLargestFile);
+    if (!data && data.error().clause.code == ErrorCode::notFound)
         return std::nullopt;
-    auto data = readWhole(fd);
-    auto image = data ? decodeFile(*data, bucket) : std::nullopt;
+    auto image = data ? decodeFile(data->span(), bucket) : std::nullopt;
     if (image)
-        (void)futimens(fd, nullptr);  // the file's time is its last use, for eviction
-    ::close(fd);
+        (void)disk_.touch(path);  // the file's time is its last use, for eviction
 
     std::lock_guard lock(mutex_);
     const std::string name = path.filename().string();
     if (!image) {
-        std::error_code ignored;
-        fs::remove(path, ignored);
+        (void)disk_.remove(path);
         forgetLocked(name);
         return std::nullopt;
     }
@@ -245,38 +211,26 @@ void ThumbnailDiskCache::store(std::string_view sha256, int bucket,
                                const PremultipliedImage& image) {
     if (folder_.empty() || !isKey(sha256))
         return;
-    auto data = encodeFile(image);
-    if (!data)
+    auto encoded = encodeFile(image);
+    if (!encoded || !disk_.createDirectories(folder_))
         return;
-    std::error_code error;
-    fs::create_directories(folder_, error);
-    if (error)
-        return;
+    const Bytes data(std::move(*encoded));
     const fs::path path = pathFor(sha256, bucket);
     const std::string name = path.filename().string();
 
     std::unique_lock lock(mutex_);
     scanLocked();
-    const std::string temporaryName = "." + name + "." + std::to_string(::getpid()) + "." +
-                                      std::to_string(nextTemporary_++) +
-                                      std::string(kTemporarySuffix);
     lock.unlock();
-
-    const fs::path temporary = folder_ / temporaryName;
-    const int fd =
-        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
+    ReplacementOptions options;
+    options.fallbackFolder = folder_;  // never a copy in the system's temporary folder
+    options.durable = false;
+    if (!writeFileAtomically(disk_, path, data, options))
         return;
-    const bool written = writeWhole(fd, *data);
-    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return;
-    }
 
     lock.lock();
     forgetLocked(name);
-    files_[name] = FileFacts{data->size(), now()};
-    total_ += data->size();
+    files_[name] = FileFacts{data.size(), now()};
+    total_ += data.size();
     evictLocked(name);
 }
 
@@ -292,19 +246,22 @@ void ThumbnailDiskCache::scanLocked() {
     scanned_ = true;
     std::error_code error;
     fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::replace, error);
-    const std::int64_t abandonedBefore = now() - kAbandonedAfter;
-    for (fs::directory_iterator it(folder_, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
+    auto names = disk_.listDirectory(folder_);
+    if (!names)
+        return;
+    for (const std::string& name : *names) {
+        const fs::path path = folder_ / name;
         struct stat facts {};
-        if (::lstat(it->path().c_str(), &facts) != 0 || !S_ISREG(facts.st_mode))
+        if (!name.ends_with(kSuffix) || ::lstat(path.c_str(), &facts) != 0 ||
+            !S_ISREG(facts.st_mode))
             continue;
-        const std::int64_t time = nanoseconds(facts.st_mtim);
-        if (endsWith(name, kSuffix)) {
-            files_[name] = FileFacts{static_cast<std::uint64_t>(facts.st_size), time};
-            total_ += static_cast<std::uint64_t>(facts.st_size);
-        } else if (endsWith(name, kTemporarySuffix) && time < abandonedBefore) {
-            ::unlink(it->path().c_str());  // left by a writer that crashed
+        if (name.starts_with('.')) {
+            (void)disk_.removeUnheldFile(path);  // left by a writer that crashed
+            continue;
         }
+        files_[name] =
+            FileFacts{static_cast<std::uint64_t>(facts.st_size), nanoseconds(facts.st_mtim)};
+        total_ += static_cast<std::uint64_t>(facts.st_size);
     }
 }
 
@@ -329,7 +286,7 @@ void ThumbnailDiskCache::evictLocked(const std::string& keep) {
     for (const auto& [time, name] : byAge) {
         if (total_ <= target)
             break;
-        ::unlink((folder_ / name).c_str());
+        (void)disk_.remove(folder_ / name);
         forgetLocked(name);
     }
 }

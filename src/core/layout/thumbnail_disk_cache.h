@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/import/rgba_image.h"
+#include "core/platform/file_system.h"
 
 namespace mosavelle {
 
@@ -18,20 +19,22 @@ namespace mosavelle {
 //
 // One file per thumbnail, "<sha256>-<bucket>.thumb": a small header with a CRC-32 of the
 // payload, then the pixels as a JPEG when the thumbnail is opaque and as deflated pixels
-// otherwise. Files are written under a unique temporary name and renamed into place, so a
-// reader (this process or another) never sees half a file; a file that is damaged anyway (a
-// crash before the data reached the disk, a stray edit) fails its checks, is removed and is
-// written again by the next decode. Past the capacity, the least recently used files are
-// removed until a tenth of it is free again.
+// otherwise. Files replace each other atomically (`writeFileAtomically`, without waiting for the
+// disk), so a reader (this process or another) never sees half a file; a file that is damaged
+// anyway (a crash before the data reached the disk, a stray edit) fails its checks, is removed and
+// is written again by the next decode. Past the capacity, the least recently used files are
+// removed until a tenth of it is free again. Hidden files are temporaries of writers.
 //
 // Thread-safe. Every call touches the disk: call it from worker threads only.
 class ThumbnailDiskCache {
 public:
     static constexpr std::uint64_t defaultCapacity = std::uint64_t{1} << 30;  // bytes
 
-    // An empty `folder` disables the cache: nothing is found or kept.
+    // An empty `folder` disables the cache: nothing is found or kept. Files are read and written
+    // through `files`.
     explicit ThumbnailDiskCache(std::filesystem::path folder,
-                                std::uint64_t capacityBytes = defaultCapacity);
+                                std::uint64_t capacityBytes = defaultCapacity,
+                                FileSystem& files = realFileSystem());
 
     // $XDG_CACHE_HOME/Mosavelle/thumbnails (an absolute XDG_CACHE_HOME only), else
     // $HOME/.cache/Mosavelle/thumbnails; empty when neither can be found.
@@ -67,11 +70,11 @@ private:
 
     const std::filesystem::path folder_;
     const std::uint64_t capacity_;
+    FileSystem& disk_;
     std::mutex mutex_;
     bool scanned_ = false;
     std::map<std::string, FileFacts> files_;  // by file name
     std::uint64_t total_ = 0;
-    std::uint64_t nextTemporary_ = 0;
 };
 
 }  // namespace mosavelle

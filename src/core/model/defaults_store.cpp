@@ -44,11 +44,11 @@ fs::path DefaultSettingsStore::defaultFolder() {
 void DefaultSettingsStore::loadFromDisk() {
     if (folder_.empty())
         return;
-    if (auto bytes = files_.readFile(folder_ / settingsFileName, true)) {
+    if (auto bytes = files_.readFile(folder_ / settingsFileName, true, unlimitedRead)) {
         if (auto decoded = decodeDefaults(*bytes))
             stored_ = std::move(decoded.value());
     }
-    auto logo = files_.readFile(folder_ / logoFileName, true);
+    auto logo = files_.readFile(folder_ / logoFileName, true, unlimitedRead);
     if (logo && !logo->empty()) {
         logoData_ = std::move(logo.value());
     } else {

@@ -225,7 +225,7 @@ bool hasNewerFormatVersion(const Bytes& json) {
 std::optional<Bytes> readMember(FileSystem& files, const fs::path& path) {
     if (files.entryKind(path, false) != EntryKind::regularFile)
         return std::nullopt;
-    auto bytes = files.readFile(path, false);
+    auto bytes = files.readFile(path, false, unlimitedRead);
     if (!bytes)
         return std::nullopt;
     return std::move(bytes.value());

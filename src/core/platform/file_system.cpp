@@ -4,16 +4,19 @@
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <system_error>
 #include <utility>
 
@@ -230,6 +233,94 @@ private:
     fs::path path_;
 };
 
+// Files at least this large are read into their own mapping, populated in one step: faulting in
+// fresh heap pages one by one costs more than reading and hashing the file. Beyond the second
+// size (a file read without a limit) populating could exhaust memory, so the file is read in
+// growing steps that fail cleanly instead.
+constexpr std::size_t kMappedReadThreshold = 256 * 1024;
+constexpr std::size_t kMappedReadLimit = std::size_t{1} << 30;
+
+// Anonymous private memory, populated at creation, released with the object. Never shared with
+// any file, so the bytes cannot change behind a reader's back.
+struct PopulatedBuffer {
+    std::uint8_t* bytes = nullptr;
+    std::size_t length = 0;
+
+    static std::shared_ptr<PopulatedBuffer> make(std::size_t length) {
+        void* memory = ::mmap(nullptr, length, PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (memory == MAP_FAILED)
+            return nullptr;
+        auto buffer = std::make_shared<PopulatedBuffer>();
+        buffer->bytes = static_cast<std::uint8_t*>(memory);
+        buffer->length = length;
+        return buffer;
+    }
+    PopulatedBuffer() = default;
+    PopulatedBuffer(const PopulatedBuffer&) = delete;
+    PopulatedBuffer& operator=(const PopulatedBuffer&) = delete;
+    ~PopulatedBuffer() {
+        if (bytes)
+            ::munmap(bytes, length);
+    }
+};
+
+// Reads up to `capacity` bytes into `into`; `filled` counts what was read. 0, or the errno value
+// of a read error.
+int readFully(int fd, std::uint8_t* into, std::size_t capacity, std::size_t& filled) {
+    while (filled < capacity) {
+        const ssize_t got = ::read(fd, into + filled, capacity - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    return 0;
+}
+
+bool atEndOfFile(int fd) {
+    std::uint8_t probe;
+    for (;;) {
+        const ssize_t got = ::pread(fd, &probe, 1, ::lseek(fd, 0, SEEK_CUR));
+        if (got < 0 && errno == EINTR)
+            continue;
+        return got <= 0;
+    }
+}
+
+ReadFailure readRefusal(ReadFailure::Cause cause, const fs::path& path) {
+    const char* reason = cause == ReadFailure::Cause::tooLarge ? "too large" : "not a file";
+    return {
+        cause, 0,
+        Error{"could not read “" + path.string() + "” (" + reason + ")", ErrorCode::unsupported}};
+}
+
+ReadFailure readError(const fs::path& path, int error) {
+    return {ReadFailure::Cause::system, error, fileOperationError("read", path, error)};
+}
+
+// Appends the rest of the file to `data`, growing it as needed.
+Result<Bytes, ReadFailure> readRest(int fd, const fs::path& path, std::uint64_t maxBytes,
+                                    std::vector<std::uint8_t> data) {
+    std::size_t filled = data.size();
+    for (;;) {
+        if (filled > maxBytes)
+            return readRefusal(ReadFailure::Cause::tooLarge, path);
+        data.resize(std::max<std::size_t>(filled * 2, 64 * 1024));
+        if (int error = readFully(fd, data.data(), data.size(), filled))
+            return readError(path, error);
+        if (filled < data.size())
+            break;
+    }
+    if (filled > maxBytes)
+        return readRefusal(ReadFailure::Cause::tooLarge, path);
+    data.resize(filled);
+    return Bytes(std::move(data));
+}
+
 int openRetrying(const char* path, int flags, mode_t mode) {
     int fd;
     do {
@@ -266,37 +357,41 @@ public:
         return names;
     }
 
-    Result<Bytes> readFile(const fs::path& path, bool followLinks) override {
+    Result<Bytes, ReadFailure> readFile(const fs::path& path, bool followLinks,
+                                        std::uint64_t maxBytes) override {
         // O_NONBLOCK keeps a FIFO from blocking the open; it is refused just below.
         int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (followLinks ? 0 : O_NOFOLLOW);
-        Descriptor fd(::open(path.c_str(), flags));
-        if (fd.get() < 0)
-            return failure("read", path, errno);
+        Descriptor fd(openRetrying(path.c_str(), flags, 0));
         struct stat info {};
-        if (::fstat(fd.get(), &info) != 0)
-            return failure("read", path, errno);
+        if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0)
+            return readError(path, errno);
+        if (S_ISDIR(info.st_mode))
+            return readRefusal(ReadFailure::Cause::folder, path);
         if (!S_ISREG(info.st_mode))
-            return Error{"could not read “" + path.string() + "” (not a file)",
-                         ErrorCode::unsupported};
+            return readRefusal(ReadFailure::Cause::notRegularFile, path);
+        if (static_cast<std::uint64_t>(info.st_size) > maxBytes)
+            return readRefusal(ReadFailure::Cause::tooLarge, path);
         // The size comes from the file and may be anything (a sparse file of terabytes): a
         // buffer that cannot be had is a failure to read, not an exception.
         try {
-            std::vector<std::uint8_t> data;
-            data.reserve(static_cast<std::size_t>(info.st_size));
-            std::uint8_t buffer[1 << 16];
-            for (;;) {
-                ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n < 0)
-                    return failure("read", path, errno);
-                if (n == 0)
-                    break;
-                data.insert(data.end(), buffer, buffer + n);
+            const auto expected = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+            std::size_t filled = 0;
+            if (expected >= kMappedReadThreshold && expected <= kMappedReadLimit) {
+                if (auto buffer = PopulatedBuffer::make(expected)) {
+                    if (int error = readFully(fd.get(), buffer->bytes, expected, filled))
+                        return readError(path, error);
+                    if (filled < expected || atEndOfFile(fd.get())) {
+                        const std::uint8_t* start = buffer->bytes;
+                        return Bytes(std::shared_ptr<const void>(std::move(buffer)), start, filled);
+                    }
+                    // The file grew while being read: go on in ordinary memory.
+                    std::vector<std::uint8_t> data(buffer->bytes, buffer->bytes + filled);
+                    return readRest(fd.get(), path, maxBytes, std::move(data));
+                }
             }
-            return Bytes(std::move(data));
+            return readRest(fd.get(), path, maxBytes, {});
         } catch (const std::exception&) {
-            return failure("read", path, ENOMEM);
+            return readError(path, ENOMEM);
         }
     }
 
@@ -361,6 +456,12 @@ public:
             return failure("flush", path, errno);
         if (int error = fd.close())
             return failure("flush", path, error);
+        return success();
+    }
+
+    Status touch(const fs::path& path) override {
+        if (::utimensat(AT_FDCWD, path.c_str(), nullptr, AT_SYMLINK_NOFOLLOW) != 0)
+            return failure("touch", path, errno);
         return success();
     }
 

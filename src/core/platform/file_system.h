@@ -27,6 +27,19 @@ Error fileOperationError(std::string_view action, const std::filesystem::path& p
 // "could not write “/a” (No space left on device)"); the whole message of any other error.
 std::string_view failureReason(const Error& error);
 
+// Why `FileSystem::readFile` failed, for callers that word their own sentence: the system's errno
+// value, or one of its refusals. `clause` says it as a clause of `fileOperationError` ("could not
+// read “PATH” (REASON)"), with its ErrorCode; the refusals are `ErrorCode::unsupported`.
+struct ReadFailure {
+    enum class Cause { system, folder, notRegularFile, tooLarge };
+    Cause cause = Cause::system;
+    int errorNumber = 0;  // the errno value of a `system` failure
+    Error clause;
+};
+
+// No limit on the size of a file `FileSystem::readFile` reads.
+inline constexpr std::uint64_t unlimitedRead = UINT64_MAX;
+
 // An open regular file being written. Writes go to the current position, which starts at 0 and
 // moves past each write. Destroying the object closes the file without reporting; a file created
 // without a name is then gone. Failures are clauses of `fileOperationError`. Not thread-safe.
@@ -81,9 +94,12 @@ public:
     // The names (not paths) of the members of a directory, in no particular order.
     virtual Result<std::vector<std::string>> listDirectory(const std::filesystem::path& path) = 0;
 
-    // The whole contents of a regular file. With `followLinks` false a symbolic link as the last
-    // path component is refused. Anything that is not a regular file is refused.
-    virtual Result<Bytes> readFile(const std::filesystem::path& path, bool followLinks) = 0;
+    // The whole contents of a regular file of at most `maxBytes` bytes, also when it grows while
+    // it is read. With `followLinks` false a symbolic link as the last path component is refused
+    // (ELOOP). Anything that is not a regular file is refused, and never blocks the call (a pipe,
+    // a device). A large file is read into memory populated in one step.
+    virtual Result<Bytes, ReadFailure> readFile(const std::filesystem::path& path, bool followLinks,
+                                                std::uint64_t maxBytes) = 0;
 
     // Creates or truncates a regular file and writes all bytes. An existing symbolic link at
     // `path` is refused rather than written through. Data may still sit in caches: see flush.
@@ -98,6 +114,10 @@ public:
 
     // Forces a file's or a directory's contents to stable storage (fsync).
     virtual Status flush(const std::filesystem::path& path) = 0;
+
+    // Sets the modification time of `path` to now; a final symbolic link is changed itself, not
+    // followed.
+    virtual Status touch(const std::filesystem::path& path) = 0;
 
     // Creates one directory; fails when anything already exists there.
     virtual Status createDirectory(const std::filesystem::path& path) = 0;

@@ -82,12 +82,14 @@ Status copyOnto(FileSystem& files, const fs::path& from, std::uint64_t size, con
 }  // namespace
 
 ReplacementFile::ReplacementFile(FileSystem& files, fs::path destination, fs::path temporary,
-                                 std::unique_ptr<WritableFile> file, bool inDestinationFolder)
+                                 std::unique_ptr<WritableFile> file, bool inDestinationFolder,
+                                 bool durable)
     : files_(files),
       destination_(std::move(destination)),
       temporary_(std::move(temporary)),
       file_(std::move(file)),
-      inDestinationFolder_(inDestinationFolder) {}
+      inDestinationFolder_(inDestinationFolder),
+      durable_(durable) {}
 
 ReplacementFile::~ReplacementFile() {
     discard();
@@ -115,7 +117,7 @@ Result<std::unique_ptr<ReplacementFile>> ReplacementFile::create(
     const auto made = [&](std::unique_ptr<WritableFile> file, fs::path temporary, bool inFolder) {
         file->copyPermissionsOf(destination);
         return std::unique_ptr<ReplacementFile>(new ReplacementFile(
-            files, destination, std::move(temporary), std::move(file), inFolder));
+            files, destination, std::move(temporary), std::move(file), inFolder, options.durable));
     };
     const fs::path folder = folderOf(destination);
     const std::string suffix = destination.extension().string();
@@ -161,8 +163,10 @@ Status ReplacementFile::commit() {
         discard();
         return error;
     };
-    if (auto synced = file_->sync(); !synced)
-        return fail(synced.error());
+    if (durable_) {
+        if (auto synced = file_->sync(); !synced)
+            return fail(synced.error());
+    }
     // An unnamed file is named beside the destination and goes on as a named one. The file stays
     // open, and so held, until it is in place.
     if (temporary_.empty()) {
@@ -181,12 +185,14 @@ Status ReplacementFile::commit() {
     finished_ = true;
     file_.reset();
     // Make the rename durable; the new file is in place already, so this is best effort.
-    (void)files_.flush(folderOf(destination_));
+    if (durable_)
+        (void)files_.flush(folderOf(destination_));
     return success();
 }
 
-Status writeFileAtomically(FileSystem& files, const fs::path& path, const Bytes& bytes) {
-    auto file = ReplacementFile::create(files, path);
+Status writeFileAtomically(FileSystem& files, const fs::path& path, const Bytes& bytes,
+                           const ReplacementOptions& options) {
+    auto file = ReplacementFile::create(files, path, options);
     if (!file)
         return file.error();
     if (auto written = (*file)->write(bytes.span()); !written)

@@ -18,6 +18,10 @@ struct ReplacementOptions {
     // Where the temporary file goes when the destination's folder refuses one; empty means the
     // system temporary folder.
     std::filesystem::path fallbackFolder;
+    // False for files whose readers check them anyway (a cache): `commit` then leaves the data to
+    // the system's caches. The name still switches atomically for readers, but after a power cut
+    // the new file may be incomplete.
+    bool durable = true;
 };
 
 // A file that becomes the destination only when complete. Bytes are written into a temporary file
@@ -54,7 +58,7 @@ public:
 private:
     ReplacementFile(FileSystem& files, std::filesystem::path destination,
                     std::filesystem::path temporary, std::unique_ptr<WritableFile> file,
-                    bool inDestinationFolder);
+                    bool inDestinationFolder, bool durable);
     void discard();
 
     FileSystem& files_;
@@ -63,12 +67,13 @@ private:
     std::unique_ptr<WritableFile> file_;
     std::uint64_t written_ = 0;
     bool inDestinationFolder_ = true;
+    bool durable_ = true;
     bool finished_ = false;
 };
 
 // Replaces the file at `path` with `bytes` through a `ReplacementFile`.
-Status writeFileAtomically(FileSystem& files, const std::filesystem::path& path,
-                           const Bytes& bytes);
+Status writeFileAtomically(FileSystem& files, const std::filesystem::path& path, const Bytes& bytes,
+                           const ReplacementOptions& options = {});
 
 // Puts the finished folder `fresh` at `destination`. Any existing entry there stays complete until
 // the new one is in place: an atomic swap where the file system offers one (the old entry is then

@@ -49,12 +49,13 @@ inline ErrorCode errorCodeOfErrno(int error) {
     }
 }
 
-// A value or an Error. Failures cross module boundaries as values, never as exceptions.
-template <class T>
+// A value or an Error (or another failure type `E` where callers need more than a sentence).
+// Failures cross module boundaries as values, never as exceptions.
+template <class T, class E = Error>
 class [[nodiscard]] Result {
 public:
     Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
-    Result(Error error) : state_(std::in_place_index<1>, std::move(error)) {}
+    Result(E error) : state_(std::in_place_index<1>, std::move(error)) {}
 
     bool ok() const { return state_.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -67,10 +68,10 @@ public:
     T& operator*() & { return value(); }
     const T& operator*() const& { return value(); }
 
-    const Error& error() const { return std::get<1>(state_); }
+    const E& error() const { return std::get<1>(state_); }
 
 private:
-    std::variant<T, Error> state_;
+    std::variant<T, E> state_;
 };
 
 // Result of an operation that yields nothing but may fail.

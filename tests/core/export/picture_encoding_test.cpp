@@ -45,11 +45,14 @@ Bytes resave(const Bytes& bytes, const char* suffix, std::array<int, 4> crop = {
     return saved(image.get(), suffix);
 }
 
-Bytes black(int width, int height, const char* suffix, int bands = 3) {
+// A black picture saved as `suffix`, tagged with EXIF orientation `orientation` unless it is 0.
+Bytes black(int width, int height, const char* suffix, int bands = 3, int orientation = 0) {
     EXPECT_TRUE(ensureVipsStarted());
     VipsImage* image = nullptr;
     EXPECT_EQ(vips_black(&image, width, height, "bands", bands, nullptr), 0);
     VipsImageHandle handle(image);
+    if (orientation != 0)
+        vips_image_set_int(image, VIPS_META_ORIENTATION, orientation);
     return saved(image, suffix);
 }
 
@@ -108,7 +111,6 @@ TEST(PictureEncoding, BestPassesUprightJpegAndPngThroughByteForByte) {
         ASSERT_TRUE(result) << file;
         EXPECT_TRUE(result->data.sharesStorageWith(stored)) << file;
         EXPECT_EQ(result->extensionName, extension) << file;
-        EXPECT_EQ(result->contentType, mediaContentType(extension)) << file;
     }
 }
 
@@ -199,17 +201,10 @@ TEST(PictureEncoding, BestRotatedPictureWithoutLosslessTurnIsWrittenAgainUpright
     EXPECT_EQ(corners(png->data), "RG..");
 }
 
-// A black JPEG stored `width` x `height` with EXIF orientation `orientation`.
-Bytes blackJpeg(int width, int height, int orientation) {
-    EXPECT_TRUE(ensureVipsStarted());
-    VipsImage* image = nullptr;
-    EXPECT_EQ(vips_black(&image, width, height, "bands", 3, nullptr), 0);
-    VipsImageHandle handle(image);
-    vips_image_set_int(image, VIPS_META_ORIENTATION, orientation);
-    return saved(image, ".jpg[Q=90]");
-}
-
 TEST(PictureEncoding, SizeFollowsTargetFloorAndRoundingAndNeverGrows) {
+    const auto blackJpeg = [](int w, int h, int orientation) {
+        return black(w, h, ".jpg[Q=90]", 3, orientation);
+    };
     const Bytes photo = black(3200, 2400, ".jpg[Q=90]");
     struct Case {
         Bytes bytes;

@@ -13,6 +13,7 @@
 #include "core/platform/crc32.h"
 #include "core/platform/sha256.h"
 #include "core/platform/stored_bytes.h"
+#include "support/faulty_file_system.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
@@ -78,8 +79,8 @@ TEST(CollectImageFiles, LinkLoopsAndUnreadableFoldersNeitherHangNorStop) {
     EXPECT_EQ(collectImageFiles({dir / "tree/locked"}, false).size(), geteuid() == 0 ? 1u : 0u);
 }
 
-std::string readFailure(const fs::path& path) {
-    const auto bytes = readWholeFile(path);
+std::string readFailure(const fs::path& path, FileSystem& files = realFileSystem()) {
+    const auto bytes = readWholeFile(path, files);
     return bytes.ok() ? "read" : bytes.error().message;
 }
 
@@ -90,7 +91,7 @@ TEST(ReadWholeFile, RefusesWhatIsNoRegularFileWithASentence) {
     ASSERT_EQ(::mkfifo((dir / "pipe.jpg").c_str(), 0600), 0);
     EXPECT_EQ(readFailure(dir / "pipe.jpg"),  // must not block
               "The file could not be read because it is not a regular file.");
-    EXPECT_NE(readFailure(dir.path()), "read");
+    EXPECT_EQ(readFailure(dir.path()), "The file could not be read because it is a folder.");
     testing::writeFileBytes(dir / "huge.tif", Bytes());
     fs::resize_file(dir / "huge.tif", maxImportFileBytes + 1);  // sparse: nothing is written
     EXPECT_EQ(readFailure(dir / "huge.tif"),
@@ -100,6 +101,10 @@ TEST(ReadWholeFile, RefusesWhatIsNoRegularFileWithASentence) {
         EXPECT_EQ(readWholeFile(refused).error().code, ErrorCode::unsupported) << refused;
     EXPECT_EQ(*readWholeFile(fixturePath("picture.png")),
               testing::readFileBytes(fixturePath("picture.png")));
+    testing::FaultyFileSystem files;
+    files.unreadable = fixturePath("picture.png");
+    EXPECT_EQ(readFailure(files.unreadable, files),
+              "The file could not be read (Input/output error).");
 }
 
 // A batch on the fixture pictures: a plain picture, an animated GIF, a text file named .jpg, a

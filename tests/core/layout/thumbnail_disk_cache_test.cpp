@@ -168,7 +168,11 @@ TEST(ThumbnailDiskCache, LeastRecentlyUsedFilesLeavePastTheCapacity) {
     EXPECT_FALSE(disk.load(b, 128));
     EXPECT_TRUE(disk.load(c, 128));
     EXPECT_LE(disk.bytesOnDisk(), one * 5 / 2);
-    EXPECT_EQ(ThumbnailDiskCache(kept).bytesOnDisk(), one * 2);  // a new run counts the same files
+    // A new run counts the same files, and removes what a crashed writer left.
+    const fs::path leftover = kept / ".Mosavelle-crashed.thumb";
+    testing::writeFileBytes(leftover, Bytes(std::string_view("partial")));
+    EXPECT_EQ(ThumbnailDiskCache(kept).bytesOnDisk(), one * 2);
+    EXPECT_FALSE(fs::exists(leftover));
 }
 
 }  // namespace

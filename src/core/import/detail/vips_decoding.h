@@ -21,8 +21,4 @@ struct UprightVipsImage {
 std::optional<UprightVipsImage> decodeUprightImage(const ImageSource& source,
                                                    std::optional<PixelSize> size);
 
-// The same for bytes that are opened for this one decode.
-std::optional<UprightVipsImage> decodeUprightImage(const Bytes& bytes,
-                                                   std::optional<PixelSize> size);
-
 }  // namespace mosavelle
