@@ -6,11 +6,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -25,23 +23,6 @@ using nlohmann::json;
 
 class CliDeckTest : public CliTest {
 protected:
-    // The members of a presentation, in archive order.
-    std::vector<PackageMember> members(const fs::path& pptx) {
-        auto read = readPackage(readFileBytes(pptx));
-        EXPECT_TRUE(read.has_value()) << pptx;
-        return read.value_or(std::vector<PackageMember>{});
-    }
-    std::size_t countMembers(const fs::path& pptx, const std::string& pattern) {
-        const std::regex re(pattern);
-        return std::ranges::count_if(members(pptx),
-                                     [&](const auto& m) { return std::regex_match(m.path, re); });
-    }
-    std::string member(const fs::path& pptx, const std::string& name) {
-        for (auto& m : members(pptx))
-            if (m.path == name)
-                return m.data;
-        return {};
-    }
     json project(const fs::path& deck) { return json::parse(slurp(deck / "project.json")); }
 
     // The original file names of the pictures shown, slide by slide, slot by slot.
