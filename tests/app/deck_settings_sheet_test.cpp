@@ -4,12 +4,10 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QToolButton>
 
-#include "app/document/document_handle.h"
 #include "app_test_support.h"
 #include "core/model/defaults_store.h"
 #include "support/test_support.h"

@@ -1,6 +1,5 @@
 #include "app/inspector/inspector_view.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>

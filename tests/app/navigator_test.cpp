@@ -1,6 +1,5 @@
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QSignalSpy>
 #include <algorithm>
 

@@ -52,36 +52,49 @@ public:
     explicit TiffBuilder(bool bigEndian = false) : big_(bigEndian) {}
 
     TiffBuilder& shortValue(std::uint16_t tag, std::uint16_t value, bool exif = false) {
-        return add(tag, 3, 1, bytes16(value), exif);
+        return add(tag, 3, 1, number(value, 2), exif);
     }
     TiffBuilder& rational(std::uint16_t tag, std::uint32_t num, std::uint32_t den) {
-        auto value = bytes32(num);
-        auto second = bytes32(den);
-        value.insert(value.end(), second.begin(), second.end());
+        auto value = number(num, 4);
+        append(value, number(den, 4));
         return add(tag, 5, 1, value, false);
     }
     TiffBuilder& text(std::uint16_t tag, const std::string& value, bool exif, int type = 2) {
         std::vector<std::uint8_t> data(value.begin(), value.end());
         data.push_back(0);
-        return add(tag, static_cast<std::uint16_t>(type), static_cast<std::uint32_t>(data.size()),
-                   data, exif);
+        return add(tag, std::uint16_t(type), std::uint32_t(data.size()), data, exif);
     }
 
+    // The header, directory 0, the EXIF directory when there is one, then the longer values.
     std::vector<std::uint8_t> build() const {
         std::vector<Entry> ifd0 = ifd0_;
-        const std::size_t ifd0Size = 2 + (ifd0.size() + (exif_.empty() ? 0 : 1)) * 12 + 4;
-        const std::size_t exifAt = 8 + ifd0Size;
-        const std::size_t exifSize = exif_.empty() ? 0 : 2 + exif_.size() * 12 + 4;
+        const std::size_t exifAt = 8 + 2 + (ifd0.size() + (exif_.empty() ? 0 : 1)) * 12 + 4;
         if (!exif_.empty())
-            ifd0.push_back({0x8769, 4, 1, bytes32(std::uint32_t(exifAt))});
-        std::vector<std::uint8_t> out = big_ ? std::vector<std::uint8_t>{'M', 'M', 0, 42}
-                                             : std::vector<std::uint8_t>{'I', 'I', 42, 0};
-        append(out, bytes32(8));
-        std::vector<std::uint8_t> data;
-        std::size_t dataAt = exifAt + exifSize;
-        writeDirectory(out, ifd0, data, dataAt);
-        if (!exif_.empty())
-            writeDirectory(out, exif_, data, dataAt);
+            ifd0.push_back({0x8769, 4, 1, number(exifAt, 4)});
+        std::vector<std::uint8_t> out(2, big_ ? 'M' : 'I'), data;
+        append(out, number(42, 2));
+        append(out, number(8, 4));
+        std::size_t dataAt = exifAt + (exif_.empty() ? 0 : 2 + exif_.size() * 12 + 4);
+        const std::vector<Entry>* directories[] = {&ifd0, &exif_};
+        for (const std::vector<Entry>* entries : directories) {
+            if (entries->empty())
+                continue;
+            append(out, number(entries->size(), 2));
+            for (const Entry& e : *entries) {
+                append(out, number(e.tag, 2));
+                append(out, number(e.type, 2));
+                append(out, number(e.count, 4));
+                if (e.value.size() <= 4) {
+                    append(out, e.value);
+                    out.resize(out.size() + 4 - e.value.size());
+                } else {
+                    append(out, number(dataAt, 4));
+                    append(data, e.value);
+                    dataAt += e.value.size();
+                }
+            }
+            append(out, number(0, 4));
+        }
         append(out, data);
         return out;
     }
@@ -98,37 +111,15 @@ private:
         (exif ? exif_ : ifd0_).push_back({tag, type, count, std::move(value)});
         return *this;
     }
-    std::vector<std::uint8_t> bytes16(std::uint16_t v) const {
-        return big_ ? std::vector<std::uint8_t>{std::uint8_t(v >> 8), std::uint8_t(v)}
-                    : std::vector<std::uint8_t>{std::uint8_t(v), std::uint8_t(v >> 8)};
-    }
-    std::vector<std::uint8_t> bytes32(std::uint32_t v) const {
-        std::vector<std::uint8_t> out(4);
-        for (int i = 0; i < 4; ++i)
-            out[big_ ? 3 - i : i] = std::uint8_t(v >> (8 * i));
+    // `value` in `size` bytes of the block's byte order.
+    std::vector<std::uint8_t> number(std::uint64_t value, int size) const {
+        std::vector<std::uint8_t> out(std::size_t(size), 0);
+        for (int i = 0; i < size; ++i)
+            out[std::size_t(big_ ? size - 1 - i : i)] = std::uint8_t(value >> (8 * i));
         return out;
     }
     static void append(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>& more) {
         out.insert(out.end(), more.begin(), more.end());
-    }
-    void writeDirectory(std::vector<std::uint8_t>& out, const std::vector<Entry>& entries,
-                        std::vector<std::uint8_t>& data, std::size_t& dataAt) const {
-        append(out, bytes16(std::uint16_t(entries.size())));
-        for (const Entry& e : entries) {
-            append(out, bytes16(e.tag));
-            append(out, bytes16(e.type));
-            append(out, bytes32(e.count));
-            if (e.value.size() <= 4) {
-                auto inline_ = e.value;
-                inline_.resize(4);
-                append(out, inline_);
-            } else {
-                append(out, bytes32(std::uint32_t(dataAt)));
-                append(data, e.value);
-                dataAt += e.value.size();
-            }
-        }
-        append(out, bytes32(0));
     }
 
     bool big_;
