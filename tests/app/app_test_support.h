@@ -120,13 +120,6 @@ inline Bytes encoded(const QImage& image, const char* format = "PNG") {
     return Bytes(out.constData(), std::size_t(out.size()));
 }
 
-// Encoded PNG bytes of a picture of one colour.
-inline Bytes solidPicture(QColor color, int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(color);
-    return encoded(image);
-}
-
 // A deck under construction: pictures of one colour each, slides made of them.
 struct DeckBuilder {
     Project project;
@@ -137,7 +130,9 @@ struct DeckBuilder {
         const SourceImage image = pictureRecord(
             "p" + std::to_string(project.images.size() + 1) + ".png", "public.png", width, height);
         project.images.push_back(image);
-        bytes[image.id] = solidPicture(color, width, height);
+        QImage pixels(width, height, QImage::Format_RGB32);
+        pixels.fill(color);
+        bytes[image.id] = encoded(pixels);
         return image.id;
     }
 
@@ -149,10 +144,10 @@ struct DeckBuilder {
 
     // The document, with an undo history; the first slide selected.
     std::unique_ptr<app::DocumentHandle> handle() {
-        auto document = std::make_unique<MosavelleDocument>(project, bytes, std::nullopt);
+        auto handle = handleFor(project, bytes);
         if (!project.slides.empty())
-            document->setSelectedSlideIDs({project.slides.front().id});
-        return std::make_unique<app::DocumentHandle>(std::move(document));
+            handle->document().setSelectedSlideIDs({project.slides.front().id});
+        return handle;
     }
 };
 
@@ -215,10 +210,7 @@ inline QMessageBox* waitForMessageBox(const QString& name) {
 }
 
 inline QAbstractButton* buttonNamed(QMessageBox* box, const QString& text) {
-    for (QAbstractButton* button : box->buttons())
-        if (button->text() == text)
-            return button;
-    return nullptr;
+    return named<QAbstractButton>(*box, text);
 }
 
 // Clicks the button of `box` whose text is `text`.

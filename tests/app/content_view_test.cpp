@@ -2,12 +2,9 @@
 
 #include <QClipboard>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QToolBar>
-#include <filesystem>
 
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_view.h"

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTreeView>
 #include <fstream>
 

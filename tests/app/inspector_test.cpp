@@ -1,6 +1,5 @@
 #include "app/inspector/inspector_view.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -70,10 +69,7 @@ private Q_SLOTS:
         QCOMPARE(placementOf(document, 0).scale, 1.0);
         scale = shown<QSlider>(inspector, QStringLiteral("Scale"));
         QVERIFY(scale);
-        bool shows100 = false;
-        for (QLabel* l : scale->parentWidget()->findChildren<QLabel*>())
-            shows100 = shows100 || l->text() == QStringLiteral("100%");
-        QVERIFY(shows100);
+        QVERIFY(named<QLabel>(*scale->parentWidget(), QStringLiteral("100%")));
         QCOMPARE(scale->value(), 100);
 
         const std::size_t steps = handle->undoHistory()->undoCount();
@@ -123,11 +119,9 @@ private Q_SLOTS:
         field->setPlainText(QString(300, QLatin1Char('x')));
         QCOMPARE(document.project().slides[2].slots[1].caption, std::string(300, 'x'));
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Caption"));
-        QLabel* warning = nullptr;
-        for (QLabel* l : field->parentWidget()->findChildren<QLabel*>())
-            if (l->text() ==
-                QStringLiteral("This caption is too long for its box on the exported slide."))
-                warning = l;
+        QLabel* warning = named<QLabel>(
+            *field->parentWidget(),
+            QStringLiteral("This caption is too long for its box on the exported slide."));
         QVERIFY(warning && warning->isVisibleTo(&inspector));
 
         // A keyboard step of the size slider is a step of its own on the selected slide.
@@ -209,11 +203,9 @@ private Q_SLOTS:
         QWidget window;
         auto* inspector = new InspectorView(*handle, &window);
         window.show();
-        auto* apply = inspector->findChild<QPushButton*>();
-        for (auto* b : inspector->findChildren<QPushButton*>())
-            if (b->text() == QStringLiteral("Apply Placement to All Slides…"))
-                apply = b;
-        QVERIFY(apply->isEnabled());
+        auto* apply =
+            named<QPushButton>(*inspector, QStringLiteral("Apply Placement to All Slides…"));
+        QVERIFY(apply && apply->isEnabled());
         apply->click();
         ApplyPlacementSheet* sheet = inspector->applyPlacementSheet();
         QVERIFY(sheet && sheet->isVisible());
@@ -221,9 +213,7 @@ private Q_SLOTS:
                  QStringLiteral("This copies Fill placement to 1 included slide that has images. "
                                 "Title-only slides are skipped. On slides with more than one "
                                 "image, the same mode is used in each image area."));
-        for (auto* b : sheet->findChildren<QPushButton*>())
-            if (b->text() == QStringLiteral("Apply"))
-                b->click();
+        named<QPushButton>(*sheet, QStringLiteral("Apply"))->click();
         QCOMPARE(placementOf(document, 0).crop, (CropAnchor{0.5, 0.5}));
         QVERIFY(!document.project().slides[1].placementOverride);
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Apply Placement to All Slides"));

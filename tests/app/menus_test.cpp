@@ -131,11 +131,6 @@ private Q_SLOTS:
 
     void helpTableShowsTheMenusOwnKeys() {
         const auto rows = HelpView::keyboardRows();
-        QCOMPARE(rows.size(), 13);
-        QCOMPARE(rows.first().action, QStringLiteral("Save project"));
-        QCOMPARE(rows.first().keys, QStringLiteral("Ctrl+S"));
-        QCOMPARE(rows.last().action, QStringLiteral("Mosavelle Help"));
-
         // Every row that names a menu command shows that command's keys.
         DocumentWindow* window = windowFor(deckOfSlides(1));
         const auto keysOf = [&](const char* name) {
@@ -161,7 +156,6 @@ private Q_SLOTS:
             ++checked;
         }
         QCOMPARE(checked, commandOfRow.size());
-        QCOMPARE(rows[5].keys, QStringLiteral("Ctrl+Alt+V"));
         discard(window);
     }
 };

@@ -1,6 +1,5 @@
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QSignalSpy>
 #include <algorithm>
 
@@ -54,13 +53,6 @@ struct ShownNavigator : NavigatorView {
         QVERIFY(QTest::qWaitForWindowExposed(this));
     }
 };
-
-QLineEdit* openEditor(QWidget& view) {
-    for (auto* field : view.findChildren<QLineEdit*>())
-        if (field->isVisible())
-            return field;
-    return nullptr;
-}
 
 }  // namespace
 
@@ -165,7 +157,7 @@ private Q_SLOTS:
         // Return without typing stores the display name as the title.
         navigator.listView().renameFromMenu(slideID(*handle, 1));
         QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 1)});
-        QLineEdit* field = openEditor(navigator.listView());
+        QLineEdit* field = visibleChild<QLineEdit>(navigator.listView());
         QVERIFY(field);
         QCOMPARE(field->text(), QStringLiteral("IMG_0001.JPG"));
         QCOMPARE(field->placeholderText(), QStringLiteral("Slide name"));
@@ -177,12 +169,12 @@ private Q_SLOTS:
         // touching the selection.
         select(*handle, {2});
         AppNotifications::instance().postRenameSlide();
-        field = openEditor(navigator.listView());
+        field = visibleChild<QLineEdit>(navigator.listView());
         QVERIFY(field);
         QCOMPARE(field->text(), QStringLiteral("IMG_0002.JPG"));
         QTest::keyClicks(field, QStringLiteral("Beach"));
         QTest::keyClick(field, Qt::Key_Escape);
-        QTRY_VERIFY(!openEditor(navigator.listView()));
+        QTRY_VERIFY(!visibleChild<QLineEdit>(navigator.listView()));
         QCOMPARE(doc.project().slides[1].title, std::string());
         QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 2)});
     }

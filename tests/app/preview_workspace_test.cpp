@@ -3,7 +3,6 @@
 #include <QAccessible>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QScrollArea>
 #include <QSignalSpy>
 

@@ -1,8 +1,6 @@
 #include "app/shell/mosavelle_app.h"
 
 #include <QMenu>
-#include <QMimeData>
-#include <QTemporaryDir>
 
 #include "app/help/help_view.h"
 #include "app/help/welcome_sheet.h"

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "cli_runner.h"
+#include "core/model/package.h"
+#include "support/deck_support.h"
 
 namespace mosavelle::testing {
 namespace {
@@ -82,89 +84,52 @@ TEST_F(CliInfoTest, UnreadableFilesGetAnErrorObjectEachAndStatusTwo) {
 
 // --- render
 
-constexpr const char* pictureID = "A1000000-0000-4000-8000-000000000001";
-constexpr const char* lostPictureID = "A2000000-0000-4000-8000-000000000002";
-
 json color(double r, double g, double b) {
     return {{"red", r}, {"green", g}, {"blue", b}, {"alpha", 1}};
 }
 
-// A widescreen deck with 0.3-inch margins and fit placement, written by hand: a section slide
-// with no title, an excluded section, a one-picture slide whose 64 x 40 picture is in the
-// package, and a two-up slide whose first picture's file is missing and whose second slot is
-// empty with a 400-character caption.
-json handWrittenProject(bool slideNumbers) {
-    json project = json::parse(R"({
-  "formatVersion": 1, "sort": "manual",
-  "export": {"quality": "best", "suggestedBaseName": "Presentation"},
-  "appearance": {"slideSize": "widescreen", "background": "black",
-    "customBackground": {"red": 0.95, "green": 0.95, "blue": 0.97, "alpha": 1},
-    "margins": {"top": 0.3, "leading": 0.3, "bottom": 0.3, "trailing": 0.3},
-    "typography": {"fontName": "Calibri", "titlePoints": 28, "bodyPoints": 16, "titleBold": true,
-      "titleColor": {"red": 0, "green": 0, "blue": 0, "alpha": 1},
-      "bodyColor": {"red": 0.15, "green": 0.15, "blue": 0.15, "alpha": 1}},
-    "branding": {"logoPosition": "topTrailing", "logoMaxHeightInches": 0.4,
-      "showSlideNumbers": false, "numberPosition": "bottomTrailing"},
-    "defaultPlacement": {"mode": "fit", "crop": {"x": 0.5, "y": 0.5}, "rotationDegrees": 0},
-    "filenameCleanup": {"enabled": false, "replaceSeparators": true, "stripLeadingNumbers": false}},
-  "images": [], "slides": [
-    {"id": "B1000000-0000-4000-8000-000000000001", "layout": "section", "title": "", "slots": []},
-    {"id": "B2000000-0000-4000-8000-000000000002", "layout": "section", "title": "Hidden",
-     "slots": [], "isExcluded": true},
-    {"id": "B3000000-0000-4000-8000-000000000003", "layout": "oneImage", "title": "", "slots": [
-      {"id": "C1000000-0000-4000-8000-000000000001", "imageID": "A1000000-0000-4000-8000-000000000001"}]},
-    {"id": "B4000000-0000-4000-8000-000000000004", "layout": "twoUp", "title": "", "slots": [
-      {"id": "C2000000-0000-4000-8000-000000000002", "imageID": "A2000000-0000-4000-8000-000000000002"},
-      {"id": "C3000000-0000-4000-8000-000000000003"}]}]})");
-    project["appearance"]["branding"]["showSlideNumbers"] = slideNumbers;
-    for (auto& slide : project["slides"]) {
-        slide["notes"] = "notes of " + slide["id"].get<std::string>();
-        slide["isExcluded"] = slide.value("isExcluded", false);
-        for (auto& slot : slide["slots"])
-            slot.update({{"caption", ""}, {"crop", {{"x", 0.5}, {"y", 0.5}}}});
-    }
-    project["slides"][3]["slots"][1]["caption"] = std::string(400, 'x');
-    for (const auto& [id, name] : {std::pair{pictureID, "one.jpg"}, {lostPictureID, "lost.jpg"}})
-        project["images"].push_back({{"id", id},
-                                     {"storedFileName", name},
-                                     {"originalFileName", name},
-                                     {"byteCount", 1},
-                                     {"sha256", std::string(64, '0')},
-                                     {"pixelWidth", 64},
-                                     {"pixelHeight", 40},
-                                     {"dpiX", 72},
-                                     {"dpiY", 72},
-                                     {"hasAlpha", false},
-                                     {"frameCount", 1},
-                                     {"uti", "public.jpeg"},
-                                     {"isIncluded", true}});
-    return project;
-}
-
 class CliRenderTest : public CliTest {
 protected:
-    fs::path writeDeck(const std::string& name, const json& project) {
-        const auto deck = path(name);
-        fs::create_directories(deck / "images");
-        std::ofstream(deck / "project.json") << project.dump(2);
-        // orient-1.jpg is the upright 64 x 40 scene the project declares; lost.jpg is absent.
-        fs::copy_file(fixturePath("orient-1.jpg"), deck / "images" / "one.jpg");
-        return deck;
+    // A widescreen deck of the default settings on black: a section slide with no title, an
+    // excluded section, a one-picture slide whose 64 x 40 picture is in the package, and a two-up
+    // slide whose first picture's file is missing and whose second slot is empty with a
+    // 400-character caption.
+    fs::path writeDeck(const std::string& name, bool slideNumbers) {
+        deck = defaultProject();
+        deck.appearance.background = BackgroundKind::black;
+        deck.appearance.branding.showSlideNumbers = slideNumbers;
+        deck.images = {one, lost};
+        Slide untitled = sectionDividerSlide(), hidden = sectionDividerSlide();
+        untitled.title = "";
+        hidden.title = "Hidden";
+        hidden.isExcluded = true;
+        deck.slides = {untitled, hidden, slideOf(SlideLayoutKind::oneImage, {one.id}),
+                       slideOf(SlideLayoutKind::twoUp, {lost.id, std::nullopt})};
+        deck.slides.edit(3).slots[1].caption = std::string(400, 'x');
+        for (Slide& slide : deck.slides)
+            slide.notes = "notes of " + slide.id.text();
+        // orient-1.jpg is the upright 64 x 40 scene the record declares; lost.jpg has no bytes.
+        const PackageSnapshot snapshot{deck, {{one.id, fixtureBytes("orient-1.jpg")}}, {}};
+        EXPECT_TRUE(writeProjectPackage(snapshot, path(name)).ok());
+        return path(name);
     }
 
-    json render(const fs::path& deck, bool all = false) {
+    json render(const fs::path& package, bool all = false) {
         const auto result =
-            all ? cli({"render", deck.string(), "--all"}) : cli({"render", deck.string()});
+            all ? cli({"render", package.string(), "--all"}) : cli({"render", package.string()});
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.err, "");
         return json::parse(result.out)["slides"];
     }
+
+    SourceImage one = pictureRecord("one.jpg"), lost = pictureRecord("lost.jpg");
+    Project deck;
 };
 
 // Where things go is the layout suite's; here: the members by name, the exported slides, and
 // the warnings with their sentences.
 TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
-    const json slides = render(writeDeck("deck.mosavelle", handWrittenProject(false)));
+    const json slides = render(writeDeck("deck.mosavelle", false));
     ASSERT_EQ(slides.size(), 3u);  // the excluded slide is not exported
     const auto names = [](const json& object) {
         std::set<std::string> out;
@@ -185,7 +150,7 @@ TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
     }
 
     const json& section = slides[0];  // "Section" stands in for an empty title
-    EXPECT_EQ(section["notes"], "notes of B1000000-0000-4000-8000-000000000001");
+    EXPECT_EQ(section["notes"], "notes of " + deck.slides[0].id.text());
     ASSERT_EQ(section["texts"].size(), 1u);
     EXPECT_EQ(names(section["texts"][0]),
               (std::set<std::string>{"text", "frame", "isTitle", "overflows", "fontPoints",
@@ -200,17 +165,17 @@ TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
     const json& placed = single["pictures"][0];
     EXPECT_EQ(names(placed), (std::set<std::string>{"imageID", "frame", "crop", "rotationDegrees",
                                                     "overflows", "placedDPI"}));
-    EXPECT_EQ(placed["imageID"], pictureID);
-    EXPECT_EQ(
-        single["warnings"],
-        json({{{"case", "lowResolution"}, {"dpi", placed["placedDPI"]}, {"imageID", pictureID}}}));
+    EXPECT_EQ(placed["imageID"], one.id.text());
+    EXPECT_EQ(single["warnings"], json({{{"case", "lowResolution"},
+                                         {"dpi", placed["placedDPI"]},
+                                         {"imageID", one.id.text()}}}));
     EXPECT_EQ(single["messages"], json({"Image may be blurry when presented."}));
 
     // Two-up: a picture whose copy is missing and an empty slot are both placeholders; the
     // second slot's long caption overflows and is named by its slot number.
     const json& twoUp = slides[2];
-    EXPECT_EQ(twoUp["warnings"], json::parse(R"([{"case": "missingImage", "imageID": ")" +
-                                             std::string(lostPictureID) + R"("},
+    EXPECT_EQ(twoUp["warnings"],
+              json::parse(R"([{"case": "missingImage", "imageID": ")" + lost.id.text() + R"("},
                               {"case": "missingImage", "imageID": null},
                               {"case": "textOverflow", "field": "caption 2"}])"));
     EXPECT_EQ(twoUp["messages"],
@@ -219,40 +184,41 @@ TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
 }
 
 TEST_F(CliRenderTest, SlideNumbersCountExportedSlidesUnlessAllSlidesAreAsked) {
-    const auto deck = writeDeck("numbered.mosavelle", handWrittenProject(true));
-    const json exported = render(deck);
+    const auto numbered = writeDeck("numbered.mosavelle", true);
+    const json exported = render(numbered);
     ASSERT_EQ(exported.size(), 3u);
     for (std::size_t i = 0; i < exported.size(); ++i) {
         EXPECT_EQ(exported[i]["slideNumber"], std::to_string(i + 1));
         EXPECT_TRUE(exported[i]["numberFrame"].is_object());
     }
 
-    const json all = render(deck, true);
+    const json all = render(numbered, true);
     ASSERT_EQ(all.size(), 4u);
     for (std::size_t i = 0; i < all.size(); ++i) {
         EXPECT_EQ(all[i]["index"], i);
         EXPECT_EQ(all[i]["slideNumber"], std::to_string(i + 1));
     }
     EXPECT_EQ(all[1]["texts"][0]["text"], "Hidden");
-    EXPECT_EQ(all[3]["notes"], "notes of B4000000-0000-4000-8000-000000000004");
+    EXPECT_EQ(all[3]["notes"], "notes of " + deck.slides[3].id.text());
 }
 
 TEST_F(CliRenderTest, DamagedOrMissingProjectsAreBadInputWithOneSentence) {
     const auto broken = path("broken.mosavelle");
     fs::create_directories(broken);
     std::ofstream(broken / "project.json") << "{\"formatVersion\": 1, \"slides\": [";
-    json newer = handWrittenProject(false);
+    const auto future = writeDeck("future.mosavelle", false);
+    json newer = json::parse(slurp(future / "project.json"));
     newer["formatVersion"] = 2;
-    const auto future = writeDeck("future.mosavelle", newer);
+    std::ofstream(future / "project.json") << newer.dump();
     const auto empty = path("empty.mosavelle");
     fs::create_directories(empty);
 
-    for (const auto& deck : {broken, future, empty, path("absent.mosavelle")}) {
-        const auto result = cli({"render", deck.string()});
-        EXPECT_EQ(result.status, 2) << deck;
-        EXPECT_EQ(result.out, "") << deck;
+    for (const auto& package : {broken, future, empty, path("absent.mosavelle")}) {
+        const auto result = cli({"render", package.string()});
+        EXPECT_EQ(result.status, 2) << package;
+        EXPECT_EQ(result.out, "") << package;
         EXPECT_ONE_SENTENCE(result);
-        EXPECT_NE(result.err.find(deck.filename().string()), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find(package.filename().string()), std::string::npos) << result.err;
     }
 }
 

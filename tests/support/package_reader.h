@@ -3,19 +3,25 @@
 // Test helpers for written packages: the members of a stored ZIP archive in archive order, found
 // through the end record and the central directory as an unzip tool finds them.
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "core/platform/bytes.h"
+#include "support/test_support.h"
 
 namespace mosavelle::testing {
 
 struct PackageMember {
     std::string path;
     std::string data;
+    friend bool operator==(const PackageMember&, const PackageMember&) = default;
 };
 
 // Nothing when the archive is inconsistent: bad signatures or bounds, or a local header whose
@@ -55,6 +61,30 @@ inline std::optional<std::vector<PackageMember>> readPackage(const Bytes& archiv
         central += 46 + nameLength;
     }
     return members;
+}
+
+// The members of the package file `file`; none, and a test failure, when it does not read.
+inline std::vector<PackageMember> members(const std::filesystem::path& file) {
+    auto read = readPackage(readFileBytes(file));
+    EXPECT_TRUE(read.has_value()) << file;
+    return read.value_or(std::vector<PackageMember>{});
+}
+
+// The data of the member `path` of the package file `file`; empty, and a test failure, when it
+// has none.
+inline std::string member(const std::filesystem::path& file, const std::string& path) {
+    for (auto& m : members(file))
+        if (m.path == path)
+            return m.data;
+    ADD_FAILURE() << "no member " << path;
+    return {};
+}
+
+// How many members of the package file `file` have a path matching `pattern`.
+inline std::size_t countMembers(const std::filesystem::path& file, const std::string& pattern) {
+    const std::regex re(pattern);
+    return std::ranges::count_if(members(file),
+                                 [&](const auto& m) { return std::regex_match(m.path, re); });
 }
 
 }  // namespace mosavelle::testing

@@ -71,4 +71,21 @@ inline ProcessResult runShell(const std::string& command, const std::filesystem:
     return result;
 }
 
+// The schema validator for exported presentations, kept beside the repository.
+inline std::filesystem::path presentationValidator() {
+    return std::filesystem::path(MOSAVELLE_SOURCE_DIR) / ".." / "shared" / "tools" /
+           "validate-pptx";
+}
+
+// LibreOffice converting `files` (shell-quoted, each after a space) to PDFs in `pdfs`, with a
+// private profile under `scratch`.
+inline ProcessResult convertToPdf(const std::string& files, const std::filesystem::path& pdfs,
+                                  const std::filesystem::path& scratch) {
+    std::filesystem::create_directories(pdfs);
+    return runShell("soffice --headless --norestore -env:UserInstallation=file://" +
+                        (scratch / "office-profile").string() + " --convert-to pdf --outdir " +
+                        shellQuoted(pdfs.string()) + files,
+                    scratch);
+}
+
 }  // namespace mosavelle::testing

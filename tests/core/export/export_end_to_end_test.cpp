@@ -15,7 +15,6 @@ namespace mosavelle {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::fixturePath;
 using testing::readFileBytes;
 using testing::runShell;
 using testing::shellQuoted;
@@ -29,14 +28,6 @@ struct Deck {
     bool zip64 = false;  // ZIP64 records, forced by limits lowered far below the package's size
 };
 
-ImageSlot slotOf(Uuid id, std::string caption = "", CropAnchor crop = {}) {
-    ImageSlot slot = emptySlot();
-    slot.imageID = id;
-    slot.caption = std::move(caption);
-    slot.crop = crop;
-    return slot;
-}
-
 // Five exported slides using every layout, a rotated photo, an excluded slide, texts with line
 // breaks, markup and control characters, and notes on some slides when `deck.notes`.
 ExportRequest requestFor(const Deck& deck) {
@@ -46,7 +37,7 @@ ExportRequest requestFor(const Deck& deck) {
     const auto add = [&](const std::string& fixture, const std::string& name, std::string uti) {
         const SourceImage image = testing::pictureRecord(name, std::move(uti));
         project.images.push_back(image);
-        request.imageData[image.id] = readFileBytes(fixturePath(fixture));
+        request.imageData[image.id] = testing::fixtureBytes(fixture);
         return image.id;
     };
     const auto photo = add("orient-1.jpg", "Harbour & \"boats\".jpg", "public.jpeg");
@@ -60,7 +51,7 @@ ExportRequest requestFor(const Deck& deck) {
     project.appearance.branding.showSlideNumbers = deck.numbers;
     if (deck.logo) {
         project.appearance.branding.logoFileName = "logo.png";
-        request.logoData = readFileBytes(fixturePath("alpha.png"));
+        request.logoData = testing::fixtureBytes("alpha.png");
     }
 
     project.slides.push_back(singleImageSlide(photo, ""));
@@ -75,16 +66,14 @@ ExportRequest requestFor(const Deck& deck) {
     Slide excluded = singleImageSlide(png, "never shown");
     excluded.isExcluded = true;
     project.slides.push_back(excluded);
-    Slide two;
-    two.layout = SlideLayoutKind::twoUp;
-    two.slots = {slotOf(png, "left"), slotOf(alpha)};
+    Slide two = testing::slideOf(SlideLayoutKind::twoUp, {png, alpha});
+    two.slots[0].caption = "left";
     two.captionAlignment = CaptionAlignment::trailing;
     project.slides.push_back(two);
-    Slide four;
-    four.layout = SlideLayoutKind::fourGrid;
+    Slide four = testing::slideOf(SlideLayoutKind::fourGrid, {gif, webp, photo, turned});
     four.placementOverride = Placement{SizingMode::fill, {0.2, 0.8}, -15, 1.0};
-    for (auto id : {gif, webp, photo, turned})
-        four.slots.push_back(slotOf(id, "grid", {0.1, 0.9}));
+    for (ImageSlot& slot : four.slots)
+        slot = {slot.id, slot.imageID, "grid", {0.1, 0.9}};
     project.slides.push_back(four);
     Slide section = sectionDividerSlide();
     section.title = "The end";
@@ -95,8 +84,7 @@ ExportRequest requestFor(const Deck& deck) {
 }
 
 TEST(ExportEndToEnd, PackagesUnzipValidateAndConvertWithOnePagePerSlide) {
-    const fs::path validator =
-        fs::path(MOSAVELLE_SOURCE_DIR) / ".." / "shared" / "tools" / "validate-pptx";
+    const fs::path validator = testing::presentationValidator();
     if (!fs::exists(validator))
         GTEST_SKIP() << "the schema validator is not beside the repository";
 
@@ -144,11 +132,7 @@ TEST(ExportEndToEnd, PackagesUnzipValidateAndConvertWithOnePagePerSlide) {
     EXPECT_EQ(validated.status, 0) << validated.out;
 
     const fs::path pdfs = folder / "pdf";
-    fs::create_directory(pdfs);
-    auto converted = runShell("soffice --headless --norestore -env:UserInstallation=file://" +
-                                  (folder / "office-profile").string() +
-                                  " --convert-to pdf --outdir " + shellQuoted(pdfs.string()) + all,
-                              folder.path());
+    auto converted = testing::convertToPdf(all, pdfs, folder.path());
     ASSERT_EQ(converted.status, 0) << converted.out;
     for (const auto& deck : decks) {
         if (deck.zip64)

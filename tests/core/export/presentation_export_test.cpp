@@ -19,7 +19,6 @@ namespace fs = std::filesystem;
 using testing::fixturePath;
 using testing::namesIn;
 using testing::readFileBytes;
-using testing::readPackage;
 using testing::TempDir;
 
 using testing::pictureRecord;
@@ -35,24 +34,11 @@ protected:
             request, [&](const ExportProgress& p) { reports.push_back(p); }, cancellation, options);
     }
 
-    std::vector<testing::PackageMember> members() {
-        auto read = readPackage(readFileBytes(folder / "deck.pptx"));
-        EXPECT_TRUE(read.has_value());
-        return read.value_or(std::vector<testing::PackageMember>{});
-    }
-
-    std::size_t mediaCount() {
-        return std::ranges::count_if(
-            members(), [](const auto& m) { return m.path.starts_with("ppt/media/"); });
-    }
-
+    std::vector<testing::PackageMember> members() { return testing::members(folder / "deck.pptx"); }
     std::string member(const std::string& path) {
-        for (auto& m : members())
-            if (m.path == path)
-                return m.data;
-        ADD_FAILURE() << "no member " << path;
-        return {};
+        return testing::member(folder / "deck.pptx", path);
     }
+    std::size_t mediaCount() { return testing::countMembers(folder / "deck.pptx", "ppt/media/.*"); }
 
     SourceImage& add(SourceImage image, const std::string& fixture) {
         request.imageData[image.id] = readFileBytes(fixturePath(fixture));

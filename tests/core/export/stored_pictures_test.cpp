@@ -7,7 +7,7 @@
 #include "core/export/presentation_export.h"
 #include "core/import/import_plan.h"
 #include "core/model/package.h"
-#include "support/package_reader.h"
+#include "support/deck_support.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
@@ -81,13 +81,7 @@ TEST_F(StoredPictureExport, ASourceChangedAfterPlanningFailsThatPictureInsteadOf
 TEST_F(StoredPictureExport, AMemberTruncatedWhileTheProjectIsOpenGivesThePictureSentence) {
     const Bytes jpeg = readFileBytes(fixturePath("orient-1.jpg"));
     PackageSnapshot saved;
-    SourceImage image;
-    image.id = Uuid::random();
-    image.originalFileName = "harbour.jpg";
-    image.storedFileName = image.id.text() + ".jpg";
-    image.uti = "public.jpeg";
-    image.pixelWidth = 64;
-    image.pixelHeight = 48;
+    SourceImage image = testing::pictureRecord("harbour.jpg");
     image.byteCount = static_cast<std::int64_t>(jpeg.size());
     saved.project.images.push_back(image);
     saved.project.slides.push_back(singleImageSlide(image.id, ""));

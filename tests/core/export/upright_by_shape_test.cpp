@@ -166,8 +166,7 @@ double differingShare(const fs::path& a, const fs::path& b, int tolerance) {
 }
 
 TEST(UprightByShape, EveryOrientationDrawsLikeTheLosslessTurn) {
-    const fs::path validator =
-        fs::path(MOSAVELLE_SOURCE_DIR) / ".." / "shared" / "tools" / "validate-pptx";
+    const fs::path validator = testing::presentationValidator();
     if (!fs::exists(validator))
         GTEST_SKIP() << "the schema validator is not beside the repository";
     ASSERT_TRUE(ensureVipsStarted());
@@ -201,11 +200,7 @@ TEST(UprightByShape, EveryOrientationDrawsLikeTheLosslessTurn) {
     EXPECT_EQ(validated.status, 0) << validated.out;
 
     const fs::path pdfs = folder / "pdf";
-    fs::create_directory(pdfs);
-    auto converted = runShell("soffice --headless --norestore -env:UserInstallation=file://" +
-                                  (folder / "office-profile").string() +
-                                  " --convert-to pdf --outdir " + quoted(pdfs) + all,
-                              folder.path());
+    auto converted = testing::convertToPdf(all, pdfs, folder.path());
     ASSERT_EQ(converted.status, 0) << converted.out;
 
     constexpr int pages = 7;

@@ -67,12 +67,10 @@ ThumbnailCache::Request requestFor(const Uuid& id, const Bytes& bytes, int size,
 }
 
 TEST(ThumbnailCache, BucketsRoundUpAndCachedLookupsNeverDecode) {
-    EXPECT_EQ(thumbnailBucket(-4), 128);
-    EXPECT_EQ(thumbnailBucket(128), 128);
-    EXPECT_EQ(thumbnailBucket(129), 256);
-    EXPECT_EQ(thumbnailBucket(1000), 1024);
-    EXPECT_EQ(thumbnailBucket(2048), 2048);
-    EXPECT_EQ(thumbnailBucket(9000), 2048);
+    std::vector<int> buckets;
+    for (int size : {-4, 128, 129, 1000, 2048, 9000})
+        buckets.push_back(thumbnailBucket(size));
+    EXPECT_EQ(buckets, (std::vector<int>{128, 128, 256, 1024, 2048, 2048}));
 
     ThumbnailCache cache;
     const Uuid id = fixedID(5);
