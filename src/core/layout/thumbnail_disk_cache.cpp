@@ -15,6 +15,7 @@
 #include <turbojpeg.h>
 
 #include "core/platform/byte_order.h"
+#include "core/platform/crc32.h"
 #include "core/platform/replace_file.h"
 
 namespace mosavelle {
@@ -101,7 +102,7 @@ std::optional<std::vector<std::uint8_t>> encodeFile(const PremultipliedImage& im
     putWord(file, 12, static_cast<std::uint32_t>(image.height));
     putWord(file, 16, opaque ? kJpeg : kDeflated);
     putWord(file, 20, static_cast<std::uint32_t>(payload->size()));
-    putWord(file, 24, libdeflate_crc32(0, payload->data(), payload->size()));
+    putWord(file, 24, crc32Of(*payload));
     std::memcpy(file.data() + kHeaderSize, payload->data(), payload->size());
     return file;
 }
@@ -116,7 +117,7 @@ std::optional<PremultipliedImage> decodeFile(std::span<const std::uint8_t> file,
     const std::uint8_t* payload = file.data() + kHeaderSize;
     if (width < 1 || height < 1 || std::max(width, height) > std::uint32_t(bucket) ||
         size != file.size() - kHeaderSize ||
-        littleEndian32(file, 24) != libdeflate_crc32(0, payload, size))
+        littleEndian32(file, 24) != crc32Of(std::span(payload, size)))
         return std::nullopt;
     PremultipliedImage image;
     image.width = int(width);
