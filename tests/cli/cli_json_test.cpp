@@ -28,10 +28,12 @@ std::string sha256OfFile(const fs::path& file, const fs::path& scratch) {
 // The facts themselves are the picture-facts suite's; here: every member by name, the file as
 // given, the digest of its bytes and the capture date in UTC, left out when it does not parse.
 TEST_F(CliInfoTest, PrintsEveryFactByNameWithTheFileItsDigestAndItsDate) {
-    const std::vector<std::string> files = {fixturePath("orient-6.jpg"),
-                                            fixturePath("date-original.jpg"),
-                                            fixturePath("date-hyphenated.jpg")};
-    const auto result = cli({"info", files[0], files[1], files[2]});
+    // The HEIF and bitmap loaders are loaded only once such a picture comes, after JPEGs.
+    const std::vector<std::string> files = {
+        fixturePath("orient-6.jpg"), fixturePath("date-original.jpg"),
+        fixturePath("date-hyphenated.jpg"), fixturePath("picture.heic"),
+        fixturePath("picture.bmp")};
+    const auto result = cli({"info", files[0], files[1], files[2], files[3], files[4]});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     const json facts = json::parse(result.out);
@@ -55,6 +57,8 @@ TEST_F(CliInfoTest, PrintsEveryFactByNameWithTheFileItsDigestAndItsDate) {
     EXPECT_FALSE(facts[0].contains("captureDate"));
     EXPECT_EQ(facts[1]["captureDate"], "2021-07-04T18:30:00Z");
     EXPECT_FALSE(facts[2].contains("captureDate"));
+    EXPECT_EQ(facts[3]["uti"], "public.heic");
+    EXPECT_EQ(facts[4]["uti"], "com.microsoft.bmp");
 }
 
 TEST_F(CliInfoTest, UnreadableFilesGetAnErrorObjectEachAndStatusTwo) {
