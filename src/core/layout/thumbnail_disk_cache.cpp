@@ -225,6 +225,7 @@ void ThumbnailDiskCache::store(std::string_view sha256, int bucket,
     ReplacementOptions options;
     options.fallbackFolder = folder_;  // never a copy in the system's temporary folder
     options.durable = false;
+    options.followLinks = false;
     if (!writeFileAtomically(disk_, path, data, options))
         return;
 

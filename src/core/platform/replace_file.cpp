@@ -106,7 +106,7 @@ Result<std::unique_ptr<ReplacementFile>> ReplacementFile::create(
     FileSystem& files, const fs::path& requested, const ReplacementOptions& options) {
     fs::path destination = requested;
     std::error_code ec;
-    if (files.entryKind(requested, false) == EntryKind::symbolicLink) {
+    if (options.followLinks && files.entryKind(requested, false) == EntryKind::symbolicLink) {
         auto target = fs::canonical(requested, ec);
         if (!ec)
             destination = target;

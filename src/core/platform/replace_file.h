@@ -22,6 +22,9 @@ struct ReplacementOptions {
     // the system's caches. The name still switches atomically for readers, but after a power cut
     // the new file may be incomplete.
     bool durable = true;
+    // False for files in a folder of our own (a cache): a symbolic link in the destination's
+    // place is then replaced itself, never the file it names.
+    bool followLinks = true;
 };
 
 // A file that becomes the destination only when complete. Bytes are written into a temporary file
@@ -36,7 +39,8 @@ struct ReplacementOptions {
 // temporaries of a killed writer, which nobody holds. Otherwise the temporary file never outlives
 // this object: it is removed when `commit` fails, when the object is destroyed uncommitted, and
 // after a copy. An existing destination is touched only by `commit` and keeps its permissions; a
-// destination that is a symbolic link has the file it names replaced. Not thread-safe.
+// destination that is a symbolic link has the file it names replaced (unless `followLinks` is
+// false). Not thread-safe.
 class ReplacementFile {
 public:
     static Result<std::unique_ptr<ReplacementFile>> create(FileSystem& files,

@@ -8,6 +8,7 @@
 #include <csignal>
 
 #include "core/export/package_file.h"
+#include "core/platform/replace_file.h"
 #include "support/faulty_file_system.h"
 #include "support/package_reader.h"
 #include "support/test_support.h"
@@ -55,6 +56,13 @@ TEST_F(PackageFileTest, LinkedDestinationReplacesTheFileItNames) {
     fs::create_symlink(target, folder / "link.pptx");
     ASSERT_TRUE(put(archive, folder / "link.pptx").ok());
     EXPECT_TRUE(fs::is_symlink(folder / "link.pptx"));
+    EXPECT_EQ(readFileBytes(target), archive);
+
+    // Where links are not followed (a folder of our own), the link itself is replaced.
+    ReplacementOptions own;
+    own.followLinks = false;
+    ASSERT_TRUE(writeFileAtomically(realFileSystem(), folder / "link.pptx", Bytes(), own).ok());
+    EXPECT_FALSE(fs::is_symlink(folder / "link.pptx"));
     EXPECT_EQ(readFileBytes(target), archive);
 }
 
