@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <random>
 #include <stop_token>
 #include <thread>
 

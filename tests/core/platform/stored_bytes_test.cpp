@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "core/platform/file_system.h"
 #include "core/platform/sha256.h"
