@@ -274,19 +274,12 @@ TEST(ImageInfoTypes, IdentifiesContainersBySignatureNotByName) {
     }
 }
 
-TEST(ImageInfoTypes, FailuresCarryTheirCaseInStepOrder) {
-    struct Case {
-        const char* name;
-        ImageIOError error;
-    };
-    for (const Case& c : {Case{"text.jpg", ImageIOError::unreadable},
-                          Case{"document.pdf", ImageIOError::unsupported},
-                          Case{"no-frames.gif", ImageIOError::empty},
-                          Case{"zero-width.png", ImageIOError::empty}}) {
-        SCOPED_TRACE(c.name);
-        const ImageInfoResult result = factsOf(fixtureBytes(c.name));
-        ASSERT_TRUE(std::holds_alternative<ImageIOError>(result));
-        EXPECT_EQ(std::get<ImageIOError>(result), c.error);
+TEST(ImageInfoTypes, FailuresCarryTheirCase) {
+    // Text and documents are told apart by the import's sentences (see the import plan).
+    for (const char* name : {"no-frames.gif", "zero-width.png"}) {
+        const ImageInfoResult result = factsOf(fixtureBytes(name));
+        ASSERT_TRUE(std::holds_alternative<ImageIOError>(result)) << name;
+        EXPECT_EQ(std::get<ImageIOError>(result), ImageIOError::empty) << name;
     }
     EXPECT_FALSE(openImageSource(Bytes()).has_value());
     // A known signature whose header is garbage cannot be read.
