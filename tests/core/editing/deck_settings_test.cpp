@@ -9,34 +9,33 @@ namespace {
 using DeckSettings = testing::DeckTest<1>;
 
 TEST_F(DeckSettings, UndoingLogoChangesBringsBackTheBytesThatWereThere) {
-    const Bytes first(std::string_view("first logo"));
-    const Bytes second(std::string_view("second logo"));
-    setLogo(doc(), first);
-    setLogo(doc(), second);
-    EXPECT_EQ(doc().logoData(), second);
-    EXPECT_EQ(doc().project().appearance.branding.logoFileName, "logo.png");
-
+    // The logo's bytes and the name the deck gives them, e.g. "first as logo.png".
+    const auto logo = [&] {
+        const auto& name = doc().project().appearance.branding.logoFileName;
+        return std::string(doc().logoData() ? doc().logoData()->view() : "none") + " as " +
+               name.value_or("none");
+    };
+    setLogo(doc(), Bytes(std::string_view("first")));
+    setLogo(doc(), Bytes(std::string_view("second")));
+    EXPECT_EQ(logo(), "second as logo.png");
     removeLogo(doc());
-    EXPECT_FALSE(doc().logoData());
-    EXPECT_FALSE(doc().project().appearance.branding.logoFileName);
+    EXPECT_EQ(logo(), "none as none");
     EXPECT_EQ(history->undoName(), "Remove Logo");
 
     history->undo();
-    EXPECT_EQ(doc().logoData(), second);
-    EXPECT_EQ(doc().project().appearance.branding.logoFileName, "logo.png");
+    EXPECT_EQ(logo(), "second as logo.png");
     history->undo();
-    EXPECT_EQ(doc().logoData(), first);
+    EXPECT_EQ(logo(), "first as logo.png");
     history->undo();
-    EXPECT_FALSE(doc().logoData());
-    EXPECT_FALSE(doc().project().appearance.branding.logoFileName);
+    EXPECT_EQ(logo(), "none as none");
     EXPECT_FALSE(history->canUndo());
 
     history->redo();
     history->redo();
-    EXPECT_EQ(doc().logoData(), second);
+    EXPECT_EQ(logo(), "second as logo.png");
     EXPECT_EQ(history->redoName(), "Remove Logo");
     history->redo();
-    EXPECT_FALSE(doc().logoData());
+    EXPECT_EQ(logo(), "none as none");
 }
 
 }  // namespace

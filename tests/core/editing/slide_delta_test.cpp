@@ -136,10 +136,6 @@ const std::vector<Operation>& operations() {
          [](DeckFixture& d) {
              d.select({2, 3, 4}), groupSelectedSlides(d.doc(), SlideLayoutKind::twoUp);
          }},
-        {"group four",
-         [](DeckFixture& d) {
-             d.select({1, 2, 3, 4, 5, 7}), groupSelectedSlides(d.doc(), SlideLayoutKind::fourGrid);
-         }},
         {"ungroup",
          [](DeckFixture& d) {
              d.select({1, 2}), groupSelectedSlides(d.doc(), SlideLayoutKind::twoUp);
@@ -149,9 +145,7 @@ const std::vector<Operation>& operations() {
          [](DeckFixture& d) {
              reorderSlides(d.doc(), {d.slide(1), d.slide(2)}, d.slide(6));
          }},
-        {"reorder up", [](DeckFixture& d) { reorderSlides(d.doc(), {d.slide(8)}, d.slide(2)); }},
         {"move up", [](DeckFixture& d) { d.select({4}), moveSelectedSlide(d.doc(), -1); }},
-        {"move down", [](DeckFixture& d) { d.select({4}), moveSelectedSlide(d.doc(), 1); }},
         {"move rows",
          [](DeckFixture& d) {
              moveSlides(d.doc(), {0, 3, 7}, 5);
@@ -171,15 +165,6 @@ const std::vector<Operation>& operations() {
              applyPlacementToAll(d.doc(), Placement{SizingMode::fill, {}, 0, 1});
          }},
         {"fit", [](DeckFixture& d) { d.select({2}), fitToSlide(d.doc()); }},
-        {"title",
-         [](DeckFixture& d) {
-             d.select({1, 8}), setTitleOfSelection(d.doc(), "T", "Rename Slide");
-         }},
-        {"alignment",
-         [](DeckFixture& d) {
-             d.select({3}), setCaptionAlignmentOfSelection(d.doc(), CaptionAlignment::center,
-                                                           "Change Caption Alignment");
-         }},
         {"edit caption",
          [](DeckFixture& d) {
              d.select({2, 3, 7});

@@ -17,23 +17,13 @@ using testing::fixturePath;
 using testing::readFileBytes;
 using testing::TempDir;
 
-// A document importing through its own staging folder, kept under a private cache folder.
+// A document importing through its own staging folder, kept under the test's own cache folder.
 class StagedPictures : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* old = std::getenv("XDG_CACHE_HOME");
-        if (old)
-            oldCache_ = old;
+    StagedPictures() {
         ::setenv("XDG_CACHE_HOME", (folder / "cache").c_str(), 1);
         document = std::make_unique<MosavelleDocument>();
         document->setUndoHistory(history);
-    }
-    void TearDown() override {
-        document.reset();
-        if (oldCache_)
-            ::setenv("XDG_CACHE_HOME", oldCache_->c_str(), 1);
-        else
-            ::unsetenv("XDG_CACHE_HOME");
     }
 
     // Imports copies of the fixtures, named as given, and returns their paths.
@@ -56,9 +46,6 @@ protected:
     TempDir folder;
     std::shared_ptr<UndoHistory> history = std::make_shared<UndoHistory>();
     std::unique_ptr<MosavelleDocument> document;
-
-private:
-    std::optional<std::string> oldCache_;
 };
 
 TEST_F(StagedPictures, PicturesOutliveTheirSourcesAndSaveAfterTheyVanished) {

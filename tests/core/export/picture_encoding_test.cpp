@@ -3,17 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <tuple>
 
 #include "core/import/detail/vips_runtime.h"
 #include "core/import/image_decoding.h"
+#include "core/import/picture_test_util.h"
 #include "support/test_support.h"
 
 namespace mosavelle {
 namespace {
 
+using testing::blackPicture;
 using testing::fixtureBytes;
 
 constexpr const char* kUnreadable = "This file could not be read as an image.";
@@ -25,15 +26,6 @@ SourceImage picture(std::string uti, bool hasAlpha = false) {
     return image;
 }
 
-Bytes saved(VipsImage* image, const char* suffix) {
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    EXPECT_EQ(vips_image_write_to_buffer(image, suffix, &buffer, &length, nullptr), 0);
-    Bytes out(buffer, length);
-    g_free(buffer);
-    return out;
-}
-
 // `bytes` opened by libvips (stored grid, nothing applied), cut to `crop` (x, y, width, height)
 // when given, and saved as `suffix`, e.g. ".png".
 Bytes resave(const Bytes& bytes, const char* suffix, std::array<int, 4> crop = {}) {
@@ -42,18 +34,7 @@ Bytes resave(const Bytes& bytes, const char* suffix, std::array<int, 4> crop = {
     if (crop[2] > 0 &&
         vips_crop(image.get(), &cut, crop[0], crop[1], crop[2], crop[3], nullptr) == 0)
         image.reset(cut);
-    return saved(image.get(), suffix);
-}
-
-// A black picture saved as `suffix`, tagged with EXIF orientation `orientation` unless it is 0.
-Bytes black(int width, int height, const char* suffix, int bands = 3, int orientation = 0) {
-    EXPECT_TRUE(ensureVipsStarted());
-    VipsImage* image = nullptr;
-    EXPECT_EQ(vips_black(&image, width, height, "bands", bands, nullptr), 0);
-    VipsImageHandle handle(image);
-    if (orientation != 0)
-        vips_image_set_int(image, VIPS_META_ORIENTATION, orientation);
-    return saved(image, suffix);
+    return testing::savedAs(image.get(), suffix);
 }
 
 // An encoded file as libvips reads it, in one line: loader, size, bands, orientation, whether it
@@ -83,17 +64,10 @@ int firstQuantValue(const Bytes& jpeg) {
     return -1;
 }
 
-// Corner colours of the fixture scene once decoded: red top-left, green top-right, grey below.
+// The size and corner colours of the fixture scene once decoded, e.g. "64x40 RG..".
 std::string corners(const Bytes& encoded) {
     auto image = decodeFirstFrame(encoded);
-    if (!image)
-        return "undecodable";
-    auto at = [&](int x, int y) {
-        const std::uint8_t* p = image->pixel(x, y);
-        return p[0] > 170 && p[1] < 90 ? 'R' : p[1] > 150 && p[0] < 90 ? 'G' : '.';
-    };
-    const int w = image->width, h = image->height;
-    return {at(1, 1), at(w - 2, 1), at(1, h - 2), at(w - 2, h - 2)};
+    return image ? testing::describe(*image) : "undecodable";
 }
 
 Result<EncodedPicture> encode(const Bytes& bytes, const SourceImage& image, QualityPreset preset,
@@ -128,50 +102,41 @@ Bytes orientationStoredAsLong() {
     return Bytes(std::move(bytes));
 }
 
-TEST(PictureEncoding, BestTurnsRotatedJpegLosslesslyKeepingItsOtherMarkers) {
-    std::vector<std::pair<std::string, Bytes>> rotated;
-    for (int n = 2; n <= 8; ++n)
-        rotated.emplace_back("orientation " + std::to_string(n),
-                             fixtureBytes("orient-" + std::to_string(n) + ".jpg"));
-    rotated.emplace_back("orientation 6 as LONG", orientationStoredAsLong());
-    ASSERT_EQ(facts(rotated.back().second), "jpegload_buffer 40x64 b3 o6 exif");
-    for (const auto& [name, bytes] : rotated) {
-        SCOPED_TRACE(name);
-        auto result = encode(bytes, picture("public.jpeg"), QualityPreset::best, 5,
-                             RotatedJpeg::turnLosslessly);
-        ASSERT_TRUE(result);
-        EXPECT_EQ(result->orientation, 1);
-        // A re-encode would drop the EXIF segment; the turn keeps it with orientation 1.
-        EXPECT_EQ(facts(result->data), "jpegload_buffer 64x40 b3 o1 exif");
-        EXPECT_EQ(corners(result->data), "RG..");
-    }
+// At best, a rotated JPEG whose turn is left to the picture shape keeps its bytes but for the
+// orientation value, set to 1: the low byte of its field.
+void expectKeptForTheShape(const Bytes& bytes, int code) {
+    auto result = encode(bytes, picture("public.jpeg"), QualityPreset::best);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->orientation, code);
+    ASSERT_EQ(result->data.size(), bytes.size());
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        if (result->data.data()[i] != bytes.data()[i])
+            changed.push_back(i);
+    ASSERT_EQ(changed.size(), 1u);
+    EXPECT_EQ(result->data.data()[changed[0]], 1);
+    std::string expected = facts(bytes);  // the stored grid, with orientation 1
+    expected.replace(expected.find(" o"), 3, " o1");
+    EXPECT_EQ(facts(result->data), expected);
 }
 
-TEST(PictureEncoding, BestKeepsRotatedJpegBytesAndLeavesTheTurnToTheShape) {
+TEST(PictureEncoding, BestTurnsRotatedJpegLosslesslyOrKeepsItsBytesForTheShape) {
     std::vector<std::tuple<std::string, Bytes, int>> rotated;
     for (int n = 2; n <= 8; ++n)
         rotated.emplace_back("orientation " + std::to_string(n),
                              fixtureBytes("orient-" + std::to_string(n) + ".jpg"), n);
     rotated.emplace_back("orientation 6 as LONG", orientationStoredAsLong(), 6);
-    // Sides that are not whole blocks cannot be turned losslessly, but need no turn here.
-    rotated.emplace_back("orientation 6, partial blocks",
-                         resave(fixtureBytes("orient-6.jpg"), ".jpg[Q=80]", {0, 4, 40, 60}), 6);
+    ASSERT_EQ(facts(std::get<1>(rotated.back())), "jpegload_buffer 40x64 b3 o6 exif");
     for (const auto& [name, bytes, code] : rotated) {
         SCOPED_TRACE(name);
-        auto result = encode(bytes, picture("public.jpeg"), QualityPreset::best);
-        ASSERT_TRUE(result);
-        EXPECT_EQ(result->orientation, code);
-        ASSERT_EQ(result->data.size(), bytes.size());
-        // Only the orientation value changes, to 1: the low byte of its field.
-        std::vector<std::size_t> changed;
-        for (std::size_t i = 0; i < bytes.size(); ++i)
-            if (result->data.data()[i] != bytes.data()[i])
-                changed.push_back(i);
-        ASSERT_EQ(changed.size(), 1u);
-        EXPECT_EQ(result->data.data()[changed[0]], 1);
-        std::string expected = facts(bytes);  // the stored grid, with orientation 1
-        expected.replace(expected.find(" o"), 3, " o1");
-        EXPECT_EQ(facts(result->data), expected);
+        expectKeptForTheShape(bytes, code);
+        auto turned = encode(bytes, picture("public.jpeg"), QualityPreset::best, 5,
+                             RotatedJpeg::turnLosslessly);
+        ASSERT_TRUE(turned);
+        EXPECT_EQ(turned->orientation, 1);
+        // A re-encode would drop the EXIF segment; the turn keeps it with orientation 1.
+        EXPECT_EQ(facts(turned->data), "jpegload_buffer 64x40 b3 o1 exif");
+        EXPECT_EQ(corners(turned->data), "64x40 RG..");
     }
     // Balanced re-encodes upright pixels, as before.
     auto balanced =
@@ -186,26 +151,27 @@ TEST(PictureEncoding, BestRotatedPictureWithoutLosslessTurnIsWrittenAgainUpright
     // leave a partial 16-pixel block on the new left edge.
     const Bytes cut = resave(fixtureBytes("orient-6.jpg"), ".jpg[Q=80]", {0, 4, 40, 60});
     ASSERT_EQ(facts(cut), "jpegload_buffer 40x60 b3 o6 exif");
+    expectKeptForTheShape(cut, 6);  // the shape needs no lossless turn
     auto jpeg =
         encode(cut, picture("public.jpeg"), QualityPreset::best, 5, RotatedJpeg::turnLosslessly);
     ASSERT_TRUE(jpeg);
     EXPECT_EQ(facts(jpeg->data), "jpegload_buffer 60x40 b3 o1");
     EXPECT_EQ(firstQuantValue(jpeg->data), 2);  // written at 0.95, not at the source's 0.8
-    EXPECT_EQ(corners(jpeg->data), "RG..");
+    EXPECT_EQ(corners(jpeg->data), "60x40 RG..");
 
     const Bytes rotatedPng = resave(fixtureBytes("orient-6.jpg"), ".png");
     ASSERT_EQ(facts(rotatedPng), "pngload_buffer 40x64 b3 o6 exif");
     auto png = encode(rotatedPng, picture("public.png"), QualityPreset::best);
     ASSERT_TRUE(png);
     EXPECT_EQ(facts(png->data), "pngload_buffer 64x40 b3 o1");
-    EXPECT_EQ(corners(png->data), "RG..");
+    EXPECT_EQ(corners(png->data), "64x40 RG..");
 }
 
 TEST(PictureEncoding, SizeFollowsTargetFloorAndRoundingAndNeverGrows) {
     const auto blackJpeg = [](int w, int h, int orientation) {
-        return black(w, h, ".jpg[Q=90]", 3, orientation);
+        return blackPicture(w, h, ".jpg[Q=90]", 3, orientation);
     };
-    const Bytes photo = black(3200, 2400, ".jpg[Q=90]");
+    const Bytes photo = blackPicture(3200, 2400, ".jpg[Q=90]");
     struct Case {
         Bytes bytes;
         const char* uti;
@@ -229,10 +195,13 @@ TEST(PictureEncoding, SizeFollowsTargetFloorAndRoundingAndNeverGrows) {
              // An eighth of 10241 x 7 pixels would be 0 pixels high, which the decoder cannot
              // make (libvips aborts the process on it).
              {blackJpeg(10241, 7, 1), "public.jpeg", QualityPreset::small, 5, "1280x1", 10},
-             {black(10000, 500, ".tif"), "public.tiff", QualityPreset::best, 5, "8000x400", 2},
+             {blackPicture(10000, 500, ".tif"), "public.tiff", QualityPreset::best, 5, "8000x400",
+              2},
              // 2560 -> 1280 halves 1001 to 500.5, which rounds away from zero.
-             {black(2560, 1001, ".png"), "public.png", QualityPreset::small, 5, "1280x501", 0},
-             {black(3, 10000, ".png"), "public.png", QualityPreset::small, 5, "1x1280", 0}}) {
+             {blackPicture(2560, 1001, ".png"), "public.png", QualityPreset::small, 5, "1280x501",
+              0},
+             {blackPicture(3, 10000, ".png"), "public.png", QualityPreset::small, 5, "1x1280",
+              0}}) {
         SCOPED_TRACE(std::string(c.uti) + " " + c.size);
         auto result = encode(c.bytes, picture(c.uti), c.preset, c.inches);
         ASSERT_TRUE(result);
@@ -243,7 +212,7 @@ TEST(PictureEncoding, SizeFollowsTargetFloorAndRoundingAndNeverGrows) {
         }
     }
     // Below best nothing passes through, however small.
-    const Bytes small = black(1200, 800, ".jpg[Q=100]");
+    const Bytes small = blackPicture(1200, 800, ".jpg[Q=100]");
     auto again = encode(small, picture("public.jpeg"), QualityPreset::balanced);
     ASSERT_TRUE(again);
     EXPECT_EQ(facts(again->data), "jpegload_buffer 1200x800 b3 o1");
@@ -259,7 +228,7 @@ TEST(PictureEncoding, OutputTypeFollowsAlphaPngAndGifAndCarriesNoMetadata) {
              {fixtureBytes("picture.webp"), picture("org.webmproject.webp"),
               "jpegload_buffer 64x40 b3"},
              {fixtureBytes("cmyk.jpg"), picture("public.jpeg"), "jpegload_buffer 64x40 b3 o1"},
-             {black(4000, 3000, ".jpg", 1), picture("public.jpeg"),
+             {blackPicture(4000, 3000, ".jpg", 1), picture("public.jpeg"),
               "jpegload_buffer 1920x1440 b3 o1"},
              {fixtureBytes("orient-6.jpg"), picture("public.jpeg"),
               "jpegload_buffer 64x40 b3 o1"}}) {
@@ -274,7 +243,7 @@ TEST(PictureEncoding, OutputTypeFollowsAlphaPngAndGifAndCarriesNoMetadata) {
     EXPECT_EQ(corners(encode(fixtureBytes("orient-6.jpg"), picture("public.jpeg"),
                              QualityPreset::balanced)
                           ->data),
-              "RG..");
+              "64x40 RG..");
 
     // Alpha the recorded facts did not announce is composed over white (not black) for JPEG.
     auto flat = encode(alphaTiff, picture("public.tiff"), QualityPreset::balanced);
@@ -324,8 +293,8 @@ TEST(PictureEncoding, LogoIsTheWholePictureUprightAsPngNeverReduced) {
     auto logo = encodeLogo(fixtureBytes("orient-8.jpg"));
     ASSERT_TRUE(logo);
     EXPECT_EQ(facts(*logo), "pngload_buffer 64x40 b3 o1");
-    EXPECT_EQ(corners(*logo), "RG..");
-    auto wide = encodeLogo(black(9000, 20, ".jpg"));
+    EXPECT_EQ(corners(*logo), "64x40 RG..");
+    auto wide = encodeLogo(blackPicture(9000, 20, ".jpg"));
     ASSERT_TRUE(wide);
     EXPECT_EQ(facts(*wide), "pngload_buffer 9000x20 b3 o1");
 }

@@ -6,7 +6,7 @@
 #include "core/export/presentation_export.h"
 #include "core/export/presentation_parts.h"
 #include "core/export/scaffold.h"
-#include "core/import/detail/vips_runtime.h"
+#include "core/import/picture_test_util.h"
 #include "support/deck_support.h"
 #include "support/faulty_file_system.h"
 #include "support/package_reader.h"
@@ -291,16 +291,7 @@ TEST_F(ExportTest, PictureOrLogoThatCannotBeDecodedEndsTheExportNamingItWithoutA
 }
 
 TEST_F(ExportTest, PictureIsEncodedAtItsFirstPlacement) {
-    ASSERT_TRUE(ensureVipsStarted());
-    VipsImage* black = nullptr;
-    ASSERT_EQ(vips_black(&black, 4000, 3000, "bands", 3, nullptr), 0);
-    VipsImageHandle blackHandle(black);
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    ASSERT_EQ(vips_jpegsave_buffer(black, &buffer, &length, nullptr), 0);
-    const Bytes large(buffer, length);
-    g_free(buffer);
-
+    const Bytes large = testing::blackPicture(4000, 3000, ".jpg");
     // Fill makes each frame as wide as its area: small in a four-picture grid, large alone.
     request.quality = QualityPreset::small;
     request.project.appearance.defaultPlacement.mode = SizingMode::fill;

@@ -57,7 +57,7 @@ TEST_F(StoredPictureExport, ASourceChangedAfterPlanningFailsThatPictureInsteadOf
     ASSERT_TRUE(run(QualityPreset::best));
 
     for (QualityPreset quality : {QualityPreset::best, QualityPreset::balanced}) {
-        // Rewritten in place with the same size (one byte differs), then with another picture.
+        // Rewritten in place with the same size: one byte differs.
         Bytes changed = readFileBytes(fixturePath("orient-6.jpg"));
         std::vector<std::uint8_t> edited(changed.begin(), changed.end());
         edited[edited.size() / 2] ^= 0x01;
@@ -67,11 +67,6 @@ TEST_F(StoredPictureExport, ASourceChangedAfterPlanningFailsThatPictureInsteadOf
         ASSERT_FALSE(exported);
         EXPECT_EQ(exported.error().message, "dunes.jpg: " + std::string(changedSourceMessage));
         EXPECT_FALSE(fs::exists(folder / "deck.pptx"));
-
-        fs::copy_file(fixturePath("alpha.png"), dunes, fs::copy_options::overwrite_existing);
-        exported = run(quality);
-        ASSERT_FALSE(exported);
-        EXPECT_EQ(exported.error().message, "dunes.jpg: " + std::string(changedSourceMessage));
         fs::copy_file(fixturePath("orient-6.jpg"), dunes, fs::copy_options::overwrite_existing);
     }
     // Put back as it was, the file exports again.

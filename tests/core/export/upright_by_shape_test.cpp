@@ -11,6 +11,7 @@
 #include "core/export/presentation_export.h"
 #include "core/import/detail/vips_runtime.h"
 #include "core/import/image_decoding.h"
+#include "core/import/picture_test_util.h"
 #include "support/deck_support.h"
 #include "support/process.h"
 #include "support/test_support.h"
@@ -71,12 +72,7 @@ Bytes storedWith(int orientation) {
     apply([&](VipsImage* in, VipsImage** out) { return vips_rot(in, out, how.angle, nullptr); });
     apply([](VipsImage* in, VipsImage** out) { return vips_copy(in, out, nullptr); });
     vips_image_set_int(image.get(), VIPS_META_ORIENTATION, orientation);
-    void* buffer = nullptr;
-    std::size_t length = 0;
-    EXPECT_EQ(vips_jpegsave_buffer(image.get(), &buffer, &length, "Q", 95, nullptr), 0);
-    Bytes out(buffer, length);
-    g_free(buffer);
-    return out;
+    return testing::savedAs(image.get(), ".jpg[Q=95]");
 }
 
 // One picture in every sizing mode, with crops off centre across and down, and turned by the

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <optional>
 #include <ostream>
 #include <type_traits>
 #include <variant>
-#include <vector>
 
 #include "core/layout/rendered_slide.h"
 #include "core/model/project.h"

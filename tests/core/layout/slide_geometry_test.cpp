@@ -93,7 +93,6 @@ TEST(TextBoxes, TitledSlideKeepsItsCaptionBoxEvenWhenEmpty) {
 }
 
 TEST(CornerBoxes, SitInTheirCornersWhateverTheMargins) {
-    expectRect(numberBox(SlideSizePreset::classic, bottomTrailing), 9.2, 7.0, 0.6, 0.3);
     expectRect(numberBox(SlideSizePreset::widescreen, topTrailing), 12.5333333333, 0.2, 0.6, 0.3);
     expectRect(numberBox(SlideSizePreset::widescreen, topLeading), 0.2, 0.2, 0.6, 0.3);
 

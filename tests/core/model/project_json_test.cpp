@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
-#include <cmath>
 #include <limits>
 #include <random>
 #include <string>

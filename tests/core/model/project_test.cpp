@@ -22,17 +22,6 @@ TEST(RGBAColor, HexStringRoundsHalvesUpAndIsSixDigitsForAnyDouble) {
         EXPECT_EQ(color.hexString(), hex);
 }
 
-TEST(Project, FactorySlidesAndSlotsGetFreshIdentifiers) {
-    auto id = Uuid::random();
-    Slide a = singleImageSlide(id, "Beach"), b = singleImageSlide(id, "Beach");
-    EXPECT_NE(a.id, b.id);
-    ASSERT_EQ(a.slots.size(), 1u);
-    EXPECT_NE(a.slots[0].id, b.slots[0].id);
-    EXPECT_EQ(a.slots[0].imageID, id);
-    EXPECT_NE(sectionDividerSlide().id, sectionDividerSlide().id);
-    EXPECT_NE(emptySlot().id, emptySlot().id);
-}
-
 TEST(Project, DerivedListsKeepDeckOrderAndTheFirstOfDuplicateIdentifiers) {
     Project p;
     for (int i = 0; i < 4; ++i)

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <random>
 #include <stop_token>
 #include <thread>
 
@@ -36,20 +35,6 @@ TEST(OrderedJobs, ResultsComeInListOrderWithinTheWindow) {
     EXPECT_EQ(ordered.remaining(), 0u);
     // Running or finished-but-untaken jobs never exceed the window (plus the one being taken).
     EXPECT_LE(mostOutstanding.load(), static_cast<int>(window) + 1);
-}
-
-TEST(OrderedJobs, OneThreadRunsEachJobInsideTake) {
-    std::vector<int> ran;
-    std::vector<OrderedJobs<int>::Job> jobs;
-    for (int i = 0; i < 3; ++i)
-        jobs.push_back([i, &ran] {
-            ran.push_back(i);
-            return i;
-        });
-    OrderedJobs<int> ordered(std::move(jobs), 1, 8);
-    EXPECT_TRUE(ran.empty());
-    EXPECT_EQ(ordered.take(), 0);
-    EXPECT_EQ(ran, std::vector<int>{0});
 }
 
 TEST(OrderedJobs, AStopRequestEndsTheWaitAndRunsNothingMore) {
