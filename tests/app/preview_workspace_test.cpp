@@ -179,6 +179,7 @@ private Q_SLOTS:
         sendMouse(workspace.canvas(), QEvent::MouseButtonRelease, onB, Qt::NoButton,
                   Qt::AltModifier);
         QCOMPARE(document.project().slides.size(), std::size_t{2});
+        QCOMPARE(document.project().slides[1].slots[0].imageID, b);  // the one under the pointer
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Remove Image from Slide"));
         QCOMPARE(slide->childCount(), 1);
         QCOMPARE(slide->child(0)->text(QAccessible::Description), QString());

@@ -180,6 +180,12 @@ private Q_SLOTS:
                 .pixelColor(pixels(rendered.pictures[0].frame, 0.5).topLeft() + QPoint(3, 3));
         QVERIFY(inside.alpha() > 0 && !near(inside, Qt::white) && !near(inside, Qt::red));
     }
+
+    void thumbnailSizeFollowsTheDevicePixelRatio() {
+        QCOMPARE(thumbnailPixelSize(400.2, 300, 1.0), 401);
+        QCOMPARE(thumbnailPixelSize(400, 300, 2.0), 800);
+        QCOMPARE(thumbnailPixelSize(0, 0, 2.0), 1);
+    }
 };
 
 MOSAVELLE_APP_TEST_MAIN(SlidePainterTest)

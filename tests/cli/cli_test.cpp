@@ -61,6 +61,9 @@ TEST_F(CliDeckTest, MakeImportsAFolderInNaturalNameOrderWithCleanedCaptions) {
     EXPECT_EQ(picturesInDeckOrder(saved),
               (std::vector<std::string>{"01_Beach-Day.jpg", "IMG2.jpg", "img10.jpg"}));
     EXPECT_EQ(saved["slides"][0]["slots"][0]["caption"], "Beach Day");
+    EXPECT_EQ(namesIn(deck / "images").size(), 3u);
+    // The default quality is the best: a JPEG goes into the package unchanged.
+    EXPECT_EQ(member(out, "ppt/media/image1.jpg"), slurp(pictures / "01_Beach-Day.jpg"));
 
     const auto captioned = path("captioned.mosavelle");
     const auto recursive =
