@@ -153,20 +153,27 @@ struct DeckBuilder {
 
 // ---- Finding and answering widgets
 
-// The control under `root` whose accessible name (or, for buttons and labels, text) is `name`;
-// with `shownOnly`, only one that would be visible with `root`.
+// The controls under `root` whose accessible name (or, for buttons and labels, text) is `name`;
+// with `shownOnly`, only those that would be visible with `root`.
 template <class T>
-T* named(QWidget& root, const QString& name, bool shownOnly = false) {
+QList<T*> allNamed(QWidget& root, const QString& name, bool shownOnly = false) {
+    QList<T*> found;
     for (T* widget : root.findChildren<T*>()) {
         if (shownOnly && !widget->isVisibleTo(&root))
             continue;
-        if (widget->accessibleName() == name)
-            return widget;
+        bool matches = widget->accessibleName() == name;
         if constexpr (requires { widget->text(); })
-            if (widget->text() == name)
-                return widget;
+            matches = matches || widget->text() == name;
+        if (matches)
+            found.push_back(widget);
     }
-    return nullptr;
+    return found;
+}
+
+// The first of them, or null.
+template <class T>
+T* named(QWidget& root, const QString& name, bool shownOnly = false) {
+    return allNamed<T>(root, name, shownOnly).value(0, nullptr);
 }
 
 template <class T>

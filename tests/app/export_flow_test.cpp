@@ -44,6 +44,10 @@ QStringList buttonTexts(QMessageBox* box) {
     return texts;
 }
 
+QString qpath(const std::filesystem::path& path) {
+    return QString::fromStdString(path.string());
+}
+
 PresentationLauncher fakeLauncher(std::vector<PresentationProgram> programs,
                                   std::optional<QString> openFailure = std::nullopt) {
     return PresentationLauncher(
@@ -113,52 +117,42 @@ private Q_SLOTS:
 
     void readyAlertOffersOneButtonPerProgramAndTheQualityIsRemembered() {
         TempDir folder;
-        const std::vector<PresentationProgram> two{{"First", "/a.desktop", "first %f"},
-                                                   {"Second", "/b.desktop", "second %f"}};
-        for (std::size_t count = 0; count <= 2; ++count) {
-            auto handle = makeDeck(2, fixtureBytes("orient-1.jpg"));
-            QWidget window;
-            ExportFlow flow(*handle, &window,
-                            fakeLauncher({two.begin(), two.begin() + count}, "No such program."));
-            flow.start(QualityPreset::small);
-            QFileDialog* dialog = waitForChild<QFileDialog>(window);
-            QVERIFY(dialog);
-            QCOMPARE(dialog->windowTitle(), QStringLiteral("Export Presentation"));
-            QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(),
-                     QStringLiteral("Presentation.pptx"));
-            const QString path = QString::fromStdString((folder / "deck.pptx").string());
-            save(dialog, path);
+        auto handle = makeDeck(2, fixtureBytes("orient-1.jpg"));
+        QWidget window;
+        ExportFlow flow(*handle, &window,
+                        fakeLauncher({{"First", "/a.desktop", "first %f"},
+                                      {"Second", "/b.desktop", "second %f"}},
+                                     "No such program."));
+        flow.start(QualityPreset::small);
+        QFileDialog* dialog = waitForChild<QFileDialog>(window);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Export Presentation"));
+        QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(),
+                 QStringLiteral("Presentation.pptx"));
+        save(dialog, qpath(folder / "deck.pptx"));
 
-            QMessageBox* ready = waitForChild<QMessageBox>(window);
-            QVERIFY(ready);
-            QCOMPARE(ready->text(), QStringLiteral("Presentation ready"));
-            QCOMPARE(ready->informativeText(), QStringLiteral("deck.pptx"));
-            QStringList expected{"Show in Folder"};
-            for (std::size_t i = 0; i < count; ++i)
-                expected << "Open in " + two[i].name;
-            expected << "OK";
-            QCOMPARE(buttonTexts(ready), expected);
-            QVERIFY(QFileInfo(path).size() > 0);
+        QMessageBox* ready = waitForChild<QMessageBox>(window);
+        QVERIFY(ready);
+        QCOMPARE(ready->text(), QStringLiteral("Presentation ready"));
+        QCOMPARE(ready->informativeText(), QStringLiteral("deck.pptx"));
+        QCOMPARE(buttonTexts(ready),
+                 (QStringList{"Show in Folder", "Open in First", "Open in Second", "OK"}));
+        QVERIFY(QFileInfo(qpath(folder / "deck.pptx")).size() > 0);
 
-            // Stored without an undo step; the next sheet starts there.
-            QCOMPARE(handle->document().project().export_.quality, QualityPreset::small);
-            QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{0});
-            QCOMPARE(ExportSheet(*handle, &window).quality(), QualityPreset::small);
+        // Stored without an undo step; the next sheet starts there.
+        QCOMPARE(handle->document().project().export_.quality, QualityPreset::small);
+        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{0});
+        QCOMPARE(ExportSheet(*handle, &window).quality(), QualityPreset::small);
 
-            if (count < 2) {
-                buttonNamed(ready, "OK")->click();
-                continue;
-            }
-            buttonNamed(ready, "Open in Second")->click();
-            QTest::qWait(50);
-            QMessageBox* failed = waitForChild<QMessageBox>(window);
-            QVERIFY(failed);
-            QCOMPARE(failed->text(), QStringLiteral("Could not open in Second"));
-            QCOMPARE(failed->informativeText(),
-                     QStringLiteral("The presentation was still saved as deck.pptx.\n\n"
-                                    "No such program."));
-            failed->buttons().front()->click();
-        }
+        buttonNamed(ready, "Open in Second")->click();
+        QTest::qWait(50);
+        QMessageBox* failed = waitForChild<QMessageBox>(window);
+        QVERIFY(failed);
+        QCOMPARE(failed->text(), QStringLiteral("Could not open in Second"));
+        QCOMPARE(failed->informativeText(),
+                 QStringLiteral("The presentation was still saved as deck.pptx.\n\n"
+                                "No such program."));
+        failed->buttons().front()->click();
     }
 
     void failingExportShowsTheDriversSentence() {
@@ -167,15 +161,14 @@ private Q_SLOTS:
         QWidget window;
         ExportFlow flow(*handle, &window, fakeLauncher({}));
         flow.start(QualityPreset::balanced);
-        save(waitForChild<QFileDialog>(window),
-             QString::fromStdString((folder / "deck.pptx").string()));
+        save(waitForChild<QFileDialog>(window), qpath(folder / "deck.pptx"));
         QMessageBox* box = waitForChild<QMessageBox>(window);
         QVERIFY(box);
         QCOMPARE(box->text(), QStringLiteral("Could not export the presentation"));
         // The driver's sentence names the picture it could not read.
         QCOMPARE(box->informativeText(),
                  QStringLiteral("IMG_0001.JPG: This file could not be read as an image."));
-        QVERIFY(!QFileInfo::exists(QString::fromStdString((folder / "deck.pptx").string())));
+        QVERIFY(!QFileInfo::exists(qpath(folder / "deck.pptx")));
         QCOMPARE(handle->document().project().export_.quality, QualityPreset::best);
     }
 
@@ -189,8 +182,7 @@ private Q_SLOTS:
         flow.setExportFunction(exportAfterCancel);
         QSignalSpy finished(&flow, &ExportFlow::finished);
         flow.start(QualityPreset::best);
-        save(waitForChild<QFileDialog>(window),
-             QString::fromStdString((folder / "deck.pptx").string()));
+        save(waitForChild<QFileDialog>(window), qpath(folder / "deck.pptx"));
         QVERIFY(flow.isExporting());
         ExportProgressPanel* panel = flow.progressPanel();
         QVERIFY(panel && panel->isVisible());
@@ -203,8 +195,7 @@ private Q_SLOTS:
         QVERIFY(!flow.progressPanel());
         QVERIFY(!visibleChild<QMessageBox>(window));
         QCOMPARE(readFileBytes(folder / "deck.pptx"), before);
-        QCOMPARE(QDir(QString::fromStdString(folder.path().string())).entryList(QDir::Files),
-                 QStringList{"deck.pptx"});
+        QCOMPARE(QDir(qpath(folder.path())).entryList(QDir::Files), QStringList{"deck.pptx"});
     }
 
     void closingDuringAnExportAsksFirst() {
@@ -215,8 +206,7 @@ private Q_SLOTS:
         flow.setExportFunction(exportAfterCancel);
         QVERIFY(flow.prepareToClose());  // nothing running
         flow.start(QualityPreset::best);
-        save(waitForChild<QFileDialog>(window),
-             QString::fromStdString((folder / "deck.pptx").string()));
+        save(waitForChild<QFileDialog>(window), qpath(folder / "deck.pptx"));
         QVERIFY(flow.isExporting());
 
         answerNextQuestion("Keep Exporting");
@@ -226,36 +216,28 @@ private Q_SLOTS:
         QVERIFY(flow.prepareToClose());
         QVERIFY(!flow.isExporting());
         QTest::qWait(300);
-        QVERIFY(!QFileInfo::exists(QString::fromStdString((folder / "deck.pptx").string())));
+        QVERIFY(!QFileInfo::exists(qpath(folder / "deck.pptx")));
     }
 
     void desktopEntriesDeclaringPresentationsBecomePrograms() {
         TempDir root;
-        const auto write = [](const std::filesystem::path& path, const std::string& text) {
-            std::filesystem::create_directories(path.parent_path());
-            writeFileBytes(path, Bytes(std::string_view(text)));
-        };
         const std::string mime = std::string("MimeType=text/plain;") +
                                  PresentationLauncher::presentationMimeType + ";\n";
+        // An application entry named `name` running `exec`, with `more` lines after its own.
+        const auto entry = [](const std::filesystem::path& path, const std::string& name,
+                              const std::string& exec, const std::string& more) {
+            std::filesystem::create_directories(path.parent_path());
+            writeFileBytes(path, Bytes(std::string_view("[Desktop Entry]\nType=Application\nName=" +
+                                                        name + "\nExec=" + exec + "\n" + more)));
+        };
         const auto user = root / "user" / "applications";
         const auto system = root / "system" / "applications";
-        write(user / "impress.desktop",
-              "[Desktop Entry]\nType=Application\nName=Hidden One\n"
-              "Hidden=true\nExec=/bin/true %U\n" +
-                  mime);
-        write(system / "impress.desktop",
-              "[Desktop Entry]\nType=Application\nName=Masked\nExec=/bin/true\n" + mime);
-        write(system / "viewer.desktop",
-              "[Desktop Entry]\nName=Viewer\nType=Application\n"
-              "Exec=/bin/true --view \"%f\"\n" +
-                  mime + "[Desktop Action x]\nName=Other\n");
-        write(system / "missing.desktop",
-              "[Desktop Entry]\nType=Application\nName=Missing\n"
-              "Exec=/nonexistent/program %f\n" +
-                  mime);
-        write(system / "text.desktop",
-              "[Desktop Entry]\nType=Application\nName=Text\nExec=/bin/true %f\n"
-              "MimeType=text/plain;\n");
+        entry(user / "impress.desktop", "Hidden One", "/bin/true %U", "Hidden=true\n" + mime);
+        entry(system / "impress.desktop", "Masked", "/bin/true", mime);
+        entry(system / "viewer.desktop", "Viewer", "/bin/true --view \"%f\"",
+              mime + "[Desktop Action x]\nName=Other\n");
+        entry(system / "missing.desktop", "Missing", "/nonexistent/program %f", mime);
+        entry(system / "text.desktop", "Text", "/bin/true %f", "MimeType=text/plain;\n");
 
         qunsetenv("MOSAVELLE_PRESENTATION_APPS");
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString((root / "user").string()));

@@ -28,11 +28,9 @@ private Q_SLOTS:
         QCOMPARE(image.constBits(), cache.cached(id, 128)->pixels.data());
         QCOMPARE(image.size(), QSize(cache.cached(id, 128)->width, cache.cached(id, 128)->height));
 
-        // A larger bucket: the smaller image meanwhile, the larger one once ready (a decode as
-        // quick as this one may already have finished on a pool thread by the time it returns).
-        const QImage meanwhile = provider.image(id, bytes, 400);
-        if (!provider.isReady(id, 512))
-            QCOMPARE(meanwhile.constBits(), image.constBits());
+        // A larger bucket is made on request and announced once ready (the painter suite sees the
+        // smaller one stand in meanwhile).
+        provider.image(id, bytes, 400);
         QVERIFY(ready.wait(10000));
         QVERIFY(provider.isReady(id, 512));
     }

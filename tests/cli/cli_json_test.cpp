@@ -94,14 +94,14 @@ json color(double r, double g, double b) {
 
 class CliRenderTest : public CliTest {
 protected:
-    // A widescreen deck of the default settings on black: a section slide with no title, an
-    // excluded section, a one-picture slide whose 64 x 40 picture is in the package, and a two-up
-    // slide whose first picture's file is missing and whose second slot is empty with a
-    // 400-character caption.
-    fs::path writeDeck(const std::string& name, bool slideNumbers) {
+    // A widescreen deck of the default settings on black with slide numbers: a section slide with
+    // no title, an excluded section, a one-picture slide whose 64 x 40 picture is in the package,
+    // and a two-up slide whose first picture's file is missing and whose second slot is empty with
+    // a 400-character caption.
+    fs::path writeDeck(const std::string& name) {
         deck = defaultProject();
         deck.appearance.background = BackgroundKind::black;
-        deck.appearance.branding.showSlideNumbers = slideNumbers;
+        deck.appearance.branding.showSlideNumbers = true;
         deck.images = {one, lost};
         Slide untitled = sectionDividerSlide(), hidden = sectionDividerSlide();
         untitled.title = "";
@@ -110,8 +110,7 @@ protected:
         deck.slides = {untitled, hidden, slideOf(SlideLayoutKind::oneImage, {one.id}),
                        slideOf(SlideLayoutKind::twoUp, {lost.id, std::nullopt})};
         deck.slides.edit(3).slots[1].caption = std::string(400, 'x');
-        for (Slide& slide : deck.slides)
-            slide.notes = "notes of " + slide.id.text();
+        deck.slides.edit(0).notes = "notes of the first";
         // orient-1.jpg is the upright 64 x 40 scene the record declares; lost.jpg has no bytes.
         const PackageSnapshot snapshot{deck, {{one.id, fixtureBytes("orient-1.jpg")}}, {}};
         EXPECT_TRUE(writeProjectPackage(snapshot, path(name)).ok());
@@ -130,10 +129,11 @@ protected:
     Project deck;
 };
 
-// Where things go is the layout suite's; here: the members by name, the exported slides, and
-// the warnings with their sentences.
+// Where things go is the layout suite's; here: the members by name, the exported slides numbered
+// among themselves (among all with --all), and the warnings with their sentences.
 TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
-    const json slides = render(writeDeck("deck.mosavelle", false));
+    const auto package = writeDeck("deck.mosavelle");
+    const json slides = render(package);
     ASSERT_EQ(slides.size(), 3u);  // the excluded slide is not exported
     const auto names = [](const json& object) {
         std::set<std::string> out;
@@ -150,11 +150,17 @@ TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
         EXPECT_EQ(slides[i]["size"], "widescreen");
         EXPECT_EQ(slides[i]["background"], color(0, 0, 0));
         EXPECT_TRUE(slides[i]["logo"].is_null());
-        EXPECT_TRUE(slides[i]["slideNumber"].is_null());
+        EXPECT_EQ(slides[i]["slideNumber"], std::to_string(i + 1));
+        EXPECT_TRUE(slides[i]["numberFrame"].is_object());
     }
+    const json all = render(package, true);
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[1]["texts"][0]["text"], "Hidden");
+    EXPECT_EQ(all[3]["index"], 3);
+    EXPECT_EQ(all[3]["slideNumber"], "4");
 
     const json& section = slides[0];  // "Section" stands in for an empty title
-    EXPECT_EQ(section["notes"], "notes of " + deck.slides[0].id.text());
+    EXPECT_EQ(section["notes"], "notes of the first");
     ASSERT_EQ(section["texts"].size(), 1u);
     EXPECT_EQ(names(section["texts"][0]),
               (std::set<std::string>{"text", "frame", "isTitle", "overflows", "fontPoints",
@@ -187,30 +193,11 @@ TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
                     "The caption 2 text is too long for its box."}));
 }
 
-TEST_F(CliRenderTest, SlideNumbersCountExportedSlidesUnlessAllSlidesAreAsked) {
-    const auto numbered = writeDeck("numbered.mosavelle", true);
-    const json exported = render(numbered);
-    ASSERT_EQ(exported.size(), 3u);
-    for (std::size_t i = 0; i < exported.size(); ++i) {
-        EXPECT_EQ(exported[i]["slideNumber"], std::to_string(i + 1));
-        EXPECT_TRUE(exported[i]["numberFrame"].is_object());
-    }
-
-    const json all = render(numbered, true);
-    ASSERT_EQ(all.size(), 4u);
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        EXPECT_EQ(all[i]["index"], i);
-        EXPECT_EQ(all[i]["slideNumber"], std::to_string(i + 1));
-    }
-    EXPECT_EQ(all[1]["texts"][0]["text"], "Hidden");
-    EXPECT_EQ(all[3]["notes"], "notes of " + deck.slides[3].id.text());
-}
-
 TEST_F(CliRenderTest, DamagedOrMissingProjectsAreBadInputWithOneSentence) {
     const auto broken = path("broken.mosavelle");
     fs::create_directories(broken);
     std::ofstream(broken / "project.json") << "{\"formatVersion\": 1, \"slides\": [";
-    const auto future = writeDeck("future.mosavelle", false);
+    const auto future = writeDeck("future.mosavelle");
     json newer = json::parse(slurp(future / "project.json"));
     newer["formatVersion"] = 2;
     std::ofstream(future / "project.json") << newer.dump();
