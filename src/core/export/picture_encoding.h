@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,9 @@ struct EncodedPicture {
     // The EXIF orientation (1 to 8) the picture shape must apply to show `data` upright; 1 when
     // the pixels are stored upright.
     int orientation = 1;
+    // The CRC-32 of `data`, when it was computed ahead (by the worker that made it, while the
+    // bytes were still in its cache) rather than by the archive writer.
+    std::optional<std::uint32_t> crc32 = std::nullopt;
     friend bool operator==(const EncodedPicture&, const EncodedPicture&) = default;
 };
 

@@ -15,6 +15,7 @@
 #include "core/import/image_io_error.h"
 #include "core/layout/rendered_slide.h"
 #include "core/model/image_index.h"
+#include "core/platform/crc32.h"
 #include "core/platform/ordered_jobs.h"
 
 namespace mosavelle {
@@ -55,6 +56,9 @@ EncodeResult unreadable(const std::string& name) {
 EncodeResult named(EncodeResult result, const std::string& name) {
     if (!result)
         return Error{name + ": " + result.error().message};
+    // Here, on the worker, the bytes were just made or read: the archive writer, on the thread
+    // that writes the file, is spared a pass over them.
+    result->crc32 = crc32Of(result->data.span());
     return result;
 }
 
@@ -164,7 +168,9 @@ public:
         if (!encoded)
             return encoded.error();
         Written written{mediaFileName(counter_++, *encoded), encoded->orientation};
-        if (auto added = archive_.add("ppt/media/" + written.name, encoded->data.span()); !added)
+        if (auto added =
+                archive_.add("ppt/media/" + written.name, encoded->data.span(), encoded->crc32);
+            !added)
             return added.error();
         return pictures_.emplace(id, std::move(written)).first->second;
     }

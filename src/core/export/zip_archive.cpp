@@ -77,7 +77,8 @@ Status ZipArchiveWriter::fail(Error error) {
     return error;
 }
 
-Status ZipArchiveWriter::add(std::string_view path, std::span<const std::uint8_t> data) {
+Status ZipArchiveWriter::add(std::string_view path, std::span<const std::uint8_t> data,
+                             std::optional<std::uint32_t> crc32) {
     if (closed_)
         return Error{"The presentation archive is already closed."};
     if (path.size() > maxArchivePathBytes)
@@ -85,7 +86,7 @@ Status ZipArchiveWriter::add(std::string_view path, std::span<const std::uint8_t
             "The presentation could not be written: a part name is longer than 65535 bytes."});
 
     const std::string name = slashed(path);
-    const auto crc = crc32Of(data);
+    const auto crc = crc32 ? *crc32 : crc32Of(data);
     const std::uint64_t size = data.size();
     const bool bigSize = size >= limits_.sizes;
     const bool bigOffset = offset_ >= limits_.sizes;

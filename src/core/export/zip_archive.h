@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -57,8 +58,10 @@ public:
 
     // Writes the entry's local header, name and data. Backslashes in the path are stored as
     // forward slashes. Refused, with nothing written, when the name is longer than
-    // `maxArchivePathBytes`.
-    Status add(std::string_view path, std::span<const std::uint8_t> data);
+    // `maxArchivePathBytes`. `crc32`, when given, is the data's CRC-32 as the caller computed it
+    // (`crc32Of`); it is trusted.
+    Status add(std::string_view path, std::span<const std::uint8_t> data,
+               std::optional<std::uint32_t> crc32 = std::nullopt);
 
     // Writes the central directory and the end record.
     Status finish();
