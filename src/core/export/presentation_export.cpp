@@ -56,9 +56,14 @@ EncodeResult unreadable(const std::string& name) {
 EncodeResult named(EncodeResult result, const std::string& name) {
     if (!result)
         return Error{name + ": " + result.error().message};
-    // Here, on the worker, the bytes were just made or read: the archive writer, on the thread
-    // that writes the file, is spared a pass over them.
-    result->crc32 = crc32Of(result->data.span());
+    return result;
+}
+
+// The media file with its CRC-32, computed on the worker while its bytes were just made or read,
+// so that the thread writing the archive is spared a pass over them.
+EncodeResult checksummed(EncodeResult result) {
+    if (result)
+        result->crc32 = crc32Of(result->data.span());
     return result;
 }
 
@@ -88,8 +93,9 @@ std::vector<OrderedJobs<EncodeResult>::Job> mediaJobs(const std::vector<Rendered
                                        bytes.error().message == changedSourceMessage
                                    ? named(bytes.error(), name)
                                    : unreadable(name);
-                    return named(
-                        encodePicture(*bytes, longEdge, *source.image, quality, rotatedJpeg), name);
+                    return checksummed(
+                        named(encodePicture(*bytes, longEdge, *source.image, quality, rotatedJpeg),
+                              name));
                 } catch (const std::exception&) {
                     return unreadable(name);
                 }
@@ -104,7 +110,7 @@ std::vector<OrderedJobs<EncodeResult>::Job> mediaJobs(const std::vector<Rendered
                     auto png = encodeLogo(*logo);
                     if (!png)
                         return named(png.error(), name);
-                    return EncodedPicture{*png, "png"};
+                    return checksummed(EncodedPicture{*png, "png"});
                 } catch (const std::exception&) {
                     return unreadable(name);
                 }
@@ -182,7 +188,7 @@ public:
             if (!encoded)
                 return encoded.error();
             const std::string path = "ppt/media/" + std::string(logoMediaFileName);
-            if (auto added = archive_.add(path, encoded->data.span()); !added)
+            if (auto added = archive_.add(path, encoded->data.span(), encoded->crc32); !added)
                 return added.error();
             logoWritten_ = true;
         }
