@@ -1,3 +1,5 @@
+#include <malloc.h>
+
 #include "cli/command_line.h"
 #include "cli/interrupt_watch.h"
 #include "core/import/image_source.h"
@@ -9,6 +11,12 @@ int main(int argc, char** argv) {
     // While no other thread runs. A run reads each picture once or twice: loading every decoder
     // up front would cost more.
     mosavelle::loadModuleDecodersOnDemand();
+    // A run reads picture after picture into buffers of a few MiB. Served from the heap and kept
+    // there once freed, each is reused by the next picture; by default each would be a fresh
+    // mapping, faulted in page by page and returned at once, which costs more than the reading.
+    // A short-lived process can afford holding on to what it freed.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 128 << 20);
     // Pictures staged by runs that were killed; those of live runs are locked and stay.
     mosavelle::removeStaleStagingFolders();
     return mosavelle::cli::runCommandLine(argc, argv);
