@@ -55,12 +55,12 @@ ExitStatus checkProjectDestination(const std::string& project, Console& console)
 }
 
 ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
-                           Console& console, DecodeProof decodeProof) {
+                           Console& console, ImportPlanOptions checks) {
     std::vector<fs::path> urls(options.inputs.begin(), options.inputs.end());
     std::stop_source stop;
-    ImportPlanOptions planOptions;
+    ImportPlanOptions planOptions = std::move(checks);
+    planOptions.staging = nullptr;
     planOptions.stop = stop.get_token();
-    planOptions.decodeProof = decodeProof;
     planOptions.progress = [&](std::size_t done, std::size_t total) {
         if (InterruptWatch::requested())
             stop.request_stop();

@@ -40,12 +40,13 @@ struct ImportOutcome {
 // read once, duplicates skipped unless asked for. The import notes (failures, animated
 // pictures) and a line about skipped duplicates go to the console.
 //
-// The pictures stay where they are, with the digest taken now: an export or a save reads them
-// again and fails on one that changed in between, rather than mix two versions. A command ends
-// before anyone needs them to outlive their files, so nothing is copied into a staging folder.
-// `decodeProof` says how each picture is shown to decode.
+// The pictures stay where they are, with their stamp and digest taken now: an export or a save
+// reads them again and fails on one that changed in between, rather than mix two versions. A
+// command ends before anyone needs them to outlive their files, so nothing is copied into a
+// staging folder. `checks` gives the plan's decode proof and digest scope; its progress, stop and
+// staging are set here.
 ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
-                           Console& console, DecodeProof decodeProof = DecodeProof::thumbnail);
+                           Console& console, ImportPlanOptions checks = {});
 
 // The sentence for inputs without a single usable picture, which `make` and `import` refuse.
 inline constexpr const char* noUsablePictureMessage =

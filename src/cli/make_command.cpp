@@ -77,14 +77,18 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
     if (logo)
         document->setLogoData(logo);
 
-    // At best quality the export embeds JPEG and PNG files as they are, after checks of their
-    // containers; decoding each picture at import as well would cost several times the copying.
-    // A saved project may be exported later at another quality, so it gets the full proof.
-    const bool embedsStored =
-        document->project().export_.quality == QualityPreset::best && !options.saveProject;
-    const ImportOutcome imported =
-        importInputs(*document, options.import, console,
-                     embedsStored ? DecodeProof::containerForEmbedding : DecodeProof::thumbnail);
+    // Without --save the deck lives for this one export. At best quality the export embeds JPEG
+    // and PNG files as they are, after checks of their containers; decoding each picture at
+    // import as well would cost several times the copying. Digests only serve to find
+    // duplicates, which share their size. A saved project may be exported later at another
+    // quality and imported into again, so it gets the full proof and every digest.
+    ImportPlanOptions checks;
+    if (!options.saveProject) {
+        checks.digests = DigestScope::sameSizeOnly;
+        if (document->project().export_.quality == QualityPreset::best)
+            checks.decodeProof = DecodeProof::containerForEmbedding;
+    }
+    const ImportOutcome imported = importInputs(*document, options.import, console, checks);
     if (imported.interrupted) {
         console.error("The import was interrupted; nothing was written.");
         return ExitStatus::interrupted;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 #include <variant>
 
@@ -34,7 +35,8 @@ bool decodes(const PictureFile& picture, DecodeProof proof) {
     return picture.source.decodeThumbnail(importCheckThumbnailSize).has_value();
 }
 
-Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof proof) {
+Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof proof,
+                     DigestScope digests) {
     std::string name = path.filename().string();
     try {
         // Without a staging folder the file is read again later: its stamp around this read lets
@@ -45,14 +47,16 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
             return ImportFailure{std::move(name), std::move(failure->sentence)};
         auto& picture = std::get<PictureFile>(read);
         const Bytes& bytes = picture.source.bytes();
-        std::string digest = sha256Hex(bytes);
         std::optional<std::string> decodeError;
         if (!decodes(picture, proof))
             decodeError = std::string(description(ImageIOError::unreadable));
         // The bytes read here are the only read of the file: copied into the staging folder, or
-        // dropped when the file itself is to be read again later (its digest guards that read).
+        // dropped when the file itself is to be read again later (its stamp or digest guards
+        // that read).
+        std::string digest;
         StoredBytes stored;
         if (staging) {
+            digest = sha256Hex(bytes);
             auto staged = staging->store(bytes, digest);
             if (!staged)
                 return ImportFailure{std::move(name), std::string(notCopiedMessage)};
@@ -63,6 +67,8 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
                 stamp->crc32 = crc32Of(bytes.span());
             else
                 stamp.reset();
+            if (digests == DigestScope::everyPicture || !stamp)
+                digest = sha256Hex(bytes);
             stored = StoredBytes::external(path, bytes.size(), digest, true, stamp);
         }
         return ImportItem{path,
@@ -78,12 +84,24 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
     }
 }
 
+// The digest of a file read in place without one, from a second read; nothing when that read
+// fails (the file changed or went since the first).
+std::optional<std::string> digestOf(const StoredBytes& data) {
+    Result<Bytes> bytes = data.read();
+    return bytes ? std::optional(sha256Hex(*bytes)) : std::nullopt;
+}
+
 // The order-dependent half of planning: duplicate detection against the deck and the batch.
+// Pictures can only be duplicates at equal sizes, so an item without a digest gets one, and so
+// do the earlier items of its size, only once its size is shared.
 class PlanBuilder {
 public:
     explicit PlanBuilder(const ImageList& existingImages) {
         for (const auto& image : existingImages)
-            known_.insert(image.sha256);
+            if (!image.sha256.empty()) {
+                known_.insert(image.sha256);
+                digestedSizes_.insert(static_cast<std::uint64_t>(image.byteCount));
+            }
     }
 
     void add(Examined examined) {
@@ -92,22 +110,58 @@ public:
             return;
         }
         auto& item = std::get<ImportItem>(examined);
+        const std::uint64_t size = item.data.size();
+        if (item.sha256.empty() && (digestedSizes_.contains(size) || undigested_.contains(size))) {
+            std::optional<std::string> digest = digestOf(item.data);
+            if (!digest) {
+                plan_.failures.push_back(
+                    ImportFailure{item.originalName, std::string(changedSourceMessage)});
+                return;
+            }
+            item.sha256 = std::move(*digest);
+        }
         if (item.importError)
             plan_.failures.push_back(ImportFailure{item.originalName, *item.importError});
-        if (!known_.insert(item.sha256).second) {
-            std::string digest = item.sha256;
-            plan_.duplicates.push_back(ImportDuplicate{std::move(item), std::move(digest)});
-            return;
+        if (!item.sha256.empty()) {
+            digestEarlierItemsOfSize(size);
+            if (!known_.insert(item.sha256).second) {
+                std::string digest = item.sha256;
+                plan_.duplicates.push_back(ImportDuplicate{std::move(item), std::move(digest)});
+                return;
+            }
         }
         if (item.info.frameCount > 1)
             plan_.animatedNames.push_back(item.originalName);
+        if (item.sha256.empty())
+            undigested_[size].push_back(plan_.items.size());
         plan_.items.push_back(std::move(item));
     }
 
     ImportPlan take() { return std::move(plan_); }
 
 private:
+    // Gives the accepted items of `size` that have no digest theirs. One whose file cannot be
+    // read again stays without: it is no duplicate anyone can prove, and its export will find it
+    // changed.
+    void digestEarlierItemsOfSize(std::uint64_t size) {
+        digestedSizes_.insert(size);
+        const auto found = undigested_.find(size);
+        if (found == undigested_.end())
+            return;
+        for (const std::size_t index : found->second) {
+            ImportItem& earlier = plan_.items[index];
+            if (std::optional<std::string> digest = digestOf(earlier.data)) {
+                earlier.sha256 = std::move(*digest);
+                known_.insert(earlier.sha256);
+            }
+        }
+        undigested_.erase(found);
+    }
+
     std::unordered_set<std::string> known_;
+    std::unordered_set<std::uint64_t> digestedSizes_;  // of pictures with a digest
+    // Indices in `plan_.items` of the items without a digest, by size.
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> undigested_;
     ImportPlan plan_;
 };
 
@@ -137,8 +191,8 @@ std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
     std::vector<OrderedJobs<Examined>::Job> jobs;
     jobs.reserve(total);
     for (const fs::path& file : files)
-        jobs.push_back([&file, staging, proof = options.decodeProof] {
-            return examineFile(file, staging, proof);
+        jobs.push_back([&file, staging, proof = options.decodeProof, digests = options.digests] {
+            return examineFile(file, staging, proof, digests);
         });
     const unsigned threads = threadCount(options, total);
     OrderedJobs<Examined> examined(std::move(jobs), threads, std::size_t{threads} * 4);
@@ -171,7 +225,9 @@ SourceImage makeSourceImage(const ImportItem& item, const Uuid& id) {
         image.sha256 = item.sha256;
     } else if (const std::string* known = item.data.knownDigest()) {
         image.sha256 = *known;
-    } else {
+    } else if (!item.data.file()) {
+        // Bytes in memory (a pasted picture): digested here. A file without a digest was read
+        // in place by a plan that wanted none.
         auto bytes = item.data.read();
         image.sha256 = sha256Hex(bytes ? *bytes : Bytes());
     }

@@ -25,8 +25,9 @@ struct ImportItem {
     StoredBytes data;
     DecodedImageInfo info;
     std::string originalName;  // last path component, extension included
-    // sha256Hex(data), kept so that the digest is computed once per file; empty when the item
-    // was made elsewhere, in which case makeSourceImage computes it.
+    // sha256Hex(data), kept so that the digest is computed once per file. Empty when the item
+    // was made elsewhere, in which case makeSourceImage computes it, or for a file read in place
+    // that its plan's `DigestScope` left without one, which then has none.
     std::string sha256;
     // Set when the facts read but the pixels do not decode (damaged data, a picture past the
     // decode limit): the picture is still imported, marked unusable with this sentence.
@@ -46,6 +47,19 @@ enum class DecodeProof {
     // still decode a thumbnail. For work that embeds the pictures at best and keeps no project,
     // where decoding every picture would cost many times the copying it does.
     containerForEmbedding,
+};
+
+// Which accepted pictures an import takes the SHA-256 digest of.
+enum class DigestScope {
+    // Every one: the digest goes with the picture into the deck, a saved project and the
+    // duplicate checks of later imports.
+    everyPicture,
+    // Only a picture of the same size as another (in the deck or earlier in the batch), where the
+    // digest decides whether the two are duplicates; the others carry none. For work that imports
+    // once and keeps no project, where hashing every picture would cost as much as copying it.
+    // Applies to files read in place: one whose stamp did not hold still during its read is
+    // hashed all the same, so that a later read can tell whether it changed.
+    sameSizeOnly,
 };
 
 struct ImportDuplicate {
@@ -82,17 +96,19 @@ struct ImportPlanOptions {
     // to the files themselves, which is enough for work that ends before they could change.
     std::shared_ptr<StagingFolder> staging;
     DecodeProof decodeProof = DecodeProof::thumbnail;
+    DigestScope digests = DigestScope::everyPicture;
 };
 
 // Examines `files` in order: each is read once (and copied into `options.staging` from that one
 // read); a read error, a failure to copy, bytes that do not open as a
 // picture or an ImageIOError becomes a failure with that sentence; every other file becomes an
 // item, or a duplicate when its digest equals one of `existingImages` (used or not) or an item
-// already accepted in this batch. Each picture is decoded once as a small thumbnail; one whose
-// pixels do not decode still becomes an item, carrying `importError`, and also gives a failure
-// line, so that the notes name it and the deck lists it as unusable before any export. The work may
-// run on several threads; the plan is the one a sequential run gives. Nothing when stopped before
-// the end.
+// already accepted in this batch. A file that `options.digests` left without a digest is read
+// again, to take it, once another picture of its size turns up. Each picture is decoded once as a
+// small thumbnail; one whose pixels do not decode still becomes an item, carrying `importError`,
+// and also gives a failure line, so that the notes name it and the deck lists it as unusable before
+// any export. The work may run on several threads; the plan is the one a sequential run gives.
+// Nothing when stopped before the end.
 std::optional<ImportPlan> planImportOfFiles(const std::vector<std::filesystem::path>& files,
                                             const ImageList& existingImages,
                                             const ImportPlanOptions& options = {});
@@ -103,7 +119,7 @@ std::optional<ImportPlan> makeImportPlan(const std::vector<std::filesystem::path
                                          const ImportPlanOptions& options = {});
 
 // The picture record for an accepted item: stored as "<ID>.<lower-case extension>" ("img" when
-// the name has none), facts and import error copied from the item, included.
+// the name has none), facts, digest and import error copied from the item, included.
 SourceImage makeSourceImage(const ImportItem& item, const Uuid& id);
 
 // The notes shown after an import: one "name: message" line per failure, then, after an empty

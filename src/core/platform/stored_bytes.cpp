@@ -150,25 +150,25 @@ Result<Bytes> StoredBytes::read() const {
     if (!region_)
         return memory_;
     const bool ours = region_->folder != nullptr;
+    // A file of ours is only ever written once, by us; a file of the user's recorded with its
+    // digest or stamp may have been rewritten since, even with the same size.
+    const bool guarded = !ours && (!region_->sha256.empty() || region_->stamp);
     std::optional<FileStamp> stamp;
     auto bytes = readExactly(region_->path, region_->size, region_->followLinks,
                              region_->stamp ? &stamp : nullptr);
-    // A file recorded with its digest was the user's picture, now another one; without one it
-    // is merely a damaged file.
-    if (!bytes && !ours && !region_->sha256.empty() && bytes.error().code == ErrorCode::damaged)
+    // A guarded file was the user's picture, now another one; otherwise it is merely a damaged
+    // file.
+    if (!bytes && guarded && bytes.error().code == ErrorCode::damaged)
         return Error{std::string(changedSourceMessage), ErrorCode::damaged};  // another size
-    if (!bytes)
-        return bytes;
-    // A file of ours is only ever written once, by us; a file of the user's may have been
-    // rewritten with the same size.
-    if (ours || region_->sha256.empty())
+    if (!bytes || !guarded)
         return bytes;
     if (stamp) {
         stamp->crc32 = crc32Of(bytes->span());
         if (stamp == region_->stamp)
-            return bytes;  // the file as it was hashed
+            return bytes;  // the file as it was read
     }
-    if (sha256Hex(*bytes) != region_->sha256)
+    // Without a digest, a file that does not show its stamp cannot be shown to be the same.
+    if (region_->sha256.empty() || sha256Hex(*bytes) != region_->sha256)
         return Error{std::string(changedSourceMessage), ErrorCode::damaged};
     return bytes;
 }

@@ -61,9 +61,10 @@ public:
 
     // A file of the user's at `path` that held `size` bytes with SHA-256 `sha256` (lower-case hex)
     // when it was read; `read` fails with `changedSourceMessage` (ErrorCode::damaged) when it no
-    // longer does (without a digest, only the size is checked). With `followLinks` false a
-    // symbolic link in the file's place is refused. Never removed. With `stamp`, taken around the
-    // read that gave the digest, a read that finds the file as stamped skips the digest.
+    // longer does. With `followLinks` false a symbolic link in the file's place is refused. Never
+    // removed. With `stamp`, taken around that read, a read that finds the file as stamped skips
+    // the digest; without a digest, one that does not fails. With neither, only the size is
+    // checked.
     static StoredBytes external(std::filesystem::path path, std::uint64_t size, std::string sha256,
                                 bool followLinks = true, std::optional<FileStamp> stamp = {});
 

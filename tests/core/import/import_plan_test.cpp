@@ -236,6 +236,33 @@ TEST(MakeImportPlan, LargeFilesDifferingOnlyAtTheirEndAreNoDuplicates) {
     EXPECT_EQ(plan->duplicates[0].incoming.originalName, "c.jpg");
 }
 
+// Taking digests only where sizes are shared finds the duplicates that digesting everything
+// finds. A picture left without a digest is still guarded by its stamp: rewritten, it is refused.
+TEST(MakeImportPlan, DigestsOfSharedSizesOnlyFindTheSameDuplicates) {
+    Batch batch;
+    batch.deck[0].byteCount = static_cast<std::int64_t>(fs::file_size(fixturePath("alpha.png")));
+    const auto full = makeImportPlan({batch.dir.path()}, batch.deck, false);
+    ImportPlanOptions options;
+    options.digests = DigestScope::sameSizeOnly;
+    const auto lean = makeImportPlan({batch.dir.path()}, batch.deck, false, options);
+    ASSERT_TRUE(full && lean);
+    EXPECT_EQ(lean->duplicates, full->duplicates);
+    EXPECT_EQ(lean->failures, full->failures);
+    ASSERT_EQ(lean->items.size(), full->items.size());
+    for (std::size_t i = 0; i < lean->items.size(); ++i) {
+        const ImportItem& item = lean->items[i];
+        EXPECT_EQ(item.originalName, full->items[i].originalName);
+        EXPECT_EQ(item.sha256, item.originalName == "4 first.jpg" ? full->items[i].sha256 : "");
+    }
+
+    const ImportItem& png = lean->items[0];
+    const Bytes bytes = *png.data.read();
+    std::vector<std::uint8_t> other(bytes.begin(), bytes.end());
+    other.back() ^= 0xFF;
+    testing::writeFileBytes(png.url, Bytes(std::move(other)));
+    EXPECT_EQ(png.data.read().error().message, changedSourceMessage);
+}
+
 TEST(MakeImportPlan, ThreadsGiveTheSequentialPlanAndProgress) {
     Batch batch;
     for (int i = 0; i < 12; ++i)
