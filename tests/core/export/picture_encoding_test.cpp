@@ -76,18 +76,6 @@ Result<EncodedPicture> encode(const Bytes& bytes, const SourceImage& image, Qual
     return encodePicture(bytes, inches, image, preset, rotatedJpeg);
 }
 
-TEST(PictureEncoding, BestPassesUprightJpegAndPngThroughByteForByte) {
-    // Nothing is decoded on this path (damaged or foreign bytes never take it: see below).
-    for (auto [file, uti, extension] : std::vector<std::array<const char*, 3>>{
-             {"orient-1.jpg", "public.jpeg", "jpg"}, {"picture.png", "public.png", "png"}}) {
-        const Bytes stored = fixtureBytes(file);
-        auto result = encode(stored, picture(uti), QualityPreset::best);
-        ASSERT_TRUE(result) << file;
-        EXPECT_TRUE(result->data.sharesStorageWith(stored)) << file;
-        EXPECT_EQ(result->extensionName, extension) << file;
-    }
-}
-
 // orient-6.jpg with its orientation code stored as a 32-bit LONG instead of a SHORT.
 Bytes orientationStoredAsLong() {
     const Bytes stored = fixtureBytes("orient-6.jpg");
@@ -138,12 +126,6 @@ TEST(PictureEncoding, BestTurnsRotatedJpegLosslesslyOrKeepsItsBytesForTheShape) 
         EXPECT_EQ(facts(turned->data), "jpegload_buffer 64x40 b3 o1 exif");
         EXPECT_EQ(corners(turned->data), "64x40 RG..");
     }
-    // Balanced re-encodes upright pixels, as before.
-    auto balanced =
-        encode(fixtureBytes("orient-6.jpg"), picture("public.jpeg"), QualityPreset::balanced);
-    ASSERT_TRUE(balanced);
-    EXPECT_EQ(balanced->orientation, 1);
-    EXPECT_EQ(facts(balanced->data), "jpegload_buffer 64x40 b3 o1");
 }
 
 TEST(PictureEncoding, BestRotatedPictureWithoutLosslessTurnIsWrittenAgainUpright) {
@@ -234,6 +216,7 @@ TEST(PictureEncoding, OutputTypeFollowsAlphaPngAndGifAndCarriesNoMetadata) {
               "jpegload_buffer 64x40 b3 o1"}}) {
         auto result = encode(bytes, image, QualityPreset::balanced);
         ASSERT_TRUE(result) << expected;
+        EXPECT_EQ(result->orientation, 1) << expected;
         const std::string written = facts(result->data);
         EXPECT_EQ(written.substr(0, std::string(expected).size()), expected);
         EXPECT_EQ(written.find("exif"), std::string::npos) << written;
@@ -284,9 +267,6 @@ TEST(PictureEncoding, UndecodablePicturesAndLogosFailWithTheUnreadableSentenceEv
     ASSERT_TRUE(relabelled);
     EXPECT_NE(relabelled->data, png);
     EXPECT_EQ(relabelled->extensionName, "jpg");
-    auto bad = encodeLogo(fixtureBytes("text.jpg"));
-    ASSERT_FALSE(bad);
-    EXPECT_EQ(bad.error().message, kUnreadable);
 }
 
 TEST(PictureEncoding, LogoIsTheWholePictureUprightAsPngNeverReduced) {

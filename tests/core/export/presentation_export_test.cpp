@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <set>
 
 #include "core/export/presentation_export.h"
 #include "core/export/presentation_parts.h"
 #include "core/export/scaffold.h"
+#include "core/import/import_plan.h"
 #include "core/import/picture_test_util.h"
+#include "core/model/package.h"
 #include "support/deck_support.h"
 #include "support/faulty_file_system.h"
 #include "support/package_reader.h"
@@ -20,6 +24,7 @@ using testing::fixturePath;
 using testing::namesIn;
 using testing::readFileBytes;
 using testing::TempDir;
+using testing::writeFileBytes;
 
 using testing::pictureRecord;
 using testing::slideOf;
@@ -85,6 +90,9 @@ TEST_F(ExportTest, ArchiveOrderNumberingMediaReuseAndProgress) {
     for (const auto& m : members())
         paths.push_back(m.path);
     EXPECT_EQ(paths, expected);
+    // Every exported slide uses layout 7, which must be the blank one.
+    EXPECT_NE(member("ppt/slideLayouts/slideLayout7.xml").find("type=\"blank\""),
+              std::string::npos);
 
     // At best quality the stored JPEG and PNG go in unchanged.
     EXPECT_EQ(member("ppt/media/image1.jpg"), readFileBytes(fixturePath("orient-1.jpg")).view());
@@ -118,8 +126,6 @@ TEST_F(ExportTest, ArchiveOrderNumberingMediaReuseAndProgress) {
     EXPECT_EQ(fractions,
               (std::vector<double>{0.02, 0.05, 0.05 + 0.8 / 3, 0.05 + 1.6 / 3, 0.95, 1.0}));
     EXPECT_EQ(reports[0].message, "Preparing slides\u2026");
-    EXPECT_EQ(reports[2].message, "Building slide 2 of 3\u2026");
-    EXPECT_EQ(reports[4].message, "Writing presentation\u2026");
     EXPECT_EQ(reports[5].message, "Done");
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
 }
@@ -288,6 +294,89 @@ TEST_F(ExportTest, PictureOrLogoThatCannotBeDecodedEndsTheExportNamingItWithoutA
     auto result = run(options);
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.error().message, "brand.png: This file could not be read as an image.");
+}
+
+// Pictures that live in files are read while the export runs, so what happened to a file since
+// it was imported decides the outcome: a source changed after planning fails that picture
+// instead of mixing versions.
+TEST_F(ExportTest, ASourceChangedAfterPlanningFailsThatPictureInsteadOfMixingVersions) {
+    const fs::path beach = folder / "beach.jpg";
+    const fs::path dunes = folder / "dunes.jpg";
+    fs::copy_file(fixturePath("orient-1.jpg"), beach);
+    fs::copy_file(fixturePath("orient-6.jpg"), dunes);
+    // Planned without a staging folder: the files are read again at export time.
+    const auto plan = planImportOfFiles({beach, dunes}, {});
+    ASSERT_TRUE(plan);
+    ASSERT_EQ(plan->items.size(), 2u);
+    for (const auto& item : plan->items) {
+        const Uuid id = Uuid::random();
+        request.project.images.push_back(makeSourceImage(item, id));
+        request.project.slides.push_back(singleImageSlide(id, ""));
+        request.imageData[id] = item.data;
+    }
+    ASSERT_TRUE(run());
+
+    for (QualityPreset quality : {QualityPreset::best, QualityPreset::balanced}) {
+        // Rewritten in place with the same size: one byte differs.
+        Bytes changed = readFileBytes(fixturePath("orient-6.jpg"));
+        std::vector<std::uint8_t> edited(changed.begin(), changed.end());
+        edited[edited.size() / 2] ^= 0x01;
+        fs::remove(folder / "deck.pptx");
+        writeFileBytes(dunes, Bytes(std::move(edited)));
+        request.quality = quality;
+        auto exported = run();
+        ASSERT_FALSE(exported);
+        EXPECT_EQ(exported.error().message, "dunes.jpg: " + std::string(changedSourceMessage));
+        EXPECT_FALSE(fs::exists(folder / "deck.pptx"));
+        fs::copy_file(fixturePath("orient-6.jpg"), dunes, fs::copy_options::overwrite_existing);
+    }
+    // Put back as it was, the file exports again.
+    EXPECT_TRUE(run());
+}
+
+TEST_F(ExportTest, AMemberTruncatedWhileTheProjectIsOpenGivesThePictureSentence) {
+    const Bytes jpeg = readFileBytes(fixturePath("orient-1.jpg"));
+    PackageSnapshot saved;
+    SourceImage image = pictureRecord("harbour.jpg");
+    image.byteCount = static_cast<std::int64_t>(jpeg.size());
+    saved.project.images.push_back(image);
+    saved.project.slides.push_back(singleImageSlide(image.id, ""));
+    saved.images[image.id] = jpeg;
+    const fs::path package = folder / "Trip.mosavelle";
+    ASSERT_TRUE(writeProjectPackage(saved, package));
+
+    // Staged (linked from the package, as the application opens it) and in place (as the
+    // command-line tool does): both read the member's bytes when exporting.
+    auto staged =
+        readProjectPackage(package, realFileSystem(), StagingFolder::create(folder / "staging"));
+    auto inPlace = readProjectPackage(package, realFileSystem(), nullptr, PackagePictures::inPlace);
+    ASSERT_TRUE(staged);
+    ASSERT_TRUE(inPlace);
+    ASSERT_FALSE(inPlace->images.at(image.id).isOwnedFile());
+    for (const auto* opened : {&*staged, &*inPlace}) {
+        ASSERT_EQ(opened->images.size(), 1u);
+        request.project = opened->project;
+        request.imageData.clear();
+        request.imageData.insert(opened->images.begin(), opened->images.end());
+        ASSERT_TRUE(run());
+        fs::remove(folder / "deck.pptx");
+    }
+
+    ASSERT_EQ(::truncate((package / "images" / image.storedFileName).c_str(),
+                         static_cast<off_t>(jpeg.size() / 2)),
+              0);
+    for (const auto* opened : {&*staged, &*inPlace}) {
+        request.imageData.clear();
+        request.imageData.insert(opened->images.begin(), opened->images.end());
+        for (QualityPreset quality : {QualityPreset::best, QualityPreset::small}) {
+            request.quality = quality;
+            const auto exported = run();
+            ASSERT_FALSE(exported);
+            EXPECT_EQ(exported.error().message,
+                      "harbour.jpg: This file could not be read as an image.");
+            EXPECT_FALSE(fs::exists(folder / "deck.pptx"));
+        }
+    }
 }
 
 TEST_F(ExportTest, PictureIsEncodedAtItsFirstPlacement) {
