@@ -193,25 +193,5 @@ TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
                     "The caption 2 text is too long for its box."}));
 }
 
-TEST_F(CliRenderTest, DamagedOrMissingProjectsAreBadInputWithOneSentence) {
-    const auto broken = path("broken.mosavelle");
-    fs::create_directories(broken);
-    std::ofstream(broken / "project.json") << "{\"formatVersion\": 1, \"slides\": [";
-    const auto future = writeDeck("future.mosavelle");
-    json newer = json::parse(slurp(future / "project.json"));
-    newer["formatVersion"] = 2;
-    std::ofstream(future / "project.json") << newer.dump();
-    const auto empty = path("empty.mosavelle");
-    fs::create_directories(empty);
-
-    for (const auto& package : {broken, future, empty, path("absent.mosavelle")}) {
-        const auto result = cli({"render", package.string()});
-        EXPECT_EQ(result.status, 2) << package;
-        EXPECT_EQ(result.out, "") << package;
-        EXPECT_ONE_SENTENCE(result);
-        EXPECT_NE(result.err.find(package.filename().string()), std::string::npos) << result.err;
-    }
-}
-
 }  // namespace
 }  // namespace mosavelle::testing
