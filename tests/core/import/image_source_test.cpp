@@ -188,7 +188,7 @@ TEST(ImageOrientation, EveryCodeGivesUprightFactsAndPixelsWithResolutionsFollowi
     }
 }
 
-TEST(ImageInfoResolution, ReadsEachContainersOwnFieldsAndUnitsOr72) {
+TEST(ImageInfoResolution, ReadsEachContainersFieldsAndUnitsRoundedWithinOneTo2048Or72) {
     struct Case {
         const char* name;
         double x, y;
@@ -204,15 +204,14 @@ TEST(ImageInfoResolution, ReadsEachContainersOwnFieldsAndUnitsOr72) {
         const DecodedImageInfo info = infoOf(c.name);
         EXPECT_EQ(std::pair(info.dpiX, info.dpiY), std::pair(c.x, c.y)) << c.name;
     }
-}
-
-TEST(ImageInfoResolution, RoundsHalfAwayFromZeroWithinOneTo2048) {
-    struct Case {
+    // EXIF rationals round half away from zero and count within 1 to 2048.
+    struct Rational {
         std::uint32_t num, den;
         double expected;
     };
-    for (const Case& c : {Case{3004, 10, 300}, Case{3005, 10, 301}, Case{20484, 10, 2048},
-                          Case{20485, 10, 72}, Case{5, 10, 1}, Case{4, 10, 72}, Case{300, 0, 72}}) {
+    for (const Rational& c :
+         {Rational{3004, 10, 300}, Rational{3005, 10, 301}, Rational{20484, 10, 2048},
+          Rational{20485, 10, 72}, Rational{5, 10, 1}, Rational{4, 10, 72}, Rational{300, 0, 72}}) {
         SCOPED_TRACE(std::to_string(c.num) + "/" + std::to_string(c.den));
         const DecodedImageInfo info =
             infoWithExif(TiffBuilder().rational(0x011A, c.num, c.den).rational(0x011B, 96, 1));
@@ -225,19 +224,16 @@ TEST(ImageInfoResolution, RoundsHalfAwayFromZeroWithinOneTo2048) {
     EXPECT_EQ(unitless.dpiX, 72);
 }
 
-TEST_F(ImageInfoDates, CaptureDatesAreLocalWallClockInTheirPrecedence) {
+TEST_F(ImageInfoDates, CaptureDatesAreLocalWallClockTextInTheirPrecedence) {
     // New York is four hours behind UTC in summer and five in winter.
     EXPECT_EQ(infoOf("date-original.jpg").captureDate, utc(2021y / July / 4, 22h, 30min, 0s));
     EXPECT_EQ(infoOf("date-digitized.jpg").captureDate, utc(2020y / January / 2, 8h, 4min, 5s));
     EXPECT_EQ(infoOf("date-tiff-only.jpg").captureDate, utc(2019y / May / 6, 11h, 8min, 9s));
     EXPECT_EQ(infoOf("picture.tif").captureDate, utc(2019y / May / 6, 11h, 8min, 9s));
     EXPECT_EQ(infoOf("orient-1.jpg").captureDate, std::nullopt);
-    // An unparseable first date is not replaced by the next.
+    // An unparseable first date is not replaced by the next, but one stored as opaque bytes
+    // does not count: the digitized text does.
     EXPECT_EQ(infoOf("date-hyphenated.jpg").captureDate, std::nullopt);
-}
-
-TEST_F(ImageInfoDates, DatesThatAreNotTextAreSkipped) {
-    // An original date stored as opaque bytes does not count; the digitized text does.
     TiffBuilder exif(true);
     exif.text(0x9003, "2021:07:04 18:30:00", true, 7).text(0x9004, "2020:01:02 03:04:05", true);
     EXPECT_EQ(infoWithExif(exif).captureDate, utc(2020y / January / 2, 8h, 4min, 5s));
@@ -256,7 +252,7 @@ TEST_F(ImageInfoDates, DateTextMustMatchThePatternExactly) {
     EXPECT_EQ(parseCaptureDate("2021:03:14 02:30:00"), utc(2021y / March / 14, 7h, 30min, 0s));
 }
 
-TEST(ImageInfoTypes, IdentifiesContainersBySignatureNotByName) {
+TEST(ImageInfoTypes, IdentifiesContainersBySignatureNotByNameAndFailuresCarryTheirCase) {
     struct Case {
         const char* name;
         const char* uti;
@@ -272,10 +268,8 @@ TEST(ImageInfoTypes, IdentifiesContainersBySignatureNotByName) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(infoOf(c.name).uti, c.uti);
     }
-}
-
-TEST(ImageInfoTypes, FailuresCarryTheirCase) {
-    // Text and documents are told apart by the import's sentences (see the import plan).
+    // Failures carry their case. Text and documents are told apart by the import's sentences (see
+    // the import plan).
     for (const char* name : {"no-frames.gif", "zero-width.png"}) {
         const ImageInfoResult result = factsOf(fixtureBytes(name));
         ASSERT_TRUE(std::holds_alternative<ImageIOError>(result)) << name;
