@@ -13,6 +13,7 @@
 #include <string>
 
 #include "cli_runner.h"
+#include "core/import/picture_test_util.h"
 #include "support/package_reader.h"
 
 namespace mosavelle::testing {
@@ -205,22 +206,11 @@ TEST_F(CliDeckTest, BadInputsAndUnwritableDestinationsGiveTheirStatusAndWriteNot
 }
 
 TEST_F(CliDeckTest, MakeThatCannotSaveTheProjectSaysWhatWasWrittenAndWhatNot) {
-    // A black 1500 x 1000 BMP: 4.5 MB in the project, a few kilobytes re-encoded in the
-    // presentation. A file-size limit between the two lets only the presentation be written.
+    // A black 1500 x 1000 uncompressed TIFF: 4.5 MB in the project, a few kilobytes re-encoded in
+    // the presentation. A file-size limit between the two lets only the presentation be written.
     const auto pictures = path("pictures");
     fs::create_directories(pictures);
-    {
-        const std::uint32_t width = 1500, height = 1000, pixels = width * height * 3;
-        std::string header = "BM";
-        const auto le = [&](std::uint32_t value, int bytes) {
-            for (int i = 0; i < bytes; ++i)
-                header += static_cast<char>(value >> (8 * i));
-        };
-        le(54 + pixels, 4), le(0, 4), le(54, 4), le(40, 4), le(width, 4), le(height, 4);
-        le(1, 2), le(24, 2), le(0, 4), le(pixels, 4), le(2835, 4), le(2835, 4), le(0, 4), le(0, 4);
-        std::ofstream(pictures / "wide.bmp", std::ios::binary)
-            << header << std::string(pixels, '\0');
-    }
+    writeFileBytes(pictures / "wide.tif", blackPicture(1500, 1000, ".tif"));
     const auto out = path("out.pptx"), deck = path("deck.mosavelle");
     const std::string command = "trap '' XFSZ; ulimit -f 2000; exec " +
                                 shellQuoted(MOSAVELLE_CLI_PATH) + " make " +
