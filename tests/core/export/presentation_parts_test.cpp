@@ -113,7 +113,7 @@ TEST(PresentationParts, TextBoxRunsFollowLineBreaksAndAlignment) {
     EXPECT_EQ(leading.find('\r'), std::string::npos);
 }
 
-TEST(PresentationParts, NotesAndPackagePartsMatchGolden) {
+TEST(PresentationParts, NotesAndPackagePartsMatchGoldenAndOnlyNotesBringTheNotesMaster) {
     EXPECT_GOLDEN(notesSlideXML("  First line\r\n\nSecond & last\ttab"), "notes_slide.xml");
     EXPECT_GOLDEN(notesRelationshipsXML(2), "notes_rels.xml");
     EXPECT_GOLDEN(presentationXML(2, SlideSizePreset::widescreen, true),
@@ -126,9 +126,7 @@ TEST(PresentationParts, NotesAndPackagePartsMatchGolden) {
     auto stamp = parseInternetDate("2026-12-05T09:11:25Z");
     ASSERT_TRUE(stamp);
     EXPECT_GOLDEN(corePropertiesXML(*stamp), "core.xml");
-}
 
-TEST(PresentationParts, DeckWithoutNotesHasNoNotesMaster) {
     for (const auto& part : {presentationXML(3, SlideSizePreset::widescreen),
                              presentationRelationshipsXML(3), contentTypesXML(3, {})}) {
         EXPECT_EQ(part.find("notesMaster"), std::string::npos) << part;
