@@ -20,11 +20,6 @@ using nlohmann::json;
 
 class CliInfoTest : public CliTest {};
 
-std::string sha256OfFile(const fs::path& file, const fs::path& scratch) {
-    const auto result = runProgram("sha256sum", {file.string()}, scratch);
-    return result.out.substr(0, 64);
-}
-
 // The facts themselves are the picture-facts suite's; here: every member by name, the file as
 // given, the digest of its bytes and the capture date in UTC, left out when it does not parse.
 TEST_F(CliInfoTest, PrintsEveryFactByNameWithTheFileItsDigestAndItsDate) {
@@ -48,7 +43,9 @@ TEST_F(CliInfoTest, PrintsEveryFactByNameWithTheFileItsDigestAndItsDate) {
                 names.insert(member);
         EXPECT_EQ(names, members) << files[i];
         EXPECT_EQ(facts[i]["file"], files[i]);
-        EXPECT_EQ(facts[i]["sha256"], sha256OfFile(files[i], dir_.path())) << files[i];
+        EXPECT_EQ(facts[i]["sha256"],
+                  runProgram("sha256sum", {files[i]}, dir_.path()).out.substr(0, 64))
+            << files[i];
     }
     // A quarter turn: the stored 40 x 64 grid shows as 64 x 40, its resolutions swapped.
     EXPECT_EQ(facts[0]["pixelWidth"], 64);
