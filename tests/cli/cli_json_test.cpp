@@ -144,9 +144,7 @@ TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
             (std::set<std::string>{"index", "background", "size", "pictures", "texts", "logo",
                                    "slideNumber", "numberFrame", "notes", "warnings", "messages"}));
         EXPECT_EQ(slides[i]["index"], i);
-        EXPECT_EQ(slides[i]["size"], "widescreen");
         EXPECT_EQ(slides[i]["background"], color(0, 0, 0));
-        EXPECT_TRUE(slides[i]["logo"].is_null());
         EXPECT_EQ(slides[i]["slideNumber"], std::to_string(i + 1));
         EXPECT_TRUE(slides[i]["numberFrame"].is_object());
     }
