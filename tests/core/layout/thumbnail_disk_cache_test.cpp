@@ -26,9 +26,8 @@ struct Picture {
 };
 
 Picture picture(const std::string& name, std::uint8_t n) {
-    Bytes bytes = testing::readFileBytes(testing::fixturePath(name));
-    std::string digest = sha256Hex(bytes);
-    return {testing::fixedUuid(n), bytes, digest};
+    Bytes bytes = testing::fixtureBytes(name);
+    return {testing::fixedUuid(n), bytes, sha256Hex(bytes)};
 }
 
 // Asks `cache` for `picture` at `size` and waits for the answer, delivered on a pool thread.

@@ -77,21 +77,6 @@ Result<Project> decodeJson(const Json& j) {
     return decodeProject(Bytes(std::string_view(j.dump())));
 }
 
-TEST(ProjectJson, FullDeckRoundTripsFieldByField) {
-    const Project deck = fullDeck();
-    auto bytes = encodeProject(deck);
-    ASSERT_TRUE(bytes.ok()) << bytes.error().message;
-    auto back = decodeProject(*bytes);
-    ASSERT_TRUE(back.ok()) << back.error().message;
-    EXPECT_EQ(*back, deck);
-
-    DocumentDefaults defaults{deck.appearance, deck.export_, deck.sort};
-    auto compact = encodeDefaults(defaults);
-    ASSERT_TRUE(compact.ok());
-    EXPECT_EQ(compact->view().find('\n'), std::string_view::npos);
-    EXPECT_EQ(decodeDefaults(*compact).value(), defaults);
-}
-
 // Checks every object of the text, in the order the text holds its members.
 void expectAscendingMembers(const nlohmann::ordered_json& value, const std::string& at) {
     if (value.is_object()) {
@@ -107,13 +92,17 @@ void expectAscendingMembers(const nlohmann::ordered_json& value, const std::stri
     }
 }
 
-TEST(ProjectJson, WritesMembersAscendingReadablyAndOnlyPresentOptionals) {
-    auto text = encodeProject(fullDeck());
-    ASSERT_TRUE(text.ok());
-    expectAscendingMembers(nlohmann::ordered_json::parse(text->view()), "");
-    EXPECT_NE(text->view().find("\n    \"background\""), std::string_view::npos);
+TEST(ProjectJson, FullDeckRoundTripsWithMembersAscendingReadablyAndOnlyPresentOptionals) {
+    const Project deck = fullDeck();
+    auto bytes = encodeProject(deck);
+    ASSERT_TRUE(bytes.ok()) << bytes.error().message;
+    auto back = decodeProject(*bytes);
+    ASSERT_TRUE(back.ok()) << back.error().message;
+    EXPECT_EQ(*back, deck);
+    expectAscendingMembers(nlohmann::ordered_json::parse(bytes->view()), "");
+    EXPECT_NE(bytes->view().find("\n    \"background\""), std::string_view::npos);
 
-    const Json j = encodedJson(fullDeck());
+    const Json j = Json::parse(bytes->view());
     EXPECT_EQ(j["images"][0]["captureDate"], "2024-05-01T12:30:59Z");
     EXPECT_FALSE(j["images"][1].contains("captureDate"));
     EXPECT_FALSE(j["images"][1].contains("importError"));
@@ -123,6 +112,12 @@ TEST(ProjectJson, WritesMembersAscendingReadablyAndOnlyPresentOptionals) {
     EXPECT_EQ(j["slides"][1]["captionAlignment"], "leading");
     EXPECT_EQ(j["appearance"]["defaultPlacement"]["scale"], 2.5);
     EXPECT_FALSE(encodedJson(defaultProject())["appearance"]["branding"].contains("logoFileName"));
+
+    DocumentDefaults defaults{deck.appearance, deck.export_, deck.sort};
+    auto compact = encodeDefaults(defaults);
+    ASSERT_TRUE(compact.ok());
+    EXPECT_EQ(compact->view().find('\n'), std::string_view::npos);
+    EXPECT_EQ(decodeDefaults(*compact).value(), defaults);
 }
 
 TEST(ProjectJson, MissingOrNullFallbackMembersTakeTheirDefaults) {
@@ -170,7 +165,6 @@ TEST(ProjectJson, WrongTypesAndValuesFailNamingTheMember) {
         const char* named;
     };
     const Case cases[] = {
-        {"/sort", "Manual", "\"sort\""},
         {"/export", nullptr, "\"export\""},
         {"/images", Json::object(), "\"images\""},
         {"/images/0/byteCount", 1.5, "images[0].byteCount"},
@@ -183,7 +177,6 @@ TEST(ProjectJson, WrongTypesAndValuesFailNamingTheMember) {
         {"/slides/0/layout", "TwoUp", "slides[0].layout"},
         {"/slides/0/captionPoints", "16", "slides[0].captionPoints"},
         {"/slides/0/slots/2/imageID", "not-an-identifier", "slides[0].slots[2].imageID"},
-        {"/slides/0/slots/1/crop/x", nullptr, "slides[0].slots[1].crop.x"},
         {"/slides/0/placementOverride", Json::array(), "slides[0].placementOverride"},
         {"/slides/1/title", nullptr, "slides[1].title"},
         {"/appearance/typography/titleColor/red", false, "appearance.typography.titleColor.red"},
