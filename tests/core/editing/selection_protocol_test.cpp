@@ -11,7 +11,8 @@ using Positions = std::vector<int>;
 
 using SelectionProtocol = testing::DeckTest<5>;
 
-TEST_F(SelectionProtocol, PrimarySlideIgnoresStaleIdentifiersAndExcludedFallbacks) {
+TEST_F(SelectionProtocol,
+       PrimarySlideIgnoresStaleAndExcludedSlidesAndSelectingTogglesWhenExtending) {
     doc().setSelectedSlideIDs({Uuid::random(), slide(4), slide(2)});
     EXPECT_EQ(primarySlide(doc())->id, slide(2));
     EXPECT_EQ(selectedSlides(doc()).size(), 2u);
@@ -25,9 +26,8 @@ TEST_F(SelectionProtocol, PrimarySlideIgnoresStaleIdentifiersAndExcludedFallback
             slide.isExcluded = true;
     });
     EXPECT_FALSE(primarySlide(doc()));
-}
 
-TEST_F(SelectionProtocol, SelectSlideTogglesOnlyWhenExtending) {
+    // Selecting a slide toggles it only when extending the selection.
     selectSlide(doc(), slide(1), false);
     selectSlide(doc(), slide(3), true);
     EXPECT_EQ(selection(), (Positions{1, 3}));

@@ -106,7 +106,7 @@ std::vector<std::string> keysInOrder(const Project& project, SortMode mode) {
 
 using Keys = std::vector<std::string>;
 
-TEST(SortedSlides, NameOrdersUseTitleThenFirstPictureNameAndAreStable) {
+TEST(SortedSlides, NameOrdersUseTitleThenPictureNameStablyAndDateOrdersPutUndatedLast) {
     DeckBuilder deck;
     deck.add("DSC_10.jpg");
     deck.add("Photo.jpg");
@@ -120,10 +120,9 @@ TEST(SortedSlides, NameOrdersUseTitleThenFirstPictureNameAndAreStable) {
               (Keys{"Zebra", "Photo.jpg", "photo.JPG", "DSC_100.jpg", "DSC_10.jpg", "dsc_9.jpg"}));
     EXPECT_EQ(keysInOrder(deck.project, SortMode::manual),
               (Keys{"DSC_10.jpg", "Photo.jpg", "dsc_9.jpg", "photo.JPG", "DSC_100.jpg", "Zebra"}));
-}
 
-TEST(SortedSlides, DateOrdersPutUndatedLastAndNeverReverseTheNameTieBreak) {
-    DeckBuilder deck;
+    // Date orders put undated slides last and never reverse the name tie-break.
+    deck = DeckBuilder();
     deck.add("scan.png");
     deck.add("b2020.jpg", at(2020));
     deck.add("z-same.jpg", at(2021, 5));

@@ -11,7 +11,7 @@ namespace {
 using enum CornerPosition;
 using enum SlideLayoutKind;
 
-TEST(ContentBox, LogoAndNumberTakeWholeBandsThatAddUpAtTheirEdges) {
+TEST(ContentBox, LogoAndNumberTakeWholeBandsAndMarginsLeaveAtLeastHalfAnInch) {
     // logo?, number?, their corners, then the content box's top and height.
     const std::tuple<bool, bool, CornerPosition, CornerPosition, double, double> cases[] = {
         {false, false, topTrailing, bottomTrailing, 0.3, 6.9},
@@ -32,9 +32,8 @@ TEST(ContentBox, LogoAndNumberTakeWholeBandsThatAddUpAtTheirEdges) {
     }
     // The ten-decimal width, not 40/3: the 3e-11 inch between them reaches written EMU values.
     EXPECT_EQ(pageSize(SlideSizePreset::widescreen).width, 13.3333333333);
-}
 
-TEST(ContentBox, OversizedMarginsNeverShrinkItBelowHalfAnInch) {
+    // Oversized margins never shrink it below half an inch.
     AppearanceSettings a;
     a.margins = Margins{5, 7, 5, 7};
     expectRect(contentBox(a), 7, 5, 0.5, 0.5);
