@@ -127,17 +127,7 @@ TEST_F(DocumentTest, UndoAndRedoSwapTheWholeProjectUnderOneName) {
     EXPECT_EQ(history->undoCount(), 0u);
 }
 
-TEST(DocumentWithoutHistory, ChangesAndGesturesStillApply) {
-    MosavelleDocument loose;
-    loose.changeProject(withBaseName("A"), "Rename Deck");
-    loose.beginContinuousEdit();
-    loose.setProject(withBaseName("B"));
-    loose.endContinuousEdit("Edit Notes");
-    EXPECT_EQ(loose.project().export_.suggestedBaseName, "B");
-    EXPECT_FALSE(loose.isInContinuousEdit());
-}
-
-TEST_F(DocumentTest, ContinuousEditIsOneStepNoneWhenItEndsWhereItBeganOrIsCancelled) {
+TEST_F(DocumentTest, ContinuousEditIsOneStepNoneWhenUnchangedOrCancelledAndUndoneWhole) {
     doc.beginContinuousEdit();
     doc.setProject(withBaseName("1"));
     doc.beginContinuousEdit();  // callers may repeat it; the first copy stays
@@ -174,9 +164,8 @@ TEST_F(DocumentTest, ContinuousEditIsOneStepNoneWhenItEndsWhereItBeganOrIsCancel
     EXPECT_EQ(take(), Kinds{K::project});
     EXPECT_FALSE(doc.isInContinuousEdit());
     EXPECT_EQ(history->undoCount(), 1u);
-}
 
-TEST_F(DocumentTest, UndoDuringAContinuousEditTakesBackTheWholeGesture) {
+    // Undo during a gesture takes back the whole gesture.
     doc.changeProject(withBaseName("before"), "Rename");
     doc.beginContinuousEdit("Change Scale");
     doc.setProject(withBaseName("1"));
@@ -191,7 +180,7 @@ TEST_F(DocumentTest, UndoDuringAContinuousEditTakesBackTheWholeGesture) {
     EXPECT_EQ(history->undoName(), "Change Scale");
 }
 
-TEST(DocumentLifetime, GoneDocumentLeavesNoStepsOrTasksBehind) {
+TEST(DocumentLifetime, GoneDocumentLeavesNoStepsOrTasksAndOneWithoutHistoryStillEdits) {
     auto history = std::make_shared<UndoHistory>();
     std::vector<std::function<void()>> loop;
     int ran = 0;
@@ -208,6 +197,15 @@ TEST(DocumentLifetime, GoneDocumentLeavesNoStepsOrTasksBehind) {
     for (auto& task : loop)
         task();
     EXPECT_EQ(ran, 0);
+
+    // A document without a history still applies changes and gestures.
+    MosavelleDocument loose;
+    loose.changeProject(withBaseName("A"), "Rename Deck");
+    loose.beginContinuousEdit();
+    loose.setProject(withBaseName("B"));
+    loose.endContinuousEdit("Edit Notes");
+    EXPECT_EQ(loose.project().export_.suggestedBaseName, "B");
+    EXPECT_FALSE(loose.isInContinuousEdit());
 }
 
 TEST(DocumentUntitled, StartsWithTheStoredSettingsAndLogo) {
