@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "core/model/defaults_store.h"
 #include "core/model/document.h"
 #include "support/test_support.h"
 
@@ -206,17 +205,6 @@ TEST(DocumentLifetime, GoneDocumentLeavesNoStepsOrTasksAndOneWithoutHistoryStill
     loose.endContinuousEdit("Edit Notes");
     EXPECT_EQ(loose.project().export_.suggestedBaseName, "B");
     EXPECT_FALSE(loose.isInContinuousEdit());
-}
-
-TEST(DocumentUntitled, StartsWithTheStoredSettingsAndLogo) {
-    testing::TempDir dir;
-    DefaultSettingsStore store(dir.path());
-    AppearanceSettings look;
-    look.typography.fontName = "Avenir";
-    store.saveAsDefault(look, QualityPreset::small, "Talk", SortMode::filename, Bytes("png"));
-    auto doc = MosavelleDocument::makeUntitled(store);
-    EXPECT_EQ(doc->project().appearance.typography.fontName, "Avenir");
-    EXPECT_EQ(doc->logoData(), Bytes("png"));
 }
 
 }  // namespace
