@@ -25,10 +25,7 @@ inline void expectRect(const InchRect& r, double x, double y, double width, doub
 }
 
 inline SourceImage picture(std::int64_t width, std::int64_t height, double dpi) {
-    SourceImage image;
-    image.id = Uuid::random();
-    image.pixelWidth = width;
-    image.pixelHeight = height;
+    SourceImage image = testing::pictureRecord("picture.jpg", "public.jpeg", width, height);
     image.dpiX = image.dpiY = dpi;
     return image;
 }

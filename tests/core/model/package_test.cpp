@@ -120,7 +120,7 @@ TEST_F(PackageTest, WritesOnlyHeldPicturesAndANamedLogoAndFailsWithTheCodeOfItsC
     EXPECT_EQ(saved.error().code, ErrorCode::notFound) << saved.error().message;
 }
 
-TEST_F(PackageTest, DamagedOrNewerPackagesDoNotOpen) {
+TEST_F(PackageTest, DamagedOrNewerPackagesDoNotOpenAndNestingIsReadWithinBoundedMemory) {
     EXPECT_EQ(openFailure(dir / "absent.mosavelle"), damaged);
     fs::create_directory(pkg);
     EXPECT_EQ(openFailure(pkg), damaged);  // empty
@@ -147,12 +147,9 @@ TEST_F(PackageTest, DamagedOrNewerPackagesDoNotOpen) {
         EXPECT_NE(openFailure(pkg), damaged) << undecodable;
         EXPECT_NE(openFailure(pkg), "opened") << undecodable;
     }
-}
 
-// Telling whether text nested far deeper than any deck is from a newer version must not build it
-// as a tree: the read runs with 512 MiB of address space, which such a tree would exceed.
-TEST_F(PackageTest, DeeplyNestedProjectFileFailsWithinBoundedMemory) {
-    fs::create_directory(pkg);
+    // Telling whether text nested far deeper than any deck is from a newer version must not
+    // build it as a tree: the read runs with 512 MiB of address space, which a tree would exceed.
     writeFileBytes(pkg / "project.json",
                    Bytes("{\"formatVersion\": 2, \"slides\": " + std::string(16u << 20, '[')));
     auto readWithLimitedMemory = [&] {
