@@ -282,7 +282,7 @@ void failEveryStep(bool crash, bool exchangeUnsupported) {
     EXPECT_GT(failures, 10);
 }
 
-TEST(PackageFaults, EverySavedFileAndFolderIsFlushedBeforeItIsMovedIntoPlace) {
+TEST(PackageFaults, EverySavedFileIsFlushedBeforeItIsMovedAndEveryFailedStepLeavesTheOldPackage) {
     for (const bool noExchange : {false, true}) {
         TempDir dir;
         const fs::path pkg = dir / "Deck.mosavelle";
@@ -293,9 +293,7 @@ TEST(PackageFaults, EverySavedFileAndFolderIsFlushedBeforeItIsMovedIntoPlace) {
         EXPECT_GE(faulty.moves(), 2);
         EXPECT_EQ(faulty.unflushedWhenMoved(), std::vector<std::string>{}) << noExchange;
     }
-}
-
-TEST(PackageFaults, EveryFailedOrCrashedStepLeavesThePreviousPackage) {
+    // Every failed or crashed step leaves the previous package.
     for (auto [crash, noExchange] : {std::pair{false, false}, {false, true}, {true, false}}) {
         SCOPED_TRACE(::testing::Message() << "crash " << crash << ", no exchange " << noExchange);
         failEveryStep(crash, noExchange);
