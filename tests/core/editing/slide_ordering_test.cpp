@@ -13,11 +13,7 @@ namespace {
 using namespace std::chrono;
 
 std::string orderName(std::weak_ordering order) {
-    if (order < 0)
-        return "ascending";
-    if (order > 0)
-        return "descending";
-    return "same";
+    return order < 0 ? "ascending" : order > 0 ? "descending" : "same";
 }
 
 std::string compared(std::string_view a, std::string_view b) {
