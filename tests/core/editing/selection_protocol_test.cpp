@@ -54,7 +54,7 @@ TEST_F(SelectionProtocol, MoveSelectionStepsOutwardAndStopsAtTheEnds) {
     EXPECT_TRUE(selection().empty());
 }
 
-TEST_F(SelectionProtocol, FocusRepeatsOnTheNextTurnWhileTheSlideExists) {
+TEST_F(SelectionProtocol, FocusRepeatsWhileTheSlideExistsAndOnlyTheNewestPreviewCommitApplies) {
     const auto before = doc().previewCommitGeneration();
     focusSlide(doc(), slide(3));
     EXPECT_EQ(selection(), Positions{3});
@@ -79,9 +79,9 @@ TEST_F(SelectionProtocol, FocusRepeatsOnTheNextTurnWhileTheSlideExists) {
     focusSlide(doc(), Uuid::random());
     doc().runPostedTasks();
     EXPECT_EQ(doc().previewCommitGeneration(), generation);
-}
 
-TEST_F(SelectionProtocol, OnlyTheNewestPreviewCommitApplies) {
+    // Only the newest preview commit applies.
+    doc().setCommittedPreviewSlideID(std::nullopt);
     select({2});
     const auto stale = nextPreviewGeneration(doc());
     select({3});
@@ -104,7 +104,7 @@ TEST_F(SelectionProtocol, OnlyTheNewestPreviewCommitApplies) {
     EXPECT_EQ(heard, (std::vector<std::vector<Uuid>>{{slide(1), slide(2)}}));
     EXPECT_TRUE(doc().isDraggingSlide());
     EXPECT_EQ(doc().draggingSlideIDs(), (std::vector<Uuid>{slide(1), slide(2)}));
-    select({5});
+    select({4});
     commitPreviewIfCurrent(doc(), pending);
     EXPECT_EQ(doc().committedPreviewSlideID(), slide(3));
 }
