@@ -11,8 +11,7 @@ using Positions = std::vector<int>;
 
 using SelectionProtocol = testing::DeckTest<5>;
 
-TEST_F(SelectionProtocol,
-       PrimarySlideIgnoresStaleAndExcludedSlidesAndSelectingTogglesWhenExtending) {
+TEST_F(SelectionProtocol, PrimarySlideIgnoresStaleIdentifiersAndExcludedFallbacks) {
     doc().setSelectedSlideIDs({Uuid::random(), slide(4), slide(2)});
     EXPECT_EQ(primarySlide(doc())->id, slide(2));
     EXPECT_EQ(selectedSlides(doc()).size(), 2u);
@@ -26,8 +25,9 @@ TEST_F(SelectionProtocol,
             slide.isExcluded = true;
     });
     EXPECT_FALSE(primarySlide(doc()));
+}
 
-    // Selecting a slide toggles it only when extending the selection.
+TEST_F(SelectionProtocol, SelectSlideTogglesOnlyWhenExtending) {
     selectSlide(doc(), slide(1), false);
     selectSlide(doc(), slide(3), true);
     EXPECT_EQ(selection(), (Positions{1, 3}));
@@ -54,7 +54,7 @@ TEST_F(SelectionProtocol, MoveSelectionStepsOutwardAndStopsAtTheEnds) {
     EXPECT_TRUE(selection().empty());
 }
 
-TEST_F(SelectionProtocol, FocusRepeatsWhileTheSlideExistsAndOnlyTheNewestPreviewCommitApplies) {
+TEST_F(SelectionProtocol, FocusRepeatsOnTheNextTurnWhileTheSlideExists) {
     const auto before = doc().previewCommitGeneration();
     focusSlide(doc(), slide(3));
     EXPECT_EQ(selection(), Positions{3});
@@ -79,9 +79,9 @@ TEST_F(SelectionProtocol, FocusRepeatsWhileTheSlideExistsAndOnlyTheNewestPreview
     focusSlide(doc(), Uuid::random());
     doc().runPostedTasks();
     EXPECT_EQ(doc().previewCommitGeneration(), generation);
+}
 
-    // Only the newest preview commit applies.
-    doc().setCommittedPreviewSlideID(std::nullopt);
+TEST_F(SelectionProtocol, OnlyTheNewestPreviewCommitApplies) {
     select({2});
     const auto stale = nextPreviewGeneration(doc());
     select({3});
@@ -104,7 +104,7 @@ TEST_F(SelectionProtocol, FocusRepeatsWhileTheSlideExistsAndOnlyTheNewestPreview
     EXPECT_EQ(heard, (std::vector<std::vector<Uuid>>{{slide(1), slide(2)}}));
     EXPECT_TRUE(doc().isDraggingSlide());
     EXPECT_EQ(doc().draggingSlideIDs(), (std::vector<Uuid>{slide(1), slide(2)}));
-    select({4});
+    select({5});
     commitPreviewIfCurrent(doc(), pending);
     EXPECT_EQ(doc().committedPreviewSlideID(), slide(3));
 }
