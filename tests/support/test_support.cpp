@@ -1,8 +1,8 @@
 #include "support/test_support.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <stdexcept>
 #include <vector>
 
@@ -11,16 +11,10 @@ namespace mosavelle::testing {
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
-    std::random_device rd;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        auto candidate = fs::temp_directory_path() / ("mosavelle-test-" + std::to_string(rd()));
-        std::error_code ec;
-        if (fs::create_directory(candidate, ec)) {
-            path_ = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("cannot create a temporary folder");
+    std::string pattern = (fs::temp_directory_path() / "mosavelle-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    path_ = pattern;
 }
 
 TempDir::~TempDir() {

@@ -63,17 +63,15 @@ Titles renumbered(const Titles& titles, std::vector<SlideLayoutKind> layouts = {
     return out;
 }
 
-TEST(RenumberDefaultTitles, FollowsPositionsAndKeepsTypedTitles) {
+TEST(RenumberDefaultTitles, FollowsPositionsKeepsTypedTitlesAndTitlesEmptyMultiPictureSlides) {
     EXPECT_EQ(renumbered({"Slide 1", "Slide 3", "Holiday"}),
               (Titles{"Slide 1", "Slide 2", "Holiday"}));
     EXPECT_EQ(renumbered({"slide 3", "Slide 3b", " Slide 7 \n", "Slide  4", "Slide 12", "x"}),
               (Titles{"slide 3", "Slide 3b", "Slide 3", "Slide  4", "Slide 5", "x"}));
     EXPECT_EQ(renumbered({"Slide \u0669", "Slide 9\n\n", "Slide"}),
               (Titles{"Slide 1", "Slide 2", "Slide"}));
-}
 
-TEST(RenumberDefaultTitles, TitlesEmptyMultiPictureSlidesOnly) {
-    // The second slide is excluded.
+    // Only empty multi-picture titles are filled; the second slide is excluded.
     using enum SlideLayoutKind;
     EXPECT_EQ(
         renumbered({"", "", "", "  ", ""}, {section, oneImage, imageTitleCaption, fourGrid, twoUp}),

@@ -150,7 +150,6 @@ const std::vector<Operation>& operations() {
          [](DeckFixture& d) {
              moveSlides(d.doc(), {0, 3, 7}, 5);
          }},
-        {"add image", [](DeckFixture& d) { addImageToSlide(d.doc(), d.slide(2), d.slide(6)); }},
         {"remove image",
          [](DeckFixture& d) {
              addImageToSlide(d.doc(), d.slide(2), d.slide(5));

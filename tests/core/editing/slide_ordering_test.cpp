@@ -13,11 +13,7 @@ namespace {
 using namespace std::chrono;
 
 std::string orderName(std::weak_ordering order) {
-    if (order < 0)
-        return "ascending";
-    if (order > 0)
-        return "descending";
-    return "same";
+    return order < 0 ? "ascending" : order > 0 ? "descending" : "same";
 }
 
 std::string compared(std::string_view a, std::string_view b) {
@@ -106,7 +102,7 @@ std::vector<std::string> keysInOrder(const Project& project, SortMode mode) {
 
 using Keys = std::vector<std::string>;
 
-TEST(SortedSlides, NameOrdersUseTitleThenFirstPictureNameAndAreStable) {
+TEST(SortedSlides, NameOrdersUseTitleThenPictureNameStablyAndDateOrdersPutUndatedLast) {
     DeckBuilder deck;
     deck.add("DSC_10.jpg");
     deck.add("Photo.jpg");
@@ -120,10 +116,9 @@ TEST(SortedSlides, NameOrdersUseTitleThenFirstPictureNameAndAreStable) {
               (Keys{"Zebra", "Photo.jpg", "photo.JPG", "DSC_100.jpg", "DSC_10.jpg", "dsc_9.jpg"}));
     EXPECT_EQ(keysInOrder(deck.project, SortMode::manual),
               (Keys{"DSC_10.jpg", "Photo.jpg", "dsc_9.jpg", "photo.JPG", "DSC_100.jpg", "Zebra"}));
-}
 
-TEST(SortedSlides, DateOrdersPutUndatedLastAndNeverReverseTheNameTieBreak) {
-    DeckBuilder deck;
+    // Date orders put undated slides last and never reverse the name tie-break.
+    deck = DeckBuilder();
     deck.add("scan.png");
     deck.add("b2020.jpg", at(2020));
     deck.add("z-same.jpg", at(2021, 5));

@@ -4,10 +4,9 @@
 
 #include <cstdint>
 #include <ostream>
-#include <type_traits>
-#include <variant>
 
 #include "core/layout/rendered_slide.h"
+#include "core/layout/warnings.h"
 #include "core/model/project.h"
 #include "support/deck_support.h"
 
@@ -26,10 +25,7 @@ inline void expectRect(const InchRect& r, double x, double y, double width, doub
 }
 
 inline SourceImage picture(std::int64_t width, std::int64_t height, double dpi) {
-    SourceImage image;
-    image.id = Uuid::random();
-    image.pixelWidth = width;
-    image.pixelHeight = height;
+    SourceImage image = testing::pictureRecord("picture.jpg", "public.jpeg", width, height);
     image.dpiX = image.dpiY = dpi;
     return image;
 }
@@ -37,21 +33,9 @@ inline SourceImage picture(std::int64_t width, std::int64_t height, double dpi) 
 using testing::Pictures;
 using testing::slideOf;
 
-// Readable failure output for warning lists.
+// Readable failure output for warning lists: the sentence each warning shows.
 inline void PrintTo(const SlideWarning& warning, std::ostream* os) {
-    std::visit(
-        [os](const auto& v) {
-            using Case = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<Case, SlideWarning::OverflowsSlide>)
-                *os << "overflowsSlide(" << v.imageID.text() << ")";
-            else if constexpr (std::is_same_v<Case, SlideWarning::LowResolution>)
-                *os << "lowResolution(" << v.dpi << ", " << v.imageID.text() << ")";
-            else if constexpr (std::is_same_v<Case, SlideWarning::MissingImage>)
-                *os << "missingImage(" << (v.imageID ? v.imageID->text() : "none") << ")";
-            else
-                *os << "textOverflow(" << v.field << ")";
-        },
-        warning.value);
+    *os << warningMessage(warning);
 }
 
 }  // namespace mosavelle

@@ -20,7 +20,7 @@ PictureFrame place(const SourceImage& image, SizingMode mode, const InchRect& ar
 
 using Warnings = std::vector<SlideWarning>;
 
-TEST(PlacePicture, ScaledModesCentreTheNaturalSizeTimesTheScale) {
+TEST(PlacePicture, ScaledModesCentreTheNaturalSizeTimesTheScaleAt72DpiWhenUnknown) {
     const SourceImage image = picture(3000, 2000, 300);  // 10 by 6.6666666667 inches
     const PictureFrame f = place(image, SizingMode::actual, contentArea);
     expectRect(f.frame, 1.6666666667, 0.4166666667, 10, 6.6666666667);
@@ -40,6 +40,14 @@ TEST(PlacePicture, ScaledModesCentreTheNaturalSizeTimesTheScale) {
     const PictureFrame turned = placePicture(image, SizingMode::custom, {}, 90, 2, area);
     EXPECT_EQ(turned.rotationDegrees, 90);
     EXPECT_NEAR(turned.frame.width, 20, 1e-9);
+
+    // A zero or unknown resolution counts as 72 dpi, and a scale of zero as the mode's own.
+    SourceImage unknown = picture(3000, 2000, 0);
+    unknown.dpiY = std::numeric_limits<double>::quiet_NaN();
+    const PictureFrame f72 = place(unknown, SizingMode::actual, contentArea, {}, 0);
+    EXPECT_NEAR(f72.frame.width, 3000.0 / 72, 1e-9);
+    EXPECT_NEAR(f72.frame.height, 2000.0 / 72, 1e-9);
+    EXPECT_NEAR(f72.placedDPI, 72, 1e-9);
 }
 
 TEST(PlacePicture, FitShrinksALargePictureToTheAreaWithoutOverflow) {
@@ -49,16 +57,7 @@ TEST(PlacePicture, FitShrinksALargePictureToTheAreaWithoutOverflow) {
     EXPECT_NEAR(fit.placedDPI, 3000 / 10.35, 1e-9);
 }
 
-TEST(PlacePicture, ZeroOrUnknownResolutionCountsAsSeventyTwoAndScaleZeroAsTheModes) {
-    SourceImage image = picture(3000, 2000, 0);
-    image.dpiY = std::numeric_limits<double>::quiet_NaN();
-    const PictureFrame f = place(image, SizingMode::actual, contentArea, {}, 0);
-    EXPECT_NEAR(f.frame.width, 3000.0 / 72, 1e-9);
-    EXPECT_NEAR(f.frame.height, 2000.0 / 72, 1e-9);
-    EXPECT_NEAR(f.placedDPI, 72, 1e-9);
-}
-
-TEST(PlacePicture, FillCutsTheExcessWhereTheAnchorSays) {
+TEST(PlacePicture, FillCutsTheExcessBeyondTheToleranceWhereTheAnchorSays) {
     const InchRect area{1, 2, 4, 3};
     // anchor x, then the share cut from the left and from the right; the anchor is clamped.
     const std::tuple<double, double, double> cases[] = {{0.5, 1.0 / 6, 1.0 / 6},
@@ -86,10 +85,7 @@ TEST(PlacePicture, FillCutsTheExcessWhereTheAnchorSays) {
     EXPECT_NEAR(tall.crop.bottom, excess * 0.75, 1e-12);
     EXPECT_EQ(tall.crop.left + tall.crop.right, 0);
     EXPECT_NEAR(tall.placedDPI, 250, 1e-9);
-}
 
-TEST(PlacePicture, FillIgnoresAnExcessWithinTheTolerance) {
-    const InchRect area{0, 0, 4, 3};
     // 4.00005 inches wide is within the 0.0001 tolerance; 4.0002 is cut.
     EXPECT_EQ(place(picture(400005, 300000, 100000), SizingMode::fill, area).crop, SourceCrop{});
     EXPECT_GT(place(picture(400020, 300000, 100000), SizingMode::fill, area).crop.right, 0);

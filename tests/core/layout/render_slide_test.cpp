@@ -224,21 +224,17 @@ TEST_F(RenderSlide, AnImageIndexFindsWhatTheScanFinds) {
     EXPECT_EQ(renderSlide(s, 7, project, index), render(s, 7));
 }
 
-TEST(TextOverflows, EstimatesFromBoxAndFontSize) {
+TEST(Warnings, TextOverflowIsEstimatedFromBoxAndFontSizeAndAPictureOutsideHasItsSentence) {
     const InchRect captionBox{0, 0, 6.2667, 0.4};
     EXPECT_FALSE(textOverflows(repeat("c", 84), captionBox, 16));
     EXPECT_TRUE(textOverflows(repeat("c", 85), captionBox, 16));
-    EXPECT_FALSE(textOverflows("", InchRect{}, 16));
     // A box too small for one line still holds one line of eight characters (9.2 with allowance).
     // A stray continuation byte is one character to the segmenter, so it counts as one here too.
     for (const std::string& unit : {std::string("c"), std::string("\x80")}) {
         EXPECT_FALSE(textOverflows(repeat(unit, 9), InchRect{}, 16));
         EXPECT_TRUE(textOverflows(repeat(unit, 10), InchRect{}, 16));
     }
-}
-
-// The other sentences are checked where the tool prints them.
-TEST(WarningMessage, GivesTheSentenceOfAPictureOutsideTheSlide) {
+    // The other sentences are checked where the tool prints them.
     EXPECT_EQ(warningMessage(SlideWarning::overflowsSlide(Uuid::random())),
               "Part of this image extends outside the slide.");
 }

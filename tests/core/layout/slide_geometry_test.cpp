@@ -11,7 +11,7 @@ namespace {
 using enum CornerPosition;
 using enum SlideLayoutKind;
 
-TEST(ContentBox, LogoAndNumberTakeWholeBandsThatAddUpAtTheirEdges) {
+TEST(ContentBox, LogoAndNumberTakeWholeBandsAndMarginsLeaveAtLeastHalfAnInch) {
     // logo?, number?, their corners, then the content box's top and height.
     const std::tuple<bool, bool, CornerPosition, CornerPosition, double, double> cases[] = {
         {false, false, topTrailing, bottomTrailing, 0.3, 6.9},
@@ -32,24 +32,14 @@ TEST(ContentBox, LogoAndNumberTakeWholeBandsThatAddUpAtTheirEdges) {
     }
     // The ten-decimal width, not 40/3: the 3e-11 inch between them reaches written EMU values.
     EXPECT_EQ(pageSize(SlideSizePreset::widescreen).width, 13.3333333333);
-}
 
-TEST(ContentBox, OversizedMarginsNeverShrinkItBelowHalfAnInch) {
+    // Oversized margins never shrink it below half an inch.
     AppearanceSettings a;
     a.margins = Margins{5, 7, 5, 7};
     expectRect(contentBox(a), 7, 5, 0.5, 0.5);
 }
 
-TEST(CaptionBand, CountsAnySlotEvenBeyondTheShownOnesAndSpaces) {
-    Slide slide = slideOf(twoUp, Pictures(3));
-    EXPECT_EQ(captionBand(slide, 0.4), 0);
-    slide.slots[2].caption = " ";  // beyond the two shown slots, and only a space
-    EXPECT_NEAR(captionBand(slide, 0.4), 0.4, 1e-12);
-    slide.captionPoints = 36;
-    EXPECT_NEAR(captionBand(slide, 0.4), 0.7, 1e-12);
-}
-
-TEST(ImageAreas, TwoUpSplitsTheWidthAndGivesUpTheBandOnlyForCaptions) {
+TEST(ImageAreas, TwoUpSplitsTheWidthAndGivesUpTheBandForACaptionInAnySlot) {
     const double half = (contentWidth - 0.2) * 0.5;
     Slide slide = slideOf(twoUp, Pictures(2));
     for (double height : {6.9, 6.4}) {
@@ -62,6 +52,14 @@ TEST(ImageAreas, TwoUpSplitsTheWidthAndGivesUpTheBandOnlyForCaptions) {
     const AreaList one = imageAreas(slideOf(twoUp, Pictures(1)), {});
     ASSERT_EQ(one.size(), 1u);
     expectRect(one[0], 0.3, 0.3, half, 6.9);
+
+    // The band counts a caption in any slot, even beyond the shown ones and only a space.
+    Slide three = slideOf(twoUp, Pictures(3));
+    EXPECT_EQ(captionBand(three, 0.4), 0);
+    three.slots[2].caption = " ";
+    EXPECT_NEAR(captionBand(three, 0.4), 0.4, 1e-12);
+    three.captionPoints = 36;
+    EXPECT_NEAR(captionBand(three, 0.4), 0.7, 1e-12);
 }
 
 TEST(ImageAreas, FourGridFillsRowsFirstAndLeavesMissingCellsOut) {
@@ -80,7 +78,7 @@ TEST(ImageAreas, FourGridFillsRowsFirstAndLeavesMissingCellsOut) {
     expectRect(areas[2], 0.3, 3.83, cw, 2.99);
 }
 
-TEST(TextBoxes, TitledSlideKeepsItsCaptionBoxEvenWhenEmpty) {
+TEST(TextBoxes, TitledSlideKeepsItsCaptionBoxAndCornerBoxesIgnoreTheMargins) {
     const AppearanceSettings a;
     Slide slide = slideOf(imageTitleCaption, Pictures(1));
     expectRect(titleBox(a), 0.3, 0.3, contentWidth, 0.55);
@@ -90,9 +88,8 @@ TEST(TextBoxes, TitledSlideKeepsItsCaptionBoxEvenWhenEmpty) {
     slide.captionPoints = 36;  // one line of 0.7 inch outgrows the 0.45 minimum
     expectRect(captionBox(slide, a), 0.3, 6.5, contentWidth, 0.7);
     expectRect(imageAreas(slide, a)[0], 0.3, 0.97, contentWidth, 5.41);
-}
 
-TEST(CornerBoxes, SitInTheirCornersWhateverTheMargins) {
+    // The slide number and logo sit in their corners whatever the margins.
     expectRect(numberBox(SlideSizePreset::widescreen, topTrailing), 12.5333333333, 0.2, 0.6, 0.3);
     expectRect(numberBox(SlideSizePreset::widescreen, topLeading), 0.2, 0.2, 0.6, 0.3);
 

@@ -26,9 +26,8 @@ struct Picture {
 };
 
 Picture picture(const std::string& name, std::uint8_t n) {
-    Bytes bytes = testing::readFileBytes(testing::fixturePath(name));
-    std::string digest = sha256Hex(bytes);
-    return {testing::fixedUuid(n), bytes, digest};
+    Bytes bytes = testing::fixtureBytes(name);
+    return {testing::fixedUuid(n), bytes, sha256Hex(bytes)};
 }
 
 // Asks `cache` for `picture` at `size` and waits for the answer, delivered on a pool thread.
@@ -56,7 +55,7 @@ int largestDifference(const PremultipliedImage& a, const PremultipliedImage& b) 
     return largest;
 }
 
-TEST(ThumbnailDiskCache, AReopenedDeckIsShownWithoutDecoding) {
+TEST(ThumbnailDiskCache, AReopenedDeckIsShownWithoutDecodingAndDamagedFilesAreWrittenAgain) {
     testing::TempDir folder;
     const Picture photo = picture("orient-6.jpg", 1), withAlpha = picture("alpha.png", 2);
     ThumbnailImage photoMade, alphaMade;
@@ -67,53 +66,28 @@ TEST(ThumbnailDiskCache, AReopenedDeckIsShownWithoutDecoding) {
         ASSERT_TRUE(photoMade && alphaMade);
         EXPECT_EQ(first->stats().decoded, 2u);
     }
-    auto second = run(folder.path());
-    auto photoKept = fetch(*second, photo, 300);
-    auto alphaKept = fetch(*second, withAlpha, 500);
-    EXPECT_EQ(second->stats().decoded, 0u);
-    EXPECT_EQ(second->stats().fromDisk, 2u);
-    ASSERT_TRUE(photoKept && alphaKept);
-    EXPECT_EQ(*alphaKept, *alphaMade);  // pictures with alpha are kept losslessly
-    ASSERT_EQ(photoKept->width * 10000 + photoKept->height,
-              photoMade->width * 10000 + photoMade->height);
-    EXPECT_LE(largestDifference(*photoKept, *photoMade), 24);
-    EXPECT_EQ(fetch(*second, photo, 300), photoKept);  // now from memory
-    EXPECT_EQ(second->stats().fromDisk, 2u);
-}
-
-TEST(ThumbnailDiskCache, OnlyTheDigestOfTheDecodedBytesNamesAFile) {
-    testing::TempDir folder;
-    Picture lying = picture("picture.png", 3);
-    lying.sha256 = picture("alpha.png", 4).sha256;  // a damaged project file's digest
-    Picture hostile = picture("picture.webp", 5);
-    hostile.sha256 = "../../" + std::string(58, 'a');
-    Picture upperCase = picture("picture.bmp", 6);
-    for (char& c : upperCase.sha256)
-        c = char(std::toupper(c));
     {
-        auto cache = run(folder.path());
-        for (const Picture* p : {&lying, &hostile, &upperCase})
-            EXPECT_TRUE(fetch(*cache, *p, 128));
+        auto second = run(folder.path());
+        auto photoKept = fetch(*second, photo, 300);
+        auto alphaKept = fetch(*second, withAlpha, 500);
+        EXPECT_EQ(second->stats().decoded, 0u);
+        EXPECT_EQ(second->stats().fromDisk, 2u);
+        ASSERT_TRUE(photoKept && alphaKept);
+        EXPECT_EQ(*alphaKept, *alphaMade);  // pictures with alpha are kept losslessly
+        ASSERT_EQ(photoKept->width * 10000 + photoKept->height,
+                  photoMade->width * 10000 + photoMade->height);
+        EXPECT_LE(largestDifference(*photoKept, *photoMade), 24);
+        EXPECT_EQ(fetch(*second, photo, 300), photoKept);  // now from memory
+        EXPECT_EQ(second->stats().fromDisk, 2u);
     }
-    EXPECT_TRUE(fs::is_empty(folder.path()));
-    EXPECT_FALSE(fs::exists(folder.path().parent_path().parent_path() / std::string(58, 'a')));
-}
 
-TEST(ThumbnailDiskCache, DamagedFilesAreIgnoredAndWrittenAgain) {
-    testing::TempDir folder;
-    const Picture photo = picture("orient-3.jpg", 7), withAlpha = picture("alpha.png", 8);
-    ThumbnailImage original;
-    {
-        auto cache = run(folder.path());
-        original = fetch(*cache, photo, 128);
-        fetch(*cache, withAlpha, 128);
-    }
-    const fs::path photoFile = folder / (photo.sha256 + "-128.thumb");
-    const fs::path alphaFile = folder / (withAlpha.sha256 + "-128.thumb");
+    const fs::path photoFile = folder / (photo.sha256 + "-512.thumb");
+    const fs::path alphaFile = folder / (withAlpha.sha256 + "-512.thumb");
     ASSERT_TRUE(fs::exists(photoFile) && fs::exists(alphaFile));
     const Bytes photoGood = testing::readFileBytes(photoFile);
     const Bytes alphaGood = testing::readFileBytes(alphaFile);
 
+    // Damaged files are ignored and written again.
     using File = std::vector<std::uint8_t>;
     const std::vector<std::pair<const char*, std::function<void(File&)>>> damages{
         {"empty", [](File& f) { f.clear(); }},
@@ -134,15 +108,33 @@ TEST(ThumbnailDiskCache, DamagedFilesAreIgnoredAndWrittenAgain) {
         testing::writeFileBytes(alphaFile, damaged(alphaGood, damage));
         {
             auto cache = run(folder.path());
-            auto image = fetch(*cache, photo, 128);
-            ASSERT_TRUE(image && original);
-            EXPECT_EQ(*image, *original);
-            EXPECT_TRUE(fetch(*cache, withAlpha, 128));
+            auto image = fetch(*cache, photo, 512);
+            ASSERT_TRUE(image);
+            EXPECT_EQ(*image, *photoMade);
+            EXPECT_TRUE(fetch(*cache, withAlpha, 512));
             EXPECT_EQ(cache->stats().decoded, 2u);
         }
         EXPECT_EQ(testing::readFileBytes(photoFile), photoGood);  // written again
         EXPECT_EQ(testing::readFileBytes(alphaFile), alphaGood);
     }
+}
+
+TEST(ThumbnailDiskCache, OnlyTheDigestOfTheDecodedBytesNamesAFile) {
+    testing::TempDir folder;
+    Picture lying = picture("picture.png", 3);
+    lying.sha256 = picture("alpha.png", 4).sha256;  // a damaged project file's digest
+    Picture hostile = picture("picture.webp", 5);
+    hostile.sha256 = "../../" + std::string(58, 'a');
+    Picture upperCase = picture("picture.bmp", 6);
+    for (char& c : upperCase.sha256)
+        c = char(std::toupper(c));
+    {
+        auto cache = run(folder.path());
+        for (const Picture* p : {&lying, &hostile, &upperCase})
+            EXPECT_TRUE(fetch(*cache, *p, 128));
+    }
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+    EXPECT_FALSE(fs::exists(folder.path().parent_path().parent_path() / std::string(58, 'a')));
 }
 
 TEST(ThumbnailDiskCache, LeastRecentlyUsedFilesLeavePastTheCapacity) {

@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/model/defaults_store.h"
+#include "core/model/document.h"
 #include "core/model/project_json.h"
 #include "support/faulty_file_system.h"
 #include "support/test_support.h"
@@ -44,6 +45,9 @@ TEST_F(DefaultsStoreTest, SavedSettingsAndUnnamedLogoAreUsedAtOnceAndSurviveARes
         store.saveAsDefault(namedLook(std::nullopt), QualityPreset::balanced, "Talk",
                             SortMode::captureDate, Bytes("logo bytes"));
         EXPECT_EQ(store.newProject().appearance, namedLook("logo.png"));
+        const auto untitled = MosavelleDocument::makeUntitled(store);  // a new deck uses them
+        EXPECT_EQ(untitled->project(), store.newProject());
+        EXPECT_EQ(untitled->logoData(), Bytes("logo bytes"));
     }
     EXPECT_EQ(readFileBytes(folder / "default-logo.png"), Bytes("logo bytes"));
     DefaultSettingsStore reopened(folder);

@@ -12,6 +12,7 @@
 #include "core/model/document.h"
 #include "core/model/package.h"
 #include "core/model/project_json.h"
+#include "support/deck_support.h"
 #include "support/faulty_file_system.h"
 #include "support/test_support.h"
 
@@ -34,19 +35,11 @@ Bytes noise(std::size_t size, unsigned seed) {
     return Bytes(std::move(data));
 }
 
-SourceImage picture(const std::string& storedName = "") {
-    SourceImage image;
-    image.id = Uuid::random();
-    image.originalFileName = "photo.JPG";
-    image.storedFileName = storedName.empty() ? image.id.text() + ".jpg" : storedName;
-    return image;
-}
-
 // A deck of `count` pictures, each on its own slide, with their bytes and a named logo.
 PackageSnapshot deck(int count, unsigned seed) {
     PackageSnapshot snapshot;
     for (int i = 0; i < count; ++i) {
-        auto image = picture();
+        auto image = testing::pictureRecord("photo.JPG");
         snapshot.images.emplace(image.id, noise(1000 + 97 * i, seed + i));
         snapshot.project.slides.push_back(singleImageSlide(image.id, ""));
         snapshot.project.images.push_back(image);
@@ -106,7 +99,7 @@ TEST_F(PackageTest, RoundTripKeepsEveryByteAndRewritesIdentically) {
     EXPECT_EQ(listing(dir.path()).find(".Deck"), std::string::npos) << listing(dir.path());
 }
 
-TEST_F(PackageTest, WritesOnlyHeldPicturesAndANamedLogo) {
+TEST_F(PackageTest, WritesOnlyHeldPicturesAndANamedLogoAndFailsWithTheCodeOfItsCause) {
     PackageSnapshot s = deck(2, 2);
     const SourceImage held = s.project.images[0];
     s.images.erase(s.project.images[1].id);              // listed, bytes not held
@@ -120,9 +113,14 @@ TEST_F(PackageTest, WritesOnlyHeldPicturesAndANamedLogo) {
     ASSERT_TRUE(writeProjectPackage(empty, pkg).ok());
     EXPECT_EQ(listing(pkg), "images/ project.json");
     EXPECT_EQ(readProjectPackage(pkg).value(), empty);
+
+    // A failed save keeps the code of its cause.
+    const auto saved = writeProjectPackage(empty, pkg / "project.json" / "Deck.mosavelle");
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.error().code, ErrorCode::notFound) << saved.error().message;
 }
 
-TEST_F(PackageTest, DamagedOrNewerPackagesDoNotOpen) {
+TEST_F(PackageTest, DamagedOrNewerPackagesDoNotOpenAndNestingIsReadWithinBoundedMemory) {
     EXPECT_EQ(openFailure(dir / "absent.mosavelle"), damaged);
     fs::create_directory(pkg);
     EXPECT_EQ(openFailure(pkg), damaged);  // empty
@@ -149,20 +147,9 @@ TEST_F(PackageTest, DamagedOrNewerPackagesDoNotOpen) {
         EXPECT_NE(openFailure(pkg), damaged) << undecodable;
         EXPECT_NE(openFailure(pkg), "opened") << undecodable;
     }
-}
 
-TEST_F(PackageTest, SaveFailureKeepsTheCodeOfItsCause) {
-    writeFileBytes(dir / "plain-file", Bytes("x"));
-    const auto saved =
-        writeProjectPackage(PackageSnapshot{}, dir / "plain-file" / "Deck.mosavelle");
-    ASSERT_FALSE(saved.ok());
-    EXPECT_EQ(saved.error().code, ErrorCode::notFound) << saved.error().message;
-}
-
-// Telling whether text nested far deeper than any deck is from a newer version must not build it
-// as a tree: the read runs with 512 MiB of address space, which such a tree would exceed.
-TEST_F(PackageTest, DeeplyNestedProjectFileFailsWithinBoundedMemory) {
-    fs::create_directory(pkg);
+    // Telling whether text nested far deeper than any deck is from a newer version must not
+    // build it as a tree: the read runs with 512 MiB of address space, which a tree would exceed.
     writeFileBytes(pkg / "project.json",
                    Bytes("{\"formatVersion\": 2, \"slides\": " + std::string(16u << 20, '[')));
     auto readWithLimitedMemory = [&] {
@@ -212,12 +199,12 @@ TEST_F(PackageTest, UntrustedNamesAndLinksNeverReachOutsideThePackage) {
     writeFileBytes(dir / "secret.jpg", Bytes("secret"));
     writeFileBytes(dir / "secret.png", Bytes("secret"));
     Project p;
-    const std::string names[] = {"../../secret.jpg", dir / "secret.jpg", ".",       "..",
-                                 "sub/x.jpg",        "link.jpg",         "fine.jpg"};
-    for (const auto& name : names)
-        p.images.push_back(picture(name));
-    p.images.push_back(picture());
-    p.images.back().storedFileName = "";
+    const std::string names[] = {"../../secret.jpg", dir / "secret.jpg", ".",        "..",
+                                 "sub/x.jpg",        "link.jpg",         "fine.jpg", ""};
+    for (const auto& name : names) {
+        p.images.push_back(testing::pictureRecord("photo.JPG"));
+        p.images.back().storedFileName = name;
+    }
     p.appearance.branding.logoFileName = "../../secret.png";
     plant(pkg, p);
     fs::create_directory(pkg / "branding");
@@ -235,7 +222,8 @@ TEST_F(PackageTest, UntrustedNamesAndLinksNeverReachOutsideThePackage) {
     // An "images" folder that is a link to a folder outside is not read.
     fs::remove_all(pkg / "images");
     fs::create_directory_symlink(dir.path(), pkg / "images");
-    p.images = {picture("secret.jpg")};
+    p.images = {p.images[0]};
+    p.images[0].storedFileName = "secret.jpg";
     writeFileBytes(pkg / "project.json", encodeProject(p).value());
     EXPECT_TRUE(readProjectPackage(pkg).value().images.empty());
 }
@@ -294,7 +282,7 @@ void failEveryStep(bool crash, bool exchangeUnsupported) {
     EXPECT_GT(failures, 10);
 }
 
-TEST(PackageFaults, EverySavedFileAndFolderIsFlushedBeforeItIsMovedIntoPlace) {
+TEST(PackageFaults, EverySavedFileIsFlushedBeforeItIsMovedAndEveryFailedStepLeavesTheOldPackage) {
     for (const bool noExchange : {false, true}) {
         TempDir dir;
         const fs::path pkg = dir / "Deck.mosavelle";
@@ -305,9 +293,7 @@ TEST(PackageFaults, EverySavedFileAndFolderIsFlushedBeforeItIsMovedIntoPlace) {
         EXPECT_GE(faulty.moves(), 2);
         EXPECT_EQ(faulty.unflushedWhenMoved(), std::vector<std::string>{}) << noExchange;
     }
-}
-
-TEST(PackageFaults, EveryFailedOrCrashedStepLeavesThePreviousPackage) {
+    // Every failed or crashed step leaves the previous package.
     for (auto [crash, noExchange] : {std::pair{false, false}, {false, true}, {true, false}}) {
         SCOPED_TRACE(::testing::Message() << "crash " << crash << ", no exchange " << noExchange);
         failEveryStep(crash, noExchange);

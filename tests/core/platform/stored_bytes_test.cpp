@@ -20,7 +20,7 @@ using testing::readFileBytes;
 using testing::TempDir;
 using testing::writeFileBytes;
 
-TEST(StagingFolderTest, StagedBytesReadBackAndLeaveWithTheirLastOwner) {
+TEST(StagingFolderTest, StagedBytesReadBackUnlessChangedAndLeaveWithTheirLastOwner) {
     TempDir root;
     auto folder = StagingFolder::create(root.path());
     const fs::path where = folder->path();
@@ -34,32 +34,14 @@ TEST(StagingFolderTest, StagedBytesReadBackAndLeaveWithTheirLastOwner) {
     EXPECT_EQ(stored->size(), picture.size());
     EXPECT_EQ(*stored->read(), picture);
 
-    // A copy keeps the file; the folder outlives its maker while a value still refers to it.
-    StoredBytes copy = *stored;
-    auto second = folder->store(Bytes("other"));
-    ASSERT_TRUE(second);
-    const fs::path secondFile = *second->file();
-    second = Error{"dropped"};
-    EXPECT_FALSE(fs::exists(secondFile)) << "a staged file goes with its last value";
-    folder.reset();
-    stored = Error{"dropped"};
-    ASSERT_TRUE(fs::exists(where));
-    EXPECT_EQ(*copy.read(), picture);
-    copy = StoredBytes();
-    EXPECT_FALSE(fs::exists(where));
-}
-
-TEST(StagingFolderTest, FilesThatShrankVanishedOrChangedFailToRead) {
-    TempDir root;
-    auto folder = StagingFolder::create(root.path());
-    auto stored = folder->store(Bytes(std::string(10000, 'x')));
-    ASSERT_TRUE(stored);
-
-    // Truncated behind our back: an error, never a short buffer or a signal.
-    ASSERT_EQ(::truncate(stored->file()->c_str(), 100), 0);
-    EXPECT_FALSE(stored->read());
-    ASSERT_EQ(::unlink(stored->file()->c_str()), 0);
-    EXPECT_FALSE(stored->read());
+    // Truncated or removed behind our back: an error, never a short buffer or a signal.
+    auto large = folder->store(Bytes(std::string(10000, 'x')));
+    ASSERT_TRUE(large);
+    ASSERT_EQ(::truncate(large->file()->c_str(), 100), 0);
+    EXPECT_FALSE(large->read());
+    ASSERT_EQ(::unlink(large->file()->c_str()), 0);
+    EXPECT_FALSE(large->read());
+    large = Error{"dropped"};
 
     // A file of the user's: the same size with other bytes is a change.
     const fs::path source = root / "source.jpg";
@@ -74,6 +56,20 @@ TEST(StagingFolderTest, FilesThatShrankVanishedOrChangedFailToRead) {
     ASSERT_FALSE(changed);
     EXPECT_EQ(changed.error().message, changedSourceMessage);
     EXPECT_EQ(changed.error().code, ErrorCode::damaged);
+
+    // A copy keeps the file; the folder outlives its maker while a value still refers to it.
+    StoredBytes copy = *stored;
+    auto second = folder->store(Bytes("other"));
+    ASSERT_TRUE(second);
+    const fs::path secondFile = *second->file();
+    second = Error{"dropped"};
+    EXPECT_FALSE(fs::exists(secondFile)) << "a staged file goes with its last value";
+    folder.reset();
+    stored = Error{"dropped"};
+    ASSERT_TRUE(fs::exists(where));
+    EXPECT_EQ(*copy.read(), picture);
+    copy = StoredBytes();
+    EXPECT_FALSE(fs::exists(where));
 }
 
 TEST(StagingFolderTest, AdoptedFilesSurviveWhatHappensToTheOriginalName) {
