@@ -68,10 +68,8 @@ inline std::unique_ptr<app::DocumentHandle> makeDeck(const std::vector<std::stri
 // `count` pictures named IMG_0001.JPG, IMG_0002.JPG, ...
 inline std::unique_ptr<app::DocumentHandle> makeDeck(int count, const Bytes& bytes = {}) {
     std::vector<std::string> names;
-    for (int i = 1; i <= count; ++i) {
-        const std::string number = std::to_string(i);
-        names.push_back("IMG_" + std::string(4 - number.size(), '0') + number + ".JPG");
-    }
+    for (int i = 1; i <= count; ++i)
+        names.push_back(QString::asprintf("IMG_%04d.JPG", i).toStdString());
     return makeDeck(names, bytes);
 }
 
@@ -85,6 +83,15 @@ inline std::vector<Uuid> slideIDs(const app::DocumentHandle& handle) {
     for (const Slide& slide : handle.document().project().slides)
         ids.push_back(slide.id);
     return ids;
+}
+
+// The file name of each slide's first picture, in deck order.
+inline std::vector<std::string> pictureNames(const app::DocumentHandle& handle) {
+    const Project& project = handle.document().project();
+    std::vector<std::string> names;
+    for (const Slide& slide : project.slides)
+        names.push_back(project.sourceImage(*slide.slots.at(0).imageID)->originalFileName);
+    return names;
 }
 
 // A deck of `count` section slides (no pictures needed), the first `excluded` of them excluded.
@@ -202,28 +209,19 @@ inline QList<QMessageBox*> messageBoxes(const QString& name) {
     return found;
 }
 
-// The message box with this object name or title that is showing, waiting for it up to two
+// The message box with this object name or title that is showing, waiting for it up to five
 // seconds; null when none came.
 inline QMessageBox* waitForMessageBox(const QString& name) {
     QMessageBox* box = nullptr;
-    (void)QTest::qWaitFor(
-        [&] {
-            const auto boxes = messageBoxes(name);
-            box = boxes.isEmpty() ? nullptr : boxes.front();
-            return box != nullptr;
-        },
-        2000);
+    (void)QTest::qWaitFor([&] { return (box = messageBoxes(name).value(0, nullptr)) != nullptr; },
+                          5000);
     return box;
-}
-
-inline QAbstractButton* buttonNamed(QMessageBox* box, const QString& text) {
-    return named<QAbstractButton>(*box, text);
 }
 
 // Clicks the button of `box` whose text is `text`.
 inline void clickButton(QMessageBox* box, const QString& text) {
     QVERIFY2(box != nullptr, "the question did not show");
-    QAbstractButton* button = buttonNamed(box, text);
+    QAbstractButton* button = named<QAbstractButton>(*box, text);
     QVERIFY2(button != nullptr, qPrintable(QStringLiteral("no button “%1”").arg(text)));
     button->click();
 }

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QToolBar>
+#include <QToolButton>
 
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_view.h"
@@ -21,14 +21,6 @@ using namespace mosavelle::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> pictureNames(const DocumentHandle& handle) {
-    std::vector<std::string> names;
-    for (const Slide& slide : handle.document().project().slides)
-        names.push_back(
-            handle.document().project().sourceImage(*slide.slots.at(0).imageID)->originalFileName);
-    return names;
-}
 
 // Presses Cancel on an import progress dialog as soon as it is shown.
 struct CancelProgressOnShow : QObject {
@@ -83,11 +75,8 @@ private Q_SLOTS:
 
         ShownView empty(makeDeck(0));
         QCOMPARE(empty.view.currentDetailPage(), empty.view.welcomeCanvas());
-        QAction* exportAction = nullptr;
-        for (QAction* action : empty.view.toolBar()->actions())
-            if (action->text() == QStringLiteral("Export Presentation…"))
-                exportAction = action;
-        QVERIFY(exportAction && !exportAction->isEnabled());
+        QVERIFY(
+            !named<QToolButton>(empty.view, QStringLiteral("Export Presentation…"))->isEnabled());
     }
 
     void focusCanvasLeavesATextFieldBeingEdited() {
@@ -107,22 +96,27 @@ private Q_SLOTS:
         QTRY_COMPARE(QApplication::focusWidget(), shown.view.canvas());
     }
 
-    void subfolderQuestionIsAskedOnceAndCoversTheFolderOnly() {
+    void subfolderQuestionIsAskedOnceAndNotesListTheFailureThenTheAnimationSentence() {
         TempDir folder;
         const fs::path a = copyFixture(folder, "picture.png", "b.png");
         const fs::path b = copyFixture(folder, "orient-1.jpg", "a.jpg");
         copyFixture(folder, "alpha.png", "f/c.png");
         copyFixture(folder, "orient-2.jpg", "f/sub/d.jpg");
         ShownView shown(makeDeck(0));
-        shown.view.importURLs({a, b, folder.path() / "f"});
-        QTRY_COMPARE(messageBoxes(QStringLiteral("Include subfolders?")).size(), 1);
-        clickButton(messageBoxes(QStringLiteral("Include subfolders?")).front(),
+        shown.view.importURLs({a, b, folder.path() / "f",
+                               copyFixture(folder, "text.jpg", "text.jpg"),
+                               copyFixture(folder, "animated.gif", "moving.gif")});
+        clickButton(waitForMessageBox(QStringLiteral("Include subfolders?")),
                     QStringLiteral("This Folder Only"));
-        QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{3});
+        QMessageBox* notes = waitForMessageBox(QStringLiteral("Import notes"));
+        QVERIFY(notes);
+        QCOMPARE(notes->text(),
+                 QStringLiteral("text.jpg: This file could not be read as an image.\n\n"
+                                "Animated GIF files import the first frame only. Animation is "
+                                "not exported."));
         QCOMPARE(pictureNames(*shown.handle),
-                 (std::vector<std::string>{"a.jpg", "b.png", "c.png"}));
+                 (std::vector<std::string>{"a.jpg", "b.png", "c.png", "moving.gif"}));
         QVERIFY(messageBoxes(QStringLiteral("Include subfolders?")).isEmpty());
-        QVERIFY(messageBoxes(QStringLiteral("Import notes")).isEmpty());
         QVERIFY(!shown.view.importFlow().isBusy());
     }
 
@@ -133,8 +127,8 @@ private Q_SLOTS:
                                              copyFixture(folder, "alpha.png", "z.png")};
         ShownView shown(makeDeck(0));
         shown.view.importURLs(files);
-        QTRY_COMPARE(messageBoxes(QStringLiteral("Duplicate images")).size(), 1);
-        QMessageBox* box = messageBoxes(QStringLiteral("Duplicate images")).front();
+        QMessageBox* box = waitForMessageBox(QStringLiteral("Duplicate images"));
+        QVERIFY(box);
         QCOMPARE(
             box->text(),
             QStringLiteral("Exact copies were found. Mosavelle never removes files on its own."));
@@ -145,8 +139,7 @@ private Q_SLOTS:
 
         // The flow is free again; skipping keeps the two distinct pictures.
         shown.view.importURLs(files);
-        QTRY_COMPARE(messageBoxes(QStringLiteral("Duplicate images")).size(), 1);
-        clickButton(messageBoxes(QStringLiteral("Duplicate images")).front(),
+        clickButton(waitForMessageBox(QStringLiteral("Duplicate images")),
                     QStringLiteral("Skip Duplicates"));
         QTRY_COMPARE(pictureNames(*shown.handle), (std::vector<std::string>{"x.png", "z.png"}));
         QCOMPARE(shown.handle->undoHistory()->undoName(), std::string("Import Images"));
@@ -176,19 +169,6 @@ private Q_SLOTS:
         QTRY_COMPARE(shown.handle->document().project().slides.size(), files.size());
         QTRY_VERIFY(shown.view.findChildren<QProgressDialog*>().isEmpty());
         QVERIFY(!shown.view.importFlow().isBusy());
-    }
-
-    void notesAlertListsTheFailureThenTheAnimationSentence() {
-        TempDir folder;
-        ShownView shown(makeDeck(0));
-        shown.view.importURLs({copyFixture(folder, "text.jpg", "text.jpg"),
-                               copyFixture(folder, "animated.gif", "moving.gif")});
-        QTRY_COMPARE(messageBoxes(QStringLiteral("Import notes")).size(), 1);
-        QCOMPARE(messageBoxes(QStringLiteral("Import notes")).front()->text(),
-                 QStringLiteral("text.jpg: This file could not be read as an image.\n\n"
-                                "Animated GIF files import the first frame only. Animation is "
-                                "not exported."));
-        QCOMPARE(pictureNames(*shown.handle), std::vector<std::string>{"moving.gif"});
     }
 
     void droppedPictureDataIsStoredAsAPicture() {

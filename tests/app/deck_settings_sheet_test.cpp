@@ -18,14 +18,6 @@ using namespace mosavelle::testing;
 
 namespace {
 
-std::string order(const DocumentHandle& handle) {
-    std::string out;
-    const Project& project = handle.document().project();
-    for (const auto& slide : project.slides)
-        out += project.sourceImage(*slide.slots.front().imageID)->originalFileName + " ";
-    return out;
-}
-
 void choose(QComboBox* box, const QString& label) {
     const int index = box->findText(label);
     QVERIFY(index >= 0);
@@ -103,7 +95,7 @@ private Q_SLOTS:
 
         QComboBox* orderPicker = named<QComboBox>(sheet, "Order");
         choose(orderPicker, "Name");
-        QCOMPARE(order(*handle), std::string("a.jpg b.jpg C.jpg "));
+        QCOMPARE(pictureNames(*handle), (std::vector<std::string>{"a.jpg", "b.jpg", "C.jpg"}));
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Sort"));
         QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{1});
         handle->undoHistory()->undo();
@@ -122,17 +114,20 @@ private Q_SLOTS:
         QVERIFY(!note->isVisible());
     }
 
-    void saveAsDefaultAndPresenterNotesLeaveTheDeckAndHistoryAlone() {
+    void defaultsNotesAndLogoTakeNoDeckStepAndReturnMeansDoneWhicheverButtonHasFocus() {
         auto handle = makeDeck({"a.jpg"});
         Project project = handle->document().project();
         project.sort = SortMode::reverseFilename;
         handle->document().setProject(project);
         QWidget window;
         DeckSettingsSheet sheet(*handle, &window);
+        sheet.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
         QSignalSpy notes(&sheet, &DeckSettingsSheet::showsPresenterNotesChanged);
+        QSignalSpy finished(&sheet, &DeckSettingsSheet::logoFinished);
 
-        named<QPushButton>(sheet, "Save Current as Default")->click();
-        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{0});
+        QPushButton* saveDefault = named<QPushButton>(sheet, "Save Current as Default");
+        saveDefault->click();
         QCOMPARE(handle->document().project(), project);
         const auto& stored = DefaultSettingsStore::shared().stored();
         QVERIFY(stored);
@@ -142,31 +137,10 @@ private Q_SLOTS:
         named<QCheckBox>(sheet, "Show presenter notes")->click();
         QCOMPARE(notes.size(), 1);
         QVERIFY(!DeckSettingsSheet::showsPresenterNotes());
-        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{0});
-    }
 
-    void returnMeansDoneWhicheverButtonHasFocus() {
-        auto handle = makeDeck({"a.jpg"});
-        QWidget window;
-        DeckSettingsSheet sheet(*handle, &window);
-        sheet.open();
-        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-        QPushButton* saveDefault = named<QPushButton>(sheet, "Save Current as Default");
-        saveDefault->setFocus();
-        QTest::keyClick(saveDefault, Qt::Key_Return);
-        QVERIFY(!sheet.isVisible());
-        QCOMPARE(sheet.result(), int(QDialog::Accepted));
-    }
-
-    void logoIsStoredAsItIsOrRefusedWhenNotAPicture() {
-        auto handle = makeDeck({"a.jpg"});
-        QWidget window;
-        DeckSettingsSheet sheet(*handle, &window);
-        sheet.show();
-        QSignalSpy finished(&sheet, &DeckSettingsSheet::logoFinished);
+        // A logo is stored as it is, or refused when it is no picture.
         QPushButton* remove = named<QPushButton>(sheet, "Remove Logo");
         QVERIFY(!remove->isVisible());
-
         sheet.loadLogo(QString::fromStdString(testing::fixturePath("document.pdf").string()));
         QTRY_COMPARE(finished.size(), 1);
         auto* refusal = sheet.findChild<QMessageBox*>();
@@ -192,6 +166,11 @@ private Q_SLOTS:
         QVERIFY(!handle->document().logoData());
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Remove Logo"));
         QVERIFY(!remove->isVisible());
+
+        saveDefault->setFocus();
+        QTest::keyClick(saveDefault, Qt::Key_Return);
+        QVERIFY(!sheet.isVisible());
+        QCOMPARE(sheet.result(), int(QDialog::Accepted));
     }
 };
 
