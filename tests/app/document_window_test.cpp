@@ -43,7 +43,7 @@ private:
 private Q_SLOTS:
     void initTestCase() { app_.setQuitsWithLastWindow(false); }
 
-    void cancellingTheSaveQuestionKeepsWindowAndChanges() {
+    void cancellingTheSaveQuestionKeepsTheChangesAndSavingWritesThenCloses() {
         DocumentWindow* window = editedWindowOnPackage("cancel.mosavelle");
         QVERIFY(window);
         QPointer<DocumentWindow> guard(window);
@@ -60,27 +60,15 @@ private Q_SLOTS:
         QVERIFY(window->handle().isModified());
         QCOMPARE(window->handle().document().project().slides.size(), std::size_t{3});
 
-        // Don't Save closes without writing.
-        window->close();
-        clickButton(waitForMessageBox("saveChangesQuestion"), "Don’t Save");
-        QTRY_VERIFY(!guard);
-        auto reread = readProjectPackage(pathIn("cancel.mosavelle"));
-        QVERIFY(reread.ok());
-        QCOMPARE(reread->project.slides.size(), std::size_t{2});
-    }
-
-    void savingFromTheQuestionWritesThenCloses() {
-        DocumentWindow* window = editedWindowOnPackage("save.mosavelle");
-        QVERIFY(window);
-        QPointer<DocumentWindow> guard(window);
+        // Save writes, then closes.
         window->close();
         clickButton(waitForMessageBox("saveChangesQuestion"), "Save");
         QTRY_VERIFY(!guard);
-        auto reread = readProjectPackage(pathIn("save.mosavelle"));
+        auto reread = readProjectPackage(pathIn("cancel.mosavelle"));
         QVERIFY(reread.ok());
         QCOMPARE(reread->project.slides.size(), std::size_t{3});
         QCOMPARE(RecentProjects::paths().value(0),
-                 QString::fromStdString(pathIn("save.mosavelle").string()));
+                 QString::fromStdString(pathIn("cancel.mosavelle").string()));
     }
 
     void failedSaveShowsTheCoreSentenceAndKeepsChanges() {
@@ -152,8 +140,14 @@ private Q_SLOTS:
         QTRY_VERIFY(saved);
         QVERIFY(window->handle().isModified());
         QVERIFY(window->isWindowModified());
+
+        // Don't Save closes without writing the later edit.
+        QPointer<DocumentWindow> guard(window);
         window->close();
         clickButton(waitForMessageBox("saveChangesQuestion"), "Don’t Save");
+        QTRY_VERIFY(!guard);
+        QCOMPARE(readProjectPackage(pathIn("busy.mosavelle"))->project.slides.size(),
+                 std::size_t{3});
     }
 
     void saveDialogChoosesPackagesInsteadOfEnteringThem() {

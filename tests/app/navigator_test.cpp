@@ -105,9 +105,7 @@ private Q_SLOTS:
 
         // Renaming one slide repaints exactly that row.
         model.resetCounters();
-        renameSlide(doc, slideID(*handle, 3), "Beach");
-        ++steps;
-        check("rename");
+        edit("rename", [&] { renameSlide(doc, slideID(*handle, 3), "Beach"); });
         QCOMPARE(model.rowsTouched(), qsizetype{1});
 
         for (; steps > 0; --steps) {
@@ -179,28 +177,22 @@ private Q_SLOTS:
         QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 2)});
     }
 
-    void contextMenuDeleteOfUnselectedSlideDeletesOnlyIt() {
+    void dragCarriesSelectionOnlyWhenStartedOnItAndMenuDeleteTakesOnlyItsSlide() {
         auto handle = makeDeck(5);
         NavigatorView navigator(*handle);
         std::vector<Uuid> ids = slideIDs(*handle);
-        select(*handle, {1, 2});
-        navigator.listView().deleteFromMenu(ids[3]);
-        ids.erase(ids.begin() + 3);
+        select(*handle, {4, 1, 3});
+        QCOMPARE(navigator.listView().draggedSlides(ids[1]), std::vector<Uuid>{ids[1]});
+        QCOMPARE(navigator.listView().draggedSlides(ids[2]),
+                 (std::vector<Uuid>{ids[0], ids[2], ids[3]}));
+
+        // The context menu on an unselected slide deletes only that one.
+        navigator.listView().deleteFromMenu(ids[1]);
+        ids.erase(ids.begin() + 1);
         QCOMPARE(slideIDs(*handle), ids);
         // The view follows the document's selection after the delete.
         QCOMPARE(navigator.listView().selectionModel()->selectedRows().size(),
                  static_cast<qsizetype>(handle->document().selectedSlideIDs().size()));
-    }
-
-    void dragCarriesSelectionOnlyWhenStartedOnIt() {
-        auto handle = makeDeck(5);
-        NavigatorView navigator(*handle);
-        select(*handle, {4, 1, 3});
-        QCOMPARE(navigator.listView().draggedSlides(slideID(*handle, 2)),
-                 std::vector<Uuid>{slideID(*handle, 2)});
-        QCOMPARE(
-            navigator.listView().draggedSlides(slideID(*handle, 3)),
-            (std::vector<Uuid>{slideID(*handle, 1), slideID(*handle, 3), slideID(*handle, 4)}));
     }
 
     void gridDropWithDamagedPayloadMovesTheGoodSlides() {
