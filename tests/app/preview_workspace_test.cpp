@@ -74,12 +74,9 @@ private Q_SLOTS:
         PreviewPreferences::instance().setNotesHeight(140);
     }
 
-    void fitZoomLeavesAMarginAndNeverUsesLessThan80Points() {
+    void fitLeavesAMarginAndZoomStepsAreClampedWithScrollBarsOnlyForALargerCanvas() {
         QCOMPARE(preview_zoom::fitZoom({1000, 600}, SlideSizePreset::classic), 568.0 / 540);
         QCOMPARE(preview_zoom::fitZoom({50, 2000}, SlideSizePreset::classic), 80.0 / 720);
-    }
-
-    void zoomStepsAreClampedAndScrollBarsOnlyAppearWhenTheCanvasIsLarger() {
         DeckBuilder deck;
         deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red)});
         auto handle = deck.handle();
@@ -256,33 +253,9 @@ private Q_SLOTS:
         QCOMPARE(notes->toPlainText(), QString());
     }
 
-    void fullScreenPreviewFillsTheScreenAndStepsThroughTheSlides() {
+    void slideKeysMoveTheSelectionExceptInTextFieldsAndStepTheFullScreenPreview() {
         DeckBuilder deck;
         deck.project.appearance.slideSize = SlideSizePreset::classic;
-        for (QColor c : {Qt::red, Qt::green})
-            deck.slide(SlideLayoutKind::oneImage, {deck.picture(c)});
-        auto handle = deck.handle();
-        MosavelleDocument& document = handle->document();
-        const auto slides = document.project().slides;
-        PreviewWorkspace workspace(*handle);
-        workspace.setDisplayedSlide(slides[0].id);
-        workspace.show();
-        workspace.showFullScreenPreview();
-        FullScreenSlidePreview* full = workspace.fullScreenPreview();
-        QVERIFY(full && full->isVisible());
-        const QSize screen = full->size();
-        QCOMPARE(full->zoom(), std::min(screen.width() / 720.0, screen.height() / 540.0));
-        QTest::keyClick(full, Qt::Key_Right);
-        QCOMPARE(full->slide(), slides[1].id);
-        QCOMPARE(selectedSlides(document).at(0).id, slides[1].id);
-        QTest::keyClick(full, Qt::Key_Right);  // at the end: stays
-        QCOMPARE(full->slide(), slides[1].id);
-        QTest::keyClick(full, Qt::Key_Escape);
-        QTRY_VERIFY(!workspace.fullScreenPreview());
-    }
-
-    void slideKeysMoveTheSelectionExceptInTextFields() {
-        DeckBuilder deck;
         for (QColor c : {Qt::red, Qt::green, Qt::blue})
             deck.slide(SlideLayoutKind::oneImage, {deck.picture(c)});
         deck.slide(SlideLayoutKind::section, {}).title = "Part two";
@@ -325,6 +298,21 @@ private Q_SLOTS:
         workspace->canvas()->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
         QCOMPARE(document.project().slides.size(), std::size_t{3});
+
+        // The full-screen preview fills the screen and steps through the slides up to the last.
+        workspace->setDisplayedSlide(slides[1].id);
+        workspace->showFullScreenPreview();
+        FullScreenSlidePreview* full = workspace->fullScreenPreview();
+        QVERIFY(full && full->isVisible());
+        const QSize screen = full->size();
+        QCOMPARE(full->zoom(), std::min(screen.width() / 720.0, screen.height() / 540.0));
+        QTest::keyClick(full, Qt::Key_Right);
+        QCOMPARE(full->slide(), slides[3].id);
+        QCOMPARE(selected(), slides[3].id);
+        QTest::keyClick(full, Qt::Key_Right);
+        QCOMPARE(full->slide(), slides[3].id);
+        QTest::keyClick(full, Qt::Key_Escape);
+        QTRY_VERIFY(!workspace->fullScreenPreview());
     }
 };
 
