@@ -1,7 +1,6 @@
 #include "app/window/document_window.h"
 
 #include <QAction>
-#include <QSignalSpy>
 #include <QTreeView>
 #include <fstream>
 

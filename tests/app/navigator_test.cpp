@@ -1,6 +1,5 @@
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <algorithm>
 
 #include "app/navigator/navigator_view.h"

@@ -1,7 +1,5 @@
 #include "app/thumbnails/thumbnail_provider.h"
 
-#include <QSignalSpy>
-
 #include "app_test_support.h"
 #include "support/test_support.h"
 
