@@ -68,7 +68,7 @@ private Q_SLOTS:
         discard(window);
     }
 
-    void undoAndRedoAreNamedAfterTheStepAndDriveTheModifiedMark() {
+    void undoAndRedoAreNamedAfterTheStepAndCommandsReachTheirWindowsDocument() {
         DocumentWindow* window = windowFor(deckOfSlides(4));
         MosavelleDocument& document = window->handle().document();
         QAction* undo = window->menus().action("edit.undo");
@@ -106,21 +106,17 @@ private Q_SLOTS:
         redo->trigger();
         QVERIFY(window->isWindowModified());
         QCOMPARE(undo->text(), QStringLiteral("Undo Group Slides"));
-        discard(window);
-    }
 
-    void slideCommandsReachTheirWindowsDocument() {
-        DocumentWindow* first = windowFor(deckOfSlides(3));
+        // Slide commands reach their own window's document, not the newest window's.
         DocumentWindow* second = windowFor(deckOfSlides(3));
-        MosavelleDocument& document = first->handle().document();
         setSelection(document, {document.project().slides[0].id});
         const Uuid moved = document.project().slides[0].id;
-        first->menus().action("slides.moveDown")->trigger();
+        window->menus().action("slides.moveDown")->trigger();
         QCOMPARE(document.project().slides[1].id, moved);
-        first->menus().action("slides.selectNext")->trigger();
+        window->menus().action("slides.selectNext")->trigger();
         QCOMPARE(document.selectedSlideIDs(), SlideIDSet{document.project().slides[2].id});
         QVERIFY(!second->handle().isModified());
-        discard(first);
+        discard(window);
         discard(second);
     }
 
