@@ -59,6 +59,12 @@ private Q_SLOTS:
         QCOMPARE(appearance.customBackground, (RGBAColor{1, 0, 0, 1}));
         QCOMPARE(appearance.background, BackgroundKind::custom);
         stepNamed("Background Color", 3);
+        // A colour without an sRGB form is stored as opaque black.
+        QCOMPARE(DeckSettingsSheet::storedColor(QColor()), (RGBAColor{0, 0, 0, 1}));
+        QCOMPARE(DeckSettingsSheet::storedColor(QColor::fromRgbF(1.5f, 0.2f, 0.2f).toExtendedRgb()),
+                 (RGBAColor{0, 0, 0, 1}));
+        const RGBAColor fromHsv = DeckSettingsSheet::storedColor(QColor::fromHsv(240, 255, 255));
+        QCOMPARE(fromHsv, (RGBAColor{0, 0, 1, 1}));
 
         named<QCheckBox>(sheet, "Slide numbers")->click();
         QVERIFY(appearance.branding.showSlideNumbers);
@@ -75,14 +81,6 @@ private Q_SLOTS:
         history.undo();
         QVERIFY(!color->isVisible());
         QCOMPARE(named<QComboBox>(sheet, "Background")->currentText(), QStringLiteral("White"));
-    }
-
-    void colorsWithoutAnSrgbFormAreStoredAsOpaqueBlack() {
-        QCOMPARE(DeckSettingsSheet::storedColor(QColor()), (RGBAColor{0, 0, 0, 1}));
-        QCOMPARE(DeckSettingsSheet::storedColor(QColor::fromRgbF(1.5f, 0.2f, 0.2f).toExtendedRgb()),
-                 (RGBAColor{0, 0, 0, 1}));
-        const RGBAColor fromHsv = DeckSettingsSheet::storedColor(QColor::fromHsv(240, 255, 255));
-        QCOMPARE(fromHsv, (RGBAColor{0, 0, 1, 1}));
     }
 
     void orderChangeResortsInTheSameStepAndShowsTheDateNote() {

@@ -71,7 +71,7 @@ private Q_SLOTS:
         PreviewPreferences::instance().setNotesHeight(140);
     }
 
-    void fitLeavesAMarginAndZoomStepsAreClampedWithScrollBarsOnlyForALargerCanvas() {
+    void fitLeavesAMarginZoomStepsAreClampedAndTheNotesPaneKeepsItsHeightWithinLimits() {
         QCOMPARE(preview_zoom::fitZoom({1000, 600}, SlideSizePreset::classic), 568.0 / 540);
         QCOMPARE(preview_zoom::fitZoom({50, 2000}, SlideSizePreset::classic), 80.0 / 720);
         DeckBuilder deck;
@@ -108,13 +108,48 @@ private Q_SLOTS:
         PreviewWorkspace other(*handle);
         workspace.zoomIn();
         QCOMPARE(other.zoom(), workspace.zoom());
+
+        // The notes pane keeps its height within limits; an editing session is one step.
+        MosavelleDocument& document = handle->document();
+        workspace.setDisplayedSlide(document.project().slides[0].id);
+        workspace.setShowsPresenterNotes(true);
+        auto* grip = workspace.findChild<NotesResizeHandle*>();
+        QVERIFY(grip);
+        auto& preferences = PreviewPreferences::instance();
+        drag(grip, {10, 4}, {{0, -50}});
+        QCOMPARE(preferences.notesHeight(), 190.0);
+        QCOMPARE(workspace.notesPane()->height(), 190);
+        drag(grip, {10, 4}, {{0, -5000}});
+        QCOMPARE(preferences.notesHeight(), 280.0);
+        drag(grip, {10, 4}, {{0, 5000}});
+        QCOMPARE(preferences.notesHeight(), 72.0);
+        QTest::keyClick(grip, Qt::Key_Down);
+        QCOMPARE(preferences.notesHeight(), 72.0);
+        QTest::keyClick(grip, Qt::Key_Up);
+        QCOMPARE(preferences.notesHeight(), 88.0);
+        QCOMPARE(QSettings().value("presenterNotesHeight").toDouble(), 88.0);
+
+        PresenterNotesPane* notes = workspace.notesPane();
+        QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+        QApplication::sendEvent(notes, &in);
+        notes->insertPlainText(QStringLiteral("Thank the "));
+        notes->insertPlainText(QStringLiteral("hosts"));
+        QCOMPARE(document.project().slides[0].notes, std::string("Thank the hosts"));
+        QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+        QApplication::sendEvent(notes, &out);
+        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{1});
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Notes"));
+        handle->undoHistory()->undo();
+        QCOMPARE(notes->toPlainText(), QString());
     }
 
-    void cropDragIsOneUndoStepWithTheAnchorClamped() {
+    void cropDragIsOneUndoStepWithTheAnchorClampedAndAltClickTakesThePictureOff() {
         DeckBuilder deck;
         deck.project.appearance.defaultPlacement.mode = SizingMode::fill;
         const Uuid wide = deck.picture(Qt::red, 1200, 200);  // wider than any area
         deck.slide(SlideLayoutKind::oneImage, {wide});
+        const Uuid a = deck.picture(Qt::red), b = deck.picture(Qt::green);
+        deck.slide(SlideLayoutKind::twoUp, {a, b});
         auto handle = deck.handle();
         MosavelleDocument& document = handle->document();
         PreviewWorkspace workspace(*handle);
@@ -151,37 +186,28 @@ private Q_SLOTS:
         document.setProject(project);
         drag(canvas, canvas->pictureRect(wide).center(), {{100, 0}});
         QCOMPARE(anchor().x, 0.25);
-    }
 
-    void altClickTakesThePictureOffTheSlide() {
-        DeckBuilder deck;
-        const Uuid a = deck.picture(Qt::red), b = deck.picture(Qt::green);
-        deck.slide(SlideLayoutKind::twoUp, {a, b});
-        auto handle = deck.handle();
-        MosavelleDocument& document = handle->document();
-        PreviewWorkspace workspace(*handle);
-        showSlide(workspace, document.project().slides[0].id);
-        QAccessibleInterface* slide = QAccessible::queryAccessibleInterface(workspace.canvas());
-        QCOMPARE(slide->text(QAccessible::Name), QStringLiteral("Slide 1"));
+        // Alt-click takes the picture under the pointer off the slide.
+        showSlide(workspace, document.project().slides[1].id);
+        QAccessibleInterface* slide = QAccessible::queryAccessibleInterface(canvas);
+        QCOMPARE(slide->text(QAccessible::Name), QStringLiteral("Slide 2"));
         QCOMPARE(slide->childCount(), 2);
-        QCOMPARE(slide->child(1)->text(QAccessible::Name), QStringLiteral("Image 2, p2.png"));
+        QCOMPARE(slide->child(1)->text(QAccessible::Name), QStringLiteral("Image 2, p3.png"));
         QCOMPARE(slide->child(1)->text(QAccessible::Description),
                  QStringLiteral("Alt-click to remove this image from the slide"));
-        const QPointF onB = workspace.canvas()->pictureRect(b).center();
-        sendMouse(workspace.canvas(), QEvent::MouseButtonPress, onB, Qt::LeftButton,
-                  Qt::AltModifier);
-        sendMouse(workspace.canvas(), QEvent::MouseButtonRelease, onB, Qt::NoButton,
-                  Qt::AltModifier);
-        QCOMPARE(document.project().slides.size(), std::size_t{2});
-        QCOMPARE(document.project().slides[1].slots[0].imageID, b);  // the one under the pointer
+        const QPointF onB = canvas->pictureRect(b).center();
+        sendMouse(canvas, QEvent::MouseButtonPress, onB, Qt::LeftButton, Qt::AltModifier);
+        sendMouse(canvas, QEvent::MouseButtonRelease, onB, Qt::NoButton, Qt::AltModifier);
+        QCOMPARE(document.project().slides.size(), std::size_t{3});
+        QCOMPARE(document.project().slides[2].slots[0].imageID, b);  // the one under the pointer
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Remove Image from Slide"));
         QCOMPARE(slide->childCount(), 1);
         QCOMPARE(slide->child(0)->text(QAccessible::Description), QString());
 
         // A plain click removes nothing.
-        sendMouse(workspace.canvas(), QEvent::MouseButtonPress, onB, Qt::LeftButton);
-        sendMouse(workspace.canvas(), QEvent::MouseButtonRelease, onB, Qt::NoButton);
-        QCOMPARE(document.project().slides.size(), std::size_t{2});
+        sendMouse(canvas, QEvent::MouseButtonPress, onB, Qt::LeftButton);
+        sendMouse(canvas, QEvent::MouseButtonRelease, onB, Qt::NoButton);
+        QCOMPARE(document.project().slides.size(), std::size_t{3});
     }
 
     void mergeDropAddsThePictureOrReportsAFullSlide() {
@@ -209,43 +235,6 @@ private Q_SLOTS:
         QVERIFY(!document.isDraggingSlide());
         QVERIFY(!dropSlides(workspace.canvas(), {slides[1].id}));  // only itself: refused
         QCOMPARE(full.count(), 1);
-    }
-
-    void notesPaneKeepsItsHeightWithinLimitsAndAnEditingSessionIsOneStep() {
-        DeckBuilder deck;
-        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red)});
-        auto handle = deck.handle();
-        MosavelleDocument& document = handle->document();
-        PreviewWorkspace workspace(*handle);
-        showSlide(workspace, document.project().slides[0].id, {900, 900});
-        auto* grip = workspace.findChild<NotesResizeHandle*>();
-        QVERIFY(grip);
-        auto& preferences = PreviewPreferences::instance();
-        drag(grip, {10, 4}, {{0, -50}});
-        QCOMPARE(preferences.notesHeight(), 190.0);
-        QCOMPARE(workspace.notesPane()->height(), 190);
-        drag(grip, {10, 4}, {{0, -5000}});
-        QCOMPARE(preferences.notesHeight(), 280.0);
-        drag(grip, {10, 4}, {{0, 5000}});
-        QCOMPARE(preferences.notesHeight(), 72.0);
-        QTest::keyClick(grip, Qt::Key_Down);
-        QCOMPARE(preferences.notesHeight(), 72.0);
-        QTest::keyClick(grip, Qt::Key_Up);
-        QCOMPARE(preferences.notesHeight(), 88.0);
-        QCOMPARE(QSettings().value("presenterNotesHeight").toDouble(), 88.0);
-
-        PresenterNotesPane* notes = workspace.notesPane();
-        QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
-        QApplication::sendEvent(notes, &in);
-        notes->insertPlainText(QStringLiteral("Thank the "));
-        notes->insertPlainText(QStringLiteral("hosts"));
-        QCOMPARE(document.project().slides[0].notes, std::string("Thank the hosts"));
-        QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
-        QApplication::sendEvent(notes, &out);
-        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{1});
-        QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Notes"));
-        handle->undoHistory()->undo();
-        QCOMPARE(notes->toPlainText(), QString());
     }
 
     void slideKeysMoveTheSelectionExceptInTextFieldsAndStepTheFullScreenPreview() {
