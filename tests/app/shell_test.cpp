@@ -132,7 +132,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!cleanGuard);
     }
 
-    void recentListIsMostRecentFirstAtMostTenAndOpensAsADroppedProjectFolderDoes() {
+    void recentListOpensLikeADroppedProjectFolderAndSheetsOpenOnce() {
         RecentProjects::clear();
         for (int i = 0; i < 12; ++i)
             RecentProjects::add(QStringLiteral("/decks/%1.mosavelle").arg(i));
@@ -164,11 +164,8 @@ private Q_SLOTS:
         QTRY_COMPARE(app.windows().size(), 3);
         QCOMPARE(app.windows().last()->handle().packagePath(), dropped);
         QCOMPARE(window->handle().document().project().slides.size(), std::size_t{0});
-    }
 
-    void sheetsOpenOnceAndCloseWithTheirButtons() {
-        TestApp app;
-        DocumentWindow* window = app.newDocument();
+        // The help and welcome sheets open once and close with their buttons.
         window->contentView().showHelpSheet();
         window->contentView().showHelpSheet();
         QCOMPARE(window->findChildren<HelpView*>().size(), 1);
