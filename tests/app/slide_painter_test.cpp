@@ -160,6 +160,10 @@ private Q_SLOTS:
         // (the smaller one stands in), not a gap.
         QVERIFY(!ThumbnailProvider::shared().isReady(id, 1800));
         QVERIFY(near(centreAt(large, 2.0), pictureColors[3]));
+        // The size asked for follows the device pixel ratio.
+        QCOMPARE(thumbnailPixelSize(400.2, 300, 1.0), 401);
+        QCOMPARE(thumbnailPixelSize(400, 300, 2.0), 800);
+        QCOMPARE(thumbnailPixelSize(0, 0, 2.0), 1);
 
         const RenderedSlide missing = slideAt(*handle, 2);
         QVERIFY(!pictureIsDrawable(handle->document(), missing.pictures[0]));
@@ -167,12 +171,6 @@ private Q_SLOTS:
             painted(missing, *handle, 0.5)
                 .pixelColor(pixels(missing.pictures[0].frame, 0.5).topLeft() + QPoint(3, 3));
         QVERIFY(inside.alpha() > 0 && !near(inside, Qt::white) && !near(inside, Qt::red));
-    }
-
-    void thumbnailSizeFollowsTheDevicePixelRatio() {
-        QCOMPARE(thumbnailPixelSize(400.2, 300, 1.0), 401);
-        QCOMPARE(thumbnailPixelSize(400, 300, 2.0), 800);
-        QCOMPARE(thumbnailPixelSize(0, 0, 2.0), 1);
     }
 };
 
