@@ -54,13 +54,6 @@ bool dropSlides(SlidePreviewView* canvas, const std::vector<Uuid>& ids) {
     return drop.isAccepted() && !canvas->isMergeDropTargeted();
 }
 
-// Shows `workspace` at `size` with `slide` on display.
-void showSlide(PreviewWorkspace& workspace, const Uuid& slide, QSize size = {1000, 800}) {
-    workspace.setDisplayedSlide(slide);
-    workspace.resize(size);
-    workspace.show();
-}
-
 }  // namespace
 
 class PreviewWorkspaceTest : public QObject {
@@ -153,7 +146,9 @@ private Q_SLOTS:
         auto handle = deck.handle();
         MosavelleDocument& document = handle->document();
         PreviewWorkspace workspace(*handle);
-        showSlide(workspace, document.project().slides[0].id);
+        workspace.setDisplayedSlide(document.project().slides[0].id);
+        workspace.resize(1000, 800);
+        workspace.show();
         SlidePreviewView* canvas = workspace.canvas();
         const QPointF centre = canvas->pictureRect(wide).center();
         const auto anchor = [&] { return document.project().slides[0].slots[0].crop; };
@@ -188,7 +183,7 @@ private Q_SLOTS:
         QCOMPARE(anchor().x, 0.25);
 
         // Alt-click takes the picture under the pointer off the slide.
-        showSlide(workspace, document.project().slides[1].id);
+        workspace.setDisplayedSlide(document.project().slides[1].id);
         QAccessibleInterface* slide = QAccessible::queryAccessibleInterface(canvas);
         QCOMPARE(slide->text(QAccessible::Name), QStringLiteral("Slide 2"));
         QCOMPARE(slide->childCount(), 2);

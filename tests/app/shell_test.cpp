@@ -51,7 +51,7 @@ private:
     }
 
 private Q_SLOTS:
-    void commandLineSeparatesProjectsImportsAndOptions() {
+    void commandLineSeparatesProjectsImportsAndOptionsAndLaunchOpensTheProjects() {
         auto request = parseCommandLine(
             arguments({"--import", "a.jpg", "pictures/", "Deck.mosavelle", "Other.mosavelle/"}));
         QCOMPARE(request.imports, QStringList({"a.jpg", "pictures/"}));
@@ -63,9 +63,8 @@ private Q_SLOTS:
         QVERIFY(!parseCommandLine(arguments({"--frobnicate"})).error.isEmpty());
         QCOMPARE(parseCommandLine(arguments({"--", "--odd.mosavelle"})).packages,
                  QStringList({"--odd.mosavelle"}));
-    }
 
-    void launchingWithProjectsOpensThemAndNoUntitledWindow() {
+        // Launching with projects opens them and no untitled window.
         const auto first = writePackage(pathIn("First.mosavelle"), deckOfSlides(2));
         const auto second = writePackage(pathIn("Second.mosavelle"), deckOfSlides(1));
         TestApp app;
