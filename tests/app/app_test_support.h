@@ -247,6 +247,11 @@ inline void answerNextQuestion(const QString& text) {
 
 }  // namespace mosavelle::testing
 
+// Every suite works in the application's namespaces and with these helpers.
+using namespace mosavelle;
+using namespace mosavelle::app;
+using namespace mosavelle::testing;
+
 // QTEST_MAIN with private user folders and the application's organisation and name.
 #define MOSAVELLE_APP_TEST_MAIN(TestClass)                              \
     int main(int argc, char** argv) {                                   \

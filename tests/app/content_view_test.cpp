@@ -15,9 +15,6 @@
 #include "core/layout/warnings.h"
 #include "support/test_support.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
 namespace fs = std::filesystem;
 
 namespace {

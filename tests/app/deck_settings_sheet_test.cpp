@@ -12,10 +12,6 @@
 #include "core/model/defaults_store.h"
 #include "support/test_support.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 namespace {
 
 void choose(QComboBox* box, const QString& label) {

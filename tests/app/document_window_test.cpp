@@ -13,10 +13,6 @@
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 // Saving, reverting and closing a deck window, with the questions they ask.
 class DocumentWindowTest : public QObject {
     Q_OBJECT

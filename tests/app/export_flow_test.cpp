@@ -14,10 +14,6 @@
 #include "app_test_support.h"
 #include "support/test_support.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 namespace {
 
 // Chooses `path` in the save dialog, confirming the replacement of an existing file.

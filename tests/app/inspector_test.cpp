@@ -12,10 +12,6 @@
 #include "app_test_support.h"
 #include "core/editing/selection.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 namespace {
 
 // The shown control of this type whose accessible name is `name`.

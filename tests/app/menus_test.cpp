@@ -9,10 +9,6 @@
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 // Which commands are available for which deck, and how Undo and Redo are named.
 class MenusTest : public QObject {
     Q_OBJECT

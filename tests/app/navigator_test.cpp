@@ -11,10 +11,6 @@
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 namespace {
 
 // Compares every row with the deck: the same slide record and the label "N. name".

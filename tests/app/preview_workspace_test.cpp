@@ -15,10 +15,6 @@
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 namespace {
 
 void sendMouse(QWidget* target, QEvent::Type type, QPointF local, Qt::MouseButtons buttons,

@@ -10,10 +10,6 @@
 #include "app_test_support.h"
 #include "core/editing/slide_operations.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 namespace {
 
 // An application that stays when its last window closes and, when it goes, closes its windows

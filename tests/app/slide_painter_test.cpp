@@ -6,10 +6,6 @@
 #include "app_test_support.h"
 #include "core/layout/rendered_slide.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 namespace {
 
 const QColor background(51, 102, 153);

@@ -3,9 +3,6 @@
 #include "app_test_support.h"
 #include "support/test_support.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-
 class ThumbnailProviderTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
