@@ -105,10 +105,6 @@ inline Project deckOfSlides(int count, int excluded = 0) {
     return project;
 }
 
-inline app::DocumentWindow* windowFor(const Project& project) {
-    return new app::DocumentWindow(handleFor(project));
-}
-
 // Writes `project` as a package at `path` and returns the path.
 inline std::filesystem::path writePackage(const std::filesystem::path& path,
                                           const Project& project) {

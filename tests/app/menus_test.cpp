@@ -32,7 +32,7 @@ private Q_SLOTS:
     void initTestCase() { app_.setQuitsWithLastWindow(false); }
 
     void slideCommandsNeedSlidesExportAnIncludedOneAndTheHelpTableShowsTheirKeys() {
-        DocumentWindow* window = windowFor(deckOfSlides(0));
+        DocumentWindow* window = new DocumentWindow(handleFor(deckOfSlides(0)));
         MosavelleDocument& document = window->handle().document();
         QVERIFY(!enabled(window, "file.export"));
         QVERIFY(!enabled(window, "slides.rename"));
@@ -91,7 +91,7 @@ private Q_SLOTS:
     }
 
     void undoAndRedoAreNamedAfterTheStepAndCommandsReachTheirWindowsDocument() {
-        DocumentWindow* window = windowFor(deckOfSlides(4));
+        DocumentWindow* window = new DocumentWindow(handleFor(deckOfSlides(4)));
         MosavelleDocument& document = window->handle().document();
         QAction* undo = window->menus().action("edit.undo");
         QAction* redo = window->menus().action("edit.redo");
@@ -130,7 +130,7 @@ private Q_SLOTS:
         QCOMPARE(undo->text(), QStringLiteral("Undo Group Slides"));
 
         // Slide commands reach their own window's document, not the newest window's.
-        DocumentWindow* second = windowFor(deckOfSlides(3));
+        DocumentWindow* second = new DocumentWindow(handleFor(deckOfSlides(3)));
         setSelection(document, {document.project().slides[0].id});
         const Uuid moved = document.project().slides[0].id;
         window->menus().action("slides.moveDown")->trigger();
