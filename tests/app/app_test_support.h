@@ -68,10 +68,8 @@ inline std::unique_ptr<app::DocumentHandle> makeDeck(const std::vector<std::stri
 // `count` pictures named IMG_0001.JPG, IMG_0002.JPG, ...
 inline std::unique_ptr<app::DocumentHandle> makeDeck(int count, const Bytes& bytes = {}) {
     std::vector<std::string> names;
-    for (int i = 1; i <= count; ++i) {
-        const std::string number = std::to_string(i);
-        names.push_back("IMG_" + std::string(4 - number.size(), '0') + number + ".JPG");
-    }
+    for (int i = 1; i <= count; ++i)
+        names.push_back(QString::asprintf("IMG_%04d.JPG", i).toStdString());
     return makeDeck(names, bytes);
 }
 
@@ -87,6 +85,15 @@ inline std::vector<Uuid> slideIDs(const app::DocumentHandle& handle) {
     return ids;
 }
 
+// The file name of each slide's first picture, in deck order.
+inline std::vector<std::string> pictureNames(const app::DocumentHandle& handle) {
+    const Project& project = handle.document().project();
+    std::vector<std::string> names;
+    for (const Slide& slide : project.slides)
+        names.push_back(project.sourceImage(*slide.slots.at(0).imageID)->originalFileName);
+    return names;
+}
+
 // A deck of `count` section slides (no pictures needed), the first `excluded` of them excluded.
 inline Project deckOfSlides(int count, int excluded = 0) {
     Project project = defaultProject();
@@ -96,10 +103,6 @@ inline Project deckOfSlides(int count, int excluded = 0) {
         project.slides.push_back(slide);
     }
     return project;
-}
-
-inline app::DocumentWindow* windowFor(const Project& project) {
-    return new app::DocumentWindow(handleFor(project));
 }
 
 // Writes `project` as a package at `path` and returns the path.
@@ -202,28 +205,19 @@ inline QList<QMessageBox*> messageBoxes(const QString& name) {
     return found;
 }
 
-// The message box with this object name or title that is showing, waiting for it up to two
+// The message box with this object name or title that is showing, waiting for it up to five
 // seconds; null when none came.
 inline QMessageBox* waitForMessageBox(const QString& name) {
     QMessageBox* box = nullptr;
-    (void)QTest::qWaitFor(
-        [&] {
-            const auto boxes = messageBoxes(name);
-            box = boxes.isEmpty() ? nullptr : boxes.front();
-            return box != nullptr;
-        },
-        2000);
+    (void)QTest::qWaitFor([&] { return (box = messageBoxes(name).value(0, nullptr)) != nullptr; },
+                          5000);
     return box;
-}
-
-inline QAbstractButton* buttonNamed(QMessageBox* box, const QString& text) {
-    return named<QAbstractButton>(*box, text);
 }
 
 // Clicks the button of `box` whose text is `text`.
 inline void clickButton(QMessageBox* box, const QString& text) {
     QVERIFY2(box != nullptr, "the question did not show");
-    QAbstractButton* button = buttonNamed(box, text);
+    QAbstractButton* button = named<QAbstractButton>(*box, text);
     QVERIFY2(button != nullptr, qPrintable(QStringLiteral("no button “%1”").arg(text)));
     button->click();
 }
@@ -248,6 +242,11 @@ inline void answerNextQuestion(const QString& text) {
 }
 
 }  // namespace mosavelle::testing
+
+// Every suite works in the application's namespaces and with these helpers.
+using namespace mosavelle;
+using namespace mosavelle::app;
+using namespace mosavelle::testing;
 
 // QTEST_MAIN with private user folders and the application's organisation and name.
 #define MOSAVELLE_APP_TEST_MAIN(TestClass)                              \

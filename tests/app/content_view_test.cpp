@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QToolBar>
+#include <QToolButton>
 
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_view.h"
@@ -15,20 +15,9 @@
 #include "core/layout/warnings.h"
 #include "support/test_support.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::vector<std::string> pictureNames(const DocumentHandle& handle) {
-    std::vector<std::string> names;
-    for (const Slide& slide : handle.document().project().slides)
-        names.push_back(
-            handle.document().project().sourceImage(*slide.slots.at(0).imageID)->originalFileName);
-    return names;
-}
 
 // Presses Cancel on an import progress dialog as soon as it is shown.
 struct CancelProgressOnShow : QObject {
@@ -67,13 +56,7 @@ struct ShownView {
 class ContentViewTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (qobject_cast<QMessageBox*>(widget))
-                widget->close();
-    }
-
-    void firstShowSelectsFirstSlideAndAnEmptyDeckWelcomes() {
+    void firstShowSelectsFirstSlideTheStripNamesWarningsOnceAndAnEmptyDeckWelcomes() {
         ShownView shown(makeDeck(3));
         const Uuid first = slideID(*shown.handle, 1);
         QCOMPARE(shown.handle->document().selectedSlideIDs(), SlideIDSet{first});
@@ -81,83 +64,51 @@ private Q_SLOTS:
         QVERIFY(shown.view.currentDetailPage() != shown.view.welcomeCanvas());
         QCOMPARE(shown.view.displayedSlide()->id, first);
 
+        // The warning strip names each warning once: four empty slots, one sentence.
+        Project project = shown.handle->document().project();
+        project.slides.front().layout = SlideLayoutKind::fourGrid;
+        project.slides.front().slots = {emptySlot(), emptySlot(), emptySlot(), emptySlot()};
+        shown.handle->document().setProject(project);
+        QCOMPARE(warningStripText(shown.handle->document()),
+                 QString::fromStdString(warningMessage(SlideWarning::missingImage(std::nullopt))));
+
         ShownView empty(makeDeck(0));
         QCOMPARE(empty.view.currentDetailPage(), empty.view.welcomeCanvas());
-        QAction* exportAction = nullptr;
-        for (QAction* action : empty.view.toolBar()->actions())
-            if (action->text() == QStringLiteral("Export Presentation…"))
-                exportAction = action;
-        QVERIFY(exportAction && !exportAction->isEnabled());
+        QVERIFY(
+            !named<QToolButton>(empty.view, QStringLiteral("Export Presentation…"))->isEnabled());
     }
 
-    void focusCanvasLeavesATextFieldBeingEdited() {
-        ShownView shown(makeDeck(2));
-        QApplication::setActiveWindow(&shown.view);
-        QVERIFY(QTest::qWaitForWindowActive(&shown.view));
-        auto* field = new QLineEdit(&shown.view);
-        field->show();
-        field->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), field);
-        shown.view.focusCanvas();
-        QTest::qWait(0);
-        QCOMPARE(QApplication::focusWidget(), field);
-
-        shown.view.navigator().listView().setFocus();
-        shown.view.focusCanvas();
-        QTRY_COMPARE(QApplication::focusWidget(), shown.view.canvas());
-    }
-
-    void subfolderQuestionIsAskedOnceAndCoversTheFolderOnly() {
+    void subfolderQuestionIsAskedOnceAndNotesListTheFailureThenTheAnimationSentence() {
         TempDir folder;
         const fs::path a = copyFixture(folder, "picture.png", "b.png");
         const fs::path b = copyFixture(folder, "orient-1.jpg", "a.jpg");
         copyFixture(folder, "alpha.png", "f/c.png");
         copyFixture(folder, "orient-2.jpg", "f/sub/d.jpg");
         ShownView shown(makeDeck(0));
-        shown.view.importURLs({a, b, folder.path() / "f"});
-        QTRY_COMPARE(messageBoxes(QStringLiteral("Include subfolders?")).size(), 1);
-        clickButton(messageBoxes(QStringLiteral("Include subfolders?")).front(),
+        shown.view.importURLs({a, b, folder.path() / "f",
+                               copyFixture(folder, "text.jpg", "text.jpg"),
+                               copyFixture(folder, "animated.gif", "moving.gif")});
+        clickButton(waitForMessageBox(QStringLiteral("Include subfolders?")),
                     QStringLiteral("This Folder Only"));
-        QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{3});
+        QMessageBox* notes = waitForMessageBox(QStringLiteral("Import notes"));
+        QVERIFY(notes);
+        QCOMPARE(notes->text(),
+                 QStringLiteral("text.jpg: This file could not be read as an image.\n\n"
+                                "Animated GIF files import the first frame only. Animation is "
+                                "not exported."));
         QCOMPARE(pictureNames(*shown.handle),
-                 (std::vector<std::string>{"a.jpg", "b.png", "c.png"}));
+                 (std::vector<std::string>{"a.jpg", "b.png", "c.png", "moving.gif"}));
         QVERIFY(messageBoxes(QStringLiteral("Include subfolders?")).isEmpty());
-        QVERIFY(messageBoxes(QStringLiteral("Import notes")).isEmpty());
         QVERIFY(!shown.view.importFlow().isBusy());
     }
 
-    void cancellingTheDuplicateQuestionImportsNothing() {
-        TempDir folder;
-        const std::vector<fs::path> files = {copyFixture(folder, "picture.png", "x.png"),
-                                             copyFixture(folder, "picture.png", "y.png"),
-                                             copyFixture(folder, "alpha.png", "z.png")};
-        ShownView shown(makeDeck(0));
-        shown.view.importURLs(files);
-        QTRY_COMPARE(messageBoxes(QStringLiteral("Duplicate images")).size(), 1);
-        QMessageBox* box = messageBoxes(QStringLiteral("Duplicate images")).front();
-        QCOMPARE(
-            box->text(),
-            QStringLiteral("Exact copies were found. Mosavelle never removes files on its own."));
-        clickButton(box, QStringLiteral("Cancel"));
-        QTRY_VERIFY(!shown.view.importFlow().isBusy());
-        QVERIFY(shown.handle->document().project().slides.empty());
-        QVERIFY(!shown.handle->undoHistory()->canUndo());
-
-        // The flow is free again; skipping keeps the two distinct pictures.
-        shown.view.importURLs(files);
-        QTRY_COMPARE(messageBoxes(QStringLiteral("Duplicate images")).size(), 1);
-        clickButton(messageBoxes(QStringLiteral("Duplicate images")).front(),
-                    QStringLiteral("Skip Duplicates"));
-        QTRY_COMPARE(pictureNames(*shown.handle), (std::vector<std::string>{"x.png", "z.png"}));
-        QCOMPARE(shown.handle->undoHistory()->undoName(), std::string("Import Images"));
-    }
-
-    void cancellingTheImportProgressImportsNothingAndAnImportAfterFinishes() {
+    void cancellingTheImportProgressOrTheDuplicateQuestionImportsNothing() {
         TempDir folder;
         std::vector<fs::path> files;
         for (const char* name : {"picture.png", "alpha.png", "orient-1.jpg", "orient-2.jpg",
                                  "orient-3.jpg", "orient-4.jpg", "picture.bmp"})
             files.push_back(copyFixture(folder, name, name));
+        files.push_back(copyFixture(folder, "picture.png", "picture2.png"));
         QVERIFY(files.size() > ImportFlow::quietFileCount);
         ShownView shown(makeDeck(0));
         // Cancel the moment the progress dialog shows, before the finished plan (already queued
@@ -172,23 +123,29 @@ private Q_SLOTS:
         QVERIFY(shown.handle->document().project().slides.empty());
         QVERIFY(!shown.handle->undoHistory()->canUndo());
 
+        // The flow is free again; this time Cancel is pressed in the duplicate question.
         shown.view.importURLs(files);
-        QTRY_COMPARE(shown.handle->document().project().slides.size(), files.size());
+        QMessageBox* box = waitForMessageBox(QStringLiteral("Duplicate images"));
+        QVERIFY(box);
+        QCOMPARE(
+            box->text(),
+            QStringLiteral("Exact copies were found. Mosavelle never removes files on its own."));
+        clickButton(box, QStringLiteral("Cancel"));
+        QTRY_VERIFY(!shown.view.importFlow().isBusy());
+        QVERIFY(shown.handle->document().project().slides.empty());
+        QVERIFY(!shown.handle->undoHistory()->canUndo());
+
+        // Skipping keeps the distinct pictures.
+        shown.view.importURLs(files);
+        clickButton(waitForMessageBox(QStringLiteral("Duplicate images")),
+                    QStringLiteral("Skip Duplicates"));
+        QTRY_COMPARE(
+            pictureNames(*shown.handle),
+            (std::vector<std::string>{"alpha.png", "orient-1.jpg", "orient-2.jpg", "orient-3.jpg",
+                                      "orient-4.jpg", "picture.bmp", "picture.png"}));
+        QCOMPARE(shown.handle->undoHistory()->undoName(), std::string("Import Images"));
         QTRY_VERIFY(shown.view.findChildren<QProgressDialog*>().isEmpty());
         QVERIFY(!shown.view.importFlow().isBusy());
-    }
-
-    void notesAlertListsTheFailureThenTheAnimationSentence() {
-        TempDir folder;
-        ShownView shown(makeDeck(0));
-        shown.view.importURLs({copyFixture(folder, "text.jpg", "text.jpg"),
-                               copyFixture(folder, "animated.gif", "moving.gif")});
-        QTRY_COMPARE(messageBoxes(QStringLiteral("Import notes")).size(), 1);
-        QCOMPARE(messageBoxes(QStringLiteral("Import notes")).front()->text(),
-                 QStringLiteral("text.jpg: This file could not be read as an image.\n\n"
-                                "Animated GIF files import the first frame only. Animation is "
-                                "not exported."));
-        QCOMPARE(pictureNames(*shown.handle), std::vector<std::string>{"moving.gif"});
     }
 
     void droppedPictureDataIsStoredAsAPicture() {
@@ -236,7 +193,7 @@ private Q_SLOTS:
         QVERIFY(!ImportFlow::canImport(text));
     }
 
-    void previewCommitsOnceAfterABurstAndHoldsStillUnderADrag() {
+    void previewCommitsOnceAfterABurstHoldsStillUnderADragAndSparesATextFieldsFocus() {
         ShownView shown(makeDeck(5));
         MosavelleDocument& doc = shown.handle->document();
         int commits = 0;
@@ -257,17 +214,21 @@ private Q_SLOTS:
         QCOMPARE(shown.view.displayedSlide()->id, slideID(*shown.handle, 4));
         doc.setDragState({}, false);
         QCOMPARE(shown.view.displayedSlide()->id, slideID(*shown.handle, 5));
-    }
 
-    void warningStripShowsEachMessageOnce() {
-        auto handle = makeDeck(1);
-        Project project = handle->document().project();
-        Slide& slide = project.slides.front();
-        slide.layout = SlideLayoutKind::fourGrid;
-        slide.slots = {emptySlot(), emptySlot(), emptySlot(), emptySlot()};
-        handle->document().setProject(project);
-        QCOMPARE(warningStripText(handle->document()),
-                 QString::fromStdString(warningMessage(SlideWarning::missingImage(std::nullopt))));
+        // Focusing the canvas leaves a text field being edited alone.
+        QApplication::setActiveWindow(&shown.view);
+        QVERIFY(QTest::qWaitForWindowActive(&shown.view));
+        auto* field = new QLineEdit(&shown.view);
+        field->show();
+        field->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        shown.view.focusCanvas();
+        QTest::qWait(0);
+        QCOMPARE(QApplication::focusWidget(), field);
+
+        shown.view.navigator().listView().setFocus();
+        shown.view.focusCanvas();
+        QTRY_COMPARE(QApplication::focusWidget(), shown.view.canvas());
     }
 };
 

@@ -1,7 +1,6 @@
 #include "app/window/document_window.h"
 
 #include <QAction>
-#include <QSignalSpy>
 #include <QTreeView>
 #include <fstream>
 
@@ -13,10 +12,6 @@
 #include "app_test_support.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
-
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
 
 // Saving, reverting and closing a deck window, with the questions they ask.
 class DocumentWindowTest : public QObject {
@@ -43,47 +38,7 @@ private:
 private Q_SLOTS:
     void initTestCase() { app_.setQuitsWithLastWindow(false); }
 
-    void cancellingTheSaveQuestionKeepsWindowAndChanges() {
-        DocumentWindow* window = editedWindowOnPackage("cancel.mosavelle");
-        QVERIFY(window);
-        QPointer<DocumentWindow> guard(window);
-        QSignalSpy cancelled(window, &DocumentWindow::closeCancelled);
-        window->close();
-        QMessageBox* question = waitForMessageBox("saveChangesQuestion");
-        QVERIFY(question);
-        QCOMPARE(question->text(),
-                 QStringLiteral("Do you want to save the changes made to the document "
-                                "“cancel”?"));
-        clickButton(question, "Cancel");
-        QTRY_COMPARE(cancelled.count(), 1);
-        QVERIFY(guard && guard->isVisible());
-        QVERIFY(window->handle().isModified());
-        QCOMPARE(window->handle().document().project().slides.size(), std::size_t{3});
-
-        // Don't Save closes without writing.
-        window->close();
-        clickButton(waitForMessageBox("saveChangesQuestion"), "Don’t Save");
-        QTRY_VERIFY(!guard);
-        auto reread = readProjectPackage(pathIn("cancel.mosavelle"));
-        QVERIFY(reread.ok());
-        QCOMPARE(reread->project.slides.size(), std::size_t{2});
-    }
-
-    void savingFromTheQuestionWritesThenCloses() {
-        DocumentWindow* window = editedWindowOnPackage("save.mosavelle");
-        QVERIFY(window);
-        QPointer<DocumentWindow> guard(window);
-        window->close();
-        clickButton(waitForMessageBox("saveChangesQuestion"), "Save");
-        QTRY_VERIFY(!guard);
-        auto reread = readProjectPackage(pathIn("save.mosavelle"));
-        QVERIFY(reread.ok());
-        QCOMPARE(reread->project.slides.size(), std::size_t{3});
-        QCOMPARE(RecentProjects::paths().value(0),
-                 QString::fromStdString(pathIn("save.mosavelle").string()));
-    }
-
-    void failedSaveShowsTheCoreSentenceAndKeepsChanges() {
+    void failedSaveKeepsChangesAndEditsDuringASaveKeepTheModifiedMark() {
         DocumentWindow* window = editedWindowOnPackage("fail.mosavelle");
         QVERIFY(window);
         // A destination whose parent is a regular file cannot be written.
@@ -104,11 +59,25 @@ private Q_SLOTS:
         QVERIFY(window->handle().isModified());
         QCOMPARE(window->handle().packagePath(), pathIn("fail.mosavelle"));
         QCOMPARE(window->handle().document().project().slides.size(), std::size_t{3});
-        window->handle().undoHistory()->undo();
+
+        // Edits made during a save, before the background write reports back, keep the mark.
+        bool saved = false;
+        window->save([&](bool ok) { saved = ok; });
+        duplicateSelectedSlides(window->handle().document());
+        QTRY_VERIFY(saved);
+        QVERIFY(window->handle().isModified());
+        QVERIFY(window->isWindowModified());
+
+        // Don't Save closes without writing the later edit.
+        QPointer<DocumentWindow> guard(window);
         window->close();
+        clickButton(waitForMessageBox("saveChangesQuestion"), "Don’t Save");
+        QTRY_VERIFY(!guard);
+        QCOMPARE(readProjectPackage(pathIn("fail.mosavelle"))->project.slides.size(),
+                 std::size_t{3});
     }
 
-    void anotherProgramsRewriteIsNotSilentlyOverwritten() {
+    void anotherProgramsRewriteIsNotSilentlyOverwrittenAndCloseAsksToSave() {
         DocumentWindow* window = editedWindowOnPackage("external.mosavelle");
         QVERIFY(window);
         // Another program (a command-line import, say) rewrites the package: five slides.
@@ -139,21 +108,32 @@ private Q_SLOTS:
         QTRY_VERIFY(saved);
         QCOMPARE(readProjectPackage(pathIn("external.mosavelle"))->project.slides.size(),
                  std::size_t{6});
-        window->close();
-    }
 
-    void editsMadeDuringASaveKeepTheModifiedMark() {
-        DocumentWindow* window = editedWindowOnPackage("busy.mosavelle");
-        QVERIFY(window);
-        bool saved = false;
-        window->save([&](bool ok) { saved = ok; });
-        // Before the background write reports back.
-        duplicateSelectedSlides(window->handle().document());
-        QTRY_VERIFY(saved);
-        QVERIFY(window->handle().isModified());
-        QVERIFY(window->isWindowModified());
+        // Closing with changes asks first; Cancel keeps the window and its changes.
+        insertSectionDivider(window->handle().document());
+        QPointer<DocumentWindow> guard(window);
+        QSignalSpy cancelled(window, &DocumentWindow::closeCancelled);
         window->close();
-        clickButton(waitForMessageBox("saveChangesQuestion"), "Don’t Save");
+        question = waitForMessageBox("saveChangesQuestion");
+        QVERIFY(question);
+        QCOMPARE(question->text(),
+                 QStringLiteral("Do you want to save the changes made to the document "
+                                "“external”?"));
+        clickButton(question, "Cancel");
+        QTRY_COMPARE(cancelled.count(), 1);
+        QVERIFY(guard && guard->isVisible());
+        QVERIFY(window->handle().isModified());
+        QCOMPARE(window->handle().document().project().slides.size(), std::size_t{7});
+
+        // Save writes, then closes.
+        window->close();
+        clickButton(waitForMessageBox("saveChangesQuestion"), "Save");
+        QTRY_VERIFY(!guard);
+        auto reread = readProjectPackage(pathIn("external.mosavelle"));
+        QVERIFY(reread.ok());
+        QCOMPARE(reread->project.slides.size(), std::size_t{7});
+        QCOMPARE(RecentProjects::paths().value(0),
+                 QString::fromStdString(pathIn("external.mosavelle").string()));
     }
 
     void saveDialogChoosesPackagesInsteadOfEnteringThem() {

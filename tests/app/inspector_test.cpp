@@ -12,10 +12,6 @@
 #include "app_test_support.h"
 #include "core/editing/selection.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 namespace {
 
 // The shown control of this type whose accessible name is `name`.
@@ -55,12 +51,69 @@ Placement placementOf(const MosavelleDocument& document, int n) {
 class InspectorTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void customKeepsTheScaleAndTheSliderNamesTheMode() {
+    void placementWarningsAndCaptionRowsOfTwoImageSlides() {
         DeckBuilder deck;
-        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red)});
+        // 72 dpi pictures far larger than their areas at 100%: overflowing and blurry.
+        deck.slide(SlideLayoutKind::twoUp,
+                   {deck.picture(Qt::red, 2000, 1500), deck.picture(Qt::green, 2000, 1500)})
+            .placementOverride = Placement{SizingMode::actual, {}, 0, 1.0};
+        deck.slide(SlideLayoutKind::twoUp, {std::nullopt, std::nullopt});
+        deck.slide(SlideLayoutKind::twoUp, {std::nullopt, deck.picture(Qt::blue)});
         auto handle = deck.handle();
         MosavelleDocument& document = handle->document();
+        const auto slides = document.project().slides;
         InspectorView inspector(*handle);
+        auto* block = shown<QWidget>(inspector, QStringLiteral("Placement warnings"));
+        QVERIFY(block);
+        const auto fits = allNamed<QPushButton>(*block, QStringLiteral("Fit to Slide"), true);
+        const QString blurry = QStringLiteral("Image may be blurry when presented.");
+        QCOMPARE(fits.size(), 2);
+        QCOMPARE(allNamed<QLabel>(*block, blurry, true).size(), 1);
+        fits[1]->click();
+        QCOMPARE(document.project().slides[0].placementOverride->mode, SizingMode::fit);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!shown<QPushButton>(inspector, QStringLiteral("Fit to Slide")));
+
+        QCOMPARE(captionRows(inspector),
+                 QStringList({"Caption 1|Caption 1 for p1.png", "Caption 2|Caption 2 for p2.png"}));
+        setSelection(document, {slides[1].id});
+        QCOMPARE(captionRows(inspector),
+                 QStringList({"Caption 1|Caption 1", "Caption 2|Caption 2"}));
+        setSelection(document, {slides[2].id});
+        QCOMPARE(captionRows(inspector), QStringList({"Caption 2|Caption 2 for p3.png"}));
+
+        // Typing a caption edits that slot; a long one warns under its own row.
+        auto* field = shown<QPlainTextEdit>(inspector, QStringLiteral("Caption 2 for p3.png"));
+        field->setPlainText(QString(300, QLatin1Char('x')));
+        QCOMPARE(document.project().slides[2].slots[1].caption, std::string(300, 'x'));
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Caption"));
+        QLabel* warning = named<QLabel>(
+            *field->parentWidget(),
+            QStringLiteral("This caption is too long for its box on the exported slide."));
+        QVERIFY(warning && warning->isVisibleTo(&inspector));
+
+        // A keyboard step of the size slider is a step of its own on the selected slide.
+        auto* size = shown<QSlider>(inspector, QStringLiteral("Caption size"));
+        QVERIFY(size);
+        size->setValue(size->value() + 2);
+        QCOMPARE(document.project().slides[2].captionPoints, double(size->value()));
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Change Caption Size"));
+    }
+
+    void customKeepsTheScaleTheSliderNamesTheModeAndSectionsFollowTheSelection() {
+        DeckBuilder deck;
+        for (QColor c : {Qt::red, Qt::green, Qt::blue})
+            deck.slide(SlideLayoutKind::oneImage, {deck.picture(c)});
+        deck.slide(SlideLayoutKind::section, {});
+        auto handle = deck.handle();
+        MosavelleDocument& document = handle->document();
+        const auto slides = document.project().slides;
+        InspectorView inspector(*handle);
+        auto* header = inspector.findChild<QGroupBox*>();
+        QCOMPARE(header->title(), QStringLiteral("Selected Slide"));
+        QVERIFY(shown<QLineEdit>(inspector, QStringLiteral("Slide name")));
+
+        // Custom keeps the scale, and the scale slider names the mode it lands on.
         auto* scale = shown<QSlider>(inspector, QStringLiteral("Scale"));
         QVERIFY(!scale);  // hidden while fitting
 
@@ -93,55 +146,6 @@ private Q_SLOTS:
 
         handle->undoHistory()->undo();  // the inspector shows the undone state at once
         QCOMPARE(shown<QSlider>(inspector, QStringLiteral("Scale"))->value(), 150);
-    }
-
-    void captionRowsOfTwoImageSlides() {
-        DeckBuilder deck;
-        deck.slide(SlideLayoutKind::twoUp, {deck.picture(Qt::red), deck.picture(Qt::green)});
-        deck.slide(SlideLayoutKind::twoUp, {std::nullopt, std::nullopt});
-        deck.slide(SlideLayoutKind::twoUp, {std::nullopt, deck.picture(Qt::blue)});
-        auto handle = deck.handle();
-        MosavelleDocument& document = handle->document();
-        const auto slides = document.project().slides;
-        InspectorView inspector(*handle);
-        QCOMPARE(captionRows(inspector),
-                 QStringList({"Caption 1|Caption 1 for p1.png", "Caption 2|Caption 2 for p2.png"}));
-        setSelection(document, {slides[1].id});
-        QCOMPARE(captionRows(inspector),
-                 QStringList({"Caption 1|Caption 1", "Caption 2|Caption 2"}));
-        setSelection(document, {slides[2].id});
-        QCOMPARE(captionRows(inspector), QStringList({"Caption 2|Caption 2 for p3.png"}));
-
-        // Typing a caption edits that slot; a long one warns under its own row.
-        auto* field = shown<QPlainTextEdit>(inspector, QStringLiteral("Caption 2 for p3.png"));
-        field->setPlainText(QString(300, QLatin1Char('x')));
-        QCOMPARE(document.project().slides[2].slots[1].caption, std::string(300, 'x'));
-        QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Caption"));
-        QLabel* warning = named<QLabel>(
-            *field->parentWidget(),
-            QStringLiteral("This caption is too long for its box on the exported slide."));
-        QVERIFY(warning && warning->isVisibleTo(&inspector));
-
-        // A keyboard step of the size slider is a step of its own on the selected slide.
-        auto* size = shown<QSlider>(inspector, QStringLiteral("Caption size"));
-        QVERIFY(size);
-        size->setValue(size->value() + 2);
-        QCOMPARE(document.project().slides[2].captionPoints, double(size->value()));
-        QCOMPARE(handle->undoHistory()->undoName(), std::string("Change Caption Size"));
-    }
-
-    void sectionsFollowTheSelection() {
-        DeckBuilder deck;
-        for (QColor c : {Qt::red, Qt::green, Qt::blue})
-            deck.slide(SlideLayoutKind::oneImage, {deck.picture(c)});
-        deck.slide(SlideLayoutKind::section, {});
-        auto handle = deck.handle();
-        MosavelleDocument& document = handle->document();
-        const auto slides = document.project().slides;
-        InspectorView inspector(*handle);
-        auto* header = inspector.findChild<QGroupBox*>();
-        QCOMPARE(header->title(), QStringLiteral("Selected Slide"));
-        QVERIFY(shown<QLineEdit>(inspector, QStringLiteral("Slide name")));
 
         setSelection(document, {slides[0].id, slides[1].id, slides[2].id});
         QCOMPARE(header->title(), QStringLiteral("Selected Slides"));
@@ -160,26 +164,6 @@ private Q_SLOTS:
 
         setSelection(document, {});
         QVERIFY(!inspector.widget()->isVisibleTo(&inspector));
-    }
-
-    void placementWarningsListEachOverflowAndOneBlurryLine() {
-        DeckBuilder deck;
-        // 72 dpi pictures far larger than their areas at 100%: overflowing and blurry.
-        deck.slide(SlideLayoutKind::twoUp,
-                   {deck.picture(Qt::red, 2000, 1500), deck.picture(Qt::green, 2000, 1500)})
-            .placementOverride = Placement{SizingMode::actual, {}, 0, 1.0};
-        auto handle = deck.handle();
-        InspectorView inspector(*handle);
-        auto* block = shown<QWidget>(inspector, QStringLiteral("Placement warnings"));
-        QVERIFY(block);
-        const auto fits = allNamed<QPushButton>(*block, QStringLiteral("Fit to Slide"), true);
-        const QString blurry = QStringLiteral("Image may be blurry when presented.");
-        QCOMPARE(fits.size(), 2);
-        QCOMPARE(allNamed<QLabel>(*block, blurry, true).size(), 1);
-        fits[1]->click();
-        QCOMPARE(handle->document().project().slides[0].placementOverride->mode, SizingMode::fit);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!shown<QPushButton>(inspector, QStringLiteral("Fit to Slide")));
     }
 
     void applyPlacementSheetCountsTheIncludedSlidesWithPictures() {

@@ -9,10 +9,6 @@
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 // Which commands are available for which deck, and how Undo and Redo are named.
 class MenusTest : public QObject {
     Q_OBJECT
@@ -35,8 +31,9 @@ private:
 private Q_SLOTS:
     void initTestCase() { app_.setQuitsWithLastWindow(false); }
 
-    void emptyDeckDisablesSlideCommands() {
-        DocumentWindow* window = windowFor(deckOfSlides(0));
+    void slideCommandsNeedSlidesExportAnIncludedOneAndTheHelpTableShowsTheirKeys() {
+        DocumentWindow* window = new DocumentWindow(handleFor(deckOfSlides(0)));
+        MosavelleDocument& document = window->handle().document();
         QVERIFY(!enabled(window, "file.export"));
         QVERIFY(!enabled(window, "slides.rename"));
         QVERIFY(!enabled(window, "slides.selectNext"));
@@ -45,16 +42,13 @@ private Q_SLOTS:
         QVERIFY(enabled(window, "slides.duplicate"));
 
         // The first slide enables them, through the document's change events.
-        insertSectionDivider(window->handle().document());
+        insertSectionDivider(document);
         QVERIFY(enabled(window, "file.export"));
         QVERIFY(enabled(window, "slides.rename"));
         QVERIFY(enabled(window, "slides.selectNext"));
-        discard(window);
-    }
 
-    void excludedSlidesDisableExportAndUnselectedRename() {
-        DocumentWindow* window = windowFor(deckOfSlides(3, 3));
-        MosavelleDocument& document = window->handle().document();
+        // Only excluded slides, none selected: nothing to export and no slide to rename.
+        document.setProject(deckOfSlides(3, 3));
         QVERIFY(!enabled(window, "file.export"));
         QVERIFY(!enabled(window, "slides.rename"));
         QVERIFY(enabled(window, "slides.selectNext"));
@@ -63,16 +57,41 @@ private Q_SLOTS:
         setSelection(document, {document.project().slides[1].id});
         QVERIFY(enabled(window, "slides.rename"));
         QVERIFY(!enabled(window, "file.export"));
-        discard(window);
 
-        DocumentWindow* mixed = windowFor(deckOfSlides(3, 2));
-        QVERIFY(enabled(mixed, "file.export"));
-        QVERIFY(enabled(mixed, "slides.rename"));
-        discard(mixed);
+        document.setProject(deckOfSlides(3, 2));
+        QVERIFY(enabled(window, "file.export"));
+        QVERIFY(enabled(window, "slides.rename"));
+
+        // Every row of the help table that names a menu command shows that command's keys.
+        const auto rows = HelpView::keyboardRows();
+        const auto keysOf = [&](const char* name) {
+            return window->menus().action(name)->shortcut().toString(QKeySequence::NativeText);
+        };
+        const QHash<QString, QString> commandOfRow = {
+            {"Save project", keysOf("file.save")},
+            {"Import", keysOf("file.import")},
+            {"Export Presentation", keysOf("file.export")},
+            {"Rename Slide", keysOf("slides.rename")},
+            {"Duplicate Slides", keysOf("slides.duplicate")},
+            {"Paste Images", keysOf("slides.pasteImages")},
+            {"Move slide up or down", keysOf("slides.moveUp") + "  " + keysOf("slides.moveDown")},
+            {"Fit preview to window", keysOf("view.zoomToFit")},
+            {"Zoom out or in", keysOf("view.zoomOut") + "  " + keysOf("view.zoomIn")},
+            {"Mosavelle Help", keysOf("help.help")},
+        };
+        int checked = 0;
+        for (const auto& row : rows) {
+            if (!commandOfRow.contains(row.action))
+                continue;
+            QCOMPARE(row.keys, commandOfRow.value(row.action));
+            ++checked;
+        }
+        QCOMPARE(checked, commandOfRow.size());
+        discard(window);
     }
 
-    void undoAndRedoAreNamedAfterTheStepAndDriveTheModifiedMark() {
-        DocumentWindow* window = windowFor(deckOfSlides(4));
+    void undoAndRedoAreNamedAfterTheStepAndCommandsReachTheirWindowsDocument() {
+        DocumentWindow* window = new DocumentWindow(handleFor(deckOfSlides(4)));
         MosavelleDocument& document = window->handle().document();
         QAction* undo = window->menus().action("edit.undo");
         QAction* redo = window->menus().action("edit.redo");
@@ -109,52 +128,18 @@ private Q_SLOTS:
         redo->trigger();
         QVERIFY(window->isWindowModified());
         QCOMPARE(undo->text(), QStringLiteral("Undo Group Slides"));
-        discard(window);
-    }
 
-    void slideCommandsReachTheirWindowsDocument() {
-        DocumentWindow* first = windowFor(deckOfSlides(3));
-        DocumentWindow* second = windowFor(deckOfSlides(3));
-        MosavelleDocument& document = first->handle().document();
+        // Slide commands reach their own window's document, not the newest window's.
+        DocumentWindow* second = new DocumentWindow(handleFor(deckOfSlides(3)));
         setSelection(document, {document.project().slides[0].id});
         const Uuid moved = document.project().slides[0].id;
-        first->menus().action("slides.moveDown")->trigger();
+        window->menus().action("slides.moveDown")->trigger();
         QCOMPARE(document.project().slides[1].id, moved);
-        first->menus().action("slides.selectNext")->trigger();
+        window->menus().action("slides.selectNext")->trigger();
         QCOMPARE(document.selectedSlideIDs(), SlideIDSet{document.project().slides[2].id});
         QVERIFY(!second->handle().isModified());
-        discard(first);
-        discard(second);
-    }
-
-    void helpTableShowsTheMenusOwnKeys() {
-        const auto rows = HelpView::keyboardRows();
-        // Every row that names a menu command shows that command's keys.
-        DocumentWindow* window = windowFor(deckOfSlides(1));
-        const auto keysOf = [&](const char* name) {
-            return window->menus().action(name)->shortcut().toString(QKeySequence::NativeText);
-        };
-        const QHash<QString, QString> commandOfRow = {
-            {"Save project", keysOf("file.save")},
-            {"Import", keysOf("file.import")},
-            {"Export Presentation", keysOf("file.export")},
-            {"Rename Slide", keysOf("slides.rename")},
-            {"Duplicate Slides", keysOf("slides.duplicate")},
-            {"Paste Images", keysOf("slides.pasteImages")},
-            {"Move slide up or down", keysOf("slides.moveUp") + "  " + keysOf("slides.moveDown")},
-            {"Fit preview to window", keysOf("view.zoomToFit")},
-            {"Zoom out or in", keysOf("view.zoomOut") + "  " + keysOf("view.zoomIn")},
-            {"Mosavelle Help", keysOf("help.help")},
-        };
-        int checked = 0;
-        for (const auto& row : rows) {
-            if (!commandOfRow.contains(row.action))
-                continue;
-            QCOMPARE(row.keys, commandOfRow.value(row.action));
-            ++checked;
-        }
-        QCOMPARE(checked, commandOfRow.size());
         discard(window);
+        discard(second);
     }
 };
 

@@ -1,6 +1,5 @@
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
-#include <QSignalSpy>
 #include <algorithm>
 
 #include "app/navigator/navigator_view.h"
@@ -11,10 +10,6 @@
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
-
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
 
 namespace {
 
@@ -105,9 +100,7 @@ private Q_SLOTS:
 
         // Renaming one slide repaints exactly that row.
         model.resetCounters();
-        renameSlide(doc, slideID(*handle, 3), "Beach");
-        ++steps;
-        check("rename");
+        edit("rename", [&] { renameSlide(doc, slideID(*handle, 3), "Beach"); });
         QCOMPARE(model.rowsTouched(), qsizetype{1});
 
         for (; steps > 0; --steps) {
@@ -149,15 +142,85 @@ private Q_SLOTS:
         QCOMPARE(rowsDifferFromDeck(model, handle->document()), QString());
     }
 
-    void renameCommitsOnReturnAndCancelsOnEscape() {
-        auto handle = makeDeck(3);
-        ShownNavigator navigator(*handle, false);
+    void dragCarriesSelectionOnlyWhenStartedOnItAndMenuDeleteTakesOnlyItsSlide() {
+        auto handle = makeDeck(5);
+        NavigatorView navigator(*handle);
+        std::vector<Uuid> ids = slideIDs(*handle);
+        select(*handle, {4, 1, 3});
+        QCOMPARE(navigator.listView().draggedSlides(ids[1]), std::vector<Uuid>{ids[1]});
+        QCOMPARE(navigator.listView().draggedSlides(ids[2]),
+                 (std::vector<Uuid>{ids[0], ids[2], ids[3]}));
+
+        // The context menu on an unselected slide deletes only that one.
+        navigator.listView().deleteFromMenu(ids[1]);
+        ids.erase(ids.begin() + 1);
+        QCOMPARE(slideIDs(*handle), ids);
+        // The view follows the document's selection after the delete.
+        QCOMPARE(navigator.listView().selectionModel()->selectedRows().size(),
+                 static_cast<qsizetype>(handle->document().selectedSlideIDs().size()));
+    }
+
+    void gridDropsTheGoodSlidesOfADamagedPayloadClicksToggleAndAltClickReportsAFullTarget() {
+        auto handle = makeDeck(6);
         MosavelleDocument& doc = handle->document();
+        ShownNavigator navigator(*handle, true);
+        SlideListView& grid = navigator.gridView();
+        const auto cell = [&](int row) {
+            return grid.visualRect(navigator.model().index(row)).center();
+        };
+        const std::vector<Uuid> before = slideIDs(*handle);
+        QMimeData data;
+        data.setText(QString::fromStdString("mosavelle-slides:" + before[0].text() + ",0000-bad," +
+                                            before[1].text()));
+        QDragEnterEvent enter(cell(3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &enter);
+        QDragMoveEvent move(cell(3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &move);
+        QVERIFY(move.isAccepted());
+        QCOMPARE(grid.slideDelegate().dropTarget(), std::optional<Uuid>(before[3]));
+        QDropEvent drop(cell(3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &drop);
+        QVERIFY(drop.isAccepted());
+        QVERIFY(!grid.slideDelegate().dropTarget());
+        QCOMPARE(slideIDs(*handle), (std::vector<Uuid>{before[2], before[3], before[0], before[1],
+                                                       before[4], before[5]}));
+
+        // Text that is no payload is left to the window.
+        QMimeData text;
+        text.setText(QStringLiteral("hello"));
+        QVERIFY(!dropOn(grid.viewport(), cell(3), text));
+
+        select(*handle, {1, 2, 3, 4});
+        groupSelectedSlides(doc, SlideLayoutKind::fourGrid);  // slide 1 now shows four pictures
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell(1));
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 2)});
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ShiftModifier, cell(2));
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier, cell(1));
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 3)});
+
+        // Alt-click onto the full four-picture slide on show changes nothing and says so.
+        focusSlide(doc, slideID(*handle, 1));
+        const Project unchanged = doc.project();
+        QSignalSpy full(&navigator, &NavigatorView::unableToAddImage);
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::AltModifier, cell(2));
+        QCOMPARE(full.size(), 1);
+        QVERIFY(doc.project() == unchanged);
+    }
+
+    void listRenamesClicksSelectRangesAndDraggingRowsMovesThem() {
+        auto handle = makeDeck(5);
+        ShownNavigator navigator(*handle, false);
+        SlideListView& list = navigator.listView();
+        const auto row = [&](int r) {
+            return list.visualRect(navigator.model().index(r)).center();
+        };
+        MosavelleDocument& doc = handle->document();
+        const std::vector<Uuid> before = slideIDs(*handle);
 
         // Return without typing stores the display name as the title.
-        navigator.listView().renameFromMenu(slideID(*handle, 1));
-        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 1)});
-        QLineEdit* field = visibleChild<QLineEdit>(navigator.listView());
+        list.renameFromMenu(before[0]);
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{before[0]});
+        QLineEdit* field = visibleChild<QLineEdit>(list);
         QVERIFY(field);
         QCOMPARE(field->text(), QStringLiteral("IMG_0001.JPG"));
         QCOMPARE(field->placeholderText(), QStringLiteral("Slide name"));
@@ -169,77 +232,14 @@ private Q_SLOTS:
         // touching the selection.
         select(*handle, {2});
         AppNotifications::instance().postRenameSlide();
-        field = visibleChild<QLineEdit>(navigator.listView());
+        field = visibleChild<QLineEdit>(list);
         QVERIFY(field);
         QCOMPARE(field->text(), QStringLiteral("IMG_0002.JPG"));
         QTest::keyClicks(field, QStringLiteral("Beach"));
         QTest::keyClick(field, Qt::Key_Escape);
-        QTRY_VERIFY(!visibleChild<QLineEdit>(navigator.listView()));
+        QTRY_VERIFY(!visibleChild<QLineEdit>(list));
         QCOMPARE(doc.project().slides[1].title, std::string());
-        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 2)});
-    }
-
-    void contextMenuDeleteOfUnselectedSlideDeletesOnlyIt() {
-        auto handle = makeDeck(5);
-        NavigatorView navigator(*handle);
-        std::vector<Uuid> ids = slideIDs(*handle);
-        select(*handle, {1, 2});
-        navigator.listView().deleteFromMenu(ids[3]);
-        ids.erase(ids.begin() + 3);
-        QCOMPARE(slideIDs(*handle), ids);
-        // The view follows the document's selection after the delete.
-        QCOMPARE(navigator.listView().selectionModel()->selectedRows().size(),
-                 static_cast<qsizetype>(handle->document().selectedSlideIDs().size()));
-    }
-
-    void dragCarriesSelectionOnlyWhenStartedOnIt() {
-        auto handle = makeDeck(5);
-        NavigatorView navigator(*handle);
-        select(*handle, {4, 1, 3});
-        QCOMPARE(navigator.listView().draggedSlides(slideID(*handle, 2)),
-                 std::vector<Uuid>{slideID(*handle, 2)});
-        QCOMPARE(
-            navigator.listView().draggedSlides(slideID(*handle, 3)),
-            (std::vector<Uuid>{slideID(*handle, 1), slideID(*handle, 3), slideID(*handle, 4)}));
-    }
-
-    void gridDropWithDamagedPayloadMovesTheGoodSlides() {
-        auto handle = makeDeck(5);
-        ShownNavigator navigator(*handle, true);
-        SlideListView& grid = navigator.gridView();
-        const std::vector<Uuid> before = slideIDs(*handle);
-        QMimeData data;
-        data.setText(QString::fromStdString("mosavelle-slides:" + before[0].text() + ",0000-bad," +
-                                            before[1].text()));
-        const QPoint onFourth = grid.visualRect(navigator.model().index(3)).center();
-        QDragEnterEvent enter(onFourth, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(grid.viewport(), &enter);
-        QDragMoveEvent move(onFourth, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(grid.viewport(), &move);
-        QVERIFY(move.isAccepted());
-        QCOMPARE(grid.slideDelegate().dropTarget(), std::optional<Uuid>(before[3]));
-        QDropEvent drop(onFourth, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(grid.viewport(), &drop);
-        QVERIFY(drop.isAccepted());
-        QVERIFY(!grid.slideDelegate().dropTarget());
-        QCOMPARE(slideIDs(*handle),
-                 (std::vector<Uuid>{before[2], before[3], before[0], before[1], before[4]}));
-
-        // Text that is no payload is left to the window.
-        QMimeData text;
-        text.setText(QStringLiteral("hello"));
-        QVERIFY(!dropOn(grid.viewport(), onFourth, text));
-    }
-
-    void listClicksSelectRangesAndDraggingRowsMovesThem() {
-        auto handle = makeDeck(5);
-        ShownNavigator navigator(*handle, false);
-        SlideListView& list = navigator.listView();
-        const auto row = [&](int r) {
-            return list.visualRect(navigator.model().index(r)).center();
-        };
-        MosavelleDocument& doc = handle->document();
-        const std::vector<Uuid> before = slideIDs(*handle);
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{before[1]});
 
         QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, row(1));
         QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ShiftModifier, row(3));
@@ -255,32 +255,6 @@ private Q_SLOTS:
         QCOMPARE(slideIDs(*handle),
                  (std::vector<Uuid>{before[1], before[3], before[0], before[2], before[4]}));
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Reorder Slides"));
-    }
-
-    void gridClickTogglesWithShiftAndAltClickReportsFullTarget() {
-        auto handle = makeDeck(6);
-        MosavelleDocument& doc = handle->document();
-        select(*handle, {1, 2, 3, 4});
-        groupSelectedSlides(doc, SlideLayoutKind::fourGrid);  // slide 1 now shows four pictures
-        ShownNavigator navigator(*handle, true);
-        SlideListView& grid = navigator.gridView();
-        const auto cell = [&](int row) {
-            return grid.visualRect(navigator.model().index(row)).center();
-        };
-
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell(1));
-        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 2)});
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ShiftModifier, cell(2));
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier, cell(1));
-        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 3)});
-
-        // Alt-click onto the full four-picture slide on show changes nothing and says so.
-        focusSlide(doc, slideID(*handle, 1));
-        const Project before = doc.project();
-        QSignalSpy full(&navigator, &NavigatorView::unableToAddImage);
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::AltModifier, cell(2));
-        QCOMPARE(full.size(), 1);
-        QVERIFY(doc.project() == before);
     }
 };
 

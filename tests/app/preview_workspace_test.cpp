@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QScrollArea>
-#include <QSignalSpy>
 
 #include "app/inspector/inspector_view.h"
 #include "app/preview/full_screen_preview.h"
@@ -13,11 +12,8 @@
 #include "app/preview/slide_key_filter.h"
 #include "app/preview/slide_preview_view.h"
 #include "app_test_support.h"
+#include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
-
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
 
 namespace {
 
@@ -41,12 +37,9 @@ void drag(QWidget* target, QPointF from, std::initializer_list<QPointF> offsets,
         sendMouse(target, QEvent::MouseButtonRelease, at, Qt::NoButton);
 }
 
-bool dropSlides(SlidePreviewView* canvas, const QList<Uuid>& ids) {
-    QStringList texts;
-    for (const Uuid& id : ids)
-        texts << QString::fromStdString(id.text());
+bool dropSlides(SlidePreviewView* canvas, const std::vector<Uuid>& ids) {
     QMimeData data;
-    data.setText(QStringLiteral("mosavelle-slides:") + texts.join(QLatin1Char(',')));
+    data.setText(QString::fromStdString(makeSlidePayload(ids)));
     // A drop reaches the widget that accepted the drag's entry, with the outline shown meanwhile.
     QDragEnterEvent enter(QPoint(20, 20), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(canvas, &enter);
@@ -55,13 +48,6 @@ bool dropSlides(SlidePreviewView* canvas, const QList<Uuid>& ids) {
     QDropEvent drop(QPointF(20, 20), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(canvas, &drop);
     return drop.isAccepted() && !canvas->isMergeDropTargeted();
-}
-
-// Shows `workspace` at `size` with `slide` on display.
-void showSlide(PreviewWorkspace& workspace, const Uuid& slide, QSize size = {1000, 800}) {
-    workspace.setDisplayedSlide(slide);
-    workspace.resize(size);
-    workspace.show();
 }
 
 }  // namespace
@@ -74,12 +60,9 @@ private Q_SLOTS:
         PreviewPreferences::instance().setNotesHeight(140);
     }
 
-    void fitZoomLeavesAMarginAndNeverUsesLessThan80Points() {
+    void fitLeavesAMarginZoomStepsAreClampedAndTheNotesPaneKeepsItsHeightWithinLimits() {
         QCOMPARE(preview_zoom::fitZoom({1000, 600}, SlideSizePreset::classic), 568.0 / 540);
         QCOMPARE(preview_zoom::fitZoom({50, 2000}, SlideSizePreset::classic), 80.0 / 720);
-    }
-
-    void zoomStepsAreClampedAndScrollBarsOnlyAppearWhenTheCanvasIsLarger() {
         DeckBuilder deck;
         deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red)});
         auto handle = deck.handle();
@@ -114,17 +97,54 @@ private Q_SLOTS:
         PreviewWorkspace other(*handle);
         workspace.zoomIn();
         QCOMPARE(other.zoom(), workspace.zoom());
+
+        // The notes pane keeps its height within limits; an editing session is one step.
+        MosavelleDocument& document = handle->document();
+        workspace.setDisplayedSlide(document.project().slides[0].id);
+        workspace.setShowsPresenterNotes(true);
+        auto* grip = workspace.findChild<NotesResizeHandle*>();
+        QVERIFY(grip);
+        auto& preferences = PreviewPreferences::instance();
+        drag(grip, {10, 4}, {{0, -50}});
+        QCOMPARE(preferences.notesHeight(), 190.0);
+        QCOMPARE(workspace.notesPane()->height(), 190);
+        drag(grip, {10, 4}, {{0, -5000}});
+        QCOMPARE(preferences.notesHeight(), 280.0);
+        drag(grip, {10, 4}, {{0, 5000}});
+        QCOMPARE(preferences.notesHeight(), 72.0);
+        QTest::keyClick(grip, Qt::Key_Down);
+        QCOMPARE(preferences.notesHeight(), 72.0);
+        QTest::keyClick(grip, Qt::Key_Up);
+        QCOMPARE(preferences.notesHeight(), 88.0);
+        QCOMPARE(QSettings().value("presenterNotesHeight").toDouble(), 88.0);
+
+        PresenterNotesPane* notes = workspace.notesPane();
+        QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+        QApplication::sendEvent(notes, &in);
+        notes->insertPlainText(QStringLiteral("Thank the "));
+        notes->insertPlainText(QStringLiteral("hosts"));
+        QCOMPARE(document.project().slides[0].notes, std::string("Thank the hosts"));
+        QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+        QApplication::sendEvent(notes, &out);
+        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{1});
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Notes"));
+        handle->undoHistory()->undo();
+        QCOMPARE(notes->toPlainText(), QString());
     }
 
-    void cropDragIsOneUndoStepWithTheAnchorClamped() {
+    void cropDragIsOneUndoStepWithTheAnchorClampedAndAltClickTakesThePictureOff() {
         DeckBuilder deck;
         deck.project.appearance.defaultPlacement.mode = SizingMode::fill;
         const Uuid wide = deck.picture(Qt::red, 1200, 200);  // wider than any area
         deck.slide(SlideLayoutKind::oneImage, {wide});
+        const Uuid a = deck.picture(Qt::red), b = deck.picture(Qt::green);
+        deck.slide(SlideLayoutKind::twoUp, {a, b});
         auto handle = deck.handle();
         MosavelleDocument& document = handle->document();
         PreviewWorkspace workspace(*handle);
-        showSlide(workspace, document.project().slides[0].id);
+        workspace.setDisplayedSlide(document.project().slides[0].id);
+        workspace.resize(1000, 800);
+        workspace.show();
         SlidePreviewView* canvas = workspace.canvas();
         const QPointF centre = canvas->pictureRect(wide).center();
         const auto anchor = [&] { return document.project().slides[0].slots[0].crop; };
@@ -157,37 +177,28 @@ private Q_SLOTS:
         document.setProject(project);
         drag(canvas, canvas->pictureRect(wide).center(), {{100, 0}});
         QCOMPARE(anchor().x, 0.25);
-    }
 
-    void altClickTakesThePictureOffTheSlide() {
-        DeckBuilder deck;
-        const Uuid a = deck.picture(Qt::red), b = deck.picture(Qt::green);
-        deck.slide(SlideLayoutKind::twoUp, {a, b});
-        auto handle = deck.handle();
-        MosavelleDocument& document = handle->document();
-        PreviewWorkspace workspace(*handle);
-        showSlide(workspace, document.project().slides[0].id);
-        QAccessibleInterface* slide = QAccessible::queryAccessibleInterface(workspace.canvas());
-        QCOMPARE(slide->text(QAccessible::Name), QStringLiteral("Slide 1"));
+        // Alt-click takes the picture under the pointer off the slide.
+        workspace.setDisplayedSlide(document.project().slides[1].id);
+        QAccessibleInterface* slide = QAccessible::queryAccessibleInterface(canvas);
+        QCOMPARE(slide->text(QAccessible::Name), QStringLiteral("Slide 2"));
         QCOMPARE(slide->childCount(), 2);
-        QCOMPARE(slide->child(1)->text(QAccessible::Name), QStringLiteral("Image 2, p2.png"));
+        QCOMPARE(slide->child(1)->text(QAccessible::Name), QStringLiteral("Image 2, p3.png"));
         QCOMPARE(slide->child(1)->text(QAccessible::Description),
                  QStringLiteral("Alt-click to remove this image from the slide"));
-        const QPointF onB = workspace.canvas()->pictureRect(b).center();
-        sendMouse(workspace.canvas(), QEvent::MouseButtonPress, onB, Qt::LeftButton,
-                  Qt::AltModifier);
-        sendMouse(workspace.canvas(), QEvent::MouseButtonRelease, onB, Qt::NoButton,
-                  Qt::AltModifier);
-        QCOMPARE(document.project().slides.size(), std::size_t{2});
-        QCOMPARE(document.project().slides[1].slots[0].imageID, b);  // the one under the pointer
+        const QPointF onB = canvas->pictureRect(b).center();
+        sendMouse(canvas, QEvent::MouseButtonPress, onB, Qt::LeftButton, Qt::AltModifier);
+        sendMouse(canvas, QEvent::MouseButtonRelease, onB, Qt::NoButton, Qt::AltModifier);
+        QCOMPARE(document.project().slides.size(), std::size_t{3});
+        QCOMPARE(document.project().slides[2].slots[0].imageID, b);  // the one under the pointer
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Remove Image from Slide"));
         QCOMPARE(slide->childCount(), 1);
         QCOMPARE(slide->child(0)->text(QAccessible::Description), QString());
 
         // A plain click removes nothing.
-        sendMouse(workspace.canvas(), QEvent::MouseButtonPress, onB, Qt::LeftButton);
-        sendMouse(workspace.canvas(), QEvent::MouseButtonRelease, onB, Qt::NoButton);
-        QCOMPARE(document.project().slides.size(), std::size_t{2});
+        sendMouse(canvas, QEvent::MouseButtonPress, onB, Qt::LeftButton);
+        sendMouse(canvas, QEvent::MouseButtonRelease, onB, Qt::NoButton);
+        QCOMPARE(document.project().slides.size(), std::size_t{3});
     }
 
     void mergeDropAddsThePictureOrReportsAFullSlide() {
@@ -217,72 +228,9 @@ private Q_SLOTS:
         QCOMPARE(full.count(), 1);
     }
 
-    void notesPaneKeepsItsHeightWithinLimitsAndAnEditingSessionIsOneStep() {
-        DeckBuilder deck;
-        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red)});
-        auto handle = deck.handle();
-        MosavelleDocument& document = handle->document();
-        PreviewWorkspace workspace(*handle);
-        showSlide(workspace, document.project().slides[0].id, {900, 900});
-        auto* grip = workspace.findChild<NotesResizeHandle*>();
-        QVERIFY(grip);
-        auto& preferences = PreviewPreferences::instance();
-        drag(grip, {10, 4}, {{0, -50}});
-        QCOMPARE(preferences.notesHeight(), 190.0);
-        QCOMPARE(workspace.notesPane()->height(), 190);
-        drag(grip, {10, 4}, {{0, -5000}});
-        QCOMPARE(preferences.notesHeight(), 280.0);
-        QTest::keyClick(grip, Qt::Key_Up);
-        QCOMPARE(preferences.notesHeight(), 280.0);
-        drag(grip, {10, 4}, {{0, 5000}});
-        QCOMPARE(preferences.notesHeight(), 72.0);
-        QTest::keyClick(grip, Qt::Key_Down);
-        QCOMPARE(preferences.notesHeight(), 72.0);
-        QTest::keyClick(grip, Qt::Key_Up);
-        QCOMPARE(preferences.notesHeight(), 88.0);
-        QCOMPARE(QSettings().value("presenterNotesHeight").toDouble(), 88.0);
-
-        PresenterNotesPane* notes = workspace.notesPane();
-        QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
-        QApplication::sendEvent(notes, &in);
-        notes->insertPlainText(QStringLiteral("Thank the "));
-        notes->insertPlainText(QStringLiteral("hosts"));
-        QCOMPARE(document.project().slides[0].notes, std::string("Thank the hosts"));
-        QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
-        QApplication::sendEvent(notes, &out);
-        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{1});
-        QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Notes"));
-        handle->undoHistory()->undo();
-        QCOMPARE(notes->toPlainText(), QString());
-    }
-
-    void fullScreenPreviewFillsTheScreenAndStepsThroughTheSlides() {
+    void slideKeysMoveTheSelectionExceptInTextFieldsAndStepTheFullScreenPreview() {
         DeckBuilder deck;
         deck.project.appearance.slideSize = SlideSizePreset::classic;
-        for (QColor c : {Qt::red, Qt::green})
-            deck.slide(SlideLayoutKind::oneImage, {deck.picture(c)});
-        auto handle = deck.handle();
-        MosavelleDocument& document = handle->document();
-        const auto slides = document.project().slides;
-        PreviewWorkspace workspace(*handle);
-        workspace.setDisplayedSlide(slides[0].id);
-        workspace.show();
-        workspace.showFullScreenPreview();
-        FullScreenSlidePreview* full = workspace.fullScreenPreview();
-        QVERIFY(full && full->isVisible());
-        const QSize screen = full->size();
-        QCOMPARE(full->zoom(), std::min(screen.width() / 720.0, screen.height() / 540.0));
-        QTest::keyClick(full, Qt::Key_Right);
-        QCOMPARE(full->slide(), slides[1].id);
-        QCOMPARE(selectedSlides(document).at(0).id, slides[1].id);
-        QTest::keyClick(full, Qt::Key_Right);  // at the end: stays
-        QCOMPARE(full->slide(), slides[1].id);
-        QTest::keyClick(full, Qt::Key_Escape);
-        QTRY_VERIFY(!workspace.fullScreenPreview());
-    }
-
-    void slideKeysMoveTheSelectionExceptInTextFields() {
-        DeckBuilder deck;
         for (QColor c : {Qt::red, Qt::green, Qt::blue})
             deck.slide(SlideLayoutKind::oneImage, {deck.picture(c)});
         deck.slide(SlideLayoutKind::section, {}).title = "Part two";
@@ -325,6 +273,21 @@ private Q_SLOTS:
         workspace->canvas()->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
         QCOMPARE(document.project().slides.size(), std::size_t{3});
+
+        // The full-screen preview fills the screen and steps through the slides up to the last.
+        workspace->setDisplayedSlide(slides[1].id);
+        workspace->showFullScreenPreview();
+        FullScreenSlidePreview* full = workspace->fullScreenPreview();
+        QVERIFY(full && full->isVisible());
+        const QSize screen = full->size();
+        QCOMPARE(full->zoom(), std::min(screen.width() / 720.0, screen.height() / 540.0));
+        QTest::keyClick(full, Qt::Key_Right);
+        QCOMPARE(full->slide(), slides[3].id);
+        QCOMPARE(selected(), slides[3].id);
+        QTest::keyClick(full, Qt::Key_Right);
+        QCOMPARE(full->slide(), slides[3].id);
+        QTest::keyClick(full, Qt::Key_Escape);
+        QTRY_VERIFY(!workspace->fullScreenPreview());
     }
 };
 

@@ -10,10 +10,6 @@
 #include "app_test_support.h"
 #include "core/editing/slide_operations.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 namespace {
 
 // An application that stays when its last window closes and, when it goes, closes its windows
@@ -51,7 +47,7 @@ private:
     }
 
 private Q_SLOTS:
-    void commandLineSeparatesProjectsImportsAndOptions() {
+    void commandLineSeparatesProjectsImportsAndOptionsAndLaunchOpensTheProjects() {
         auto request = parseCommandLine(
             arguments({"--import", "a.jpg", "pictures/", "Deck.mosavelle", "Other.mosavelle/"}));
         QCOMPARE(request.imports, QStringList({"a.jpg", "pictures/"}));
@@ -63,18 +59,8 @@ private Q_SLOTS:
         QVERIFY(!parseCommandLine(arguments({"--frobnicate"})).error.isEmpty());
         QCOMPARE(parseCommandLine(arguments({"--", "--odd.mosavelle"})).packages,
                  QStringList({"--odd.mosavelle"}));
-    }
 
-    void plainLaunchOpensExactlyOneUntitledWindow() {
-        TestApp app;
-        app.launch(parseCommandLine(arguments({})));
-        QCOMPARE(app.windows().size(), 1);
-        QCOMPARE(app.windows().first()->handle().displayName(), QStringLiteral("untitled"));
-        QTest::qWait(50);
-        QCOMPARE(app.windows().size(), 1);
-    }
-
-    void launchingWithProjectsOpensThemAndNoUntitledWindow() {
+        // Launching with projects opens them and no untitled window.
         const auto first = writePackage(pathIn("First.mosavelle"), deckOfSlides(2));
         const auto second = writePackage(pathIn("Second.mosavelle"), deckOfSlides(1));
         TestApp app;
@@ -116,23 +102,14 @@ private Q_SLOTS:
         QVERIFY(!RecentProjects::paths().contains(missing));
     }
 
-    void openRecentReopensAProject() {
-        const auto package = writePackage(pathIn("Recent.mosavelle"), deckOfSlides(1));
+    void plainLaunchOpensOneUntitledWindowAndQuitStopsAtTheFirstCancel() {
         TestApp app;
-        DocumentWindow* window = app.newDocument();
-        RecentProjects::add(QString::fromStdString(package.string()));
-        app.noteRecentProjectsChanged();
-        auto* recent = window->findChild<QMenu*>(QStringLiteral("file.openRecent"));
-        QVERIFY(recent);
-        QCOMPARE(recent->actions().first()->text(), QStringLiteral("Recent"));
-        recent->actions().first()->trigger();
-        QTRY_COMPARE(app.windows().size(), 2);
-        QCOMPARE(app.windows().last()->handle().packagePath(), package);
-    }
-
-    void quitStopsAtTheFirstCancelAndClosesTheRestOtherwise() {
-        TestApp app;
-        DocumentWindow* clean = app.newDocument();
+        app.launch(parseCommandLine(arguments({})));
+        QCOMPARE(app.windows().size(), 1);
+        DocumentWindow* clean = app.windows().first();
+        QCOMPARE(clean->handle().displayName(), QStringLiteral("untitled"));
+        QTest::qWait(50);
+        QCOMPARE(app.windows().size(), 1);
         DocumentWindow* changed = app.newDocument();
         insertSectionDivider(changed->handle().document());
         QPointer<DocumentWindow> cleanGuard(clean);
@@ -150,19 +127,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!cleanGuard);
     }
 
-    void droppingAProjectFolderOpensItInsteadOfImportingIt() {
-        const auto package = writePackage(pathIn("Dropped.mosavelle"), deckOfSlides(2));
-        TestApp app;
-        DocumentWindow* window = app.newDocument();
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(package.string()))});
-        QVERIFY(dropOn(&window->contentView(), QPoint(10, 10), mime));
-        QTRY_COMPARE(app.windows().size(), 2);
-        QCOMPARE(app.windows().last()->handle().packagePath(), package);
-        QCOMPARE(window->handle().document().project().slides.size(), std::size_t{0});
-    }
-
-    void recentListIsMostRecentFirstWithoutRepeatsAndAtMostTen() {
+    void recentListOpensLikeADroppedProjectFolderAndSheetsOpenOnce() {
         RecentProjects::clear();
         for (int i = 0; i < 12; ++i)
             RecentProjects::add(QStringLiteral("/decks/%1.mosavelle").arg(i));
@@ -173,11 +138,29 @@ private Q_SLOTS:
         QCOMPARE(paths.count(QStringLiteral("/decks/5.mosavelle")), 1);
         QCOMPARE(paths[1], QStringLiteral("/decks/11.mosavelle"));
         QVERIFY(!paths.contains(QStringLiteral("/decks/1.mosavelle")));
-    }
 
-    void sheetsOpenOnceAndCloseWithTheirButtons() {
+        const auto recent = writePackage(pathIn("Recent.mosavelle"), deckOfSlides(1));
+        const auto dropped = writePackage(pathIn("Dropped.mosavelle"), deckOfSlides(2));
         TestApp app;
         DocumentWindow* window = app.newDocument();
+        RecentProjects::add(QString::fromStdString(recent.string()));
+        app.noteRecentProjectsChanged();
+        auto* menu = window->findChild<QMenu*>(QStringLiteral("file.openRecent"));
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().first()->text(), QStringLiteral("Recent"));
+        menu->actions().first()->trigger();
+        QTRY_COMPARE(app.windows().size(), 2);
+        QCOMPARE(app.windows().last()->handle().packagePath(), recent);
+
+        // A project folder dropped on a window is opened, not imported into it.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped.string()))});
+        QVERIFY(dropOn(&window->contentView(), QPoint(10, 10), mime));
+        QTRY_COMPARE(app.windows().size(), 3);
+        QCOMPARE(app.windows().last()->handle().packagePath(), dropped);
+        QCOMPARE(window->handle().document().project().slides.size(), std::size_t{0});
+
+        // The help and welcome sheets open once and close with their buttons.
         window->contentView().showHelpSheet();
         window->contentView().showHelpSheet();
         QCOMPARE(window->findChildren<HelpView*>().size(), 1);

@@ -6,10 +6,6 @@
 #include "app_test_support.h"
 #include "core/layout/rendered_slide.h"
 
-using namespace mosavelle;
-using namespace mosavelle::app;
-using namespace mosavelle::testing;
-
 namespace {
 
 const QColor background(51, 102, 153);
@@ -26,9 +22,9 @@ QRect pixels(const InchRect& r, double scale) {
     return QRectF(r.x * k, r.y * k, r.width * k, r.height * k).toAlignedRect();
 }
 
-RenderedSlide firstSlide(const DocumentHandle& handle) {
+RenderedSlide slideAt(const DocumentHandle& handle, std::size_t index = 0) {
     const Project& project = handle.document().project();
-    return renderSlide(project.slides[0], 0, project);
+    return renderSlide(project.slides.at(index), index, project);
 }
 
 // The slide as the preview paints it at `scale`, over a transparent page.
@@ -81,7 +77,7 @@ private Q_SLOTS:
         for (ImageSlot& slot : slide.slots)
             slot.caption = "MMMM MMMM";
         auto handle = deck.handle();
-        const RenderedSlide rendered = firstSlide(*handle);
+        const RenderedSlide rendered = slideAt(*handle);
         const double scale = 0.75;
         const auto centre = [&](const QImage& image, const PictureFrame& frame) {
             return image.pixelColor(pixels(frame.frame, scale).center());
@@ -132,59 +128,45 @@ private Q_SLOTS:
         QCOMPARE(rendered.texts.empty(), SlideLayoutKind(layout) == SlideLayoutKind::oneImage);
     }
 
-    void fillCropShowsTheAnchoredPartOfThePicture() {
-        // Left half red, right half green; a fill frame much wider than tall cuts one half.
+    void fillCropStandInThumbnailAndMissingPicture() {
         DeckBuilder deck;
         deck.project.appearance.defaultPlacement.mode = SizingMode::fill;
-        QImage halves(200, 200, QImage::Format_RGB32);
+        // Left half red, right half green, far wider than its area: the anchor keeps the right.
+        QImage halves(400, 100, QImage::Format_RGB32);
         halves.fill(Qt::red);
-        QPainter(&halves).fillRect(100, 0, 100, 200, Qt::green);
-        const Uuid id = deck.picture(Qt::black, 200, 200);
-        deck.bytes[id] = encoded(halves);
-        deck.project.appearance.margins = {0.3, 5.0, 0.3, 5.0};  // a narrow, tall area
-        Slide& slide = deck.slide(SlideLayoutKind::oneImage, {id});
-        slide.slots[0].crop = {1.0, 0.5};  // keep the right edge
-        auto handle = deck.handle();
-        const RenderedSlide rendered = firstSlide(*handle);
-        const QPoint middle = pixels(rendered.pictures[0].frame, 0.5).center();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            near(painted(rendered, *handle, 0.5).pixelColor(middle), Qt::green), 10000);
-    }
-
-    void aSmallerCachedThumbnailStandsInUntilTheSharpOneArrives() {
-        DeckBuilder deck;
+        QPainter(&halves).fillRect(200, 0, 200, 100, Qt::green);
+        const Uuid cropped = deck.picture(Qt::black, 400, 100);
+        deck.bytes[cropped] = encoded(halves);
+        deck.slide(SlideLayoutKind::oneImage, {cropped}).slots[0].crop = {1.0, 0.5};
         const Uuid id = deck.picture(pictureColors[3], 3000, 2000);
         deck.slide(SlideLayoutKind::oneImage, {id});
+        const Uuid lost = deck.picture(Qt::red);
+        deck.bytes.erase(lost);  // the package lost the picture's bytes
+        deck.slide(SlideLayoutKind::oneImage, {lost});
         auto handle = deck.handle();
-        const RenderedSlide rendered = firstSlide(*handle);
-        const auto colourAt = [&](double scale) {
+        const auto centreAt = [&](const RenderedSlide& rendered, double scale) {
             return painted(rendered, *handle, scale)
                 .pixelColor(pixels(rendered.pictures[0].frame, scale).center());
         };
-        QTRY_VERIFY_WITH_TIMEOUT(near(colourAt(0.1), pictureColors[3]), 10000);  // small: ready
-        // Large: not made yet, yet the first paint already shows the picture, not a gap.
+        QTRY_VERIFY_WITH_TIMEOUT(near(centreAt(slideAt(*handle), 0.5), Qt::green), 10000);
+
+        const RenderedSlide large = slideAt(*handle, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(near(centreAt(large, 0.1), pictureColors[3]), 10000);
+        // The sharp thumbnail is not made yet, yet the first paint already shows the picture
+        // (the smaller one stands in), not a gap.
         QVERIFY(!ThumbnailProvider::shared().isReady(id, 1800));
-        QVERIFY(near(colourAt(2.0), pictureColors[3]));
-    }
-
-    void missingPictureGetsThePlaceholder() {
-        DeckBuilder deck;
-        const Uuid id = deck.picture(Qt::red);
-        deck.bytes.clear();  // the package lost the picture's bytes
-        deck.slide(SlideLayoutKind::oneImage, {id});
-        auto handle = deck.handle();
-        const RenderedSlide rendered = firstSlide(*handle);
-        QVERIFY(!pictureIsDrawable(handle->document(), rendered.pictures[0]));
-        const QColor inside =
-            painted(rendered, *handle, 0.5)
-                .pixelColor(pixels(rendered.pictures[0].frame, 0.5).topLeft() + QPoint(3, 3));
-        QVERIFY(inside.alpha() > 0 && !near(inside, Qt::white) && !near(inside, Qt::red));
-    }
-
-    void thumbnailSizeFollowsTheDevicePixelRatio() {
+        QVERIFY(near(centreAt(large, 2.0), pictureColors[3]));
+        // The size asked for follows the device pixel ratio.
         QCOMPARE(thumbnailPixelSize(400.2, 300, 1.0), 401);
         QCOMPARE(thumbnailPixelSize(400, 300, 2.0), 800);
         QCOMPARE(thumbnailPixelSize(0, 0, 2.0), 1);
+
+        const RenderedSlide missing = slideAt(*handle, 2);
+        QVERIFY(!pictureIsDrawable(handle->document(), missing.pictures[0]));
+        const QColor inside =
+            painted(missing, *handle, 0.5)
+                .pixelColor(pixels(missing.pictures[0].frame, 0.5).topLeft() + QPoint(3, 3));
+        QVERIFY(inside.alpha() > 0 && !near(inside, Qt::white) && !near(inside, Qt::red));
     }
 };
 
