@@ -19,7 +19,9 @@ ExitStatus runImport(const ImportCommandOptions& options, Console& console) {
     if (!lock)
         return InterruptWatch::requested() ? ExitStatus::interrupted : ExitStatus::outputFailed;
 
-    // An existing project is opened; a missing one starts from the saved defaults.
+    // An existing project is opened; a missing one starts from the saved defaults, unless a killed
+    // save left it set aside.
+    (void)restoreInterruptedSave(options.project);
     std::unique_ptr<MosavelleDocument> document;
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::path(options.project), error)) {

@@ -9,6 +9,7 @@ namespace mosavelle::cli {
 namespace fs = std::filesystem;
 
 Result<PackageSnapshot> openProject(const std::string& path) {
+    restoreInterruptedSaveIfIdle(path);
     std::error_code ignored;
     if (!fs::exists(fs::path(path), ignored))
         return Error{"The project " + quoted(path) + " does not exist."};
@@ -29,7 +30,7 @@ Status saveProject(const PackageSnapshot& snapshot, const std::string& path) {
     Result<Project> written = writeProjectPackage(snapshot, path);
     if (written)
         return success();
-    return Error{"Could not save " + quoted(path) + ": " + written.error().message};
+    return written.error();
 }
 
 }  // namespace mosavelle::cli

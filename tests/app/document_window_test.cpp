@@ -12,6 +12,7 @@
 #include "app_test_support.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
+#include "core/model/package_lock.h"
 
 // Saving, reverting and closing a deck window, with the questions they ask.
 class DocumentWindowTest : public QObject {
@@ -80,11 +81,14 @@ private Q_SLOTS:
     void anotherProgramsRewriteIsNotSilentlyOverwrittenAndCloseAsksToSave() {
         DocumentWindow* window = editedWindowOnPackage("external.mosavelle");
         QVERIFY(window);
-        // Another program (a command-line import, say) rewrites the package: five slides.
-        writePackage(pathIn("external.mosavelle"), deckOfSlides(5));
-
+        // Another program (an import) holds the package as the save starts, and writes 5 slides.
         bool finished = false;
-        window->save([&](bool) { finished = true; });
+        {
+            auto importing = PackageLock::acquire(pathIn("external.mosavelle"));
+            QVERIFY(importing.ok());
+            window->save([&](bool) { finished = true; });
+            writePackage(pathIn("external.mosavelle"), deckOfSlides(5));
+        }
         QMessageBox* question = waitForMessageBox("externalChangeQuestion");
         QVERIFY(question);
         QCOMPARE(question->text(),

@@ -14,6 +14,7 @@
 
 #include "cli_runner.h"
 #include "core/import/picture_test_util.h"
+#include "core/platform/uuid.h"
 #include "support/package_reader.h"
 
 namespace mosavelle::testing {
@@ -127,6 +128,11 @@ TEST_F(CliDeckTest, ImportSkipsDuplicatesUnlessKeptAndExportLeavesTheProjectAlon
     EXPECT_EQ(result.errLines().size(), 1u) << result.err;  // the skipped duplicates, in one line
     EXPECT_EQ(project(deck)["images"].size(), 2u);
 
+    // A save killed between moving the project aside and moving the new one in left only the
+    // set-aside copy: the next import puts it back and adds to it.
+    const std::string stem = ".deck.mosavelle." + Uuid::random().text();
+    fs::copy(deck, path(stem + ".saving"), fs::copy_options::recursive);
+    fs::rename(deck, path(stem + ".previous"));
     result = cli({"import", deck.string(), (pictures / "one.jpg").string(), "--keep-duplicates"});
     ASSERT_EQ(result.status, 0) << result.err;
     const json kept = project(deck);

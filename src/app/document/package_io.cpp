@@ -77,6 +77,7 @@ void readPackageInBackground(std::filesystem::path package, QObject* context,
                              std::function<void(PackageReadOutcome)> done) {
     runInBackground<PackageReadOutcome>(
         [package = std::move(package)] {
+            restoreInterruptedSaveIfIdle(package);
             auto stamp = stampPackage(package);
             return PackageReadOutcome{readProjectPackage(package), stamp};
         },
@@ -84,9 +85,10 @@ void readPackageInBackground(std::filesystem::path package, QObject* context,
 }
 
 void writePackageInBackground(PackageSnapshot snapshot, std::filesystem::path package,
-                              QObject* context, std::function<void(PackageWriteOutcome)> done) {
+                              std::optional<PackageStamp> expected, QObject* context,
+                              std::function<void(PackageWriteOutcome)> done) {
     runInBackground<PackageWriteOutcome>(
-        [snapshot = std::move(snapshot), package = std::move(package)] {
+        [snapshot = std::move(snapshot), package = std::move(package), expected] {
             // A command-line import into the same package holds its lock while it works; wait
             // for it a while rather than interleave two saves.
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -94,6 +96,12 @@ void writePackageInBackground(PackageSnapshot snapshot, std::filesystem::path pa
                 package, [deadline] { return std::chrono::steady_clock::now() > deadline; });
             if (!lock)
                 return PackageWriteOutcome{Result<Project>(lock.error()), std::nullopt};
+            // What the caller saw may have been replaced while this waited for the lock.
+            (void)restoreInterruptedSave(package);
+            if (stampPackage(package) != expected)
+                return PackageWriteOutcome{
+                    Result<Project>(Error{"The project was changed by another application."}),
+                    std::nullopt, true};
             auto written = writeProjectPackage(snapshot, package);
             auto stamp = written.ok() ? stampPackage(package) : std::nullopt;
             return PackageWriteOutcome{std::move(written), stamp};

@@ -40,16 +40,21 @@ struct PackageReadOutcome {
 struct PackageWriteOutcome {
     Result<Project> written;            // the project as written (see writeProjectPackage)
     std::optional<PackageStamp> stamp;  // taken after writing
+    // Nothing was written: the package no longer had the expected stamp once it was locked.
+    bool changedElsewhere = false;
 };
 
 // Reads a package on a pool thread and hands the outcome to `done` on the interface thread, unless
-// `context` is gone by then.
+// `context` is gone by then. A package that a killed save left set aside is put back first.
 void readPackageInBackground(std::filesystem::path package, QObject* context,
                              std::function<void(PackageReadOutcome)> done);
 
 // Writes a snapshot (made on the interface thread with makeSnapshot) on a pool thread; `done` as
-// above.
+// above. The package is written only when, once its lock is held, it still has the stamp
+// `expected` (nothing: it does not exist): another program that saved it meanwhile, while this
+// save waited for the lock, gives `changedElsewhere` instead of losing its work.
 void writePackageInBackground(PackageSnapshot snapshot, std::filesystem::path package,
-                              QObject* context, std::function<void(PackageWriteOutcome)> done);
+                              std::optional<PackageStamp> expected, QObject* context,
+                              std::function<void(PackageWriteOutcome)> done);
 
 }  // namespace mosavelle::app

@@ -69,7 +69,7 @@ void DocumentWindow::save(SaveDone done) {
     }
     const auto current = stampPackage(handle_->packagePath());
     if (stamp_ && current && *current != *stamp_) {
-        askAboutExternalChange(std::move(done));
+        askAboutExternalChange(handle_->packagePath(), std::move(done));
         return;
     }
     saveTo(handle_->packagePath(), std::move(done));
@@ -108,10 +108,15 @@ void DocumentWindow::saveTo(const std::filesystem::path& package, SaveDone done)
     PackageSnapshot snapshot = handle_->document().makeSnapshot();
     const Project snapshotProject = snapshot.project;
     writePackageInBackground(
-        std::move(snapshot), package, this,
+        std::move(snapshot), package, stampPackage(package), this,
         [this, package, changesAtSnapshot, snapshotProject,
-         done = std::move(done)](PackageWriteOutcome outcome) {
+         done = std::move(done)](PackageWriteOutcome outcome) mutable {
             saving_ = false;
+            if (outcome.changedElsewhere) {
+                Q_EMIT saveFinished(false);
+                askAboutExternalChange(package, std::move(done));
+                return;
+            }
             if (!outcome.written.ok()) {
                 showSaveFailure(QString::fromStdString(outcome.written.error().message));
                 Q_EMIT saveFinished(false);
@@ -151,7 +156,7 @@ void DocumentWindow::showSaveFailure(const QString& message) {
     alert->open();
 }
 
-void DocumentWindow::askAboutExternalChange(SaveDone done) {
+void DocumentWindow::askAboutExternalChange(const std::filesystem::path& package, SaveDone done) {
     auto* question = new QMessageBox(QMessageBox::Warning, tr("Mosavelle"),
                                      tr("The project was changed by another application."),
                                      QMessageBox::NoButton, this);
@@ -166,10 +171,10 @@ void DocumentWindow::askAboutExternalChange(SaveDone done) {
     question->setAttribute(Qt::WA_DeleteOnClose);
     question->setWindowModality(Qt::WindowModal);
     auto shared = std::make_shared<SaveDone>(std::move(done));
-    connect(question, &QMessageBox::finished, this, [this, question, saveAnyway, revert, shared] {
+    connect(question, &QMessageBox::finished, this, [=, this] {
         auto* clicked = question->clickedButton();
         if (clicked == saveAnyway) {
-            saveTo(handle_->packagePath(), std::move(*shared));
+            saveTo(package, std::move(*shared));
             return;
         }
         if (clicked == revert)

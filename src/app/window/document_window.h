@@ -43,7 +43,8 @@ public:
     void save(SaveDone done = {});
     // "Save As…": always asks for a destination.
     void saveAs(SaveDone done = {});
-    // Writes the deck to `package` in the background without asking anything.
+    // Writes the deck to `package` in the background without asking anything first. Another
+    // program's save that lands while this one waits for the package asks about it then.
     void saveTo(const std::filesystem::path& package, SaveDone done = {});
     bool isSaving() const { return saving_; }
     // "Revert to Saved": asks, then reads the package again and drops the undo steps.
@@ -68,7 +69,7 @@ protected:
 private:
     void updateTitle();
     void askToSaveChanges();
-    void askAboutExternalChange(SaveDone done);
+    void askAboutExternalChange(const std::filesystem::path& package, SaveDone done);
     void showSaveFailure(const QString& message);
     // Project folders among dropped items; empty for any other drop.
     static std::vector<std::filesystem::path> droppedPackages(const QMimeData* mime);

@@ -7,9 +7,11 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "core/model/package_lock.h"
 #include "core/model/project_json.h"
 #include "core/platform/names.h"
 #include "core/platform/replace_file.h"
@@ -28,8 +30,47 @@ Error damaged() {
     return Error{std::string(damagedPackageMessage), ErrorCode::damaged};
 }
 
-Error saveFailure(const Error& cause) {
-    return Error{"The project could not be saved: " + cause.message + ".", cause.code};
+// The sentence of a failed save of the package `name`. A file operation's clause names a path
+// of the save's own working folders, or of the staging folder, which the user never chose: only
+// the system's reason is kept.
+Error saveFailure(const std::string& name, const Error& cause) {
+    return Error{"The project " + quoted(name) +
+                     " could not be saved: " + std::string(failureReason(cause)) + ".",
+                 cause.code};
+}
+
+// The pictures of the deck whose bytes are files of ours that no longer hold what they held when
+// they became ours, by original file name, each picture once.
+std::vector<std::string> changedPictures(const Project& project, const PackageSnapshot& snapshot) {
+    std::vector<std::string> names;
+    std::set<Uuid> checked;
+    for (const auto& image : project.images) {
+        auto bytes = snapshot.images.find(image.id);
+        if (bytes == snapshot.images.end() || !checked.insert(image.id).second)
+            continue;
+        if (!bytes->second.isUnchanged(image.sha256))
+            names.push_back(image.originalFileName);
+    }
+    return names;
+}
+
+// "the deck’s copy of the picture “A” was changed or damaged on disk", with up to three names.
+Error changedPicturesError(const std::vector<std::string>& names) {
+    constexpr std::size_t shown = 3;
+    std::string list;
+    const std::size_t listed = names.size() > shown + 1 ? shown : names.size();
+    for (std::size_t i = 0; i < listed; ++i) {
+        if (i > 0)
+            list += i + 1 == names.size() ? " and " : ", ";
+        list += quoted(names[i]);
+    }
+    if (listed < names.size())
+        list += " and " + std::to_string(names.size() - listed) + " others";
+    const bool one = names.size() == 1;
+    return Error{std::string(one ? "the deck’s copy of the picture "
+                                 : "the deck’s copies of the pictures ") +
+                     list + (one ? " was" : " were") + " changed or damaged on disk",
+                 ErrorCode::damaged};
 }
 
 // The lower-cased extension of `fileName` (its last path component) when it is a short run of
@@ -132,29 +173,122 @@ Status writeTree(FileSystem& files, const fs::path& root, const Project& project
     return files.flush(root);
 }
 
-// True when `member` is a staging or set-aside folder that a save of the package `name` makes:
-// "." + name + "." + a 36-character identifier + ".saving" or ".previous".
-bool isStagingName(std::string_view member, std::string_view name) {
-    if (member.size() < name.size() + 2 || member[0] != '.' ||
-        member.substr(1, name.size()) != name)
-        return false;
-    std::string_view rest = member.substr(name.size() + 1);
-    for (std::string_view suffix : {std::string_view(".saving"), std::string_view(".previous")}) {
-        if (rest.size() == 1 + 36 + suffix.size() && rest[0] == '.' && rest.ends_with(suffix))
-            return Uuid::parse(rest.substr(1, 36)).has_value();
+// The hidden members that saves of a package NAME make beside it: its lock file ".NAME.lock",
+// and per save a staging folder ".NAME.ID.saving" and a set-aside copy of the package it
+// replaces, ".NAME.ID.previous". Earlier versions named the folders without the save's ID.
+enum class LeftoverKind { lock, saving, previous };
+struct Leftover {
+    std::string package;  // NAME
+    LeftoverKind kind;
+};
+
+std::optional<Leftover> leftoverOf(std::string_view member) {
+    if (!member.starts_with('.'))
+        return std::nullopt;
+    member.remove_prefix(1);
+    LeftoverKind kind{};
+    if (member.ends_with(".lock")) {
+        kind = LeftoverKind::lock;
+        member.remove_suffix(5);
+    } else if (member.ends_with(".saving")) {
+        kind = LeftoverKind::saving;
+        member.remove_suffix(7);
+    } else if (member.ends_with(".previous")) {
+        kind = LeftoverKind::previous;
+        member.remove_suffix(9);
+    } else {
+        return std::nullopt;
     }
-    return false;
+    constexpr std::size_t idLength = 36;
+    if (kind != LeftoverKind::lock && member.size() > idLength + 1 &&
+        member[member.size() - idLength - 1] == '.' &&
+        Uuid::parse(member.substr(member.size() - idLength)))
+        member.remove_suffix(idLength + 1);
+    if (member.empty())
+        return std::nullopt;
+    return Leftover{std::string(member), kind};
 }
 
-// Removes what saves of `name` that were killed midway left in `folder`. Writers of one package
-// hold its PackageLock, so while this one does no other save of it is under way.
-void removeStaleStaging(FileSystem& files, const fs::path& folder, std::string_view name) {
+// True for a name with the package extension, whatever its case.
+bool hasProjectExtension(std::string_view name) {
+    const std::string suffix = "." + std::string(projectFileExtension);
+    return name.size() > suffix.size() &&
+           asciiLowercased(name.substr(name.size() - suffix.size())) == suffix;
+}
+
+// The package a destination names: "deck.mosavelle/" is "deck.mosavelle".
+fs::path packageTarget(const fs::path& destination) {
+    if (!destination.has_filename() && destination.has_parent_path())
+        return destination.parent_path();
+    return destination;
+}
+
+fs::path folderOf(const fs::path& target) {
+    return target.has_parent_path() ? target.parent_path() : fs::path(".");
+}
+
+// The set-aside copy that a save killed between its two moves left of the package `target`, when
+// the package is missing: of several (saves killed one after another by earlier versions), the
+// one whose "project.json" was written last.
+std::optional<fs::path> newestSetAside(FileSystem& files, const fs::path& target) {
+    const std::string name = target.filename().string();
+    if (name.empty() || files.entryKind(target, false) != EntryKind::missing)
+        return std::nullopt;
+    const fs::path folder = folderOf(target);
+    auto members = files.listDirectory(folder);
+    if (!members)
+        return std::nullopt;
+    std::optional<fs::path> newest;
+    fs::file_time_type newestTime{};
+    for (const auto& member : *members) {
+        auto leftover = leftoverOf(member);
+        if (!leftover || leftover->kind != LeftoverKind::previous || leftover->package != name ||
+            files.entryKind(folder / member, false) != EntryKind::directory)
+            continue;
+        std::error_code error;
+        const auto written = fs::last_write_time(folder / member / projectMember, error);
+        if (!error && (!newest || written > newestTime)) {
+            newest = folder / member;
+            newestTime = written;
+        }
+    }
+    return newest;
+}
+
+// Removes what saves killed midway left beside the packages of `folder`: staging folders,
+// set-aside copies of packages that are in place, and lock files nobody holds. The package `ours`,
+// whose lock the caller holds, is tidied directly; another package's leftovers only while its lock
+// is free, taken without waiting, so that no save under way loses its folders. Taking and letting
+// go of that lock also removes its lock file: a lock file is only ever unlinked by the holder of
+// its lock after checking the name still names the file it locked, and every taker checks the
+// same after locking, so nobody is left holding a lock on a file without a name. A set-aside copy
+// whose package is missing is the only copy left of that package and stays for
+// restoreInterruptedSave. Only names with the package extension are touched besides `ours`: the
+// folder is the user's, and other programs keep hidden files there too.
+void removeLeftovers(FileSystem& files, const fs::path& folder, const std::string& ours) {
     auto members = files.listDirectory(folder);
     if (!members)
         return;
-    for (const auto& member : *members)
-        if (isStagingName(member, name))
-            (void)files.removeAll(folder / member);
+    std::map<std::string, std::vector<std::pair<std::string, LeftoverKind>>> byPackage;
+    for (const auto& member : *members) {
+        auto leftover = leftoverOf(member);
+        if (leftover && (leftover->package == ours || hasProjectExtension(leftover->package)))
+            byPackage[leftover->package].emplace_back(member, leftover->kind);
+    }
+    for (const auto& [package, found] : byPackage) {
+        std::optional<PackageLock> lock;
+        if (package != ours) {
+            auto taken = PackageLock::acquire(folder / package, [] { return true; });
+            if (!taken)
+                continue;  // being saved, or a folder that refuses the lock file
+            lock = std::move(*taken);
+        }
+        const bool present = files.entryKind(folder / package, false) != EntryKind::missing;
+        for (const auto& [member, kind] : found) {
+            if (kind == LeftoverKind::saving || (kind == LeftoverKind::previous && present))
+                (void)files.removeAll(folder / member);
+        }
+    }
 }
 
 // Looks for a top-level "formatVersion" number of 2 or more in text that did not decode, so that a
@@ -245,12 +379,11 @@ bool isSafeMemberName(std::string_view name) {
 
 Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::path& destination,
                                     FileSystem& files) {
-    fs::path target = destination;
-    if (!target.has_filename() && target.has_parent_path())
-        target = target.parent_path();
+    const fs::path target = packageTarget(destination);
     const std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") {
-        return saveFailure(Error{"the location " + quoted(destination) + " is not valid"});
+        return Error{"The project could not be saved: the location " + quoted(destination) +
+                     " is not valid."};
     }
 
     Project project = snapshot.project;
@@ -258,8 +391,11 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::p
     auto json = encodeProject(project);
     if (!json)
         return json.error();
+    if (auto changed = changedPictures(project, snapshot); !changed.empty())
+        return saveFailure(name, changedPicturesError(changed));
 
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path folder = folderOf(target);
+    (void)restoreInterruptedSave(target, files);
     // Names of this save's own: two saves that overlap never share a staging folder.
     const std::string stem = "." + name + "." + Uuid::random().text();
     const fs::path fresh = folder / (stem + ".saving");
@@ -267,18 +403,38 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::p
 
     if (auto s = writeTree(files, fresh, project, *json, snapshot); !s) {
         (void)files.removeAll(fresh);
-        return saveFailure(s.error());
+        return saveFailure(name, s.error());
     }
     if (auto s = moveFolderIntoPlace(files, fresh, target, aside); !s) {
         (void)files.removeAll(fresh);
-        return saveFailure(s.error());
+        return saveFailure(name, s.error());
     }
-    // The new package is in place; what follows only tidies up and cannot undo the save.
-    (void)files.flush(folder);
-    (void)files.removeAll(fresh);
-    (void)files.removeAll(aside);
-    removeStaleStaging(files, folder, name);
+    // The new package is in place; what follows only tidies up and cannot undo the save. The
+    // package it replaced goes only once the move is on disk: until then, after a power cut, the
+    // folder may still show the old names.
+    if (files.flush(folder)) {
+        (void)files.removeAll(fresh);
+        (void)files.removeAll(aside);
+        removeLeftovers(files, folder, name);
+    }
     return project;
+}
+
+bool restoreInterruptedSave(const fs::path& package, FileSystem& files) {
+    const fs::path target = packageTarget(package);
+    const auto setAside = newestSetAside(files, target);
+    if (!setAside || !files.rename(*setAside, target))
+        return false;
+    (void)files.flush(folderOf(target));
+    return true;
+}
+
+void restoreInterruptedSaveIfIdle(const fs::path& package) {
+    FileSystem& files = realFileSystem();
+    if (!newestSetAside(files, packageTarget(package)))
+        return;
+    if (auto lock = PackageLock::acquire(package, [] { return true; }))
+        (void)restoreInterruptedSave(package, files);
 }
 
 Result<PackageSnapshot> readProjectPackage(const fs::path& root, FileSystem& files,

@@ -46,9 +46,19 @@ bool isSafeMemberName(std::string_view name);
 // Writes `snapshot` as the package directory `destination` ("project.json", "images/", and
 // "branding/" when there is a logo with a name). The whole tree is written and flushed in a
 // temporary sibling folder of this save's own and only then swapped into place, so a failure at
-// any step leaves an existing package at `destination` complete and readable; leftovers of an
-// interrupted earlier save are removed by the next successful one. Callers hold the package's
-// `PackageLock` (package_lock.h) so that saves of one package never overlap.
+// any step leaves an existing package at `destination` complete and readable. Callers hold the
+// package's `PackageLock` (package_lock.h) so that saves of one package never overlap.
+//
+// A package that an interrupted save left set aside is put back first (restoreInterruptedSave).
+// Once the new package is in place for good, what killed saves left beside the packages of the
+// folder goes: their staging folders, set-aside copies of packages that are in place, and lock
+// files nobody holds (another package's only when its lock is free, and under it).
+//
+// Before anything is written, every picture that is a file of ours (staged) must still hold
+// what it was given (StoredBytes::isUnchanged, against the picture's recorded digest): a copy
+// truncated or rewritten on disk since fails the save with a sentence naming its picture, so
+// that other bytes are never saved under the picture's record. Failures name the package, never
+// the folders the save works in.
 //
 // A stored file name that is not a safe member name, or that an earlier picture of the deck
 // already uses, is replaced by the picture's identifier and extension (a logo name by "logo"
@@ -60,6 +70,16 @@ bool isSafeMemberName(std::string_view name);
 Result<Project> writeProjectPackage(const PackageSnapshot& snapshot,
                                     const std::filesystem::path& destination,
                                     FileSystem& files = realFileSystem());
+
+// Puts `package` back when a save killed between moving the old package aside and moving the new
+// one in left it missing: its newest set-aside copy becomes the package again. True when one was
+// put back; nothing is done when the package exists. Callers hold the package's PackageLock.
+bool restoreInterruptedSave(const std::filesystem::path& package,
+                            FileSystem& files = realFileSystem());
+
+// The same for a program about to open `package` without holding its lock: done only when the lock
+// is free, so a save under way keeps its folders.
+void restoreInterruptedSaveIfIdle(const std::filesystem::path& package);
 
 // Reads the package directory `root`. Fails with `damagedPackageMessage` when `root` is not a
 // non-empty directory with a non-empty regular file "project.json" or when the deck is from a

@@ -122,8 +122,14 @@ Result<std::unique_ptr<ReplacementFile>> ReplacementFile::create(
     const fs::path folder = folderOf(destination);
     const std::string suffix = destination.extension().string();
 
-    if (auto unnamed = files.createUnnamedFile(folder))
+    if (auto unnamed = files.createUnnamedFile(folder)) {
+        // Named temporaries (of a writer killed between naming its file and moving it, or of
+        // earlier versions, which named every one) go too when the folder is next written. A
+        // cache, written often, clears its own folder.
+        if (options.durable)
+            removeStaleTemporaries(files, folder, true, suffix);
         return made(std::move(*unnamed), {}, true);
+    }
     // Hidden, so that a file manager showing the folder does not flash it.
     removeStaleTemporaries(files, folder, true, suffix);
     fs::path temporary = folder / temporaryName(true, suffix);

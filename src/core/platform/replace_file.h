@@ -36,7 +36,8 @@ struct ReplacementOptions {
 // Where the file system allows it the temporary file has no name until `commit`, so even a killed
 // process leaves nothing. A named one ("Mosavelle-" + identifier + the destination's extension,
 // hidden in the destination's folder) is held while it lives, and creating a file removes the
-// temporaries of a killed writer, which nobody holds. Otherwise the temporary file never outlives
+// temporaries of a killed writer, which nobody holds (with an unnamed file, only for a durable
+// one). Otherwise the temporary file never outlives
 // this object: it is removed when `commit` fails, when the object is destroyed uncommitted, and
 // after a copy. An existing destination is touched only by `commit` and keeps its permissions; a
 // destination that is a symbolic link has the file it names replaced (unless `followLinks` is

@@ -102,6 +102,7 @@ struct StoredBytes::Region {
     std::optional<FileStamp> stamp;         // the file around the read that gave the digest
     bool followLinks = false;               // for a file of the user's
     std::shared_ptr<StagingFolder> folder;  // set for a file of ours, which dies with the region
+    std::int64_t modifiedNs = 0;            // a file of ours: its modification time when made ours
     ~Region() {
         if (folder)
             ::unlink(path.c_str());
@@ -144,6 +145,23 @@ bool StoredBytes::isOwnedFile() const {
 
 const std::string* StoredBytes::knownDigest() const {
     return region_ && !region_->sha256.empty() ? &region_->sha256 : nullptr;
+}
+
+bool StoredBytes::isUnchanged(std::string_view digest) const {
+    if (!region_ || !region_->folder)
+        return true;
+    struct stat info {};
+    if (::lstat(region_->path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uint64_t>(info.st_size) != region_->size)
+        return false;
+    // The change time is no help: every hard link made to the file moves it.
+    if (stampOf(info).modifiedNs == region_->modifiedNs)
+        return true;
+    const std::string_view known = region_->sha256.empty() ? digest : region_->sha256;
+    if (known.empty())
+        return false;
+    auto bytes = readExactly(region_->path, region_->size, false);
+    return bytes && sha256Hex(*bytes) == known;
 }
 
 Result<Bytes> StoredBytes::read() const {
@@ -254,9 +272,16 @@ Result<StoredBytes> StagingFolder::store(const Bytes& bytes, std::string sha256)
         ::unlink(name.c_str());
         return s.error();
     }
+    struct stat info {};
+    if (::lstat(name.c_str(), &info) != 0) {
+        const int error = errno;
+        ::unlink(name.c_str());
+        return readError(name, error);
+    }
     auto region = std::make_shared<StoredBytes::Region>();
     region->path = std::move(name);
     region->size = bytes.size();
+    region->modifiedNs = stampOf(info).modifiedNs;
     region->sha256 = std::move(sha256);
     region->folder = shared_from_this();
     StoredBytes stored;
@@ -282,6 +307,7 @@ Result<StoredBytes> StagingFolder::adopt(const fs::path& file, FileSystem& files
     auto region = std::make_shared<StoredBytes::Region>();
     region->path = std::move(name);
     region->size = static_cast<std::uint64_t>(info.st_size);
+    region->modifiedNs = stampOf(info).modifiedNs;
     region->folder = shared_from_this();
     StoredBytes stored;
     stored.region_ = std::move(region);

@@ -77,6 +77,13 @@ public:
     // The SHA-256 recorded when the value was made, when one was.
     const std::string* knownDigest() const;
 
+    // Whether a file of ours still holds the bytes it was given: it has its size and, when it was
+    // modified since it became ours, the SHA-256 recorded with it (else `digest`, lower-case hex).
+    // A modified file without a digest to prove it, and a missing one, count as changed. Costs one
+    // stat unless the file was modified. Bytes in memory and files of the user's (which every
+    // `read` checks) always answer true.
+    bool isUnchanged(std::string_view digest = {}) const;
+
     // The bytes. Bytes in memory are shared without copying; a file is read whole into a new
     // buffer. Fails, never throws, when the file is missing, unreadable or not `size()` bytes
     // long, or for a file of the user's whose digest changed (`changedSourceMessage`).

@@ -108,6 +108,12 @@ TEST_F(PackageFileTest, KilledWriterLeavesNoTemporaryFileForGood) {
         ::close(probe);
         killedWriting(true);
         EXPECT_TRUE(namesIn(folder.path()).empty());
+        // A writer with an unnamed file removes named ones too (an older version's).
+        killedWriting(false);
+        files.unnamedUnsupported = false;
+        ASSERT_TRUE(put(archive, folder / "first.pptx").ok());
+        EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"first.pptx"});
+        fs::remove(folder / "first.pptx");
     }
 
     killedWriting(false);

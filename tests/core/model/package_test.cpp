@@ -11,7 +11,9 @@
 
 #include "core/model/document.h"
 #include "core/model/package.h"
+#include "core/model/package_lock.h"
 #include "core/model/project_json.h"
+#include "core/platform/sha256.h"
 #include "support/deck_support.h"
 #include "support/faulty_file_system.h"
 #include "support/test_support.h"
@@ -39,8 +41,9 @@ Bytes noise(std::size_t size, unsigned seed) {
 PackageSnapshot deck(int count, unsigned seed) {
     PackageSnapshot snapshot;
     for (int i = 0; i < count; ++i) {
-        auto image = testing::pictureRecord("photo.JPG");
+        auto image = testing::pictureRecord("photo" + std::to_string(i) + ".JPG");
         snapshot.images.emplace(image.id, noise(1000 + 97 * i, seed + i));
+        image.sha256 = sha256Hex(snapshot.images.at(image.id).read().value());
         snapshot.project.slides.push_back(singleImageSlide(image.id, ""));
         snapshot.project.images.push_back(image);
     }
@@ -228,6 +231,47 @@ TEST_F(PackageTest, UntrustedNamesAndLinksNeverReachOutsideThePackage) {
     EXPECT_TRUE(readProjectPackage(pkg).value().images.empty());
 }
 
+// The deck's copy of a picture (here the staged links of an opened package) that was cut or
+// rewritten on disk is never saved as the picture it was; one merely touched is not named.
+TEST_F(PackageTest, CopiesChangedOnDiskFailTheSaveByName) {
+    const PackageSnapshot original = deck(3, 50);
+    ASSERT_TRUE(writeProjectPackage(original, pkg).ok());
+    auto opened = readProjectPackage(pkg, realFileSystem(), StagingFolder::create(dir / "staging"));
+    const auto copy = [&](int i) {
+        return *opened->images.at(original.project.images[i].id).file();
+    };
+    const auto later = fs::last_write_time(copy(0)) + std::chrono::hours(1);
+    writeFileBytes(copy(0), noise(1000, 99));  // the same size, other bytes
+    fs::resize_file(copy(1), 0);
+    for (int i : {0, 2})
+        fs::last_write_time(copy(i), later);
+    auto saved = writeProjectPackage(*opened, dir / "Other.mosavelle");
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.error().message,
+              "The project “Other.mosavelle” could not be saved: the deck’s copies of the pictures "
+              "“photo0.JPG” and “photo1.JPG” were changed or damaged on disk.");
+    EXPECT_FALSE(fs::exists(dir / "Other.mosavelle"));
+}
+
+// What killed saves left beside the packages of a folder goes when the folder is next written,
+// except what a save under way holds and the only copy left of a missing package.
+TEST_F(PackageTest, LeftoversOfKilledSavesGoWhenTheFolderIsNextWritten) {
+    const std::string id = "." + Uuid::random().text();
+    for (const std::string& folder :
+         {".old.mosavelle" + id + ".saving", std::string(".old.mosavelle.saving"),
+          ".busy.mosavelle" + id + ".saving", ".gone.mosavelle" + id + ".previous"})
+        fs::create_directories(dir / folder / "images");
+    for (const char* file : {".old.mosavelle.lock", ".theirs.lock"})
+        writeFileBytes(dir / file, Bytes());
+    auto busy = PackageLock::acquire(dir / "busy.mosavelle");
+    ASSERT_TRUE(writeProjectPackage(deck(1, 60), pkg).ok());
+    EXPECT_EQ(listing(dir.path()).find(".old"), std::string::npos) << listing(dir.path());
+    for (const std::string& kept :
+         {".busy.mosavelle" + id + ".saving", std::string(".busy.mosavelle.lock"),
+          ".gone.mosavelle" + id + ".previous", std::string(".theirs.lock")})
+        EXPECT_TRUE(fs::exists(dir / kept)) << kept;
+}
+
 TEST_F(PackageTest, SavingReplacesUnsafeAndCollidingNames) {
     PackageSnapshot s = deck(4, 5);
     auto& images = s.project.images;
@@ -268,11 +312,16 @@ void failEveryStep(bool crash, bool exchangeUnsupported) {
         const std::string step = faulty.failed.front();
         SCOPED_TRACE(step);
 
+        (void)restoreInterruptedSave(pkg);  // what a save killed between its two moves set aside
         EXPECT_EQ(readProjectPackage(pkg).value(), result.ok() ? after : before);
         if (step.starts_with("write") || step.starts_with("mkdir ") ||
             (step.starts_with("flush") && step != "flush " + dir.path().filename().string())) {
             EXPECT_FALSE(result.ok()) << "reported as saved";
         }
+        // Named after the package, never after the folders the save works in.
+        const std::string sentence =
+            "The project “Deck.mosavelle” could not be saved: Input/output error.";
+        EXPECT_EQ(result.ok() ? sentence : result.error().message, sentence);
         failures += result.ok() ? 0 : 1;
         EXPECT_EQ(document.makeSnapshot(), after);
 
@@ -294,7 +343,8 @@ TEST(PackageFaults, EverySavedFileIsFlushedBeforeItIsMovedAndEveryFailedStepLeav
         EXPECT_EQ(faulty.unflushedWhenMoved(), std::vector<std::string>{}) << noExchange;
     }
     // Every failed or crashed step leaves the previous package.
-    for (auto [crash, noExchange] : {std::pair{false, false}, {false, true}, {true, false}}) {
+    for (auto [crash, noExchange] :
+         {std::pair{false, false}, {false, true}, {true, false}, {true, true}}) {
         SCOPED_TRACE(::testing::Message() << "crash " << crash << ", no exchange " << noExchange);
         failEveryStep(crash, noExchange);
     }
