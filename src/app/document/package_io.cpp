@@ -78,7 +78,9 @@ void readPackageInBackground(std::filesystem::path package, QObject* context,
     runInBackground<PackageReadOutcome>(
         [package = std::move(package)] {
             auto stamp = stampPackage(package);
-            return PackageReadOutcome{readProjectPackage(package), stamp};
+            auto staging = StagingFolder::create();
+            auto snapshot = readProjectPackage(package, realFileSystem(), staging);
+            return PackageReadOutcome{std::move(snapshot), stamp, staging->firstFailure()};
         },
         context, std::move(done));
 }
