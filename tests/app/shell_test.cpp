@@ -9,6 +9,7 @@
 #include "app/window/content_view.h"
 #include "app_test_support.h"
 #include "core/editing/slide_operations.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -100,6 +101,27 @@ private Q_SLOTS:
         QTRY_COMPARE(app.windows().size(), 1);
         QCOMPARE(app.windows().first()->handle().displayName(), QStringLiteral("untitled"));
         QVERIFY(!RecentProjects::paths().contains(missing));
+    }
+
+    void picturesTheCacheCannotTakeAreReadFromTheProjectAndTheUserIsToldOnce() {
+        const std::filesystem::path staging = stagingRoot();  // a file stands in its place
+        std::filesystem::create_directories(staging.parent_path());
+        std::filesystem::remove_all(staging);
+        writeFileBytes(staging, Bytes("in the way"));
+        const auto snapshot = makeDeck(1, Bytes("picture"))->document().makeSnapshot();
+        TestApp app;
+        for (const char* name : {"A.mosavelle", "B.mosavelle"}) {
+            QVERIFY(writeProjectPackage(snapshot, pathIn(name)).ok());
+            app.openPackage(pathIn(name));
+        }
+        QTRY_COMPARE(app.windows().size(), 2);
+        QVERIFY(waitForMessageBox("picturesInPlaceAlert"));
+        QCOMPARE(messageBoxes("picturesInPlaceAlert").size(), 1);
+        messageBoxes("picturesInPlaceAlert").first()->close();
+        for (DocumentWindow* window : app.windows())
+            QCOMPARE(*window->handle().document().imageData().begin()->second.read(),
+                     Bytes("picture"));
+        std::filesystem::remove(staging);
     }
 
     void plainLaunchOpensOneUntitledWindowAndQuitStopsAtTheFirstCancel() {

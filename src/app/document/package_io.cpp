@@ -79,7 +79,9 @@ void readPackageInBackground(std::filesystem::path package, QObject* context,
         [package = std::move(package)] {
             restoreInterruptedSaveIfIdle(package);
             auto stamp = stampPackage(package);
-            return PackageReadOutcome{readProjectPackage(package), stamp};
+            auto staging = StagingFolder::create();
+            auto snapshot = readProjectPackage(package, realFileSystem(), staging);
+            return PackageReadOutcome{std::move(snapshot), stamp, staging->firstFailure()};
         },
         context, std::move(done));
 }

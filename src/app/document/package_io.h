@@ -35,6 +35,8 @@ bool hasPackageExtension(const std::filesystem::path& path);
 struct PackageReadOutcome {
     Result<PackageSnapshot> snapshot;
     std::optional<PackageStamp> stamp;  // taken before reading
+    // Why pictures are read from the package itself instead of the cache folder, when some are.
+    std::optional<Error> stagingFailure;
 };
 
 struct PackageWriteOutcome {

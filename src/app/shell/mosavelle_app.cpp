@@ -11,6 +11,7 @@
 #include "app/document/document_handle.h"
 #include "app/document/package_dialog.h"
 #include "app/document/package_io.h"
+#include "app/document/pictures_in_place_alert.h"
 #include "app/help/about_window.h"
 #include "app/shell/recent_projects.h"
 #include "app/window/document_window.h"
@@ -97,6 +98,9 @@ void MosavelleApp::openPackage(const std::filesystem::path& given,
             window = new DocumentWindow(std::move(handle));
             window->setPackageStamp(outcome.stamp);
             adopt(window);
+            if (outcome.stagingFailure)
+                PicturesInPlaceAlert::showOnce(window, displayNameOf(package),
+                                               *outcome.stagingFailure);
             RecentProjects::add(path);
         } else {
             if (!QFileInfo::exists(path))

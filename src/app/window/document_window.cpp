@@ -12,6 +12,7 @@
 
 #include "app/document/document_handle.h"
 #include "app/document/package_dialog.h"
+#include "app/document/pictures_in_place_alert.h"
 #include "app/shell/document_menus.h"
 #include "app/shell/mosavelle_app.h"
 #include "app/shell/recent_projects.h"
@@ -234,6 +235,8 @@ void DocumentWindow::revertNow() {
         handle_->undoHistory()->markClean();
         stamp_ = outcome.stamp;
         updateTitle();
+        if (outcome.stagingFailure)
+            PicturesInPlaceAlert::showOnce(this, handle_->displayName(), *outcome.stagingFailure);
     });
 }
 

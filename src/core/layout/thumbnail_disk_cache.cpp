@@ -4,11 +4,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <span>
-#include <system_error>
 #include <vector>
 
 #include <libdeflate.h>
@@ -16,6 +14,7 @@
 
 #include "core/platform/byte_order.h"
 #include "core/platform/crc32.h"
+#include "core/platform/private_folder.h"
 #include "core/platform/replace_file.h"
 
 namespace mosavelle {
@@ -165,14 +164,8 @@ ThumbnailDiskCache::ThumbnailDiskCache(fs::path folder, std::uint64_t capacityBy
     : folder_(std::move(folder)), capacity_(capacityBytes), disk_(files) {}
 
 fs::path ThumbnailDiskCache::defaultFolder() {
-    fs::path base;
-    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache != nullptr && cache[0] == '/')
-        base = cache;
-    else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
-        base = fs::path(home) / ".cache";
-    else
-        return {};
-    return base / "Mosavelle" / "thumbnails";
+    const fs::path cache = userCacheFolder();
+    return cache.empty() ? fs::path() : cache / "Mosavelle" / "thumbnails";
 }
 
 bool ThumbnailDiskCache::isKey(std::string_view sha256) {
@@ -186,7 +179,7 @@ fs::path ThumbnailDiskCache::pathFor(std::string_view sha256, int bucket) const 
 }
 
 std::optional<PremultipliedImage> ThumbnailDiskCache::load(std::string_view sha256, int bucket) {
-    if (folder_.empty() || !isKey(sha256))
+    if (!isKey(sha256) || !folderReady())
         return std::nullopt;
     const fs::path path = pathFor(sha256, bucket);
     auto data = disk_.readFile(path, false, kLargestFile);
@@ -210,10 +203,10 @@ std::optional<PremultipliedImage> ThumbnailDiskCache::load(std::string_view sha2
 
 void ThumbnailDiskCache::store(std::string_view sha256, int bucket,
                                const PremultipliedImage& image) {
-    if (folder_.empty() || !isKey(sha256))
+    if (!isKey(sha256) || !folderReady())
         return;
     auto encoded = encodeFile(image);
-    if (!encoded || !disk_.createDirectories(folder_))
+    if (!encoded)
         return;
     const Bytes data(std::move(*encoded));
     const fs::path path = pathFor(sha256, bucket);
@@ -242,12 +235,25 @@ std::uint64_t ThumbnailDiskCache::bytesOnDisk() {
     return total_;
 }
 
+bool ThumbnailDiskCache::folderReady() {
+    std::lock_guard lock(mutex_);
+    return folderReadyLocked();
+}
+
+bool ThumbnailDiskCache::folderReadyLocked() {
+    if (!folderChecked_ && !folder_.empty()) {
+        folderChecked_ = true;
+        // Made or opened as a folder of ours only; one that is a link or another user's is
+        // never written, read or changed, and thumbnails are then made anew each run.
+        folderReady_ = openPrivateFolder(folder_).ok();
+    }
+    return folderReady_;
+}
+
 void ThumbnailDiskCache::scanLocked() {
-    if (scanned_ || folder_.empty())
+    if (scanned_ || !folderReadyLocked())
         return;
     scanned_ = true;
-    std::error_code error;
-    fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::replace, error);
     auto names = disk_.listDirectory(folder_);
     if (!names)
         return;

@@ -30,8 +30,8 @@ class ThumbnailDiskCache {
 public:
     static constexpr std::uint64_t defaultCapacity = std::uint64_t{1} << 30;  // bytes
 
-    // An empty `folder` disables the cache: nothing is found or kept. Files are read and written
-    // through `files`.
+    // An empty `folder` disables the cache: nothing is found or kept, and so does a folder that
+    // is not this user's own (see openPrivateFolder). Files are read and written through `files`.
     explicit ThumbnailDiskCache(std::filesystem::path folder,
                                 std::uint64_t capacityBytes = defaultCapacity,
                                 FileSystem& files = realFileSystem());
@@ -64,6 +64,8 @@ private:
     };
 
     std::filesystem::path pathFor(std::string_view sha256, int bucket) const;
+    bool folderReady();
+    bool folderReadyLocked();
     void scanLocked();
     void forgetLocked(const std::string& name);
     void evictLocked(const std::string& keep);
@@ -72,6 +74,8 @@ private:
     const std::uint64_t capacity_;
     FileSystem& disk_;
     std::mutex mutex_;
+    bool folderChecked_ = false;
+    bool folderReady_ = false;
     bool scanned_ = false;
     std::map<std::string, FileFacts> files_;  // by file name
     std::uint64_t total_ = 0;

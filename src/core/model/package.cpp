@@ -173,6 +173,31 @@ Status writeTree(FileSystem& files, const fs::path& root, const Project& project
     return files.flush(root);
 }
 
+// Fails when the package at `target` holds the file of a picture the deck still lists but whose
+// bytes the snapshot lacks (unreadable when the package was opened, say): writing the new tree
+// over it would delete the only copy. Pictures missing from the package already lose nothing.
+Status keepsEveryListedPicture(FileSystem& files, const fs::path& target,
+                               const PackageSnapshot& snapshot) {
+    std::set<Uuid> dropped;
+    std::string first;  // quoted
+    for (const auto& image : snapshot.project.images) {
+        if (snapshot.images.contains(image.id) || !isSafeMemberName(image.storedFileName) ||
+            files.entryKind(target / imagesMember / image.storedFileName, false) !=
+                EntryKind::regularFile)
+            continue;
+        if (dropped.insert(image.id).second && dropped.size() == 1)
+            first = quoted(image.originalFileName);
+    }
+    if (dropped.empty())
+        return success();
+    const std::string named =
+        dropped.size() == 1
+            ? "its picture " + first
+            : "its pictures " + first + " and " + std::to_string(dropped.size() - 1) + " more";
+    return Error{named + " could not be read when it was opened, and saving now would remove " +
+                 (dropped.size() == 1 ? "it" : "them") + " from the project"};
+}
+
 // The hidden members that saves of a package NAME make beside it: its lock file ".NAME.lock",
 // and per save a staging folder ".NAME.ID.saving" and a set-aside copy of the package it
 // replaces, ".NAME.ID.previous". Earlier versions named the folders without the save's ID.
@@ -401,6 +426,8 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::p
     const fs::path fresh = folder / (stem + ".saving");
     const fs::path aside = folder / (stem + ".previous");
 
+    if (auto s = keepsEveryListedPicture(files, target, snapshot); !s)
+        return saveFailure(name, s.error());
     if (auto s = writeTree(files, fresh, project, *json, snapshot); !s) {
         (void)files.removeAll(fresh);
         return saveFailure(name, s.error());
@@ -474,16 +501,20 @@ Result<PackageSnapshot> readProjectPackage(const fs::path& root, FileSystem& fil
             if (files.entryKind(file, false) != EntryKind::regularFile)
                 continue;
             std::optional<StoredBytes> stored;
-            if (pictures == PackagePictures::inPlace) {
-                std::error_code error;
-                const auto size = fs::file_size(file, error);
-                if (!error)
-                    stored = StoredBytes::external(file, size, {}, /*followLinks=*/false);
-            } else {
+            if (pictures == PackagePictures::staged) {
                 if (!staging)
                     staging = StagingFolder::create();
                 if (auto adopted = staging->adopt(file, files))
                     stored = std::move(*adopted);
+            }
+            // Read in place when asked to, and when the staging folder could not take the
+            // picture (it keeps its failure for the caller to tell the user): a picture the
+            // package holds is never read as missing for want of room in the cache.
+            if (!stored) {
+                std::error_code error;
+                const auto size = fs::file_size(file, error);
+                if (!error)
+                    stored = StoredBytes::external(file, size, {}, /*followLinks=*/false);
             }
             // One too large to ever be read is as good as missing (and its staged link goes).
             if (stored && stored->size() <= maxPictureFileBytes)

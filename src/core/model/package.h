@@ -67,6 +67,9 @@ bool isSafeMemberName(std::string_view name);
 //
 // Pictures that are files of ours (staged) are linked into the new tree where the file system
 // allows it and copied otherwise; others are read (and checked) and written.
+//
+// A save over a package that holds the file of a picture the deck lists without its bytes fails
+// and changes nothing: it would delete the only copy.
 Result<Project> writeProjectPackage(const PackageSnapshot& snapshot,
                                     const std::filesystem::path& destination,
                                     FileSystem& files = realFileSystem());
@@ -94,6 +97,7 @@ void restoreInterruptedSaveIfIdle(const std::filesystem::path& package);
 // over the package, moving or deleting it never takes a picture away from the document that
 // opened it. With `inPlace` the pictures are read from the package when needed, and a member
 // that no longer has its size then fails to read: for work that ends before the package changes.
+// A file the staging folder cannot take is read in place too; `staging->firstFailure()` says why.
 enum class PackagePictures { staged, inPlace };
 Result<PackageSnapshot> readProjectPackage(const std::filesystem::path& root,
                                            FileSystem& files = realFileSystem(),

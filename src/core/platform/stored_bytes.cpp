@@ -1,5 +1,6 @@
 #include "core/platform/stored_bytes.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -7,12 +8,12 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <system_error>
 
 #include "core/platform/crc32.h"
+#include "core/platform/private_folder.h"
 #include "core/platform/sha256.h"
 #include "core/platform/uuid.h"
 
@@ -211,12 +212,8 @@ bool operator==(const StoredBytes& a, const StoredBytes& b) {
 // -------------------------------------------------------------------------------
 
 fs::path stagingRoot() {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    if (cache != nullptr && cache[0] == '/')
-        return fs::path(cache) / "Mosavelle" / "staging";
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/')
-        return fs::path(home) / ".cache" / "Mosavelle" / "staging";
+    if (fs::path cache = userCacheFolder(); !cache.empty())
+        return cache / "Mosavelle" / "staging";
     std::error_code ec;
     return fs::temp_directory_path(ec) / "Mosavelle-staging";
 }
@@ -232,27 +229,39 @@ StagingFolder::StagingFolder(fs::path path) : path_(std::move(path)) {}
 StagingFolder::~StagingFolder() {
     if (!made_)
         return;
-    std::error_code ec;
-    fs::remove_all(path_, ec);
+    (void)removeFolderAt(root_.descriptor(), path_.filename());
     if (lockFd_ >= 0)
         ::close(lockFd_);  // released after the removal, so no cleanup races it
+}
+
+std::optional<Error> StagingFolder::firstFailure() const {
+    std::lock_guard lock(mutex_);
+    return firstFailure_;
+}
+
+Error StagingFolder::failed(Error error) {
+    std::lock_guard lock(mutex_);
+    if (!firstFailure_)
+        firstFailure_ = error;
+    return error;
 }
 
 Status StagingFolder::ensureMade() {
     if (made_)
         return success();
-    if (auto s = realFileSystem().createDirectories(path_.parent_path()); !s)
-        return s;
-    if (::mkdir(path_.c_str(), 0700) != 0)
-        return Error{
-            "could not create the folder “" + path_.string() + "” (" + std::strerror(errno) + ")",
-            errorCodeOfErrno(errno)};
+    auto root = openPrivateFolder(path_.parent_path());
+    if (!root)
+        return root.error();
+    const std::string name = path_.filename();
+    if (::mkdirat(root->descriptor(), name.c_str(), 0700) != 0)
+        return fileOperationError("create the folder", path_, errno);
+    root_ = std::move(*root);
     made_ = true;
-    const fs::path lock = path_ / lockFileName;
-    lockFd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const std::string lock = name + "/" + lockFileName;
+    lockFd_ =
+        ::openat(root_.descriptor(), lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd_ < 0 || ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0)
-        return Error{"could not lock “" + lock.string() + "” (" + std::strerror(errno) + ")",
-                     errorCodeOfErrno(errno)};
+        return fileOperationError("lock", path_ / lockFileName, errno);
     return success();
 }
 
@@ -262,15 +271,17 @@ fs::path StagingFolder::nextName() {
 
 Result<StoredBytes> StagingFolder::store(const Bytes& bytes, std::string sha256) {
     fs::path name;
+    Status made = success();
     {
         std::lock_guard lock(mutex_);
-        if (auto s = ensureMade(); !s)
-            return s.error();
+        made = ensureMade();
         name = nextName();
     }
+    if (!made)
+        return failed(made.error());
     if (auto s = realFileSystem().writeFile(name, bytes); !s) {
         ::unlink(name.c_str());
-        return s.error();
+        return failed(s.error());
     }
     struct stat info {};
     if (::lstat(name.c_str(), &info) != 0) {
@@ -291,14 +302,16 @@ Result<StoredBytes> StagingFolder::store(const Bytes& bytes, std::string sha256)
 
 Result<StoredBytes> StagingFolder::adopt(const fs::path& file, FileSystem& files) {
     fs::path name;
+    Status made = success();
     {
         std::lock_guard lock(mutex_);
-        if (auto s = ensureMade(); !s)
-            return s.error();
+        made = ensureMade();
         name = nextName();
     }
+    if (!made)
+        return failed(made.error());
     if (auto s = files.cloneFile(file, name); !s)
-        return s.error();
+        return failed(s.error());
     struct stat info {};
     if (::lstat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         ::unlink(name.c_str());
@@ -317,34 +330,44 @@ Result<StoredBytes> StagingFolder::adopt(const fs::path& file, FileSystem& files
 int removeStaleStagingFolders(fs::path root) {
     if (root.empty())
         root = stagingRoot();
-    std::error_code ec;
+    // Only a folder of ours is cleaned: never one reached through a link, never another user's.
+    auto opened = openPrivateFolder(root, /*create=*/false);
+    if (!opened)
+        return 0;
+    const int rootFd = opened->descriptor();
+    DIR* members = ::fdopendir(::dup(rootFd));
+    if (members == nullptr)
+        return 0;
     int removed = 0;
-    for (auto it = fs::directory_iterator(root, ec); !ec && it != fs::directory_iterator();
-         it.increment(ec)) {
-        const fs::path folder = it->path();
-        if (!isStagingFolderName(folder.filename().string()) || !it->is_directory(ec) ||
-            it->is_symlink(ec))
+    while (const dirent* member = ::readdir(members)) {
+        const std::string name = member->d_name;
+        if (!isStagingFolderName(name))
             continue;
-        const fs::path lock = folder / lockFileName;
-        const int fd = ::open(lock.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
-        if (fd < 0) {
+        const int folder =
+            ::openat(rootFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (folder < 0)
+            continue;  // not a real folder
+        struct stat facts {};
+        const bool known = ::fstat(folder, &facts) == 0;
+        const int lock = ::openat(folder, lockFileName, O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        ::close(folder);
+        if (lock < 0) {
             // No lock file: a folder being made right now, or one whose maker died before
             // locking it. Only an old one is taken for the latter.
-            std::error_code timeError;
-            const auto written = fs::last_write_time(folder, timeError);
-            if (timeError || fs::file_time_type::clock::now() - written < std::chrono::minutes(1))
+            const auto age = std::chrono::system_clock::now() -
+                             std::chrono::system_clock::from_time_t(facts.st_mtim.tv_sec);
+            if (!known || age < std::chrono::minutes(1))
                 continue;
-        } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
+        } else if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+            ::close(lock);
             continue;  // its owner is alive
         }
-        std::error_code removeError;
-        fs::remove_all(folder, removeError);
-        if (fd >= 0)
-            ::close(fd);
-        if (!removeError)
+        if (removeFolderAt(rootFd, name))
             ++removed;
+        if (lock >= 0)
+            ::close(lock);
     }
+    ::closedir(members);
     return removed;
 }
 

@@ -10,6 +10,7 @@
 
 #include "core/platform/bytes.h"
 #include "core/platform/file_system.h"
+#include "core/platform/private_folder.h"
 #include "core/platform/result.h"
 
 namespace mosavelle {
@@ -110,7 +111,8 @@ private:
 // A private folder of one document's staged pictures, under `stagingRoot()`. The folder is made
 // on first use and removed, with every file in it, when the last owner (the document, or a
 // StoredBytes staged in it) lets go. While it lives it holds an advisory lock on a file inside,
-// which tells `removeStaleStagingFolders` that its process is alive. Thread-safe.
+// which tells `removeStaleStagingFolders` that its process is alive. The root must be a folder of
+// this user's own (see openPrivateFolder); where it is not, nothing is staged. Thread-safe.
 class StagingFolder : public std::enable_shared_from_this<StagingFolder> {
 public:
     // A folder that will be made under `root` (default `stagingRoot()`) when first used.
@@ -129,13 +131,20 @@ public:
     Result<StoredBytes> adopt(const std::filesystem::path& file,
                               FileSystem& files = realFileSystem());
 
+    // The first failure of `store` or `adopt`, so that the user can be told once why pictures
+    // are not kept in the cache folder.
+    std::optional<Error> firstFailure() const;
+
 private:
     explicit StagingFolder(std::filesystem::path path);
     Status ensureMade();
+    Error failed(Error error);
     std::filesystem::path nextName();
 
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::filesystem::path path_;
+    PrivateFolder root_;
+    std::optional<Error> firstFailure_;
     int lockFd_ = -1;
     bool made_ = false;
     std::uint64_t counter_ = 0;
@@ -147,8 +156,9 @@ std::filesystem::path stagingRoot();
 
 // Removes the staging folders under `root` (default `stagingRoot()`) that no live process holds:
 // leftovers of a run that was killed. A folder whose lock is held is left alone, and so is one
-// without a lock file made in the last minute (its owner may be creating it). Best effort: errors
-// are ignored. Returns how many folders were removed.
+// without a lock file made in the last minute (its owner may be creating it). Nothing is done
+// when `root` is not a folder of this user's own (see openPrivateFolder). Best effort: errors are
+// ignored. Returns how many folders were removed.
 int removeStaleStagingFolders(std::filesystem::path root = {});
 
 }  // namespace mosavelle

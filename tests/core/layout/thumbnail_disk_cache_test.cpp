@@ -165,6 +165,15 @@ TEST(ThumbnailDiskCache, LeastRecentlyUsedFilesLeavePastTheCapacity) {
     testing::writeFileBytes(leftover, Bytes(std::string_view("partial")));
     EXPECT_EQ(ThumbnailDiskCache(kept).bytesOnDisk(), one * 2);
     EXPECT_FALSE(fs::exists(leftover));
+
+    // A folder that is a link is not ours: nothing is written into its target or changed there.
+    fs::permissions(folder / "probe", fs::perms(0755));
+    fs::create_directory_symlink(folder / "probe", folder / "link");
+    ThumbnailDiskCache linked(folder / "link");
+    linked.store(b, 128, image);
+    EXPECT_FALSE(linked.load(a, 128));
+    EXPECT_EQ(testing::namesIn(folder / "probe").size(), 1u);
+    EXPECT_EQ(fs::status(folder / "probe").permissions(), fs::perms(0755));
 }
 
 }  // namespace

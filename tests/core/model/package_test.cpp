@@ -182,6 +182,34 @@ TEST_F(PackageTest, MissingFilesMarkOnlyTheirPictures) {
     EXPECT_TRUE(back.project.unusableImages().empty());
 }
 
+TEST_F(PackageTest, PicturesTheCacheCannotTakeAreReadInPlaceAndNoSaveDropsAPicture) {
+    const PackageSnapshot s = deck(3, 7);
+    ASSERT_TRUE(writeProjectPackage(s, pkg).ok());
+    // A staging folder where a file stands, and one on a disk full after the first picture.
+    writeFileBytes(dir / "file", Bytes("in the way"));
+    testing::FaultyFileSystem full;
+    full.failAt = 1;
+    full.crash = true;
+    for (auto [staging, files] :
+         {std::pair{StagingFolder::create(dir / "file" / "staging"), &realFileSystem()},
+          {StagingFolder::create(dir / "staging"), &full}}) {
+        const auto back = readProjectPackage(pkg, *files, staging).value();
+        EXPECT_EQ(back, s);
+        EXPECT_TRUE(staging->firstFailure());
+        ASSERT_TRUE(writeProjectPackage(back, pkg).ok());  // over the package it reads from
+        EXPECT_EQ(readProjectPackage(pkg).value(), s);
+    }
+
+    // Without the bytes of a picture the package holds, a save over it would delete the file.
+    PackageSnapshot lacking = s;
+    lacking.images.erase(s.project.images[1].id);
+    const auto refused = writeProjectPackage(lacking, pkg);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().message.find("picture “photo.JPG” could not be read"),
+              std::string::npos);
+    EXPECT_EQ(readProjectPackage(pkg).value(), s);
+}
+
 // A picture file whose size no buffer can hold (a sparse file of 8 TiB) opens as missing.
 TEST_F(PackageTest, PictureTooLargeToHoldIsReadAsMissing) {
     if (readFileBytes("/proc/sys/vm/overcommit_memory").view().starts_with("1"))

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "core/platform/file_system.h"
+#include "core/platform/private_folder.h"
 #include "core/platform/sha256.h"
 #include "core/platform/stored_bytes.h"
 #include "core/platform/uuid.h"
@@ -119,6 +120,38 @@ TEST(StagingFolderTest, CleanupRemovesOnlyFoldersNobodyHolds) {
     ASSERT_GE(fd, 0);
     EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0) << "held while the folder lives";
     ::close(fd);
+}
+
+TEST(StagingFolderTest, FoldersOfOursAreNeverUsedThroughALinkOrWhenAnotherUserOwnsThem) {
+    TempDir root;
+    // A staging root that links to a folder holding an old, unlocked staging folder.
+    const fs::path target = root / "target", stale = target / Uuid::random().text();
+    fs::create_directories(stale);
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    fs::permissions(target, fs::perms(0755));
+    fs::create_directory_symlink(target, root / "staging");
+    EXPECT_EQ(removeStaleStagingFolders(root / "staging"), 0);
+    auto folder = StagingFolder::create(root / "staging");
+    EXPECT_FALSE(folder->store(Bytes("picture")));
+    ASSERT_TRUE(folder->firstFailure());
+    EXPECT_NE(folder->firstFailure()->message.find("symbolic link"), std::string::npos);
+    EXPECT_EQ(testing::namesIn(target), std::set<std::string>{stale.filename()});
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms(0755));
+
+    // The cache folder itself may be a link (to another disk); what we make inside may not.
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const std::string saved = cache ? cache : "";
+    ::setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+    fs::create_directory_symlink(target, root / "cache");
+    EXPECT_TRUE(openPrivateFolder(root / "cache" / "Mosavelle" / "staging"));
+    fs::rename(target / "Mosavelle", root / "ours");
+    fs::create_directory_symlink(root / "ours", target / "Mosavelle");
+    EXPECT_FALSE(openPrivateFolder(root / "cache" / "Mosavelle" / "staging"));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown((root / "ours" / "staging").c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(openPrivateFolder(root / "ours" / "staging"));
+    }
+    cache ? ::setenv("XDG_CACHE_HOME", saved.c_str(), 1) : ::unsetenv("XDG_CACHE_HOME");
 }
 
 TEST(FileSystemTest, CloneFileCopiesRegularFilesIntoNewNamesOnly) {
