@@ -29,8 +29,9 @@ struct ThumbnailProvider::Gate {
     }
 };
 
-ThumbnailProvider::ThumbnailProvider(ThumbnailCache& cache, QObject* parent)
-    : QObject(parent), cache_(cache), gate_(std::make_shared<Gate>()) {
+ThumbnailProvider::ThumbnailProvider(ThumbnailCache& cache, QObject* parent,
+                                     std::chrono::milliseconds retryDelay)
+    : QObject(parent), cache_(cache), gate_(std::make_shared<Gate>()), retryDelay_(retryDelay) {
     gate_->target = this;
     generation_ = cache_.newGeneration();
 }
@@ -88,7 +89,7 @@ QImage ThumbnailProvider::image(const Uuid& pictureID, const StoredBytes& bytes,
         return wrap(std::move(exact));
 
     const int bucket = bucketFor(pixelSize);
-    if (!holds(inFlight_, pictureID, bucket) && !holds(failed_, pictureID, bucket)) {
+    if (!holds(inFlight_, pictureID, bucket) && !failedLately(pictureID, bucket)) {
         inFlight_[pictureID].insert(bucket);
         std::weak_ptr<Gate> gate = gate_;
         cache_.request(
@@ -111,10 +112,19 @@ void ThumbnailProvider::deliver(const Uuid& pictureID, int bucket, ThumbnailImag
             inFlight_.erase(found);
     }
     if (!image) {
-        failed_[pictureID].insert(bucket);
+        failed_[pictureID][bucket] = std::chrono::steady_clock::now();
         return;
     }
     Q_EMIT thumbnailReady(pictureID);
+}
+
+bool ThumbnailProvider::failedLately(const Uuid& pictureID, int bucket) const {
+    const auto found = failed_.find(pictureID);
+    if (found == failed_.end())
+        return false;
+    const auto when = found->second.find(bucket);
+    return when != found->second.end() &&
+           std::chrono::steady_clock::now() - when->second < retryDelay_;
 }
 
 void ThumbnailProvider::dropPictures(const std::vector<Uuid>& pictureIDs) {

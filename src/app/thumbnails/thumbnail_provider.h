@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -28,8 +29,15 @@ namespace mosavelle::app {
 class ThumbnailProvider : public QObject {
     Q_OBJECT
 public:
+    // How long a bucket that failed to decode is not asked for again. Views paint often, and a
+    // picture that does not decode must not be decoded on every paint; but a failure may pass
+    // (the stored file briefly unreadable, memory short), and must not leave a smaller stand-in
+    // shown for good.
+    static constexpr std::chrono::milliseconds defaultRetryDelay = std::chrono::seconds(30);
+
     explicit ThumbnailProvider(ThumbnailCache& cache = ThumbnailCache::shared(),
-                               QObject* parent = nullptr);
+                               QObject* parent = nullptr,
+                               std::chrono::milliseconds retryDelay = defaultRetryDelay);
     ~ThumbnailProvider() override;
 
     static ThumbnailProvider& shared();
@@ -39,9 +47,9 @@ public:
 
     // The best image of `pictureID` for a longer side of `pixelSize` device pixels: the bucket's
     // image when it is in memory, else the largest smaller one (null when none). A missing bucket
-    // is requested from `bytes` unless it is being made or failed to decode. With the picture's
-    // `sha256` (its SourceImage field) the disk cache is used, so a reopened deck shows its
-    // miniatures without decoding.
+    // is requested from `bytes` unless it is being made or failed to decode less than the retry
+    // delay ago. With the picture's `sha256` (its SourceImage field) the disk cache is used, so a
+    // reopened deck shows its miniatures without decoding.
     QImage image(const Uuid& pictureID, const StoredBytes& bytes, int pixelSize,
                  const std::string& sha256 = {});
     // The same for a picture of a deck: its bytes in `pictures` and its digest in `project`.
@@ -72,12 +80,15 @@ private:
     struct Gate;
     void deliver(const Uuid& pictureID, int bucket, ThumbnailImage image);
     static QImage wrap(ThumbnailImage image);
+    bool failedLately(const Uuid& pictureID, int bucket) const;
 
     ThumbnailCache& cache_;
     std::shared_ptr<Gate> gate_;  // closed on destruction; pool threads post through it
     std::uint64_t generation_ = 0;
     std::map<Uuid, std::set<int>> inFlight_;
-    std::map<Uuid, std::set<int>> failed_;
+    const std::chrono::milliseconds retryDelay_;
+    // When each bucket of a picture last failed to decode.
+    std::map<Uuid, std::map<int, std::chrono::steady_clock::time_point>> failed_;
 };
 
 }  // namespace mosavelle::app

@@ -385,9 +385,20 @@ VipsImageHandle toEightBitSrgb(VipsImageHandle image) {
 
 // Turns stored pixels upright by the orientation code of the facts (libvips' own reading of the
 // file's tags is never used, so pixels and facts cannot disagree).
+//
+// `image` is read from its file once, top to bottom, but every turn except a left-right mirror
+// asks for rows out of that order (the first upright row of a quarter turn is the stored grid's
+// first column), which such a read refuses. So the scaled picture is first made in memory, where
+// any row can be read: memory still follows the output size, never the stored one.
 VipsImageHandle turnedUpright(VipsImageHandle image, int orientation) {
     if (!image || orientation == 1)
         return image;
+    if (orientation != 2) {
+        VipsImage* made = vips_image_copy_memory(image.get());
+        if (made == nullptr)
+            return nullptr;
+        image.reset(made);
+    }
     VipsImage* tagged = nullptr;
     if (vips_copy(image.get(), &tagged, nullptr) != 0)
         return nullptr;

@@ -175,16 +175,11 @@ TEST(ImageOrientation, EveryCodeGivesUprightFactsAndPixelsWithResolutionsFollowi
         EXPECT_EQ(std::pair(info.dpiX, info.dpiY),
                   turned ? std::pair(240., 300.) : std::pair(300., 240.));
 
+        // Pixels of every code, of every type, at every size: the picture encoding suite.
         auto full = decodeFirstFrame(bytes);
-        auto thumb = decodeThumbnail(bytes, 32);
-        ASSERT_TRUE(full && thumb);
+        ASSERT_TRUE(full);
         EXPECT_EQ(full->pixel(30, 30)[3], 255);  // opaque: alpha filled in
-        if (valid) {
-            EXPECT_EQ(describe(*full), "64x40 RG..");
-            EXPECT_EQ(describe(*thumb), "32x20 RG..");
-        } else {
-            EXPECT_EQ(describe(*full).substr(0, 5), "40x64");
-        }
+        EXPECT_EQ(describe(*full).substr(0, valid ? 10 : 5), valid ? "64x40 RG.." : "40x64");
     }
 }
 
