@@ -12,7 +12,7 @@ template <class Change>
 void changeSetting(MosavelleDocument& document, const std::string& actionName, Change change) {
     Project project = document.project();
     change(project);
-    document.changeProjectIfDifferent(std::move(project), actionName);
+    document.changeProject(std::move(project), actionName);
 }
 
 // Installs `project` and `logo` together and registers the step that swaps the previous pair
