@@ -79,10 +79,7 @@ ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& opt
     if (notes)
         console.note(*notes);
     ImportOutcome outcome;
-    for (const auto& item : plan->items)
-        outcome.usable += item.importError ? 0 : 1;
-    for (const auto& duplicate : plan->duplicates)
-        outcome.usable += duplicate.incoming.importError ? 0 : 1;
+    outcome.usable = plan->items.size() + plan->duplicates.size();
     outcome.imported = plan->items.size();
     if (options.keepDuplicates)
         outcome.imported += plan->duplicates.size();
