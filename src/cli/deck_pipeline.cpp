@@ -72,7 +72,7 @@ ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& opt
         makeImportPlan(urls, document.project().images, options.recursive, planOptions);
     console.endProgress();
     if (!plan)
-        return {0, 0, true};
+        return ImportOutcome{.interrupted = true};
 
     const std::optional<std::string> notes =
         applyImportPlan(document, *plan, options.keepDuplicates);

@@ -294,7 +294,7 @@ TEST_F(CliDeckTest, ConcurrentImportsIntoOneProjectKeepEveryPicture) {
 }
 
 // Ctrl-C, SIGTERM, a closed terminal and SIGQUIT stop the tool cleanly: status 130 and nothing
-// written.
+// written, by `make` and by an `import` into a new project alike.
 TEST_F(CliDeckTest, StopSignalsEndWithStatus130LeavingNoPartialFiles) {
     const auto pictures = path("pictures");
     fs::create_directories(pictures);
@@ -303,13 +303,23 @@ TEST_F(CliDeckTest, StopSignalsEndWithStatus130LeavingNoPartialFiles) {
         std::ofstream(pictures / (std::to_string(i) + ".jpg"), std::ios::app) << i;
     }
     const auto out = path("out.pptx");
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    const std::string deck = path("deck.mosavelle");
+    const std::vector<std::vector<std::string>> commands{{"make", out, pictures, "--save", deck},
+                                                         {"import", deck, pictures}};
+    const int signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+    for (int run = 0; run < 8; ++run) {
+        const auto& command = commands[run / 4];
+        const int signal = signals[run % 4];
+        SCOPED_TRACE(command[0]);
         const pid_t child = ::fork();
         if (child == 0) {
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 2);
-            ::execl(MOSAVELLE_CLI_PATH, "mosavelle-cli", "make", out.c_str(), pictures.c_str(),
-                    "--save", path("deck.mosavelle").c_str(), static_cast<char*>(nullptr));
+            std::vector<char*> argv{const_cast<char*>("mosavelle-cli")};
+            for (const auto& arg : command)
+                argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            ::execv(MOSAVELLE_CLI_PATH, argv.data());
             ::_exit(127);
         }
         // Sent as soon as the tool catches the signal, which must be before it does any work.
@@ -327,7 +337,7 @@ TEST_F(CliDeckTest, StopSignalsEndWithStatus130LeavingNoPartialFiles) {
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << signal;
         EXPECT_EQ(WEXITSTATUS(status), 130);
-        EXPECT_FALSE(fs::exists(out) || fs::exists(path("deck.mosavelle")));
+        EXPECT_FALSE(fs::exists(out) || fs::exists(deck));
         for (const auto& name : namesIn(dir_.path()))
             EXPECT_FALSE(name.starts_with(".")) << name;
     }
