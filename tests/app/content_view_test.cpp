@@ -11,7 +11,9 @@
 #include "app/window/import_flow.h"
 #include "app/window/warning_strip.h"
 #include "app_test_support.h"
+#include "core/editing/deck_settings.h"
 #include "core/editing/selection.h"
+#include "core/editing/slide_settings.h"
 #include "core/layout/warnings.h"
 #include "support/test_support.h"
 
@@ -76,6 +78,23 @@ private Q_SLOTS:
         QCOMPARE(empty.view.currentDetailPage(), empty.view.welcomeCanvas());
         QVERIFY(
             !named<QToolButton>(empty.view, QStringLiteral("Export Presentation…"))->isEnabled());
+    }
+
+    void slidesThatASizeChangeMakesOverflowAreNamedAtOnceUntilFitted() {
+        ShownView shown(makeDeck(3));
+        MosavelleDocument& document = shown.handle->document();
+        Project project = document.project();
+        project.images[2].pixelHeight = 1000;  // 4:1, 11.1 inches wide at a fifth of its size
+        project.slides[2].placementOverride = Placement{SizingMode::custom, {}, 0, 0.2};
+        document.setProject(project);
+        QCOMPARE(shown.view.warningStrip().text(), QString());
+        setSlideSize(document, SlideSizePreset::classic);
+        QCOMPARE(shown.view.warningStrip().text(),
+                 QStringLiteral("Since the slide size changed, part of a picture extends outside "
+                                "slide 3."));
+        setSelection(document, {slideID(*shown.handle, 3)});
+        fitToSlide(document);
+        QCOMPARE(shown.view.warningStrip().text(), QString());
     }
 
     void subfolderQuestionIsAskedOnceAndNotesListTheFailureThenTheAnimationSentence() {
