@@ -64,6 +64,8 @@ void setCleansFileNamesForCaptions(MosavelleDocument& document, bool enabled) {
 void setLogo(MosavelleDocument& document, Bytes logo) {
     Project project = document.project();
     project.appearance.branding.logoFileName = "logo.png";
+    if (project == document.project() && document.logoData() == logo)
+        return;  // the logo the deck has already
     swapProjectAndLogo(document, std::move(project), std::move(logo), "Set Logo");
 }
 
