@@ -113,8 +113,8 @@ private Q_SLOTS:
                     QVERIFY(!near(image.pixelColor(p), want));
         }
         QCOMPARE(image.pixelColor(2, 2), background);  // page corner, outside the margins
-        // Black text on this dark blue would be all but invisible: the rendering asks for white,
-        // and the painter must draw in the colour the rendering (and so the export) uses.
+        // Black text on this dark blue would be unreadable: the rendering asks for white, and
+        // the painter must draw in the colour the rendering (and so the export) uses.
         for (const TextFrame& text : rendered.texts) {
             QCOMPARE(text.color, (RGBAColor{1, 1, 1, 1}));
             const QColor ink = QColor::fromRgbF(text.color.red, text.color.green, text.color.blue);

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -72,17 +71,12 @@ inline ProcessResult runShell(const std::string& command, const std::filesystem:
     return result;
 }
 
-// The schema validator for exported presentations: the program MOSAVELLE_OOXML_VALIDATOR names
-// (a setting that names nothing fails the checks that need it, rather than skip them), else the
-// one kept beside the repository where it is there, else nothing and those checks are skipped.
-inline std::optional<std::filesystem::path> presentationValidator() {
+// The schema validator: MOSAVELLE_OOXML_VALIDATOR, else the one kept beside the repository.
+inline std::filesystem::path presentationValidator() {
     if (const char* named = std::getenv("MOSAVELLE_OOXML_VALIDATOR"); named && *named)
-        return std::filesystem::path(named);
-    const auto beside =
-        std::filesystem::path(MOSAVELLE_SOURCE_DIR) / ".." / "shared" / "tools" / "validate-pptx";
-    if (std::filesystem::exists(beside))
-        return beside;
-    return std::nullopt;
+        return named;
+    return std::filesystem::path(MOSAVELLE_SOURCE_DIR) / ".." / "shared" / "tools" /
+           "validate-pptx";
 }
 
 // LibreOffice converting `files` (shell-quoted, each after a space) to PDFs in `pdfs`, with a

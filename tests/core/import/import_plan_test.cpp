@@ -172,10 +172,10 @@ TEST(MakeImportPlan, ContainerProofStillRefusesCutPictures) {
         ImportPlanOptions options;
         options.decodeProof = proof;
         const auto plan = makeImportPlan({dir.path()}, {}, false, options);
-        Names refused;
+        Names unusable;
         for (const auto& failure : plan->failures)
-            refused.push_back(failure.name);
-        return refused;
+            unusable.push_back(failure.name);
+        return unusable;
     };
     const Names refused = verdicts(DecodeProof::thumbnail);
     EXPECT_EQ(refused, (Names{"cut-picture.png", "cut-picture.tif", "cut.jpg"}));
