@@ -72,17 +72,14 @@ ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& opt
         makeImportPlan(urls, document.project().images, options.recursive, planOptions);
     console.endProgress();
     if (!plan)
-        return {0, 0, true};
+        return ImportOutcome{.interrupted = true};
 
     const std::optional<std::string> notes =
         applyImportPlan(document, *plan, options.keepDuplicates);
     if (notes)
         console.note(*notes);
     ImportOutcome outcome;
-    for (const auto& item : plan->items)
-        outcome.usable += item.importError ? 0 : 1;
-    for (const auto& duplicate : plan->duplicates)
-        outcome.usable += duplicate.incoming.importError ? 0 : 1;
+    outcome.usable = plan->items.size() + plan->duplicates.size();
     outcome.imported = plan->items.size();
     if (options.keepDuplicates)
         outcome.imported += plan->duplicates.size();

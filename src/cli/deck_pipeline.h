@@ -31,7 +31,7 @@ struct ImportOutcome {
     std::size_t imported = 0;           // pictures added to the deck
     std::size_t skippedDuplicates = 0;  // duplicates left out (without --keep-duplicates)
     // Pictures among the inputs whose pixels decode, duplicates included: 0 when the inputs hold
-    // nothing the deck can show.
+    // nothing the deck can show. Pictures whose pixels do not read are only named in the notes.
     std::size_t usable = 0;
     bool interrupted = false;  // stopped by Ctrl-C before anything was imported
 };

@@ -37,7 +37,8 @@ ExitStatus runImport(const ImportCommandOptions& options, Console& console) {
     }
 
     const ImportOutcome imported = importInputs(*document, options.import, console);
-    if (imported.interrupted) {
+    // A stop that came after the last file was read still keeps the project as it was.
+    if (imported.interrupted || InterruptWatch::requested()) {
         console.error("The import was interrupted; " + quoted(options.project) +
                       " was not changed.");
         return ExitStatus::interrupted;

@@ -71,6 +71,11 @@ private Q_SLOTS:
         shown.handle->document().setProject(project);
         QCOMPARE(warningStripText(shown.handle->document()),
                  QString::fromStdString(warningMessage(SlideWarning::missingImage(std::nullopt))));
+        project.images[2].pixelHeight = 1000;  // 4:1, 11.1 inches wide at a fifth of its size
+        project.slides[2].placementOverride = Placement{SizingMode::custom, {}, 0, 0.2};
+        project.appearance.slideSize = SlideSizePreset::classic;
+        shown.handle->document().setProject(project);
+        QVERIFY(shown.view.warningStrip().text().endsWith(QStringLiteral("outside slide 3.")));
 
         ShownView empty(makeDeck(0));
         QCOMPARE(empty.view.currentDetailPage(), empty.view.welcomeCanvas());

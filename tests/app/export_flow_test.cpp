@@ -77,9 +77,9 @@ private Q_SLOTS:
         QWidget window;
         ExportSheet sheet(*handle, &window);
         QCOMPARE(sheet.quality(), QualityPreset::balanced);
-        QCOMPARE(sheet.estimateText(), QStringLiteral("About 1.2 MB"));
+        QCOMPARE(sheet.estimateText(), QStringLiteral("About 467.1 kB"));
         sheet.setQuality(QualityPreset::small);
-        QCOMPARE(sheet.estimateText(), QStringLiteral("About 640.0 kB"));
+        QCOMPARE(sheet.estimateText(), QStringLiteral("About 202.9 kB"));
 
         project.slides = {sectionDividerSlide()};
         handle->document().setProject(project);

@@ -115,19 +115,19 @@ private Q_SLOTS:
         undo->trigger();
 
         setSelection(document, {document.project().slides[0].id, document.project().slides[1].id});
-        window->menus().action("slides.groupTwoUp")->trigger();
-        QCOMPARE(undo->text(), QStringLiteral("Undo Group Slides"));
+        window->menus().action("slides.duplicate")->trigger();
+        QCOMPARE(undo->text(), QStringLiteral("Undo Duplicate Slides"));
         QVERIFY(undo->isEnabled());
         QVERIFY(window->isWindowModified());
         QVERIFY(window->windowTitle().startsWith(QStringLiteral("untitled")));
 
         undo->trigger();
-        QCOMPARE(redo->text(), QStringLiteral("Redo Group Slides"));
+        QCOMPARE(redo->text(), QStringLiteral("Redo Duplicate Slides"));
         QCOMPARE(undo->text(), QStringLiteral("Undo"));
         QVERIFY(!window->isWindowModified());
         redo->trigger();
         QVERIFY(window->isWindowModified());
-        QCOMPARE(undo->text(), QStringLiteral("Undo Group Slides"));
+        QCOMPARE(undo->text(), QStringLiteral("Undo Duplicate Slides"));
 
         // Slide commands reach their own window's document, not the newest window's.
         DocumentWindow* second = new DocumentWindow(handleFor(deckOfSlides(3)));

@@ -8,7 +8,7 @@
 
 namespace {
 
-const QColor background(51, 102, 153);
+const QColor background(20, 40, 60);
 const QColor pictureColors[] = {QColor(220, 20, 20), QColor(20, 200, 20), QColor(240, 220, 0),
                                 QColor(200, 0, 200)};
 
@@ -65,7 +65,7 @@ private Q_SLOTS:
         DeckBuilder deck;
         deck.project.appearance.slideSize = SlideSizePreset(size);
         deck.project.appearance.background = BackgroundKind::custom;
-        deck.project.appearance.customBackground = {0.2, 0.4, 0.6, 1};
+        deck.project.appearance.customBackground = {20 / 255.0, 40 / 255.0, 60 / 255.0, 1};
         deck.project.appearance.defaultPlacement.mode = SizingMode(mode);
         deck.project.appearance.typography.titleColor = {0, 0, 0, 1};
         deck.project.appearance.typography.bodyColor = {0, 0, 0, 1};
@@ -113,7 +113,7 @@ private Q_SLOTS:
                     QVERIFY(!near(image.pixelColor(p), want));
         }
         QCOMPARE(image.pixelColor(2, 2), background);  // page corner, outside the margins
-        // Black text on this mid blue would be unreadable: the rendering asks for white, and
+        // Black text on this dark blue would be unreadable: the rendering asks for white, and
         // the painter must draw in the colour the rendering (and so the export) uses.
         for (const TextFrame& text : rendered.texts) {
             QCOMPARE(text.color, (RGBAColor{1, 1, 1, 1}));

@@ -234,9 +234,7 @@ TEST_F(CliDeckTest, MakeThatCannotSaveTheProjectSaysWhatWasWrittenAndWhatNot) {
 }
 
 TEST_F(CliDeckTest, UnusablePicturesAreFoundAtImportAndNamedWhenAnExportFails) {
-    // The header of truncated.jpg reads, its pixels do not: the import says so, and the deck
-    // keeps it as unusable, so the export names it again, with a picture whose copy is gone
-    // from the package, and goes on without them.
+    // The header of truncated.jpg reads, its pixels do not: the import names it and leaves it out.
     const auto pictures = pictureFolder("pictures", {{"good.jpg", "orient-1.jpg"},
                                                      {"IMG_0042.JPG", "truncated.jpg"},
                                                      {"lost.jpg", "orient-3.jpg"}});
@@ -246,18 +244,16 @@ TEST_F(CliDeckTest, UnusablePicturesAreFoundAtImportAndNamedWhenAnExportFails) {
     EXPECT_EQ(result.errLines(),
               std::vector<std::string>{"IMG_0042.JPG: This file could not be read as an image."});
     const json imported = project(deck);
-    ASSERT_EQ(imported["images"].size(), 3u);
-    fs::remove(deck / "images" / imported["images"][2]["storedFileName"].get<std::string>());
+    ASSERT_EQ(imported["images"].size(), 2u);
+    fs::remove(deck / "images" / imported["images"][1]["storedFileName"].get<std::string>());
 
     fs::create_directories(path("dest"));
     const auto out = path("dest") / "out.pptx";
     result = cli({"export", deck.string(), out.string(), "--quality", "balanced"});
     ASSERT_EQ(result.status, 0) << result.err;
     const auto lines = result.errLines();
-    ASSERT_EQ(lines.size(), 3u) << result.err;  // a heading, then one line per picture
-    EXPECT_EQ(std::set<std::string>(lines.begin() + 1, lines.end()),
-              (std::set<std::string>{"IMG_0042.JPG: This file could not be read as an image.",
-                                     "lost.jpg: The copied image is missing from this project."}));
+    ASSERT_EQ(lines.size(), 2u) << result.err;  // a heading, then one line per picture
+    EXPECT_EQ(lines[1], "lost.jpg: The copied image is missing from this project.");
 
     // Bytes broken inside the package never reach a presentation, not even copied at best; the
     // failure names the picture and leaves the earlier presentation and no temporary file.
@@ -302,7 +298,7 @@ TEST_F(CliDeckTest, ConcurrentImportsIntoOneProjectKeepEveryPicture) {
 }
 
 // Ctrl-C, SIGTERM, a closed terminal and SIGQUIT stop the tool cleanly: status 130 and nothing
-// written.
+// written, by `make` and, for the last two, by an `import` into a new project.
 TEST_F(CliDeckTest, StopSignalsEndWithStatus130LeavingNoPartialFiles) {
     const auto pictures = path("pictures");
     fs::create_directories(pictures);
@@ -316,6 +312,10 @@ TEST_F(CliDeckTest, StopSignalsEndWithStatus130LeavingNoPartialFiles) {
         if (child == 0) {
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 2);
+            if (signal == SIGHUP || signal == SIGQUIT)
+                ::execl(MOSAVELLE_CLI_PATH, "mosavelle-cli", "import",
+                        path("deck.mosavelle").c_str(), pictures.c_str(),
+                        static_cast<char*>(nullptr));
             ::execl(MOSAVELLE_CLI_PATH, "mosavelle-cli", "make", out.c_str(), pictures.c_str(),
                     "--save", path("deck.mosavelle").c_str(), static_cast<char*>(nullptr));
             ::_exit(127);

@@ -71,8 +71,10 @@ inline ProcessResult runShell(const std::string& command, const std::filesystem:
     return result;
 }
 
-// The schema validator for exported presentations, kept beside the repository.
+// The schema validator: MOSAVELLE_OOXML_VALIDATOR, else the one kept beside the repository.
 inline std::filesystem::path presentationValidator() {
+    if (const char* named = std::getenv("MOSAVELLE_OOXML_VALIDATOR"); named && *named)
+        return named;
     return std::filesystem::path(MOSAVELLE_SOURCE_DIR) / ".." / "shared" / "tools" /
            "validate-pptx";
 }

@@ -115,6 +115,7 @@ ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
     connect(welcome_, &WelcomeCanvas::importRequested, this, &ContentView::importImages);
     connect(navigator_, &NavigatorView::unableToAddImage, this, &ContentView::showUnableToAddImage);
     connect(&handle_, &DocumentHandle::documentChanged, this, &ContentView::onDocumentChanged);
+    sizeOverflows_.update(handle_.document());
 
     AppNotifications& notifications = AppNotifications::instance();
     connect(&notifications, &AppNotifications::showWelcome, this, [this] {
@@ -472,6 +473,7 @@ void ContentView::onDocumentChanged(const DocumentChange& change) {
             schedulePreviewCommit();
             break;
         case DocumentChangeKind::project: {
+            sizeOverflows_.update(handle_.document());
             updateToolBar();
             const std::size_t count = handle_.document().project().slides.size();
             if (count != slideCount_) {
@@ -509,7 +511,13 @@ void ContentView::updateDetail() {
         if (auto slide = displayedSlide())
             shown = slide->id;
     workspace_->setDisplayedSlide(shown);
-    warningStrip_->setText(page == previewPage_ ? warningStripText(handle_.document()) : QString());
+    QStringList strip;
+    if (page == previewPage_)
+        for (const QString& text :
+             {warningStripText(handle_.document()), sizeOverflows_.text(handle_.document())})
+            if (!text.isEmpty())
+                strip.push_back(text);
+    warningStrip_->setText(strip.join(QLatin1Char(' ')));
 }
 
 QWidget* ContentView::currentDetailPage() const {

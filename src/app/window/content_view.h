@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/window/warning_strip.h"
 #include "core/model/document.h"
 #include "core/model/project.h"
 
@@ -22,7 +23,6 @@ class ImportFlow;
 class PreviewWorkspace;
 class NavigatorView;
 class SelectSlidePlaceholder;
-class WarningStrip;
 class WelcomeCanvas;
 
 // The content of one deck window: the slide navigator on the left, the preview workspace (or the
@@ -115,6 +115,7 @@ private:
     SelectSlidePlaceholder* placeholder_ = nullptr;
     QWidget* previewPage_ = nullptr;
     WarningStrip* warningStrip_ = nullptr;
+    SlideSizeOverflows sizeOverflows_;
     QWidget* inspectorColumn_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QAction* gridAction_ = nullptr;

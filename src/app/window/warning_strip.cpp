@@ -27,6 +27,41 @@ QString warningStripText(const MosavelleDocument& document) {
     return messages.join(QLatin1Char(' '));
 }
 
+void SlideSizeOverflows::update(const MosavelleDocument& document) {
+    const Project& project = document.project();
+    const SlideSizePreset size = project.appearance.slideSize;
+    std::vector<Uuid> overflowing;
+    if (!size_) {
+        size_ = size;
+        return;
+    }
+    if (size != *size_) {
+        size_ = size;
+        overflowing = slidesWithPicturesOutside(project);
+    } else if (!slides_.empty()) {
+        overflowing = slidesWithPicturesOutside(project, slides_);
+    }
+    slides_ = std::set<Uuid>(overflowing.begin(), overflowing.end());
+}
+
+QString SlideSizeOverflows::text(const MosavelleDocument& document) const {
+    // At most this many numbers are written out; the rest are counted.
+    constexpr std::size_t named = 12;
+    const std::vector<std::size_t> positions = document.slidePositions(slides_);
+    if (positions.empty())
+        return {};
+    if (positions.size() == 1)
+        return tr("Since the slide size changed, part of a picture extends outside slide %1.")
+            .arg(positions.front() + 1);
+    QStringList numbers;
+    for (std::size_t i = 0; i < positions.size() && i < named; ++i)
+        numbers.push_back(QString::number(positions[i] + 1));
+    QString list = numbers.join(QStringLiteral(", "));
+    if (positions.size() > named)
+        list = tr("%1 and %n more", "slide numbers", int(positions.size() - named)).arg(list);
+    return tr("Since the slide size changed, pictures extend outside slides %1.").arg(list);
+}
+
 WarningStrip::WarningStrip(QWidget* parent) : QFrame(parent) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(8, 8, 8, 8);

@@ -12,7 +12,7 @@ template <class Change>
 void changeSetting(MosavelleDocument& document, const std::string& actionName, Change change) {
     Project project = document.project();
     change(project);
-    document.changeProjectIfDifferent(std::move(project), actionName);
+    document.changeProject(std::move(project), actionName);
 }
 
 // Installs `project` and `logo` together and registers the step that swaps the previous pair
@@ -64,6 +64,8 @@ void setCleansFileNamesForCaptions(MosavelleDocument& document, bool enabled) {
 void setLogo(MosavelleDocument& document, Bytes logo) {
     Project project = document.project();
     project.appearance.branding.logoFileName = "logo.png";
+    if (project == document.project() && document.logoData() == logo)
+        return;  // the logo the deck has already
     swapProjectAndLogo(document, std::move(project), std::move(logo), "Set Logo");
 }
 

@@ -21,7 +21,8 @@ void setShowsSlideNumbers(MosavelleDocument& document, bool shown);  // "Slide N
 // are not touched.
 void setCleansFileNamesForCaptions(MosavelleDocument& document, bool enabled);  // "Caption Setting"
 
-// Makes `logo` the deck's logo, stored under the name "logo.png" whatever its format. "Set Logo".
+// Makes `logo` the deck's logo, stored under the name "logo.png" whatever its format. "Set Logo";
+// nothing when the deck has that logo already.
 // Unlike the other steps, undoing a logo change also brings back the logo bytes that were there
 // before (and redoing takes them away again), so that undo never leaves a logo name without its
 // picture or a name over the wrong picture.

@@ -73,8 +73,7 @@ std::optional<std::vector<ImportItem>> planPastedItems(const PastedContent& cont
                 if (auto staged = options.staging->store(*png, digest))
                     stored = std::move(*staged);
             items.push_back(ImportItem{std::filesystem::path(name), std::move(stored),
-                                       std::move(picture->info), name, std::move(digest),
-                                       std::nullopt});
+                                       std::move(picture->info), name, std::move(digest)});
         }
         report(i + 1);
     }

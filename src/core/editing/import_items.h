@@ -17,7 +17,7 @@ namespace mosavelle {
 // Adds one picture (bytes stored under a new identifier) and one single-picture slide per item,
 // in order, at the end of the deck; the caption comes from the file name when the deck's file
 // name cleanup is on. A deck that is not in manual order is then re-sorted. One undo step
-// "Import Images", also for an empty list; the stored bytes stay when it is undone. The selection
+// "Import Images" (none for an empty list); the stored bytes stay when it is undone. The selection
 // becomes the last slide of the deck, when there is one.
 void importItems(MosavelleDocument& document, const std::vector<ImportItem>& items);
 

@@ -121,9 +121,16 @@ void groupSelectedSlides(MosavelleDocument& document, SlideLayoutKind layout) {
             firstSource = &slide;
         pool.insert(pool.end(), slide.slots.begin(), slide.slots.end());
     }
-    if (layout == SlideLayoutKind::section || pool.size() < capacity) {
-        document.changeProject(current, "Group Slides");
+    if (layout == SlideLayoutKind::section)
         return;
+    if (pool.size() < capacity) {
+        // Too few slots to fill one slide of the layout: with two pictures or more they still make
+        // one, its remaining places empty (three pictures as four-up); with fewer there is
+        // nothing to group.
+        if (std::count_if(pool.begin(), pool.end(), isFilled) < 2)
+            return;
+        while (pool.size() < capacity)
+            pool.push_back(emptySlot());
     }
 
     std::vector<Slide> made;
@@ -170,6 +177,7 @@ void ungroupSelectedSlides(MosavelleDocument& document) {
     const Project& current = document.project();
     Project project = current;
     project.slides.clear();
+    bool split = false;
     for (std::size_t i = 0; i < current.slides.size(); ++i) {
         const Slide& slide = current.slides[i];
         const bool splittable = slide.layout == SlideLayoutKind::imageTitleCaption ||
@@ -180,6 +188,7 @@ void ungroupSelectedSlides(MosavelleDocument& document) {
             project.slides.push_back(current.slides.handle(i));  // shared, not copied
             continue;
         }
+        split = true;
         for (const auto& slot : slide.slots) {
             if (!isFilled(slot))
                 continue;
@@ -188,6 +197,8 @@ void ungroupSelectedSlides(MosavelleDocument& document) {
             project.slides.push_back(std::move(single));
         }
     }
+    if (!split)
+        return;  // nothing selected to split: the sort mode stays too
     project.sort = SortMode::manual;
     document.changeProject(std::move(project), "Ungroup Slides");
 }
@@ -266,6 +277,8 @@ void moveSlides(MosavelleDocument& document, const std::vector<std::size_t>& sou
     if (destination == count)
         at = rest.size();
     rest.insert(rest.cbegin() + static_cast<std::ptrdiff_t>(at), block);
+    if (slideIDs(rest) == slideIDs(project.slides))
+        return;  // dropped where the rows stood: the deck keeps its order and its sort mode
     project.slides = std::move(rest);
     project.sort = SortMode::manual;
     document.changeProject(std::move(project), "Reorder Slides");

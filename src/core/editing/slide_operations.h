@@ -13,7 +13,8 @@ namespace mosavelle {
 // Operations that change which slides a deck has, their order, and which pictures sit on which
 // slide. Each changes the project in one step and registers one undo step restoring the whole
 // previous project under the name given with it (nothing is registered without an undo history).
-// Operations that cannot apply do nothing. Interface thread only.
+// Operations that cannot apply, or that would leave the project as it is, do nothing and register
+// nothing. Interface thread only.
 
 enum class AddImageResult { added, slideFull, notPossible };
 
@@ -26,8 +27,7 @@ void deleteSelectedSlides(MosavelleDocument& document);
 // in deck order, right after the last selected slide. "Duplicate Slides".
 void duplicateSelectedSlides(MosavelleDocument& document);
 
-// Sets the slide's title to `text` trimmed of white space. "Rename Slide", registered even when
-// nothing changed.
+// Sets the slide's title to `text` trimmed of white space. "Rename Slide".
 void renameSlide(MosavelleDocument& document, const Uuid& slideID, std::string_view text);
 
 // Inserts a section divider after the primary slide (at the end without one), renumbers, sets
@@ -38,14 +38,15 @@ void insertSectionDivider(MosavelleDocument& document);
 // into slides of `layout` (2 slots for twoUp, 4 for fourGrid) that take the first source's title
 // and notes and a common scale; leftover slots become one-picture slides. The new slides replace
 // the pooled ones where the first of them stood. Selected slides that are excluded take no part
-// and stay where they are, so that their pictures are not lost. With fewer slots than one slide
-// takes (or a `section` layout) the deck is unchanged. Renumbers, sets manual order and focuses
-// the first new multi-picture slide. "Group Slides", registered in every case.
+// and stay where they are, so that their pictures are not lost. A pool with fewer slots than one
+// slide takes but at least two pictures makes one slide of `layout` whose remaining places are
+// empty; with fewer pictures (or a `section` layout) nothing changes and no step is registered.
+// Renumbers, sets manual order and focuses the first new multi-picture slide. "Group Slides".
 void groupSelectedSlides(MosavelleDocument& document, SlideLayoutKind layout);
 
 // Replaces every selected imageTitleCaption, twoUp or fourGrid slide by one one-picture slide per
 // filled slot (keeping the notes). Slides without any filled slot stay as they are. Sets manual
-// order. "Ungroup Slides".
+// order when a slide was split. "Ungroup Slides".
 void ungroupSelectedSlides(MosavelleDocument& document);
 
 // Drops the dragged slides (in deck order) after `target` when the first of them stood before
@@ -55,13 +56,13 @@ void reorderSlides(MosavelleDocument& document, const std::vector<Uuid>& dragged
                    const Uuid& target);
 
 // Moves one selected slide one place up (offset < 0) or down (offset > 0): the first selected
-// slide when moving up, the last when moving down. "Reorder Slides" is registered whenever a
-// selected slide exists, also at the ends of the deck; manual order only when a slide moved.
+// slide when moving up, the last when moving down. Manual order and "Reorder Slides" only when a
+// slide moved.
 void moveSelectedSlide(MosavelleDocument& document, int offset);
 
 // Moves the slides at `sourcePositions` (positions outside the deck are ignored) to
 // `destination`, a position counted before the move (clamped to the deck), keeping their
-// relative order. Sets manual order. "Reorder Slides", registered every time.
+// relative order. Sets manual order when the order changed. "Reorder Slides".
 void moveSlides(MosavelleDocument& document, const std::vector<std::size_t>& sourcePositions,
                 std::size_t destination);
 

@@ -11,7 +11,8 @@
 namespace mosavelle {
 
 // Operations that change settings of existing slides, and the live setters of sliders and text
-// fields. Each operation registers one undo step restoring the whole previous project; the live
+// fields. Each operation that changes the project registers one undo step restoring the whole
+// previous project (one that leaves it as it is registers nothing); the live
 // setters register nothing and are bracketed by the document's beginContinuousEdit /
 // endContinuousEdit, which turns a whole gesture into one step. Interface thread only.
 
@@ -28,7 +29,7 @@ void applyPlacementToAll(MosavelleDocument& document, const Placement& placement
 void fitToSlide(MosavelleDocument& document);
 
 // The per-selection setters. With no selected slide they do nothing at all; otherwise they
-// register one step under `undoName`.
+// register one step under `undoName` when the value changes.
 void setTitleOfSelection(MosavelleDocument& document, std::string_view title,
                          const std::string& undoName);
 void setCaptionAlignmentOfSelection(MosavelleDocument& document, CaptionAlignment alignment,

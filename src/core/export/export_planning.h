@@ -11,13 +11,17 @@
 namespace mosavelle {
 
 // What the export sheet shows before an export starts. Pure functions of the deck; cheap enough
-// for the interface thread (they read byte counts, never bytes).
+// for the interface thread (they read byte counts and pixel sizes from the records, never bytes,
+// and lay out the exported slides as an export does).
 
 // The expected size of the exported package in bytes, or nothing when the exported slides show no
 // stored picture bytes at all (no picture, or only pictures whose bytes are missing or empty).
-// Every picture slot of every exported slide counts, repeats included; best adds 80,000 bytes of
-// package overhead to the total, balanced and small scale the total by 0.55 and 0.28 (whole
-// bytes) before adding it.
+// Best, which stores most pictures as they are: the stored bytes of every picture slot of every
+// exported slide, repeats included, plus 80,000 bytes of package overhead. Balanced and small,
+// which write every usable picture once, reduced to the pixel size of its first placement: per
+// picture that pixel count times the bytes per pixel of the preset's JPEG quality (a PNG's stored
+// bytes scaled with its pixel count instead), never more than its stored bytes, plus the same
+// overhead.
 std::optional<std::int64_t> estimatedFileSize(const Project& project, const ImageDataMap& imageData,
                                               QualityPreset quality);
 

@@ -296,12 +296,15 @@ PixelSize reducedSize(PixelSize size, double target) {
     return boundedSize(size, target);
 }
 
+bool writtenAsPng(const SourceImage& image) {
+    return image.hasAlpha || image.uti == kPngType || image.uti == kGifType;
+}
+
 Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeInches,
                                      const SourceImage& image, QualityPreset preset,
                                      RotatedJpeg rotatedJpeg) {
     const bool isJpeg = image.uti == kJpegType;
     const bool isPng = image.uti == kPngType;
-    const bool isGif = image.uti == kGifType;
     const std::optional<ImageSource> source = openImageSource(stored);
     if (!source)
         return unreadable();
@@ -335,7 +338,7 @@ Result<EncodedPicture> encodePicture(const Bytes& stored, double placedLongEdgeI
     }
 
     const double target = targetLongEdge(preset, placedLongEdgeInches);
-    const bool asPng = image.hasAlpha || isPng || isGif;
+    const bool asPng = writtenAsPng(image);
     if (!asPng && storedType == kJpegType) {
         if (auto written = reducedJpeg(*source, target, jpegQuality(preset)))
             return jpegPicture(std::move(*written));

@@ -41,6 +41,10 @@ double targetLongEdge(QualityPreset preset, double placedLongEdgeInches);
 // JPEG quality from 0 to 1: 0.95 at best, 0.85 at balanced, 0.7 at small.
 double jpegQuality(QualityPreset preset);
 
+// Whether a picture written again (not passed through) is written as PNG: it has alpha or is a
+// PNG or GIF. Every other picture is written as JPEG at `jpegQuality`.
+bool writtenAsPng(const SourceImage& image);
+
 // `size` scaled so that its longer side becomes `targetLongEdge` when it is longer than that;
 // each side rounded half away from zero and at least 1. Unchanged otherwise.
 PixelSize reducedSize(PixelSize size, double targetLongEdge);

@@ -46,10 +46,12 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
         if (auto* failure = std::get_if<PictureFileFailure>(&read))
             return ImportFailure{std::move(name), std::move(failure->sentence)};
         auto& picture = std::get<PictureFile>(read);
-        const Bytes& bytes = picture.source.bytes();
-        std::optional<std::string> decodeError;
+        // A picture whose pixels do not read is no picture the deck could show or export: it
+        // fails like a file that is no picture at all.
         if (!decodes(picture, proof))
-            decodeError = std::string(description(ImageIOError::unreadable));
+            return ImportFailure{std::move(name),
+                                 std::string(description(ImageIOError::unreadable))};
+        const Bytes& bytes = picture.source.bytes();
         // The bytes read here are the only read of the file: copied into the staging folder, or
         // dropped when the file itself is to be read again later (its stamp or digest guards
         // that read).
@@ -71,12 +73,8 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
                 digest = sha256Hex(bytes);
             stored = StoredBytes::external(path, bytes.size(), digest, true, stamp);
         }
-        return ImportItem{path,
-                          std::move(stored),
-                          std::move(picture.info),
-                          std::move(name),
-                          std::move(digest),
-                          std::move(decodeError)};
+        return ImportItem{path, std::move(stored), std::move(picture.info), std::move(name),
+                          std::move(digest)};
     } catch (const std::exception&) {
         // Out of memory for a huge file: that file fails, the batch goes on.
         return ImportFailure{std::move(name),
@@ -120,8 +118,6 @@ public:
             }
             item.sha256 = std::move(*digest);
         }
-        if (item.importError)
-            plan_.failures.push_back(ImportFailure{item.originalName, *item.importError});
         if (!item.sha256.empty()) {
             digestEarlierItemsOfSize(size);
             if (!known_.insert(item.sha256).second) {
@@ -240,7 +236,6 @@ SourceImage makeSourceImage(const ImportItem& item, const Uuid& id) {
     image.frameCount = item.info.frameCount;
     image.uti = item.info.uti;
     image.isIncluded = true;
-    image.importError = item.importError;
     return image;
 }
 

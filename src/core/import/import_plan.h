@@ -29,9 +29,6 @@ struct ImportItem {
     // was made elsewhere, in which case makeSourceImage computes it, or for a file read in place
     // that its plan's `DigestScope` left without one, which then has none.
     std::string sha256;
-    // Set when the facts read but the pixels do not decode (damaged data, a picture past the
-    // decode limit): the picture is still imported, marked unusable with this sentence.
-    std::optional<std::string> importError;
     friend bool operator==(const ImportItem&, const ImportItem&) = default;
 };
 
@@ -100,15 +97,14 @@ struct ImportPlanOptions {
 };
 
 // Examines `files` in order: each is read once (and copied into `options.staging` from that one
-// read); a read error, a failure to copy, bytes that do not open as a
-// picture or an ImageIOError becomes a failure with that sentence; every other file becomes an
-// item, or a duplicate when its digest equals one of `existingImages` (used or not) or an item
-// already accepted in this batch. A file that `options.digests` left without a digest is read
-// again, to take it, once another picture of its size turns up. Each picture is decoded once as a
-// small thumbnail; one whose pixels do not decode still becomes an item, carrying `importError`,
-// and also gives a failure line, so that the notes name it and the deck lists it as unusable before
-// any export. The work may run on several threads; the plan is the one a sequential run gives.
-// Nothing when stopped before the end.
+// read); a read error, a failure to copy, bytes that do not open as a picture, an ImageIOError or
+// pixels that do not decode (as `options.decodeProof` proves them: damaged data, a picture past
+// the decode limit) becomes a failure with that sentence, and never an item as well; every other
+// file becomes an item, or a duplicate when its digest equals one of `existingImages` (used or
+// not) or an item already accepted in this batch. A file that `options.digests` left without a
+// digest is read again, to take it, once another picture of its size turns up. The work may run
+// on several threads; the plan is the one a sequential run gives. Nothing when stopped before the
+// end.
 std::optional<ImportPlan> planImportOfFiles(const std::vector<std::filesystem::path>& files,
                                             const ImageList& existingImages,
                                             const ImportPlanOptions& options = {});
@@ -119,7 +115,7 @@ std::optional<ImportPlan> makeImportPlan(const std::vector<std::filesystem::path
                                          const ImportPlanOptions& options = {});
 
 // The picture record for an accepted item: stored as "<ID>.<lower-case extension>" ("img" when
-// the name has none), facts, digest and import error copied from the item, included.
+// the name has none), facts and digest copied from the item, included, without import error.
 SourceImage makeSourceImage(const ImportItem& item, const Uuid& id);
 
 // The notes shown after an import: one "name: message" line per failure, then, after an empty

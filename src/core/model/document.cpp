@@ -381,26 +381,24 @@ void MosavelleDocument::registerProjectRestore(Project before, const std::string
     if (!history)
         return;
     // Running the step swaps `before` back in and registers the opposite swap, which the history
-    // files as the redo (or, while redoing, the next undo) of the same name.
+    // files as the redo (or, while redoing, the next undo) of the same name. The swap registers
+    // even when the two are equal, so that undo and redo keep alternating.
     history->registerStep(
         actionName,
         [this, before = std::move(before), actionName]() mutable {
-            changeProject(std::move(before), actionName);
+            Project replaced = project_;
+            setProject(std::move(before));
+            registerProjectRestore(std::move(replaced), actionName);
         },
         this);
 }
 
-void MosavelleDocument::changeProject(Project newProject, const std::string& actionName) {
+bool MosavelleDocument::changeProject(Project newProject, const std::string& actionName) {
+    if (newProject == project_)
+        return false;
     Project before = project_;
     setProject(std::move(newProject));
     registerProjectRestore(std::move(before), actionName);
-}
-
-bool MosavelleDocument::changeProjectIfDifferent(Project newProject,
-                                                 const std::string& actionName) {
-    if (newProject == project_)
-        return false;
-    changeProject(std::move(newProject), actionName);
     return true;
 }
 

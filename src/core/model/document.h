@@ -91,7 +91,7 @@ SlideListDelta slideListDelta(const SlideList& before, const SlideList& after,
 // field, when the new value differs from the old one, and nobody when it is equal.
 //
 // The setters change state without undo steps. Editing operations change the deck through
-// changeProject / changeProjectIfDifferent (one undo step each) or, for sliders and text fields,
+// changeProject (one undo step, none when nothing changed) or, for sliders and text fields,
 // through setProject between beginContinuousEdit and endContinuousEdit (one step per gesture).
 // An undo step restores the whole project only: picture bytes, the logo, the selection and the
 // preview state are not part of undo.
@@ -161,11 +161,10 @@ public:
 
     // --- Undo primitives for editing operations.
     // Replaces the project and registers one step under `actionName` that puts the previous
-    // project back, even when the two are equal.
-    void changeProject(Project newProject, const std::string& actionName);
-    // Like changeProject, but does nothing and registers nothing when the new project equals
-    // the current one. Returns whether it changed.
-    bool changeProjectIfDifferent(Project newProject, const std::string& actionName);
+    // project back. Does nothing and registers nothing when the new project equals the current
+    // one, so that a command which changes nothing neither adds an undo step nor marks the deck
+    // modified. Returns whether it changed.
+    bool changeProject(Project newProject, const std::string& actionName);
     // Registers a step that restores `before` (itself registering the reverse swap when run).
     // Does nothing without an undo history.
     void registerProjectRestore(Project before, const std::string& actionName);

@@ -17,6 +17,7 @@ TEST_F(DeckSettings, UndoingLogoChangesBringsBackTheBytesThatWereThere) {
     };
     setLogo(doc(), Bytes(std::string_view("first")));
     setLogo(doc(), Bytes(std::string_view("second")));
+    setLogo(doc(), Bytes(std::string_view("second")));  // the same again: no step
     EXPECT_EQ(logo(), "second as logo.png");
     removeLogo(doc());
     EXPECT_EQ(logo(), "none as none");

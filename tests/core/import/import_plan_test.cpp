@@ -135,12 +135,8 @@ TEST(MakeImportPlan, SortsItemsDuplicatesFailuresAndAnimatedNames) {
         EXPECT_EQ(item.sha256, sha256Hex(*item.data.read()));
         EXPECT_EQ(*item.data.read(), testing::readFileBytes(item.url));
     }
-    EXPECT_EQ(items, (Names{"1 picture.png", "2 animated.gif", "4 first.jpg", "8 cut.jpg"}));
-    // Only the picture whose pixels do not decode is imported as unusable.
-    for (const auto& item : plan->items)
-        EXPECT_EQ(item.importError.has_value(), item.originalName == "8 cut.jpg");
-    EXPECT_EQ(makeSourceImage(plan->items[3], Uuid::random()).importError,
-              "This file could not be read as an image.");
+    // The picture whose pixels do not decode is a failure only, never an item as well.
+    EXPECT_EQ(items, (Names{"1 picture.png", "2 animated.gif", "4 first.jpg"}));
     ASSERT_EQ(plan->duplicates.size(), 2u);
     EXPECT_EQ(plan->duplicates[0].incoming.originalName, "5 again.jpg");
     EXPECT_EQ(plan->duplicates[0].existingSHA, plan->items[2].sha256);
@@ -177,9 +173,8 @@ TEST(MakeImportPlan, ContainerProofStillRefusesCutPictures) {
         options.decodeProof = proof;
         const auto plan = makeImportPlan({dir.path()}, {}, false, options);
         Names unusable;
-        for (const auto& item : plan->items)
-            if (item.importError)
-                unusable.push_back(item.originalName);
+        for (const auto& failure : plan->failures)
+            unusable.push_back(failure.name);
         return unusable;
     };
     const Names refused = verdicts(DecodeProof::thumbnail);
