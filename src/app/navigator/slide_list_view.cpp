@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -98,6 +99,14 @@ void SlideListView::startRenaming(const Uuid& slideID) {
     scrollTo(index);
     renaming_ = index;
     edit(index);
+    if (auto* field = qobject_cast<QLineEdit*>(indexWidget(index))) {
+        connect(field, &QLineEdit::textEdited, this, [this, slideID](const QString& text) {
+            MosavelleDocument& document = model_.handle().document();
+            document.beginContinuousEdit("Rename Slide");
+            liveRename_ = true;
+            renameSlideLive(document, slideID, text.toStdString());
+        });
+    }
 }
 
 bool SlideListView::isRenaming() const {
@@ -109,6 +118,33 @@ void SlideListView::cancelRenaming() {
         if (QWidget* editor = indexWidget(renaming_))
             closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
     renaming_ = QPersistentModelIndex();
+}
+
+void SlideListView::commitRenaming() {
+    if (renaming_.isValid())
+        if (QWidget* editor = indexWidget(renaming_)) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    renaming_ = QPersistentModelIndex();
+}
+
+void SlideListView::endLiveRename() {
+    if (!liveRename_)
+        return;
+    liveRename_ = false;
+    model_.handle().document().cancelContinuousEdit();
+}
+
+void SlideListView::commitData(QWidget* editor) {
+    // The draft becomes one "Rename Slide" step from the title before the editor opened.
+    endLiveRename();
+    QListView::commitData(editor);
+}
+
+void SlideListView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    endLiveRename();  // closed without storing (Escape): the title goes back
+    QListView::closeEditor(editor, hint);
 }
 
 void SlideListView::renameFromMenu(const Uuid& slideID) {

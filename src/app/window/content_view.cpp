@@ -353,6 +353,7 @@ void ContentView::showWelcomeSheet() {
 }
 
 void ContentView::beginExport() {
+    commitEditsInProgress();
     if (!hasIncludedSlides())
         return;
     exportFlow_->begin();
@@ -382,6 +383,12 @@ void ContentView::showUnableToAddImage() {
 }
 
 // --- Closing
+
+void ContentView::commitEditsInProgress() {
+    navigator_->commitRenaming();
+    MosavelleDocument& document = handle_.document();
+    document.endContinuousEdit(document.continuousEditName());
+}
 
 bool ContentView::prepareToClose() {
     return exportFlow_->prepareToClose();
