@@ -274,6 +274,11 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
     askToSaveChanges();
 }
 
+void DocumentWindow::closeWithoutAsking() {
+    closeConfirmed_ = true;
+    close();
+}
+
 void DocumentWindow::askToSaveChanges() {
     // Closing again while the question shows (Ctrl+W twice) asks nothing more.
     if (auto* open = findChild<QMessageBox*>(QStringLiteral("saveChangesQuestion"));

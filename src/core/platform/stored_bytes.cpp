@@ -23,6 +23,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* lockFileName = ".lock";
+constexpr const char* keptMarkerName = "unsaved-work";
 
 Error readError(const fs::path& path, int error) {
     return Error{"could not read “" + path.string() + "” (" + std::strerror(error) + ")",
@@ -103,7 +104,7 @@ struct StoredBytes::Region {
     bool followLinks = false;               // for a file of the user's
     std::shared_ptr<StagingFolder> folder;  // set for a file of ours, which dies with the region
     ~Region() {
-        if (folder)
+        if (folder && !folder->isKept())
             ::unlink(path.c_str());
     }
 };
@@ -215,7 +216,8 @@ StagingFolder::~StagingFolder() {
     if (!made_)
         return;
     std::error_code ec;
-    fs::remove_all(path_, ec);
+    if (!kept_)
+        fs::remove_all(path_, ec);
     if (lockFd_ >= 0)
         ::close(lockFd_);  // released after the removal, so no cleanup races it
 }
@@ -235,6 +237,18 @@ Status StagingFolder::ensureMade() {
     if (lockFd_ < 0 || ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0)
         return Error{"could not lock “" + lock.string() + "” (" + std::strerror(errno) + ")",
                      errorCodeOfErrno(errno)};
+    return success();
+}
+
+Status StagingFolder::keep(std::string_view note) {
+    std::lock_guard lock(mutex_);
+    if (auto s = ensureMade(); !s)
+        return s;
+    if (auto s =
+            realFileSystem().writeFile(path_ / keptMarkerName, Bytes(note.data(), note.size()));
+        !s)
+        return s;
+    kept_ = true;
     return success();
 }
 
@@ -299,6 +313,9 @@ int removeStaleStagingFolders(fs::path root) {
         if (!isStagingFolderName(folder.filename().string()) || !it->is_directory(ec) ||
             it->is_symlink(ec))
             continue;
+        std::error_code markerError;
+        if (fs::exists(fs::symlink_status(folder / keptMarkerName, markerError)))
+            continue;  // unsaved work, kept for recovery
         const fs::path lock = folder / lockFileName;
         const int fd = ::open(lock.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0) {
