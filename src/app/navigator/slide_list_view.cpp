@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <utility>
 
 #include "app/document/document_handle.h"
 #include "app/navigator/slide_list_model.h"
@@ -102,8 +103,13 @@ void SlideListView::startRenaming(const Uuid& slideID) {
     if (auto* field = qobject_cast<QLineEdit*>(indexWidget(index))) {
         connect(field, &QLineEdit::textEdited, this, [this, slideID](const QString& text) {
             MosavelleDocument& document = model_.handle().document();
+            if (!liveRename_) {
+                const auto p = document.slidePosition(slideID);
+                if (!p)
+                    return;
+                liveRename_ = LiveRename{slideID, document.project().slides[*p].title};
+            }
             document.beginContinuousEdit("Rename Slide");
-            liveRename_ = true;
             renameSlideLive(document, slideID, text.toStdString());
         });
     }
@@ -132,8 +138,12 @@ void SlideListView::commitRenaming() {
 void SlideListView::endLiveRename() {
     if (!liveRename_)
         return;
-    liveRename_ = false;
-    model_.handle().document().cancelContinuousEdit();
+    const LiveRename live = *std::exchange(liveRename_, std::nullopt);
+    // Only the title goes back: a change that landed meanwhile (an import) is not taken back,
+    // and becomes part of the step should there be one.
+    MosavelleDocument& document = model_.handle().document();
+    renameSlideLive(document, live.slideID, live.title);
+    document.endContinuousEdit(document.continuousEditName());
 }
 
 void SlideListView::commitData(QWidget* editor) {

@@ -3,6 +3,7 @@
 #include <QListView>
 #include <QPersistentModelIndex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/navigator/slide_delegate.h"
@@ -84,7 +85,13 @@ private:
     bool gridDragArmed_ = false;
     int dropRow_ = -1;  // list mode: the gap a drop would move rows into
     QPersistentModelIndex renaming_;
-    bool liveRename_ = false;  // the draft is applied to the deck through a continuous edit
+    // While a name is typed, the draft is applied to the deck through a continuous edit; this is
+    // the slide and the title it had before.
+    struct LiveRename {
+        Uuid slideID;
+        std::string title;
+    };
+    std::optional<LiveRename> liveRename_;
 };
 
 }  // namespace mosavelle::app
