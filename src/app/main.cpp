@@ -6,6 +6,7 @@
 #include "app/shell/command_line.h"
 #include "app/shell/launch_probes.h"
 #include "app/shell/mosavelle_app.h"
+#include "app/shell/termination_signals.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/platform/stored_bytes.h"
 
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
     QThreadPool::globalInstance()->start([] { mosavelle::removeStaleStagingFolders(); });
 
     mosavelle::app::MosavelleApp shell;
+    // The session ending (or Ctrl-C in a terminal) ends the program through its quit path.
+    mosavelle::app::TerminationSignals termination;
+    QObject::connect(&termination, &mosavelle::app::TerminationSignals::received, &shell,
+                     &mosavelle::app::MosavelleApp::quitWithoutAsking);
     mosavelle::app::installLaunchProbes(shell, request);
     shell.launch(request);
     const int status = app.exec();

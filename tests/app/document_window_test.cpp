@@ -1,14 +1,20 @@
 #include "app/window/document_window.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QTreeView>
 #include <fstream>
 
 #include "app/document/package_dialog.h"
 #include "app/document/package_io.h"
+#include "app/navigator/navigator_view.h"
+#include "app/navigator/slide_list_view.h"
+#include "app/preview/presenter_notes_pane.h"
+#include "app/preview/preview_workspace.h"
 #include "app/shell/document_menus.h"
 #include "app/shell/mosavelle_app.h"
 #include "app/shell/recent_projects.h"
+#include "app/window/content_view.h"
 #include "app_test_support.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
@@ -138,6 +144,33 @@ private Q_SLOTS:
         QCOMPARE(reread->project.slides.size(), std::size_t{7});
         QCOMPARE(RecentProjects::paths().value(0),
                  QString::fromStdString(pathIn("external.mosavelle").string()));
+    }
+
+    void textStillBeingTypedCountsAsAChangeAndIsSavedFromItsField() {
+        const auto package = writePackage(pathIn("typing.mosavelle"), deckOfSlides(2));
+        DocumentWindow* window = nullptr;
+        app_.openPackage(package, [&](DocumentWindow* opened) { window = opened; });
+        QTRY_VERIFY(window);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        // Notes typed into the pane, which keeps the focus: marked at once, asked about on close.
+        PresenterNotesPane* notes = window->contentView().previewWorkspace().notesPane();
+        notes->setFocus();
+        QTest::keyClicks(notes, "Thanks");
+        QVERIFY(window->isWindowModified());
+        window->close();
+        clickButton(waitForMessageBox("saveChangesQuestion"), "Cancel");
+        // A slide name being typed in the navigator likewise; Save stores both.
+        window->contentView().navigator().startRenamingPrimarySlide();
+        auto* field = window->contentView().navigator().currentView().findChild<QLineEdit*>();
+        QVERIFY(field);
+        QTest::keyClicks(field, "Opening");
+        QPointer<DocumentWindow> guard(window);
+        window->close();
+        clickButton(waitForMessageBox("saveChangesQuestion"), "Save");
+        QTRY_VERIFY(!guard);
+        const Slide saved = readProjectPackage(package)->project.slides[0];
+        QCOMPARE(saved.notes, std::string("Thanks"));
+        QCOMPARE(saved.title, std::string("Opening"));
     }
 
     void saveDialogChoosesPackagesInsteadOfEnteringThem() {

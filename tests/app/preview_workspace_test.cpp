@@ -1,6 +1,7 @@
 #include "app/preview/preview_workspace.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QScrollArea>
@@ -14,6 +15,7 @@
 #include "app_test_support.h"
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
+#include "core/editing/slide_settings.h"
 
 namespace {
 
@@ -130,6 +132,32 @@ private Q_SLOTS:
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Notes"));
         handle->undoHistory()->undo();
         QCOMPARE(notes->toPlainText(), QString());
+    }
+
+    void notesTooLongToEditShowTheirBeginningAndStayAndLongerPastesAreRefused() {
+        DeckBuilder deck;
+        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red)}).notes =
+            std::string(maximumNotesBytes + 1, 'w');
+        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::blue)}).notes = "short";
+        auto handle = deck.handle();
+        PreviewWorkspace workspace(*handle);
+        PresenterNotesPane* notes = workspace.notesPane();
+        workspace.setDisplayedSlide(slideID(*handle, 1));
+        QVERIFY(notes->isReadOnly());
+        QVERIFY(notes->toPlainText().size() <=
+                qsizetype(PresenterNotesPane::shownBeginningBytes) + 1);
+        QVERIFY(!notes->notice().isEmpty());
+        notes->insertPlainText(QStringLiteral("x"));
+        QCOMPARE(handle->document().project().slides[0].notes.size(), maximumNotesBytes + 1);
+
+        setSelection(handle->document(), {slideID(*handle, 2)});
+        workspace.setDisplayedSlide(slideID(*handle, 2));
+        QVERIFY(!notes->isReadOnly() && notes->notice().isEmpty());
+        QApplication::clipboard()->setText(QString(qsizetype(maximumNotesBytes), QChar('p')));
+        notes->paste();
+        QCOMPARE(notes->toPlainText(), QStringLiteral("short"));
+        QCOMPARE(handle->document().project().slides[1].notes, std::string("short"));
+        QVERIFY(!notes->notice().isEmpty());
     }
 
     void cropDragIsOneUndoStepWithTheAnchorClampedAndAltClickTakesThePictureOff() {

@@ -1,6 +1,10 @@
 #include "app/shell/mosavelle_app.h"
 
+#include <signal.h>
+
 #include <QMenu>
+#include <QProcess>
+#include <fstream>
 
 #include "app/help/help_view.h"
 #include "app/help/welcome_sheet.h"
@@ -9,6 +13,7 @@
 #include "app/window/content_view.h"
 #include "app_test_support.h"
 #include "core/editing/slide_operations.h"
+#include "core/platform/stored_bytes.h"
 #include "support/test_support.h"
 
 namespace {
@@ -147,6 +152,44 @@ private Q_SLOTS:
         clickButton(waitForMessageBox("saveChangesQuestion"), "Don’t Save");
         QTRY_VERIFY(app.windows().isEmpty());
         QTRY_VERIFY(!cleanGuard);
+    }
+
+    void terminationKeepsUnsavedDecksAndRemovesTheOtherStagingFolders() {
+        // The real program: an opened project left unchanged, and an untitled deck with an
+        // imported picture (one unreadable file makes it report when its import is done).
+        DeckBuilder deck;
+        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red)});
+        const auto opened = pathIn("opened.mosavelle");
+        QVERIFY(writeProjectPackage(PackageSnapshot{deck.project, deck.bytes, {}}, opened));
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::green);
+        picture.save(folder_.path() + "/new.png");
+        std::ofstream(pathIn("broken.jpg")) << "no picture";
+        QProcess app;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_CACHE_HOME", folder_.path() + "/cache");
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        app.setProcessEnvironment(environment);
+        app.start(MOSAVELLE_APP_PATH,
+                  {QString::fromStdString(opened.string()), "--import", folder_.path() + "/new.png",
+                   folder_.path() + "/broken.jpg"});
+        const QDir staging(folder_.path() + "/cache/Mosavelle/staging");
+        const auto folders = [&] { return staging.entryList(QDir::Dirs | QDir::NoDotAndDotDot); };
+        QByteArray errors;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (errors += app.readAllStandardError()).contains("broken") && folders().size() == 2,
+            20000);
+        QTest::qWait(300);
+
+        ::kill(pid_t(app.processId()), SIGTERM);
+        QVERIFY(app.waitForFinished(20000));
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(folders().size(), 1);
+        const std::filesystem::path kept = staging.filePath(folders().first()).toStdString();
+        const auto recovered = readProjectPackage(kept / "untitled.mosavelle");
+        QCOMPARE(recovered->project.slides.size(), std::size_t{1});
+        QVERIFY(!recovered->project.images.at(0).importError);
+        QCOMPARE(removeStaleStagingFolders(staging.path().toStdString()), 0);
     }
 
     void recentListOpensLikeADroppedProjectFolderAndSheetsOpenOnce() {

@@ -56,7 +56,8 @@ QString DocumentHandle::displayName() const {
 }
 
 bool DocumentHandle::isModified() const {
-    return !undoHistory_->isClean();
+    // Text being typed into a field is a change from the first keystroke, before it becomes a step.
+    return !undoHistory_->isClean() || document_->hasOpenEditChanges();
 }
 
 }  // namespace mosavelle::app

@@ -31,7 +31,8 @@ public:
     void setPackagePath(std::filesystem::path path);
     // The project's name for titles and prompts: the package's base name, or "untitled".
     QString displayName() const;
-    // True while the deck differs from what was last saved (or, untitled, from the new deck).
+    // True while the deck differs from what was last saved (or, untitled, from the new deck),
+    // counting an edit still in progress (a field being typed in).
     bool isModified() const;
 
 Q_SIGNALS:

@@ -103,6 +103,10 @@ void NavigatorView::startRenamingPrimarySlide() {
         currentView().startRenaming(primary->id);
 }
 
+void NavigatorView::commitRenaming() {
+    currentView().commitRenaming();
+}
+
 void NavigatorView::selectionFromView(SlideListView& view) {
     if (syncingSelection_)
         return;

@@ -26,6 +26,8 @@ public:
 
     // Renames the primary slide in place, when there is one; the selection is unchanged.
     void startRenamingPrimarySlide();
+    // Stores the name being typed, if any, and closes its editor.
+    void commitRenaming();
 
     SlideListModel& model() { return *model_; }
     SlideListView& listView() { return *list_; }

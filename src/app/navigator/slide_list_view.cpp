@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <utility>
 
 #include "app/document/document_handle.h"
 #include "app/navigator/slide_list_model.h"
@@ -98,6 +100,19 @@ void SlideListView::startRenaming(const Uuid& slideID) {
     scrollTo(index);
     renaming_ = index;
     edit(index);
+    if (auto* field = qobject_cast<QLineEdit*>(indexWidget(index))) {
+        connect(field, &QLineEdit::textEdited, this, [this, slideID](const QString& text) {
+            MosavelleDocument& document = model_.handle().document();
+            if (!liveRename_) {
+                const auto p = document.slidePosition(slideID);
+                if (!p)
+                    return;
+                liveRename_ = LiveRename{slideID, document.project().slides[*p].title};
+            }
+            document.beginContinuousEdit("Rename Slide");
+            renameSlideLive(document, slideID, text.toStdString());
+        });
+    }
 }
 
 bool SlideListView::isRenaming() const {
@@ -109,6 +124,37 @@ void SlideListView::cancelRenaming() {
         if (QWidget* editor = indexWidget(renaming_))
             closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
     renaming_ = QPersistentModelIndex();
+}
+
+void SlideListView::commitRenaming() {
+    if (renaming_.isValid())
+        if (QWidget* editor = indexWidget(renaming_)) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    renaming_ = QPersistentModelIndex();
+}
+
+void SlideListView::endLiveRename() {
+    if (!liveRename_)
+        return;
+    const LiveRename live = *std::exchange(liveRename_, std::nullopt);
+    // Only the title goes back: a change that landed meanwhile (an import) is not taken back,
+    // and becomes part of the step should there be one.
+    MosavelleDocument& document = model_.handle().document();
+    renameSlideLive(document, live.slideID, live.title);
+    document.endContinuousEdit(document.continuousEditName());
+}
+
+void SlideListView::commitData(QWidget* editor) {
+    // The draft becomes one "Rename Slide" step from the title before the editor opened.
+    endLiveRename();
+    QListView::commitData(editor);
+}
+
+void SlideListView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    endLiveRename();  // closed without storing (Escape): the title goes back
+    QListView::closeEditor(editor, hint);
 }
 
 void SlideListView::renameFromMenu(const Uuid& slideID) {

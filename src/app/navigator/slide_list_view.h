@@ -3,6 +3,7 @@
 #include <QListView>
 #include <QPersistentModelIndex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/navigator/slide_delegate.h"
@@ -28,10 +29,14 @@ public:
     Mode mode() const { return mode_; }
     SlideDelegate& slideDelegate() { return *delegate_; }
 
-    // Opens the name of `slideID` for editing (the selection is left as it is).
+    // Opens the name of `slideID` for editing (the selection is left as it is). What is typed
+    // shows in the deck at once, as a continuous edit: Return or leaving the field stores it as
+    // one "Rename Slide" step, Escape takes it back.
     void startRenaming(const Uuid& slideID);
     // Closes the name editor without storing the draft.
     void cancelRenaming();
+    // Closes the name editor, storing the draft.
+    void commitRenaming();
     bool isRenaming() const;
 
     // The context menu's commands, also used by tests.
@@ -60,6 +65,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     std::optional<Uuid> slideAt(const QPoint& position) const;
@@ -67,6 +74,8 @@ private:
     bool trackDrop(QDropEvent* event);
     void clearDropMarker();
     void layoutGrid();
+    // Takes back the live title of the name being typed, if any.
+    void endLiveRename();
 
     SlideListModel& model_;
     Mode mode_;
@@ -76,6 +85,13 @@ private:
     bool gridDragArmed_ = false;
     int dropRow_ = -1;  // list mode: the gap a drop would move rows into
     QPersistentModelIndex renaming_;
+    // While a name is typed, the draft is applied to the deck through a continuous edit; this is
+    // the slide and the title it had before.
+    struct LiveRename {
+        Uuid slideID;
+        std::string title;
+    };
+    std::optional<LiveRename> liveRename_;
 };
 
 }  // namespace mosavelle::app

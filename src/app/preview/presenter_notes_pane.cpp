@@ -1,8 +1,12 @@
 #include "app/preview/presenter_notes_pane.h"
 
 #include <QKeyEvent>
+#include <QLocale>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <string_view>
 
 #include "app/document/document_handle.h"
 #include "app/preview/preview_preferences.h"
@@ -11,8 +15,23 @@
 namespace mosavelle::app {
 
 namespace {
+
 constexpr double accessibilityStep = 16;
+
+QString notesLimitText() {
+    return QLocale().formattedDataSize(qint64(maximumNotesBytes), 0, QLocale::DataSizeSIFormat);
 }
+
+// The first `bytes` bytes of `text`, without a character cut in two.
+std::string_view beginningOf(const std::string& text, std::size_t bytes) {
+    if (text.size() <= bytes)
+        return text;
+    while (bytes > 0 && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+        --bytes;
+    return std::string_view(text).substr(0, bytes);
+}
+
+}  // namespace
 
 NotesResizeHandle::NotesResizeHandle(QWidget* parent) : QWidget(parent) {
     setCursor(Qt::SizeVerCursor);
@@ -65,16 +84,7 @@ PresenterNotesPane::PresenterNotesPane(DocumentHandle& handle, QWidget* parent)
     setAccessibleName(tr("Presenter notes"));
     setPlaceholderText(tr("Add presenter notes…"));
     setToolTip(tr("Separate from slide content. Hiding this pane does not delete notes."));
-    connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (updating_ || !slideID_)
-            return;
-        MosavelleDocument& document = handle_.document();
-        document.beginContinuousEdit();
-        editing_ = true;
-        updating_ = true;
-        setNotesLive(document, toPlainText().toStdString());
-        updating_ = false;
-    });
+    connect(this, &QPlainTextEdit::textChanged, this, &PresenterNotesPane::textEdited);
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
         if (c.kind == DocumentChangeKind::project && !updating_)
             showNotesOfSlide();
@@ -94,22 +104,90 @@ void PresenterNotesPane::setSlide(std::optional<Uuid> slideID) {
 }
 
 void PresenterNotesPane::showNotesOfSlide() {
-    QString notes;
+    static const std::string none;
+    const MosavelleDocument& document = handle_.document();
+    const std::string* stored = &none;
     if (slideID_)
-        for (const Slide& slide : handle_.document().project().slides)
-            if (slide.id == *slideID_)
-                notes = QString::fromStdString(slide.notes);
+        if (const auto p = document.slidePosition(*slideID_))
+            stored = &document.project().slides[*p].notes;
     setEnabled(slideID_.has_value());
-    if (notes == toPlainText())
+    const bool truncated = stored->size() > maximumNotesBytes;
+    const std::string_view shown =
+        truncated ? beginningOf(*stored, shownBeginningBytes) : std::string_view(*stored);
+    if (truncated == truncated_ && shown == shown_)
         return;
+    shown_.assign(shown);
+    truncated_ = truncated;
+    setReadOnly(truncated);
+    QString text = QString::fromUtf8(shown.data(), qsizetype(shown.size()));
+    if (truncated)
+        text += QStringLiteral("…");
     updating_ = true;
-    setPlainText(notes);
-    moveCursor(QTextCursor::End);
+    setPlainText(text);
+    moveCursor(truncated ? QTextCursor::Start : QTextCursor::End);
     updating_ = false;
+    setNotice(truncated ? tr("These notes are longer than %1, so only their beginning is shown and "
+                             "they cannot be edited here. They are kept as they are.")
+                              .arg(notesLimitText())
+                        : QString());
+}
+
+void PresenterNotesPane::textEdited() {
+    if (updating_ || !slideID_ || truncated_)
+        return;
+    std::string text = toPlainText().toStdString();
+    MosavelleDocument& document = handle_.document();
+    document.beginContinuousEdit("Edit Notes");
+    editing_ = true;
+    updating_ = true;
+    const bool accepted = setNotesLive(document, text);
+    updating_ = false;
+    if (!accepted) {
+        refuseTooLong();
+        return;
+    }
+    shown_ = std::move(text);
+    setNotice({});
+}
+
+void PresenterNotesPane::refuseTooLong() {
+    const int position = textCursor().position();
+    updating_ = true;
+    setPlainText(QString::fromStdString(shown_));
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(std::min(position, document()->characterCount() - 1));
+    setTextCursor(cursor);
+    updating_ = false;
+    setNotice(refusal());
+}
+
+QString PresenterNotesPane::refusal() {
+    return tr("Presenter notes can hold at most %1 of text, so this change was not made.")
+        .arg(notesLimitText());
+}
+
+void PresenterNotesPane::insertFromMimeData(const QMimeData* source) {
+    if (source != nullptr && source->hasText() && !truncated_) {
+        const std::size_t replaced =
+            std::min<std::size_t>(textCursor().selectedText().toUtf8().size(), shown_.size());
+        const std::size_t added = std::size_t(source->text().toUtf8().size());
+        if (shown_.size() - replaced + added > maximumNotesBytes) {
+            setNotice(refusal());
+            return;
+        }
+    }
+    QPlainTextEdit::insertFromMimeData(source);
+}
+
+void PresenterNotesPane::setNotice(const QString& notice) {
+    if (notice == notice_)
+        return;
+    notice_ = notice;
+    Q_EMIT noticeChanged(notice_);
 }
 
 void PresenterNotesPane::focusInEvent(QFocusEvent* event) {
-    if (slideID_)
+    if (slideID_ && !truncated_)
         beginEditing();
     QPlainTextEdit::focusInEvent(event);
 }
@@ -120,7 +198,7 @@ void PresenterNotesPane::focusOutEvent(QFocusEvent* event) {
 }
 
 void PresenterNotesPane::beginEditing() {
-    handle_.document().beginContinuousEdit();
+    handle_.document().beginContinuousEdit("Edit Notes");
     editing_ = true;
 }
 

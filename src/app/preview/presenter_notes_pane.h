@@ -2,7 +2,9 @@
 
 #include <QPlainTextEdit>
 #include <QWidget>
+#include <cstddef>
 #include <optional>
+#include <string>
 
 #include "core/platform/uuid.h"
 
@@ -34,23 +36,46 @@ private:
 // The presenter notes of the shown slide. One editing session (focus in to focus out) is one
 // "Edit Notes" undo step: focus opens a continuous edit, every change is applied live to the
 // selected slides, and losing focus closes it.
+//
+// Notes are edited up to the core's limit (maximumNotesBytes): typing or pasting past it is
+// refused with a notice. Longer notes, which only a project file can hold, are shown read-only
+// by their beginning (laying out megabytes of text would stall the window) and stay stored
+// unchanged.
 class PresenterNotesPane : public QPlainTextEdit {
     Q_OBJECT
 public:
+    // How much of notes too long to edit is shown, in bytes.
+    static constexpr std::size_t shownBeginningBytes = 10'000;
+
     explicit PresenterNotesPane(DocumentHandle& handle, QWidget* parent = nullptr);
     void setSlide(std::optional<Uuid> slideID);
+    // The sentence shown under the pane, empty when there is none.
+    const QString& notice() const { return notice_; }
+
+Q_SIGNALS:
+    void noticeChanged(const QString& notice);
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // Refuses a paste or drop that would make the notes too long, before laying it out.
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
     void showNotesOfSlide();
+    void textEdited();
+    // Puts back the notes as they were before an edit that made them too long.
+    void refuseTooLong();
+    static QString refusal();
+    void setNotice(const QString& notice);
     void beginEditing();
     void endEditing();
 
     DocumentHandle& handle_;
     std::optional<Uuid> slideID_;
+    std::string shown_;       // the notes on show (only their beginning while truncated_)
+    bool truncated_ = false;  // the stored notes are too long to edit; the pane is read-only
+    QString notice_;
     bool updating_ = false;
     bool editing_ = false;  // this pane opened the document's continuous edit
 };

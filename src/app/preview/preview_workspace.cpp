@@ -135,8 +135,17 @@ PreviewWorkspace::PreviewWorkspace(DocumentHandle& handle, QWidget* parent)
 
     notesHandle_ = new NotesResizeHandle(this);
     notes_ = new PresenterNotesPane(handle_, this);
+    notesNotice_ = new QLabel(this);
+    notesNotice_->setWordWrap(true);
+    notesNotice_->setContentsMargins(8, 4, 8, 4);
+    notesNotice_->setVisible(false);
     column->addWidget(notesHandle_);
     column->addWidget(notes_);
+    column->addWidget(notesNotice_);
+    connect(notes_, &PresenterNotesPane::noticeChanged, this, [this](const QString& notice) {
+        notesNotice_->setText(notice);
+        notesNotice_->setVisible(showsNotes_ && !notice.isEmpty());
+    });
 
     // Shortcuts only while focus is inside this workspace, so they never fight the menu bar's.
     const auto addShortcut = [this](const QKeySequence& keys, void (PreviewWorkspace::*slot)()) {
@@ -186,6 +195,7 @@ void PreviewWorkspace::setShowsPresenterNotes(bool shown) {
     showsNotes_ = shown;
     notesHandle_->setVisible(shown);
     notes_->setVisible(shown);
+    notesNotice_->setVisible(shown && !notes_->notice().isEmpty());
 }
 
 double PreviewWorkspace::zoom() const {

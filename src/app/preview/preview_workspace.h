@@ -108,6 +108,7 @@ private:
     QToolButton* fullScreenButton_ = nullptr;
     NotesResizeHandle* notesHandle_ = nullptr;
     PresenterNotesPane* notes_ = nullptr;
+    QLabel* notesNotice_ = nullptr;  // the pane's sentence about the notes, under it
     QPointer<FullScreenSlidePreview> fullScreen_;
     QList<QAction*> zoomShortcuts_;
 };

@@ -346,8 +346,7 @@ void DocumentMenus::update() {
     const auto& history = *window_.handle().undoHistory();
     // A gesture still open (a slider held, a field being typed in) is not on the stack yet, but
     // undo closes it as one step first, so it counts as something to undo.
-    const bool openGestureChanged = document.continuousEditBefore().has_value() &&
-                                    !(*document.continuousEditBefore() == project);
+    const bool openGestureChanged = document.hasOpenEditChanges();
     const bool canUndo = history.canUndo() || openGestureChanged;
     const std::string undoName =
         openGestureChanged ? document.continuousEditName() : history.undoName();

@@ -4,9 +4,13 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
+#include <QThread>
 #include <QThreadPool>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "app/document/document_handle.h"
 #include "app/document/package_dialog.h"
@@ -14,6 +18,7 @@
 #include "app/document/pictures_in_place_alert.h"
 #include "app/help/about_window.h"
 #include "app/shell/recent_projects.h"
+#include "app/window/content_view.h"
 #include "app/window/document_window.h"
 #include "core/editing/import_items.h"
 #include "core/import/import_plan.h"
@@ -26,6 +31,23 @@ MosavelleApp* instance = nullptr;
 QString displayNameOf(const std::filesystem::path& package) {
     return QString::fromStdString(package.stem().string());
 }
+
+// A deck with unsaved changes, to be kept in its own staging folder.
+struct UnsavedDeck {
+    std::shared_ptr<StagingFolder> folder;
+    PackageSnapshot snapshot;
+    std::string name;    // the package's base name, or "untitled"
+    std::string origin;  // the package the deck came from; empty while untitled
+};
+
+// Marks the folder kept (noting where the deck came from) and writes the deck into it as
+// "<name>.mosavelle". Its pictures are files of that folder already, so they are linked rather
+// than copied. Should the writing fail, the staged pictures at least stay.
+void keepUnsavedDeck(const UnsavedDeck& deck) {
+    if (deck.folder->keep(deck.origin))
+        (void)writeProjectPackage(deck.snapshot, deck.folder->path() / (deck.name + ".mosavelle"));
+}
+
 }  // namespace
 
 MosavelleApp::MosavelleApp() {
@@ -193,6 +215,35 @@ void MosavelleApp::windowClosing(DocumentWindow* window) {
 void MosavelleApp::quit() {
     quitting_ = true;
     closeNextForQuit();
+}
+
+void MosavelleApp::quitWithoutAsking() {
+    if (endingWithoutAsking_)
+        return;
+    endingWithoutAsking_ = true;
+    std::vector<UnsavedDeck> unsaved;
+    for (DocumentWindow* window : windows_) {
+        window->contentView().commitEditsInProgress();
+        DocumentHandle& handle = window->handle();
+        if (!handle.isModified())
+            continue;
+        MosavelleDocument& document = handle.document();
+        unsaved.push_back({document.stagingFolder(), document.makeSnapshot(),
+                           handle.displayName().toStdString(), handle.packagePath().string()});
+    }
+    // A thread of its own, so that imports or thumbnails queued on the pool cannot delay it.
+    QThread* writer = QThread::create([unsaved = std::move(unsaved)] {
+        for (const UnsavedDeck& deck : unsaved)
+            keepUnsavedDeck(deck);
+    });
+    connect(writer, &QThread::finished, this, [this, writer] {
+        writer->deleteLater();
+        quitting_ = true;
+        for (DocumentWindow* window : QList<DocumentWindow*>(windows_))
+            window->closeWithoutAsking();
+        QTimer::singleShot(0, this, &MosavelleApp::closeNextForQuit);
+    });
+    writer->start();
 }
 
 void MosavelleApp::closeNextForQuit() {

@@ -48,6 +48,13 @@ public:
     // first Cancel. The application quits when the last window is gone.
     void quit();
     bool isQuitting() const { return quitting_; }
+    // Ends the program without asking anything, for a session that is ending (SIGTERM, SIGHUP):
+    // edits in progress are committed; each deck with unsaved changes is kept for a later
+    // recovery (its staging folder stays, with the deck written into it as a project package
+    // named after it), then every window closes without a question, the other decks' staging
+    // folders go as usual, and the application quits. The writing happens off the interface
+    // thread; later calls do nothing.
+    void quitWithoutAsking();
 
     const QList<DocumentWindow*>& windows() const { return windows_; }
     int pendingOpens() const { return pendingOpens_; }
@@ -76,6 +83,7 @@ private:
     bool quitting_ = false;
     bool quitsWithLastWindow_ = true;
     bool launching_ = false;
+    bool endingWithoutAsking_ = false;
 };
 
 }  // namespace mosavelle::app

@@ -354,6 +354,7 @@ void ContentView::showWelcomeSheet() {
 }
 
 void ContentView::beginExport() {
+    commitEditsInProgress();
     if (!hasIncludedSlides())
         return;
     exportFlow_->begin();
@@ -383,6 +384,12 @@ void ContentView::showUnableToAddImage() {
 }
 
 // --- Closing
+
+void ContentView::commitEditsInProgress() {
+    navigator_->commitRenaming();
+    MosavelleDocument& document = handle_.document();
+    document.endContinuousEdit(document.continuousEditName());
+}
 
 bool ContentView::prepareToClose() {
     return exportFlow_->prepareToClose();

@@ -57,6 +57,12 @@ public:
     // The window's toolbar ("mosavelle.document"); the deck window adds it to itself.
     QToolBar* toolBar() const { return toolBar_; }
 
+    // Makes every edit in progress part of the deck: the slide name being typed in the navigator
+    // is stored, and the open continuous edit (notes being typed, a slider held) becomes its undo
+    // step. Called before anything reads or replaces the deck as a whole: the close question,
+    // save, revert, export.
+    void commitEditsInProgress();
+
     // Asked before the window closes: false when the user chose to keep it open (for example an
     // export is running and the user does not want to cancel it). Unsaved changes are the
     // window's own question, asked after this one.

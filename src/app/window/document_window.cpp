@@ -36,8 +36,10 @@ DocumentWindow::DocumentWindow(std::unique_ptr<DocumentHandle> handle, QWidget* 
     connect(handle_.get(), &DocumentHandle::packagePathChanged, this, &DocumentWindow::updateTitle);
     connect(handle_.get(), &DocumentHandle::documentChanged, this,
             [this](const DocumentChange& change) {
-                if (change.kind == DocumentChangeKind::project)
+                if (change.kind == DocumentChangeKind::project) {
                     ++projectChanges_;
+                    setWindowModified(handle_->isModified());  // a keystroke marks it at once
+                }
             });
     updateTitle();
 
@@ -104,6 +106,7 @@ void DocumentWindow::saveTo(const std::filesystem::path& package, SaveDone done)
             done(false);
         return;
     }
+    contentView_->commitEditsInProgress();
     saving_ = true;
     const std::uint64_t changesAtSnapshot = projectChanges_;
     PackageSnapshot snapshot = handle_->document().makeSnapshot();
@@ -225,8 +228,7 @@ void DocumentWindow::revertNow() {
             return;
         }
         MosavelleDocument& document = handle_->document();
-        if (document.isInContinuousEdit())
-            document.endContinuousEdit({});
+        contentView_->commitEditsInProgress();
         // The old selection names slides of the discarded deck; the saved deck starts at its
         // first slide.
         document.setSelectedSlideIDs({});
@@ -248,6 +250,8 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
         Q_EMIT closing();
         return;
     }
+    // Text still being typed (the field has the focus) is part of what the question is about.
+    contentView_->commitEditsInProgress();
     if (saving_) {
         // Decided once the save in flight has finished: closed when it wrote the deck.
         event->ignore();
@@ -276,6 +280,11 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
     }
     event->ignore();
     askToSaveChanges();
+}
+
+void DocumentWindow::closeWithoutAsking() {
+    closeConfirmed_ = true;
+    close();
 }
 
 void DocumentWindow::askToSaveChanges() {

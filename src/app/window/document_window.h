@@ -51,6 +51,9 @@ public:
     void revertToSaved();
     // Reads the package again without asking.
     void revertNow();
+    // Closes without any question and without waiting for a save or an export (which is
+    // cancelled): for an end of the program that cannot ask. Unsaved changes are the caller's.
+    void closeWithoutAsking();
 
 Q_SIGNALS:
     // The window is closing for good (its handle goes with it).

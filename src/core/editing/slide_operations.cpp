@@ -93,6 +93,15 @@ void renameSlide(MosavelleDocument& document, const Uuid& slideID, std::string_v
     document.changeProject(std::move(project), "Rename Slide");
 }
 
+void renameSlideLive(MosavelleDocument& document, const Uuid& slideID, std::string_view text) {
+    const auto p = document.slidePosition(slideID);
+    if (!p)
+        return;
+    Project project = document.project();
+    project.slides.edit(*p).title = std::string(text);
+    document.setProject(std::move(project));
+}
+
 void insertSectionDivider(MosavelleDocument& document) {
     Project project = document.project();
     const Slide divider = sectionDividerSlide();

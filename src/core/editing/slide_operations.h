@@ -29,6 +29,9 @@ void duplicateSelectedSlides(MosavelleDocument& document);
 
 // Sets the slide's title to `text` trimmed of white space. "Rename Slide".
 void renameSlide(MosavelleDocument& document, const Uuid& slideID, std::string_view text);
+// Sets the slide's title to `text` as typed, without an undo step: the live half of renaming in
+// place, bracketed by a continuous edit that is cancelled before renameSlide stores the result.
+void renameSlideLive(MosavelleDocument& document, const Uuid& slideID, std::string_view text);
 
 // Inserts a section divider after the primary slide (at the end without one), renumbers, sets
 // manual order and focuses the new slide. "Insert Section Divider".

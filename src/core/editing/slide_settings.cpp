@@ -113,8 +113,11 @@ void setPlacementLive(MosavelleDocument& document, const Placement& placement) {
     changeSelectionLive(document, [&](Slide& slide) { slide.placementOverride = placement; });
 }
 
-void setNotesLive(MosavelleDocument& document, std::string_view notes) {
+bool setNotesLive(MosavelleDocument& document, std::string_view notes) {
+    if (notes.size() > maximumNotesBytes)
+        return false;
     changeSelectionLive(document, [&](Slide& slide) { slide.notes = std::string(notes); });
+    return true;
 }
 
 void editSelectedSlidesLive(MosavelleDocument& document,

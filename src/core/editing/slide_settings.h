@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -45,11 +46,16 @@ void editSelectedSlides(MosavelleDocument& document, const std::function<void(Sl
 inline constexpr double minimumCaptionPoints = 8;
 inline constexpr double maximumCaptionPoints = 36;
 
+// The longest presenter notes an edit may give a slide, in bytes of UTF-8 text (1 MB). Longer
+// notes read from a project file are kept as they are; only editing refuses them.
+inline constexpr std::size_t maximumNotesBytes = 1'000'000;
+
 // Live setters: change every selected slide without an undo step. A caption size is clamped to
-// 8...36 points; a value that is not a number changes nothing.
+// 8...36 points; a value that is not a number changes nothing. Notes longer than
+// maximumNotesBytes change nothing either: setNotesLive returns false for them.
 void setCaptionPointsLive(MosavelleDocument& document, double points);
 void setPlacementLive(MosavelleDocument& document, const Placement& placement);
-void setNotesLive(MosavelleDocument& document, std::string_view notes);
+bool setNotesLive(MosavelleDocument& document, std::string_view notes);
 // Applies `change` to each selected slide without an undo step, for gestures such as dragging a
 // crop anchor; the caller brackets the gesture with a continuous edit.
 void editSelectedSlidesLive(MosavelleDocument& document, const std::function<void(Slide&)>& change);

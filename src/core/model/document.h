@@ -182,6 +182,12 @@ public:
     // An undo or redo pressed while a continuous edit is open first closes it as one step under
     // the name given to beginContinuousEdit, so that undo takes back the whole gesture.
     bool isInContinuousEdit() const { return continuousEditBefore_.has_value(); }
+    // True while a continuous edit is open and the project differs from where it began: a change
+    // the user sees (text typed into a field) that is not an undo step yet. Costs a comparison of
+    // the slides the edit touched.
+    bool hasOpenEditChanges() const {
+        return continuousEditBefore_.has_value() && !(*continuousEditBefore_ == project_);
+    }
     // The name the open continuous edit's step will carry ("Edit" when none was given).
     std::string continuousEditName() const {
         return continuousEditName_.empty() ? std::string("Edit") : continuousEditName_;

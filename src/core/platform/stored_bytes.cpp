@@ -24,6 +24,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* lockFileName = ".lock";
+constexpr const char* keptMarkerName = "unsaved-work";
 
 Error readError(const fs::path& path, int error) {
     return Error{"could not read “" + path.string() + "” (" + std::strerror(error) + ")",
@@ -105,7 +106,7 @@ struct StoredBytes::Region {
     std::shared_ptr<StagingFolder> folder;  // set for a file of ours, which dies with the region
     std::int64_t modifiedNs = 0;            // a file of ours: its modification time when made ours
     ~Region() {
-        if (folder)
+        if (folder && !folder->isKept())
             ::unlink(path.c_str());
     }
 };
@@ -229,7 +230,8 @@ StagingFolder::StagingFolder(fs::path path) : path_(std::move(path)) {}
 StagingFolder::~StagingFolder() {
     if (!made_)
         return;
-    (void)removeFolderAt(root_.descriptor(), path_.filename());
+    if (!kept_)
+        (void)removeFolderAt(root_.descriptor(), path_.filename());
     if (lockFd_ >= 0)
         ::close(lockFd_);  // released after the removal, so no cleanup races it
 }
@@ -262,6 +264,18 @@ Status StagingFolder::ensureMade() {
         ::openat(root_.descriptor(), lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd_ < 0 || ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0)
         return fileOperationError("lock", path_ / lockFileName, errno);
+    return success();
+}
+
+Status StagingFolder::keep(std::string_view note) {
+    std::lock_guard lock(mutex_);
+    if (auto s = ensureMade(); !s)
+        return s;
+    if (auto s =
+            realFileSystem().writeFile(path_ / keptMarkerName, Bytes(note.data(), note.size()));
+        !s)
+        return s;
+    kept_ = true;
     return success();
 }
 
@@ -347,6 +361,10 @@ int removeStaleStagingFolders(fs::path root) {
             ::openat(rootFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (folder < 0)
             continue;  // not a real folder
+        if (::faccessat(folder, keptMarkerName, F_OK, AT_SYMLINK_NOFOLLOW) == 0) {
+            ::close(folder);
+            continue;  // unsaved work, kept for recovery
+        }
         struct stat facts {};
         const bool known = ::fstat(folder, &facts) == 0;
         const int lock = ::openat(folder, lockFileName, O_RDWR | O_CLOEXEC | O_NOFOLLOW);

@@ -88,6 +88,11 @@ TEST_F(SlideSettings, ContinuousEditBecomesOneStepAndLiveCaptionSizeIsClamped) {
     doc().beginContinuousEdit();
     setCaptionPointsLive(doc(), 40);
     EXPECT_EQ(slideAt(1).captionPoints, 36);
+    EXPECT_TRUE(doc().hasOpenEditChanges());
+    // Notes up to the limit are taken; longer ones change nothing.
+    EXPECT_TRUE(setNotesLive(doc(), std::string(maximumNotesBytes, 'n')));
+    EXPECT_FALSE(setNotesLive(doc(), std::string(maximumNotesBytes + 1, 'x')));
+    EXPECT_EQ(slideAt(1).notes, std::string(maximumNotesBytes, 'n'));
     setCaptionPointsLive(doc(), 4);
     EXPECT_EQ(slideAt(1).captionPoints, 8);
     setCaptionPointsLive(doc(), std::nan(""));
@@ -98,6 +103,7 @@ TEST_F(SlideSettings, ContinuousEditBecomesOneStepAndLiveCaptionSizeIsClamped) {
     EXPECT_EQ(slideAt(2).slots[0].crop.x, 0.5);  // none on the unselected slide
     EXPECT_EQ(slideAt(2).captionPoints, 16);
     EXPECT_EQ(history->undoCount(), 1u);
+    EXPECT_FALSE(doc().hasOpenEditChanges());
     history->undo();
     EXPECT_EQ(slideAt(1).captionPoints, 16);
     EXPECT_EQ(slideAt(1).slots[0].crop.x, 0.5);
