@@ -67,11 +67,10 @@ if(MOSAVELLE_BUILD_APP)
 endif()
 add_custom_target(mosavelle-desktop-files ALL DEPENDS ${desktop_outputs})
 
-# Compiled translations, when there are any.
-file(GLOB translations CONFIGURE_DEPENDS ${CMAKE_BINARY_DIR}/translations/*.qm)
-if(translations)
-  install(FILES ${translations} DESTINATION ${CMAKE_INSTALL_DATADIR}/mosavelle/translations)
-endif()
+# Compiled translations (build/translations/*.qm), when there are any.
+install(DIRECTORY ${CMAKE_BINARY_DIR}/translations/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mosavelle/translations OPTIONAL
+        FILES_MATCHING PATTERN "*.qm")
 
 # Debian's documentation files: the copyright statement and the change log (gzipped).
 configure_file(${PROJECT_SOURCE_DIR}/resources/package/changelog.in ${desktop_dir}/changelog @ONLY)
