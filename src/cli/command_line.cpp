@@ -181,6 +181,8 @@ int runCommandLine(int argc, char** argv) {
         CLI::App app("Turns pictures into a slide deck and exports it as a .pptx presentation.",
                      "mosavelle-cli");
         app.require_subcommand(1);
+        app.set_version_flag("--version", std::string("mosavelle-cli ") + MOSAVELLE_VERSION,
+                             "Print the version and exit");
         app.footer(exitStatusHelp);
 
         MakeOptions make;
@@ -198,7 +200,7 @@ int runCommandLine(int argc, char** argv) {
 
         try {
             app.parse(argc, argv);
-        } catch (const CLI::Success& done) {  // --help
+        } catch (const CLI::Success& done) {  // --help, --version
             return app.exit(done);
         } catch (const CLI::ParseError& error) {
             console.error(usageSentence(error, app));

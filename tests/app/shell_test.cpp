@@ -69,10 +69,12 @@ private Q_SLOTS:
         // Launching with projects opens them and no untitled window.
         const auto first = writePackage(pathIn("First.mosavelle"), deckOfSlides(2));
         const auto second = writePackage(pathIn("Second.mosavelle"), deckOfSlides(1));
+        std::ofstream(first / "notes.txt") << "kept beside the deck";
         TestApp app;
-        // The second is named by its project.json.
-        app.launch(parseCommandLine({"mosavelle", QString::fromStdString(first.string()),
-                                     QString::fromStdString((second / "project.json").string())}));
+        // The first is named by a file inside it, the second by its project.json.
+        app.launch(
+            parseCommandLine({"mosavelle", QString::fromStdString((first / "notes.txt").string()),
+                              QString::fromStdString((second / "project.json").string())}));
         QTRY_COMPARE(app.windows().size(), 2);
         QTest::qWait(50);
         QCOMPARE(app.windows().size(), 2);
@@ -92,6 +94,15 @@ private Q_SLOTS:
         app.openPackage(first, [&](DocumentWindow* window) { again = window; });
         QVERIFY(again);
         QCOMPARE(app.windows().size(), 2);
+
+        // A picture that is no project (as "Open With" hands one over) is imported instead.
+        QImage picture(8, 6, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        QVERIFY(picture.save(folder_.path() + "/photo.png"));
+        app.launch(parseCommandLine({"mosavelle", folder_.path() + "/photo.png"}));
+        QCOMPARE(app.windows().size(), 3);
+        QTRY_COMPARE(app.windows().last()->handle().document().project().slides.size(),
+                     std::size_t{1});
     }
 
     void aProjectThatFailsToOpenLeavesAnUntitledWindowAndLeavesRecent() {

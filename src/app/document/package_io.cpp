@@ -63,6 +63,23 @@ std::filesystem::path packagePathFor(const std::filesystem::path& given) {
     return path;
 }
 
+std::optional<std::filesystem::path> projectPackageOf(const std::filesystem::path& given) {
+    const std::filesystem::path path = packagePathFor(given);
+    if (given.filename() == "project.json")
+        return path;
+    // The nearest enclosing ".mosavelle" folder, so that a file inside a nested copy of a
+    // project opens that copy.
+    for (std::filesystem::path folder = path; folder.has_relative_path();
+         folder = folder.parent_path()) {
+        if (hasPackageExtension(folder))
+            return folder;
+    }
+    std::error_code error;
+    if (std::filesystem::is_regular_file(path / "project.json", error))
+        return path;
+    return std::nullopt;
+}
+
 bool hasPackageExtension(const std::filesystem::path& path) {
     auto name =
         path.has_filename() ? path.filename().string() : path.parent_path().filename().string();

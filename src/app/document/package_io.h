@@ -28,6 +28,11 @@ std::optional<PackageStamp> stampPackage(const std::filesystem::path& package);
 // around a "project.json". Relative paths are made absolute against the working folder.
 std::filesystem::path packagePathFor(const std::filesystem::path& given);
 
+// The project a path given on the command line (or by a file manager's "Open With") belongs to:
+// a ".mosavelle" folder, a folder holding a project.json, a project.json, or any file or folder
+// inside a ".mosavelle" folder. Empty for anything else, such as a picture or a plain folder.
+std::optional<std::filesystem::path> projectPackageOf(const std::filesystem::path& given);
+
 // True when `path` names a folder whose name ends in ".mosavelle" (the case of the extension is
 // ignored, as file managers do).
 bool hasPackageExtension(const std::filesystem::path& path);

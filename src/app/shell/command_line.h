@@ -11,7 +11,8 @@ namespace mosavelle::app {
 struct LaunchRequest {
     bool showHelp = false;
     bool showVersion = false;
-    QStringList packages;  // projects to open, one window each (a project.json means its package)
+    QStringList packages;  // projects to open, one window each, or further pictures to import
+                           // (told apart at launch, by the file system)
     QStringList imports;   // pictures or folders for one new untitled window
     QString error;         // a usage error, one sentence; empty when the line was understood
 };

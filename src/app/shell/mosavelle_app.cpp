@@ -65,12 +65,21 @@ MosavelleApp* MosavelleApp::current() {
 
 void MosavelleApp::launch(const LaunchRequest& request) {
     launching_ = true;
-    for (const QString& package : request.packages) {
-        openPackage(packagePathFor(package.toStdString()));
+    // A path that is not a project (a picture or a plain folder, as a file manager's
+    // "Open With" hands over) is imported like those given with --import.
+    QStringList imports = request.imports;
+    bool openedProject = false;
+    for (const QString& given : request.packages) {
+        if (auto package = projectPackageOf(given.toStdString())) {
+            openPackage(*package);
+            openedProject = true;
+        } else {
+            imports << given;
+        }
     }
-    if (!request.imports.isEmpty()) {
-        importIntoNewDocument(request.imports);
-    } else if (request.packages.isEmpty()) {
+    if (!imports.isEmpty()) {
+        importIntoNewDocument(imports);
+    } else if (!openedProject) {
         newDocument();
     }
     launching_ = false;
