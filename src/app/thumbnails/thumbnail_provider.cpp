@@ -31,9 +31,12 @@ struct ThumbnailProvider::Gate {
 
 ThumbnailProvider::ThumbnailProvider(ThumbnailCache& cache, QObject* parent,
                                      std::chrono::milliseconds retryDelay)
-    : QObject(parent), cache_(cache), gate_(std::make_shared<Gate>()), retryDelay_(retryDelay) {
+    : QObject(parent),
+      cache_(cache),
+      gate_(std::make_shared<Gate>()),
+      generation_(cache.newGeneration()),
+      retryDelay_(retryDelay) {
     gate_->target = this;
-    generation_ = cache_.newGeneration();
 }
 
 ThumbnailProvider::~ThumbnailProvider() {
@@ -133,12 +136,6 @@ void ThumbnailProvider::dropPictures(const std::vector<Uuid>& pictureIDs) {
         inFlight_.erase(id);
         failed_.erase(id);
     }
-}
-
-void ThumbnailProvider::cancelPendingRequests() {
-    cache_.cancel(generation_);
-    generation_ = cache_.newGeneration();
-    inFlight_.clear();
 }
 
 }  // namespace mosavelle::app

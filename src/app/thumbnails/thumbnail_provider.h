@@ -64,10 +64,6 @@ public:
     // pending requests are abandoned.
     void dropPictures(const std::vector<Uuid>& pictureIDs);
 
-    // Abandons every request not yet answered, for example when a view scrolls far away; the
-    // next `image` call asks again.
-    void cancelPendingRequests();
-
     // Stops every answer still to come from the pool, for good. The shared provider outlives the
     // application object, so the program calls this before the application object goes away:
     // a decode finishing during shutdown must not post to an event loop that no longer exists.
@@ -83,8 +79,8 @@ private:
     bool failedLately(const Uuid& pictureID, int bucket) const;
 
     ThumbnailCache& cache_;
-    std::shared_ptr<Gate> gate_;  // closed on destruction; pool threads post through it
-    std::uint64_t generation_ = 0;
+    std::shared_ptr<Gate> gate_;      // closed on destruction; pool threads post through it
+    const std::uint64_t generation_;  // of every request this provider makes
     std::map<Uuid, std::set<int>> inFlight_;
     const std::chrono::milliseconds retryDelay_;
     // When each bucket of a picture last failed to decode.

@@ -55,8 +55,6 @@ public:
     // Bytes of thumbnail files this process knows of (tests, benchmarks).
     std::uint64_t bytesOnDisk();
 
-    const std::filesystem::path& folder() const { return folder_; }
-
 private:
     struct FileFacts {
         std::uint64_t size = 0;

@@ -35,7 +35,6 @@ public:
     // unset). Empty when no home folder can be found; the store then keeps no files.
     static std::filesystem::path defaultFolder();
 
-    const std::filesystem::path& folder() const { return folder_; }
     const std::optional<DocumentDefaults>& stored() const { return stored_; }
     // Never empty when present.
     const std::optional<Bytes>& logoData() const { return logoData_; }

@@ -48,10 +48,6 @@ TEST(SlideDisplayName, PrefersTitleThenPictureNameThenLayout) {
     firstEmpty.layout = SlideLayoutKind::fourGrid;
     firstEmpty.slots = {emptySlot(), singleImageSlide(picture.id, "").slots.front()};
     EXPECT_EQ(slideDisplayName(firstEmpty, project), "Four-image grid");
-
-    Slide section = sectionDividerSlide();
-    section.title.clear();
-    EXPECT_EQ(slideDisplayName(section, project), "Section divider");
 }
 
 }  // namespace

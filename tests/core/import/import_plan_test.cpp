@@ -340,7 +340,6 @@ TEST(DropItemFileURL, AcceptsFileURLsPathsAndTheirBytes) {
     EXPECT_EQ(drop(std::string("relative/f.png")), "(none)");
     EXPECT_EQ(drop(std::string("file:///tmp/g h.png")), "(none)");
     EXPECT_EQ(drop(Bytes(std::string_view("file:///tmp/i.png\0junk", 22))), "/tmp/i.png");
-    EXPECT_EQ(drop(Bytes(std::string_view("  /tmp/j.png\n"))), "/tmp/j.png");
     EXPECT_EQ(drop(Bytes(std::string_view("\0/tmp/k.png", 11))), "(none)");
 }
 

@@ -151,7 +151,6 @@ TEST(ThumbnailCache, CancelledGenerationsNeverReachTheirCallbacks) {
     TaskQueue queue;
     const Bytes bytes = fixtureBytes("orient-3.jpg");
     const std::uint64_t old = cache.newGeneration(), current = cache.newGeneration();
-    ASSERT_NE(old, current);
     std::vector<int> delivered;
     auto note = [&](int n) { return [&delivered, n](ThumbnailImage) { delivered.push_back(n); }; };
     // The only pool thread stays in this executor until released, so nothing below starts early.

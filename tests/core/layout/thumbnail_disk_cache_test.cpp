@@ -92,7 +92,12 @@ TEST(ThumbnailDiskCache, AReopenedDeckIsShownWithoutDecodingAndDamagedFilesAreWr
     const std::vector<std::pair<const char*, std::function<void(File&)>>> damages{
         {"empty", [](File& f) { f.clear(); }},
         {"truncated", [](File& f) { f.resize(f.size() / 2); }},
-        {"payload byte", [](File& f) { f[f.size() - 20] ^= 0x55; }},
+        // A JPEG's quantisation step: the file still decodes, to other pixels.
+        {"payload byte",
+         [](File& f) {
+             const auto dqt = std::string_view((const char*)f.data(), f.size()).find("\xFF\xDB");
+             f[dqt == std::string_view::npos ? f.size() - 20 : dqt + 5] ^= 0x01;
+         }},
         {"magic", [](File& f) { f[0] = 'X'; }},
         {"width beyond the bucket", [](File& f) { f[9] = 0x7F; }},
         {"codec", [](File& f) { f[16] = 9; }},
@@ -165,6 +170,13 @@ TEST(ThumbnailDiskCache, LeastRecentlyUsedFilesLeavePastTheCapacity) {
     testing::writeFileBytes(leftover, Bytes(std::string_view("partial")));
     EXPECT_EQ(ThumbnailDiskCache(kept).bytesOnDisk(), one * 2);
     EXPECT_FALSE(fs::exists(leftover));
+    // A use in one run counts in the next: files are ordered by their times on disk.
+    const auto file = [&](const std::string& key) { return kept / (key + "-128.thumb"); };
+    fs::last_write_time(file(a), fs::file_time_type::clock::now() - std::chrono::hours(2));
+    fs::last_write_time(file(c), fs::file_time_type::clock::now() - std::chrono::hours(1));
+    EXPECT_TRUE(ThumbnailDiskCache(kept).load(a, 128));
+    ThumbnailDiskCache(kept, one * 5 / 2).store(b, 128, image);
+    EXPECT_TRUE(fs::exists(file(a)) && !fs::exists(file(c)));
 
     // A folder that is a link is not ours: nothing is written into its target or changed there.
     fs::permissions(folder / "probe", fs::perms(0755));

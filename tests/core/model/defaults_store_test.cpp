@@ -64,7 +64,6 @@ TEST_F(DefaultsStoreTest, SavedSettingsAndUnnamedLogoAreUsedAtOnceAndSurviveARes
     DefaultSettingsStore again(folder);
     EXPECT_FALSE(again.logoData());
     EXPECT_EQ(again.newProject().appearance, namedLook(std::nullopt));
-    EXPECT_EQ(again.newProject().export_.suggestedBaseName, "B");
 }
 
 TEST_F(DefaultsStoreTest, IncompleteSettingsAndEmptyLogoFilesAreIgnored) {

@@ -293,6 +293,7 @@ TEST_F(PackageTest, LeftoversOfKilledSavesGoWhenTheFolderIsNextWritten) {
     for (const char* file : {".old.mosavelle.lock", ".theirs.lock"})
         writeFileBytes(dir / file, Bytes());
     auto busy = PackageLock::acquire(dir / "busy.mosavelle");
+    EXPECT_FALSE(PackageLock::acquire(dir / "busy.mosavelle", [] { return true; }).ok());
     ASSERT_TRUE(writeProjectPackage(deck(1, 60), pkg).ok());
     EXPECT_EQ(listing(dir.path()).find(".old"), std::string::npos) << listing(dir.path());
     for (const std::string& kept :

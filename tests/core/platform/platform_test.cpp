@@ -3,7 +3,6 @@
 #include <regex>
 #include <set>
 
-#include "core/platform/bytes.h"
 #include "core/platform/dates.h"
 #include "core/platform/uuid.h"
 
@@ -28,12 +27,6 @@ TEST(Uuid, RandomIsUniqueVersion4AndParsesOnlyTheCanonicalFormInEitherCase) {
           " 0A1B2C3D-4E5F-4A6B-8C7D-9E0F1A2B3C4"}) {
         EXPECT_FALSE(Uuid::parse(bad)) << bad;
     }
-}
-
-TEST(Bytes, EqualityIsByContent) {
-    EXPECT_EQ(Bytes("hello"), Bytes("hello"));
-    EXPECT_NE(Bytes("hello"), Bytes("hellO"));
-    EXPECT_EQ(Bytes(), Bytes(""));
 }
 
 TEST(InternetDate, RoundTripsUtcWholeSecondsAndRejectsEveryOtherForm) {

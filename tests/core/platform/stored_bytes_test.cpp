@@ -34,6 +34,7 @@ TEST(StagingFolderTest, StagedBytesReadBackUnlessChangedAndLeaveWithTheirLastOwn
     EXPECT_TRUE(stored->isOwnedFile());
     EXPECT_EQ(stored->size(), picture.size());
     EXPECT_EQ(*stored->read(), picture);
+    EXPECT_EQ(fs::status(where).permissions(), fs::perms::owner_all);
 
     // Truncated or removed behind our back: an error, never a short buffer or a signal.
     auto large = folder->store(Bytes(std::string(10000, 'x')));
