@@ -151,6 +151,7 @@ TEST_F(PackageTest, DamagedOrNewerPackagesDoNotOpenAndNestingIsReadWithinBounded
         EXPECT_NE(openFailure(pkg), "opened") << undecodable;
     }
 
+#ifndef __SANITIZE_ADDRESS__  // AddressSanitizer's shadow memory alone exceeds the limit
     // Telling whether text nested far deeper than any deck is from a newer version must not
     // build it as a tree: the read runs with 512 MiB of address space, which a tree would exceed.
     writeFileBytes(pkg / "project.json",
@@ -161,6 +162,7 @@ TEST_F(PackageTest, DamagedOrNewerPackagesDoNotOpenAndNestingIsReadWithinBounded
         std::exit(readProjectPackage(pkg).ok() ? 1 : 0);
     };
     EXPECT_EXIT(readWithLimitedMemory(), ::testing::ExitedWithCode(0), "");
+#endif
 }
 
 TEST_F(PackageTest, MissingFilesMarkOnlyTheirPictures) {
