@@ -76,7 +76,8 @@ TEST_F(CliDeckTest, MakeImportsAFolderInNaturalNameOrderWithCleanedCaptions) {
     ASSERT_EQ(recursive.status, 0) << recursive.err;
     EXPECT_EQ(recursive.err, "");
     EXPECT_EQ(countMembers(path("all.pptx"), R"(ppt/slides/slide\d+\.xml)"), 4u);
-    for (const auto& slide : project(captioned)["slides"])
+    const json captionedDeck = project(captioned);  // a range-for over a temporary's member dangles
+    for (const auto& slide : captionedDeck["slides"])
         EXPECT_EQ(slide["layout"], "imageTitleCaption");
 }
 
