@@ -32,8 +32,20 @@ Project fullDeck() {
                             .frameCount = 3,
                             .uti = "public.jpeg",
                             .isIncluded = false,
-                            .importError = "The copied image is missing from this project."};
+                            .importError = "The copied image is missing from this project.",
+                            .metadata = {}};
     p.images = {image, image};
+    p.images[0].metadata = {"Strand",
+                            "Am Abend",
+                            {"Meer", "Sand"},
+                            "Kiel",
+                            "Deutschland",
+                            "Ann",
+                            CaptureMoment{"2024-05-01T12:30:59", -570},
+                            "Make",
+                            "Model",
+                            "SN 1",
+                            GeoPosition{-54.3, 10.1}};
     p.images[1].id = Uuid::random();
     p.images[1].captureDate.reset();
     p.images[1].importError.reset();
@@ -43,6 +55,7 @@ Project fullDeck() {
     slide.slots.push_back(emptySlot());
     slide.slots.push_back(emptySlot());  // three slots on a two-up slide stay three
     slide.slots[1].crop = {0, 1};
+    slide.slots[0].altText = "Alt";
     slide.title = "Title";
     slide.notes = "Notes\twith tab";
     slide.placementOverride = Placement{SizingMode::percent125, {0.25, 0.75}, -90, 1.3};
@@ -61,6 +74,8 @@ Project fullDeck() {
                   CornerPosition::topLeading};
     a.defaultPlacement = {SizingMode::custom, {0.1, 0.9}, 45, 2.5};
     a.filenameCleanup = {true, false, true};
+    a.captionsFrom = {CaptionSource::pattern, "{date} \u00B7 {title}"};
+    a.language = "de-AT";
     p.export_ = {QualityPreset::small, "Ferien 2024"};
     p.sort = SortMode::reverseCaptureDate;
     return p;
@@ -105,6 +120,13 @@ TEST(ProjectJson, FullDeckRoundTripsWithMembersAscendingReadablyAndOnlyPresentOp
     EXPECT_EQ(j["images"][0]["captureDate"], "2024-05-01T12:30:59Z");
     EXPECT_FALSE(j["images"][1].contains("captureDate"));
     EXPECT_FALSE(j["images"][1].contains("importError"));
+    EXPECT_FALSE(j["images"][1].contains("metadata"));
+    EXPECT_FALSE(j["slides"][0]["slots"][1].contains("altText"));
+    EXPECT_FALSE(encodedJson(defaultProject())["appearance"].contains("captionsFrom"));
+    EXPECT_FALSE(encodedJson(defaultProject())["appearance"].contains("language"));
+    Json badTime = j;
+    badTime["images"][0]["metadata"]["captured"]["localTime"] = "2024-02-30T00:00:00";
+    EXPECT_FALSE(decodeJson(badTime).ok());
     EXPECT_FALSE(j["slides"][0]["slots"][1].contains("imageID"));
     EXPECT_FALSE(j["slides"][1].contains("placementOverride"));
     EXPECT_EQ(j["slides"][1]["captionPoints"], 16);
