@@ -66,6 +66,38 @@ TEST_F(SlideSettings, ChangeLayoutScalesOnlySlidesThatBecomeMultiPicture) {
     EXPECT_EQ(slideAt(2).slots.size(), 2u);  // slots are never dropped by a layout change
 }
 
+TEST_F(SlideSettings, PicturesGiveCaptionsTitlesAndAltTextsEachInOneStep) {
+    setProject([](Project& p) {
+        p.images.edit(0).metadata.title = "Harbour";
+        p.images.edit(1).metadata.title = "Tower";
+        p.appearance.filenameCleanup.enabled = true;
+        p.appearance.captionsFrom = {CaptionSource::pattern, "{title} \u00B7 {filename}"};
+        p.slides.edit(1).slots[0].caption = "Kept";
+        p.slides.edit(1).title = "Mine";
+    });
+    select({1, 2, 3});
+    fillCaptionsFromPictures(doc(), false);
+    EXPECT_EQ(slideAt(1).slots[0].caption + "|" + slideAt(2).slots[0].caption + "|" +
+                  slideAt(3).slots[0].caption,
+              "Harbour \u00B7 p1|Kept|p3");
+    EXPECT_EQ(history->undoName(), "Fill Captions from Pictures");
+    fillCaptionsFromPictures(doc(), true);
+    EXPECT_EQ(slideAt(2).slots[0].caption, "Tower \u00B7 p2");
+    history->undo();
+    history->undo();
+    EXPECT_EQ(slideAt(1).slots[0].caption + "|" + slideAt(2).slots[0].caption, "|Kept");
+
+    // Title + caption slides take the picture's title unless they have their own.
+    changeLayout(doc(), SlideLayoutKind::imageTitleCaption);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Harbour", "Mine", "", ""}));
+
+    editAltText(doc(), slide(1), slideAt(1).slots[0].id, "  A harbour at dusk ");
+    EXPECT_EQ(slideAt(1).slots[0].altText, "A harbour at dusk");
+    EXPECT_EQ(history->undoName(), "Edit Alt Text");
+    editAltText(doc(), slide(1), slideAt(1).slots[0].id, " ");
+    EXPECT_FALSE(slideAt(1).slots[0].altText);
+}
+
 TEST_F(SlideSettings, SelectionSettersDoNothingWithoutASelectedSlide) {
     doc().setSelectedSlideIDs({Uuid::random()});
     setTitleOfSelection(doc(), "x", "Rename Slide");
