@@ -175,8 +175,18 @@ std::string slideXML(const RGBAColor& background, SlideSizePreset size, std::str
 }
 
 std::string pictureXML(const PictureFrame& picture, std::string_view relationshipID, int shapeID,
-                       std::string_view name, int storedOrientation) {
+                       std::string_view name, int storedOrientation,
+                       std::optional<std::string_view> description) {
     const std::string escaped = escapeXML(name);
+    // A decorative picture carries no description, and says so in the extension checkers read.
+    const std::string label = description ? " descr=\"" + escapeXML(*description) + "\"/>\n"
+                                          : ">\n"
+                                            "      <a:extLst><a:ext uri=\"" +
+                                                str(ooxml::decorativeExtensionURI) +
+                                                "\"><adec:decorative xmlns:adec=\"" +
+                                                str(ooxml::decorativeNamespace) +
+                                                "\" val=\"1\"/></a:ext></a:extLst>\n"
+                                                "    </p:cNvPr>\n";
     const StoredTurn turn = storedTurn(storedOrientation);
     const SourceCrop c = storedCrop(picture.crop, storedOrientation);
     InchRect frame = picture.frame;
@@ -207,8 +217,7 @@ std::string pictureXML(const PictureFrame& picture, std::string_view relationshi
     return "<p:pic>\n"
            "  <p:nvPicPr>\n"
            "    <p:cNvPr id=\"" +
-           to_string(shapeID) + "\" name=\"" + escaped + "\" descr=\"" + escaped +
-           "\"/>\n"
+           to_string(shapeID) + "\" name=\"" + escaped + "\"" + label +
            "    <p:cNvPicPr><a:picLocks noChangeAspect=\"1\"/></p:cNvPicPr>\n"
            "    <p:nvPr/>\n"
            "  </p:nvPicPr>\n"
@@ -229,13 +238,22 @@ std::string pictureXML(const PictureFrame& picture, std::string_view relationshi
            "</p:pic>";
 }
 
-std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID) {
+namespace {
+
+// A text box, or with `asTitle` the slide's title placeholder drawn exactly like one: the
+// placeholder inherits the master's title style, so everything that style sets differently from
+// a text box (line spacing, anchor, autofit, fonts) is stated here.
+std::string textShapeXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID,
+                         std::string_view language, bool asTitle) {
     const Typography& type = appearance.typography;
     const std::string id = to_string(shapeID);
     const std::string font = escapeXML(type.fontName);
-    const std::string bold = text.isTitle && type.titleBold ? " b=\"1\"" : "";
+    const std::string lang = escapeXML(language);
+    const std::string bold = text.isTitle && type.titleBold ? " b=\"1\""
+                             : asTitle                      ? " b=\"0\""
+                                                            : "";
     const std::string color = hexColor(text.color);
-    const std::string runProperties = "        <a:rPr lang=\"en-US\" sz=\"" +
+    const std::string runProperties = "        <a:rPr lang=\"" + lang + "\" sz=\"" +
                                       to_string(fontSizeFromPoints(text.fontPoints)) + "\"" + bold +
                                       " dirty=\"0\">\n"
                                       "          <a:solidFill><a:srgbClr val=\"" +
@@ -251,13 +269,25 @@ std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearan
                                       font +
                                       "\"/>\n"
                                       "        </a:rPr>";
+    const std::string nonVisual = asTitle
+                                      ? "\" name=\"Title " + id +
+                                            "\"/>\n"
+                                            "    <p:cNvSpPr><a:spLocks noGrp=\"1\"/></p:cNvSpPr>\n"
+                                            "    <p:nvPr><p:ph type=\"title\"/></p:nvPr>\n"
+                                      : "\" name=\"Text " + id +
+                                            "\"/>\n"
+                                            "    <p:cNvSpPr txBox=\"1\"/>\n"
+                                            "    <p:nvPr/>\n";
+    const std::string bodyProperties =
+        "    <a:bodyPr wrap=\"square\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" "
+        "anchor=\"t\"" +
+        std::string(asTitle ? "><a:noAutofit/></a:bodyPr>\n" : "/>\n");
+    const std::string spacing =
+        asTitle ? "><a:lnSpc><a:spcPct val=\"100000\"/></a:lnSpc></a:pPr>\n" : "/>\n";
     return "<p:sp>\n"
            "  <p:nvSpPr>\n"
            "    <p:cNvPr id=\"" +
-           id + "\" name=\"Text " + id +
-           "\"/>\n"
-           "    <p:cNvSpPr txBox=\"1\"/>\n"
-           "    <p:nvPr/>\n"
+           id + nonVisual +
            "  </p:nvSpPr>\n"
            "  <p:spPr>\n"
            "    <a:xfrm>" +
@@ -266,22 +296,35 @@ std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearan
            "    <a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>\n"
            "    <a:noFill/>\n"
            "  </p:spPr>\n"
-           "  <p:txBody>\n"
-           "    <a:bodyPr wrap=\"square\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" "
-           "anchor=\"t\"/>\n"
+           "  <p:txBody>\n" +
+           bodyProperties +
            "    <a:lstStyle/>\n"
            "    <a:p>\n"
            "      <a:pPr algn=\"" +
-           alignmentCode(text) + "\"/>\n" + paragraphRuns(text.text, "      ", runProperties) +
-           "      <a:endParaRPr lang=\"en-US\"/>\n"
+           alignmentCode(text) + "\"" + spacing +
+           paragraphRuns(text.text, "      ", runProperties) + "      <a:endParaRPr lang=\"" +
+           lang +
+           "\"/>\n"
            "    </a:p>\n"
            "  </p:txBody>\n"
            "</p:sp>";
 }
 
+}  // namespace
+
+std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID,
+                       std::string_view language) {
+    return textShapeXML(text, appearance, shapeID, language, false);
+}
+
+std::string titlePlaceholderXML(const TextFrame& text, const AppearanceSettings& appearance,
+                                int shapeID, std::string_view language) {
+    return textShapeXML(text, appearance, shapeID, language, true);
+}
+
 std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
                               const RGBAColor& color, const AppearanceSettings& appearance,
-                              int shapeID) {
+                              int shapeID, std::string_view language) {
     TextFrame box;
     box.color = color;
     box.text = str(number);
@@ -290,7 +333,7 @@ std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
     box.overflows = false;
     box.fontPoints = appearance.typography.bodyPoints;
     box.alignment = CaptionAlignment::trailing;
-    return textBoxXML(box, appearance, shapeID);
+    return textBoxXML(box, appearance, shapeID, language);
 }
 
 std::string relationshipsXML(const std::vector<Relationship>& relationships) {
@@ -302,7 +345,8 @@ std::string relationshipsXML(const std::vector<Relationship>& relationships) {
     return out + "</Relationships>";
 }
 
-std::string notesSlideXML(std::string_view notes) {
+std::string notesSlideXML(std::string_view notes, std::string_view language) {
+    const std::string lang = escapeXML(language);
     return str(xmlDeclaration) + "<p:notes " + presentationNamespaces() + ">\n" +
            "  <p:cSld>\n"
            "    <p:spTree>\n"
@@ -335,8 +379,9 @@ std::string notesSlideXML(std::string_view notes) {
            "          <a:lstStyle/>\n"
            "          <a:p>\n" +
            paragraphRuns(notes, "            ",
-                         "              <a:rPr lang=\"en-US\" sz=\"1200\"/>") +
-           "            <a:endParaRPr lang=\"en-US\"/>\n"
+                         "              <a:rPr lang=\"" + lang + "\" sz=\"1200\"/>") +
+           "            <a:endParaRPr lang=\"" + lang +
+           "\"/>\n"
            "          </a:p>\n"
            "        </p:txBody>\n"
            "      </p:sp>\n"
