@@ -38,61 +38,41 @@ TEST(CaptionFromFileName, AppliesEachSwitchAndStripsOnlyALeadingNumber) {
     }
 }
 
-SourceImage describedPicture() {
-    SourceImage picture;
-    picture.originalFileName = "02_beach-day.jpg";
-    picture.metadata = {"Beach",
-                        "Evening swim",
-                        {"sea", "sand"},
-                        "Kiel",
-                        "Germany",
-                        "Ann",
-                        CaptureMoment{"2021-07-04T18:30:00", 120},
-                        "Canon",
-                        "Canon EOS R",
-                        std::nullopt,
-                        std::nullopt};
-    return picture;
-}
-
-TEST(PictureTexts, PatternFieldsFollowTheLocaleAndEmptyFieldsLeaveNoSeparators) {
-    SourceImage picture = describedPicture();
+TEST(PictureTexts, PatternsFollowTheLocaleAndAltTextsTheirOrderOfPreference) {
+    SourceImage p;
+    p.originalFileName = "02_beach-day.jpg";
+    p.metadata.title = "Beach";
+    p.metadata.description = "Swim";
+    p.metadata.keywords = {"sea", "sand"};
+    p.metadata.city = "Kiel";
+    p.metadata.captured = CaptureMoment{"2021-07-04T18:30:00", 120};  // shown as the camera's
+    p.metadata.cameraModel = "EOS R";
     const FilenameCleanup cleanup{true, true, true};
-    // The camera's own clock, whatever its offset from UTC.
-    EXPECT_EQ(expandCaptionPattern("{date} \u00B7 {description}", picture, cleanup, "en-US"),
-              "Jul 4, 2021 \u00B7 Evening swim");
-    EXPECT_EQ(expandCaptionPattern("{date} {time}", picture, cleanup, "de_DE"), "04.07.2021 18:30");
-    EXPECT_EQ(expandCaptionPattern("{title}: {place} ({keywords}) {camera}, {filename} {x}",
-                                   picture, cleanup, "en-US"),
-              "Beach: Kiel, Germany (sea, sand) Canon EOS R, beach day {x}");
-    picture.metadata.description.reset();
-    EXPECT_EQ(expandCaptionPattern("{date} \u00B7 {description}", picture, cleanup, "en-US"),
-              "Jul 4, 2021");
-    EXPECT_EQ(expandCaptionPattern("{title} - {description}", SourceImage{}, cleanup), "");
+    EXPECT_EQ(expandCaptionPattern("{date} {time} | {title}: {place} ({keywords}) {camera}, "
+                                   "{filename} {x}",
+                                   p, cleanup, "de_DE"),
+              "04.07.2021 18:30 | Beach: Kiel (sea, sand) EOS R, beach day {x}");
 
-    AppearanceSettings appearance;
-    appearance.captionsFrom = {CaptionSource::title, {}};
-    EXPECT_EQ(captionForPicture(picture, appearance), "");  // captions are off
-    appearance.filenameCleanup.enabled = true;
-    EXPECT_EQ(captionForPicture(picture, appearance), "Beach");
-}
-
-TEST(PictureTexts, AltTextPrefersTheSlotsOwnThenDescriptionCaptionTitleAndFileName) {
-    SourceImage picture = describedPicture();
     ImageSlot slot;
     slot.caption = " Caption ";
-    const FilenameCleanup cleanup{false, false, true};
-    EXPECT_EQ(altTextOf(slot, &picture, cleanup), "Evening swim");
-    picture.metadata.description.reset();
-    EXPECT_EQ(altTextOf(slot, &picture, cleanup), "Caption");
-    slot.caption = " ";
-    EXPECT_EQ(altTextOf(slot, &picture, cleanup), "Beach");
-    picture.metadata.title.reset();
-    EXPECT_EQ(altTextOf(slot, &picture, cleanup), "beach day");
-    slot.altText = " Own words ";
-    EXPECT_EQ(altTextOf(slot, &picture, cleanup), "Own words");
-    EXPECT_EQ(languageTagOf("fr_CA"), "fr-CA");
-    EXPECT_EQ(languageTagOf("C.UTF-8"), "en-US");
+    std::string alt;
+    for (int step = 0; step < 4; ++step) {
+        alt += altTextOf(slot, &p, cleanup) + "|";
+        if (step == 0)
+            p.metadata.description.reset();
+        else if (step == 1)
+            slot.caption = " ";
+        else
+            p.metadata.title.reset();
+    }
+    slot.altText = " Own ";
+    EXPECT_EQ(alt + altTextOf(slot, &p, cleanup), "Swim|Caption|Beach|beach day|Own");
+    // Separators an empty field leaves are dropped; a pattern of empty fields gives nothing.
+    EXPECT_EQ(expandCaptionPattern("{date} \u00B7 {description}", p, cleanup, "en-US"),
+              "Jul 4, 2021");
+    EXPECT_EQ(expandCaptionPattern("{title} - {description}", SourceImage{}, cleanup) +
+                  languageTagOf("fr_CA") + languageTagOf("C.UTF-8"),
+              "fr-CAen-US");
 }
 
 TEST(TrimmedWhitespace, RemovesUnicodeSpaceAndLineBreaksAtBothEndsOnly) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <utility>
 
 #include <unicode/unistr.h>
 
@@ -47,7 +46,8 @@ TEST(PresentationParts, SlideWithPicturesLogoTextsAndNumberMatchesGolden) {
     PictureFrame logo;
     logo.frame = {12.5, 0.1, 0.6, 0.4};
 
-    // Alt text apart from the name; the logo decorative; the title as the title placeholder.
+    // Alt text apart from the name; the logo decorative; the title as the title placeholder,
+    // whose box, insets, spacing and run properties must stay those of the text box.
     const std::string pictures =
         pictureXML(cropped, "rId2", 2, "Tom's <photo>.jpg", 1, "Tom's \"first\" <photo>") +
         pictureXML(turned, "rId3", 3, "B.png", 1, "B") +
@@ -115,28 +115,6 @@ TEST(PresentationParts, TextBoxRunsFollowLineBreaksAndAlignment) {
     EXPECT_NE(leading.find("<a:t>x</a:t>"), std::string::npos);
     EXPECT_NE(leading.find("<a:t>y</a:t>"), std::string::npos);
     EXPECT_EQ(leading.find('\r'), std::string::npos);
-}
-
-// The title placeholder inherits the master's title style; what it states must leave it drawn
-// exactly as the text box it replaces.
-TEST(PresentationParts, TitlePlaceholderKeepsTheTextBoxLook) {
-    AppearanceSettings appearance;
-    const TextFrame title = text("T", {0.3, 0.3, 12.5, 0.55}, true, 28);
-    const std::string box = textBoxXML(title, appearance, 2);
-    const std::string placeholder = titlePlaceholderXML(title, appearance, 2);
-    const auto between = [](const std::string& xml, std::string_view from, std::string_view to) {
-        const auto at = xml.find(from);
-        return at == std::string::npos ? std::string() : xml.substr(at, xml.find(to, at) - at);
-    };
-    EXPECT_NE(placeholder.find("<p:ph type=\"title\"/>"), std::string::npos);
-    for (const auto& [from, to] : {std::pair{"<p:spPr>", "</p:spPr>"},
-                                   {"<a:rPr", "</a:rPr>"},
-                                   {"<a:bodyPr", "\"t\""},
-                                   {"<a:pPr", "\""}})
-        EXPECT_EQ(between(placeholder, from, to), between(box, from, to)) << from;
-    // The master's title style sets 90 % line spacing, a bottom anchor and its own font.
-    EXPECT_NE(placeholder.find("<a:lnSpc><a:spcPct val=\"100000\"/></a:lnSpc>"), std::string::npos);
-    EXPECT_NE(placeholder.find("<a:noAutofit/>"), std::string::npos);
 }
 
 TEST(PresentationParts, NotesAndPackagePartsMatchGoldenAndOnlyNotesBringTheNotesMaster) {
