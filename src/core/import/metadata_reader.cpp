@@ -34,6 +34,10 @@ namespace {
 // in any of the encodings (at most four bytes each), so that a cut never falls inside them.
 constexpr std::size_t maxRawFieldBytes = 4 * maxMetadataTextLength + 4;
 
+// The largest XMP packet parsed on its own: far beyond any photo's, small enough to bound the
+// parser's memory.
+constexpr std::size_t maxXmpPacketBytes = std::size_t{4} << 20;
+
 // Descriptions that cameras write by themselves; they describe nothing.
 constexpr std::array<std::string_view, 6> cameraDefaultDescriptions = {
     "OLYMPUS DIGITAL CAMERA",  "SONY DSC", "DIGITAL CAMERA",
@@ -402,7 +406,8 @@ void readBlocksOneByOne(std::span<const std::uint8_t> bytes, PictureMetadata& m)
     try {
         const std::size_t begin = text.find("<x:xmpmeta");
         const std::size_t end = text.find("</x:xmpmeta>", begin);
-        if (begin != std::string_view::npos && end != std::string_view::npos) {
+        if (begin != std::string_view::npos && end != std::string_view::npos &&
+            end - begin <= maxXmpPacketBytes) {
             Exiv2::XmpData xmp;
             const std::string packet(text.substr(begin, end + 12 - begin));
             if (Exiv2::XmpParser::decode(xmp, packet) == 0)

@@ -7,6 +7,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
