@@ -14,7 +14,6 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
-#include <QSettings>
 #include <QThreadPool>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -23,6 +22,7 @@
 
 #include "app/document/document_handle.h"
 #include "app/document/package_dialog.h"
+#include "app/support/preferences.h"
 #include "core/editing/deck_settings.h"
 #include "core/editing/slide_settings.h"
 #include "core/import/picture_file.h"
@@ -31,8 +31,6 @@
 namespace mosavelle::app {
 
 namespace {
-
-const QString presenterNotesKey = QStringLiteral("showsPresenterNotes");
 
 template <class E>
 void addChoice(QComboBox* box, const char* label, E value) {
@@ -151,7 +149,7 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
                        "and are not shown on the slide."));
     form->addRow(presenterNotes_);
     connect(presenterNotes_, &QCheckBox::clicked, this, [this](bool on) {
-        QSettings().setValue(presenterNotesKey, on);
+        preferences::showsPresenterNotes.store(on);
         Q_EMIT showsPresenterNotesChanged(on);
     });
 
@@ -204,7 +202,7 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
 }
 
 bool DeckSettingsSheet::showsPresenterNotes() {
-    return QSettings().value(presenterNotesKey, true).toBool();
+    return preferences::showsPresenterNotes.value();
 }
 
 RGBAColor DeckSettingsSheet::storedColor(const QColor& color) {
