@@ -1,12 +1,12 @@
 #include <QApplication>
 #include <QIcon>
-#include <QThreadPool>
 #include <cstdio>
 
 #include "app/shell/command_line.h"
 #include "app/shell/launch_probes.h"
 #include "app/shell/mosavelle_app.h"
 #include "app/shell/termination_signals.h"
+#include "app/support/background_job.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/platform/stored_bytes.h"
 
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
 
     // Pictures staged by runs that were killed go, off the interface thread; those of live runs
     // are locked and stay.
-    QThreadPool::globalInstance()->start([] { mosavelle::removeStaleStagingFolders(); });
+    mosavelle::app::runInBackground([] { mosavelle::removeStaleStagingFolders(); });
 
     mosavelle::app::MosavelleApp shell;
     // The session ending (or Ctrl-C in a terminal) ends the program through its quit path.

@@ -151,6 +151,19 @@ private Q_SLOTS:
         QCOMPARE(shown.handle->undoHistory()->undoName(), std::string("Import Images"));
         QTRY_VERIFY(shown.view.findChildren<QProgressDialog*>().isEmpty());
         QVERIFY(!shown.view.importFlow().isBusy());
+
+        // A command-line import shows the same progress and Cancel, and asks nothing: its
+        // duplicates are dropped.
+        ShownView launched(makeDeck(0));
+        cancel.cancelled = false;
+        qApp->installEventFilter(&cancel);
+        launched.view.importFlow().importFromCommandLine(files);
+        QTRY_VERIFY(!launched.view.importFlow().isBusy());
+        qApp->removeEventFilter(&cancel);
+        QVERIFY(cancel.cancelled);
+        QVERIFY(launched.handle->document().project().slides.empty());
+        launched.view.importFlow().importFromCommandLine(files);
+        QTRY_COMPARE(pictureNames(*launched.handle).size(), std::size_t{7});
     }
 
     void droppedPictureDataIsStoredAsAPicture() {

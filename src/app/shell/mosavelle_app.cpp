@@ -3,13 +3,10 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPointer>
-#include <QThread>
-#include <QThreadPool>
 #include <QTimer>
-#include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/document/document_handle.h"
@@ -18,10 +15,10 @@
 #include "app/document/pictures_in_place_alert.h"
 #include "app/help/about_window.h"
 #include "app/shell/recent_projects.h"
+#include "app/support/background_job.h"
 #include "app/window/content_view.h"
 #include "app/window/document_window.h"
-#include "core/editing/import_items.h"
-#include "core/import/import_plan.h"
+#include "app/window/import_flow.h"
 
 namespace mosavelle::app {
 
@@ -176,33 +173,19 @@ DocumentWindow* MosavelleApp::importIntoNewDocument(const QStringList& paths) {
     for (const QString& path : paths) {
         urls.push_back(QFileInfo(path).absoluteFilePath().toStdString());
     }
-    auto existing = window->handle().document().project().images;
-    ImportPlanOptions options;
-    options.staging = window->handle().document().stagingFolder();
-    QPointer<DocumentWindow> guard(window);
-    QPointer<MosavelleApp> app(this);
-    QThreadPool::globalInstance()->start([app, urls, existing, guard, options] {
-        auto plan = std::make_shared<std::optional<ImportPlan>>(
-            makeImportPlan(urls, existing, /*includeSubfolders=*/false, options));
-        // Through the application object, which outlives every window and this one.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [app, plan, guard] {
-                if (!app)
-                    return;
-                if (!guard || !plan->has_value()) {
-                    Q_EMIT app->importFinished(guard.data());
-                    return;
-                }
-                auto notes = applyImportPlan(guard->handle().document(), **plan,
-                                             /*keepDuplicates=*/false);
-                // Asked for on a command line, so the notes go where the command was typed.
-                if (notes)
-                    std::fprintf(stderr, "mosavelle: %s\n", notes->c_str());
-                Q_EMIT app->importFinished(guard.data());
-            },
-            Qt::QueuedConnection);
-    });
+    // Reported once: when the import ends, or (without a window) when its window goes first.
+    ImportFlow& flow = window->contentView().importFlow();
+    auto reported = std::make_shared<bool>(false);
+    const auto report = [this, reported](DocumentWindow* reached) {
+        if (!std::exchange(*reported, true))
+            Q_EMIT importFinished(reached);
+    };
+    connect(
+        &flow, &ImportFlow::ended, this, [report, window] { report(window); },
+        Qt::SingleShotConnection);
+    connect(
+        &flow, &QObject::destroyed, this, [report] { report(nullptr); }, Qt::SingleShotConnection);
+    flow.importFromCommandLine(std::move(urls));
     return window;
 }
 
@@ -240,19 +223,20 @@ void MosavelleApp::quitWithoutAsking() {
         unsaved.push_back({document.stagingFolder(), document.makeSnapshot(),
                            handle.displayName().toStdString(), handle.packagePath().string()});
     }
-    // A thread of its own, so that imports or thumbnails queued on the pool cannot delay it.
-    QThread* writer = QThread::create([unsaved = std::move(unsaved)] {
-        for (const UnsavedDeck& deck : unsaved)
-            keepUnsavedDeck(deck);
-    });
-    connect(writer, &QThread::finished, this, [this, writer] {
-        writer->deleteLater();
-        quitting_ = true;
-        for (DocumentWindow* window : QList<DocumentWindow*>(windows_))
-            window->closeWithoutAsking();
-        QTimer::singleShot(0, this, &MosavelleApp::closeNextForQuit);
-    });
-    writer->start();
+    // A thread of its own, so that imports or exports queued on the pool cannot delay it.
+    runInBackground(
+        this,
+        [unsaved = std::move(unsaved)](const JobContext&) {
+            for (const UnsavedDeck& deck : unsaved)
+                keepUnsavedDeck(deck);
+        },
+        [this] {
+            quitting_ = true;
+            for (DocumentWindow* window : QList<DocumentWindow*>(windows_))
+                window->closeWithoutAsking();
+            QTimer::singleShot(0, this, &MosavelleApp::closeNextForQuit);
+        },
+        JobThread::own);
 }
 
 void MosavelleApp::closeNextForQuit() {

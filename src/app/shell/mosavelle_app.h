@@ -41,7 +41,8 @@ public:
     // The Open dialog, window-modal on `parent` when given.
     void showOpenDialog(QWidget* parent);
     // A new untitled deck with these pictures and folders imported (subfolders not searched;
-    // repeated pictures kept once); the plan is made off the interface thread.
+    // repeated pictures kept once) through the window's import flow: off the interface thread,
+    // with the flow's progress and Cancel.
     DocumentWindow* importIntoNewDocument(const QStringList& paths);
 
     // Closes every window, asking about unsaved changes one window at a time; stops at the

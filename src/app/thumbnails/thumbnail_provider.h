@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/support/background_job.h"
 #include "core/layout/thumbnail_cache.h"
 #include "core/model/package.h"
 #include "core/model/project.h"
@@ -73,13 +74,12 @@ Q_SIGNALS:
     void thumbnailReady(const mosavelle::Uuid& pictureID);
 
 private:
-    struct Gate;
     void deliver(const Uuid& pictureID, int bucket, ThumbnailImage image);
     static QImage wrap(ThumbnailImage image);
     bool failedLately(const Uuid& pictureID, int bucket) const;
 
     ThumbnailCache& cache_;
-    std::shared_ptr<Gate> gate_;      // closed on destruction; pool threads post through it
+    InterfacePost post_;              // closed on destruction; pool threads post through it
     const std::uint64_t generation_;  // of every request this provider makes
     std::map<Uuid, std::set<int>> inFlight_;
     const std::chrono::milliseconds retryDelay_;

@@ -14,7 +14,6 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTextEdit>
@@ -38,6 +37,7 @@
 #include "app/preview/slide_preview_view.h"
 #include "app/settings/deck_settings_sheet.h"
 #include "app/shell/app_notifications.h"
+#include "app/support/preferences.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "app/window/import_flow.h"
 #include "app/window/warning_strip.h"
@@ -65,16 +65,11 @@ bool isEditingText(const QWidget* widget) {
     return false;
 }
 
-QSettings userSettings() {
-    return QSettings(QStringLiteral("Mosavelle"), QStringLiteral("Mosavelle"));
-}
-
 }  // namespace
 
 ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
     : QWidget(parent), handle_(handle) {
-    showsPresenterNotes_ =
-        userSettings().value(QStringLiteral("showsPresenterNotes"), true).toBool();
+    showsPresenterNotes_ = preferences::showsPresenterNotes.value();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     splitter_ = new QSplitter(Qt::Horizontal, this);
@@ -416,7 +411,7 @@ void ContentView::showFullScreenPreview() {
 
 void ContentView::setShowsPresenterNotes(bool shown) {
     showsPresenterNotes_ = shown;
-    userSettings().setValue(QStringLiteral("showsPresenterNotes"), shown);
+    preferences::showsPresenterNotes.store(shown);
     workspace_->setShowsPresenterNotes(shown);
 }
 
@@ -469,7 +464,7 @@ void ContentView::showEvent(QShowEvent* event) {
         setSelection(document, {slides.front().id});
     commitPreviewIfCurrent(document, nextPreviewGeneration(document));
     // On the next turn, once the window is on screen, so that the sheet opens above it.
-    if (!userSettings().value(QStringLiteral("hasCompletedWelcome"), false).toBool())
+    if (!preferences::hasCompletedWelcome.value())
         QTimer::singleShot(0, this, &ContentView::showWelcomeSheet);
     focusCanvas();
 }
