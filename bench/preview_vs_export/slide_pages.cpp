@@ -4,7 +4,7 @@
 //
 //   slide-pages DECK.mosavelle OUT-FOLDER       writes OUT-FOLDER/slide-N.png (N from 1)
 //   slide-pages --compare A.png B.png           prints the share of pixels (0 to 1) that differ
-//                                               after a 2-pixel blur of both
+//                                               after a 2-pixel (Gaussian) blur of both
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -32,7 +33,7 @@ using namespace mosavelle;
 using namespace mosavelle::app;
 
 constexpr double dotsPerInch = 96;
-constexpr int blurRadius = 2;
+constexpr double blurSigma = 2;
 constexpr int differingStep = 24;  // of 255, in any channel after the blur
 
 QImage paint(const RenderedSlide& rendered, const MosavelleDocument& document) {
@@ -109,8 +110,15 @@ int writePages(const std::filesystem::path& deck, const std::filesystem::path& o
     return 0;
 }
 
-// A box blur of `radius` pixels across, then down.
-QImage blurred(const QImage& source, int radius) {
+// A Gaussian blur of standard deviation `sigma` pixels, across, then down.
+QImage blurred(const QImage& source, double sigma) {
+    const int radius = int(std::ceil(3 * sigma));
+    std::vector<double> weights(std::size_t(2 * radius + 1));
+    double total = 0;
+    for (int d = -radius; d <= radius; ++d)
+        total += weights[std::size_t(d + radius)] = std::exp(-d * d / (2 * sigma * sigma));
+    for (double& w : weights)
+        w /= total;
     QImage image = source.convertToFormat(QImage::Format_RGB32);
     const int w = image.width(), h = image.height();
     const auto pass = [&](bool across) {
@@ -118,14 +126,15 @@ QImage blurred(const QImage& source, int radius) {
         const int length = across ? w : h, lines = across ? h : w;
         for (int line = 0; line < lines; ++line) {
             for (int i = 0; i < length; ++i) {
-                int r = 0, g = 0, b = 0, count = 0;
+                double r = 0, g = 0, b = 0;
                 for (int d = -radius; d <= radius; ++d) {
                     const int j = std::clamp(i + d, 0, length - 1);
                     const QRgb p = across ? image.pixel(j, line) : image.pixel(line, j);
-                    r += qRed(p), g += qGreen(p), b += qBlue(p), ++count;
+                    const double k = weights[std::size_t(d + radius)];
+                    r += k * qRed(p), g += k * qGreen(p), b += k * qBlue(p);
                 }
                 out.setPixel(across ? i : line, across ? line : i,
-                             qRgb(r / count, g / count, b / count));
+                             qRgb(int(std::lround(r)), int(std::lround(g)), int(std::lround(b))));
             }
         }
         image = out;
@@ -143,8 +152,8 @@ int compare(const QString& first, const QString& second) {
     }
     // Page renderers round the page to whole pixels differently: compare the common part.
     const int w = std::min(a.width(), b.width()), h = std::min(a.height(), b.height());
-    a = blurred(a.copy(0, 0, w, h), blurRadius);
-    b = blurred(b.copy(0, 0, w, h), blurRadius);
+    a = blurred(a.copy(0, 0, w, h), blurSigma);
+    b = blurred(b.copy(0, 0, w, h), blurSigma);
     long differing = 0;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {

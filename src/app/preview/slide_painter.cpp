@@ -124,10 +124,13 @@ QFont deckFont(const TextStyle& style, double canvasPoints, const QPainter& pain
     QFont font(QString::fromStdString(family.empty() ? style.fontName : family));
     font.setBold(style.bold);
     font.setHintingPreference(QFont::PreferNoHinting);
+    font.setKerning(false);  // as the text is measured and exported: no pair kerning
     return fontOfCanvasSize(font, canvasPoints, painter);
 }
 
 enum class Vertical { top, centre };
+
+constexpr double textMagnification = 16;
 
 // Draws `text` as the core lays it out in `frame` (no clipping: a text taller than its box runs
 // on below it, as in presentation programs). Without a font to measure with, Qt wraps it.
@@ -147,6 +150,7 @@ void drawLaidOutText(QPainter& painter, const std::string& text, const TextStyle
         return;
     }
     const double k = pointsPerInch * o.scale;
+    const QFont magnified = deckFont(style, style.points * o.scale * textMagnification, painter);
     const double height = double(layout.lines.size()) * layout.lineHeight;
     const double top = vertical == Vertical::centre ? (frame.height - height) / 2 : 0.0;
     for (std::size_t i = 0; i < layout.lines.size(); ++i) {
@@ -157,9 +161,15 @@ void drawLaidOutText(QPainter& painter, const std::string& text, const TextStyle
         else if (alignment == CaptionAlignment::trailing)
             x = frame.width - line.width;
         const double baseline = top + double(i) * layout.lineHeight + layout.ascent;
-        painter.drawText(
-            QPointF(box.left() + x * k, box.top() + baseline * k),
-            QString::fromUtf8(text.data() + line.begin, qsizetype(line.end - line.begin)));
+        // Drawn at a magnified size and scaled back: glyph advances are rounded to whole pixels
+        // of the size drawn at, so the line keeps the width it was measured with.
+        painter.save();
+        painter.translate(box.left() + x * k, box.top() + baseline * k);
+        painter.scale(1 / textMagnification, 1 / textMagnification);
+        painter.setFont(magnified);
+        painter.drawText(QPointF(0, 0), QString::fromUtf8(text.data() + line.begin,
+                                                          qsizetype(line.end - line.begin)));
+        painter.restore();
     }
 }
 

@@ -210,7 +210,10 @@ private:
         hb_buffer_add_utf8(buffer_, paragraph.data(), static_cast<int>(paragraph.size()), 0,
                            static_cast<int>(paragraph.size()));
         hb_buffer_guess_segment_properties(buffer_);
-        hb_shape(shaping.font(), buffer_, nullptr, 0);
+        // Presentation text without a kerning threshold is set without pair kerning.
+        static const hb_feature_t noKerning{HB_TAG('k', 'e', 'r', 'n'), 0, HB_FEATURE_GLOBAL_START,
+                                            HB_FEATURE_GLOBAL_END};
+        hb_shape(shaping.font(), buffer_, &noKerning, 1);
         unsigned count = 0;
         const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer_, &count);
         const hb_glyph_position_t* position = hb_buffer_get_glyph_positions(buffer_, &count);
