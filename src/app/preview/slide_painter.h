@@ -38,11 +38,14 @@ struct SlidePaintOptions {
     double scale = 1.0;             // canvas points per slide point
     double devicePixelRatio = 1.0;  // of the paint device, for thumbnail sizes
     QPointF origin;                 // top-left corner of the canvas in painter coordinates
+    bool showsOverflow = true;      // the orange border of an overflowing text (editing only)
 };
 
-// Paints `rendered` (a rendering of a slide of `document`). Background, pictures (filled into
-// their frames, cropped and rotated as the rendering says), the grey "Missing image" placeholder,
-// texts, the orange border of an overflowing text, the logo and the slide number.
+// Paints `rendered` (a rendering of a slide of `document`) as presentation programs show the
+// exported slide, bottom to top: background, pictures (filled into their frames, cropped and
+// rotated as the rendering says) or the grey "Missing image" placeholder, the logo fitted in its
+// corner, texts in the lines the core lays them out in (running on below a box they overflow),
+// the slide number; and, with `showsOverflow`, the orange border of an overflowing text.
 void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
                         const MosavelleDocument& document, const SlidePaintOptions& options);
 

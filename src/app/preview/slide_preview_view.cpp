@@ -290,6 +290,7 @@ void SlidePreviewView::paintEvent(QPaintEvent*) {
     SlidePaintOptions options;
     options.scale = scale_;
     options.devicePixelRatio = devicePixelRatioF();
+    options.showsOverflow = showsChrome_;  // the editing preview's, not the full-screen one's
     paintRenderedSlide(painter, rendered, handle_.document(), options);
     if (showsChrome_) {
         painter.setPen(QPen(palette().color(QPalette::Mid), 1));
