@@ -5,13 +5,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
 
 #include "app/document/document_handle.h"
+#include "app/support/text_fields.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
 
@@ -31,22 +31,8 @@ SlideKeyFilter::~SlideKeyFilter() {
         qApp->removeEventFilter(this);
 }
 
-bool SlideKeyFilter::isTextEditing(const QWidget* focus) {
-    for (const QWidget* w = focus; w; w = w->parentWidget()) {
-        if (qobject_cast<const QLineEdit*>(w))
-            return true;
-        if (auto* edit = qobject_cast<const QTextEdit*>(w); edit && !edit->isReadOnly())
-            return true;
-        if (auto* edit = qobject_cast<const QPlainTextEdit*>(w); edit && !edit->isReadOnly())
-            return true;
-        if (w->isWindow())
-            break;
-    }
-    return false;
-}
-
 bool SlideKeyFilter::blocksSlideKeys(const QWidget* focus) {
-    if (isTextEditing(focus))
+    if (isTypingIn(focus))
         return true;
     for (const QWidget* w = focus; w; w = w->parentWidget()) {
         if (qobject_cast<const QTextEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||

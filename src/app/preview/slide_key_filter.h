@@ -33,8 +33,6 @@ public:
     // Whether `focus` (or one of its ancestors) is a control that keeps the slide keys for
     // itself: text fields and editors, sliders, spin boxes, combo boxes, segmented controls.
     static bool blocksSlideKeys(const QWidget* focus);
-    // Whether `focus` is a text field or editor that takes typing.
-    static bool isTextEditing(const QWidget* focus);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -51,11 +51,6 @@ void ThumbnailProvider::shutDown() {
     cache_.cancel(generation_);
 }
 
-ThumbnailProvider& ThumbnailProvider::shared() {
-    static ThumbnailProvider provider;
-    return provider;
-}
-
 int ThumbnailProvider::bucketFor(int pixelSize) {
     return thumbnailBucket(pixelSize);
 }
