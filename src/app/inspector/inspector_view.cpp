@@ -412,6 +412,42 @@ void InspectorView::refresh() {
     refreshing_ = false;
 }
 
+InspectorView::CaptionRow InspectorView::makeCaptionRow(const Uuid& slotID) {
+    CaptionRow row;
+    row.slotID = slotID;
+    row.row = new QWidget(captionsGroup_);
+    auto* grid = new QGridLayout(row.row);
+    grid->setContentsMargins(0, 0, 0, 0);
+    row.thumbnail = new QLabel(row.row);
+    row.thumbnail->setFixedSize(44, 28);
+    row.label = new QLabel(row.row);
+    row.field = new QPlainTextEdit(row.row);
+    row.field->setPlaceholderText(tr("Add caption"));
+    row.field->setFixedHeight(row.field->fontMetrics().lineSpacing() * 3 + 10);
+    row.warning =
+        warningLabel(tr("This caption is too long for its box on the exported slide."), row.row);
+    grid->addWidget(row.thumbnail, 0, 0);
+    grid->addWidget(row.label, 0, 1);
+    grid->addWidget(row.field, 1, 0, 1, 2);
+    grid->addWidget(row.warning, 2, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    QPlainTextEdit* field = row.field;
+    connect(field, &QPlainTextEdit::textChanged, this, [this, slotID, field] {
+        if (refreshing_)
+            return;
+        const std::string text = field->toPlainText().toStdString();
+        editSelectedSlides(
+            handle_.document(),
+            [&](Slide& s) {
+                for (ImageSlot& slot : s.slots)
+                    if (slot.id == slotID)
+                        slot.caption = text;
+            },
+            "Edit Caption");
+    });
+    return row;
+}
+
 void InspectorView::refreshCaptionRows(const Slide& slide,
                                        const std::vector<std::string>& textWarnings) {
     const std::vector<ImageSlot> slots = captionSlots(slide);
@@ -428,39 +464,7 @@ void InspectorView::refreshCaptionRows(const Slide& slide,
         }
         captionRows_.clear();
         for (const ImageSlot& slot : slots) {
-            CaptionRow row;
-            row.slotID = slot.id;
-            row.row = new QWidget(captionsGroup_);
-            auto* grid = new QGridLayout(row.row);
-            grid->setContentsMargins(0, 0, 0, 0);
-            row.thumbnail = new QLabel(row.row);
-            row.thumbnail->setFixedSize(44, 28);
-            row.label = new QLabel(row.row);
-            row.field = new QPlainTextEdit(row.row);
-            row.field->setPlaceholderText(tr("Add caption"));
-            row.field->setFixedHeight(row.field->fontMetrics().lineSpacing() * 3 + 10);
-            row.warning = warningLabel(
-                tr("This caption is too long for its box on the exported slide."), row.row);
-            grid->addWidget(row.thumbnail, 0, 0);
-            grid->addWidget(row.label, 0, 1);
-            grid->addWidget(row.field, 1, 0, 1, 2);
-            grid->addWidget(row.warning, 2, 0, 1, 2);
-            grid->setColumnStretch(1, 1);
-            const Uuid slotID = slot.id;
-            QPlainTextEdit* field = row.field;
-            connect(field, &QPlainTextEdit::textChanged, this, [this, slotID, field] {
-                if (refreshing_)
-                    return;
-                const std::string text = field->toPlainText().toStdString();
-                editSelectedSlides(
-                    handle_.document(),
-                    [&](Slide& s) {
-                        for (ImageSlot& slot : s.slots)
-                            if (slot.id == slotID)
-                                slot.caption = text;
-                    },
-                    "Edit Caption");
-            });
+            CaptionRow row = makeCaptionRow(slot.id);
             captionRowsLayout_->addWidget(row.row);
             captionRows_.push_back(row);
         }

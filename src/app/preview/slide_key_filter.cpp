@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextEdit>
-#include <QTimer>
 #include <QWidget>
 
 #include "app/document/document_handle.h"
@@ -17,18 +16,30 @@
 
 namespace mosavelle::app {
 
-namespace {
-constexpr int dragCleanupDelayMs = 50;
-}
-
 SlideKeyFilter::SlideKeyFilter(DocumentHandle& handle, QWidget* window)
     : QObject(window), handle_(handle), window_(window) {
-    qApp->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { watch(now); });
+    watch(QApplication::focusWidget());
 }
 
 SlideKeyFilter::~SlideKeyFilter() {
-    if (qApp)
-        qApp->removeEventFilter(this);
+    if (watched_)
+        watched_->removeEventFilter(this);
+}
+
+// Key presses reach the focus widget first, so that is the one widget watched: the window's own
+// focus widget, or the window itself while nothing in it has the focus.
+void SlideKeyFilter::watch(QWidget* focus) {
+    if (!window_)
+        return;
+    QWidget* target = focus != nullptr && focus->window() == window_ ? focus : window_.data();
+    if (target == watched_)
+        return;
+    if (watched_)
+        watched_->removeEventFilter(this);
+    watched_ = target;
+    watched_->installEventFilter(this);
 }
 
 bool SlideKeyFilter::blocksSlideKeys(const QWidget* focus) {
@@ -46,21 +57,7 @@ bool SlideKeyFilter::blocksSlideKeys(const QWidget* focus) {
 }
 
 bool SlideKeyFilter::eventFilter(QObject* watched, QEvent* event) {
-    if (!window_)
-        return false;
-    if (event->type() == QEvent::KeyPress)
-        return handleKey(watched, event);
-    if (event->type() == QEvent::MouseButtonRelease) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == window_ && widget->isWidgetType()) {
-            QPointer<DocumentHandle> handle(&handle_);
-            QTimer::singleShot(dragCleanupDelayMs, this, [handle] {
-                if (handle && handle->document().isDraggingSlide())
-                    handle->document().setDragState({}, false);
-            });
-        }
-    }
-    return false;
+    return window_ && event->type() == QEvent::KeyPress && handleKey(watched, event);
 }
 
 bool SlideKeyFilter::handleKey(QObject* watched, QEvent* event) {
