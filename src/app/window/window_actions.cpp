@@ -320,6 +320,8 @@ QToolBar* WindowActions::makeToolBar() {
     toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolBar->setMovable(false);
     const auto button = [toolBar](QAction* action) {
+        // The icons are the toolbar's; menu items show their text alone.
+        action->setIconVisibleInMenu(false);
         toolBar->addAction(action);
         return qobject_cast<QToolButton*>(toolBar->widgetForAction(action));
     };
