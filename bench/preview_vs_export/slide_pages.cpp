@@ -29,6 +29,9 @@
 
 namespace {
 
+// The provider main() makes once the application object exists.
+ThumbnailProvider* thumbnails = nullptr;
+
 using namespace mosavelle;
 using namespace mosavelle::app;
 
@@ -47,7 +50,7 @@ QImage paint(const RenderedSlide& rendered, const MosavelleDocument& document) {
     SlidePaintOptions options;
     options.scale = scale;
     options.showsOverflow = false;  // as presented, with no editing marks
-    paintRenderedSlide(painter, rendered, document, options);
+    paintRenderedSlide(painter, rendered, document, *thumbnails, options);
     return image;
 }
 
@@ -61,7 +64,7 @@ bool picturesReady(const RenderedSlide& rendered, const MosavelleDocument& docum
         const double visibleH = std::max(1.0 - frame.crop.top - frame.crop.bottom, 0.01);
         const int pixels = thumbnailPixelSize(frame.frame.width * k / visibleW,
                                               frame.frame.height * k / visibleH, 1.0);
-        if (!ThumbnailProvider::shared().isReady(frame.imageID, pixels))
+        if (!thumbnails->isReady(frame.imageID, pixels))
             return false;
     }
     return true;
@@ -178,7 +181,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication application(argc, argv);
-    const int status = writePages(argv[1], argv[2]);
-    ThumbnailProvider::shared().shutDown();
-    return status;
+    ThumbnailProvider provider;
+    thumbnails = &provider;
+    return writePages(argv[1], argv[2]);
 }

@@ -33,7 +33,7 @@ QImage painted(const RenderedSlide& rendered, const DocumentHandle& handle, doub
                  QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    paintRenderedSlide(painter, rendered, handle.document(), {scale, 1.0, {}});
+    paintRenderedSlide(painter, rendered, handle.document(), handle.thumbnails(), {scale, 1.0, {}});
     return image;
 }
 
@@ -154,7 +154,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(near(centreAt(large, 0.1), pictureColors[3]), 10000);
         // The sharp thumbnail is not made yet, yet the first paint already shows the picture
         // (the smaller one stands in), not a gap.
-        QVERIFY(!ThumbnailProvider::shared().isReady(id, 1800));
+        QVERIFY(!suiteThumbnails->isReady(id, 1800));
         QVERIFY(near(centreAt(large, 2.0), pictureColors[3]));
         // The size asked for follows the device pixel ratio.
         QCOMPARE(thumbnailPixelSize(400.2, 300, 1.0), 401);

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/shell/shortcuts.h"
+#include "app/support/shortcuts.h"
 #include "app/support/preferences.h"
 
 namespace mosavelle::app {

@@ -225,7 +225,8 @@ bool pictureIsDrawable(const MosavelleDocument& document, const PictureFrame& fr
 }
 
 void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
-                        const MosavelleDocument& document, const SlidePaintOptions& options) {
+                        const MosavelleDocument& document, ThumbnailProvider& thumbnails,
+                        const SlidePaintOptions& options) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
@@ -233,7 +234,6 @@ void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
     painter.setClipRect(canvas, Qt::IntersectClip);
     painter.fillRect(canvas, toQColor(rendered.background));
 
-    ThumbnailProvider& thumbnails = ThumbnailProvider::shared();
     for (const PictureFrame& frame : rendered.pictures) {
         const QRectF target = toCanvas(frame.frame, options);
         if (!pictureIsDrawable(document, frame)) {

@@ -13,6 +13,8 @@ class QPainter;
 
 namespace mosavelle::app {
 
+class ThumbnailProvider;
+
 // Drawing of one laid-out slide with QPainter, shared by the preview workspace, the full-screen
 // preview and miniatures. Canvas units are points: one inch of slide is 72 × scale points.
 // Pictures come from ThumbnailProvider and are never decoded here; until the wanted size is
@@ -47,6 +49,7 @@ struct SlidePaintOptions {
 // corner, texts in the lines the core lays them out in (running on below a box they overflow),
 // the slide number; and, with `showsOverflow`, the orange border of an overflowing text.
 void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
-                        const MosavelleDocument& document, const SlidePaintOptions& options);
+                        const MosavelleDocument& document, ThumbnailProvider& thumbnails,
+                        const SlidePaintOptions& options);
 
 }  // namespace mosavelle::app
