@@ -29,11 +29,11 @@
 
 namespace {
 
-// The provider main() makes once the application object exists.
-ThumbnailProvider* thumbnails = nullptr;
-
 using namespace mosavelle;
 using namespace mosavelle::app;
+
+// The provider main() makes once the application object exists.
+ThumbnailProvider* thumbnails = nullptr;
 
 constexpr double dotsPerInch = 96;
 constexpr double blurSigma = 2;

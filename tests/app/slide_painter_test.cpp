@@ -181,7 +181,8 @@ private Q_SLOTS:
         QImage square(50, 50, QImage::Format_RGB32);
         square.fill(Qt::red);
         app::DocumentHandle handle(
-            std::make_unique<MosavelleDocument>(deck.project, deck.bytes, encoded(square)));
+            std::make_unique<MosavelleDocument>(deck.project, deck.bytes, encoded(square)),
+            *suiteThumbnails);
         const RenderedSlide rendered = slideAt(handle);
         const double scale = 1.0;
         const InchRect& box = rendered.logo->frame;  // 1 by 0.4 inch, top trailing
@@ -225,7 +226,7 @@ private Q_SLOTS:
         QPainter painter(&presented);
         SlidePaintOptions options;
         options.showsOverflow = false;
-        paintRenderedSlide(painter, rendered, handle.document(), options);
+        paintRenderedSlide(painter, rendered, handle.document(), handle.thumbnails(), options);
         QCOMPARE(orange(presented), 0);
     }
 };
