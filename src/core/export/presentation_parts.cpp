@@ -240,35 +240,43 @@ std::string pictureXML(const PictureFrame& picture, std::string_view relationshi
 
 namespace {
 
-// A text box, or with `asTitle` the slide's title placeholder drawn exactly like one: the
-// placeholder inherits the master's title style, so everything that style sets differently from
-// a text box (line spacing, anchor, autofit, fonts) is stated here.
-std::string textShapeXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID,
-                         std::string_view language, bool asTitle) {
-    const Typography& type = appearance.typography;
-    const std::string id = to_string(shapeID);
+// The run properties of every run of a text box: size, weight, colour, the deck's font for every
+// script and the text's language. `statesWeight` writes a regular weight too, for a title
+// placeholder that would otherwise take the master's.
+std::string runPropertiesXML(double points, bool bold, const RGBAColor& color,
+                             const Typography& type, std::string_view language,
+                             bool statesWeight = false) {
     const std::string font = escapeXML(type.fontName);
-    const std::string lang = escapeXML(language);
-    const std::string bold = text.isTitle && type.titleBold ? " b=\"1\""
-                             : asTitle                      ? " b=\"0\""
-                                                            : "";
-    const std::string color = hexColor(text.color);
-    const std::string runProperties = "        <a:rPr lang=\"" + lang + "\" sz=\"" +
-                                      to_string(fontSizeFromPoints(text.fontPoints)) + "\"" + bold +
-                                      " dirty=\"0\">\n"
-                                      "          <a:solidFill><a:srgbClr val=\"" +
-                                      color +
-                                      "\"/></a:solidFill>\n"
-                                      "          <a:latin typeface=\"" +
-                                      font +
-                                      "\"/>\n"
-                                      "          <a:ea typeface=\"" +
-                                      font +
-                                      "\"/>\n"
-                                      "          <a:cs typeface=\"" +
-                                      font +
-                                      "\"/>\n"
-                                      "        </a:rPr>";
+    return "        <a:rPr lang=\"" + escapeXML(language) + "\" sz=\"" +
+           to_string(fontSizeFromPoints(points)) + "\"" +
+           (bold           ? " b=\"1\""
+            : statesWeight ? " b=\"0\""
+                           : "") +
+           " dirty=\"0\">\n"
+           "          <a:solidFill><a:srgbClr val=\"" +
+           hexColor(color) +
+           "\"/></a:solidFill>\n"
+           "          <a:latin typeface=\"" +
+           font +
+           "\"/>\n"
+           "          <a:ea typeface=\"" +
+           font +
+           "\"/>\n"
+           "          <a:cs typeface=\"" +
+           font +
+           "\"/>\n"
+           "        </a:rPr>";
+}
+
+// A text box without insets or autofit, holding one paragraph: its text runs on past the box
+// as it runs on in the preview. `paragraph` is the paragraph's content after its properties.
+// With `asTitle` it is the slide's title placeholder drawn exactly like the box: the placeholder
+// inherits the master's title style, so what that style sets differently (line spacing, anchor,
+// autofit) is stated here.
+std::string textShapeXML(int shapeID, const InchRect& frame, std::string_view anchor,
+                         std::string_view alignment, std::string_view paragraph,
+                         std::string_view language, bool asTitle = false) {
+    const std::string id = to_string(shapeID);
     const std::string nonVisual = asTitle
                                       ? "\" name=\"Title " + id +
                                             "\"/>\n"
@@ -278,12 +286,6 @@ std::string textShapeXML(const TextFrame& text, const AppearanceSettings& appear
                                             "\"/>\n"
                                             "    <p:cNvSpPr txBox=\"1\"/>\n"
                                             "    <p:nvPr/>\n";
-    const std::string bodyProperties =
-        "    <a:bodyPr wrap=\"square\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" "
-        "anchor=\"t\"" +
-        std::string(asTitle ? "><a:noAutofit/></a:bodyPr>\n" : "/>\n");
-    const std::string spacing =
-        asTitle ? "><a:lnSpc><a:spcPct val=\"100000\"/></a:lnSpc></a:pPr>\n" : "/>\n";
     return "<p:sp>\n"
            "  <p:nvSpPr>\n"
            "    <p:cNvPr id=\"" +
@@ -291,49 +293,62 @@ std::string textShapeXML(const TextFrame& text, const AppearanceSettings& appear
            "  </p:nvSpPr>\n"
            "  <p:spPr>\n"
            "    <a:xfrm>" +
-           offsetAndExtent(text.frame) +
+           offsetAndExtent(frame) +
            "</a:xfrm>\n"
            "    <a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>\n"
            "    <a:noFill/>\n"
            "  </p:spPr>\n"
-           "  <p:txBody>\n" +
-           bodyProperties +
+           "  <p:txBody>\n"
+           "    <a:bodyPr wrap=\"square\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" "
+           "anchor=\"" +
+           str(anchor) + (asTitle ? "\"><a:noAutofit/></a:bodyPr>\n" : "\"/>\n") +
            "    <a:lstStyle/>\n"
            "    <a:p>\n"
            "      <a:pPr algn=\"" +
-           alignmentCode(text) + "\"" + spacing +
-           paragraphRuns(text.text, "      ", runProperties) + "      <a:endParaRPr lang=\"" +
-           lang +
+           str(alignment) +
+           (asTitle ? "\"><a:lnSpc><a:spcPct val=\"100000\"/></a:lnSpc></a:pPr>\n" : "\"/>\n") +
+           str(paragraph) + "      <a:endParaRPr lang=\"" + escapeXML(language) +
            "\"/>\n"
            "    </a:p>\n"
            "  </p:txBody>\n"
            "</p:sp>";
 }
 
+std::string textXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID,
+                    std::string_view language, bool asTitle) {
+    const Typography& type = appearance.typography;
+    const std::string runProperties = runPropertiesXML(
+        text.fontPoints, text.isTitle && type.titleBold, text.color, type, language, asTitle);
+    return textShapeXML(shapeID, text.frame, "t", alignmentCode(text),
+                        paragraphRuns(text.text, "      ", runProperties), language, asTitle);
+}
+
 }  // namespace
 
 std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID,
                        std::string_view language) {
-    return textShapeXML(text, appearance, shapeID, language, false);
+    return textXML(text, appearance, shapeID, language, false);
 }
 
 std::string titlePlaceholderXML(const TextFrame& text, const AppearanceSettings& appearance,
                                 int shapeID, std::string_view language) {
-    return textShapeXML(text, appearance, shapeID, language, true);
+    return textXML(text, appearance, shapeID, language, true);
 }
 
 std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
                               const RGBAColor& color, const AppearanceSettings& appearance,
                               int shapeID, std::string_view language) {
-    TextFrame box;
-    box.color = color;
-    box.text = str(number);
-    box.frame = frame;
-    box.isTitle = false;
-    box.overflows = false;
-    box.fontPoints = appearance.typography.bodyPoints;
-    box.alignment = CaptionAlignment::trailing;
-    return textBoxXML(box, appearance, shapeID, language);
+    // One identifier for every slide's number field, as presentation programs write it; the
+    // field's type makes clients show the slide's current position.
+    const std::string field =
+        "      <a:fld id=\"{5C7A3C1E-2D4B-4F7A-9E61-0B8D3F2A6C15}\" type=\"slidenum\">\n" +
+        runPropertiesXML(geometry::numberPoints, false, color, appearance.typography, language) +
+        "\n"
+        "        <a:t>" +
+        escapeXML(number) +
+        "</a:t>\n"
+        "      </a:fld>\n";
+    return textShapeXML(shapeID, frame, "ctr", "ctr", field, language);
 }
 
 std::string relationshipsXML(const std::vector<Relationship>& relationships) {

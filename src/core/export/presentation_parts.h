@@ -78,7 +78,9 @@ std::string titlePlaceholderXML(const TextFrame& text, const AppearanceSettings&
 inline constexpr std::string_view titleLayoutTarget = "../slideLayouts/slideLayout6.xml";
 inline constexpr std::string_view blankLayoutTarget = "../slideLayouts/slideLayout7.xml";
 
-// The slide number's box: `number` right aligned at the body size, in `frame` and `color`.
+// The slide number's box: a slide-number field showing `number` (the slide's position when
+// exported; clients show the current one), centred in `frame` both ways in the deck's font at
+// `geometry::numberPoints`, in `color`.
 std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
                               const RGBAColor& color, const AppearanceSettings& appearance,
                               int shapeID, std::string_view language = "en-US");
