@@ -58,9 +58,7 @@ PreviewZoomBar::PreviewZoomBar(QWidget* parent) : QFrame(parent) {
     connect(fit_, &QToolButton::clicked, this, &PreviewZoomBar::fitRequested);
 
     percent_ = new QLabel(this);
-    // Wide enough for the longest text it shows, so that the row never draws over it.
-    percent_->setMinimumWidth(
-        percent_->fontMetrics().horizontalAdvance(tr("Fit · ") + QStringLiteral("8888%")) + 8);
+    percent_->setMinimumWidth(72);
     percent_->setAlignment(Qt::AlignCenter);
     percent_->setAccessibleName(tr("Zoom"));
 
