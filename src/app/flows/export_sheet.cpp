@@ -45,13 +45,13 @@ ExportSheet::ExportSheet(DocumentHandle& handle, QWidget* parent)
     layout->addWidget(title);
 
     auto* format = new QWidget(this);
-    format->setAccessibleName(QStringLiteral(
-        "Format, PowerPoint (.pptx). Opens in Microsoft PowerPoint and Apple Keynote."));
+    format->setAccessibleName(
+        tr("Format, PowerPoint (.pptx). Opens in PowerPoint, Keynote and LibreOffice Impress."));
     auto* formatLayout = new QVBoxLayout(format);
     formatLayout->setContentsMargins(0, 0, 0, 0);
     auto* formatLine = new QLabel(QStringLiteral("Format: PowerPoint (.pptx)"), format);
     auto* formatNote =
-        new QLabel(QStringLiteral("Opens in Microsoft PowerPoint and Apple Keynote."), format);
+        new QLabel(tr("Opens in PowerPoint, Keynote and LibreOffice Impress."), format);
     formatNote->setForegroundRole(QPalette::PlaceholderText);
     formatLayout->addWidget(formatLine);
     formatLayout->addWidget(formatNote);

@@ -116,6 +116,30 @@ void fitToSlide(MosavelleDocument& document) {
     document.changeProject(std::move(project), "Fit to Slide");
 }
 
+void rotateSelectedSlides(MosavelleDocument& document, int quarterTurns) {
+    if (quarterTurns == 0)
+        return;
+    const Placement& deckDefault = document.project().appearance.defaultPlacement;
+    Project project = withSelection(document, [&](Slide& slide) {
+        const bool showsPicture = std::any_of(slide.slots.begin(), slide.slots.end(),
+                                              [](const ImageSlot& s) { return s.imageID; });
+        if (!showsPicture)
+            return;
+        Placement placement = slide.placementOverride ? *slide.placementOverride : deckDefault;
+        double degrees = std::fmod(placement.rotationDegrees + 90.0 * quarterTurns, 360.0);
+        if (degrees < 0)
+            degrees += 360.0;
+        placement.rotationDegrees = degrees;
+        slide.placementOverride = placement;
+    });
+    document.changeProject(std::move(project), quarterTurns > 0 ? "Rotate Right" : "Rotate Left");
+}
+
+void setExcludedOfSelection(MosavelleDocument& document, bool excluded) {
+    Project project = withSelection(document, [&](Slide& slide) { slide.isExcluded = excluded; });
+    document.changeProject(std::move(project), excluded ? "Exclude Slides" : "Include Slides");
+}
+
 void setTitleOfSelection(MosavelleDocument& document, std::string_view title,
                          const std::string& undoName) {
     editSelectedSlides(
