@@ -6,9 +6,12 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,6 +27,7 @@
 #include "app/window/window_icons.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
+#include "core/editing/slide_settings.h"
 
 namespace mosavelle::app {
 
@@ -66,6 +70,44 @@ void undoOrRedo(DocumentHandle& handle, bool redo) {
     } else {
         handle.undoHistory()->undo();
     }
+}
+
+// Whether a selected slide shows a picture whose slot already has a caption.
+bool selectionHasCaptions(const MosavelleDocument& document) {
+    for (const std::size_t position : document.slidePositions(document.selectedSlideIDs()))
+        for (const ImageSlot& slot : document.project().slides[position].slots)
+            if (slot.imageID && !slot.caption.empty())
+                return true;
+    return false;
+}
+
+// Fills the selected slides' captions from their pictures: the empty ones, or after asking, all
+// of them. One undo step either way; dates in the user's locale.
+void fillCaptions(QWidget* window, MosavelleDocument* document) {
+    const std::string locale = QLocale().bcp47Name().toStdString();
+    if (!selectionHasCaptions(*document)) {
+        fillCaptionsFromPictures(*document, false, locale);
+        return;
+    }
+    auto* question =
+        new QMessageBox(QMessageBox::Question, WindowActions::tr("Replace Captions?"),
+                        WindowActions::tr("Replace Captions?"), QMessageBox::NoButton, window);
+    question->setInformativeText(WindowActions::tr(
+        "Some of the selected slides already have captions. Fill only the empty "
+        "captions, or replace every caption with the one made from its picture?"));
+    QPushButton* empty =
+        question->addButton(WindowActions::tr("Fill Empty Captions"), QMessageBox::AcceptRole);
+    QPushButton* all = question->addButton(WindowActions::tr("Replace All Captions"),
+                                           QMessageBox::DestructiveRole);
+    question->addButton(QMessageBox::Cancel);
+    question->setDefaultButton(empty);
+    question->setWindowModality(Qt::WindowModal);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(question, &QMessageBox::finished, window, [=] {
+        if (question->clickedButton() == empty || question->clickedButton() == all)
+            fillCaptionsFromPictures(*document, question->clickedButton() == all, locale);
+    });
+    question->open();
 }
 
 constexpr std::initializer_list<const char*> textCommands = {"edit.cut", "edit.copy", "edit.paste",
@@ -185,6 +227,11 @@ void WindowActions::addSlideCommands() {
         [document] { groupSelectedSlides(*document, SlideLayoutKind::fourGrid); });
     add("slides.split", tr("Split into Single Images"), {},
         [document] { ungroupSelectedSlides(*document); });
+    add("slides.fillCaptions", tr("Fill Captions from Pictures"), {},
+        [this, document] { fillCaptions(&window_, document); })
+        ->setToolTip(
+            tr("Captions the selected slides from their pictures, as the deck's caption setting "
+               "makes them."));
     add("slides.selectPrevious", tr("Select Previous Slide"), {}, [document] {
         moveSelection(*document, -1);
     })->setToolTip(tr("Use the arrow keys to select the previous slide."));
@@ -297,8 +344,8 @@ void WindowActions::buildSlidesMenu() {
     menu->setToolTipsVisible(true);
     addToMenu(menu, {"slides.pasteImages", "slides.duplicate", "slides.rename", "",
                      "slides.insertDivider", "slides.groupTwoUp", "slides.groupFourUp",
-                     "slides.split", "", "slides.selectPrevious", "slides.selectNext",
-                     "slides.moveUp", "slides.moveDown"});
+                     "slides.split", "slides.fillCaptions", "", "slides.selectPrevious",
+                     "slides.selectNext", "slides.moveUp", "slides.moveDown"});
 }
 
 void WindowActions::buildViewMenu() {
@@ -368,6 +415,7 @@ void WindowActions::update() {
                                    [&selected](const Slide& s) { return selected.contains(s.id); });
     action("file.export")->setEnabled(hasIncluded);
     action("slides.rename")->setEnabled(hasPrimary);
+    action("slides.fillCaptions")->setEnabled(!document.slidePositions(selected).empty());
     action("slides.selectPrevious")->setEnabled(!slides.empty());
     action("slides.selectNext")->setEnabled(!slides.empty());
     action("file.revert")
