@@ -69,6 +69,12 @@ private Q_SLOTS:
         cleaned->click();
         QVERIFY(appearance.filenameCleanup.enabled);
         stepNamed("Caption Setting", 5);
+        auto* from = named<QComboBox>(sheet, "Captions from");
+        from->setCurrentIndex(4);
+        Q_EMIT from->activated(4);
+        QCOMPARE(appearance.captionsFrom.source, CaptionSource::pattern);
+        stepNamed("Caption Setting", 6);
+        history.undo();
 
         history.undo();
         QVERIFY(!cleaned->isChecked());

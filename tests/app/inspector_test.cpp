@@ -99,6 +99,14 @@ private Q_SLOTS:
             QStringLiteral("This caption is too long for its box on the exported slide."));
         QVERIFY(warning && warning->isVisibleTo(&inspector));
 
+        // The alt text field offers the picture's text (here its caption) until the slot has one.
+        auto* alt = shown<QLineEdit>(inspector, QStringLiteral("Alt text for p3.png"));
+        QVERIFY(alt);
+        QCOMPARE(alt->placeholderText(), QString(300, QLatin1Char('x')));
+        alt->setText(QStringLiteral("A blue square"));
+        Q_EMIT alt->editingFinished();
+        QCOMPARE(document.project().slides[2].slots[1].altText.value_or(""), "A blue square");
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Alt Text"));
         // A keyboard step of the size slider is a step of its own on the selected slide.
         auto* size = shown<QSlider>(inspector, QStringLiteral("Caption size"));
         QVERIFY(size);

@@ -1,8 +1,11 @@
 #include "app/window/window_actions.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <algorithm>
 
 #include "app/help/help_view.h"
 #include "app/shell/mosavelle_app.h"
@@ -89,6 +92,23 @@ private Q_SLOTS:
             ++checked;
         }
         QCOMPARE(checked, commandOfRow.size());
+        discard(window);
+    }
+
+    void fillCaptionsAsksBeforeReplacingCaptionsAndIsOneStep() {
+        Project project = defaultProject();
+        project.appearance.filenameCleanup.enabled = true;
+        const SourceImage picture = mosavelle::testing::pictureRecord("beach_day.jpg");
+        project.images.push_back(picture);
+        project.slides.push_back(singleImageSlide(picture.id, "typed"));
+        DocumentWindow* window = app_.openWindow(handleFor(project));
+        MosavelleDocument& document = window->handle().document();
+        setSelection(document, {document.project().slides[0].id});
+        window->windowActions().action("slides.fillCaptions")->trigger();
+        clickButton(window->findChild<QMessageBox*>(), QStringLiteral("Replace All Captions"));
+        QCOMPARE(QString::fromStdString(document.project().slides[0].slots[0].caption),
+                 QStringLiteral("beach day"));
+        QCOMPARE(window->handle().undoHistory()->undoName(), "Fill Captions from Pictures");
         discard(window);
     }
 

@@ -30,6 +30,7 @@
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_settings.h"
+#include "core/import/picture_texts.h"
 #include "core/layout/placement.h"
 #include "core/layout/warnings.h"
 
@@ -444,7 +445,18 @@ InspectorView::CaptionRow InspectorView::makeCaptionRow(const Uuid& slotID) {
     grid->addWidget(row.label, 0, 1);
     grid->addWidget(row.field, 1, 0, 1, 2);
     grid->addWidget(row.warning, 2, 0, 1, 2);
+    row.altText = new QLineEdit(row.row);
+    grid->addWidget(new QLabel(tr("Alt text"), row.row), 3, 0);
+    grid->addWidget(row.altText, 3, 1);
     grid->setColumnStretch(1, 1);
+    // One step per finished edit; a blank field gives the slot back its picture's own text.
+    QLineEdit* altText = row.altText;
+    connect(altText, &QLineEdit::editingFinished, this, [this, slotID, altText] {
+        const Slide* slide = primary();
+        if (refreshing_ || !slide)
+            return;
+        editAltText(handle_.document(), slide->id, slotID, altText->text().toStdString());
+    });
     QPlainTextEdit* field = row.field;
     // Tab moves on to the next control; a caption holds no tab characters.
     field->setTabChangesFocus(true);
@@ -504,6 +516,16 @@ void InspectorView::refreshCaptionRows(const Slide& slide,
             accessible = (numbered ? tr("Caption ") + number + tr(" for ") : tr("Caption for ")) +
                          QString::fromStdString(image->originalFileName);
         row.field->setAccessibleName(accessible);
+        row.altText->setAccessibleName(image ? tr("Alt text for ") +
+                                                   QString::fromStdString(image->originalFileName)
+                                             : tr("Alt text"));
+        ImageSlot withoutOwn = slot;
+        withoutOwn.altText.reset();
+        row.altText->setPlaceholderText(QString::fromStdString(
+            altTextOf(withoutOwn, image, document.project().appearance.filenameCleanup)));
+        const QString ownAltText = QString::fromStdString(slot.altText.value_or(""));
+        if (!row.altText->hasFocus() && row.altText->text() != ownAltText)
+            row.altText->setText(ownAltText);
         const QString caption = QString::fromStdString(slot.caption);
         if (row.field->toPlainText() != caption) {
             const int cursor = row.field->textCursor().position();

@@ -68,6 +68,7 @@ private:
         QLabel* label = nullptr;
         QPlainTextEdit* field = nullptr;
         QLabel* warning = nullptr;
+        QLineEdit* altText = nullptr;  // the slot's own alt text; its placeholder the default
     };
 
     void buildSelectedSection();

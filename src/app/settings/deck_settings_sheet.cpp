@@ -9,6 +9,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
@@ -23,8 +25,10 @@
 #include "app/support/background_job.h"
 #include "app/support/preferences.h"
 #include "core/editing/deck_settings.h"
+#include "core/editing/selection.h"
 #include "core/editing/slide_settings.h"
 #include "core/import/picture_file.h"
+#include "core/import/picture_texts.h"
 #include "core/model/defaults_store.h"
 
 namespace mosavelle::app {
@@ -158,6 +162,32 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     connect(cleanedNames_, &QCheckBox::clicked, this,
             [this](bool on) { setCleansFileNamesForCaptions(handle_.document(), on); });
 
+    captionsFrom_ = new QComboBox(section);
+    captionsFrom_->addItems({tr("None"), tr("File name"), tr("Picture description"),
+                             tr("Picture title"), tr("Pattern")});
+    captionsFrom_->setAccessibleName(tr("Captions from"));
+    form->addRow(tr("Captions from"), captionsFrom_);
+    captionPattern_ = new QLineEdit(section);
+    captionPattern_->setPlaceholderText(QStringLiteral("{date} \u00B7 {description}"));
+    captionPattern_->setAccessibleName(tr("Caption pattern"));
+    captionPattern_->setToolTip(
+        tr("Fields: {title} {description} {date} {time} {place} "
+           "{keywords} {camera} {filename}"));
+    form->addRow(captionPattern_);
+    captionExample_ = new QLabel(section);
+    captionExample_->setWordWrap(true);
+    form->addRow(captionExample_);
+    const auto storeCaptionSource = [this] {
+        const int index = captionsFrom_->currentIndex();
+        setCaptionsFrom(handle_.document(),
+                        index <= 0
+                            ? std::nullopt
+                            : std::optional(CaptionsFrom{CaptionSource(index - 1),
+                                                         captionPattern_->text().toStdString()}));
+    };
+    connect(captionsFrom_, &QComboBox::activated, this, storeCaptionSource);
+    connect(captionPattern_, &QLineEdit::editingFinished, this, storeCaptionSource);
+
     auto* logoLine = new QHBoxLayout;
     auto* chooseLogoButton = new QPushButton(QStringLiteral("Choose Logo\u2026"), section);
     removeLogo_ = new QPushButton(QStringLiteral("Remove Logo"), section);
@@ -240,6 +270,25 @@ void DeckSettingsSheet::refresh() {
     slideNumbers_->setChecked(appearance.branding.showSlideNumbers);
     presenterNotes_->setChecked(showsPresenterNotes());
     cleanedNames_->setChecked(appearance.filenameCleanup.enabled);
+    const bool captionsOn = appearance.filenameCleanup.enabled;
+    captionsFrom_->setCurrentIndex(captionsOn ? int(appearance.captionsFrom.source) + 1 : 0);
+    const QString pattern = QString::fromStdString(appearance.captionsFrom.pattern);
+    if (!captionPattern_->hasFocus() && captionPattern_->text() != pattern)
+        captionPattern_->setText(pattern);
+    auto* captionForm = static_cast<QFormLayout*>(captionPattern_->parentWidget()->layout());
+    captionForm->setRowVisible(
+        captionPattern_, captionsOn && appearance.captionsFrom.source == CaptionSource::pattern);
+    // A live example from the picture of the slide the window shows.
+    const std::optional<Slide> shown = primarySlide(document);
+    const SourceImage* picture = nullptr;
+    for (const ImageSlot& slot : shown ? shown->slots : std::vector<ImageSlot>{})
+        if (!picture && slot.imageID)
+            picture = project.sourceImage(*slot.imageID);
+    const std::string example =
+        picture ? captionForPicture(*picture, appearance, QLocale().bcp47Name().toStdString()) : "";
+    captionExample_->setText(
+        example.empty() ? QString() : tr("Example: %1").arg(QString::fromStdString(example)));
+    captionForm->setRowVisible(captionExample_, !example.empty());
     removeLogo_->setVisible(document.logoData().has_value());
 }
 

@@ -8,6 +8,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QWidget;
@@ -60,6 +61,9 @@ private:
     QCheckBox* slideNumbers_ = nullptr;
     QCheckBox* presenterNotes_ = nullptr;
     QCheckBox* cleanedNames_ = nullptr;
+    QComboBox* captionsFrom_ = nullptr;    // None, then the CaptionSource cases in order
+    QLineEdit* captionPattern_ = nullptr;  // shown for the pattern source
+    QLabel* captionExample_ = nullptr;     // the caption the shown slide's picture would get
     QPushButton* removeLogo_ = nullptr;
 };
 

@@ -7,10 +7,13 @@
 #include <QClipboard>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
@@ -82,6 +85,44 @@ bool allSelectedExcluded(const MosavelleDocument& document) {
     return !positions.empty() &&
            std::all_of(positions.begin(), positions.end(),
                        [&](std::size_t p) { return document.project().slides[p].isExcluded; });
+}
+
+// Whether a selected slide shows a picture whose slot already has a caption.
+bool selectionHasCaptions(const MosavelleDocument& document) {
+    for (const std::size_t position : document.slidePositions(document.selectedSlideIDs()))
+        for (const ImageSlot& slot : document.project().slides[position].slots)
+            if (slot.imageID && !slot.caption.empty())
+                return true;
+    return false;
+}
+
+// Fills the selected slides' captions from their pictures: the empty ones, or after asking, all
+// of them. One undo step either way; dates in the user's locale.
+void fillCaptions(QWidget* window, MosavelleDocument* document) {
+    const std::string locale = QLocale().bcp47Name().toStdString();
+    if (!selectionHasCaptions(*document)) {
+        fillCaptionsFromPictures(*document, false, locale);
+        return;
+    }
+    auto* question =
+        new QMessageBox(QMessageBox::Question, WindowActions::tr("Replace Captions?"),
+                        WindowActions::tr("Replace Captions?"), QMessageBox::NoButton, window);
+    question->setInformativeText(WindowActions::tr(
+        "Some of the selected slides already have captions. Fill only the empty "
+        "captions, or replace every caption with the one made from its picture?"));
+    QPushButton* empty =
+        question->addButton(WindowActions::tr("Fill Empty Captions"), QMessageBox::AcceptRole);
+    QPushButton* all = question->addButton(WindowActions::tr("Replace All Captions"),
+                                           QMessageBox::DestructiveRole);
+    question->addButton(QMessageBox::Cancel);
+    question->setDefaultButton(empty);
+    question->setWindowModality(Qt::WindowModal);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(question, &QMessageBox::finished, window, [=] {
+        if (question->clickedButton() == empty || question->clickedButton() == all)
+            fillCaptionsFromPictures(*document, question->clickedButton() == all, locale);
+    });
+    question->open();
 }
 
 constexpr std::initializer_list<const char*> editCommands = {"edit.cut", "edit.copy", "edit.paste",
@@ -250,6 +291,11 @@ void WindowActions::addSlideCommands() {
         [document] { rotateSelectedSlides(*document, -1); });
     add("slides.rotateRight", tr("Rotate Right"), {},
         [document] { rotateSelectedSlides(*document, +1); });
+    add("slides.fillCaptions", tr("Fill Captions from Pictures"), {},
+        [this, document] { fillCaptions(&window_, document); })
+        ->setToolTip(
+            tr("Captions the selected slides from their pictures, as the deck's caption setting "
+               "makes them."));
     add("slides.selectPrevious", tr("Select Previous Slide"), {}, [document] {
         moveSelection(*document, -1);
     })->setToolTip(tr("Use the arrow keys to select the previous slide."));
@@ -370,7 +416,7 @@ void WindowActions::buildSlidesMenu() {
     menu->setToolTipsVisible(true);
     addToMenu(menu, {"slides.pasteImages", "slides.duplicate", "slides.rename", "",
                      "slides.insertDivider", "slides.insertDividerBefore", "slides.groupTwoUp",
-                     "slides.groupFourUp", "slides.split"});
+                     "slides.groupFourUp", "slides.split", "slides.fillCaptions"});
     addRemoveImageMenu(menu);
     addToMenu(menu,
               {"", "slides.exclude", "slides.rotateLeft", "slides.rotateRight", "",
@@ -482,6 +528,7 @@ void WindowActions::update() {
     action("slides.exclude")
         ->setText(allSelectedExcluded(document) ? tr("Include in Export")
                                                 : tr("Exclude from Export"));
+    action("slides.fillCaptions")->setEnabled(hasSelected);
     action("slides.selectPrevious")->setEnabled(!slides.empty());
     action("slides.selectNext")->setEnabled(!slides.empty());
     action("file.revert")

@@ -61,6 +61,14 @@ void setCleansFileNamesForCaptions(MosavelleDocument& document, bool enabled) {
                   [&](Project& p) { p.appearance.filenameCleanup.enabled = enabled; });
 }
 
+void setCaptionsFrom(MosavelleDocument& document, const std::optional<CaptionsFrom>& source) {
+    changeSetting(document, "Caption Setting", [&](Project& p) {
+        p.appearance.filenameCleanup.enabled = source.has_value();
+        if (source)
+            p.appearance.captionsFrom = *source;
+    });
+}
+
 void setLogo(MosavelleDocument& document, Bytes logo) {
     Project project = document.project();
     project.appearance.branding.logoFileName = "logo.png";

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "core/model/document.h"
 #include "core/model/project.h"
 #include "core/platform/bytes.h"
@@ -20,6 +22,9 @@ void setShowsSlideNumbers(MosavelleDocument& document, bool shown);  // "Slide N
 // Whether imported pictures get captions made from their cleaned file names; existing captions
 // are not touched.
 void setCleansFileNamesForCaptions(MosavelleDocument& document, bool enabled);  // "Caption Setting"
+// Where imported pictures' captions come from: absent turns them off, anything else on with that
+// source. "Caption Setting".
+void setCaptionsFrom(MosavelleDocument& document, const std::optional<CaptionsFrom>& source);
 
 // Makes `logo` the deck's logo, stored under the name "logo.png" whatever its format. "Set Logo";
 // nothing when the deck has that logo already.
