@@ -33,6 +33,10 @@ inline constexpr Preference<bool> previewZoomsToFit{"previewZoomsToFit", true};
 inline constexpr Preference<double> previewZoomScale{"previewZoomScale", 1.0};
 // Height of the presenter notes pane, in points.
 inline constexpr Preference<double> presenterNotesHeight{"presenterNotesHeight", 140.0};
+// Whether decks with unsaved changes are kept in a recovery copy while they are edited.
+inline constexpr Preference<bool> autosaves{"autosaves", true};
+// Seconds without further edits after which a deck's recovery copy is written.
+inline constexpr Preference<double> autosaveInterval{"autosaveInterval", 10.0};
 // "Open Recent": absolute package paths, most recent first.
 inline const Preference<QStringList> recentProjects{"recentProjects", {}};
 }  // namespace preferences
