@@ -1,0 +1,75 @@
+#include "app/document/autosave.h"
+
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "app/document/recovery_dialog.h"
+#include "app_test_support.h"
+#include "core/editing/slide_operations.h"
+
+// Recovery copies follow the deck's unsaved state, and the start-up dialog brings them back.
+class AutosaveTest : public QObject {
+    Q_OBJECT
+private:
+    std::shared_ptr<const RecoveryStore> store_ =
+        std::make_shared<RecoveryStore>(RecoveryStore::defaultRoot());
+
+    Autosave* watch(DocumentHandle& handle) {
+        auto* autosave = new Autosave(handle, store_);
+        autosave->setDelays(std::chrono::milliseconds(20), std::chrono::milliseconds(200));
+        return autosave;
+    }
+    // Copies on disk, abandoned or not.
+    int copiesOnDisk() const {
+        int count = 0;
+        for (const auto& folder : std::filesystem::directory_iterator(store_->root()))
+            count += std::filesystem::exists(folder.path() / "manifest.json") ? 1 : 0;
+        return count;
+    }
+
+private Q_SLOTS:
+    void copiesGoOnSaveAndDontSaveAndStayOnlyWhenKeptThenRecoverModifiedUnderTheOriginalName() {
+        auto handle = makeDeck(3);
+        QSignalSpy written(watch(*handle), &Autosave::copyWritten);
+        insertSectionDivider(handle->document());
+        QVERIFY(written.wait());
+        QCOMPARE(written.last().at(0).toBool(), true);
+        QCOMPARE(copiesOnDisk(), 1);
+        QVERIFY(store_->abandoned().empty());  // this program holds it
+
+        handle->undoHistory()->markClean();  // saved
+        QTRY_COMPARE(copiesOnDisk(), 0);
+        insertSectionDivider(handle->document());
+        QVERIFY(written.wait());
+        handle.reset();  // closed with "Don't Save"
+        QTRY_COMPARE(copiesOnDisk(), 0);
+
+        handle = makeDeck(2, Bytes("picture"));
+        handle->setPackagePath("/nowhere/Trip.mosavelle");
+        Autosave* autosave = watch(*handle);
+        insertSectionDivider(handle->document());
+        const PackageSnapshot edited = handle->document().makeSnapshot();
+        autosave->keepForRecovery()();  // the session ends
+        handle.reset();
+        QCOMPARE(store_->abandoned().size(), std::size_t{1});
+
+        std::vector<RecoveredDocument> opened;
+        RecoveryDialog dialog(store_->abandoned(), store_, [&](RecoveredDocument document) {
+            opened.push_back(std::move(document));
+        });
+        QCOMPARE(dialog.list().topLevelItem(0)->text(1), QStringLiteral("/nowhere/Trip.mosavelle"));
+        dialog.findChild<QPushButton*>(QStringLiteral("recoverButton"))->click();
+        QTRY_COMPARE(opened.size(), std::size_t{1});
+        DocumentHandle& back = *opened[0].handle;
+        QVERIFY(back.isModified());
+        QCOMPARE(back.displayName(), QStringLiteral("Trip"));
+        QCOMPARE(back.document().makeSnapshot().project, edited.project);
+        QVERIFY(store_->abandoned().empty());  // held again by the recovered document
+        new Autosave(back, store_, opened[0].copy);
+        opened.clear();  // its window closed without saving
+        QTRY_COMPARE(copiesOnDisk(), 0);
+    }
+};
+
+MOSAVELLE_APP_TEST_MAIN(AutosaveTest)
+#include "autosave_test.moc"
