@@ -71,8 +71,13 @@ Autosave::Autosave(DocumentHandle& handle, std::shared_ptr<const RecoveryStore> 
 }
 
 Autosave::~Autosave() {
-    if (!kept_)
-        discard();
+    // Let go off the interface thread: the last owner of a discarded copy removes its folder.
+    runInBackground(
+        [shared = std::move(shared_), discard = written_ && !kept_, revision = ++revision_] {
+            std::lock_guard lock(shared->mutex);
+            if (discard && shared->copy)
+                shared->copy->discard(revision);
+        });
 }
 
 Autosave* Autosave::of(DocumentHandle& handle) {
