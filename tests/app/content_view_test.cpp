@@ -6,9 +6,10 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "app/flows/import_flow.h"
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_view.h"
-#include "app/window/import_flow.h"
+#include "app/window/document_window.h"
 #include "app/window/warning_strip.h"
 #include "app_test_support.h"
 #include "core/editing/selection.h"
@@ -77,10 +78,11 @@ private Q_SLOTS:
         shown.handle->document().setProject(project);
         QVERIFY(shown.view.warningStrip().text().endsWith(QStringLiteral("outside slide 3.")));
 
-        ShownView empty(makeDeck(0));
-        QCOMPARE(empty.view.currentDetailPage(), empty.view.welcomeCanvas());
-        QVERIFY(
-            !named<QToolButton>(empty.view, QStringLiteral("Export Presentation…"))->isEnabled());
+        auto emptyDeck = makeDeck(0);
+        DocumentWindow empty(*emptyDeck);
+        empty.show();
+        QCOMPARE(empty.contentView().currentDetailPage(), empty.contentView().welcomeCanvas());
+        QVERIFY(!named<QToolButton>(empty, QStringLiteral("Export Presentation…"))->isEnabled());
     }
 
     void subfolderQuestionIsAskedOnceAndNotesListTheFailureThenTheAnimationSentence() {

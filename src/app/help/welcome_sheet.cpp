@@ -7,8 +7,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/shell/shortcuts.h"
 #include "app/support/preferences.h"
+#include "app/support/shortcuts.h"
 
 namespace mosavelle::app {
 

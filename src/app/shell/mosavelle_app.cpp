@@ -13,17 +13,17 @@
 #include "app/document/package_dialog.h"
 #include "app/document/package_io.h"
 #include "app/document/pictures_in_place_alert.h"
+#include "app/document/recent_projects.h"
+#include "app/flows/import_flow.h"
 #include "app/help/about_window.h"
-#include "app/shell/recent_projects.h"
 #include "app/support/background_job.h"
 #include "app/window/content_view.h"
 #include "app/window/document_window.h"
-#include "app/window/import_flow.h"
+#include "app/window/window_actions.h"
 
 namespace mosavelle::app {
 
 namespace {
-MosavelleApp* instance = nullptr;
 
 QString displayNameOf(const std::filesystem::path& package) {
     return QString::fromStdString(package.stem().string());
@@ -47,17 +47,14 @@ void keepUnsavedDeck(const UnsavedDeck& deck) {
 
 }  // namespace
 
-MosavelleApp::MosavelleApp() {
-    instance = this;
-}
+MosavelleApp::MosavelleApp() = default;
 
 MosavelleApp::~MosavelleApp() {
-    if (instance == this)
-        instance = nullptr;
-}
-
-MosavelleApp* MosavelleApp::current() {
-    return instance;
+    // Windows still open go before their documents.
+    for (auto& [window, handle] : documents_) {
+        disconnect(window, nullptr, this, nullptr);
+        delete window;
+    }
 }
 
 void MosavelleApp::launch(const LaunchRequest& request) {
@@ -84,13 +81,27 @@ void MosavelleApp::launch(const LaunchRequest& request) {
 }
 
 DocumentWindow* MosavelleApp::newDocument() {
-    return adopt(new DocumentWindow(DocumentHandle::makeUntitled()));
+    return openWindow(DocumentHandle::makeUntitled(thumbnails_));
 }
 
-DocumentWindow* MosavelleApp::adopt(DocumentWindow* window) {
+DocumentWindow* MosavelleApp::openWindow(std::unique_ptr<DocumentHandle> handle) {
+    auto* window = new DocumentWindow(*handle);
+    documents_.emplace(window, std::move(handle));
+    // Emitted once the window's widgets are gone: nothing refers to the handle any more.
+    connect(window, &QObject::destroyed, this, [this, window] { documents_.erase(window); });
     windows_.append(window);
     connect(window, &DocumentWindow::closing, this, [this, window] { windowClosing(window); });
     connect(window, &DocumentWindow::closeCancelled, this, [this] { quitting_ = false; });
+    connect(window, &DocumentWindow::newDocumentRequested, this, &MosavelleApp::newDocument);
+    connect(window, &DocumentWindow::openRequested, this,
+            [this, window] { showOpenDialog(window); });
+    connect(window, &DocumentWindow::openPackageRequested, this,
+            [this](const std::filesystem::path& package) { openPackage(package); });
+    connect(window, &DocumentWindow::quitRequested, this, &MosavelleApp::quit);
+    connect(window, &DocumentWindow::recentProjectsChanged, this,
+            &MosavelleApp::recentProjectsChanged);
+    connect(this, &MosavelleApp::recentProjectsChanged, &window->windowActions(),
+            &WindowActions::rebuildRecentMenu);
     window->show();
     window->raise();
     window->activateWindow();
@@ -120,12 +131,12 @@ void MosavelleApp::openPackage(const std::filesystem::path& given,
         opening_.remove(path);
         DocumentWindow* window = nullptr;
         if (outcome.snapshot.ok()) {
-            auto handle = std::make_unique<DocumentHandle>(std::make_unique<MosavelleDocument>());
+            auto handle = std::make_unique<DocumentHandle>(std::make_unique<MosavelleDocument>(),
+                                                           thumbnails_);
             handle->document().applySnapshot(outcome.snapshot.value());
             handle->setPackagePath(package);
-            window = new DocumentWindow(std::move(handle));
+            window = openWindow(std::move(handle));
             window->setPackageStamp(outcome.stamp);
-            adopt(window);
             if (outcome.stagingFailure)
                 PicturesInPlaceAlert::showOnce(window, displayNameOf(package),
                                                *outcome.stagingFailure);

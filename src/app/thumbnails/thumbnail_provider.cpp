@@ -22,17 +22,8 @@ ThumbnailProvider::ThumbnailProvider(ThumbnailCache& cache, QObject* parent,
       retryDelay_(retryDelay) {}
 
 ThumbnailProvider::~ThumbnailProvider() {
-    shutDown();
-}
-
-void ThumbnailProvider::shutDown() {
     post_.close();
     cache_.cancel(generation_);
-}
-
-ThumbnailProvider& ThumbnailProvider::shared() {
-    static ThumbnailProvider provider;
-    return provider;
 }
 
 int ThumbnailProvider::bucketFor(int pixelSize) {

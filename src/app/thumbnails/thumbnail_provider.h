@@ -26,7 +26,8 @@ namespace mosavelle::app {
 // window does not make new thumbnails.
 //
 // The QImages share the cache's pixels (no copy, no conversion), so memory is bounded by the
-// cache's budget plus whatever images views still hold. Interface thread only.
+// cache's budget plus whatever images views still hold. Interface thread only. The application
+// object owns one, made after and gone before the QApplication, and hands it to every document.
 class ThumbnailProvider : public QObject {
     Q_OBJECT
 public:
@@ -40,8 +41,6 @@ public:
                                QObject* parent = nullptr,
                                std::chrono::milliseconds retryDelay = defaultRetryDelay);
     ~ThumbnailProvider() override;
-
-    static ThumbnailProvider& shared();
 
     // The bucket a request for `pixelSize` pixels (longer side) is served from.
     static int bucketFor(int pixelSize);
@@ -64,11 +63,6 @@ public:
     // Forgets these pictures (they left their document): their images leave memory and their
     // pending requests are abandoned.
     void dropPictures(const std::vector<Uuid>& pictureIDs);
-
-    // Stops every answer still to come from the pool, for good. The shared provider outlives the
-    // application object, so the program calls this before the application object goes away:
-    // a decode finishing during shutdown must not post to an event loop that no longer exists.
-    void shutDown();
 
 Q_SIGNALS:
     void thumbnailReady(const mosavelle::Uuid& pictureID);

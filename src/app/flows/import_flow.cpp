@@ -1,4 +1,4 @@
-#include "app/window/import_flow.h"
+#include "app/flows/import_flow.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/shell/recent_projects.h"
+#include "app/document/recent_projects.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "app/export/export_progress_panel.h"
+#include "app/flows/export_progress_panel.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

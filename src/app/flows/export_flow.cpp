@@ -1,4 +1,4 @@
-#include "app/export/export_flow.h"
+#include "app/flows/export_flow.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -16,8 +16,8 @@
 
 #include "app/document/document_handle.h"
 #include "app/document/package_dialog.h"
-#include "app/export/export_progress_panel.h"
-#include "app/export/export_sheet.h"
+#include "app/flows/export_progress_panel.h"
+#include "app/flows/export_sheet.h"
 #include "app/support/background_job.h"
 #include "core/export/export_planning.h"
 
