@@ -4,6 +4,7 @@
 #include <QTreeWidget>
 
 #include "app/document/recovery_dialog.h"
+#include "app/shell/mosavelle_app.h"
 #include "app_test_support.h"
 #include "core/editing/slide_operations.h"
 
@@ -11,8 +12,7 @@
 class AutosaveTest : public QObject {
     Q_OBJECT
 private:
-    std::shared_ptr<const RecoveryStore> store_ =
-        std::make_shared<RecoveryStore>(RecoveryStore::defaultRoot());
+    std::shared_ptr<const RecoveryStore> store_ = std::make_shared<RecoveryStore>();
 
     Autosave* watch(DocumentHandle& handle) {
         auto* autosave = new Autosave(handle, store_);
@@ -25,6 +25,13 @@ private:
         for (const auto& folder : std::filesystem::directory_iterator(store_->root()))
             count += std::filesystem::exists(folder.path() / "manifest.json") ? 1 : 0;
         return count;
+    }
+
+    static RecoveryDialog* shownDialog() {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<RecoveryDialog*>(widget); dialog && dialog->isVisible())
+                return dialog;
+        return nullptr;
     }
 
 private Q_SLOTS:
@@ -44,29 +51,33 @@ private Q_SLOTS:
         handle.reset();  // closed with "Don't Save"
         QTRY_COMPARE(copiesOnDisk(), 0);
 
+        // The session ends; the deck's package is gone by the next start.
         handle = makeDeck(2, Bytes("picture"));
         handle->setPackagePath("/nowhere/Trip.mosavelle");
         Autosave* autosave = watch(*handle);
         insertSectionDivider(handle->document());
-        const PackageSnapshot edited = handle->document().makeSnapshot();
-        autosave->keepForRecovery()();  // the session ends
+        const Project edited = handle->document().project();
+        autosave->keepForRecovery()();
         handle.reset();
         QTRY_COMPARE(store_->abandoned().size(), std::size_t{1});  // let go off this thread
 
-        std::vector<RecoveredDocument> opened;
-        RecoveryDialog dialog(store_->abandoned(), store_, [&](RecoveredDocument document) {
-            opened.push_back(std::move(document));
-        });
-        QCOMPARE(dialog.list().topLevelItem(0)->text(1), QStringLiteral("/nowhere/Trip.mosavelle"));
-        dialog.findChild<QPushButton*>(QStringLiteral("recoverButton"))->click();
-        QTRY_COMPARE(opened.size(), std::size_t{1});
-        DocumentHandle& back = *opened[0].handle;
+        MosavelleApp app;
+        app.setQuitsWithLastWindow(false);
+        app.offerRecovery();
+        RecoveryDialog* dialog = nullptr;
+        QTRY_VERIFY((dialog = shownDialog()) != nullptr);
+        QCOMPARE(dialog->list().topLevelItem(0)->text(1),
+                 QStringLiteral("/nowhere/Trip.mosavelle"));
+        dialog->findChild<QPushButton*>(QStringLiteral("recoverButton"))->click();
+        QTRY_COMPARE(app.windows().size(), 1);
+        DocumentHandle& back = app.windows()[0]->handle();
         QVERIFY(back.isModified());
         QCOMPARE(back.displayName(), QStringLiteral("Trip"));
-        QCOMPARE(back.document().makeSnapshot().project, edited.project);
+        QCOMPARE(back.document().project(), edited);
         QVERIFY(store_->abandoned().empty());  // held again by the recovered document
-        new Autosave(back, store_, opened[0].copy);
-        opened.clear();  // its window closed without saving
+        back.undoHistory()->removeAllSteps();
+        back.undoHistory()->markClean();
+        app.windows()[0]->close();  // as after a save
         QTRY_COMPARE(copiesOnDisk(), 0);
     }
 };

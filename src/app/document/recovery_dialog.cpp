@@ -10,7 +10,6 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "app/document/document_handle.h"
 #include "app/support/background_job.h"
 
 namespace mosavelle::app {
@@ -154,12 +153,7 @@ void RecoveryDialog::recover(QTreeWidgetItem* row) {
                     tr("The recovery copy of “%1” could not be read.").arg(row->text(nameColumn)));
                 return;
             }
-            auto handle = std::make_unique<DocumentHandle>(std::make_unique<MosavelleDocument>());
-            handle->document().applySnapshot(reading.deck->snapshot);
-            handle->setPackagePath(reading.deck->manifest.document);
-            // What the copy holds is not in any package: the deck starts modified.
-            handle->undoHistory()->forgetSavedState();
-            open_({std::move(handle), std::move(reading.copy), reading.stamp});
+            open_({std::move(*reading.deck), std::move(reading.copy), reading.stamp});
             finishRow(row);
         });
 }

@@ -15,12 +15,11 @@ class QTreeWidgetItem;
 
 namespace mosavelle::app {
 
-class DocumentHandle;
-
-// A deck brought back from its recovery copy, ready for a window: unsaved, modified, titled as
-// the package it came from (which a save replaces), still holding the copy it was read from.
+// A deck brought back from its recovery copy, for a window of its own: to be opened unsaved and
+// modified, titled as the package it came from (which a save replaces), keeping the copy it was
+// read from up to date.
 struct RecoveredDocument {
-    std::unique_ptr<DocumentHandle> handle;
+    RecoveredDeck deck;
     std::shared_ptr<RecoveryCopy> copy;
     std::optional<PackageStamp> stamp;  // the original package as it is now
 };
