@@ -163,7 +163,7 @@ void MosavelleApp::openRecovered(RecoveredDocument recovered) {
     // What the copy holds is in no package: the deck starts modified.
     handle->undoHistory()->forgetSavedState();
     new Autosave(*handle, recoveryStore_, std::move(recovered.copy));
-    openWindow(std::move(handle))->setPackageStamp(recovered.stamp);
+    openWindow(std::move(handle))->saving().setPackageStamp(recovered.stamp);
 }
 
 void MosavelleApp::openFinished() {
