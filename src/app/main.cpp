@@ -55,5 +55,6 @@ int main(int argc, char** argv) {
     mosavelle::app::installLaunchProbes(shell, request);
 #endif
     shell.launch(request);
+    shell.offerRecovery();
     return app.exec();
 }

@@ -13,6 +13,7 @@
 #include "app/window/content_view.h"
 #include "app_test_support.h"
 #include "core/editing/slide_operations.h"
+#include "core/model/recovery_store.h"
 #include "core/platform/stored_bytes.h"
 #include "support/test_support.h"
 
@@ -165,7 +166,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!cleanGuard);
     }
 
-    void terminationKeepsUnsavedDecksAndRemovesTheOtherStagingFolders() {
+    void terminationLeavesRecoveryCopiesOfUnsavedDecksAndNoStagingFolder() {
         // The real program: an opened project left unchanged, and an untitled deck with an
         // imported picture (one unreadable file makes it report when its import is done).
         DeckBuilder deck;
@@ -179,6 +180,7 @@ private Q_SLOTS:
         QProcess app;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_CACHE_HOME", folder_.path() + "/cache");
+        environment.insert("XDG_STATE_HOME", folder_.path() + "/state");
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         app.setProcessEnvironment(environment);
         app.start(MOSAVELLE_APP_PATH,
@@ -195,12 +197,14 @@ private Q_SLOTS:
         ::kill(pid_t(app.processId()), SIGTERM);
         QVERIFY(app.waitForFinished(20000));
         QCOMPARE(app.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(folders().size(), 1);
-        const std::filesystem::path kept = staging.filePath(folders().first()).toStdString();
-        const auto recovered = readProjectPackage(kept / "untitled.mosavelle");
+        QCOMPARE(folders().size(), 0);
+        const auto copies = RecoveryStore(pathIn("state") / "Mosavelle" / "recovery").abandoned();
+        QCOMPARE(copies.size(), std::size_t{1});
+        QVERIFY(copies[0].manifest && copies[0].manifest->document.empty());
+        const auto recovered = readProjectPackage(pathIn("state") / "Mosavelle" / "recovery" /
+                                                  copies[0].id.text() / "deck.mosavelle");
         QCOMPARE(recovered->project.slides.size(), std::size_t{1});
         QVERIFY(!recovered->project.images.at(0).importError);
-        QCOMPARE(removeStaleStagingFolders(staging.path().toStdString()), 0);
     }
 
     void recentListOpensLikeADroppedProjectFolderAndSheetsOpenOnce() {

@@ -10,12 +10,14 @@
 #include <utility>
 #include <vector>
 
+#include "app/document/autosave.h"
 #include "app/document/document_handle.h"
 #include "app/document/document_saving.h"
 #include "app/document/package_dialog.h"
 #include "app/document/package_io.h"
 #include "app/document/pictures_in_place_alert.h"
 #include "app/document/recent_projects.h"
+#include "app/document/recovery_dialog.h"
 #include "app/flows/import_flow.h"
 #include "app/help/about_window.h"
 #include "app/support/background_job.h"
@@ -31,25 +33,9 @@ QString displayNameOf(const std::filesystem::path& package) {
     return QString::fromStdString(package.stem().string());
 }
 
-// A deck with unsaved changes, to be kept in its own staging folder.
-struct UnsavedDeck {
-    std::shared_ptr<StagingFolder> folder;
-    PackageSnapshot snapshot;
-    std::string name;    // the package's base name, or "untitled"
-    std::string origin;  // the package the deck came from; empty while untitled
-};
-
-// Marks the folder kept (noting where the deck came from) and writes the deck into it as
-// "<name>.mosavelle". Its pictures are files of that folder already, so they are linked rather
-// than copied. Should the writing fail, the staged pictures at least stay.
-void keepUnsavedDeck(const UnsavedDeck& deck) {
-    if (deck.folder->keep(deck.origin))
-        (void)writeProjectPackage(deck.snapshot, deck.folder->path() / (deck.name + ".mosavelle"));
-}
-
 }  // namespace
 
-MosavelleApp::MosavelleApp() = default;
+MosavelleApp::MosavelleApp() : recoveryStore_(std::make_shared<RecoveryStore>()) {}
 
 MosavelleApp::~MosavelleApp() {
     // Windows still open go before their documents.
@@ -87,6 +73,9 @@ DocumentWindow* MosavelleApp::newDocument() {
 }
 
 DocumentWindow* MosavelleApp::openWindow(std::unique_ptr<DocumentHandle> handle) {
+    // While it has unsaved changes the deck keeps a recovery copy (a recovered one has it).
+    if (Autosave::of(*handle) == nullptr)
+        new Autosave(*handle, recoveryStore_);
     auto* window = new DocumentWindow(*handle);
     documents_.emplace(window, std::move(handle));
     // Emitted once the window's widgets are gone: nothing refers to the handle any more.
@@ -177,6 +166,23 @@ std::function<void(DocumentWindow*)> MosavelleApp::replacingIfUntouched(Document
     };
 }
 
+void MosavelleApp::offerRecovery() {
+    RecoveryDialog::offer(
+        recoveryStore_,
+        [this](RecoveredDocument recovered) { openRecovered(std::move(recovered)); }, this);
+}
+
+void MosavelleApp::openRecovered(RecoveredDocument recovered) {
+    auto handle =
+        std::make_unique<DocumentHandle>(std::make_unique<MosavelleDocument>(), thumbnails_);
+    handle->document().applySnapshot(recovered.deck.snapshot);
+    handle->setPackagePath(recovered.deck.manifest.document);
+    // What the copy holds is in no package: the deck starts modified.
+    handle->undoHistory()->forgetSavedState();
+    new Autosave(*handle, recoveryStore_, std::move(recovered.copy));
+    openWindow(std::move(handle))->saving().setPackageStamp(recovered.stamp);
+}
+
 void MosavelleApp::openFinished() {
     // Launched to open projects that all failed: come up with an untitled window instead of
     // none at all.
@@ -243,22 +249,18 @@ void MosavelleApp::quitWithoutAsking() {
     if (endingWithoutAsking_)
         return;
     endingWithoutAsking_ = true;
-    std::vector<UnsavedDeck> unsaved;
+    std::vector<std::function<void()>> lastCopies;
     for (DocumentWindow* window : windows_) {
         window->contentView().commitEditsInProgress();
-        DocumentHandle& handle = window->handle();
-        if (!handle.isModified())
-            continue;
-        MosavelleDocument& document = handle.document();
-        unsaved.push_back({document.stagingFolder(), document.makeSnapshot(),
-                           handle.displayName().toStdString(), handle.packagePath().string()});
+        if (Autosave* autosave = Autosave::of(window->handle()))
+            lastCopies.push_back(autosave->keepForRecovery());
     }
     // A thread of its own, so that imports or exports queued on the pool cannot delay it.
     runInBackground(
         this,
-        [unsaved = std::move(unsaved)](const JobContext&) {
-            for (const UnsavedDeck& deck : unsaved)
-                keepUnsavedDeck(deck);
+        [lastCopies = std::move(lastCopies)](const JobContext&) {
+            for (const auto& write : lastCopies)
+                write();
         },
         [this] {
             quitting_ = true;

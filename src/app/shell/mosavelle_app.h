@@ -13,9 +13,14 @@
 #include "app/shell/command_line.h"
 #include "app/thumbnails/thumbnail_provider.h"
 
+namespace mosavelle {
+class RecoveryStore;
+}
+
 namespace mosavelle::app {
 
 class DocumentWindow;
+struct RecoveredDocument;
 
 // The application: owner of the open documents and their windows, the launch rules, opening
 // projects (also from "Open Recent" and drops), imports asked for on the command line, and quitting
@@ -55,12 +60,14 @@ public:
     void quit();
     bool isQuitting() const { return quitting_; }
     // Ends the program without asking anything, for a session that is ending (SIGTERM, SIGHUP):
-    // edits in progress are committed; each deck with unsaved changes is kept for a later
-    // recovery (its staging folder stays, with the deck written into it as a project package
-    // named after it), then every window closes without a question, the other decks' staging
-    // folders go as usual, and the application quits. The writing happens off the interface
-    // thread; later calls do nothing.
+    // edits in progress are committed; each deck with unsaved changes gets a last recovery copy,
+    // which the next start offers, then every window closes without a question and the
+    // application quits. The writing happens off the interface thread; later calls do nothing.
     void quitWithoutAsking();
+
+    // Offers the recovery copies that ended programs left (see RecoveryDialog); each recovered
+    // deck opens in its own window.
+    void offerRecovery();
 
     const QList<DocumentWindow*>& windows() const { return windows_; }
     int pendingOpens() const { return pendingOpens_; }
@@ -75,6 +82,7 @@ Q_SIGNALS:
     void importFinished(mosavelle::app::DocumentWindow* window);
 
 private:
+    void openRecovered(RecoveredDocument recovered);
     void windowClosing(DocumentWindow* window);
     void closeNextForQuit();
     void openFinished();
@@ -87,6 +95,8 @@ private:
     // The open documents, each with its window; a handle goes once its window is destroyed.
     std::map<QObject*, std::unique_ptr<DocumentHandle>> documents_;
     QList<DocumentWindow*> windows_;
+    // Where every deck's recovery copy is kept while it has unsaved changes.
+    std::shared_ptr<const RecoveryStore> recoveryStore_;
     // Packages being read, so that asking twice does not open two windows.
     QSet<QString> opening_;
     int pendingOpens_ = 0;

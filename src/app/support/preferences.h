@@ -36,6 +36,10 @@ inline constexpr Preference<double> previewZoomScale{"previewZoomScale", 1.0};
 inline constexpr Preference<double> presenterNotesHeight{"presenterNotesHeight", 140.0};
 // The folder the last picture dialog was in (empty until one was used).
 inline const Preference<QString> lastPictureFolder{"lastPictureFolder", {}};
+// Whether decks with unsaved changes are kept in a recovery copy while they are edited.
+inline constexpr Preference<bool> autosaves{"autosaves", true};
+// Seconds without further edits after which a deck's recovery copy is written.
+inline constexpr Preference<double> autosaveInterval{"autosaveInterval", 10.0};
 // "Open Recent": absolute package paths, most recent first.
 inline const Preference<QStringList> recentProjects{"recentProjects", {}};
 }  // namespace preferences

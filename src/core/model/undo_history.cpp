@@ -85,6 +85,11 @@ void UndoHistory::markClean() {
     changed();
 }
 
+void UndoHistory::forgetSavedState() {
+    cleanDepth_.reset();
+    changed();
+}
+
 void UndoHistory::removeAllSteps() {
     bool wasClean = isClean();
     undoStack_.clear();

@@ -59,6 +59,9 @@ public:
     // the saved state unreachable until the next markClean.
     void markClean();
     bool isClean() const { return cleanDepth_ == depth_; }
+    // Makes no state the saved one until the next markClean: for a deck that holds changes its
+    // package lacks from the start (one brought back after a crash).
+    void forgetSavedState();
 
     // Drops every step (e.g. after reverting to the saved file); the clean mark is lost unless
     // the history was clean.

@@ -106,7 +106,7 @@ struct StoredBytes::Region {
     std::shared_ptr<StagingFolder> folder;  // set for a file of ours, which dies with the region
     std::int64_t modifiedNs = 0;            // a file of ours: its modification time when made ours
     ~Region() {
-        if (folder && !folder->isKept())
+        if (folder)
             ::unlink(path.c_str());
     }
 };
@@ -230,8 +230,7 @@ StagingFolder::StagingFolder(fs::path path) : path_(std::move(path)) {}
 StagingFolder::~StagingFolder() {
     if (!made_)
         return;
-    if (!kept_)
-        (void)removeFolderAt(root_.descriptor(), path_.filename());
+    (void)removeFolderAt(root_.descriptor(), path_.filename());
     if (lockFd_ >= 0)
         ::close(lockFd_);  // released after the removal, so no cleanup races it
 }
@@ -264,18 +263,6 @@ Status StagingFolder::ensureMade() {
         ::openat(root_.descriptor(), lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (lockFd_ < 0 || ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0)
         return fileOperationError("lock", path_ / lockFileName, errno);
-    return success();
-}
-
-Status StagingFolder::keep(std::string_view note) {
-    std::lock_guard lock(mutex_);
-    if (auto s = ensureMade(); !s)
-        return s;
-    if (auto s =
-            realFileSystem().writeFile(path_ / keptMarkerName, Bytes(note.data(), note.size()));
-        !s)
-        return s;
-    kept_ = true;
     return success();
 }
 
@@ -363,7 +350,7 @@ int removeStaleStagingFolders(fs::path root) {
             continue;  // not a real folder
         if (::faccessat(folder, keptMarkerName, F_OK, AT_SYMLINK_NOFOLLOW) == 0) {
             ::close(folder);
-            continue;  // unsaved work, kept for recovery
+            continue;  // unsaved work an earlier version kept here: the user's to remove
         }
         struct stat facts {};
         const bool known = ::fstat(folder, &facts) == 0;

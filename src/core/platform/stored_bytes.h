@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -136,13 +135,6 @@ public:
     // are not kept in the cache folder.
     std::optional<Error> firstFailure() const;
 
-    // Keeps the folder on disk, with every file staged in it, after its last owner lets go: for
-    // work that was not saved (the program is ending without the chance to ask). Makes it if
-    // need be and writes `note` into its marker file "unsaved-work", which tells
-    // removeStaleStagingFolders to leave it alone.
-    Status keep(std::string_view note);
-    bool isKept() const { return kept_; }
-
 private:
     explicit StagingFolder(std::filesystem::path path);
     Status ensureMade();
@@ -155,7 +147,6 @@ private:
     std::optional<Error> firstFailure_;
     int lockFd_ = -1;
     bool made_ = false;
-    std::atomic<bool> kept_ = false;  // nothing in the folder is removed any more
     std::uint64_t counter_ = 0;
 };
 
@@ -165,10 +156,10 @@ std::filesystem::path stagingRoot();
 
 // Removes the staging folders under `root` (default `stagingRoot()`) that no live process holds:
 // leftovers of a run that was killed. A folder whose lock is held is left alone, and so is one
-// without a lock file made in the last minute (its owner may be creating it) and one kept for
-// unsaved work (StagingFolder::keep). Nothing is done when `root` is not a folder of this user's
-// own (see openPrivateFolder). Best effort: errors are ignored. Returns how many folders were
-// removed.
+// without a lock file made in the last minute (its owner may be creating it) and one an earlier
+// version kept for unsaved work (holding a file "unsaved-work"). Nothing is done when `root` is
+// not a folder of this user's own (see openPrivateFolder). Best effort: errors are ignored.
+// Returns how many folders were removed.
 int removeStaleStagingFolders(std::filesystem::path root = {});
 
 }  // namespace mosavelle
