@@ -25,6 +25,8 @@ enum class QualityPreset : std::uint8_t { best, balanced, small };
 enum class BackgroundKind : std::uint8_t { white, black, custom };
 enum class SlideSizePreset : std::uint8_t { widescreen, classic };
 enum class CornerPosition : std::uint8_t { topLeading, topTrailing, bottomLeading, bottomTrailing };
+enum class TransitionKind : std::uint8_t { none, fade, push, wipe, cover };
+enum class TransitionSpeed : std::uint8_t { fast, medium, slow };
 
 template <class E>
 struct EnumCases;  // specialised below: `names`, indexed by the enumerator's value
@@ -64,6 +66,15 @@ template <>
 struct EnumCases<CornerPosition> {
     static constexpr std::array<std::string_view, 4> names{"topLeading", "topTrailing",
                                                            "bottomLeading", "bottomTrailing"};
+};
+
+template <>
+struct EnumCases<TransitionKind> {
+    static constexpr std::array<std::string_view, 5> names{"none", "fade", "push", "wipe", "cover"};
+};
+template <>
+struct EnumCases<TransitionSpeed> {
+    static constexpr std::array<std::string_view, 3> names{"fast", "medium", "slow"};
 };
 
 template <class E>
