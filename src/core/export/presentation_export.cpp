@@ -211,8 +211,9 @@ struct SlideParts {
 
 // The parts of exported slide number `n`: its pictures (their media added on first use), logo,
 // texts and slide number, and its notes when they show anything.
-Result<SlideParts> buildSlideParts(const RenderedSlide& slide, int n, const ExportRequest& request,
-                                   const ImageIndex& images, MediaFiles& media) {
+Result<SlideParts> buildSlideParts(const RenderedSlide& slide, int n, std::string_view transition,
+                                   const ExportRequest& request, const ImageIndex& images,
+                                   MediaFiles& media) {
     const AppearanceSettings& appearance = request.project.appearance;
     const std::string imageType = ooxml::relationshipType("image");
     std::vector<Relationship> relationships{
@@ -260,9 +261,18 @@ Result<SlideParts> buildSlideParts(const RenderedSlide& slide, int n, const Expo
                                  "../notesSlides/notesSlide" + std::to_string(n) + ".xml"});
         parts.notes = notesSlideXML(slide.notes);
     }
-    parts.slide = slideXML(slide.background, appearance.slideSize, pictures, texts);
+    parts.slide = slideXML(slide.background, appearance.slideSize, pictures, texts, transition);
     parts.relationships = relationshipsXML(relationships);
     return parts;
+}
+
+// The `transitionXML` of every exported slide, in the order `layOutExportedSlides` lays them out.
+std::vector<std::string> exportedTransitions(const Project& project) {
+    std::vector<std::string> out;
+    for (const auto& slide : project.slides)
+        if (!slide.isExcluded)
+            out.push_back(transitionXML(project.advanceOf(slide), project.transitionOf(slide)));
+    return out;
 }
 
 // Every slide's parts, slide by slide: the slide, its relationships, and its notes with theirs.
@@ -291,7 +301,13 @@ Status addSlideParts(ZipArchiveWriter& archive, const std::vector<SlideParts>& p
 
 // The parts that describe the whole package, after every slide's.
 Status addPackageParts(ZipArchiveWriter& archive, const std::vector<SlideParts>& slides,
-                       SlideSizePreset slideSize, Timestamp now) {
+                       const Project& project, Timestamp now) {
+    const SlideSizePreset slideSize = project.appearance.slideSize;
+    // The show follows timings when any exported slide advances by itself.
+    const bool useTimings =
+        std::any_of(project.slides.begin(), project.slides.end(), [&](const Slide& slide) {
+            return !slide.isExcluded && project.advanceOf(slide).automatic;
+        });
     const int slideCount = static_cast<int>(slides.size());
     std::vector<int> notesSlides;
     for (std::size_t i = 0; i < slides.size(); ++i)
@@ -300,6 +316,7 @@ Status addPackageParts(ZipArchiveWriter& archive, const std::vector<SlideParts>&
     const bool anyNotes = !notesSlides.empty();
     const std::pair<std::string_view, std::string> packageParts[] = {
         {"ppt/presentation.xml", presentationXML(slideCount, slideSize, anyNotes)},
+        {"ppt/presProps.xml", presentationPropertiesXML(project.show.loops, useTimings)},
         {"ppt/_rels/presentation.xml.rels", presentationRelationshipsXML(slideCount, anyNotes)},
         {"[Content_Types].xml", contentTypesXML(slideCount, notesSlides)},
         {"_rels/.rels", rootRelationshipsXML()},
@@ -344,6 +361,7 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
                                  ? options.encodingThreads
                                  : std::max(1u, std::thread::hardware_concurrency());
     MediaFiles media(archive, mediaJobs(slides, request, images, options.rotatedJpeg), threads);
+    const std::vector<std::string> transitions = exportedTransitions(request.project);
     std::vector<SlideParts> parts;
     const std::size_t count = slides.size();
     for (std::size_t i = 0; i < count; ++i) {
@@ -352,7 +370,8 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
         report(0.05 + 0.8 * static_cast<double>(i) /
                           static_cast<double>(std::max<std::size_t>(count, 1)),
                buildingMessage(i + 1, count));
-        auto built = buildSlideParts(slides[i], static_cast<int>(i) + 1, request, images, media);
+        auto built = buildSlideParts(slides[i], static_cast<int>(i) + 1, transitions[i], request,
+                                     images, media);
         if (!built)
             return built.error();
         parts.push_back(std::move(*built));
@@ -362,8 +381,7 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
         return added;
     const Timestamp now = options.timestamp.value_or(
         std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
-    if (auto added = addPackageParts(archive, parts, request.project.appearance.slideSize, now);
-        !added)
+    if (auto added = addPackageParts(archive, parts, request.project, now); !added)
         return added;
 
     report(0.95, "Writing presentation\u2026");
