@@ -34,7 +34,7 @@ std::optional<std::size_t> SlideShow::indexOf(const Uuid& slideID) const {
     for (std::size_t i = 0; i < steps.size(); ++i)
         if (steps[i].slideID == slideID)
             return i;
-    return steps.empty() ? std::nullopt : std::optional<std::size_t>(0);
+    return std::nullopt;
 }
 
 SlideShow slideShowOf(const Project& project) {

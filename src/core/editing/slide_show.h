@@ -33,7 +33,7 @@ struct SlideShow {
     std::optional<std::size_t> after(std::size_t index) const;
     // The step before `index`; from the first, the last when the show loops.
     std::optional<std::size_t> before(std::size_t index) const;
-    // The step showing `slideID`, else the first one; nothing for a show without steps.
+    // The step showing `slideID`; nothing for a slide the show leaves out.
     std::optional<std::size_t> indexOf(const Uuid& slideID) const;
 };
 
