@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QToolButton>
 
 #include "app_test_support.h"
@@ -99,6 +100,36 @@ private Q_SLOTS:
         QVERIFY(information->isVisible());
         choose(orderPicker, "Manual");
         QVERIFY(!note->isVisible());
+    }
+
+    void theSlideShowRowsAreOneStepEachAndFollowUndo() {
+        auto handle = makeDeck({"a.jpg"});
+        QWidget window;
+        DeckSettingsSheet sheet(*handle, &window);
+        sheet.show();
+        UndoHistory& history = *handle->undoHistory();
+        const SlideShowSettings& show = handle->document().project().show;
+        auto* seconds = named<QSpinBox>(sheet, "Seconds");
+        QVERIFY(!seconds->isEnabled());
+        choose(named<QComboBox>(sheet, "Advance slides"), "After");
+        QVERIFY(seconds->isEnabled());
+        seconds->setValue(12);
+        QCOMPARE(show.advance, (SlideAdvance{true, 12}));
+        QCOMPARE(history.undoName(), "Advance Slides");
+        choose(named<QComboBox>(sheet, "Transition"), "Fade");
+        choose(named<QComboBox>(sheet, "Speed"), "Slow");
+        QCOMPARE(show.transition, (SlideTransition{TransitionKind::fade, TransitionSpeed::slow}));
+        named<QCheckBox>(sheet, "Loop until Esc")->click();
+        QVERIFY(show.loops);
+        QCOMPARE(history.undoCount(), std::size_t{5});
+
+        for (int i = 0; i < 5; ++i)
+            history.undo();
+        QCOMPARE(show, SlideShowSettings{});
+        QVERIFY(!named<QCheckBox>(sheet, "Loop until Esc")->isChecked());
+        QCOMPARE(named<QComboBox>(sheet, "Advance slides")->currentText(),
+                 QStringLiteral("Manually"));
+        QVERIFY(!seconds->isEnabled());
     }
 
     void defaultsNotesAndLogoTakeNoDeckStepAndReturnMeansDoneWhicheverButtonHasFocus() {
