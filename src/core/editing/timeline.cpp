@@ -87,19 +87,23 @@ bool startsNewPart(const Shot& before, const Shot& after, const TimeGapRule& rul
 
 }  // namespace
 
-bool canAlignCameraClocks(const Project& project, const Uuid& a, const Uuid& b) {
-    return alignablePair(project, a, b).has_value();
+std::optional<ClockAlignment> cameraClockAlignment(const Project& project, const Uuid& a,
+                                                   const Uuid& b) {
+    auto pair = alignablePair(project, a, b);
+    if (!pair)
+        return std::nullopt;
+    const auto& [reference, other] = *pair;
+    return ClockAlignment{other.facts.camera,
+                          (reference.time.instant - other.time.instant).count()};
 }
 
 void alignCameraClocks(MosavelleDocument& document, const Uuid& a, const Uuid& b) {
-    auto pair = alignablePair(document.project(), a, b);
-    if (!pair)
+    const auto alignment = cameraClockAlignment(document.project(), a, b);
+    if (!alignment || alignment->correctionSeconds == 0)
         return;
-    const auto& [reference, other] = *pair;
     Project project = document.project();
-    const auto difference = reference.time.instant - other.time.instant;
-    setClockOffset(project, other.facts.camera,
-                   project.clockOffset(other.facts.camera) + difference.count());
+    setClockOffset(project, alignment->camera,
+                   project.clockOffset(alignment->camera) + alignment->correctionSeconds);
     if (isDateOrder(project.sort))
         sortSlides(project);
     document.changeProject(std::move(project), "Align Camera Clocks");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,16 +14,24 @@ namespace mosavelle {
 // The deck as the day's timeline: camera clocks put right, and sections where time jumps.
 // Capture times are those of `correctedCaptureTime` (capture_time.h). Interface thread only.
 
-// Whether the pictures of slides `a` and `b` can be said to have been taken at the same moment:
-// both slides show a picture in their first slot, both pictures have a capture time, and they
-// come from two different cameras, the second one known by make, model or serial.
-bool canAlignCameraClocks(const Project& project, const Uuid& a, const Uuid& b);
+// What aligning the clocks of the cameras of slides `a` and `b` would do: correct the clock of
+// `camera` (that of the later slide in deck order) by `correctionSeconds` more, so that both
+// pictures read the same moment. Nothing unless both slides show a picture with a capture time
+// in their first slot and the pictures come from two different cameras, the second one known by
+// make, model or serial.
+struct ClockAlignment {
+    CameraIdentity camera;
+    std::int64_t correctionSeconds = 0;
+    friend bool operator==(const ClockAlignment&, const ClockAlignment&) = default;
+};
+std::optional<ClockAlignment> cameraClockAlignment(const Project& project, const Uuid& a,
+                                                   const Uuid& b);
 
 // Corrects the clock of the camera that took the picture of the later of the two slides (in deck
 // order) so that it reads the same moment as the other one. The correction is kept in the deck
 // per camera and applies to every picture of that camera, those imported later too. A deck sorted
 // by capture date is sorted again. One undo step, "Align Camera Clocks"; nothing when
-// `canAlignCameraClocks` says no or the clocks agree already.
+// `cameraClockAlignment` gives nothing or the clocks agree already.
 void alignCameraClocks(MosavelleDocument& document, const Uuid& a, const Uuid& b);
 
 // Where a deck splits into parts: where neighbouring pictures lie more than `gap` apart, or where
