@@ -1,8 +1,10 @@
 #include "app/settings/deck_settings_sheet.h"
+#include "app/settings/timeline_sheets.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -130,6 +132,28 @@ private Q_SLOTS:
         QCOMPARE(named<QComboBox>(sheet, "Advance slides")->currentText(),
                  QStringLiteral("Manually"));
         QVERIFY(!seconds->isEnabled());
+    }
+
+    void theTimeGapSheetSplitsAtTheChosenGapInOneStep() {
+        auto handle = makeDeck({"a.jpg", "b.jpg", "c.jpg"});
+        Project project = handle->document().project();
+        const auto noon =
+            std::chrono::sys_days{std::chrono::May / 12 / 2024} + std::chrono::hours(12);
+        for (int i = 0; i < 3; ++i)  // 12:00, 15:00, 18:00
+            project.images.edit(i).captureDate = noon + std::chrono::hours(3 * i);
+        handle->document().setProject(project);
+        QWidget window;
+        TimeGapSheet sheet(*handle, &window);
+        named<QSpinBox>(sheet, "Hours")->setValue(4);
+        sheet.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
+        QCOMPARE(handle->undoHistory()->undoCount(), std::size_t{0});
+        for (QPushButton* button : sheet.findChildren<QPushButton*>())
+            if (button->text() == "Insert Sections")
+                button->click();
+        const auto& slides = handle->document().project().slides;
+        QCOMPARE(slides.size(), std::size_t{4});  // one part, its divider first
+        QCOMPARE(slides[0].layout, SlideLayoutKind::section);
+        QCOMPARE(handle->undoHistory()->undoName(), "Insert Sections at Time Gaps");
     }
 
     void defaultsNotesAndLogoTakeNoDeckStepAndReturnMeansDoneWhicheverButtonHasFocus() {

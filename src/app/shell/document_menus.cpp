@@ -15,6 +15,7 @@
 
 #include "app/document/document_handle.h"
 #include "app/help/about_window.h"
+#include "app/settings/timeline_sheets.h"
 #include "app/shell/app_notifications.h"
 #include "app/shell/mosavelle_app.h"
 #include "app/shell/recent_projects.h"
@@ -237,6 +238,14 @@ void DocumentMenus::buildSlidesMenu() {
             [document] { groupSelectedSlides(*document, SlideLayoutKind::fourGrid); });
     connect(add(menu, "slides.split", tr("Split into Single Images")), &QAction::triggered, this,
             [document] { ungroupSelectedSlides(*document); });
+    connect(add(menu, "slides.timeGaps", tr("Insert Sections at Time Gaps\u2026")),
+            &QAction::triggered, this, [this] {
+                auto* sheet = new TimeGapSheet(window_.handle(), &window_);
+                sheet->setAttribute(Qt::WA_DeleteOnClose);
+                sheet->open();
+            });
+    connect(add(menu, "slides.alignClocks", tr("Align Camera Clocks\u2026")), &QAction::triggered,
+            this, [this] { askToAlignCameraClocks(window_.handle(), &window_); });
     menu->addSeparator();
     auto* previous = add(menu, "slides.selectPrevious", tr("Select Previous Slide"));
     previous->setToolTip(tr("Use the arrow keys to select the previous slide."));
@@ -338,6 +347,8 @@ void DocumentMenus::update() {
                                    [&selected](const Slide& s) { return selected.contains(s.id); });
     action("file.export")->setEnabled(hasIncluded);
     action("slides.rename")->setEnabled(hasPrimary);
+    action("slides.alignClocks")
+        ->setEnabled(window_.handle().document().selectedSlideIDs().size() == 2);
     action("slides.selectPrevious")->setEnabled(!slides.empty());
     action("slides.selectNext")->setEnabled(!slides.empty());
     action("file.revert")
