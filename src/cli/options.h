@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/model/enums.h"
+#include "core/model/project.h"
 
 namespace mosavelle::cli {
 
@@ -31,7 +32,8 @@ struct DeckOptions {
     std::optional<std::string> background;  // "white", "black" or six hex digits
     bool slideNumbers = false;
     std::optional<std::string> logo;             // a picture file
-    bool captions = false;                       // captions from cleaned file names
+    bool captions = false;                       // captions on (from cleaned file names unless ...)
+    std::optional<CaptionsFrom> captionsFrom;    // ... this names another source
     bool stripNumbers = false;                   // ... without their leading numbers
     std::optional<std::int64_t> advanceSeconds;  // slides advance by themselves after this
     std::optional<TransitionKind> transition;
