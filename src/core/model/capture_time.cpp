@@ -4,9 +4,27 @@
 
 namespace mosavelle {
 
+namespace {
+
+// "Lisboa, Portugal", either alone, or nothing.
+std::string placeOf(const PictureMetadata& metadata) {
+    std::string place = metadata.city.value_or("");
+    if (metadata.country)
+        place += (place.empty() ? "" : ", ") + *metadata.country;
+    return place;
+}
+
+}  // namespace
+
 CaptureFacts captureFacts(const SourceImage& image) {
+    const PictureMetadata& metadata = image.metadata;
     CaptureFacts facts;
     facts.localTime = image.captureDate;
+    if (metadata.captured)
+        facts.utcOffsetMinutes = metadata.captured->utcOffsetMinutes;
+    facts.camera = {metadata.cameraMake.value_or(""), metadata.cameraModel.value_or(""),
+                    metadata.bodySerialNumber.value_or("")};
+    facts.place = placeOf(metadata);
     return facts;
 }
 

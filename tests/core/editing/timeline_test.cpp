@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/editing/deck_fixture.h"
+#include "core/editing/slide_settings.h"
 #include "core/editing/timeline.h"
 
 namespace mosavelle {
@@ -42,6 +43,58 @@ TEST_F(Timeline, GapSectionsSortByDateAreTitledInTheLocaleAndDoNotRepeat) {
     // The local reading is the date, whatever the process's zone.
     EXPECT_EQ(sectionTitle(sys_days{2024y / May / 12} + 23h + 59min, "Lisboa", "de_DE"),
               "12. Mai 2024 \u2013 Lisboa");
+}
+
+// A phone that records its zone (UTC+2) and a camera that does not (read as UTC), whose clock
+// turns out 70 minutes fast.
+TEST_F(Timeline, OffsetsOrderTheDeckAndAligningClocksIsOneStepForEveryPictureOfTheCamera) {
+    const auto day = sys_days{2024y / May / 12};
+    setProject([&](Project& p) {
+        const auto camera = [&](int i, Timestamp t, std::optional<std::int32_t> offset,
+                                const char* model) {
+            SourceImage& image = p.images.edit(i);
+            image.captureDate = t;
+            image.metadata.captured = CaptureMoment{"", offset};
+            image.metadata.cameraMake = "Maker";
+            image.metadata.cameraModel = model;
+        };
+        camera(0, day + 10h, 120, "Phone");  // 08:00 UTC
+        camera(1, day + 9h + 30min, {}, "Camera");
+        camera(2, day + 9h + 10min, {}, "Camera");
+        camera(3, day + 10h + 45min, 120, "Phone");  // 08:45 UTC
+        p.slides.permute({2, 1, 0, 3, 4});
+    });
+    changeSortMode(doc(), SortMode::captureDate);
+    EXPECT_EQ(deck(), "p1 p4 p3 p2 p5");
+
+    // p3 (camera, 09:10) and p1 (phone, 08:00 UTC) were taken at the same moment.
+    const auto alignment = cameraClockAlignment(doc().project(), slide(3), slide(1));
+    ASSERT_TRUE(alignment);
+    EXPECT_EQ(alignment->camera, (CameraIdentity{"Maker", "Camera", ""}));
+    EXPECT_EQ(alignment->correctionSeconds, -70 * 60);
+    EXPECT_FALSE(cameraClockAlignment(doc().project(), slide(3), slide(4)));  // one camera
+    EXPECT_FALSE(cameraClockAlignment(doc().project(), slide(1), slide(5)));  // undated
+    alignCameraClocks(doc(), slide(1), slide(3));
+    EXPECT_EQ(history->undoName(), "Align Camera Clocks");
+    EXPECT_EQ(deck(), "p1 p3 p2 p4 p5");  // p3 ties with p1 at 08:00; names break the tie
+    const Project aligned = doc().project();
+
+    // A picture the camera takes later is corrected too.
+    setProject([&](Project& p) {
+        SourceImage later = p.images[1];
+        later.id = Uuid::random();
+        later.originalFileName = "p6";
+        later.captureDate = day + 9h + 5min;
+        p.images.push_back(later);
+        p.slides.push_back(singleImageSlide(later.id, ""));
+    });
+    changeSortMode(doc(), SortMode::captureDate);
+    EXPECT_EQ(deck(), "p6 p1 p3 p2 p4 p5");
+    history->undo();
+    EXPECT_EQ(doc().project().cameraClocks, aligned.cameraClocks);
+    history->undo();
+    EXPECT_TRUE(doc().project().cameraClocks.empty());
+    EXPECT_EQ(deck(), "p1 p4 p3 p2 p5");
 }
 
 }  // namespace
