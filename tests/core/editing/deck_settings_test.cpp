@@ -3,7 +3,6 @@
 #include "core/editing/deck_fixture.h"
 #include "core/editing/deck_settings.h"
 #include "core/editing/slide_settings.h"
-#include "core/editing/slide_show.h"
 
 namespace mosavelle {
 namespace {
@@ -59,18 +58,6 @@ TEST_F(DeckSettings, ShowTimingsAreClampedOneStepEachAndSlideOverridesWin) {
     EXPECT_EQ(history->undoName(), "Slide Transition");
     history->undo();
     EXPECT_EQ(doc().project().transitionOf(slideAt(1)).kind, TransitionKind::push);
-
-    // The show plays included slides only and wraps around both ways when it loops.
-    setProject([](Project& p) { p.slides.push_back(sectionDividerSlide()); });
-    setProject([](Project& p) { p.slides.edit(1).isExcluded = true; });
-    SlideShow show = slideShowOf(doc().project());
-    ASSERT_EQ(show.steps.size(), 1u);
-    EXPECT_EQ(show.steps[0].advanceAfter, std::chrono::seconds(600));
-    EXPECT_EQ(show.steps[0].transitionDuration, std::chrono::milliseconds(1000));
-    EXPECT_EQ(show.after(0), 0u);
-    show.loops = false;
-    EXPECT_EQ(show.after(0), std::nullopt);
-    EXPECT_EQ(show.before(0), std::nullopt);
 }
 
 }  // namespace

@@ -191,15 +191,12 @@ TEST(ExportEndToEnd, ShowTimingsValidateAndReadBackInOtherPrograms) {
           "smil:type=\"pushWipe\"", "smil:type=\"barWipe\"", "smil:dur=\"0.5s\""})
         EXPECT_NE(flat.find(read), std::string::npos) << read;
 
-    const fs::path jars = "/usr/share/java";
-    if (!fs::exists(jars / "poi-ooxml.jar") || std::system("java -version >/dev/null 2>&1") != 0)
+    const std::string jars = "/usr/share/java/";
+    if (!fs::exists(jars + "poi-ooxml.jar") || std::system("java -version >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "Java or Apache POI is not installed; the POI check did not run";
-    std::string classPath;
-    for (const char* jar :
-         {"poi", "poi-ooxml", "commons-collections4", "commons-compress", "commons-codec"})
-        classPath += (classPath.empty() ? "" : ":") + (jars / jar).string() + ".jar";
     auto read =
-        runShell("java -cp " + classPath + " " +
+        runShell("java -cp " + jars + "poi.jar:" + jars + "poi-ooxml.jar:" + jars +
+                     "commons-collections4.jar:" + jars + "commons-compress.jar " +
                      quoted(fs::path(MOSAVELLE_SOURCE_DIR) / "tests/core/export/ShowTimings.java") +
                      " " + deck,
                  folder.path());
