@@ -335,16 +335,13 @@ private Q_SLOTS:
         // The first slide gives way after its second, with a push, to the next one in the show.
         QTRY_COMPARE_WITH_TIMEOUT(full->slide(), std::optional(slides[2].id), 3000);
         QVERIFY(full->isPlayingTransition());
-        QTRY_VERIFY(!full->isPlayingTransition());
-        QTest::qWait(1500);
+        QTest::qWait(1800);
         QCOMPARE(full->slide(), slides[2].id);  // this one waits for the viewer
         QTest::keyClick(full, Qt::Key_Space);   // past the last: the show starts again
         QCOMPARE(full->slide(), slides[0].id);
         QTest::keyClick(full, Qt::Key_Left);
         QCOMPARE(full->slide(), slides[2].id);
         QVERIFY(!full->isPlayingTransition());  // going back plays no transition
-        QTest::keyClick(full, Qt::Key_Escape);
-        QTRY_VERIFY(!workspace.fullScreenPreview());
     }
 };
 
