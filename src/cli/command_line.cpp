@@ -80,8 +80,23 @@ void addImportFlags(CLI::App& command, ImportOptions& import) {
 
 // Raw option texts that are turned into typed values after parsing.
 struct RawDeckOptions {
-    std::string quality, sort, layout, group, placement, size, captionsFrom;
+    std::string quality, sort, layout, group, placement, size, captionsFrom, transition,
+        sectionGaps;
 };
+
+// "day", or a number of hours above 0 and at most a year's.
+std::optional<double> sectionGapOption(const std::string& text) {
+    if (text == "day")
+        return 0.0;
+    try {
+        std::size_t used = 0;
+        const double hours = std::stod(text, &used);
+        if (used == text.size() && hours > 0 && hours <= 24 * 366)
+            return hours;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
 
 CLI::App* addMake(CLI::App& app, MakeOptions& make, RawDeckOptions& raw) {
     auto* command = app.add_subcommand(
@@ -139,6 +154,25 @@ CLI::App* addMake(CLI::App& app, MakeOptions& make, RawDeckOptions& raw) {
     command->add_flag("--strip-numbers", make.deck.stripNumbers,
                       "Leave leading numbers out of the captions (needs --captions or "
                       "--captions-from)");
+    command
+        ->add_option("--advance", make.deck.advanceSeconds,
+                     "Advance the slides by themselves after this many seconds (1 to 600)")
+        ->check(CLI::Range(1, 600))
+        ->type_name("SECONDS");
+    command->add_option("--transition", raw.transition, "The effect between slides")
+        ->check(CLI::IsMember({"none", "fade", "push", "wipe", "cover"}));
+    command->add_flag("--loop", make.deck.loop, "Start the show again after the last slide");
+    command
+        ->add_option("--sections-at-gaps", raw.sectionGaps,
+                     "Sort by capture date and start a section, titled with its date, wherever "
+                     "the pictures lie more than HOURS apart (\"day\": at each new day)")
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                return sectionGapOption(text) ? std::string()
+                                              : "expected a number of hours above 0, or day";
+            },
+            "", "HOURS"))
+        ->type_name("HOURS|day");
     command->add_option("--save", make.saveProject, "Also save the deck as a project package")
         ->check(extensionCheck(".mosavelle"))
         ->type_name("DECK.mosavelle");
@@ -256,6 +290,17 @@ int runCommandLine(int argc, char** argv) {
             if (make.deck.stripNumbers && !make.deck.captions) {
                 console.error("--strip-numbers needs --captions or --captions-from.");
                 return code(ExitStatus::usage);
+            }
+            make.deck.transition = enumOption<TransitionKind>(rawDeck.transition);
+            if (!rawDeck.sectionGaps.empty()) {
+                if (make.deck.sort && *make.deck.sort != SortMode::captureDate) {
+                    console.error(
+                        "--sections-at-gaps puts the slides in capture-date order; "
+                        "leave out --sort " +
+                        rawDeck.sort + ".");
+                    return code(ExitStatus::usage);
+                }
+                make.deck.sectionGapHours = sectionGapOption(rawDeck.sectionGaps);
             }
             console.setQuiet(make.quiet);
             return code(runMake(make, console));

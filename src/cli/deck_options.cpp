@@ -51,6 +51,12 @@ void applyDeckOptions(const DeckOptions& options, Project& project) {
         appearance.captionsFrom = *options.captionsFrom;
     if (options.stripNumbers)
         appearance.filenameCleanup.stripLeadingNumbers = true;
+    if (options.advanceSeconds)
+        project.show.advance = {true, clampedAdvanceSeconds(*options.advanceSeconds)};
+    if (options.transition)
+        project.show.transition.kind = *options.transition;
+    if (options.loop)
+        project.show.loops = true;
 }
 
 }  // namespace mosavelle::cli

@@ -1,3 +1,5 @@
+#include <chrono>
+#include <cmath>
 #include <variant>
 
 #include "cli/commands.h"
@@ -8,6 +10,7 @@
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
 #include "core/editing/slide_settings.h"
+#include "core/editing/timeline.h"
 #include "core/import/picture_file.h"
 #include "core/model/defaults_store.h"
 
@@ -100,6 +103,13 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
     }
     if (options.deck.layout)
         applyLayoutToAllSlides(*document, *options.deck.layout);
+    if (options.deck.sectionGapHours) {
+        TimeGapRule rule;
+        rule.eachDay = *options.deck.sectionGapHours == 0;
+        rule.gap = std::chrono::seconds(
+            static_cast<std::int64_t>(std::llround(*options.deck.sectionGapHours * 3600)));
+        insertSectionsAtTimeGaps(*document, rule, "");  // titles in the user's locale
+    }
 
     const ExitStatus exported =
         exportDocument(*document, document->project().export_.quality, options.output, console);

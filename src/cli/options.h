@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,10 +31,16 @@ struct DeckOptions {
     std::optional<SlideSizePreset> size;
     std::optional<std::string> background;  // "white", "black" or six hex digits
     bool slideNumbers = false;
-    std::optional<std::string> logo;           // a picture file
-    bool captions = false;                     // captions on (from cleaned file names unless ...)
-    std::optional<CaptionsFrom> captionsFrom;  // ... this names another source
-    bool stripNumbers = false;                 // ... without their leading numbers
+    std::optional<std::string> logo;             // a picture file
+    bool captions = false;                       // captions on (from cleaned file names unless ...)
+    std::optional<CaptionsFrom> captionsFrom;    // ... this names another source
+    bool stripNumbers = false;                   // ... without their leading numbers
+    std::optional<std::int64_t> advanceSeconds;  // slides advance by themselves after this
+    std::optional<TransitionKind> transition;
+    bool loop = false;  // the show starts again after the last slide
+    // Section dividers where the capture times lie more than this many hours apart; 0 for each
+    // calendar day. Implies the capture-date order.
+    std::optional<double> sectionGapHours;
 };
 
 struct MakeOptions {

@@ -1,4 +1,5 @@
 #include "app/settings/deck_settings_sheet.h"
+#include "app/settings/timeline_sheets.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -6,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QToolButton>
 
 #include "app_test_support.h"
@@ -105,6 +107,44 @@ private Q_SLOTS:
         QVERIFY(information->isVisible());
         choose(orderPicker, "Manual");
         QVERIFY(!note->isVisible());
+    }
+
+    void theSlideShowRowsAreOneStepEachAndFollowUndo() {
+        auto handle = makeDeck({"a.jpg"});
+        QWidget window;
+        DeckSettingsSheet sheet(*handle, &window);
+        const SlideShowSettings& show = handle->document().project().show;
+        auto* seconds = named<QSpinBox>(sheet, "Seconds");
+        choose(named<QComboBox>(sheet, "Advance slides"), "After");
+        seconds->setValue(12);
+        choose(named<QComboBox>(sheet, "Transition"), "Fade");
+        named<QCheckBox>(sheet, "Loop until Esc")->click();
+        QCOMPARE(show, (SlideShowSettings{
+                           {true, 12}, {TransitionKind::fade, TransitionSpeed::medium}, true}));
+        for (int i = 0; i < 4; ++i)
+            handle->undoHistory()->undo();
+        QVERIFY(!named<QCheckBox>(sheet, "Loop until Esc")->isChecked());
+        QVERIFY(!seconds->isEnabled());  // manual again
+    }
+
+    void theTimeGapSheetSplitsAtTheChosenGapInOneStep() {
+        auto handle = makeDeck({"a.jpg", "b.jpg", "c.jpg"});
+        Project project = handle->document().project();
+        const auto noon =
+            std::chrono::sys_days{std::chrono::May / 12 / 2024} + std::chrono::hours(12);
+        for (int i = 0; i < 3; ++i)  // 12:00, 15:00, 18:00
+            project.images.edit(i).captureDate = noon + std::chrono::hours(3 * i);
+        handle->document().setProject(project);
+        QWidget window;
+        TimeGapSheet sheet(*handle, &window);
+        named<QSpinBox>(sheet, "Hours")->setValue(4);
+        for (QPushButton* button : sheet.findChildren<QPushButton*>())
+            if (button->text() == "Insert Sections")
+                button->click();
+        const auto& slides = handle->document().project().slides;
+        QCOMPARE(slides.size(), std::size_t{4});  // one part, its divider first
+        QCOMPARE(slides[0].layout, SlideLayoutKind::section);
+        QCOMPARE(handle->undoHistory()->undoName(), "Insert Sections at Time Gaps");
     }
 
     void defaultsNotesAndLogoTakeNoDeckStepAndReturnMeansDoneWhicheverButtonHasFocus() {

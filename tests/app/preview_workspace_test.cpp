@@ -352,6 +352,32 @@ private Q_SLOTS:
         QTest::keyClick(full, Qt::Key_Escape);
         QTRY_VERIFY(!workspace->fullScreenPreview());
     }
+
+    void theFullScreenPreviewPlaysTheShowSkipsGoesBackAndLoops() {
+        DeckBuilder deck;
+        for (QColor c : {Qt::red, Qt::green, Qt::blue})
+            deck.slide(SlideLayoutKind::oneImage, {deck.picture(c)});
+        deck.project.slides.edit(1).isExcluded = true;  // left out of the show
+        deck.project.show = {{true, 1}, {TransitionKind::push, TransitionSpeed::fast}, true};
+        deck.project.slides.edit(2).advanceOverride = SlideAdvance{};  // waits for the viewer
+        auto handle = deck.handle();
+        const auto slides = handle->document().project().slides;
+        PreviewWorkspace workspace(*handle);
+        workspace.setDisplayedSlide(slides[0].id);
+        workspace.showFullScreenPreview();
+        FullScreenSlidePreview* full = workspace.fullScreenPreview();
+
+        // The first slide gives way after its second, with a push, to the next one in the show.
+        QTRY_COMPARE_WITH_TIMEOUT(full->slide(), std::optional(slides[2].id), 3000);
+        QVERIFY(full->isPlayingTransition());
+        QTest::qWait(1800);
+        QCOMPARE(full->slide(), slides[2].id);  // this one waits for the viewer
+        QTest::keyClick(full, Qt::Key_Space);   // past the last: the show starts again
+        QCOMPARE(full->slide(), slides[0].id);
+        QTest::keyClick(full, Qt::Key_Left);
+        QCOMPARE(full->slide(), slides[2].id);
+        QVERIFY(!full->isPlayingTransition());  // going back plays no transition
+    }
 };
 
 MOSAVELLE_APP_TEST_MAIN(PreviewWorkspaceTest)

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <regex>
 #include <set>
 #include <string>
 
@@ -133,6 +134,31 @@ TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
     // Below the best quality pictures are encoded again, not copied.
     EXPECT_EQ(countMembers(out, R"(ppt/media/image\d+\.jpg)"), 3u);
     EXPECT_NE(member(out, "ppt/media/image1.jpg"), slurp(pictures / "b.jpg"));
+}
+
+TEST_F(CliDeckTest, MakeSetsTheShowAndStartsASectionAtEachTimeGap) {
+    // Capture dates 2021, 2019, 2020: three parts, each after a gap far above two hours.
+    const auto pictures = pictureFolder("pictures", {{"a.jpg", "date-original.jpg"},
+                                                     {"b.jpg", "date-tiff-only.jpg"},
+                                                     {"c.jpg", "date-digitized.jpg"}});
+    const auto out = path("out.pptx"), deck = path("deck.mosavelle");
+    const auto result = cli({"make", out.string(), pictures.string(), "--advance", "7",
+                             "--transition", "wipe", "--loop", "--sort", "captureDate",
+                             "--sections-at-gaps", "2", "--save", deck.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+
+    const json saved = project(deck);
+    EXPECT_EQ(saved["show"]["advance"], (json{{"automatic", true}, {"seconds", 7}}));
+    EXPECT_EQ(saved["show"]["transition"]["kind"], "wipe");
+    EXPECT_EQ(saved["show"]["loops"], true);
+    std::string years;
+    for (const auto& slide : saved["slides"])
+        years += slide["layout"] == "section" ? slide["title"].get<std::string>() + ";" : "p;";
+    EXPECT_TRUE(std::regex_match(years, std::regex(".*2019.*;p;.*2020.*;p;.*2021.*;p;"))) << years;
+    EXPECT_NE(member(out, "ppt/slides/slide6.xml").find("advTm=\"7000\"><p:wipe"),
+              std::string::npos);
+    EXPECT_NE(member(out, "ppt/presProps.xml").find("loop=\"1\" useTimings=\"1\""),
+              std::string::npos);
 }
 
 TEST_F(CliDeckTest, ImportSkipsDuplicatesUnlessKeptAndExportLeavesTheProjectAlone) {
@@ -375,6 +401,9 @@ TEST_F(CliDeckTest, UsageErrorsAreStatusOneAndEverySubcommandHasHelp) {
              {"make", "out.pptx", "in", "--captions-from", "titel"},
              {"make", "out.pptx", "in", "--layout", "three"},
              {"make", "out.pptx", "in", "--group", "two", "--layout", "four"},
+             {"make", "out.pptx", "in", "--advance", "601"},
+             {"make", "out.pptx", "in", "--sections-at-gaps", "0"},
+             {"make", "out.pptx", "in", "--sort", "filename", "--sections-at-gaps", "2"},
              {"export", "deck.mosavelle"},
              {"render", "deck.mosavelle", "--bogus"}}) {
         const auto result = cli(args);

@@ -26,6 +26,7 @@
 #include "app/inspector/layout_preview_icon.h"
 #include "app/preview/slide_key_filter.h"
 #include "app/preview/slide_painter.h"
+#include "app/settings/show_controls.h"
 #include "app/support/typing_session.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/editing/selection.h"
@@ -143,9 +144,11 @@ InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
     buildSelectedSection();
     buildCaptionsSection();
     buildPlacementSection();
+    buildShowSection();
     column->addWidget(selectedGroup_);
     column->addWidget(captionsGroup_);
     column->addWidget(placementGroup_);
+    column->addWidget(showGroup_);
     column->addStretch(1);
     setWidget(content_);
     // Wide enough for every control: the column scrolls down, never sideways.
@@ -316,6 +319,21 @@ void InspectorView::buildPlacementSection() {
 
 // --- Reading the document
 
+void InspectorView::buildShowSection() {
+    showGroup_ = new QGroupBox(tr("Slide Show"), content_);
+    auto* column = new QVBoxLayout(showGroup_);
+    show_ = new ShowControls(true, showGroup_);
+    column->addWidget(show_);
+    connect(show_, &ShowControls::advanceChosen, this, [this](std::optional<SlideAdvance> a) {
+        if (!refreshing_)
+            setAdvanceOfSelection(handle_.document(), a);
+    });
+    connect(show_, &ShowControls::transitionChosen, this, [this](std::optional<SlideTransition> t) {
+        if (!refreshing_)
+            setTransitionOfSelection(handle_.document(), t);
+    });
+}
+
 const Slide* InspectorView::primary() const {
     const MosavelleDocument& document = handle_.document();
     const auto& ids = document.selectedSlideIDs();
@@ -424,6 +442,8 @@ void InspectorView::refresh() {
     }
     refreshWarnings(*slide, rendered.warnings);
     applyAll_->setEnabled(placementTargetCount(project) > 0);
+    show_->setAdvance(slide->advanceOverride);
+    show_->setTransition(slide->transitionOverride);
     refreshing_ = false;
 }
 

@@ -24,13 +24,9 @@ class QVBoxLayout;
 namespace mosavelle::app {
 
 class ApplyPlacementSheet;
+class ShowControls;
 class DocumentHandle;
 
-// The side pane that changes the selected slides: layout, title, caption size and alignment,
-// captions, placement and scale, with the slide's picture warnings and "Apply Placement to All
-// Slides…". It shows the first selected slide in deck order and follows the document by itself
-// (selection, project, undo and redo). Every change is one core editing operation; sliders are
-// continuous edits that make one undo step per drag. It keeps no copy of the deck.
 class TypingSession;
 
 // The Scale slider moves along a logarithmic track: each step changes the scale by the same small
@@ -41,6 +37,12 @@ inline constexpr double maximumSliderScale = 4.0;
 int sliderForScale(double scale);
 double scaleForSlider(int position);
 
+// The side pane that changes the selected slides: layout, title, caption size and alignment,
+// captions, placement and scale, with the slide's picture warnings and "Apply Placement to All
+// Slides…", and how the slide advances and comes on in a show. It shows the first selected slide in
+// deck order and follows the document by itself (selection, project, undo and redo). Every change
+// is one core editing operation; sliders are continuous edits that make one undo step per drag. It
+// keeps no copy of the deck.
 class InspectorView : public QScrollArea {
     Q_OBJECT
 public:
@@ -74,6 +76,7 @@ private:
     void buildSelectedSection();
     void buildCaptionsSection();
     void buildPlacementSection();
+    void buildShowSection();
     void refresh();
     void refreshCaptionRows(const Slide& slide, const std::vector<std::string>& textWarnings);
     // A new row of the captions section for the slot `slotID`, its field wired to the deck.
@@ -119,6 +122,9 @@ private:
     std::optional<QString> warningsSignature_;  // what the warnings block shows now
     QPushButton* applyAll_ = nullptr;
     QPointer<ApplyPlacementSheet> sheet_;
+
+    QGroupBox* showGroup_ = nullptr;
+    ShowControls* show_ = nullptr;
 };
 
 }  // namespace mosavelle::app

@@ -10,6 +10,7 @@
 #include "app/document/document_handle.h"
 #include "app/preview/slide_painter.h"
 #include "app/preview/slide_preview_view.h"
+#include "app/preview/slide_transition_overlay.h"
 #include "core/editing/selection.h"
 
 namespace mosavelle::app {
@@ -35,6 +36,10 @@ FullScreenSlidePreview::FullScreenSlidePreview(DocumentHandle& handle, std::opti
     canvas_ = new SlidePreviewView(handle_, this);
     canvas_->setSlide(slideID);
     canvas_->setFocusPolicy(Qt::NoFocus);
+    transition_ = new SlideTransitionOverlay(this);
+    show_ = slideShowOf(handle_.document().project());
+    advance_.setSingleShot(true);
+    connect(&advance_, &QTimer::timeout, this, [this] { step(+1); });
 
     closeButton_ = new QToolButton(this);
     closeButton_->setText(tr("Close"));
@@ -44,7 +49,10 @@ FullScreenSlidePreview::FullScreenSlidePreview(DocumentHandle& handle, std::opti
     closeButton_->setAccessibleName(tr("Close"));
     connect(closeButton_, &QToolButton::clicked, this, &QWidget::close);
     setFocusPolicy(Qt::StrongFocus);
-    connect(&handle_, &DocumentHandle::documentChanged, this, [this] { layoutCanvas(); });
+    connect(&handle_, &DocumentHandle::documentChanged, this, [this] {
+        show_ = slideShowOf(handle_.document().project());
+        layoutCanvas();
+    });
 }
 
 const std::optional<Uuid>& FullScreenSlidePreview::slide() const {
@@ -55,8 +63,16 @@ double FullScreenSlidePreview::zoom() const {
     return canvas_->canvasScale();
 }
 
+bool FullScreenSlidePreview::isPlayingTransition() const {
+    return transition_->isRunning();
+}
+
 void FullScreenSlidePreview::setSlide(std::optional<Uuid> slideID) {
+    if (slideID == canvas_->slide())
+        return;  // the echo of a slide this window selected
+    transition_->finish();
     canvas_->setSlide(slideID);
+    scheduleAdvance();
 }
 
 void FullScreenSlidePreview::present(QWidget* screenOf) {
@@ -75,6 +91,31 @@ void FullScreenSlidePreview::present(QWidget* screenOf) {
     activateWindow();
     setFocus(Qt::OtherFocusReason);
     layoutCanvas();
+    scheduleAdvance();
+}
+
+void FullScreenSlidePreview::scheduleAdvance() {
+    advance_.stop();
+    const auto current = canvas_->slide();
+    const auto at = current ? show_.indexOf(*current) : std::nullopt;
+    if (!at || !show_.steps[*at].advanceAfter)
+        return;  // waits for the viewer
+    const ShowStep& step = show_.steps[*at];
+    advance_.start(int((*step.advanceAfter + step.transitionDuration).count()));
+}
+
+void FullScreenSlidePreview::goTo(const Uuid& slideID, bool withTransition) {
+    transition_->finish();
+    const QPixmap before = withTransition ? canvas_->grab() : QPixmap();
+    canvas_->setSlide(slideID);
+    focusSlide(handle_.document(), slideID);
+    const auto at = show_.indexOf(slideID);
+    if (withTransition && at && show_.steps[*at].transition != TransitionKind::none) {
+        transition_->setGeometry(canvas_->geometry());
+        transition_->start(before, canvas_->grab(), show_.steps[*at].transition,
+                           int(show_.steps[*at].transitionDuration.count()));
+    }
+    scheduleAdvance();
 }
 
 void FullScreenSlidePreview::layoutCanvas() {
@@ -95,17 +136,23 @@ void FullScreenSlidePreview::resizeEvent(QResizeEvent* event) {
 }
 
 void FullScreenSlidePreview::step(int offset) {
-    const auto& slides = handle_.document().project().slides;
     const auto current = canvas_->slide();
-    const auto at = current ? handle_.document().slidePosition(*current) : std::nullopt;
+    if (!current)
+        return;
+    if (const auto at = show_.indexOf(*current)) {
+        if (const auto next = offset > 0 ? show_.after(*at) : show_.before(*at))
+            goTo(show_.steps[*next].slideID, offset > 0);
+        return;
+    }
+    // A slide the show leaves out: its neighbour in the deck.
+    const auto& slides = handle_.document().project().slides;
+    const auto at = handle_.document().slidePosition(*current);
     if (!at)
         return;
     const auto position = std::ptrdiff_t(*at) + offset;
     if (position < 0 || position >= std::ptrdiff_t(slides.size()))
         return;
-    const Uuid next = slides[std::size_t(position)].id;
-    canvas_->setSlide(next);
-    focusSlide(handle_.document(), next);
+    goTo(slides[std::size_t(position)].id, false);
 }
 
 void FullScreenSlidePreview::keyPressEvent(QKeyEvent* event) {
@@ -119,6 +166,7 @@ void FullScreenSlidePreview::keyPressEvent(QKeyEvent* event) {
             break;
         case Qt::Key_Right:
         case Qt::Key_Down:
+        case Qt::Key_Space:
             step(+1);
             break;
         default:
@@ -129,6 +177,7 @@ void FullScreenSlidePreview::keyPressEvent(QKeyEvent* event) {
 }
 
 void FullScreenSlidePreview::closeEvent(QCloseEvent* event) {
+    advance_.stop();
     Q_EMIT closed();
     if (previousActive_)
         previousActive_->activateWindow();

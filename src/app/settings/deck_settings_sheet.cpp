@@ -22,6 +22,7 @@
 
 #include "app/document/document_handle.h"
 #include "app/document/package_dialog.h"
+#include "app/settings/show_controls.h"
 #include "app/support/background_job.h"
 #include "app/support/preferences.h"
 #include "core/editing/deck_settings.h"
@@ -77,6 +78,7 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     auto* section = new QGroupBox(QStringLiteral("Deck"), this);
     auto* form = new QFormLayout(section);
     layout->addWidget(section);
+    buildShowSection(layout);
     layout->addStretch(1);  // the box as tall as its rows; the sheet keeps its size
 
     slideSize_ = makePicker(QStringLiteral("Slide size"), section);
@@ -230,6 +232,26 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     refresh();
 }
 
+void DeckSettingsSheet::buildShowSection(QVBoxLayout* layout) {
+    auto* section = new QGroupBox(tr("Slide Show"), this);
+    auto* column = new QVBoxLayout(section);
+    show_ = new ShowControls(false, section);
+    loops_ = makeToggle(tr("Loop until Esc"), section);
+    column->addWidget(show_);
+    column->addWidget(loops_);
+    layout->addWidget(section);
+    connect(show_, &ShowControls::advanceChosen, this, [this](std::optional<SlideAdvance> a) {
+        if (a)
+            setAdvance(handle_.document(), *a);
+    });
+    connect(show_, &ShowControls::transitionChosen, this, [this](std::optional<SlideTransition> t) {
+        if (t)
+            setTransition(handle_.document(), *t);
+    });
+    connect(loops_, &QCheckBox::clicked, this,
+            [this](bool on) { setLoops(handle_.document(), on); });
+}
+
 bool DeckSettingsSheet::showsPresenterNotes() {
     return preferences::showsPresenterNotes.value();
 }
@@ -290,6 +312,9 @@ void DeckSettingsSheet::refresh() {
         example.empty() ? QString() : tr("Example: %1").arg(QString::fromStdString(example)));
     captionForm->setRowVisible(captionExample_, !example.empty());
     removeLogo_->setVisible(document.logoData().has_value());
+    show_->setAdvance(project.show.advance);
+    show_->setTransition(project.show.transition);
+    loops_->setChecked(project.show.loops);
 }
 
 void DeckSettingsSheet::chooseCustomColor() {

@@ -11,18 +11,21 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
+class QVBoxLayout;
 class QWidget;
 
 namespace mosavelle::app {
 
 class DocumentHandle;
+class ShowControls;
 
 // The deck-wide settings of one window's deck: slide size, background and its custom colour,
-// order, slide numbers, captions from cleaned-up file names and the logo, plus the window's
-// "Show presenter notes" preference and "Save Current as Default". Every deck change is one
-// core operation (one named undo step); the sheet keeps no state of its own and redraws from the
-// document on every change, so undo and redo show at once. Open it window-modal with `open()`;
-// "Done" closes it. Interface thread only; the chosen logo is read and checked on a worker.
+// order, slide numbers, captions from cleaned-up file names, the logo and the slide show (advance,
+// transition, loop), plus the window's "Show presenter notes" preference and "Save Current as
+// Default". Every deck change is one core operation (one named undo step); the sheet keeps no state
+// of its own and redraws from the document on every change, so undo and redo show at once. Open it
+// window-modal with `open()`; "Done" closes it. Interface thread only; the chosen logo is read and
+// checked on a worker.
 class DeckSettingsSheet : public QDialog {
     Q_OBJECT
 public:
@@ -46,6 +49,7 @@ Q_SIGNALS:
     void logoFinished();
 
 private:
+    void buildShowSection(QVBoxLayout* layout);
     void refresh();
     void chooseCustomColor();
     void chooseLogo();
@@ -65,6 +69,8 @@ private:
     QLineEdit* captionPattern_ = nullptr;  // shown for the pattern source
     QLabel* captionExample_ = nullptr;     // the caption the shown slide's picture would get
     QPushButton* removeLogo_ = nullptr;
+    ShowControls* show_ = nullptr;
+    QCheckBox* loops_ = nullptr;
 };
 
 }  // namespace mosavelle::app

@@ -25,6 +25,7 @@
 #include "app/flows/import_flow.h"
 #include "app/help/about_window.h"
 #include "app/preview/slide_key_filter.h"
+#include "app/settings/timeline_sheets.h"
 #include "app/support/shortcuts.h"
 #include "app/support/text_fields.h"
 #include "app/window/content_view.h"
@@ -296,6 +297,14 @@ void WindowActions::addSlideCommands() {
         ->setToolTip(
             tr("Captions the selected slides from their pictures, as the deck's caption setting "
                "makes them."));
+    DocumentWindow* window = &window_;
+    add("slides.timeGaps", tr("Insert Sections at Time Gaps\u2026"), {}, [window] {
+        auto* sheet = new TimeGapSheet(window->handle(), window);
+        sheet->setAttribute(Qt::WA_DeleteOnClose);
+        sheet->open();
+    });
+    add("slides.alignClocks", tr("Align Camera Clocks\u2026"), {},
+        [window] { askToAlignCameraClocks(window->handle(), window); });
     add("slides.selectPrevious", tr("Select Previous Slide"), {}, [document] {
         moveSelection(*document, -1);
     })->setToolTip(tr("Use the arrow keys to select the previous slide."));
@@ -416,7 +425,8 @@ void WindowActions::buildSlidesMenu() {
     menu->setToolTipsVisible(true);
     addToMenu(menu, {"slides.pasteImages", "slides.duplicate", "slides.rename", "",
                      "slides.insertDivider", "slides.insertDividerBefore", "slides.groupTwoUp",
-                     "slides.groupFourUp", "slides.split", "slides.fillCaptions"});
+                     "slides.groupFourUp", "slides.split", "slides.fillCaptions", "slides.timeGaps",
+                     "slides.alignClocks"});
     addRemoveImageMenu(menu);
     addToMenu(menu,
               {"", "slides.exclude", "slides.rotateLeft", "slides.rotateRight", "",
@@ -529,6 +539,7 @@ void WindowActions::update() {
         ->setText(allSelectedExcluded(document) ? tr("Include in Export")
                                                 : tr("Exclude from Export"));
     action("slides.fillCaptions")->setEnabled(hasSelected);
+    action("slides.alignClocks")->setEnabled(selected.size() == 2);
     action("slides.selectPrevious")->setEnabled(!slides.empty());
     action("slides.selectNext")->setEnabled(!slides.empty());
     action("file.revert")

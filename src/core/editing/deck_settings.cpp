@@ -69,6 +69,19 @@ void setCaptionsFrom(MosavelleDocument& document, const std::optional<CaptionsFr
     });
 }
 
+void setAdvance(MosavelleDocument& document, SlideAdvance advance) {
+    advance.seconds = clampedAdvanceSeconds(advance.seconds);
+    changeSetting(document, "Advance Slides", [&](Project& p) { p.show.advance = advance; });
+}
+
+void setTransition(MosavelleDocument& document, SlideTransition transition) {
+    changeSetting(document, "Transition", [&](Project& p) { p.show.transition = transition; });
+}
+
+void setLoops(MosavelleDocument& document, bool loops) {
+    changeSetting(document, "Loop Until Esc", [&](Project& p) { p.show.loops = loops; });
+}
+
 void setLogo(MosavelleDocument& document, Bytes logo) {
     Project project = document.project();
     project.appearance.branding.logoFileName = "logo.png";

@@ -26,6 +26,11 @@ void setCleansFileNamesForCaptions(MosavelleDocument& document, bool enabled);  
 // source. "Caption Setting".
 void setCaptionsFrom(MosavelleDocument& document, const std::optional<CaptionsFrom>& source);
 
+// How the show moves on from slide to slide; the seconds are clamped to 1...600.
+void setAdvance(MosavelleDocument& document, SlideAdvance advance);           // "Advance Slides"
+void setTransition(MosavelleDocument& document, SlideTransition transition);  // "Transition"
+void setLoops(MosavelleDocument& document, bool loops);                       // "Loop Until Esc"
+
 // Makes `logo` the deck's logo, stored under the name "logo.png" whatever its format. "Set Logo";
 // nothing when the deck has that logo already.
 // Unlike the other steps, undoing a logo change also brings back the logo bytes that were there

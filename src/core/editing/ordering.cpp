@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "core/model/capture_time.h"
 #include "core/model/image_index.h"
 
 namespace mosavelle {
@@ -26,9 +27,10 @@ std::string nameKey(const Slide& slide, const Lookup& lookup) {
 }
 
 template <class Lookup>
-std::optional<Timestamp> dateKey(const Slide& slide, const Lookup& lookup) {
+std::optional<Timestamp> dateKey(const Slide& slide, const Lookup& lookup, const Project& project) {
     if (const SourceImage* picture = firstSlotPicture(slide, lookup))
-        return picture->captureDate;
+        if (auto time = correctedCaptureTime(*picture, project))
+            return time->instant;
     return std::nullopt;
 }
 
@@ -39,7 +41,8 @@ std::string filenameSortKey(const Slide& slide, const Project& project) {
 }
 
 std::optional<Timestamp> captureDateSortKey(const Slide& slide, const Project& project) {
-    return dateKey(slide, [&](const Uuid& id) { return project.sourceImage(id); });
+    return dateKey(
+        slide, [&](const Uuid& id) { return project.sourceImage(id); }, project);
 }
 
 namespace {
@@ -65,7 +68,7 @@ std::vector<std::size_t> sortedOrder(const Project& project) {
     if (project.sort == SortMode::captureDate || project.sort == SortMode::reverseCaptureDate) {
         dates.reserve(count);
         for (const auto& slide : project.slides)
-            dates.push_back(dateKey(slide, lookup));
+            dates.push_back(dateKey(slide, lookup, project));
     } else {
         for (std::size_t i = 0; i < count; ++i)
             name(i);

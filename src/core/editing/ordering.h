@@ -17,8 +17,9 @@ namespace mosavelle {
 // else the text form of the slide's identifier.
 std::string filenameSortKey(const Slide& slide, const Project& project);
 
-// The capture date of the picture in the slide's first slot; absent when there is no first slot,
-// it is empty, its picture is not in the project or has no date.
+// The capture moment of the picture in the slide's first slot, its zone and the deck's correction
+// of its camera's clock applied (`correctedCaptureTime`); absent when there is no first slot, it
+// is empty, its picture is not in the project or has no date.
 std::optional<Timestamp> captureDateSortKey(const Slide& slide, const Project& project);
 
 // The deck's slides in the order `project.sort` asks for. `manual` keeps the deck order; the name

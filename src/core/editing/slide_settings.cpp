@@ -158,6 +158,19 @@ void setPlacementOfSelection(MosavelleDocument& document, std::optional<Placemen
         document, [&](Slide& slide) { slide.placementOverride = placement; }, undoName);
 }
 
+void setAdvanceOfSelection(MosavelleDocument& document, std::optional<SlideAdvance> advance) {
+    if (advance)
+        advance->seconds = clampedAdvanceSeconds(advance->seconds);
+    editSelectedSlides(
+        document, [&](Slide& slide) { slide.advanceOverride = advance; }, "Slide Timing");
+}
+
+void setTransitionOfSelection(MosavelleDocument& document,
+                              std::optional<SlideTransition> transition) {
+    editSelectedSlides(
+        document, [&](Slide& slide) { slide.transitionOverride = transition; }, "Slide Transition");
+}
+
 void editSelectedSlides(MosavelleDocument& document, const std::function<void(Slide&)>& change,
                         const std::string& undoName) {
     if (!hasSelectedSlide(document) || !change)

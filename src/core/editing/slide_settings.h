@@ -59,6 +59,11 @@ void setCaptionAlignmentOfSelection(MosavelleDocument& document, CaptionAlignmen
 // An absent placement removes the override, so the slides follow the deck default again.
 void setPlacementOfSelection(MosavelleDocument& document, std::optional<Placement> placement,
                              const std::string& undoName);
+// An absent value removes the override, so the slides play as the deck says again. Advance
+// seconds are clamped to 1...600. "Slide Timing" and "Slide Transition".
+void setAdvanceOfSelection(MosavelleDocument& document, std::optional<SlideAdvance> advance);
+void setTransitionOfSelection(MosavelleDocument& document,
+                              std::optional<SlideTransition> transition);
 // Applies `change` to each selected slide, e.g. a slot's caption or crop anchor.
 void editSelectedSlides(MosavelleDocument& document, const std::function<void(Slide&)>& change,
                         const std::string& undoName);

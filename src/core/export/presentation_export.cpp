@@ -291,7 +291,7 @@ std::vector<const ImageSlot*> slotsOfFrames(const Slide& slide, const RenderedSl
 
 // The parts of exported slide number `n` (`source` laid out as `slide`): its pictures (their
 // media added on first use) with their alt texts, logo, texts (the title as the slide's title
-// placeholder) and slide number, and its notes when they show anything.
+// placeholder), slide number and show transition, and its notes when they show anything.
 Result<SlideParts> buildSlideParts(const Slide& source, const RenderedSlide& slide, int n,
                                    const ExportRequest& request, const ImageIndex& images,
                                    MediaFiles& media, std::string_view language) {
@@ -363,7 +363,9 @@ Result<SlideParts> buildSlideParts(const Slide& source, const RenderedSlide& sli
                                  "../notesSlides/notesSlide" + std::to_string(n) + ".xml"});
         parts.notes = notesSlideXML(slide.notes, language);
     }
-    parts.slide = slideXML(slide.background, appearance.slideSize, pictures, texts);
+    const Project& project = request.project;
+    parts.slide = slideXML(slide.background, appearance.slideSize, pictures, texts,
+                           transitionXML(project.advanceOf(source), project.transitionOf(source)));
     parts.relationships = relationshipsXML(relationships);
     return parts;
 }
@@ -394,7 +396,13 @@ Status addSlideParts(ZipArchiveWriter& archive, const std::vector<SlideParts>& p
 
 // The parts that describe the whole package, after every slide's.
 Status addPackageParts(ZipArchiveWriter& archive, const std::vector<SlideParts>& slides,
-                       SlideSizePreset slideSize, Timestamp now) {
+                       const Project& project, Timestamp now) {
+    const SlideSizePreset slideSize = project.appearance.slideSize;
+    // The show follows timings when any exported slide advances by itself.
+    const bool useTimings =
+        std::any_of(project.slides.begin(), project.slides.end(), [&](const Slide& slide) {
+            return !slide.isExcluded && project.advanceOf(slide).automatic;
+        });
     const int slideCount = static_cast<int>(slides.size());
     std::vector<int> notesSlides;
     for (std::size_t i = 0; i < slides.size(); ++i)
@@ -403,6 +411,7 @@ Status addPackageParts(ZipArchiveWriter& archive, const std::vector<SlideParts>&
     const bool anyNotes = !notesSlides.empty();
     const std::pair<std::string_view, std::string> packageParts[] = {
         {"ppt/presentation.xml", presentationXML(slideCount, slideSize, anyNotes)},
+        {"ppt/presProps.xml", presentationPropertiesXML(project.show.loops, useTimings)},
         {"ppt/_rels/presentation.xml.rels", presentationRelationshipsXML(slideCount, anyNotes)},
         {"[Content_Types].xml", contentTypesXML(slideCount, notesSlides)},
         {"_rels/.rels", rootRelationshipsXML()},
@@ -472,8 +481,7 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
         return added;
     const Timestamp now = options.timestamp.value_or(
         std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
-    if (auto added = addPackageParts(archive, parts, request.project.appearance.slideSize, now);
-        !added)
+    if (auto added = addPackageParts(archive, parts, request.project, now); !added)
         return added;
 
     report(0.95, "Writing presentation\u2026");

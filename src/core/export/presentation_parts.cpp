@@ -151,7 +151,7 @@ std::int64_t slideWidthEMU(SlideSizePreset size) {
 }
 
 std::string slideXML(const RGBAColor& background, SlideSizePreset size, std::string_view pictures,
-                     std::string_view texts) {
+                     std::string_view texts, std::string_view transition) {
     return str(xmlDeclaration) + "<p:sld " + presentationNamespaces() +
            " showMasterSp=\"0\">\n"
            "  <p:cSld>\n"
@@ -170,8 +170,43 @@ std::string slideXML(const RGBAColor& background, SlideSizePreset size, std::str
            "\n"
            "    </p:spTree>\n"
            "  </p:cSld>\n"
-           "  <p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>\n"
-           "</p:sld>";
+           "  <p:clrMapOvr><a:masterClrMapping/></p:clrMapOvr>\n" +
+           (transition.empty() ? std::string() : "  " + str(transition) + "\n") + "</p:sld>";
+}
+
+std::string transitionXML(const SlideAdvance& advance, const SlideTransition& transition) {
+    if (!advance.automatic && transition.kind == TransitionKind::none)
+        return {};
+    static constexpr std::string_view speeds[] = {"fast", "med", "slow"};
+    std::string out =
+        "<p:transition spd=\"" + str(speeds[static_cast<std::size_t>(transition.speed)]) + "\"";
+    if (advance.automatic)
+        out += " advTm=\"" +
+               std::to_string(clampedAdvanceSeconds(advance.seconds) * std::int64_t{1000}) + "\"";
+    // The new slide comes in from the right, as it does for every effect in the preview.
+    switch (transition.kind) {
+        case TransitionKind::none:
+            // A cut is an instant change, as without an effect; LibreOffice reads the advance
+            // time only from a transition that names an effect.
+            return out + "><p:cut/></p:transition>";
+        case TransitionKind::fade:
+            return out + "><p:fade/></p:transition>";
+        case TransitionKind::push:
+            return out + "><p:push dir=\"l\"/></p:transition>";
+        case TransitionKind::wipe:
+            return out + "><p:wipe dir=\"l\"/></p:transition>";
+        case TransitionKind::cover:
+            return out + "><p:cover dir=\"l\"/></p:transition>";
+    }
+    return out + "/>";
+}
+
+std::string presentationPropertiesXML(bool loops, bool useTimings) {
+    std::string out = str(xmlDeclaration) + "<p:presentationPr " + presentationNamespaces();
+    if (!loops && !useTimings)
+        return out + "/>";
+    return out + "><p:showPr loop=\"" + (loops ? "1" : "0") + "\" useTimings=\"" +
+           (useTimings ? "1" : "0") + "\"/></p:presentationPr>";
 }
 
 std::string pictureXML(const PictureFrame& picture, std::string_view relationshipID, int shapeID,

@@ -47,9 +47,18 @@ struct Relationship {
 std::int64_t slideWidthEMU(SlideSizePreset size);
 
 // A slide part. `pictures` and `texts` are concatenations of `pictureXML` and `textBoxXML`
-// elements in shape order.
+// elements in shape order; `transition` is a `transitionXML` element or empty.
 std::string slideXML(const RGBAColor& background, SlideSizePreset size, std::string_view pictures,
-                     std::string_view texts);
+                     std::string_view texts, std::string_view transition = {});
+
+// How a slide comes on screen and moves on in a show: a `p:transition` with the effect, its speed
+// and, for a slide that advances by itself, `advTm` in milliseconds; such a slide without an
+// effect gets a cut. Empty for a slide that advances by hand without an effect.
+std::string transitionXML(const SlideAdvance& advance, const SlideTransition& transition);
+
+// The presentation properties: the show loops (`loop`) and follows the slides' timings
+// (`useTimings`) as asked. A deck that neither loops nor has timed slides gets the bare element.
+std::string presentationPropertiesXML(bool loops, bool useTimings);
 
 // One picture element. `name` and `description` are raw user text (escaped here), written as the
 // shape's name and its description (alt text); without a description the picture is marked

@@ -10,13 +10,13 @@
 namespace mosavelle {
 
 // The fixed parts of every presentation package (theme, slide master, eleven slide layouts with
-// layout 7 blank, their relationships, presentation and view properties, table styles), in the
-// order they open the archive.
-inline constexpr std::array<std::string_view, 28> scaffoldPackagePaths{
+// layout 7 blank, their relationships, view properties, table styles), in the order they open
+// the archive. The presentation properties hold the deck's show settings and are written with
+// the other package parts.
+inline constexpr std::array<std::string_view, 27> scaffoldPackagePaths{
     "ppt/theme/theme1.xml",
     "ppt/slideMasters/slideMaster1.xml",
     "ppt/slideMasters/_rels/slideMaster1.xml.rels",
-    "ppt/presProps.xml",
     "ppt/viewProps.xml",
     "ppt/tableStyles.xml",
     "ppt/slideLayouts/slideLayout1.xml",

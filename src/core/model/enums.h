@@ -26,6 +26,8 @@ enum class BackgroundKind : std::uint8_t { white, black, custom };
 enum class SlideSizePreset : std::uint8_t { widescreen, classic };
 enum class CornerPosition : std::uint8_t { topLeading, topTrailing, bottomLeading, bottomTrailing };
 enum class CaptionSource : std::uint8_t { fileName, description, title, pattern };
+enum class TransitionKind : std::uint8_t { none, fade, push, wipe, cover };
+enum class TransitionSpeed : std::uint8_t { fast, medium, slow };
 
 template <class E>
 struct EnumCases;  // specialised below: `names`, indexed by the enumerator's value
@@ -71,6 +73,14 @@ template <>
 struct EnumCases<CaptionSource> {
     static constexpr std::array<std::string_view, 4> names{"fileName", "description", "title",
                                                            "pattern"};
+};
+template <>
+struct EnumCases<TransitionKind> {
+    static constexpr std::array<std::string_view, 5> names{"none", "fade", "push", "wipe", "cover"};
+};
+template <>
+struct EnumCases<TransitionSpeed> {
+    static constexpr std::array<std::string_view, 3> names{"fast", "medium", "slow"};
 };
 
 template <class E>

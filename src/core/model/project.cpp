@@ -61,6 +61,27 @@ std::optional<std::size_t> slidePosition(const SlideList& slides, const Uuid& id
     return std::nullopt;
 }
 
+std::int64_t clampedAdvanceSeconds(std::int64_t seconds) {
+    return std::clamp(seconds, minimumAdvanceSeconds, maximumAdvanceSeconds);
+}
+
+SlideAdvance Project::advanceOf(const Slide& slide) const {
+    return slide.advanceOverride.value_or(show.advance);
+}
+
+SlideTransition Project::transitionOf(const Slide& slide) const {
+    return slide.transitionOverride.value_or(show.transition);
+}
+
+std::int64_t Project::clockOffset(const CameraIdentity& camera) const {
+    if (!camera.isKnown())
+        return 0;
+    for (const auto& clock : cameraClocks)
+        if (clock.camera == camera)
+            return clock.offsetSeconds;
+    return 0;
+}
+
 const SourceImage* Project::sourceImage(const Uuid& id) const {
     for (const auto& image : images)
         if (image.id == id)

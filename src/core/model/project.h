@@ -111,6 +111,48 @@ struct ExportSettings {
     friend bool operator==(const ExportSettings&, const ExportSettings&) = default;
 };
 
+// How a show moves on from a slide: on a click or key only, or by itself after `seconds`.
+struct SlideAdvance {
+    bool automatic = false;
+    std::int64_t seconds = 5;  // minimumAdvanceSeconds...maximumAdvanceSeconds
+    friend bool operator==(const SlideAdvance&, const SlideAdvance&) = default;
+};
+
+inline constexpr std::int64_t minimumAdvanceSeconds = 1;
+inline constexpr std::int64_t maximumAdvanceSeconds = 600;
+std::int64_t clampedAdvanceSeconds(std::int64_t seconds);
+
+// The effect that brings a slide on screen.
+struct SlideTransition {
+    TransitionKind kind = TransitionKind::none;
+    TransitionSpeed speed = TransitionSpeed::medium;
+    friend bool operator==(const SlideTransition&, const SlideTransition&) = default;
+};
+
+// How the deck plays as a show; slides may override the advance and the transition.
+struct SlideShowSettings {
+    SlideAdvance advance;
+    SlideTransition transition;
+    bool loops = false;  // start again after the last slide until the viewer ends the show
+    friend bool operator==(const SlideShowSettings&, const SlideShowSettings&) = default;
+};
+
+// A camera as its pictures name it; empty members are unknown.
+struct CameraIdentity {
+    std::string make;
+    std::string model;
+    std::string serial;
+    bool isKnown() const { return !make.empty() || !model.empty() || !serial.empty(); }
+    friend bool operator==(const CameraIdentity&, const CameraIdentity&) = default;
+};
+
+// The correction of one camera's clock: added to the capture time of each of its pictures.
+struct CameraClock {
+    CameraIdentity camera;
+    std::int64_t offsetSeconds = 0;
+    friend bool operator==(const CameraClock&, const CameraClock&) = default;
+};
+
 struct SourceImage {
     Uuid id;
     std::string storedFileName;
@@ -152,6 +194,8 @@ struct Slide {
     bool isExcluded = false;
     double captionPoints = 16;
     CaptionAlignment captionAlignment = CaptionAlignment::leading;
+    std::optional<SlideAdvance> advanceOverride;        // absent: the deck's advance
+    std::optional<SlideTransition> transitionOverride;  // absent: the deck's transition
     friend bool operator==(const Slide&, const Slide&) = default;
 };
 
@@ -167,6 +211,14 @@ struct Project {
     AppearanceSettings appearance;
     ExportSettings export_;  // `export` is a C++ keyword; the JSON member is "export"
     SortMode sort = SortMode::manual;
+    SlideShowSettings show;
+    std::vector<CameraClock> cameraClocks;  // at most one per camera
+
+    // How `slide` advances and comes on screen in a show: its override, else the deck's.
+    SlideAdvance advanceOf(const Slide& slide) const;
+    SlideTransition transitionOf(const Slide& slide) const;
+    // The clock correction of `camera` in seconds; 0 for an unknown camera or one not aligned.
+    std::int64_t clockOffset(const CameraIdentity& camera) const;
 
     // The slides that are not excluded, in deck order: what an export writes.
     std::vector<Slide> includedSlides() const;

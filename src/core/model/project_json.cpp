@@ -301,6 +301,42 @@ ExportSettings readExport(const Reader& r, const Json& v, const Path& at) {
     return e;
 }
 
+// Seconds outside 1...600 (a file edited by hand) are brought to the nearest bound.
+SlideAdvance readAdvance(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    SlideAdvance a;
+    a.automatic = o.boolean("automatic");
+    a.seconds = clampedAdvanceSeconds(o.integer("seconds"));
+    return a;
+}
+
+SlideTransition readTransition(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    SlideTransition t;
+    t.kind = o.enumeration<TransitionKind>("kind");
+    t.speed = o.enumeration<TransitionSpeed>("speed");
+    return t;
+}
+
+SlideShowSettings readShow(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    SlideShowSettings s;
+    s.advance = o.record("advance", readAdvance);
+    s.loops = o.boolean("loops");
+    s.transition = o.record("transition", readTransition);
+    return s;
+}
+
+CameraClock readCameraClock(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    CameraClock c;
+    c.camera.make = o.string("make");
+    c.camera.model = o.string("model");
+    c.offsetSeconds = o.integer("offsetSeconds");
+    c.camera.serial = o.string("serial");
+    return c;
+}
+
 std::string readKeyword(const Reader& r, const Json& v, const Path& at) {
     return r.string(v, at);
 }
@@ -382,6 +418,8 @@ ImageSlot readSlot(const Reader& r, const Json& v, const Path& at) {
 Slide readSlide(const Reader& r, const Json& v, const Path& at) {
     Object o(r, v, at);
     Slide s;
+    if (o.optional("advanceOverride"))
+        s.advanceOverride = o.record("advanceOverride", readAdvance);
     s.captionAlignment = o.optional("captionAlignment")
                              ? o.enumeration<CaptionAlignment>("captionAlignment")
                              : CaptionAlignment::leading;
@@ -394,6 +432,8 @@ Slide readSlide(const Reader& r, const Json& v, const Path& at) {
         s.placementOverride = o.record("placementOverride", readPlacement);
     s.slots = o.list("slots", readSlot);  // not checked against the layout's slot count
     s.title = o.string("title");
+    if (o.optional("transitionOverride"))
+        s.transitionOverride = o.record("transitionOverride", readTransition);
     return s;
 }
 
@@ -407,6 +447,11 @@ Project readProject(const Reader& r, const Json& v, const Path& at) {
                     ", which this version of Mosavelle cannot read.");
     p.formatVersion = currentFormatVersion;  // 1, and also for 0 and negative versions
     p.appearance = o.record("appearance", readAppearance);
+    // Members added after the first release; files without them play by hand, without effects.
+    if (o.optional("cameraClocks"))
+        p.cameraClocks = o.list("cameraClocks", readCameraClock);
+    if (o.optional("show"))
+        p.show = o.record("show", readShow);
     p.export_ = o.record("export", readExport);
     p.images = o.list("images", readImage);
     p.slides = o.list("slides", readSlide);
@@ -556,6 +601,20 @@ Json writeExport(const ExportSettings& e) {
     return Json{{"quality", caseName(e.quality)}, {"suggestedBaseName", e.suggestedBaseName}};
 }
 
+Json writeAdvance(const SlideAdvance& a) {
+    return Json{{"automatic", a.automatic}, {"seconds", a.seconds}};
+}
+
+Json writeTransition(const SlideTransition& t) {
+    return Json{{"kind", caseName(t.kind)}, {"speed", caseName(t.speed)}};
+}
+
+Json writeShow(const SlideShowSettings& s) {
+    return Json{{"advance", writeAdvance(s.advance)},
+                {"loops", s.loops},
+                {"transition", writeTransition(s.transition)}};
+}
+
 // Only the members that are present: a picture without metadata writes no "metadata" at all.
 Json writeMetadata(const Writer& w, const PictureMetadata& m, const Path& at) {
     Json o = Json::object();
@@ -637,6 +696,10 @@ Json writeSlide(const Writer& w, const Slide& s, const Path& at) {
     if (s.placementOverride)
         o["placementOverride"] =
             writePlacement(w, *s.placementOverride, at.member("placementOverride"));
+    if (s.advanceOverride)
+        o["advanceOverride"] = writeAdvance(*s.advanceOverride);
+    if (s.transitionOverride)
+        o["transitionOverride"] = writeTransition(*s.transitionOverride);
     return o;
 }
 
@@ -650,12 +713,25 @@ Json writeProject(const Writer& w, const Project& p) {
     Json slides = Json::array();
     for (std::size_t i = 0; i < p.slides.size(); ++i)
         slides.push_back(writeSlide(w, p.slides[i], slidesPath.element(i)));
-    return Json{{"appearance", writeAppearance(w, p.appearance, root.member("appearance"))},
-                {"export", writeExport(p.export_)},
-                {"formatVersion", p.formatVersion},
-                {"images", std::move(images)},
-                {"slides", std::move(slides)},
-                {"sort", caseName(p.sort)}};
+    Json o = Json{{"appearance", writeAppearance(w, p.appearance, root.member("appearance"))},
+                  {"export", writeExport(p.export_)},
+                  {"formatVersion", p.formatVersion},
+                  {"images", std::move(images)},
+                  {"slides", std::move(slides)},
+                  {"sort", caseName(p.sort)}};
+    // Written only when they say something, so that a deck without them reads as before anywhere.
+    if (p.show != SlideShowSettings{})
+        o["show"] = writeShow(p.show);
+    if (!p.cameraClocks.empty()) {
+        Json clocks = Json::array();
+        for (const auto& c : p.cameraClocks)
+            clocks.push_back(Json{{"make", c.camera.make},
+                                  {"model", c.camera.model},
+                                  {"offsetSeconds", c.offsetSeconds},
+                                  {"serial", c.camera.serial}});
+        o["cameraClocks"] = std::move(clocks);
+    }
+    return o;
 }
 
 // Text fields are expected to be UTF-8. Any invalid sequence (a file name from a file system

@@ -2,6 +2,7 @@
 
 #include "core/editing/deck_fixture.h"
 #include "core/editing/deck_settings.h"
+#include "core/editing/slide_settings.h"
 
 namespace mosavelle {
 namespace {
@@ -37,6 +38,26 @@ TEST_F(DeckSettings, UndoingLogoChangesBringsBackTheBytesThatWereThere) {
     EXPECT_EQ(history->redoName(), "Remove Logo");
     history->redo();
     EXPECT_EQ(logo(), "none as none");
+}
+
+TEST_F(DeckSettings, ShowTimingsAreClampedOneStepEachAndSlideOverridesWin) {
+    setAdvance(doc(), {true, 0});
+    EXPECT_EQ(doc().project().show.advance, (SlideAdvance{true, 1}));
+    setAdvance(doc(), {true, 1});  // the same again: no step
+    setTransition(doc(), {TransitionKind::push, TransitionSpeed::slow});
+    setLoops(doc(), true);
+    EXPECT_EQ(history->undoCount(), 3u);
+    EXPECT_EQ(history->undoName(), "Loop Until Esc");
+
+    select({1});
+    setAdvanceOfSelection(doc(), SlideAdvance{true, 601});
+    setTransitionOfSelection(doc(), SlideTransition{});
+    const Project& p = doc().project();
+    EXPECT_EQ(p.advanceOf(slideAt(1)), (SlideAdvance{true, 600}));
+    EXPECT_EQ(p.transitionOf(slideAt(1)).kind, TransitionKind::none);
+    EXPECT_EQ(history->undoName(), "Slide Transition");
+    history->undo();
+    EXPECT_EQ(doc().project().transitionOf(slideAt(1)).kind, TransitionKind::push);
 }
 
 }  // namespace

@@ -154,6 +154,63 @@ TEST(ExportEndToEnd, PackagesUnzipValidateAndConvertWithOnePagePerSlide) {
     }
 }
 
+// A show's timings, effects and loop, as LibreOffice and Apache POI read them back.
+TEST(ExportEndToEnd, ShowTimingsValidateAndReadBackInOtherPrograms) {
+    const fs::path validator = testing::presentationValidator();
+    if (!fs::exists(validator))
+        GTEST_SKIP() << "the schema validator is not beside the repository";
+    testing::TempDir folder;
+    ExportRequest request =
+        requestFor({"show", SlideSizePreset::widescreen, QualityPreset::best, false, false, true});
+    Project& project = request.project;
+    project.show = {{true, 7}, {TransitionKind::fade, TransitionSpeed::slow}, true};
+    // Exported slides 2 to 5 (the third deck slide is excluded) override the deck.
+    project.slides[1].advanceOverride = SlideAdvance{false, 5};
+    project.slides[1].transitionOverride = SlideTransition{TransitionKind::push};
+    project.slides[3].transitionOverride = {TransitionKind::wipe, TransitionSpeed::fast};
+    project.slides[4].transitionOverride = SlideTransition{TransitionKind::cover};
+    project.slides[5].advanceOverride = SlideAdvance{true, 600};
+    project.slides[5].transitionOverride = SlideTransition{};
+    request.destination = folder / "show.pptx";
+    ExportCancellation cancellation;
+    ASSERT_TRUE(exportPresentation(request, nullptr, cancellation).ok());
+    const std::string deck = quoted(request.destination);
+    auto validated = runShell(quoted(validator) + " " + deck, folder.path());
+    EXPECT_EQ(validated.status, 0) << validated.out;
+
+    auto converted =
+        runShell("soffice --headless --norestore -env:UserInstallation=file://" +
+                     (folder / "office-profile").string() + " --convert-to fodp --outdir " +
+                     quoted(folder.path()) + " " + deck,
+                 folder.path());
+    ASSERT_EQ(converted.status, 0) << converted.out;
+    const std::string flat(readFileBytes(folder / "show.fodp").view());
+    for (const char* read :
+         {"presentation:endless=\"true\"", "presentation:duration=\"PT7S\"",
+          "presentation:duration=\"PT600S\"", "smil:type=\"fade\"", "smil:dur=\"1s\"",
+          "smil:type=\"pushWipe\"", "smil:type=\"barWipe\"", "smil:dur=\"0.5s\""})
+        EXPECT_NE(flat.find(read), std::string::npos) << read;
+
+    const std::string jars = "/usr/share/java/";
+    if (!fs::exists(jars + "poi-ooxml.jar") || std::system("java -version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "Java or Apache POI is not installed; the POI check did not run";
+    auto read =
+        runShell("java -cp " + jars + "poi.jar:" + jars + "poi-ooxml.jar:" + jars +
+                     "commons-collections4.jar:" + jars + "commons-compress.jar " +
+                     quoted(fs::path(MOSAVELLE_SOURCE_DIR) / "tests/core/export/ShowTimings.java") +
+                     " " + deck,
+                 folder.path());
+    ASSERT_EQ(read.status, 0) << read.out;
+    EXPECT_NE(read.out.find("1 7000ms fade slow\n"
+                            "2 manual push med\n"
+                            "3 7000ms wipe fast\n"
+                            "4 7000ms cover med\n"
+                            "5 600000ms cut med\n"
+                            "show loop=1 useTimings=1\n"),
+              std::string::npos)
+        << read.out;
+}
+
 // What outlines and screen readers find: LibreOffice's HTML export writes a heading per slide from
 // its title placeholder (empty when untitled), and Apache POI, through a small Java program, reads
 // the titles and the pictures' descriptions.

@@ -82,7 +82,7 @@ TEST_F(ExportTest, ArchiveOrderNumberingMediaReuseAndProgress) {
           "ppt/slides/slide1.xml", "ppt/slides/_rels/slide1.xml.rels",
           "ppt/notesSlides/notesSlide1.xml", "ppt/notesSlides/_rels/notesSlide1.xml.rels",
           "ppt/slides/slide2.xml", "ppt/slides/_rels/slide2.xml.rels", "ppt/slides/slide3.xml",
-          "ppt/slides/_rels/slide3.xml.rels", "ppt/presentation.xml",
+          "ppt/slides/_rels/slide3.xml.rels", "ppt/presentation.xml", "ppt/presProps.xml",
           "ppt/_rels/presentation.xml.rels", "[Content_Types].xml", "_rels/.rels",
           "docProps/core.xml", "docProps/app.xml"})
         expected.push_back(path);
@@ -141,7 +141,7 @@ TEST_F(ExportTest, DeckWithEverySlideExcludedIsTheScaffoldAndPackageParts) {
     request.project.slides.back().isExcluded = true;
     request.project.slides.back().notes = "not exported";
     ASSERT_TRUE(run().ok());
-    EXPECT_EQ(members().size(), scaffoldPackagePaths.size() + 6);
+    EXPECT_EQ(members().size(), scaffoldPackagePaths.size() + 7);
     EXPECT_NE(member("ppt/presentation.xml").find("<p:sldIdLst></p:sldIdLst>"), std::string::npos);
     EXPECT_NE(member("docProps/app.xml").find("<Slides>0</Slides>"), std::string::npos);
     ASSERT_EQ(reports.size(), 3u);

@@ -117,6 +117,19 @@ TEST(PresentationParts, TextBoxRunsFollowLineBreaksAndAlignment) {
     EXPECT_EQ(leading.find('\r'), std::string::npos);
 }
 
+TEST(PresentationParts, TransitionsAndShowPropertiesAreWrittenOnlyWhenTheyDoSomething) {
+    using enum TransitionKind;
+    EXPECT_EQ(transitionXML({false, 5}, {none, TransitionSpeed::slow}), "");
+    EXPECT_EQ(transitionXML({false, 5}, {fade, TransitionSpeed::slow}),
+              "<p:transition spd=\"slow\"><p:fade/></p:transition>");
+    EXPECT_EQ(transitionXML({true, 600}, {none, TransitionSpeed::fast}),
+              "<p:transition spd=\"fast\" advTm=\"600000\"><p:cut/></p:transition>");
+    EXPECT_EQ(presentationPropertiesXML(false, false).find("showPr"), std::string::npos);
+    EXPECT_NE(
+        presentationPropertiesXML(true, false).find("<p:showPr loop=\"1\" useTimings=\"0\"/>"),
+        std::string::npos);
+}
+
 TEST(PresentationParts, NotesAndPackagePartsMatchGoldenAndOnlyNotesBringTheNotesMaster) {
     EXPECT_GOLDEN(notesSlideXML("  First line\r\n\nSecond & last\ttab"), "notes_slide.xml");
     EXPECT_GOLDEN(notesRelationshipsXML(2), "notes_rels.xml");

@@ -55,7 +55,11 @@ Project fullDeck() {
     slide.isExcluded = true;
     slide.captionPoints = 9.5;
     slide.captionAlignment = CaptionAlignment::trailing;
+    slide.advanceOverride = SlideAdvance{false, 600};
+    slide.transitionOverride = SlideTransition{TransitionKind::cover, TransitionSpeed::slow};
     p.slides = {slide, sectionDividerSlide()};
+    p.show = {{true, 12}, {TransitionKind::wipe, TransitionSpeed::fast}, true};
+    p.cameraClocks = {{{"Make", "Model", "S/N 1"}, -3600}, {{"", "Other", ""}, 59}};
 
     AppearanceSettings& a = p.appearance;
     a.slideSize = SlideSizePreset::classic;
@@ -122,6 +126,12 @@ TEST(ProjectJson, FullDeckRoundTripsWithMembersAscendingReadablyAndOnlyPresentOp
     EXPECT_EQ(j["slides"][1]["captionAlignment"], "leading");
     EXPECT_EQ(j["appearance"]["defaultPlacement"]["scale"], 2.5);
     EXPECT_FALSE(encodedJson(defaultProject())["appearance"]["branding"].contains("logoFileName"));
+    // A deck that plays by hand without effects is written as decks were before the show members.
+    for (const char* member : {"show", "cameraClocks"})
+        EXPECT_FALSE(encodedJson(defaultProject()).contains(member)) << member;
+    Json hand = j;
+    hand["show"]["advance"]["seconds"] = 100000;
+    EXPECT_EQ(decodeJson(hand)->show.advance.seconds, 600);
 
     DocumentDefaults defaults{deck.appearance, deck.export_, deck.sort};
     auto compact = encodeDefaults(defaults);
