@@ -1,14 +1,15 @@
 #include <QApplication>
 #include <QIcon>
-#include <QThreadPool>
 #include <cstdio>
 
 #include "app/shell/command_line.h"
-#include "app/shell/launch_probes.h"
 #include "app/shell/mosavelle_app.h"
 #include "app/shell/termination_signals.h"
-#include "app/thumbnails/thumbnail_provider.h"
+#include "app/support/background_job.h"
 #include "core/platform/stored_bytes.h"
+#ifdef MOSAVELLE_LAUNCH_PROBES
+#include "app/probes/launch_probes.h"
+#endif
 
 int main(int argc, char** argv) {
     // --help and --version answer before the window system is touched, so that they work
@@ -43,16 +44,16 @@ int main(int argc, char** argv) {
 
     // Pictures staged by runs that were killed go, off the interface thread; those of live runs
     // are locked and stay.
-    QThreadPool::globalInstance()->start([] { mosavelle::removeStaleStagingFolders(); });
+    mosavelle::app::runInBackground([] { mosavelle::removeStaleStagingFolders(); });
 
     mosavelle::app::MosavelleApp shell;
     // The session ending (or Ctrl-C in a terminal) ends the program through its quit path.
     mosavelle::app::TerminationSignals termination;
     QObject::connect(&termination, &mosavelle::app::TerminationSignals::received, &shell,
                      &mosavelle::app::MosavelleApp::quitWithoutAsking);
+#ifdef MOSAVELLE_LAUNCH_PROBES
     mosavelle::app::installLaunchProbes(shell, request);
+#endif
     shell.launch(request);
-    const int status = app.exec();
-    mosavelle::app::ThumbnailProvider::shared().shutDown();
-    return status;
+    return app.exec();
 }
