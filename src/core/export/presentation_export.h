@@ -27,6 +27,9 @@ struct ExportRequest {
     std::optional<Bytes> logoData;
     QualityPreset quality = QualityPreset::best;
     std::filesystem::path destination;
+    // The user's locale (BCP 47 tag or ICU name; empty: the process's): the language of the text
+    // when the deck names none.
+    std::string userLocale;
 };
 
 // One progress report: `fraction` from 0 to 1 (never decreasing within an export) and the text
