@@ -9,6 +9,8 @@
 #include "app/flows/import_flow.h"
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_view.h"
+#include "app/preview/presenter_notes_pane.h"
+#include "app/preview/preview_workspace.h"
 #include "app/window/document_window.h"
 #include "app/window/warning_strip.h"
 #include "app_test_support.h"
@@ -64,6 +66,7 @@ private Q_SLOTS:
         QCOMPARE(shown.handle->document().committedPreviewSlideID(), std::optional<Uuid>(first));
         QVERIFY(shown.view.currentDetailPage() != shown.view.welcomeCanvas());
         QCOMPARE(shown.view.displayedSlide()->id, first);
+        QVERIFY(shown.view.previewWorkspace().notesPane()->isVisible());  // no preference stored
 
         // The warning strip names each warning once: four empty slots, one sentence.
         Project project = shown.handle->document().project();

@@ -111,9 +111,12 @@ private Q_SLOTS:
         QTRY_COMPARE(window->handle().document().project().slides.size(), std::size_t{5});
         QTRY_VERIFY(!window->handle().isModified());
         QVERIFY(!window->handle().undoHistory()->canUndo());
+        QAction* revert = window->windowActions().action("file.revert");
+        QVERIFY(!revert->isEnabled());  // a saved deck reverts only when it has changes
 
         // Once reverted, the window's stamp is current again: a save asks nothing.
         insertSectionDivider(window->handle().document());
+        QVERIFY(revert->isEnabled());
         bool saved = false;
         window->saving().save([&](bool ok) { saved = ok; });
         QTRY_VERIFY(saved);

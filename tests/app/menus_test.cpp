@@ -48,6 +48,7 @@ private Q_SLOTS:
         // The first slide enables them, through the document's change events.
         insertSectionDivider(document);
         QVERIFY(enabled(window, "file.export"));
+        QVERIFY(!enabled(window, "file.revert"));  // changed, but there is no saved version
         QVERIFY(enabled(window, "slides.rename"));
         QVERIFY(enabled(window, "slides.selectNext"));
 

@@ -15,6 +15,7 @@
 
 #include "cli_runner.h"
 #include "core/import/picture_test_util.h"
+#include "core/model/defaults_store.h"
 #include "core/platform/sha256.h"
 #include "core/platform/uuid.h"
 #include "support/package_reader.h"
@@ -74,10 +75,12 @@ TEST_F(CliDeckTest, MakeImportsAFolderInNaturalNameOrderWithCleanedCaptions) {
     const auto captioned = path("captioned.mosavelle");
     const auto recursive =
         cli({"make", path("all.pptx").string(), pictures.string(), "-r", "--captions", "--layout",
-             "captioned", "--save", captioned.string()});
+             "captioned", "--background", "black", "--save", captioned.string()});
     ASSERT_EQ(recursive.status, 0) << recursive.err;
     EXPECT_EQ(recursive.err, "");
     EXPECT_EQ(countMembers(path("all.pptx"), R"(ppt/slides/slide\d+\.xml)"), 4u);
+    EXPECT_NE(member(path("all.pptx"), "ppt/slides/slide1.xml").find("val=\"000000\""),
+              std::string::npos);
     const json captionedDeck = project(captioned);  // a range-for over a temporary's member dangles
     for (const auto& slide : captionedDeck["slides"])
         EXPECT_EQ(slide["layout"], "imageTitleCaption");
@@ -108,6 +111,11 @@ TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
                                                      {"b.jpg", "date-tiff-only.jpg"},
                                                      {"c.jpg", "date-digitized.jpg"}});
     const auto out = path("out.pptx"), deck = path("deck.mosavelle");
+    // Saved defaults are the starting point; a placement given replaces their scale too.
+    AppearanceSettings defaults;
+    defaults.defaultPlacement = {SizingMode::percent75, {0.1, 0.1}, 0, 0.75};
+    DefaultSettingsStore(path("data") / "Mosavelle")
+        .saveAsDefault(defaults, QualityPreset::best, "", SortMode::filename, std::nullopt);
     const auto result = cli({"make",         out.string(),  pictures.string(),
                              "--sort",       "captureDate", "--group",
                              "two",          "--layout",    "two",
@@ -127,7 +135,9 @@ TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
     EXPECT_EQ(appearance["slideSize"], "classic");
     EXPECT_EQ(appearance["background"], "custom");
     EXPECT_EQ(appearance["branding"]["showSlideNumbers"], true);
-    EXPECT_EQ(appearance["defaultPlacement"]["mode"], "fill");
+    EXPECT_EQ(appearance["defaultPlacement"],
+              json::parse(R"({"mode": "fill", "crop": {"x": 0.1, "y": 0.1}, "rotationDegrees": 0,
+                                         "scale": 1.0})"));
     EXPECT_EQ(saved["export"]["quality"], "small");
 
     EXPECT_NE(member(out, "ppt/slides/slide1.xml").find("2A5C8F"), std::string::npos);

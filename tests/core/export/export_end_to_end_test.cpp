@@ -2,14 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <regex>
 
 #include "core/export/presentation_export.h"
-#include "core/import/detail/vips_runtime.h"
-#include "core/import/image_decoding.h"
-#include "core/import/picture_test_util.h"
 #include "support/deck_support.h"
 #include "support/package_reader.h"
 #include "support/process.h"
@@ -38,8 +33,8 @@ struct Deck {
     bool zip64 = false;  // ZIP64 records, forced by limits lowered far below the package's size
 };
 
-// Five exported slides using every layout, a rotated photo, an excluded slide, texts with line
-// breaks, markup and control characters, and notes on some slides when `deck.notes`.
+// Five exported slides using every layout, turned and mirrored photos, an excluded slide, texts
+// with line breaks, markup and control characters, and notes on some slides when `deck.notes`.
 ExportRequest requestFor(const Deck& deck) {
     ExportRequest request;
     request.quality = deck.quality;
@@ -52,6 +47,7 @@ ExportRequest requestFor(const Deck& deck) {
     };
     const auto photo = add("orient-1.jpg", "Harbour & \"boats\".jpg", "public.jpeg");
     const auto turned = add("orient-6.jpg", "Tower's top.jpg", "public.jpeg");
+    const auto mirrored = add("orient-5.jpg", "mirrored.jpg", "public.jpeg");
     const auto png = add("picture.png", "plan.png", "public.png");
     const auto alpha = add("alpha.png", "cut-out.png", "public.png");
     const auto gif = add("animated.gif", "loop.gif", "com.compuserve.gif");
@@ -80,7 +76,7 @@ ExportRequest requestFor(const Deck& deck) {
     two.slots[0].caption = "left";
     two.captionAlignment = CaptionAlignment::trailing;
     project.slides.push_back(two);
-    Slide four = testing::slideOf(SlideLayoutKind::fourGrid, {gif, webp, photo, turned});
+    Slide four = testing::slideOf(SlideLayoutKind::fourGrid, {gif, webp, mirrored, turned});
     four.placementOverride = Placement{SizingMode::fill, {0.2, 0.8}, -15, 1.0};
     for (ImageSlot& slot : four.slots)
         slot = {slot.id, slot.imageID, "grid", {0.1, 0.9}, std::nullopt};
@@ -259,184 +255,6 @@ TEST(ExportEndToEnd, OutlinesAndASecondReaderFindTheTitlesAndAltTexts) {
                             "Boats in the harbour\nslide 2 title: Q&A: \"the tower\"\n"),
               std::string::npos)
         << read.out;
-}
-
-// A JPEG stored turned shows on the slide exactly as when its pixels are turned upright: decks of
-// one picture stored in each of the eight orientations, placed in every sizing mode, with crops
-// and with the slide's own rotation, are exported once with the lossless turn and once with the
-// turn left to the picture shape; LibreOffice draws both, and the pages must match.
-constexpr int kWidth = 480;  // whole 16-pixel blocks, so the lossless turn is always possible
-constexpr int kHeight = 320;
-
-// The upright picture: red across, green down, a blue block near the top left; no two corners
-// or mirror images alike.
-VipsImageHandle uprightPicture() {
-    std::vector<std::uint8_t> pixels(std::size_t(kWidth) * kHeight * 3);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            std::uint8_t* p = &pixels[(std::size_t(y) * kWidth + x) * 3];
-            p[0] = std::uint8_t(255 * x / kWidth);
-            p[1] = std::uint8_t(255 * y / kHeight);
-            p[2] = x > 40 && x < 200 && y > 30 && y < 110 ? 255 : 40;
-        }
-    return VipsImageHandle(vips_image_new_from_memory_copy(pixels.data(), pixels.size(), kWidth,
-                                                           kHeight, 3, VIPS_FORMAT_UCHAR));
-}
-
-// The upright picture stored so that a viewer honouring `orientation` shows it upright.
-Bytes storedWith(int orientation) {
-    VipsImageHandle image = uprightPicture();
-    const auto apply = [&](auto operation) {
-        VipsImage* out = nullptr;
-        EXPECT_EQ(operation(image.get(), &out), 0);
-        image.reset(out);
-    };
-    // What turns the upright picture into the stored one: a flip (when `flips`), then a turn.
-    struct Storing {
-        bool flips;
-        VipsDirection direction;
-        VipsAngle angle;
-    };
-    constexpr auto h = VIPS_DIRECTION_HORIZONTAL, v = VIPS_DIRECTION_VERTICAL;
-    constexpr Storing storing[] = {
-        {false, h, VIPS_ANGLE_D0},   {false, h, VIPS_ANGLE_D0}, {true, h, VIPS_ANGLE_D0},
-        {false, h, VIPS_ANGLE_D180}, {true, v, VIPS_ANGLE_D0},  {true, v, VIPS_ANGLE_D90},
-        {false, h, VIPS_ANGLE_D270}, {true, h, VIPS_ANGLE_D90}, {false, h, VIPS_ANGLE_D90}};
-    const Storing& how = storing[orientation];
-    if (how.flips)
-        apply([&](VipsImage* in, VipsImage** out) {
-            return vips_flip(in, out, how.direction, nullptr);
-        });
-    apply([&](VipsImage* in, VipsImage** out) { return vips_rot(in, out, how.angle, nullptr); });
-    apply([](VipsImage* in, VipsImage** out) { return vips_copy(in, out, nullptr); });
-    vips_image_set_int(image.get(), VIPS_META_ORIENTATION, orientation);
-    return testing::savedAs(image.get(), ".jpg[Q=95]");
-}
-
-// One picture in every sizing mode, with crops off centre across and down, and turned by the
-// slide's own rotation (also past a quarter turn).
-ExportRequest deckOf(int orientation) {
-    ExportRequest request;
-    request.quality = QualityPreset::best;
-    const SourceImage image = testing::pictureRecord("photo.jpg", "public.jpeg", kWidth, kHeight);
-    request.project.images.push_back(image);
-    request.imageData[image.id] = storedWith(orientation);
-
-    const auto slide = [&](Placement placement) {
-        Slide s = singleImageSlide(image.id, "");
-        s.placementOverride = placement;
-        request.project.slides.push_back(s);
-    };
-    slide({SizingMode::fit, {}, 0, 1.0});
-    slide({SizingMode::fill, {0.2, 0.9}, 0, 1.0});
-    slide({SizingMode::actual, {}, 0, 1.0});
-    slide({SizingMode::custom, {}, 0, 0.6});
-    slide({SizingMode::fill, {0.7, 0.1}, 30, 1.0});
-    slide({SizingMode::fit, {}, -110, 1.0});
-    Slide two = testing::slideOf(SlideLayoutKind::twoUp, {image.id, image.id});
-    for (ImageSlot& slot : two.slots)
-        slot.crop = {0.85, 0.3};  // tall slots crop across
-    two.placementOverride = Placement{SizingMode::fill, {0.85, 0.3}, 15, 1.0};
-    request.project.slides.push_back(two);
-    return request;
-}
-
-// The share of pixels of page `a` that differ by more than `tolerance` in some channel from every
-// pixel around the same place (one pixel either way) of page `b`, of the same size, or from white
-// when `b` is empty. Pages that cannot be compared give 1.
-double differingShare(const fs::path& a, const fs::path& b, int tolerance) {
-    const auto first = decodeFirstFrame(testing::readFileBytes(a));
-    auto second = b.empty() ? first : decodeFirstFrame(testing::readFileBytes(b));
-    if (!first || !second || first->width != second->width || first->height != second->height)
-        return 1;
-    if (b.empty())
-        std::fill(second->pixels.begin(), second->pixels.end(), std::uint8_t(255));
-    const int width = first->width, height = first->height;
-    std::size_t differing = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const std::uint8_t* p = first->pixel(x, y);
-            bool matched = false;
-            for (int dy = -1; dy <= 1 && !matched; ++dy)
-                for (int dx = -1; dx <= 1 && !matched; ++dx) {
-                    const int nx = x + dx, ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= width || ny >= height)
-                        continue;
-                    const std::uint8_t* q = second->pixel(nx, ny);
-                    matched = true;
-                    for (int k = 0; k < 4; ++k)
-                        matched = matched && std::abs(int(p[k]) - int(q[k])) <= tolerance;
-                }
-            differing += !matched;
-        }
-    return double(differing) / double(width * height);
-}
-
-TEST(UprightByShape, EveryOrientationDrawsLikeTheLosslessTurn) {
-    const fs::path validator = testing::presentationValidator();
-    if (!fs::exists(validator))
-        GTEST_SKIP() << "the schema validator is not beside the repository";
-    ASSERT_TRUE(ensureVipsStarted());
-
-    testing::TempDir folder;
-    std::string all, byShape;
-    for (int orientation = 1; orientation <= 8; ++orientation) {
-        SCOPED_TRACE(orientation);
-        const Bytes stored = storedWith(orientation);
-        auto header = readPictureHeader(stored);
-        ASSERT_TRUE(header);
-        ASSERT_EQ(header->orientation, orientation);
-        for (auto way : {RotatedJpeg::turnLosslessly, RotatedJpeg::turnByShape}) {
-            ExportRequest request = deckOf(orientation);
-            const std::string name =
-                std::string(way == RotatedJpeg::turnByShape ? "shape" : "turn") +
-                std::to_string(orientation);
-            request.destination = folder / (name + ".pptx");
-            ExportOptions options;
-            options.rotatedJpeg = way;
-            ExportCancellation cancellation;
-            auto result = exportPresentation(request, nullptr, cancellation, options);
-            ASSERT_TRUE(result.ok()) << result.error().message;
-            all += " " + quoted(request.destination);
-            if (way == RotatedJpeg::turnByShape)
-                byShape += " " + quoted(request.destination);
-        }
-    }
-
-    auto validated = runShell(quoted(validator) + byShape, folder.path());
-    EXPECT_EQ(validated.status, 0) << validated.out;
-
-    const fs::path pdfs = folder / "pdf";
-    auto converted = testing::convertToPdf(all, pdfs, folder.path());
-    ASSERT_EQ(converted.status, 0) << converted.out;
-
-    constexpr int pages = 7;
-    for (int orientation = 1; orientation <= 8; ++orientation) {
-        for (const char* way : {"turn", "shape"}) {
-            const std::string name = way + std::to_string(orientation);
-            const fs::path pdf = pdfs / (name + ".pdf");
-            ASSERT_TRUE(fs::exists(pdf)) << name << " was not converted: " << converted.out;
-            auto drawn = runShell("pdftoppm -r 30 -png " + quoted(pdf) + " " + quoted(pdfs / name),
-                                  folder.path());
-            ASSERT_EQ(drawn.status, 0) << drawn.out;
-        }
-        for (int page = 1; page <= pages; ++page) {
-            // Every deck shows the same upright picture, so each page matches the page of the
-            // deck whose pixels were stored upright in the first place. Resampling may shift an
-            // edge by a pixel, nothing more.
-            const std::string suffix = "-" + std::to_string(page) + ".png";
-            const fs::path truth = pdfs / ("turn1" + suffix);
-            for (const char* way : {"turn", "shape"}) {
-                const fs::path drawn = pdfs / (way + std::to_string(orientation) + suffix);
-                EXPECT_LT(differingShare(truth, drawn, 32), 0.01)
-                    << drawn.filename() << " differs from " << truth.filename();
-            }
-        }
-    }
-    // And the picture is there to compare: the fitted page is mostly picture, not slide.
-    const double picture = differingShare(pdfs / "turn1-1.png", {}, 32);
-    EXPECT_GT(picture, 0.3);
-    EXPECT_LT(picture, 1);
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <numbers>
 #include <set>
 
 #include "core/export/presentation_export.h"
@@ -382,6 +386,105 @@ TEST_F(ExportTest, AMemberTruncatedWhileTheProjectIsOpenGivesThePictureSentence)
                       "harbour.jpg: This file could not be read as an image.");
             EXPECT_FALSE(fs::exists(folder / "deck.pptx"));
         }
+    }
+}
+
+// Where a picture element puts a point of its media file on the slide, in EMU, as drawing
+// programs read it: `srcRect` cuts the stored pixels, `a:stretch` fills the box with what is left,
+// then the box is flipped and turned clockwise about its centre. (s, t) are fractions of the
+// stored width and height.
+struct DrawnShape {
+    double x, y, w, h, l, t, r, b, degrees;
+    bool flipH, flipV;
+
+    explicit DrawnShape(const std::string& xml) {
+        const auto number = [&](const std::string& attribute) {
+            const auto at = xml.find(" " + attribute + "=\"");
+            return at == std::string::npos ? 0.0 : std::stod(xml.substr(at + attribute.size() + 3));
+        };
+        x = number("x"), y = number("y"), w = number("cx"), h = number("cy");
+        l = number("l") / 1e5, t = number("t") / 1e5, r = number("r") / 1e5, b = number("b") / 1e5;
+        degrees = number("rot") / 60000;
+        flipH = number("flipH") == 1, flipV = number("flipV") == 1;
+    }
+
+    std::pair<double, double> place(double s, double u) const {
+        double px = x + (s - l) / (1 - l - r) * w, py = y + (u - t) / (1 - t - b) * h;
+        const double cx = x + w / 2, cy = y + h / 2, a = degrees * std::numbers::pi / 180;
+        if (flipH)
+            px = 2 * cx - px;
+        if (flipV)
+            py = 2 * cy - py;
+        return {cx + (px - cx) * std::cos(a) - (py - cy) * std::sin(a),
+                cy + (px - cx) * std::sin(a) + (py - cy) * std::cos(a)};
+    }
+};
+
+// A JPEG stored turned is shown by turning its shape: for every EXIF orientation, fitted and
+// filled, with crops off centre across and down and the slide's own rotation, each visible corner
+// of the stored pixels lands where the same point of the upright picture lands when the export
+// turns the pixels themselves.
+TEST_F(ExportTest, EveryStoredOrientationShowsOnTheSlideAsThePixelsTurnedUpright) {
+    const std::vector<Placement> placements{{SizingMode::fit, {}, 0, 1.0},
+                                            {SizingMode::fill, {0.2, 0.9}, 0, 1.0},
+                                            {SizingMode::fill, {0.7, 0.1}, 30, 1.0},
+                                            {SizingMode::fit, {}, -110, 1.0},
+                                            {SizingMode::fill, {0.85, 0.3}, 15, 1.0}};
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const auto id =
+            add(pictureRecord("p.jpg"), "orient-" + std::to_string(orientation) + ".jpg").id;
+        for (const Placement& placement : placements) {
+            // A wide slide cuts the picture's top and bottom; the last placement goes in the
+            // tall left place of two across, which cuts its sides.
+            Slide slide = &placement != &placements.back()
+                              ? singleImageSlide(id, "")
+                              : slideOf(SlideLayoutKind::twoUp, {id, id});
+            slide.placementOverride = placement;
+            slide.slots[0].crop = placement.crop;
+            request.project.slides.push_back(slide);
+        }
+    }
+    const auto shapes = [&](RotatedJpeg way) {
+        ExportOptions options;
+        options.rotatedJpeg = way;
+        EXPECT_TRUE(run(options).ok());
+        std::vector<DrawnShape> drawn;
+        for (std::size_t n = 1; n <= request.project.slides.size(); ++n) {
+            const std::string slide = member("ppt/slides/slide" + std::to_string(n) + ".xml");
+            drawn.emplace_back(slide.substr(slide.find("<p:pic>")));
+        }
+        return drawn;
+    };
+    const auto upright = shapes(RotatedJpeg::turnLosslessly);
+    const auto turned = shapes(RotatedJpeg::turnByShape);
+    // The upright point shown by the stored point (s, t) of each orientation.
+    const std::array<std::function<std::pair<double, double>(double, double)>, 9> uprightOf{
+        nullptr,
+        [](double s, double t) { return std::pair(s, t); },
+        [](double s, double t) { return std::pair(1 - s, t); },
+        [](double s, double t) { return std::pair(1 - s, 1 - t); },
+        [](double s, double t) { return std::pair(s, 1 - t); },
+        [](double s, double t) { return std::pair(t, s); },
+        [](double s, double t) { return std::pair(1 - t, s); },
+        [](double s, double t) { return std::pair(1 - t, 1 - s); },
+        [](double s, double t) { return std::pair(t, 1 - s); }};
+    constexpr double kEmu = 2000;  // rounding of EMU and crop percentages, far below a pixel
+    for (std::size_t k = 0; k < turned.size(); ++k) {
+        const int orientation = int(k / placements.size()) + 1;
+        SCOPED_TRACE("orientation " + std::to_string(orientation) + ", slide " +
+                     std::to_string(k + 1));
+        const DrawnShape& shape = turned[k];
+        for (const double s : {shape.l, 1 - shape.r})
+            for (const double t : {shape.t, 1 - shape.b}) {
+                const auto [u, v] = uprightOf[orientation](s, t);
+                const auto at = shape.place(s, t);
+                const auto expected = upright[k].place(u, v);
+                EXPECT_NEAR(at.first, expected.first, kEmu);
+                EXPECT_NEAR(at.second, expected.second, kEmu);
+                // And that point is a corner of what the upright export shows.
+                EXPECT_NEAR(u, u < 0.5 ? upright[k].l : 1 - upright[k].r, 1e-4);
+                EXPECT_NEAR(v, v < 0.5 ? upright[k].t : 1 - upright[k].b, 1e-4);
+            }
     }
 }
 

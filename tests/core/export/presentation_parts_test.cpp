@@ -64,36 +64,6 @@ TEST(PresentationParts, SlideWithPicturesLogoTextsAndNumberMatchesGolden) {
                   "slide_full.xml");
 }
 
-TEST(PresentationParts, StoredOrientationTurnsTheShapeAboutTheSameCentre) {
-    PictureFrame picture;
-    picture.frame = {1, 2, 4, 3};  // centre (3, 3.5)
-    picture.crop = {0.1, 0.2, 0.3, 0.4};
-    picture.rotationDegrees = 300;
-    const auto transform = [&](int orientation) {
-        const std::string xml = pictureXML(picture, "rId2", 2, "p.jpg", orientation, "p");
-        const auto from = xml.find("<a:srcRect");
-        const auto to = xml.find("</a:xfrm>");
-        return xml.substr(from, xml.find("/>", from) + 2 - from) + " " +
-               xml.substr(xml.find("<a:xfrm"), to - xml.find("<a:xfrm"));
-    };
-    // Upright pixels: the frame as laid out.
-    EXPECT_EQ(transform(1),
-              "<a:srcRect l=\"10000\" t=\"20000\" r=\"30000\" b=\"40000\"/> <a:xfrm "
-              "rot=\"18000000\"><a:off x=\"914400\" y=\"1828800\"/><a:ext cx=\"3657600\" "
-              "cy=\"2743200\"/>");
-    // Stored a quarter turn back: the box lies across the same centre, the crop's sides follow
-    // the stored rows and columns, and the turns add up past a whole one.
-    EXPECT_EQ(transform(6),
-              "<a:srcRect l=\"20000\" t=\"30000\" r=\"40000\" b=\"10000\"/> <a:xfrm "
-              "rot=\"1800000\"><a:off x=\"1371600\" y=\"1371600\"/><a:ext cx=\"2743200\" "
-              "cy=\"3657600\"/>");
-    // Mirrored: a flip on the same box, the crop mirrored with it.
-    EXPECT_EQ(transform(2),
-              "<a:srcRect l=\"30000\" t=\"20000\" r=\"10000\" b=\"40000\"/> <a:xfrm "
-              "rot=\"18000000\" flipH=\"1\"><a:off x=\"914400\" y=\"1828800\"/><a:ext "
-              "cx=\"3657600\" cy=\"2743200\"/>");
-}
-
 TEST(PresentationParts, TextBoxRunsFollowLineBreaksAndAlignment) {
     AppearanceSettings appearance;
     appearance.typography.titleBold = false;
