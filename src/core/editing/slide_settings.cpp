@@ -7,6 +7,7 @@
 #include "core/editing/caption_text.h"
 #include "core/editing/ordering.h"
 #include "core/layout/placement.h"
+#include "core/model/edit_step.h"
 
 namespace mosavelle {
 
@@ -49,7 +50,7 @@ void changeLayout(MosavelleDocument& document, SlideLayoutKind layout) {
             slide = applyCommonScale(slide, current);
     });
     renumberDefaultTitles(project);
-    document.changeProject(std::move(project), "Change Layout");
+    document.changeProject(std::move(project), stepName(EditStep::changeLayout));
 }
 
 void applyPlacementToAll(MosavelleDocument& document, const Placement& placement) {
@@ -65,7 +66,7 @@ void applyPlacementToAll(MosavelleDocument& document, const Placement& placement
             continue;
         project.slides.edit(i).placementOverride = override;
     }
-    document.changeProject(std::move(project), "Apply Placement to All Slides");
+    document.changeProject(std::move(project), stepName(EditStep::applyPlacementToAll));
 }
 
 void fitToSlide(MosavelleDocument& document) {
@@ -74,7 +75,7 @@ void fitToSlide(MosavelleDocument& document) {
         const Placement& base = slide.placementOverride ? *slide.placementOverride : deckDefault;
         slide.placementOverride = Placement{SizingMode::fit, base.crop, base.rotationDegrees, 1.0};
     });
-    document.changeProject(std::move(project), "Fit to Slide");
+    document.changeProject(std::move(project), stepName(EditStep::fitToSlide));
 }
 
 void setTitleOfSelection(MosavelleDocument& document, std::string_view title,
@@ -131,7 +132,7 @@ void changeSortMode(MosavelleDocument& document, SortMode mode) {
     Project project = document.project();
     project.sort = mode;
     sortSlides(project);
-    document.changeProject(std::move(project), "Sort");
+    document.changeProject(std::move(project), stepName(EditStep::sort));
 }
 
 }  // namespace mosavelle
