@@ -296,6 +296,29 @@
     </message>
 </context>
 <context>
+    <name>PresentationLauncher</name>
+    <message>
+        <source>Show in Folder</source>
+        <translation>Im Ordner anzeigen</translation>
+    </message>
+    <message>
+        <source>Open in %1</source>
+        <translation>In %1 öffnen</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>%1 could not be opened.</source>
+        <translation>%1 konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>%1 could not open the presentation.</source>
+        <translation>%1 konnte die Präsentation nicht öffnen.</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>One image</source>
@@ -400,23 +423,142 @@
     </message>
     <message>
         <source>1 included slide that has images</source>
-        <translation type="unfinished"></translation>
+        <translation>1 einbezogene Folie mit Bildern</translation>
     </message>
     <message>
-        <source> included slides that have images</source>
-        <translation type="unfinished"></translation>
+        <source>%1 included slides that have images</source>
+        <translation>%1 einbezogene Folien mit Bildern</translation>
     </message>
     <message>
-        <source>This copies </source>
-        <translation type="unfinished"></translation>
+        <source>This copies %1 placement to %2. Title-only slides are skipped. On slides with more than one image, the same mode is used in each image area.</source>
+        <translation>Damit wird die Platzierung „%1“ auf %2 übertragen. Folien nur mit Titel werden übersprungen. Auf Folien mit mehreren Bildern gilt derselbe Modus für jeden Bildbereich.</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::DeckSettingsSheet</name>
+    <message>
+        <source>Deck Settings</source>
+        <translation>Foliensatz-Einstellungen</translation>
     </message>
     <message>
-        <source> placement to </source>
-        <translation type="unfinished"></translation>
+        <source>Deck</source>
+        <translation>Foliensatz</translation>
     </message>
     <message>
-        <source>. Title-only slides are skipped. On slides with more than one image, the same mode is used in each image area.</source>
-        <translation type="unfinished"></translation>
+        <source>Slide size</source>
+        <translation>Foliengröße</translation>
+    </message>
+    <message>
+        <source>Widescreen 16:9</source>
+        <translation>Breitbild 16:9</translation>
+    </message>
+    <message>
+        <source>Standard 4:3</source>
+        <translation>Standard 4:3</translation>
+    </message>
+    <message>
+        <source>Background</source>
+        <translation>Hintergrund</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>Weiß</translation>
+    </message>
+    <message>
+        <source>Black</source>
+        <translation>Schwarz</translation>
+    </message>
+    <message>
+        <source>Custom</source>
+        <translation>Eigene</translation>
+    </message>
+    <message>
+        <source>Custom color</source>
+        <translation>Eigene Farbe</translation>
+    </message>
+    <message>
+        <source>Order</source>
+        <translation>Reihenfolge</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>Manuell</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Capture date</source>
+        <translation>Aufnahmedatum</translation>
+    </message>
+    <message>
+        <source>Name, reversed</source>
+        <translation>Name, umgekehrt</translation>
+    </message>
+    <message>
+        <source>Capture date, reversed</source>
+        <translation>Aufnahmedatum, umgekehrt</translation>
+    </message>
+    <message>
+        <source>Photos without a capture date appear last.</source>
+        <translation>Fotos ohne Aufnahmedatum stehen am Ende.</translation>
+    </message>
+    <message>
+        <source>More information</source>
+        <translation>Weitere Informationen</translation>
+    </message>
+    <message>
+        <source>Mosavelle uses the date the photo was taken when that information is stored in the file. Photos without a capture date stay at the end of the deck, including when you reverse the order.</source>
+        <translation>Mosavelle verwendet das Aufnahmedatum, wenn es in der Datei gespeichert ist. Fotos ohne Aufnahmedatum bleiben am Ende des Foliensatzes, auch bei umgekehrter Reihenfolge.</translation>
+    </message>
+    <message>
+        <source>Slide numbers</source>
+        <translation>Foliennummern</translation>
+    </message>
+    <message>
+        <source>Show presenter notes</source>
+        <translation>Referentennotizen anzeigen</translation>
+    </message>
+    <message>
+        <source>Presenter notes sit under the preview. They are included when you export and are not shown on the slide.</source>
+        <translation>Referentennotizen stehen unter der Vorschau. Sie werden mit exportiert und nicht auf der Folie angezeigt.</translation>
+    </message>
+    <message>
+        <source>Use cleaned-up filenames for new captions</source>
+        <translation>Bereinigte Dateinamen für neue Bildunterschriften verwenden</translation>
+    </message>
+    <message>
+        <source>Choose Logo…</source>
+        <translation>Logo auswählen …</translation>
+    </message>
+    <message>
+        <source>Remove Logo</source>
+        <translation>Logo entfernen</translation>
+    </message>
+    <message>
+        <source>Save Current as Default</source>
+        <translation>Aktuelle als Standard sichern</translation>
+    </message>
+    <message>
+        <source>New Mosavelle documents will use these deck settings.</source>
+        <translation>Neue Mosavelle-Dokumente verwenden diese Foliensatz-Einstellungen.</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>Choose Logo</source>
+        <translation>Logo auswählen</translation>
+    </message>
+    <message>
+        <source>Images (*.jpg *.jpeg *.png *.gif *.bmp *.tif *.tiff *.webp *.heic *.heif)</source>
+        <translation>Bilder (*.jpg *.jpeg *.png *.gif *.bmp *.tif *.tiff *.webp *.heic *.heif)</translation>
+    </message>
+    <message>
+        <source>The logo could not be used</source>
+        <translation>Das Logo konnte nicht verwendet werden</translation>
     </message>
 </context>
 <context>
@@ -694,6 +836,163 @@
     </message>
 </context>
 <context>
+    <name>mosavelle::app::ExportFlow</name>
+    <message>
+        <source>unknown error</source>
+        <translation>unbekannter Fehler</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>Some images could not be used</source>
+        <translation>Einige Bilder konnten nicht verwendet werden</translation>
+    </message>
+    <message>
+        <source>Export Without Them</source>
+        <translation>Ohne sie exportieren</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Export Presentation</source>
+        <translation>Präsentation exportieren</translation>
+    </message>
+    <message>
+        <source>PowerPoint Presentation (*.pptx)</source>
+        <translation>PowerPoint-Präsentation (*.pptx)</translation>
+    </message>
+    <message>
+        <source>Could not export the presentation</source>
+        <translation>Die Präsentation konnte nicht exportiert werden</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Presentation ready</source>
+        <translation>Präsentation fertig</translation>
+    </message>
+    <message>
+        <source>Could not open in %1</source>
+        <translation>Öffnen in %1 nicht möglich</translation>
+    </message>
+    <message>
+        <source>The presentation was still saved as %1.</source>
+        <translation>Die Präsentation wurde trotzdem als %1 gespeichert.</translation>
+    </message>
+    <message>
+        <source>Cancel the export?</source>
+        <translation>Export abbrechen?</translation>
+    </message>
+    <message>
+        <source>The presentation is still being exported. Closing the window cancels the export.</source>
+        <translation>Die Präsentation wird noch exportiert. Wenn Sie das Fenster schließen, wird der Export abgebrochen.</translation>
+    </message>
+    <message>
+        <source>Cancel Export</source>
+        <translation>Export abbrechen</translation>
+    </message>
+    <message>
+        <source>Keep Exporting</source>
+        <translation>Weiter exportieren</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::ExportProgressPanel</name>
+    <message>
+        <source>Export Presentation</source>
+        <translation>Präsentation exportieren</translation>
+    </message>
+    <message>
+        <source>Exporting Presentation</source>
+        <translation>Präsentation wird exportiert</translation>
+    </message>
+    <message>
+        <source>Export progress</source>
+        <translation>Exportfortschritt</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>%1 percent</source>
+        <translation>%1 Prozent</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::ExportSheet</name>
+    <message>
+        <source>Best Quality</source>
+        <translation>Beste Qualität</translation>
+    </message>
+    <message>
+        <source>Preserves image quality. Creates larger files.</source>
+        <translation>Erhält die Bildqualität. Erzeugt größere Dateien.</translation>
+    </message>
+    <message>
+        <source>Balanced</source>
+        <translation>Ausgewogen</translation>
+    </message>
+    <message>
+        <source>Balances image quality and file size.</source>
+        <translation>Wägt Bildqualität und Dateigröße ab.</translation>
+    </message>
+    <message>
+        <source>Small File</source>
+        <translation>Kleine Datei</translation>
+    </message>
+    <message>
+        <source>Creates a smaller file for sharing.</source>
+        <translation>Erzeugt eine kleinere Datei zum Weitergeben.</translation>
+    </message>
+    <message>
+        <source>Export Presentation</source>
+        <translation>Präsentation exportieren</translation>
+    </message>
+    <message>
+        <source>Format, PowerPoint (.pptx). Opens in Microsoft PowerPoint and Apple Keynote.</source>
+        <translation>Format: PowerPoint (.pptx). Lässt sich in Microsoft PowerPoint und Apple Keynote öffnen.</translation>
+    </message>
+    <message>
+        <source>Format: PowerPoint (.pptx)</source>
+        <translation>Format: PowerPoint (.pptx)</translation>
+    </message>
+    <message>
+        <source>Opens in Microsoft PowerPoint and Apple Keynote.</source>
+        <translation>Lässt sich in Microsoft PowerPoint und Apple Keynote öffnen.</translation>
+    </message>
+    <message>
+        <source>Quality</source>
+        <translation>Qualität</translation>
+    </message>
+    <message>
+        <source>Export quality</source>
+        <translation>Exportqualität</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Exportieren</translation>
+    </message>
+    <message>
+        <source>About %1</source>
+        <translation>Etwa %1</translation>
+    </message>
+    <message>
+        <source>Estimated file size, %1</source>
+        <translation>Geschätzte Dateigröße: %1</translation>
+    </message>
+</context>
+<context>
     <name>mosavelle::app::FullScreenSlidePreview</name>
     <message>
         <source>Full screen slide preview</source>
@@ -836,6 +1135,61 @@
     </message>
 </context>
 <context>
+    <name>mosavelle::app::ImportFlow</name>
+    <message>
+        <source>Include subfolders?</source>
+        <translation>Unterordner einbeziehen?</translation>
+    </message>
+    <message>
+        <source>Choose whether images in nested folders should be added, in name order.</source>
+        <translation>Wählen Sie, ob auch Bilder in Unterordnern hinzugefügt werden sollen, nach Namen sortiert.</translation>
+    </message>
+    <message>
+        <source>This Folder Only</source>
+        <translation>Nur diesen Ordner</translation>
+    </message>
+    <message>
+        <source>Include Subfolders</source>
+        <translation>Unterordner einbeziehen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Import Images</source>
+        <translation>Bilder importieren</translation>
+    </message>
+    <message>
+        <source>Reading image %1 of %2…</source>
+        <translation>Bild %1 von %2 wird gelesen …</translation>
+    </message>
+    <message>
+        <source>Duplicate images</source>
+        <translation>Doppelte Bilder</translation>
+    </message>
+    <message>
+        <source>Exact copies were found. Mosavelle never removes files on its own.</source>
+        <translation>Es wurden exakte Kopien gefunden. Mosavelle entfernt nie von sich aus Dateien.</translation>
+    </message>
+    <message>
+        <source>Skip Duplicates</source>
+        <translation>Duplikate überspringen</translation>
+    </message>
+    <message>
+        <source>Keep Duplicates</source>
+        <translation>Duplikate behalten</translation>
+    </message>
+    <message>
+        <source>Import notes</source>
+        <translation>Hinweise zum Import</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
     <name>mosavelle::app::InspectorView</name>
     <message>
         <source>Inspector</source>
@@ -934,18 +1288,6 @@
         <translation>Folienname</translation>
     </message>
     <message>
-        <source> pt</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source> points</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source> percent</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Add caption</source>
         <translation>Bildunterschrift hinzufügen</translation>
     </message>
@@ -954,20 +1296,8 @@
         <translation>Diese Bildunterschrift ist für ihr Feld auf der exportierten Folie zu lang.</translation>
     </message>
     <message>
-        <source>Caption </source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Caption</source>
         <translation>Bildunterschrift</translation>
-    </message>
-    <message>
-        <source> for </source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Caption for </source>
-        <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Fit to Slide</source>
@@ -985,12 +1315,55 @@
         <source>A picture on this slide is missing.</source>
         <translation>Ein Bild auf dieser Folie fehlt.</translation>
     </message>
+    <message>
+        <source>%1 pt</source>
+        <translation>%1 pt</translation>
+    </message>
+    <message>
+        <source>%1 points</source>
+        <translation>%1 Punkt</translation>
+    </message>
+    <message>
+        <source>%1%</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>%1 percent</source>
+        <translation>%1 Prozent</translation>
+    </message>
+    <message>
+        <source>Caption %1</source>
+        <translation>Bildunterschrift %1</translation>
+    </message>
+    <message>
+        <source>Caption %1 for %2</source>
+        <translation>Bildunterschrift %1 für %2</translation>
+    </message>
+    <message>
+        <source>Caption for %1</source>
+        <translation>Bildunterschrift für %1</translation>
+    </message>
 </context>
 <context>
     <name>mosavelle::app::MosavelleApp</name>
     <message>
         <source>The document “%1” could not be opened.</source>
         <translation>Das Dokument „%1“ konnte nicht geöffnet werden.</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::NavigatorView</name>
+    <message>
+        <source>Slides</source>
+        <translation>Folien</translation>
+    </message>
+    <message>
+        <source>Your slides will appear here.</source>
+        <translation>Hier erscheinen Ihre Folien.</translation>
+    </message>
+    <message>
+        <source>Slides. Your slides will appear here.</source>
+        <translation>Folien. Hier erscheinen Ihre Folien.</translation>
     </message>
 </context>
 <context>
@@ -1112,16 +1485,80 @@
         <translation>Vergrößern</translation>
     </message>
     <message>
-        <source>Fit · </source>
-        <translation type="unfinished"></translation>
+        <source>Fit · %1%</source>
+        <translation>Einpassen · %1 %</translation>
     </message>
     <message>
-        <source>Fit to Window, </source>
-        <translation type="unfinished"></translation>
+        <source>%1%</source>
+        <translation>%1 %</translation>
     </message>
     <message>
-        <source> percent</source>
-        <translation type="unfinished"></translation>
+        <source>Fit to Window, %1 percent</source>
+        <translation>An Fenster anpassen, %1 Prozent</translation>
+    </message>
+    <message>
+        <source>%1 percent</source>
+        <translation>%1 Prozent</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::SelectSlidePlaceholder</name>
+    <message>
+        <source>Select a slide</source>
+        <translation>Wählen Sie eine Folie aus</translation>
+    </message>
+    <message>
+        <source>Choose a slide in the sidebar to preview it.</source>
+        <translation>Wählen Sie in der Seitenleiste eine Folie aus, um sie in der Vorschau zu sehen.</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::SlideDelegate</name>
+    <message>
+        <source>Section</source>
+        <translation>Abschnitt</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>Excluded</source>
+        <translation>Ausgeschlossen</translation>
+    </message>
+    <message>
+        <source>Slide name</source>
+        <translation>Folienname</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::SlideListModel</name>
+    <message>
+        <source>Slide %1, %2</source>
+        <translation>Folie %1, %2</translation>
+    </message>
+    <message>
+        <source>Drag to reorder. Right-click to rename or delete. Alt-click to add this image to the current slide.</source>
+        <translation>Ziehen, um die Reihenfolge zu ändern. Rechtsklick zum Umbenennen oder Löschen. Alt-Klick fügt dieses Bild zur aktuellen Folie hinzu.</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::SlideListView</name>
+    <message>
+        <source>Slides</source>
+        <translation>Folien</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Umbenennen</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Add Image to Current Slide</source>
+        <translation>Bild zur aktuellen Folie hinzufügen</translation>
     </message>
 </context>
 <context>
@@ -1149,6 +1586,29 @@
     <message>
         <source>Image</source>
         <translation>Bild</translation>
+    </message>
+    <message>
+        <source>Slide %1</source>
+        <translation>Folie %1</translation>
+    </message>
+    <message>
+        <source>Image %1, %2</source>
+        <translation>Bild %1, %2</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::WelcomeCanvas</name>
+    <message>
+        <source>Turn images into presentations for PowerPoint and Keynote</source>
+        <translation>Machen Sie aus Bildern Präsentationen für PowerPoint und Keynote</translation>
+    </message>
+    <message>
+        <source>Drop images or a folder here to get started.</source>
+        <translation>Ziehen Sie Bilder oder einen Ordner hierher, um zu beginnen.</translation>
+    </message>
+    <message>
+        <source>Import Images…</source>
+        <translation>Bilder importieren …</translation>
     </message>
 </context>
 <context>

@@ -25,11 +25,13 @@
 #include "app/inspector/layout_preview_icon.h"
 #include "app/preview/slide_key_filter.h"
 #include "app/preview/slide_painter.h"
+#include "app/support/core_texts.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_settings.h"
 #include "core/layout/placement.h"
 #include "core/layout/warnings.h"
+#include "core/model/edit_step.h"
 
 namespace mosavelle::app {
 
@@ -190,7 +192,8 @@ void InspectorView::buildSelectedSection() {
     titleField_ = new QLineEdit(selectedGroup_);
     titleLabel_ = new QLabel(selectedGroup_);
     connect(titleField_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        setTitleOfSelection(handle_.document(), text.toStdString(), "Rename Slide");
+        setTitleOfSelection(handle_.document(), text.toStdString(),
+                            stepName(EditStep::renameSlide));
     });
     form->addRow(titleLabel_, titleField_);
     titleWarning_ = warningLabel(tr("The title is too long for its box on the exported slide."),
@@ -223,10 +226,11 @@ void InspectorView::buildCaptionsSection() {
         document.beginContinuousEdit();
         setCaptionPointsLive(document, points);
         if (!dragging)
-            document.endContinuousEdit("Change Caption Size");  // keyboard step
+            document.endContinuousEdit(stepName(EditStep::changeCaptionSize));  // keyboard step
     });
-    connect(captionSize_, &QSlider::sliderReleased, this,
-            [this] { handle_.document().endContinuousEdit("Change Caption Size"); });
+    connect(captionSize_, &QSlider::sliderReleased, this, [this] {
+        handle_.document().endContinuousEdit(stepName(EditStep::changeCaptionSize));
+    });
 
     alignment_ = segmentedControl(
         {tr("Left"), tr("Center"), tr("Right")},
@@ -240,7 +244,7 @@ void InspectorView::buildCaptionsSection() {
         if (!slide || slide->captionAlignment == alignments[std::size_t(id)])
             return;
         setCaptionAlignmentOfSelection(handle_.document(), alignments[std::size_t(id)],
-                                       "Change Caption Alignment");
+                                       stepName(EditStep::changeCaptionAlignment));
     });
     form->addRow(tr("Alignment"), alignment_);
 
@@ -281,7 +285,7 @@ void InspectorView::buildPlacementSection() {
             [this] { handle_.document().beginContinuousEdit(); });
     connect(scale_, &QSlider::valueChanged, this, &InspectorView::scaleMoved);
     connect(scale_, &QSlider::sliderReleased, this,
-            [this] { handle_.document().endContinuousEdit("Change Scale"); });
+            [this] { handle_.document().endContinuousEdit(stepName(EditStep::changeScale)); });
 
     warnings_ = new QWidget(placementGroup_);
     warnings_->setAccessibleName(tr("Placement warnings"));
@@ -381,8 +385,8 @@ void InspectorView::refresh() {
         const int points = int(std::lround(slide->captionPoints));
         if (!captionSize_->isSliderDown())
             captionSize_->setValue(points);
-        captionSizeValue_->setText(QString::number(points) + tr(" pt"));
-        captionSize_->setAccessibleDescription(QString::number(points) + tr(" points"));
+        captionSizeValue_->setText(tr("%1 pt").arg(points));
+        captionSize_->setAccessibleDescription(tr("%1 points").arg(points));
         const auto a = std::find(alignments.begin(), alignments.end(), slide->captionAlignment);
         if (auto* button = alignmentButtons_->button(int(a - alignments.begin())))
             button->setChecked(true);
@@ -402,8 +406,8 @@ void InspectorView::refresh() {
         const int percent = int(std::lround(std::clamp(value, 0.25, 4.0) * 100));
         if (!scale_->isSliderDown())
             scale_->setValue(percent);
-        scaleValue_->setText(QString::number(percent) + QLatin1Char('%'));
-        scale_->setAccessibleDescription(QString::number(percent) + tr(" percent"));
+        scaleValue_->setText(tr("%1%").arg(percent));
+        scale_->setAccessibleDescription(tr("%1 percent").arg(percent));
     }
     refreshWarnings(*slide, rendered.warnings);
     applyAll_->setEnabled(placementTargetCount(project) > 0);
@@ -457,7 +461,7 @@ void InspectorView::refreshCaptionRows(const Slide& slide,
                             if (slot.id == slotID)
                                 slot.caption = text;
                     },
-                    "Edit Caption");
+                    stepName(EditStep::editCaption));
             });
             captionRowsLayout_->addWidget(row.row);
             captionRows_.push_back(row);
@@ -475,13 +479,15 @@ void InspectorView::refreshCaptionRows(const Slide& slide,
                                            [&](const ImageSlot& s) { return s.id == slot.id; }) -
                               slide.slots.begin();
         const QString number = QString::number(position + 1);
-        row.label->setText(numbered ? tr("Caption ") + number : tr("Caption"));
+        row.label->setText(numbered ? tr("Caption %1").arg(number) : tr("Caption"));
         const SourceImage* image =
             slot.imageID ? document.project().sourceImage(*slot.imageID) : nullptr;
-        QString accessible = numbered ? tr("Caption ") + number : tr("Caption");
-        if (image)
-            accessible = (numbered ? tr("Caption ") + number + tr(" for ") : tr("Caption for ")) +
-                         QString::fromStdString(image->originalFileName);
+        QString accessible = row.label->text();
+        if (image) {
+            const QString file = QString::fromStdString(image->originalFileName);
+            accessible = numbered ? tr("Caption %1 for %2").arg(number, file)
+                                  : tr("Caption for %1").arg(file);
+        }
         row.field->setAccessibleName(accessible);
         const QString caption = QString::fromStdString(slot.caption);
         if (row.field->toPlainText() != caption) {
@@ -550,8 +556,7 @@ void InspectorView::refreshWarnings(const Slide& slide, const std::vector<SlideW
         thumbnail->setFixedSize(24, 24);
         thumbnail->setPixmap(framedThumbnail(document, picture, QSize(24, 24), devicePixelRatioF(),
                                              palette().color(QPalette::PlaceholderText)));
-        auto* message = new QLabel(
-            QString::fromStdString(warningMessage(SlideWarning::overflowsSlide(picture))), row);
+        auto* message = new QLabel(CoreTexts::warning(SlideWarning::overflowsSlide(picture)), row);
         message->setWordWrap(true);
         auto* fit = new QPushButton(tr("Fit to Slide"), row);
         fit->setAccessibleDescription(tr("Fit the image into the layout’s available image area."));
@@ -598,7 +603,7 @@ void InspectorView::choosePlacementSegment(int segment) {
         placement.mode = segment == fitSegment ? SizingMode::fit : SizingMode::fill;
         placement.scale = 1.0;
     }
-    setPlacementOfSelection(handle_.document(), placement, "Change Placement");
+    setPlacementOfSelection(handle_.document(), placement, stepName(EditStep::changePlacement));
 }
 
 void InspectorView::scaleMoved(int percent) {
@@ -616,7 +621,7 @@ void InspectorView::scaleMoved(int percent) {
     document.beginContinuousEdit();
     setPlacementLive(document, placement);
     if (!dragging)
-        document.endContinuousEdit("Change Scale");  // keyboard step
+        document.endContinuousEdit(stepName(EditStep::changeScale));  // keyboard step
 }
 
 void InspectorView::openApplyPlacementSheet() {

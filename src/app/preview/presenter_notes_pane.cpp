@@ -11,6 +11,7 @@
 #include "app/document/document_handle.h"
 #include "app/preview/preview_preferences.h"
 #include "core/editing/slide_settings.h"
+#include "core/model/edit_step.h"
 
 namespace mosavelle::app {
 
@@ -137,7 +138,7 @@ void PresenterNotesPane::textEdited() {
         return;
     std::string text = toPlainText().toStdString();
     MosavelleDocument& document = handle_.document();
-    document.beginContinuousEdit("Edit Notes");
+    document.beginContinuousEdit(stepName(EditStep::editNotes));
     editing_ = true;
     updating_ = true;
     const bool accepted = setNotesLive(document, text);
@@ -198,7 +199,7 @@ void PresenterNotesPane::focusOutEvent(QFocusEvent* event) {
 }
 
 void PresenterNotesPane::beginEditing() {
-    handle_.document().beginContinuousEdit("Edit Notes");
+    handle_.document().beginContinuousEdit(stepName(EditStep::editNotes));
     editing_ = true;
 }
 
@@ -206,7 +207,7 @@ void PresenterNotesPane::endEditing() {
     if (!editing_)
         return;
     editing_ = false;
-    handle_.document().endContinuousEdit("Edit Notes");
+    handle_.document().endContinuousEdit(stepName(EditStep::editNotes));
 }
 
 }  // namespace mosavelle::app
