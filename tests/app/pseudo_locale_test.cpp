@@ -3,15 +3,8 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
-#include <QSpinBox>
-#include <QTabBar>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QTranslator>
@@ -20,18 +13,17 @@
 #include "app/support/core_texts.h"
 #include "app/support/translations.h"
 #include "app_test_support.h"
+#include "core/editing/slide_operations.h"
 #include "core/layout/warnings.h"
 #include "core/model/edit_step.h"
 
 namespace {
 
-// A message of the translation source: its context, source text and translations (one, or one
-// per plural form).
+// A text of the translation source: its context and source, and whether it has plural forms.
 struct Message {
     QString context;
     QString source;
-    QStringList translations;
-    bool finished = true;
+    bool numerus = false;
 };
 
 QList<Message> readMessages(const QString& path) {
@@ -41,25 +33,14 @@ QList<Message> readMessages(const QString& path) {
     QXmlStreamReader xml(&file);
     QList<Message> messages;
     QString context;
-    bool numerus = false;
     while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
-        if (!xml.isStartElement())
-            continue;
-        if (xml.name() == u"name") {
+        if (xml.isStartElement() && xml.name() == u"name")
             context = xml.readElementText();
-        } else if (xml.name() == u"message") {
-            messages.push_back(Message{context, {}, {}, true});
-            numerus = xml.attributes().value(QStringLiteral("numerus")) == u"yes";
-        } else if (xml.name() == u"source") {
+        else if (xml.isStartElement() && xml.name() == u"message")
+            messages.push_back(
+                {context, {}, xml.attributes().value(QStringLiteral("numerus")) == u"yes"});
+        else if (xml.isStartElement() && xml.name() == u"source")
             messages.back().source = xml.readElementText();
-        } else if (xml.name() == u"translation") {
-            messages.back().finished = xml.attributes().value(QStringLiteral("type")).isEmpty();
-            // Plural forms come as child elements of their own.
-            if (!numerus)
-                messages.back().translations.push_back(xml.readElementText());
-        } else if (xml.name() == u"numerusform") {
-            messages.back().translations.push_back(xml.readElementText());
-        }
     }
     if (xml.hasError())
         qFatal("%s: %s", qPrintable(path), qPrintable(xml.errorString()));
@@ -100,7 +81,8 @@ private:
     mutable QSet<QString> missing_;
 };
 
-// The letters of `text` outside every ⟦…⟧, key names of shortcuts ("Ctrl+S") left out.
+// The letters of `text` outside every ⟦…⟧, key names of shortcuts ("Ctrl+S") and colour values
+// ("#F2F2F7") left out.
 QString untranslatedPart(const QString& text) {
     QString outside;
     int depth = 0;
@@ -114,6 +96,8 @@ QString untranslatedPart(const QString& text) {
     }
     static const QRegularExpression keyName(QStringLiteral("(^|\\+)(F\\d+|\\w)(?=$|[+,\\s])"));
     outside.replace(keyName, QStringLiteral("\\1"));
+    static const QRegularExpression colour(QStringLiteral("#[0-9A-Fa-f]{6}\\b"));
+    outside.remove(colour);
     for (QChar c : outside)
         if (c.isLetter())
             return outside.trimmed();
@@ -125,79 +109,46 @@ QString untranslatedPart(const QString& text) {
 // lists and choice boxes. Each as "where: text".
 QStringList visibleTexts(QWidget* root) {
     QStringList texts;
-    const auto add = [&](const QObject* where, const QString& what, QString text) {
+    const auto add = [&](const QObject* where, const char* what, QString text) {
         text.remove(QLatin1Char('&'));
         if (!text.trimmed().isEmpty())
             texts << QStringLiteral("%1 %2 (%3): %4")
                          .arg(QString::fromLatin1(where->metaObject()->className()),
-                              where->objectName(), what, text);
-    };
-    const auto addAction = [&](const QAction* action) {
-        if (action->isSeparator())
-            return;
-        add(action, QStringLiteral("text"), action->text());
-        add(action, QStringLiteral("tool tip"), action->toolTip());
-        add(action, QStringLiteral("icon text"), action->iconText());
+                              where->objectName(), QString::fromLatin1(what), text);
     };
     QList<QWidget*> widgets = root->findChildren<QWidget*>();
     widgets.prepend(root);
     for (QWidget* w : widgets) {
         // A file dialog lists the user's files and folders: theirs, not the program's.
         if (w->window()->inherits("QFileDialog") &&
-            (qobject_cast<QAbstractItemView*>(w) || qobject_cast<QComboBox*>(w) ||
-             qobject_cast<QLineEdit*>(w)))
+            (w->inherits("QAbstractItemView") || w->inherits("QComboBox") ||
+             w->inherits("QLineEdit")))
             continue;
+        for (const char* what : {"toolTip", "accessibleName", "accessibleDescription",
+                                 "placeholderText", "title", "informativeText"})
+            add(w, what, w->property(what).toString());
         if (w->isWindow())
-            add(w, QStringLiteral("title"), w->windowTitle());
-        add(w, QStringLiteral("tool tip"), w->toolTip());
-        add(w, QStringLiteral("accessible name"), w->accessibleName());
-        add(w, QStringLiteral("accessible description"), w->accessibleDescription());
+            add(w, "windowTitle", w->windowTitle());
+        if (w->inherits("QLabel") || w->inherits("QAbstractButton") || w->inherits("QMessageBox"))
+            add(w, "text",
+                QTextDocumentFragment::fromHtml(w->property("text").toString()).toPlainText());
+        if (auto* edit = qobject_cast<QTextEdit*>(w); edit && edit->isReadOnly())
+            add(w, "text", edit->toPlainText());
         for (const QAction* action : w->actions())
-            addAction(action);
-        if (auto* label = qobject_cast<QLabel*>(w))
-            add(w, QStringLiteral("text"),
-                QTextDocumentFragment::fromHtml(label->text()).toPlainText());
-        if (auto* button = qobject_cast<QAbstractButton*>(w))
-            add(w, QStringLiteral("text"), button->text());
-        if (auto* group = qobject_cast<QGroupBox*>(w))
-            add(w, QStringLiteral("title"), group->title());
-        if (auto* line = qobject_cast<QLineEdit*>(w))
-            add(w, QStringLiteral("placeholder"), line->placeholderText());
-        if (auto* edit = qobject_cast<QTextEdit*>(w)) {
-            add(w, QStringLiteral("placeholder"), edit->placeholderText());
-            if (edit->isReadOnly())
-                add(w, QStringLiteral("text"), edit->toPlainText());
-        }
-        if (auto* edit = qobject_cast<QPlainTextEdit*>(w))
-            add(w, QStringLiteral("placeholder"), edit->placeholderText());
+            for (const char* what : {"text", "toolTip", "iconText"})
+                add(action, what, action->property(what).toString());
         if (auto* box = qobject_cast<QComboBox*>(w))
             for (int i = 0; i < box->count(); ++i)
-                add(w, QStringLiteral("item"), box->itemText(i));
-        if (auto* spin = qobject_cast<QSpinBox*>(w)) {
-            add(w, QStringLiteral("suffix"), spin->suffix());
-            add(w, QStringLiteral("prefix"), spin->prefix());
-        }
-        if (auto* tabs = qobject_cast<QTabBar*>(w))
-            for (int i = 0; i < tabs->count(); ++i)
-                add(w, QStringLiteral("tab"), tabs->tabText(i));
-        if (auto* menu = qobject_cast<QMenu*>(w))
-            add(w, QStringLiteral("title"), menu->title());
-        if (auto* box = qobject_cast<QMessageBox*>(w)) {
-            add(w, QStringLiteral("text"), box->text());
-            add(w, QStringLiteral("informative text"), box->informativeText());
-        }
+                add(w, "item", box->itemText(i));
         if (auto* view = qobject_cast<QAbstractItemView*>(w); view && view->model()) {
             const QAbstractItemModel* model = view->model();
-            for (int row = 0; row < std::min(model->rowCount(), 20); ++row)
+            for (int row = 0; row < std::min(model->rowCount(view->rootIndex()), 20); ++row)
                 for (int role : {int(Qt::DisplayRole), int(Qt::ToolTipRole),
                                  int(Qt::AccessibleTextRole), int(Qt::AccessibleDescriptionRole)})
-                    add(w, QStringLiteral("item"),
+                    add(w, "item",
                         model->data(model->index(row, 0, view->rootIndex()), role).toString());
         }
     }
-    for (QMenu* menu : root->findChildren<QMenu*>())
-        for (const QAction* action : menu->actions())
-            addAction(action);
     return texts;
 }
 
@@ -251,30 +202,34 @@ private:
     }
 
 private Q_SLOTS:
+    // Every text has a German translation, with the placeholders of its source, and the
+    // translation loads for a German user.
     void germanTranslationIsCompleteAndLoads() {
+        QVERIFY(installTranslations(*QCoreApplication::instance(), QLocale(QLocale::German)));
         static const QRegularExpression placeholder(QStringLiteral("%\\d"));
+        const auto placeholders = [](const QString& text) {
+            QSet<QString> found;
+            for (auto it = placeholder.globalMatch(text); it.hasNext();)
+                found.insert(it.next().captured());
+            return found;
+        };
         QStringList faults;
         for (const Message& m : messages_) {
-            QSet<QString> wanted;
-            for (auto it = placeholder.globalMatch(m.source); it.hasNext();)
-                wanted.insert(it.next().captured());
-            bool empty = m.translations.isEmpty();
-            for (const QString& t : m.translations) {
-                empty = empty || t.isEmpty();
-                QSet<QString> got;
-                for (auto it = placeholder.globalMatch(t); it.hasNext();)
-                    got.insert(it.next().captured());
-                if (got != wanted)
-                    faults << m.context + QStringLiteral(": placeholders of “") + t + u'”';
+            for (int n : m.numerus ? QList{1, 2} : QList{-1}) {
+                QString german;
+                for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>())
+                    if (german.isEmpty())
+                        german = t->translate(m.context.toUtf8().constData(),
+                                              m.source.toUtf8().constData(), nullptr, n);
+                if (german.isEmpty())
+                    faults << m.context + QStringLiteral(": not translated: ") + m.source;
+                else if (placeholders(german) != placeholders(m.source))
+                    faults << m.context + QStringLiteral(": placeholders of: ") + german;
             }
-            if (empty || !m.finished)
-                faults << m.context + QStringLiteral(": no translation of “") + m.source + u'”';
         }
         for (const QString& fault : faults)
             qInfo("%s", qPrintable(fault));
         QVERIFY2(faults.isEmpty(), "the German translation is incomplete, as listed above");
-
-        QVERIFY(installTranslations(*QCoreApplication::instance(), QLocale(QLocale::German)));
         QCOMPARE(QCoreApplication::translate("mosavelle::app::DocumentMenus", "&File"),
                  QStringLiteral("&Datei"));
         for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>()) {
@@ -315,25 +270,35 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(window));
         for (const QString& text : untranslatedTexts(window))
             untranslated << QStringLiteral("main window → ") + text;
-
-        // Every command that opens a sheet, an alert or a window of its own, one at a time.
+        // Runs what opens a sheet, an alert or a window, walks what it shows and closes it
+        // (a question that blocks its command too), then takes back any change it made.
         const QSet<QWidget*> keep{window.data()};
-        const QStringList skipped{QStringLiteral("Quit"), QStringLiteral("Close")};
-        for (QAction* action : window->findChildren<QAction*>()) {
-            const QString name = QString(action->text()).remove(u'&');
-            if (action->isSeparator() || action->menu() || !action->isEnabled() ||
-                skipped.contains(name.mid(1, name.size() - 2)))
-                continue;
-            // A question that blocks its command is answered by closing it.
+        const auto exercise = [&](const QString& cause, const std::function<void()>& trigger) {
             QTimer watch;
-            watch.callOnTimeout([&] { closeOthers(keep, name, untranslated); });
+            watch.callOnTimeout([&] { closeOthers(keep, cause, untranslated); });
             watch.start(100);
-            action->trigger();
+            trigger();
             QTest::qWait(150);
             watch.stop();
-            closeOthers(keep, name, untranslated);
+            for (const QString& text : untranslatedTexts(window))
+                untranslated << QStringLiteral("main window → ") + text;
+            closeOthers(keep, cause, untranslated);
             window->handle().undoHistory()->undo();
+        };
+        for (QAction* action : window->findChildren<QAction*>()) {
+            const QString name = QString(action->text()).remove(u'&');
+            if (!action->isSeparator() && !action->menu() && action->isEnabled() &&
+                name != QStringLiteral("⟦Quit⟧") && name != QStringLiteral("⟦Close⟧"))
+                exercise(name, [action] { action->trigger(); });
         }
+        for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+            if (button->isVisible() && button->isEnabled() && !button->isCheckable())
+                exercise(button->text(), [button] { button->click(); });
+        // A window closed with changes asks whether to save them.
+        exercise(QStringLiteral("closing"), [&] {
+            insertSectionDivider(window->handle().document());
+            window->close();
+        });
         window->handle().undoHistory()->removeAllSteps();
         window->handle().undoHistory()->markClean();
         window->close();
