@@ -16,6 +16,7 @@
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_model.h"
 #include "app/navigator/slide_list_view.h"
+#include "app/thumbnails/thumbnail_provider.h"
 #include "bench_support.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
@@ -26,6 +27,9 @@ using namespace mosavelle;
 using namespace mosavelle::app;
 
 int slideCount = 10000;
+
+ThumbnailProvider* thumbnails = nullptr;
+std::unique_ptr<DocumentHandle> deckHandle;
 
 std::unique_ptr<DocumentHandle> makeDeck() {
     QImage picture(320, 200, QImage::Format_RGB32);
@@ -51,12 +55,14 @@ std::unique_ptr<DocumentHandle> makeDeck() {
         project.slides.push_back(std::move(slide));
     }
     return std::make_unique<DocumentHandle>(
-        std::make_unique<MosavelleDocument>(project, std::move(pictures), std::nullopt));
+        std::make_unique<MosavelleDocument>(project, std::move(pictures), std::nullopt),
+        *thumbnails);
 }
 
 DocumentHandle& deck() {
-    static std::unique_ptr<DocumentHandle> handle = makeDeck();
-    return *handle;
+    if (!deckHandle)
+        deckHandle = makeDeck();
+    return *deckHandle;
 }
 
 // From show() until the first frame is painted.
@@ -144,8 +150,10 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
+    ThumbnailProvider provider;
+    thumbnails = &provider;
     bench::TimingReporter reporter(printRowCounts);
-    return bench::runBenchmarks(argc, argv, reporter, [] {
+    const int status = bench::runBenchmarks(argc, argv, reporter, [] {
         deck();
         benchmark::RegisterBenchmark("firstPaint/list", firstPaint, false)
             ->UseManualTime()
@@ -165,4 +173,6 @@ int main(int argc, char** argv) {
             ->Iterations(100);
         return true;
     });
+    deckHandle.reset();  // before the provider it paints from
+    return status;
 }

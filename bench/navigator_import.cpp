@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "app/document/document_handle.h"
+#include "app/flows/import_flow.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "app/window/content_view.h"
-#include "app/window/import_flow.h"
 #include "bench_support.h"
 
 namespace {
@@ -58,7 +58,8 @@ int main(int argc, char** argv) {
         totalBytes += bytes.size();
     }
 
-    DocumentHandle handle(std::make_unique<MosavelleDocument>());
+    ThumbnailProvider thumbnails;
+    DocumentHandle handle(std::make_unique<MosavelleDocument>(), thumbnails);
     ContentView view(handle);
     view.resize(1280, 800);
     view.show();
@@ -83,11 +84,10 @@ int main(int argc, char** argv) {
             !handle.document().project().slides.empty())
             deckChanged = clock.elapsed();
     });
-    QObject::connect(&ThumbnailProvider::shared(), &ThumbnailProvider::thumbnailReady,
-                     [&](const Uuid&) {
-                         if (firstMiniature < 0 && deckChanged >= 0)
-                             firstMiniature = clock.elapsed();
-                     });
+    QObject::connect(&thumbnails, &ThumbnailProvider::thumbnailReady, [&](const Uuid&) {
+        if (firstMiniature < 0 && deckChanged >= 0)
+            firstMiniature = clock.elapsed();
+    });
 
     lastTick = clock.elapsed();
     view.importURLs({folder.path()});  // a folder: answer the subfolder question at once

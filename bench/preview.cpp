@@ -29,6 +29,7 @@ constexpr double pixelRatio = 2.0;   // a high-density screen
 const QSizeF windowArea(1400, 900);  // the canvas area of a large deck window
 
 std::unique_ptr<MosavelleDocument> document;
+ThumbnailProvider* thumbnails = nullptr;
 double zoom = 1.0;
 
 bool prepare() {
@@ -69,7 +70,7 @@ QImage paintSlide(std::size_t index) {
     image.setDevicePixelRatio(pixelRatio);
     QPainter painter(&image);
     const RenderedSlide rendered = renderSlide(project.slides[index], index, project);
-    paintRenderedSlide(painter, rendered, *document, {zoom, pixelRatio, {}});
+    paintRenderedSlide(painter, rendered, *document, *thumbnails, {zoom, pixelRatio, {}});
     return image;
 }
 
@@ -82,7 +83,7 @@ bool sharpOnScreen(std::size_t index) {
     const int pixels =
         thumbnailPixelSize(frame.width * k / (1 - crop.left - crop.right),
                            frame.height * k / (1 - crop.top - crop.bottom), pixelRatio);
-    return ThumbnailProvider::shared().isReady(project.images[index].id, pixels);
+    return thumbnails->isReady(project.images[index].id, pixels);
 }
 
 void waitUntilSharp(std::size_t index) {
@@ -139,6 +140,8 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
+    ThumbnailProvider provider;
+    thumbnails = &provider;
     bench::TimingReporter reporter(printSummary);
     return bench::runBenchmarks(argc, argv, reporter, prepare);
 }

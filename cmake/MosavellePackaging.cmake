@@ -107,6 +107,10 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${MOSAVELLE_HOMEPAGE}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libheif1, libwebp7, libtiff6, fonts-dejavu-core")
+# Text is measured in the deck's font or its metric-compatible stand-in; without them the
+# overflow warnings fall back to an estimate.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-crosextra-carlito, fonts-crosextra-caladea, fonts-liberation2")
 if(MOSAVELLE_BUILD_APP)
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-qpa-plugins, libqt6svg6")
   # Qt's own texts (standard buttons and dialogs) in the languages the program is translated to.

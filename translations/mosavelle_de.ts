@@ -435,6 +435,33 @@
     </message>
 </context>
 <context>
+    <name>mosavelle::app::ContentView</name>
+    <message>
+        <source>Import Images</source>
+        <translation>Bilder importieren</translation>
+    </message>
+    <message>
+        <source>Images (%1)</source>
+        <translation>Bilder (%1)</translation>
+    </message>
+    <message>
+        <source>Import Folder</source>
+        <translation>Ordner importieren</translation>
+    </message>
+    <message>
+        <source>Unable to Add Image</source>
+        <translation>Bild kann nicht hinzugefügt werden</translation>
+    </message>
+    <message>
+        <source>A slide can have at most 4 images.</source>
+        <translation>Eine Folie kann höchstens 4 Bilder enthalten.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
     <name>mosavelle::app::DeckSettingsSheet</name>
     <message>
         <source>Deck Settings</source>
@@ -562,218 +589,10 @@
     </message>
 </context>
 <context>
-    <name>mosavelle::app::DocumentMenus</name>
+    <name>mosavelle::app::DocumentHandle</name>
     <message>
-        <source>&amp;File</source>
-        <translation>&amp;Datei</translation>
-    </message>
-    <message>
-        <source>New</source>
-        <translation>Neu</translation>
-    </message>
-    <message>
-        <source>Open…</source>
-        <translation>Öffnen …</translation>
-    </message>
-    <message>
-        <source>Open Recent</source>
-        <translation>Zuletzt geöffnet</translation>
-    </message>
-    <message>
-        <source>Close</source>
-        <translation>Schließen</translation>
-    </message>
-    <message>
-        <source>Save</source>
-        <translation>Speichern</translation>
-    </message>
-    <message>
-        <source>Save As…</source>
-        <translation>Speichern unter …</translation>
-    </message>
-    <message>
-        <source>Revert to Saved</source>
-        <translation>Auf gespeicherte Version zurücksetzen</translation>
-    </message>
-    <message>
-        <source>Import Images…</source>
-        <translation>Bilder importieren …</translation>
-    </message>
-    <message>
-        <source>Import Folder…</source>
-        <translation>Ordner importieren …</translation>
-    </message>
-    <message>
-        <source>Export Presentation…</source>
-        <translation>Präsentation exportieren …</translation>
-    </message>
-    <message>
-        <source>Export a PowerPoint (.pptx) file for PowerPoint and Keynote. Saving the project is a separate command.</source>
-        <translation>Eine PowerPoint-Datei (.pptx) für PowerPoint und Keynote exportieren. Das Projekt wird mit einem eigenen Befehl gespeichert.</translation>
-    </message>
-    <message>
-        <source>Deck Settings…</source>
-        <translation>Foliensatz-Einstellungen …</translation>
-    </message>
-    <message>
-        <source>Quit</source>
-        <translation>Beenden</translation>
-    </message>
-    <message>
-        <source>Clear Menu</source>
-        <translation>Liste leeren</translation>
-    </message>
-    <message>
-        <source>&amp;Edit</source>
-        <translation>&amp;Bearbeiten</translation>
-    </message>
-    <message>
-        <source>Undo</source>
-        <translation>Rückgängig</translation>
-    </message>
-    <message>
-        <source>Redo</source>
-        <translation>Wiederherstellen</translation>
-    </message>
-    <message>
-        <source>Cut</source>
-        <translation>Ausschneiden</translation>
-    </message>
-    <message>
-        <source>Copy</source>
-        <translation>Kopieren</translation>
-    </message>
-    <message>
-        <source>Paste</source>
-        <translation>Einfügen</translation>
-    </message>
-    <message>
-        <source>Select All</source>
-        <translation>Alles auswählen</translation>
-    </message>
-    <message>
-        <source>&amp;Slides</source>
-        <translation>&amp;Folien</translation>
-    </message>
-    <message>
-        <source>Paste Images</source>
-        <translation>Bilder einfügen</translation>
-    </message>
-    <message>
-        <source>Duplicate Slides</source>
-        <translation>Folien duplizieren</translation>
-    </message>
-    <message>
-        <source>Rename Slide</source>
-        <translation>Folie umbenennen</translation>
-    </message>
-    <message>
-        <source>Insert Section Divider</source>
-        <translation>Abschnittstrenner einfügen</translation>
-    </message>
-    <message>
-        <source>Adds a section divider slide after the current selection. Later slides numbered Slide 1, Slide 2, and so on are updated.</source>
-        <translation>Fügt nach der aktuellen Auswahl eine Abschnittstrenner-Folie ein. Nachfolgende Folien mit Namen wie „Slide 1“, „Slide 2“ usw. werden neu nummeriert.</translation>
-    </message>
-    <message>
-        <source>Group as Two-Up</source>
-        <translation>Zu zweit gruppieren</translation>
-    </message>
-    <message>
-        <source>Group as Four-Up</source>
-        <translation>Zu viert gruppieren</translation>
-    </message>
-    <message>
-        <source>Split into Single Images</source>
-        <translation>In Einzelbilder aufteilen</translation>
-    </message>
-    <message>
-        <source>Select Previous Slide</source>
-        <translation>Vorherige Folie auswählen</translation>
-    </message>
-    <message>
-        <source>Use the arrow keys to select the previous slide.</source>
-        <translation>Mit den Pfeiltasten die vorherige Folie auswählen.</translation>
-    </message>
-    <message>
-        <source>Select Next Slide</source>
-        <translation>Nächste Folie auswählen</translation>
-    </message>
-    <message>
-        <source>Use the arrow keys to select the next slide.</source>
-        <translation>Mit den Pfeiltasten die nächste Folie auswählen.</translation>
-    </message>
-    <message>
-        <source>Move Up</source>
-        <translation>Nach oben verschieben</translation>
-    </message>
-    <message>
-        <source>Move the selected slides up. Arrow keys change which slide is selected.</source>
-        <translation>Die ausgewählten Folien nach oben verschieben. Die Pfeiltasten ändern, welche Folie ausgewählt ist.</translation>
-    </message>
-    <message>
-        <source>Move Down</source>
-        <translation>Nach unten verschieben</translation>
-    </message>
-    <message>
-        <source>Move the selected slides down. Left and right arrows change which slide is selected.</source>
-        <translation>Die ausgewählten Folien nach unten verschieben. Die Pfeiltasten nach links und rechts ändern, welche Folie ausgewählt ist.</translation>
-    </message>
-    <message>
-        <source>&amp;View</source>
-        <translation>&amp;Ansicht</translation>
-    </message>
-    <message>
-        <source>Show Inspector</source>
-        <translation>Inspektor anzeigen</translation>
-    </message>
-    <message>
-        <source>Slides as List</source>
-        <translation>Folien als Liste</translation>
-    </message>
-    <message>
-        <source>Slides as Grid</source>
-        <translation>Folien als Raster</translation>
-    </message>
-    <message>
-        <source>Fit to Window</source>
-        <translation>An Fenster anpassen</translation>
-    </message>
-    <message>
-        <source>Zoom In</source>
-        <translation>Vergrößern</translation>
-    </message>
-    <message>
-        <source>Zoom Out</source>
-        <translation>Verkleinern</translation>
-    </message>
-    <message>
-        <source>Preview Full Screen</source>
-        <translation>Vollbildvorschau</translation>
-    </message>
-    <message>
-        <source>&amp;Help</source>
-        <translation>&amp;Hilfe</translation>
-    </message>
-    <message>
-        <source>Mosavelle Help</source>
-        <translation>Mosavelle-Hilfe</translation>
-    </message>
-    <message>
-        <source>Welcome to Mosavelle</source>
-        <translation>Willkommen bei Mosavelle</translation>
-    </message>
-    <message>
-        <source>About Mosavelle</source>
-        <translation>Über Mosavelle</translation>
-    </message>
-    <message>
-        <source>Undo %1</source>
-        <translation>%1 rückgängig machen</translation>
-    </message>
-    <message>
-        <source>Redo %1</source>
-        <translation>%1 wiederherstellen</translation>
+        <source>untitled</source>
+        <translation>Unbenannt</translation>
     </message>
 </context>
 <context>
@@ -833,6 +652,10 @@
     <message>
         <source>Don’t Save</source>
         <translation>Nicht speichern</translation>
+    </message>
+    <message>
+        <source>%1[*] — Mosavelle</source>
+        <translation>%1[*] – Mosavelle</translation>
     </message>
 </context>
 <context>
@@ -1652,6 +1475,289 @@
     <message>
         <source>Get Started</source>
         <translation>Los geht’s</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::WindowActions</name>
+    <message>
+        <source>New</source>
+        <translation>Neu</translation>
+    </message>
+    <message>
+        <source>Open…</source>
+        <translation>Öffnen …</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>Save As…</source>
+        <translation>Speichern unter …</translation>
+    </message>
+    <message>
+        <source>Revert to Saved</source>
+        <translation>Auf gespeicherte Version zurücksetzen</translation>
+    </message>
+    <message>
+        <source>Import Images…</source>
+        <translation>Bilder importieren …</translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation>Importieren</translation>
+    </message>
+    <message>
+        <source>Import Folder…</source>
+        <translation>Ordner importieren …</translation>
+    </message>
+    <message>
+        <source>Export Presentation…</source>
+        <translation>Präsentation exportieren …</translation>
+    </message>
+    <message>
+        <source>Export a PowerPoint (.pptx) file for PowerPoint and Keynote. Saving the project is a separate command.</source>
+        <translation>Eine PowerPoint-Datei (.pptx) für PowerPoint und Keynote exportieren. Das Projekt wird mit einem eigenen Befehl gespeichert.</translation>
+    </message>
+    <message>
+        <source>Deck Settings…</source>
+        <translation>Foliensatz-Einstellungen …</translation>
+    </message>
+    <message>
+        <source>Deck Settings</source>
+        <translation>Foliensatz-Einstellungen</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Undo</source>
+        <translation>Rückgängig</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Cut</source>
+        <translation>Ausschneiden</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Paste</source>
+        <translation>Einfügen</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>Alles auswählen</translation>
+    </message>
+    <message>
+        <source>Paste Images</source>
+        <translation>Bilder einfügen</translation>
+    </message>
+    <message>
+        <source>Duplicate Slides</source>
+        <translation>Folien duplizieren</translation>
+    </message>
+    <message>
+        <source>Rename Slide</source>
+        <translation>Folie umbenennen</translation>
+    </message>
+    <message>
+        <source>Insert Section Divider</source>
+        <translation>Abschnittstrenner einfügen</translation>
+    </message>
+    <message>
+        <source>Adds a section divider slide after the current selection. Later slides numbered Slide 1, Slide 2, and so on are updated.</source>
+        <translation>Fügt nach der aktuellen Auswahl eine Abschnittstrenner-Folie ein. Nachfolgende Folien mit Namen wie „Slide 1“, „Slide 2“ usw. werden neu nummeriert.</translation>
+    </message>
+    <message>
+        <source>Group as Two-Up</source>
+        <translation>Zu zweit gruppieren</translation>
+    </message>
+    <message>
+        <source>Group as Four-Up</source>
+        <translation>Zu viert gruppieren</translation>
+    </message>
+    <message>
+        <source>Split into Single Images</source>
+        <translation>In Einzelbilder aufteilen</translation>
+    </message>
+    <message>
+        <source>Select Previous Slide</source>
+        <translation>Vorherige Folie auswählen</translation>
+    </message>
+    <message>
+        <source>Use the arrow keys to select the previous slide.</source>
+        <translation>Mit den Pfeiltasten die vorherige Folie auswählen.</translation>
+    </message>
+    <message>
+        <source>Select Next Slide</source>
+        <translation>Nächste Folie auswählen</translation>
+    </message>
+    <message>
+        <source>Use the arrow keys to select the next slide.</source>
+        <translation>Mit den Pfeiltasten die nächste Folie auswählen.</translation>
+    </message>
+    <message>
+        <source>Move Up</source>
+        <translation>Nach oben verschieben</translation>
+    </message>
+    <message>
+        <source>Move the selected slides up. Arrow keys change which slide is selected.</source>
+        <translation>Die ausgewählten Folien nach oben verschieben. Die Pfeiltasten ändern, welche Folie ausgewählt ist.</translation>
+    </message>
+    <message>
+        <source>Move Down</source>
+        <translation>Nach unten verschieben</translation>
+    </message>
+    <message>
+        <source>Move the selected slides down. Left and right arrows change which slide is selected.</source>
+        <translation>Die ausgewählten Folien nach unten verschieben. Die Pfeiltasten nach links und rechts ändern, welche Folie ausgewählt ist.</translation>
+    </message>
+    <message>
+        <source>Show Inspector</source>
+        <translation>Inspektor anzeigen</translation>
+    </message>
+    <message>
+        <source>Inspector</source>
+        <translation>Inspektor</translation>
+    </message>
+    <message>
+        <source>Slides as List</source>
+        <translation>Folien als Liste</translation>
+    </message>
+    <message>
+        <source>Slides as Grid</source>
+        <translation>Folien als Raster</translation>
+    </message>
+    <message>
+        <source>Fit to Window</source>
+        <translation>An Fenster anpassen</translation>
+    </message>
+    <message>
+        <source>Zoom In</source>
+        <translation>Vergrößern</translation>
+    </message>
+    <message>
+        <source>Zoom Out</source>
+        <translation>Verkleinern</translation>
+    </message>
+    <message>
+        <source>Preview Full Screen</source>
+        <translation>Vollbildvorschau</translation>
+    </message>
+    <message>
+        <source>Mosavelle Help</source>
+        <translation>Mosavelle-Hilfe</translation>
+    </message>
+    <message>
+        <source>Welcome to Mosavelle</source>
+        <translation>Willkommen bei Mosavelle</translation>
+    </message>
+    <message>
+        <source>About Mosavelle</source>
+        <translation>Über Mosavelle</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>Open Recent</source>
+        <translation>Zuletzt geöffnet</translation>
+    </message>
+    <message>
+        <source>Clear Menu</source>
+        <translation>Liste leeren</translation>
+    </message>
+    <message>
+        <source>&amp;Edit</source>
+        <translation>&amp;Bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Slides</source>
+        <translation>&amp;Folien</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>&amp;Hilfe</translation>
+    </message>
+    <message>
+        <source>Toolbar</source>
+        <translation>Werkzeugleiste</translation>
+    </message>
+    <message>
+        <source>Import images</source>
+        <translation>Bilder importieren</translation>
+    </message>
+    <message>
+        <source>Import images or a folder</source>
+        <translation>Bilder oder einen Ordner importieren</translation>
+    </message>
+    <message>
+        <source>Change slide size, background, order, and other settings for this deck.</source>
+        <translation>Foliengröße, Hintergrund, Reihenfolge und weitere Einstellungen dieses Foliensatzes ändern.</translation>
+    </message>
+    <message>
+        <source>Undo %1</source>
+        <translation>%1 rückgängig machen</translation>
+    </message>
+    <message>
+        <source>Redo %1</source>
+        <translation>%1 wiederherstellen</translation>
+    </message>
+    <message>
+        <source>List</source>
+        <translation>Liste</translation>
+    </message>
+    <message>
+        <source>Grid</source>
+        <translation>Raster</translation>
+    </message>
+    <message>
+        <source>Show slides as a list</source>
+        <translation>Folien als Liste anzeigen</translation>
+    </message>
+    <message>
+        <source>Show slides as a grid</source>
+        <translation>Folien als Raster anzeigen</translation>
+    </message>
+    <message>
+        <source>Hide inspector</source>
+        <translation>Inspektor ausblenden</translation>
+    </message>
+    <message>
+        <source>Show inspector</source>
+        <translation>Inspektor anzeigen</translation>
+    </message>
+    <message>
+        <source>Show list</source>
+        <translation>Liste anzeigen</translation>
+    </message>
+    <message>
+        <source>Show grid</source>
+        <translation>Raster anzeigen</translation>
+    </message>
+    <message>
+        <source>Shown</source>
+        <translation>Angezeigt</translation>
+    </message>
+    <message>
+        <source>Hidden</source>
+        <translation>Ausgeblendet</translation>
     </message>
 </context>
 </TS>

@@ -1,14 +1,16 @@
 #include <QApplication>
 #include <QIcon>
-#include <QThreadPool>
 #include <cstdio>
 
 #include "app/shell/command_line.h"
-#include "app/shell/launch_probes.h"
 #include "app/shell/mosavelle_app.h"
 #include "app/shell/termination_signals.h"
-#include "app/thumbnails/thumbnail_provider.h"
+#include "app/support/background_job.h"
+#include "app/support/translations.h"
 #include "core/platform/stored_bytes.h"
+#ifdef MOSAVELLE_LAUNCH_PROBES
+#include "app/probes/launch_probes.h"
+#endif
 
 int main(int argc, char** argv) {
     // --help and --version answer before the window system is touched, so that they work
@@ -32,6 +34,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(MOSAVELLE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("mosavelle"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/mosavelle/mosavelle.svg")));
+    // The interface in the user's language, where the program is translated into it.
+    mosavelle::app::installTranslations(app);
 
     // QApplication has taken its own options (-platform and the like) out of the list.
     const auto request = mosavelle::app::parseCommandLine(QApplication::arguments());
@@ -43,16 +47,16 @@ int main(int argc, char** argv) {
 
     // Pictures staged by runs that were killed go, off the interface thread; those of live runs
     // are locked and stay.
-    QThreadPool::globalInstance()->start([] { mosavelle::removeStaleStagingFolders(); });
+    mosavelle::app::runInBackground([] { mosavelle::removeStaleStagingFolders(); });
 
     mosavelle::app::MosavelleApp shell;
     // The session ending (or Ctrl-C in a terminal) ends the program through its quit path.
     mosavelle::app::TerminationSignals termination;
     QObject::connect(&termination, &mosavelle::app::TerminationSignals::received, &shell,
                      &mosavelle::app::MosavelleApp::quitWithoutAsking);
+#ifdef MOSAVELLE_LAUNCH_PROBES
     mosavelle::app::installLaunchProbes(shell, request);
+#endif
     shell.launch(request);
-    const int status = app.exec();
-    mosavelle::app::ThumbnailProvider::shared().shutDown();
-    return status;
+    return app.exec();
 }

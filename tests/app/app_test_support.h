@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/document/document_handle.h"
+#include "app/thumbnails/thumbnail_provider.h"
 #include "app/window/document_window.h"
 #include "core/model/document.h"
 #include "core/model/package.h"
@@ -42,10 +43,13 @@ inline QTemporaryDir& isolateUserFolders() {
 
 // ---- Decks
 
+// The thumbnail provider of the suite's decks, made by MOSAVELLE_APP_TEST_MAIN.
+inline app::ThumbnailProvider* suiteThumbnails = nullptr;
+
 inline std::unique_ptr<app::DocumentHandle> handleFor(const Project& project,
                                                       const ImageDataMap& bytes = {}) {
     return std::make_unique<app::DocumentHandle>(
-        std::make_unique<MosavelleDocument>(project, bytes, std::nullopt));
+        std::make_unique<MosavelleDocument>(project, bytes, std::nullopt), *suiteThumbnails);
 }
 
 // One single-picture slide per name, in the order given; every picture holds `bytes` (none:
@@ -256,6 +260,8 @@ using namespace mosavelle::testing;
         QApplication::setOrganizationName(QStringLiteral("Mosavelle")); \
         QApplication::setApplicationName(QStringLiteral("Mosavelle"));  \
         app.setAttribute(Qt::AA_Use96Dpi, true);                        \
+        mosavelle::app::ThumbnailProvider thumbnails;                   \
+        mosavelle::testing::suiteThumbnails = &thumbnails;              \
         TestClass test;                                                 \
         QTEST_SET_MAIN_SOURCE_PATH                                      \
         return QTest::qExec(&test, argc, argv);                         \

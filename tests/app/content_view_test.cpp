@@ -6,9 +6,10 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "app/flows/import_flow.h"
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_view.h"
-#include "app/window/import_flow.h"
+#include "app/window/document_window.h"
 #include "app/window/warning_strip.h"
 #include "app_test_support.h"
 #include "core/editing/selection.h"
@@ -77,10 +78,11 @@ private Q_SLOTS:
         shown.handle->document().setProject(project);
         QVERIFY(shown.view.warningStrip().text().endsWith(QStringLiteral("outside slide 3.")));
 
-        ShownView empty(makeDeck(0));
-        QCOMPARE(empty.view.currentDetailPage(), empty.view.welcomeCanvas());
-        QVERIFY(
-            !named<QToolButton>(empty.view, QStringLiteral("Export Presentation…"))->isEnabled());
+        auto emptyDeck = makeDeck(0);
+        DocumentWindow empty(*emptyDeck);
+        empty.show();
+        QCOMPARE(empty.contentView().currentDetailPage(), empty.contentView().welcomeCanvas());
+        QVERIFY(!named<QToolButton>(empty, QStringLiteral("Export Presentation…"))->isEnabled());
     }
 
     void subfolderQuestionIsAskedOnceAndNotesListTheFailureThenTheAnimationSentence() {
@@ -151,6 +153,19 @@ private Q_SLOTS:
         QCOMPARE(shown.handle->undoHistory()->undoName(), std::string("Import Images"));
         QTRY_VERIFY(shown.view.findChildren<QProgressDialog*>().isEmpty());
         QVERIFY(!shown.view.importFlow().isBusy());
+
+        // A command-line import shows the same progress and Cancel, and asks nothing: its
+        // duplicates are dropped.
+        ShownView launched(makeDeck(0));
+        cancel.cancelled = false;
+        qApp->installEventFilter(&cancel);
+        launched.view.importFlow().importFromCommandLine(files);
+        QTRY_VERIFY(!launched.view.importFlow().isBusy());
+        qApp->removeEventFilter(&cancel);
+        QVERIFY(cancel.cancelled);
+        QVERIFY(launched.handle->document().project().slides.empty());
+        launched.view.importFlow().importFromCommandLine(files);
+        QTRY_COMPARE(pictureNames(*launched.handle).size(), std::size_t{7});
     }
 
     void droppedPictureDataIsStoredAsAPicture() {

@@ -1,4 +1,4 @@
-#include "app/export/export_flow.h"
+#include "app/flows/export_flow.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -8,9 +8,9 @@
 #include <chrono>
 #include <thread>
 
-#include "app/export/export_progress_panel.h"
-#include "app/export/export_sheet.h"
-#include "app/export/presentation_launcher.h"
+#include "app/flows/export_progress_panel.h"
+#include "app/flows/export_sheet.h"
+#include "app/flows/presentation_launcher.h"
 #include "app_test_support.h"
 #include "support/test_support.h"
 

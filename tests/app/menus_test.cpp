@@ -1,4 +1,4 @@
-#include "app/shell/document_menus.h"
+#include "app/window/window_actions.h"
 
 #include <QAction>
 #include <QMenuBar>
@@ -16,7 +16,7 @@ private:
     MosavelleApp app_;
 
     static bool enabled(DocumentWindow* window, const char* name) {
-        QAction* action = window->menus().action(QString::fromLatin1(name));
+        QAction* action = window->windowActions().action(QString::fromLatin1(name));
         if (action == nullptr)
             qFatal("no action %s", name);
         return action->isEnabled();
@@ -32,7 +32,7 @@ private Q_SLOTS:
     void initTestCase() { app_.setQuitsWithLastWindow(false); }
 
     void slideCommandsNeedSlidesExportAnIncludedOneAndTheHelpTableShowsTheirKeys() {
-        DocumentWindow* window = new DocumentWindow(handleFor(deckOfSlides(0)));
+        DocumentWindow* window = app_.openWindow(handleFor(deckOfSlides(0)));
         MosavelleDocument& document = window->handle().document();
         QVERIFY(!enabled(window, "file.export"));
         QVERIFY(!enabled(window, "slides.rename"));
@@ -65,7 +65,8 @@ private Q_SLOTS:
         // Every row of the help table that names a menu command shows that command's keys.
         const auto rows = HelpView::keyboardRows();
         const auto keysOf = [&](const char* name) {
-            return window->menus().action(name)->shortcut().toString(QKeySequence::NativeText);
+            return window->windowActions().action(name)->shortcut().toString(
+                QKeySequence::NativeText);
         };
         const QHash<QString, QString> commandOfRow = {
             {"Save project", keysOf("file.save")},
@@ -91,10 +92,10 @@ private Q_SLOTS:
     }
 
     void undoAndRedoAreNamedAfterTheStepAndCommandsReachTheirWindowsDocument() {
-        DocumentWindow* window = new DocumentWindow(handleFor(deckOfSlides(4)));
+        DocumentWindow* window = app_.openWindow(handleFor(deckOfSlides(4)));
         MosavelleDocument& document = window->handle().document();
-        QAction* undo = window->menus().action("edit.undo");
-        QAction* redo = window->menus().action("edit.redo");
+        QAction* undo = window->windowActions().action("edit.undo");
+        QAction* redo = window->windowActions().action("edit.redo");
         QCOMPARE(undo->text(), QStringLiteral("Undo"));
         QVERIFY(!undo->isEnabled());
         QVERIFY(!window->isWindowModified());
@@ -115,7 +116,7 @@ private Q_SLOTS:
         undo->trigger();
 
         setSelection(document, {document.project().slides[0].id, document.project().slides[1].id});
-        window->menus().action("slides.duplicate")->trigger();
+        window->windowActions().action("slides.duplicate")->trigger();
         QCOMPARE(undo->text(), QStringLiteral("Undo Duplicate Slides"));
         QVERIFY(undo->isEnabled());
         QVERIFY(window->isWindowModified());
@@ -130,12 +131,12 @@ private Q_SLOTS:
         QCOMPARE(undo->text(), QStringLiteral("Undo Duplicate Slides"));
 
         // Slide commands reach their own window's document, not the newest window's.
-        DocumentWindow* second = new DocumentWindow(handleFor(deckOfSlides(3)));
+        DocumentWindow* second = app_.openWindow(handleFor(deckOfSlides(3)));
         setSelection(document, {document.project().slides[0].id});
         const Uuid moved = document.project().slides[0].id;
-        window->menus().action("slides.moveDown")->trigger();
+        window->windowActions().action("slides.moveDown")->trigger();
         QCOMPARE(document.project().slides[1].id, moved);
-        window->menus().action("slides.selectNext")->trigger();
+        window->windowActions().action("slides.selectNext")->trigger();
         QCOMPARE(document.selectedSlideIDs(), SlideIDSet{document.project().slides[2].id});
         QVERIFY(!second->handle().isModified());
         discard(window);

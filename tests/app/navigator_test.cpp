@@ -5,7 +5,6 @@
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_model.h"
 #include "app/navigator/slide_list_view.h"
-#include "app/shell/app_notifications.h"
 #include "app_test_support.h"
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
@@ -228,10 +227,10 @@ private Q_SLOTS:
         QTRY_COMPARE(doc.project().slides[0].title, std::string("IMG_0001.JPG"));
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Rename Slide"));
 
-        // Escape leaves the title alone; the notification renames the primary slide without
-        // touching the selection.
+        // Escape leaves the title alone; the Rename Slide command renames the primary slide
+        // without touching the selection.
         select(*handle, {2});
-        AppNotifications::instance().postRenameSlide();
+        navigator.startRenamingPrimarySlide();
         field = visibleChild<QLineEdit>(list);
         QVERIFY(field);
         QCOMPARE(field->text(), QStringLiteral("IMG_0002.JPG"));

@@ -6,10 +6,10 @@
 #include <QProcess>
 #include <fstream>
 
+#include "app/document/recent_projects.h"
 #include "app/help/help_view.h"
 #include "app/help/welcome_sheet.h"
 #include "app/shell/command_line.h"
-#include "app/shell/recent_projects.h"
 #include "app/window/content_view.h"
 #include "app_test_support.h"
 #include "core/editing/slide_operations.h"
@@ -85,7 +85,7 @@ private Q_SLOTS:
         }
         names.sort();
         QCOMPARE(names, QStringList({"First", "Second"}));
-        auto untitled = DocumentHandle::makeUntitled();
+        auto untitled = DocumentHandle::makeUntitled(app.thumbnails());
         untitled->setPackagePath("/tmp/Holiday 2026.mosavelle/");
         QCOMPARE(untitled->displayName(), QStringLiteral("Holiday 2026"));
 
@@ -220,7 +220,7 @@ private Q_SLOTS:
         TestApp app;
         DocumentWindow* window = app.newDocument();
         RecentProjects::add(QString::fromStdString(recent.string()));
-        app.noteRecentProjectsChanged();
+        Q_EMIT app.recentProjectsChanged();
         auto* menu = window->findChild<QMenu*>(QStringLiteral("file.openRecent"));
         QVERIFY(menu);
         QCOMPARE(menu->actions().first()->text(), QStringLiteral("Recent"));

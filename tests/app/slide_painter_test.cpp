@@ -33,7 +33,7 @@ QImage painted(const RenderedSlide& rendered, const DocumentHandle& handle, doub
                  QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    paintRenderedSlide(painter, rendered, handle.document(), {scale, 1.0, {}});
+    paintRenderedSlide(painter, rendered, handle.document(), handle.thumbnails(), {scale, 1.0, {}});
     return image;
 }
 
@@ -154,7 +154,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(near(centreAt(large, 0.1), pictureColors[3]), 10000);
         // The sharp thumbnail is not made yet, yet the first paint already shows the picture
         // (the smaller one stands in), not a gap.
-        QVERIFY(!ThumbnailProvider::shared().isReady(id, 1800));
+        QVERIFY(!suiteThumbnails->isReady(id, 1800));
         QVERIFY(near(centreAt(large, 2.0), pictureColors[3]));
         // The size asked for follows the device pixel ratio.
         QCOMPARE(thumbnailPixelSize(400.2, 300, 1.0), 401);
@@ -167,6 +167,67 @@ private Q_SLOTS:
             painted(missing, *handle, 0.5)
                 .pixelColor(pixels(missing.pictures[0].frame, 0.5).topLeft() + QPoint(3, 3));
         QVERIFY(inside.alpha() > 0 && !near(inside, Qt::white) && !near(inside, Qt::red));
+    }
+
+    // What presentation programs show: a square logo at its corner's edge rather than in the
+    // middle of the corner box, a caption running on below its box, and the orange border of
+    // the editing preview only.
+    void logoFittedInItsCornerAndTextRunningOnBelowItsBox() {
+        DeckBuilder deck;
+        deck.project.appearance.typography.bodyColor = {0, 0, 0, 1};
+        deck.project.appearance.branding.logoFileName = "logo.png";
+        Slide& slide = deck.slide(SlideLayoutKind::imageTitleCaption, {deck.picture(Qt::blue)});
+        slide.slots[0].caption = std::string(400, 'm');
+        QImage square(50, 50, QImage::Format_RGB32);
+        square.fill(Qt::red);
+        app::DocumentHandle handle(
+            std::make_unique<MosavelleDocument>(deck.project, deck.bytes, encoded(square)),
+            *suiteThumbnails);
+        const RenderedSlide rendered = slideAt(handle);
+        const double scale = 1.0;
+        const InchRect& box = rendered.logo->frame;  // 1 by 0.4 inch, top trailing
+        const auto at = [&](const QImage& image, double x, double y) {
+            return image.pixelColor(QPointF(x * 72 * scale, y * 72 * scale).toPoint());
+        };
+        QImage image;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            near(at(image = painted(rendered, handle, scale), box.x + 0.8, box.y + 0.2), Qt::red),
+            10000);
+        QVERIFY(near(at(image, box.x + 0.5, box.y + 0.2), Qt::white));
+
+        const TextFrame& caption = rendered.texts.at(1);
+        QVERIFY(caption.overflows);
+        const QRect below = pixels({caption.frame.x, caption.frame.y + caption.frame.height + 0.05,
+                                    caption.frame.width, 0.5},
+                                   scale);
+        const auto count = [&](const QImage& in, QRect area, QColor colour) {
+            int found = 0;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    found += in.rect().contains(x, y) && near(in.pixelColor(x, y), colour);
+            return found;
+        };
+        QVERIFY(count(image, below, Qt::black) > 0);
+        // The border's antialiased line: warm, neither the white page nor the black text.
+        const QRect edge = pixels(caption.frame, scale).adjusted(-2, -2, 2, -2);
+        const QRect top(edge.topLeft(), QSize(edge.width(), 5));
+        const auto orange = [&](const QImage& in) {
+            int found = 0;
+            for (int y = top.top(); y <= top.bottom(); ++y)
+                for (int x = top.left(); x <= top.right(); ++x) {
+                    const QColor c = in.pixelColor(x, y);
+                    found += c.alpha() > 0 && c.red() - c.blue() > 80;
+                }
+            return found;
+        };
+        QVERIFY(orange(image) > 0);
+        QImage presented(image.size(), QImage::Format_ARGB32_Premultiplied);
+        presented.fill(Qt::transparent);
+        QPainter painter(&presented);
+        SlidePaintOptions options;
+        options.showsOverflow = false;
+        paintRenderedSlide(painter, rendered, handle.document(), handle.thumbnails(), options);
+        QCOMPARE(orange(presented), 0);
     }
 };
 

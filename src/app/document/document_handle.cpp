@@ -8,9 +8,11 @@
 
 namespace mosavelle::app {
 
-DocumentHandle::DocumentHandle(std::unique_ptr<MosavelleDocument> document, QObject* parent)
+DocumentHandle::DocumentHandle(std::unique_ptr<MosavelleDocument> document,
+                               ThumbnailProvider& thumbnails, QObject* parent)
     : QObject(parent),
       document_(std::move(document)),
+      thumbnails_(thumbnails),
       undoHistory_(std::make_shared<UndoHistory>()) {
     // Deferred document work (the second half of focusSlide, say) runs on a later turn of this
     // thread's event loop, and not at all once the handle is gone.
@@ -31,12 +33,13 @@ DocumentHandle::~DocumentHandle() {
     pictures.reserve(document_->imageData().size());
     for (const auto& [id, bytes] : document_->imageData())
         pictures.push_back(id);
-    ThumbnailProvider::shared().dropPictures(pictures);
+    thumbnails_.dropPictures(pictures);
 }
 
-std::unique_ptr<DocumentHandle> DocumentHandle::makeUntitled(QObject* parent) {
+std::unique_ptr<DocumentHandle> DocumentHandle::makeUntitled(ThumbnailProvider& thumbnails,
+                                                             QObject* parent) {
     return std::make_unique<DocumentHandle>(
-        MosavelleDocument::makeUntitled(DefaultSettingsStore::shared()), parent);
+        MosavelleDocument::makeUntitled(DefaultSettingsStore::shared()), thumbnails, parent);
 }
 
 void DocumentHandle::setPackagePath(std::filesystem::path path) {
@@ -48,7 +51,7 @@ void DocumentHandle::setPackagePath(std::filesystem::path path) {
 
 QString DocumentHandle::displayName() const {
     if (packagePath_.empty())
-        return QStringLiteral("untitled");
+        return tr("untitled");
     auto name = packagePath_;
     if (!name.has_filename())
         name = name.parent_path();

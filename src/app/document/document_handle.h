@@ -10,21 +10,28 @@
 
 namespace mosavelle::app {
 
-// One open deck: owns the core document and its window's undo history, and re-emits the
-// document's change events as Qt signals. Widgets read the document through `document()` and
-// change it only through core operations. Interface thread only.
+class ThumbnailProvider;
+
+// One open deck: owns the core document and its window's undo history, re-emits the document's
+// change events as Qt signals, and hands its views the thumbnail provider they paint from. Widgets
+// read the document through `document()` and change it only through core operations. Interface
+// thread only.
 class DocumentHandle : public QObject {
     Q_OBJECT
 public:
-    explicit DocumentHandle(std::unique_ptr<MosavelleDocument> document, QObject* parent = nullptr);
+    // `thumbnails` outlives the handle.
+    DocumentHandle(std::unique_ptr<MosavelleDocument> document, ThumbnailProvider& thumbnails,
+                   QObject* parent = nullptr);
     ~DocumentHandle() override;
 
     // A new untitled deck from the shared default settings store.
-    static std::unique_ptr<DocumentHandle> makeUntitled(QObject* parent = nullptr);
+    static std::unique_ptr<DocumentHandle> makeUntitled(ThumbnailProvider& thumbnails,
+                                                        QObject* parent = nullptr);
 
     MosavelleDocument& document() { return *document_; }
     const MosavelleDocument& document() const { return *document_; }
     const std::shared_ptr<UndoHistory>& undoHistory() const { return undoHistory_; }
+    ThumbnailProvider& thumbnails() const { return thumbnails_; }
 
     // The package this deck was opened from or last saved to; empty while untitled.
     const std::filesystem::path& packagePath() const { return packagePath_; }
@@ -44,6 +51,7 @@ Q_SIGNALS:
 
 private:
     std::unique_ptr<MosavelleDocument> document_;
+    ThumbnailProvider& thumbnails_;
     std::shared_ptr<UndoHistory> undoHistory_;
     MosavelleDocument::ObserverID observer_ = 0;
     std::filesystem::path packagePath_;

@@ -2,42 +2,16 @@
 
 #include <sys/stat.h>
 
-#include <QCoreApplication>
-#include <QMetaObject>
-#include <QPointer>
-#include <QThreadPool>
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <memory>
 #include <system_error>
 
+#include "app/support/background_job.h"
 #include "core/model/package_lock.h"
 
 namespace mosavelle::app {
-
-namespace {
-
-// Runs `work` on the global pool and its result through `done` on the interface thread. The
-// result travels through the application object, which outlives every window, and the QPointer
-// is checked there, on the thread that deletes windows.
-template <class Outcome>
-void runInBackground(std::function<Outcome()> work, QObject* context,
-                     std::function<void(Outcome)> done) {
-    QPointer<QObject> guard(context);
-    QThreadPool::globalInstance()->start([work = std::move(work), done = std::move(done), guard] {
-        auto outcome = std::make_shared<Outcome>(work());
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [done, guard, outcome] {
-                if (guard)
-                    done(std::move(*outcome));
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-}  // namespace
 
 std::optional<PackageStamp> stampPackage(const std::filesystem::path& package) {
     struct stat info {};
@@ -92,22 +66,25 @@ bool hasPackageExtension(const std::filesystem::path& path) {
 
 void readPackageInBackground(std::filesystem::path package, QObject* context,
                              std::function<void(PackageReadOutcome)> done) {
-    runInBackground<PackageReadOutcome>(
-        [package = std::move(package)] {
+    runInBackground(
+        context,
+        [package = std::move(package)](const JobContext&) {
             restoreInterruptedSaveIfIdle(package);
             auto stamp = stampPackage(package);
             auto staging = StagingFolder::create();
             auto snapshot = readProjectPackage(package, realFileSystem(), staging);
             return PackageReadOutcome{std::move(snapshot), stamp, staging->firstFailure()};
         },
-        context, std::move(done));
+        std::move(done));
 }
 
 void writePackageInBackground(PackageSnapshot snapshot, std::filesystem::path package,
                               std::optional<PackageStamp> expected, QObject* context,
                               std::function<void(PackageWriteOutcome)> done) {
-    runInBackground<PackageWriteOutcome>(
-        [snapshot = std::move(snapshot), package = std::move(package), expected] {
+    runInBackground(
+        context,
+        [snapshot = std::move(snapshot), package = std::move(package),
+         expected](const JobContext&) {
             // A command-line import into the same package holds its lock while it works; wait
             // for it a while rather than interleave two saves.
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -125,7 +102,7 @@ void writePackageInBackground(PackageSnapshot snapshot, std::filesystem::path pa
             auto stamp = written.ok() ? stampPackage(package) : std::nullopt;
             return PackageWriteOutcome{std::move(written), stamp};
         },
-        context, std::move(done));
+        std::move(done));
 }
 
 }  // namespace mosavelle::app

@@ -8,7 +8,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "app/shell/shortcuts.h"
+#include "app/support/shortcuts.h"
 
 namespace mosavelle::app {
 

@@ -4,16 +4,15 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/shell/shortcuts.h"
+#include "app/support/preferences.h"
+#include "app/support/shortcuts.h"
 
 namespace mosavelle::app {
 
 namespace {
-const QString completedKey = QStringLiteral("hasCompletedWelcome");
 
 QLabel* makeLabel(const QString& text, QWidget* parent, qreal scale = 1.0, bool bold = false) {
     auto* label = new QLabel(text, parent);
@@ -28,11 +27,11 @@ QLabel* makeLabel(const QString& text, QWidget* parent, qreal scale = 1.0, bool 
 }  // namespace
 
 bool WelcomeSheet::hasCompletedWelcome() {
-    return QSettings().value(completedKey, false).toBool();
+    return preferences::hasCompletedWelcome.value();
 }
 
 void WelcomeSheet::setHasCompletedWelcome(bool completed) {
-    QSettings().setValue(completedKey, completed);
+    preferences::hasCompletedWelcome.store(completed);
 }
 
 WelcomeSheet::WelcomeSheet(std::function<void()> onImport, QWidget* parent)

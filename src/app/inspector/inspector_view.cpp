@@ -86,8 +86,9 @@ QWidget* segmentedControl(const QStringList& names, const QStringList& icons, QB
 }
 
 // The picture's thumbnail in a rounded frame, or a photo symbol.
-QPixmap framedThumbnail(const MosavelleDocument& document, const std::optional<Uuid>& pictureID,
-                        QSize size, double ratio, const QColor& symbolColor) {
+QPixmap framedThumbnail(ThumbnailProvider& thumbnails, const MosavelleDocument& document,
+                        const std::optional<Uuid>& pictureID, QSize size, double ratio,
+                        const QColor& symbolColor) {
     QPixmap pixmap(int(size.width() * ratio), int(size.height() * ratio));
     pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);
@@ -100,8 +101,8 @@ QPixmap framedThumbnail(const MosavelleDocument& document, const std::optional<U
     painter.setClipPath(clip);
     QImage image;
     if (pictureID) {
-        image = ThumbnailProvider::shared().image(document.project(), document.imageData(),
-                                                  *pictureID, inspectorThumbnailPixels);
+        image = thumbnails.image(document.project(), document.imageData(), *pictureID,
+                                 inspectorThumbnailPixels);
     }
     if (!image.isNull()) {
         const QSizeF filled =
@@ -155,7 +156,7 @@ InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
             refresh();
     });
     // Only the shown slide's pictures appear here; other thumbnails change nothing.
-    connect(&ThumbnailProvider::shared(), &ThumbnailProvider::thumbnailReady, this,
+    connect(&handle_.thumbnails(), &ThumbnailProvider::thumbnailReady, this,
             [this](const Uuid& id) {
                 const Slide* slide = primary();
                 if (slide && std::any_of(slide->slots.begin(), slide->slots.end(),
@@ -295,6 +296,7 @@ void InspectorView::buildPlacementSection() {
     column->addWidget(warnings_);
 
     applyAll_ = new QPushButton(tr("Apply Placement to All Slides…"), placementGroup_);
+    applyAll_->setObjectName(QStringLiteral("applyPlacementToAll"));
     const QString help = tr("Copy this placement mode to every included slide that has images.");
     applyAll_->setToolTip(help);
     applyAll_->setAccessibleDescription(help);
@@ -414,6 +416,42 @@ void InspectorView::refresh() {
     refreshing_ = false;
 }
 
+InspectorView::CaptionRow InspectorView::makeCaptionRow(const Uuid& slotID) {
+    CaptionRow row;
+    row.slotID = slotID;
+    row.row = new QWidget(captionsGroup_);
+    auto* grid = new QGridLayout(row.row);
+    grid->setContentsMargins(0, 0, 0, 0);
+    row.thumbnail = new QLabel(row.row);
+    row.thumbnail->setFixedSize(44, 28);
+    row.label = new QLabel(row.row);
+    row.field = new QPlainTextEdit(row.row);
+    row.field->setPlaceholderText(tr("Add caption"));
+    row.field->setFixedHeight(row.field->fontMetrics().lineSpacing() * 3 + 10);
+    row.warning =
+        warningLabel(tr("This caption is too long for its box on the exported slide."), row.row);
+    grid->addWidget(row.thumbnail, 0, 0);
+    grid->addWidget(row.label, 0, 1);
+    grid->addWidget(row.field, 1, 0, 1, 2);
+    grid->addWidget(row.warning, 2, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    QPlainTextEdit* field = row.field;
+    connect(field, &QPlainTextEdit::textChanged, this, [this, slotID, field] {
+        if (refreshing_)
+            return;
+        const std::string text = field->toPlainText().toStdString();
+        editSelectedSlides(
+            handle_.document(),
+            [&](Slide& s) {
+                for (ImageSlot& slot : s.slots)
+                    if (slot.id == slotID)
+                        slot.caption = text;
+            },
+            stepName(EditStep::editCaption));
+    });
+    return row;
+}
+
 void InspectorView::refreshCaptionRows(const Slide& slide,
                                        const std::vector<std::string>& textWarnings) {
     const std::vector<ImageSlot> slots = captionSlots(slide);
@@ -430,39 +468,7 @@ void InspectorView::refreshCaptionRows(const Slide& slide,
         }
         captionRows_.clear();
         for (const ImageSlot& slot : slots) {
-            CaptionRow row;
-            row.slotID = slot.id;
-            row.row = new QWidget(captionsGroup_);
-            auto* grid = new QGridLayout(row.row);
-            grid->setContentsMargins(0, 0, 0, 0);
-            row.thumbnail = new QLabel(row.row);
-            row.thumbnail->setFixedSize(44, 28);
-            row.label = new QLabel(row.row);
-            row.field = new QPlainTextEdit(row.row);
-            row.field->setPlaceholderText(tr("Add caption"));
-            row.field->setFixedHeight(row.field->fontMetrics().lineSpacing() * 3 + 10);
-            row.warning = warningLabel(
-                tr("This caption is too long for its box on the exported slide."), row.row);
-            grid->addWidget(row.thumbnail, 0, 0);
-            grid->addWidget(row.label, 0, 1);
-            grid->addWidget(row.field, 1, 0, 1, 2);
-            grid->addWidget(row.warning, 2, 0, 1, 2);
-            grid->setColumnStretch(1, 1);
-            const Uuid slotID = slot.id;
-            QPlainTextEdit* field = row.field;
-            connect(field, &QPlainTextEdit::textChanged, this, [this, slotID, field] {
-                if (refreshing_)
-                    return;
-                const std::string text = field->toPlainText().toStdString();
-                editSelectedSlides(
-                    handle_.document(),
-                    [&](Slide& s) {
-                        for (ImageSlot& slot : s.slots)
-                            if (slot.id == slotID)
-                                slot.caption = text;
-                    },
-                    stepName(EditStep::editCaption));
-            });
+            CaptionRow row = makeCaptionRow(slot.id);
             captionRowsLayout_->addWidget(row.row);
             captionRows_.push_back(row);
         }
@@ -501,9 +507,9 @@ void InspectorView::refreshCaptionRows(const Slide& slide,
             multiPicture ? "caption " + std::to_string(position + 1) : std::string("caption");
         row.warning->setVisible(std::find(textWarnings.begin(), textWarnings.end(), field) !=
                                 textWarnings.end());
-        row.thumbnail->setPixmap(framedThumbnail(document, image ? slot.imageID : std::nullopt,
-                                                 QSize(44, 28), devicePixelRatioF(),
-                                                 palette().color(QPalette::PlaceholderText)));
+        row.thumbnail->setPixmap(framedThumbnail(
+            handle_.thumbnails(), document, image ? slot.imageID : std::nullopt, QSize(44, 28),
+            devicePixelRatioF(), palette().color(QPalette::PlaceholderText)));
     }
 }
 
@@ -515,9 +521,8 @@ void InspectorView::refreshWarnings(const Slide& slide, const std::vector<SlideW
     for (const SlideWarning& w : warnings) {
         if (const auto* o = w.as<SlideWarning::OverflowsSlide>()) {
             const auto bytes = handle_.document().imageData().find(o->imageID);
-            const bool ready =
-                bytes != handle_.document().imageData().end() &&
-                ThumbnailProvider::shared().isReady(o->imageID, inspectorThumbnailPixels);
+            const bool ready = bytes != handle_.document().imageData().end() &&
+                               handle_.thumbnails().isReady(o->imageID, inspectorThumbnailPixels);
             signature += QString::fromStdString("o" + o->imageID.text()) + (ready ? "+" : "-");
         } else if (w.as<SlideWarning::LowResolution>()) {
             signature += QStringLiteral("l");
@@ -554,7 +559,8 @@ void InspectorView::refreshWarnings(const Slide& slide, const std::vector<SlideW
         line->setContentsMargins(0, 0, 0, 0);
         auto* thumbnail = new QLabel(row);
         thumbnail->setFixedSize(24, 24);
-        thumbnail->setPixmap(framedThumbnail(document, picture, QSize(24, 24), devicePixelRatioF(),
+        thumbnail->setPixmap(framedThumbnail(handle_.thumbnails(), document, picture, QSize(24, 24),
+                                             devicePixelRatioF(),
                                              palette().color(QPalette::PlaceholderText)));
         auto* message = new QLabel(CoreTexts::warning(SlideWarning::overflowsSlide(picture)), row);
         message->setWordWrap(true);

@@ -65,6 +65,8 @@ private:
     void buildPlacementSection();
     void refresh();
     void refreshCaptionRows(const Slide& slide, const std::vector<std::string>& textWarnings);
+    // A new row of the captions section for the slot `slotID`, its field wired to the deck.
+    CaptionRow makeCaptionRow(const Uuid& slotID);
     void refreshWarnings(const Slide& slide, const std::vector<SlideWarning>& warnings);
     const Slide* primary() const;
     Placement currentPlacement(const Slide& slide) const;

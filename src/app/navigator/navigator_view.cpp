@@ -9,7 +9,6 @@
 #include "app/document/document_handle.h"
 #include "app/navigator/slide_list_model.h"
 #include "app/navigator/slide_list_view.h"
-#include "app/shell/app_notifications.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/editing/selection.h"
 
@@ -66,14 +65,8 @@ NavigatorView::NavigatorView(DocumentHandle& handle, QWidget* parent)
             selectionFromDocument();
     });
     // A miniature fills in when its thumbnail arrives; only the visible rows repaint.
-    connect(&ThumbnailProvider::shared(), &ThumbnailProvider::thumbnailReady, this,
+    connect(&handle_.thumbnails(), &ThumbnailProvider::thumbnailReady, this,
             [this] { currentView().viewport()->update(); });
-    connect(&AppNotifications::instance(), &AppNotifications::renameSlide, this, [this] {
-        // Every window hears the notification; the one in use (or the only one, when none
-        // is active) answers it.
-        if (window()->isActiveWindow() || !QApplication::activeWindow())
-            startRenamingPrimarySlide();
-    });
     showPage();
     selectionFromDocument();
 }

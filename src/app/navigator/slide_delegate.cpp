@@ -46,12 +46,12 @@ QFont captionFont(QFont font) {
     return font;
 }
 
-void paintSlot(QPainter& painter, const QRectF& cell, const ImageSlot& slot, const Project& project,
-               const ImageDataMap& pictures, int pixelSize) {
+void paintSlot(QPainter& painter, ThumbnailProvider& thumbnails, const QRectF& cell,
+               const ImageSlot& slot, const Project& project, const ImageDataMap& pictures,
+               int pixelSize) {
     if (!slot.imageID)
         return;
-    const QImage image =
-        ThumbnailProvider::shared().image(project, pictures, *slot.imageID, pixelSize);
+    const QImage image = thumbnails.image(project, pictures, *slot.imageID, pixelSize);
     if (!image.isNull())
         painter.drawImage(cell, image);
 }
@@ -81,8 +81,9 @@ std::vector<QRectF> miniatureCells(const QRectF& rect, SlideLayoutKind layout) {
 
 }  // namespace
 
-void paintSlideMiniature(QPainter& painter, const QRectF& rect, const Slide& slide,
-                         const Project& project, const ImageDataMap& pictures, qreal pixelRatio) {
+void paintSlideMiniature(QPainter& painter, ThumbnailProvider& thumbnails, const QRectF& rect,
+                         const Slide& slide, const Project& project, const ImageDataMap& pictures,
+                         qreal pixelRatio) {
     const QColor background = deckBackground(project.appearance);
     painter.fillRect(rect, background);
     if (slide.layout == SlideLayoutKind::section) {
@@ -99,7 +100,7 @@ void paintSlideMiniature(QPainter& painter, const QRectF& rect, const Slide& sli
     for (std::size_t i = 0; i < cells.size() && i < slide.slots.size(); ++i) {
         const int pixelSize =
             static_cast<int>(std::ceil(std::max(cells[i].width(), cells[i].height()) * pixelRatio));
-        paintSlot(painter, cells[i], slide.slots[i], project, pictures, pixelSize);
+        paintSlot(painter, thumbnails, cells[i], slide.slots[i], project, pictures, pixelSize);
     }
 }
 
@@ -189,7 +190,7 @@ void SlideDelegate::paintRow(QPainter& painter, const QStyleOptionViewItem& opti
     painter.save();
     painter.setClipPath(clip);
     const qreal ratio = option.widget ? option.widget->devicePixelRatioF() : 1.0;
-    paintSlideMiniature(painter, mini, slide, model_.project(),
+    paintSlideMiniature(painter, model_.handle().thumbnails(), mini, slide, model_.project(),
                         model_.handle().document().imageData(), ratio);
     painter.restore();
 
@@ -219,7 +220,7 @@ void SlideDelegate::paintCell(QPainter& painter, const QStyleOptionViewItem& opt
     painter.save();
     painter.setClipPath(frame);
     const qreal ratio = option.widget ? option.widget->devicePixelRatioF() : 1.0;
-    paintSlideMiniature(painter, mini, slide, model_.project(),
+    paintSlideMiniature(painter, model_.handle().thumbnails(), mini, slide, model_.project(),
                         model_.handle().document().imageData(), ratio);
     painter.restore();
 

@@ -9,12 +9,14 @@
 namespace mosavelle::app {
 
 class SlideListModel;
+class ThumbnailProvider;
 
 // Paints a slide's miniature: the deck background, then its pictures (four in a two-by-two grid,
 // two side by side, else the first one) stretched over their cells, or a section's title. Pictures
-// come from the shared thumbnail provider and are left clear until their thumbnail is ready.
-void paintSlideMiniature(QPainter& painter, const QRectF& rect, const Slide& slide,
-                         const Project& project, const ImageDataMap& pictures, qreal pixelRatio);
+// come from `thumbnails` and are left clear until their thumbnail is ready.
+void paintSlideMiniature(QPainter& painter, ThumbnailProvider& thumbnails, const QRectF& rect,
+                         const Slide& slide, const Project& project, const ImageDataMap& pictures,
+                         qreal pixelRatio);
 
 // The tooltip of the miniature drawn in `rect` at `point`: the original file name of the picture
 // whose cell is there ("Image" when the deck does not hold that picture), or nothing where no

@@ -121,6 +121,56 @@ void SlideListModel::resetFrom(const SlideList& target) {
     ++resets_;
 }
 
+// Applies one step of a delta to the rows, with the model's signals; rows whose slide changed in
+// place are added to `updated`.
+void SlideListModel::applyRowChange(const SlideRowChange& step, std::vector<std::size_t>& updated) {
+    const SlideList& target = handle_.document().project().slides;
+    const auto slideFor = [&](const Uuid& id) {
+        const auto position = handle_.document().slidePosition(id);
+        if (position)
+            return target[*position];
+        Slide missing;  // cannot happen for a consistent delta; the check after it resets then
+        missing.id = id;
+        return missing;
+    };
+    const int first = static_cast<int>(step.row);
+    const int last = first + static_cast<int>(step.count) - 1;
+    const auto at = [&](std::size_t row) {
+        return slides_.begin() + static_cast<std::ptrdiff_t>(row);
+    };
+    switch (step.kind) {
+        case SlideRowChange::Kind::insert: {
+            std::vector<Slide> inserted;
+            for (const Uuid& id : step.ids)
+                inserted.push_back(slideFor(id));
+            beginInsertRows({}, first, last);
+            slides_.insert(at(step.row), inserted.begin(), inserted.end());
+            endInsertRows();
+            rowsTouched_ += last - first + 1;
+            break;
+        }
+        case SlideRowChange::Kind::remove:
+            beginRemoveRows({}, first, last);
+            slides_.erase(at(step.row), at(step.row + step.count));
+            endRemoveRows();
+            rowsTouched_ += last - first + 1;
+            break;
+        case SlideRowChange::Kind::move:
+            beginMoveRows({}, first, last, {}, static_cast<int>(step.destination));
+            if (step.destination > step.row)
+                std::rotate(at(step.row), at(step.row + step.count), at(step.destination));
+            else
+                std::rotate(at(step.destination), at(step.row), at(step.row + step.count));
+            endMoveRows();
+            rowsTouched_ += last - first + 1;
+            break;
+        case SlideRowChange::Kind::update:
+            for (std::size_t row = step.row; row < step.row + step.count; ++row)
+                updated.push_back(row);
+            break;
+    }
+}
+
 void SlideListModel::sync(const SlideListDelta& delta) {
     const Project& project = handle_.document().project();
     const SlideList& target = project.slides;
@@ -138,53 +188,9 @@ void SlideListModel::sync(const SlideListDelta& delta) {
     }
 
     const std::unordered_map<Uuid, int> before = rows_;  // for rows whose number changes
-    const auto slideFor = [&](const Uuid& id) {
-        const auto position = handle_.document().slidePosition(id);
-        if (position)
-            return target[*position];
-        Slide missing;  // cannot happen for a consistent delta; the check below resets then
-        missing.id = id;
-        return missing;
-    };
     std::vector<std::size_t> updated;
-    for (const SlideRowChange& step : delta.rows) {
-        const int first = static_cast<int>(step.row);
-        const int last = first + static_cast<int>(step.count) - 1;
-        const auto at = [&](std::size_t row) {
-            return slides_.begin() + static_cast<std::ptrdiff_t>(row);
-        };
-        switch (step.kind) {
-            case SlideRowChange::Kind::insert: {
-                std::vector<Slide> inserted;
-                for (const Uuid& id : step.ids)
-                    inserted.push_back(slideFor(id));
-                beginInsertRows({}, first, last);
-                slides_.insert(at(step.row), inserted.begin(), inserted.end());
-                endInsertRows();
-                rowsTouched_ += last - first + 1;
-                break;
-            }
-            case SlideRowChange::Kind::remove:
-                beginRemoveRows({}, first, last);
-                slides_.erase(at(step.row), at(step.row + step.count));
-                endRemoveRows();
-                rowsTouched_ += last - first + 1;
-                break;
-            case SlideRowChange::Kind::move:
-                beginMoveRows({}, first, last, {}, static_cast<int>(step.destination));
-                if (step.destination > step.row)
-                    std::rotate(at(step.row), at(step.row + step.count), at(step.destination));
-                else
-                    std::rotate(at(step.destination), at(step.row), at(step.row + step.count));
-                endMoveRows();
-                rowsTouched_ += last - first + 1;
-                break;
-            case SlideRowChange::Kind::update:
-                for (std::size_t row = step.row; row < step.row + step.count; ++row)
-                    updated.push_back(row);
-                break;
-        }
-    }
+    for (const SlideRowChange& step : delta.rows)
+        applyRowChange(step, updated);
     // The steps must have led to the deck; should they not, the rows start over from it.
     const bool matches = slides_.size() == target.size() &&
                          std::equal(slides_.begin(), slides_.end(), target.begin(),

@@ -57,6 +57,7 @@ Q_SIGNALS:
 private:
     void onDocumentChanged(const DocumentChange& change);
     void sync(const SlideListDelta& delta);
+    void applyRowChange(const SlideRowChange& step, std::vector<std::size_t>& updated);
     void resetFrom(const SlideList& target);
     void rebuildIndex();
     void emitChangedRuns(const std::vector<bool>& changed);

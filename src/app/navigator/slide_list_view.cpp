@@ -270,8 +270,8 @@ void SlideListView::startDrag(Qt::DropActions) {
     preview.fill(Qt::transparent);
     {
         QPainter painter(&preview);
-        paintSlideMiniature(painter, QRectF(0, 0, 72, 40), *origin, model_.project(),
-                            document.imageData(), 1.0);
+        paintSlideMiniature(painter, model_.handle().thumbnails(), QRectF(0, 0, 72, 40), *origin,
+                            model_.project(), document.imageData(), 1.0);
     }
     drag->setPixmap(preview);
     drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);

@@ -1,22 +1,14 @@
 #include "app/preview/preview_preferences.h"
 
-#include <QSettings>
 #include <algorithm>
 #include <cmath>
 
+#include "app/support/preferences.h"
 #include "core/layout/geometry.h"
 
 namespace mosavelle::app {
 
 namespace {
-const QString fitKey = QStringLiteral("previewZoomsToFit");
-const QString scaleKey = QStringLiteral("previewZoomScale");
-const QString notesKey = QStringLiteral("presenterNotesHeight");
-
-QSettings store() {
-    return QSettings(QStringLiteral("Mosavelle"), QStringLiteral("Mosavelle"));
-}
-
 double clampedOr(double value, double low, double high, double fallback) {
     return std::isfinite(value) ? std::clamp(value, low, high) : fallback;
 }
@@ -39,36 +31,36 @@ PreviewPreferences& PreviewPreferences::instance() {
 }
 
 bool PreviewPreferences::zoomsToFit() const {
-    return store().value(fitKey, true).toBool();
+    return preferences::previewZoomsToFit.value();
 }
 
 double PreviewPreferences::zoomScale() const {
-    return preview_zoom::clamp(store().value(scaleKey, 1.0).toDouble());
+    return preview_zoom::clamp(preferences::previewZoomScale.value());
 }
 
 double PreviewPreferences::notesHeight() const {
-    return clampedOr(store().value(notesKey, defaultNotesHeight).toDouble(), minimumNotesHeight,
+    return clampedOr(preferences::presenterNotesHeight.value(), minimumNotesHeight,
                      maximumNotesHeight, defaultNotesHeight);
 }
 
 void PreviewPreferences::setZoomsToFit(bool fit) {
-    if (fit == zoomsToFit() && store().contains(fitKey))
+    if (fit == zoomsToFit() && preferences::previewZoomsToFit.isStored())
         return;
-    store().setValue(fitKey, fit);
+    preferences::previewZoomsToFit.store(fit);
     Q_EMIT changed();
 }
 
 void PreviewPreferences::setZoomScale(double scale) {
-    store().setValue(scaleKey, preview_zoom::clamp(scale));
+    preferences::previewZoomScale.store(preview_zoom::clamp(scale));
     Q_EMIT changed();
 }
 
 void PreviewPreferences::setNotesHeight(double height) {
     const double clamped =
         clampedOr(height, minimumNotesHeight, maximumNotesHeight, defaultNotesHeight);
-    if (clamped == notesHeight() && store().contains(notesKey))
+    if (clamped == notesHeight() && preferences::presenterNotesHeight.isStored())
         return;
-    store().setValue(notesKey, clamped);
+    preferences::presenterNotesHeight.store(clamped);
     Q_EMIT changed();
 }
 

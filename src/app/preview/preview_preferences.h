@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QSizeF>
 
+#include "app/support/preferences.h"
 #include "core/model/enums.h"
 
 namespace mosavelle::app {
@@ -23,14 +24,14 @@ double clamp(double zoom);
 
 // The preview's per-user preferences, shared by every window: whether the preview fits its
 // area, the fixed zoom otherwise, and the presenter notes height (points, 72...280). Kept in
-// QSettings under "previewZoomsToFit", "previewZoomScale" and "presenterNotesHeight"; every
-// setter stores at once and emits `changed` so that all windows follow. Interface thread only.
+// the user's preferences; every setter stores at once and emits `changed` so that all windows
+// follow. Interface thread only.
 class PreviewPreferences : public QObject {
     Q_OBJECT
 public:
     static constexpr double minimumNotesHeight = 72;
     static constexpr double maximumNotesHeight = 280;
-    static constexpr double defaultNotesHeight = 140;
+    static constexpr double defaultNotesHeight = preferences::presenterNotesHeight.fallback;
 
     static PreviewPreferences& instance();
 

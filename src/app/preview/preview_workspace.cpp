@@ -1,6 +1,5 @@
 #include "app/preview/preview_workspace.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,6 +17,7 @@
 #include "app/preview/slide_key_filter.h"
 #include "app/preview/slide_painter.h"
 #include "app/preview/slide_preview_view.h"
+#include "app/support/text_fields.h"
 
 namespace mosavelle::app {
 
@@ -146,19 +146,6 @@ PreviewWorkspace::PreviewWorkspace(DocumentHandle& handle, QWidget* parent)
         notesNotice_->setVisible(showsNotes_ && !notice.isEmpty());
     });
 
-    // Shortcuts only while focus is inside this workspace, so they never fight the menu bar's.
-    const auto addShortcut = [this](const QKeySequence& keys, void (PreviewWorkspace::*slot)()) {
-        auto* action = new QAction(this);
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        connect(action, &QAction::triggered, this, slot);
-        addAction(action);
-        zoomShortcuts_.append(action);
-    };
-    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), &PreviewWorkspace::zoomToFit);
-    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus), &PreviewWorkspace::zoomOut);
-    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), &PreviewWorkspace::zoomIn);
-
     connect(&PreviewPreferences::instance(), &PreviewPreferences::changed, this,
             &PreviewWorkspace::applyPreferences);
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
@@ -183,11 +170,6 @@ void PreviewWorkspace::setDisplayedSlide(std::optional<Uuid> slideID) {
     notes_->setSlide(slideID);
     if (fullScreen_)
         fullScreen_->setSlide(slideID);
-}
-
-void PreviewWorkspace::leaveZoomKeysToWindow() {
-    qDeleteAll(zoomShortcuts_);
-    zoomShortcuts_.clear();
 }
 
 void PreviewWorkspace::setShowsPresenterNotes(bool shown) {
@@ -253,7 +235,7 @@ void PreviewWorkspace::showFullScreenPreview() {
 }
 
 void PreviewWorkspace::focusCanvas() {
-    if (SlideKeyFilter::isTextEditing(QApplication::focusWidget()))
+    if (isTypingIn(QApplication::focusWidget()))
         return;
     canvas_->setFocus(Qt::OtherFocusReason);
 }

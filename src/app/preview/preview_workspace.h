@@ -45,8 +45,8 @@ private:
 // Wiring (the deck window):
 // - `setDisplayedSlide` gives the slide to show (or none); the workspace numbers it itself.
 // - `setShowsPresenterNotes` shows or hides the notes pane.
-// - Slots `zoomToFit`, `zoomIn`, `zoomOut` (also on Ctrl+0, Ctrl+minus, Ctrl+equals while focus
-//   is inside the workspace), `showFullScreenPreview`, `focusCanvas`.
+// - Slots `zoomToFit`, `zoomIn`, `zoomOut` (the window's View commands and their keys),
+//   `showFullScreenPreview`, `focusCanvas`.
 // - Signal `slideFull()`: slides dropped on the canvas could not be merged because the shown
 //   slide already holds four pictures; the window shows "Unable to Add Image". Dropping merges by
 //   itself otherwise, so there is no other merge callback.
@@ -62,10 +62,6 @@ public:
     void setDisplayedSlide(std::optional<Uuid> slideID);
     const std::optional<Uuid>& displayedSlide() const { return slideID_; }
     void setShowsPresenterNotes(bool shown);
-    // The workspace binds Ctrl+0, Ctrl+minus and Ctrl+equals while focus is inside it. A deck
-    // window whose menu binds the same keys window-wide calls this to drop the workspace's own
-    // bindings, so that one key never has two (Qt would then run neither).
-    void leaveZoomKeysToWindow();
     bool showsPresenterNotes() const { return showsNotes_; }
 
     // The zoom the canvas is drawn at, and the fit zoom last computed for the canvas area.
@@ -110,7 +106,6 @@ private:
     PresenterNotesPane* notes_ = nullptr;
     QLabel* notesNotice_ = nullptr;  // the pane's sentence about the notes, under it
     QPointer<FullScreenSlidePreview> fullScreen_;
-    QList<QAction*> zoomShortcuts_;
 };
 
 }  // namespace mosavelle::app

@@ -5,48 +5,45 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
-#include <QTimer>
 #include <QWidget>
 
 #include "app/document/document_handle.h"
+#include "app/support/text_fields.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
 
 namespace mosavelle::app {
 
-namespace {
-constexpr int dragCleanupDelayMs = 50;
-}
-
 SlideKeyFilter::SlideKeyFilter(DocumentHandle& handle, QWidget* window)
     : QObject(window), handle_(handle), window_(window) {
-    qApp->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { watch(now); });
+    watch(QApplication::focusWidget());
 }
 
 SlideKeyFilter::~SlideKeyFilter() {
-    if (qApp)
-        qApp->removeEventFilter(this);
+    if (watched_)
+        watched_->removeEventFilter(this);
 }
 
-bool SlideKeyFilter::isTextEditing(const QWidget* focus) {
-    for (const QWidget* w = focus; w; w = w->parentWidget()) {
-        if (qobject_cast<const QLineEdit*>(w))
-            return true;
-        if (auto* edit = qobject_cast<const QTextEdit*>(w); edit && !edit->isReadOnly())
-            return true;
-        if (auto* edit = qobject_cast<const QPlainTextEdit*>(w); edit && !edit->isReadOnly())
-            return true;
-        if (w->isWindow())
-            break;
-    }
-    return false;
+// Key presses reach the focus widget first, so that is the one widget watched: the window's own
+// focus widget, or the window itself while nothing in it has the focus.
+void SlideKeyFilter::watch(QWidget* focus) {
+    if (!window_)
+        return;
+    QWidget* target = focus != nullptr && focus->window() == window_ ? focus : window_.data();
+    if (target == watched_)
+        return;
+    if (watched_)
+        watched_->removeEventFilter(this);
+    watched_ = target;
+    watched_->installEventFilter(this);
 }
 
 bool SlideKeyFilter::blocksSlideKeys(const QWidget* focus) {
-    if (isTextEditing(focus))
+    if (isTypingIn(focus))
         return true;
     for (const QWidget* w = focus; w; w = w->parentWidget()) {
         if (qobject_cast<const QTextEdit*>(w) || qobject_cast<const QPlainTextEdit*>(w) ||
@@ -60,21 +57,7 @@ bool SlideKeyFilter::blocksSlideKeys(const QWidget* focus) {
 }
 
 bool SlideKeyFilter::eventFilter(QObject* watched, QEvent* event) {
-    if (!window_)
-        return false;
-    if (event->type() == QEvent::KeyPress)
-        return handleKey(watched, event);
-    if (event->type() == QEvent::MouseButtonRelease) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == window_ && widget->isWidgetType()) {
-            QPointer<DocumentHandle> handle(&handle_);
-            QTimer::singleShot(dragCleanupDelayMs, this, [handle] {
-                if (handle && handle->document().isDraggingSlide())
-                    handle->document().setDragState({}, false);
-            });
-        }
-    }
-    return false;
+    return window_ && event->type() == QEvent::KeyPress && handleKey(watched, event);
 }
 
 bool SlideKeyFilter::handleKey(QObject* watched, QEvent* event) {

@@ -9,16 +9,14 @@ namespace mosavelle::app {
 
 class DocumentHandle;
 
-// The deck window's slide keys. Installed for one deck window, it watches the application's key
-// presses while that window is active: Right and Down select the next slide, Left and Up the
-// previous one, Delete and Backspace (the forward and backward delete keys) delete the selected
-// slides. It stays out of the way while the deck has no slides, while a modifier other than the
-// keypad flag is held, and while the focus is in a text field or editor, slider, spin box, combo
-// box or segmented control (or anything inside one): there the keys keep their usual meaning.
-// Handled keys are consumed; every other event passes on.
-//
-// It also watches mouse releases in the window: 50 ms after one, a navigator slide drag that no
-// drop target ended is ended (the document's drag state is cleared).
+// The deck window's slide keys. It watches the key presses that reach the widget with the
+// keyboard focus in `window` (the window itself while nothing in it has the focus): Right and
+// Down select the next slide, Left and Up the previous one, Delete and Backspace (the forward and
+// backward delete keys) delete the selected slides. It stays out of the way while the deck has no
+// slides, while a modifier other than the keypad flag is held, and while the focus is in a text
+// field or editor, slider, spin box, combo box or segmented control (or anything inside one):
+// there the keys keep their usual meaning. Handled keys are consumed; every other event passes
+// on.
 class SlideKeyFilter : public QObject {
     Q_OBJECT
 public:
@@ -26,24 +24,24 @@ public:
     // segmented control.
     static constexpr const char* segmentedControlProperty = "mosavelleSegmentedControl";
 
-    // Installs itself on the application; removed when destroyed (with `window`, its parent).
+    // Follows the focus in `window`, its parent (it goes with it).
     SlideKeyFilter(DocumentHandle& handle, QWidget* window);
     ~SlideKeyFilter() override;
 
     // Whether `focus` (or one of its ancestors) is a control that keeps the slide keys for
     // itself: text fields and editors, sliders, spin boxes, combo boxes, segmented controls.
     static bool blocksSlideKeys(const QWidget* focus);
-    // Whether `focus` is a text field or editor that takes typing.
-    static bool isTextEditing(const QWidget* focus);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool handleKey(QObject* watched, QEvent* event);
+    void watch(QWidget* focus);
 
     DocumentHandle& handle_;
     QPointer<QWidget> window_;
+    QPointer<QWidget> watched_;
 };
 
 }  // namespace mosavelle::app

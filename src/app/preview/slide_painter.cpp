@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QFont>
-#include <QFontDatabase>
 #include <QIcon>
 #include <QPaintDevice>
 #include <QPainter>
@@ -13,6 +12,7 @@
 
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/layout/geometry.h"
+#include "core/layout/text_layout.h"
 
 namespace mosavelle::app {
 
@@ -117,29 +117,77 @@ void drawPicture(QPainter& painter, const QImage& image, const QRectF& target,
     painter.restore();
 }
 
+// The font a text style is measured in, drawn unhinted so that glyphs keep the advances the
+// lines were broken with. Qt finds the family through the same font configuration.
+QFont deckFont(const TextStyle& style, double canvasPoints, const QPainter& painter) {
+    const std::string family = resolvedFontFamily(style);
+    QFont font(QString::fromStdString(family.empty() ? style.fontName : family));
+    font.setBold(style.bold);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font.setKerning(false);  // as the text is measured and exported: no pair kerning
+    return fontOfCanvasSize(font, canvasPoints, painter);
+}
+
+enum class Vertical { top, centre };
+
+constexpr double textMagnification = 16;
+
+// Draws `text` as the core lays it out in `frame` (no clipping: a text taller than its box runs
+// on below it, as in presentation programs). Without a font to measure with, Qt wraps it.
+void drawLaidOutText(QPainter& painter, const std::string& text, const TextStyle& style,
+                     const InchRect& frame, CaptionAlignment alignment, Vertical vertical,
+                     const SlidePaintOptions& o) {
+    painter.setFont(deckFont(style, style.points * o.scale, painter));
+    const QRectF box = toCanvas(frame, o);
+    const TextLayout layout = layOutText(text, style, frame.width);
+    if (!layout.measured) {
+        Qt::Alignment flags = alignment == CaptionAlignment::center     ? Qt::AlignHCenter
+                              : alignment == CaptionAlignment::trailing ? Qt::AlignRight
+                                                                        : Qt::AlignLeft;
+        flags |= vertical == Vertical::centre ? Qt::AlignVCenter : Qt::AlignTop;
+        painter.drawText(box, int(flags | Qt::TextWordWrap | Qt::TextDontClip),
+                         QString::fromStdString(text));
+        return;
+    }
+    const double k = pointsPerInch * o.scale;
+    const QFont magnified = deckFont(style, style.points * o.scale * textMagnification, painter);
+    const double height = double(layout.lines.size()) * layout.lineHeight;
+    const double top = vertical == Vertical::centre ? (frame.height - height) / 2 : 0.0;
+    for (std::size_t i = 0; i < layout.lines.size(); ++i) {
+        const TextLine& line = layout.lines[i];
+        double x = 0;
+        if (alignment == CaptionAlignment::center)
+            x = (frame.width - line.width) / 2;
+        else if (alignment == CaptionAlignment::trailing)
+            x = frame.width - line.width;
+        const double baseline = top + double(i) * layout.lineHeight + layout.ascent;
+        // Drawn at a magnified size and scaled back: glyph advances are rounded to whole pixels
+        // of the size drawn at, so the line keeps the width it was measured with.
+        painter.save();
+        painter.translate(box.left() + x * k, box.top() + baseline * k);
+        painter.scale(1 / textMagnification, 1 / textMagnification);
+        painter.setFont(magnified);
+        painter.drawText(QPointF(0, 0), QString::fromUtf8(text.data() + line.begin,
+                                                          qsizetype(line.end - line.begin)));
+        painter.restore();
+    }
+}
+
 void drawText(QPainter& painter, const TextFrame& text, const Typography& typography,
               const SlidePaintOptions& o) {
-    const QRectF box = toCanvas(text.frame, o);
     if (!text.text.empty()) {
-        QFont font(QString::fromStdString(typography.fontName));
-        font.setBold(text.isTitle && typography.titleBold);
-        painter.setFont(fontOfCanvasSize(font, text.fontPoints * o.scale, painter));
         painter.setPen(toQColor(text.color));  // the deck's colour, or a readable one
-        Qt::Alignment horizontal = Qt::AlignLeft;
-        if (!text.isTitle) {
-            if (text.alignment == CaptionAlignment::center)
-                horizontal = Qt::AlignHCenter;
-            if (text.alignment == CaptionAlignment::trailing)
-                horizontal = Qt::AlignRight;
-        }
-        painter.drawText(box, int(horizontal | Qt::AlignTop | Qt::TextWordWrap),
-                         QString::fromStdString(text.text));
+        const TextStyle style{typography.fontName, text.isTitle && typography.titleBold,
+                              text.fontPoints};
+        drawLaidOutText(painter, text.text, style, text.frame,
+                        text.isTitle ? CaptionAlignment::leading : text.alignment, Vertical::top,
+                        o);
     }
-    if (text.overflows) {
+    if (text.overflows && o.showsOverflow) {
         painter.save();
         painter.setPen(QPen(QColor(255, 149, 0), 1.0));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(box);
+        painter.drawRect(toCanvas(text.frame, o));
         painter.restore();
     }
 }
@@ -177,7 +225,8 @@ bool pictureIsDrawable(const MosavelleDocument& document, const PictureFrame& fr
 }
 
 void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
-                        const MosavelleDocument& document, const SlidePaintOptions& options) {
+                        const MosavelleDocument& document, ThumbnailProvider& thumbnails,
+                        const SlidePaintOptions& options) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
@@ -185,7 +234,6 @@ void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
     painter.setClipRect(canvas, Qt::IntersectClip);
     painter.fillRect(canvas, toQColor(rendered.background));
 
-    ThumbnailProvider& thumbnails = ThumbnailProvider::shared();
     for (const PictureFrame& frame : rendered.pictures) {
         const QRectF target = toCanvas(frame.frame, options);
         if (!pictureIsDrawable(document, frame)) {
@@ -207,10 +255,8 @@ void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
             drawPicture(painter, image, target, frame);
     }
 
-    const Typography& typography = document.project().appearance.typography;
-    for (const TextFrame& text : rendered.texts)
-        drawText(painter, text, typography, options);
-
+    // The logo lies under the texts, as the exported slide stacks it, fitted in its corner.
+    const AppearanceSettings& appearance = document.project().appearance;
     if (rendered.logo && document.logoData() && !document.logoData()->empty()) {
         const QRectF box = toCanvas(rendered.logo->frame, options);
         const Bytes& bytes = *document.logoData();
@@ -218,10 +264,10 @@ void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
             logoIdentifier(bytes), bytes,
             thumbnailPixelSize(box.width(), box.height(), options.devicePixelRatio));
         if (!logo.isNull()) {
-            QSizeF fitted = QSizeF(logo.size()).scaled(box.size(), Qt::KeepAspectRatio);
-            const QRectF target(box.center().x() - fitted.width() / 2,
-                                box.center().y() - fitted.height() / 2, fitted.width(),
-                                fitted.height());
+            const QRectF target =
+                toCanvas(fittedLogoFrame(rendered.logo->frame, appearance.branding.logoPosition,
+                                         logo.width(), logo.height()),
+                         options);
             painter.save();
             painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
             painter.drawImage(target, logo);
@@ -229,12 +275,14 @@ void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
         }
     }
 
+    for (const TextFrame& text : rendered.texts)
+        drawText(painter, text, appearance.typography, options);
+
     if (rendered.slideNumber && rendered.numberFrame) {
-        QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-        painter.setFont(fontOfCanvasSize(font, 12 * options.scale, painter));
         painter.setPen(toQColor(rendered.numberColor));
-        painter.drawText(toCanvas(*rendered.numberFrame, options), Qt::AlignCenter,
-                         QString::fromStdString(*rendered.slideNumber));
+        drawLaidOutText(painter, *rendered.slideNumber,
+                        TextStyle{appearance.typography.fontName, false, geometry::numberPoints},
+                        *rendered.numberFrame, CaptionAlignment::center, Vertical::centre, options);
     }
     painter.restore();
 }

@@ -13,6 +13,8 @@ class QPainter;
 
 namespace mosavelle::app {
 
+class ThumbnailProvider;
+
 // Drawing of one laid-out slide with QPainter, shared by the preview workspace, the full-screen
 // preview and miniatures. Canvas units are points: one inch of slide is 72 × scale points.
 // Pictures come from ThumbnailProvider and are never decoded here; until the wanted size is
@@ -38,12 +40,16 @@ struct SlidePaintOptions {
     double scale = 1.0;             // canvas points per slide point
     double devicePixelRatio = 1.0;  // of the paint device, for thumbnail sizes
     QPointF origin;                 // top-left corner of the canvas in painter coordinates
+    bool showsOverflow = true;      // the orange border of an overflowing text (editing only)
 };
 
-// Paints `rendered` (a rendering of a slide of `document`). Background, pictures (filled into
-// their frames, cropped and rotated as the rendering says), the grey "Missing image" placeholder,
-// texts, the orange border of an overflowing text, the logo and the slide number.
+// Paints `rendered` (a rendering of a slide of `document`) as presentation programs show the
+// exported slide, bottom to top: background, pictures (filled into their frames, cropped and
+// rotated as the rendering says) or the grey "Missing image" placeholder, the logo fitted in its
+// corner, texts in the lines the core lays them out in (running on below a box they overflow),
+// the slide number; and, with `showsOverflow`, the orange border of an overflowing text.
 void paintRenderedSlide(QPainter& painter, const RenderedSlide& rendered,
-                        const MosavelleDocument& document, const SlidePaintOptions& options);
+                        const MosavelleDocument& document, ThumbnailProvider& thumbnails,
+                        const SlidePaintOptions& options);
 
 }  // namespace mosavelle::app

@@ -137,7 +137,7 @@ SlidePreviewView::SlidePreviewView(DocumentHandle& handle, QWidget* parent)
         }
     });
     // Only thumbnails this slide may show (its pictures, or the logo) cause a repaint.
-    connect(&ThumbnailProvider::shared(), &ThumbnailProvider::thumbnailReady, this,
+    connect(&handle_.thumbnails(), &ThumbnailProvider::thumbnailReady, this,
             [this](const Uuid& id) {
                 const Slide* slide = shownSlide();
                 if (!slide)
@@ -293,7 +293,8 @@ void SlidePreviewView::paintEvent(QPaintEvent*) {
     SlidePaintOptions options;
     options.scale = scale_;
     options.devicePixelRatio = devicePixelRatioF();
-    paintRenderedSlide(painter, rendered, handle_.document(), options);
+    options.showsOverflow = showsChrome_;  // the editing preview's, not the full-screen one's
+    paintRenderedSlide(painter, rendered, handle_.document(), handle_.thumbnails(), options);
     if (showsChrome_) {
         painter.setPen(QPen(palette().color(QPalette::Mid), 1));
         painter.setBrush(Qt::NoBrush);

@@ -12,10 +12,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
-#include <QPointer>
 #include <QPushButton>
-#include <QSettings>
-#include <QThreadPool>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <optional>
@@ -23,7 +20,9 @@
 
 #include "app/document/document_handle.h"
 #include "app/document/package_dialog.h"
+#include "app/support/background_job.h"
 #include "app/support/core_texts.h"
+#include "app/support/preferences.h"
 #include "core/editing/deck_settings.h"
 #include "core/editing/slide_settings.h"
 #include "core/import/picture_file.h"
@@ -32,8 +31,6 @@
 namespace mosavelle::app {
 
 namespace {
-
-const QString presenterNotesKey = QStringLiteral("showsPresenterNotes");
 
 template <class E>
 void addChoice(QComboBox* box, const QString& label, E value) {
@@ -151,7 +148,7 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
            "shown on the slide."));
     form->addRow(presenterNotes_);
     connect(presenterNotes_, &QCheckBox::clicked, this, [this](bool on) {
-        QSettings().setValue(presenterNotesKey, on);
+        preferences::showsPresenterNotes.store(on);
         Q_EMIT showsPresenterNotesChanged(on);
     });
 
@@ -202,7 +199,7 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
 }
 
 bool DeckSettingsSheet::showsPresenterNotes() {
-    return QSettings().value(presenterNotesKey, true).toBool();
+    return preferences::showsPresenterNotes.value();
 }
 
 RGBAColor DeckSettingsSheet::storedColor(const QColor& color) {
@@ -272,39 +269,33 @@ void DeckSettingsSheet::loadLogo(const QString& path) {
         std::optional<Bytes> bytes;      // the picture, when it is usable
         std::optional<QString> refusal;  // why its bytes are not a usable picture
     };
-    QPointer<DeckSettingsSheet> self(this);
-    QThreadPool::globalInstance()->start([self, file = std::filesystem::path(path.toStdString())] {
-        Outcome outcome;
-        PictureFileResult read = readPictureFile(file);
-        if (auto* picture = std::get_if<PictureFile>(&read))
-            outcome.bytes = picture->source.bytes();
-        else if (auto* failure = std::get_if<PictureFileFailure>(&read); !failure->fileUnread)
-            outcome.refusal = failure->text  // a file that cannot be read is ignored
-                                  ? CoreTexts::sentence(*failure->text)
-                                  : QString::fromStdString(failure->sentence);
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app)
-            return;
-        QMetaObject::invokeMethod(
-            app,
-            [self, outcome] {
-                if (!self)
-                    return;
-                if (outcome.refusal) {
-                    auto* box =
-                        new QMessageBox(QMessageBox::Warning, tr("The logo could not be used"),
-                                        tr("The logo could not be used"), QMessageBox::Ok, self);
-                    box->setAttribute(Qt::WA_DeleteOnClose);
-                    box->setInformativeText(*outcome.refusal);
-                    box->setWindowModality(Qt::WindowModal);
-                    box->open();
-                } else if (outcome.bytes) {
-                    setLogo(self->handle_.document(), *outcome.bytes);
-                }
-                Q_EMIT self->logoFinished();
-            },
-            Qt::QueuedConnection);
-    });
+    runInBackground(
+        this,
+        [file = std::filesystem::path(path.toStdString())](const JobContext&) {
+            Outcome outcome;
+            PictureFileResult read = readPictureFile(file);
+            if (auto* picture = std::get_if<PictureFile>(&read))
+                outcome.bytes = picture->source.bytes();
+            else if (auto* failure = std::get_if<PictureFileFailure>(&read); !failure->fileUnread)
+                outcome.refusal = failure->text  // a file that cannot be read is ignored
+                                      ? CoreTexts::sentence(*failure->text)
+                                      : QString::fromStdString(failure->sentence);
+            return outcome;
+        },
+        [this](Outcome outcome) {
+            if (outcome.refusal) {
+                auto* box =
+                    new QMessageBox(QMessageBox::Warning, tr("The logo could not be used"),
+                                    tr("The logo could not be used"), QMessageBox::Ok, this);
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->setInformativeText(*outcome.refusal);
+                box->setWindowModality(Qt::WindowModal);
+                box->open();
+            } else if (outcome.bytes) {
+                setLogo(handle_.document(), *outcome.bytes);
+            }
+            Q_EMIT logoFinished();
+        });
 }
 
 }  // namespace mosavelle::app

@@ -3,30 +3,28 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPointer>
-#include <QThread>
-#include <QThreadPool>
 #include <QTimer>
-#include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/document/document_handle.h"
 #include "app/document/package_dialog.h"
 #include "app/document/package_io.h"
 #include "app/document/pictures_in_place_alert.h"
+#include "app/document/recent_projects.h"
+#include "app/flows/import_flow.h"
 #include "app/help/about_window.h"
-#include "app/shell/recent_projects.h"
+#include "app/support/background_job.h"
+#include "app/support/core_texts.h"
 #include "app/window/content_view.h"
 #include "app/window/document_window.h"
-#include "core/editing/import_items.h"
-#include "core/import/import_plan.h"
+#include "app/window/window_actions.h"
 
 namespace mosavelle::app {
 
 namespace {
-MosavelleApp* instance = nullptr;
 
 QString displayNameOf(const std::filesystem::path& package) {
     return QString::fromStdString(package.stem().string());
@@ -50,17 +48,14 @@ void keepUnsavedDeck(const UnsavedDeck& deck) {
 
 }  // namespace
 
-MosavelleApp::MosavelleApp() {
-    instance = this;
-}
+MosavelleApp::MosavelleApp() = default;
 
 MosavelleApp::~MosavelleApp() {
-    if (instance == this)
-        instance = nullptr;
-}
-
-MosavelleApp* MosavelleApp::current() {
-    return instance;
+    // Windows still open go before their documents.
+    for (auto& [window, handle] : documents_) {
+        disconnect(window, nullptr, this, nullptr);
+        delete window;
+    }
 }
 
 void MosavelleApp::launch(const LaunchRequest& request) {
@@ -87,13 +82,27 @@ void MosavelleApp::launch(const LaunchRequest& request) {
 }
 
 DocumentWindow* MosavelleApp::newDocument() {
-    return adopt(new DocumentWindow(DocumentHandle::makeUntitled()));
+    return openWindow(DocumentHandle::makeUntitled(thumbnails_));
 }
 
-DocumentWindow* MosavelleApp::adopt(DocumentWindow* window) {
+DocumentWindow* MosavelleApp::openWindow(std::unique_ptr<DocumentHandle> handle) {
+    auto* window = new DocumentWindow(*handle);
+    documents_.emplace(window, std::move(handle));
+    // Emitted once the window's widgets are gone: nothing refers to the handle any more.
+    connect(window, &QObject::destroyed, this, [this, window] { documents_.erase(window); });
     windows_.append(window);
     connect(window, &DocumentWindow::closing, this, [this, window] { windowClosing(window); });
     connect(window, &DocumentWindow::closeCancelled, this, [this] { quitting_ = false; });
+    connect(window, &DocumentWindow::newDocumentRequested, this, &MosavelleApp::newDocument);
+    connect(window, &DocumentWindow::openRequested, this,
+            [this, window] { showOpenDialog(window); });
+    connect(window, &DocumentWindow::openPackageRequested, this,
+            [this](const std::filesystem::path& package) { openPackage(package); });
+    connect(window, &DocumentWindow::quitRequested, this, &MosavelleApp::quit);
+    connect(window, &DocumentWindow::recentProjectsChanged, this,
+            &MosavelleApp::recentProjectsChanged);
+    connect(this, &MosavelleApp::recentProjectsChanged, &window->windowActions(),
+            &WindowActions::rebuildRecentMenu);
     window->show();
     window->raise();
     window->activateWindow();
@@ -123,12 +132,12 @@ void MosavelleApp::openPackage(const std::filesystem::path& given,
         opening_.remove(path);
         DocumentWindow* window = nullptr;
         if (outcome.snapshot.ok()) {
-            auto handle = std::make_unique<DocumentHandle>(std::make_unique<MosavelleDocument>());
+            auto handle = std::make_unique<DocumentHandle>(std::make_unique<MosavelleDocument>(),
+                                                           thumbnails_);
             handle->document().applySnapshot(outcome.snapshot.value());
             handle->setPackagePath(package);
-            window = new DocumentWindow(std::move(handle));
+            window = openWindow(std::move(handle));
             window->setPackageStamp(outcome.stamp);
-            adopt(window);
             if (outcome.stagingFailure)
                 PicturesInPlaceAlert::showOnce(window, displayNameOf(package),
                                                *outcome.stagingFailure);
@@ -139,7 +148,7 @@ void MosavelleApp::openPackage(const std::filesystem::path& given,
             auto* alert = new QMessageBox(
                 QMessageBox::Warning,
                 tr("The document “%1” could not be opened.").arg(displayNameOf(package)),
-                QString::fromStdString(outcome.snapshot.error().message), QMessageBox::Ok);
+                CoreTexts::error(outcome.snapshot.error()), QMessageBox::Ok);
             alert->setObjectName(QStringLiteral("openFailedAlert"));
             alert->setAttribute(Qt::WA_DeleteOnClose);
             alert->show();
@@ -176,33 +185,19 @@ DocumentWindow* MosavelleApp::importIntoNewDocument(const QStringList& paths) {
     for (const QString& path : paths) {
         urls.push_back(QFileInfo(path).absoluteFilePath().toStdString());
     }
-    auto existing = window->handle().document().project().images;
-    ImportPlanOptions options;
-    options.staging = window->handle().document().stagingFolder();
-    QPointer<DocumentWindow> guard(window);
-    QPointer<MosavelleApp> app(this);
-    QThreadPool::globalInstance()->start([app, urls, existing, guard, options] {
-        auto plan = std::make_shared<std::optional<ImportPlan>>(
-            makeImportPlan(urls, existing, /*includeSubfolders=*/false, options));
-        // Through the application object, which outlives every window and this one.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [app, plan, guard] {
-                if (!app)
-                    return;
-                if (!guard || !plan->has_value()) {
-                    Q_EMIT app->importFinished(guard.data());
-                    return;
-                }
-                auto notes = applyImportPlan(guard->handle().document(), **plan,
-                                             /*keepDuplicates=*/false);
-                // Asked for on a command line, so the notes go where the command was typed.
-                if (notes)
-                    std::fprintf(stderr, "mosavelle: %s\n", notes->c_str());
-                Q_EMIT app->importFinished(guard.data());
-            },
-            Qt::QueuedConnection);
-    });
+    // Reported once: when the import ends, or (without a window) when its window goes first.
+    ImportFlow& flow = window->contentView().importFlow();
+    auto reported = std::make_shared<bool>(false);
+    const auto report = [this, reported](DocumentWindow* reached) {
+        if (!std::exchange(*reported, true))
+            Q_EMIT importFinished(reached);
+    };
+    connect(
+        &flow, &ImportFlow::ended, this, [report, window] { report(window); },
+        Qt::SingleShotConnection);
+    connect(
+        &flow, &QObject::destroyed, this, [report] { report(nullptr); }, Qt::SingleShotConnection);
+    flow.importFromCommandLine(std::move(urls));
     return window;
 }
 
@@ -240,19 +235,20 @@ void MosavelleApp::quitWithoutAsking() {
         unsaved.push_back({document.stagingFolder(), document.makeSnapshot(),
                            handle.displayName().toStdString(), handle.packagePath().string()});
     }
-    // A thread of its own, so that imports or thumbnails queued on the pool cannot delay it.
-    QThread* writer = QThread::create([unsaved = std::move(unsaved)] {
-        for (const UnsavedDeck& deck : unsaved)
-            keepUnsavedDeck(deck);
-    });
-    connect(writer, &QThread::finished, this, [this, writer] {
-        writer->deleteLater();
-        quitting_ = true;
-        for (DocumentWindow* window : QList<DocumentWindow*>(windows_))
-            window->closeWithoutAsking();
-        QTimer::singleShot(0, this, &MosavelleApp::closeNextForQuit);
-    });
-    writer->start();
+    // A thread of its own, so that imports or exports queued on the pool cannot delay it.
+    runInBackground(
+        this,
+        [unsaved = std::move(unsaved)](const JobContext&) {
+            for (const UnsavedDeck& deck : unsaved)
+                keepUnsavedDeck(deck);
+        },
+        [this] {
+            quitting_ = true;
+            for (DocumentWindow* window : QList<DocumentWindow*>(windows_))
+                window->closeWithoutAsking();
+            QTimer::singleShot(0, this, &MosavelleApp::closeNextForQuit);
+        },
+        JobThread::own);
 }
 
 void MosavelleApp::closeNextForQuit() {

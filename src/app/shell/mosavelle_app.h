@@ -6,24 +6,26 @@
 #include <QStringList>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <memory>
 
+#include "app/document/document_handle.h"
 #include "app/shell/command_line.h"
+#include "app/thumbnails/thumbnail_provider.h"
 
 namespace mosavelle::app {
 
 class DocumentWindow;
 
-// The application: its deck windows, the launch rules, opening projects (also from "Open
-// Recent" and drops), imports asked for on the command line, and quitting with a question per
-// changed deck. One instance, made by main() (and by tests); interface thread only.
+// The application: owner of the open documents and their windows, the launch rules, opening
+// projects (also from "Open Recent" and drops), imports asked for on the command line, and quitting
+// with a question per changed deck. One instance, made by main() (and by tests); interface thread
+// only.
 class MosavelleApp : public QObject {
     Q_OBJECT
 public:
     MosavelleApp();
     ~MosavelleApp() override;
-
-    // The instance, or null before it is made.
-    static MosavelleApp* current();
 
     // What a launch does with the command line: the projects it names, one window each; the
     // pictures of --import in one new untitled window; and otherwise exactly one new untitled
@@ -33,6 +35,9 @@ public:
 
     // A new untitled deck in a new window, shown.
     DocumentWindow* newDocument();
+    // A window for this deck, shown; the application keeps the handle until the window is gone.
+    DocumentWindow* openWindow(std::unique_ptr<DocumentHandle> handle);
+    ThumbnailProvider& thumbnails() { return thumbnails_; }
     // Opens a project package (reading it off the interface thread); a project that is open
     // already brings its window forward. `done` gets the window, or null after a failure (whose
     // alert was shown).
@@ -41,7 +46,8 @@ public:
     // The Open dialog, window-modal on `parent` when given.
     void showOpenDialog(QWidget* parent);
     // A new untitled deck with these pictures and folders imported (subfolders not searched;
-    // repeated pictures kept once); the plan is made off the interface thread.
+    // repeated pictures kept once) through the window's import flow: off the interface thread,
+    // with the flow's progress and Cancel.
     DocumentWindow* importIntoNewDocument(const QStringList& paths);
 
     // Closes every window, asking about unsaved changes one window at a time; stops at the
@@ -62,8 +68,6 @@ public:
     // Whether closing the last window ends the program (tests turn it off).
     void setQuitsWithLastWindow(bool quits) { quitsWithLastWindow_ = quits; }
 
-    void noteRecentProjectsChanged() { Q_EMIT recentProjectsChanged(); }
-
 Q_SIGNALS:
     void recentProjectsChanged();
     void windowOpened(mosavelle::app::DocumentWindow* window);
@@ -71,11 +75,14 @@ Q_SIGNALS:
     void importFinished(mosavelle::app::DocumentWindow* window);
 
 private:
-    DocumentWindow* adopt(DocumentWindow* window);
     void windowClosing(DocumentWindow* window);
     void closeNextForQuit();
     void openFinished();
 
+    // Made before and gone after every document that paints from it.
+    ThumbnailProvider thumbnails_;
+    // The open documents, each with its window; a handle goes once its window is destroyed.
+    std::map<QObject*, std::unique_ptr<DocumentHandle>> documents_;
     QList<DocumentWindow*> windows_;
     // Packages being read, so that asking twice does not open two windows.
     QSet<QString> opening_;

@@ -1,9 +1,5 @@
 #include "app/thumbnails/thumbnail_provider.h"
 
-#include <QMetaObject>
-#include <QPointer>
-#include <mutex>
-
 namespace mosavelle::app {
 
 namespace {
@@ -15,45 +11,19 @@ bool holds(const std::map<Uuid, std::set<int>>& buckets, const Uuid& pictureID, 
 
 }  // namespace
 
-// The provider as pool threads see it: they post their answers through the gate while it is
-// open, and the provider closes it (under the same lock) before it goes away, so no post can
-// reach a destroyed object. Posts already queued are discarded by Qt with their target.
-struct ThumbnailProvider::Gate {
-    std::mutex mutex;
-    QObject* target = nullptr;
-
-    void post(std::function<void()> task) {
-        std::lock_guard lock(mutex);
-        if (target != nullptr)
-            QMetaObject::invokeMethod(target, std::move(task), Qt::QueuedConnection);
-    }
-};
-
+// Pool threads post their answers through `post_`, which drops them once the provider is gone or
+// shut down.
 ThumbnailProvider::ThumbnailProvider(ThumbnailCache& cache, QObject* parent,
                                      std::chrono::milliseconds retryDelay)
     : QObject(parent),
       cache_(cache),
-      gate_(std::make_shared<Gate>()),
+      post_(this),
       generation_(cache.newGeneration()),
-      retryDelay_(retryDelay) {
-    gate_->target = this;
-}
+      retryDelay_(retryDelay) {}
 
 ThumbnailProvider::~ThumbnailProvider() {
-    shutDown();
-}
-
-void ThumbnailProvider::shutDown() {
-    {
-        std::lock_guard lock(gate_->mutex);
-        gate_->target = nullptr;
-    }
+    post_.close();
     cache_.cancel(generation_);
-}
-
-ThumbnailProvider& ThumbnailProvider::shared() {
-    static ThumbnailProvider provider;
-    return provider;
 }
 
 int ThumbnailProvider::bucketFor(int pixelSize) {
@@ -94,16 +64,10 @@ QImage ThumbnailProvider::image(const Uuid& pictureID, const StoredBytes& bytes,
     const int bucket = bucketFor(pixelSize);
     if (!holds(inFlight_, pictureID, bucket) && !failedLately(pictureID, bucket)) {
         inFlight_[pictureID].insert(bucket);
-        std::weak_ptr<Gate> gate = gate_;
-        cache_.request(
-            ThumbnailCache::Request{pictureID, bytes, sha256, bucket, generation_},
-            [gate](std::function<void()> task) {
-                if (auto open = gate.lock())
-                    open->post(std::move(task));
-            },
-            [this, pictureID, bucket](ThumbnailImage image) {
-                deliver(pictureID, bucket, std::move(image));
-            });
+        cache_.request(ThumbnailCache::Request{pictureID, bytes, sha256, bucket, generation_},
+                       post_, [this, pictureID, bucket](ThumbnailImage image) {
+                           deliver(pictureID, bucket, std::move(image));
+                       });
     }
     return wrap(cache_.bestCached(pictureID, pixelSize));
 }

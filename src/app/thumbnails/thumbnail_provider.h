@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/support/background_job.h"
 #include "core/layout/thumbnail_cache.h"
 #include "core/model/package.h"
 #include "core/model/project.h"
@@ -25,7 +26,8 @@ namespace mosavelle::app {
 // window does not make new thumbnails.
 //
 // The QImages share the cache's pixels (no copy, no conversion), so memory is bounded by the
-// cache's budget plus whatever images views still hold. Interface thread only.
+// cache's budget plus whatever images views still hold. Interface thread only. The application
+// object owns one, made after and gone before the QApplication, and hands it to every document.
 class ThumbnailProvider : public QObject {
     Q_OBJECT
 public:
@@ -39,8 +41,6 @@ public:
                                QObject* parent = nullptr,
                                std::chrono::milliseconds retryDelay = defaultRetryDelay);
     ~ThumbnailProvider() override;
-
-    static ThumbnailProvider& shared();
 
     // The bucket a request for `pixelSize` pixels (longer side) is served from.
     static int bucketFor(int pixelSize);
@@ -64,22 +64,16 @@ public:
     // pending requests are abandoned.
     void dropPictures(const std::vector<Uuid>& pictureIDs);
 
-    // Stops every answer still to come from the pool, for good. The shared provider outlives the
-    // application object, so the program calls this before the application object goes away:
-    // a decode finishing during shutdown must not post to an event loop that no longer exists.
-    void shutDown();
-
 Q_SIGNALS:
     void thumbnailReady(const mosavelle::Uuid& pictureID);
 
 private:
-    struct Gate;
     void deliver(const Uuid& pictureID, int bucket, ThumbnailImage image);
     static QImage wrap(ThumbnailImage image);
     bool failedLately(const Uuid& pictureID, int bucket) const;
 
     ThumbnailCache& cache_;
-    std::shared_ptr<Gate> gate_;      // closed on destruction; pool threads post through it
+    InterfacePost post_;              // closed on destruction; pool threads post through it
     const std::uint64_t generation_;  // of every request this provider makes
     std::map<Uuid, std::set<int>> inFlight_;
     const std::chrono::milliseconds retryDelay_;

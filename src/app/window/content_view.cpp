@@ -1,33 +1,26 @@
 #include "app/window/content_view.h"
 
-#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QTextEdit>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
 
 #include "app/document/document_handle.h"
 #include "app/document/package_dialog.h"
-#include "app/export/export_flow.h"
+#include "app/flows/export_flow.h"
+#include "app/flows/import_flow.h"
 #include "app/help/help_view.h"
 #include "app/help/welcome_sheet.h"
 #include "app/inspector/inspector_view.h"
@@ -37,12 +30,11 @@
 #include "app/preview/slide_key_filter.h"
 #include "app/preview/slide_preview_view.h"
 #include "app/settings/deck_settings_sheet.h"
-#include "app/shell/app_notifications.h"
+#include "app/support/preferences.h"
+#include "app/support/text_fields.h"
 #include "app/thumbnails/thumbnail_provider.h"
-#include "app/window/import_flow.h"
 #include "app/window/warning_strip.h"
 #include "app/window/welcome_canvas.h"
-#include "app/window/window_icons.h"
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
@@ -54,27 +46,11 @@ namespace {
 
 constexpr int previewCommitDelayMs = 250;
 
-// Whether keyboard input at `widget` (or a widget it sits in) is typing into a text field.
-bool isEditingText(const QWidget* widget) {
-    for (; widget; widget = widget->parentWidget()) {
-        if (qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QTextEdit*>(widget) ||
-            qobject_cast<const QPlainTextEdit*>(widget) ||
-            qobject_cast<const QAbstractSpinBox*>(widget))
-            return true;
-    }
-    return false;
-}
-
-QSettings userSettings() {
-    return QSettings(QStringLiteral("Mosavelle"), QStringLiteral("Mosavelle"));
-}
-
 }  // namespace
 
 ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
     : QWidget(parent), handle_(handle) {
-    showsPresenterNotes_ =
-        userSettings().value(QStringLiteral("showsPresenterNotes"), true).toBool();
+    showsPresenterNotes_ = preferences::showsPresenterNotes.value();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     splitter_ = new QSplitter(Qt::Horizontal, this);
@@ -117,32 +93,14 @@ ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
     connect(&handle_, &DocumentHandle::documentChanged, this, &ContentView::onDocumentChanged);
     sizeOverflows_.update(handle_.document());
 
-    AppNotifications& notifications = AppNotifications::instance();
-    connect(&notifications, &AppNotifications::showWelcome, this, [this] {
-        if (concernsThisWindow())
-            showWelcomeSheet();
-    });
-    connect(&notifications, &AppNotifications::showHelp, this, [this] {
-        if (concernsThisWindow())
-            showHelpSheet();
-    });
-    connect(&notifications, &AppNotifications::beginExport, this, [this] {
-        if (concernsThisWindow())
-            beginExport();
-    });
-
-    buildToolBar();
     slideCount_ = handle_.document().project().slides.size();
     updateDetail();
-    updateToolBar();
 }
 
 ContentView::~ContentView() = default;
 
 QWidget* ContentView::makePreview(QWidget* parent) {
     workspace_ = new PreviewWorkspace(handle_, parent);
-    // The deck window's View menu owns the zoom keys window-wide.
-    workspace_->leaveZoomKeysToWindow();
     workspace_->setShowsPresenterNotes(showsPresenterNotes_);
     connect(workspace_, &PreviewWorkspace::slideFull, this, &ContentView::showUnableToAddImage);
     connect(workspace_, &PreviewWorkspace::activateSlideKeys, this, &ContentView::focusCanvas);
@@ -159,106 +117,10 @@ QWidget* ContentView::canvas() const {
     return workspace_->canvas();
 }
 
-// --- Toolbar
-
-void ContentView::buildToolBar() {
-    toolBar_ = new QToolBar(QStringLiteral("Toolbar"), this);
-    toolBar_->setObjectName(QStringLiteral("mosavelle.document"));
-    toolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    toolBar_->setMovable(false);
-
-    gridAction_ = toolBar_->addAction(QString());
-    connect(gridAction_, &QAction::triggered, this, [this] { setShowsGrid(!showsGrid_); });
-    if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(gridAction_)))
-        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    toolBar_->addSeparator();
-
-    importAction_ =
-        toolBar_->addAction(themedIcon(QStringLiteral("document-import"), QStringLiteral("import")),
-                            QStringLiteral("Import"));
-    importAction_->setToolTip(QStringLiteral("Import images or a folder"));
-    importAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
-    importAction_->setShortcutContext(Qt::WindowShortcut);
-    connect(importAction_, &QAction::triggered, this, &ContentView::importImages);
-    auto* importMenu = new QMenu(this);
-    connect(importMenu->addAction(QStringLiteral("Import Images…")), &QAction::triggered, this,
-            &ContentView::importImages);
-    connect(importMenu->addAction(QStringLiteral("Import Folder…")), &QAction::triggered, this,
-            &ContentView::importFolder);
-    importAction_->setMenu(importMenu);
-    if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(importAction_))) {
-        button->setPopupMode(QToolButton::MenuButtonPopup);
-        button->setAccessibleName(QStringLiteral("Import images"));
-    }
-
-    exportAction_ =
-        toolBar_->addAction(themedIcon(QStringLiteral("document-export"), QStringLiteral("export")),
-                            QStringLiteral("Export Presentation…"));
-    exportAction_->setToolTip(QStringLiteral(
-        "Export a PowerPoint (.pptx) file for PowerPoint and Keynote. Saving the project is a "
-        "separate command."));
-    connect(exportAction_, &QAction::triggered, this, &ContentView::beginExport);
-    toolBar_->widgetForAction(exportAction_)
-        ->setAccessibleName(QStringLiteral("Export Presentation…"));
-
-    deckSettingsAction_ = toolBar_->addAction(
-        themedIcon(QStringLiteral("preferences-system"), QStringLiteral("deck-settings")),
-        QStringLiteral("Deck Settings"));
-    deckSettingsAction_->setToolTip(
-        QStringLiteral("Change slide size, background, order, and other settings for this deck."));
-    connect(deckSettingsAction_, &QAction::triggered, this, &ContentView::showDeckSettings);
-    toolBar_->widgetForAction(deckSettingsAction_)
-        ->setAccessibleName(QStringLiteral("Deck Settings"));
-
-    auto* spacer = new QWidget(toolBar_);
-    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    toolBar_->addWidget(spacer);
-
-    inspectorAction_ = toolBar_->addAction(
-        themedIcon(QStringLiteral("view-right-panel"), QStringLiteral("inspector")),
-        QStringLiteral("Inspector"));
-    inspectorAction_->setCheckable(true);
-    connect(inspectorAction_, &QAction::triggered, this,
-            [this] { setShowsInspector(!showsInspector_); });
-    toolBar_->widgetForAction(inspectorAction_)->setAccessibleName(QStringLiteral("Inspector"));
-}
-
-void ContentView::updateToolBar() {
-    gridAction_->setText(showsGrid_ ? QStringLiteral("List") : QStringLiteral("Grid"));
-    gridAction_->setIcon(
-        showsGrid_ ? themedIcon(QStringLiteral("view-list-details"), QStringLiteral("list"))
-                   : themedIcon(QStringLiteral("view-grid"), QStringLiteral("grid")));
-    gridAction_->setToolTip(showsGrid_ ? QStringLiteral("Show slides as a list")
-                                       : QStringLiteral("Show slides as a grid"));
-    toolBar_->widgetForAction(gridAction_)
-        ->setAccessibleName(showsGrid_ ? QStringLiteral("Show list") : QStringLiteral("Show grid"));
-
-    exportAction_->setEnabled(hasIncludedSlides());
-
-    inspectorAction_->setChecked(showsInspector_);
-    inspectorAction_->setToolTip(showsInspector_ ? QStringLiteral("Hide inspector")
-                                                 : QStringLiteral("Show inspector"));
-    // Qt buttons have no accessible value; the description carries it.
-    toolBar_->widgetForAction(inspectorAction_)
-        ->setAccessibleDescription(showsInspector_ ? QStringLiteral("Shown")
-                                                   : QStringLiteral("Hidden"));
-}
-
-bool ContentView::hasIncludedSlides() const {
-    const auto& slides = handle_.document().project().slides;
-    return std::any_of(slides.begin(), slides.end(), [](const Slide& s) { return !s.isExcluded; });
-}
-
-// Every window hears the app's notifications; the window in use answers them (any window when
-// none is in use, as when the app is in the background).
-bool ContentView::concernsThisWindow() const {
-    return window()->isActiveWindow() || !QApplication::activeWindow();
-}
-
 // --- Import
 
 void ContentView::importImages() {
-    auto* dialog = newFileDialog(this, QStringLiteral("Import Images"));
+    auto* dialog = newFileDialog(this, tr("Import Images"));
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     QStringList patterns;
@@ -266,8 +128,7 @@ void ContentView::importImages() {
         const QString name = QString::fromLatin1(extension.data(), qsizetype(extension.size()));
         patterns << QStringLiteral("*.") + name << QStringLiteral("*.") + name.toUpper();
     }
-    dialog->setNameFilter(QStringLiteral("Images (") + patterns.join(QLatin1Char(' ')) +
-                          QLatin1Char(')'));
+    dialog->setNameFilter(tr("Images (%1)").arg(patterns.join(QLatin1Char(' '))));
     connect(dialog, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
         std::vector<std::filesystem::path> urls;
         for (const QString& file : files)
@@ -278,7 +139,7 @@ void ContentView::importImages() {
 }
 
 void ContentView::importFolder() {
-    auto* dialog = newFileDialog(this, QStringLiteral("Import Folder"));
+    auto* dialog = newFileDialog(this, tr("Import Folder"));
     dialog->setOption(QFileDialog::ShowDirsOnly);
     dialog->setFileMode(QFileDialog::Directory);
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& folder) {
@@ -353,6 +214,11 @@ void ContentView::showWelcomeSheet() {
     sheet->open();
 }
 
+bool ContentView::hasIncludedSlides() const {
+    const auto& slides = handle_.document().project().slides;
+    return std::any_of(slides.begin(), slides.end(), [](const Slide& s) { return !s.isExcluded; });
+}
+
 void ContentView::beginExport() {
     commitEditsInProgress();
     if (!hasIncludedSlides())
@@ -376,9 +242,9 @@ void ContentView::showUnableToAddImage() {
     auto* box = new QMessageBox(this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
-    box->setWindowTitle(QStringLiteral("Unable to Add Image"));
-    box->setText(QStringLiteral("A slide can have at most 4 images."));
-    QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    box->setWindowTitle(tr("Unable to Add Image"));
+    box->setText(tr("A slide can have at most 4 images."));
+    QPushButton* ok = box->addButton(tr("OK"), QMessageBox::RejectRole);
     box->setEscapeButton(ok);
     box->open();
 }
@@ -416,7 +282,7 @@ void ContentView::showFullScreenPreview() {
 
 void ContentView::setShowsPresenterNotes(bool shown) {
     showsPresenterNotes_ = shown;
-    userSettings().setValue(QStringLiteral("showsPresenterNotes"), shown);
+    preferences::showsPresenterNotes.store(shown);
     workspace_->setShowsPresenterNotes(shown);
 }
 
@@ -434,7 +300,7 @@ std::optional<Slide> ContentView::displayedSlide() const {
 void ContentView::focusCanvas() {
     if (handle_.document().project().slides.empty())
         return;
-    if (isEditingText(QApplication::focusWidget()))
+    if (isTypingIn(QApplication::focusWidget()))
         return;
     canvas()->setFocus(Qt::OtherFocusReason);
     canvasHasKeyFocus_ = true;
@@ -443,7 +309,7 @@ void ContentView::focusCanvas() {
     QTimer::singleShot(0, this, [this] {
         if (handle_.document().project().slides.empty())
             return;
-        if (isEditingText(QApplication::focusWidget()))
+        if (isTypingIn(QApplication::focusWidget()))
             return;
         canvas()->setFocus(Qt::OtherFocusReason);
         canvasHasKeyFocus_ = true;
@@ -469,7 +335,7 @@ void ContentView::showEvent(QShowEvent* event) {
         setSelection(document, {slides.front().id});
     commitPreviewIfCurrent(document, nextPreviewGeneration(document));
     // On the next turn, once the window is on screen, so that the sheet opens above it.
-    if (!userSettings().value(QStringLiteral("hasCompletedWelcome"), false).toBool())
+    if (!preferences::hasCompletedWelcome.value())
         QTimer::singleShot(0, this, &ContentView::showWelcomeSheet);
     focusCanvas();
 }
@@ -481,7 +347,6 @@ void ContentView::onDocumentChanged(const DocumentChange& change) {
             break;
         case DocumentChangeKind::project: {
             sizeOverflows_.update(handle_.document());
-            updateToolBar();
             const std::size_t count = handle_.document().project().slides.size();
             if (count != slideCount_) {
                 slideCount_ = count;
@@ -538,15 +403,23 @@ QWidget* ContentView::welcomeCanvas() const {
 // --- Columns
 
 void ContentView::setShowsGrid(bool grid) {
+    if (grid == showsGrid_)
+        return;
     showsGrid_ = grid;
     navigator_->setShowsGrid(grid);
-    updateToolBar();
+    Q_EMIT viewChanged();
 }
 
 void ContentView::setShowsInspector(bool shown) {
+    if (shown == showsInspector_)
+        return;
     showsInspector_ = shown;
     inspectorColumn_->setVisible(shown);
-    updateToolBar();
+    Q_EMIT viewChanged();
+}
+
+void ContentView::renamePrimarySlide() {
+    navigator_->startRenamingPrimarySlide();
 }
 
 }  // namespace mosavelle::app

@@ -10,10 +10,8 @@
 #include "core/model/document.h"
 #include "core/model/project.h"
 
-class QAction;
 class QSplitter;
 class QStackedWidget;
-class QToolBar;
 
 namespace mosavelle::app {
 
@@ -27,8 +25,8 @@ class WelcomeCanvas;
 
 // The content of one deck window: the slide navigator on the left, the preview workspace (or the
 // welcome canvas, or the "Select a slide" placeholder) in the middle, the inspector on the right,
-// with the toolbar, the import flow, the sheets and the reactions to the app's notifications.
-// Menu commands of the shell reach the focused window through the public operations below.
+// with the import flow and the sheets. The window's commands reach it through the public
+// operations below.
 class ContentView : public QWidget {
     Q_OBJECT
 public:
@@ -37,7 +35,7 @@ public:
 
     DocumentHandle& handle() { return handle_; }
 
-    // --- Commands routed here by the shell's menus and toolbar.
+    // --- Commands of the window's actions.
     void importImages();              // open dialog for picture files
     void importFolder();              // open dialog for one folder
     void pasteImagesFromClipboard();  // "Paste Images"
@@ -53,9 +51,7 @@ public:
     void zoomIn();
     void zoomOut();
     void showFullScreenPreview();
-
-    // The window's toolbar ("mosavelle.document"); the deck window adds it to itself.
-    QToolBar* toolBar() const { return toolBar_; }
+    void renamePrimarySlide();  // the slide's name field in the navigator
 
     // Makes every edit in progress part of the deck: the slide name being typed in the navigator
     // is stored, and the open continuous edit (notes being typed, a slider held) becomes its undo
@@ -95,12 +91,15 @@ public:
     PreviewWorkspace& previewWorkspace() { return *workspace_; }
     ExportFlow& exportFlow() { return *exportFlow_; }
 
+Q_SIGNALS:
+    // The grid or the inspector was shown or hidden.
+    void viewChanged();
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildToolBar();
     // The middle column's preview workspace and the inspector column.
     QWidget* makePreview(QWidget* parent);
     QWidget* makeInspector(QWidget* parent);
@@ -108,9 +107,7 @@ private:
     void onDocumentChanged(const DocumentChange& change);
     void schedulePreviewCommit();
     void updateDetail();
-    void updateToolBar();
     bool hasIncludedSlides() const;
-    bool concernsThisWindow() const;
 
     DocumentHandle& handle_;
     QSplitter* splitter_ = nullptr;
@@ -123,12 +120,6 @@ private:
     WarningStrip* warningStrip_ = nullptr;
     SlideSizeOverflows sizeOverflows_;
     QWidget* inspectorColumn_ = nullptr;
-    QToolBar* toolBar_ = nullptr;
-    QAction* gridAction_ = nullptr;
-    QAction* importAction_ = nullptr;
-    QAction* exportAction_ = nullptr;
-    QAction* deckSettingsAction_ = nullptr;
-    QAction* inspectorAction_ = nullptr;
     ImportFlow* importFlow_ = nullptr;
     ExportFlow* exportFlow_ = nullptr;
     PreviewWorkspace* workspace_ = nullptr;

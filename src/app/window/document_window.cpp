@@ -1,89 +1,93 @@
 #include "app/window/document_window.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QToolBar>
 #include <QUrl>
 
 #include "app/document/document_handle.h"
 #include "app/document/package_dialog.h"
 #include "app/document/pictures_in_place_alert.h"
-#include "app/shell/document_menus.h"
-#include "app/shell/mosavelle_app.h"
-#include "app/shell/recent_projects.h"
+#include "app/document/recent_projects.h"
 #include "app/window/content_view.h"
+#include "app/window/window_actions.h"
 
 namespace mosavelle::app {
 
-DocumentWindow::DocumentWindow(std::unique_ptr<DocumentHandle> handle, QWidget* parent)
-    : QMainWindow(parent), handle_(std::move(handle)) {
+DocumentWindow::DocumentWindow(DocumentHandle& handle, QWidget* parent)
+    : QMainWindow(parent), handle_(handle) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("documentWindow"));
     setWindowIcon(QIcon(QStringLiteral(":/mosavelle/mosavelle.svg")));
-    contentView_ = new ContentView(*handle_, this);
+    contentView_ = new ContentView(handle_, this);
     setCentralWidget(contentView_);
-    if (QToolBar* toolBar = contentView_->toolBar())
-        addToolBar(toolBar);
-    menus_ = new DocumentMenus(*this);
+    actions_ = new WindowActions(*this);
+    addToolBar(actions_->makeToolBar());
     setMinimumSize(900, 560);
     resize(1280, 800);
-    connect(handle_.get(), &DocumentHandle::undoStateChanged, this, &DocumentWindow::updateTitle);
-    connect(handle_.get(), &DocumentHandle::packagePathChanged, this, &DocumentWindow::updateTitle);
-    connect(handle_.get(), &DocumentHandle::documentChanged, this,
-            [this](const DocumentChange& change) {
-                if (change.kind == DocumentChangeKind::project) {
-                    ++projectChanges_;
-                    setWindowModified(handle_->isModified());  // a keystroke marks it at once
-                }
-            });
+    connect(&handle_, &DocumentHandle::undoStateChanged, this, &DocumentWindow::updateTitle);
+    connect(&handle_, &DocumentHandle::packagePathChanged, this, &DocumentWindow::updateTitle);
+    connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& change) {
+        if (change.kind == DocumentChangeKind::project) {
+            ++projectChanges_;
+            setWindowModified(handle_.isModified());  // a keystroke marks it at once
+        }
+    });
+    connect(this, &DocumentWindow::recentProjectsChanged, actions_,
+            &WindowActions::rebuildRecentMenu);
     updateTitle();
-
-    // Project folders dropped anywhere on the window open as documents. The filter sees drag
-    // events before the widget under the pointer does, so the content's own drop handling (which
-    // would import the folder as pictures) never gets them; every other drop passes through.
     setAcceptDrops(true);
-    qApp->installEventFilter(this);
 }
 
-DocumentWindow::~DocumentWindow() {
-    qApp->removeEventFilter(this);
-    // The content view and the menus refer to the handle; they go first.
-    delete menus_;
-    delete contentView_;
+DocumentWindow::~DocumentWindow() = default;
+
+// Project folders dropped anywhere on the window open as documents. The window watches itself,
+// its content and every widget of it that takes drops, before the widget itself does, so the
+// content's own drop handling (which would import the folder as pictures) never gets them; every
+// other drop passes through.
+void DocumentWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (watchingDrops_)
+        return;
+    watchingDrops_ = true;
+    installEventFilter(this);
+    contentView_->installEventFilter(this);
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        if (widget->acceptDrops())
+            widget->installEventFilter(this);
+    }
 }
 
 void DocumentWindow::updateTitle() {
     // "[*]" is where Qt shows the modified mark.
-    setWindowTitle(handle_->displayName() + QStringLiteral("[*] — Mosavelle"));
-    setWindowModified(handle_->isModified());
+    setWindowTitle(tr("%1[*] — Mosavelle").arg(handle_.displayName()));
+    setWindowModified(handle_.isModified());
 }
 
 // --- Saving
 
 void DocumentWindow::save(SaveDone done) {
-    if (handle_->packagePath().empty()) {
+    if (handle_.packagePath().empty()) {
         saveAs(std::move(done));
         return;
     }
-    const auto current = stampPackage(handle_->packagePath());
+    const auto current = stampPackage(handle_.packagePath());
     if (stamp_ && current && *current != *stamp_) {
-        askAboutExternalChange(handle_->packagePath(), std::move(done));
+        askAboutExternalChange(handle_.packagePath(), std::move(done));
         return;
     }
-    saveTo(handle_->packagePath(), std::move(done));
+    saveTo(handle_.packagePath(), std::move(done));
 }
 
 void DocumentWindow::saveAs(SaveDone done) {
     auto* dialog = new PackageFileDialog(PackageFileDialog::Purpose::save, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::WindowModal);
-    if (!handle_->packagePath().empty()) {
-        const QFileInfo current(QString::fromStdString(handle_->packagePath().string()));
+    if (!handle_.packagePath().empty()) {
+        const QFileInfo current(QString::fromStdString(handle_.packagePath().string()));
         dialog->setDirectory(current.absolutePath());
         dialog->selectFile(current.fileName());
     } else {
@@ -109,7 +113,7 @@ void DocumentWindow::saveTo(const std::filesystem::path& package, SaveDone done)
     contentView_->commitEditsInProgress();
     saving_ = true;
     const std::uint64_t changesAtSnapshot = projectChanges_;
-    PackageSnapshot snapshot = handle_->document().makeSnapshot();
+    PackageSnapshot snapshot = handle_.document().makeSnapshot();
     const Project snapshotProject = snapshot.project;
     writePackageInBackground(
         std::move(snapshot), package, stampPackage(package), this,
@@ -132,15 +136,14 @@ void DocumentWindow::saveTo(const std::filesystem::path& package, SaveDone done)
             if (unchangedSince) {
                 // The writer may have renamed stored files it could not use as they were.
                 if (outcome.written.value() != snapshotProject) {
-                    handle_->document().setProject(std::move(outcome.written.value()));
+                    handle_.document().setProject(std::move(outcome.written.value()));
                 }
-                handle_->undoHistory()->markClean();
+                handle_.undoHistory()->markClean();
             }
-            handle_->setPackagePath(package);
+            handle_.setPackagePath(package);
             stamp_ = outcome.stamp;
             RecentProjects::add(QString::fromStdString(package.string()));
-            if (auto* app = MosavelleApp::current())
-                app->noteRecentProjectsChanged();
+            Q_EMIT recentProjectsChanged();
             updateTitle();
             Q_EMIT saved();
             Q_EMIT saveFinished(true);
@@ -152,7 +155,7 @@ void DocumentWindow::saveTo(const std::filesystem::path& package, SaveDone done)
 void DocumentWindow::showSaveFailure(const QString& message) {
     auto* alert =
         new QMessageBox(QMessageBox::Warning,
-                        tr("The document “%1” could not be saved.").arg(handle_->displayName()),
+                        tr("The document “%1” could not be saved.").arg(handle_.displayName()),
                         message, QMessageBox::Ok, this);
     alert->setObjectName(QStringLiteral("saveFailedAlert"));
     alert->setAttribute(Qt::WA_DeleteOnClose);
@@ -167,7 +170,7 @@ void DocumentWindow::askAboutExternalChange(const std::filesystem::path& package
     question->setObjectName(QStringLiteral("externalChangeQuestion"));
     question->setInformativeText(
         tr("Saving replaces those changes with this window’s version of “%1”.")
-            .arg(handle_->displayName()));
+            .arg(handle_.displayName()));
     auto* saveAnyway = question->addButton(tr("Save Anyway"), QMessageBox::AcceptRole);
     auto* revert = question->addButton(tr("Revert"), QMessageBox::DestructiveRole);
     question->addButton(QMessageBox::Cancel);
@@ -192,12 +195,12 @@ void DocumentWindow::askAboutExternalChange(const std::filesystem::path& package
 // --- Reverting
 
 void DocumentWindow::revertToSaved() {
-    if (handle_->packagePath().empty() || !handle_->isModified())
+    if (handle_.packagePath().empty() || !handle_.isModified())
         return;
     auto* question = new QMessageBox(
         QMessageBox::Warning, tr("Mosavelle"),
         tr("Do you want to revert to the most recently saved version of the document “%1”?")
-            .arg(handle_->displayName()),
+            .arg(handle_.displayName()),
         QMessageBox::NoButton, this);
     question->setObjectName(QStringLiteral("revertQuestion"));
     question->setInformativeText(tr("Your current changes will be lost."));
@@ -214,31 +217,31 @@ void DocumentWindow::revertToSaved() {
 }
 
 void DocumentWindow::revertNow() {
-    if (handle_->packagePath().empty())
+    if (handle_.packagePath().empty())
         return;
-    readPackageInBackground(handle_->packagePath(), this, [this](PackageReadOutcome outcome) {
+    readPackageInBackground(handle_.packagePath(), this, [this](PackageReadOutcome outcome) {
         if (!outcome.snapshot.ok()) {
             auto* alert = new QMessageBox(
                 QMessageBox::Warning,
-                tr("The document “%1” could not be reverted.").arg(handle_->displayName()),
+                tr("The document “%1” could not be reverted.").arg(handle_.displayName()),
                 QString::fromStdString(outcome.snapshot.error().message), QMessageBox::Ok, this);
             alert->setAttribute(Qt::WA_DeleteOnClose);
             alert->setWindowModality(Qt::WindowModal);
             alert->open();
             return;
         }
-        MosavelleDocument& document = handle_->document();
+        MosavelleDocument& document = handle_.document();
         contentView_->commitEditsInProgress();
         // The old selection names slides of the discarded deck; the saved deck starts at its
         // first slide.
         document.setSelectedSlideIDs({});
         document.applySnapshot(outcome.snapshot.value());
-        handle_->undoHistory()->removeAllSteps();
-        handle_->undoHistory()->markClean();
+        handle_.undoHistory()->removeAllSteps();
+        handle_.undoHistory()->markClean();
         stamp_ = outcome.stamp;
         updateTitle();
         if (outcome.stagingFailure)
-            PicturesInPlaceAlert::showOnce(this, handle_->displayName(), *outcome.stagingFailure);
+            PicturesInPlaceAlert::showOnce(this, handle_.displayName(), *outcome.stagingFailure);
     });
 }
 
@@ -272,7 +275,7 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
         Q_EMIT closeCancelled();
         return;
     }
-    if (!handle_->isModified()) {
+    if (!handle_.isModified()) {
         closeConfirmed_ = true;
         event->accept();
         Q_EMIT closing();
@@ -293,11 +296,10 @@ void DocumentWindow::askToSaveChanges() {
         open != nullptr && open->isVisible()) {
         return;
     }
-    auto* question =
-        new QMessageBox(QMessageBox::Warning, tr("Mosavelle"),
-                        tr("Do you want to save the changes made to the document “%1”?")
-                            .arg(handle_->displayName()),
-                        QMessageBox::NoButton, this);
+    auto* question = new QMessageBox(
+        QMessageBox::Warning, tr("Mosavelle"),
+        tr("Do you want to save the changes made to the document “%1”?").arg(handle_.displayName()),
+        QMessageBox::NoButton, this);
     question->setObjectName(QStringLiteral("saveChangesQuestion"));
     question->setInformativeText(tr("Your changes will be lost if you don’t save them."));
     auto* saveButton = question->addButton(tr("Save"), QMessageBox::AcceptRole);
@@ -349,8 +351,7 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
     if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) {
         return false;
     }
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget == nullptr || widget->window() != this)
+    if (!watched->isWidgetType())
         return false;
     auto* drop = static_cast<QDropEvent*>(event);
     const auto packages = droppedPackages(drop->mimeData());
@@ -359,10 +360,8 @@ bool DocumentWindow::eventFilter(QObject* watched, QEvent* event) {
     drop->setDropAction(Qt::CopyAction);
     drop->accept();
     if (type == QEvent::Drop) {
-        if (auto* app = MosavelleApp::current()) {
-            for (const auto& package : packages)
-                app->openPackage(package);
-        }
+        for (const auto& package : packages)
+            Q_EMIT openPackageRequested(package);
     }
     return true;
 }

@@ -3,7 +3,6 @@
 #include <QMainWindow>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <vector>
 
@@ -15,10 +14,10 @@ namespace mosavelle::app {
 
 class ContentView;
 class DocumentHandle;
-class DocumentMenus;
+class WindowActions;
 
-// The top-level window of one open deck: owns the document handle, shows its ContentView with
-// its toolbar and the menu bar, and does what the platform's document machinery does for a
+// The top-level window of one open deck: shows its ContentView with the toolbar and the menu bar
+// of its actions, and does what the platform's document machinery does for a
 // document: save, save as, revert, the unsaved-changes question on close, and the check that
 // nobody else rewrote the package since this window read or wrote it.
 class DocumentWindow : public QMainWindow {
@@ -28,12 +27,14 @@ public:
     // user cancelled or the save failed (the alert was shown).
     using SaveDone = std::function<void(bool saved)>;
 
-    explicit DocumentWindow(std::unique_ptr<DocumentHandle> handle, QWidget* parent = nullptr);
+    // The handle belongs to the owner of the open documents, which keeps it until this window
+    // is destroyed.
+    explicit DocumentWindow(DocumentHandle& handle, QWidget* parent = nullptr);
     ~DocumentWindow() override;
 
-    DocumentHandle& handle() { return *handle_; }
+    DocumentHandle& handle() { return handle_; }
     ContentView& contentView() { return *contentView_; }
-    DocumentMenus& menus() { return *menus_; }
+    WindowActions& windowActions() { return *actions_; }
 
     // The stamp of the package as this window last read or wrote it.
     void setPackageStamp(std::optional<PackageStamp> stamp) { stamp_ = stamp; }
@@ -64,9 +65,17 @@ Q_SIGNALS:
     void saved();
     // A save ended, written or not.
     void saveFinished(bool saved);
+    // Commands of the application, asked for in this window; the application answers them.
+    void newDocumentRequested();
+    void openRequested();
+    void openPackageRequested(const std::filesystem::path& package);
+    void quitRequested();
+    // The list of recent projects changed here (a save, "Clear Menu").
+    void recentProjectsChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -77,9 +86,10 @@ private:
     // Project folders among dropped items; empty for any other drop.
     static std::vector<std::filesystem::path> droppedPackages(const QMimeData* mime);
 
-    std::unique_ptr<DocumentHandle> handle_;
+    DocumentHandle& handle_;
     ContentView* contentView_ = nullptr;
-    DocumentMenus* menus_ = nullptr;
+    WindowActions* actions_ = nullptr;
+    bool watchingDrops_ = false;
     std::optional<PackageStamp> stamp_;
     bool saving_ = false;
     bool closeConfirmed_ = false;

@@ -13,6 +13,7 @@
 #include "core/export/xml_values.h"
 #include "core/export/zip_archive.h"
 #include "core/import/image_io_error.h"
+#include "core/layout/geometry.h"
 #include "core/layout/rendered_slide.h"
 #include "core/model/image_index.h"
 #include "core/platform/crc32.h"
@@ -183,18 +184,35 @@ public:
         return pictures_.emplace(id, std::move(written)).first->second;
     }
 
-    // The logo's media file name, the file added now when this is its first use.
-    Result<std::string> logo() {
-        if (!logoWritten_) {
+    struct WrittenLogo {
+        std::string name;
+        std::uint32_t pixelWidth = 0;  // of the PNG written; 0 when its header does not say
+        std::uint32_t pixelHeight = 0;
+    };
+
+    // The logo's media file, added now when this is its first use.
+    Result<WrittenLogo> logo() {
+        if (!logo_) {
             auto encoded = encoded_.take();
             if (!encoded)
                 return encoded.error();
             const std::string path = "ppt/media/" + std::string(logoMediaFileName);
             if (auto added = archive_.add(path, encoded->data.span(), encoded->crc32); !added)
                 return added.error();
-            logoWritten_ = true;
+            logo_ = WrittenLogo{std::string(logoMediaFileName)};
+            // The PNG's size from its header: the signature, then the IHDR chunk's length and
+            // type, then width and height as big-endian 32-bit numbers.
+            const auto bytes = encoded->data.span();
+            if (bytes.size() >= 24) {
+                const auto at = [&](std::size_t i) {
+                    return std::uint32_t{bytes[i]} << 24 | std::uint32_t{bytes[i + 1]} << 16 |
+                           std::uint32_t{bytes[i + 2]} << 8 | std::uint32_t{bytes[i + 3]};
+                };
+                logo_->pixelWidth = at(16);
+                logo_->pixelHeight = at(20);
+            }
         }
-        return std::string(logoMediaFileName);
+        return *logo_;
     }
 
 private:
@@ -202,7 +220,7 @@ private:
     OrderedJobs<EncodeResult> encoded_;
     std::unordered_map<Uuid, Written> pictures_;
     int counter_ = 1;
-    bool logoWritten_ = false;
+    std::optional<WrittenLogo> logo_;
 };
 
 struct SlideParts {
@@ -238,8 +256,12 @@ Result<SlideParts> buildSlideParts(const RenderedSlide& slide, int n, const Expo
         if (!file)
             return file.error();
         const std::string id = "rId" + std::to_string(k);
-        relationships.push_back({id, imageType, "../media/" + *file});
-        pictures += pictureXML(*slide.logo, id, k, "Logo");
+        relationships.push_back({id, imageType, "../media/" + file->name});
+        // Fitted in its corner box as the preview draws it: a stretched logo would be distorted.
+        PictureFrame logo = *slide.logo;
+        logo.frame = fittedLogoFrame(logo.frame, appearance.branding.logoPosition, file->pixelWidth,
+                                     file->pixelHeight);
+        pictures += pictureXML(logo, id, k, "Logo");
         ++k;
     }
 

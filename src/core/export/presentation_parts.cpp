@@ -229,28 +229,36 @@ std::string pictureXML(const PictureFrame& picture, std::string_view relationshi
            "</p:pic>";
 }
 
-std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID) {
-    const Typography& type = appearance.typography;
-    const std::string id = to_string(shapeID);
+namespace {
+
+// The run properties of every run of a text box: size, weight, colour and the deck's font for
+// every script.
+std::string runPropertiesXML(double points, bool bold, const RGBAColor& color,
+                             const Typography& type) {
     const std::string font = escapeXML(type.fontName);
-    const std::string bold = text.isTitle && type.titleBold ? " b=\"1\"" : "";
-    const std::string color = hexColor(text.color);
-    const std::string runProperties = "        <a:rPr lang=\"en-US\" sz=\"" +
-                                      to_string(fontSizeFromPoints(text.fontPoints)) + "\"" + bold +
-                                      " dirty=\"0\">\n"
-                                      "          <a:solidFill><a:srgbClr val=\"" +
-                                      color +
-                                      "\"/></a:solidFill>\n"
-                                      "          <a:latin typeface=\"" +
-                                      font +
-                                      "\"/>\n"
-                                      "          <a:ea typeface=\"" +
-                                      font +
-                                      "\"/>\n"
-                                      "          <a:cs typeface=\"" +
-                                      font +
-                                      "\"/>\n"
-                                      "        </a:rPr>";
+    return "        <a:rPr lang=\"en-US\" sz=\"" + to_string(fontSizeFromPoints(points)) + "\"" +
+           (bold ? " b=\"1\"" : "") +
+           " dirty=\"0\">\n"
+           "          <a:solidFill><a:srgbClr val=\"" +
+           hexColor(color) +
+           "\"/></a:solidFill>\n"
+           "          <a:latin typeface=\"" +
+           font +
+           "\"/>\n"
+           "          <a:ea typeface=\"" +
+           font +
+           "\"/>\n"
+           "          <a:cs typeface=\"" +
+           font +
+           "\"/>\n"
+           "        </a:rPr>";
+}
+
+// A text box without insets or autofit, holding one paragraph: its text runs on past the box
+// as it runs on in the preview. `paragraph` is the paragraph's content after its properties.
+std::string textShapeXML(int shapeID, const InchRect& frame, std::string_view anchor,
+                         std::string_view alignment, std::string_view paragraph) {
+    const std::string id = to_string(shapeID);
     return "<p:sp>\n"
            "  <p:nvSpPr>\n"
            "    <p:cNvPr id=\"" +
@@ -261,36 +269,50 @@ std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearan
            "  </p:nvSpPr>\n"
            "  <p:spPr>\n"
            "    <a:xfrm>" +
-           offsetAndExtent(text.frame) +
+           offsetAndExtent(frame) +
            "</a:xfrm>\n"
            "    <a:prstGeom prst=\"rect\"><a:avLst/></a:prstGeom>\n"
            "    <a:noFill/>\n"
            "  </p:spPr>\n"
            "  <p:txBody>\n"
            "    <a:bodyPr wrap=\"square\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" "
-           "anchor=\"t\"/>\n"
+           "anchor=\"" +
+           str(anchor) +
+           "\"/>\n"
            "    <a:lstStyle/>\n"
            "    <a:p>\n"
            "      <a:pPr algn=\"" +
-           alignmentCode(text) + "\"/>\n" + paragraphRuns(text.text, "      ", runProperties) +
+           str(alignment) + "\"/>\n" + str(paragraph) +
            "      <a:endParaRPr lang=\"en-US\"/>\n"
            "    </a:p>\n"
            "  </p:txBody>\n"
            "</p:sp>";
 }
 
+}  // namespace
+
+std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID) {
+    const Typography& type = appearance.typography;
+    const std::string runProperties =
+        runPropertiesXML(text.fontPoints, text.isTitle && type.titleBold, text.color, type);
+    return textShapeXML(shapeID, text.frame, "t", alignmentCode(text),
+                        paragraphRuns(text.text, "      ", runProperties));
+}
+
 std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
                               const RGBAColor& color, const AppearanceSettings& appearance,
                               int shapeID) {
-    TextFrame box;
-    box.color = color;
-    box.text = str(number);
-    box.frame = frame;
-    box.isTitle = false;
-    box.overflows = false;
-    box.fontPoints = appearance.typography.bodyPoints;
-    box.alignment = CaptionAlignment::trailing;
-    return textBoxXML(box, appearance, shapeID);
+    // One identifier for every slide's number field, as presentation programs write it; the
+    // field's type makes clients show the slide's current position.
+    const std::string field =
+        "      <a:fld id=\"{5C7A3C1E-2D4B-4F7A-9E61-0B8D3F2A6C15}\" type=\"slidenum\">\n" +
+        runPropertiesXML(geometry::numberPoints, false, color, appearance.typography) +
+        "\n"
+        "        <a:t>" +
+        escapeXML(number) +
+        "</a:t>\n"
+        "      </a:fld>\n";
+    return textShapeXML(shapeID, frame, "ctr", "ctr", field);
 }
 
 std::string relationshipsXML(const std::vector<Relationship>& relationships) {

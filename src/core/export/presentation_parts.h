@@ -57,7 +57,9 @@ std::string pictureXML(const PictureFrame& picture, std::string_view relationshi
 // Titles are left aligned and take the title weight; every text is drawn in its frame's colour.
 std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID);
 
-// The slide number's box: `number` right aligned at the body size, in `frame` and `color`.
+// The slide number's box: a slide-number field showing `number` (the slide's position when
+// exported; clients show the current one), centred in `frame` both ways in the deck's font at
+// `geometry::numberPoints`, in `color`.
 std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
                               const RGBAColor& color, const AppearanceSettings& appearance,
                               int shapeID);

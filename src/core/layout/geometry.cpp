@@ -3,6 +3,7 @@
 #include "core/layout/guards.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace mosavelle {
 
@@ -161,6 +162,18 @@ InchRect numberBox(SlideSizePreset preset, CornerPosition position) {
     const double x = isLeading(position) ? cornerInset : pageWidth - numberTrailingOffset;
     const double y = isBottom(position) ? numberBottomTop : cornerInset;
     return InchRect{x, y, numberWidth, numberHeight};
+}
+
+InchRect fittedLogoFrame(const InchRect& box, CornerPosition corner, double pixelWidth,
+                         double pixelHeight) {
+    if (!(pixelWidth > 0 && pixelHeight > 0 && std::isfinite(pixelWidth) &&
+          std::isfinite(pixelHeight)))
+        return box;
+    const double scale = std::min(box.width / pixelWidth, box.height / pixelHeight);
+    const double w = std::min(pixelWidth * scale, box.width);
+    const double h = std::min(pixelHeight * scale, box.height);
+    return InchRect{isLeading(corner) ? box.x : box.x + box.width - w,
+                    isBottom(corner) ? box.y + box.height - h : box.y, w, h};
 }
 
 }  // namespace mosavelle

@@ -36,6 +36,7 @@ inline constexpr double numberTrailingOffset = 0.8;  // corner inset plus number
 inline constexpr double numberBottomTop = 7.0;
 inline constexpr double numberWidth = 0.6;
 inline constexpr double numberHeight = 0.3;
+inline constexpr double numberPoints = 12.0;  // the slide number, centred in its box
 inline constexpr double titleHeight = 0.55;
 inline constexpr double titleCaptionGap = 0.12;
 inline constexpr double smallestCaptionBox = 0.45;
@@ -110,5 +111,11 @@ InchRect sectionTitleBox(const AppearanceSettings& appearance);
 // Corner boxes; they ignore the margins.
 InchRect logoBox(SlideSizePreset preset, const Branding& branding);
 InchRect numberBox(SlideSizePreset preset, CornerPosition position);
+
+// Where a logo of `pixelWidth` by `pixelHeight` is drawn in its corner box `box`: as large as
+// fits with its aspect kept, against the box's edges at `corner` (a leading corner keeps it at
+// the left edge, a bottom corner at the bottom). A picture without a usable size fills the box.
+InchRect fittedLogoFrame(const InchRect& box, CornerPosition corner, double pixelWidth,
+                         double pixelHeight);
 
 }  // namespace mosavelle

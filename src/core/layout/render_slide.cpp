@@ -5,7 +5,7 @@
 #include "core/layout/guards.h"
 #include "core/layout/placement.h"
 #include "core/layout/text_color.h"
-#include "core/layout/text_fit.h"
+#include "core/layout/text_layout.h"
 #include "core/model/image_index.h"
 
 #include <algorithm>
@@ -71,12 +71,14 @@ public:
         out_.warnings.push_back(SlideWarning::missingImage(slot.imageID));
     }
 
-    // Adds a text box and, when the text is judged too long for it, `textOverflow(field)`.
+    // Adds a text box and, when its lines as laid out run past the box's bottom,
+    // `textOverflow(field)`.
     void addText(std::string_view text, const InchRect& box, bool isTitle, double points,
                  CaptionAlignment alignment, std::string field) {
         const InchRect guarded = guardedRect(box);
-        const bool overflows = textOverflows(text, guarded, points);
         const Typography& type = project_.appearance.typography;
+        const bool overflows = textOverflowsBox(
+            text, TextStyle{type.fontName, isTitle && type.titleBold, points}, guarded);
         const RGBAColor color = readableTextColor(isTitle ? type.titleColor : type.bodyColor,
                                                   backgroundColor(project_.appearance));
         out_.texts.push_back(

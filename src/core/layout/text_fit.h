@@ -7,7 +7,8 @@
 
 namespace mosavelle {
 
-// A size estimate for text in a box, not a measurement: the box holds
+// A size estimate for text in a box, not a measurement, for systems without any font to measure
+// with (see "core/layout/text_layout.h"): the box holds
 // max(height × 72 / (points × 1.25), 1) lines of max(width × 72 / (points × 0.55), 8)
 // characters, and a text is flagged when it has more than 1.15 times that many. 1.25 is the line
 // height and 0.55 the average character width, both as fractions of the font size.

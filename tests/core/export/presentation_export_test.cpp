@@ -112,8 +112,14 @@ TEST_F(ExportTest, ArchiveOrderNumberingMediaReuseAndProgress) {
                                 {"rId2", image, "../media/image2.png"},
                                 {"rId3", image, "../media/image1.jpg"},
                                 {"rId4", image, "../media/logo.png"}}));
-    // Excluded slides take no number: the section slide prints 3.
+    // The 64 by 40 logo keeps its aspect in the top trailing corner's 1 by 0.4 inch box, against
+    // its right edge, as the preview draws it.
+    EXPECT_NE(member("ppt/slides/slide1.xml")
+                  .find("<a:off x=\"11423904\" y=\"182880\"/><a:ext cx=\"585216\" cy=\"365760\"/>"),
+              std::string::npos);
+    // Excluded slides take no number: the section slide prints 3, as a field clients renumber.
     const auto third = member("ppt/slides/slide3.xml");
+    EXPECT_NE(third.find("type=\"slidenum\">"), std::string::npos);
     EXPECT_NE(third.find("<a:t>3</a:t>"), std::string::npos);
     EXPECT_NE(third.find("<a:t>Section</a:t>"), std::string::npos);
     EXPECT_NE(member("ppt/notesSlides/notesSlide1.xml").find("<a:t>  first notes</a:t>"),

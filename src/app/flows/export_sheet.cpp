@@ -1,4 +1,4 @@
-#include "app/export/export_sheet.h"
+#include "app/flows/export_sheet.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

@@ -1,15 +1,14 @@
-#include "app/export/export_progress_panel.h"
+#include "app/flows/export_progress_panel.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
+#include "app/support/background_job.h"
 #include "app/support/core_texts.h"
 
 namespace mosavelle::app {
@@ -45,17 +44,10 @@ ExportProgressPanel::ExportProgressPanel(QWidget* parent,
 
     setProgress(ExportProgress{0, exportStageMessage(ExportStage::preparing)});
 
-    // Runs on the export's thread: only posts the report to this thread. The guard is made here,
-    // on the interface thread; the export thread only copies it.
-    QPointer<ExportProgressPanel> guard(this);
-    relay_->setHandler([guard](const ExportProgress& progress) {
-        QMetaObject::invokeMethod(
-            qApp,
-            [guard, progress] {
-                if (guard)
-                    guard->setProgress(progress);
-            },
-            Qt::QueuedConnection);
+    // Runs on the export's thread: only posts the report to this thread, where it is dropped
+    // once the panel is gone.
+    relay_->setHandler([this, post = InterfacePost(this)](const ExportProgress& progress) {
+        post([this, progress] { setProgress(progress); });
     });
 }
 

@@ -1,21 +1,19 @@
-#include "app/shell/recent_projects.h"
+#include "app/document/recent_projects.h"
 
 #include <QDir>
-#include <QSettings>
+
+#include "app/support/preferences.h"
 
 namespace mosavelle::app {
 
 namespace {
-const QString key = QStringLiteral("recentProjects");
-
 QString normalized(const QString& path) {
     return QDir::cleanPath(QDir(path).absolutePath());
 }
 }  // namespace
 
 QStringList RecentProjects::paths() {
-    QSettings settings;
-    return settings.value(key).toStringList();
+    return preferences::recentProjects.value();
 }
 
 void RecentProjects::add(const QString& path) {
@@ -39,8 +37,7 @@ void RecentProjects::clear() {
 }
 
 void RecentProjects::store(const QStringList& paths) {
-    QSettings settings;
-    settings.setValue(key, paths);
+    preferences::recentProjects.store(paths);
 }
 
 }  // namespace mosavelle::app

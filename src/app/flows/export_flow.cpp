@@ -1,4 +1,4 @@
-#include "app/export/export_flow.h"
+#include "app/flows/export_flow.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -12,13 +12,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QThreadPool>
 #include <QUrl>
 
 #include "app/document/document_handle.h"
 #include "app/document/package_dialog.h"
-#include "app/export/export_progress_panel.h"
-#include "app/export/export_sheet.h"
+#include "app/flows/export_progress_panel.h"
+#include "app/flows/export_sheet.h"
+#include "app/support/background_job.h"
 #include "app/support/core_texts.h"
 #include "core/export/export_planning.h"
 
@@ -192,29 +192,28 @@ void ExportFlow::startExport(QualityPreset quality, const QString& path) {
     exporting_ = true;
     const quint64 token = ++exportToken_;
 
-    QPointer<ExportFlow> self(this);
-    auto task = [self, token, request = std::move(request), relay, cancellation = cancellation_,
-                 run = exportFunction_, lookup = launcher_.lookup(), quality, path] {
-        const Status status = run(
-            request, [relay](const ExportProgress& progress) { relay->report(progress); },
-            *cancellation);
-        // The program list reads desktop entries and may start xdg-mime: done here, off the
-        // interface thread, and only when there is something to open.
+    struct Outcome {
+        Status status;
         std::vector<PresentationProgram> programs;
-        if (status.ok() && lookup)
-            programs = lookup();
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app)
-            return;  // the application is shutting down
-        QMetaObject::invokeMethod(
-            app,
-            [self, token, status, programs = std::move(programs), quality, path] {
-                if (self)
-                    self->exportReturned(token, status, programs, quality, path);
-            },
-            Qt::QueuedConnection);
     };
-    QThreadPool::globalInstance()->start(std::move(task));
+    runInBackground(
+        this,
+        [request = std::move(request), relay, cancellation = cancellation_, run = exportFunction_,
+         lookup = launcher_.lookup()](const JobContext&) {
+            Outcome outcome{
+                run(
+                    request, [relay](const ExportProgress& progress) { relay->report(progress); },
+                    *cancellation),
+                {}};
+            // The program list reads desktop entries and may start xdg-mime: done here, off the
+            // interface thread, and only when there is something to open.
+            if (outcome.status.ok() && lookup)
+                outcome.programs = lookup();
+            return outcome;
+        },
+        [this, token, quality, path](Outcome outcome) {
+            exportReturned(token, outcome.status, outcome.programs, quality, path);
+        });
 }
 
 void ExportFlow::exportReturned(quint64 token, const Status& status,

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/export/export_progress_panel.h"
-#include "app/export/presentation_launcher.h"
+#include "app/flows/export_progress_panel.h"
+#include "app/flows/presentation_launcher.h"
 #include "core/export/presentation_export.h"
 
 class QWidget;

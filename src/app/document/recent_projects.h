@@ -4,8 +4,8 @@
 
 namespace mosavelle::app {
 
-// The "Open Recent" list: absolute package paths in QSettings, most recent first, at most ten.
-// Interface thread only.
+// The "Open Recent" list: absolute package paths in the user's preferences, most recent first, at
+// most ten. Interface thread only.
 class RecentProjects {
 public:
     static constexpr int maximumCount = 10;

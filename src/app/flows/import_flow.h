@@ -4,11 +4,9 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
-#include <QThreadPool>
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <stop_token>
 #include <vector>
 
 #include "core/import/import_plan.h"
@@ -37,7 +35,7 @@ public:
 
     // Dialogs are window-modal to `window`.
     ImportFlow(DocumentHandle& handle, QWidget* window);
-    // Stops a planning in progress and waits for its thread; nothing is imported.
+    // Stops a planning in progress; nothing is imported.
     ~ImportFlow() override;
 
     // The decision flow for locations from the open dialog or a drop.
@@ -51,15 +49,25 @@ public:
     // problems not reported), else pictures on it.
     void pasteImages(const QMimeData& data);
 
+    // Pictures and folders named on the command line: no question is asked (subfolders are not
+    // searched, duplicates are dropped), progress shows as for chosen files, and the import notes
+    // go to standard error.
+    void importFromCommandLine(std::vector<std::filesystem::path> urls);
+
     bool isBusy() const { return busy_; }
 
 Q_SIGNALS:
     // The deck took the pictures of an import (also when it added none).
     void imported();
+    // The import under way ended: imported, cancelled or failed.
+    void ended();
 
 private:
+    // Where the locations came from: chosen files ask and report, pasted files neither, files
+    // from the command line report without asking.
+    enum class Kind { chosen, pasted, commandLine };
     struct Job;
-    void plan(std::vector<std::filesystem::path> urls, bool includeSubfolders, bool quiet);
+    void plan(std::vector<std::filesystem::path> urls, bool includeSubfolders, Kind kind);
     void onProgress(const std::shared_ptr<Job>& job, std::size_t done, std::size_t total);
     void onPlanned(const std::shared_ptr<Job>& job, std::optional<ImportPlan> plan);
     void apply(const ImportPlan& plan, bool keepDuplicates);
@@ -69,7 +77,6 @@ private:
 
     DocumentHandle& handle_;
     QWidget* window_;
-    QThreadPool workers_;
     bool busy_ = false;
     std::shared_ptr<Job> job_;
     QPointer<QProgressDialog> progress_;

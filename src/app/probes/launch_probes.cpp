@@ -1,4 +1,4 @@
-#include "app/shell/launch_probes.h"
+#include "app/probes/launch_probes.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -35,8 +35,9 @@ long residentKilobytes() {
     return -1;
 }
 
-// Reports the first paint of a deck window. The time is taken when the paint event arrives; the
-// report waits for the next turn so that the frame has reached the screen.
+// Reports the first paint of a deck window, watching each window as it opens. The time is taken
+// when the paint event arrives; the report waits for the next turn so that the frame has reached
+// the screen.
 class FirstPaintProbe : public QObject {
 public:
     using QObject::QObject;
@@ -62,9 +63,8 @@ private:
     bool reported_ = false;
 };
 
-void takeScreenshot(const QString& sheet, const QString& file) {
-    auto* app = MosavelleApp::current();
-    DocumentWindow* window = app && !app->windows().isEmpty() ? app->windows().first() : nullptr;
+void takeScreenshot(MosavelleApp& app, const QString& sheet, const QString& file) {
+    DocumentWindow* window = app.windows().isEmpty() ? nullptr : app.windows().first();
     if (window == nullptr) {
         QCoreApplication::exit(1);
         return;
@@ -92,10 +92,8 @@ void takeScreenshot(const QString& sheet, const QString& file) {
         window->contentView().setShowsGrid(true);
     }
     if (sheet == QLatin1String("apply-placement")) {
-        for (auto* button : window->findChildren<QPushButton*>()) {
-            if (button->text() == QStringLiteral("Apply Placement to All Slides\u2026"))
-                button->click();
-        }
+        if (auto* button = window->findChild<QPushButton*>(QStringLiteral("applyPlacementToAll")))
+            button->click();
     }
     QTimer::singleShot(1200, [file, window] {
         // The union of every visible top-level window: the deck window and what it shows.
@@ -118,7 +116,9 @@ void takeScreenshot(const QString& sheet, const QString& file) {
 
 bool installLaunchProbes(MosavelleApp& app, const LaunchRequest& request) {
     if (qEnvironmentVariableIntValue("MOSAVELLE_LAUNCH_PROBE") == 1) {
-        qApp->installEventFilter(new FirstPaintProbe(&app));
+        auto* probe = new FirstPaintProbe(&app);
+        QObject::connect(&app, &MosavelleApp::windowOpened, probe,
+                         [probe](DocumentWindow* window) { window->installEventFilter(probe); });
         return true;
     }
     const QString sheet = qEnvironmentVariable("MOSAVELLE_SCREENSHOT");
@@ -127,8 +127,8 @@ bool installLaunchProbes(MosavelleApp& app, const LaunchRequest& request) {
     const QString file = qEnvironmentVariable("MOSAVELLE_SCREENSHOT_FILE",
                                               QStringLiteral("mosavelle-%1.png").arg(sheet));
     // After the import of the command line (when there is one) and a moment for thumbnails.
-    auto start = [sheet, file] {
-        QTimer::singleShot(2000, [sheet, file] { takeScreenshot(sheet, file); });
+    auto start = [&app, sheet, file] {
+        QTimer::singleShot(2000, &app, [&app, sheet, file] { takeScreenshot(app, sheet, file); });
     };
     if (!request.imports.isEmpty()) {
         QObject::connect(&app, &MosavelleApp::importFinished, &app, start,

@@ -1,4 +1,4 @@
-#include "app/export/presentation_launcher.h"
+#include "app/flows/presentation_launcher.h"
 
 #include <QDir>
 #include <QDirIterator>

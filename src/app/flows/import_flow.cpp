@@ -1,4 +1,4 @@
-#include "app/window/import_flow.h"
+#include "app/flows/import_flow.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -7,8 +7,10 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QUrl>
+#include <cstdio>
 
 #include "app/document/document_handle.h"
+#include "app/support/background_job.h"
 #include "app/support/core_texts.h"
 #include "core/editing/import_items.h"
 #include "core/editing/navigator_text.h"
@@ -18,10 +20,10 @@ namespace mosavelle::app {
 
 namespace fs = std::filesystem;
 
-// One planning on the worker. `quiet` plans (paste) report nothing and ask nothing.
+// One planning on the worker.
 struct ImportFlow::Job {
-    std::stop_source stop;
-    bool quiet = false;
+    Kind kind = Kind::chosen;
+    CancelToken cancel;
     bool cancelled = false;
 };
 
@@ -59,14 +61,11 @@ QByteArray encodedPictureIn(const QMimeData& data) {
 }  // namespace
 
 ImportFlow::ImportFlow(DocumentHandle& handle, QWidget* window)
-    : QObject(window), handle_(handle), window_(window) {
-    workers_.setMaxThreadCount(1);
-}
+    : QObject(window), handle_(handle), window_(window) {}
 
 ImportFlow::~ImportFlow() {
     if (job_)
-        job_->stop.request_stop();
-    workers_.waitForDone();
+        job_->cancel.cancel();
 }
 
 bool ImportFlow::canImport(const QMimeData& data) {
@@ -89,6 +88,7 @@ void ImportFlow::finish() {
     if (progress_)
         progress_->deleteLater();
     progress_.clear();
+    Q_EMIT ended();
 }
 
 // --- Locations
@@ -98,7 +98,7 @@ void ImportFlow::importURLs(std::vector<fs::path> urls) {
         return;
     busy_ = true;
     if (!containsFolder(urls)) {
-        plan(std::move(urls), false, false);
+        plan(std::move(urls), false, Kind::chosen);
         return;
     }
     pendingFolderURLs_ = std::move(urls);
@@ -113,39 +113,41 @@ void ImportFlow::importURLs(std::vector<fs::path> urls) {
     connect(box, &QMessageBox::finished, this, [this, box, folderOnly, subfolders] {
         QAbstractButton* answer = box->clickedButton();
         if (answer == folderOnly || answer == subfolders)
-            plan(pendingFolderURLs_, answer == subfolders, false);
+            plan(pendingFolderURLs_, answer == subfolders, Kind::chosen);
         else
             finish();
     });
     box->open();
 }
 
-void ImportFlow::plan(std::vector<fs::path> urls, bool includeSubfolders, bool quiet) {
+void ImportFlow::importFromCommandLine(std::vector<fs::path> urls) {
+    if (busy_ || urls.empty())
+        return;
+    busy_ = true;
+    plan(std::move(urls), false, Kind::commandLine);
+}
+
+void ImportFlow::plan(std::vector<fs::path> urls, bool includeSubfolders, Kind kind) {
     auto job = std::make_shared<Job>();
-    job->quiet = quiet;
+    job->kind = kind;
     job_ = job;
     ImageList existing = handle_.document().project().images;
     std::shared_ptr<StagingFolder> staging = handle_.document().stagingFolder();
-    // The worker posts back to this object, which outlives it (the destructor waits for it).
-    workers_.start([this, job, urls = std::move(urls), existing = std::move(existing),
-                    includeSubfolders, staging = std::move(staging)] {
-        ImportPlanOptions options;
-        options.stop = job->stop.get_token();
-        options.staging = staging;
-        if (!job->quiet)
-            options.progress = [this, job](std::size_t done, std::size_t total) {
-                QMetaObject::invokeMethod(
-                    this, [this, job, done, total] { onProgress(job, done, total); },
-                    Qt::QueuedConnection);
-            };
-        auto result = makeImportPlan(urls, existing, includeSubfolders, options);
-        QMetaObject::invokeMethod(
-            this,
-            [this, job, result = std::move(result)]() mutable {
-                onPlanned(job, std::move(result));
-            },
-            Qt::QueuedConnection);
-    });
+    job->cancel = runInBackground(
+        this,
+        [this, job, kind, urls = std::move(urls), existing = std::move(existing), includeSubfolders,
+         staging = std::move(staging)](const JobContext& context) {
+            ImportPlanOptions options;
+            options.stop = context.stopToken();
+            options.staging = staging;
+            // Reports run on the interface thread, where `this` and `job` are used.
+            if (kind != Kind::pasted)
+                options.progress = [this, job, context](std::size_t done, std::size_t total) {
+                    context.report([this, job, done, total] { onProgress(job, done, total); });
+                };
+            return makeImportPlan(urls, existing, includeSubfolders, options);
+        },
+        [this, job](std::optional<ImportPlan> plan) { onPlanned(job, std::move(plan)); });
 }
 
 void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, std::size_t total) {
@@ -158,9 +160,9 @@ void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, s
         progress_->setAutoClose(false);
         progress_->setAutoReset(false);
         progress_->setMinimumDuration(0);
-        connect(progress_, &QProgressDialog::canceled, this, [this, job] {
+        connect(progress_, &QProgressDialog::canceled, this, [job] {
             job->cancelled = true;
-            job->stop.request_stop();
+            job->cancel.cancel();
         });
         progress_->open();
     }
@@ -182,13 +184,13 @@ void ImportFlow::onPlanned(const std::shared_ptr<Job>& job, std::optional<Import
         finish();
         return;
     }
-    if (job->quiet) {
+    if (job->kind == Kind::pasted) {
         importItems(handle_.document(), plan->items);
         finish();
         Q_EMIT imported();
         return;
     }
-    if (plan->duplicates.empty()) {
+    if (plan->duplicates.empty() || job->kind == Kind::commandLine) {
         apply(*plan, false);
         return;
     }
@@ -214,11 +216,17 @@ void ImportFlow::onPlanned(const std::shared_ptr<Job>& job, std::optional<Import
 }
 
 void ImportFlow::apply(const ImportPlan& plan, bool keepDuplicates) {
-    const bool noted = applyImportPlan(handle_.document(), plan, keepDuplicates).has_value();
+    const bool fromCommandLine = job_ && job_->kind == Kind::commandLine;
+    const auto notes = applyImportPlan(handle_.document(), plan, keepDuplicates);
     finish();
     Q_EMIT imported();
-    if (!noted)
+    if (!notes)
         return;
+    if (fromCommandLine) {
+        // Asked for on a command line, so the notes go where the command was typed.
+        std::fprintf(stderr, "mosavelle: %s\n", notes->c_str());
+        return;
+    }
     QMessageBox* box = makeAlert(tr("Import notes"), CoreTexts::importNotes(plan));
     QPushButton* ok = box->addButton(tr("OK"), QMessageBox::RejectRole);
     box->setEscapeButton(ok);
@@ -253,7 +261,7 @@ void ImportFlow::pasteImages(const QMimeData& data) {
             paths.push_back(pathOf(url));
     if (!paths.empty()) {
         busy_ = true;
-        plan(std::move(paths), false, true);
+        plan(std::move(paths), false, Kind::pasted);
         return;
     }
     QByteArray encoded = encodedPictureIn(data);
@@ -272,37 +280,38 @@ void ImportFlow::importPicture(QByteArray encoded, QImage image) {
     job_ = job;
     ImageList existing = handle_.document().project().images;
     std::shared_ptr<StagingFolder> staging = handle_.document().stagingFolder();
-    workers_.start([this, job, encoded = std::move(encoded), image = std::move(image),
-                    existing = std::move(existing), staging = std::move(staging)]() mutable {
-        if (image.isNull())
-            image = QImage::fromData(encoded);
-        std::optional<Bytes> png;
-        if (!image.isNull()) {
-            QByteArray out;
-            QBuffer buffer(&out);
-            buffer.open(QIODevice::WriteOnly);
-            if (image.save(&buffer, "PNG"))
-                png = Bytes(out.constData(), static_cast<std::size_t>(out.size()));
-        }
-        std::vector<ImportItem> items;
-        if (png) {
-            ImportPlanOptions options;
-            options.staging = staging;
-            items = planPastedItems(PastedContent{{}, {png}}, existing, options).value_or(items);
-        }
-        QMetaObject::invokeMethod(
-            this,
-            [this, job, items = std::move(items)] {
-                if (job != job_)
-                    return;
-                finish();
-                if (items.empty())
-                    return;
-                importItems(handle_.document(), items);
-                Q_EMIT imported();
-            },
-            Qt::QueuedConnection);
-    });
+    job->cancel = runInBackground(
+        this,
+        [encoded = std::move(encoded), image = std::move(image), existing = std::move(existing),
+         staging = std::move(staging)](const JobContext&) mutable {
+            if (image.isNull())
+                image = QImage::fromData(encoded);
+            std::optional<Bytes> png;
+            if (!image.isNull()) {
+                QByteArray out;
+                QBuffer buffer(&out);
+                buffer.open(QIODevice::WriteOnly);
+                if (image.save(&buffer, "PNG"))
+                    png = Bytes(out.constData(), static_cast<std::size_t>(out.size()));
+            }
+            std::vector<ImportItem> items;
+            if (png) {
+                ImportPlanOptions options;
+                options.staging = staging;
+                items =
+                    planPastedItems(PastedContent{{}, {png}}, existing, options).value_or(items);
+            }
+            return items;
+        },
+        [this, job](std::vector<ImportItem> items) {
+            if (job != job_)
+                return;
+            finish();
+            if (items.empty())
+                return;
+            importItems(handle_.document(), items);
+            Q_EMIT imported();
+        });
 }
 
 }  // namespace mosavelle::app

@@ -5,8 +5,8 @@ namespace mosavelle::app {
 class MosavelleApp;
 struct LaunchRequest;
 
-// Hooks for the launch benchmark and the screenshot script, driven by environment variables so
-// that an ordinary launch pays nothing for them:
+// Hooks for the launch benchmark and the screenshot script, built only into `mosavelle-probed`
+// (the program with these hooks, never installed) and driven by environment variables:
 //   MOSAVELLE_LAUNCH_PROBE=1   when the first deck window has painted, print its time
 //                              (CLOCK_REALTIME, ns) and the resident memory, then exit;
 //   MOSAVELLE_SCREENSHOT=NAME  once the window is up and any --import is done, show NAME
