@@ -596,7 +596,7 @@
     </message>
 </context>
 <context>
-    <name>mosavelle::app::DocumentWindow</name>
+    <name>mosavelle::app::DocumentSaving</name>
     <message>
         <source>Untitled.mosavelle</source>
         <translation>Unbenannt.mosavelle</translation>
@@ -653,6 +653,9 @@
         <source>Don’t Save</source>
         <translation>Nicht speichern</translation>
     </message>
+</context>
+<context>
+    <name>mosavelle::app::DocumentWindow</name>
     <message>
         <source>%1[*] — Mosavelle</source>
         <translation>%1[*] – Mosavelle</translation>

@@ -56,6 +56,22 @@ std::optional<SlideLayoutKind> layoutOption(const std::string& text) {
     return std::nullopt;
 }
 
+// The word or pattern of `--captions-from`: nothing when it is neither.
+std::optional<CaptionsFrom> captionsFromOption(const std::string& text) {
+    if (text == "filename")
+        return CaptionsFrom{CaptionSource::fileName, {}};
+    if (text == "description")
+        return CaptionsFrom{CaptionSource::description, {}};
+    if (text == "title")
+        return CaptionsFrom{CaptionSource::title, {}};
+    // A pattern names at least one field; a mistyped word would otherwise caption every slide
+    // with itself.
+    const std::size_t open = text.find('{');
+    if (open != std::string::npos && text.find('}', open) != std::string::npos)
+        return CaptionsFrom{CaptionSource::pattern, text};
+    return std::nullopt;
+}
+
 void addImportFlags(CLI::App& command, ImportOptions& import) {
     command.add_flag("-r,--recursive", import.recursive, "Include the subfolders of folders");
     command.add_flag("--keep-duplicates", import.keepDuplicates,
@@ -64,7 +80,7 @@ void addImportFlags(CLI::App& command, ImportOptions& import) {
 
 // Raw option texts that are turned into typed values after parsing.
 struct RawDeckOptions {
-    std::string quality, sort, layout, group, placement, size;
+    std::string quality, sort, layout, group, placement, size, captionsFrom;
 };
 
 CLI::App* addMake(CLI::App& app, MakeOptions& make, RawDeckOptions& raw) {
@@ -104,12 +120,25 @@ CLI::App* addMake(CLI::App& app, MakeOptions& make, RawDeckOptions& raw) {
     command->add_flag("--slide-numbers", make.deck.slideNumbers, "Print slide numbers");
     command->add_option("--logo", make.deck.logo, "A picture shown as the logo on every slide")
         ->type_name("FILE");
-    auto* captions = command->add_flag("--captions", make.deck.captions,
-                                       "Caption each slide with its cleaned-up file name");
+    command->add_flag("--captions", make.deck.captions,
+                      "Caption each slide with its cleaned-up file name");
     command
-        ->add_flag("--strip-numbers", make.deck.stripNumbers,
-                   "Leave leading numbers out of the captions")
-        ->needs(captions);
+        ->add_option("--captions-from", raw.captionsFrom,
+                     "Caption each slide from its picture: its cleaned-up file name, its "
+                     "description or title, or a pattern of {title} {description} {date} {time} "
+                     "{place} {keywords} {camera} {filename} (implies --captions)")
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                return captionsFromOption(text)
+                           ? std::string()
+                           : "expected filename, description, title or a pattern with a field "
+                             "such as {title}";
+            },
+            "", "SOURCE"))
+        ->type_name("filename|description|title|PATTERN");
+    command->add_flag("--strip-numbers", make.deck.stripNumbers,
+                      "Leave leading numbers out of the captions (needs --captions or "
+                      "--captions-from)");
     command->add_option("--save", make.saveProject, "Also save the deck as a project package")
         ->check(extensionCheck(".mosavelle"))
         ->type_name("DECK.mosavelle");
@@ -220,6 +249,14 @@ int runCommandLine(int argc, char** argv) {
             }
             make.deck.layout =
                 layoutOption(rawDeck.layout.empty() ? rawDeck.group : rawDeck.layout);
+            if (!rawDeck.captionsFrom.empty()) {
+                make.deck.captionsFrom = captionsFromOption(rawDeck.captionsFrom);
+                make.deck.captions = true;
+            }
+            if (make.deck.stripNumbers && !make.deck.captions) {
+                console.error("--strip-numbers needs --captions or --captions-from.");
+                return code(ExitStatus::usage);
+            }
             console.setQuiet(make.quiet);
             return code(runMake(make, console));
         }

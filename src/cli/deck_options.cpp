@@ -47,6 +47,8 @@ void applyDeckOptions(const DeckOptions& options, Project& project) {
         appearance.branding.showSlideNumbers = true;
     if (options.captions)
         appearance.filenameCleanup.enabled = true;
+    if (options.captionsFrom)
+        appearance.captionsFrom = *options.captionsFrom;
     if (options.stripNumbers)
         appearance.filenameCleanup.stripLeadingNumbers = true;
 }

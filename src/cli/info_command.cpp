@@ -3,12 +3,42 @@
 #include "cli/commands.h"
 #include "cli/interrupt_watch.h"
 #include "cli/render_json.h"
+#include "core/import/metadata_reader.h"
 #include "core/import/picture_file.h"
 #include "core/platform/dates.h"
 #include "core/platform/sha256.h"
 
 namespace mosavelle::cli {
 namespace {
+
+// What the picture's own metadata says, with the member names of the project file; only the
+// fields found.
+OrderedJSON metadataJSON(const PictureMetadata& m) {
+    OrderedJSON out = OrderedJSON::object();
+    const auto text = [&](const char* key, const std::optional<std::string>& value) {
+        if (value)
+            out[key] = *value;
+    };
+    text("title", m.title);
+    text("description", m.description);
+    if (!m.keywords.empty())
+        out["keywords"] = m.keywords;
+    text("city", m.city);
+    text("country", m.country);
+    text("artist", m.artist);
+    if (m.captured) {
+        out["captured"] = OrderedJSON{{"localTime", m.captured->localTime}};
+        if (m.captured->utcOffsetMinutes)
+            out["captured"]["utcOffsetMinutes"] = *m.captured->utcOffsetMinutes;
+    }
+    text("cameraMake", m.cameraMake);
+    text("cameraModel", m.cameraModel);
+    text("bodySerialNumber", m.bodySerialNumber);
+    if (m.position)
+        out["position"] =
+            OrderedJSON{{"latitude", m.position->latitude}, {"longitude", m.position->longitude}};
+    return out;
+}
 
 // The facts of one file, or {"file", "error"} with the sentence the import notes would show.
 OrderedJSON fileFacts(const std::string& file, bool& failed) {
@@ -33,6 +63,7 @@ OrderedJSON fileFacts(const std::string& file, bool& failed) {
     facts["uti"] = info.uti;
     facts["orientation"] = info.orientation;
     facts["sha256"] = sha256Hex(source.bytes());
+    facts["metadata"] = metadataJSON(readPictureMetadata(source.bytes().span()));
     return facts;
 }
 

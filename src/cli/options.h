@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/model/enums.h"
+#include "core/model/project.h"
 
 namespace mosavelle::cli {
 
@@ -29,9 +30,10 @@ struct DeckOptions {
     std::optional<SlideSizePreset> size;
     std::optional<std::string> background;  // "white", "black" or six hex digits
     bool slideNumbers = false;
-    std::optional<std::string> logo;  // a picture file
-    bool captions = false;            // captions from cleaned file names
-    bool stripNumbers = false;        // ... without their leading numbers
+    std::optional<std::string> logo;           // a picture file
+    bool captions = false;                     // captions on (from cleaned file names unless ...)
+    std::optional<CaptionsFrom> captionsFrom;  // ... this names another source
+    bool stripNumbers = false;                 // ... without their leading numbers
 };
 
 struct MakeOptions {

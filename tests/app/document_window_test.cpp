@@ -5,6 +5,7 @@
 #include <QTreeView>
 #include <fstream>
 
+#include "app/document/document_saving.h"
 #include "app/document/package_dialog.h"
 #include "app/document/package_io.h"
 #include "app/document/recent_projects.h"
@@ -52,7 +53,7 @@ private Q_SLOTS:
         std::ofstream(pathIn("plain-file")) << "x";
         bool result = true;
         bool finished = false;
-        window->saveTo(pathIn("plain-file") / "deck.mosavelle", [&](bool saved) {
+        window->saving().saveTo(pathIn("plain-file") / "deck.mosavelle", [&](bool saved) {
             result = saved;
             finished = true;
         });
@@ -69,7 +70,7 @@ private Q_SLOTS:
 
         // Edits made during a save, before the background write reports back, keep the mark.
         bool saved = false;
-        window->save([&](bool ok) { saved = ok; });
+        window->saving().save([&](bool ok) { saved = ok; });
         duplicateSelectedSlides(window->handle().document());
         QTRY_VERIFY(saved);
         QVERIFY(window->handle().isModified());
@@ -92,7 +93,7 @@ private Q_SLOTS:
         {
             auto importing = PackageLock::acquire(pathIn("external.mosavelle"));
             QVERIFY(importing.ok());
-            window->save([&](bool) { finished = true; });
+            window->saving().save([&](bool) { finished = true; });
             writePackage(pathIn("external.mosavelle"), deckOfSlides(5));
         }
         QMessageBox* question = waitForMessageBox("externalChangeQuestion");
@@ -105,7 +106,7 @@ private Q_SLOTS:
                  std::size_t{5});
 
         // Revert takes the other program's version and leaves a clean window.
-        window->save();
+        window->saving().save();
         clickButton(waitForMessageBox("externalChangeQuestion"), "Revert");
         QTRY_COMPARE(window->handle().document().project().slides.size(), std::size_t{5});
         QTRY_VERIFY(!window->handle().isModified());
@@ -114,7 +115,7 @@ private Q_SLOTS:
         // Once reverted, the window's stamp is current again: a save asks nothing.
         insertSectionDivider(window->handle().document());
         bool saved = false;
-        window->save([&](bool ok) { saved = ok; });
+        window->saving().save([&](bool ok) { saved = ok; });
         QTRY_VERIFY(saved);
         QCOMPARE(readProjectPackage(pathIn("external.mosavelle"))->project.slides.size(),
                  std::size_t{6});

@@ -35,7 +35,7 @@ TEST_F(CliInfoTest, PrintsEveryFactByNameWithTheFileItsDigestAndItsDate) {
     ASSERT_EQ(facts.size(), files.size());
     const std::set<std::string> members = {"file",        "pixelWidth", "pixelHeight", "dpiX",
                                            "dpiY",        "hasAlpha",   "frameCount",  "uti",
-                                           "orientation", "sha256"};
+                                           "orientation", "sha256",     "metadata"};
     for (std::size_t i = 0; i < files.size(); ++i) {
         std::set<std::string> names;
         for (const auto& [member, value] : facts[i].items())

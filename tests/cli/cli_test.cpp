@@ -17,6 +17,7 @@
 #include "core/platform/sha256.h"
 #include "core/platform/uuid.h"
 #include "support/package_reader.h"
+#include "support/tagged_pictures.h"
 
 namespace mosavelle::testing {
 namespace {
@@ -79,6 +80,25 @@ TEST_F(CliDeckTest, MakeImportsAFolderInNaturalNameOrderWithCleanedCaptions) {
     const json captionedDeck = project(captioned);  // a range-for over a temporary's member dangles
     for (const auto& slide : captionedDeck["slides"])
         EXPECT_EQ(slide["layout"], "imageTitleCaption");
+}
+
+TEST_F(CliDeckTest, CaptionsTitlesAndAltTextsComeFromThePicturesMetadata) {
+    if (!haveExiftool())
+        GTEST_SKIP() << "exiftool (libimage-exiftool-perl) is not installed";
+    const auto tagged =
+        writeTaggedPicture(dir_.path(), "IMG_0001.jpg",
+                           {"-XMP-dc:Title=Harbour", "-XMP-dc:Subject=sea", "-XMP-dc:Subject=boats",
+                            "-IPTC:Caption-Abstract=Boats at dusk"});
+    const auto out = path("out.pptx"), deck = path("deck.mosavelle");
+    const auto result = cli({"make", out.string(), tagged.string(), "--captions-from",
+                             "{title} \u00B7 {keywords} \u00B7 {place}", "--layout", "captioned",
+                             "--save", deck.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const json saved = project(deck);
+    EXPECT_EQ(saved["slides"][0]["slots"][0]["caption"], "Harbour \u00B7 sea, boats");
+    EXPECT_EQ(saved["slides"][0]["title"], "Harbour");
+    EXPECT_EQ(json::parse(cli({"info", tagged.string()}).out)[0]["metadata"]["description"],
+              "Boats at dusk");
 }
 
 TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
@@ -352,6 +372,7 @@ TEST_F(CliDeckTest, UsageErrorsAreStatusOneAndEverySubcommandHasHelp) {
              {"make", "out.pptx", "in", "--quality", "great"},
              {"make", "out.pptx", "in", "--background", "12345G"},
              {"make", "out.pptx", "in", "--strip-numbers"},
+             {"make", "out.pptx", "in", "--captions-from", "titel"},
              {"make", "out.pptx", "in", "--layout", "three"},
              {"make", "out.pptx", "in", "--group", "two", "--layout", "four"},
              {"export", "deck.mosavelle"},

@@ -54,6 +54,9 @@ NavigatorView::NavigatorView(DocumentHandle& handle, QWidget* parent)
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, view] { selectionFromView(*view); });
         connect(view, &SlideListView::unableToAddImage, this, &NavigatorView::unableToAddImage);
+        // The context menu's Rename runs the same command as the window's "Rename Slide".
+        connect(view, &SlideListView::renameRequested, this,
+                &NavigatorView::startRenamingPrimarySlide);
     }
     connect(model_, &SlideListModel::synced, this, [this] {
         showPage();

@@ -160,7 +160,7 @@ void SlideListView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditH
 
 void SlideListView::renameFromMenu(const Uuid& slideID) {
     mosavelle::setSelection(model_.handle().document(), {slideID});
-    startRenaming(slideID);
+    Q_EMIT renameRequested();
 }
 
 void SlideListView::deleteFromMenu(const Uuid& slideID) {

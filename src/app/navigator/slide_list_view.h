@@ -39,7 +39,8 @@ public:
     void commitRenaming();
     bool isRenaming() const;
 
-    // The context menu's commands, also used by tests.
+    // The context menu's commands, also used by tests. Rename selects the slide alone and asks
+    // for the rename command, which renames the primary slide.
     void renameFromMenu(const Uuid& slideID);
     void deleteFromMenu(const Uuid& slideID);
     void addPictureToShownSlide(const Uuid& slideID);
@@ -51,6 +52,8 @@ public:
 Q_SIGNALS:
     // An Alt-click found the shown slide full.
     void unableToAddImage();
+    // The context menu's Rename selected a slide; the rename command is to run.
+    void renameRequested();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/document/document_handle.h"
+#include "app/document/document_saving.h"
 #include "app/document/package_dialog.h"
 #include "app/document/package_io.h"
 #include "app/document/pictures_in_place_alert.h"
@@ -137,7 +138,7 @@ void MosavelleApp::openPackage(const std::filesystem::path& given,
             handle->document().applySnapshot(outcome.snapshot.value());
             handle->setPackagePath(package);
             window = openWindow(std::move(handle));
-            window->setPackageStamp(outcome.stamp);
+            window->saving().setPackageStamp(outcome.stamp);
             if (outcome.stagingFailure)
                 PicturesInPlaceAlert::showOnce(window, displayNameOf(package),
                                                *outcome.stagingFailure);

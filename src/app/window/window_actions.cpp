@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "app/document/document_handle.h"
+#include "app/document/document_saving.h"
 #include "app/document/recent_projects.h"
 #include "app/help/about_window.h"
 #include "app/support/core_texts.h"
@@ -129,9 +130,10 @@ void WindowActions::addFileCommands() {
     add("file.open", tr("Open…"), {shortcuts::open()},
         [window] { Q_EMIT window->openRequested(); });
     add("file.close", tr("Close"), {shortcuts::close()}, [window] { window->close(); });
-    add("file.save", tr("Save"), {shortcuts::save()}, [window] { window->save(); });
-    add("file.saveAs", tr("Save As…"), {shortcuts::saveAs()}, [window] { window->saveAs(); });
-    add("file.revert", tr("Revert to Saved"), {}, [window] { window->revertToSaved(); });
+    add("file.save", tr("Save"), {shortcuts::save()}, [window] { window->saving().save(); });
+    add("file.saveAs", tr("Save As…"), {shortcuts::saveAs()},
+        [window] { window->saving().saveAs(); });
+    add("file.revert", tr("Revert to Saved"), {}, [window] { window->saving().revertToSaved(); });
     auto* import = add("file.import", tr("Import Images…"), {shortcuts::importImages()},
                        [content] { content->importImages(); });
     import->setIcon(themedIcon(QStringLiteral("document-import"), QStringLiteral("import")));

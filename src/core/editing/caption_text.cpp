@@ -19,12 +19,6 @@ icu::UnicodeString toUnicode(std::string_view text) {
         icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
 }
 
-std::string toUTF8(const icu::UnicodeString& text) {
-    std::string out;
-    text.toUTF8String(out);
-    return out;
-}
-
 // A compiled pattern, shared by all threads (ICU patterns are immutable; matchers are made per
 // use). Null only if ICU cannot compile a constant pattern, which would be a build fault.
 std::unique_ptr<icu::RegexPattern> compile(std::string_view pattern) {
@@ -39,21 +33,6 @@ std::unique_ptr<icu::RegexPattern> compile(std::string_view pattern) {
 const icu::RegexPattern* defaultTitleRegex() {
     static const auto pattern = compile(defaultTitlePattern);
     return pattern.get();
-}
-
-// `input` with the first (or every) match of `pattern` replaced; `input` itself when the pattern
-// is missing or ICU fails.
-icu::UnicodeString replaced(const icu::RegexPattern* pattern, const icu::UnicodeString& input,
-                            const icu::UnicodeString& replacement, bool all) {
-    if (pattern == nullptr)
-        return input;
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::RegexMatcher> matcher(pattern->matcher(input, status));
-    if (U_FAILURE(status))
-        return input;
-    icu::UnicodeString out =
-        all ? matcher->replaceAll(replacement, status) : matcher->replaceFirst(replacement, status);
-    return U_SUCCESS(status) ? out : input;
 }
 
 bool isWhitespace(std::int32_t c) {
@@ -85,18 +64,6 @@ std::string trimmedWhitespace(std::string_view text) {
     return std::string(trimmedUTF8(text, isWhitespace));
 }
 
-std::string captionFromFileName(std::string_view fileName, bool replaceSeparators,
-                                bool stripLeadingNumbers) {
-    static const auto leadingNumber = compile("^[\\s_\\-]*\\d+[\\s_\\-]*");
-    static const auto separators = compile("[_.\\-]+");
-    icu::UnicodeString text = toUnicode(deletingPathExtension(fileName));
-    if (stripLeadingNumbers)
-        text = replaced(leadingNumber.get(), text, icu::UnicodeString(), false);
-    if (replaceSeparators)
-        text = replaced(separators.get(), text, icu::UnicodeString(u' '), true);
-    return trimmedWhitespace(toUTF8(text));
-}
-
 void renumberDefaultTitles(Project& project) {
     for (std::size_t i = 0; i < project.slides.size(); ++i) {
         // Read through a const view: only slides whose title really changes are copied.
@@ -110,6 +77,18 @@ void renumberDefaultTitles(Project& project) {
                 project.slides.edit(i).title = std::move(title);
         }
     }
+}
+
+void takePictureTitle(Slide& slide, const Project& project) {
+    if (slide.layout != SlideLayoutKind::imageTitleCaption || slide.slots.empty() ||
+        !slide.slots.front().imageID)
+        return;
+    const std::string own = trimmedWhitespace(slide.title);
+    if (!own.empty() && !isDefaultTitle(own))
+        return;
+    if (const SourceImage* picture = project.sourceImage(*slide.slots.front().imageID);
+        picture && picture->metadata.title)
+        slide.title = *picture->metadata.title;
 }
 
 }  // namespace mosavelle

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/import/picture_texts.h"
 #include "core/model/project.h"
 
 namespace mosavelle {
@@ -17,16 +18,13 @@ bool isDefaultTitle(std::string_view title);
 // `text` without Unicode white space and line breaks at either end. Invalid UTF-8 is kept as is.
 std::string trimmedWhitespace(std::string_view text);
 
-// The caption a slide made from a file gets: the name without its extension; with
-// `stripLeadingNumbers`, without a leading run of digits and the spaces, underscores and hyphens
-// around it; with `replaceSeparators`, every run of underscores, full stops and hyphens becomes
-// one space; finally trimmed. "01_Beach-day.jpeg" gives "Beach day" with both switches on.
-std::string captionFromFileName(std::string_view fileName, bool replaceSeparators,
-                                bool stripLeadingNumbers);
-
 // Gives every slide whose trimmed title is an automatic title "Slide N", where N is its 1-based
 // position in the whole deck (excluded and section slides count), and gives the same title to
 // two-up and four-grid slides whose trimmed title is empty. Other titles are left alone.
 void renumberDefaultTitles(Project& project);
+
+// Gives an imageTitleCaption `slide` whose trimmed title is empty or automatic the title of the
+// picture in its first slot, when that picture has one. Other slides are left alone.
+void takePictureTitle(Slide& slide, const Project& project);
 
 }  // namespace mosavelle

@@ -10,18 +10,14 @@
 
 namespace mosavelle {
 
-void importItems(MosavelleDocument& document, const std::vector<ImportItem>& items) {
+void importItems(MosavelleDocument& document, const std::vector<ImportItem>& items,
+                 std::string_view locale) {
     Project project = document.project();
     ImageDataMap pictures = document.imageData();
-    const FilenameCleanup& cleanup = project.appearance.filenameCleanup;
     for (const auto& item : items) {
         const Uuid id = Uuid::random();
         SourceImage picture = makeSourceImage(item, id);
-        const std::string caption =
-            cleanup.enabled
-                ? captionFromFileName(picture.originalFileName, cleanup.replaceSeparators,
-                                      cleanup.stripLeadingNumbers)
-                : std::string();
+        const std::string caption = captionForPicture(picture, project.appearance, locale);
         pictures.insert_or_assign(id, item.data);
         project.images.push_back(std::move(picture));
         project.slides.push_back(singleImageSlide(id, caption));
@@ -36,12 +32,12 @@ void importItems(MosavelleDocument& document, const std::vector<ImportItem>& ite
 }
 
 std::optional<std::string> applyImportPlan(MosavelleDocument& document, const ImportPlan& plan,
-                                           bool keepDuplicates) {
+                                           bool keepDuplicates, std::string_view locale) {
     std::vector<ImportItem> items = plan.items;
     if (keepDuplicates)
         for (const auto& duplicate : plan.duplicates)
             items.push_back(duplicate.incoming);
-    importItems(document, items);
+    importItems(document, items, locale);
     return importNotes(plan);
 }
 
@@ -73,8 +69,10 @@ std::optional<std::vector<ImportItem>> planPastedItems(const PastedContent& cont
             if (options.staging)
                 if (auto staged = options.staging->store(*png, digest))
                     stored = std::move(*staged);
+            // A picture the application converted from the clipboard carries no metadata.
             items.push_back(ImportItem{std::filesystem::path(name), std::move(stored),
-                                       std::move(picture->info), name, std::move(digest)});
+                                       std::move(picture->info), name, std::move(digest),
+                                       PictureMetadata{}});
         }
         report(i + 1);
     }

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/import/import_plan.h"
@@ -15,16 +16,18 @@ namespace mosavelle {
 // core/import/import_plan.h and never touches a document.
 
 // Adds one picture (bytes stored under a new identifier) and one single-picture slide per item,
-// in order, at the end of the deck; the caption comes from the file name when the deck's file
-// name cleanup is on. A deck that is not in manual order is then re-sorted. One undo step
-// "Import Images" (none for an empty list); the stored bytes stay when it is undone. The selection
-// becomes the last slide of the deck, when there is one.
-void importItems(MosavelleDocument& document, const std::vector<ImportItem>& items);
+// in order, at the end of the deck; the caption is what the deck's caption setting makes of the
+// picture (see captionForPicture), dates and times written for `locale` (empty: the process's). A
+// deck that is not in manual order is then re-sorted. One undo step "Import Images" (none for an
+// empty list); the stored bytes stay when it is undone. The selection becomes the last slide of the
+// deck, when there is one.
+void importItems(MosavelleDocument& document, const std::vector<ImportItem>& items,
+                 std::string_view locale = {});
 
 // Imports the plan's items, followed by its duplicates when `keepDuplicates`, and returns the
 // import notes (see importNotes) for the window to show.
 std::optional<std::string> applyImportPlan(MosavelleDocument& document, const ImportPlan& plan,
-                                           bool keepDuplicates);
+                                           bool keepDuplicates, std::string_view locale = {});
 
 // What "Paste Images" found on the clipboard, already extracted by the application: file
 // locations, or else pictures converted to PNG (absent for a picture that could not be

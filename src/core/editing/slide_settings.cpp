@@ -48,9 +48,48 @@ void changeLayout(MosavelleDocument& document, SlideLayoutKind layout) {
         slide.layout = layout;
         if (changes && isMultiPicture(layout))
             slide = applyCommonScale(slide, current);
+        if (changes)
+            takePictureTitle(slide, current);
     });
     renumberDefaultTitles(project);
     document.changeProject(std::move(project), stepName(EditStep::changeLayout));
+}
+
+void fillCaptionsFromPictures(MosavelleDocument& document, bool replaceAll,
+                              std::string_view locale) {
+    const Project& current = document.project();
+    Project project = withSelection(document, [&](Slide& slide) {
+        for (ImageSlot& slot : slide.slots) {
+            const SourceImage* picture =
+                slot.imageID ? current.sourceImage(*slot.imageID) : nullptr;
+            if (!picture || (!replaceAll && !trimmedWhitespace(slot.caption).empty()))
+                continue;
+            if (std::string caption = captionForPicture(*picture, current.appearance, locale);
+                !caption.empty())
+                slot.caption = std::move(caption);
+        }
+    });
+    document.changeProject(std::move(project), "Fill Captions from Pictures");
+}
+
+void editAltText(MosavelleDocument& document, const Uuid& slideID, const Uuid& slotID,
+                 std::string_view text) {
+    const auto position = document.slidePosition(slideID);
+    if (!position)
+        return;
+    Project project = document.project();
+    const Slide& slide = std::as_const(project.slides)[*position];
+    const auto slot = std::find_if(slide.slots.begin(), slide.slots.end(),
+                                   [&](const ImageSlot& s) { return s.id == slotID; });
+    if (slot == slide.slots.end())
+        return;
+    const std::string trimmed = trimmedWhitespace(text);
+    const std::optional<std::string> altText =
+        trimmed.empty() ? std::nullopt : std::optional(trimmed);
+    project.slides.edit(*position)
+        .slots[static_cast<std::size_t>(slot - slide.slots.begin())]
+        .altText = altText;
+    document.changeProject(std::move(project), "Edit Alt Text");
 }
 
 void applyPlacementToAll(MosavelleDocument& document, const Placement& placement) {

@@ -21,6 +21,18 @@ namespace mosavelle {
 // fourGrid gets the common scale. Renumbers automatic titles. "Change Layout".
 void changeLayout(MosavelleDocument& document, SlideLayoutKind layout);
 
+// Gives the pictures of the selected slides the caption the deck's caption setting makes of them
+// (see captionForPicture; dates in `locale`): only slots whose caption is blank, or every slot
+// with `replaceAll`. A slot for which the setting makes no text keeps its caption. "Fill
+// Captions from Pictures".
+void fillCaptionsFromPictures(MosavelleDocument& document, bool replaceAll,
+                              std::string_view locale = {});
+
+// Sets the alt text of slot `slotID` of slide `slideID` to `text` trimmed; blank text removes it,
+// so that the slot's picture describes itself again. "Edit Alt Text".
+void editAltText(MosavelleDocument& document, const Uuid& slideID, const Uuid& slotID,
+                 std::string_view text);
+
 // Every slide that is included, not a section and shows a picture gets the override of
 // `placement`'s mode, rotation and scale with a centred crop. "Apply Placement to All Slides".
 void applyPlacementToAll(MosavelleDocument& document, const Placement& placement);

@@ -1,5 +1,7 @@
 #include "core/export/presentation_export.h"
 
+#include <unicode/uchar.h>
+
 #include <algorithm>
 #include <chrono>
 #include <exception>
@@ -12,7 +14,9 @@
 #include "core/export/scaffold.h"
 #include "core/export/xml_values.h"
 #include "core/export/zip_archive.h"
+#include "core/import/file_names.h"
 #include "core/import/image_io_error.h"
+#include "core/import/picture_texts.h"
 #include "core/layout/geometry.h"
 #include "core/layout/rendered_slide.h"
 #include "core/model/image_index.h"
@@ -229,26 +233,96 @@ struct SlideParts {
     std::optional<std::string> notes;
 };
 
-// The parts of exported slide number `n`: its pictures (their media added on first use), logo,
-// texts and slide number, and its notes when they show anything.
-Result<SlideParts> buildSlideParts(const RenderedSlide& slide, int n, const ExportRequest& request,
-                                   const ImageIndex& images, MediaFiles& media) {
+bool isWhitespace(std::int32_t c) {
+    return c >= 0 && u_isUWhiteSpace(c);
+}
+
+// A title the deck numbers itself ("Slide 12"), which names nothing.
+bool isAutomaticTitle(std::string_view title) {
+    constexpr std::string_view prefix = "Slide ";
+    if (!title.starts_with(prefix) || title.size() == prefix.size())
+        return false;
+    return std::all_of(title.begin() + prefix.size(), title.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The slide's own title when it prints none: a name the user gave it (an automatic "Slide N" is
+// none), for the outline and screen readers.
+std::optional<std::string> unprintedTitle(const Slide& slide, const RenderedSlide& rendered) {
+    if (std::any_of(rendered.texts.begin(), rendered.texts.end(),
+                    [](const TextFrame& t) { return t.isTitle; }))
+        return std::nullopt;
+    const std::string title(trimmedUTF8(slide.title, isWhitespace));
+    if (title.empty() || isAutomaticTitle(title))
+        return std::nullopt;
+    return title;
+}
+
+// Where a title that is not shown goes: a title box's place just above the slide, outside what a
+// presentation program shows, as a person hides a slide title by hand.
+TextFrame hiddenTitleFrame(std::string title, const AppearanceSettings& appearance,
+                           const RGBAColor& color) {
+    const double width = static_cast<double>(slideWidthEMU(appearance.slideSize)) / 914400.0;
+    TextFrame frame;
+    frame.text = std::move(title);
+    frame.frame = InchRect{
+        appearance.margins.leading, -1.0,
+        std::max(width - appearance.margins.leading - appearance.margins.trailing, 1.0), 0.55};
+    frame.isTitle = true;
+    frame.fontPoints = appearance.typography.titlePoints;
+    frame.color = color;
+    return frame;
+}
+
+// The slot each placed picture of `slide` shows, in frame order: the first slot not yet taken
+// that shows the frame's picture.
+std::vector<const ImageSlot*> slotsOfFrames(const Slide& slide, const RenderedSlide& rendered) {
+    std::vector<const ImageSlot*> out;
+    std::vector<bool> taken(slide.slots.size(), false);
+    for (const auto& frame : rendered.pictures) {
+        const ImageSlot* found = nullptr;
+        for (std::size_t i = 0; i < slide.slots.size() && !found; ++i)
+            if (!taken[i] && slide.slots[i].imageID == frame.imageID) {
+                taken[i] = true;
+                found = &slide.slots[i];
+            }
+        out.push_back(found);
+    }
+    return out;
+}
+
+// The parts of exported slide number `n` (`source` laid out as `slide`): its pictures (their
+// media added on first use) with their alt texts, logo, texts (the title as the slide's title
+// placeholder) and slide number, and its notes when they show anything.
+Result<SlideParts> buildSlideParts(const Slide& source, const RenderedSlide& slide, int n,
+                                   const ExportRequest& request, const ImageIndex& images,
+                                   MediaFiles& media, std::string_view language) {
     const AppearanceSettings& appearance = request.project.appearance;
     const std::string imageType = ooxml::relationshipType("image");
+    const std::optional<std::string> hiddenTitle = unprintedTitle(source, slide);
+    const bool titled =
+        hiddenTitle || std::any_of(slide.texts.begin(), slide.texts.end(),
+                                   [](const TextFrame& t) { return t.isTitle && !t.text.empty(); });
     std::vector<Relationship> relationships{
-        {"rId1", ooxml::relationshipType("slideLayout"), "../slideLayouts/slideLayout7.xml"}};
+        {"rId1", ooxml::relationshipType("slideLayout"),
+         std::string(titled ? titleLayoutTarget : blankLayoutTarget)}};
     int k = 2;
     std::string pictures;
-    for (const auto& frame : slide.pictures) {
-        auto source = pictureSource(frame, request, images);
-        if (!source)
+    const std::vector<const ImageSlot*> slots = slotsOfFrames(source, slide);
+    for (std::size_t i = 0; i < slide.pictures.size(); ++i) {
+        const PictureFrame& frame = slide.pictures[i];
+        auto picture = pictureSource(frame, request, images);
+        if (!picture)
             continue;
         auto file = media.picture(frame.imageID);
         if (!file)
             return file.error();
         const std::string id = "rId" + std::to_string(k);
         relationships.push_back({id, imageType, "../media/" + file->name});
-        pictures += pictureXML(frame, id, k, source->image->originalFileName, file->orientation);
+        const std::string altText = altTextOf(slots[i] ? *slots[i] : ImageSlot{}, picture->image,
+                                              appearance.filenameCleanup);
+        pictures +=
+            pictureXML(frame, id, k, picture->image->originalFileName, file->orientation, altText);
         ++k;
     }
     if (showsLogo(slide, request)) {
@@ -261,7 +335,7 @@ Result<SlideParts> buildSlideParts(const RenderedSlide& slide, int n, const Expo
         PictureFrame logo = *slide.logo;
         logo.frame = fittedLogoFrame(logo.frame, appearance.branding.logoPosition, file->pixelWidth,
                                      file->pixelHeight);
-        pictures += pictureXML(logo, id, k, "Logo");
+        pictures += pictureXML(logo, id, k, "Logo", 1, std::nullopt);
         ++k;
     }
 
@@ -270,19 +344,26 @@ Result<SlideParts> buildSlideParts(const RenderedSlide& slide, int n, const Expo
     for (const auto& text : slide.texts) {
         if (text.text.empty())
             continue;
-        texts += textBoxXML(text, appearance, k);
+        texts += text.isTitle ? titlePlaceholderXML(text, appearance, k, language)
+                              : textBoxXML(text, appearance, k, language);
+        ++k;
+    }
+    if (hiddenTitle) {
+        const RGBAColor color = appearance.typography.titleColor;
+        texts += titlePlaceholderXML(hiddenTitleFrame(*hiddenTitle, appearance, color), appearance,
+                                     k, language);
         ++k;
     }
     if (slide.slideNumber && slide.numberFrame)
         texts += slideNumberBoxXML(*slide.slideNumber, *slide.numberFrame, slide.numberColor,
-                                   appearance, k);
+                                   appearance, k, language);
 
     SlideParts parts;
     if (hasVisibleText(slide.notes)) {
         relationships.push_back({"rId" + std::to_string(notesRelationship),
                                  ooxml::relationshipType("notesSlide"),
                                  "../notesSlides/notesSlide" + std::to_string(n) + ".xml"});
-        parts.notes = notesSlideXML(slide.notes);
+        parts.notes = notesSlideXML(slide.notes, language);
     }
     parts.slide = slideXML(slide.background, appearance.slideSize, pictures, texts);
     parts.relationships = relationshipsXML(relationships);
@@ -351,6 +432,12 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
 
     const ImageIndex images(request.project.images);
     const std::vector<RenderedSlide> slides = layOutExportedSlides(request.project, images);
+    std::vector<const Slide*> exported;
+    for (const auto& slide : request.project.slides)
+        if (!slide.isExcluded)
+            exported.push_back(&slide);
+    const std::string language =
+        request.project.appearance.language.value_or(languageTagOf(request.userLocale));
     const bool anyNotes = std::any_of(slides.begin(), slides.end(), [](const RenderedSlide& s) {
         return hasVisibleText(s.notes);
     });
@@ -374,7 +461,8 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
         report(0.05 + 0.8 * static_cast<double>(i) /
                           static_cast<double>(std::max<std::size_t>(count, 1)),
                ExportStage::buildingSlide, i + 1, count);
-        auto built = buildSlideParts(slides[i], static_cast<int>(i) + 1, request, images, media);
+        auto built = buildSlideParts(*exported[i], slides[i], static_cast<int>(i) + 1, request,
+                                     images, media, language);
         if (!built)
             return built.error();
         parts.push_back(std::move(*built));

@@ -28,6 +28,9 @@ struct ExportRequest {
     std::optional<Bytes> logoData;
     QualityPreset quality = QualityPreset::best;
     std::filesystem::path destination;
+    // The user's locale (BCP 47 tag or ICU name; empty: the process's): the language of the text
+    // when the deck names none.
+    std::string userLocale;
 };
 
 // What an export is doing: preparing its slides, building slide `slide` of `slideCount`, writing

@@ -175,8 +175,18 @@ std::string slideXML(const RGBAColor& background, SlideSizePreset size, std::str
 }
 
 std::string pictureXML(const PictureFrame& picture, std::string_view relationshipID, int shapeID,
-                       std::string_view name, int storedOrientation) {
+                       std::string_view name, int storedOrientation,
+                       std::optional<std::string_view> description) {
     const std::string escaped = escapeXML(name);
+    // A decorative picture carries no description, and says so in the extension checkers read.
+    const std::string label = description ? " descr=\"" + escapeXML(*description) + "\"/>\n"
+                                          : ">\n"
+                                            "      <a:extLst><a:ext uri=\"" +
+                                                str(ooxml::decorativeExtensionURI) +
+                                                "\"><adec:decorative xmlns:adec=\"" +
+                                                str(ooxml::decorativeNamespace) +
+                                                "\" val=\"1\"/></a:ext></a:extLst>\n"
+                                                "    </p:cNvPr>\n";
     const StoredTurn turn = storedTurn(storedOrientation);
     const SourceCrop c = storedCrop(picture.crop, storedOrientation);
     InchRect frame = picture.frame;
@@ -207,8 +217,7 @@ std::string pictureXML(const PictureFrame& picture, std::string_view relationshi
     return "<p:pic>\n"
            "  <p:nvPicPr>\n"
            "    <p:cNvPr id=\"" +
-           to_string(shapeID) + "\" name=\"" + escaped + "\" descr=\"" + escaped +
-           "\"/>\n"
+           to_string(shapeID) + "\" name=\"" + escaped + "\"" + label +
            "    <p:cNvPicPr><a:picLocks noChangeAspect=\"1\"/></p:cNvPicPr>\n"
            "    <p:nvPr/>\n"
            "  </p:nvPicPr>\n"
@@ -231,13 +240,18 @@ std::string pictureXML(const PictureFrame& picture, std::string_view relationshi
 
 namespace {
 
-// The run properties of every run of a text box: size, weight, colour and the deck's font for
-// every script.
+// The run properties of every run of a text box: size, weight, colour, the deck's font for every
+// script and the text's language. `statesWeight` writes a regular weight too, for a title
+// placeholder that would otherwise take the master's.
 std::string runPropertiesXML(double points, bool bold, const RGBAColor& color,
-                             const Typography& type) {
+                             const Typography& type, std::string_view language,
+                             bool statesWeight = false) {
     const std::string font = escapeXML(type.fontName);
-    return "        <a:rPr lang=\"en-US\" sz=\"" + to_string(fontSizeFromPoints(points)) + "\"" +
-           (bold ? " b=\"1\"" : "") +
+    return "        <a:rPr lang=\"" + escapeXML(language) + "\" sz=\"" +
+           to_string(fontSizeFromPoints(points)) + "\"" +
+           (bold           ? " b=\"1\""
+            : statesWeight ? " b=\"0\""
+                           : "") +
            " dirty=\"0\">\n"
            "          <a:solidFill><a:srgbClr val=\"" +
            hexColor(color) +
@@ -256,16 +270,26 @@ std::string runPropertiesXML(double points, bool bold, const RGBAColor& color,
 
 // A text box without insets or autofit, holding one paragraph: its text runs on past the box
 // as it runs on in the preview. `paragraph` is the paragraph's content after its properties.
+// With `asTitle` it is the slide's title placeholder drawn exactly like the box: the placeholder
+// inherits the master's title style, so what that style sets differently (line spacing, anchor,
+// autofit) is stated here.
 std::string textShapeXML(int shapeID, const InchRect& frame, std::string_view anchor,
-                         std::string_view alignment, std::string_view paragraph) {
+                         std::string_view alignment, std::string_view paragraph,
+                         std::string_view language, bool asTitle = false) {
     const std::string id = to_string(shapeID);
+    const std::string nonVisual = asTitle
+                                      ? "\" name=\"Title " + id +
+                                            "\"/>\n"
+                                            "    <p:cNvSpPr><a:spLocks noGrp=\"1\"/></p:cNvSpPr>\n"
+                                            "    <p:nvPr><p:ph type=\"title\"/></p:nvPr>\n"
+                                      : "\" name=\"Text " + id +
+                                            "\"/>\n"
+                                            "    <p:cNvSpPr txBox=\"1\"/>\n"
+                                            "    <p:nvPr/>\n";
     return "<p:sp>\n"
            "  <p:nvSpPr>\n"
            "    <p:cNvPr id=\"" +
-           id + "\" name=\"Text " + id +
-           "\"/>\n"
-           "    <p:cNvSpPr txBox=\"1\"/>\n"
-           "    <p:nvPr/>\n"
+           id + nonVisual +
            "  </p:nvSpPr>\n"
            "  <p:spPr>\n"
            "    <a:xfrm>" +
@@ -277,42 +301,54 @@ std::string textShapeXML(int shapeID, const InchRect& frame, std::string_view an
            "  <p:txBody>\n"
            "    <a:bodyPr wrap=\"square\" lIns=\"0\" tIns=\"0\" rIns=\"0\" bIns=\"0\" rtlCol=\"0\" "
            "anchor=\"" +
-           str(anchor) +
-           "\"/>\n"
+           str(anchor) + (asTitle ? "\"><a:noAutofit/></a:bodyPr>\n" : "\"/>\n") +
            "    <a:lstStyle/>\n"
            "    <a:p>\n"
            "      <a:pPr algn=\"" +
-           str(alignment) + "\"/>\n" + str(paragraph) +
-           "      <a:endParaRPr lang=\"en-US\"/>\n"
+           str(alignment) +
+           (asTitle ? "\"><a:lnSpc><a:spcPct val=\"100000\"/></a:lnSpc></a:pPr>\n" : "\"/>\n") +
+           str(paragraph) + "      <a:endParaRPr lang=\"" + escapeXML(language) +
+           "\"/>\n"
            "    </a:p>\n"
            "  </p:txBody>\n"
            "</p:sp>";
 }
 
+std::string textXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID,
+                    std::string_view language, bool asTitle) {
+    const Typography& type = appearance.typography;
+    const std::string runProperties = runPropertiesXML(
+        text.fontPoints, text.isTitle && type.titleBold, text.color, type, language, asTitle);
+    return textShapeXML(shapeID, text.frame, "t", alignmentCode(text),
+                        paragraphRuns(text.text, "      ", runProperties), language, asTitle);
+}
+
 }  // namespace
 
-std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID) {
-    const Typography& type = appearance.typography;
-    const std::string runProperties =
-        runPropertiesXML(text.fontPoints, text.isTitle && type.titleBold, text.color, type);
-    return textShapeXML(shapeID, text.frame, "t", alignmentCode(text),
-                        paragraphRuns(text.text, "      ", runProperties));
+std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID,
+                       std::string_view language) {
+    return textXML(text, appearance, shapeID, language, false);
+}
+
+std::string titlePlaceholderXML(const TextFrame& text, const AppearanceSettings& appearance,
+                                int shapeID, std::string_view language) {
+    return textXML(text, appearance, shapeID, language, true);
 }
 
 std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
                               const RGBAColor& color, const AppearanceSettings& appearance,
-                              int shapeID) {
+                              int shapeID, std::string_view language) {
     // One identifier for every slide's number field, as presentation programs write it; the
     // field's type makes clients show the slide's current position.
     const std::string field =
         "      <a:fld id=\"{5C7A3C1E-2D4B-4F7A-9E61-0B8D3F2A6C15}\" type=\"slidenum\">\n" +
-        runPropertiesXML(geometry::numberPoints, false, color, appearance.typography) +
+        runPropertiesXML(geometry::numberPoints, false, color, appearance.typography, language) +
         "\n"
         "        <a:t>" +
         escapeXML(number) +
         "</a:t>\n"
         "      </a:fld>\n";
-    return textShapeXML(shapeID, frame, "ctr", "ctr", field);
+    return textShapeXML(shapeID, frame, "ctr", "ctr", field, language);
 }
 
 std::string relationshipsXML(const std::vector<Relationship>& relationships) {
@@ -324,7 +360,8 @@ std::string relationshipsXML(const std::vector<Relationship>& relationships) {
     return out + "</Relationships>";
 }
 
-std::string notesSlideXML(std::string_view notes) {
+std::string notesSlideXML(std::string_view notes, std::string_view language) {
+    const std::string lang = escapeXML(language);
     return str(xmlDeclaration) + "<p:notes " + presentationNamespaces() + ">\n" +
            "  <p:cSld>\n"
            "    <p:spTree>\n"
@@ -357,8 +394,9 @@ std::string notesSlideXML(std::string_view notes) {
            "          <a:lstStyle/>\n"
            "          <a:p>\n" +
            paragraphRuns(notes, "            ",
-                         "              <a:rPr lang=\"en-US\" sz=\"1200\"/>") +
-           "            <a:endParaRPr lang=\"en-US\"/>\n"
+                         "              <a:rPr lang=\"" + lang + "\" sz=\"1200\"/>") +
+           "            <a:endParaRPr lang=\"" + lang +
+           "\"/>\n"
            "          </a:p>\n"
            "        </p:txBody>\n"
            "      </p:sp>\n"

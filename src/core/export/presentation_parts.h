@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,11 @@ inline constexpr std::string_view presentationNamespace =
 inline constexpr std::string_view packageRelationshipsNamespace =
     "http://schemas.openxmlformats.org/package/2006/relationships";
 
+// The extension that marks a picture as decorative, and its element's namespace.
+inline constexpr std::string_view decorativeExtensionURI = "{C183D7F6-B498-43B3-948B-1728B52AA6E4}";
+inline constexpr std::string_view decorativeNamespace =
+    "http://schemas.microsoft.com/office/drawing/2017/decorative";
+
 // The officeDocument relationship type whose last path segment is `name` ("slide", "image", ...).
 std::string relationshipType(std::string_view name);
 }  // namespace ooxml
@@ -45,30 +51,45 @@ std::int64_t slideWidthEMU(SlideSizePreset size);
 std::string slideXML(const RGBAColor& background, SlideSizePreset size, std::string_view pictures,
                      std::string_view texts);
 
-// One picture element. `name` is raw user text (escaped here) written as both name and descr.
+// One picture element. `name` and `description` are raw user text (escaped here), written as the
+// shape's name and its description (alt text); without a description the picture is marked
+// decorative.
 // `storedOrientation` (an EXIF orientation, 1 to 8) says how the media file's pixels are stored
 // relative to the upright picture `picture` describes: the shape then turns and flips them
 // (`rot`, `flipH`, `flipV`), its box and crop given in the stored pixels' frame around the same
 // centre, so that the slide shows what it would show with upright pixels.
 std::string pictureXML(const PictureFrame& picture, std::string_view relationshipID, int shapeID,
-                       std::string_view name, int storedOrientation = 1);
+                       std::string_view name, int storedOrientation,
+                       std::optional<std::string_view> description);
 
 // One text box: one paragraph whose line breaks become <a:br/> between runs of the same look.
 // Titles are left aligned and take the title weight; every text is drawn in its frame's colour.
-std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID);
+// Runs carry `language` (a BCP 47 tag).
+std::string textBoxXML(const TextFrame& text, const AppearanceSettings& appearance, int shapeID,
+                       std::string_view language = "en-US");
+
+// The same box, drawn the same, as the slide's title placeholder (`p:ph type="title"`), so that
+// outlines, screen readers and accessibility checkers take it for the slide's title. Only on a
+// slide whose layout is `titleLayoutTarget`.
+std::string titlePlaceholderXML(const TextFrame& text, const AppearanceSettings& appearance,
+                                int shapeID, std::string_view language = "en-US");
+
+// The slide layouts a slide refers to: with a title placeholder, and blank.
+inline constexpr std::string_view titleLayoutTarget = "../slideLayouts/slideLayout6.xml";
+inline constexpr std::string_view blankLayoutTarget = "../slideLayouts/slideLayout7.xml";
 
 // The slide number's box: a slide-number field showing `number` (the slide's position when
 // exported; clients show the current one), centred in `frame` both ways in the deck's font at
 // `geometry::numberPoints`, in `color`.
 std::string slideNumberBoxXML(std::string_view number, const InchRect& frame,
                               const RGBAColor& color, const AppearanceSettings& appearance,
-                              int shapeID);
+                              int shapeID, std::string_view language = "en-US");
 
 // Any relationships part other than the root's and a notes slide's.
 std::string relationshipsXML(const std::vector<Relationship>& relationships);
 
 // The notes slide of a slide; `notes` is written as stored, line breaks as <a:br/>.
-std::string notesSlideXML(std::string_view notes);
+std::string notesSlideXML(std::string_view notes, std::string_view language = "en-US");
 // The notes slide's relationships: its slide `n`, and the notes master.
 std::string notesRelationshipsXML(int n);
 

@@ -9,6 +9,7 @@
 
 #include "core/import/file_collection.h"
 #include "core/import/file_names.h"
+#include "core/import/metadata_reader.h"
 #include "core/import/picture_file.h"
 #include "core/platform/crc32.h"
 #include "core/platform/names.h"
@@ -75,8 +76,12 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
                 digest = sha256Hex(bytes);
             stored = StoredBytes::external(path, bytes.size(), digest, true, stamp);
         }
-        return ImportItem{path, std::move(stored), std::move(picture.info), std::move(name),
-                          std::move(digest)};
+        return ImportItem{path,
+                          std::move(stored),
+                          std::move(picture.info),
+                          std::move(name),
+                          std::move(digest),
+                          readPictureMetadata(bytes.span())};
     } catch (const std::exception&) {
         // Out of memory for a huge file: that file fails, the batch goes on.
         return failureSaying(std::move(name), Text{TextId::fileTooLarge});
@@ -235,6 +240,7 @@ SourceImage makeSourceImage(const ImportItem& item, const Uuid& id) {
     image.captureDate = item.info.captureDate;
     image.hasAlpha = item.info.hasAlpha;
     image.frameCount = item.info.frameCount;
+    image.metadata = item.metadata;
     image.uti = item.info.uti;
     image.isIncluded = true;
     return image;

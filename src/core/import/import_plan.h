@@ -29,6 +29,7 @@ struct ImportItem {
     // was made elsewhere, in which case makeSourceImage computes it, or for a file read in place
     // that its plan's `DigestScope` left without one, which then has none.
     std::string sha256;
+    PictureMetadata metadata;  // read from the file's own metadata blocks
     friend bool operator==(const ImportItem&, const ImportItem&) = default;
 };
 
@@ -119,7 +120,8 @@ std::optional<ImportPlan> makeImportPlan(const std::vector<std::filesystem::path
                                          const ImportPlanOptions& options = {});
 
 // The picture record for an accepted item: stored as "<ID>.<lower-case extension>" ("img" when
-// the name has none), facts and digest copied from the item, included, without import error.
+// the name has none), facts, metadata and digest copied from the item, included, without import
+// error.
 SourceImage makeSourceImage(const ImportItem& item, const Uuid& id);
 
 // The notes shown after an import: one "name: message" line per failure, then, after an empty

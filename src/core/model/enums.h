@@ -25,6 +25,7 @@ enum class QualityPreset : std::uint8_t { best, balanced, small };
 enum class BackgroundKind : std::uint8_t { white, black, custom };
 enum class SlideSizePreset : std::uint8_t { widescreen, classic };
 enum class CornerPosition : std::uint8_t { topLeading, topTrailing, bottomLeading, bottomTrailing };
+enum class CaptionSource : std::uint8_t { fileName, description, title, pattern };
 
 template <class E>
 struct EnumCases;  // specialised below: `names`, indexed by the enumerator's value
@@ -64,6 +65,12 @@ template <>
 struct EnumCases<CornerPosition> {
     static constexpr std::array<std::string_view, 4> names{"topLeading", "topTrailing",
                                                            "bottomLeading", "bottomTrailing"};
+};
+
+template <>
+struct EnumCases<CaptionSource> {
+    static constexpr std::array<std::string_view, 4> names{"fileName", "description", "title",
+                                                           "pattern"};
 };
 
 template <class E>

@@ -82,13 +82,13 @@ const Project& defaultProject() {
 }
 
 ImageSlot emptySlot() {
-    return ImageSlot{Uuid::random(), std::nullopt, "", CropAnchor{}};
+    return ImageSlot{Uuid::random(), std::nullopt, "", CropAnchor{}, std::nullopt};
 }
 
 Slide singleImageSlide(const Uuid& imageID, const std::string& caption) {
     Slide slide;
     slide.layout = SlideLayoutKind::oneImage;
-    slide.slots = {ImageSlot{Uuid::random(), imageID, caption, CropAnchor{}}};
+    slide.slots = {ImageSlot{Uuid::random(), imageID, caption, CropAnchor{}, std::nullopt}};
     return slide;
 }
 

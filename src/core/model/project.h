@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/model/enums.h"
+#include "core/model/picture_metadata.h"
 #include "core/model/shared_list.h"
 #include "core/platform/dates.h"
 #include "core/platform/uuid.h"
@@ -80,6 +81,15 @@ struct FilenameCleanup {
     friend bool operator==(const FilenameCleanup&, const FilenameCleanup&) = default;
 };
 
+// What an imported picture's caption is made of when captions are on (`FilenameCleanup::enabled`):
+// the cleaned file name, the picture's description or title, or `pattern` with its fields
+// ("{date} · {description}") filled in.
+struct CaptionsFrom {
+    CaptionSource source = CaptionSource::fileName;
+    std::string pattern;  // used only by CaptionSource::pattern
+    friend bool operator==(const CaptionsFrom&, const CaptionsFrom&) = default;
+};
+
 struct AppearanceSettings {
     SlideSizePreset slideSize = SlideSizePreset::widescreen;
     BackgroundKind background = BackgroundKind::white;
@@ -89,6 +99,9 @@ struct AppearanceSettings {
     Branding branding;
     Placement defaultPlacement;
     FilenameCleanup filenameCleanup;
+    CaptionsFrom captionsFrom;
+    // The language of the deck's text as a BCP 47 tag ("fr-CA"); absent: the user's own.
+    std::optional<std::string> language;
     friend bool operator==(const AppearanceSettings&, const AppearanceSettings&) = default;
 };
 
@@ -114,6 +127,7 @@ struct SourceImage {
     std::string uti;
     bool isIncluded = true;
     std::optional<std::string> importError;  // a user-facing sentence; absent when usable
+    PictureMetadata metadata;                // what the file's own metadata said at import
     friend bool operator==(const SourceImage&, const SourceImage&) = default;
 };
 
@@ -122,6 +136,9 @@ struct ImageSlot {
     std::optional<Uuid> imageID;
     std::string caption;
     CropAnchor crop;
+    // The text that describes the picture to those who cannot see it; absent: made from the
+    // picture (see altTextOf).
+    std::optional<std::string> altText;
     friend bool operator==(const ImageSlot&, const ImageSlot&) = default;
 };
 

@@ -24,6 +24,9 @@ using Json = nlohmann::json;
 // recurse deeper than this.
 constexpr int maxNestingDepth = 64;
 
+// The widest offset from UTC any place uses: 14 hours.
+constexpr std::int64_t maxUTCOffsetMinutes = 14 * 60;
+
 // A failure inside this file. It never leaves it: the four public functions turn it into an Error.
 struct Failure {
     std::string message;
@@ -265,6 +268,14 @@ FilenameCleanup readCleanup(const Reader& r, const Json& v, const Path& at) {
     return c;
 }
 
+CaptionsFrom readCaptionsFrom(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    CaptionsFrom c;
+    c.source = o.enumeration<CaptionSource>("source");
+    c.pattern = o.optionalString("pattern").value_or("");
+    return c;
+}
+
 AppearanceSettings readAppearance(const Reader& r, const Json& v, const Path& at) {
     Object o(r, v, at);
     AppearanceSettings a;
@@ -276,6 +287,9 @@ AppearanceSettings readAppearance(const Reader& r, const Json& v, const Path& at
     a.margins = o.record("margins", readMargins);
     a.slideSize = o.enumeration<SlideSizePreset>("slideSize");
     a.typography = o.record("typography", readTypography);
+    if (o.optional("captionsFrom"))
+        a.captionsFrom = o.record("captionsFrom", readCaptionsFrom);
+    a.language = o.optionalString("language");
     return a;
 }
 
@@ -285,6 +299,50 @@ ExportSettings readExport(const Reader& r, const Json& v, const Path& at) {
     e.quality = o.enumeration<QualityPreset>("quality");
     e.suggestedBaseName = o.string("suggestedBaseName");
     return e;
+}
+
+std::string readKeyword(const Reader& r, const Json& v, const Path& at) {
+    return r.string(v, at);
+}
+
+CaptureMoment readCaptureMoment(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    CaptureMoment c;
+    c.localTime = o.string("localTime");
+    if (!readCivilTime(c.localTime, "yyyy-MM-ddTHH:mm:ss"))
+        r.fail(at.member("localTime"), "must be a date and time such as 2024-05-01T12:30:00");
+    if (o.optional("utcOffsetMinutes")) {
+        const std::int64_t offset = o.integer("utcOffsetMinutes");
+        if (offset < -maxUTCOffsetMinutes || offset > maxUTCOffsetMinutes)
+            r.fail(at.member("utcOffsetMinutes"), "must lie within 14 hours of UTC");
+        c.utcOffsetMinutes = static_cast<std::int32_t>(offset);
+    }
+    return c;
+}
+
+GeoPosition readPosition(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    return GeoPosition{o.real("latitude"), o.real("longitude")};
+}
+
+PictureMetadata readMetadata(const Reader& r, const Json& v, const Path& at) {
+    Object o(r, v, at);
+    PictureMetadata m;
+    m.artist = o.optionalString("artist");
+    m.bodySerialNumber = o.optionalString("bodySerialNumber");
+    m.cameraMake = o.optionalString("cameraMake");
+    m.cameraModel = o.optionalString("cameraModel");
+    if (o.optional("captured"))
+        m.captured = o.record("captured", readCaptureMoment);
+    m.city = o.optionalString("city");
+    m.country = o.optionalString("country");
+    m.description = o.optionalString("description");
+    if (o.optional("keywords"))
+        m.keywords = o.list("keywords", readKeyword);
+    if (o.optional("position"))
+        m.position = o.record("position", readPosition);
+    m.title = o.optionalString("title");
+    return m;
 }
 
 SourceImage readImage(const Reader& r, const Json& v, const Path& at) {
@@ -299,6 +357,8 @@ SourceImage readImage(const Reader& r, const Json& v, const Path& at) {
     i.id = o.identifier("id");
     i.importError = o.optionalString("importError");
     i.isIncluded = o.boolean("isIncluded");
+    if (o.optional("metadata"))
+        i.metadata = o.record("metadata", readMetadata);
     i.originalFileName = o.string("originalFileName");
     i.pixelHeight = o.integer("pixelHeight");
     i.pixelWidth = o.integer("pixelWidth");
@@ -315,6 +375,7 @@ ImageSlot readSlot(const Reader& r, const Json& v, const Path& at) {
     s.crop = o.record("crop", readCrop);
     s.id = o.identifier("id");
     s.imageID = o.optionalIdentifier("imageID");
+    s.altText = o.optionalString("altText");
     return s;
 }
 
@@ -460,7 +521,7 @@ Json writeAppearance(const Writer& w, const AppearanceSettings& a, const Path& a
     if (a.branding.logoFileName)
         b["logoFileName"] = *a.branding.logoFileName;
     const Typography& t = a.typography;
-    return Json{
+    Json o = Json{
         {"background", caseName(a.background)},
         {"branding", std::move(b)},
         {"customBackground", writeColor(w, a.customBackground, at.member("customBackground"))},
@@ -480,10 +541,50 @@ Json writeAppearance(const Writer& w, const AppearanceSettings& a, const Path& a
               {"titleBold", t.titleBold},
               {"titleColor", writeColor(w, t.titleColor, typography.member("titleColor"))},
               {"titlePoints", w.real(t.titlePoints, typography.member("titlePoints"))}}}};
+    // Written only when set, so that decks that use neither read in older versions unchanged.
+    if (a.captionsFrom != CaptionsFrom{}) {
+        o["captionsFrom"] = Json{{"source", caseName(a.captionsFrom.source)}};
+        if (!a.captionsFrom.pattern.empty())
+            o["captionsFrom"]["pattern"] = a.captionsFrom.pattern;
+    }
+    if (a.language)
+        o["language"] = *a.language;
+    return o;
 }
 
 Json writeExport(const ExportSettings& e) {
     return Json{{"quality", caseName(e.quality)}, {"suggestedBaseName", e.suggestedBaseName}};
+}
+
+// Only the members that are present: a picture without metadata writes no "metadata" at all.
+Json writeMetadata(const Writer& w, const PictureMetadata& m, const Path& at) {
+    Json o = Json::object();
+    const auto text = [&](const char* key, const std::optional<std::string>& value) {
+        if (value)
+            o[key] = *value;
+    };
+    text("artist", m.artist);
+    text("bodySerialNumber", m.bodySerialNumber);
+    text("cameraMake", m.cameraMake);
+    text("cameraModel", m.cameraModel);
+    text("city", m.city);
+    text("country", m.country);
+    text("description", m.description);
+    text("title", m.title);
+    if (m.captured) {
+        o["captured"] = Json{{"localTime", m.captured->localTime}};
+        if (m.captured->utcOffsetMinutes)
+            o["captured"]["utcOffsetMinutes"] = *m.captured->utcOffsetMinutes;
+    }
+    if (!m.keywords.empty())
+        o["keywords"] = m.keywords;
+    if (m.position) {
+        const Path position = at.member("position");
+        o["position"] =
+            Json{{"latitude", w.real(m.position->latitude, position.member("latitude"))},
+                 {"longitude", w.real(m.position->longitude, position.member("longitude"))}};
+    }
+    return o;
 }
 
 Json writeImage(const Writer& w, const SourceImage& i, const Path& at) {
@@ -504,6 +605,8 @@ Json writeImage(const Writer& w, const SourceImage& i, const Path& at) {
         o["captureDate"] = w.date(*i.captureDate, at.member("captureDate"));
     if (i.importError)
         o["importError"] = *i.importError;
+    if (!i.metadata.empty())
+        o["metadata"] = writeMetadata(w, i.metadata, at.member("metadata"));
     return o;
 }
 
@@ -513,6 +616,8 @@ Json writeSlot(const Writer& w, const ImageSlot& s, const Path& at) {
                   {"id", s.id.text()}};
     if (s.imageID)
         o["imageID"] = s.imageID->text();
+    if (s.altText)
+        o["altText"] = *s.altText;
     return o;
 }
 

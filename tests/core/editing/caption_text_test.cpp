@@ -38,6 +38,43 @@ TEST(CaptionFromFileName, AppliesEachSwitchAndStripsOnlyALeadingNumber) {
     }
 }
 
+TEST(PictureTexts, PatternsFollowTheLocaleAndAltTextsTheirOrderOfPreference) {
+    SourceImage p;
+    p.originalFileName = "02_beach-day.jpg";
+    p.metadata.title = "Beach";
+    p.metadata.description = "Swim";
+    p.metadata.keywords = {"sea", "sand"};
+    p.metadata.city = "Kiel";
+    p.metadata.captured = CaptureMoment{"2021-07-04T18:30:00", 120};  // shown as the camera's
+    p.metadata.cameraModel = "EOS R";
+    const FilenameCleanup cleanup{true, true, true};
+    EXPECT_EQ(expandCaptionPattern("{date} {time} | {title}: {place} ({keywords}) {camera}, "
+                                   "{filename} {x}",
+                                   p, cleanup, "de_DE"),
+              "04.07.2021 18:30 | Beach: Kiel (sea, sand) EOS R, beach day {x}");
+
+    ImageSlot slot;
+    slot.caption = " Caption ";
+    std::string alt;
+    for (int step = 0; step < 4; ++step) {
+        alt += altTextOf(slot, &p, cleanup) + "|";
+        if (step == 0)
+            p.metadata.description.reset();
+        else if (step == 1)
+            slot.caption = " ";
+        else
+            p.metadata.title.reset();
+    }
+    slot.altText = " Own ";
+    EXPECT_EQ(alt + altTextOf(slot, &p, cleanup), "Swim|Caption|Beach|beach day|Own");
+    // Separators an empty field leaves are dropped; a pattern of empty fields gives nothing.
+    EXPECT_EQ(expandCaptionPattern("{date} \u00B7 {description}", p, cleanup, "en-US"),
+              "Jul 4, 2021");
+    EXPECT_EQ(expandCaptionPattern("{title} - {description}", SourceImage{}, cleanup) +
+                  languageTagOf("fr_CA") + languageTagOf("C.UTF-8"),
+              "fr-CAen-US");
+}
+
 TEST(TrimmedWhitespace, RemovesUnicodeSpaceAndLineBreaksAtBothEndsOnly) {
     EXPECT_EQ(trimmedWhitespace(" \t\n a  b \r\n"), "a  b");
     EXPECT_EQ(trimmedWhitespace("\u2028\u00A0x\u3000"), "x");

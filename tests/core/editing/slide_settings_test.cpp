@@ -66,6 +66,37 @@ TEST_F(SlideSettings, ChangeLayoutScalesOnlySlidesThatBecomeMultiPicture) {
     EXPECT_EQ(slideAt(2).slots.size(), 2u);  // slots are never dropped by a layout change
 }
 
+TEST_F(SlideSettings, PicturesGiveCaptionsTitlesAndAltTextsEachInOneStep) {
+    setProject([](Project& p) {
+        p.images.edit(0).metadata.title = "Harbour";
+        p.images.edit(1).metadata.title = "Tower";
+        p.appearance.filenameCleanup.enabled = true;
+        p.appearance.captionsFrom = {CaptionSource::pattern, "{title} \u00B7 {filename}"};
+        p.slides.edit(1).slots[0].caption = "Kept";
+        p.slides.edit(1).title = "Mine";
+    });
+    select({1, 2, 3});
+    fillCaptionsFromPictures(doc(), false);
+    const auto captions = [&] {
+        return slideAt(1).slots[0].caption + "|" + slideAt(2).slots[0].caption + "|" +
+               slideAt(3).slots[0].caption;
+    };
+    EXPECT_EQ(captions(), "Harbour \u00B7 p1|Kept|p3");
+    fillCaptionsFromPictures(doc(), true);
+    EXPECT_EQ(captions() + history->undoName(),
+              "Harbour \u00B7 p1|Tower \u00B7 p2|p3Fill Captions from Pictures");
+    history->undo();
+    EXPECT_EQ(captions(), "Harbour \u00B7 p1|Kept|p3");  // one step
+
+    // Title + caption slides take the picture's title unless they have their own.
+    changeLayout(doc(), SlideLayoutKind::imageTitleCaption);
+    EXPECT_EQ(titles(), (std::vector<std::string>{"Harbour", "Mine", "", ""}));
+
+    editAltText(doc(), slide(1), slideAt(1).slots[0].id, "  A harbour ");
+    EXPECT_EQ(slideAt(1).slots[0].altText.value_or("") + history->undoName(),
+              "A harbourEdit Alt Text");
+}
+
 TEST_F(SlideSettings, SelectionSettersDoNothingWithoutASelectedSlide) {
     doc().setSelectedSlideIDs({Uuid::random()});
     setTitleOfSelection(doc(), "x", "Rename Slide");

@@ -11,6 +11,7 @@
 #include "core/import/image_decoding.h"
 #include "core/import/picture_test_util.h"
 #include "support/deck_support.h"
+#include "support/package_reader.h"
 #include "support/process.h"
 #include "support/test_support.h"
 
@@ -82,7 +83,7 @@ ExportRequest requestFor(const Deck& deck) {
     Slide four = testing::slideOf(SlideLayoutKind::fourGrid, {gif, webp, photo, turned});
     four.placementOverride = Placement{SizingMode::fill, {0.2, 0.8}, -15, 1.0};
     for (ImageSlot& slot : four.slots)
-        slot = {slot.id, slot.imageID, "grid", {0.1, 0.9}};
+        slot = {slot.id, slot.imageID, "grid", {0.1, 0.9}, std::nullopt};
     project.slides.push_back(four);
     Slide section = sectionDividerSlide();
     section.title = "The end";
@@ -151,6 +152,56 @@ TEST(ExportEndToEnd, PackagesUnzipValidateAndConvertWithOnePagePerSlide) {
         ASSERT_TRUE(std::regex_search(info.out, pages, std::regex("Pages:\\s+(\\d+)"))) << info.out;
         EXPECT_EQ(std::stoi(pages[1].str()), 5) << deck.name;  // the excluded slide is left out
     }
+}
+
+// What outlines and screen readers find: LibreOffice's HTML export writes a heading per slide from
+// its title placeholder (empty when untitled), and Apache POI, through a small Java program, reads
+// the titles and the pictures' descriptions.
+TEST(ExportEndToEnd, OutlinesAndASecondReaderFindTheTitlesAndAltTexts) {
+    testing::TempDir folder;
+    ExportRequest request = requestFor(
+        {"described", SlideSizePreset::widescreen, QualityPreset::best, true, true, false});
+    request.project.images.edit(0).metadata.description = "Boats in the harbour";
+    request.project.slides.edit(0).title = "Arrival";  // a one-picture slide the user named
+    request.project.appearance.language = "fr-FR";
+    request.destination = folder / "described.pptx";
+    ExportCancellation cancellation;
+    ASSERT_TRUE(exportPresentation(request, nullptr, cancellation).ok());
+    const std::string first = testing::member(request.destination, "ppt/slides/slide1.xml");
+    EXPECT_NE(first.find("<a:rPr lang=\"fr-FR\""), std::string::npos);
+
+    auto html = runShell("soffice --headless --norestore -env:UserInstallation=file://" +
+                             (folder / "office").string() +
+                             " --convert-to html:impress_html_Export --outdir " +
+                             quoted(folder.path()) + " " + quoted(request.destination),
+                         folder.path());
+    ASSERT_EQ(html.status, 0) << html.out;
+    const std::string outline = testing::slurp(folder / "described.html");
+    std::string headings;
+    const std::regex heading("<h1[^>]*>\\s*(?:<b>)?([^<]*)");
+    for (auto it = std::sregex_iterator(outline.begin(), outline.end(), heading);
+         it != std::sregex_iterator(); ++it)
+        headings += (*it)[1].str() + "|";
+    EXPECT_EQ(headings, "Arrival|Q&amp;A: &quot;the tower&quot;|||The end|") << outline;
+
+    const fs::path jars = "/usr/share/java";
+    if (std::system("command -v java >/dev/null") != 0 || !fs::exists(jars / "poi-ooxml.jar"))
+        GTEST_SKIP() << "Java (default-jdk-headless) or Apache POI (libapache-poi-java) is missing";
+    std::string classPath;
+    for (const char* jar : {"poi-ooxml", "poi", "poi-ooxml-schemas", "xmlbeans",
+                            "commons-collections4", "commons-compress", "commons-math3"})
+        classPath += (jars / (std::string(jar) + ".jar")).string() + ":";
+    const auto program = fs::path(MOSAVELLE_SOURCE_DIR) / "tests/core/export/java/SlideTitles.java";
+    auto read = runShell("java -cp " + testing::shellQuoted(classPath) + " " + quoted(program) +
+                             " " + quoted(request.destination),
+                         folder.path());
+    // Debian's POI 4.0.1 ships part of its compiled OOXML schemas only and opens no presentation.
+    if (read.status != 0 && read.out.find("TypeSystemHolder") != std::string::npos)
+        GTEST_SKIP() << "this Apache POI lacks its OOXML schema classes";
+    EXPECT_NE(read.out.find("slide 1 title: Arrival\nslide 1 picture: Harbour & \"boats\".jpg | "
+                            "Boats in the harbour\nslide 2 title: Q&A: \"the tower\"\n"),
+              std::string::npos)
+        << read.out;
 }
 
 // A JPEG stored turned shows on the slide exactly as when its pixels are turned upright: decks of

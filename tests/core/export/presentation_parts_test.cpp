@@ -46,16 +46,20 @@ TEST(PresentationParts, SlideWithPicturesLogoTextsAndNumberMatchesGolden) {
     PictureFrame logo;
     logo.frame = {12.5, 0.1, 0.6, 0.4};
 
-    const std::string pictures = pictureXML(cropped, "rId2", 2, "Tom's <photo>.jpg") +
-                                 pictureXML(turned, "rId3", 3, "B.png") +
-                                 pictureXML(logo, "rId4", 4, "Logo");
+    // Alt text apart from the name; the logo decorative; the title as the title placeholder,
+    // whose box, insets, spacing and run properties must stay those of the text box.
+    const std::string pictures =
+        pictureXML(cropped, "rId2", 2, "Tom's <photo>.jpg", 1, "Tom's \"first\" <photo>") +
+        pictureXML(turned, "rId3", 3, "B.png", 1, "B") +
+        pictureXML(logo, "rId4", 4, "Logo", 1, std::nullopt);
     const std::string texts =
-        textBoxXML(text("Q&A <1>", {0.3, 4.2, 12.7333333333, 0.55}, true, 10.5), appearance, 5) +
+        titlePlaceholderXML(text("Q&A <1>", {0.3, 4.2, 12.7333333333, 0.55}, true, 10.5),
+                            appearance, 5, "fr-CA") +
         textBoxXML(text("Line one\nLine two", {0.3, 4.9, 12.7333333333, 0.45}, false, 16,
                         CaptionAlignment::center),
-                   appearance, 6) +
+                   appearance, 6, "fr-CA") +
         slideNumberBoxXML("3", {12.4, 7.0, 0.6, 0.3}, appearance.typography.bodyColor, appearance,
-                          7);
+                          7, "fr-CA");
     EXPECT_GOLDEN(slideXML({1, 0.5, 0, 1}, SlideSizePreset::widescreen, pictures, texts),
                   "slide_full.xml");
 }
@@ -66,7 +70,7 @@ TEST(PresentationParts, StoredOrientationTurnsTheShapeAboutTheSameCentre) {
     picture.crop = {0.1, 0.2, 0.3, 0.4};
     picture.rotationDegrees = 300;
     const auto transform = [&](int orientation) {
-        const std::string xml = pictureXML(picture, "rId2", 2, "p.jpg", orientation);
+        const std::string xml = pictureXML(picture, "rId2", 2, "p.jpg", orientation, "p");
         const auto from = xml.find("<a:srcRect");
         const auto to = xml.find("</a:xfrm>");
         return xml.substr(from, xml.find("/>", from) + 2 - from) + " " +

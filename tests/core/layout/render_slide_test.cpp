@@ -298,8 +298,8 @@ TEST_F(RenderSlide, HostileDeckRendersFiniteNonNegativeFrames) {
                 for (std::size_t i = 0; i < s.slots.size(); ++i) {
                     const std::size_t image =
                         (i + static_cast<std::size_t>(mode)) % std::size(values);
-                    s.slots[i] =
-                        ImageSlot{Uuid::random(), project.images[image].id, "caption", {v, -v}};
+                    s.slots[i] = ImageSlot{
+                        Uuid::random(), project.images[image].id, "caption", {v, -v}, std::nullopt};
                 }
                 s.captionPoints = v;
                 s.placementOverride = Placement{mode, {}, v, v};

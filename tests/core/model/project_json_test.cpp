@@ -32,8 +32,13 @@ Project fullDeck() {
                             .frameCount = 3,
                             .uti = "public.jpeg",
                             .isIncluded = false,
-                            .importError = "The copied image is missing from this project."};
+                            .importError = "The copied image is missing from this project.",
+                            .metadata = {}};
     p.images = {image, image};
+    const CaptureMoment moment{"2024-05-01T12:30:59", -570};
+    const std::vector<std::string> keywords{"K"};
+    p.images[0].metadata = {
+        "T", "D", keywords, "C", "N", "A", moment, "Mk", "Md", "S", GeoPosition(-54.3, 10.1)};
     p.images[1].id = Uuid::random();
     p.images[1].captureDate.reset();
     p.images[1].importError.reset();
@@ -43,6 +48,7 @@ Project fullDeck() {
     slide.slots.push_back(emptySlot());
     slide.slots.push_back(emptySlot());  // three slots on a two-up slide stay three
     slide.slots[1].crop = {0, 1};
+    slide.slots[0].altText = "Alt";
     slide.title = "Title";
     slide.notes = "Notes\twith tab";
     slide.placementOverride = Placement{SizingMode::percent125, {0.25, 0.75}, -90, 1.3};
@@ -61,6 +67,8 @@ Project fullDeck() {
                   CornerPosition::topLeading};
     a.defaultPlacement = {SizingMode::custom, {0.1, 0.9}, 45, 2.5};
     a.filenameCleanup = {true, false, true};
+    a.captionsFrom = {CaptionSource::pattern, "{date} \u00B7 {title}"};
+    a.language = "de-AT";
     p.export_ = {QualityPreset::small, "Ferien 2024"};
     p.sort = SortMode::reverseCaptureDate;
     return p;
@@ -105,6 +113,9 @@ TEST(ProjectJson, FullDeckRoundTripsWithMembersAscendingReadablyAndOnlyPresentOp
     EXPECT_EQ(j["images"][0]["captureDate"], "2024-05-01T12:30:59Z");
     EXPECT_FALSE(j["images"][1].contains("captureDate"));
     EXPECT_FALSE(j["images"][1].contains("importError"));
+    EXPECT_FALSE(j["images"][1].contains("metadata"));
+    const Json plain = encodedJson(defaultProject())["appearance"];
+    EXPECT_FALSE(plain.contains("captionsFrom") || plain.contains("language"));
     EXPECT_FALSE(j["slides"][0]["slots"][1].contains("imageID"));
     EXPECT_FALSE(j["slides"][1].contains("placementOverride"));
     EXPECT_EQ(j["slides"][1]["captionPoints"], 16);
