@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "app/flows/import_flow.h"
+#include "app/inspector/inspector_view.h"
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_view.h"
 #include "app/window/document_window.h"
@@ -64,6 +65,10 @@ private Q_SLOTS:
         QCOMPARE(shown.handle->document().committedPreviewSlideID(), std::optional<Uuid>(first));
         QVERIFY(shown.view.currentDetailPage() != shown.view.welcomeCanvas());
         QCOMPARE(shown.view.displayedSlide()->id, first);
+        // The inspector column is never narrower than its widest control (longer words in
+        // another language included).
+        auto* inspector = shown.view.findChild<InspectorView*>();
+        QVERIFY(inspector->minimumWidth() >= inspector->widget()->minimumSizeHint().width());
 
         // The warning strip names each warning once: four empty slots, one sentence.
         Project project = shown.handle->document().project();

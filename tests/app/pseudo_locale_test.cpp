@@ -15,7 +15,6 @@
 #include "app/support/translations.h"
 #include "app_test_support.h"
 #include "core/editing/slide_settings.h"
-#include "core/layout/warnings.h"
 #include "core/model/edit_step.h"
 
 namespace {
@@ -71,37 +70,30 @@ private:
     QSet<QString> known_;
 };
 
-// The letters of `text` outside every ⟦…⟧, key names of shortcuts ("Ctrl+S") and colour values
-// ("#F2F2F7") left out.
-QString untranslatedPart(const QString& text) {
-    QString outside;
-    int depth = 0;
-    for (QChar c : text) {
-        if (c == u'⟦')
-            ++depth;
-        else if (c == u'⟧')
-            depth = std::max(0, depth - 1);
-        else if (depth == 0)
-            outside += c;
+// Whether `text` has letters outside every ⟦…⟧ but for key names of shortcuts ("Ctrl+S") and
+// colour values ("#F2F2F7").
+bool untranslated(QString text) {
+    static const QRegularExpression wrapped(QStringLiteral("⟦[^⟦⟧]*⟧"));
+    static const QRegularExpression keyOrColour(
+        QStringLiteral("(^|\\+)(F\\d+|\\w)(?=$|[+,\\s])|#[0-9A-Fa-f]{6}\\b"));
+    static const QRegularExpression letter(QStringLiteral("\\p{L}"));
+    for (qsizetype before = -1; before != text.size();) {
+        before = text.size();
+        text.remove(wrapped);
     }
-    static const QRegularExpression keyName(QStringLiteral("(^|\\+)(F\\d+|\\w)(?=$|[+,\\s])"));
-    outside.replace(keyName, QStringLiteral("\\1"));
-    static const QRegularExpression colour(QStringLiteral("#[0-9A-Fa-f]{6}\\b"));
-    outside.remove(colour);
-    for (QChar c : outside)
-        if (c.isLetter())
-            return outside.trimmed();
-    return {};
+    return text.remove(keyOrColour).contains(letter);
 }
 
-// Every text a user can see or hear of `root` and its children: titles, labels, buttons, menus
-// and their actions, tool tips, accessible names and descriptions, placeholders, the items of
-// lists and choice boxes. Each as "where: text".
-QStringList visibleTexts(QWidget* root) {
+// Every text a user can see or hear of `root` and its children that did not come through the
+// translation: titles, labels, buttons, menus and their actions, tool tips, accessible names and
+// descriptions, placeholders, the items of lists and choice boxes. The titles the core gives new
+// slides ("Section", "Slide 3") are the deck's own, stored with it.
+QStringList untranslatedTexts(QWidget* root) {
+    static const QRegularExpression deckTitle(QStringLiteral("^(Section|Slide \\d+)$"));
     QStringList texts;
     const auto add = [&](const QObject* where, const char* what, QString text) {
         text.remove(QLatin1Char('&'));
-        if (!text.trimmed().isEmpty())
+        if (untranslated(text) && !(qstrcmp(what, "item") == 0 && deckTitle.match(text).hasMatch()))
             texts << QStringLiteral("%1 %2 (%3): %4")
                          .arg(QString::fromLatin1(where->metaObject()->className()),
                               where->objectName(), QString::fromLatin1(what), text);
@@ -140,34 +132,6 @@ QStringList visibleTexts(QWidget* root) {
         }
     }
     return texts;
-}
-
-// The texts of `root` that did not come through the translation. The titles the core gives
-// new slides ("Section", "Slide 3") are the deck's own, stored with it.
-QStringList untranslatedTexts(QWidget* root) {
-    static const QRegularExpression deckTitle(QStringLiteral("\\(item\\): (Section|Slide \\d+)$"));
-    QStringList found;
-    for (const QString& text : visibleTexts(root)) {
-        const QString colon = QStringLiteral("): ");
-        const QString shown = text.mid(text.indexOf(colon) + colon.size());
-        if (!untranslatedPart(shown).isEmpty() && !deckTitle.match(text).hasMatch())
-            found << text;
-    }
-    return found;
-}
-
-// The pictures and slides of the deck walked: names of digits only, so that no text of the
-// user's is taken for an untranslated one.
-std::unique_ptr<DocumentHandle> digitDeck() {
-    DeckBuilder deck;
-    const Uuid a = deck.picture(Qt::red);
-    const Uuid b = deck.picture(Qt::blue, 300, 400);
-    deck.project.images[0].originalFileName = "1";
-    deck.project.images[1].originalFileName = "2";
-    deck.slide(SlideLayoutKind::oneImage, {a}).title = "1";
-    deck.slide(SlideLayoutKind::twoUp, {a, b}).title = "2";
-    deck.slide(SlideLayoutKind::section, {}).title = "3";
-    return deck.handle();
 }
 
 }  // namespace
@@ -223,17 +187,13 @@ private Q_SLOTS:
                     faults << m.context + QStringLiteral(": placeholders of: ") + german;
             }
         }
-        const QString file = QCoreApplication::translate("mosavelle::app::WindowActions", "&File");
-        for (QTranslator* t : QCoreApplication::instance()->findChildren<QTranslator*>())
-            delete t;
-        for (const QString& fault : faults)
-            qInfo("%s", qPrintable(fault));
-        QVERIFY2(faults.isEmpty(), "the German translation is incomplete, as listed above");
-        QCOMPARE(file, QStringLiteral("&Datei"));
+        faults << QCoreApplication::translate("mosavelle::app::WindowActions", "&File");
+        qDeleteAll(QCoreApplication::instance()->findChildren<QTranslator*>());
+        QCOMPARE(faults, QStringList{QStringLiteral("&Datei")});
     }
 
-    // Untranslated, the interface says the core's sentences and names word for word as the core
-    // does (the command line's wording), arguments and quoted causes in their places.
+    // Untranslated, the interface says the core's sentences and step names word for word as the
+    // core does (the command line's wording), arguments and quoted causes in their places.
     void coreTextsSayWhatTheCoreSays() {
         for (int id = 0; id <= int(TextId::namedFailure); ++id) {
             const Text text{TextId(id), {"“%2”", "b"}, {Text{TextId::fileNotRead, {"c"}}}};
@@ -243,15 +203,6 @@ private Q_SLOTS:
             const std::string name = stepName(EditStep(step));
             QCOMPARE(CoreTexts::editStep(name), QString::fromStdString(name));
         }
-        for (int stage = 0; stage <= int(ExportStage::done); ++stage) {
-            const ExportProgress progress{0, {}, ExportStage(stage), 3, 12};
-            QCOMPARE(CoreTexts::exportProgress(progress),
-                     QString::fromStdString(exportStageMessage(ExportStage(stage), 3, 12)));
-        }
-        for (const SlideWarning& w :
-             {SlideWarning::overflowsSlide(Uuid::random()), SlideWarning::textOverflow("caption 2"),
-              SlideWarning::textOverflow("title")})
-            QCOMPARE(CoreTexts::warning(w), QString::fromStdString(warningMessage(w)));
     }
 
     void everyWindowSheetAndAlertSpeaksThePseudoLanguage() {
@@ -259,11 +210,11 @@ private Q_SLOTS:
         QCoreApplication::installTranslator(&pseudo);
         QStringList untranslated;
 
-        QPointer<DocumentWindow> window = app_.openWindow(digitDeck());
+        // Pictures named with digits only, so that no text of the deck's is taken for one of the
+        // interface's.
+        QPointer<DocumentWindow> window = app_.openWindow(makeDeck({"1", "2"}));
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        for (const QString& text : untranslatedTexts(window))
-            untranslated << QStringLiteral("main window → ") + text;
         // Runs what opens a sheet, an alert or a window, walks what it shows and closes it
         // (a question that blocks its command too), then takes back any change it made.
         const QSet<QWidget*> keep{window.data()};
@@ -305,9 +256,7 @@ private Q_SLOTS:
         untranslated.removeDuplicates();
         for (const QString& text : untranslated)
             qInfo("untranslated: %s", qPrintable(text));
-        QVERIFY2(untranslated.isEmpty(),
-                 "texts that did not come through the translation source "
-                 "(or are missing from it), listed above");
+        QVERIFY2(untranslated.isEmpty(), "texts not through the translation, listed above");
     }
 };
 

@@ -145,10 +145,8 @@ InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
     column->addWidget(placementGroup_);
     column->addStretch(1);
     setWidget(content_);
-    // Wide enough for every control: the column scrolls down, never sideways.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setMinimumWidth(std::max(
-        280, content_->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width()));
+    fitWidthToContent();
 
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
         if (c.kind == DocumentChangeKind::project || c.kind == DocumentChangeKind::selection ||
@@ -343,6 +341,13 @@ std::vector<ImageSlot> InspectorView::captionSlots(const Slide& slide) {
     return out;
 }
 
+// Wide enough for every control (the shown slide's captions and warnings, words of any
+// language): the column scrolls down, never sideways.
+void InspectorView::fitWidthToContent() {
+    setMinimumWidth(std::max(
+        280, content_->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width()));
+}
+
 void InspectorView::refresh() {
     refreshing_ = true;
     const Slide* slide = primary();
@@ -414,6 +419,7 @@ void InspectorView::refresh() {
     refreshWarnings(*slide, rendered.warnings);
     applyAll_->setEnabled(placementTargetCount(project) > 0);
     refreshing_ = false;
+    fitWidthToContent();
 }
 
 InspectorView::CaptionRow InspectorView::makeCaptionRow(const Uuid& slotID) {

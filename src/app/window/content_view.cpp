@@ -108,9 +108,8 @@ QWidget* ContentView::makePreview(QWidget* parent) {
 }
 
 QWidget* ContentView::makeInspector(QWidget* parent) {
-    auto* inspector = new InspectorView(handle_, parent);
-    inspector->setMinimumWidth(260);
-    return inspector;
+    // The inspector sets its own minimum width, that of its widest control.
+    return new InspectorView(handle_, parent);
 }
 
 QWidget* ContentView::canvas() const {
