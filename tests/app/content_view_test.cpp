@@ -65,8 +65,7 @@ private Q_SLOTS:
         QCOMPARE(shown.handle->document().committedPreviewSlideID(), std::optional<Uuid>(first));
         QVERIFY(shown.view.currentDetailPage() != shown.view.welcomeCanvas());
         QCOMPARE(shown.view.displayedSlide()->id, first);
-        // The inspector column is never narrower than its widest control (longer words in
-        // another language included).
+        // The inspector column is never narrower than its widest control (in any language).
         auto* inspector = shown.view.findChild<InspectorView*>();
         QVERIFY(inspector->minimumWidth() >= inspector->widget()->minimumSizeHint().width());
 

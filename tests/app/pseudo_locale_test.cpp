@@ -161,7 +161,6 @@ private:
 
 private Q_SLOTS:
     void initTestCase() { app_.setQuitsWithLastWindow(false); }
-
     // Every text has a German translation, with the placeholders of its source, and the
     // translation loads for a German user.
     void germanTranslationIsCompleteAndLoads() {
