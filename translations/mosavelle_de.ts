@@ -283,6 +283,34 @@
         <source>One image</source>
         <translation>Ein Bild</translation>
     </message>
+    <message>
+        <source>Fill Captions from Pictures</source>
+        <translation>Bildunterschriften aus Bildern übernehmen</translation>
+    </message>
+    <message>
+        <source>Edit Alt Text</source>
+        <translation>Alternativtext bearbeiten</translation>
+    </message>
+    <message>
+        <source>Rotate Right</source>
+        <translation>Nach rechts drehen</translation>
+    </message>
+    <message>
+        <source>Rotate Left</source>
+        <translation>Nach links drehen</translation>
+    </message>
+    <message>
+        <source>Exclude Slides</source>
+        <translation>Folien ausschließen</translation>
+    </message>
+    <message>
+        <source>Include Slides</source>
+        <translation>Folien einbeziehen</translation>
+    </message>
+    <message>
+        <source>Paste Slides</source>
+        <translation>Folien einfügen</translation>
+    </message>
 </context>
 <context>
     <name>PicturesInPlaceAlert</name>
@@ -399,8 +427,8 @@
         <translation>Version %1</translation>
     </message>
     <message>
-        <source>Turn images into presentations for PowerPoint and Keynote.</source>
-        <translation>Macht aus Bildern Präsentationen für PowerPoint und Keynote.</translation>
+        <source>Turn images into presentations. Opens in PowerPoint, Keynote and LibreOffice Impress.</source>
+        <translation>Macht aus Bildern Präsentationen. Lassen sich in PowerPoint, Keynote und LibreOffice Impress öffnen.</translation>
     </message>
 </context>
 <context>
@@ -782,16 +810,8 @@
         <translation>Präsentation exportieren</translation>
     </message>
     <message>
-        <source>Format, PowerPoint (.pptx). Opens in Microsoft PowerPoint and Apple Keynote.</source>
-        <translation>Format: PowerPoint (.pptx). Lässt sich in Microsoft PowerPoint und Apple Keynote öffnen.</translation>
-    </message>
-    <message>
         <source>Format: PowerPoint (.pptx)</source>
         <translation>Format: PowerPoint (.pptx)</translation>
-    </message>
-    <message>
-        <source>Opens in Microsoft PowerPoint and Apple Keynote.</source>
-        <translation>Lässt sich in Microsoft PowerPoint und Apple Keynote öffnen.</translation>
     </message>
     <message>
         <source>Quality</source>
@@ -817,6 +837,14 @@
         <source>Estimated file size, %1</source>
         <translation>Geschätzte Dateigröße: %1</translation>
     </message>
+    <message>
+        <source>Format, PowerPoint (.pptx). Opens in PowerPoint, Keynote and LibreOffice Impress.</source>
+        <translation>Format: PowerPoint (.pptx). Lässt sich in PowerPoint, Keynote und LibreOffice Impress öffnen.</translation>
+    </message>
+    <message>
+        <source>Opens in PowerPoint, Keynote and LibreOffice Impress.</source>
+        <translation>Lässt sich in PowerPoint, Keynote und LibreOffice Impress öffnen.</translation>
+    </message>
 </context>
 <context>
     <name>mosavelle::app::FullScreenSlidePreview</name>
@@ -836,10 +864,6 @@
 <context>
     <name>mosavelle::app::HelpView</name>
     <message>
-        <source>Mosavelle turns pictures into a presentation. Arrange slides here, then export a PowerPoint (.pptx) file that opens in Microsoft PowerPoint and Apple Keynote.</source>
-        <translation>Mosavelle macht aus Bildern eine Präsentation. Ordnen Sie hier die Folien an und exportieren Sie dann eine PowerPoint-Datei (.pptx), die sich in Microsoft PowerPoint und Apple Keynote öffnen lässt.</translation>
-    </message>
-    <message>
         <source>Import</source>
         <translation>Importieren</translation>
     </message>
@@ -852,16 +876,8 @@
         <translation>Seitenleiste</translation>
     </message>
     <message>
-        <source>Click a slide to select it. Drag to reorder. Right-click a thumbnail to Rename or Delete. Alt-click a thumbnail to add that image to the current slide (up to four images on a slide).</source>
-        <translation>Klicken Sie auf eine Folie, um sie auszuwählen. Ziehen Sie, um die Reihenfolge zu ändern. Mit einem Rechtsklick auf eine Miniatur können Sie umbenennen oder löschen. Mit Alt-Klick auf eine Miniatur fügen Sie deren Bild zur aktuellen Folie hinzu (bis zu vier Bilder pro Folie).</translation>
-    </message>
-    <message>
         <source>Layouts</source>
         <translation>Layouts</translation>
-    </message>
-    <message>
-        <source>Use the inspector to choose One image, Image with title and caption, Two images, or Four-image grid. Slides → Insert Section Divider adds a title-only slide after the selection. Group selected slides as two-up or four-up, or split a grouped slide back into single images. Alt-click an image on the preview to pull it onto its own slide.</source>
-        <translation>Wählen Sie im Inspektor „Ein Bild“, „Bild mit Titel und Bildunterschrift“, „Zwei Bilder“ oder „Raster mit vier Bildern“. Folien → Abschnittstrenner einfügen fügt nach der Auswahl eine Folie nur mit Titel ein. Gruppieren Sie ausgewählte Folien zu zweit oder zu viert oder teilen Sie eine gruppierte Folie wieder in Einzelbilder auf. Mit Alt-Klick auf ein Bild in der Vorschau bekommt es eine eigene Folie.</translation>
     </message>
     <message>
         <source>Placement</source>
@@ -958,6 +974,30 @@
     <message>
         <source>Done</source>
         <translation>Fertig</translation>
+    </message>
+    <message>
+        <source>Mosavelle turns pictures into a presentation. Arrange slides here, then export a PowerPoint (.pptx) file. Opens in PowerPoint, Keynote and LibreOffice Impress.</source>
+        <translation>Mosavelle macht aus Bildern eine Präsentation. Ordnen Sie hier die Folien an und exportieren Sie dann eine PowerPoint-Datei (.pptx). Sie lässt sich in PowerPoint, Keynote und LibreOffice Impress öffnen.</translation>
+    </message>
+    <message>
+        <source>Click a slide to select it. Drag to reorder. Right-click a thumbnail to Rename or Delete. Alt-click a thumbnail, or right-click it and choose Add Image to Current Slide, to add that image to the current slide (up to four images on a slide). Many Linux desktops (GNOME, KDE, Xfce) use Alt-click to move windows; the menu commands do the same without it. Edit → Cut, Copy and Paste move whole slides with their pictures, also between windows.</source>
+        <translation>Klicken Sie auf eine Folie, um sie auszuwählen. Ziehen Sie, um die Reihenfolge zu ändern. Mit einem Rechtsklick auf eine Miniatur können Sie umbenennen oder löschen. Mit Alt-Klick auf eine Miniatur – oder Rechtsklick und „Bild zur aktuellen Folie hinzufügen“ – kommt ihr Bild auf die aktuelle Folie (bis zu vier Bilder pro Folie). Viele Linux-Arbeitsumgebungen (GNOME, KDE, Xfce) verschieben mit Alt-Klick Fenster; die Menübefehle tun dasselbe ohne ihn. Bearbeiten → Ausschneiden, Kopieren und Einfügen verschieben ganze Folien samt Bildern, auch zwischen Fenstern.</translation>
+    </message>
+    <message>
+        <source>Use the inspector to choose One image, Image with title and caption, Two images, or Four-image grid. Slides → Insert Section Divider adds a title-only slide after the selection, Insert Section Divider Before one before it. Group selected slides as two-up or four-up, or split a grouped slide back into single images. Alt-click an image on the preview, right-click it, or use Slides → Remove Image from Slide to pull it onto its own slide. Slides → Exclude from Export leaves slides out of the exported file; Rotate Left and Rotate Right turn their pictures.</source>
+        <translation>Wählen Sie im Inspektor „Ein Bild“, „Bild mit Titel und Bildunterschrift“, „Zwei Bilder“ oder „Raster mit vier Bildern“. Folien → Abschnittstrenner einfügen fügt nach der Auswahl eine Folie nur mit Titel ein, „Abschnittstrenner davor einfügen“ eine davor. Gruppieren Sie ausgewählte Folien zu zweit oder zu viert oder teilen Sie eine gruppierte Folie wieder in Einzelbilder auf. Mit Alt-Klick oder Rechtsklick auf ein Bild in der Vorschau oder mit Folien → Bild von der Folie entfernen bekommt es eine eigene Folie. Folien → Vom Export ausschließen lässt Folien in der exportierten Datei weg; „Nach links drehen“ und „Nach rechts drehen“ drehen ihre Bilder.</translation>
+    </message>
+    <message>
+        <source>Cut, copy or paste slides</source>
+        <translation>Folien ausschneiden, kopieren oder einfügen</translation>
+    </message>
+    <message>
+        <source>Select all slides</source>
+        <translation>Alle Folien auswählen</translation>
+    </message>
+    <message>
+        <source>Preview full screen</source>
+        <translation>Vollbildvorschau</translation>
     </message>
 </context>
 <context>
@@ -1268,10 +1308,6 @@
         <translation>Vollbildvorschau</translation>
     </message>
     <message>
-        <source>Preview this slide at full screen. Press Escape or click Close to exit.</source>
-        <translation>Diese Folie im Vollbild ansehen. Mit Esc oder „Schließen“ beenden.</translation>
-    </message>
-    <message>
         <source>Opens a full screen preview of the current slide. Press Escape or click Close to exit.</source>
         <translation>Öffnet eine Vollbildvorschau der aktuellen Folie. Mit Esc oder „Schließen“ beenden.</translation>
     </message>
@@ -1444,10 +1480,6 @@
         <translation>Willkommen bei Mosavelle</translation>
     </message>
     <message>
-        <source>Turn images into presentations for PowerPoint and Keynote.</source>
-        <translation>Macht aus Bildern Präsentationen für PowerPoint und Keynote.</translation>
-    </message>
-    <message>
         <source>Bring in your pictures</source>
         <translation>Bilder hinzufügen</translation>
     </message>
@@ -1478,6 +1510,10 @@
     <message>
         <source>Get Started</source>
         <translation>Los geht’s</translation>
+    </message>
+    <message>
+        <source>Turn images into presentations. Opens in PowerPoint, Keynote and LibreOffice Impress.</source>
+        <translation>Macht aus Bildern Präsentationen. Lassen sich in PowerPoint, Keynote und LibreOffice Impress öffnen.</translation>
     </message>
 </context>
 <context>
@@ -1521,10 +1557,6 @@
     <message>
         <source>Export Presentation…</source>
         <translation>Präsentation exportieren …</translation>
-    </message>
-    <message>
-        <source>Export a PowerPoint (.pptx) file for PowerPoint and Keynote. Saving the project is a separate command.</source>
-        <translation>Eine PowerPoint-Datei (.pptx) für PowerPoint und Keynote exportieren. Das Projekt wird mit einem eigenen Befehl gespeichert.</translation>
     </message>
     <message>
         <source>Deck Settings…</source>
@@ -1761,6 +1793,46 @@
     <message>
         <source>Hidden</source>
         <translation>Ausgeblendet</translation>
+    </message>
+    <message>
+        <source>Export a PowerPoint (.pptx) file. Opens in PowerPoint, Keynote and LibreOffice Impress. Saving the project is a separate command.</source>
+        <translation>Eine PowerPoint-Datei (.pptx) exportieren. Sie lässt sich in PowerPoint, Keynote und LibreOffice Impress öffnen. Das Projekt wird mit einem eigenen Befehl gespeichert.</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Insert Section Divider Before</source>
+        <translation>Abschnittstrenner davor einfügen</translation>
+    </message>
+    <message>
+        <source>Adds a section divider slide before the current selection, such as a title slide at the start.</source>
+        <translation>Fügt vor der aktuellen Auswahl eine Abschnittstrenner-Folie ein, etwa eine Titelfolie am Anfang.</translation>
+    </message>
+    <message>
+        <source>Exclude from Export</source>
+        <translation>Vom Export ausschließen</translation>
+    </message>
+    <message>
+        <source>Rotate Left</source>
+        <translation>Nach links drehen</translation>
+    </message>
+    <message>
+        <source>Rotate Right</source>
+        <translation>Nach rechts drehen</translation>
+    </message>
+    <message>
+        <source>Remove Image from Slide</source>
+        <translation>Bild von der Folie entfernen</translation>
+    </message>
+    <message>
+        <source>Image</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>Include in Export</source>
+        <translation>In den Export einbeziehen</translation>
     </message>
 </context>
 </TS>

@@ -82,11 +82,18 @@ private Q_SLOTS:
         setSelection(document, {slides[2].id});
         QCOMPARE(captionRows(inspector), QStringList({"Caption 2|Caption 2 for p3.png"}));
 
-        // Typing a caption edits that slot; a long one warns under its own row.
+        // Typing a caption edits that slot live, as one step once the field is left; a long one
+        // warns under its own row.
         auto* field = shown<QPlainTextEdit>(inspector, QStringLiteral("Caption 2 for p3.png"));
-        field->setPlainText(QString(300, QLatin1Char('x')));
+        const std::size_t steps = handle->undoHistory()->undoCount();
+        QTest::keyClicks(field, QStringLiteral("xxxxx"));
+        field->insertPlainText(QString(295, QLatin1Char('x')));
         QCOMPARE(document.project().slides[2].slots[1].caption, std::string(300, 'x'));
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(field, &out);
+        QCOMPARE(handle->undoHistory()->undoCount(), steps + 1);
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Caption"));
+
         QLabel* warning = named<QLabel>(
             *field->parentWidget(),
             QStringLiteral("This caption is too long for its box on the exported slide."));
@@ -123,12 +130,12 @@ private Q_SLOTS:
         scale = shown<QSlider>(inspector, QStringLiteral("Scale"));
         QVERIFY(scale);
         QVERIFY(named<QLabel>(*scale->parentWidget(), QStringLiteral("100%")));
-        QCOMPARE(scale->value(), 100);
+        QCOMPARE(scale->value(), sliderForScale(1.0));
 
         const std::size_t steps = handle->undoHistory()->undoCount();
         scale->setSliderDown(true);
-        for (int percent : {90, 80, 75})
-            scale->setValue(percent);
+        for (double s : {0.9, 0.8, 0.75})
+            scale->setValue(sliderForScale(s));
         scale->setSliderDown(false);
         QCOMPARE(placementOf(document, 0).mode, SizingMode::percent75);
         QCOMPARE(placementOf(document, 0).scale, 0.75);
@@ -138,14 +145,24 @@ private Q_SLOTS:
         // Custom on a sized mode changes nothing; Fill resets the scale.
         segment(inspector, QStringLiteral("Placement"), QStringLiteral("Custom"))->click();
         QCOMPARE(placementOf(document, 0).mode, SizingMode::percent75);
-        scale->setValue(150);
+        scale->setValue(sliderForScale(1.5));
         segment(inspector, QStringLiteral("Placement"), QStringLiteral("Fill"))->click();
         QCOMPARE(placementOf(document, 0).mode, SizingMode::fill);
         QCOMPARE(placementOf(document, 0).scale, 1.0);
         QVERIFY(!shown<QSlider>(inspector, QStringLiteral("Scale")));
 
         handle->undoHistory()->undo();  // the inspector shows the undone state at once
-        QCOMPARE(shown<QSlider>(inspector, QStringLiteral("Scale"))->value(), 150);
+        QCOMPARE(shown<QSlider>(inspector, QStringLiteral("Scale"))->value(), sliderForScale(1.5));
+
+        // A grouped slide's small common scale is shown as it is, and one key step changes it
+        // by a small share rather than jumping to the slider's end.
+        Project small = document.project();
+        small.slides[0].placementOverride = Placement{SizingMode::custom, {0.5, 0.5}, 0, 0.125};
+        document.setProject(small);
+        QVERIFY(named<QLabel>(*scale->parentWidget(), QStringLiteral("12.5%")));
+        QTest::keyClick(scale, Qt::Key_Right);
+        const double stepped = placementOf(document, 0).scale;
+        QVERIFY(stepped > 0.125 && stepped < 0.135);
 
         setSelection(document, {slides[0].id, slides[1].id, slides[2].id});
         QCOMPARE(header->title(), QStringLiteral("Selected Slides"));
@@ -159,8 +176,19 @@ private Q_SLOTS:
 
         setSelection(document, {slides[3].id});  // a section divider: fixed layout, a title
         QVERIFY(!picker->isVisibleTo(&inspector));
-        QVERIFY(shown<QLineEdit>(inspector, QStringLiteral("Title")));
+        auto* title = shown<QLineEdit>(inspector, QStringLiteral("Title"));
+        QVERIFY(title);
         QVERIFY(!inspector.findChildren<QGroupBox*>().at(1)->isVisibleTo(&inspector));
+
+        // Typing a title follows each key; changing slides closes the run as one step.
+        const std::string before = document.project().slides[3].title;
+        QTest::keyClicks(title, QStringLiteral("Hello"));
+        QCOMPARE(document.project().slides[3].title, before + "Hello");
+        setSelection(document, {slides[0].id});
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Rename Slide"));
+        handle->undoHistory()->undo();
+        QCOMPARE(document.project().slides[3].title, before);
+        setSelection(document, {slides[3].id});
 
         setSelection(document, {});
         QVERIFY(!inspector.widget()->isVisibleTo(&inspector));

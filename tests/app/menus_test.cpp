@@ -1,6 +1,7 @@
 #include "app/window/window_actions.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenuBar>
 
 #include "app/help/help_view.h"
@@ -139,6 +140,29 @@ private Q_SLOTS:
         window->windowActions().action("slides.selectNext")->trigger();
         QCOMPARE(document.selectedSlideIDs(), SlideIDSet{document.project().slides[2].id});
         QVERIFY(!second->handle().isModified());
+
+        // Outside a text field Copy and Paste carry slides to another window, one command
+        // excludes or includes the selection, and Select All with Delete empties the deck.
+        if (QWidget* focus = QApplication::focusWidget())
+            focus->clearFocus();
+        const auto run = [](DocumentWindow* w, const char* id) {
+            w->windowActions().action(QString::fromLatin1(id))->trigger();
+        };
+        MosavelleDocument& other = second->handle().document();
+        run(window, "edit.copy");
+        run(second, "edit.paste");
+        QCOMPARE(other.project().slides.size(), std::size_t{4});
+        QCOMPARE(second->windowActions().action("edit.undo")->text(),
+                 QStringLiteral("Undo Paste Slides"));
+        run(second, "slides.exclude");
+        const auto& pasted = other.project().slides;
+        QCOMPARE(std::count_if(pasted.begin(), pasted.end(), [](auto& s) { return s.isExcluded; }),
+                 1);
+        QCOMPARE(second->windowActions().action("slides.exclude")->text(),
+                 QStringLiteral("Include in Export"));
+        run(second, "edit.selectAll");
+        run(second, "edit.delete");
+        QVERIFY(other.project().slides.empty());
         discard(window);
         discard(second);
     }

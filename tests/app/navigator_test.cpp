@@ -196,6 +196,12 @@ private Q_SLOTS:
         QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ShiftModifier, cell(2));
         QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier, cell(1));
         QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 3)});
+        // A press on a selected cell keeps the selection for a drag; the release selects it.
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier, cell(1));
+        QTest::mousePress(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell(1));
+        QCOMPARE(doc.selectedSlideIDs().size(), std::size_t{2});
+        QTest::mouseRelease(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell(1));
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 2)});
 
         // Alt-click onto the full four-picture slide on show changes nothing and says so.
         focusSlide(doc, slideID(*handle, 1));

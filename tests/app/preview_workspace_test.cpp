@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QScrollArea>
+#include <QWheelEvent>
 
 #include "app/inspector/inspector_view.h"
 #include "app/preview/full_screen_preview.h"
@@ -95,6 +96,25 @@ private Q_SLOTS:
         workspace.zoomToFit();
         QCOMPARE(workspace.zoom(), workspace.lastFitScale());
 
+        // Ctrl+wheel zooms around the pointer: the point of the slide under it stays there.
+        QWidget* viewport = workspace.scrollArea()->viewport();
+        QWidget* canvas = workspace.canvas();
+        const QPointF at(viewport->width() * 0.3, viewport->height() * 0.4);
+        const auto share = [&] {
+            const QPointF p = canvas->mapFrom(viewport, at);
+            return QPointF(p.x() / canvas->width(), p.y() / canvas->height());
+        };
+        const QPointF before = share();
+        for (int i = 0; i < 2; ++i) {
+            QWheelEvent wheel(at, viewport->mapToGlobal(at), {}, {0, 120}, Qt::NoButton,
+                              Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewport, &wheel);
+        }
+        QCOMPARE(workspace.zoom(), preview_zoom::clamp(workspace.lastFitScale() * 1.25 * 1.25));
+        QVERIFY(std::abs(share().x() - before.x()) < 0.01);
+        QVERIFY(std::abs(share().y() - before.y()) < 0.01);
+        workspace.zoomToFit();
+
         // A second window follows the shared preference.
         PreviewWorkspace other(*handle);
         workspace.zoomIn();
@@ -132,6 +152,21 @@ private Q_SLOTS:
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Edit Notes"));
         handle->undoHistory()->undo();
         QCOMPARE(notes->toPlainText(), QString());
+
+        // Tab leaves the notes instead of typing into them; a pause ends a run of typing.
+        workspace.show();
+        QVERIFY(QTest::qWaitForWindowActive(&workspace));
+        notes->setFocus();
+        QTest::keyClicks(notes, QStringLiteral("Hi"));
+        QTest::keyClick(notes, Qt::Key_Tab);
+        QVERIFY(!notes->hasFocus());
+        QCOMPARE(document.project().slides[0].notes, std::string("Hi"));
+        notes->setFocus();
+        QTest::keyClicks(notes, QStringLiteral("!"));
+        QTRY_COMPARE_WITH_TIMEOUT(handle->undoHistory()->undoCount(), std::size_t{2}, 3000);
+        QTest::keyClicks(notes, QStringLiteral("?"));
+        handle->undoHistory()->undo();  // takes back the run still open
+        QCOMPARE(document.project().slides[0].notes, std::string("Hi!"));
     }
 
     void notesTooLongToEditShowTheirBeginningAndStayAndLongerPastesAreRefused() {

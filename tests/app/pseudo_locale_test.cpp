@@ -198,7 +198,7 @@ private Q_SLOTS:
             const Text text{TextId(id), {"“%2”", "b"}, {Text{TextId::fileNotRead, {"c"}}}};
             QCOMPARE(CoreTexts::sentence(text), QString::fromStdString(englishText(text)));
         }
-        for (int step = 0; step <= int(EditStep::removeLogo); ++step) {
+        for (int step = 0; step <= int(EditStep::pasteSlides); ++step) {
             const std::string name = stepName(EditStep(step));
             QCOMPARE(CoreTexts::editStep(name), QString::fromStdString(name));
         }

@@ -111,7 +111,12 @@ void ExportFlow::start(QualityPreset quality) {
         return;
     busy_ = true;
     const Project& project = handle_.document().project();
-    const QString proposed = QString::fromStdString(suggestedFileName(project));
+    // A saved project proposes its own name ("Holiday 2023.pptx").
+    std::filesystem::path package = handle_.packagePath();
+    if (!package.has_filename())
+        package = package.parent_path();
+    const QString proposed =
+        QString::fromStdString(suggestedFileName(project, package.stem().string()));
     if (project.unusableImages().empty()) {
         chooseDestination(quality, proposed);
         return;

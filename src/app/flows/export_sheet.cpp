@@ -51,11 +51,12 @@ ExportSheet::ExportSheet(DocumentHandle& handle, QWidget* parent)
 
     auto* format = new QWidget(this);
     format->setAccessibleName(
-        tr("Format, PowerPoint (.pptx). Opens in Microsoft PowerPoint and Apple Keynote."));
+        tr("Format, PowerPoint (.pptx). Opens in PowerPoint, Keynote and LibreOffice Impress."));
     auto* formatLayout = new QVBoxLayout(format);
     formatLayout->setContentsMargins(0, 0, 0, 0);
     auto* formatLine = new QLabel(tr("Format: PowerPoint (.pptx)"), format);
-    auto* formatNote = new QLabel(tr("Opens in Microsoft PowerPoint and Apple Keynote."), format);
+    auto* formatNote =
+        new QLabel(tr("Opens in PowerPoint, Keynote and LibreOffice Impress."), format);
     formatNote->setForegroundRole(QPalette::PlaceholderText);
     formatLayout->addWidget(formatLine);
     formatLayout->addWidget(formatNote);

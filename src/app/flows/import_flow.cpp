@@ -77,8 +77,10 @@ QMessageBox* ImportFlow::makeAlert(const QString& title, const QString& message)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setIcon(QMessageBox::NoIcon);
+    // The title inside the box too: without a window manager's title bar it is not seen.
     box->setWindowTitle(title);
-    box->setText(message);
+    box->setText(title);
+    box->setInformativeText(message);
     return box;
 }
 

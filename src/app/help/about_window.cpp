@@ -56,7 +56,9 @@ AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window) {
     version->setAlignment(Qt::AlignCenter);
     version->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(version);
-    auto* line = new QLabel(tr("Turn images into presentations for PowerPoint and Keynote."), this);
+    auto* line = new QLabel(
+        tr("Turn images into presentations. Opens in PowerPoint, Keynote and LibreOffice Impress."),
+        this);
     line->setAlignment(Qt::AlignCenter);
     layout->addWidget(line);
 }

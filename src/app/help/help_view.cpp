@@ -36,7 +36,7 @@ QLabel* makeLabel(const QString& text, QWidget* parent, qreal pointScale = 1.0, 
 QString HelpView::introduction() {
     return tr(
         "Mosavelle turns pictures into a presentation. Arrange slides here, then export a "
-        "PowerPoint (.pptx) file that opens in Microsoft PowerPoint and Apple Keynote.");
+        "PowerPoint (.pptx) file. Opens in PowerPoint, Keynote and LibreOffice Impress.");
 }
 
 QList<HelpView::Topic> HelpView::topics() {
@@ -47,14 +47,20 @@ QList<HelpView::Topic> HelpView::topics() {
             "together. Animated GIFs use the first frame only.")},
         {tr("Sidebar"),
          tr("Click a slide to select it. Drag to reorder. Right-click a thumbnail to Rename or "
-            "Delete. Alt-click a thumbnail to add that image to the current slide (up to four "
-            "images on a slide).")},
+            "Delete. Alt-click a thumbnail, or right-click it and choose Add Image to Current "
+            "Slide, to add that image to the current slide (up to four images on a slide). Many "
+            "Linux desktops (GNOME, KDE, Xfce) use Alt-click to move windows; the menu commands "
+            "do the same without it. Edit → Cut, Copy and Paste move whole slides with their "
+            "pictures, also between windows.")},
         {tr("Layouts"),
          tr("Use the inspector to choose One image, Image with title and caption, Two images, or "
             "Four-image grid. Slides → Insert Section Divider adds a title-only slide after the "
-            "selection. Group selected slides as two-up or four-up, or split a grouped slide back "
-            "into single images. Alt-click an image on the preview to pull it onto its own "
-            "slide.")},
+            "selection, Insert Section Divider Before one before it. Group selected slides as "
+            "two-up or four-up, or split a grouped slide back "
+            "into single images. Alt-click an image on the preview, right-click it, or use "
+            "Slides → Remove Image from Slide to pull it onto its own slide. Slides → Exclude "
+            "from Export leaves slides out of the exported file; Rotate Left and Rotate Right "
+            "turn their pictures.")},
         {tr("Placement"),
          tr("Fit shows the whole image in the layout’s image area. Fill covers that area and "
             "crops the extra; drag the preview to choose the crop. Custom sets size with the "
@@ -90,6 +96,11 @@ QList<HelpView::KeyRow> HelpView::keyboardRows() {
          keys(shortcuts::moveUp()) + pairGap + keys(shortcuts::moveDown())},
         {tr("Select previous or next slide"), tr("Arrow keys")},
         {tr("Delete selected slides"), tr("Delete")},
+        {tr("Cut, copy or paste slides"), keys(QKeySequence::Cut) + pairGap +
+                                              keys(QKeySequence::Copy) + pairGap +
+                                              keys(QKeySequence::Paste)},
+        {tr("Select all slides"), keys(QKeySequence::SelectAll)},
+        {tr("Preview full screen"), keys(shortcuts::fullScreenPreview())},
         {tr("Fit preview to window"), keys(shortcuts::zoomToFit())},
         {tr("Zoom out or in"), keys(shortcuts::zoomOut()) + pairGap + keys(shortcuts::zoomIn())},
         {tr("Close full screen preview"), keys(QKeySequence(Qt::Key_Escape))},

@@ -49,8 +49,9 @@ WelcomeSheet::WelcomeSheet(std::function<void()> onImport, QWidget* parent)
     header->addWidget(icon, 0, Qt::AlignTop);
     auto* titles = new QVBoxLayout;
     titles->addWidget(makeLabel(tr("Welcome to Mosavelle"), this, 1.6, true));
-    titles->addWidget(
-        makeLabel(tr("Turn images into presentations for PowerPoint and Keynote."), this));
+    titles->addWidget(makeLabel(
+        tr("Turn images into presentations. Opens in PowerPoint, Keynote and LibreOffice Impress."),
+        this));
     header->addLayout(titles, 1);
     layout->addLayout(header);
 

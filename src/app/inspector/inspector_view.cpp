@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "app/document/document_handle.h"
@@ -26,6 +27,7 @@
 #include "app/preview/slide_key_filter.h"
 #include "app/preview/slide_painter.h"
 #include "app/support/core_texts.h"
+#include "app/support/typing_session.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_settings.h"
@@ -129,6 +131,8 @@ QPixmap framedThumbnail(ThumbnailProvider& thumbnails, const MosavelleDocument& 
 
 InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
     : QScrollArea(parent), handle_(handle) {
+    titleTyping_ = new TypingSession(handle_.document(), stepName(EditStep::renameSlide), this);
+    captionTyping_ = new TypingSession(handle_.document(), stepName(EditStep::editCaption), this);
     setAccessibleName(tr("Inspector"));
     setMinimumWidth(280);
     setWidgetResizable(true);
@@ -149,6 +153,11 @@ InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
     fitWidthToContent();
 
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
+        // Text typed for one slide is one step of its own, closed before another slide shows.
+        if (c.kind == DocumentChangeKind::selection) {
+            titleTyping_->end();
+            captionTyping_->end();
+        }
         if (c.kind == DocumentChangeKind::project || c.kind == DocumentChangeKind::selection ||
             c.kind == DocumentChangeKind::pictures)
             refresh();
@@ -190,9 +199,11 @@ void InspectorView::buildSelectedSection() {
 
     titleField_ = new QLineEdit(selectedGroup_);
     titleLabel_ = new QLabel(selectedGroup_);
+    titleTyping_->watch(titleField_);
     connect(titleField_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        setTitleOfSelection(handle_.document(), text.toStdString(),
-                            stepName(EditStep::renameSlide));
+        titleTyping_->typed();
+        const std::string title = text.toStdString();
+        editSelectedSlidesLive(handle_.document(), [&](Slide& s) { s.title = title; });
     });
     form->addRow(titleLabel_, titleField_);
     titleWarning_ = warningLabel(tr("The title is too long for its box on the exported slide."),
@@ -269,7 +280,8 @@ void InspectorView::buildPlacementSection() {
     scaleLayout->setContentsMargins(0, 0, 0, 0);
     scaleLayout->addWidget(new QLabel(tr("Scale"), scaleRow_));
     scale_ = new QSlider(Qt::Horizontal, scaleRow_);
-    scale_->setRange(25, 400);
+    scale_->setRange(sliderForScale(minimumSliderScale), sliderForScale(maximumSliderScale));
+    scale_->setPageStep(scaleStepsPerDoubling / 2);
     scale_->setAccessibleName(tr("Scale"));
     scaleValue_ = new QLabel(scaleRow_);
     scaleValue_->setFixedWidth(44);
@@ -410,9 +422,10 @@ void InspectorView::refresh() {
     scaleRow_->setVisible(sized);
     if (sized) {
         const double value = std::isfinite(placement.scale) ? placement.scale : 1.0;
-        const int percent = int(std::lround(std::clamp(value, 0.25, 4.0) * 100));
+        // The label names the real scale, even one the slider cannot reach.
+        const QString percent = QString::number(value * 100, 'g', 3);
         if (!scale_->isSliderDown())
-            scale_->setValue(percent);
+            scale_->setValue(sliderForScale(value));
         scaleValue_->setText(tr("%1%").arg(percent));
         scale_->setAccessibleDescription(tr("%1 percent").arg(percent));
     }
@@ -442,18 +455,19 @@ InspectorView::CaptionRow InspectorView::makeCaptionRow(const Uuid& slotID) {
     grid->addWidget(row.warning, 2, 0, 1, 2);
     grid->setColumnStretch(1, 1);
     QPlainTextEdit* field = row.field;
+    // Tab moves on to the next control; a caption holds no tab characters.
+    field->setTabChangesFocus(true);
+    captionTyping_->watch(field);
     connect(field, &QPlainTextEdit::textChanged, this, [this, slotID, field] {
         if (refreshing_)
             return;
+        captionTyping_->typed();
         const std::string text = field->toPlainText().toStdString();
-        editSelectedSlides(
-            handle_.document(),
-            [&](Slide& s) {
-                for (ImageSlot& slot : s.slots)
-                    if (slot.id == slotID)
-                        slot.caption = text;
-            },
-            stepName(EditStep::editCaption));
+        editSelectedSlidesLive(handle_.document(), [&](Slide& s) {
+            for (ImageSlot& slot : s.slots)
+                if (slot.id == slotID)
+                    slot.caption = text;
+        });
     });
     return row;
 }
@@ -618,13 +632,28 @@ void InspectorView::choosePlacementSegment(int segment) {
     setPlacementOfSelection(handle_.document(), placement, stepName(EditStep::changePlacement));
 }
 
-void InspectorView::scaleMoved(int percent) {
+int sliderForScale(double scale) {
+    const double clamped = std::clamp(scale, minimumSliderScale, maximumSliderScale);
+    return int(std::lround(std::log2(clamped) * scaleStepsPerDoubling));
+}
+
+double scaleForSlider(int position) {
+    // The named sizes snap to their exact values.
+    constexpr std::array namedScales{0.25, 0.5, 0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0};
+    const double scale = std::exp2(double(position) / scaleStepsPerDoubling);
+    for (double named : namedScales)
+        if (std::abs(scale / named - 1) < 0.015)
+            return named;
+    return std::clamp(scale, minimumSliderScale, maximumSliderScale);
+}
+
+void InspectorView::scaleMoved(int position) {
     if (refreshing_)
         return;
     const Slide* slide = primary();
     if (!slide)
         return;
-    const double scale = std::clamp(percent / 100.0, 0.25, 4.0);
+    const double scale = scaleForSlider(position);
     Placement placement = currentPlacement(*slide);
     placement.mode = modeForScale(scale);
     placement.scale = scale;

@@ -31,6 +31,16 @@ class DocumentHandle;
 // Slides…". It shows the first selected slide in deck order and follows the document by itself
 // (selection, project, undo and redo). Every change is one core editing operation; sliders are
 // continuous edits that make one undo step per drag. It keeps no copy of the deck.
+class TypingSession;
+
+// The Scale slider moves along a logarithmic track: each step changes the scale by the same small
+// share (about 3 %) whatever the scale, from the smallest common scale of a grouped slide up.
+inline constexpr int scaleStepsPerDoubling = 24;
+inline constexpr double minimumSliderScale = 0.05;
+inline constexpr double maximumSliderScale = 4.0;
+int sliderForScale(double scale);
+double scaleForSlider(int position);
+
 class InspectorView : public QScrollArea {
     Q_OBJECT
 public:
@@ -73,7 +83,7 @@ private:
     Placement currentPlacement(const Slide& slide) const;
     void chooseLayout(int index);
     void choosePlacementSegment(int segment);
-    void scaleMoved(int percent);
+    void scaleMoved(int position);
     void openApplyPlacementSheet();
 
     DocumentHandle& handle_;
@@ -86,6 +96,9 @@ private:
     QLabel* sectionLayoutLabel_ = nullptr;
     QLabel* titleLabel_ = nullptr;
     QLineEdit* titleField_ = nullptr;
+    // Typing in the title and in the captions: one undo step per run of typing.
+    TypingSession* titleTyping_ = nullptr;
+    TypingSession* captionTyping_ = nullptr;
     QLabel* titleWarning_ = nullptr;
 
     QGroupBox* captionsGroup_ = nullptr;

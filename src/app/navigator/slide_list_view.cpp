@@ -209,9 +209,16 @@ void SlideListView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     // Grid: a click selects the cell; Shift or Ctrl toggles it. There is no range selection.
+    // A plain click on a cell that is already selected selects it alone on release, so that
+    // dragging it drags the whole selection, as in the list.
     if (event->button() == Qt::LeftButton && slide) {
         const bool extending = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
-        selectSlide(model_.handle().document(), *slide, extending);
+        MosavelleDocument& document = model_.handle().document();
+        clickOnRelease_.reset();
+        if (!extending && document.selectedSlideIDs().contains(*slide))
+            clickOnRelease_ = slide;
+        else
+            selectSlide(document, *slide, extending);
         selectionModel()->setCurrentIndex(pressed_, QItemSelectionModel::NoUpdate);
         gridDragArmed_ = true;
     }
@@ -228,6 +235,7 @@ void SlideListView::mouseMoveEvent(QMouseEvent* event) {
         (event->position().toPoint() - pressPosition_).manhattanLength() >=
             QApplication::startDragDistance()) {
         gridDragArmed_ = false;
+        clickOnRelease_.reset();
         startDrag(Qt::CopyAction);
     }
     event->accept();
@@ -235,6 +243,8 @@ void SlideListView::mouseMoveEvent(QMouseEvent* event) {
 
 void SlideListView::mouseReleaseEvent(QMouseEvent* event) {
     gridDragArmed_ = false;
+    if (const auto clicked = std::exchange(clickOnRelease_, std::nullopt))
+        selectSlide(model_.handle().document(), *clicked, false);
     if (mode_ == Mode::list && event->button() != Qt::RightButton)
         QListView::mouseReleaseEvent(event);
     else

@@ -86,7 +86,8 @@ private:
     QPersistentModelIndex pressed_;
     QPoint pressPosition_;
     bool gridDragArmed_ = false;
-    int dropRow_ = -1;  // list mode: the gap a drop would move rows into
+    std::optional<Uuid> clickOnRelease_;  // grid: the selected cell a plain click selects alone
+    int dropRow_ = -1;                    // list mode: the gap a drop would move rows into
     QPersistentModelIndex renaming_;
     // While a name is typed, the draft is applied to the deck through a continuous edit; this is
     // the slide and the title it had before.

@@ -10,6 +10,7 @@
 
 #include "app/document/document_handle.h"
 #include "app/preview/preview_preferences.h"
+#include "app/support/typing_session.h"
 #include "core/editing/slide_settings.h"
 #include "core/model/edit_step.h"
 
@@ -85,6 +86,10 @@ PresenterNotesPane::PresenterNotesPane(DocumentHandle& handle, QWidget* parent)
     setAccessibleName(tr("Presenter notes"));
     setPlaceholderText(tr("Add presenter notes…"));
     setToolTip(tr("Separate from slide content. Hiding this pane does not delete notes."));
+    // Tab moves on to the next control; notes hold no tab characters typed by accident.
+    setTabChangesFocus(true);
+    typing_ = new TypingSession(handle_.document(), stepName(EditStep::editNotes), this);
+    typing_->watch(this);
     connect(this, &QPlainTextEdit::textChanged, this, &PresenterNotesPane::textEdited);
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
         if (c.kind == DocumentChangeKind::project && !updating_)
@@ -96,12 +101,9 @@ void PresenterNotesPane::setSlide(std::optional<Uuid> slideID) {
     if (slideID_ == slideID)
         return;
     // Notes typed for one slide are committed before another slide is shown.
-    const bool wasEditing = editing_;
-    endEditing();
+    typing_->end();
     slideID_ = slideID;
     showNotesOfSlide();
-    if (wasEditing && slideID_)
-        beginEditing();
 }
 
 void PresenterNotesPane::showNotesOfSlide() {
@@ -138,8 +140,7 @@ void PresenterNotesPane::textEdited() {
         return;
     std::string text = toPlainText().toStdString();
     MosavelleDocument& document = handle_.document();
-    document.beginContinuousEdit(stepName(EditStep::editNotes));
-    editing_ = true;
+    typing_->typed();
     updating_ = true;
     const bool accepted = setNotesLive(document, text);
     updating_ = false;
@@ -185,29 +186,6 @@ void PresenterNotesPane::setNotice(const QString& notice) {
         return;
     notice_ = notice;
     Q_EMIT noticeChanged(notice_);
-}
-
-void PresenterNotesPane::focusInEvent(QFocusEvent* event) {
-    if (slideID_ && !truncated_)
-        beginEditing();
-    QPlainTextEdit::focusInEvent(event);
-}
-
-void PresenterNotesPane::focusOutEvent(QFocusEvent* event) {
-    endEditing();
-    QPlainTextEdit::focusOutEvent(event);
-}
-
-void PresenterNotesPane::beginEditing() {
-    handle_.document().beginContinuousEdit(stepName(EditStep::editNotes));
-    editing_ = true;
-}
-
-void PresenterNotesPane::endEditing() {
-    if (!editing_)
-        return;
-    editing_ = false;
-    handle_.document().endContinuousEdit(stepName(EditStep::editNotes));
 }
 
 }  // namespace mosavelle::app

@@ -11,6 +11,7 @@
 namespace mosavelle::app {
 
 class DocumentHandle;
+class TypingSession;
 
 // The grip above the notes pane: dragging it up enlarges the pane, within 72...280 points, and
 // stores the height at once; Up and Down (the accessibility increment and decrement) change it
@@ -33,9 +34,9 @@ private:
     double dragStartY_ = 0;
 };
 
-// The presenter notes of the shown slide. One editing session (focus in to focus out) is one
-// "Edit Notes" undo step: focus opens a continuous edit, every change is applied live to the
-// selected slides, and losing focus closes it.
+// The presenter notes of the shown slide. One run of typing (until focus leaves, the slide
+// changes or the user pauses) is one "Edit Notes" undo step; every change is applied live to the
+// selected slides.
 //
 // Notes are edited up to the core's limit (maximumNotesBytes): typing or pasting past it is
 // refused with a notice. Longer notes, which only a project file can hold, are shown read-only
@@ -56,8 +57,6 @@ Q_SIGNALS:
     void noticeChanged(const QString& notice);
 
 protected:
-    void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
     // Refuses a paste or drop that would make the notes too long, before laying it out.
     void insertFromMimeData(const QMimeData* source) override;
 
@@ -68,8 +67,6 @@ private:
     void refuseTooLong();
     static QString refusal();
     void setNotice(const QString& notice);
-    void beginEditing();
-    void endEditing();
 
     DocumentHandle& handle_;
     std::optional<Uuid> slideID_;
@@ -77,7 +74,7 @@ private:
     bool truncated_ = false;  // the stored notes are too long to edit; the pane is read-only
     QString notice_;
     bool updating_ = false;
-    bool editing_ = false;  // this pane opened the document's continuous edit
+    TypingSession* typing_ = nullptr;  // one "Edit Notes" step per run of typing
 };
 
 }  // namespace mosavelle::app

@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "app/document/document_handle.h"
@@ -100,6 +101,7 @@ PreviewWorkspace::PreviewWorkspace(DocumentHandle& handle, QWidget* parent)
     scroll_->setBackgroundRole(QPalette::Dark);
     scroll_->viewport()->setBackgroundRole(QPalette::Dark);
     scroll_->installEventFilter(this);
+    scroll_->viewport()->installEventFilter(this);
     canvas_ = new SlidePreviewView(handle_, scroll_);
     canvas_->setInteractiveCrop(true);
     canvas_->setShowsChrome(true);
@@ -119,11 +121,11 @@ PreviewWorkspace::PreviewWorkspace(DocumentHandle& handle, QWidget* parent)
     fullScreenButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     fullScreenButton_->setAutoRaise(true);
     fullScreenButton_->setAccessibleName(tr("Preview Full Screen"));
-    fullScreenButton_->setToolTip(
-        tr("Preview this slide at full screen. Press Escape or click Close to exit."));
-    fullScreenButton_->setAccessibleDescription(
-        tr("Opens a full screen preview of the current slide. Press Escape or click Close to "
-           "exit."));
+    // The tooltip is the help text, so that pointer and assistive technology users read the same.
+    const QString fullScreenHelp = tr(
+        "Opens a full screen preview of the current slide. Press Escape or click Close to exit.");
+    fullScreenButton_->setToolTip(fullScreenHelp);
+    fullScreenButton_->setAccessibleDescription(fullScreenHelp);
     bottom->addWidget(fullScreenButton_);
     column->addLayout(bottom);
     connect(zoomBar_, &PreviewZoomBar::fitRequested, this, &PreviewWorkspace::zoomToFit);
@@ -213,15 +215,28 @@ void PreviewWorkspace::zoomToFit() {
 }
 
 void PreviewWorkspace::zoomIn() {
-    auto& preferences = PreviewPreferences::instance();
-    preferences.setZoomScale(zoom() * preview_zoom::stepIn);
-    preferences.setZoomsToFit(false);
+    zoomAround(preview_zoom::stepIn, scroll_->viewport()->rect().center());
 }
 
 void PreviewWorkspace::zoomOut() {
+    zoomAround(preview_zoom::stepOut, scroll_->viewport()->rect().center());
+}
+
+void PreviewWorkspace::zoomAround(double factor, QPointF anchor) {
+    // The point of the slide under `anchor` (viewport coordinates), as a share of the canvas.
+    const QPointF onCanvas = canvas_->mapFrom(scroll_->viewport(), anchor);
+    const QSizeF before = canvas_->size();
+    const QPointF share(before.width() > 0 ? onCanvas.x() / before.width() : 0.5,
+                        before.height() > 0 ? onCanvas.y() / before.height() : 0.5);
     auto& preferences = PreviewPreferences::instance();
-    preferences.setZoomScale(zoom() * preview_zoom::stepOut);
+    preferences.setZoomScale(zoom() * factor);
     preferences.setZoomsToFit(false);
+    // The same point of the slide goes back under `anchor`.
+    const QSizeF after = canvas_->size();
+    scroll_->horizontalScrollBar()->setValue(
+        int(std::lround(share.x() * after.width() - anchor.x())));
+    scroll_->verticalScrollBar()->setValue(
+        int(std::lround(share.y() * after.height() - anchor.y())));
 }
 
 void PreviewWorkspace::showFullScreenPreview() {
@@ -243,6 +258,15 @@ void PreviewWorkspace::focusCanvas() {
 bool PreviewWorkspace::eventFilter(QObject* watched, QEvent* event) {
     if (watched == scroll_ && event->type() == QEvent::Resize)
         updateZoom();
+    // Ctrl+wheel zooms around the pointer, as in other viewers; the wheel alone scrolls.
+    if (watched == scroll_->viewport() && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        const int steps = wheel->angleDelta().y();
+        if (wheel->modifiers().testFlag(Qt::ControlModifier) && steps != 0) {
+            zoomAround(steps > 0 ? preview_zoom::stepIn : preview_zoom::stepOut, wheel->position());
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 

@@ -93,6 +93,9 @@ protected:
 private:
     void applyPreferences();
     void updateZoom();
+    // Zooms by `factor` keeping the point of the slide under `anchor` (viewport coordinates)
+    // where it is: the pointer for Ctrl+wheel, the centre for the keys.
+    void zoomAround(double factor, QPointF anchor);
 
     DocumentHandle& handle_;
     std::optional<Uuid> slideID_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -98,7 +99,9 @@ DocumentWindow* MosavelleApp::openWindow(std::unique_ptr<DocumentHandle> handle)
     connect(window, &DocumentWindow::openRequested, this,
             [this, window] { showOpenDialog(window); });
     connect(window, &DocumentWindow::openPackageRequested, this,
-            [this](const std::filesystem::path& package) { openPackage(package); });
+            [this, window](const std::filesystem::path& package) {
+                openPackage(package, replacingIfUntouched(window));
+            });
     connect(window, &DocumentWindow::quitRequested, this, &MosavelleApp::quit);
     connect(window, &DocumentWindow::recentProjectsChanged, this,
             &MosavelleApp::recentProjectsChanged);
@@ -161,6 +164,20 @@ void MosavelleApp::openPackage(const std::filesystem::path& given,
     });
 }
 
+std::function<void(DocumentWindow*)> MosavelleApp::replacingIfUntouched(DocumentWindow* window) {
+    QPointer<DocumentWindow> from(window);
+    return [from](DocumentWindow* opened) {
+        if (!from || !opened || opened == from)
+            return;
+        // An untitled deck nobody has worked on would only be left behind empty.
+        const DocumentHandle& handle = from->handle();
+        if (handle.packagePath().empty() && !handle.isModified() &&
+            handle.document().project().slides.empty() && !handle.undoHistory()->canUndo() &&
+            !from->contentView().importFlow().isBusy())
+            from->close();
+    };
+}
+
 void MosavelleApp::openFinished() {
     // Launched to open projects that all failed: come up with an untitled window instead of
     // none at all.
@@ -173,9 +190,10 @@ void MosavelleApp::showOpenDialog(QWidget* parent) {
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     if (parent != nullptr)
         dialog->setWindowModality(Qt::WindowModal);
-    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+    auto* from = qobject_cast<DocumentWindow*>(parent);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, from] {
         if (!dialog->chosenPackage().empty())
-            openPackage(dialog->chosenPackage());
+            openPackage(dialog->chosenPackage(), replacingIfUntouched(from));
     });
     dialog->open();
 }

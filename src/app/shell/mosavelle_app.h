@@ -78,6 +78,9 @@ private:
     void windowClosing(DocumentWindow* window);
     void closeNextForQuit();
     void openFinished();
+    // What an open asked for in `window` does once done: an untouched untitled `window` (no
+    // slides, nothing to undo, no import running) closes, so the project takes its place.
+    std::function<void(DocumentWindow*)> replacingIfUntouched(DocumentWindow* window);
 
     // Made before and gone after every document that paints from it.
     ThumbnailProvider thumbnails_;

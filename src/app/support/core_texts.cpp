@@ -166,6 +166,20 @@ QString CoreTexts::editStep(const std::string& name) {
             return tr("Set Logo");
         case EditStep::removeLogo:
             return tr("Remove Logo");
+        case EditStep::fillCaptions:
+            return tr("Fill Captions from Pictures");
+        case EditStep::editAltText:
+            return tr("Edit Alt Text");
+        case EditStep::rotateRight:
+            return tr("Rotate Right");
+        case EditStep::rotateLeft:
+            return tr("Rotate Left");
+        case EditStep::excludeSlides:
+            return tr("Exclude Slides");
+        case EditStep::includeSlides:
+            return tr("Include Slides");
+        case EditStep::pasteSlides:
+            return tr("Paste Slides");
     }
     return QString::fromStdString(name);
 }

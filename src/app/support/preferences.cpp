@@ -34,6 +34,7 @@ void Preference<T>::store(const T& value) const {
 
 template struct Preference<bool>;
 template struct Preference<double>;
+template struct Preference<QString>;
 template struct Preference<QStringList>;
 
 }  // namespace mosavelle::app

@@ -19,6 +19,7 @@ struct Preference {
 
 extern template struct Preference<bool>;
 extern template struct Preference<double>;
+extern template struct Preference<QString>;
 extern template struct Preference<QStringList>;
 
 // Every preference the application keeps, declared once; they are read and written only
@@ -33,6 +34,8 @@ inline constexpr Preference<bool> previewZoomsToFit{"previewZoomsToFit", true};
 inline constexpr Preference<double> previewZoomScale{"previewZoomScale", 1.0};
 // Height of the presenter notes pane, in points.
 inline constexpr Preference<double> presenterNotesHeight{"presenterNotesHeight", 140.0};
+// The folder the last picture dialog was in (empty until one was used).
+inline const Preference<QString> lastPictureFolder{"lastPictureFolder", {}};
 // "Open Recent": absolute package paths, most recent first.
 inline const Preference<QStringList> recentProjects{"recentProjects", {}};
 }  // namespace preferences

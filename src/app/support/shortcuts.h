@@ -60,6 +60,10 @@ inline QKeySequence zoomOut() {
 inline QKeySequence zoomIn() {
     return QKeySequence(Qt::CTRL | Qt::Key_Equal);
 }
+// The key presentation programs use to start a show.
+inline QKeySequence fullScreenPreview() {
+    return QKeySequence(Qt::Key_F5);
+}
 inline QKeySequence help() {
     return QKeySequence(Qt::CTRL | Qt::Key_Question);
 }

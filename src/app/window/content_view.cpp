@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -118,8 +120,25 @@ QWidget* ContentView::canvas() const {
 
 // --- Import
 
+namespace {
+
+// Picture dialogs open where the last one was left, at first in the user's Pictures folder (the
+// XDG user folder), and remember the folder they were accepted in.
+void startInPictureFolder(QFileDialog* dialog) {
+    QString folder = preferences::lastPictureFolder.value();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    dialog->setDirectory(folder);
+    QObject::connect(dialog, &QFileDialog::accepted, dialog, [dialog] {
+        preferences::lastPictureFolder.store(dialog->directory().absolutePath());
+    });
+}
+
+}  // namespace
+
 void ContentView::importImages() {
     auto* dialog = newFileDialog(this, tr("Import Images"));
+    startInPictureFolder(dialog);
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     QStringList patterns;
@@ -139,6 +158,7 @@ void ContentView::importImages() {
 
 void ContentView::importFolder() {
     auto* dialog = newFileDialog(this, tr("Import Folder"));
+    startInPictureFolder(dialog);
     dialog->setOption(QFileDialog::ShowDirsOnly);
     dialog->setFileMode(QFileDialog::Directory);
     connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& folder) {
@@ -280,9 +300,15 @@ void ContentView::showFullScreenPreview() {
 }
 
 void ContentView::setShowsPresenterNotes(bool shown) {
-    showsPresenterNotes_ = shown;
     preferences::showsPresenterNotes.store(shown);
-    workspace_->setShowsPresenterNotes(shown);
+    // A preference of the user rather than of one deck: every open window follows it.
+    QList<ContentView*> views{this};
+    for (QWidget* top : QApplication::topLevelWidgets())
+        views += top->findChildren<ContentView*>();
+    for (ContentView* view : views) {
+        view->showsPresenterNotes_ = shown;
+        view->workspace_->setShowsPresenterNotes(shown);
+    }
 }
 
 std::optional<Slide> ContentView::displayedSlide() const {

@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QScreen>
 #include <QUrl>
 
 #include "app/document/document_handle.h"
@@ -13,6 +14,13 @@
 #include "app/window/window_actions.h"
 
 namespace mosavelle::app {
+
+namespace {
+
+// Height kept free for the window manager's title bar when the window is sized to the screen.
+constexpr int titleBarAllowance = 40;
+
+}  // namespace
 
 DocumentWindow::DocumentWindow(DocumentHandle& handle, QWidget* parent)
     : QMainWindow(parent), handle_(handle) {
@@ -24,8 +32,11 @@ DocumentWindow::DocumentWindow(DocumentHandle& handle, QWidget* parent)
     saving_ = new DocumentSaving(handle_, *this, [this] { contentView_->commitEditsInProgress(); });
     actions_ = new WindowActions(*this);
     addToolBar(actions_->makeToolBar());
-    setMinimumSize(900, 560);
-    resize(1280, 800);
+    // The usual sizes, within the screen the window opens on (less room for a title bar and a
+    // panel): a small or highly scaled screen still shows the whole window.
+    const QSize available = screen()->availableGeometry().size() - QSize(0, titleBarAllowance);
+    setMinimumSize(QSize(900, 560).boundedTo(available));
+    resize(QSize(1280, 800).boundedTo(available));
     connect(&handle_, &DocumentHandle::undoStateChanged, this, &DocumentWindow::updateTitle);
     connect(&handle_, &DocumentHandle::packagePathChanged, this, &DocumentWindow::updateTitle);
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& change) {

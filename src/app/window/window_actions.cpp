@@ -4,10 +4,12 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QToolBar>
@@ -17,15 +19,20 @@
 #include "app/document/document_handle.h"
 #include "app/document/document_saving.h"
 #include "app/document/recent_projects.h"
+#include "app/flows/import_flow.h"
 #include "app/help/about_window.h"
+#include "app/preview/slide_key_filter.h"
 #include "app/support/core_texts.h"
 #include "app/support/shortcuts.h"
 #include "app/support/text_fields.h"
 #include "app/window/content_view.h"
 #include "app/window/document_window.h"
+#include "app/window/slide_clipboard.h"
 #include "app/window/window_icons.h"
 #include "core/editing/selection.h"
+#include "core/editing/slide_clipboard.h"
 #include "core/editing/slide_operations.h"
+#include "core/editing/slide_settings.h"
 
 namespace mosavelle::app {
 
@@ -70,8 +77,16 @@ void undoOrRedo(DocumentHandle& handle, bool redo) {
     }
 }
 
-constexpr std::initializer_list<const char*> textCommands = {"edit.cut", "edit.copy", "edit.paste",
-                                                             "edit.selectAll"};
+// Whether every selected slide is left out of the export (then the toggle includes them).
+bool allSelectedExcluded(const MosavelleDocument& document) {
+    const auto positions = document.slidePositions(document.selectedSlideIDs());
+    return !positions.empty() &&
+           std::all_of(positions.begin(), positions.end(),
+                       [&](std::size_t p) { return document.project().slides[p].isExcluded; });
+}
+
+constexpr std::initializer_list<const char*> editCommands = {"edit.cut", "edit.copy", "edit.paste",
+                                                             "edit.delete", "edit.selectAll"};
 
 }  // namespace
 
@@ -143,8 +158,8 @@ void WindowActions::addFileCommands() {
         add("file.export", tr("Export Presentation…"), {shortcuts::exportPresentation()},
             [content] { content->beginExport(); });
     exportAction->setToolTip(
-        tr("Export a PowerPoint (.pptx) file for PowerPoint and Keynote. Saving the project is a "
-           "separate command."));
+        tr("Export a PowerPoint (.pptx) file. Opens in PowerPoint, Keynote and LibreOffice "
+           "Impress. Saving the project is a separate command."));
     exportAction->setIcon(themedIcon(QStringLiteral("document-export"), QStringLiteral("export")));
     exportAction->setIconText(exportAction->text());
     auto* settings = add("file.deckSettings", tr("Deck Settings…"), {},
@@ -161,11 +176,48 @@ void WindowActions::addEditCommands() {
     DocumentHandle* handle = &window_.handle();
     add("edit.undo", tr("Undo"), {shortcuts::undo()}, [handle] { undoOrRedo(*handle, false); });
     add("edit.redo", tr("Redo"), {shortcuts::redo()}, [handle] { undoOrRedo(*handle, true); });
-    add("edit.cut", tr("Cut"), {QKeySequence::Cut}, [] { sendToTextField("cut"); });
-    add("edit.copy", tr("Copy"), {QKeySequence::Copy}, [] { sendToTextField("copy"); });
-    add("edit.paste", tr("Paste"), {QKeySequence::Paste}, [] { sendToTextField("paste"); });
-    add("edit.selectAll", tr("Select All"), {QKeySequence::SelectAll},
-        [] { sendToTextField("selectAll"); });
+    // Outside a text field the editing commands act on the selected slides.
+    MosavelleDocument* document = &handle->document();
+    ContentView* content = &window_.contentView();
+    add("edit.cut", tr("Cut"), {QKeySequence::Cut}, [document] {
+        if (focusedTextField()) {
+            sendToTextField("cut");
+        } else {
+            slide_clipboard::put(copySelectedSlides(*document));
+            deleteSelectedSlides(*document);
+        }
+    });
+    add("edit.copy", tr("Copy"), {QKeySequence::Copy}, [document] {
+        if (focusedTextField())
+            sendToTextField("copy");
+        else
+            slide_clipboard::put(copySelectedSlides(*document));
+    });
+    add("edit.paste", tr("Paste"), {QKeySequence::Paste}, [document, content] {
+        if (focusedTextField()) {
+            sendToTextField("paste");
+        } else if (const QMimeData* data = QGuiApplication::clipboard()->mimeData()) {
+            if (const auto clip = slide_clipboard::clipIn(*data))
+                pasteSlides(*document, *clip);
+            else
+                content->pasteImagesFromClipboard();
+        }
+    });
+    add("edit.delete", tr("Delete"), {QKeySequence(Qt::Key_Delete)}, [document] {
+        // Not while a control that takes keys itself (a text box, a slider) has focus.
+        if (!SlideKeyFilter::blocksSlideKeys(QApplication::focusWidget()))
+            deleteSelectedSlides(*document);
+    });
+    add("edit.selectAll", tr("Select All"), {QKeySequence::SelectAll}, [document] {
+        if (focusedTextField()) {
+            sendToTextField("selectAll");
+            return;
+        }
+        SlideIDSet all;
+        for (const Slide& slide : document->project().slides)
+            all.insert(slide.id);
+        setSelection(*document, std::move(all));
+    });
 }
 
 void WindowActions::addSlideCommands() {
@@ -182,12 +234,23 @@ void WindowActions::addSlideCommands() {
         ->setToolTip(
             tr("Adds a section divider slide after the current selection. Later slides numbered "
                "Slide 1, Slide 2, and so on are updated."));
+    add("slides.insertDividerBefore", tr("Insert Section Divider Before"), {},
+        [document] { insertSectionDividerBefore(*document); })
+        ->setToolTip(tr("Adds a section divider slide before the current selection, such as a "
+                        "title slide at the start."));
     add("slides.groupTwoUp", tr("Group as Two-Up"), {},
         [document] { groupSelectedSlides(*document, SlideLayoutKind::twoUp); });
     add("slides.groupFourUp", tr("Group as Four-Up"), {},
         [document] { groupSelectedSlides(*document, SlideLayoutKind::fourGrid); });
     add("slides.split", tr("Split into Single Images"), {},
         [document] { ungroupSelectedSlides(*document); });
+    // One command that leaves the selected slides out of the export or takes them in again.
+    add("slides.exclude", tr("Exclude from Export"), {},
+        [document] { setExcludedOfSelection(*document, !allSelectedExcluded(*document)); });
+    add("slides.rotateLeft", tr("Rotate Left"), {},
+        [document] { rotateSelectedSlides(*document, -1); });
+    add("slides.rotateRight", tr("Rotate Right"), {},
+        [document] { rotateSelectedSlides(*document, +1); });
     add("slides.selectPrevious", tr("Select Previous Slide"), {}, [document] {
         moveSelection(*document, -1);
     })->setToolTip(tr("Use the arrow keys to select the previous slide."));
@@ -226,7 +289,7 @@ void WindowActions::addViewCommands() {
         [content] { content->zoomToFit(); });
     add("view.zoomIn", tr("Zoom In"), {shortcuts::zoomIn()}, [content] { content->zoomIn(); });
     add("view.zoomOut", tr("Zoom Out"), {shortcuts::zoomOut()}, [content] { content->zoomOut(); });
-    add("view.fullScreen", tr("Preview Full Screen"), {},
+    add("view.fullScreen", tr("Preview Full Screen"), {shortcuts::fullScreenPreview()},
         [content] { content->showFullScreenPreview(); });
 }
 
@@ -281,16 +344,24 @@ void WindowActions::rebuildRecentMenu() {
 void WindowActions::buildEditMenu() {
     QMenu* menu = window_.menuBar()->addMenu(tr("&Edit"));
     addToMenu(menu, {"edit.undo", "edit.redo", ""});
-    addToMenu(menu, textCommands);
-    // The text commands only make sense while a text field has focus.
+    addToMenu(menu, editCommands);
+    // They act on the focused text field, else on the selected slides.
     connect(menu, &QMenu::aboutToShow, this, [this] {
         const bool text = focusedTextField() != nullptr;
-        for (const char* id : textCommands)
-            action(QString::fromLatin1(id))->setEnabled(text);
+        const MosavelleDocument& document = window_.handle().document();
+        const bool selected = !document.slidePositions(document.selectedSlideIDs()).empty();
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        const bool pastable =
+            data && (slide_clipboard::clipIn(*data) || ImportFlow::canImport(*data));
+        action("edit.cut")->setEnabled(text || selected);
+        action("edit.copy")->setEnabled(text || selected);
+        action("edit.delete")->setEnabled(!text && selected);
+        action("edit.paste")->setEnabled(text || pastable);
+        action("edit.selectAll")->setEnabled(text || !document.project().slides.empty());
     });
     connect(menu, &QMenu::aboutToHide, this, [this] {
-        // Enabled again so that their keys still reach a field focused later.
-        for (const char* id : textCommands)
+        // Enabled again so that their keys still work when the state changed since.
+        for (const char* id : editCommands)
             action(QString::fromLatin1(id))->setEnabled(true);
     });
 }
@@ -299,9 +370,44 @@ void WindowActions::buildSlidesMenu() {
     QMenu* menu = window_.menuBar()->addMenu(tr("&Slides"));
     menu->setToolTipsVisible(true);
     addToMenu(menu, {"slides.pasteImages", "slides.duplicate", "slides.rename", "",
-                     "slides.insertDivider", "slides.groupTwoUp", "slides.groupFourUp",
-                     "slides.split", "", "slides.selectPrevious", "slides.selectNext",
-                     "slides.moveUp", "slides.moveDown"});
+                     "slides.insertDivider", "slides.insertDividerBefore", "slides.groupTwoUp",
+                     "slides.groupFourUp", "slides.split"});
+    addRemoveImageMenu(menu);
+    addToMenu(menu,
+              {"", "slides.exclude", "slides.rotateLeft", "slides.rotateRight", "",
+               "slides.selectPrevious", "slides.selectNext", "slides.moveUp", "slides.moveDown"});
+}
+
+// The menu form of Alt-click on a picture in the preview (window managers often take Alt-click
+// for themselves): one entry per picture of the slide on show.
+void WindowActions::addRemoveImageMenu(QMenu* menu) {
+    QMenu* remove = menu->addMenu(tr("Remove Image from Slide"));
+    remove->setObjectName(QStringLiteral("slides.removeImage"));
+    ContentView* content = &window_.contentView();
+    MosavelleDocument* document = &window_.handle().document();
+    const auto refill = [remove, content, document] {
+        remove->clear();
+        const auto slide = content->displayedSlide();
+        std::vector<Uuid> pictures;
+        if (slide)
+            for (const ImageSlot& slot : slide->slots)
+                if (slot.imageID)
+                    pictures.push_back(*slot.imageID);
+        remove->setEnabled(pictures.size() >= 2);
+        if (pictures.size() < 2)
+            return;
+        for (const Uuid& picture : pictures) {
+            const SourceImage* image = document->project().sourceImage(picture);
+            const QString name =
+                image ? QString::fromStdString(image->originalFileName) : QString();
+            const Uuid slideID = slide->id;
+            connect(remove->addAction(name.isEmpty() ? tr("Image") : name), &QAction::triggered,
+                    remove, [document, picture, slideID] {
+                        removeImageFromSlide(*document, picture, slideID);
+                    });
+        }
+    };
+    connect(menu, &QMenu::aboutToShow, remove, refill);
 }
 
 void WindowActions::buildViewMenu() {
@@ -371,6 +477,12 @@ void WindowActions::update() {
                                    [&selected](const Slide& s) { return selected.contains(s.id); });
     action("file.export")->setEnabled(hasIncluded);
     action("slides.rename")->setEnabled(hasPrimary);
+    const bool hasSelected = !document.slidePositions(selected).empty();
+    for (const char* id : {"slides.exclude", "slides.rotateLeft", "slides.rotateRight"})
+        action(QString::fromLatin1(id))->setEnabled(hasSelected);
+    action("slides.exclude")
+        ->setText(allSelectedExcluded(document) ? tr("Include in Export")
+                                                : tr("Exclude from Export"));
     action("slides.selectPrevious")->setEnabled(!slides.empty());
     action("slides.selectNext")->setEnabled(!slides.empty());
     action("file.revert")

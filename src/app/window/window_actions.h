@@ -44,6 +44,7 @@ private:
     void buildFileMenu();
     void buildEditMenu();
     void buildSlidesMenu();
+    void addRemoveImageMenu(QMenu* menu);
     void buildViewMenu();
     void buildHelpMenu();
     void addToMenu(QMenu* menu, std::initializer_list<const char*> ids);

@@ -104,17 +104,29 @@ void renameSlideLive(MosavelleDocument& document, const Uuid& slideID, std::stri
     document.setProject(std::move(project));
 }
 
-void insertSectionDivider(MosavelleDocument& document) {
+namespace {
+
+void insertSectionDividerAt(MosavelleDocument& document, std::size_t at) {
     Project project = document.project();
     const Slide divider = sectionDividerSlide();
-    const auto anchor = primarySlide(document);
-    const auto p = anchor ? document.slidePosition(anchor->id) : std::nullopt;
-    const std::size_t at = p ? *p + 1 : project.slides.size();
     project.slides.insert(project.slides.begin() + static_cast<std::ptrdiff_t>(at), divider);
     renumberDefaultTitles(project);
     project.sort = SortMode::manual;
     document.changeProject(std::move(project), stepName(EditStep::insertSectionDivider));
     focusSlide(document, divider.id);
+}
+
+}  // namespace
+
+void insertSectionDivider(MosavelleDocument& document) {
+    const auto anchor = primarySlide(document);
+    const auto p = anchor ? document.slidePosition(anchor->id) : std::nullopt;
+    insertSectionDividerAt(document, p ? *p + 1 : document.project().slides.size());
+}
+
+void insertSectionDividerBefore(MosavelleDocument& document) {
+    const auto positions = document.slidePositions(document.selectedSlideIDs());
+    insertSectionDividerAt(document, positions.empty() ? 0 : positions.front());
 }
 
 void groupSelectedSlides(MosavelleDocument& document, SlideLayoutKind layout) {
@@ -189,6 +201,8 @@ void ungroupSelectedSlides(MosavelleDocument& document) {
     Project project = current;
     project.slides.clear();
     bool split = false;
+    SlideIDSet made;
+    std::optional<Uuid> first;
     for (std::size_t i = 0; i < current.slides.size(); ++i) {
         const Slide& slide = current.slides[i];
         const bool splittable = slide.layout == SlideLayoutKind::imageTitleCaption ||
@@ -205,6 +219,9 @@ void ungroupSelectedSlides(MosavelleDocument& document) {
                 continue;
             Slide single = freshSlide(SlideLayoutKind::oneImage, {slot});
             single.notes = slide.notes;
+            made.insert(single.id);
+            if (!first)
+                first = single.id;
             project.slides.push_back(std::move(single));
         }
     }
@@ -212,6 +229,9 @@ void ungroupSelectedSlides(MosavelleDocument& document) {
         return;  // nothing selected to split: the sort mode stays too
     project.sort = SortMode::manual;
     document.changeProject(std::move(project), stepName(EditStep::ungroupSlides));
+    // The new slides are what the user works on next.
+    document.setSelectedSlideIDs(std::move(made));
+    document.setCommittedPreviewSlideID(first);
 }
 
 void reorderSlides(MosavelleDocument& document, const std::vector<Uuid>& dragged,

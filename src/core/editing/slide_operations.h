@@ -37,6 +37,10 @@ void renameSlideLive(MosavelleDocument& document, const Uuid& slideID, std::stri
 // manual order and focuses the new slide. "Insert Section Divider".
 void insertSectionDivider(MosavelleDocument& document);
 
+// The same before the first selected slide (at the start without a selection), so that a deck
+// can open with a title slide. "Insert Section Divider".
+void insertSectionDividerBefore(MosavelleDocument& document);
+
 // Pools the slots of the selected slides that are not excluded, in deck order, and cuts the pool
 // into slides of `layout` (2 slots for twoUp, 4 for fourGrid) that take the first source's title
 // and notes and a common scale; leftover slots become one-picture slides. The new slides replace
@@ -49,7 +53,7 @@ void groupSelectedSlides(MosavelleDocument& document, SlideLayoutKind layout);
 
 // Replaces every selected imageTitleCaption, twoUp or fourGrid slide by one one-picture slide per
 // filled slot (keeping the notes). Slides without any filled slot stay as they are. Sets manual
-// order when a slide was split. "Ungroup Slides".
+// order when a slide was split, selects the new slides and shows the first. "Ungroup Slides".
 void ungroupSelectedSlides(MosavelleDocument& document);
 
 // Drops the dragged slides (in deck order) after `target` when the first of them stood before

@@ -69,7 +69,7 @@ void fillCaptionsFromPictures(MosavelleDocument& document, bool replaceAll,
                 slot.caption = std::move(caption);
         }
     });
-    document.changeProject(std::move(project), "Fill Captions from Pictures");
+    document.changeProject(std::move(project), stepName(EditStep::fillCaptions));
 }
 
 void editAltText(MosavelleDocument& document, const Uuid& slideID, const Uuid& slotID,
@@ -89,7 +89,7 @@ void editAltText(MosavelleDocument& document, const Uuid& slideID, const Uuid& s
     project.slides.edit(*position)
         .slots[static_cast<std::size_t>(slot - slide.slots.begin())]
         .altText = altText;
-    document.changeProject(std::move(project), "Edit Alt Text");
+    document.changeProject(std::move(project), stepName(EditStep::editAltText));
 }
 
 void applyPlacementToAll(MosavelleDocument& document, const Placement& placement) {
@@ -115,6 +115,32 @@ void fitToSlide(MosavelleDocument& document) {
         slide.placementOverride = Placement{SizingMode::fit, base.crop, base.rotationDegrees, 1.0};
     });
     document.changeProject(std::move(project), stepName(EditStep::fitToSlide));
+}
+
+void rotateSelectedSlides(MosavelleDocument& document, int quarterTurns) {
+    if (quarterTurns == 0)
+        return;
+    const Placement& deckDefault = document.project().appearance.defaultPlacement;
+    Project project = withSelection(document, [&](Slide& slide) {
+        const bool showsPicture = std::any_of(slide.slots.begin(), slide.slots.end(),
+                                              [](const ImageSlot& s) { return s.imageID; });
+        if (!showsPicture)
+            return;
+        Placement placement = slide.placementOverride ? *slide.placementOverride : deckDefault;
+        double degrees = std::fmod(placement.rotationDegrees + 90.0 * quarterTurns, 360.0);
+        if (degrees < 0)
+            degrees += 360.0;
+        placement.rotationDegrees = degrees;
+        slide.placementOverride = placement;
+    });
+    document.changeProject(std::move(project), stepName(quarterTurns > 0 ? EditStep::rotateRight
+                                                                         : EditStep::rotateLeft));
+}
+
+void setExcludedOfSelection(MosavelleDocument& document, bool excluded) {
+    Project project = withSelection(document, [&](Slide& slide) { slide.isExcluded = excluded; });
+    document.changeProject(std::move(project),
+                           stepName(excluded ? EditStep::excludeSlides : EditStep::includeSlides));
 }
 
 void setTitleOfSelection(MosavelleDocument& document, std::string_view title,

@@ -41,6 +41,15 @@ void applyPlacementToAll(MosavelleDocument& document, const Placement& placement
 // override or else of the deck's default placement. "Fit to Slide".
 void fitToSlide(MosavelleDocument& document);
 
+// Every selected slide that shows a picture turns a quarter turn clockwise (quarterTurns > 0) or
+// counter-clockwise (< 0), starting from its override or else the deck's default placement; the
+// angle stays within 0...360. "Rotate Right" or "Rotate Left".
+void rotateSelectedSlides(MosavelleDocument& document, int quarterTurns);
+
+// Every selected slide is left out of the export (excluded) or taken in again. "Exclude Slides"
+// or "Include Slides".
+void setExcludedOfSelection(MosavelleDocument& document, bool excluded);
+
 // The per-selection setters. With no selected slide they do nothing at all; otherwise they
 // register one step under `undoName` when the value changes.
 void setTitleOfSelection(MosavelleDocument& document, std::string_view title,

@@ -90,8 +90,10 @@ std::optional<std::int64_t> estimatedFileSize(const Project& project, const Imag
     return static_cast<std::int64_t>(estimate) + packageOverhead;
 }
 
-std::string suggestedFileName(const Project& project) {
+std::string suggestedFileName(const Project& project, std::string_view projectName) {
     std::string base = project.export_.suggestedBaseName;
+    if ((base.empty() || base == ExportSettings{}.suggestedBaseName) && !projectName.empty())
+        base = std::string(projectName);
     if (base.empty() && !project.images.empty())
         base = withoutExtension(project.images.front().originalFileName);
     if (base.empty())

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/model/enums.h"
 #include "core/model/package.h"
@@ -25,10 +26,11 @@ namespace mosavelle {
 std::optional<std::int64_t> estimatedFileSize(const Project& project, const ImageDataMap& imageData,
                                               QualityPreset quality);
 
-// The name proposed when the deck is exported: the deck's suggested base name + ".pptx"; without
-// one, the first picture's original name with ".pptx" in place of its extension; without
-// pictures, "Presentation.pptx". Path separators in the name become hyphens, so the result is
-// always a single file name.
-std::string suggestedFileName(const Project& project);
+// The name proposed when the deck is exported: the deck's suggested base name + ".pptx"; while
+// that is empty or still the default "Presentation", the project's own name (`projectName`, the
+// saved package's name) when it has one; else the first picture's original name with ".pptx" in
+// place of its extension; without pictures, "Presentation.pptx". Path separators in the name
+// become hyphens, so the result is always a single file name.
+std::string suggestedFileName(const Project& project, std::string_view projectName = {});
 
 }  // namespace mosavelle

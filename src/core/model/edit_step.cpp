@@ -38,6 +38,13 @@ constexpr std::array names{
     std::pair{EditStep::captionSetting, std::string_view("Caption Setting")},
     std::pair{EditStep::setLogo, std::string_view("Set Logo")},
     std::pair{EditStep::removeLogo, std::string_view("Remove Logo")},
+    std::pair{EditStep::fillCaptions, std::string_view("Fill Captions from Pictures")},
+    std::pair{EditStep::editAltText, std::string_view("Edit Alt Text")},
+    std::pair{EditStep::rotateRight, std::string_view("Rotate Right")},
+    std::pair{EditStep::rotateLeft, std::string_view("Rotate Left")},
+    std::pair{EditStep::excludeSlides, std::string_view("Exclude Slides")},
+    std::pair{EditStep::includeSlides, std::string_view("Include Slides")},
+    std::pair{EditStep::pasteSlides, std::string_view("Paste Slides")},
 };
 
 }  // namespace

@@ -41,6 +41,13 @@ enum class EditStep {
     captionSetting,
     setLogo,
     removeLogo,
+    fillCaptions,
+    editAltText,
+    rotateRight,
+    rotateLeft,
+    excludeSlides,
+    includeSlides,
+    pasteSlides,
 };
 
 // The English name: "Rename Slide" for renameSlide.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/editing/deck_fixture.h"
+#include "core/editing/slide_clipboard.h"
 #include "core/editing/slide_operations.h"
 
 namespace mosavelle {
@@ -114,6 +115,8 @@ TEST_F(SlideOperations, UngroupSplitsFilledSlotsAndKeepsEmptyGroups) {
     EXPECT_EQ(titles(), (Titles{"", "", "Slide 2", ""}));
     EXPECT_EQ(slideAt(1).notes, "kept");
     EXPECT_EQ(slideAt(2).notes, "kept");
+    EXPECT_EQ(selection(), (Positions{1, 2}));  // the new slides, the first one shown
+    EXPECT_EQ(doc().committedPreviewSlideID(), slide(1));
     EXPECT_EQ(history->undoName(), "Ungroup Slides");
 }
 
@@ -229,6 +232,33 @@ TEST_F(SlideOperations, SectionDividerGoesAfterThePrimarySlide) {
     setProject([](Project& p) { p.slides[0].isExcluded = true; });
     insertSectionDivider(doc());  // the primary slide is the first included one
     EXPECT_EQ(deck(), "p1 p2 S S p3 p4 p5");
+    select({1});
+    insertSectionDividerBefore(doc());  // a title slide at the start
+    EXPECT_EQ(deck(), "S p1 p2 S S p3 p4 p5");
+}
+
+TEST_F(SlideOperations, PastedSlidesCarryTheirPicturesIntoAnotherDeck) {
+    doc().setImageBytes(picture(2), Bytes(std::string_view("two")));
+    select({4, 2});
+    const SlideClip clip = copySelectedSlides(doc());
+    ASSERT_EQ(clip.slice.images.size(), 2u);
+
+    // Into the same deck: after the last selected slide, pictures shared, the copies selected.
+    select({5});
+    pasteSlides(doc(), clip);
+    EXPECT_EQ(deck(), "p1 p2 p3 p4 p5 p2 p4");
+    EXPECT_EQ(doc().project().images.size(), 5u);
+    EXPECT_EQ(selection(), (Positions{6, 7}));
+    EXPECT_NE(slide(6), slide(2));
+    EXPECT_EQ(history->undoName(), "Paste Slides");
+
+    // Into an empty deck: the picture records and their bytes come along.
+    MosavelleDocument other(Project{}, ImageDataMap{}, std::nullopt);
+    pasteSlides(other, clip);
+    EXPECT_EQ(other.project().slides.size(), 2u);
+    EXPECT_EQ(other.project().images.size(), 2u);
+    ASSERT_TRUE(other.imageData().count(picture(2)));
+    EXPECT_EQ(other.project().slides[0].slots[0].imageID, picture(2));
 }
 
 TEST_F(SlideOperations, RenameTrimsAndRegistersOnlyAChange) {

@@ -44,6 +44,29 @@ TEST_F(SlideSettings, FitToSlideKeepsCropAndRotationOfTheOverrideOrTheDefault) {
     EXPECT_EQ(history->undoName(), "Fit to Slide");
 }
 
+TEST_F(SlideSettings, RotationWrapsFromTheDefaultAndExclusionTogglesTheSelection) {
+    setProject([](Project& p) {
+        p.appearance.defaultPlacement = Placement{SizingMode::fill, {0.3, 0.4}, 0, 1.0};
+        p.slides[1].placementOverride = Placement{SizingMode::custom, {0.9, 0.1}, 270, 2.5};
+        p.slides[2].slots[0].imageID.reset();
+    });
+    select({1, 2, 3});
+    rotateSelectedSlides(doc(), -1);
+    EXPECT_EQ(slideAt(1).placementOverride, (Placement{SizingMode::fill, {0.3, 0.4}, 270, 1.0}));
+    EXPECT_EQ(slideAt(2).placementOverride->rotationDegrees, 180);
+    EXPECT_FALSE(slideAt(3).placementOverride);  // shows no picture
+    EXPECT_EQ(history->undoName(), "Rotate Left");
+    rotateSelectedSlides(doc(), 1);
+    EXPECT_EQ(slideAt(1).placementOverride->rotationDegrees, 0);  // 360 wraps to 0
+    EXPECT_EQ(history->undoName(), "Rotate Right");
+
+    setExcludedOfSelection(doc(), true);
+    EXPECT_TRUE(slideAt(1).isExcluded && slideAt(3).isExcluded && !slideAt(4).isExcluded);
+    EXPECT_EQ(history->undoName(), "Exclude Slides");
+    history->undo();
+    EXPECT_FALSE(slideAt(1).isExcluded);
+}
+
 TEST_F(SlideSettings, ChangeLayoutScalesOnlySlidesThatBecomeMultiPicture) {
     select({1, 2});
     groupSelectedSlides(doc(), SlideLayoutKind::twoUp);  // [p1,p2] p3 p4

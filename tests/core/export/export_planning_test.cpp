@@ -40,8 +40,10 @@ TEST(ExportEstimate, SuggestedNamePrefersBaseNameThenFirstPicture) {
     EXPECT_EQ(suggestedFileName(project), "Presentation.pptx");
     project.images = {pictureRecord("holiday.final.HEIC"), pictureRecord("z.jpg")};
     EXPECT_EQ(suggestedFileName(project), "holiday.final.pptx");
+    project.export_.suggestedBaseName = "Presentation";  // the default: the project's name wins
+    EXPECT_EQ(suggestedFileName(project, "Holiday 2023"), "Holiday 2023.pptx");
     project.export_.suggestedBaseName = "Trip 2026";
-    EXPECT_EQ(suggestedFileName(project), "Trip 2026.pptx");
+    EXPECT_EQ(suggestedFileName(project, "Holiday 2023"), "Trip 2026.pptx");
     project.export_.suggestedBaseName = "a/b";
     EXPECT_EQ(suggestedFileName(project), "a-b.pptx");
 }
