@@ -70,12 +70,12 @@ private:
     QSet<QString> known_;
 };
 
-// Whether `text` has letters outside every ⟦…⟧ but for key names of shortcuts ("Ctrl+S") and
-// colour values ("#F2F2F7").
+// Whether `text` has letters outside every ⟦…⟧ but for key names of shortcuts (the S of
+// "Ctrl+S", F11) and colour values ("#F2F2F7").
 bool untranslated(QString text) {
     static const QRegularExpression wrapped(QStringLiteral("⟦[^⟦⟧]*⟧"));
     static const QRegularExpression keyOrColour(
-        QStringLiteral("(^|\\+)(F\\d+|\\w)(?=$|[+,\\s])|#[0-9A-Fa-f]{6}\\b"));
+        QStringLiteral("(?<!\\p{L})(F\\d+|\\p{L})(?!\\p{L})|#[0-9A-Fa-f]{6}\\b"));
     static const QRegularExpression letter(QStringLiteral("\\p{L}"));
     for (qsizetype before = -1; before != text.size();) {
         before = text.size();
