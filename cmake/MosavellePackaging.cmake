@@ -67,7 +67,7 @@ if(MOSAVELLE_BUILD_APP)
 endif()
 add_custom_target(mosavelle-desktop-files ALL DEPENDS ${desktop_outputs})
 
-# Compiled translations (build/translations/*.qm), when there are any.
+# Compiled translations (build/translations/*.qm, made by qt_add_translations in src/app).
 install(DIRECTORY ${CMAKE_BINARY_DIR}/translations/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mosavelle/translations OPTIONAL
         FILES_MATCHING PATTERN "*.qm")
@@ -113,6 +113,8 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "fonts-crosextra-carlito, fonts-crosextra-caladea, fonts-liberation2")
 if(MOSAVELLE_BUILD_APP)
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-qpa-plugins, libqt6svg6")
+  # Qt's own texts (standard buttons and dialogs) in the languages the program is translated to.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 endif()
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

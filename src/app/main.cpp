@@ -6,6 +6,7 @@
 #include "app/shell/mosavelle_app.h"
 #include "app/shell/termination_signals.h"
 #include "app/support/background_job.h"
+#include "app/support/translations.h"
 #include "core/platform/stored_bytes.h"
 #ifdef MOSAVELLE_LAUNCH_PROBES
 #include "app/probes/launch_probes.h"
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(MOSAVELLE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("mosavelle"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/mosavelle/mosavelle.svg")));
+    // The interface in the user's language, where the program is translated into it.
+    mosavelle::app::installTranslations(app);
 
     // QApplication has taken its own options (-platform and the like) out of the list.
     const auto request = mosavelle::app::parseCommandLine(QApplication::arguments());

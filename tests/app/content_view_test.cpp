@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "app/flows/import_flow.h"
+#include "app/inspector/inspector_view.h"
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_view.h"
 #include "app/preview/presenter_notes_pane.h"
@@ -67,6 +68,9 @@ private Q_SLOTS:
         QVERIFY(shown.view.currentDetailPage() != shown.view.welcomeCanvas());
         QCOMPARE(shown.view.displayedSlide()->id, first);
         QVERIFY(shown.view.previewWorkspace().notesPane()->isVisible());  // no preference stored
+        // The inspector column is never narrower than its widest control (in any language).
+        auto* inspector = shown.view.findChild<InspectorView*>();
+        QVERIFY(inspector->minimumWidth() >= inspector->widget()->minimumSizeHint().width());
 
         // The warning strip names each warning once: four empty slots, one sentence.
         Project project = shown.handle->document().project();

@@ -51,7 +51,7 @@ void DocumentHandle::setPackagePath(std::filesystem::path path) {
 
 QString DocumentHandle::displayName() const {
     if (packagePath_.empty())
-        return QStringLiteral("untitled");
+        return tr("untitled");
     auto name = packagePath_;
     if (!name.has_filename())
         name = name.parent_path();

@@ -9,6 +9,7 @@
 #include "app/document/package_dialog.h"
 #include "app/document/pictures_in_place_alert.h"
 #include "app/document/recent_projects.h"
+#include "app/support/core_texts.h"
 
 namespace mosavelle::app {
 
@@ -102,7 +103,7 @@ void DocumentSaving::finishSave(const std::filesystem::path& package,
         return;
     }
     if (!outcome.written.ok()) {
-        showSaveFailure(QString::fromStdString(outcome.written.error().message));
+        showSaveFailure(CoreTexts::error(outcome.written.error()));
         Q_EMIT saveFinished(false);
         if (done)
             done(false);
@@ -188,8 +189,7 @@ void DocumentSaving::revertNow() {
             auto* alert = new QMessageBox(
                 QMessageBox::Warning,
                 tr("The document “%1” could not be reverted.").arg(handle_.displayName()),
-                QString::fromStdString(outcome.snapshot.error().message), QMessageBox::Ok,
-                &window_);
+                CoreTexts::error(outcome.snapshot.error()), QMessageBox::Ok, &window_);
             alert->setAttribute(Qt::WA_DeleteOnClose);
             alert->setWindowModality(Qt::WindowModal);
             alert->open();

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "app/support/core_texts.h"
+
 namespace mosavelle::app {
 
 void PicturesInPlaceAlert::showOnce(QWidget* window, const QString& documentName,
@@ -16,7 +18,7 @@ void PicturesInPlaceAlert::showOnce(QWidget* window, const QString& documentName
     alert->setInformativeText(
         tr("Until its window closes, the pictures of “%1” are read from the project itself, so "
            "leave the project where it is until then. The cause: %2.")
-            .arg(documentName, QString::fromStdString(failure.message)));
+            .arg(documentName, CoreTexts::error(failure)));
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);
     alert->open();

@@ -19,6 +19,7 @@
 #include "app/flows/export_progress_panel.h"
 #include "app/flows/export_sheet.h"
 #include "app/support/background_job.h"
+#include "app/support/core_texts.h"
 #include "core/export/export_planning.h"
 
 namespace mosavelle::app {
@@ -42,9 +43,10 @@ QString unusablePictureLines(const Project& project) {
     QStringList lines;
     for (const auto& image : project.unusableImages()) {
         const QString reason = image.importError && !image.importError->empty()
-                                   ? QString::fromStdString(*image.importError)
-                                   : QStringLiteral("unknown error");
-        lines << QString::fromStdString(image.originalFileName) + QStringLiteral(": ") + reason;
+                                   ? CoreTexts::importError(*image.importError)
+                                   : ExportFlow::tr("unknown error");
+        lines << ExportFlow::tr("%1: %2").arg(QString::fromStdString(image.originalFileName),
+                                              reason);
     }
     return lines.join(u'\n');
 }
@@ -119,12 +121,10 @@ void ExportFlow::start(QualityPreset quality) {
         chooseDestination(quality, proposed);
         return;
     }
-    QMessageBox* box =
-        makeAlert(window_, QMessageBox::Warning, QStringLiteral("Some images could not be used"),
-                  unusablePictureLines(project));
-    QPushButton* go =
-        box->addButton(QStringLiteral("Export Without Them"), QMessageBox::AcceptRole);
-    box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QMessageBox* box = makeAlert(window_, QMessageBox::Warning, tr("Some images could not be used"),
+                                 unusablePictureLines(project));
+    QPushButton* go = box->addButton(tr("Export Without Them"), QMessageBox::AcceptRole);
+    box->addButton(tr("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(go);
     connect(box, &QMessageBox::finished, this, [this, box, go, quality, proposed] {
         if (box->clickedButton() == go)
@@ -136,10 +136,10 @@ void ExportFlow::start(QualityPreset quality) {
 }
 
 void ExportFlow::chooseDestination(QualityPreset quality, const QString& proposedPath) {
-    auto* dialog = newFileDialog(window_, QStringLiteral("Export Presentation"));
+    auto* dialog = newFileDialog(window_, tr("Export Presentation"));
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    dialog->setNameFilter(QStringLiteral("PowerPoint Presentation (*.pptx)"));
+    dialog->setNameFilter(tr("PowerPoint Presentation (*.pptx)"));
     dialog->setDefaultSuffix(QStringLiteral("pptx"));
     dialog->setWindowModality(Qt::WindowModal);
     QString folder =
@@ -234,10 +234,10 @@ void ExportFlow::exportReturned(quint64 token, const Status& status,
             end();
             return;
         }
-        QMessageBox* box = makeAlert(window_, QMessageBox::Warning,
-                                     QStringLiteral("Could not export the presentation"),
-                                     QString::fromStdString(status.error().message));
-        box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+        QMessageBox* box =
+            makeAlert(window_, QMessageBox::Warning, tr("Could not export the presentation"),
+                      CoreTexts::error(status.error()));
+        box->addButton(tr("OK"), QMessageBox::AcceptRole);
         connect(box, &QMessageBox::finished, this, &ExportFlow::end);
         box->open();
         return;
@@ -253,8 +253,8 @@ void ExportFlow::exportReturned(quint64 token, const Status& status,
 
 void ExportFlow::showReadyAlert(const QString& path,
                                 const std::vector<PresentationProgram>& programs) {
-    QMessageBox* box = makeAlert(window_, QMessageBox::Information,
-                                 QStringLiteral("Presentation ready"), QFileInfo(path).fileName());
+    QMessageBox* box = makeAlert(window_, QMessageBox::Information, tr("Presentation ready"),
+                                 QFileInfo(path).fileName());
     const QStringList titles = PresentationLauncher::buttonTitles(programs);
     // One role for all, so that the buttons stand in the order given whatever the style's
     // button layout; OK stays the default and the Escape button.
@@ -286,11 +286,11 @@ void ExportFlow::openIn(const PresentationProgram& program, const QString& path)
         end();
         return;
     }
-    QMessageBox* box = makeAlert(
-        window_, QMessageBox::Warning, QStringLiteral("Could not open in ") + program.name,
-        QStringLiteral("The presentation was still saved as ") + QFileInfo(path).fileName() +
-            QStringLiteral(".\n\n") + *failure);
-    box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    QMessageBox* box =
+        makeAlert(window_, QMessageBox::Warning, tr("Could not open in %1").arg(program.name),
+                  tr("The presentation was still saved as %1.").arg(QFileInfo(path).fileName()) +
+                      QStringLiteral("\n\n") + *failure);
+    box->addButton(tr("OK"), QMessageBox::AcceptRole);
     connect(box, &QMessageBox::finished, this, &ExportFlow::end);
     box->open();
 }
@@ -300,13 +300,12 @@ bool ExportFlow::prepareToClose() {
         return true;
     QMessageBox box(window_);
     box.setIcon(QMessageBox::Question);
-    box.setWindowTitle(QStringLiteral("Cancel the export?"));
-    box.setText(QStringLiteral("Cancel the export?"));
-    box.setInformativeText(QStringLiteral(
-        "The presentation is still being exported. Closing the window cancels the export."));
-    QPushButton* cancelExport =
-        box.addButton(QStringLiteral("Cancel Export"), QMessageBox::DestructiveRole);
-    QPushButton* keep = box.addButton(QStringLiteral("Keep Exporting"), QMessageBox::RejectRole);
+    box.setWindowTitle(tr("Cancel the export?"));
+    box.setText(tr("Cancel the export?"));
+    box.setInformativeText(
+        tr("The presentation is still being exported. Closing the window cancels the export."));
+    QPushButton* cancelExport = box.addButton(tr("Cancel Export"), QMessageBox::DestructiveRole);
+    QPushButton* keep = box.addButton(tr("Keep Exporting"), QMessageBox::RejectRole);
     box.setDefaultButton(keep);
     box.setEscapeButton(keep);
     box.exec();

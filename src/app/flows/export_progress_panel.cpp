@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "app/support/background_job.h"
+#include "app/support/core_texts.h"
 
 namespace mosavelle::app {
 
@@ -18,11 +19,11 @@ ExportProgressPanel::ExportProgressPanel(QWidget* parent,
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       cancellation_(std::move(cancellation)),
       relay_(std::move(relay)) {
-    setWindowTitle(QStringLiteral("Export Presentation"));
+    setWindowTitle(tr("Export Presentation"));
     setFixedSize(360, 148);
 
     auto* layout = new QVBoxLayout(this);
-    auto* heading = new QLabel(QStringLiteral("Exporting Presentation"), this);
+    auto* heading = new QLabel(tr("Exporting Presentation"), this);
     QFont headingFont = heading->font();
     headingFont.setBold(true);
     heading->setFont(headingFont);
@@ -30,18 +31,18 @@ ExportProgressPanel::ExportProgressPanel(QWidget* parent,
     bar_ = new QProgressBar(this);
     bar_->setRange(0, 100);
     bar_->setTextVisible(false);
-    bar_->setAccessibleName(QStringLiteral("Export progress"));
+    bar_->setAccessibleName(tr("Export progress"));
     layout->addWidget(bar_);
     message_ = new QLabel(this);
     layout->addWidget(message_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton_ = new QPushButton(tr("Cancel"), this);
     buttons->addWidget(cancelButton_);
     layout->addLayout(buttons);
     connect(cancelButton_, &QPushButton::clicked, this, &ExportProgressPanel::cancel);
 
-    setProgress(ExportProgress{0, "Preparing slides\u2026"});
+    setProgress(ExportProgress{0, exportStageMessage(ExportStage::preparing)});
 
     // Runs on the export's thread: only posts the report to this thread, where it is dropped
     // once the panel is gone.
@@ -62,8 +63,8 @@ void ExportProgressPanel::setProgress(const ExportProgress& progress) {
     fraction_ = std::isfinite(progress.fraction) ? std::clamp(progress.fraction, 0.0, 1.0) : 0.0;
     const int percent = static_cast<int>(std::lround(fraction_ * 100));
     bar_->setValue(percent);
-    bar_->setAccessibleDescription(QString::number(percent) + QStringLiteral(" percent"));
-    message_->setText(QString::fromStdString(progress.message));
+    bar_->setAccessibleDescription(tr("%1 percent").arg(percent));
+    message_->setText(CoreTexts::exportProgress(progress));
 }
 
 void ExportProgressPanel::reject() {

@@ -22,22 +22,27 @@ struct QualityChoice {
     const char* description;
 };
 
+// Translated where shown (ExportSheet::tr).
 constexpr QualityChoice qualityChoices[] = {
-    {QualityPreset::best, "Best Quality", "Preserves image quality. Creates larger files."},
-    {QualityPreset::balanced, "Balanced", "Balances image quality and file size."},
-    {QualityPreset::small, "Small File", "Creates a smaller file for sharing."},
+    {QualityPreset::best, QT_TRANSLATE_NOOP("mosavelle::app::ExportSheet", "Best Quality"),
+     QT_TRANSLATE_NOOP("mosavelle::app::ExportSheet",
+                       "Preserves image quality. Creates larger files.")},
+    {QualityPreset::balanced, QT_TRANSLATE_NOOP("mosavelle::app::ExportSheet", "Balanced"),
+     QT_TRANSLATE_NOOP("mosavelle::app::ExportSheet", "Balances image quality and file size.")},
+    {QualityPreset::small, QT_TRANSLATE_NOOP("mosavelle::app::ExportSheet", "Small File"),
+     QT_TRANSLATE_NOOP("mosavelle::app::ExportSheet", "Creates a smaller file for sharing.")},
 };
 
 }  // namespace
 
 ExportSheet::ExportSheet(DocumentHandle& handle, QWidget* parent)
     : QDialog(parent), handle_(handle) {
-    setWindowTitle(QStringLiteral("Export Presentation"));
+    setWindowTitle(tr("Export Presentation"));
     setWindowModality(Qt::WindowModal);
     setFixedWidth(380);
 
     auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("Export Presentation"), this);
+    auto* title = new QLabel(tr("Export Presentation"), this);
     QFont titleFont = title->font();
     titleFont.setBold(true);
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.2);
@@ -49,7 +54,7 @@ ExportSheet::ExportSheet(DocumentHandle& handle, QWidget* parent)
         tr("Format, PowerPoint (.pptx). Opens in PowerPoint, Keynote and LibreOffice Impress."));
     auto* formatLayout = new QVBoxLayout(format);
     formatLayout->setContentsMargins(0, 0, 0, 0);
-    auto* formatLine = new QLabel(QStringLiteral("Format: PowerPoint (.pptx)"), format);
+    auto* formatLine = new QLabel(tr("Format: PowerPoint (.pptx)"), format);
     auto* formatNote =
         new QLabel(tr("Opens in PowerPoint, Keynote and LibreOffice Impress."), format);
     formatNote->setForegroundRole(QPalette::PlaceholderText);
@@ -57,12 +62,12 @@ ExportSheet::ExportSheet(DocumentHandle& handle, QWidget* parent)
     formatLayout->addWidget(formatNote);
     layout->addWidget(format);
 
-    auto* group = new QGroupBox(QStringLiteral("Quality"), this);
-    group->setAccessibleName(QStringLiteral("Export quality"));
+    auto* group = new QGroupBox(tr("Quality"), this);
+    group->setAccessibleName(tr("Export quality"));
     auto* groupLayout = new QVBoxLayout(group);
     qualities_ = new QButtonGroup(this);
     for (const auto& choice : qualityChoices) {
-        auto* button = new QRadioButton(QString::fromUtf8(choice.label), group);
+        auto* button = new QRadioButton(tr(choice.label), group);
         qualities_->addButton(button, static_cast<int>(choice.preset));
         groupLayout->addWidget(button);
     }
@@ -75,9 +80,8 @@ ExportSheet::ExportSheet(DocumentHandle& handle, QWidget* parent)
     layout->addWidget(estimate_);
 
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    QPushButton* exportButton =
-        buttons->addButton(QStringLiteral("Export"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton* exportButton = buttons->addButton(tr("Export"), QDialogButtonBox::AcceptRole);
     exportButton->setDefault(true);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -117,18 +121,17 @@ std::optional<QString> ExportSheet::estimateText() const {
     const std::optional<QString> size = formattedEstimate();
     if (!size)
         return std::nullopt;
-    return QStringLiteral("About ") + *size;
+    return tr("About %1").arg(*size);
 }
 
 void ExportSheet::refresh() {
     for (const auto& choice : qualityChoices)
         if (choice.preset == quality())
-            description_->setText(QString::fromUtf8(choice.description));
+            description_->setText(tr(choice.description));
     const std::optional<QString> size = formattedEstimate();
     estimate_->setVisible(size.has_value());
-    estimate_->setText(size ? QStringLiteral("About ") + *size : QString());
-    estimate_->setAccessibleName(size ? QStringLiteral("Estimated file size, ") + *size
-                                      : QString());
+    estimate_->setText(size ? tr("About %1").arg(*size) : QString());
+    estimate_->setAccessibleName(size ? tr("Estimated file size, %1").arg(*size) : QString());
 }
 
 }  // namespace mosavelle::app

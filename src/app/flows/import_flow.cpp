@@ -11,6 +11,7 @@
 
 #include "app/document/document_handle.h"
 #include "app/support/background_job.h"
+#include "app/support/core_texts.h"
 #include "core/editing/import_items.h"
 #include "core/editing/navigator_text.h"
 #include "core/import/file_collection.h"
@@ -104,14 +105,11 @@ void ImportFlow::importURLs(std::vector<fs::path> urls) {
     }
     pendingFolderURLs_ = std::move(urls);
     QMessageBox* box =
-        makeAlert(QStringLiteral("Include subfolders?"),
-                  QStringLiteral("Choose whether images in nested folders should be added, in "
-                                 "name order."));
-    QPushButton* folderOnly =
-        box->addButton(QStringLiteral("This Folder Only"), QMessageBox::AcceptRole);
-    QPushButton* subfolders =
-        box->addButton(QStringLiteral("Include Subfolders"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+        makeAlert(tr("Include subfolders?"),
+                  tr("Choose whether images in nested folders should be added, in name order."));
+    QPushButton* folderOnly = box->addButton(tr("This Folder Only"), QMessageBox::AcceptRole);
+    QPushButton* subfolders = box->addButton(tr("Include Subfolders"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(tr("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(subfolders);
     box->setEscapeButton(cancel);
     connect(box, &QMessageBox::finished, this, [this, box, folderOnly, subfolders] {
@@ -159,7 +157,7 @@ void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, s
         return;
     if (!progress_) {
         progress_ = new QProgressDialog(window_);
-        progress_->setWindowTitle(QStringLiteral("Import Images"));
+        progress_->setWindowTitle(tr("Import Images"));
         progress_->setWindowModality(Qt::WindowModal);
         progress_->setAutoClose(false);
         progress_->setAutoReset(false);
@@ -172,7 +170,7 @@ void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, s
     }
     progress_->setMaximum(static_cast<int>(total));
     progress_->setLabelText(
-        QStringLiteral("Reading image %1 of %2…").arg(std::min(done + 1, total)).arg(total));
+        tr("Reading image %1 of %2…").arg(std::min(done + 1, total)).arg(total));
     // Last: a modal progress dialog handles pending events inside setValue, which may finish
     // this job and close the dialog.
     progress_->setValue(static_cast<int>(done));
@@ -199,12 +197,12 @@ void ImportFlow::onPlanned(const std::shared_ptr<Job>& job, std::optional<Import
         return;
     }
     duplicatePlan_ = std::move(plan);
-    QMessageBox* box = makeAlert(
-        QStringLiteral("Duplicate images"),
-        QStringLiteral("Exact copies were found. Mosavelle never removes files on its own."));
-    QPushButton* skip = box->addButton(QStringLiteral("Skip Duplicates"), QMessageBox::AcceptRole);
-    QPushButton* keep = box->addButton(QStringLiteral("Keep Duplicates"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QMessageBox* box =
+        makeAlert(tr("Duplicate images"),
+                  tr("Exact copies were found. Mosavelle never removes files on its own."));
+    QPushButton* skip = box->addButton(tr("Skip Duplicates"), QMessageBox::AcceptRole);
+    QPushButton* keep = box->addButton(tr("Keep Duplicates"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(tr("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(skip);
     box->setEscapeButton(cancel);
     connect(box, &QMessageBox::finished, this, [this, box, skip, keep] {
@@ -231,8 +229,8 @@ void ImportFlow::apply(const ImportPlan& plan, bool keepDuplicates) {
         std::fprintf(stderr, "mosavelle: %s\n", notes->c_str());
         return;
     }
-    QMessageBox* box = makeAlert(QStringLiteral("Import notes"), QString::fromStdString(*notes));
-    QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    QMessageBox* box = makeAlert(tr("Import notes"), CoreTexts::importNotes(plan));
+    QPushButton* ok = box->addButton(tr("OK"), QMessageBox::RejectRole);
     box->setEscapeButton(ok);
     box->setDefaultButton(ok);
     box->open();

@@ -122,10 +122,10 @@ PresentationLauncher::PresentationLauncher(Lookup lookup, Opener opener)
     : lookup_(std::move(lookup)), opener_(std::move(opener)) {}
 
 QStringList PresentationLauncher::buttonTitles(const std::vector<PresentationProgram>& programs) {
-    QStringList titles{QStringLiteral("Show in Folder")};
+    QStringList titles{tr("Show in Folder")};
     for (const auto& program : programs)
-        titles << QStringLiteral("Open in ") + program.name;
-    titles << QStringLiteral("OK");
+        titles << tr("Open in %1").arg(program.name);
+    titles << tr("OK");
     return titles;
 }
 
@@ -257,14 +257,14 @@ std::optional<QString> PresentationLauncher::defaultOpener(const PresentationPro
                                                            const QString& file) {
     QStringList command = commandLine(program.exec, file);
     if (command.isEmpty() || !isRunnable(command.front()))
-        return program.name + QStringLiteral(" could not be opened.");
+        return tr("%1 could not be opened.").arg(program.name);
     const QString executable = command.takeFirst();
     QProcess process;
     process.setProgram(executable);
     process.setArguments(command);
     if (!process.startDetached()) {
         if (process.error() == QProcess::UnknownError || process.errorString().isEmpty())
-            return program.name + QStringLiteral(" could not open the presentation.");
+            return tr("%1 could not open the presentation.").arg(program.name);
         return process.errorString();
     }
     return std::nullopt;

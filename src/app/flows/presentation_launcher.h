@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -29,6 +30,8 @@ struct PresentationProgram {
 // The lookup runs programs and reads files: call `availablePrograms` off the interface thread.
 // `open` only starts a process and may run on the interface thread.
 class PresentationLauncher {
+    Q_DECLARE_TR_FUNCTIONS(PresentationLauncher)
+
 public:
     static constexpr const char* presentationMimeType =
         "application/vnd.openxmlformats-officedocument.presentationml.presentation";

@@ -49,12 +49,12 @@ ApplyPlacementSheet::ApplyPlacementSheet(const Placement& placement, int affecte
 }
 
 QString ApplyPlacementSheet::message(SizingMode mode, int affectedCount) {
-    const QString slides = affectedCount == 1 ? tr("1 included slide that has images")
-                                              : QString::number(affectedCount) +
-                                                    tr(" included slides that have images");
-    return tr("This copies ") + sizingModeName(mode) + tr(" placement to ") + slides +
-           tr(". Title-only slides are skipped. On slides with more than one image, the same mode "
-              "is used in each image area.");
+    const QString slides = affectedCount == 1
+                               ? tr("1 included slide that has images")
+                               : tr("%1 included slides that have images").arg(affectedCount);
+    return tr("This copies %1 placement to %2. Title-only slides are skipped. On slides with more "
+              "than one image, the same mode is used in each image area.")
+        .arg(sizingModeName(mode), slides);
 }
 
 }  // namespace mosavelle::app

@@ -27,6 +27,7 @@
 #include "app/preview/slide_key_filter.h"
 #include "app/preview/slide_painter.h"
 #include "app/settings/show_controls.h"
+#include "app/support/core_texts.h"
 #include "app/support/typing_session.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/editing/selection.h"
@@ -34,6 +35,7 @@
 #include "core/import/picture_texts.h"
 #include "core/layout/placement.h"
 #include "core/layout/warnings.h"
+#include "core/model/edit_step.h"
 
 namespace mosavelle::app {
 
@@ -131,8 +133,8 @@ QPixmap framedThumbnail(ThumbnailProvider& thumbnails, const MosavelleDocument& 
 
 InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
     : QScrollArea(parent), handle_(handle) {
-    titleTyping_ = new TypingSession(handle_.document(), "Rename Slide", this);
-    captionTyping_ = new TypingSession(handle_.document(), "Edit Caption", this);
+    titleTyping_ = new TypingSession(handle_.document(), stepName(EditStep::renameSlide), this);
+    captionTyping_ = new TypingSession(handle_.document(), stepName(EditStep::editCaption), this);
     setAccessibleName(tr("Inspector"));
     setMinimumWidth(280);
     setWidgetResizable(true);
@@ -151,10 +153,8 @@ InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
     column->addWidget(showGroup_);
     column->addStretch(1);
     setWidget(content_);
-    // Wide enough for every control: the column scrolls down, never sideways.
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setMinimumWidth(std::max(
-        280, content_->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width()));
+    fitWidthToContent();
 
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
         // Text typed for one slide is one step of its own, closed before another slide shows.
@@ -240,10 +240,11 @@ void InspectorView::buildCaptionsSection() {
         document.beginContinuousEdit();
         setCaptionPointsLive(document, points);
         if (!dragging)
-            document.endContinuousEdit("Change Caption Size");  // keyboard step
+            document.endContinuousEdit(stepName(EditStep::changeCaptionSize));  // keyboard step
     });
-    connect(captionSize_, &QSlider::sliderReleased, this,
-            [this] { handle_.document().endContinuousEdit("Change Caption Size"); });
+    connect(captionSize_, &QSlider::sliderReleased, this, [this] {
+        handle_.document().endContinuousEdit(stepName(EditStep::changeCaptionSize));
+    });
 
     alignment_ = segmentedControl(
         {tr("Left"), tr("Center"), tr("Right")},
@@ -257,7 +258,7 @@ void InspectorView::buildCaptionsSection() {
         if (!slide || slide->captionAlignment == alignments[std::size_t(id)])
             return;
         setCaptionAlignmentOfSelection(handle_.document(), alignments[std::size_t(id)],
-                                       "Change Caption Alignment");
+                                       stepName(EditStep::changeCaptionAlignment));
     });
     form->addRow(tr("Alignment"), alignment_);
 
@@ -299,7 +300,7 @@ void InspectorView::buildPlacementSection() {
             [this] { handle_.document().beginContinuousEdit(); });
     connect(scale_, &QSlider::valueChanged, this, &InspectorView::scaleMoved);
     connect(scale_, &QSlider::sliderReleased, this,
-            [this] { handle_.document().endContinuousEdit("Change Scale"); });
+            [this] { handle_.document().endContinuousEdit(stepName(EditStep::changeScale)); });
 
     warnings_ = new QWidget(placementGroup_);
     warnings_->setAccessibleName(tr("Placement warnings"));
@@ -371,6 +372,13 @@ std::vector<ImageSlot> InspectorView::captionSlots(const Slide& slide) {
     return out;
 }
 
+// Wide enough for every control (the shown slide's captions and warnings, words of any
+// language): the column scrolls down, never sideways.
+void InspectorView::fitWidthToContent() {
+    setMinimumWidth(std::max(
+        280, content_->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width()));
+}
+
 void InspectorView::refresh() {
     refreshing_ = true;
     const Slide* slide = primary();
@@ -415,8 +423,8 @@ void InspectorView::refresh() {
         const int points = int(std::lround(slide->captionPoints));
         if (!captionSize_->isSliderDown())
             captionSize_->setValue(points);
-        captionSizeValue_->setText(QString::number(points) + tr(" pt"));
-        captionSize_->setAccessibleDescription(QString::number(points) + tr(" points"));
+        captionSizeValue_->setText(tr("%1 pt").arg(points));
+        captionSize_->setAccessibleDescription(tr("%1 points").arg(points));
         const auto a = std::find(alignments.begin(), alignments.end(), slide->captionAlignment);
         if (auto* button = alignmentButtons_->button(int(a - alignments.begin())))
             button->setChecked(true);
@@ -437,14 +445,15 @@ void InspectorView::refresh() {
         const QString percent = QString::number(value * 100, 'g', 3);
         if (!scale_->isSliderDown())
             scale_->setValue(sliderForScale(value));
-        scaleValue_->setText(percent + QLatin1Char('%'));
-        scale_->setAccessibleDescription(percent + tr(" percent"));
+        scaleValue_->setText(tr("%1%").arg(percent));
+        scale_->setAccessibleDescription(tr("%1 percent").arg(percent));
     }
     refreshWarnings(*slide, rendered.warnings);
     applyAll_->setEnabled(placementTargetCount(project) > 0);
     show_->setAdvance(slide->advanceOverride);
     show_->setTransition(slide->transitionOverride);
     refreshing_ = false;
+    fitWidthToContent();
 }
 
 InspectorView::CaptionRow InspectorView::makeCaptionRow(const Uuid& slotID) {
@@ -528,17 +537,19 @@ void InspectorView::refreshCaptionRows(const Slide& slide,
                                            [&](const ImageSlot& s) { return s.id == slot.id; }) -
                               slide.slots.begin();
         const QString number = QString::number(position + 1);
-        row.label->setText(numbered ? tr("Caption ") + number : tr("Caption"));
+        row.label->setText(numbered ? tr("Caption %1").arg(number) : tr("Caption"));
         const SourceImage* image =
             slot.imageID ? document.project().sourceImage(*slot.imageID) : nullptr;
-        QString accessible = numbered ? tr("Caption ") + number : tr("Caption");
-        if (image)
-            accessible = (numbered ? tr("Caption ") + number + tr(" for ") : tr("Caption for ")) +
-                         QString::fromStdString(image->originalFileName);
+        QString accessible = row.label->text();
+        if (image) {
+            const QString file = QString::fromStdString(image->originalFileName);
+            accessible = numbered ? tr("Caption %1 for %2").arg(number, file)
+                                  : tr("Caption for %1").arg(file);
+        }
         row.field->setAccessibleName(accessible);
-        row.altText->setAccessibleName(image ? tr("Alt text for ") +
-                                                   QString::fromStdString(image->originalFileName)
-                                             : tr("Alt text"));
+        row.altText->setAccessibleName(
+            image ? tr("Alt text for %1").arg(QString::fromStdString(image->originalFileName))
+                  : tr("Alt text"));
         ImageSlot withoutOwn = slot;
         withoutOwn.altText.reset();
         row.altText->setPlaceholderText(QString::fromStdString(
@@ -613,8 +624,7 @@ void InspectorView::refreshWarnings(const Slide& slide, const std::vector<SlideW
         thumbnail->setPixmap(framedThumbnail(handle_.thumbnails(), document, picture, QSize(24, 24),
                                              devicePixelRatioF(),
                                              palette().color(QPalette::PlaceholderText)));
-        auto* message = new QLabel(
-            QString::fromStdString(warningMessage(SlideWarning::overflowsSlide(picture))), row);
+        auto* message = new QLabel(CoreTexts::warning(SlideWarning::overflowsSlide(picture)), row);
         message->setWordWrap(true);
         auto* fit = new QPushButton(tr("Fit to Slide"), row);
         fit->setAccessibleDescription(tr("Fit the image into the layout’s available image area."));
@@ -661,7 +671,7 @@ void InspectorView::choosePlacementSegment(int segment) {
         placement.mode = segment == fitSegment ? SizingMode::fit : SizingMode::fill;
         placement.scale = 1.0;
     }
-    setPlacementOfSelection(handle_.document(), placement, "Change Placement");
+    setPlacementOfSelection(handle_.document(), placement, stepName(EditStep::changePlacement));
 }
 
 int sliderForScale(double scale) {
@@ -694,7 +704,7 @@ void InspectorView::scaleMoved(int position) {
     document.beginContinuousEdit();
     setPlacementLive(document, placement);
     if (!dragging)
-        document.endContinuousEdit("Change Scale");  // keyboard step
+        document.endContinuousEdit(stepName(EditStep::changeScale));  // keyboard step
 }
 
 void InspectorView::openApplyPlacementSheet() {

@@ -78,6 +78,7 @@ private:
     void buildPlacementSection();
     void buildShowSection();
     void refresh();
+    void fitWidthToContent();
     void refreshCaptionRows(const Slide& slide, const std::vector<std::string>& textWarnings);
     // A new row of the captions section for the slot `slotID`, its field wired to the deck.
     CaptionRow makeCaptionRow(const Uuid& slotID);

@@ -21,16 +21,16 @@ QWidget* makeEmptyPage(QWidget* parent) {
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(16, 16, 16, 16);
     column->setSpacing(8);
-    auto* heading = new QLabel(QStringLiteral("Slides"), page);
+    auto* heading = new QLabel(NavigatorView::tr("Slides"), page);
     QFont headline = heading->font();
     headline.setBold(true);
     heading->setFont(headline);
-    auto* line = new QLabel(QStringLiteral("Your slides will appear here."), page);
+    auto* line = new QLabel(NavigatorView::tr("Your slides will appear here."), page);
     line->setWordWrap(true);
     column->addWidget(heading);
     column->addWidget(line);
     column->addStretch(1);
-    page->setAccessibleName(QStringLiteral("Slides. Your slides will appear here."));
+    page->setAccessibleName(NavigatorView::tr("Slides. Your slides will appear here."));
     return page;
 }
 
@@ -38,7 +38,7 @@ QWidget* makeEmptyPage(QWidget* parent) {
 
 NavigatorView::NavigatorView(DocumentHandle& handle, QWidget* parent)
     : QWidget(parent), handle_(handle), model_(new SlideListModel(handle, this)) {
-    setAccessibleName(QStringLiteral("Slides"));
+    setAccessibleName(tr("Slides"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     pages_ = new QStackedWidget(this);

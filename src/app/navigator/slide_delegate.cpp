@@ -90,8 +90,8 @@ void paintSlideMiniature(QPainter& painter, ThumbnailProvider& thumbnails, const
         painter.save();
         painter.setFont(captionFont(painter.font()));
         painter.setPen(background.lightnessF() < 0.5 ? Qt::white : Qt::black);
-        const QString title =
-            slide.title.empty() ? QStringLiteral("Section") : QString::fromStdString(slide.title);
+        const QString title = slide.title.empty() ? SlideDelegate::tr("Section")
+                                                  : QString::fromStdString(slide.title);
         painter.drawText(rect.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, title);
         painter.restore();
         return;
@@ -117,7 +117,7 @@ std::optional<QString> miniatureToolTip(const QRectF& rect, const Slide& slide,
             return std::nullopt;
         const SourceImage* picture = project.sourceImage(*pictureID);
         return picture ? QString::fromStdString(picture->originalFileName)
-                       : QStringLiteral("Image");
+                       : SlideDelegate::tr("Image");
     }
     return std::nullopt;
 }
@@ -208,7 +208,7 @@ void SlideDelegate::paintRow(QPainter& painter, const QStyleOptionViewItem& opti
         painter.setPen(
             option.palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
         painter.drawText(name.translated(0, name.height()), Qt::AlignLeft | Qt::AlignTop,
-                         QStringLiteral("Excluded"));
+                         tr("Excluded"));
     }
 }
 
@@ -245,8 +245,8 @@ void SlideDelegate::paintCell(QPainter& painter, const QStyleOptionViewItem& opt
 QWidget* SlideDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
                                      const QModelIndex&) const {
     auto* field = new QLineEdit(parent);
-    field->setPlaceholderText(QStringLiteral("Slide name"));
-    field->setAccessibleName(QStringLiteral("Slide name"));
+    field->setPlaceholderText(tr("Slide name"));
+    field->setAccessibleName(tr("Slide name"));
     return field;
 }
 

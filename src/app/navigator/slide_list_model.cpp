@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/document/document_handle.h"
+#include "app/support/core_texts.h"
 #include "core/editing/navigator_text.h"
 #include "core/editing/slide_operations.h"
 
@@ -44,7 +45,7 @@ QVariant SlideListModel::data(const QModelIndex& index, int role) const {
     if (!slide || index.column() != 0)
         return {};
     const int number = index.row() + 1;
-    const auto name = [&] { return QString::fromStdString(slideDisplayName(*slide, project())); };
+    const auto name = [&] { return CoreTexts::slideName(*slide, project()); };
     switch (role) {
         case LabelRole:
             return QString::number(number) + QStringLiteral(". ") + name();
@@ -53,12 +54,11 @@ QVariant SlideListModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             return name();
         case Qt::AccessibleTextRole:
-            return QStringLiteral("Slide ") + QString::number(number) + QStringLiteral(", ") +
-                   name();
+            return tr("Slide %1, %2").arg(QString::number(number), name());
         case Qt::AccessibleDescriptionRole:
-            return QStringLiteral(
-                "Drag to reorder. Right-click to rename or delete. Alt-click to add this image to "
-                "the current slide.");
+            return tr(
+                "Drag to reorder. Right-click to rename or delete. Alt-click to add this image "
+                "to the current slide.");
         case ExcludedRole:
             return slide->isExcluded;
         case SlideNumberRole:

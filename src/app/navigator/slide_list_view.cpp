@@ -16,6 +16,7 @@
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
+#include "core/model/edit_step.h"
 
 namespace mosavelle::app {
 
@@ -44,7 +45,7 @@ SlideListView::SlideListView(SlideListModel& model, Mode mode, QWidget* parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setAccessibleName(QStringLiteral("Slides"));
+    setAccessibleName(tr("Slides"));
     if (mode_ == Mode::grid) {
         setViewMode(QListView::IconMode);
         setMovement(QListView::Static);
@@ -109,7 +110,7 @@ void SlideListView::startRenaming(const Uuid& slideID) {
                     return;
                 liveRename_ = LiveRename{slideID, document.project().slides[*p].title};
             }
-            document.beginContinuousEdit("Rename Slide");
+            document.beginContinuousEdit(stepName(EditStep::renameSlide));
             renameSlideLive(document, slideID, text.toStdString());
         });
     }
@@ -413,12 +414,12 @@ void SlideListView::contextMenuEvent(QContextMenuEvent* event) {
         return;
     const Uuid id = *slide;
     QMenu menu(this);
-    connect(menu.addAction(QStringLiteral("Rename")), &QAction::triggered, this,
+    connect(menu.addAction(tr("Rename")), &QAction::triggered, this,
             [this, id] { renameFromMenu(id); });
-    connect(menu.addAction(QStringLiteral("Delete")), &QAction::triggered, this,
+    connect(menu.addAction(tr("Delete")), &QAction::triggered, this,
             [this, id] { deleteFromMenu(id); });
     menu.addSeparator();
-    connect(menu.addAction(QStringLiteral("Add Image to Current Slide")), &QAction::triggered, this,
+    connect(menu.addAction(tr("Add Image to Current Slide")), &QAction::triggered, this,
             [this, id] { addPictureToShownSlide(id); });
     menu.exec(event->globalPos());
 }

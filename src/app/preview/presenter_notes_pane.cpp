@@ -12,6 +12,7 @@
 #include "app/preview/preview_preferences.h"
 #include "app/support/typing_session.h"
 #include "core/editing/slide_settings.h"
+#include "core/model/edit_step.h"
 
 namespace mosavelle::app {
 
@@ -87,7 +88,7 @@ PresenterNotesPane::PresenterNotesPane(DocumentHandle& handle, QWidget* parent)
     setToolTip(tr("Separate from slide content. Hiding this pane does not delete notes."));
     // Tab moves on to the next control; notes hold no tab characters typed by accident.
     setTabChangesFocus(true);
-    typing_ = new TypingSession(handle_.document(), "Edit Notes", this);
+    typing_ = new TypingSession(handle_.document(), stepName(EditStep::editNotes), this);
     typing_->watch(this);
     connect(this, &QPlainTextEdit::textChanged, this, &PresenterNotesPane::textEdited);
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {

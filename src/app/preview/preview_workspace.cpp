@@ -77,10 +77,9 @@ PreviewZoomBar::PreviewZoomBar(QWidget* parent) : QFrame(parent) {
 
 void PreviewZoomBar::setState(bool zoomsToFit, int percent) {
     fit_->setEnabled(!zoomsToFit);
-    percent_->setText((zoomsToFit ? tr("Fit · ") : QString()) + QString::number(percent) +
-                      QLatin1Char('%'));
-    percent_->setAccessibleDescription((zoomsToFit ? tr("Fit to Window, ") : QString()) +
-                                       QString::number(percent) + tr(" percent"));
+    percent_->setText(zoomsToFit ? tr("Fit · %1%").arg(percent) : tr("%1%").arg(percent));
+    percent_->setAccessibleDescription(zoomsToFit ? tr("Fit to Window, %1 percent").arg(percent)
+                                                  : tr("%1 percent").arg(percent));
 }
 
 QString PreviewZoomBar::percentText() const {

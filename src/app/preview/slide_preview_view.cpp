@@ -23,6 +23,7 @@
 #include "core/editing/slide_operations.h"
 #include "core/editing/slide_settings.h"
 #include "core/layout/rendered_slide.h"
+#include "core/model/edit_step.h"
 
 namespace mosavelle::app {
 
@@ -208,7 +209,7 @@ const Slide* SlidePreviewView::shownSlide() const {
 void SlidePreviewView::refreshAccessibility() {
     const Project& project = handle_.document().project();
     const auto index = slideID_ ? displayIndexOfSlide(project, *slideID_) : std::nullopt;
-    setAccessibleName(index ? QStringLiteral("Slide %1").arg(*index + 1) : QString());
+    setAccessibleName(index ? tr("Slide %1").arg(*index + 1) : QString());
 }
 
 std::vector<SlidePreviewView::HitPicture> SlidePreviewView::hitPictures() const {
@@ -252,9 +253,11 @@ std::vector<SlidePreviewView::AccessibleItem> SlidePreviewView::accessibleItems(
             continue;
         }
         const SourceImage* image = project.sourceImage(frame.imageID);
-        QString name = tr("Image %1").arg(position);
-        if (!image->originalFileName.empty())
-            name += QStringLiteral(", ") + QString::fromStdString(image->originalFileName);
+        const QString name = image->originalFileName.empty()
+                                 ? tr("Image %1").arg(position)
+                                 : tr("Image %1, %2")
+                                       .arg(QString::number(position),
+                                            QString::fromStdString(image->originalFileName));
         items.push_back({name, hint, onCanvas(frame.frame)});
     }
     if (rendered.logo && handle_.document().logoData())
@@ -377,7 +380,7 @@ void SlidePreviewView::finishCropDrag(bool cancelled) {
     dragging_ = false;
     if (cancelled)
         updateCropDrag(pressGlobal_);  // every anchor back where it began
-    handle_.document().endContinuousEdit("Adjust Crop");
+    handle_.document().endContinuousEdit(stepName(EditStep::adjustCrop));
     pressedPicture_.reset();
 }
 

@@ -24,6 +24,7 @@
 #include "app/document/package_dialog.h"
 #include "app/settings/show_controls.h"
 #include "app/support/background_job.h"
+#include "app/support/core_texts.h"
 #include "app/support/preferences.h"
 #include "core/editing/deck_settings.h"
 #include "core/editing/selection.h"
@@ -37,8 +38,8 @@ namespace mosavelle::app {
 namespace {
 
 template <class E>
-void addChoice(QComboBox* box, const char* label, E value) {
-    box->addItem(QString::fromUtf8(label), static_cast<int>(value));
+void addChoice(QComboBox* box, const QString& label, E value) {
+    box->addItem(label, static_cast<int>(value));
 }
 
 template <class E>
@@ -67,48 +68,48 @@ QCheckBox* makeToggle(const QString& name, QWidget* parent) {
 
 DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     : QDialog(parent), handle_(handle) {
-    setWindowTitle(QStringLiteral("Deck Settings"));
-    setAccessibleName(QStringLiteral("Deck Settings"));
+    setWindowTitle(tr("Deck Settings"));
+    setAccessibleName(tr("Deck Settings"));
     setWindowModality(Qt::WindowModal);
     resize(440, 520);
     setMinimumWidth(440);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 0);
-    auto* section = new QGroupBox(QStringLiteral("Deck"), this);
+    auto* section = new QGroupBox(tr("Deck"), this);
     auto* form = new QFormLayout(section);
     layout->addWidget(section);
     buildShowSection(layout);
     layout->addStretch(1);  // the box as tall as its rows; the sheet keeps its size
 
-    slideSize_ = makePicker(QStringLiteral("Slide size"), section);
-    addChoice(slideSize_, "Widescreen 16:9", SlideSizePreset::widescreen);
-    addChoice(slideSize_, "Standard 4:3", SlideSizePreset::classic);
-    form->addRow(QStringLiteral("Slide size"), slideSize_);
+    slideSize_ = makePicker(tr("Slide size"), section);
+    addChoice(slideSize_, tr("Widescreen 16:9"), SlideSizePreset::widescreen);
+    addChoice(slideSize_, tr("Standard 4:3"), SlideSizePreset::classic);
+    form->addRow(tr("Slide size"), slideSize_);
     connect(slideSize_, &QComboBox::activated, this,
             [this] { setSlideSize(handle_.document(), chosen<SlideSizePreset>(slideSize_)); });
 
-    background_ = makePicker(QStringLiteral("Background"), section);
-    addChoice(background_, "White", BackgroundKind::white);
-    addChoice(background_, "Black", BackgroundKind::black);
-    addChoice(background_, "Custom", BackgroundKind::custom);
-    form->addRow(QStringLiteral("Background"), background_);
+    background_ = makePicker(tr("Background"), section);
+    addChoice(background_, tr("White"), BackgroundKind::white);
+    addChoice(background_, tr("Black"), BackgroundKind::black);
+    addChoice(background_, tr("Custom"), BackgroundKind::custom);
+    form->addRow(tr("Background"), background_);
     connect(background_, &QComboBox::activated, this,
             [this] { setBackground(handle_.document(), chosen<BackgroundKind>(background_)); });
 
     colorButton_ = new QPushButton(section);
-    colorButton_->setAccessibleName(QStringLiteral("Custom color"));
+    colorButton_->setAccessibleName(tr("Custom color"));
     colorRow_ = colorButton_;
-    form->addRow(QStringLiteral("Custom color"), colorButton_);
+    form->addRow(tr("Custom color"), colorButton_);
     connect(colorButton_, &QPushButton::clicked, this, &DeckSettingsSheet::chooseCustomColor);
 
-    order_ = makePicker(QStringLiteral("Order"), section);
-    addChoice(order_, "Manual", SortMode::manual);
-    addChoice(order_, "Name", SortMode::filename);
-    addChoice(order_, "Capture date", SortMode::captureDate);
-    addChoice(order_, "Name, reversed", SortMode::reverseFilename);
-    addChoice(order_, "Capture date, reversed", SortMode::reverseCaptureDate);
-    form->addRow(QStringLiteral("Order"), order_);
+    order_ = makePicker(tr("Order"), section);
+    addChoice(order_, tr("Manual"), SortMode::manual);
+    addChoice(order_, tr("Name"), SortMode::filename);
+    addChoice(order_, tr("Capture date"), SortMode::captureDate);
+    addChoice(order_, tr("Name, reversed"), SortMode::reverseFilename);
+    addChoice(order_, tr("Capture date, reversed"), SortMode::reverseCaptureDate);
+    form->addRow(tr("Order"), order_);
     connect(order_, &QComboBox::activated, this, [this] {
         const SortMode mode = chosen<SortMode>(order_);
         if (mode != handle_.document().project().sort)
@@ -119,12 +120,11 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     auto* noteLayout = new QVBoxLayout(dateNote_);
     noteLayout->setContentsMargins(0, 0, 0, 0);
     auto* noteLine = new QHBoxLayout;
-    auto* note =
-        new QLabel(QStringLiteral("Photos without a capture date appear last."), dateNote_);
+    auto* note = new QLabel(tr("Photos without a capture date appear last."), dateNote_);
     note->setWordWrap(true);
     auto* info = new QToolButton(dateNote_);
-    info->setAccessibleName(QStringLiteral("More information"));
-    info->setToolTip(QStringLiteral("More information"));
+    info->setAccessibleName(tr("More information"));
+    info->setToolTip(tr("More information"));
     info->setIcon(QIcon::fromTheme(QStringLiteral("help-about")));
     if (info->icon().isNull())
         info->setText(QStringLiteral("?"));
@@ -133,9 +133,9 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     noteLine->addWidget(info);
     noteLayout->addLayout(noteLine);
     dateInformation_ = new QLabel(
-        QStringLiteral("Mosavelle uses the date the photo was taken when that information is "
-                       "stored in the file. Photos without a capture date stay at the end of the "
-                       "deck, including when you reverse the order."),
+        tr("Mosavelle uses the date the photo was taken when that information is stored in the "
+           "file. Photos without a capture date stay at the end of the deck, including when you "
+           "reverse the order."),
         dateNote_);
     dateInformation_->setWordWrap(true);
     dateInformation_->setVisible(false);
@@ -143,23 +143,22 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     form->addRow(dateNote_);
     connect(info, &QToolButton::toggled, dateInformation_, &QWidget::setVisible);
 
-    slideNumbers_ = makeToggle(QStringLiteral("Slide numbers"), section);
+    slideNumbers_ = makeToggle(tr("Slide numbers"), section);
     form->addRow(slideNumbers_);
     connect(slideNumbers_, &QCheckBox::clicked, this,
             [this](bool on) { setShowsSlideNumbers(handle_.document(), on); });
 
-    presenterNotes_ = makeToggle(QStringLiteral("Show presenter notes"), section);
+    presenterNotes_ = makeToggle(tr("Show presenter notes"), section);
     presenterNotes_->setToolTip(
-        QStringLiteral("Presenter notes sit under the preview. They are included when you export "
-                       "and are not shown on the slide."));
+        tr("Presenter notes sit under the preview. They are included when you export and are not "
+           "shown on the slide."));
     form->addRow(presenterNotes_);
     connect(presenterNotes_, &QCheckBox::clicked, this, [this](bool on) {
         preferences::showsPresenterNotes.store(on);
         Q_EMIT showsPresenterNotesChanged(on);
     });
 
-    cleanedNames_ =
-        makeToggle(QStringLiteral("Use cleaned-up filenames for new captions"), section);
+    cleanedNames_ = makeToggle(tr("Use cleaned-up filenames for new captions"), section);
     form->addRow(cleanedNames_);
     connect(cleanedNames_, &QCheckBox::clicked, this,
             [this](bool on) { setCleansFileNamesForCaptions(handle_.document(), on); });
@@ -191,8 +190,8 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     connect(captionPattern_, &QLineEdit::editingFinished, this, storeCaptionSource);
 
     auto* logoLine = new QHBoxLayout;
-    auto* chooseLogoButton = new QPushButton(QStringLiteral("Choose Logo\u2026"), section);
-    removeLogo_ = new QPushButton(QStringLiteral("Remove Logo"), section);
+    auto* chooseLogoButton = new QPushButton(tr("Choose Logo…"), section);
+    removeLogo_ = new QPushButton(tr("Remove Logo"), section);
     logoLine->addWidget(chooseLogoButton);
     logoLine->addWidget(removeLogo_);
     logoLine->addStretch();
@@ -200,9 +199,8 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     connect(chooseLogoButton, &QPushButton::clicked, this, &DeckSettingsSheet::chooseLogo);
     connect(removeLogo_, &QPushButton::clicked, this, [this] { removeLogo(handle_.document()); });
 
-    auto* saveDefault = new QPushButton(QStringLiteral("Save Current as Default"), section);
-    saveDefault->setToolTip(
-        QStringLiteral("New Mosavelle documents will use these deck settings."));
+    auto* saveDefault = new QPushButton(tr("Save Current as Default"), section);
+    saveDefault->setToolTip(tr("New Mosavelle documents will use these deck settings."));
     auto* defaultLine = new QHBoxLayout;
     defaultLine->addWidget(saveDefault);
     defaultLine->addStretch();
@@ -218,7 +216,7 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(20, 16, 20, 16);
     footer->addStretch();
-    auto* done = new QPushButton(QStringLiteral("Done"), this);
+    auto* done = new QPushButton(tr("Done"), this);
     done->setDefault(true);
     // Return always means "Done": a button that took focus from a click (Choose Logo…, Save
     // Current as Default) must not become the default in its place.
@@ -331,10 +329,10 @@ void DeckSettingsSheet::chooseCustomColor() {
 }
 
 void DeckSettingsSheet::chooseLogo() {
-    auto* dialog = newFileDialog(this, QStringLiteral("Choose Logo"));
+    auto* dialog = newFileDialog(this, tr("Choose Logo"));
     dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilter(QStringLiteral(
-        "Images (*.jpg *.jpeg *.png *.gif *.bmp *.tif *.tiff *.webp *.heic *.heif)"));
+    dialog->setNameFilter(
+        tr("Images (*.jpg *.jpeg *.png *.gif *.bmp *.tif *.tiff *.webp *.heic *.heif)"));
     dialog->setWindowModality(Qt::WindowModal);
     connect(dialog, &QFileDialog::fileSelected, this, &DeckSettingsSheet::loadLogo);
     dialog->open();
@@ -342,8 +340,8 @@ void DeckSettingsSheet::chooseLogo() {
 
 void DeckSettingsSheet::loadLogo(const QString& path) {
     struct Outcome {
-        std::optional<Bytes> bytes;          // the picture, when it is usable
-        std::optional<std::string> refusal;  // why its bytes are not a usable picture
+        std::optional<Bytes> bytes;      // the picture, when it is usable
+        std::optional<QString> refusal;  // why its bytes are not a usable picture
     };
     runInBackground(
         this,
@@ -353,17 +351,18 @@ void DeckSettingsSheet::loadLogo(const QString& path) {
             if (auto* picture = std::get_if<PictureFile>(&read))
                 outcome.bytes = picture->source.bytes();
             else if (auto* failure = std::get_if<PictureFileFailure>(&read); !failure->fileUnread)
-                outcome.refusal =
-                    std::move(failure->sentence);  // a file that cannot be read is ignored
+                outcome.refusal = failure->text  // a file that cannot be read is ignored
+                                      ? CoreTexts::sentence(*failure->text)
+                                      : QString::fromStdString(failure->sentence);
             return outcome;
         },
         [this](Outcome outcome) {
             if (outcome.refusal) {
-                auto* box = new QMessageBox(
-                    QMessageBox::Warning, QStringLiteral("The logo could not be used"),
-                    QStringLiteral("The logo could not be used"), QMessageBox::Ok, this);
+                auto* box =
+                    new QMessageBox(QMessageBox::Warning, tr("The logo could not be used"),
+                                    tr("The logo could not be used"), QMessageBox::Ok, this);
                 box->setAttribute(Qt::WA_DeleteOnClose);
-                box->setInformativeText(QString::fromStdString(*outcome.refusal));
+                box->setInformativeText(*outcome.refusal);
                 box->setWindowModality(Qt::WindowModal);
                 box->open();
             } else if (outcome.bytes) {

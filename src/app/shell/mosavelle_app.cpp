@@ -21,6 +21,7 @@
 #include "app/flows/import_flow.h"
 #include "app/help/about_window.h"
 #include "app/support/background_job.h"
+#include "app/support/core_texts.h"
 #include "app/window/content_view.h"
 #include "app/window/document_window.h"
 #include "app/window/window_actions.h"
@@ -140,7 +141,7 @@ void MosavelleApp::openPackage(const std::filesystem::path& given,
             auto* alert = new QMessageBox(
                 QMessageBox::Warning,
                 tr("The document “%1” could not be opened.").arg(displayNameOf(package)),
-                QString::fromStdString(outcome.snapshot.error().message), QMessageBox::Ok);
+                CoreTexts::error(outcome.snapshot.error()), QMessageBox::Ok);
             alert->setObjectName(QStringLiteral("openFailedAlert"));
             alert->setAttribute(Qt::WA_DeleteOnClose);
             alert->show();

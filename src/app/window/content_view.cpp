@@ -110,9 +110,8 @@ QWidget* ContentView::makePreview(QWidget* parent) {
 }
 
 QWidget* ContentView::makeInspector(QWidget* parent) {
-    auto* inspector = new InspectorView(handle_, parent);
-    inspector->setMinimumWidth(260);
-    return inspector;
+    // The inspector sets its own minimum width, that of its widest control.
+    return new InspectorView(handle_, parent);
 }
 
 QWidget* ContentView::canvas() const {
@@ -147,8 +146,7 @@ void ContentView::importImages() {
         const QString name = QString::fromLatin1(extension.data(), qsizetype(extension.size()));
         patterns << QStringLiteral("*.") + name << QStringLiteral("*.") + name.toUpper();
     }
-    dialog->setNameFilter(QStringLiteral("Images (") + patterns.join(QLatin1Char(' ')) +
-                          QLatin1Char(')'));
+    dialog->setNameFilter(tr("Images (%1)").arg(patterns.join(QLatin1Char(' '))));
     connect(dialog, &QFileDialog::filesSelected, this, [this](const QStringList& files) {
         std::vector<std::filesystem::path> urls;
         for (const QString& file : files)
@@ -263,9 +261,9 @@ void ContentView::showUnableToAddImage() {
     auto* box = new QMessageBox(this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
-    box->setWindowTitle(QStringLiteral("Unable to Add Image"));
-    box->setText(QStringLiteral("A slide can have at most 4 images."));
-    QPushButton* ok = box->addButton(QStringLiteral("OK"), QMessageBox::RejectRole);
+    box->setWindowTitle(tr("Unable to Add Image"));
+    box->setText(tr("A slide can have at most 4 images."));
+    QPushButton* ok = box->addButton(tr("OK"), QMessageBox::RejectRole);
     box->setEscapeButton(ok);
     box->open();
 }

@@ -74,7 +74,7 @@ void DocumentWindow::showEvent(QShowEvent* event) {
 
 void DocumentWindow::updateTitle() {
     // "[*]" is where Qt shows the modified mark.
-    setWindowTitle(handle_.displayName() + QStringLiteral("[*] — Mosavelle"));
+    setWindowTitle(tr("%1[*] — Mosavelle").arg(handle_.displayName()));
     setWindowModified(handle_.isModified());
 }
 

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "app/support/core_texts.h"
 #include "app/window/window_icons.h"
 #include "core/editing/selection.h"
 #include "core/layout/rendered_slide.h"
@@ -20,7 +21,7 @@ QString warningStripText(const MosavelleDocument& document) {
         renderSlide(*primary, document.slidePosition(primary->id).value_or(0), document.project());
     QStringList messages;
     for (const SlideWarning& warning : rendered.warnings) {
-        const QString message = QString::fromStdString(warningMessage(warning));
+        const QString message = CoreTexts::warning(warning);
         if (!messages.contains(message))
             messages.push_back(message);
     }

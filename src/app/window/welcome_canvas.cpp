@@ -36,12 +36,11 @@ WelcomeCanvas::WelcomeCanvas(QWidget* parent) : QWidget(parent) {
     column->addStretch(1);
     column->addWidget(pictureLabel(
         themedIcon(QStringLiteral("image-x-generic"), QStringLiteral("photos-stacked")), 72, this));
+    column->addWidget(textLabel(tr("Turn images into presentations for PowerPoint and Keynote"),
+                                1.6, true, this));
     column->addWidget(
-        textLabel(QStringLiteral("Turn images into presentations for PowerPoint and Keynote"), 1.6,
-                  true, this));
-    column->addWidget(textLabel(QStringLiteral("Drop images or a folder here to get started."), 1.0,
-                                false, this));
-    importButton_ = new QPushButton(QStringLiteral("Import Images…"), this);
+        textLabel(tr("Drop images or a folder here to get started."), 1.0, false, this));
+    importButton_ = new QPushButton(tr("Import Images…"), this);
     importButton_->setDefault(true);
     column->addWidget(importButton_, 0, Qt::AlignHCenter);
     column->addStretch(1);
@@ -54,14 +53,14 @@ SelectSlidePlaceholder::SelectSlidePlaceholder(QWidget* parent) : QWidget(parent
     column->addStretch(1);
     column->addWidget(pictureLabel(
         themedIcon(QStringLiteral("image-x-generic"), QStringLiteral("photo")), 48, this));
-    column->addWidget(textLabel(QStringLiteral("Select a slide"), 1.3, true, this));
+    column->addWidget(textLabel(tr("Select a slide"), 1.3, true, this));
     auto* description =
-        textLabel(QStringLiteral("Choose a slide in the sidebar to preview it."), 1.0, false, this);
+        textLabel(tr("Choose a slide in the sidebar to preview it."), 1.0, false, this);
     description->setForegroundRole(QPalette::PlaceholderText);
     column->addWidget(description);
     column->addStretch(1);
-    setAccessibleName(QStringLiteral("Select a slide"));
-    setAccessibleDescription(QStringLiteral("Choose a slide in the sidebar to preview it."));
+    setAccessibleName(tr("Select a slide"));
+    setAccessibleDescription(tr("Choose a slide in the sidebar to preview it."));
 }
 
 }  // namespace mosavelle::app

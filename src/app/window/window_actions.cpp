@@ -26,6 +26,7 @@
 #include "app/help/about_window.h"
 #include "app/preview/slide_key_filter.h"
 #include "app/settings/timeline_sheets.h"
+#include "app/support/core_texts.h"
 #include "app/support/shortcuts.h"
 #include "app/support/text_fields.h"
 #include "app/window/content_view.h"
@@ -193,7 +194,7 @@ void WindowActions::addFileCommands() {
     auto* import = add("file.import", tr("Import Images…"), {shortcuts::importImages()},
                        [content] { content->importImages(); });
     import->setIcon(themedIcon(QStringLiteral("document-import"), QStringLiteral("import")));
-    import->setIconText(QStringLiteral("Import"));
+    import->setIconText(tr("Import"));
     add("file.importFolder", tr("Import Folder…"), {}, [content] { content->importFolder(); });
     auto* exportAction =
         add("file.export", tr("Export Presentation…"), {shortcuts::exportPresentation()},
@@ -207,7 +208,7 @@ void WindowActions::addFileCommands() {
                          [content] { content->showDeckSettings(); });
     settings->setIcon(
         themedIcon(QStringLiteral("preferences-system"), QStringLiteral("deck-settings")));
-    settings->setIconText(QStringLiteral("Deck Settings"));
+    settings->setIconText(tr("Deck Settings"));
     add("file.quit", tr("Quit"), {shortcuts::quit()}, [window] {
         Q_EMIT window->quitRequested();
     })->setMenuRole(QAction::QuitRole);
@@ -326,7 +327,7 @@ void WindowActions::addViewCommands() {
     auto* inspector = add("view.inspector", tr("Show Inspector"), {}, [] {});
     inspector->setCheckable(true);
     inspector->setIcon(themedIcon(QStringLiteral("view-right-panel"), QStringLiteral("inspector")));
-    inspector->setIconText(QStringLiteral("Inspector"));
+    inspector->setIconText(tr("Inspector"));
     connect(inspector, &QAction::toggled, content, &ContentView::setShowsInspector);
     auto* modes = new QActionGroup(this);
     auto* list = add("view.asList", tr("Slides as List"), {}, [] {});
@@ -479,7 +480,7 @@ void WindowActions::buildHelpMenu() {
 // --- The toolbar
 
 QToolBar* WindowActions::makeToolBar() {
-    auto* toolBar = new QToolBar(QStringLiteral("Toolbar"), &window_);
+    auto* toolBar = new QToolBar(tr("Toolbar"), &window_);
     toolBar->setObjectName(QStringLiteral("mosavelle.document"));
     toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolBar->setMovable(false);
@@ -499,20 +500,20 @@ QToolBar* WindowActions::makeToolBar() {
     QToolButton* import = button(action("file.import"));
     import->setMenu(importMenu);
     import->setPopupMode(QToolButton::MenuButtonPopup);
-    import->setAccessibleName(QStringLiteral("Import images"));
+    import->setAccessibleName(tr("Import images"));
     // Tips of the buttons alone (the menu items go without): these actions never change, so
     // the buttons keep them.
-    import->setToolTip(QStringLiteral("Import images or a folder"));
-    button(action("file.export"))->setAccessibleName(QStringLiteral("Export Presentation…"));
+    import->setToolTip(tr("Import images or a folder"));
+    button(action("file.export"))->setAccessibleName(tr("Export Presentation…"));
     QToolButton* settings = button(action("file.deckSettings"));
-    settings->setAccessibleName(QStringLiteral("Deck Settings"));
+    settings->setAccessibleName(tr("Deck Settings"));
     settings->setToolTip(
-        QStringLiteral("Change slide size, background, order, and other settings for this deck."));
+        tr("Change slide size, background, order, and other settings for this deck."));
 
     auto* spacer = new QWidget(toolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolBar->addWidget(spacer);
-    button(action("view.inspector"))->setAccessibleName(QStringLiteral("Inspector"));
+    button(action("view.inspector"))->setAccessibleName(tr("Inspector"));
     updateView();
     return toolBar;
 }
@@ -559,10 +560,10 @@ void WindowActions::updateEditing() {
     const std::string redoName = history.redoName();
     QAction* undo = action("edit.undo");
     QAction* redo = action("edit.redo");
-    undo->setText(canUndo && !undoName.empty() ? tr("Undo %1").arg(QString::fromStdString(undoName))
+    undo->setText(canUndo && !undoName.empty() ? tr("Undo %1").arg(CoreTexts::editStep(undoName))
                                                : tr("Undo"));
     redo->setText(history.canRedo() && !redoName.empty()
-                      ? tr("Redo %1").arg(QString::fromStdString(redoName))
+                      ? tr("Redo %1").arg(CoreTexts::editStep(redoName))
                       : tr("Redo"));
     // A focused text field takes Ctrl+Z itself (QLineEdit and friends claim the key first).
     undo->setEnabled(canUndo);
@@ -574,25 +575,21 @@ void WindowActions::updateView() {
     const bool grid = content.showsGrid();
     (grid ? action("view.asGrid") : action("view.asList"))->setChecked(true);
     QAction* toggle = action("view.toggleGrid");
-    toggle->setText(grid ? QStringLiteral("List") : QStringLiteral("Grid"));
+    toggle->setText(grid ? tr("List") : tr("Grid"));
     toggle->setIcon(grid ? themedIcon(QStringLiteral("view-list-details"), QStringLiteral("list"))
                          : themedIcon(QStringLiteral("view-grid"), QStringLiteral("grid")));
-    toggle->setToolTip(grid ? QStringLiteral("Show slides as a list")
-                            : QStringLiteral("Show slides as a grid"));
+    toggle->setToolTip(grid ? tr("Show slides as a list") : tr("Show slides as a grid"));
 
     const bool inspector = content.showsInspector();
     QAction* shown = action("view.inspector");
     shown->setChecked(inspector);
-    shown->setToolTip(inspector ? QStringLiteral("Hide inspector")
-                                : QStringLiteral("Show inspector"));
+    shown->setToolTip(inspector ? tr("Hide inspector") : tr("Show inspector"));
     if (auto* bar = window_.findChild<QToolBar*>(QStringLiteral("mosavelle.document"))) {
         if (QWidget* button = bar->widgetForAction(toggle))
-            button->setAccessibleName(grid ? QStringLiteral("Show list")
-                                           : QStringLiteral("Show grid"));
+            button->setAccessibleName(grid ? tr("Show list") : tr("Show grid"));
         // Qt buttons have no accessible value; the description carries it.
         if (QWidget* button = bar->widgetForAction(shown))
-            button->setAccessibleDescription(inspector ? QStringLiteral("Shown")
-                                                       : QStringLiteral("Hidden"));
+            button->setAccessibleDescription(inspector ? tr("Shown") : tr("Hidden"));
     }
 }
 

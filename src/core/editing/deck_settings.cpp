@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "core/model/edit_step.h"
+
 namespace mosavelle {
 
 namespace {
@@ -38,26 +40,27 @@ void swapProjectAndLogo(MosavelleDocument& document, Project project, std::optio
 }  // namespace
 
 void setSlideSize(MosavelleDocument& document, SlideSizePreset size) {
-    changeSetting(document, "Slide Size", [&](Project& p) { p.appearance.slideSize = size; });
+    changeSetting(document, stepName(EditStep::slideSize),
+                  [&](Project& p) { p.appearance.slideSize = size; });
 }
 
 void setBackground(MosavelleDocument& document, BackgroundKind background) {
-    changeSetting(document, "Background",
+    changeSetting(document, stepName(EditStep::background),
                   [&](Project& p) { p.appearance.background = background; });
 }
 
 void setCustomBackground(MosavelleDocument& document, const RGBAColor& color) {
-    changeSetting(document, "Background Color",
+    changeSetting(document, stepName(EditStep::backgroundColor),
                   [&](Project& p) { p.appearance.customBackground = color; });
 }
 
 void setShowsSlideNumbers(MosavelleDocument& document, bool shown) {
-    changeSetting(document, "Slide Numbers",
+    changeSetting(document, stepName(EditStep::slideNumbers),
                   [&](Project& p) { p.appearance.branding.showSlideNumbers = shown; });
 }
 
 void setCleansFileNamesForCaptions(MosavelleDocument& document, bool enabled) {
-    changeSetting(document, "Caption Setting",
+    changeSetting(document, stepName(EditStep::captionSetting),
                   [&](Project& p) { p.appearance.filenameCleanup.enabled = enabled; });
 }
 
@@ -87,7 +90,7 @@ void setLogo(MosavelleDocument& document, Bytes logo) {
     project.appearance.branding.logoFileName = "logo.png";
     if (project == document.project() && document.logoData() == logo)
         return;  // the logo the deck has already
-    swapProjectAndLogo(document, std::move(project), std::move(logo), "Set Logo");
+    swapProjectAndLogo(document, std::move(project), std::move(logo), stepName(EditStep::setLogo));
 }
 
 void removeLogo(MosavelleDocument& document) {
@@ -95,7 +98,7 @@ void removeLogo(MosavelleDocument& document) {
         return;
     Project project = document.project();
     project.appearance.branding.logoFileName.reset();
-    swapProjectAndLogo(document, std::move(project), std::nullopt, "Remove Logo");
+    swapProjectAndLogo(document, std::move(project), std::nullopt, stepName(EditStep::removeLogo));
 }
 
 }  // namespace mosavelle

@@ -5,6 +5,7 @@
 #include "core/editing/caption_text.h"
 #include "core/editing/ordering.h"
 #include "core/import/picture_file.h"
+#include "core/model/edit_step.h"
 #include "core/platform/sha256.h"
 
 namespace mosavelle {
@@ -25,7 +26,7 @@ void importItems(MosavelleDocument& document, const std::vector<ImportItem>& ite
 
     // Bytes first, so that observers of the project find every picture it names.
     document.setImageData(std::move(pictures));
-    document.changeProject(std::move(project), "Import Images");
+    document.changeProject(std::move(project), stepName(EditStep::importImages));
     if (!document.project().slides.empty())
         document.setSelectedSlideIDs({document.project().slides.back().id});
 }

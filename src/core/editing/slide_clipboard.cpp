@@ -4,6 +4,7 @@
 
 #include "core/editing/caption_text.h"
 #include "core/editing/selection.h"
+#include "core/model/edit_step.h"
 
 namespace mosavelle {
 
@@ -66,7 +67,7 @@ void pasteSlides(MosavelleDocument& document, const SlideClip& clip) {
         if (!document.imageData().count(id))
             document.setImageBytes(id, bytes);
     const Uuid first = copies.front().id;
-    document.changeProject(std::move(project), "Paste Slides");
+    document.changeProject(std::move(project), stepName(EditStep::pasteSlides));
     setSelection(document, std::move(pasted));
     document.setCommittedPreviewSlideID(first);
 }

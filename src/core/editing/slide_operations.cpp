@@ -6,6 +6,7 @@
 #include "core/editing/caption_text.h"
 #include "core/editing/selection.h"
 #include "core/layout/placement.h"
+#include "core/model/edit_step.h"
 
 namespace mosavelle {
 
@@ -60,7 +61,8 @@ void deleteSelectedSlides(MosavelleDocument& document) {
     Project project = document.project();
     const auto removed = project.slides.removeIf(isSelected);
     renumberDefaultTitles(project);
-    document.changeProject(std::move(project), removed == 1 ? "Delete Slide" : "Delete Slides");
+    document.changeProject(std::move(project),
+                           stepName(removed == 1 ? EditStep::deleteSlide : EditStep::deleteSlides));
     document.setSelectedSlideIDs(next ? SlideIDSet{*next} : SlideIDSet{});
     document.setCommittedPreviewSlideID(next);
 }
@@ -83,14 +85,14 @@ void duplicateSelectedSlides(MosavelleDocument& document) {
     if (last)
         project.slides.insert(project.slides.begin() + static_cast<std::ptrdiff_t>(*last + 1),
                               copies.begin(), copies.end());
-    document.changeProject(std::move(project), "Duplicate Slides");
+    document.changeProject(std::move(project), stepName(EditStep::duplicateSlides));
 }
 
 void renameSlide(MosavelleDocument& document, const Uuid& slideID, std::string_view text) {
     Project project = document.project();
     if (const auto p = document.slidePosition(slideID))
         project.slides[*p].title = trimmedWhitespace(text);
-    document.changeProject(std::move(project), "Rename Slide");
+    document.changeProject(std::move(project), stepName(EditStep::renameSlide));
 }
 
 void renameSlideLive(MosavelleDocument& document, const Uuid& slideID, std::string_view text) {
@@ -110,7 +112,7 @@ void insertSectionDividerAt(MosavelleDocument& document, std::size_t at) {
     project.slides.insert(project.slides.begin() + static_cast<std::ptrdiff_t>(at), divider);
     renumberDefaultTitles(project);
     project.sort = SortMode::manual;
-    document.changeProject(std::move(project), "Insert Section Divider");
+    document.changeProject(std::move(project), stepName(EditStep::insertSectionDivider));
     focusSlide(document, divider.id);
 }
 
@@ -189,7 +191,7 @@ void groupSelectedSlides(MosavelleDocument& document, SlideLayoutKind layout) {
             break;
         }
     }
-    document.changeProject(std::move(project), "Group Slides");
+    document.changeProject(std::move(project), stepName(EditStep::groupSlides));
     if (focus)
         focusSlide(document, *focus);
 }
@@ -226,7 +228,7 @@ void ungroupSelectedSlides(MosavelleDocument& document) {
     if (!split)
         return;  // nothing selected to split: the sort mode stays too
     project.sort = SortMode::manual;
-    document.changeProject(std::move(project), "Ungroup Slides");
+    document.changeProject(std::move(project), stepName(EditStep::ungroupSlides));
     // The new slides are what the user works on next.
     document.setSelectedSlideIDs(std::move(made));
     document.setCommittedPreviewSlideID(first);
@@ -266,7 +268,7 @@ void reorderSlides(MosavelleDocument& document, const std::vector<Uuid>& dragged
     Project project = document.project();
     project.slides = std::move(rest);
     project.sort = SortMode::manual;
-    document.changeProject(std::move(project), "Reorder Slides");
+    document.changeProject(std::move(project), stepName(EditStep::reorderSlides));
 }
 
 void moveSelectedSlide(MosavelleDocument& document, int offset) {
@@ -281,7 +283,7 @@ void moveSelectedSlide(MosavelleDocument& document, int offset) {
         project.slides.swapElements(*p, *p + 1);
         project.sort = SortMode::manual;
     }
-    document.changeProject(std::move(project), "Reorder Slides");
+    document.changeProject(std::move(project), stepName(EditStep::reorderSlides));
 }
 
 void moveSlides(MosavelleDocument& document, const std::vector<std::size_t>& sourcePositions,
@@ -310,7 +312,7 @@ void moveSlides(MosavelleDocument& document, const std::vector<std::size_t>& sou
         return;  // dropped where the rows stood: the deck keeps its order and its sort mode
     project.slides = std::move(rest);
     project.sort = SortMode::manual;
-    document.changeProject(std::move(project), "Reorder Slides");
+    document.changeProject(std::move(project), stepName(EditStep::reorderSlides));
 }
 
 Slide compactSlots(const Slide& slide, const Project& project) {
@@ -369,7 +371,7 @@ AddImageResult addImageToSlide(MosavelleDocument& document, const Uuid& sourceSl
 
     renumberDefaultTitles(project);
     project.sort = SortMode::manual;
-    document.changeProject(std::move(project), "Add Image to Slide");
+    document.changeProject(std::move(project), stepName(EditStep::addImageToSlide));
     focusSlide(document, targetSlideID);
     return AddImageResult::added;
 }
@@ -393,7 +395,7 @@ void removeImageFromSlide(MosavelleDocument& document, const Uuid& pictureID, co
                           freshSlide(SlideLayoutKind::oneImage, {slot}));
     renumberDefaultTitles(project);
     project.sort = SortMode::manual;
-    document.changeProject(std::move(project), "Remove Image from Slide");
+    document.changeProject(std::move(project), stepName(EditStep::removeImageFromSlide));
     focusSlide(document, slideID);
 }
 

@@ -7,6 +7,7 @@
 #include "core/editing/caption_text.h"
 #include "core/editing/ordering.h"
 #include "core/layout/placement.h"
+#include "core/model/edit_step.h"
 
 namespace mosavelle {
 
@@ -51,7 +52,7 @@ void changeLayout(MosavelleDocument& document, SlideLayoutKind layout) {
             takePictureTitle(slide, current);
     });
     renumberDefaultTitles(project);
-    document.changeProject(std::move(project), "Change Layout");
+    document.changeProject(std::move(project), stepName(EditStep::changeLayout));
 }
 
 void fillCaptionsFromPictures(MosavelleDocument& document, bool replaceAll,
@@ -68,7 +69,7 @@ void fillCaptionsFromPictures(MosavelleDocument& document, bool replaceAll,
                 slot.caption = std::move(caption);
         }
     });
-    document.changeProject(std::move(project), "Fill Captions from Pictures");
+    document.changeProject(std::move(project), stepName(EditStep::fillCaptions));
 }
 
 void editAltText(MosavelleDocument& document, const Uuid& slideID, const Uuid& slotID,
@@ -88,7 +89,7 @@ void editAltText(MosavelleDocument& document, const Uuid& slideID, const Uuid& s
     project.slides.edit(*position)
         .slots[static_cast<std::size_t>(slot - slide.slots.begin())]
         .altText = altText;
-    document.changeProject(std::move(project), "Edit Alt Text");
+    document.changeProject(std::move(project), stepName(EditStep::editAltText));
 }
 
 void applyPlacementToAll(MosavelleDocument& document, const Placement& placement) {
@@ -104,7 +105,7 @@ void applyPlacementToAll(MosavelleDocument& document, const Placement& placement
             continue;
         project.slides.edit(i).placementOverride = override;
     }
-    document.changeProject(std::move(project), "Apply Placement to All Slides");
+    document.changeProject(std::move(project), stepName(EditStep::applyPlacementToAll));
 }
 
 void fitToSlide(MosavelleDocument& document) {
@@ -113,7 +114,7 @@ void fitToSlide(MosavelleDocument& document) {
         const Placement& base = slide.placementOverride ? *slide.placementOverride : deckDefault;
         slide.placementOverride = Placement{SizingMode::fit, base.crop, base.rotationDegrees, 1.0};
     });
-    document.changeProject(std::move(project), "Fit to Slide");
+    document.changeProject(std::move(project), stepName(EditStep::fitToSlide));
 }
 
 void rotateSelectedSlides(MosavelleDocument& document, int quarterTurns) {
@@ -132,12 +133,14 @@ void rotateSelectedSlides(MosavelleDocument& document, int quarterTurns) {
         placement.rotationDegrees = degrees;
         slide.placementOverride = placement;
     });
-    document.changeProject(std::move(project), quarterTurns > 0 ? "Rotate Right" : "Rotate Left");
+    document.changeProject(std::move(project), stepName(quarterTurns > 0 ? EditStep::rotateRight
+                                                                         : EditStep::rotateLeft));
 }
 
 void setExcludedOfSelection(MosavelleDocument& document, bool excluded) {
     Project project = withSelection(document, [&](Slide& slide) { slide.isExcluded = excluded; });
-    document.changeProject(std::move(project), excluded ? "Exclude Slides" : "Include Slides");
+    document.changeProject(std::move(project),
+                           stepName(excluded ? EditStep::excludeSlides : EditStep::includeSlides));
 }
 
 void setTitleOfSelection(MosavelleDocument& document, std::string_view title,
@@ -207,7 +210,7 @@ void changeSortMode(MosavelleDocument& document, SortMode mode) {
     Project project = document.project();
     project.sort = mode;
     sortSlides(project);
-    document.changeProject(std::move(project), "Sort");
+    document.changeProject(std::move(project), stepName(EditStep::sort));
 }
 
 }  // namespace mosavelle

@@ -10,9 +10,9 @@ namespace fs = std::filesystem;
 namespace {
 
 Error packageError(const fs::path& destination, const Error& cause) {
-    return Error{"The file “" + destination.filename().string() +
-                     "” could not be written: " + std::string(failureReason(cause)) + ".",
-                 cause.code};
+    return errorSaying(
+        becauseOf(Text{TextId::fileNotWritten, {destination.filename().string()}}, cause),
+        cause.code);
 }
 
 }  // namespace

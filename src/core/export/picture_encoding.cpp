@@ -24,7 +24,7 @@ constexpr std::string_view kPngType = "public.png";
 constexpr std::string_view kGifType = "com.compuserve.gif";
 
 Error unreadable() {
-    return Error{std::string(description(ImageIOError::unreadable))};
+    return errorSaying(Text{TextId::imageUnreadable});
 }
 
 EncodedPicture jpegPicture(Bytes data) {

@@ -27,8 +27,6 @@ namespace mosavelle {
 
 namespace {
 
-constexpr std::string_view cancelledMessage = "The export was cancelled.";
-
 using EncodeResult = Result<EncodedPicture>;
 
 // The picture a frame shows and its bytes, when both exist and the picture was imported without
@@ -55,12 +53,16 @@ bool showsLogo(const RenderedSlide& slide, const ExportRequest& request) {
 
 // A picture's failure names the picture: among hundreds the sentence alone would not say which.
 EncodeResult unreadable(const std::string& name) {
-    return Error{name + ": " + std::string(description(ImageIOError::unreadable))};
+    return errorSaying(Text{TextId::namedFailure, {name}, {Text{TextId::imageUnreadable}}});
 }
 
 EncodeResult named(EncodeResult result, const std::string& name) {
-    if (!result)
-        return Error{name + ": " + result.error().message};
+    if (!result) {
+        const Error& cause = result.error();
+        if (cause.text)
+            return errorSaying(Text{TextId::namedFailure, {name}, {*cause.text}});
+        return Error{name + ": " + cause.message};
+    }
     return result;
 }
 
@@ -424,20 +426,18 @@ Status addPackageParts(ZipArchiveWriter& archive, const std::vector<SlideParts>&
     return success();
 }
 
-std::string buildingMessage(std::size_t n, std::size_t count) {
-    return "Building slide " + std::to_string(n) + " of " + std::to_string(count) + "\u2026";
-}
-
 Status exportPackage(const ExportRequest& request, const ExportProgressHandler& progress,
                      const ExportCancellation& cancellation, const ExportOptions& options) {
-    const auto report = [&](double fraction, std::string message) {
+    const auto report = [&](double fraction, ExportStage stage, std::size_t slide = 0,
+                            std::size_t slideCount = 0) {
         if (progress)
-            progress(ExportProgress{fraction, std::move(message)});
+            progress(ExportProgress{fraction, exportStageMessage(stage, slide, slideCount), stage,
+                                    slide, slideCount});
     };
     const auto cancelled = [] {
-        return Status(Error{std::string(cancelledMessage), ErrorCode::cancelled});
+        return Status(errorSaying(Text{TextId::exportCancelled}, ErrorCode::cancelled));
     };
-    report(0.02, "Preparing slides\u2026");
+    report(0.02, ExportStage::preparing);
 
     const ImageIndex images(request.project.images);
     const std::vector<RenderedSlide> slides = layOutExportedSlides(request.project, images);
@@ -469,7 +469,7 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
             return cancelled();
         report(0.05 + 0.8 * static_cast<double>(i) /
                           static_cast<double>(std::max<std::size_t>(count, 1)),
-               buildingMessage(i + 1, count));
+               ExportStage::buildingSlide, i + 1, count);
         auto built = buildSlideParts(*exported[i], slides[i], static_cast<int>(i) + 1, request,
                                      images, media, language);
         if (!built)
@@ -484,18 +484,33 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
     if (auto added = addPackageParts(archive, parts, request.project, now); !added)
         return added;
 
-    report(0.95, "Writing presentation\u2026");
+    report(0.95, ExportStage::writing);
     if (auto finished = archive.finish(); !finished)
         return finished;
     if (cancellation.isCancelled())
         return cancelled();
     if (auto committed = (*file)->commit(); !committed)
         return committed;
-    report(1.0, "Done");
+    report(1.0, ExportStage::done);
     return success();
 }
 
 }  // namespace
+
+std::string exportStageMessage(ExportStage stage, std::size_t slide, std::size_t slideCount) {
+    switch (stage) {
+        case ExportStage::preparing:
+            break;
+        case ExportStage::buildingSlide:
+            return "Building slide " + std::to_string(slide) + " of " + std::to_string(slideCount) +
+                   "\u2026";
+        case ExportStage::writing:
+            return "Writing presentation\u2026";
+        case ExportStage::done:
+            return "Done";
+    }
+    return "Preparing slides\u2026";
+}
 
 bool isExportCancellation(const Error& error) {
     return error.code == ErrorCode::cancelled;
@@ -508,9 +523,9 @@ Status exportPresentation(const ExportRequest& request, const ExportProgressHand
     try {
         return exportPackage(request, progress, cancellation, options);
     } catch (const std::bad_alloc&) {
-        return Error{"There is not enough memory to write the presentation."};
+        return errorSaying(Text{TextId::presentationOutOfMemory});
     } catch (const std::exception&) {
-        return Error{"The presentation could not be written."};
+        return errorSaying(Text{TextId::presentationNotWritten});
     }
 }
 

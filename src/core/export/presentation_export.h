@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -32,13 +33,25 @@ struct ExportRequest {
     std::string userLocale;
 };
 
-// One progress report: `fraction` from 0 to 1 (never decreasing within an export) and the text
-// shown to the user.
+// What an export is doing: preparing its slides, building slide `slide` of `slideCount`, writing
+// the file, done.
+enum class ExportStage { preparing, buildingSlide, writing, done };
+
+// One progress report: `fraction` from 0 to 1 (never decreasing within an export), the stage (with
+// the slide number and count while building slides) and its English text (exportStageMessage), for
+// an interface to show in its own words.
 struct ExportProgress {
     double fraction = 0;
     std::string message;
+    ExportStage stage = ExportStage::preparing;
+    std::size_t slide = 0;
+    std::size_t slideCount = 0;
     friend bool operator==(const ExportProgress&, const ExportProgress&) = default;
 };
+
+// "Preparing slides…", "Building slide 3 of 12…", "Writing presentation…", "Done".
+std::string exportStageMessage(ExportStage stage, std::size_t slide = 0,
+                               std::size_t slideCount = 0);
 
 using ExportProgressHandler = std::function<void(const ExportProgress&)>;
 

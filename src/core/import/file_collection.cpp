@@ -74,18 +74,18 @@ void collectTree(const fs::path& root, std::vector<fs::path>& out) {
     }
 }
 
-std::string readFailureSentence(int error) {
+Text readFailureText(int error) {
     switch (error) {
         case ENOENT:
         case ENOTDIR:
-            return "The file could not be opened because it no longer exists.";
+            return Text{TextId::fileNoLongerExists};
         case EACCES:
         case EPERM:
-            return "The file could not be opened because you do not have permission to view it.";
+            return Text{TextId::fileNoPermission};
         case ELOOP:
-            return "The file could not be opened because its symbolic links form a loop.";
+            return Text{TextId::fileLinkLoop};
         default:
-            return "The file could not be read (" + std::system_category().message(error) + ").";
+            return Text{TextId::fileNotRead, {std::system_category().message(error)}};
     }
 }
 
@@ -199,20 +199,17 @@ Result<Bytes> readWholeFile(const fs::path& path, FileSystem& files) {
     auto bytes = files.readFile(path, true, maxImportFileBytes);
     if (bytes)
         return std::move(*bytes);
-    const auto because = [](std::string_view reason) {
-        return Error{"The file could not be read because " + std::string(reason) + ".",
-                     ErrorCode::unsupported};
-    };
+    const auto refused = [](TextId id) { return errorSaying(Text{id}, ErrorCode::unsupported); };
     switch (const ReadFailure& failure = bytes.error(); failure.cause) {
         case ReadFailure::Cause::folder:
-            return because("it is a folder");
+            return refused(TextId::fileIsFolder);
         case ReadFailure::Cause::notRegularFile:
-            return because("it is not a regular file");
+            return refused(TextId::fileNotRegular);
         case ReadFailure::Cause::tooLarge:
-            return because("it is too large to be a picture");
+            return refused(TextId::fileTooLargeForPicture);
         case ReadFailure::Cause::system:
-            return Error{readFailureSentence(failure.errorNumber),
-                         errorCodeOfErrno(failure.errorNumber)};
+            return errorSaying(readFailureText(failure.errorNumber),
+                               errorCodeOfErrno(failure.errorNumber));
     }
     return bytes.error().clause;
 }

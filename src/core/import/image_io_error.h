@@ -2,22 +2,28 @@
 
 #include <string_view>
 
+#include "core/platform/text.h"
+
 namespace mosavelle {
 
-// Why a picture could not be read. `description` is the sentence shown wherever the error is
-// reported (import notes, export alerts).
+// Why a picture could not be read. `textOf` is the sentence shown wherever the error is reported
+// (import notes, export alerts), `description` that sentence in English.
 enum class ImageIOError { unreadable, unsupported, empty };
 
-constexpr std::string_view description(ImageIOError error) {
+constexpr TextId textOf(ImageIOError error) {
     switch (error) {
         case ImageIOError::unreadable:
-            return "This file could not be read as an image.";
+            break;
         case ImageIOError::unsupported:
-            return "This image format is not supported.";
+            return TextId::imageUnsupported;
         case ImageIOError::empty:
-            return "This image has no pixels.";
+            return TextId::imageEmpty;
     }
-    return "This file could not be read as an image.";
+    return TextId::imageUnreadable;
+}
+
+constexpr std::string_view description(ImageIOError error) {
+    return englishTemplate(textOf(error));
 }
 
 }  // namespace mosavelle

@@ -25,8 +25,10 @@ namespace {
 // What examining one file gave: an item (with its digest) or a failure.
 using Examined = std::variant<ImportItem, ImportFailure>;
 
-constexpr std::string_view notCopiedMessage =
-    "The file could not be copied into the deck because the disk is full or cannot be written.";
+ImportFailure failureSaying(std::string name, Text text) {
+    std::string message = englishText(text);
+    return ImportFailure{std::move(name), std::move(message), std::move(text)};
+}
 
 bool decodes(const PictureFile& picture, DecodeProof proof) {
     const std::string_view type = picture.info.uti;
@@ -45,13 +47,13 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
         const std::optional<FileStamp> before = staging ? std::nullopt : fileStampOf(path);
         PictureFileResult read = readPictureFile(path);
         if (auto* failure = std::get_if<PictureFileFailure>(&read))
-            return ImportFailure{std::move(name), std::move(failure->sentence)};
+            return ImportFailure{std::move(name), std::move(failure->sentence),
+                                 std::move(failure->text)};
         auto& picture = std::get<PictureFile>(read);
         // A picture whose pixels do not read is no picture the deck could show or export: it
         // fails like a file that is no picture at all.
         if (!decodes(picture, proof))
-            return ImportFailure{std::move(name),
-                                 std::string(description(ImageIOError::unreadable))};
+            return failureSaying(std::move(name), Text{TextId::imageUnreadable});
         const Bytes& bytes = picture.source.bytes();
         // The bytes read here are the only read of the file: copied into the staging folder, or
         // dropped when the file itself is to be read again later (its stamp or digest guards
@@ -62,7 +64,7 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
             digest = sha256Hex(bytes);
             auto staged = staging->store(bytes, digest);
             if (!staged)
-                return ImportFailure{std::move(name), std::string(notCopiedMessage)};
+                return failureSaying(std::move(name), Text{TextId::fileNotCopied});
             stored = std::move(*staged);
         } else {
             std::optional<FileStamp> stamp = fileStampOf(path);
@@ -82,8 +84,7 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
                           readPictureMetadata(bytes.span())};
     } catch (const std::exception&) {
         // Out of memory for a huge file: that file fails, the batch goes on.
-        return ImportFailure{std::move(name),
-                             "The file could not be read because it is too large."};
+        return failureSaying(std::move(name), Text{TextId::fileTooLarge});
     }
 }
 
@@ -118,7 +119,7 @@ public:
             std::optional<std::string> digest = digestOf(item.data);
             if (!digest) {
                 plan_.failures.push_back(
-                    ImportFailure{item.originalName, std::string(changedSourceMessage)});
+                    failureSaying(item.originalName, Text{TextId::fileChanged}));
                 return;
             }
             item.sha256 = std::move(*digest);

@@ -67,9 +67,13 @@ struct ImportDuplicate {
 };
 
 struct ImportFailure {
-    std::string name;     // the file name
-    std::string message;  // one user-facing sentence
-    friend bool operator==(const ImportFailure&, const ImportFailure&) = default;
+    std::string name;                         // the file name
+    std::string message;                      // one user-facing sentence
+    std::optional<Text> text = std::nullopt;  // that sentence by identifier
+    // Equal when they name the same file with the same sentence, however it was made.
+    friend bool operator==(const ImportFailure& a, const ImportFailure& b) {
+        return a.name == b.name && a.message == b.message;
+    }
 };
 
 // The outcome of examining one batch of files.
@@ -124,7 +128,6 @@ SourceImage makeSourceImage(const ImportItem& item, const Uuid& id);
 // line, the animated-picture sentence when any item is animated. Nothing when neither applies.
 std::optional<std::string> importNotes(const ImportPlan& plan);
 
-inline constexpr std::string_view animatedPictureNote =
-    "Animated GIF files import the first frame only. Animation is not exported.";
+inline constexpr std::string_view animatedPictureNote = englishTemplate(TextId::animatedFirstFrame);
 
 }  // namespace mosavelle

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <variant>
 
 #include "core/import/image_source.h"
 #include "core/platform/bytes.h"
+#include "core/platform/text.h"
 
 namespace mosavelle {
 
@@ -15,11 +17,13 @@ struct PictureFile {
     DecodedImageInfo info;
 };
 
-// Why a file gave no picture: one sentence, as the import notes show it.
+// Why a file gave no picture: one sentence, as the import notes show it, and that sentence by
+// identifier.
 struct PictureFileFailure {
     std::string sentence;
     bool fileUnread = false;  // the file itself could not be read; otherwise its bytes are no
                               // usable picture
+    std::optional<Text> text = std::nullopt;
 };
 
 using PictureFileResult = std::variant<PictureFile, PictureFileFailure>;

@@ -371,7 +371,7 @@ void MosavelleDocument::setUndoHistory(std::weak_ptr<UndoHistory> history) {
     if (auto linked = undoHistory_.lock()) {
         linked->setPendingEditCloser(this, [this] {
             if (continuousEditBefore_)
-                endContinuousEdit(continuousEditName_.empty() ? "Edit" : continuousEditName_);
+                endContinuousEdit(continuousEditName());
         });
     }
 }

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "core/model/edit_step.h"
 #include "core/model/package.h"
 #include "core/model/project.h"
 #include "core/model/undo_history.h"
@@ -190,7 +191,7 @@ public:
     }
     // The name the open continuous edit's step will carry ("Edit" when none was given).
     std::string continuousEditName() const {
-        return continuousEditName_.empty() ? std::string("Edit") : continuousEditName_;
+        return continuousEditName_.empty() ? stepName(EditStep::edit) : continuousEditName_;
     }
 
     // --- Deferred work. postToNextTurn runs `task` on a later turn of the event loop through the

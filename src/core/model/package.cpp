@@ -27,16 +27,14 @@ constexpr const char* imagesMember = "images";
 constexpr const char* brandingMember = "branding";
 
 Error damaged() {
-    return Error{std::string(damagedPackageMessage), ErrorCode::damaged};
+    return errorSaying(Text{TextId::projectDamaged}, ErrorCode::damaged);
 }
 
 // The sentence of a failed save of the package `name`. A file operation's clause names a path
 // of the save's own working folders, or of the staging folder, which the user never chose: only
 // the system's reason is kept.
 Error saveFailure(const std::string& name, const Error& cause) {
-    return Error{"The project " + quoted(name) +
-                     " could not be saved: " + std::string(failureReason(cause)) + ".",
-                 cause.code};
+    return errorSaying(becauseOf(Text{TextId::projectNotSaved, {quoted(name)}}, cause), cause.code);
 }
 
 // The pictures of the deck whose bytes are files of ours that no longer hold what they held when
@@ -407,8 +405,7 @@ Result<Project> writeProjectPackage(const PackageSnapshot& snapshot, const fs::p
     const fs::path target = packageTarget(destination);
     const std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") {
-        return Error{"The project could not be saved: the location " + quoted(destination) +
-                     " is not valid."};
+        return errorSaying(Text{TextId::projectLocationInvalid, {quoted(destination)}});
     }
 
     Project project = snapshot.project;

@@ -24,11 +24,10 @@ inline constexpr std::string_view projectFileExtension = "mosavelle";
 
 // Stored in `SourceImage::importError` when a picture's copy is not in the package.
 inline constexpr std::string_view missingImageMessage =
-    "The copied image is missing from this project.";
+    englishTemplate(TextId::projectImageMissing);
 
 // The read failure for a package that is not one, is damaged, or is from a newer version.
-inline constexpr std::string_view damagedPackageMessage =
-    "The project could not be opened because it is damaged or in an unknown format.";
+inline constexpr std::string_view damagedPackageMessage = englishTemplate(TextId::projectDamaged);
 
 // What a package holds. A value: making one shares the picture bytes, so it is cheap, and later
 // edits of the document do not reach a snapshot being written.

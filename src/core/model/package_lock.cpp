@@ -32,6 +32,11 @@ std::string quotedName(const fs::path& package) {
     return quoted(target.filename());
 }
 
+Error notLocked(const fs::path& package, int error) {
+    return errorSaying(Text{TextId::projectNotLocked,
+                            {quotedName(package), std::generic_category().message(error)}});
+}
+
 }  // namespace
 
 Result<PackageLock> PackageLock::acquire(const fs::path& package,
@@ -40,19 +45,14 @@ Result<PackageLock> PackageLock::acquire(const fs::path& package,
     for (;;) {
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0)
-            return Error{
-                "The project " + quotedName(package) +
-                " could not be locked for saving: " + std::generic_category().message(errno) + "."};
+            return notLocked(package, errno);
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int error = errno;
             ::close(fd);
             if (error != EWOULDBLOCK && error != EINTR)
-                return Error{"The project " + quotedName(package) +
-                             " could not be locked for saving: " +
-                             std::generic_category().message(error) + "."};
+                return notLocked(package, error);
             if (giveUp && giveUp())
-                return Error{"The project " + quotedName(package) +
-                             " is being saved by another program; it was not changed."};
+                return errorSaying(Text{TextId::projectBusy, {quotedName(package)}});
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             continue;
         }

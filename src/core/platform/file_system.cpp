@@ -607,6 +607,14 @@ std::string_view failureReason(const Error& error) {
     return message.substr(open + 2, message.size() - open - 3);
 }
 
+Text becauseOf(Text text, const Error& cause) {
+    if (cause.text)
+        text.quotes.push_back(*cause.text);
+    else
+        text.arguments.emplace_back(failureReason(cause));
+    return text;
+}
+
 FileSystem& realFileSystem() {
     static RealFileSystem instance;
     return instance;

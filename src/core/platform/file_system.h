@@ -26,6 +26,8 @@ Error fileOperationError(std::string_view action, const std::filesystem::path& p
 // The system's reason inside a clause of `fileOperationError` ("No space left on device" of
 // "could not write “/a” (No space left on device)"); the whole message of any other error.
 std::string_view failureReason(const Error& error);
+// `text` with the reason of `cause` added: its Text when it has one, else its failureReason.
+Text becauseOf(Text text, const Error& cause);
 
 // Why `FileSystem::readFile` failed, for callers that word their own sentence: the system's errno
 // value, or one of its refusals. `clause` says it as a clause of `fileOperationError` ("could not

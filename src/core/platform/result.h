@@ -1,9 +1,12 @@
 #pragma once
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
+
+#include "core/platform/text.h"
 
 namespace mosavelle {
 
@@ -21,12 +24,21 @@ namespace mosavelle {
 enum class ErrorCode { cancelled, notFound, permission, diskFull, damaged, unsupported, other };
 
 // A failure the user may see: `message` is one complete sentence; `code` is for deciding, so that
-// nothing needs to compare sentences. `message` stays first so that Error{sentence} compiles.
+// nothing needs to compare sentences; `text`, when present, is the sentence by identifier (what
+// `message` says in English), for an interface that speaks another language. `message` stays
+// first so that Error{sentence} compiles.
 struct Error {
     std::string message;
     ErrorCode code = ErrorCode::other;
+    std::optional<Text> text = std::nullopt;
     friend bool operator==(const Error&, const Error&) = default;
 };
+
+// The Error that says `text`.
+inline Error errorSaying(Text text, ErrorCode code = ErrorCode::other) {
+    std::string message = englishText(text);
+    return Error{std::move(message), code, std::move(text)};
+}
 
 // The code of a failed system call's errno value.
 inline ErrorCode errorCodeOfErrno(int error) {

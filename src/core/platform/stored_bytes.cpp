@@ -179,7 +179,7 @@ Result<Bytes> StoredBytes::read() const {
     // A guarded file was the user's picture, now another one; otherwise it is merely a damaged
     // file.
     if (!bytes && guarded && bytes.error().code == ErrorCode::damaged)
-        return Error{std::string(changedSourceMessage), ErrorCode::damaged};  // another size
+        return errorSaying(Text{TextId::fileChanged}, ErrorCode::damaged);  // another size
     if (!bytes || !guarded)
         return bytes;
     if (stamp) {
@@ -189,7 +189,7 @@ Result<Bytes> StoredBytes::read() const {
     }
     // Without a digest, a file that does not show its stamp cannot be shown to be the same.
     if (region_->sha256.empty() || sha256Hex(*bytes) != region_->sha256)
-        return Error{std::string(changedSourceMessage), ErrorCode::damaged};
+        return errorSaying(Text{TextId::fileChanged}, ErrorCode::damaged);
     return bytes;
 }
 

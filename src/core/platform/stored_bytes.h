@@ -23,8 +23,7 @@ inline constexpr std::uint64_t maxPictureFileBytes = std::uint64_t{1} << 30;
 
 // The sentence a read gives when a file we do not own no longer holds the bytes it held when the
 // value was made (its digest differs), so that two versions of a picture never mix.
-inline constexpr std::string_view changedSourceMessage =
-    "The file changed after it was added to the deck.";
+inline constexpr std::string_view changedSourceMessage = englishTemplate(TextId::fileChanged);
 
 // A user's file as it stood around one read of it: which file it was, its modification and change
 // times, and the CRC-32 of the bytes that read gave. Any write to a file sets its change time, so a
