@@ -311,6 +311,34 @@
         <source>Paste Slides</source>
         <translation>Folien einfügen</translation>
     </message>
+    <message>
+        <source>Advance Slides</source>
+        <translation>Folienwechsel</translation>
+    </message>
+    <message>
+        <source>Transition</source>
+        <translation>Übergang</translation>
+    </message>
+    <message>
+        <source>Loop Until Esc</source>
+        <translation>Wiederholen bis Esc</translation>
+    </message>
+    <message>
+        <source>Slide Timing</source>
+        <translation>Folienzeit</translation>
+    </message>
+    <message>
+        <source>Slide Transition</source>
+        <translation>Folienübergang</translation>
+    </message>
+    <message>
+        <source>Align Camera Clocks</source>
+        <translation>Kamerauhren abgleichen</translation>
+    </message>
+    <message>
+        <source>Insert Sections at Time Gaps</source>
+        <translation>Abschnitte an Zeitlücken einfügen</translation>
+    </message>
 </context>
 <context>
     <name>PicturesInPlaceAlert</name>
@@ -391,6 +419,66 @@
     <message>
         <source>Custom</source>
         <translation>Eigene</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n day(s)</source>
+        <translation>
+            <numerusform>%n Tag</numerusform>
+            <numerusform>%n Tage</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n hour(s)</source>
+        <translation>
+            <numerusform>%n Stunde</numerusform>
+            <numerusform>%n Stunden</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n minute(s)</source>
+        <translation>
+            <numerusform>%n Minute</numerusform>
+            <numerusform>%n Minuten</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n second(s)</source>
+        <translation>
+            <numerusform>%n Sekunde</numerusform>
+            <numerusform>%n Sekunden</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source> (serial number %1)</source>
+        <translation> (Seriennummer %1)</translation>
+    </message>
+    <message>
+        <source>The camera clocks cannot be aligned</source>
+        <translation>Die Kamerauhren können nicht abgeglichen werden</translation>
+    </message>
+    <message>
+        <source>Select two slides whose pictures were taken at the same moment by two different cameras, each picture with its capture time.</source>
+        <translation>Wählen Sie zwei Folien, deren Bilder im selben Moment von zwei verschiedenen Kameras aufgenommen wurden, jedes Bild mit seiner Aufnahmezeit.</translation>
+    </message>
+    <message>
+        <source>Align Camera Clocks</source>
+        <translation>Kamerauhren abgleichen</translation>
+    </message>
+    <message>
+        <source>Were these two pictures taken at the same moment?</source>
+        <translation>Wurden diese beiden Bilder im selben Moment aufgenommen?</translation>
+    </message>
+    <message>
+        <source>The clock of the %1 will be put forward by %2, for every picture it took.</source>
+        <translation>Die Uhr der Kamera %1 wird für jedes ihrer Bilder um %2 vorgestellt.</translation>
+    </message>
+    <message>
+        <source>The clock of the %1 will be put back by %2, for every picture it took.</source>
+        <translation>Die Uhr der Kamera %1 wird für jedes ihrer Bilder um %2 zurückgestellt.</translation>
+    </message>
+    <message>
+        <source>Align</source>
+        <translation>Abgleichen</translation>
     </message>
 </context>
 <context>
@@ -614,6 +702,55 @@
     <message>
         <source>The logo could not be used</source>
         <translation>Das Logo konnte nicht verwendet werden</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <source>File name</source>
+        <translation>Dateiname</translation>
+    </message>
+    <message>
+        <source>Picture description</source>
+        <translation>Bildbeschreibung</translation>
+    </message>
+    <message>
+        <source>Picture title</source>
+        <translation>Bildtitel</translation>
+    </message>
+    <message>
+        <source>Pattern</source>
+        <translation>Muster</translation>
+    </message>
+    <message>
+        <source>Captions from</source>
+        <translation>Bildunterschriften aus</translation>
+    </message>
+    <message>
+        <source>Caption pattern</source>
+        <translation>Muster für Bildunterschriften</translation>
+    </message>
+    <message>
+        <source>Fields: {title} {description} {date} {time} {place} {keywords} {camera} {filename}</source>
+        <translation>Felder: {title} {description} {date} {time} {place} {keywords} {camera} {filename}</translation>
+    </message>
+    <message>
+        <source>Slide Show</source>
+        <translation>Bildschirmpräsentation</translation>
+    </message>
+    <message>
+        <source>Loop until Esc</source>
+        <translation>Wiederholen bis Esc</translation>
+    </message>
+    <message>
+        <source>Example: %1</source>
+        <translation>Beispiel: %1</translation>
+    </message>
+    <message>
+        <source>{date} · {description}</source>
+        <extracomment>An example caption pattern; the field names in braces stay as they are.</extracomment>
+        <translation>{date} · {description}</translation>
     </message>
 </context>
 <context>
@@ -1209,6 +1346,18 @@
         <source>Caption for %1</source>
         <translation>Bildunterschrift für %1</translation>
     </message>
+    <message>
+        <source>Slide Show</source>
+        <translation>Bildschirmpräsentation</translation>
+    </message>
+    <message>
+        <source>Alt text</source>
+        <translation>Alternativtext</translation>
+    </message>
+    <message>
+        <source>Alt text for %1</source>
+        <translation>Alternativtext für %1</translation>
+    </message>
 </context>
 <context>
     <name>mosavelle::app::MosavelleApp</name>
@@ -1364,6 +1513,65 @@
     </message>
 </context>
 <context>
+    <name>mosavelle::app::RecoveryDialog</name>
+    <message>
+        <source>Recover Unsaved Work</source>
+        <translation>Nicht gespeicherte Arbeit wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Mosavelle ended before these documents were saved. Recover them now, discard them, or decide at the next start.</source>
+        <translation>Mosavelle wurde beendet, bevor diese Dokumente gespeichert wurden. Stellen Sie sie jetzt wieder her, verwerfen Sie sie, oder entscheiden Sie beim nächsten Start.</translation>
+    </message>
+    <message>
+        <source>Unsaved documents</source>
+        <translation>Nicht gespeicherte Dokumente</translation>
+    </message>
+    <message>
+        <source>Document</source>
+        <translation>Dokument</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Speicherort</translation>
+    </message>
+    <message>
+        <source>Copy written</source>
+        <translation>Kopie geschrieben</translation>
+    </message>
+    <message>
+        <source>Cannot be read</source>
+        <translation>Nicht lesbar</translation>
+    </message>
+    <message>
+        <source>Never saved</source>
+        <translation>Nie gespeichert</translation>
+    </message>
+    <message>
+        <source>Recover</source>
+        <translation>Wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Discard</source>
+        <translation>Verwerfen</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Später</translation>
+    </message>
+    <message>
+        <source>The recovery copy of “%1” could not be read.</source>
+        <translation>Die Wiederherstellungskopie von „%1“ konnte nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>In use</source>
+        <translation>In Verwendung</translation>
+    </message>
+    <message>
+        <source>The recovery copy of “%1” is in use by another program.</source>
+        <translation>Die Wiederherstellungskopie von „%1“ wird von einem anderen Programm verwendet.</translation>
+    </message>
+</context>
+<context>
     <name>mosavelle::app::SelectSlidePlaceholder</name>
     <message>
         <source>Select a slide</source>
@@ -1372,6 +1580,73 @@
     <message>
         <source>Choose a slide in the sidebar to preview it.</source>
         <translation>Wählen Sie in der Seitenleiste eine Folie aus, um sie in der Vorschau zu sehen.</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::ShowControls</name>
+    <message>
+        <source>Advance slides</source>
+        <translation>Folienwechsel</translation>
+    </message>
+    <message>
+        <source>Deck setting</source>
+        <translation>Einstellung der Präsentation</translation>
+    </message>
+    <message>
+        <source>Manually</source>
+        <translation>Manuell</translation>
+    </message>
+    <message>
+        <source>After</source>
+        <translation>Nach</translation>
+    </message>
+    <message>
+        <source>Seconds</source>
+        <translation>Sekunden</translation>
+    </message>
+    <message>
+        <source>seconds</source>
+        <translation>Sekunden</translation>
+    </message>
+    <message>
+        <source>Transition</source>
+        <translation>Übergang</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <source>Fade</source>
+        <translation>Überblenden</translation>
+    </message>
+    <message>
+        <source>Push</source>
+        <translation>Schieben</translation>
+    </message>
+    <message>
+        <source>Wipe</source>
+        <translation>Wischen</translation>
+    </message>
+    <message>
+        <source>Cover</source>
+        <translation>Überdecken</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>Geschwindigkeit</translation>
+    </message>
+    <message>
+        <source>Fast</source>
+        <translation>Schnell</translation>
+    </message>
+    <message>
+        <source>Medium</source>
+        <translation>Mittel</translation>
+    </message>
+    <message>
+        <source>Slow</source>
+        <translation>Langsam</translation>
     </message>
 </context>
 <context>
@@ -1456,6 +1731,37 @@
     <message>
         <source>Image %1, %2</source>
         <translation>Bild %1, %2</translation>
+    </message>
+</context>
+<context>
+    <name>mosavelle::app::TimeGapSheet</name>
+    <message>
+        <source>Insert Sections at Time Gaps</source>
+        <translation>Abschnitte an Zeitlücken einfügen</translation>
+    </message>
+    <message>
+        <source>Sorts the slides by capture date and puts a section divider, titled with its date, before each part of the deck.</source>
+        <translation>Sortiert die Folien nach Aufnahmedatum und setzt vor jeden Teil der Präsentation einen Abschnittstrenner mit dessen Datum als Titel.</translation>
+    </message>
+    <message>
+        <source>Where pictures are more than</source>
+        <translation>Wo Bilder mehr als</translation>
+    </message>
+    <message>
+        <source>Hours</source>
+        <translation>Stunden</translation>
+    </message>
+    <message>
+        <source>hours apart</source>
+        <translation>Stunden auseinanderliegen</translation>
+    </message>
+    <message>
+        <source>At each new day</source>
+        <translation>An jedem neuen Tag</translation>
+    </message>
+    <message>
+        <source>Insert Sections</source>
+        <translation>Abschnitte einfügen</translation>
     </message>
 </context>
 <context>
@@ -1833,6 +2139,38 @@
     <message>
         <source>Include in Export</source>
         <translation>In den Export einbeziehen</translation>
+    </message>
+    <message>
+        <source>Replace Captions?</source>
+        <translation>Bildunterschriften ersetzen?</translation>
+    </message>
+    <message>
+        <source>Some of the selected slides already have captions. Fill only the empty captions, or replace every caption with the one made from its picture?</source>
+        <translation>Einige der ausgewählten Folien haben bereits Bildunterschriften. Nur die leeren Bildunterschriften füllen oder jede durch die aus ihrem Bild ersetzen?</translation>
+    </message>
+    <message>
+        <source>Fill Empty Captions</source>
+        <translation>Leere Bildunterschriften füllen</translation>
+    </message>
+    <message>
+        <source>Replace All Captions</source>
+        <translation>Alle Bildunterschriften ersetzen</translation>
+    </message>
+    <message>
+        <source>Fill Captions from Pictures</source>
+        <translation>Bildunterschriften aus Bildern füllen</translation>
+    </message>
+    <message>
+        <source>Captions the selected slides from their pictures, as the deck&apos;s caption setting makes them.</source>
+        <translation>Versieht die ausgewählten Folien mit Bildunterschriften aus ihren Bildern, wie es die Einstellung der Präsentation vorgibt.</translation>
+    </message>
+    <message>
+        <source>Insert Sections at Time Gaps…</source>
+        <translation>Abschnitte an Zeitlücken einfügen …</translation>
+    </message>
+    <message>
+        <source>Align Camera Clocks…</source>
+        <translation>Kamerauhren abgleichen …</translation>
     </message>
 </context>
 </TS>

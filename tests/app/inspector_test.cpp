@@ -114,13 +114,13 @@ private Q_SLOTS:
         QCOMPARE(document.project().slides[2].captionPoints, double(size->value()));
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Change Caption Size"));
         // A drag is one step under the same name, whatever values it passes.
-        const std::size_t steps = handle->undoHistory()->undoCount();
+        const std::size_t beforeDrag = handle->undoHistory()->undoCount();
         handle->undoHistory()->undo();
         size->setSliderDown(true);
         for (int i = 0; i < 3; ++i)
             size->setValue(size->value() + 1);
         size->setSliderDown(false);
-        QCOMPARE(handle->undoHistory()->undoCount(), steps);
+        QCOMPARE(handle->undoHistory()->undoCount(), beforeDrag);
         QCOMPARE(handle->undoHistory()->undoName(), std::string("Change Caption Size"));
     }
 

@@ -169,7 +169,8 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     captionsFrom_->setAccessibleName(tr("Captions from"));
     form->addRow(tr("Captions from"), captionsFrom_);
     captionPattern_ = new QLineEdit(section);
-    captionPattern_->setPlaceholderText(QStringLiteral("{date} \u00B7 {description}"));
+    //: An example caption pattern; the field names in braces stay as they are.
+    captionPattern_->setPlaceholderText(tr("{date} \u00B7 {description}"));
     captionPattern_->setAccessibleName(tr("Caption pattern"));
     captionPattern_->setToolTip(
         tr("Fields: {title} {description} {date} {time} {place} "

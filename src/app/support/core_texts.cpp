@@ -180,6 +180,20 @@ QString CoreTexts::editStep(const std::string& name) {
             return tr("Include Slides");
         case EditStep::pasteSlides:
             return tr("Paste Slides");
+        case EditStep::advanceSlides:
+            return tr("Advance Slides");
+        case EditStep::transition:
+            return tr("Transition");
+        case EditStep::loopUntilEsc:
+            return tr("Loop Until Esc");
+        case EditStep::slideTiming:
+            return tr("Slide Timing");
+        case EditStep::slideTransition:
+            return tr("Slide Transition");
+        case EditStep::alignCameraClocks:
+            return tr("Align Camera Clocks");
+        case EditStep::insertSectionsAtTimeGaps:
+            return tr("Insert Sections at Time Gaps");
     }
     return QString::fromStdString(name);
 }

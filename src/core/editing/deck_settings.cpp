@@ -74,15 +74,18 @@ void setCaptionsFrom(MosavelleDocument& document, const std::optional<CaptionsFr
 
 void setAdvance(MosavelleDocument& document, SlideAdvance advance) {
     advance.seconds = clampedAdvanceSeconds(advance.seconds);
-    changeSetting(document, "Advance Slides", [&](Project& p) { p.show.advance = advance; });
+    changeSetting(document, stepName(EditStep::advanceSlides),
+                  [&](Project& p) { p.show.advance = advance; });
 }
 
 void setTransition(MosavelleDocument& document, SlideTransition transition) {
-    changeSetting(document, "Transition", [&](Project& p) { p.show.transition = transition; });
+    changeSetting(document, stepName(EditStep::transition),
+                  [&](Project& p) { p.show.transition = transition; });
 }
 
 void setLoops(MosavelleDocument& document, bool loops) {
-    changeSetting(document, "Loop Until Esc", [&](Project& p) { p.show.loops = loops; });
+    changeSetting(document, stepName(EditStep::loopUntilEsc),
+                  [&](Project& p) { p.show.loops = loops; });
 }
 
 void setLogo(MosavelleDocument& document, Bytes logo) {

@@ -165,13 +165,15 @@ void setAdvanceOfSelection(MosavelleDocument& document, std::optional<SlideAdvan
     if (advance)
         advance->seconds = clampedAdvanceSeconds(advance->seconds);
     editSelectedSlides(
-        document, [&](Slide& slide) { slide.advanceOverride = advance; }, "Slide Timing");
+        document, [&](Slide& slide) { slide.advanceOverride = advance; },
+        stepName(EditStep::slideTiming));
 }
 
 void setTransitionOfSelection(MosavelleDocument& document,
                               std::optional<SlideTransition> transition) {
     editSelectedSlides(
-        document, [&](Slide& slide) { slide.transitionOverride = transition; }, "Slide Transition");
+        document, [&](Slide& slide) { slide.transitionOverride = transition; },
+        stepName(EditStep::slideTransition));
 }
 
 void editSelectedSlides(MosavelleDocument& document, const std::function<void(Slide&)>& change,

@@ -16,6 +16,7 @@
 #include "core/editing/caption_text.h"
 #include "core/editing/ordering.h"
 #include "core/model/capture_time.h"
+#include "core/model/edit_step.h"
 #include "core/model/image_index.h"
 
 namespace mosavelle {
@@ -106,7 +107,7 @@ void alignCameraClocks(MosavelleDocument& document, const Uuid& a, const Uuid& b
                    project.clockOffset(alignment->camera) + alignment->correctionSeconds);
     if (isDateOrder(project.sort))
         sortSlides(project);
-    document.changeProject(std::move(project), "Align Camera Clocks");
+    document.changeProject(std::move(project), stepName(EditStep::alignCameraClocks));
 }
 
 std::string sectionTitle(Timestamp localTime, std::string_view place, std::string_view locale) {
@@ -190,7 +191,7 @@ void insertSectionsAtTimeGaps(MosavelleDocument& document, const TimeGapRule& ru
     }
     project.slides = std::move(slides);
     renumberDefaultTitles(project);
-    document.changeProject(std::move(project), "Insert Sections at Time Gaps");
+    document.changeProject(std::move(project), stepName(EditStep::insertSectionsAtTimeGaps));
 }
 
 }  // namespace mosavelle

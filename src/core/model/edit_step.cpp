@@ -45,6 +45,13 @@ constexpr std::array names{
     std::pair{EditStep::excludeSlides, std::string_view("Exclude Slides")},
     std::pair{EditStep::includeSlides, std::string_view("Include Slides")},
     std::pair{EditStep::pasteSlides, std::string_view("Paste Slides")},
+    std::pair{EditStep::advanceSlides, std::string_view("Advance Slides")},
+    std::pair{EditStep::transition, std::string_view("Transition")},
+    std::pair{EditStep::loopUntilEsc, std::string_view("Loop Until Esc")},
+    std::pair{EditStep::slideTiming, std::string_view("Slide Timing")},
+    std::pair{EditStep::slideTransition, std::string_view("Slide Transition")},
+    std::pair{EditStep::alignCameraClocks, std::string_view("Align Camera Clocks")},
+    std::pair{EditStep::insertSectionsAtTimeGaps, std::string_view("Insert Sections at Time Gaps")},
 };
 
 }  // namespace

@@ -48,6 +48,13 @@ enum class EditStep {
     excludeSlides,
     includeSlides,
     pasteSlides,
+    advanceSlides,
+    transition,
+    loopUntilEsc,
+    slideTiming,
+    slideTransition,
+    alignCameraClocks,
+    insertSectionsAtTimeGaps,
 };
 
 // The English name: "Rename Slide" for renameSlide.
