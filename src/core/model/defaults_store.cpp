@@ -1,12 +1,10 @@
 #include "core/model/defaults_store.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <utility>
 
 #include "core/model/project_json.h"
+#include "core/platform/private_folder.h"
 #include "core/platform/replace_file.h"
 
 namespace mosavelle {
@@ -26,19 +24,8 @@ DefaultSettingsStore& DefaultSettingsStore::shared() {
 }
 
 fs::path DefaultSettingsStore::defaultFolder() {
-    // Relative values are invalid by the base-directory convention and are ignored.
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && fs::path(data).is_absolute()) {
-        return fs::path(data) / "Mosavelle";
-    }
-    fs::path home;
-    if (const char* env = std::getenv("HOME"); env && fs::path(env).is_absolute()) {
-        home = env;
-    } else if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) {
-        home = entry->pw_dir;
-    }
-    if (home.empty() || !home.is_absolute())
-        return {};
-    return home / ".local" / "share" / "Mosavelle";
+    const fs::path data = userBaseFolder("XDG_DATA_HOME", fs::path(".local") / "share");
+    return data.empty() ? fs::path() : data / "Mosavelle";
 }
 
 void DefaultSettingsStore::loadFromDisk() {

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -191,18 +190,8 @@ Result<RecoveredDeck> RecoveryCopy::read(std::shared_ptr<StagingFolder> staging)
 RecoveryStore::RecoveryStore(fs::path root) : root_(std::move(root)) {}
 
 fs::path RecoveryStore::defaultRoot() {
-    // Relative values are invalid by the base-directory convention and are ignored.
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && fs::path(state).is_absolute())
-        return fs::path(state) / "Mosavelle" / "recovery";
-    fs::path home;
-    if (const char* env = std::getenv("HOME"); env && fs::path(env).is_absolute()) {
-        home = env;
-    } else if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) {
-        home = entry->pw_dir;
-    }
-    if (home.empty() || !home.is_absolute())
-        return {};
-    return home / ".local" / "state" / "Mosavelle" / "recovery";
+    const fs::path state = userBaseFolder("XDG_STATE_HOME", fs::path(".local") / "state");
+    return state.empty() ? fs::path() : state / "Mosavelle" / "recovery";
 }
 
 Result<std::shared_ptr<RecoveryCopy>> RecoveryStore::open(const Uuid& id) const {

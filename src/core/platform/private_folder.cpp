@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,21 @@ fs::path userCacheFolder() {
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
         return fs::path(home) / ".cache";
     return {};
+}
+
+fs::path userBaseFolder(const char* variable, const fs::path& homeRelative) {
+    // Relative values are invalid by the base-directory convention and are ignored.
+    if (const char* value = std::getenv(variable); value && fs::path(value).is_absolute())
+        return value;
+    fs::path home;
+    if (const char* env = std::getenv("HOME"); env && fs::path(env).is_absolute()) {
+        home = env;
+    } else if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir) {
+        home = entry->pw_dir;
+    }
+    if (home.empty() || !home.is_absolute())
+        return {};
+    return home / homeRelative;
 }
 
 PrivateFolder::PrivateFolder(PrivateFolder&& other) noexcept

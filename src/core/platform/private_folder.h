@@ -11,6 +11,12 @@ namespace mosavelle {
 // empty when neither can be found.
 std::filesystem::path userCacheFolder();
 
+// The user's base folder that the XDG variable `variable` names when it holds an absolute path,
+// else `homeRelative` under the home folder ($HOME, or the user's entry in the password
+// database); empty when neither can be found.
+std::filesystem::path userBaseFolder(const char* variable,
+                                     const std::filesystem::path& homeRelative);
+
 // A folder of this user's own, held open. Its descriptor is the folder that was checked, so work
 // relative to it (openat, unlinkat) never reaches through a link put in its place later.
 class PrivateFolder {
