@@ -383,12 +383,12 @@
     </message>
     <message>
         <source>project</source>
-        <extracomment>What could not be written in &quot;The %1 could not be written.&quot;</extracomment>
+        <extracomment>What is written, in &quot;The %1 could not be written.&quot; and &quot;The %2 cannot be saved ...&quot;.</extracomment>
         <translation>Projekt</translation>
     </message>
     <message>
         <source>default settings</source>
-        <extracomment>What could not be written in &quot;The %1 could not be written.&quot;</extracomment>
+        <extracomment>What is written, in &quot;The %1 could not be written.&quot; and &quot;The %2 cannot be saved ...&quot;.</extracomment>
         <translation>Standardeinstellungen</translation>
     </message>
     <message>
@@ -2321,6 +2321,10 @@
     <message>
         <source>Add Image to Current Slide</source>
         <translation>Bild zur aktuellen Folie hinzufügen</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Umbenennen</translation>
     </message>
 </context>
 </TS>

@@ -144,7 +144,7 @@ private Q_SLOTS:
         QContextMenuEvent event(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
         QApplication::sendEvent(list.viewport(), &event);
         QVERIFY(offered.contains(remove));
-        QVERIFY(offered.contains(window->windowActions().action("slides.rename")));
+        QVERIFY(offered.contains(window->windowActions().action("slides.renameFromMenu")));
         ids.erase(ids.begin() + 2);
         std::vector<Uuid> left;
         for (const Slide& slide : document.project().slides)

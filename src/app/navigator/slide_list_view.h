@@ -20,8 +20,8 @@ class SlideListModel;
 // Ctrl-click selection; dragging rows within it moves them) or a grid (a click selects one cell,
 // Shift- or Ctrl-click toggles one; dropping slides on a cell moves them next to it). Both drag
 // slides out as the slide payload, add a slide's picture to the shown slide on Alt-click, offer
-// the window's Rename, Delete and Add Image on right-click, and delete the selection on the Delete
-// key. Every change goes through one document operation.
+// the window's Rename, Delete and Add Image to Current Slide on right-click, and delete the
+// selection on the Delete key. Every change goes through one document operation.
 class SlideListView : public QListView {
     Q_OBJECT
 public:

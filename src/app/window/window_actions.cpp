@@ -278,12 +278,8 @@ void WindowActions::addSlideCommands() {
         [content] { content->pasteImagesFromClipboard(); });
     add("slides.duplicate", tr("Duplicate Slides"), {shortcuts::duplicateSlides()},
         [document] { duplicateSelectedSlides(*document); });
-    add("slides.rename", tr("Rename Slide"), {shortcuts::renameSlide()}, [this, content] {
-        if (const auto slide = context_menu::target(action("slides.rename")); !slide.empty())
-            content->navigator().currentView().renameFromMenu(slide.front());
-        else
-            content->renamePrimarySlide();
-    });
+    add("slides.rename", tr("Rename Slide"), {shortcuts::renameSlide()},
+        [content] { content->renamePrimarySlide(); });
     add("slides.insertDivider", tr("Insert Section Divider"), {},
         [document] { insertSectionDivider(*document); })
         ->setToolTip(
@@ -338,7 +334,12 @@ void WindowActions::addSlideCommands() {
 void WindowActions::addContextCommands() {
     ContentView* content = &window_.contentView();
     MosavelleDocument* document = &window_.handle().document();
-    // Only in context menus: they act on what the menu was opened on.
+    // Only in context menus: they act on what the menu was opened on. Rename there selects the
+    // slide alone first (Rename Slide keeps the selection).
+    add("slides.renameFromMenu", tr("Rename"), {}, [this, content] {
+        for (const Uuid& slide : context_menu::target(action("slides.renameFromMenu")))
+            content->navigator().currentView().renameFromMenu(slide);
+    });
     add("slides.addImageToCurrent", tr("Add Image to Current Slide"), {}, [this, content] {
         for (const Uuid& slide : context_menu::target(action("slides.addImageToCurrent")))
             content->navigator().currentView().addPictureToShownSlide(slide);
@@ -348,8 +349,9 @@ void WindowActions::addContextCommands() {
         if (target.size() == 2)  // the slide, then the picture
             removeImageFromSlide(*document, target[1], target[0]);
     });
-    content->navigator().setSlideMenuActions({action("slides.rename"), action("edit.delete"),
-                                              nullptr, action("slides.addImageToCurrent")});
+    content->navigator().setSlideMenuActions({action("slides.renameFromMenu"),
+                                              action("edit.delete"), nullptr,
+                                              action("slides.addImageToCurrent")});
     content->previewWorkspace().canvas()->setPictureMenuAction(action("slides.removeImageAt"));
 }
 
