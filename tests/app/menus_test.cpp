@@ -151,6 +151,7 @@ private Q_SLOTS:
             left.push_back(slide.id);
         QCOMPARE(left, ids);
         // Outside the menu the same action deletes the selection.
+        setSelection(document, {ids[0]});
         list.setFocus();
         remove->trigger();
         QCOMPARE(document.project().slides.size(), std::size_t{2});
