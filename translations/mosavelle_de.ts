@@ -339,6 +339,168 @@
         <source>Insert Sections at Time Gaps</source>
         <translation>Abschnitte an Zeitlücken einfügen</translation>
     </message>
+    <message>
+        <source>the deck’s copy of the picture %1 was changed or damaged on disk</source>
+        <translation>die Kopie des Bildes %1 im Deck wurde auf dem Datenträger verändert oder beschädigt</translation>
+    </message>
+    <message>
+        <source>the deck’s copies of the pictures %1 and %2 were changed or damaged on disk</source>
+        <translation>die Kopien der Bilder %1 und %2 im Deck wurden auf dem Datenträger verändert oder beschädigt</translation>
+    </message>
+    <message>
+        <source>the deck’s copies of the pictures %1, %2 and %3 were changed or damaged on disk</source>
+        <translation>die Kopien der Bilder %1, %2 und %3 im Deck wurden auf dem Datenträger verändert oder beschädigt</translation>
+    </message>
+    <message>
+        <source>the deck’s copies of the pictures %1, %2, %3 and %4 were changed or damaged on disk</source>
+        <translation>die Kopien der Bilder %1, %2, %3 und %4 im Deck wurden auf dem Datenträger verändert oder beschädigt</translation>
+    </message>
+    <message>
+        <source>the deck’s copies of the pictures %1, %2, %3 and %4 others were changed or damaged on disk</source>
+        <translation>die Kopien der Bilder %1, %2, %3 und %4 weiterer im Deck wurden auf dem Datenträger verändert oder beschädigt</translation>
+    </message>
+    <message>
+        <source>its picture %1 could not be read when it was opened, and saving now would remove it from the project</source>
+        <translation>sein Bild %1 konnte beim Öffnen nicht gelesen werden, und Speichern würde es jetzt aus dem Projekt entfernen</translation>
+    </message>
+    <message>
+        <source>its pictures %1 and %2 more could not be read when it was opened, and saving now would remove them from the project</source>
+        <translation>seine Bilder %1 und %2 weitere konnten beim Öffnen nicht gelesen werden, und Speichern würde sie jetzt aus dem Projekt entfernen</translation>
+    </message>
+    <message>
+        <source>could not read the picture “%1”</source>
+        <translation>das Bild „%1“ konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>project file</source>
+        <extracomment>What the project&apos;s file is called in &quot;In the %1, ...&quot; and &quot;The %1 ...&quot;.</extracomment>
+        <translation>Projektdatei</translation>
+    </message>
+    <message>
+        <source>default settings file</source>
+        <extracomment>What the default settings&apos; file is called in &quot;In the %1, ...&quot; and &quot;The %1 ...&quot;.</extracomment>
+        <translation>Datei der Standardeinstellungen</translation>
+    </message>
+    <message>
+        <source>project</source>
+        <extracomment>What is written, in &quot;The %1 could not be written.&quot; and &quot;The %2 cannot be saved ...&quot;.</extracomment>
+        <translation>Projekt</translation>
+    </message>
+    <message>
+        <source>default settings</source>
+        <extracomment>What is written, in &quot;The %1 could not be written.&quot; and &quot;The %2 cannot be saved ...&quot;.</extracomment>
+        <translation>Standardeinstellungen</translation>
+    </message>
+    <message>
+        <source>the top-level value</source>
+        <extracomment>Where a rule of the project file was broken, in &quot;In the project file, %2 ...&quot;.</extracomment>
+        <translation>der Wert der obersten Ebene</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot;</source>
+        <extracomment>A member of the project file, such as &quot;slides[2].title&quot;.</extracomment>
+        <translation>„%1“</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must be a string.</source>
+        <translation>In der %1 muss %2 eine Zeichenkette sein.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must be true or false.</source>
+        <translation>In der %1 muss %2 true oder false sein.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must be a number.</source>
+        <translation>In der %1 muss %2 eine Zahl sein.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must be a whole number within the 64-bit range.</source>
+        <translation>In der %1 muss %2 eine ganze Zahl im 64-Bit-Bereich sein.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must be an identifier string.</source>
+        <translation>In der %1 muss %2 eine Kennung als Zeichenkette sein.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must be an identifier of 36 hexadecimal digits and hyphens.</source>
+        <translation>In der %1 muss %2 eine Kennung aus 36 Hexadezimalziffern und Bindestrichen sein.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must be a date string.</source>
+        <translation>In der %1 muss %2 ein Datum als Zeichenkette sein.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must be a UTC date with whole seconds, such as 2024-05-01T12:30:00Z.</source>
+        <translation>In der %1 muss %2 ein UTC-Datum mit ganzen Sekunden sein, etwa 2024-05-01T12:30:00Z.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 is not one of the names this field allows.</source>
+        <translation>In der %1 ist %2 keiner der Namen, die dieses Feld erlaubt.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must be an object.</source>
+        <translation>In der %1 muss %2 ein Objekt sein.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 is missing.</source>
+        <translation>In der %1 fehlt %2.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must be an array.</source>
+        <translation>In der %1 muss %2 eine Liste sein.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must be a date and time such as 2024-05-01T12:30:00.</source>
+        <translation>In der %1 muss %2 ein Datum mit Uhrzeit sein, etwa 2024-05-01T12:30:00.</translation>
+    </message>
+    <message>
+        <source>In the %1, %2 must lie within 14 hours of UTC.</source>
+        <translation>In der %1 muss %2 höchstens 14 Stunden von UTC abweichen.</translation>
+    </message>
+    <message>
+        <source>The %2 was written in format version %1, which this version of Mosavelle cannot read.</source>
+        <translation>Die %2 wurde im Format Version %1 geschrieben, das diese Version von Mosavelle nicht lesen kann.</translation>
+    </message>
+    <message>
+        <source>The %2 nests arrays or objects more than %1 levels deep.</source>
+        <translation>Die %2 verschachtelt Listen oder Objekte tiefer als %1 Ebenen.</translation>
+    </message>
+    <message>
+        <source>The %2 is not valid JSON text (error at byte %1).</source>
+        <translation>Die %2 ist kein gültiger JSON-Text (Fehler bei Byte %1).</translation>
+    </message>
+    <message>
+        <source>The %1 holds a number too large to read.</source>
+        <translation>Die %1 enthält eine Zahl, die zu groß zum Lesen ist.</translation>
+    </message>
+    <message>
+        <source>The %1 is too large to read.</source>
+        <translation>Die %1 ist zu groß zum Lesen.</translation>
+    </message>
+    <message>
+        <source>The %1 could not be read.</source>
+        <translation>Die %1 konnte nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>The %2 cannot be saved because &quot;%1&quot; is not a finite number.</source>
+        <translation>Speichern nicht möglich (%2): „%1“ ist keine endliche Zahl.</translation>
+    </message>
+    <message>
+        <source>The %2 cannot be saved because &quot;%1&quot; lies outside the years 0 to 9999.</source>
+        <translation>Speichern nicht möglich (%2): „%1“ liegt außerhalb der Jahre 0 bis 9999.</translation>
+    </message>
+    <message>
+        <source>The %1 could not be written.</source>
+        <translation>Schreiben nicht möglich: %1.</translation>
+    </message>
+    <message>
+        <source>The presentation archive is already closed.</source>
+        <translation>Das Präsentationsarchiv ist bereits geschlossen.</translation>
+    </message>
+    <message>
+        <source>The presentation could not be written: a part name is longer than 65535 bytes.</source>
+        <translation>Die Präsentation konnte nicht geschrieben werden: ein Teilname ist länger als 65535 Byte.</translation>
+    </message>
 </context>
 <context>
     <name>PicturesInPlaceAlert</name>
@@ -1685,18 +1847,6 @@
         <source>Slides</source>
         <translation>Folien</translation>
     </message>
-    <message>
-        <source>Rename</source>
-        <translation>Umbenennen</translation>
-    </message>
-    <message>
-        <source>Delete</source>
-        <translation>Löschen</translation>
-    </message>
-    <message>
-        <source>Add Image to Current Slide</source>
-        <translation>Bild zur aktuellen Folie hinzufügen</translation>
-    </message>
 </context>
 <context>
     <name>mosavelle::app::SlidePreviewView</name>
@@ -1715,10 +1865,6 @@
     <message>
         <source>Logo</source>
         <translation>Logo</translation>
-    </message>
-    <message>
-        <source>Remove Image from Slide</source>
-        <translation>Bild von der Folie entfernen</translation>
     </message>
     <message>
         <source>Image</source>
@@ -2171,6 +2317,14 @@
     <message>
         <source>Align Camera Clocks…</source>
         <translation>Kamerauhren abgleichen …</translation>
+    </message>
+    <message>
+        <source>Add Image to Current Slide</source>
+        <translation>Bild zur aktuellen Folie hinzufügen</translation>
+    </message>
+    <message>
+        <source>Rename</source>
+        <translation>Umbenennen</translation>
     </message>
 </context>
 </TS>

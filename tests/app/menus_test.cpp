@@ -3,12 +3,18 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/help/help_view.h"
+#include "app/navigator/navigator_view.h"
+#include "app/navigator/slide_list_view.h"
 #include "app/shell/mosavelle_app.h"
+#include "app/window/content_view.h"
 #include "app_test_support.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
@@ -110,6 +116,46 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(document.project().slides[0].slots[0].caption),
                  QStringLiteral("beach day"));
         QCOMPARE(window->handle().undoHistory()->undoName(), "Fill Captions from Pictures");
+        discard(window);
+    }
+
+    // A slide's context menu offers the window's own actions, and they act on that slide while
+    // the menu is open: Delete takes the slide under the pointer, not the selection.
+    void contextMenuRunsTheWindowsActionOnTheSlideUnderThePointer() {
+        DocumentWindow* window = app_.openWindow(handleFor(deckOfSlides(4)));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        MosavelleDocument& document = window->handle().document();
+        std::vector<Uuid> ids;
+        for (const Slide& slide : document.project().slides)
+            ids.push_back(slide.id);
+        setSelection(document, {ids[0]});
+        SlideListView& list = window->contentView().navigator().currentView();
+        const QPoint at = list.visualRect(list.model()->index(2, 0)).center();
+        QAction* remove = window->windowActions().action("edit.delete");
+        QList<QAction*> offered;
+        QTimer::singleShot(0, window, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                offered = menu->actions();
+                remove->trigger();
+                menu->close();
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list.viewport(), &event);
+        QVERIFY(offered.contains(remove));
+        QVERIFY(offered.contains(window->windowActions().action("slides.renameFromMenu")));
+        ids.erase(ids.begin() + 2);
+        std::vector<Uuid> left;
+        for (const Slide& slide : document.project().slides)
+            left.push_back(slide.id);
+        QCOMPARE(left, ids);
+        // Outside the menu the same action deletes the selection.
+        setSelection(document, {ids[0]});
+        list.setFocus();
+        remove->trigger();
+        QCOMPARE(document.project().slides.size(), std::size_t{2});
+        QVERIFY(document.project().slides[0].id == ids[1]);
         discard(window);
     }
 

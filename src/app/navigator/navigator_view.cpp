@@ -80,6 +80,11 @@ SlideListView& NavigatorView::currentView() {
     return showsGrid_ ? *grid_ : *list_;
 }
 
+void NavigatorView::setSlideMenuActions(const QList<QAction*>& actions) {
+    list_->setMenuActions(actions);
+    grid_->setMenuActions(actions);
+}
+
 void NavigatorView::setShowsGrid(bool grid) {
     if (grid == showsGrid_)
         return;

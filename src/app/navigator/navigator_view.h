@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 #include "core/platform/uuid.h"
 
+class QAction;
 class QStackedWidget;
 
 namespace mosavelle::app {
@@ -13,8 +15,8 @@ class SlideListModel;
 class SlideListView;
 
 // The window's sidebar: the deck's slides as a list or a grid over one model, with the selection
-// bound to the document both ways, or a short note while the deck has no slides. Starts renaming
-// the primary slide on the app's "rename slide" notification when its window is the one in use.
+// bound to the document both ways, or a short note while the deck has no slides. Renames the
+// primary slide in place for the window's Rename Slide command.
 class NavigatorView : public QWidget {
     Q_OBJECT
 public:
@@ -34,6 +36,8 @@ public:
     SlideListView& gridView() { return *grid_; }
     // The view on show (list or grid).
     SlideListView& currentView();
+    // The window's actions a slide's context menu offers, in both views.
+    void setSlideMenuActions(const QList<QAction*>& actions);
 
 Q_SIGNALS:
     // An Alt-click tried to add a picture to a slide that already shows four.

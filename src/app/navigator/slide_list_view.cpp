@@ -4,7 +4,6 @@
 #include <QContextMenuEvent>
 #include <QDrag>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
@@ -13,6 +12,7 @@
 
 #include "app/document/document_handle.h"
 #include "app/navigator/slide_list_model.h"
+#include "app/support/context_menu.h"
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
@@ -408,20 +408,15 @@ void SlideListView::keyPressEvent(QKeyEvent* event) {
     QListView::keyPressEvent(event);
 }
 
+void SlideListView::setMenuActions(const QList<QAction*>& actions) {
+    menuActions_ = actions;
+}
+
 void SlideListView::contextMenuEvent(QContextMenuEvent* event) {
     const auto slide = slideAt(event->pos());
-    if (!slide)
+    if (!slide || menuActions_.isEmpty())
         return;
-    const Uuid id = *slide;
-    QMenu menu(this);
-    connect(menu.addAction(tr("Rename")), &QAction::triggered, this,
-            [this, id] { renameFromMenu(id); });
-    connect(menu.addAction(tr("Delete")), &QAction::triggered, this,
-            [this, id] { deleteFromMenu(id); });
-    menu.addSeparator();
-    connect(menu.addAction(tr("Add Image to Current Slide")), &QAction::triggered, this,
-            [this, id] { addPictureToShownSlide(id); });
-    menu.exec(event->globalPos());
+    context_menu::exec(this, menuActions_, event->globalPos(), {*slide});
 }
 
 }  // namespace mosavelle::app

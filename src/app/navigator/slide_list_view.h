@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QListView>
 #include <QPersistentModelIndex>
 #include <optional>
@@ -9,6 +10,8 @@
 #include "app/navigator/slide_delegate.h"
 #include "core/platform/uuid.h"
 
+class QAction;
+
 namespace mosavelle::app {
 
 class SlideListModel;
@@ -17,8 +20,8 @@ class SlideListModel;
 // Ctrl-click selection; dragging rows within it moves them) or a grid (a click selects one cell,
 // Shift- or Ctrl-click toggles one; dropping slides on a cell moves them next to it). Both drag
 // slides out as the slide payload, add a slide's picture to the shown slide on Alt-click, offer
-// Rename and Delete on right-click, and delete the selection on the Delete key. Every change goes
-// through one document operation.
+// the window's Rename, Delete and Add Image to Current Slide on right-click, and delete the
+// selection on the Delete key. Every change goes through one document operation.
 class SlideListView : public QListView {
     Q_OBJECT
 public:
@@ -39,8 +42,9 @@ public:
     void commitRenaming();
     bool isRenaming() const;
 
-    // The context menu's commands, also used by tests. Rename selects the slide alone and asks
-    // for the rename command, which renames the primary slide.
+    // The commands of the context menu, which the window's actions run on the slide the menu was
+    // opened on. Rename selects the slide alone and asks for the rename command, which renames
+    // the primary slide; Delete deletes the selection when the slide is in it, else the slide.
     void renameFromMenu(const Uuid& slideID);
     void deleteFromMenu(const Uuid& slideID);
     void addPictureToShownSlide(const Uuid& slideID);
@@ -48,6 +52,10 @@ public:
     // The slides a drag starting on `slideID` carries: the whole selection in deck order when the
     // slide is selected, else the slide alone.
     std::vector<Uuid> draggedSlides(const Uuid& slideID) const;
+
+    // The window's actions the context menu of a slide offers (null: a separator); no menu
+    // without them.
+    void setMenuActions(const QList<QAction*>& actions);
 
 Q_SIGNALS:
     // An Alt-click found the shown slide full.
@@ -96,6 +104,7 @@ private:
         std::string title;
     };
     std::optional<LiveRename> liveRename_;
+    QList<QAction*> menuActions_;
 };
 
 }  // namespace mosavelle::app

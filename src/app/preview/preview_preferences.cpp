@@ -1,5 +1,7 @@
 #include "app/preview/preview_preferences.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -26,8 +28,13 @@ double preview_zoom::clamp(double zoom) {
 }
 
 PreviewPreferences& PreviewPreferences::instance() {
-    static PreviewPreferences preferences;
-    return preferences;
+    // Owned by the application object, so that it goes with it rather than after it.
+    static QPointer<PreviewPreferences> preferences;
+    if (!preferences) {
+        Q_ASSERT(QCoreApplication::instance());
+        preferences = new PreviewPreferences(QCoreApplication::instance());
+    }
+    return *preferences;
 }
 
 bool PreviewPreferences::zoomsToFit() const {

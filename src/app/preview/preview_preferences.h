@@ -33,6 +33,7 @@ public:
     static constexpr double maximumNotesHeight = 280;
     static constexpr double defaultNotesHeight = preferences::presenterNotesHeight.fallback;
 
+    // The one object of the application (a child of the application object).
     static PreviewPreferences& instance();
 
     bool zoomsToFit() const;
@@ -44,6 +45,9 @@ public:
 
 Q_SIGNALS:
     void changed();
+
+private:
+    using QObject::QObject;
 };
 
 }  // namespace mosavelle::app

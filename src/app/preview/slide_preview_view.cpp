@@ -6,7 +6,6 @@
 #include <QDrag>
 #include <QGraphicsDropShadowEffect>
 #include <QHelpEvent>
-#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,6 +17,7 @@
 
 #include "app/document/document_handle.h"
 #include "app/preview/slide_painter.h"
+#include "app/support/context_menu.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/editing/navigator_text.h"
 #include "core/editing/slide_operations.h"
@@ -423,12 +423,10 @@ void SlidePreviewView::contextMenuEvent(QContextMenuEvent* event) {
     const auto picture = pictureAt(event->pos());
     if (!picture)
         return;
-    QMenu menu(this);
-    QAction* remove = menu.addAction(tr("Remove Image from Slide"));
-    remove->setEnabled(hitPictures().size() >= 2);
-    const Uuid slideID = *slideID_;
-    if (menu.exec(event->globalPos()) == remove)
-        removeImageFromSlide(handle_.document(), *picture, slideID);
+    if (!removeImage_)
+        return;
+    removeImage_->setEnabled(hitPictures().size() >= 2);
+    context_menu::exec(this, {removeImage_}, event->globalPos(), {*slideID_, *picture});
 }
 
 bool SlidePreviewView::event(QEvent* event) {

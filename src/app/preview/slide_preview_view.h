@@ -8,6 +8,8 @@
 #include "core/model/project.h"
 #include "core/platform/uuid.h"
 
+class QAction;
+
 namespace mosavelle::app {
 
 class DocumentHandle;
@@ -18,7 +20,7 @@ class DocumentHandle;
 //
 // With `interactiveCrop` (the workspace) it also takes the pointer:
 // - Alt-click on a picture takes it off the slide ("Remove Image from Slide"), as does the
-//   picture's context menu;
+//   picture's context menu (the window's action, given with setPictureMenuAction);
 // - dragging a picture of a slide in `fill` mode moves the crop anchor of its slot on every
 //   selected slide, linearly from the anchor at the start of the drag (400 points of pointer
 //   travel cross the whole excess), clamped to 0...1, as one "Adjust Crop" undo step; Escape
@@ -40,6 +42,9 @@ public:
     // look; the full-screen preview has none).
     void setShowsChrome(bool shows);
     bool isMergeDropTargeted() const { return mergeTargeted_; }
+    // The window's action a picture's context menu offers; it runs on the slide and the picture
+    // under the pointer, and is enabled only while the slide shows two or more pictures.
+    void setPictureMenuAction(QAction* removeImage) { removeImage_ = removeImage; }
 
     QSize sizeHint() const override;
     // Position of the picture with this identifier on the canvas, for tests and accessibility.
@@ -92,6 +97,7 @@ private:
     bool interactive_ = false;
     bool showsChrome_ = false;
     bool mergeTargeted_ = false;
+    QAction* removeImage_ = nullptr;  // the window's; it outlives the view
 
     // Pointer gesture on a picture.
     std::optional<Uuid> pressedPicture_;

@@ -81,7 +81,16 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     layout->addWidget(section);
     buildShowSection(layout);
     layout->addStretch(1);  // the box as tall as its rows; the sheet keeps its size
+    buildAppearanceRows(form, section);
+    buildOrderRows(form, section);
+    buildCaptionRows(form, section);
+    buildLogoRows(form, section);
+    buildFooter(layout);
+    connect(&handle_, &DocumentHandle::documentChanged, this, &DeckSettingsSheet::refresh);
+    refresh();
+}
 
+void DeckSettingsSheet::buildAppearanceRows(QFormLayout* form, QWidget* section) {
     slideSize_ = makePicker(tr("Slide size"), section);
     addChoice(slideSize_, tr("Widescreen 16:9"), SlideSizePreset::widescreen);
     addChoice(slideSize_, tr("Standard 4:3"), SlideSizePreset::classic);
@@ -102,7 +111,9 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     colorRow_ = colorButton_;
     form->addRow(tr("Custom color"), colorButton_);
     connect(colorButton_, &QPushButton::clicked, this, &DeckSettingsSheet::chooseCustomColor);
+}
 
+void DeckSettingsSheet::buildOrderRows(QFormLayout* form, QWidget* section) {
     order_ = makePicker(tr("Order"), section);
     addChoice(order_, tr("Manual"), SortMode::manual);
     addChoice(order_, tr("Name"), SortMode::filename);
@@ -142,7 +153,9 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     noteLayout->addWidget(dateInformation_);
     form->addRow(dateNote_);
     connect(info, &QToolButton::toggled, dateInformation_, &QWidget::setVisible);
+}
 
+void DeckSettingsSheet::buildCaptionRows(QFormLayout* form, QWidget* section) {
     slideNumbers_ = makeToggle(tr("Slide numbers"), section);
     form->addRow(slideNumbers_);
     connect(slideNumbers_, &QCheckBox::clicked, this,
@@ -189,7 +202,9 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     };
     connect(captionsFrom_, &QComboBox::activated, this, storeCaptionSource);
     connect(captionPattern_, &QLineEdit::editingFinished, this, storeCaptionSource);
+}
 
+void DeckSettingsSheet::buildLogoRows(QFormLayout* form, QWidget* section) {
     auto* logoLine = new QHBoxLayout;
     auto* chooseLogoButton = new QPushButton(tr("Choose Logo…"), section);
     removeLogo_ = new QPushButton(tr("Remove Logo"), section);
@@ -213,7 +228,9 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
                                                      project.export_.suggestedBaseName,
                                                      project.sort, document.logoData());
     });
+}
 
+void DeckSettingsSheet::buildFooter(QVBoxLayout* layout) {
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(20, 16, 20, 16);
     footer->addStretch();
@@ -226,9 +243,6 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     footer->addWidget(done);
     layout->addLayout(footer);
     connect(done, &QPushButton::clicked, this, &QDialog::accept);
-
-    connect(&handle_, &DocumentHandle::documentChanged, this, &DeckSettingsSheet::refresh);
-    refresh();
 }
 
 void DeckSettingsSheet::buildShowSection(QVBoxLayout* layout) {

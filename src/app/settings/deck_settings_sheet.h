@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -49,6 +50,12 @@ Q_SIGNALS:
     void logoFinished();
 
 private:
+    // The rows of the deck section, in the order they show, and the footer with "Done".
+    void buildAppearanceRows(QFormLayout* form, QWidget* section);
+    void buildOrderRows(QFormLayout* form, QWidget* section);
+    void buildCaptionRows(QFormLayout* form, QWidget* section);
+    void buildLogoRows(QFormLayout* form, QWidget* section);
+    void buildFooter(QVBoxLayout* layout);
     void buildShowSection(QVBoxLayout* layout);
     void refresh();
     void chooseCustomColor();

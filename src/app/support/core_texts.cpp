@@ -1,6 +1,7 @@
 #include "app/support/core_texts.h"
 
 #include <QStringList>
+#include <iterator>
 #include <optional>
 #include <variant>
 
@@ -10,67 +11,230 @@
 
 namespace mosavelle::app {
 
+namespace {
+
+// Each sentence's English template, marked for translation in the context of CoreTexts' tr().
+struct SentenceText {
+    TextId id;
+    const char* text;
+};
+constexpr SentenceText sentenceTexts[] = {
+    {TextId::fileNoLongerExists,
+     QT_TRANSLATE_NOOP("CoreTexts", "The file could not be opened because it no longer exists.")},
+    {TextId::fileNoPermission,
+     QT_TRANSLATE_NOOP(
+         "CoreTexts",
+         "The file could not be opened because you do not have permission to view it.")},
+    {TextId::fileLinkLoop,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "The file could not be opened because its symbolic links form a loop.")},
+    {TextId::fileNotRead, QT_TRANSLATE_NOOP("CoreTexts", "The file could not be read (%1).")},
+    {TextId::fileIsFolder,
+     QT_TRANSLATE_NOOP("CoreTexts", "The file could not be read because it is a folder.")},
+    {TextId::fileNotRegular,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "The file could not be read because it is not a regular file.")},
+    {TextId::fileTooLargeForPicture,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "The file could not be read because it is too large to be a picture.")},
+    {TextId::fileTooLarge,
+     QT_TRANSLATE_NOOP("CoreTexts", "The file could not be read because it is too large.")},
+    {TextId::fileNotCopied, QT_TRANSLATE_NOOP("CoreTexts",
+                                              "The file could not be copied into the deck because "
+                                              "the disk is full or cannot be written.")},
+    {TextId::fileChanged,
+     QT_TRANSLATE_NOOP("CoreTexts", "The file changed after it was added to the deck.")},
+    {TextId::imageUnreadable,
+     QT_TRANSLATE_NOOP("CoreTexts", "This file could not be read as an image.")},
+    {TextId::imageUnsupported,
+     QT_TRANSLATE_NOOP("CoreTexts", "This image format is not supported.")},
+    {TextId::imageEmpty, QT_TRANSLATE_NOOP("CoreTexts", "This image has no pixels.")},
+    {TextId::animatedFirstFrame,
+     QT_TRANSLATE_NOOP(
+         "CoreTexts",
+         "Animated GIF files import the first frame only. Animation is not exported.")},
+    {TextId::projectDamaged,
+     QT_TRANSLATE_NOOP(
+         "CoreTexts",
+         "The project could not be opened because it is damaged or in an unknown format.")},
+    {TextId::projectImageMissing,
+     QT_TRANSLATE_NOOP("CoreTexts", "The copied image is missing from this project.")},
+    {TextId::projectNotSaved,
+     QT_TRANSLATE_NOOP("CoreTexts", "The project %1 could not be saved: %2.")},
+    {TextId::projectLocationInvalid,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "The project could not be saved: the location %1 is not valid.")},
+    {TextId::projectNotLocked,
+     QT_TRANSLATE_NOOP("CoreTexts", "The project %1 could not be locked for saving: %2.")},
+    {TextId::projectBusy,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "The project %1 is being saved by another program; it was not changed.")},
+    {TextId::onePictureChanged,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "the deck’s copy of the picture %1 was changed or damaged on disk")},
+    {TextId::twoPicturesChanged,
+     QT_TRANSLATE_NOOP(
+         "CoreTexts",
+         "the deck’s copies of the pictures %1 and %2 were changed or damaged on disk")},
+    {TextId::threePicturesChanged,
+     QT_TRANSLATE_NOOP(
+         "CoreTexts",
+         "the deck’s copies of the pictures %1, %2 and %3 were changed or damaged on disk")},
+    {TextId::fourPicturesChanged,
+     QT_TRANSLATE_NOOP(
+         "CoreTexts",
+         "the deck’s copies of the pictures %1, %2, %3 and %4 were changed or damaged on disk")},
+    {TextId::morePicturesChanged,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "the deck’s copies of the pictures %1, %2, %3 and %4 others were changed or "
+                       "damaged on disk")},
+    {TextId::onePictureUnread,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "its picture %1 could not be read when it was opened, and saving now would "
+                       "remove it from the project")},
+    {TextId::morePicturesUnread,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "its pictures %1 and %2 more could not be read when it was opened, and "
+                       "saving now would remove them from the project")},
+    {TextId::pictureNotRead, QT_TRANSLATE_NOOP("CoreTexts", "could not read the picture “%1”")},
+    //: What the project's file is called in "In the %1, ..." and "The %1 ...".
+    {TextId::projectFile, QT_TRANSLATE_NOOP("CoreTexts", "project file")},
+    //: What the default settings' file is called in "In the %1, ..." and "The %1 ...".
+    {TextId::defaultSettingsFile, QT_TRANSLATE_NOOP("CoreTexts", "default settings file")},
+    //: What is written, in "The %1 could not be written." and "The %2 cannot be saved ...".
+    {TextId::projectSubject, QT_TRANSLATE_NOOP("CoreTexts", "project")},
+    //: What is written, in "The %1 could not be written." and "The %2 cannot be saved ...".
+    {TextId::defaultSettingsSubject, QT_TRANSLATE_NOOP("CoreTexts", "default settings")},
+    //: Where a rule of the project file was broken, in "In the project file, %2 ...".
+    {TextId::jsonTopLevel, QT_TRANSLATE_NOOP("CoreTexts", "the top-level value")},
+    //: A member of the project file, such as "slides[2].title".
+    {TextId::jsonMember, QT_TRANSLATE_NOOP("CoreTexts", "\"%1\"")},
+    {TextId::jsonNotString, QT_TRANSLATE_NOOP("CoreTexts", "In the %1, %2 must be a string.")},
+    {TextId::jsonNotBoolean,
+     QT_TRANSLATE_NOOP("CoreTexts", "In the %1, %2 must be true or false.")},
+    {TextId::jsonNotNumber, QT_TRANSLATE_NOOP("CoreTexts", "In the %1, %2 must be a number.")},
+    {TextId::jsonNotWholeNumber,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "In the %1, %2 must be a whole number within the 64-bit range.")},
+    {TextId::jsonNotIdentifierString,
+     QT_TRANSLATE_NOOP("CoreTexts", "In the %1, %2 must be an identifier string.")},
+    {TextId::jsonNotIdentifier,
+     QT_TRANSLATE_NOOP(
+         "CoreTexts", "In the %1, %2 must be an identifier of 36 hexadecimal digits and hyphens.")},
+    {TextId::jsonNotDateString,
+     QT_TRANSLATE_NOOP("CoreTexts", "In the %1, %2 must be a date string.")},
+    {TextId::jsonNotUtcDate,
+     QT_TRANSLATE_NOOP(
+         "CoreTexts",
+         "In the %1, %2 must be a UTC date with whole seconds, such as 2024-05-01T12:30:00Z.")},
+    {TextId::jsonNotAllowedName,
+     QT_TRANSLATE_NOOP("CoreTexts", "In the %1, %2 is not one of the names this field allows.")},
+    {TextId::jsonNotObject, QT_TRANSLATE_NOOP("CoreTexts", "In the %1, %2 must be an object.")},
+    {TextId::jsonMissing, QT_TRANSLATE_NOOP("CoreTexts", "In the %1, %2 is missing.")},
+    {TextId::jsonNotArray, QT_TRANSLATE_NOOP("CoreTexts", "In the %1, %2 must be an array.")},
+    {TextId::jsonNotLocalTime,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "In the %1, %2 must be a date and time such as 2024-05-01T12:30:00.")},
+    {TextId::jsonOffsetTooLarge,
+     QT_TRANSLATE_NOOP("CoreTexts", "In the %1, %2 must lie within 14 hours of UTC.")},
+    {TextId::jsonNewerVersion,
+     QT_TRANSLATE_NOOP(
+         "CoreTexts",
+         "The %2 was written in format version %1, which this version of Mosavelle cannot read.")},
+    {TextId::jsonTooDeep,
+     QT_TRANSLATE_NOOP("CoreTexts", "The %2 nests arrays or objects more than %1 levels deep.")},
+    {TextId::jsonInvalid,
+     QT_TRANSLATE_NOOP("CoreTexts", "The %2 is not valid JSON text (error at byte %1).")},
+    {TextId::jsonNumberTooLarge,
+     QT_TRANSLATE_NOOP("CoreTexts", "The %1 holds a number too large to read.")},
+    {TextId::jsonTooLarge, QT_TRANSLATE_NOOP("CoreTexts", "The %1 is too large to read.")},
+    {TextId::jsonNotRead, QT_TRANSLATE_NOOP("CoreTexts", "The %1 could not be read.")},
+    {TextId::jsonNotFinite,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "The %2 cannot be saved because \"%1\" is not a finite number.")},
+    {TextId::jsonYearOutOfRange,
+     QT_TRANSLATE_NOOP("CoreTexts",
+                       "The %2 cannot be saved because \"%1\" lies outside the years 0 to 9999.")},
+    {TextId::jsonNotWritten, QT_TRANSLATE_NOOP("CoreTexts", "The %1 could not be written.")},
+    {TextId::presentationNotWritten,
+     QT_TRANSLATE_NOOP("CoreTexts", "The presentation could not be written.")},
+    {TextId::presentationOutOfMemory,
+     QT_TRANSLATE_NOOP("CoreTexts", "There is not enough memory to write the presentation.")},
+    {TextId::exportCancelled, QT_TRANSLATE_NOOP("CoreTexts", "The export was cancelled.")},
+    {TextId::archiveClosed,
+     QT_TRANSLATE_NOOP("CoreTexts", "The presentation archive is already closed.")},
+    {TextId::partNameTooLong,
+     QT_TRANSLATE_NOOP(
+         "CoreTexts",
+         "The presentation could not be written: a part name is longer than 65535 bytes.")},
+    {TextId::fileNotWritten,
+     QT_TRANSLATE_NOOP("CoreTexts", "The file “%1” could not be written: %2.")},
+    {TextId::namedFailure, QT_TRANSLATE_NOOP("CoreTexts", "%1: %2")},
+};
+static_assert(std::size(sentenceTexts) == std::size(textTemplates));
+
+// Each step kind's English name, marked for translation in the context of CoreTexts' tr().
+struct StepText {
+    EditStep step;
+    const char* text;
+};
+constexpr StepText stepTexts[] = {
+    {EditStep::edit, QT_TRANSLATE_NOOP("CoreTexts", "Edit")},
+    {EditStep::importImages, QT_TRANSLATE_NOOP("CoreTexts", "Import Images")},
+    {EditStep::changeLayout, QT_TRANSLATE_NOOP("CoreTexts", "Change Layout")},
+    {EditStep::applyPlacementToAll,
+     QT_TRANSLATE_NOOP("CoreTexts", "Apply Placement to All Slides")},
+    {EditStep::fitToSlide, QT_TRANSLATE_NOOP("CoreTexts", "Fit to Slide")},
+    {EditStep::sort, QT_TRANSLATE_NOOP("CoreTexts", "Sort")},
+    {EditStep::deleteSlide, QT_TRANSLATE_NOOP("CoreTexts", "Delete Slide")},
+    {EditStep::deleteSlides, QT_TRANSLATE_NOOP("CoreTexts", "Delete Slides")},
+    {EditStep::duplicateSlides, QT_TRANSLATE_NOOP("CoreTexts", "Duplicate Slides")},
+    {EditStep::renameSlide, QT_TRANSLATE_NOOP("CoreTexts", "Rename Slide")},
+    {EditStep::insertSectionDivider, QT_TRANSLATE_NOOP("CoreTexts", "Insert Section Divider")},
+    {EditStep::groupSlides, QT_TRANSLATE_NOOP("CoreTexts", "Group Slides")},
+    {EditStep::ungroupSlides, QT_TRANSLATE_NOOP("CoreTexts", "Ungroup Slides")},
+    {EditStep::reorderSlides, QT_TRANSLATE_NOOP("CoreTexts", "Reorder Slides")},
+    {EditStep::addImageToSlide, QT_TRANSLATE_NOOP("CoreTexts", "Add Image to Slide")},
+    {EditStep::removeImageFromSlide, QT_TRANSLATE_NOOP("CoreTexts", "Remove Image from Slide")},
+    {EditStep::editCaption, QT_TRANSLATE_NOOP("CoreTexts", "Edit Caption")},
+    {EditStep::changeCaptionSize, QT_TRANSLATE_NOOP("CoreTexts", "Change Caption Size")},
+    {EditStep::changeCaptionAlignment, QT_TRANSLATE_NOOP("CoreTexts", "Change Caption Alignment")},
+    {EditStep::changePlacement, QT_TRANSLATE_NOOP("CoreTexts", "Change Placement")},
+    {EditStep::changeScale, QT_TRANSLATE_NOOP("CoreTexts", "Change Scale")},
+    {EditStep::adjustCrop, QT_TRANSLATE_NOOP("CoreTexts", "Adjust Crop")},
+    {EditStep::editNotes, QT_TRANSLATE_NOOP("CoreTexts", "Edit Notes")},
+    {EditStep::slideSize, QT_TRANSLATE_NOOP("CoreTexts", "Slide Size")},
+    {EditStep::background, QT_TRANSLATE_NOOP("CoreTexts", "Background")},
+    {EditStep::backgroundColor, QT_TRANSLATE_NOOP("CoreTexts", "Background Color")},
+    {EditStep::slideNumbers, QT_TRANSLATE_NOOP("CoreTexts", "Slide Numbers")},
+    {EditStep::captionSetting, QT_TRANSLATE_NOOP("CoreTexts", "Caption Setting")},
+    {EditStep::setLogo, QT_TRANSLATE_NOOP("CoreTexts", "Set Logo")},
+    {EditStep::removeLogo, QT_TRANSLATE_NOOP("CoreTexts", "Remove Logo")},
+    {EditStep::fillCaptions, QT_TRANSLATE_NOOP("CoreTexts", "Fill Captions from Pictures")},
+    {EditStep::editAltText, QT_TRANSLATE_NOOP("CoreTexts", "Edit Alt Text")},
+    {EditStep::rotateRight, QT_TRANSLATE_NOOP("CoreTexts", "Rotate Right")},
+    {EditStep::rotateLeft, QT_TRANSLATE_NOOP("CoreTexts", "Rotate Left")},
+    {EditStep::excludeSlides, QT_TRANSLATE_NOOP("CoreTexts", "Exclude Slides")},
+    {EditStep::includeSlides, QT_TRANSLATE_NOOP("CoreTexts", "Include Slides")},
+    {EditStep::pasteSlides, QT_TRANSLATE_NOOP("CoreTexts", "Paste Slides")},
+    {EditStep::advanceSlides, QT_TRANSLATE_NOOP("CoreTexts", "Advance Slides")},
+    {EditStep::transition, QT_TRANSLATE_NOOP("CoreTexts", "Transition")},
+    {EditStep::loopUntilEsc, QT_TRANSLATE_NOOP("CoreTexts", "Loop Until Esc")},
+    {EditStep::slideTiming, QT_TRANSLATE_NOOP("CoreTexts", "Slide Timing")},
+    {EditStep::slideTransition, QT_TRANSLATE_NOOP("CoreTexts", "Slide Transition")},
+    {EditStep::alignCameraClocks, QT_TRANSLATE_NOOP("CoreTexts", "Align Camera Clocks")},
+    {EditStep::insertSectionsAtTimeGaps,
+     QT_TRANSLATE_NOOP("CoreTexts", "Insert Sections at Time Gaps")},
+};
+// Every kind has its entry (a new kind is added at the end of EditStep).
+static_assert(std::size(stepTexts) == std::size_t(EditStep::insertSectionsAtTimeGaps) + 1);
+
+}  // namespace
+
 QString CoreTexts::pattern(TextId id) {
-    switch (id) {
-        case TextId::fileNoLongerExists:
-            return tr("The file could not be opened because it no longer exists.");
-        case TextId::fileNoPermission:
-            return tr(
-                "The file could not be opened because you do not have permission to view "
-                "it.");
-        case TextId::fileLinkLoop:
-            return tr("The file could not be opened because its symbolic links form a loop.");
-        case TextId::fileNotRead:
-            return tr("The file could not be read (%1).");
-        case TextId::fileIsFolder:
-            return tr("The file could not be read because it is a folder.");
-        case TextId::fileNotRegular:
-            return tr("The file could not be read because it is not a regular file.");
-        case TextId::fileTooLargeForPicture:
-            return tr("The file could not be read because it is too large to be a picture.");
-        case TextId::fileTooLarge:
-            return tr("The file could not be read because it is too large.");
-        case TextId::fileNotCopied:
-            return tr(
-                "The file could not be copied into the deck because the disk is full or "
-                "cannot be written.");
-        case TextId::fileChanged:
-            return tr("The file changed after it was added to the deck.");
-        case TextId::imageUnreadable:
-            return tr("This file could not be read as an image.");
-        case TextId::imageUnsupported:
-            return tr("This image format is not supported.");
-        case TextId::imageEmpty:
-            return tr("This image has no pixels.");
-        case TextId::animatedFirstFrame:
-            return tr(
-                "Animated GIF files import the first frame only. Animation is not "
-                "exported.");
-        case TextId::projectDamaged:
-            return tr(
-                "The project could not be opened because it is damaged or in an unknown "
-                "format.");
-        case TextId::projectImageMissing:
-            return tr("The copied image is missing from this project.");
-        case TextId::projectNotSaved:
-            return tr("The project %1 could not be saved: %2.");
-        case TextId::projectLocationInvalid:
-            return tr("The project could not be saved: the location %1 is not valid.");
-        case TextId::projectNotLocked:
-            return tr("The project %1 could not be locked for saving: %2.");
-        case TextId::projectBusy:
-            return tr("The project %1 is being saved by another program; it was not changed.");
-        case TextId::presentationNotWritten:
-            return tr("The presentation could not be written.");
-        case TextId::presentationOutOfMemory:
-            return tr("There is not enough memory to write the presentation.");
-        case TextId::exportCancelled:
-            return tr("The export was cancelled.");
-        case TextId::fileNotWritten:
-            return tr("The file “%1” could not be written: %2.");
-        case TextId::namedFailure:
-            return tr("%1: %2");
-    }
+    for (const SentenceText& entry : sentenceTexts)
+        if (entry.id == id)
+            return QCoreApplication::translate("CoreTexts", entry.text);
     return QString::fromUtf8(englishTemplate(id));
 }
 
@@ -103,98 +267,10 @@ QString CoreTexts::error(const Error& error) {
 
 QString CoreTexts::editStep(const std::string& name) {
     const std::optional<EditStep> step = editStepNamed(name);
-    if (!step)
-        return QString::fromStdString(name);
-    switch (*step) {
-        case EditStep::edit:
-            return tr("Edit");
-        case EditStep::importImages:
-            return tr("Import Images");
-        case EditStep::changeLayout:
-            return tr("Change Layout");
-        case EditStep::applyPlacementToAll:
-            return tr("Apply Placement to All Slides");
-        case EditStep::fitToSlide:
-            return tr("Fit to Slide");
-        case EditStep::sort:
-            return tr("Sort");
-        case EditStep::deleteSlide:
-            return tr("Delete Slide");
-        case EditStep::deleteSlides:
-            return tr("Delete Slides");
-        case EditStep::duplicateSlides:
-            return tr("Duplicate Slides");
-        case EditStep::renameSlide:
-            return tr("Rename Slide");
-        case EditStep::insertSectionDivider:
-            return tr("Insert Section Divider");
-        case EditStep::groupSlides:
-            return tr("Group Slides");
-        case EditStep::ungroupSlides:
-            return tr("Ungroup Slides");
-        case EditStep::reorderSlides:
-            return tr("Reorder Slides");
-        case EditStep::addImageToSlide:
-            return tr("Add Image to Slide");
-        case EditStep::removeImageFromSlide:
-            return tr("Remove Image from Slide");
-        case EditStep::editCaption:
-            return tr("Edit Caption");
-        case EditStep::changeCaptionSize:
-            return tr("Change Caption Size");
-        case EditStep::changeCaptionAlignment:
-            return tr("Change Caption Alignment");
-        case EditStep::changePlacement:
-            return tr("Change Placement");
-        case EditStep::changeScale:
-            return tr("Change Scale");
-        case EditStep::adjustCrop:
-            return tr("Adjust Crop");
-        case EditStep::editNotes:
-            return tr("Edit Notes");
-        case EditStep::slideSize:
-            return tr("Slide Size");
-        case EditStep::background:
-            return tr("Background");
-        case EditStep::backgroundColor:
-            return tr("Background Color");
-        case EditStep::slideNumbers:
-            return tr("Slide Numbers");
-        case EditStep::captionSetting:
-            return tr("Caption Setting");
-        case EditStep::setLogo:
-            return tr("Set Logo");
-        case EditStep::removeLogo:
-            return tr("Remove Logo");
-        case EditStep::fillCaptions:
-            return tr("Fill Captions from Pictures");
-        case EditStep::editAltText:
-            return tr("Edit Alt Text");
-        case EditStep::rotateRight:
-            return tr("Rotate Right");
-        case EditStep::rotateLeft:
-            return tr("Rotate Left");
-        case EditStep::excludeSlides:
-            return tr("Exclude Slides");
-        case EditStep::includeSlides:
-            return tr("Include Slides");
-        case EditStep::pasteSlides:
-            return tr("Paste Slides");
-        case EditStep::advanceSlides:
-            return tr("Advance Slides");
-        case EditStep::transition:
-            return tr("Transition");
-        case EditStep::loopUntilEsc:
-            return tr("Loop Until Esc");
-        case EditStep::slideTiming:
-            return tr("Slide Timing");
-        case EditStep::slideTransition:
-            return tr("Slide Transition");
-        case EditStep::alignCameraClocks:
-            return tr("Align Camera Clocks");
-        case EditStep::insertSectionsAtTimeGaps:
-            return tr("Insert Sections at Time Gaps");
-    }
+    if (step)
+        for (const StepText& entry : stepTexts)
+            if (entry.step == *step)
+                return QCoreApplication::translate("CoreTexts", entry.text);
     return QString::fromStdString(name);
 }
 

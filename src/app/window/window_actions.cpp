@@ -24,8 +24,13 @@
 #include "app/document/recent_projects.h"
 #include "app/flows/import_flow.h"
 #include "app/help/about_window.h"
+#include "app/navigator/navigator_view.h"
+#include "app/navigator/slide_list_view.h"
+#include "app/preview/preview_workspace.h"
 #include "app/preview/slide_key_filter.h"
+#include "app/preview/slide_preview_view.h"
 #include "app/settings/timeline_sheets.h"
+#include "app/support/context_menu.h"
 #include "app/support/core_texts.h"
 #include "app/support/shortcuts.h"
 #include "app/support/text_fields.h"
@@ -138,6 +143,7 @@ WindowActions::WindowActions(DocumentWindow& window) : QObject(&window), window_
     addSlideCommands();
     addViewCommands();
     addHelpCommands();
+    addContextCommands();
     buildFileMenu();
     buildEditMenu();
     buildSlidesMenu();
@@ -245,9 +251,12 @@ void WindowActions::addEditCommands() {
                 content->pasteImagesFromClipboard();
         }
     });
-    add("edit.delete", tr("Delete"), {QKeySequence(Qt::Key_Delete)}, [document] {
+    add("edit.delete", tr("Delete"), {QKeySequence(Qt::Key_Delete)}, [this, document, content] {
+        // From a slide's context menu: that slide, or the selection when the slide is in it.
+        if (const auto slide = context_menu::target(action("edit.delete")); !slide.empty())
+            content->navigator().currentView().deleteFromMenu(slide.front());
         // Not while a control that takes keys itself (a text box, a slider) has focus.
-        if (!SlideKeyFilter::blocksSlideKeys(QApplication::focusWidget()))
+        else if (!SlideKeyFilter::blocksSlideKeys(QApplication::focusWidget()))
             deleteSelectedSlides(*document);
     });
     add("edit.selectAll", tr("Select All"), {QKeySequence::SelectAll}, [document] {
@@ -320,6 +329,30 @@ void WindowActions::addSlideCommands() {
         ->setToolTip(
             tr("Move the selected slides down. Left and right arrows change which slide is "
                "selected."));
+}
+
+void WindowActions::addContextCommands() {
+    ContentView* content = &window_.contentView();
+    MosavelleDocument* document = &window_.handle().document();
+    // Only in context menus: they act on what the menu was opened on. Rename there selects the
+    // slide alone first (Rename Slide keeps the selection).
+    add("slides.renameFromMenu", tr("Rename"), {}, [this, content] {
+        for (const Uuid& slide : context_menu::target(action("slides.renameFromMenu")))
+            content->navigator().currentView().renameFromMenu(slide);
+    });
+    add("slides.addImageToCurrent", tr("Add Image to Current Slide"), {}, [this, content] {
+        for (const Uuid& slide : context_menu::target(action("slides.addImageToCurrent")))
+            content->navigator().currentView().addPictureToShownSlide(slide);
+    });
+    add("slides.removeImageAt", tr("Remove Image from Slide"), {}, [this, document] {
+        const auto target = context_menu::target(action("slides.removeImageAt"));
+        if (target.size() == 2)  // the slide, then the picture
+            removeImageFromSlide(*document, target[1], target[0]);
+    });
+    content->navigator().setSlideMenuActions({action("slides.renameFromMenu"),
+                                              action("edit.delete"), nullptr,
+                                              action("slides.addImageToCurrent")});
+    content->previewWorkspace().canvas()->setPictureMenuAction(action("slides.removeImageAt"));
 }
 
 void WindowActions::addViewCommands() {

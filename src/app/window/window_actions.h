@@ -41,6 +41,7 @@ private:
     void addSlideCommands();
     void addViewCommands();
     void addHelpCommands();
+    void addContextCommands();
     void buildFileMenu();
     void buildEditMenu();
     void buildSlidesMenu();

@@ -61,7 +61,7 @@ EncodeResult named(EncodeResult result, const std::string& name) {
         const Error& cause = result.error();
         if (cause.text)
             return errorSaying(Text{TextId::namedFailure, {name}, {*cause.text}});
-        return Error{name + ": " + cause.message};
+        return errorSaying(Text{TextId::namedFailure, {name, cause.message}});
     }
     return result;
 }

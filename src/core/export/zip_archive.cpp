@@ -80,10 +80,9 @@ Status ZipArchiveWriter::fail(Error error) {
 Status ZipArchiveWriter::add(std::string_view path, std::span<const std::uint8_t> data,
                              std::optional<std::uint32_t> crc32) {
     if (closed_)
-        return Error{"The presentation archive is already closed."};
+        return errorSaying(Text{TextId::archiveClosed});
     if (path.size() > maxArchivePathBytes)
-        return fail(Error{
-            "The presentation could not be written: a part name is longer than 65535 bytes."});
+        return fail(errorSaying(Text{TextId::partNameTooLong}));
 
     const std::string name = slashed(path);
     const auto crc = crc32 ? *crc32 : crc32Of(data);
@@ -136,7 +135,7 @@ Status ZipArchiveWriter::add(std::string_view path, std::span<const std::uint8_t
 
 Status ZipArchiveWriter::finish() {
     if (closed_)
-        return Error{"The presentation archive is already closed."};
+        return errorSaying(Text{TextId::archiveClosed});
     const std::uint64_t centralSize = central_.size();
     const bool manyEntries = count_ >= limits_.entries;
     const bool bigSize = centralSize >= limits_.sizes;

@@ -52,23 +52,19 @@ std::vector<std::string> changedPictures(const Project& project, const PackageSn
     return names;
 }
 
-// "the deck’s copy of the picture “A” was changed or damaged on disk", with up to three names.
+// "the deck’s copy of the picture “A” was changed or damaged on disk": up to four names, or three
+// and how many others.
 Error changedPicturesError(const std::vector<std::string>& names) {
+    constexpr TextId listing[] = {TextId::onePictureChanged, TextId::twoPicturesChanged,
+                                  TextId::threePicturesChanged, TextId::fourPicturesChanged};
     constexpr std::size_t shown = 3;
-    std::string list;
-    const std::size_t listed = names.size() > shown + 1 ? shown : names.size();
-    for (std::size_t i = 0; i < listed; ++i) {
-        if (i > 0)
-            list += i + 1 == names.size() ? " and " : ", ";
-        list += quoted(names[i]);
-    }
-    if (listed < names.size())
-        list += " and " + std::to_string(names.size() - listed) + " others";
-    const bool one = names.size() == 1;
-    return Error{std::string(one ? "the deck’s copy of the picture "
-                                 : "the deck’s copies of the pictures ") +
-                     list + (one ? " was" : " were") + " changed or damaged on disk",
-                 ErrorCode::damaged};
+    const bool many = names.size() > std::size(listing);
+    Text text{many ? TextId::morePicturesChanged : listing[names.size() - 1]};
+    for (std::size_t i = 0; i < (many ? shown : names.size()); ++i)
+        text.arguments.push_back(quoted(names[i]));
+    if (many)
+        text.arguments.push_back(std::to_string(names.size() - shown));
+    return errorSaying(std::move(text), ErrorCode::damaged);
 }
 
 // The lower-cased extension of `fileName` (its last path component) when it is a short run of
@@ -145,8 +141,8 @@ Status writeTree(FileSystem& files, const fs::path& root, const Project& project
         } else {
             auto read = stored.read();
             if (!read)
-                return Error{"could not read the picture “" + image.originalFileName + "”",
-                             read.error().code};
+                return errorSaying(Text{TextId::pictureNotRead, {image.originalFileName}},
+                                   read.error().code);
             if (auto s = files.writeFile(file, *read); !s)
                 return s;
         }
@@ -188,12 +184,10 @@ Status keepsEveryListedPicture(FileSystem& files, const fs::path& target,
     }
     if (dropped.empty())
         return success();
-    const std::string named =
-        dropped.size() == 1
-            ? "its picture " + first
-            : "its pictures " + first + " and " + std::to_string(dropped.size() - 1) + " more";
-    return Error{named + " could not be read when it was opened, and saving now would remove " +
-                 (dropped.size() == 1 ? "it" : "them") + " from the project"};
+    if (dropped.size() == 1)
+        return errorSaying(Text{TextId::onePictureUnread, {first}});
+    return errorSaying(
+        Text{TextId::morePicturesUnread, {first, std::to_string(dropped.size() - 1)}});
 }
 
 // The hidden members that saves of a package NAME make beside it: its lock file ".NAME.lock",

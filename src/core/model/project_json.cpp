@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -29,7 +30,7 @@ constexpr std::int64_t maxUTCOffsetMinutes = 14 * 60;
 
 // A failure inside this file. It never leaves it: the four public functions turn it into an Error.
 struct Failure {
-    std::string message;
+    Text text;
 };
 
 // Where a value sits in its document, as a chain of stack frames; spelled out only for a message
@@ -58,30 +59,34 @@ struct Path {
 
 class Reader {
 public:
-    explicit Reader(std::string_view document) : document_(document) {}
+    // `document` names the file: projectFile or defaultSettingsFile.
+    explicit Reader(TextId document) : document_(document) {}
 
-    [[noreturn]] void fail(const Path& at, std::string_view rule) const {
-        const std::string where = at.isRoot() ? "the top-level value" : "\"" + at.text() + "\"";
-        throw Failure{"In the " + document_ + ", " + where + " " + std::string(rule) + "."};
+    // "In the project file, "slides[2].title" must be a string." for jsonNotString.
+    [[noreturn]] void fail(const Path& at, TextId rule) const {
+        const Text where =
+            at.isRoot() ? Text{TextId::jsonTopLevel} : Text{TextId::jsonMember, {at.text()}};
+        throw Failure{Text{rule, {}, {Text{document_}, where}}};
     }
-    [[noreturn]] void failWhole(std::string_view sentence) const {
-        throw Failure{"The " + document_ + " " + std::string(sentence)};
+    // A sentence on the whole file, with `numbers` before the file's name.
+    [[noreturn]] void failWhole(TextId sentence, std::vector<std::string> numbers = {}) const {
+        throw Failure{Text{sentence, std::move(numbers), {Text{document_}}}};
     }
 
     std::string string(const Json& v, const Path& at) const {
         if (!v.is_string())
-            fail(at, "must be a string");
+            fail(at, TextId::jsonNotString);
         return v.get_ref<const std::string&>();
     }
     bool boolean(const Json& v, const Path& at) const {
         if (!v.is_boolean())
-            fail(at, "must be true or false");
+            fail(at, TextId::jsonNotBoolean);
         return v.get<bool>();
     }
     // Any JSON number. The parser refuses numbers beyond the double range, so the value is finite.
     double real(const Json& v, const Path& at) const {
         if (!v.is_number())
-            fail(at, "must be a number");
+            fail(at, TextId::jsonNotNumber);
         return v.get<double>();
     }
     // A whole number that fits a signed 64-bit integer. Other writers may spell a whole number
@@ -100,33 +105,33 @@ public:
                 d < 9223372036854775808.0)
                 return static_cast<std::int64_t>(d);
         }
-        fail(at, "must be a whole number within the 64-bit range");
+        fail(at, TextId::jsonNotWholeNumber);
     }
     Uuid identifier(const Json& v, const Path& at) const {
         if (!v.is_string())
-            fail(at, "must be an identifier string");
+            fail(at, TextId::jsonNotIdentifierString);
         if (auto id = Uuid::parse(v.get_ref<const std::string&>()))
             return *id;
-        fail(at, "must be an identifier of 36 hexadecimal digits and hyphens");
+        fail(at, TextId::jsonNotIdentifier);
     }
     Timestamp date(const Json& v, const Path& at) const {
         if (!v.is_string())
-            fail(at, "must be a date string");
+            fail(at, TextId::jsonNotDateString);
         if (auto time = parseInternetDate(v.get_ref<const std::string&>()))
             return *time;
-        fail(at, "must be a UTC date with whole seconds, such as 2024-05-01T12:30:00Z");
+        fail(at, TextId::jsonNotUtcDate);
     }
     template <class E>
     E enumeration(const Json& v, const Path& at) const {
         if (!v.is_string())
-            fail(at, "must be a string");
+            fail(at, TextId::jsonNotString);
         if (auto value = parseCase<E>(v.get_ref<const std::string&>()))
             return *value;
-        fail(at, "is not one of the names this field allows");
+        fail(at, TextId::jsonNotAllowedName);
     }
 
 private:
-    std::string document_;
+    TextId document_;
 };
 
 // One JSON object being read. A member holding null counts as missing. Neither copyable nor
@@ -139,7 +144,7 @@ public:
     Object(const Reader& reader, const Json& value, const Path& at)
         : reader_(reader), value_(value), at_(at) {
         if (!value.is_object())
-            reader.fail(at, "must be an object");
+            reader.fail(at, TextId::jsonNotObject);
     }
     Object(const Object&) = delete;
     Object& operator=(const Object&) = delete;
@@ -153,7 +158,7 @@ public:
     const Json& required(const char* key) const {
         if (const Json* v = optional(key))
             return *v;
-        reader_.fail(at(key), "is missing");
+        reader_.fail(at(key), TextId::jsonMissing);
     }
 
     std::string string(const char* key) const { return reader_.string(required(key), at(key)); }
@@ -174,7 +179,7 @@ public:
         const Json& array = required(key);
         const Path path = at(key);
         if (!array.is_array())
-            reader_.fail(path, "must be an array");
+            reader_.fail(path, TextId::jsonNotArray);
         std::vector<T> out;
         out.reserve(array.size());
         for (std::size_t i = 0; i < array.size(); ++i)
@@ -346,11 +351,11 @@ CaptureMoment readCaptureMoment(const Reader& r, const Json& v, const Path& at) 
     CaptureMoment c;
     c.localTime = o.string("localTime");
     if (!readCivilTime(c.localTime, "yyyy-MM-ddTHH:mm:ss"))
-        r.fail(at.member("localTime"), "must be a date and time such as 2024-05-01T12:30:00");
+        r.fail(at.member("localTime"), TextId::jsonNotLocalTime);
     if (o.optional("utcOffsetMinutes")) {
         const std::int64_t offset = o.integer("utcOffsetMinutes");
         if (offset < -maxUTCOffsetMinutes || offset > maxUTCOffsetMinutes)
-            r.fail(at.member("utcOffsetMinutes"), "must lie within 14 hours of UTC");
+            r.fail(at.member("utcOffsetMinutes"), TextId::jsonOffsetTooLarge);
         c.utcOffsetMinutes = static_cast<std::int32_t>(offset);
     }
     return c;
@@ -443,8 +448,7 @@ Project readProject(const Reader& r, const Json& v, const Path& at) {
     // The version is judged first: a newer file is refused as such, whatever else it holds.
     const std::int64_t version = o.integer("formatVersion");
     if (version >= 2)
-        r.failWhole("was written in format version " + std::to_string(version) +
-                    ", which this version of Mosavelle cannot read.");
+        r.failWhole(TextId::jsonNewerVersion, {std::to_string(version)});
     p.formatVersion = currentFormatVersion;  // 1, and also for 0 and negative versions
     p.appearance = o.record("appearance", readAppearance);
     // Members added after the first release; files without them play by hand, without effects.
@@ -483,28 +487,27 @@ Json parseDocument(const Reader& reader, const Bytes& bytes) {
     try {
         return Json::parse(bytes.begin(), bytes.end(), limitDepth, true, false);
     } catch (const TooDeep&) {
-        reader.failWhole("nests arrays or objects more than " + std::to_string(maxNestingDepth) +
-                         " levels deep.");
+        reader.failWhole(TextId::jsonTooDeep, {std::to_string(maxNestingDepth)});
     } catch (const Json::parse_error& e) {
-        reader.failWhole("is not valid JSON text (error at byte " + std::to_string(e.byte) + ").");
+        reader.failWhole(TextId::jsonInvalid, {std::to_string(e.byte)});
     } catch (const Json::out_of_range&) {
-        reader.failWhole("holds a number too large to read.");
+        reader.failWhole(TextId::jsonNumberTooLarge);
     }
 }
 
 template <class T>
-Result<T> decode(std::string_view document, const Bytes& bytes,
+Result<T> decode(TextId document, const Bytes& bytes,
                  T (*read)(const Reader&, const Json&, const Path&)) {
     const Reader reader(document);
     try {
         const Json root = parseDocument(reader, bytes);
         return read(reader, root, Path{});
     } catch (const Failure& f) {
-        return Error{f.message, ErrorCode::damaged};
+        return errorSaying(f.text, ErrorCode::damaged);
     } catch (const std::bad_alloc&) {
-        return Error{"The " + std::string(document) + " is too large to read."};
+        return errorSaying(Text{TextId::jsonTooLarge, {}, {Text{document}}});
     } catch (const std::exception&) {
-        return Error{"The " + std::string(document) + " could not be read."};
+        return errorSaying(Text{TextId::jsonNotRead, {}, {Text{document}}});
     }
 }
 
@@ -513,12 +516,12 @@ Result<T> decode(std::string_view document, const Bytes& bytes,
 
 class Writer {
 public:
-    explicit Writer(std::string_view subject) : subject_(subject) {}
+    // `subject` names what is written: projectSubject or defaultSettingsSubject.
+    explicit Writer(TextId subject) : subject_(subject) {}
 
     Json real(double value, const Path& at) const {
         if (!std::isfinite(value))
-            throw Failure{"The " + subject_ + " cannot be saved because \"" + at.text() +
-                          "\" is not a finite number."};
+            throw Failure{Text{TextId::jsonNotFinite, {at.text()}, {Text{subject_}}}};
         return value;
     }
     // Refuses instants whose year has more than four digits: such text would not read back.
@@ -527,13 +530,12 @@ public:
         constexpr auto first = sys_days{year{0} / January / 1};
         constexpr auto last = sys_days{year{9999} / December / 31} + days{1};
         if (time < first || time >= last)
-            throw Failure{"The " + subject_ + " cannot be saved because \"" + at.text() +
-                          "\" lies outside the years 0 to 9999."};
+            throw Failure{Text{TextId::jsonYearOutOfRange, {at.text()}, {Text{subject_}}}};
         return formatInternetDate(time);
     }
 
 private:
-    std::string subject_;
+    TextId subject_;
 };
 
 Json writeCrop(const Writer& w, const CropAnchor& c, const Path& at) {
@@ -736,7 +738,7 @@ Json writeProject(const Writer& w, const Project& p) {
 
 // Text fields are expected to be UTF-8. Any invalid sequence (a file name from a file system
 // that is not UTF-8, say) is written as U+FFFD, so the saved file always reads back.
-Result<Bytes> encode(std::string_view subject, int indent, const auto& build) {
+Result<Bytes> encode(TextId subject, int indent, const auto& build) {
     try {
         const Json root = build(Writer(subject));
         std::string text = root.dump(indent, ' ', false, Json::error_handler_t::replace);
@@ -744,24 +746,25 @@ Result<Bytes> encode(std::string_view subject, int indent, const auto& build) {
             text.push_back('\n');
         return Bytes(std::string_view(text));
     } catch (const Failure& f) {
-        return Error{f.message};
+        return errorSaying(f.text);
     } catch (const std::exception&) {
-        return Error{"The " + std::string(subject) + " could not be written."};
+        return errorSaying(Text{TextId::jsonNotWritten, {}, {Text{subject}}});
     }
 }
 
 }  // namespace
 
 Result<Bytes> encodeProject(const Project& project) {
-    return encode("project", 2, [&](const Writer& w) { return writeProject(w, project); });
+    return encode(TextId::projectSubject, 2,
+                  [&](const Writer& w) { return writeProject(w, project); });
 }
 
 Result<Project> decodeProject(const Bytes& bytes) {
-    return decode("project file", bytes, readProject);
+    return decode(TextId::projectFile, bytes, readProject);
 }
 
 Result<Bytes> encodeDefaults(const DocumentDefaults& defaults) {
-    return encode("default settings", -1, [&](const Writer& w) {
+    return encode(TextId::defaultSettingsSubject, -1, [&](const Writer& w) {
         const Path root;
         return Json{
             {"appearance", writeAppearance(w, defaults.appearance, root.member("appearance"))},
@@ -771,7 +774,7 @@ Result<Bytes> encodeDefaults(const DocumentDefaults& defaults) {
 }
 
 Result<DocumentDefaults> decodeDefaults(const Bytes& bytes) {
-    return decode("default settings file", bytes, readDefaults);
+    return decode(TextId::defaultSettingsFile, bytes, readDefaults);
 }
 
 }  // namespace mosavelle

@@ -266,7 +266,7 @@ TEST_F(PackageTest, UntrustedNamesAndLinksNeverReachOutsideThePackage) {
 // The deck's copy of a picture (here the staged links of an opened package) that was cut or
 // rewritten on disk is never saved as the picture it was; one merely touched is not named.
 TEST_F(PackageTest, CopiesChangedOnDiskFailTheSaveByName) {
-    const PackageSnapshot original = deck(3, 50);
+    const PackageSnapshot original = deck(7, 50);
     ASSERT_TRUE(writeProjectPackage(original, pkg).ok());
     auto opened = readProjectPackage(pkg, realFileSystem(), StagingFolder::create(dir / "staging"));
     const auto copy = [&](int i) {
@@ -283,6 +283,17 @@ TEST_F(PackageTest, CopiesChangedOnDiskFailTheSaveByName) {
               "The project “Other.mosavelle” could not be saved: the deck’s copies of the pictures "
               "“photo0.JPG” and “photo1.JPG” were changed or damaged on disk.");
     EXPECT_FALSE(fs::exists(dir / "Other.mosavelle"));
+    // Past four, three names and how many others; said by identifier for an interface.
+    for (int i : {3, 4, 5, 6})
+        fs::resize_file(copy(i), 0);
+    saved = writeProjectPackage(*opened, dir / "Other.mosavelle");
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.error().message,
+              "The project “Other.mosavelle” could not be saved: the deck’s copies of the pictures "
+              "“photo0.JPG”, “photo1.JPG”, “photo3.JPG” and 3 others were changed or damaged on "
+              "disk.");
+    ASSERT_TRUE(saved.error().text);
+    EXPECT_EQ(saved.error().text->quotes.at(0).id, TextId::morePicturesChanged);
 }
 
 // What killed saves left beside the packages of a folder goes when the folder is next written,

@@ -224,6 +224,7 @@ TEST(ProjectJson, VersionTwoOrMoreAndWrongTypesOrValuesFailNamingTheMember) {
         auto p = decodeJson(j);
         ASSERT_FALSE(p.ok()) << c.pointer << " = " << c.value;
         EXPECT_NE(p.error().message.find(c.named), std::string::npos) << p.error().message;
+        EXPECT_TRUE(p.error().text) << "no sentence for an interface: " << p.error().message;
     }
 }
 
