@@ -28,6 +28,7 @@
 #include "app/preview/slide_painter.h"
 #include "app/settings/show_controls.h"
 #include "app/support/core_texts.h"
+#include "app/support/tab_order.h"
 #include "app/support/typing_session.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/editing/selection.h"
@@ -138,6 +139,8 @@ InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
     setAccessibleName(tr("Inspector"));
     setMinimumWidth(280);
     setWidgetResizable(true);
+    // Tab goes to the controls, not to the scrolling frame (which scrolls to the focused one).
+    setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
     content_ = new QWidget(this);
     auto* column = new QVBoxLayout(content_);
@@ -186,6 +189,8 @@ ApplyPlacementSheet* InspectorView::applyPlacementSheet() const {
 void InspectorView::buildSelectedSection() {
     selectedGroup_ = new QGroupBox(content_);
     auto* form = new QFormLayout(selectedGroup_);
+    // In a narrow column the fields go under their labels rather than being cut.
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
 
     layoutStack_ = new QStackedWidget(selectedGroup_);
     layoutPicker_ = new QComboBox(layoutStack_);
@@ -524,6 +529,8 @@ void InspectorView::refreshCaptionRows(const Slide& slide,
             captionRowsLayout_->addWidget(row.row);
             captionRows_.push_back(row);
         }
+        // New rows would otherwise come last in the Tab order, after the sections below them.
+        orderTabStopsByLayout(content_);
     }
 
     // The rendering names a caption "caption N" on multi-picture layouts, "caption" otherwise.

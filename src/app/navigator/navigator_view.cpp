@@ -80,6 +80,10 @@ SlideListView& NavigatorView::currentView() {
     return showsGrid_ ? *grid_ : *list_;
 }
 
+bool NavigatorView::isHoldingSlide() const {
+    return list_->isHoldingSlide() || grid_->isHoldingSlide();
+}
+
 void NavigatorView::setShowsGrid(bool grid) {
     if (grid == showsGrid_)
         return;

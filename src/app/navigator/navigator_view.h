@@ -34,6 +34,8 @@ public:
     SlideListView& gridView() { return *grid_; }
     // The view on show (list or grid).
     SlideListView& currentView();
+    // A slide is pressed and may yet be dragged (see SlideListView::isHoldingSlide).
+    bool isHoldingSlide() const;
 
 Q_SIGNALS:
     // An Alt-click tried to add a picture to a slide that already shows four.

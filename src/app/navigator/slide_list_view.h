@@ -49,6 +49,10 @@ public:
     // slide is selected, else the slide alone.
     std::vector<Uuid> draggedSlides(const Uuid& slideID) const;
 
+    // Whether the left button went down on a slide and has neither come up nor started a drag:
+    // the press may still turn into a drag of that slide.
+    bool isHoldingSlide() const { return holding_; }
+
 Q_SIGNALS:
     // An Alt-click found the shown slide full.
     void unableToAddImage();
@@ -86,6 +90,7 @@ private:
     QPersistentModelIndex pressed_;
     QPoint pressPosition_;
     bool gridDragArmed_ = false;
+    bool holding_ = false;
     std::optional<Uuid> clickOnRelease_;  // grid: the selected cell a plain click selects alone
     int dropRow_ = -1;                    // list mode: the gap a drop would move rows into
     QPersistentModelIndex renaming_;
