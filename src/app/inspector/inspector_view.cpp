@@ -189,12 +189,13 @@ ApplyPlacementSheet* InspectorView::applyPlacementSheet() const {
 void InspectorView::buildSelectedSection() {
     selectedGroup_ = new QGroupBox(content_);
     auto* form = new QFormLayout(selectedGroup_);
-    // In a narrow column the fields go under their labels rather than being cut.
-    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
 
     layoutStack_ = new QStackedWidget(selectedGroup_);
     layoutPicker_ = new QComboBox(layoutStack_);
     layoutPicker_->setAccessibleName(tr("Layout"));
+    // As narrow as the column needs; a long layout name is elided rather than widening it.
+    layoutPicker_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    layoutPicker_->setMinimumContentsLength(10);
     const QColor secondary = palette().color(QPalette::PlaceholderText);
     for (SlideLayoutKind kind : pickerLayouts)
         layoutPicker_->addItem(LayoutPreviewIcon::icon(kind, secondary, devicePixelRatioF()),
@@ -329,6 +330,9 @@ void InspectorView::buildShowSection() {
     showGroup_ = new QGroupBox(tr("Slide Show"), content_);
     auto* column = new QVBoxLayout(showGroup_);
     show_ = new ShowControls(true, showGroup_);
+    // Each row's label above its controls: side by side they would be wider than the column.
+    if (auto* form = qobject_cast<QFormLayout*>(show_->layout()))
+        form->setRowWrapPolicy(QFormLayout::WrapAllRows);
     column->addWidget(show_);
     connect(show_, &ShowControls::advanceChosen, this, [this](std::optional<SlideAdvance> a) {
         if (!refreshing_)

@@ -26,8 +26,6 @@ ShowControls::ShowControls(bool followsDeck, QWidget* parent)
     : QWidget(parent), followsDeck_(followsDeck) {
     auto* form = new QFormLayout(this);
     form->setContentsMargins(0, 0, 0, 0);
-    // In a narrow column the controls go under their labels rather than being cut.
-    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
 
     advance_ = picker(tr("Advance slides"), this);
     if (followsDeck)
