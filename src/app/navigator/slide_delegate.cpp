@@ -185,17 +185,17 @@ void SlideDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     else
         paintCell(*painter, option, index, *slide);
     painter->restore();
-    // The current row or cell of a focused view carries the style's focus frame, so that the
-    // keyboard's place is seen.
+    // The current row or cell of a focused view is framed, so that the keyboard's place is
+    // seen (on a selected row in the colour of its text, which stands out of the highlight).
     if (option.state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.QStyleOption::operator=(option);
-        focus.rect = option.rect.adjusted(1, 1, -1, -1);
-        focus.backgroundColor = option.palette.color(
-            option.state & QStyle::State_Selected ? QPalette::Highlight : QPalette::Base);
-        const QWidget* view = option.widget;
-        QStyle* style = view ? view->style() : QApplication::style();
-        style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, view);
+        painter->save();
+        const bool onHighlight = mode_ == Mode::list && (option.state & QStyle::State_Selected);
+        painter->setPen(QPen(
+            option.palette.color(onHighlight ? QPalette::HighlightedText : QPalette::Highlight), 2,
+            Qt::DotLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(option.rect).adjusted(2, 2, -2, -2));
+        painter->restore();
     }
 }
 
