@@ -267,6 +267,12 @@ std::vector<Uuid> SlideListView::draggedSlides(const Uuid& slideID) const {
     return ids;
 }
 
+bool SlideListView::isHoldingSlide() const {
+    // The button itself too: a release this view never saw (a window that took the pointer) must
+    // not leave it holding for good.
+    return holding_ && QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
+}
+
 void SlideListView::startDrag(Qt::DropActions) {
     holding_ = false;  // the drag takes the button's release
     const Slide* origin =

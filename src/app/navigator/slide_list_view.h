@@ -51,7 +51,7 @@ public:
 
     // Whether the left button went down on a slide and has neither come up nor started a drag:
     // the press may still turn into a drag of that slide.
-    bool isHoldingSlide() const { return holding_; }
+    bool isHoldingSlide() const;
 
 Q_SIGNALS:
     // An Alt-click found the shown slide full.
