@@ -623,10 +623,6 @@
         <translation>Wählen Sie zwei Folien, deren Bilder im selben Moment von zwei verschiedenen Kameras aufgenommen wurden, jedes Bild mit seiner Aufnahmezeit.</translation>
     </message>
     <message>
-        <source>Align Camera Clocks</source>
-        <translation>Kamerauhren abgleichen</translation>
-    </message>
-    <message>
         <source>Were these two pictures taken at the same moment?</source>
         <translation>Wurden diese beiden Bilder im selben Moment aufgenommen?</translation>
     </message>
@@ -931,10 +927,6 @@
     <message>
         <source>The document “%1” could not be saved.</source>
         <translation>Das Dokument „%1“ konnte nicht gespeichert werden.</translation>
-    </message>
-    <message>
-        <source>Mosavelle</source>
-        <translation>Mosavelle</translation>
     </message>
     <message>
         <source>The project was changed by another application.</source>
@@ -1621,6 +1613,10 @@
     <message>
         <source>Opens a full screen preview of the current slide. Press Escape or click Close to exit.</source>
         <translation>Öffnet eine Vollbildvorschau der aktuellen Folie. Mit Esc oder „Schließen“ beenden.</translation>
+    </message>
+    <message>
+        <source>Preview this slide at full screen. Press Escape or click Close to exit.</source>
+        <translation>Diese Folie im Vollbild ansehen. Mit Esc oder „Schließen“ beenden.</translation>
     </message>
 </context>
 <context>

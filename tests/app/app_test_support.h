@@ -218,9 +218,11 @@ inline QMessageBox* waitForMessageBox(const QString& name) {
     return box;
 }
 
-// Clicks the button of `box` whose text is `text`.
+// Clicks the button of `box` whose text is `text`. Every box answered here also shows its title
+// inside, where a desktop without title bars still shows it.
 inline void clickButton(QMessageBox* box, const QString& text) {
     QVERIFY2(box != nullptr, "the question did not show");
+    QCOMPARE(box->text(), box->windowTitle());
     QAbstractButton* button = named<QAbstractButton>(*box, text);
     QVERIFY2(button != nullptr, qPrintable(QStringLiteral("no button “%1”").arg(text)));
     button->click();

@@ -1,5 +1,6 @@
 #include "app/window/content_view.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QLineEdit>
 #include <QProgressDialog>
@@ -12,6 +13,7 @@
 #include "app/navigator/slide_list_view.h"
 #include "app/preview/presenter_notes_pane.h"
 #include "app/preview/preview_workspace.h"
+#include "app/support/preferences.h"
 #include "app/window/document_window.h"
 #include "app/window/warning_strip.h"
 #include "app_test_support.h"
@@ -257,6 +259,81 @@ private Q_SLOTS:
         shown.view.navigator().listView().setFocus();
         shown.view.focusCanvas();
         QTRY_COMPARE(QApplication::focusWidget(), shown.view.canvas());
+
+        // A row held a moment before it is dragged: the preview keeps the slide from before the
+        // press (the one a drop on it merges into) until the button comes up.
+        QTRY_COMPARE(doc.committedPreviewSlideID(), std::optional<Uuid>(slideID(*shown.handle, 5)));
+        SlideListView& list = shown.view.navigator().listView();
+        const QPoint row = list.visualRect(list.model()->index(1, 0)).center();
+        QTest::mousePress(list.viewport(), Qt::LeftButton, {}, row);
+        QTest::qWait(400);
+        QCOMPARE(doc.committedPreviewSlideID(), std::optional<Uuid>(slideID(*shown.handle, 5)));
+        QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, row);
+        QTRY_COMPARE(doc.committedPreviewSlideID(), std::optional<Uuid>(slideID(*shown.handle, 2)));
+    }
+
+    // The smallest layout fits a 1600 × 1000 screen at scale factor 2 (800 × 500 less a title
+    // bar), and at the smallest size the inspector and the row under the preview show whole.
+    // Tab visits every control in screen order; the Inspector button follows assistive toggles.
+    void smallestWindowCutsNothingTabFollowsTheScreenAndTheInspectorButtonToggles() {
+        preferences::hasCompletedWelcome.store(true);
+        DeckBuilder deck;
+        deck.slide(SlideLayoutKind::twoUp, {deck.picture(Qt::red), deck.picture(Qt::blue)});
+        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::green)});
+        auto handle = deck.handle();
+        DocumentWindow window(*handle);
+        ContentView& content = window.contentView();
+        PreviewWorkspace& workspace = content.previewWorkspace();
+        QVERIFY(window.minimumSizeHint().boundedTo({800, 460}) == window.minimumSizeHint());
+        window.resize(window.minimumSize());
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        const auto area = [&](QWidget* w) { return QRect(w->mapTo(&window, QPoint()), w->size()); };
+        QVERIFY(window.rect().contains(area(content.findChild<InspectorView*>())));
+        QList<QWidget*> row = workspace.zoomBar()->findChildren<QWidget*>();
+        row.push_back(workspace.fullScreenButton());
+        for (QWidget* control : row) {
+            QVERIFY(control->width() >= control->sizeHint().width());
+            for (QWidget* other : row)
+                QVERIFY(other == control || !area(other).intersects(area(control)));
+        }
+
+        // The second slide then the first again: the caption rows are made anew.
+        for (int n : {2, 1})
+            setSelection(handle->document(), {slideID(*handle, n)});
+        QTest::qWait(50);  // the new rows show on the next turn
+        QSet<QWidget*> reachable;
+        for (QWidget* w : content.findChildren<QWidget*>()) {
+            // Of a group of exclusive buttons, Tab reaches the checked one (arrows the others).
+            auto* button = qobject_cast<QAbstractButton*>(w);
+            if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus) &&
+                !w->focusProxy() && !(button && button->group() && !button->isChecked()))
+                reachable.insert(w);
+        }
+        content.navigator().listView().setFocus();
+        QList<QWidget*> visited;
+        for (QWidget* w = QApplication::focusWidget(); w && !visited.contains(w);
+             w = QApplication::focusWidget()) {
+            visited.push_back(w);
+            QTest::keyClick(w, Qt::Key_Tab);
+        }
+        QCOMPARE(QSet<QWidget*>(visited.begin(), visited.end()), reachable);
+        QCOMPARE(visited.indexOf(content.canvas()), 1);
+        const qsizetype notes = visited.indexOf(workspace.notesPane());
+        QCOMPARE(notes, visited.indexOf(workspace.fullScreenButton()) + 2);
+        QWidget* inspector = content.findChild<InspectorView*>()->widget();
+        for (qsizetype i = notes + 2; i < visited.size(); ++i) {  // top to bottom, left to right
+            const QPoint a = visited[i - 1]->mapTo(inspector, visited[i - 1]->rect().center());
+            const QPoint b = visited[i]->mapTo(inspector, visited[i]->rect().center());
+            QVERIFY(b.y() > a.y() + 4 || (std::abs(b.y() - a.y()) <= 4 && b.x() > a.x()));
+        }
+
+        auto* button = named<QToolButton>(window, QStringLiteral("Inspector"));
+        QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
+            QAccessibleActionInterface::toggleAction());
+        QVERIFY(!content.showsInspector() && !button->isChecked());
+        QCOMPARE(button->toolTip(), QStringLiteral("Show inspector"));
     }
 };
 

@@ -14,6 +14,7 @@
 #include "app/preview/presenter_notes_pane.h"
 #include "app/preview/preview_workspace.h"
 #include "app/shell/mosavelle_app.h"
+#include "app/support/preferences.h"
 #include "app/window/content_view.h"
 #include "app/window/window_actions.h"
 #include "app_test_support.h"
@@ -178,12 +179,20 @@ private Q_SLOTS:
     }
 
     void saveDialogChoosesPackagesInsteadOfEnteringThem() {
+        // Project dialogs start in the user's Documents folder, later where the last was chosen.
+        preferences::lastProjectFolder.store({});
+        const QString documents = QDir::homePath() + "/Documents";
+        QDir().mkpath(documents);
+        QCOMPARE(PackageFileDialog(PackageFileDialog::Purpose::save).directory().absolutePath(),
+                 documents);
         const auto existing = writePackage(pathIn("existing.mosavelle"), deckOfSlides(1));
         PackageFileDialog open(PackageFileDialog::Purpose::open);
         open.setDirectory(folder_.path());
         // A typed project.json means its package; an ordinary folder is entered, not chosen.
         QVERIFY(open.choose(QString::fromStdString((existing / "project.json").string())));
         QCOMPARE(open.chosenPackage(), existing);
+        QCOMPARE(PackageFileDialog(PackageFileDialog::Purpose::save).directory().absolutePath(),
+                 folder_.path());
         QDir(folder_.path()).mkdir("plain");
         PackageFileDialog open2(PackageFileDialog::Purpose::open);
         QVERIFY(!open2.choose(folder_.path() + "/plain"));

@@ -1,8 +1,10 @@
 #include <QAbstractItemModelTester>
 #include <QLineEdit>
+#include <QPainter>
 #include <algorithm>
 
 #include "app/navigator/navigator_view.h"
+#include "app/navigator/slide_delegate.h"
 #include "app/navigator/slide_list_model.h"
 #include "app/navigator/slide_list_view.h"
 #include "app_test_support.h"
@@ -129,6 +131,23 @@ private Q_SLOTS:
         QVERIFY(!miniatureToolTip(mini, twoUp, project, {70, 20}));
         twoUp.layout = SlideLayoutKind::section;
         QVERIFY(!miniatureToolTip(mini, twoUp, project, {20, 20}));
+    }
+
+    // A portrait picture keeps its proportions in a landscape miniature, on the slide's
+    // background, rather than being stretched over it.
+    void miniaturesKeepThePicturesProportions() {
+        DeckBuilder deck;
+        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red, 300, 600)});
+        auto handle = deck.handle();
+        QImage mini(72, 40, QImage::Format_RGB32);
+        const auto paint = [&] {
+            QPainter painter(&mini);
+            paintSlideMiniature(painter, handle->thumbnails(), mini.rect(), deck.project.slides[0],
+                                deck.project, handle->document().imageData(), 1.0);
+            return mini.pixelColor(36, 20);
+        };
+        QTRY_COMPARE(paint(), QColor(Qt::red));  // once the thumbnail is made
+        QCOMPARE(mini.pixelColor(4, 20), QColor(Qt::white));
     }
 
     void largeReshuffleResetsOnceAndMatches() {

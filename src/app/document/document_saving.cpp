@@ -10,18 +10,16 @@
 #include "app/document/pictures_in_place_alert.h"
 #include "app/document/recent_projects.h"
 #include "app/support/core_texts.h"
+#include "app/support/message_boxes.h"
 
 namespace mosavelle::app {
 
 namespace {
 
-// A window-modal message box on `window`, deleted when it closes.
-QMessageBox* newQuestion(QWidget& window, const char* name, const QString& title,
-                         const QString& text) {
-    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::NoButton, &window);
+// A window-modal question on `window`, deleted when it closes. The question is its title too.
+QMessageBox* newQuestion(QWidget& window, const char* name, const QString& question) {
+    auto* box = newMessageBox(&window, QMessageBox::Warning, question);
     box->setObjectName(QString::fromLatin1(name));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
     return box;
 }
 
@@ -126,18 +124,15 @@ void DocumentSaving::finishSave(const std::filesystem::path& package,
 }
 
 void DocumentSaving::showSaveFailure(const QString& message) {
-    auto* alert =
-        new QMessageBox(QMessageBox::Warning,
-                        tr("The document “%1” could not be saved.").arg(handle_.displayName()),
-                        message, QMessageBox::Ok, &window_);
+    auto* alert = newMessageBox(
+        &window_, QMessageBox::Warning,
+        tr("The document “%1” could not be saved.").arg(handle_.displayName()), message);
     alert->setObjectName(QStringLiteral("saveFailedAlert"));
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
     alert->open();
 }
 
 void DocumentSaving::askAboutExternalChange(const std::filesystem::path& package, SaveDone done) {
-    auto* question = newQuestion(window_, "externalChangeQuestion", tr("Mosavelle"),
+    auto* question = newQuestion(window_, "externalChangeQuestion",
                                  tr("The project was changed by another application."));
     question->setInformativeText(
         tr("Saving replaces those changes with this window’s version of “%1”.")
@@ -167,7 +162,7 @@ void DocumentSaving::revertToSaved() {
     if (handle_.packagePath().empty() || !handle_.isModified())
         return;
     auto* question = newQuestion(
-        window_, "revertQuestion", tr("Mosavelle"),
+        window_, "revertQuestion",
         tr("Do you want to revert to the most recently saved version of the document “%1”?")
             .arg(handle_.displayName()));
     question->setInformativeText(tr("Your current changes will be lost."));
@@ -186,12 +181,10 @@ void DocumentSaving::revertNow() {
         return;
     readPackageInBackground(handle_.packagePath(), this, [this](PackageReadOutcome outcome) {
         if (!outcome.snapshot.ok()) {
-            auto* alert = new QMessageBox(
-                QMessageBox::Warning,
+            auto* alert = newMessageBox(
+                &window_, QMessageBox::Warning,
                 tr("The document “%1” could not be reverted.").arg(handle_.displayName()),
-                CoreTexts::error(outcome.snapshot.error()), QMessageBox::Ok, &window_);
-            alert->setAttribute(Qt::WA_DeleteOnClose);
-            alert->setWindowModality(Qt::WindowModal);
+                CoreTexts::error(outcome.snapshot.error()));
             alert->open();
             return;
         }
@@ -218,7 +211,7 @@ void DocumentSaving::askToSaveChanges(std::function<void(bool mayClose)> decided
         open != nullptr && open->isVisible()) {
         return;
     }
-    auto* question = newQuestion(window_, "saveChangesQuestion", tr("Mosavelle"),
+    auto* question = newQuestion(window_, "saveChangesQuestion",
                                  tr("Do you want to save the changes made to the document “%1”?")
                                      .arg(handle_.displayName()));
     question->setInformativeText(tr("Your changes will be lost if you don’t save them."));

@@ -1,14 +1,17 @@
 #include "app/document/package_dialog.h"
 
+#include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include "app/document/package_io.h"
+#include "app/support/preferences.h"
 
 namespace mosavelle::app {
 
@@ -62,6 +65,24 @@ QFileDialog* newFileDialog(QWidget* parent, const QString& title) {
     return dialog;
 }
 
+void startInRememberedFolder(QFileDialog& dialog, DialogFolder kind) {
+    const bool pictures = kind == DialogFolder::pictures;
+    QString folder =
+        (pictures ? preferences::lastPictureFolder : preferences::lastProjectFolder).value();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(pictures ? QStandardPaths::PicturesLocation
+                                                           : QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    dialog.setDirectory(folder);
+}
+
+void rememberFolder(DialogFolder kind, const QString& folder) {
+    (kind == DialogFolder::pictures ? preferences::lastPictureFolder
+                                    : preferences::lastProjectFolder)
+        .store(folder);
+}
+
 PackageFileDialog::PackageFileDialog(Purpose purpose, QWidget* parent)
     : QFileDialog(parent), purpose_(purpose) {
     setOption(QFileDialog::DontUseNativeDialog, true);
@@ -87,6 +108,7 @@ PackageFileDialog::PackageFileDialog(Purpose purpose, QWidget* parent)
     setNameFilter(tr("Mosavelle Project (*.mosavelle)"));
     // After the modes: setting them resets the title to Qt's own ("Find Directory").
     setWindowTitle(purpose == Purpose::open ? tr("Open") : tr("Save"));
+    startInRememberedFolder(*this, DialogFolder::projects);
     connect(this, &QFileDialog::directoryEntered, this, &PackageFileDialog::packageEntered);
 }
 
@@ -111,6 +133,14 @@ void PackageFileDialog::accept() {
     choose(files.first());
 }
 
+QString PackageFileDialog::chosenFolder() const {
+    // The package path may end with a separator.
+    std::filesystem::path package = chosen_;
+    if (!package.has_filename())
+        package = package.parent_path();
+    return QString::fromStdString(package.parent_path().string());
+}
+
 bool PackageFileDialog::choose(const QString& path) {
     if (path.isEmpty())
         return false;
@@ -119,6 +149,7 @@ bool PackageFileDialog::choose(const QString& path) {
         if (isPackageFolder(info) ||
             (info.isFile() && info.fileName() == QStringLiteral("project.json"))) {
             chosen_ = packagePathFor(info.absoluteFilePath().toStdString());
+            rememberFolder(DialogFolder::projects, chosenFolder());
             QDialog::accept();
             return true;
         }
@@ -139,10 +170,10 @@ bool PackageFileDialog::choose(const QString& path) {
     if (!targetInfo.absoluteDir().exists())
         return false;
     if (targetInfo.exists()) {
-        QMessageBox question(
-            QMessageBox::Warning, tr("Save"),
-            tr("“%1” already exists. Do you want to replace it?").arg(targetInfo.fileName()),
-            QMessageBox::NoButton, this);
+        // The question is the title too, seen where no title bar is drawn.
+        const QString text =
+            tr("“%1” already exists. Do you want to replace it?").arg(targetInfo.fileName());
+        QMessageBox question(QMessageBox::Warning, text, text, QMessageBox::NoButton, this);
         auto* replace = question.addButton(tr("Replace"), QMessageBox::DestructiveRole);
         question.addButton(QMessageBox::Cancel);
         question.setDefaultButton(QMessageBox::Cancel);
@@ -151,6 +182,7 @@ bool PackageFileDialog::choose(const QString& path) {
             return false;
     }
     chosen_ = packagePathFor(target.toStdString());
+    rememberFolder(DialogFolder::projects, chosenFolder());
     QDialog::accept();
     return true;
 }

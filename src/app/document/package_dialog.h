@@ -17,6 +17,14 @@ namespace mosavelle::app {
 // application opens one.
 QFileDialog* newFileDialog(QWidget* parent, const QString& title);
 
+// The kinds of file dialog that each remember their own folder.
+enum class DialogFolder { pictures, projects };
+// Points `dialog` at the folder the last dialog of `kind` was left in; before there is one (or
+// when it is gone), at the user's Pictures or Documents folder (XDG user folders), else home.
+void startInRememberedFolder(QFileDialog& dialog, DialogFolder kind);
+// The folder the next dialog of `kind` starts in.
+void rememberFolder(DialogFolder kind, const QString& folder);
+
 class PackageFileDialog : public QFileDialog {
     Q_OBJECT
 public:
@@ -36,6 +44,8 @@ public Q_SLOTS:
 
 private:
     void packageEntered(const QString& folder);
+    // The folder holding the chosen package.
+    QString chosenFolder() const;
 
     Purpose purpose_;
     std::filesystem::path chosen_;

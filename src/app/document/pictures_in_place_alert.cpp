@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "app/support/core_texts.h"
+#include "app/support/message_boxes.h"
 
 namespace mosavelle::app {
 
@@ -13,14 +14,12 @@ void PicturesInPlaceAlert::showOnce(QWidget* window, const QString& documentName
         return;
     shown = true;
     const QString title = tr("Pictures could not be copied into the cache folder.");
-    auto* alert = new QMessageBox(QMessageBox::Warning, title, title, QMessageBox::Ok, window);
+    auto* alert = newMessageBox(window, QMessageBox::Warning, title);
     alert->setObjectName(QStringLiteral("picturesInPlaceAlert"));
     alert->setInformativeText(
         tr("Until its window closes, the pictures of “%1” are read from the project itself, so "
            "leave the project where it is until then. The cause: %2.")
             .arg(documentName, CoreTexts::error(failure)));
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
     alert->open();
 }
 

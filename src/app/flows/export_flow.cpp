@@ -20,24 +20,12 @@
 #include "app/flows/export_sheet.h"
 #include "app/support/background_job.h"
 #include "app/support/core_texts.h"
+#include "app/support/message_boxes.h"
 #include "core/export/export_planning.h"
 
 namespace mosavelle::app {
 
 namespace {
-
-// An alert whose window title is its message, deleted when closed.
-QMessageBox* makeAlert(QWidget* parent, QMessageBox::Icon icon, const QString& message,
-                       const QString& informative) {
-    auto* box = new QMessageBox(parent);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setIcon(icon);
-    box->setWindowTitle(message);
-    box->setText(message);
-    box->setInformativeText(informative);
-    box->setWindowModality(Qt::WindowModal);
-    return box;
-}
 
 QString unusablePictureLines(const Project& project) {
     QStringList lines;
@@ -121,8 +109,9 @@ void ExportFlow::start(QualityPreset quality) {
         chooseDestination(quality, proposed);
         return;
     }
-    QMessageBox* box = makeAlert(window_, QMessageBox::Warning, tr("Some images could not be used"),
-                                 unusablePictureLines(project));
+    QMessageBox* box =
+        newMessageBox(window_, QMessageBox::Warning, tr("Some images could not be used"),
+                      unusablePictureLines(project));
     QPushButton* go = box->addButton(tr("Export Without Them"), QMessageBox::AcceptRole);
     box->addButton(tr("Cancel"), QMessageBox::RejectRole);
     box->setDefaultButton(go);
@@ -235,8 +224,8 @@ void ExportFlow::exportReturned(quint64 token, const Status& status,
             return;
         }
         QMessageBox* box =
-            makeAlert(window_, QMessageBox::Warning, tr("Could not export the presentation"),
-                      CoreTexts::error(status.error()));
+            newMessageBox(window_, QMessageBox::Warning, tr("Could not export the presentation"),
+                          CoreTexts::error(status.error()));
         box->addButton(tr("OK"), QMessageBox::AcceptRole);
         connect(box, &QMessageBox::finished, this, &ExportFlow::end);
         box->open();
@@ -253,8 +242,8 @@ void ExportFlow::exportReturned(quint64 token, const Status& status,
 
 void ExportFlow::showReadyAlert(const QString& path,
                                 const std::vector<PresentationProgram>& programs) {
-    QMessageBox* box = makeAlert(window_, QMessageBox::Information, tr("Presentation ready"),
-                                 QFileInfo(path).fileName());
+    QMessageBox* box = newMessageBox(window_, QMessageBox::Information, tr("Presentation ready"),
+                                     QFileInfo(path).fileName());
     const QStringList titles = PresentationLauncher::buttonTitles(programs);
     // One role for all, so that the buttons stand in the order given whatever the style's
     // button layout; OK stays the default and the Escape button.
@@ -286,10 +275,10 @@ void ExportFlow::openIn(const PresentationProgram& program, const QString& path)
         end();
         return;
     }
-    QMessageBox* box =
-        makeAlert(window_, QMessageBox::Warning, tr("Could not open in %1").arg(program.name),
-                  tr("The presentation was still saved as %1.").arg(QFileInfo(path).fileName()) +
-                      QStringLiteral("\n\n") + *failure);
+    QMessageBox* box = newMessageBox(
+        window_, QMessageBox::Warning, tr("Could not open in %1").arg(program.name),
+        tr("The presentation was still saved as %1.").arg(QFileInfo(path).fileName()) +
+            QStringLiteral("\n\n") + *failure);
     box->addButton(tr("OK"), QMessageBox::AcceptRole);
     connect(box, &QMessageBox::finished, this, &ExportFlow::end);
     box->open();

@@ -12,6 +12,7 @@
 #include "app/document/document_handle.h"
 #include "app/support/background_job.h"
 #include "app/support/core_texts.h"
+#include "app/support/message_boxes.h"
 #include "core/editing/import_items.h"
 #include "core/editing/navigator_text.h"
 #include "core/import/file_collection.h"
@@ -73,15 +74,7 @@ bool ImportFlow::canImport(const QMimeData& data) {
 }
 
 QMessageBox* ImportFlow::makeAlert(const QString& title, const QString& message) {
-    auto* box = new QMessageBox(window_);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::NoIcon);
-    // The title inside the box too: without a window manager's title bar it is not seen.
-    box->setWindowTitle(title);
-    box->setText(title);
-    box->setInformativeText(message);
-    return box;
+    return newMessageBox(window_, QMessageBox::NoIcon, title, message);
 }
 
 void ImportFlow::finish() {

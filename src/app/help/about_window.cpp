@@ -33,7 +33,7 @@ AboutWindow* AboutWindow::showShared() {
     return sharedWindow;
 }
 
-AboutWindow::AboutWindow() : QWidget(nullptr, Qt::Window) {
+AboutWindow::AboutWindow() : QDialog(nullptr) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("about"));
     setWindowTitle(tr("About Mosavelle"));

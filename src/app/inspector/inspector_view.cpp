@@ -28,6 +28,7 @@
 #include "app/preview/slide_painter.h"
 #include "app/settings/show_controls.h"
 #include "app/support/core_texts.h"
+#include "app/support/tab_order.h"
 #include "app/support/typing_session.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "core/editing/selection.h"
@@ -138,6 +139,8 @@ InspectorView::InspectorView(DocumentHandle& handle, QWidget* parent)
     setAccessibleName(tr("Inspector"));
     setMinimumWidth(280);
     setWidgetResizable(true);
+    // Tab goes to the controls, not to the scrolling frame (which scrolls to the focused one).
+    setFocusPolicy(Qt::NoFocus);
     setFrameShape(QFrame::NoFrame);
     content_ = new QWidget(this);
     auto* column = new QVBoxLayout(content_);
@@ -190,6 +193,9 @@ void InspectorView::buildSelectedSection() {
     layoutStack_ = new QStackedWidget(selectedGroup_);
     layoutPicker_ = new QComboBox(layoutStack_);
     layoutPicker_->setAccessibleName(tr("Layout"));
+    // As narrow as the column needs; a long layout name is elided rather than widening it.
+    layoutPicker_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    layoutPicker_->setMinimumContentsLength(10);
     const QColor secondary = palette().color(QPalette::PlaceholderText);
     for (SlideLayoutKind kind : pickerLayouts)
         layoutPicker_->addItem(LayoutPreviewIcon::icon(kind, secondary, devicePixelRatioF()),
@@ -324,6 +330,9 @@ void InspectorView::buildShowSection() {
     showGroup_ = new QGroupBox(tr("Slide Show"), content_);
     auto* column = new QVBoxLayout(showGroup_);
     show_ = new ShowControls(true, showGroup_);
+    // Each row's label above its controls: side by side they would be wider than the column.
+    if (auto* form = qobject_cast<QFormLayout*>(show_->layout()))
+        form->setRowWrapPolicy(QFormLayout::WrapAllRows);
     column->addWidget(show_);
     connect(show_, &ShowControls::advanceChosen, this, [this](std::optional<SlideAdvance> a) {
         if (!refreshing_)
@@ -524,6 +533,8 @@ void InspectorView::refreshCaptionRows(const Slide& slide,
             captionRowsLayout_->addWidget(row.row);
             captionRows_.push_back(row);
         }
+        // New rows would otherwise come last in the Tab order, after the sections below them.
+        orderTabStopsByLayout(content_);
     }
 
     // The rendering names a caption "caption N" on multi-picture layouts, "caption" otherwise.

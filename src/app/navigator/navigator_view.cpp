@@ -85,6 +85,10 @@ void NavigatorView::setSlideMenuActions(const QList<QAction*>& actions) {
     grid_->setMenuActions(actions);
 }
 
+bool NavigatorView::isHoldingSlide() const {
+    return list_->isHoldingSlide() || grid_->isHoldingSlide();
+}
+
 void NavigatorView::setShowsGrid(bool grid) {
     if (grid == showsGrid_)
         return;

@@ -38,6 +38,8 @@ public:
     SlideListView& currentView();
     // The window's actions a slide's context menu offers, in both views.
     void setSlideMenuActions(const QList<QAction*>& actions);
+    // A slide is pressed and may yet be dragged (see SlideListView::isHoldingSlide).
+    bool isHoldingSlide() const;
 
 Q_SIGNALS:
     // An Alt-click tried to add a picture to a slide that already shows four.

@@ -23,6 +23,7 @@ constexpr int listMargin = 6;
 constexpr int miniatureWidth = 72;
 constexpr int miniatureHeight = 40;
 constexpr int cellInset = 4;
+constexpr int listMinimumRowWidth = 120;
 
 QColor toQColor(const RGBAColor& c) {
     return QColor::fromRgbF(static_cast<float>(c.red), static_cast<float>(c.green),
@@ -52,8 +53,13 @@ void paintSlot(QPainter& painter, ThumbnailProvider& thumbnails, const QRectF& c
     if (!slot.imageID)
         return;
     const QImage image = thumbnails.image(project, pictures, *slot.imageID, pixelSize);
-    if (!image.isNull())
-        painter.drawImage(cell, image);
+    if (image.isNull())
+        return;
+    // The picture keeps its proportions, centred on the slide's background, as on the slide.
+    QSizeF size = QSizeF(image.size()).scaled(cell.size(), Qt::KeepAspectRatio);
+    QRectF target(QPointF(), size);
+    target.moveCenter(cell.center());
+    painter.drawImage(target, image);
 }
 
 }  // namespace
@@ -125,10 +131,12 @@ std::optional<QString> miniatureToolTip(const QRectF& rect, const Slide& slide,
 SlideDelegate::SlideDelegate(SlideListModel& model, Mode mode, QObject* parent)
     : QStyledItemDelegate(parent), model_(model), mode_(mode) {}
 
-QSize SlideDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+QSize SlideDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
     if (mode_ == Mode::grid)
         return {cellWidth_, gridCellHeight};
-    return {std::max(option.rect.width(), 120), rowHeight};
+    // Rows are drawn across the whole viewport whatever this width; a wider hint (the viewport's
+    // own, taken before a scroll bar appeared) would make the list scroll sideways.
+    return {listMinimumRowWidth, rowHeight};
 }
 
 bool SlideDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
@@ -177,6 +185,18 @@ void SlideDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     else
         paintCell(*painter, option, index, *slide);
     painter->restore();
+    // The current row or cell of a focused view is framed, so that the keyboard's place is
+    // seen (on a selected row in the colour of its text, which stands out of the highlight).
+    if (option.state & QStyle::State_HasFocus) {
+        painter->save();
+        const bool onHighlight = mode_ == Mode::list && (option.state & QStyle::State_Selected);
+        painter->setPen(QPen(
+            option.palette.color(onHighlight ? QPalette::HighlightedText : QPalette::Highlight), 2,
+            Qt::DotLine));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRectF(option.rect).adjusted(2, 2, -2, -2));
+        painter->restore();
+    }
 }
 
 void SlideDelegate::paintRow(QPainter& painter, const QStyleOptionViewItem& option,

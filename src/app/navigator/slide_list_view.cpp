@@ -46,6 +46,8 @@ SlideListView::SlideListView(SlideListModel& model, Mode mode, QWidget* parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setAccessibleName(tr("Slides"));
+    // Rows and cells always fit the width; names are elided instead.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     if (mode_ == Mode::grid) {
         setViewMode(QListView::IconMode);
         setMovement(QListView::Static);
@@ -53,7 +55,6 @@ SlideListView::SlideListView(SlideListModel& model, Mode mode, QWidget* parent)
         setFlow(QListView::LeftToRight);
         setWrapping(true);
         setSpacing(0);
-        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         layoutGrid();
     }
     // After the view mode: a static icon view turns dragging and dropping off.
@@ -191,6 +192,8 @@ void SlideListView::mousePressEvent(QMouseEvent* event) {
     pressed_ = indexAt(event->position().toPoint());
     pressPosition_ = event->position().toPoint();
     const auto slide = slideAt(pressPosition_);
+    holding_ =
+        event->button() == Qt::LeftButton && slide && !(event->modifiers() & Qt::AltModifier);
     if (event->button() == Qt::LeftButton && (event->modifiers() & Qt::AltModifier)) {
         if (slide)
             addPictureToShownSlide(*slide);
@@ -243,6 +246,7 @@ void SlideListView::mouseMoveEvent(QMouseEvent* event) {
 
 void SlideListView::mouseReleaseEvent(QMouseEvent* event) {
     gridDragArmed_ = false;
+    holding_ = false;
     if (const auto clicked = std::exchange(clickOnRelease_, std::nullopt))
         selectSlide(model_.handle().document(), *clicked, false);
     if (mode_ == Mode::list && event->button() != Qt::RightButton)
@@ -263,7 +267,14 @@ std::vector<Uuid> SlideListView::draggedSlides(const Uuid& slideID) const {
     return ids;
 }
 
+bool SlideListView::isHoldingSlide() const {
+    // The button itself too: a release this view never saw (a window that took the pointer) must
+    // not leave it holding for good.
+    return holding_ && QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
+}
+
 void SlideListView::startDrag(Qt::DropActions) {
+    holding_ = false;  // the drag takes the button's release
     const Slide* origin =
         model_.slideAt(pressed_.isValid() ? pressed_.row() : currentIndex().row());
     if (!origin)

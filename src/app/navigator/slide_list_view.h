@@ -57,6 +57,10 @@ public:
     // without them.
     void setMenuActions(const QList<QAction*>& actions);
 
+    // Whether the left button went down on a slide and has neither come up nor started a drag:
+    // the press may still turn into a drag of that slide.
+    bool isHoldingSlide() const;
+
 Q_SIGNALS:
     // An Alt-click found the shown slide full.
     void unableToAddImage();
@@ -94,6 +98,7 @@ private:
     QPersistentModelIndex pressed_;
     QPoint pressPosition_;
     bool gridDragArmed_ = false;
+    bool holding_ = false;
     std::optional<Uuid> clickOnRelease_;  // grid: the selected cell a plain click selects alone
     int dropRow_ = -1;                    // list mode: the gap a drop would move rows into
     QPersistentModelIndex renaming_;

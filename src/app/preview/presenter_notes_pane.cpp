@@ -46,7 +46,8 @@ NotesResizeHandle::NotesResizeHandle(QWidget* parent) : QWidget(parent) {
 void NotesResizeHandle::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    QColor grip = palette().color(QPalette::PlaceholderText);
+    // In the highlight colour while it has the keyboard focus (its arrow keys resize the pane).
+    QColor grip = palette().color(hasFocus() ? QPalette::Highlight : QPalette::PlaceholderText);
     painter.setPen(Qt::NoPen);
     painter.setBrush(grip);
     painter.drawRoundedRect(QRectF(width() / 2.0 - 18, height() / 2.0 - 1.5, 36, 3), 1.5, 1.5);

@@ -24,16 +24,29 @@ namespace mosavelle::app {
 
 namespace {
 
-QToolButton* borderlessButton(const QString& text, const QString& iconName, QWidget* parent) {
+// An icon of the desktop's theme, else our own drawing of it.
+QIcon themedIcon(const QString& themeName, const QString& fallback) {
+    return QIcon::fromTheme(themeName,
+                            QIcon(QStringLiteral(":/icons/") + fallback + QStringLiteral(".svg")));
+}
+
+QToolButton* borderlessButton(const QString& text, const QIcon& icon, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setText(text);
+    button->setIcon(icon);
     button->setAutoRaise(true);
-    const QIcon icon = QIcon::fromTheme(iconName);
-    if (!icon.isNull())
-        button->setIcon(icon);
-    button->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
     button->setAccessibleName(text);
     return button;
+}
+
+// Keeps `button` from being squeezed below its icon-only width: the row shrinks to icons before
+// any text is cut.
+void allowIconOnly(QToolButton* button) {
+    const Qt::ToolButtonStyle style = button->toolButtonStyle();
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    button->setMinimumWidth(button->sizeHint().width());
+    button->setToolButtonStyle(style);
 }
 
 }  // namespace
@@ -48,13 +61,12 @@ PreviewZoomBar::PreviewZoomBar(QWidget* parent) : QFrame(parent) {
     row->setContentsMargins(12, 6, 12, 6);
     row->setSpacing(8);
 
-    fit_ = new QToolButton(this);
-    fit_->setText(tr("Fit to Window"));
-    fit_->setAutoRaise(true);
-    fit_->setAccessibleName(tr("Fit to Window"));
-    fit_->setToolTip(
-        tr("Scale the preview to the available window. Does not change image placement or "
-           "export size."));
+    fit_ = borderlessButton(tr("Fit to Window"),
+                            themedIcon(QStringLiteral("zoom-fit-best"), QStringLiteral("zoom-fit")),
+                            this);
+    fit_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    allowIconOnly(fit_);
+    fit_->setToolTip(fitHelp());
     connect(fit_, &QToolButton::clicked, this, &PreviewZoomBar::fitRequested);
 
     percent_ = new QLabel(this);
@@ -62,10 +74,12 @@ PreviewZoomBar::PreviewZoomBar(QWidget* parent) : QFrame(parent) {
     percent_->setAlignment(Qt::AlignCenter);
     percent_->setAccessibleName(tr("Zoom"));
 
-    auto* out = borderlessButton(tr("Zoom Out"), QStringLiteral("zoom-out"), this);
+    auto* out = borderlessButton(
+        tr("Zoom Out"), themedIcon(QStringLiteral("zoom-out"), QStringLiteral("zoom-out")), this);
     out->setToolTip(tr("Zoom out"));
     connect(out, &QToolButton::clicked, this, &PreviewZoomBar::zoomOutRequested);
-    auto* in = borderlessButton(tr("Zoom In"), QStringLiteral("zoom-in"), this);
+    auto* in = borderlessButton(
+        tr("Zoom In"), themedIcon(QStringLiteral("zoom-in"), QStringLiteral("zoom-in")), this);
     in->setToolTip(tr("Zoom in"));
     connect(in, &QToolButton::clicked, this, &PreviewZoomBar::zoomInRequested);
 
@@ -73,6 +87,21 @@ PreviewZoomBar::PreviewZoomBar(QWidget* parent) : QFrame(parent) {
     row->addWidget(percent_);
     row->addWidget(out);
     row->addWidget(in);
+}
+
+void PreviewZoomBar::setCompact(bool compact) {
+    fit_->setToolButtonStyle(compact ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextOnly);
+    fit_->setToolTip(compact ? tr("Fit to Window") + QLatin1Char('\n') + fitHelp() : fitHelp());
+}
+
+bool PreviewZoomBar::isCompact() const {
+    return fit_->toolButtonStyle() == Qt::ToolButtonIconOnly;
+}
+
+QString PreviewZoomBar::fitHelp() {
+    return tr(
+        "Scale the preview to the available window. Does not change image placement or export "
+        "size.");
 }
 
 void PreviewZoomBar::setState(bool zoomsToFit, int percent) {
@@ -96,6 +125,7 @@ PreviewWorkspace::PreviewWorkspace(DocumentHandle& handle, QWidget* parent)
 
     scroll_ = new QScrollArea(this);
     scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);  // the canvas in it takes the focus
     scroll_->setAlignment(Qt::AlignCenter);
     scroll_->setWidgetResizable(false);
     scroll_->setBackgroundRole(QPalette::Dark);
@@ -110,22 +140,21 @@ PreviewWorkspace::PreviewWorkspace(DocumentHandle& handle, QWidget* parent)
     connect(canvas_, &SlidePreviewView::slideFull, this, &PreviewWorkspace::slideFull);
     connect(canvas_, &SlidePreviewView::activated, this, &PreviewWorkspace::activateSlideKeys);
 
-    auto* bottom = new QHBoxLayout;
+    auto* bottom = bottomRow_ = new QHBoxLayout;
     bottom->setContentsMargins(12, 8, 12, 8);
     zoomBar_ = new PreviewZoomBar(this);
     bottom->addWidget(zoomBar_);
     bottom->addStretch(1);
-    fullScreenButton_ = new QToolButton(this);
-    fullScreenButton_->setText(tr("Preview Full Screen"));
-    fullScreenButton_->setIcon(QIcon::fromTheme(QStringLiteral("view-fullscreen")));
+    fullScreenButton_ = borderlessButton(
+        tr("Preview Full Screen"),
+        themedIcon(QStringLiteral("view-fullscreen"), QStringLiteral("fullscreen")), this);
     fullScreenButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    fullScreenButton_->setAutoRaise(true);
-    fullScreenButton_->setAccessibleName(tr("Preview Full Screen"));
-    // The tooltip is the help text, so that pointer and assistive technology users read the same.
-    const QString fullScreenHelp = tr(
-        "Opens a full screen preview of the current slide. Press Escape or click Close to exit.");
-    fullScreenButton_->setToolTip(fullScreenHelp);
-    fullScreenButton_->setAccessibleDescription(fullScreenHelp);
+    allowIconOnly(fullScreenButton_);
+    // The tooltip is the button's help; assistive technology reads what pressing it does.
+    fullScreenButton_->setToolTip(
+        tr("Preview this slide at full screen. Press Escape or click Close to exit."));
+    fullScreenButton_->setAccessibleDescription(tr(
+        "Opens a full screen preview of the current slide. Press Escape or click Close to exit."));
     bottom->addWidget(fullScreenButton_);
     column->addLayout(bottom);
     connect(zoomBar_, &PreviewZoomBar::fitRequested, this, &PreviewWorkspace::zoomToFit);
@@ -253,6 +282,27 @@ void PreviewWorkspace::focusCanvas() {
     if (isTypingIn(QApplication::focusWidget()))
         return;
     canvas_->setFocus(Qt::OtherFocusReason);
+}
+
+// The row under the canvas shows its texts when they fit, else its icons alone, so that no
+// label is ever cut or drawn over another.
+void PreviewWorkspace::fitBottomRow() {
+    const auto setCompact = [this](bool compact) {
+        zoomBar_->setCompact(compact);
+        fullScreenButton_->setToolButtonStyle(compact ? Qt::ToolButtonIconOnly
+                                                      : Qt::ToolButtonTextBesideIcon);
+    };
+    setCompact(false);
+    // The row's layouts keep the sizes they last measured until told the buttons changed.
+    zoomBar_->layout()->invalidate();
+    zoomBar_->updateGeometry();
+    bottomRow_->invalidate();
+    setCompact(bottomRow_->sizeHint().width() > width());
+}
+
+void PreviewWorkspace::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitBottomRow();
 }
 
 bool PreviewWorkspace::eventFilter(QObject* watched, QEvent* event) {

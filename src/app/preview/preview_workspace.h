@@ -9,6 +9,7 @@
 
 #include "core/platform/uuid.h"
 
+class QHBoxLayout;
 class QLabel;
 class QScrollArea;
 class QToolButton;
@@ -28,6 +29,9 @@ public:
     explicit PreviewZoomBar(QWidget* parent = nullptr);
     void setState(bool zoomsToFit, int percent);
     QString percentText() const;
+    // Compact: "Fit to Window" shows as an icon (its text in the tooltip).
+    void setCompact(bool compact);
+    bool isCompact() const;
 
 Q_SIGNALS:
     void fitRequested();
@@ -35,6 +39,8 @@ Q_SIGNALS:
     void zoomOutRequested();
 
 private:
+    static QString fitHelp();
+
     QToolButton* fit_ = nullptr;
     QLabel* percent_ = nullptr;
 };
@@ -71,6 +77,7 @@ public:
     SlidePreviewView* canvas() const { return canvas_; }
     PresenterNotesPane* notesPane() const { return notes_; }
     PreviewZoomBar* zoomBar() const { return zoomBar_; }
+    QToolButton* fullScreenButton() const { return fullScreenButton_; }
     QScrollArea* scrollArea() const { return scroll_; }
     FullScreenSlidePreview* fullScreenPreview() const;
 
@@ -89,9 +96,11 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void applyPreferences();
+    void fitBottomRow();
     void updateZoom();
     // Zooms by `factor` keeping the point of the slide under `anchor` (viewport coordinates)
     // where it is: the pointer for Ctrl+wheel, the centre for the keys.
@@ -105,6 +114,7 @@ private:
     SlidePreviewView* canvas_ = nullptr;
     PreviewZoomBar* zoomBar_ = nullptr;
     QToolButton* fullScreenButton_ = nullptr;
+    QHBoxLayout* bottomRow_ = nullptr;
     NotesResizeHandle* notesHandle_ = nullptr;
     PresenterNotesPane* notes_ = nullptr;
     QLabel* notesNotice_ = nullptr;  // the pane's sentence about the notes, under it

@@ -127,7 +127,8 @@ SlidePreviewView::SlidePreviewView(DocumentHandle& handle, QWidget* parent)
     }();
     (void)factoryInstalled;
     setAttribute(Qt::WA_OpaquePaintEvent, false);
-    setFocusPolicy(Qt::ClickFocus);
+    // Reached with Tab too: its keys step through the slides.
+    setFocusPolicy(Qt::StrongFocus);
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
         if (c.kind == DocumentChangeKind::project || c.kind == DocumentChangeKind::pictures ||
             c.kind == DocumentChangeKind::logo) {
@@ -300,6 +301,12 @@ void SlidePreviewView::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
     }
+    if (showsChrome_ && hasFocus()) {
+        // The keyboard focus is seen: a frame in the highlight colour inside the border.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
     if (mergeTargeted_) {
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(QPen(palette().color(QPalette::Highlight), 3));
@@ -410,10 +417,16 @@ void SlidePreviewView::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void SlidePreviewView::focusInEvent(QFocusEvent* event) {
+    update();  // the focus frame
+    QWidget::focusInEvent(event);
+}
+
 void SlidePreviewView::focusOutEvent(QFocusEvent* event) {
     // A drag cannot outlive the focus: the release would never arrive.
     if (dragging_)
         finishCropDrag(false);
+    update();
     QWidget::focusOutEvent(event);
 }
 

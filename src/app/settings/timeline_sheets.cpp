@@ -118,8 +118,9 @@ void askToAlignCameraClocks(DocumentHandle& handle, QWidget* parent) {
         return;
     }
     box->setIcon(QMessageBox::Question);
-    box->setWindowTitle(QObject::tr("Align Camera Clocks"));
-    box->setText(QObject::tr("Were these two pictures taken at the same moment?"));
+    // The question is the title too, seen where no title bar is drawn.
+    box->setWindowTitle(QObject::tr("Were these two pictures taken at the same moment?"));
+    box->setText(box->windowTitle());
     const QString amount = durationText(alignment->correctionSeconds);
     box->setInformativeText(
         (alignment->correctionSeconds >= 0

@@ -22,6 +22,7 @@
 #include "app/help/about_window.h"
 #include "app/support/background_job.h"
 #include "app/support/core_texts.h"
+#include "app/support/message_boxes.h"
 #include "app/window/content_view.h"
 #include "app/window/document_window.h"
 #include "app/window/window_actions.h"
@@ -138,12 +139,11 @@ void MosavelleApp::openPackage(const std::filesystem::path& given,
         } else {
             if (!QFileInfo::exists(path))
                 RecentProjects::remove(path);
-            auto* alert = new QMessageBox(
-                QMessageBox::Warning,
+            auto* alert = newMessageBox(
+                nullptr, QMessageBox::Warning,
                 tr("The document “%1” could not be opened.").arg(displayNameOf(package)),
-                CoreTexts::error(outcome.snapshot.error()), QMessageBox::Ok);
+                CoreTexts::error(outcome.snapshot.error()));
             alert->setObjectName(QStringLiteral("openFailedAlert"));
-            alert->setAttribute(Qt::WA_DeleteOnClose);
             alert->show();
         }
         Q_EMIT recentProjectsChanged();

@@ -36,6 +36,8 @@ inline constexpr Preference<double> previewZoomScale{"previewZoomScale", 1.0};
 inline constexpr Preference<double> presenterNotesHeight{"presenterNotesHeight", 140.0};
 // The folder the last picture dialog was in (empty until one was used).
 inline const Preference<QString> lastPictureFolder{"lastPictureFolder", {}};
+// The folder of the project last chosen in an open or save dialog (empty until one was used).
+inline const Preference<QString> lastProjectFolder{"lastProjectFolder", {}};
 // Whether decks with unsaved changes are kept in a recovery copy while they are edited.
 inline constexpr Preference<bool> autosaves{"autosaves", true};
 // Seconds without further edits after which a deck's recovery copy is written.

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -32,7 +31,9 @@
 #include "app/preview/slide_key_filter.h"
 #include "app/preview/slide_preview_view.h"
 #include "app/settings/deck_settings_sheet.h"
+#include "app/support/message_boxes.h"
 #include "app/support/preferences.h"
+#include "app/support/tab_order.h"
 #include "app/support/text_fields.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "app/window/warning_strip.h"
@@ -122,15 +123,11 @@ QWidget* ContentView::canvas() const {
 
 namespace {
 
-// Picture dialogs open where the last one was left, at first in the user's Pictures folder (the
-// XDG user folder), and remember the folder they were accepted in.
+// Picture dialogs remember the folder they were accepted in.
 void startInPictureFolder(QFileDialog* dialog) {
-    QString folder = preferences::lastPictureFolder.value();
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    dialog->setDirectory(folder);
+    startInRememberedFolder(*dialog, DialogFolder::pictures);
     QObject::connect(dialog, &QFileDialog::accepted, dialog, [dialog] {
-        preferences::lastPictureFolder.store(dialog->directory().absolutePath());
+        rememberFolder(DialogFolder::pictures, dialog->directory().absolutePath());
     });
 }
 
@@ -258,11 +255,8 @@ void ContentView::showDeckSettings() {
 }
 
 void ContentView::showUnableToAddImage() {
-    auto* box = new QMessageBox(this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setWindowTitle(tr("Unable to Add Image"));
-    box->setText(tr("A slide can have at most 4 images."));
+    auto* box = newMessageBox(this, QMessageBox::NoIcon, tr("Unable to Add Image"),
+                              tr("A slide can have at most 4 images."));
     QPushButton* ok = box->addButton(tr("OK"), QMessageBox::RejectRole);
     box->setEscapeButton(ok);
     box->open();
@@ -354,6 +348,9 @@ void ContentView::showEvent(QShowEvent* event) {
     if (firstShown_)
         return;
     firstShown_ = true;
+    // Tab follows the screen: the navigator, the preview and its controls, the notes, then the
+    // inspector from top to bottom.
+    orderTabStopsByLayout(this);
     MosavelleDocument& document = handle_.document();
     const auto& slides = document.project().slides;
     if (!slides.empty() && selectedSlides(document).empty())
@@ -389,9 +386,18 @@ void ContentView::onDocumentChanged(const DocumentChange& change) {
 // A burst of selection changes (an arrow key held down) commits the preview once, a moment after
 // the last change; each change makes the earlier pending commits void.
 void ContentView::schedulePreviewCommit() {
-    const std::int64_t generation = nextPreviewGeneration(handle_.document());
+    commitPreviewLater(nextPreviewGeneration(handle_.document()));
+}
+
+// While a slide pressed in the navigator is held, the commit waits: the press may become a drag
+// onto the preview, which must still show the slide from before the press to merge into it
+// (starting the drag voids this commit).
+void ContentView::commitPreviewLater(std::int64_t generation) {
     QTimer::singleShot(previewCommitDelayMs, this, [this, generation] {
-        commitPreviewIfCurrent(handle_.document(), generation);
+        if (navigator_->isHoldingSlide())
+            commitPreviewLater(generation);
+        else
+            commitPreviewIfCurrent(handle_.document(), generation);
     });
 }
 

@@ -106,6 +106,7 @@ private:
 
     void onDocumentChanged(const DocumentChange& change);
     void schedulePreviewCommit();
+    void commitPreviewLater(std::int64_t generation);
     void updateDetail();
     bool hasIncludedSlides() const;
 

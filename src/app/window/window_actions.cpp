@@ -546,7 +546,11 @@ QToolBar* WindowActions::makeToolBar() {
     auto* spacer = new QWidget(toolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     toolBar->addWidget(spacer);
-    button(action("view.inspector"))->setAccessibleName(tr("Inspector"));
+    QToolButton* inspector = button(action("view.inspector"));
+    inspector->setAccessibleName(tr("Inspector"));
+    // Assistive technology toggles the button itself, which leaves its action alone: the action
+    // follows the button, so that button and pane never disagree.
+    connect(inspector, &QToolButton::toggled, action("view.inspector"), &QAction::setChecked);
     updateView();
     return toolBar;
 }
