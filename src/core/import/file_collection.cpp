@@ -10,7 +10,6 @@
 #include "core/import/file_names.h"
 #include "core/platform/hex.h"
 #include "core/platform/names.h"
-#include "core/platform/uuid.h"
 
 namespace mosavelle {
 
@@ -224,30 +223,6 @@ std::optional<fs::path> dropItemFileURL(const DroppedValue& value) {
     if (auto path = fileURLPath(bytes))
         return path;
     return pathFromText(bytes);
-}
-
-std::optional<fs::path> copyDroppedFile(const fs::path& temporaryFile, const fs::path& parent) {
-    const fs::path name = temporaryFile.filename();
-    if (name.empty() || name == "." || name == "..")
-        return std::nullopt;
-    std::error_code ec;
-    const fs::path folder = parent / ("MosavelleDrop-" + Uuid::random().text());
-    fs::create_directories(folder, ec);
-    if (ec)
-        return std::nullopt;
-    const fs::path destination = folder / name;
-    fs::copy_file(temporaryFile, destination, fs::copy_options::none, ec);
-    if (ec)
-        return std::nullopt;
-    return destination;
-}
-
-std::optional<fs::path> copyDroppedFile(const fs::path& temporaryFile) {
-    std::error_code ec;
-    const fs::path temporary = fs::temp_directory_path(ec);
-    if (ec)
-        return std::nullopt;
-    return copyDroppedFile(temporaryFile, temporary);
 }
 
 }  // namespace mosavelle

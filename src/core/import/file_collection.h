@@ -74,13 +74,4 @@ using DroppedValue = std::variant<DroppedURL, std::string /* text */, Bytes>;
 // - bytes: cut at the first zero byte; a file URL as above, else read as UTF-8 text as above.
 std::optional<std::filesystem::path> dropItemFileURL(const DroppedValue& value);
 
-// Copies the file at `temporaryFile` (a file representation handed over by a drop, which its
-// provider deletes afterwards) into a new folder "MosavelleDrop-<new identifier>" of the system's
-// temporary folder, keeping its last path component. Nothing on any error. The copies stay.
-std::optional<std::filesystem::path> copyDroppedFile(const std::filesystem::path& temporaryFile);
-
-// The same, into a new folder under `parent` instead of the system's temporary folder.
-std::optional<std::filesystem::path> copyDroppedFile(const std::filesystem::path& temporaryFile,
-                                                     const std::filesystem::path& parent);
-
 }  // namespace mosavelle
