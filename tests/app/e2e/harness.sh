@@ -6,8 +6,7 @@
 #   e2e_wait_window "untitled"                         # waits for a window whose title matches
 #   e2e_keys ctrl+s                                    # sends keys to the focused window
 #   e2e_type "/tmp/Deck"                               # types text
-#   e2e_wait_for_path /tmp/Deck.mosavelle/project.json
-#   e2e_stop                                           # ends the app (also done on exit)
+#   e2e_wait_for_path /tmp/Deck.mosavelle/project.json  # (the app is ended on exit)
 #
 # Every wait gives up after E2E_TIMEOUT seconds (default 30) with a message naming what it
 # waited for. The application's own stdout and stderr go to $E2E_WORK/app.log, printed when a
@@ -92,12 +91,4 @@ e2e_wait_exit() {
     E2E_PID=
     [ $status -eq 0 ] || echo "e2e: the application ended with status $status" >&2
     return $status
-}
-
-e2e_stop() {
-    if [ -n "$E2E_PID" ]; then
-        kill "$E2E_PID" 2>/dev/null || true
-        wait "$E2E_PID" 2>/dev/null || true
-        E2E_PID=
-    fi
 }
