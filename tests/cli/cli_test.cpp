@@ -411,6 +411,7 @@ TEST_F(CliDeckTest, UsageErrorsAreStatusOneAndEverySubcommandHasHelp) {
              {"make", "out.pptx", "in", "--captions-from", "titel"},
              {"make", "out.pptx", "in", "--group", "two", "--layout", "four"},
              {"make", "out.pptx", "in", "--advance", "601"},
+             {"make", "out.pptx", "in", "--sections-at-gaps", "0"},
              {"make", "out.pptx", "in", "--sort", "filename", "--sections-at-gaps", "2"},
              {"render", "deck.mosavelle", "--bogus"}}) {
         const auto result = cli(args);
@@ -569,11 +570,18 @@ TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
     const json& section = slides[0];
     EXPECT_EQ(section["notes"], "notes of the first");
     ASSERT_EQ(section["texts"].size(), 1u);
+    EXPECT_EQ(names(section["texts"][0]),
+              (std::set<std::string>{"text", "frame", "isTitle", "overflows", "fontPoints",
+                                     "alignment"}));
+    EXPECT_EQ(names(section["texts"][0]["frame"]),
+              (std::set<std::string>{"x", "y", "width", "height"}));
 
     // 64 pixels over the width of a fitted slide are far below 120 per inch.
     const json& single = slides[1];
     ASSERT_EQ(single["pictures"].size(), 1u);
     const json& placed = single["pictures"][0];
+    EXPECT_EQ(names(placed), (std::set<std::string>{"imageID", "frame", "crop", "rotationDegrees",
+                                                    "overflows", "placedDPI"}));
     EXPECT_EQ(placed["imageID"], one.id.text());
     EXPECT_EQ(single["warnings"], json({{{"case", "lowResolution"},
                                          {"dpi", placed["placedDPI"]},

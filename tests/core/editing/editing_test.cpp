@@ -287,12 +287,21 @@ TEST_F(SlideOperations, PastedSlidesCarryTheirPicturesIntoAnotherDeck) {
     EXPECT_EQ(other.project().slides[0].slots[0].imageID, picture(2));
 }
 
-TEST_F(SlideOperations, RenameTrimsAndRegistersOnlyAChange) {
-    renameSlide(doc(), slide(2), "  Harbour \n");
+TEST_F(SlideOperations, RenameTrimsAndRegistersOnlyAChangeAndCompactingKeepsTitles) {
+    renameSlide(doc(), slide(2), "\u2028\u00A0Harbour\u3000\n");
     EXPECT_EQ(slideAt(2).title, "Harbour");
     renameSlide(doc(), Uuid::random(), "x");
     EXPECT_EQ(history->undoCount(), 1u);
     EXPECT_EQ(history->undoName(), "Rename Slide");
+
+    // A slide left with one picture keeps a titled layout and a typed title.
+    Slide titled = slideAt(1);
+    titled.layout = SlideLayoutKind::imageTitleCaption;
+    titled.title = " Slide 9";  // typed: not the default pattern
+    titled.slots = {emptySlot(), slideAt(3).slots[0], emptySlot()};
+    const Slide compacted = compactSlots(titled, doc().project());
+    EXPECT_EQ(compacted.layout, SlideLayoutKind::imageTitleCaption);
+    EXPECT_EQ(compacted.title + std::to_string(compacted.slots.size()), " Slide 91");
 }
 
 TEST(SlidePayload, RoundTripsSkipsDamagedPiecesAndNeedsThePrefix) {

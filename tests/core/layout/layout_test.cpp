@@ -790,6 +790,28 @@ TEST(ThumbnailCache, LeastRecentlyUsedLeavesFirstWhenOverBudget) {
     EXPECT_EQ(small.count() + small.memoryUsed(), 0u);
 }
 
+// Threads asking for the same keys at once, each in its own order, get one image per key.
+TEST(ThumbnailCache, ConcurrentRequestsAgreeOnOneImagePerKey) {
+    ThumbnailCache cache;
+    const std::vector<Bytes> pictures{fixtureBytes("picture.png"), fixtureBytes("orient-3.jpg")};
+    constexpr int kThreads = 8, kKeys = 6;  // two pictures at sizes 16, 24 and 32
+    const auto request = [&](int k) {
+        return cache.thumbnail(fixedID(std::uint8_t(k % 2)), pictures[k % 2], 8 * (k / 2 + 2));
+    };
+    std::vector<std::vector<ThumbnailImage>> seen(kThreads, std::vector<ThumbnailImage>(kKeys));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < kKeys; ++round)
+                seen[t][(round + t * 5) % kKeys] = request((round + t * 5) % kKeys);
+        });
+    for (auto& thread : threads)
+        thread.join();
+    for (int k = 0; k < kKeys; ++k)
+        for (int t = 0; t < kThreads; ++t)
+            EXPECT_TRUE(seen[t][k] && seen[t][k] == request(k)) << t << " " << k;
+}
+
 // The shared cache is destroyed at exit while its pool still files thumbnails on disk, each
 // checked against its digest: that must not use the digest library after it has been cleaned up.
 // The shared cache is made before anything else hashes, as in a program that shows thumbnails
