@@ -8,12 +8,13 @@
 
 #include <csignal>
 #include <filesystem>
+#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
 #include <string>
+#include <vector>
 
-#include "cli_runner.h"
 #include "core/import/picture_test_util.h"
 #include "core/model/defaults_store.h"
 #include "core/model/package.h"
@@ -21,9 +22,50 @@
 #include "core/platform/uuid.h"
 #include "support/deck_support.h"
 #include "support/package_reader.h"
+#include "support/process.h"
 #include "support/tagged_pictures.h"
+#include "support/test_support.h"
 
 namespace mosavelle::testing {
+
+// A fresh folder per test, a private defaults folder (XDG_DATA_HOME) so that nobody's saved deck
+// settings leak in, and UTC so that capture dates print the camera's wall-clock time.
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("XDG_DATA_HOME", (dir_.path() / "data").c_str(), 1);
+        ::setenv("TZ", "UTC", 1);
+    }
+
+    ProcessResult cli(const std::vector<std::string>& args) {
+        return runProgram(MOSAVELLE_CLI_PATH, args, dir_.path());
+    }
+
+    std::filesystem::path path(const std::string& name) const { return dir_.path() / name; }
+
+    // A folder of fixture pictures under new names: {new name, fixture name}.
+    std::filesystem::path pictureFolder(
+        const std::string& name,
+        std::initializer_list<std::pair<std::string, std::string>> pictures) {
+        const auto folder = path(name);
+        std::filesystem::create_directories(folder);
+        for (const auto& [newName, fixture] : pictures)
+            std::filesystem::copy_file(fixturePath(fixture), folder / newName);
+        return folder;
+    }
+
+    TempDir dir_;
+};
+
+// The one line a failing command prints: exactly one line on standard error, a whole sentence.
+#define EXPECT_ONE_SENTENCE(result)                                      \
+    do {                                                                 \
+        const auto lines_ = (result).errLines();                         \
+        ASSERT_EQ(lines_.size(), 1u) << (result).err;                    \
+        EXPECT_EQ(lines_[0].back(), '.') << lines_[0];                   \
+        EXPECT_EQ(lines_[0].find('\r'), std::string::npos) << lines_[0]; \
+    } while (false)
+
 namespace {
 
 namespace fs = std::filesystem;
