@@ -1345,6 +1345,10 @@
         <source>OK</source>
         <translation>OK</translation>
     </message>
+    <message>
+        <source>The dropped picture could not be read, so nothing was added.</source>
+        <translation>Das abgelegte Bild konnte nicht gelesen werden; es wurde nichts hinzugefügt.</translation>
+    </message>
 </context>
 <context>
     <name>mosavelle::app::InspectorView</name>

@@ -1,15 +1,20 @@
 #include "app/window/content_view.h"
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/flows/import_flow.h"
 #include "app/inspector/inspector_view.h"
 #include "app/navigator/navigator_view.h"
+#include "app/navigator/slide_delegate.h"
+#include "app/navigator/slide_list_model.h"
 #include "app/navigator/slide_list_view.h"
 #include "app/preview/presenter_notes_pane.h"
 #include "app/preview/preview_workspace.h"
@@ -17,7 +22,9 @@
 #include "app/window/document_window.h"
 #include "app/window/warning_strip.h"
 #include "app_test_support.h"
+#include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
+#include "core/editing/slide_operations.h"
 #include "core/layout/warnings.h"
 #include "support/test_support.h"
 
@@ -25,10 +32,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Presses Cancel on an import progress dialog as soon as it is shown.
+// Presses Cancel on an import progress dialog as soon as it is shown, then counts what workers
+// post to the interface thread.
 struct CancelProgressOnShow : QObject {
     bool cancelled = false;
+    int postsAfter = 0;
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (cancelled && watched == qApp && event->type() == QEvent::MetaCall)
+            ++postsAfter;
         if (event->type() == QEvent::Show)
             if (auto* progress = qobject_cast<QProgressDialog*>(watched); progress && !cancelled) {
                 if (auto* button = progress->findChild<QPushButton*>()) {
@@ -55,6 +66,42 @@ struct ShownView {
     }
     std::unique_ptr<DocumentHandle> handle;
     ContentView view;
+};
+
+// Compares every row with the deck: the same slide record and the label "N. name".
+QString rowsDifferFromDeck(const SlideListModel& model, const MosavelleDocument& document) {
+    const auto& slides = document.project().slides;
+    if (model.rowCount() != static_cast<int>(slides.size()))
+        return QStringLiteral("row count %1, deck %2").arg(model.rowCount()).arg(slides.size());
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const Slide& slide = slides[static_cast<std::size_t>(row)];
+        if (!(*model.slideAt(row) == slide))
+            return QStringLiteral("row %1 is stale").arg(row);
+        if (model.rowOf(slide.id) != row)
+            return QStringLiteral("rowOf wrong at %1").arg(row);
+        const QString label = QString::number(row + 1) + QStringLiteral(". ") +
+                              QString::fromStdString(slideDisplayName(slide, document.project()));
+        if (model.data(model.index(row), SlideListModel::LabelRole).toString() != label)
+            return QStringLiteral("row %1 label").arg(row);
+    }
+    return {};
+}
+
+void select(DocumentHandle& handle, std::initializer_list<int> positions) {
+    SlideIDSet ids;
+    for (int n : positions)
+        ids.insert(slideID(handle, n));
+    setSelection(handle.document(), ids);
+}
+
+// A navigator on `handle`, shown, as a list or as a grid.
+struct ShownNavigator : NavigatorView {
+    ShownNavigator(DocumentHandle& handle, bool grid) : NavigatorView(handle) {
+        setShowsGrid(grid);
+        resize(grid ? 300 : 280, 600);
+        show();
+        QVERIFY(QTest::qWaitForWindowExposed(this));
+    }
 };
 
 }  // namespace
@@ -127,15 +174,24 @@ private Q_SLOTS:
         files.push_back(copyFixture(folder, "picture.png", "picture2.png"));
         QVERIFY(files.size() > ImportFlow::quietFileCount);
         ShownView shown(makeDeck(0));
-        // Cancel the moment the progress dialog shows, before the finished plan (already queued
-        // when the files are small) can be applied: the plan must then be dropped whole.
+        // Forty large pictures, Cancel the moment the progress shows: nothing is imported, and
+        // the worker stops (it does not go on to report file after file).
+        QImage noise(800, 800, QImage::Format_RGB32);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, uint(std::rand()));
+        QVERIFY(noise.save(QString::fromStdString((folder / "big.png").string())));
+        std::vector<fs::path> many;
+        for (int i = 0; i < 40; ++i)
+            fs::create_hard_link(folder / "big.png",
+                                 many.emplace_back(folder / ("b" + std::to_string(i) + ".png")));
         CancelProgressOnShow cancel;
         qApp->installEventFilter(&cancel);
-        shown.view.importURLs(files);
+        shown.view.importURLs(many);
         QTRY_VERIFY(!shown.view.importFlow().isBusy());
         qApp->removeEventFilter(&cancel);
         QVERIFY(cancel.cancelled);
-        QTest::qWait(50);  // a stale plan result, if any, arrives and must change nothing
+        QVERIFY2(cancel.postsAfter < 12, qPrintable(QString::number(cancel.postsAfter)));
         QVERIFY(shown.handle->document().project().slides.empty());
         QVERIFY(!shown.handle->undoHistory()->canUndo());
 
@@ -216,6 +272,14 @@ private Q_SLOTS:
         shown.view.pasteImagesFromClipboard();
         QTRY_COMPARE(shown.handle->document().project().slides.size(), std::size_t{3});
         QCOMPARE(shown.handle->document().project().images.back().pixelWidth, 20);
+
+        // Dropped data that is no picture is reported, not silently forgotten.
+        QMimeData broken;
+        broken.setData(QStringLiteral("image/png"), "not a picture");
+        QVERIFY(dropOn(list, list->rect().center(), broken));
+        QVERIFY(waitForMessageBox(QStringLiteral("Import notes")));
+        messageBoxes(QStringLiteral("Import notes")).first()->close();
+        QCOMPARE(shown.handle->document().project().slides.size(), std::size_t{3});
 
         // Text that names no file and carries no picture is refused.
         QMimeData text;
@@ -334,6 +398,218 @@ private Q_SLOTS:
             QAccessibleActionInterface::toggleAction());
         QVERIFY(!content.showsInspector() && !button->isChecked());
         QCOMPARE(button->toolTip(), QStringLiteral("Show inspector"));
+    }
+
+    // One edit of each shape of change (rows removed, inserted apart, merged, split, moved alone
+    // and in groups, every row moved, one row changed); the deltas themselves are the editing
+    // suite's.
+    void rowsFollowEveryEditAndItsUndoWithoutReset() {
+        auto handle = makeDeck(8);
+        SlideListModel model(*handle);
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        MosavelleDocument& doc = handle->document();
+        int steps = 0;
+        const auto check = [&](const char* what) {
+            const QString problem = rowsDifferFromDeck(model, doc);
+            QVERIFY2(problem.isEmpty(),
+                     qPrintable(QString::fromLatin1(what) + QStringLiteral(": ") + problem));
+        };
+        const auto edit = [&](const char* what, const std::function<void()>& operation) {
+            operation();
+            ++steps;
+            check(what);
+        };
+
+        edit("delete", [&] {
+            select(*handle, {2});
+            deleteSelectedSlides(doc);
+        });
+        edit("duplicate", [&] {
+            select(*handle, {1, 3});
+            duplicateSelectedSlides(doc);
+        });
+        edit("group", [&] {
+            select(*handle, {1, 2, 3});
+            groupSelectedSlides(doc, SlideLayoutKind::twoUp);
+        });
+        edit("ungroup", [&] { ungroupSelectedSlides(doc); });
+        edit("reorder", [&] {
+            reorderSlides(doc, {slideID(*handle, 1), slideID(*handle, 2)}, slideID(*handle, 5));
+        });
+        edit("move rows", [&] { moveSlides(doc, {0, 2, 7}, 5); });
+        edit("reverse", [&] {
+            Project reversed = doc.project();
+            std::reverse(reversed.slides.begin(), reversed.slides.end());
+            doc.changeProject(reversed, "Sort");
+        });
+
+        // Renaming one slide repaints exactly that row.
+        model.resetCounters();
+        edit("rename", [&] { renameSlide(doc, slideID(*handle, 3), "Beach"); });
+        QCOMPARE(model.rowsTouched(), qsizetype{1});
+        // A slide put in after the first renumbers, and so repaints, every row after it.
+        select(*handle, {1});
+        QSignalSpy repainted(&model, &QAbstractItemModel::dataChanged);
+        edit("insert", [&] { insertSectionDivider(doc); });
+        QCOMPARE(repainted.size(), 1);
+        QCOMPARE(repainted[0][0].toModelIndex().row(), 2);
+        QCOMPARE(repainted[0][1].toModelIndex().row(), model.rowCount() - 1);
+
+        for (; steps > 0; --steps) {
+            QVERIFY(handle->undoHistory()->canUndo());
+            handle->undoHistory()->undo();
+            check("undo");
+        }
+        QCOMPARE(model.resets(), 0);
+    }
+
+    // A portrait picture keeps its proportions in a landscape miniature, on the slide's
+    // background, rather than being stretched over it.
+    void miniaturesKeepThePicturesProportions() {
+        DeckBuilder deck;
+        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::red, 300, 600)});
+        auto handle = deck.handle();
+        QImage mini(72, 40, QImage::Format_RGB32);
+        const auto paint = [&] {
+            QPainter painter(&mini);
+            paintSlideMiniature(painter, handle->thumbnails(), mini.rect(), deck.project.slides[0],
+                                deck.project, handle->document().imageData(), 1.0);
+            return mini.pixelColor(36, 20);
+        };
+        QTRY_COMPARE(paint(), QColor(Qt::red));  // once the thumbnail is made
+        QCOMPARE(mini.pixelColor(4, 20), QColor(Qt::white));
+    }
+
+    void largeReshuffleResetsOnceAndMatches() {
+        auto handle = makeDeck(300);
+        SlideListModel model(*handle);
+        Project project = handle->document().project();
+        std::reverse(project.slides.begin(), project.slides.end());
+        handle->document().changeProject(project, "Sort");
+        QCOMPARE(model.resets(), 1);
+        QCOMPARE(rowsDifferFromDeck(model, handle->document()), QString());
+    }
+
+    void dragCarriesSelectionOnlyWhenStartedOnItAndMenuDeleteTakesOnlyItsSlide() {
+        auto handle = makeDeck(5);
+        NavigatorView navigator(*handle);
+        std::vector<Uuid> ids = slideIDs(*handle);
+        select(*handle, {4, 1, 3});
+        QCOMPARE(navigator.listView().draggedSlides(ids[1]), std::vector<Uuid>{ids[1]});
+        QCOMPARE(navigator.listView().draggedSlides(ids[2]),
+                 (std::vector<Uuid>{ids[0], ids[2], ids[3]}));
+
+        // The context menu on an unselected slide deletes only that one.
+        navigator.listView().deleteFromMenu(ids[1]);
+        ids.erase(ids.begin() + 1);
+        QCOMPARE(slideIDs(*handle), ids);
+        // The view follows the document's selection after the delete.
+        QCOMPARE(navigator.listView().selectionModel()->selectedRows().size(),
+                 static_cast<qsizetype>(handle->document().selectedSlideIDs().size()));
+    }
+
+    void gridDropsTheGoodSlidesOfADamagedPayloadClicksToggleAndAltClickReportsAFullTarget() {
+        auto handle = makeDeck(6);
+        MosavelleDocument& doc = handle->document();
+        ShownNavigator navigator(*handle, true);
+        SlideListView& grid = navigator.gridView();
+        const auto cell = [&](int row) {
+            return grid.visualRect(navigator.model().index(row)).center();
+        };
+        const std::vector<Uuid> before = slideIDs(*handle);
+        QMimeData data;
+        data.setText(QString::fromStdString("mosavelle-slides:" + before[0].text() + ",0000-bad," +
+                                            before[1].text()));
+        QDragEnterEvent enter(cell(3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &enter);
+        QDragMoveEvent move(cell(3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &move);
+        QVERIFY(move.isAccepted());
+        QCOMPARE(grid.slideDelegate().dropTarget(), std::optional<Uuid>(before[3]));
+        QDropEvent drop(cell(3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &drop);
+        QVERIFY(drop.isAccepted());
+        QVERIFY(!grid.slideDelegate().dropTarget());
+        QCOMPARE(slideIDs(*handle), (std::vector<Uuid>{before[2], before[3], before[0], before[1],
+                                                       before[4], before[5]}));
+
+        // Text that is no payload is left to the window.
+        QMimeData text;
+        text.setText(QStringLiteral("hello"));
+        QVERIFY(!dropOn(grid.viewport(), cell(3), text));
+
+        select(*handle, {1, 2, 3, 4});
+        groupSelectedSlides(doc, SlideLayoutKind::fourGrid);  // slide 1 now shows four pictures
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell(1));
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 2)});
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ShiftModifier, cell(2));
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier, cell(1));
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 3)});
+        // A press on a selected cell keeps the selection for a drag; the release selects it.
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::ControlModifier, cell(1));
+        QTest::mousePress(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell(1));
+        QCOMPARE(doc.selectedSlideIDs().size(), std::size_t{2});
+        QTest::mouseRelease(grid.viewport(), Qt::LeftButton, Qt::NoModifier, cell(1));
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{slideID(*handle, 2)});
+
+        // Alt-click onto the full four-picture slide on show changes nothing and says so.
+        focusSlide(doc, slideID(*handle, 1));
+        const Project unchanged = doc.project();
+        QSignalSpy full(&navigator, &NavigatorView::unableToAddImage);
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::AltModifier, cell(2));
+        QCOMPARE(full.size(), 1);
+        QVERIFY(doc.project() == unchanged);
+    }
+
+    void listRenamesClicksSelectRangesAndDraggingRowsMovesThem() {
+        auto handle = makeDeck(5);
+        ShownNavigator navigator(*handle, false);
+        SlideListView& list = navigator.listView();
+        const auto row = [&](int r) {
+            return list.visualRect(navigator.model().index(r)).center();
+        };
+        MosavelleDocument& doc = handle->document();
+        const std::vector<Uuid> before = slideIDs(*handle);
+
+        // Return without typing stores the display name as the title.
+        list.renameFromMenu(before[0]);
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{before[0]});
+        QLineEdit* field = visibleChild<QLineEdit>(list);
+        QVERIFY(field);
+        QCOMPARE(field->text(), QStringLiteral("IMG_0001.JPG"));
+        QCOMPARE(field->placeholderText(), QStringLiteral("Slide name"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_COMPARE(doc.project().slides[0].title, std::string("IMG_0001.JPG"));
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Rename Slide"));
+
+        // Escape leaves the title alone; the Rename Slide command renames the primary slide
+        // without touching the selection.
+        select(*handle, {2});
+        navigator.startRenamingPrimarySlide();
+        field = visibleChild<QLineEdit>(list);
+        QVERIFY(field);
+        QCOMPARE(field->text(), QStringLiteral("IMG_0002.JPG"));
+        QTest::keyClicks(field, QStringLiteral("Beach"));
+        QTest::keyClick(field, Qt::Key_Escape);
+        QTRY_VERIFY(!visibleChild<QLineEdit>(list));
+        QCOMPARE(doc.project().slides[1].title, std::string());
+        QCOMPARE(doc.selectedSlideIDs(), SlideIDSet{before[1]});
+
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, row(1));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ShiftModifier, row(3));
+        QCOMPARE(doc.selectedSlideIDs(), (SlideIDSet{before[1], before[2], before[3]}));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier, row(2));
+        QCOMPARE(doc.selectedSlideIDs(), (SlideIDSet{before[1], before[3]}));
+
+        // Slides 2 and 4 dropped into the upper half of the first row go before it.
+        QMimeData data;
+        data.setText(QString::fromStdString(makeSlidePayload({before[1], before[3]})));
+        const QPoint top = list.visualRect(navigator.model().index(0)).topLeft() + QPoint(10, 3);
+        QVERIFY(dropOn(list.viewport(), top, data));
+        QCOMPARE(slideIDs(*handle),
+                 (std::vector<Uuid>{before[1], before[3], before[0], before[2], before[4]}));
+        QCOMPARE(handle->undoHistory()->undoName(), std::string("Reorder Slides"));
     }
 };
 

@@ -1,13 +1,15 @@
 #include "app/shell/mosavelle_app.h"
 
 #include <signal.h>
-
 #include <QMenu>
 #include <QProcess>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <fstream>
 
+#include "app/document/autosave.h"
 #include "app/document/recent_projects.h"
-#include "app/help/help_view.h"
+#include "app/document/recovery_dialog.h"
 #include "app/help/welcome_sheet.h"
 #include "app/shell/command_line.h"
 #include "app/window/content_view.h"
@@ -36,7 +38,8 @@ struct TestApp : MosavelleApp {
 
 }  // namespace
 
-// Launching, opening projects, the command line, Open Recent and the sheets.
+// Launching, opening projects, the command line, Open Recent, and the recovery copies that bring
+// back unsaved decks.
 class ShellTest : public QObject {
     Q_OBJECT
 private:
@@ -51,6 +54,27 @@ private:
         for (const char* item : list)
             result << QString::fromUtf8(item);
         return result;
+    }
+
+    std::shared_ptr<const RecoveryStore> store_ = std::make_shared<RecoveryStore>();
+
+    Autosave* watch(DocumentHandle& handle) {
+        auto* autosave = new Autosave(handle, store_);
+        autosave->setDelays(std::chrono::milliseconds(20), std::chrono::milliseconds(200));
+        return autosave;
+    }
+    int copiesOnDisk() const {
+        int count = 0;
+        for (const auto& folder : std::filesystem::directory_iterator(store_->root()))
+            count += std::filesystem::exists(folder.path() / "manifest.json") ? 1 : 0;
+        return count;
+    }
+
+    static RecoveryDialog* shownDialog() {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<RecoveryDialog*>(widget); dialog && dialog->isVisible())
+                return dialog;
+        return nullptr;
     }
 
 private Q_SLOTS:
@@ -86,9 +110,6 @@ private Q_SLOTS:
         }
         names.sort();
         QCOMPARE(names, QStringList({"First", "Second"}));
-        auto untitled = DocumentHandle::makeUntitled(app.thumbnails());
-        untitled->setPackagePath("/tmp/Holiday 2026.mosavelle/");
-        QCOMPARE(untitled->displayName(), QStringLiteral("Holiday 2026"));
 
         // Opening an open project again brings its window forward instead of a second copy.
         DocumentWindow* again = nullptr;
@@ -207,7 +228,7 @@ private Q_SLOTS:
         QVERIFY(!recovered->project.images.at(0).importError);
     }
 
-    void recentListOpensLikeADroppedProjectFolderAndSheetsOpenOnce() {
+    void recentListOpensLikeADroppedProjectFolderAndTheWelcomeSheetIsDoneWith() {
         RecentProjects::clear();
         for (int i = 0; i < 12; ++i)
             RecentProjects::add(QStringLiteral("/decks/%1.mosavelle").arg(i));
@@ -242,16 +263,7 @@ private Q_SLOTS:
         QCOMPARE(app.windows().last()->handle().packagePath(), dropped);
         QCOMPARE(window->handle().document().project().slides.size(), std::size_t{1});
 
-        // The help and welcome sheets open once and close with their buttons.
-        window->contentView().showHelpSheet();
-        window->contentView().showHelpSheet();
-        QCOMPARE(window->findChildren<HelpView*>().size(), 1);
-        HelpView* help = window->findChild<HelpView*>();
-        QTRY_VERIFY(help->isVisible());
-        QCOMPARE(help->windowModality(), Qt::WindowModal);
-        QTest::keyClick(help, Qt::Key_Return);
-        QTRY_VERIFY(window->findChildren<HelpView*>().isEmpty());
-
+        // The welcome sheet closes with its keys and is then done with.
         WelcomeSheet::setHasCompletedWelcome(false);
         window->contentView().showWelcomeSheet();
         auto* welcome = window->findChild<WelcomeSheet*>();
@@ -259,6 +271,47 @@ private Q_SLOTS:
         QTRY_VERIFY(welcome->isVisible());
         QTest::keyClick(welcome, Qt::Key_Escape);
         QTRY_VERIFY(WelcomeSheet::hasCompletedWelcome());
+    }
+
+    // Recovery copies follow the deck's unsaved state, and the start-up dialog brings them back.
+    void copiesGoOnSaveAndDontSaveAndStayOnlyWhenKeptThenRecoverModifiedUnderTheOriginalName() {
+        auto handle = makeDeck(3);
+        QSignalSpy written(watch(*handle), &Autosave::copyWritten);
+        insertSectionDivider(handle->document());
+        QVERIFY(written.wait() && written.last().at(0).toBool());
+        QCOMPARE(copiesOnDisk(), 1);
+        QVERIFY(store_->abandoned().empty());  // this program holds it
+
+        handle.reset();  // closed with "Don't Save"
+        QTRY_COMPARE(copiesOnDisk(), 0);
+
+        // The session ends; the deck's package is gone by the next start.
+        handle = makeDeck(2, Bytes("picture"));
+        handle->setPackagePath("/nowhere/Trip.mosavelle");
+        Autosave* autosave = watch(*handle);
+        insertSectionDivider(handle->document());
+        const Project edited = handle->document().project();
+        autosave->keepForRecovery()();
+        handle.reset();
+        QTRY_COMPARE(store_->abandoned().size(), std::size_t{1});  // let go off this thread
+
+        MosavelleApp app;
+        app.setQuitsWithLastWindow(false);
+        app.offerRecovery();
+        RecoveryDialog* dialog = nullptr;
+        QTRY_VERIFY((dialog = shownDialog()) != nullptr);
+        QCOMPARE(dialog->list().topLevelItem(0)->text(1),
+                 QStringLiteral("/nowhere/Trip.mosavelle"));
+        dialog->findChild<QPushButton*>(QStringLiteral("recoverButton"))->click();
+        QTRY_COMPARE(app.windows().size(), 1);
+        DocumentHandle& back = app.windows()[0]->handle();
+        QVERIFY(back.isModified());
+        QCOMPARE(back.displayName(), QStringLiteral("Trip"));
+        QCOMPARE(back.document().project(), edited);
+        QVERIFY(store_->abandoned().empty());  // held again by the recovered document
+        back.undoHistory()->markClean();       // saved
+        QTRY_COMPARE(copiesOnDisk(), 0);
+        app.windows()[0]->close();
     }
 };
 

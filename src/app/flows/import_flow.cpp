@@ -222,7 +222,11 @@ void ImportFlow::apply(const ImportPlan& plan, bool keepDuplicates) {
         std::fprintf(stderr, "mosavelle: %s\n", notes->c_str());
         return;
     }
-    QMessageBox* box = makeAlert(tr("Import notes"), CoreTexts::importNotes(plan));
+    showNotes(CoreTexts::importNotes(plan));
+}
+
+void ImportFlow::showNotes(const QString& notes) {
+    QMessageBox* box = makeAlert(tr("Import notes"), notes);
     QPushButton* ok = box->addButton(tr("OK"), QMessageBox::RejectRole);
     box->setEscapeButton(ok);
     box->setDefaultButton(ok);
@@ -243,7 +247,7 @@ bool ImportFlow::importDropped(const QMimeData& data) {
         return false;
     if (busy_)
         return true;
-    importPicture(std::move(encoded), std::move(image));
+    importPicture(std::move(encoded), std::move(image), true);
     return true;
 }
 
@@ -264,12 +268,14 @@ void ImportFlow::pasteImages(const QMimeData& data) {
         encoded.isEmpty() && data.hasImage() ? qvariant_cast<QImage>(data.imageData()) : QImage();
     if (encoded.isEmpty() && image.isNull())
         return;
-    importPicture(std::move(encoded), std::move(image));
+    importPicture(std::move(encoded), std::move(image), false);
 }
 
 // Decodes (when needed), encodes the picture as PNG, reads its facts and digest on the worker,
-// then stores it as "Clipboard 1.png" in one "Import Images" step.
-void ImportFlow::importPicture(QByteArray encoded, QImage image) {
+// then stores it as "Clipboard 1.png" in one "Import Images" step. A dropped picture that cannot
+// be taken is reported (the user let go of something and must learn that nothing came of it); a
+// pasted one is skipped quietly, as pasted files are.
+void ImportFlow::importPicture(QByteArray encoded, QImage image, bool reportFailure) {
     busy_ = true;
     auto job = std::make_shared<Job>();
     job_ = job;
@@ -298,12 +304,15 @@ void ImportFlow::importPicture(QByteArray encoded, QImage image) {
             }
             return items;
         },
-        [this, job](std::vector<ImportItem> items) {
+        [this, job, reportFailure](std::vector<ImportItem> items) {
             if (job != job_)
                 return;
             finish();
-            if (items.empty())
+            if (items.empty()) {
+                if (reportFailure)
+                    showNotes(tr("The dropped picture could not be read, so nothing was added."));
                 return;
+            }
             importItems(handle_.document(), items);
             Q_EMIT imported();
         });

@@ -41,7 +41,8 @@ public:
     // The decision flow for locations from the open dialog or a drop.
     void importURLs(std::vector<std::filesystem::path> urls);
     // A drop from another program: file locations (as URLs or as text), else picture data,
-    // stored as a picture the way a pasted one is. False when the data holds neither.
+    // stored as a picture the way a pasted one is (one that cannot be read is reported in the
+    // import notes). False when the data holds neither.
     bool importDropped(const QMimeData& data);
     // Whether a drag carrying `data` is one importDropped would take.
     static bool canImport(const QMimeData& data);
@@ -71,8 +72,10 @@ private:
     void onProgress(const std::shared_ptr<Job>& job, std::size_t done, std::size_t total);
     void onPlanned(const std::shared_ptr<Job>& job, std::optional<ImportPlan> plan);
     void apply(const ImportPlan& plan, bool keepDuplicates);
-    void importPicture(QByteArray encoded, QImage image);
+    void importPicture(QByteArray encoded, QImage image, bool reportFailure);
     QMessageBox* makeAlert(const QString& title, const QString& message);
+    // The "Import notes" alert with `notes`.
+    void showNotes(const QString& notes);
     void finish();
 
     DocumentHandle& handle_;

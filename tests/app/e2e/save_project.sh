@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End to end: the application imports the example pictures given on its command line, the
 # project is saved through the real Save dialog (Ctrl+S, a typed path, Return), and the saved
-# package reads back with every picture. Then Ctrl+Q quits without a question, since the deck is
-# saved.
+# package reads back with every picture. The deck is exported through its sheet (Ctrl+Shift+E,
+# Return), the save dialog and the ready alert, closed, opened again through the Open dialog, and
+# Ctrl+Q quits without a question, since the deck is saved.
 #
 #   xvfb-run -a tests/app/e2e/save_project.sh MOSAVELLE MOSAVELLE-CLI PICTURES-FOLDER
 set -euo pipefail
@@ -31,6 +32,24 @@ slides=$("$cli" render "$deck.mosavelle" |
 [ "$slides" -eq "$expected" ] || e2e_fail "the saved deck has $slides slides, expected $expected"
 stored=$(find "$deck.mosavelle/images" -type f | wc -l)
 [ "$stored" -eq "$expected" ] || e2e_fail "the package holds $stored pictures, expected $expected"
+
+# Exported: the sheet's default button, then a typed path in the save dialog that takes the
+# sheet's place under the same title. No hand-off programs: the ready alert's default is OK.
+export MOSAVELLE_PRESENTATION_APPS=
+e2e_wait_window "^Saved Deck" >/dev/null
+e2e_keys ctrl+shift+e
+e2e_wait_window "^Export Presentation$" >/dev/null
+e2e_keys Return
+sleep 2
+e2e_wait_window "^Export Presentation$" >/dev/null
+e2e_keys ctrl+a
+e2e_type "$E2E_WORK/Exported.pptx"
+e2e_keys Return
+E2E_TIMEOUT=90 e2e_wait_window "^Presentation ready$" >/dev/null
+e2e_keys Return
+parts=$(unzip -Z1 "$E2E_WORK/Exported.pptx") || e2e_fail "the exported presentation does not read"
+[ "$(grep -c '^ppt/slides/slide[0-9]*\.xml$' <<<"$parts")" -eq "$expected" ] ||
+    e2e_fail "the exported presentation lacks slides"
 
 # Closed and opened again through the Open dialog, by typing the project's path.
 e2e_wait_window "^Saved Deck" >/dev/null
