@@ -84,9 +84,12 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
     // and PNG files as they are, after checks of their containers; decoding each picture at
     // import as well would cost several times the copying. Digests only serve to find
     // duplicates, which share their size. A saved project may be exported later at another
-    // quality and imported into again, so it gets the full proof and every digest.
+    // quality and imported into again, so it gets the full proof and every digest, and its
+    // pictures are staged for the save as they are read.
     ImportPlanOptions checks;
-    if (!options.saveProject) {
+    if (options.saveProject) {
+        checks.staging = document->stagingFolder();
+    } else {
         checks.digests = DigestScope::sameSizeOnly;
         if (document->project().export_.quality == QualityPreset::best)
             checks.decodeProof = DecodeProof::containerForEmbedding;
