@@ -41,11 +41,11 @@ struct ImportOutcome {
 // pictures) and a line about skipped duplicates go to the console.
 //
 // `checks` gives the plan's decode proof, digest scope and staging folder; its progress and stop
-// are set here. A command that saves a project gives the document's staging folder: each picture
-// is copied there from the one read that hashes and decodes it, while the others are decoded, and
-// the save links the copies into the package instead of reading every file again. Without one the
-// pictures stay where they are, with their stamp and digest taken now: an export reads them again
-// and fails on one that changed in between, rather than mix two versions.
+// are set here. `import`, which saves a project and nothing else, gives the document's staging
+// folder: each picture is copied there from the one read that hashes and decodes it, while the
+// others are decoded, and the save links the copies into the package instead of reading every file
+// again. Without one the pictures stay where they are, with their stamp and digest taken now: an
+// export reads them again and fails on one that changed in between, rather than mix two versions.
 ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
                            Console& console, ImportPlanOptions checks = {});
 
