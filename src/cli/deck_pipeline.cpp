@@ -59,7 +59,6 @@ ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& opt
     std::vector<fs::path> urls(options.inputs.begin(), options.inputs.end());
     std::stop_source stop;
     ImportPlanOptions planOptions = std::move(checks);
-    planOptions.staging = nullptr;
     planOptions.stop = stop.get_token();
     planOptions.progress = [&](std::size_t done, std::size_t total) {
         if (InterruptWatch::requested())

@@ -40,11 +40,12 @@ struct ImportOutcome {
 // read once, duplicates skipped unless asked for. The import notes (failures, animated
 // pictures) and a line about skipped duplicates go to the console.
 //
-// The pictures stay where they are, with their stamp and digest taken now: an export or a save
-// reads them again and fails on one that changed in between, rather than mix two versions. A
-// command ends before anyone needs them to outlive their files, so nothing is copied into a
-// staging folder. `checks` gives the plan's decode proof and digest scope; its progress, stop and
-// staging are set here.
+// `checks` gives the plan's decode proof, digest scope and staging folder; its progress and stop
+// are set here. `import`, which saves a project and nothing else, gives the document's staging
+// folder: each picture is copied there from the one read that hashes and decodes it, while the
+// others are decoded, and the save links the copies into the package instead of reading every file
+// again. Without one the pictures stay where they are, with their stamp and digest taken now: an
+// export reads them again and fails on one that changed in between, rather than mix two versions.
 ImportOutcome importInputs(MosavelleDocument& document, const ImportOptions& options,
                            Console& console, ImportPlanOptions checks = {});
 

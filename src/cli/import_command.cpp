@@ -36,7 +36,9 @@ ExitStatus runImport(const ImportCommandOptions& options, Console& console) {
         document = MosavelleDocument::makeUntitled(DefaultSettingsStore::shared());
     }
 
-    const ImportOutcome imported = importInputs(*document, options.import, console);
+    ImportPlanOptions checks;
+    checks.staging = document->stagingFolder();
+    const ImportOutcome imported = importInputs(*document, options.import, console, checks);
     // A stop that came after the last file was read still keeps the project as it was.
     if (imported.interrupted || InterruptWatch::requested()) {
         console.error("The import was interrupted; " + quoted(options.project) +

@@ -84,7 +84,9 @@ ExitStatus runMake(const MakeOptions& options, Console& console) {
     // and PNG files as they are, after checks of their containers; decoding each picture at
     // import as well would cost several times the copying. Digests only serve to find
     // duplicates, which share their size. A saved project may be exported later at another
-    // quality and imported into again, so it gets the full proof and every digest.
+    // quality and imported into again, so it gets the full proof and every digest. Its pictures
+    // are not staged: the presentation comes first, and is written even where the disk has no
+    // room left for a copy of every picture.
     ImportPlanOptions checks;
     if (!options.saveProject) {
         checks.digests = DigestScope::sameSizeOnly;

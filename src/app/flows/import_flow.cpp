@@ -13,9 +13,11 @@
 #include "app/support/background_job.h"
 #include "app/support/core_texts.h"
 #include "app/support/message_boxes.h"
+#include "app/thumbnails/thumbnail_provider.h"
 #include "core/editing/import_items.h"
 #include "core/editing/navigator_text.h"
 #include "core/import/file_collection.h"
+#include "core/layout/thumbnail_cache.h"
 
 namespace mosavelle::app {
 
@@ -128,13 +130,18 @@ void ImportFlow::plan(std::vector<fs::path> urls, bool includeSubfolders, Kind k
     job_ = job;
     ImageList existing = handle_.document().project().images;
     std::shared_ptr<StagingFolder> staging = handle_.document().stagingFolder();
+    // The decode that proves each picture readable leaves its miniature where the navigator
+    // looks first, so that no picture is decoded a second time to show it.
+    auto miniatures = keepImportMiniatures(handle_.thumbnails().cache().diskCache());
     job->cancel = runInBackground(
         this,
         [this, job, kind, urls = std::move(urls), existing = std::move(existing), includeSubfolders,
-         staging = std::move(staging)](const JobContext& context) {
+         staging = std::move(staging),
+         miniatures = std::move(miniatures)](const JobContext& context) {
             ImportPlanOptions options;
             options.stop = context.stopToken();
             options.staging = staging;
+            options.miniatures = miniatures;
             // Reports run on the interface thread, where `this` and `job` are used.
             if (kind != Kind::pasted)
                 options.progress = [this, job, context](std::size_t done, std::size_t total) {

@@ -57,6 +57,9 @@ public:
     QImage image(const Project& project, const ImageDataMap& pictures, const Uuid& pictureID,
                  int pixelSize);
 
+    // The core cache the images come from; an import files its miniatures in its disk cache.
+    ThumbnailCache& cache() const { return cache_; }
+
     // Whether the bucket for `pixelSize` is in memory (tests and benchmarks).
     bool isReady(const Uuid& pictureID, int pixelSize) const;
 

@@ -30,16 +30,32 @@ ImportFailure failureSaying(std::string name, Text text) {
     return ImportFailure{std::move(name), std::move(message), std::move(text)};
 }
 
-bool decodes(const PictureFile& picture, DecodeProof proof) {
+using MiniatureSink = std::function<void(const std::string&, const RgbaImage&)>;
+
+// Whether the picture's pixels read, as `proof` proves it; the thumbnail that proof decoded goes
+// to `miniature` when there is one.
+bool decodes(const PictureFile& picture, DecodeProof proof, std::optional<RgbaImage>& miniature) {
     const std::string_view type = picture.info.uti;
     if (proof == DecodeProof::containerForEmbedding &&
         (type == "public.jpeg" || type == "public.png"))
         return picture.source.passesDecodeChecks();
-    return picture.source.decodeThumbnail(importCheckThumbnailSize).has_value();
+    miniature = picture.source.decodeThumbnail(importCheckThumbnailSize);
+    return miniature.has_value();
+}
+
+// Hands the miniature on; a failure there (out of memory, a full disk) is no failure of the file.
+void keepMiniature(const MiniatureSink& sink, const std::string& digest,
+                   const std::optional<RgbaImage>& miniature) {
+    if (!sink || !miniature || digest.empty())
+        return;
+    try {
+        sink(digest, *miniature);
+    } catch (...) {  // NOLINT(bugprone-empty-catch): a miniature is only ever a convenience
+    }
 }
 
 Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof proof,
-                     DigestScope digests) {
+                     DigestScope digests, const MiniatureSink& miniatures) {
     std::string name = path.filename().string();
     try {
         // Without a staging folder the file is read again later: its stamp around this read lets
@@ -52,7 +68,8 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
         auto& picture = std::get<PictureFile>(read);
         // A picture whose pixels do not read is no picture the deck could show or export: it
         // fails like a file that is no picture at all.
-        if (!decodes(picture, proof))
+        std::optional<RgbaImage> miniature;
+        if (!decodes(picture, proof, miniature))
             return failureSaying(std::move(name), Text{TextId::imageUnreadable});
         const Bytes& bytes = picture.source.bytes();
         // The bytes read here are the only read of the file: copied into the staging folder, or
@@ -76,6 +93,7 @@ Examined examineFile(const fs::path& path, StagingFolder* staging, DecodeProof p
                 digest = sha256Hex(bytes);
             stored = StoredBytes::external(path, bytes.size(), digest, true, stamp);
         }
+        keepMiniature(miniatures, digest, miniature);
         return ImportItem{path,
                           std::move(stored),
                           std::move(picture.info),
@@ -193,8 +211,9 @@ std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
     std::vector<OrderedJobs<Examined>::Job> jobs;
     jobs.reserve(total);
     for (const fs::path& file : files)
-        jobs.push_back([&file, staging, proof = options.decodeProof, digests = options.digests] {
-            return examineFile(file, staging, proof, digests);
+        jobs.push_back([&file, &options, staging] {
+            return examineFile(file, staging, options.decodeProof, options.digests,
+                               options.miniatures);
         });
     const unsigned threads = threadCount(options, total);
     OrderedJobs<Examined> examined(std::move(jobs), threads, std::size_t{threads} * 4);

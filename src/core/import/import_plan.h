@@ -99,6 +99,13 @@ struct ImportPlanOptions {
     std::shared_ptr<StagingFolder> staging;
     DecodeProof decodeProof = DecodeProof::thumbnail;
     DigestScope digests = DigestScope::everyPicture;
+    // Given each accepted picture's digest and its miniature: the upright thumbnail, longer side
+    // at most `importCheckThumbnailSize`, that the decode proving the picture readable made, so
+    // that whoever shows the picture small need not decode it again (a thumbnail cache). Called
+    // on the threads examining the files, in no particular order, for files decoded to prove
+    // them (see `decodeProof`) that have a digest, duplicates included; what it throws is
+    // ignored.
+    std::function<void(const std::string& sha256, const RgbaImage& miniature)> miniatures;
 };
 
 // Examines `files` in order: each is read once (and copied into `options.staging` from that one

@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "core/import/image_decoding.h"
+#include "core/import/import_plan.h"
 #include "core/layout/thumbnail_disk_cache.h"
 #include "core/platform/sha256.h"
 
@@ -106,6 +107,17 @@ ThumbnailCache& ThumbnailCache::shared() {
     static ThumbnailCache cache(
         Options{.disk = std::make_shared<ThumbnailDiskCache>(ThumbnailDiskCache::defaultFolder())});
     return cache;
+}
+
+std::function<void(const std::string&, const RgbaImage&)> keepImportMiniatures(
+    std::shared_ptr<ThumbnailDiskCache> disk) {
+    // The miniature is exactly what a request for this bucket decodes, so it is filed as one.
+    static_assert(std::ranges::find(thumbnailBuckets, importCheckThumbnailSize) !=
+                  thumbnailBuckets.end());
+    return [disk = std::move(disk)](const std::string& sha256, const RgbaImage& miniature) {
+        if (disk)
+            disk->store(sha256, importCheckThumbnailSize, premultiplied(miniature));
+    };
 }
 
 std::string ThumbnailCache::key(const Uuid& imageID, int maxPixelSize) {

@@ -35,6 +35,13 @@ int thumbnailBucket(int pixelSize);
 
 using ThumbnailImage = std::shared_ptr<const PremultipliedImage>;
 
+// For an import's `ImportPlanOptions::miniatures`: files each miniature the import decoded in
+// `disk` as its picture's thumbnail of the bucket that size is, where a request naming the
+// picture's digest finds it instead of decoding the picture. Nothing is filed when `disk` is
+// null. Any thread.
+std::function<void(const std::string& sha256, const RgbaImage& miniature)> keepImportMiniatures(
+    std::shared_ptr<ThumbnailDiskCache> disk);
+
 // Downscaled, upright pictures for drawing, made once per picture and size and handed back on
 // later requests. A picture's bytes never change for a given identifier, so an entry never goes
 // stale; entries leave when the cache grows past its memory budget (least recently used first)
@@ -106,6 +113,9 @@ public:
     // image, exactly once unless the request is cancelled. Requests for a key already being made
     // join that work. An image already in memory is delivered the same way, without decoding.
     void request(Request request, Executor executor, Callback done);
+
+    // Where thumbnails are kept between runs (`Options::disk`); null when nowhere.
+    const std::shared_ptr<ThumbnailDiskCache>& diskCache() const { return disk_; }
 
     // A generation number no request has used yet.
     std::uint64_t newGeneration();

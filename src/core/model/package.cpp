@@ -127,6 +127,7 @@ Status writeTree(FileSystem& files, const fs::path& root, const Project& project
     if (auto s = files.createDirectory(images); !s)
         return s;
     std::set<std::string> written;
+    std::vector<fs::path> pictures;  // flushed together once all are written
     for (const auto& image : project.images) {
         auto bytes = snapshot.images.find(image.id);
         if (bytes == snapshot.images.end())
@@ -146,9 +147,10 @@ Status writeTree(FileSystem& files, const fs::path& root, const Project& project
             if (auto s = files.writeFile(file, *read); !s)
                 return s;
         }
-        if (auto s = files.flush(file); !s)
-            return s;
+        pictures.push_back(file);
     }
+    if (auto s = files.flushEach(pictures); !s)
+        return s;
     if (auto s = files.flush(images); !s)
         return s;
 

@@ -117,6 +117,17 @@ public:
     // Forces a file's or a directory's contents to stable storage (fsync).
     virtual Status flush(const std::filesystem::path& path) = 0;
 
+    // `flush` of every path; the first failure in list order is returned, the others may have
+    // been flushed or not. The real file system flushes them all at once, so that a journalling
+    // file system commits them together rather than once per file.
+    virtual Status flushEach(const std::vector<std::filesystem::path>& paths) {
+        for (const auto& path : paths) {
+            if (auto s = flush(path); !s)
+                return s;
+        }
+        return success();
+    }
+
     // Sets the modification time of `path` to now; a final symbolic link is changed itself, not
     // followed.
     virtual Status touch(const std::filesystem::path& path) = 0;

@@ -31,6 +31,16 @@ Error readError(const fs::path& path, int error) {
                  errorCodeOfErrno(error)};
 }
 
+// Starts writing the file's data to the disk without waiting for it. Best effort: where that
+// cannot start, a later flush writes it all.
+void startWriteback(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return;
+    (void)::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::close(fd);
+}
+
 FileStamp stampOf(const struct stat& info) {
     FileStamp stamp;
     stamp.device = static_cast<std::uint64_t>(info.st_dev);
@@ -290,6 +300,7 @@ Result<StoredBytes> StagingFolder::store(const Bytes& bytes, std::string sha256)
         ::unlink(name.c_str());
         return readError(name, error);
     }
+    startWriteback(name);
     auto region = std::make_shared<StoredBytes::Region>();
     region->path = std::move(name);
     region->size = bytes.size();

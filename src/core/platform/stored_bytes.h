@@ -122,7 +122,9 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
 
-    // Writes `bytes` into a new file of the folder; `sha256`, when known, is kept with it.
+    // Writes `bytes` into a new file of the folder; `sha256`, when known, is kept with it. The
+    // file starts on its way to the disk at once, without waiting for it, so that a save that
+    // links it into a package later finds little left to flush.
     Result<StoredBytes> store(const Bytes& bytes, std::string sha256 = {});
     // Makes `file` (a regular file, reached without following a final symbolic link) a file of
     // the folder: a hard link where the file system allows it, else a reflink, else a copy.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -659,34 +660,64 @@ struct Batch {
     }
 };
 
-TEST(MakeImportPlan, SortsItemsDuplicatesFailuresAndAnimatedNames) {
-    Batch batch;
-    const auto plan = makeImportPlan({batch.dir.path()}, batch.deck, false);
-    ASSERT_TRUE(plan);
+// The plan of a `Batch`.
+void checkBatchPlan(const ImportPlan& plan, const Batch& batch, bool staged) {
     Names items;
-    for (const auto& item : plan->items) {
+    for (const auto& item : plan.items) {
         items.push_back(item.originalName);
         EXPECT_EQ(item.sha256, sha256Hex(*item.data.read()));
         EXPECT_EQ(*item.data.read(), testing::readFileBytes(item.url));
+        EXPECT_EQ(item.data.isOwnedFile(), staged);
     }
     // The picture whose pixels do not decode is a failure only, never an item as well.
     EXPECT_EQ(items, (Names{"1 picture.png", "2 animated.gif", "4 first.jpg"}));
-    ASSERT_EQ(plan->duplicates.size(), 2u);
-    EXPECT_EQ(plan->duplicates[0].incoming.originalName, "5 again.jpg");
-    EXPECT_EQ(plan->duplicates[0].existingSHA, plan->items[2].sha256);
-    EXPECT_EQ(plan->duplicates[1].incoming.originalName, "7 in deck.png");
-    EXPECT_EQ(plan->duplicates[1].existingSHA, batch.deck[0].sha256);
-    EXPECT_EQ(plan->failures, (std::vector<ImportFailure>{
-                                  {"3 x.jpg", "This file could not be read as an image."},
-                                  {"6 doc.tif", "This image format is not supported."},
-                                  {"8 cut.jpg", "This file could not be read as an image."}}));
-    EXPECT_EQ(plan->animatedNames, (Names{"2 animated.gif"}));
+    ASSERT_EQ(plan.duplicates.size(), 2u);
+    EXPECT_EQ(plan.duplicates[0].incoming.originalName, "5 again.jpg");
+    EXPECT_EQ(plan.duplicates[0].existingSHA, plan.items[2].sha256);
+    EXPECT_EQ(plan.duplicates[1].incoming.originalName, "7 in deck.png");
+    EXPECT_EQ(plan.duplicates[1].existingSHA, batch.deck[0].sha256);
+    EXPECT_EQ(plan.failures, (std::vector<ImportFailure>{
+                                 {"3 x.jpg", "This file could not be read as an image."},
+                                 {"6 doc.tif", "This image format is not supported."},
+                                 {"8 cut.jpg", "This file could not be read as an image."}}));
+    EXPECT_EQ(plan.animatedNames, (Names{"2 animated.gif"}));
 
-    EXPECT_EQ(importNotes(*plan),
+    EXPECT_EQ(importNotes(plan),
               "3 x.jpg: This file could not be read as an image.\n"
               "6 doc.tif: This image format is not supported.\n"
               "8 cut.jpg: This file could not be read as an image.\n\n"
               "Animated GIF files import the first frame only. Animation is not exported.");
+}
+
+// Read in place, or copied into a staging folder from the one read that also hashes and decodes
+// each file, with its miniature handed on: the same plan.
+TEST(MakeImportPlan, SortsItemsDuplicatesFailuresAndAnimatedNames) {
+    for (const bool staged : {false, true}) {
+        SCOPED_TRACE(staged ? "staged" : "in place");
+        Batch batch;
+        ImportPlanOptions options;
+        std::mutex mutex;
+        Names miniatures;  // the digests they came with
+        TempDir staging;
+        if (staged)
+            options.staging = StagingFolder::create(staging / "staging");
+        options.miniatures = [&](const std::string& sha256, const RgbaImage&) {
+            std::lock_guard lock(mutex);
+            miniatures.push_back(sha256);
+        };
+        const auto plan = makeImportPlan({batch.dir.path()}, batch.deck, false, options);
+        ASSERT_TRUE(plan);
+        checkBatchPlan(*plan, batch, staged);
+        // One for every picture that decoded, duplicates included.
+        ASSERT_EQ(plan->items.size(), 3u);
+        Names expected{batch.deck[0].sha256};
+        for (const auto& item : plan->items)
+            expected.push_back(item.sha256);
+        expected.push_back(plan->items[2].sha256);
+        std::sort(expected.begin(), expected.end());
+        std::sort(miniatures.begin(), miniatures.end());
+        EXPECT_EQ(miniatures, expected);
+    }
 }
 
 // The container proof accepts without decoding only what an export at best embeds as it is:
