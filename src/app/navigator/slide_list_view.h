@@ -4,6 +4,7 @@
 #include <QPersistentModelIndex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/navigator/slide_delegate.h"
@@ -73,6 +74,9 @@ protected:
 
 private:
     std::optional<Uuid> slideAt(const QPoint& position) const;
+    // Tells the thumbnail provider which pictures the rows on screen show, and those of a
+    // screenful above and below, when they changed since the last time.
+    void prefetchThumbnails();
     // For a slide payload over the view: updates the drop marker and says whether it can drop.
     bool trackDrop(QDropEvent* event);
     void clearDropMarker();
@@ -96,6 +100,7 @@ private:
         std::string title;
     };
     std::optional<LiveRename> liveRename_;
+    std::vector<std::pair<Uuid, int>> prefetched_;  // the pictures on screen last told
 };
 
 }  // namespace mosavelle::app

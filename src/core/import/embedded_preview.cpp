@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <string_view>
 
@@ -22,18 +23,18 @@ struct Turn {
     PixelSize stored;  // the main picture's grid as stored; 0 x 0 when unknown
 };
 
-// The main picture's orientation and stored size, from the metadata already parsed.
-Turn mainPicture(const Exiv2::Image& image) {
+// A preview's bytes and how the main picture is turned.
+struct Found {
+    Bytes preview;
     Turn turn;
-    turn.stored = {image.pixelWidth(), image.pixelHeight()};
-    const Exiv2::ExifData& exif = image.exifData();
+};
+
+int orientationOf(const Exiv2::ExifData& exif) {
     const auto found = exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
-    if (found != exif.end() && found->count() > 0) {
-        const long value = found->toLong(0);
-        if (value >= 1 && value <= 8)
-            turn.orientation = static_cast<int>(value);
-    }
-    return turn;
+    if (found == exif.end() || found->count() == 0)
+        return 1;
+    const long value = found->toLong(0);
+    return value >= 1 && value <= 8 ? static_cast<int>(value) : 1;
 }
 
 // The preview to show for a longer side of `wanted` pixels: the smallest one large enough, else
@@ -51,6 +52,90 @@ const Exiv2::PreviewProperties* choosePreview(const Exiv2::PreviewPropertiesList
             break;
     }
     return chosen;
+}
+
+std::uint16_t bigEndian16(const std::uint8_t* at) {
+    return static_cast<std::uint16_t>(at[0] << 8 | at[1]);
+}
+
+// A JPEG's EXIF thumbnail. Only the segments before the picture's data are walked, so a file
+// whose pixels are damaged or cut short still shows its thumbnail, and nothing past the headers
+// is read.
+std::optional<Found> jpegThumbnail(const Bytes& bytes) {
+    const std::uint8_t* data = bytes.data();
+    const std::size_t size = bytes.size();
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+        return std::nullopt;
+    Turn turn;
+    const std::uint8_t* exif = nullptr;
+    std::size_t exifSize = 0;
+    for (std::size_t at = 2; at + 4 <= size;) {
+        if (data[at] != 0xFF)
+            break;  // not a marker: damage
+        const std::uint8_t marker = data[at + 1];
+        if (marker == 0xFF || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            at += marker == 0xFF ? 1 : 2;  // fill byte, or a marker without a length
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9)
+            break;  // the picture's data, or its end
+        const std::size_t length = bigEndian16(data + at + 2);
+        if (length < 2 || at + 2 + length > size)
+            break;
+        const std::uint8_t* segment = data + at + 4;
+        const std::size_t segmentSize = length - 2;
+        if (marker == 0xE1 && exif == nullptr && segmentSize > 6 &&
+            std::memcmp(segment, "Exif\0\0", 6) == 0) {
+            exif = segment + 6;
+            exifSize = segmentSize - 6;
+        }
+        const bool frameHeader =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frameHeader && segmentSize >= 5)
+            turn.stored = {bigEndian16(segment + 3), bigEndian16(segment + 1)};
+        at += 2 + length;
+    }
+    // Without a frame header the file is no picture that could be shown.
+    if (exif == nullptr || turn.stored.width < 1 || turn.stored.height < 1)
+        return std::nullopt;
+    startMetadataLibrary();
+    try {
+        Exiv2::ExifData fields;
+        Exiv2::ExifParser::decode(fields, exif, static_cast<std::uint32_t>(exifSize));
+        turn.orientation = orientationOf(fields);
+        const Exiv2::DataBuf thumbnail = Exiv2::ExifThumbC(fields).copy();
+        if (thumbnail.size_ <= 0 || std::size_t(thumbnail.size_) > maxEmbeddedPreviewBytes)
+            return std::nullopt;
+        return Found{Bytes(thumbnail.pData_, std::size_t(thumbnail.size_)), turn};
+    } catch (const std::exception&) {
+        return std::nullopt;  // damaged metadata: there is simply no preview
+    }
+}
+
+// The previews of a TIFF file (its EXIF thumbnail, and what else the metadata library finds).
+std::optional<Found> tiffPreview(const Bytes& bytes, int maxPixelSize) {
+    if (bytes.size() > static_cast<std::size_t>(LONG_MAX))
+        return std::nullopt;
+    startMetadataLibrary();
+    try {
+        auto image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
+        if (!image.get())
+            return std::nullopt;
+        image->readMetadata();
+        const Turn turn{orientationOf(image->exifData()),
+                        {image->pixelWidth(), image->pixelHeight()}};
+        Exiv2::PreviewManager previews(*image);
+        const Exiv2::PreviewPropertiesList list = previews.getPreviewProperties();
+        const auto* chosen = choosePreview(list, maxPixelSize);
+        if (chosen == nullptr)
+            return std::nullopt;
+        const Exiv2::PreviewImage data = previews.getPreviewImage(*chosen);
+        if (data.size() == 0 || data.size() > maxEmbeddedPreviewBytes)
+            return std::nullopt;
+        return Found{Bytes(data.pData(), data.size()), turn};
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 // The middle of `image` cut to the proportions of `shape`, when they differ by more than a
@@ -74,31 +159,10 @@ RgbaImage croppedTo(RgbaImage image, PixelSize shape) {
     return cut;
 }
 
-std::optional<RgbaImage> exifPreview(const Bytes& bytes, int maxPixelSize) {
-    if (bytes.size() > static_cast<std::size_t>(LONG_MAX))
+std::optional<RgbaImage> shown(const std::optional<Found>& found, int maxPixelSize) {
+    if (!found)
         return std::nullopt;
-    startMetadataLibrary();
-    Bytes preview;
-    Turn turn;
-    try {
-        auto image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
-        if (!image.get())
-            return std::nullopt;
-        image->readMetadata();
-        turn = mainPicture(*image);
-        Exiv2::PreviewManager previews(*image);
-        const Exiv2::PreviewPropertiesList list = previews.getPreviewProperties();
-        const auto* chosen = choosePreview(list, maxPixelSize);
-        if (chosen == nullptr)
-            return std::nullopt;
-        const Exiv2::PreviewImage data = previews.getPreviewImage(*chosen);
-        if (data.size() == 0 || data.size() > maxEmbeddedPreviewBytes)
-            return std::nullopt;
-        preview = Bytes(data.pData(), data.size());
-    } catch (const std::exception&) {
-        return std::nullopt;  // damaged metadata: there is simply no preview
-    }
-    const auto source = openImageSource(preview);
+    const auto source = openImageSource(found->preview);
     if (!source)
         return std::nullopt;
     const auto& header = source->decodableHeader();
@@ -110,7 +174,8 @@ std::optional<RgbaImage> exifPreview(const Bytes& bytes, int maxPixelSize) {
     // A preview that carries an orientation of its own was turned by the decode already.
     if (header->orientation != 1)
         return decoded;
-    return turnedUpright(croppedTo(std::move(*decoded), turn.stored), turn.orientation);
+    return turnedUpright(croppedTo(std::move(*decoded), found->turn.stored),
+                         found->turn.orientation);
 }
 
 // The thumbnail item of a HEIF file. The loader turns it by the file's own transformations.
@@ -219,8 +284,10 @@ std::optional<RgbaImage> readEmbeddedPreview(const Bytes& bytes, int maxPixelSiz
         return std::nullopt;
     if (*type == "public.heic" || *type == "public.heif" || *type == "public.avif")
         return heifPreview(bytes, maxPixelSize);
-    if (*type == "public.jpeg" || *type == "public.tiff")
-        return exifPreview(bytes, maxPixelSize);
+    if (*type == "public.jpeg")
+        return shown(jpegThumbnail(bytes), maxPixelSize);
+    if (*type == "public.tiff")
+        return shown(tiffPreview(bytes, maxPixelSize), maxPixelSize);
     return std::nullopt;
 }
 

@@ -21,8 +21,9 @@ inline constexpr int maxEmbeddedPreviewSide = 2048;
 // Black bars a camera added to fit a preview of another shape are cut off, so that the preview
 // has the picture's proportions.
 //
-// Absent when the file has none, none within the limits above, or the preview does not decode;
-// damaged metadata is never an error. Reads only `bytes`; thread-safe.
+// Absent when the file has none, none within the limits above, its headers are cut short, or the
+// preview does not decode; damaged metadata is never an error. A JPEG's pixels are not looked at,
+// so one whose data is damaged still has its preview. Reads only `bytes`; thread-safe.
 std::optional<RgbaImage> readEmbeddedPreview(const Bytes& bytes, int maxPixelSize);
 
 // `image` as stored, turned upright by the EXIF orientation `orientation` (1 to 8; other values

@@ -45,9 +45,12 @@ using ThumbnailImage = std::shared_ptr<const PremultipliedImage>;
 // - `thumbnail` decodes on the calling thread at exactly the size asked;
 // - `request` rounds the size up to a bucket and decodes on the cache's own pool (one thread
 //   per core, at nice 19 so that an export or the interface always runs first), first
-//   looking in the disk cache when one is attached and the request names the picture's SHA-256.
-//   The result is handed to a callback on an executor the caller chooses. New thumbnails are
-//   written to the disk cache once no decode is waiting.
+//   looking in the disk cache when one is attached and the request names the picture's SHA-256
+//   (a larger bucket kept there is scaled down rather than the picture decoded). Waiting requests
+//   are served by priority, and within one priority in two rounds: first every one is looked up
+//   on disk (and its embedded preview read when asked for), then the ones still missing are
+//   decoded, older requests first. The result is handed to a callback on an executor the caller
+//   chooses. New thumbnails are written to the disk cache once no decode is waiting.
 // `cached` and `bestCached` never decode, so an interface thread may call them on every paint.
 //
 // Thread-safe throughout. Images are shared and never change once made.
@@ -78,6 +81,9 @@ public:
         // Cancels the request together with every other of the same generation (see `cancel`);
         // take one from `newGeneration`. 0 is never cancelled.
         std::uint64_t generation = 0;
+        // Among waiting requests, higher ones are served first. A request joining one already
+        // waiting raises it to its own priority.
+        int priority = 0;
     };
 
     explicit ThumbnailCache(std::size_t memoryBudgetBytes = defaultMemoryBudget);
@@ -105,7 +111,12 @@ public:
     // Asks for the bucket of `request.pixelSize`; `done` later runs through `executor` with the
     // image, exactly once unless the request is cancelled. Requests for a key already being made
     // join that work. An image already in memory is delivered the same way, without decoding.
-    void request(Request request, Executor executor, Callback done);
+    //
+    // With `preview`, a bucket that is on disk neither at its size nor larger has to be decoded:
+    // the picture's embedded preview (`readEmbeddedPreview`) is read first, kept in memory as the
+    // picture's stand-in (see `bestCached`) and handed to `preview` through `executor`, at most
+    // once and before `done`. Nothing is read when the picture already has an image in memory.
+    void request(Request request, Executor executor, Callback done, Callback preview = {});
 
     // A generation number no request has used yet.
     std::uint64_t newGeneration();
@@ -119,7 +130,8 @@ public:
     ThumbnailImage cached(const Uuid& pictureID, int pixelSize) const;
 
     // The image in memory for the bucket of `pixelSize` or, when that is missing, the largest
-    // smaller bucket's; null when there is none. Never decodes.
+    // smaller bucket's, else the picture's embedded preview; null when there is none. Never
+    // decodes.
     ThumbnailImage bestCached(const Uuid& pictureID, int pixelSize) const;
 
     // Forgets the in-memory images of these pictures. Their pending requests are abandoned
@@ -134,6 +146,7 @@ public:
     struct Stats {
         std::size_t decoded = 0;   // from the picture's bytes
         std::size_t fromDisk = 0;  // read back from the disk cache
+        std::size_t previews = 0;  // embedded previews read
     };
     Stats stats() const;
 
@@ -158,19 +171,43 @@ private:
         StoredBytes bytes;
         std::string sha256;
         bool started = false;
-        bool dropped = false;  // its picture was dropped while it ran: deliver, do not keep
+        bool dropped = false;   // its picture was dropped while it ran: deliver, do not keep
+        bool decoding = false;  // the disk had nothing: waiting for (or in) the decode round
+        bool previewDone = false;
+        int priority = 0;
+        std::uint64_t ticket = 0;  // of its live entry in the queue; older entries are stale
         std::vector<std::shared_ptr<Waiter>> waiters;
+    };
+    // Waiting work in the order it is served: by priority, lookups before decodes, then by age.
+    struct Queued {
+        bool decoding = false;
+        int priority = 0;
+        std::uint64_t ticket = 0;
+        std::string key;
+        bool operator<(const Queued& other) const {
+            if (priority != other.priority)
+                return priority > other.priority;
+            if (decoding != other.decoding)
+                return !decoding;
+            return ticket < other.ticket;
+        }
     };
 
     void deliver(const std::shared_ptr<Waiter>& waiter, ThumbnailImage image) const;
+    void deliverPreview(const std::shared_ptr<Waiter>& waiter, ThumbnailImage image) const;
+    void enqueueLocked(const std::string& entryKey, Job& job);
     ThumbnailImage findLocked(const std::string& entryKey) const;
     ThumbnailImage storeLocked(const Uuid& pictureID, int size, ThumbnailImage image);
     void evictOverBudget();
     void startPoolLocked();
     void work();
-    // Loads or decodes the job's thumbnail. `mayKeepOnDisk` tells whether a decoded one may be
-    // filed under the job's digest: the bytes it was made from carry that digest.
-    ThumbnailImage make(const Job& job, bool& fromDisk, bool& mayKeepOnDisk);
+    // The job's thumbnail from the disk cache: its bucket, else a larger one scaled down.
+    ThumbnailImage lookUp(const Job& job);
+    // Decodes the job's thumbnail. `mayKeepOnDisk` tells whether it may be filed under the job's
+    // digest: the bytes it was made from carry that digest.
+    ThumbnailImage decode(const Job& job, bool& mayKeepOnDisk);
+    // Serves the front of the queue; the lock is held on entry and on return.
+    void serve(std::unique_lock<std::mutex>& lock, Queued next);
 
     const std::size_t budget_;
     const std::shared_ptr<ThumbnailDiskCache> disk_;
@@ -186,7 +223,8 @@ private:
     Stats stats_;
 
     std::unordered_map<std::string, Job> jobs_;  // pending and running, by key
-    std::deque<std::string> queue_;              // keys of pending jobs, oldest first
+    std::set<Queued> queue_;                     // pending jobs, next first
+    std::uint64_t lastTicket_ = 0;
     struct PendingWrite {
         Job job;
         ThumbnailImage image;

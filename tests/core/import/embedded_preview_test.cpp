@@ -35,8 +35,10 @@ TEST(EmbeddedPreview, AbsentWithoutOneOrWhenDamaged) {
     EXPECT_FALSE(readEmbeddedPreview(fixtureBytes("orient-1.jpg"), 64));
     EXPECT_FALSE(readEmbeddedPreview(fixtureBytes("picture.tif"), 64));
     EXPECT_FALSE(readEmbeddedPreview(Bytes(std::string_view("\xff\xd8\xff\xe1 not exif")), 64));
-    // Cut anywhere, the file yields a preview or none, never a crash or a grey stand-in.
+    // Cut anywhere, the file yields a preview or none, never a crash or a grey stand-in; cut
+    // within its pixels, it still has its preview.
     const Bytes file = fixtureBytes("embedded-thumbnail.jpg");
+    EXPECT_TRUE(readEmbeddedPreview(Bytes(file.data(), file.view().rfind("\xff\xda") + 40), 64));
     for (std::size_t length = 4; length < file.size(); length += 37) {
         const auto preview = readEmbeddedPreview(Bytes(file.data(), length), 64);
         if (preview) {

@@ -184,6 +184,31 @@ TEST(ThumbnailCache, CancelledGenerationsNeverReachTheirCallbacks) {
     EXPECT_EQ(delivered, (std::vector<int>{20, 23}));
 }
 
+TEST(ThumbnailCache, HigherPrioritiesAreServedFirstAndAJoinRaisesOne) {
+    ThumbnailCache cache(ThumbnailCache::Options{.threads = 1});
+    TaskQueue queue;
+    const Bytes bytes = fixtureBytes("orient-3.jpg");
+    std::vector<int> delivered;
+    auto note = [&](int n) { return [&delivered, n](ThumbnailImage) { delivered.push_back(n); }; };
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    cache.request(
+        requestFor(fixedID(30), bytes, 128), [released](std::function<void()>) { released.wait(); },
+        [](ThumbnailImage) {});
+    for (int n = 0; n < 5; ++n)
+        cache.request(requestFor(fixedID(std::uint8_t(n)), bytes, 128), queue.executor(), note(n));
+    auto urgent = [&](std::uint8_t n) {
+        auto request = requestFor(fixedID(n), bytes, 128);
+        request.priority = 2;
+        return request;
+    };
+    cache.request(urgent(10), queue.executor(), note(10));
+    cache.request(urgent(3), queue.executor(), note(13));  // joins the waiting request of 3
+    release.set_value();
+    ASSERT_TRUE(queue.run(7));
+    EXPECT_EQ(delivered, (std::vector<int>{10, 3, 13, 0, 1, 2, 4}));
+}
+
 TEST(ThumbnailCache, LeastRecentlyUsedLeavesFirstWhenOverBudget) {
     const Bytes bytes = fixtureBytes("picture.png");
     const std::size_t one = 64 * 40 * 4;
