@@ -200,6 +200,8 @@ ThumbnailImage ThumbnailCache::thumbnail(const Uuid& imageID, const StoredBytes&
 void ThumbnailCache::enqueueLocked(const std::string& entryKey, Job& job) {
     job.ticket = ++lastTicket_;
     queue_.insert(Queued{job.decoding, job.priority, job.ticket, entryKey});
+    if (!job.decoding)
+        ++queuedLookUps_;
 }
 
 void ThumbnailCache::request(Request request, Executor executor, Callback done, Callback preview) {
@@ -239,7 +241,7 @@ void ThumbnailCache::request(Request request, Executor executor, Callback done, 
     enqueueLocked(entryKey, job);
     startPoolLocked();
     lock.unlock();
-    wake_.notify_one();
+    wake_.notify_all();
 }
 
 std::uint64_t ThumbnailCache::newGeneration() {
@@ -322,7 +324,8 @@ void ThumbnailCache::startPoolLocked() {
     if (!pool_.empty())
         return;
     for (int i = 0; i < threadCount_; ++i)
-        pool_.emplace_back([this] { work(); });
+        pool_.emplace_back([this] { work(false); });
+    pool_.emplace_back([this] { work(true); });
 }
 
 ThumbnailImage ThumbnailCache::lookUp(const Job& job) {
@@ -359,13 +362,27 @@ ThumbnailImage ThumbnailCache::decode(const Job& job, bool& mayKeepOnDisk) {
     return image;
 }
 
-void ThumbnailCache::work() {
-    if (lowPriority_)
+void ThumbnailCache::work(bool lookUpOnly) {
+    // Lookups are short and a view waits for them: only the decoding threads yield.
+    if (lowPriority_ && !lookUpOnly)
         lowerThisThreadsPriority();
     std::unique_lock lock(mutex_);
+    if (lookUpOnly) {
+        for (;;) {
+            wake_.wait(lock, [this] { return stopping_ || queuedLookUps_ > 0; });
+            if (stopping_)
+                return;
+            auto next = std::find_if(queue_.begin(), queue_.end(),
+                                     [](const Queued& queued) { return !queued.decoding; });
+            --queuedLookUps_;
+            serve(lock, queue_.extract(next).value());
+        }
+    }
+    // Decoding threads take only decodes: lookups stay in the order they were asked for.
+    auto decodes = [this] { return queue_.size() > queuedLookUps_; };
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty() || !writes_.empty(); });
-        if (queue_.empty() || stopping_) {
+        wake_.wait(lock, [&] { return stopping_ || decodes() || !writes_.empty(); });
+        if (!decodes() || stopping_) {
             // Disk writes wait until no decode is asked for: showing the thumbnails comes first.
             if (writes_.empty())
                 return;  // stopping, with nothing left to write
@@ -376,8 +393,9 @@ void ThumbnailCache::work() {
             lock.lock();
             continue;
         }
-        Queued next = queue_.extract(queue_.begin()).value();
-        serve(lock, std::move(next));
+        auto next = std::find_if(queue_.begin(), queue_.end(),
+                                 [](const Queued& queued) { return queued.decoding; });
+        serve(lock, queue_.extract(next).value());
     }
 }
 
@@ -447,6 +465,7 @@ void ThumbnailCache::serve(std::unique_lock<std::mutex>& lock, Queued next) {
             job.started = false;
             job.decoding = true;
             enqueueLocked(next.key, job);
+            wake_.notify_all();  // the lookup thread does not decode
         }
         lock.unlock();
         for (const auto& waiter : waiters)

@@ -49,8 +49,10 @@ using ThumbnailImage = std::shared_ptr<const PremultipliedImage>;
 //   (a larger bucket kept there is scaled down rather than the picture decoded). Waiting requests
 //   are served by priority, and within one priority in two rounds: first every one is looked up
 //   on disk (and its embedded preview read when asked for), then the ones still missing are
-//   decoded, older requests first. The result is handed to a callback on an executor the caller
-//   chooses. New thumbnails are written to the disk cache once no decode is waiting.
+//   decoded, older requests first. One more thread, at normal priority, only looks up, so that a
+//   view is shown its kept miniatures and previews while every decoding thread is busy. The result
+//   is handed to a callback on an executor the caller chooses. New thumbnails are written to the
+//   disk cache once no decode is waiting.
 // `cached` and `bestCached` never decode, so an interface thread may call them on every paint.
 //
 // Thread-safe throughout. Images are shared and never change once made.
@@ -68,7 +70,7 @@ public:
         std::size_t memoryBudget = defaultMemoryBudget;
         // Where finished thumbnails are kept between runs; none keeps them in memory only.
         std::shared_ptr<ThumbnailDiskCache> disk = nullptr;
-        int threads = 0;  // pool size; 0 means one per core
+        int threads = 0;  // decoding threads; 0 means one per core
         // Pool threads run at the lowest priority; off only to compare with other programs.
         bool lowPriority = true;
     };
@@ -200,7 +202,8 @@ private:
     ThumbnailImage storeLocked(const Uuid& pictureID, int size, ThumbnailImage image);
     void evictOverBudget();
     void startPoolLocked();
-    void work();
+    // A pool thread's loop; `lookUpOnly` for the one that never decodes.
+    void work(bool lookUpOnly);
     // The job's thumbnail from the disk cache: its bucket, else a larger one scaled down.
     ThumbnailImage lookUp(const Job& job);
     // Decodes the job's thumbnail. `mayKeepOnDisk` tells whether it may be filed under the job's
@@ -225,6 +228,7 @@ private:
     std::unordered_map<std::string, Job> jobs_;  // pending and running, by key
     std::set<Queued> queue_;                     // pending jobs, next first
     std::uint64_t lastTicket_ = 0;
+    std::size_t queuedLookUps_ = 0;  // entries of `queue_` for the lookup round (stale ones too)
     struct PendingWrite {
         Job job;
         ThumbnailImage image;
