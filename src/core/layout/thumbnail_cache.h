@@ -58,7 +58,10 @@ using ThumbnailImage = std::shared_ptr<const PremultipliedImage>;
 // Thread-safe throughout. Images are shared and never change once made.
 class ThumbnailCache {
 public:
-    static constexpr std::size_t defaultMemoryBudget = std::size_t{256} << 20;  // bytes
+    // Bytes. Enough for every 128-pixel miniature of a 2,000-picture deck with room for the
+    // preview's large sizes; a grid's 256-pixel miniatures of such a deck do not all fit, and
+    // those scrolled away longest are read back from the disk cache, which costs milliseconds.
+    static constexpr std::size_t defaultMemoryBudget = std::size_t{160} << 20;
 
     // Runs a task on the caller's thread of choice (for example a queued call to an interface
     // thread). Called from a pool thread; it must not block for long.
