@@ -25,6 +25,8 @@
 #include "core/editing/selection.h"
 #include "core/editing/slide_settings.h"
 #include "core/layout/rendered_slide.h"
+#include "core/layout/thumbnail_disk_cache.h"
+#include "core/platform/sha256.h"
 #include "support/test_support.h"
 
 namespace {
@@ -89,6 +91,16 @@ QImage painted(const RenderedSlide& rendered, const DocumentHandle& handle, doub
     QPainter painter(&image);
     paintRenderedSlide(painter, rendered, handle.document(), handle.thumbnails(), {scale, 1.0, {}});
     return image;
+}
+
+}  // namespace
+
+namespace {
+
+// Whether the top-left corner of `image` shows the red block of the fixtures' scene.
+bool redTopLeft(const QImage& image) {
+    const QColor corner = image.pixelColor(2, 2);
+    return corner.red() > 170 && corner.green() < 90;
 }
 
 }  // namespace
@@ -701,6 +713,49 @@ private Q_SLOTS:
         QCOMPARE(cache.count(), std::size_t{0});
         QVERIFY(provider.image(good, testing::fixtureBytes("picture.png"), 128).isNull());
         QVERIFY(ready.wait(10000));
+    }
+
+    // The fixture's pixels are plain grey; its EXIF thumbnail shows the scene, stored turned.
+    void showsTheEmbeddedPreviewUntilTheMiniatureAndReadsKeptMiniaturesWithoutDecoding() {
+        testing::TempDir folder;
+        const Bytes file = testing::fixtureBytes("embedded-thumbnail.jpg");
+        const std::string digest = sha256Hex(file);
+        const Uuid id = testing::fixedUuid(1), cut = testing::fixedUuid(2);
+        {
+            ThumbnailCache cache(ThumbnailCache::Options{
+                .disk = std::make_shared<ThumbnailDiskCache>(folder.path()), .threads = 1});
+            ThumbnailProvider provider(cache);
+            QSignalSpy ready(&provider, &ThumbnailProvider::thumbnailReady);
+
+            // Pixels cut short never decode: the preview stays, upright.
+            const std::size_t scan = file.view().rfind("\xff\xda");
+            const Bytes damaged(file.data(), scan + 40);
+            provider.image(cut, damaged, 64);
+            QVERIFY(ready.wait(10000));
+            QTest::qWait(100);
+            QCOMPARE(ready.count(), 1);
+            const QImage preview = provider.image(cut, damaged, 64);
+            QCOMPARE(preview.size(), QSize(64, 40));
+            QVERIFY(redTopLeft(preview));
+            QVERIFY(!provider.isReady(cut, 64));
+
+            // A whole file: the preview is announced, then the miniature replaces it.
+            ready.clear();
+            provider.image(id, file, 400, digest);
+            QTRY_VERIFY_WITH_TIMEOUT(provider.isReady(id, 400), 10000);
+            QTRY_COMPARE(ready.count(), 2);
+            QVERIFY(!redTopLeft(provider.image(id, file, 400, digest)));
+            QCOMPARE(cache.stats().previews, std::size_t{2});
+        }
+        // A later run finds the miniature on disk, and serves a smaller size from it.
+        ThumbnailCache cache(ThumbnailCache::Options{
+            .disk = std::make_shared<ThumbnailDiskCache>(folder.path()), .threads = 1});
+        ThumbnailProvider provider(cache);
+        provider.image(id, file, 64, digest);
+        QTRY_VERIFY_WITH_TIMEOUT(provider.isReady(id, 64), 10000);
+        QCOMPARE(cache.stats().decoded, std::size_t{0});
+        QCOMPARE(cache.stats().previews, std::size_t{0});
+        QCOMPARE(provider.image(id, file, 64, digest).size(), QSize(64, 40));
     }
 
     void aProviderGoneWithRequestsInFlightIsNeverCalled() {

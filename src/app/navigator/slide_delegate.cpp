@@ -87,6 +87,10 @@ std::vector<QRectF> miniatureCells(const QRectF& rect, SlideLayoutKind layout) {
 
 }  // namespace
 
+int cellPixelSize(const QRectF& cell, qreal pixelRatio) {
+    return static_cast<int>(std::ceil(std::max(cell.width(), cell.height()) * pixelRatio));
+}
+
 void paintSlideMiniature(QPainter& painter, ThumbnailProvider& thumbnails, const QRectF& rect,
                          const Slide& slide, const Project& project, const ImageDataMap& pictures,
                          qreal pixelRatio) {
@@ -103,11 +107,9 @@ void paintSlideMiniature(QPainter& painter, ThumbnailProvider& thumbnails, const
         return;
     }
     const std::vector<QRectF> cells = miniatureCells(rect, slide.layout);
-    for (std::size_t i = 0; i < cells.size() && i < slide.slots.size(); ++i) {
-        const int pixelSize =
-            static_cast<int>(std::ceil(std::max(cells[i].width(), cells[i].height()) * pixelRatio));
-        paintSlot(painter, thumbnails, cells[i], slide.slots[i], project, pictures, pixelSize);
-    }
+    for (std::size_t i = 0; i < cells.size() && i < slide.slots.size(); ++i)
+        paintSlot(painter, thumbnails, cells[i], slide.slots[i], project, pictures,
+                  cellPixelSize(cells[i], pixelRatio));
 }
 
 std::optional<QString> miniatureToolTip(const QRectF& rect, const Slide& slide,
@@ -149,6 +151,19 @@ bool SlideDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                 return true;
             }
     return QStyledItemDelegate::helpEvent(event, view, option, index);
+}
+
+std::vector<std::pair<Uuid, int>> SlideDelegate::miniaturePictures(const QRect& itemRect,
+                                                                   const Slide& slide,
+                                                                   qreal pixelRatio) const {
+    std::vector<std::pair<Uuid, int>> pictures;
+    if (slide.layout == SlideLayoutKind::section)
+        return pictures;
+    const std::vector<QRectF> cells = miniatureCells(miniatureRect(itemRect), slide.layout);
+    for (std::size_t i = 0; i < cells.size() && i < slide.slots.size(); ++i)
+        if (slide.slots[i].imageID)
+            pictures.emplace_back(*slide.slots[i].imageID, cellPixelSize(cells[i], pixelRatio));
+    return pictures;
 }
 
 QRectF SlideDelegate::miniatureRect(const QRect& itemRect) const {

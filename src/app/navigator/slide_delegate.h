@@ -2,6 +2,8 @@
 
 #include <QStyledItemDelegate>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "core/model/document.h"
 #include "core/model/project.h"
@@ -43,6 +45,11 @@ public:
     const std::optional<Uuid>& dropTarget() const { return dropTarget_; }
     // Grid mode: the width of one cell, set by the view as it lays out its columns.
     void setCellWidth(int width) { cellWidth_ = width; }
+
+    // The pictures the miniature of `slide` in the item at `itemRect` shows, with the longer side
+    // in device pixels each is drawn at.
+    std::vector<std::pair<Uuid, int>> miniaturePictures(const QRect& itemRect, const Slide& slide,
+                                                        qreal pixelRatio) const;
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

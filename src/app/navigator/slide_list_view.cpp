@@ -13,6 +13,7 @@
 #include "app/document/document_handle.h"
 #include "app/navigator/slide_list_model.h"
 #include "app/support/context_menu.h"
+#include "app/thumbnails/thumbnail_provider.h"
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
@@ -393,7 +394,58 @@ void SlideListView::dropEvent(QDropEvent* event) {
     }
 }
 
+void SlideListView::prefetchThumbnails() {
+    const int count = model_.rowCount();
+    const int height = viewport()->height();
+    // Rows lie top to bottom in order in both modes: the first whose bottom is on screen, then
+    // the first whose top is below it.
+    auto firstRow = [&](auto below) {
+        int low = 0, high = count;
+        while (low < high) {
+            const int middle = (low + high) / 2;
+            if (below(visualRect(model_.index(middle))))
+                high = middle;
+            else
+                low = middle + 1;
+        }
+        return low;
+    };
+    const int first = firstRow([](const QRect& rect) { return rect.bottom() >= 0; });
+    const int end = firstRow([height](const QRect& rect) { return rect.top() >= height; });
+    const qreal ratio = devicePixelRatioF();
+    auto picturesOf = [&](int from, int to) {
+        std::vector<std::pair<Uuid, int>> pictures;
+        for (int row = std::max(from, 0); row < std::min(to, count); ++row)
+            if (const Slide* slide = model_.slideAt(row))
+                for (auto& picture :
+                     delegate_->miniaturePictures(visualRect(model_.index(row)), *slide, ratio))
+                    pictures.push_back(std::move(picture));
+        return pictures;
+    };
+    std::vector<std::pair<Uuid, int>> visible = picturesOf(first, end);
+    if (visible == prefetched_)
+        return;
+    const int screenful = std::max(end - first, 1);
+    std::vector<std::pair<Uuid, int>> around = picturesOf(end, end + screenful);
+    for (auto& picture : picturesOf(first - screenful, first))
+        around.push_back(std::move(picture));
+
+    const Project& project = model_.project();
+    const ImageDataMap& bytes = model_.handle().document().imageData();
+    auto wanted = [&](const std::vector<std::pair<Uuid, int>>& pictures) {
+        std::vector<ThumbnailProvider::Wanted> out;
+        for (const auto& [pictureID, pixelSize] : pictures)
+            if (auto one = ThumbnailProvider::wanted(project, bytes, pictureID, pixelSize))
+                out.push_back(std::move(*one));
+        return out;
+    };
+    model_.handle().thumbnails().prefetch(this, wanted(visible), wanted(around));
+    prefetched_ = std::move(visible);
+}
+
 void SlideListView::paintEvent(QPaintEvent* event) {
+    // Before the rows paint, so that their requests are the prefetched ones.
+    prefetchThumbnails();
     QListView::paintEvent(event);
     if (mode_ != Mode::list || dropRow_ < 0)
         return;

@@ -5,6 +5,7 @@
 #include <QPersistentModelIndex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/navigator/slide_delegate.h"
@@ -85,6 +86,9 @@ protected:
 
 private:
     std::optional<Uuid> slideAt(const QPoint& position) const;
+    // Tells the thumbnail provider which pictures the rows on screen show, and those of a
+    // screenful above and below, when they changed since the last time.
+    void prefetchThumbnails();
     // For a slide payload over the view: updates the drop marker and says whether it can drop.
     bool trackDrop(QDropEvent* event);
     void clearDropMarker();
@@ -110,6 +114,7 @@ private:
     };
     std::optional<LiveRename> liveRename_;
     QList<QAction*> menuActions_;
+    std::vector<std::pair<Uuid, int>> prefetched_;  // the pictures on screen last told
 };
 
 }  // namespace mosavelle::app

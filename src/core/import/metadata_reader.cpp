@@ -427,15 +427,15 @@ void lockXmpToolkit(void* data, bool lock) {
         mutex->unlock();
 }
 
-void startExiv2() {
+}  // namespace
+
+void startMetadataLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::XmpParser::initialize(lockXmpToolkit, &xmpToolkitMutex);
     });
 }
-
-}  // namespace
 
 std::string cleanMetadataText(std::string_view text, std::size_t maxLength) {
     return clean(icu::UnicodeString::fromUTF8(text.substr(0, 4 * maxLength + 4)), maxLength);
@@ -445,7 +445,7 @@ PictureMetadata readPictureMetadata(std::span<const std::uint8_t> bytes) {
     PictureMetadata metadata;
     if (bytes.empty() || bytes.size() > static_cast<std::size_t>(LONG_MAX))
         return metadata;
-    startExiv2();
+    startMetadataLibrary();
     Exiv2::Image::AutoPtr image;
     try {
         image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));

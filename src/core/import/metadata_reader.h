@@ -24,6 +24,10 @@ inline constexpr std::size_t maxMetadataKeywords = 200;
 // thread-safe.
 PictureMetadata readPictureMetadata(std::span<const std::uint8_t> bytes);
 
+// Readies the metadata library for use from several threads; every reader calls it first. Any
+// thread, any number of times.
+void startMetadataLibrary();
+
 // `text` as a metadata text: invalid UTF-8 becomes U+FFFD, control characters and line breaks
 // become spaces, runs of white space one space, both ends trimmed, cut to `maxLength` code points.
 std::string cleanMetadataText(std::string_view text, std::size_t maxLength = maxMetadataTextLength);

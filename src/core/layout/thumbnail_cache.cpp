@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "core/import/embedded_preview.h"
 #include "core/import/image_decoding.h"
 #include "core/import/import_plan.h"
 #include "core/layout/thumbnail_disk_cache.h"
@@ -33,6 +34,40 @@ ThumbnailImage decodeAt(const StoredBytes& stored, int size) {
     return bytes ? decodeAt(*bytes, size) : nullptr;
 }
 
+// `image` scaled down so that its longer side is at most `maxSide`: each pixel the mean of the
+// pixels it covers (premultiplied words average correctly).
+ThumbnailImage shrunk(const PremultipliedImage& image, int maxSide) {
+    const PixelSize size = boundedSize({image.width, image.height}, maxSide);
+    if (size.width == image.width && size.height == image.height)
+        return std::make_shared<const PremultipliedImage>(image);
+    PremultipliedImage out{size.width, size.height,
+                           std::vector<std::uint8_t>(std::size_t(size.width) * size.height * 4)};
+    for (int y = 0; y < size.height; ++y) {
+        const int top = y * image.height / size.height;
+        const int bottom = std::max(top + 1, (y + 1) * image.height / size.height);
+        for (int x = 0; x < size.width; ++x) {
+            const int left = x * image.width / size.width;
+            const int right = std::max(left + 1, (x + 1) * image.width / size.width);
+            std::array<unsigned, 4> sum{};
+            for (int sy = top; sy < bottom; ++sy) {
+                const std::uint8_t* row = image.pixels.data() + std::size_t(sy) * image.width * 4;
+                for (int sx = left; sx < right; ++sx)
+                    for (int c = 0; c < 4; ++c)
+                        sum[c] += row[sx * 4 + c];
+            }
+            const unsigned count = unsigned(bottom - top) * unsigned(right - left);
+            std::uint8_t* pixel = out.pixels.data() + (std::size_t(y) * size.width + x) * 4;
+            for (int c = 0; c < 4; ++c)
+                pixel[c] = static_cast<std::uint8_t>((sum[c] + count / 2) / count);
+        }
+    }
+    return std::make_shared<const PremultipliedImage>(std::move(out));
+}
+
+std::string previewKey(const Uuid& pictureID) {
+    return pictureID.text() + ":preview";
+}
+
 // Pool threads yield to every other thread of the process (an export, the interface): thumbnails
 // are only ever waited for by a view that already shows a placeholder.
 void lowerThisThreadsPriority() {
@@ -46,6 +81,7 @@ struct ThumbnailCache::Waiter {
     std::uint64_t generation = 0;
     Executor executor;
     Callback callback;
+    Callback preview;  // may be empty
 };
 
 // The cancelled generations, shared with the tasks handed to executors so that a task checks
@@ -65,6 +101,15 @@ void ThumbnailCache::deliver(const std::shared_ptr<Waiter>& waiter, ThumbnailIma
         if (!cancellations->contains(waiter->generation))
             waiter->callback(image);
     });
+}
+
+void ThumbnailCache::deliverPreview(const std::shared_ptr<Waiter>& waiter,
+                                    ThumbnailImage image) const {
+    if (waiter->preview)
+        waiter->executor([cancellations = cancellations_, waiter, image = std::move(image)] {
+            if (!cancellations->contains(waiter->generation))
+                waiter->preview(image);
+        });
 }
 
 int thumbnailBucket(int pixelSize) {
@@ -164,7 +209,14 @@ ThumbnailImage ThumbnailCache::thumbnail(const Uuid& imageID, const StoredBytes&
     return storeLocked(imageID, size, std::move(image));
 }
 
-void ThumbnailCache::request(Request request, Executor executor, Callback done) {
+void ThumbnailCache::enqueueLocked(const std::string& entryKey, Job& job) {
+    job.ticket = ++lastTicket_;
+    queue_.insert(Queued{job.decoding, job.priority, job.ticket, entryKey});
+    if (!job.decoding)
+        ++queuedLookUps_;
+}
+
+void ThumbnailCache::request(Request request, Executor executor, Callback done, Callback preview) {
     const int bucket = thumbnailBucket(request.pixelSize);
     const std::string entryKey = key(request.pictureID, bucket);
     if (request.generation != 0 && cancellations_->contains(request.generation))
@@ -173,6 +225,7 @@ void ThumbnailCache::request(Request request, Executor executor, Callback done) 
     waiter->generation = request.generation;
     waiter->executor = std::move(executor);
     waiter->callback = std::move(done);
+    waiter->preview = std::move(preview);
 
     std::unique_lock lock(mutex_);
     if (auto found = findLocked(entryKey)) {
@@ -180,18 +233,27 @@ void ThumbnailCache::request(Request request, Executor executor, Callback done) 
         deliver(waiter, std::move(found));
         return;
     }
-    auto [job, isNew] = jobs_.try_emplace(entryKey);
-    job->second.waiters.push_back(std::move(waiter));
-    if (!isNew)
+    auto [found, isNew] = jobs_.try_emplace(entryKey);
+    Job& job = found->second;
+    job.waiters.push_back(std::move(waiter));
+    if (!isNew) {
+        // Joining: a higher priority moves the job up (its older entry goes stale).
+        if (request.priority > job.priority) {
+            job.priority = request.priority;
+            if (!job.started)
+                enqueueLocked(entryKey, job);
+        }
         return;
-    job->second.pictureID = request.pictureID;
-    job->second.bucket = bucket;
-    job->second.bytes = std::move(request.bytes);
-    job->second.sha256 = std::move(request.sha256);
-    queue_.push_back(entryKey);
+    }
+    job.pictureID = request.pictureID;
+    job.bucket = bucket;
+    job.bytes = std::move(request.bytes);
+    job.sha256 = std::move(request.sha256);
+    job.priority = request.priority;
+    enqueueLocked(entryKey, job);
     startPoolLocked();
     lock.unlock();
-    wake_.notify_one();
+    wake_.notify_all();
 }
 
 std::uint64_t ThumbnailCache::newGeneration() {
@@ -234,7 +296,7 @@ ThumbnailImage ThumbnailCache::bestCached(const Uuid& pictureID, int pixelSize) 
         if (auto found = findLocked(key(pictureID, *it)))
             return found;
     }
-    return nullptr;
+    return findLocked(previewKey(pictureID));
 }
 
 void ThumbnailCache::drop(const std::vector<Uuid>& pictureIDs) {
@@ -274,24 +336,32 @@ void ThumbnailCache::startPoolLocked() {
     if (!pool_.empty())
         return;
     for (int i = 0; i < threadCount_; ++i)
-        pool_.emplace_back([this] { work(); });
+        pool_.emplace_back([this] { work(false); });
+    pool_.emplace_back([this] { work(true); });
 }
 
-ThumbnailImage ThumbnailCache::make(const Job& job, bool& fromDisk, bool& mayKeepOnDisk) {
-    fromDisk = false;
-    mayKeepOnDisk = false;
-    const bool filed = disk_ && ThumbnailDiskCache::isKey(job.sha256);
-    if (filed) {
-        if (auto kept = disk_->load(job.sha256, job.bucket)) {
-            fromDisk = true;
+ThumbnailImage ThumbnailCache::lookUp(const Job& job) {
+    if (!disk_ || !ThumbnailDiskCache::isKey(job.sha256))
+        return nullptr;
+    for (int bucket : thumbnailBuckets) {
+        if (bucket < job.bucket)
+            continue;
+        if (auto kept = disk_->load(job.sha256, bucket)) {
             std::lock_guard lock(mutex_);
             ++stats_.fromDisk;
-            return std::make_shared<const PremultipliedImage>(std::move(*kept));
+            return bucket == job.bucket
+                       ? std::make_shared<const PremultipliedImage>(std::move(*kept))
+                       : shrunk(*kept, job.bucket);
         }
     }
+    return nullptr;
+}
+
+ThumbnailImage ThumbnailCache::decode(const Job& job, bool& mayKeepOnDisk) {
+    mayKeepOnDisk = false;
     auto bytes = job.bytes.read();
     ThumbnailImage image = bytes ? decodeAt(*bytes, job.bucket) : nullptr;
-    if (image && filed) {
+    if (image && disk_ && ThumbnailDiskCache::isKey(job.sha256)) {
         // The key is taken from the document, which may be damaged or hostile: a thumbnail is
         // only ever filed under the digest of the bytes it was made from, so no other deck can
         // be shown a wrong miniature through it. A file of ours keeps the digest computed when
@@ -304,13 +374,27 @@ ThumbnailImage ThumbnailCache::make(const Job& job, bool& fromDisk, bool& mayKee
     return image;
 }
 
-void ThumbnailCache::work() {
-    if (lowPriority_)
+void ThumbnailCache::work(bool lookUpOnly) {
+    // Lookups are short and a view waits for them: only the decoding threads yield.
+    if (lowPriority_ && !lookUpOnly)
         lowerThisThreadsPriority();
     std::unique_lock lock(mutex_);
+    if (lookUpOnly) {
+        for (;;) {
+            wake_.wait(lock, [this] { return stopping_ || queuedLookUps_ > 0; });
+            if (stopping_)
+                return;
+            auto next = std::find_if(queue_.begin(), queue_.end(),
+                                     [](const Queued& queued) { return !queued.decoding; });
+            --queuedLookUps_;
+            serve(lock, queue_.extract(next).value());
+        }
+    }
+    // Decoding threads take only decodes: lookups stay in the order they were asked for.
+    auto decodes = [this] { return queue_.size() > queuedLookUps_; };
     for (;;) {
-        wake_.wait(lock, [this] { return stopping_ || !queue_.empty() || !writes_.empty(); });
-        if (queue_.empty() || stopping_) {
+        wake_.wait(lock, [&] { return stopping_ || decodes() || !writes_.empty(); });
+        if (!decodes() || stopping_) {
             // Disk writes wait until no decode is asked for: showing the thumbnails comes first.
             if (writes_.empty())
                 return;  // stopping, with nothing left to write
@@ -321,36 +405,104 @@ void ThumbnailCache::work() {
             lock.lock();
             continue;
         }
-        const std::string entryKey = std::move(queue_.front());
-        queue_.pop_front();
-        auto found = jobs_.find(entryKey);
-        if (found == jobs_.end() || found->second.started)
-            continue;  // cancelled or dropped before it started
-        // The job stays listed while it runs, so that new requests for its key join it.
-        found->second.started = true;
-        Job running;  // what the decode needs, readable without the lock
-        running.pictureID = found->second.pictureID;
-        running.bucket = found->second.bucket;
-        running.bytes = found->second.bytes;
-        running.sha256 = found->second.sha256;
-        lock.unlock();
-        bool fromDisk = false;
-        bool mayKeepOnDisk = false;
-        ThumbnailImage image = make(running, fromDisk, mayKeepOnDisk);
-        lock.lock();
+        auto next = std::find_if(queue_.begin(), queue_.end(),
+                                 [](const Queued& queued) { return queued.decoding; });
+        serve(lock, queue_.extract(next).value());
+    }
+}
 
-        found = jobs_.find(entryKey);
-        std::vector<std::shared_ptr<Waiter>> waiters = std::move(found->second.waiters);
-        if (image && !found->second.dropped)
-            image = storeLocked(found->second.pictureID, found->second.bucket, image);
-        jobs_.erase(found);
-        if (image && !fromDisk && mayKeepOnDisk)
-            writes_.push_back(PendingWrite{std::move(running), image});
+void ThumbnailCache::serve(std::unique_lock<std::mutex>& lock, Queued next) {
+    auto found = jobs_.find(next.key);
+    if (found == jobs_.end() || found->second.started || found->second.ticket != next.ticket)
+        return;  // cancelled, dropped or moved up before it started
+    // The job stays listed while it runs, so that new requests for its key join it.
+    Job& listed = found->second;
+    listed.started = true;
+    Job running;  // what the work needs, readable without the lock
+    running.pictureID = listed.pictureID;
+    running.bucket = listed.bucket;
+    running.bytes = listed.bytes;
+    running.sha256 = listed.sha256;
+    const bool decoding = listed.decoding;
+    // A preview only stands in where the picture shows nothing yet.
+    bool wantsPreview = !decoding && !listed.previewDone;
+    if (wantsPreview) {
+        wantsPreview = std::any_of(listed.waiters.begin(), listed.waiters.end(),
+                                   [](const auto& waiter) { return bool(waiter->preview); });
+        for (int bucket : thumbnailBuckets)
+            wantsPreview = wantsPreview && !entries_.contains(key(running.pictureID, bucket));
+        wantsPreview = wantsPreview && !entries_.contains(previewKey(running.pictureID));
+    }
+    lock.unlock();
+
+    ThumbnailImage image;
+    ThumbnailImage preview;
+    bool mayKeepOnDisk = false;
+    if (decoding) {
+        image = decode(running, mayKeepOnDisk);
+    } else {
+        image = lookUp(running);
+        if (!image && wantsPreview) {
+            auto bytes = running.bytes.read();
+            auto read = bytes ? readEmbeddedPreview(*bytes, running.bucket) : std::nullopt;
+            if (read)
+                preview = std::make_shared<const PremultipliedImage>(premultiplied(*read));
+        }
+    }
+    lock.lock();
+
+    found = jobs_.find(next.key);
+    Job& job = found->second;
+    if (!decoding && !image) {
+        // Nothing on disk: hand out the preview, then wait for the decode round.
+        job.previewDone = true;
+        std::vector<std::shared_ptr<Waiter>> waiters;
+        if (preview) {
+            ++stats_.previews;
+            const std::string entryKey = previewKey(job.pictureID);
+            if (!job.dropped && !findLocked(entryKey)) {
+                const std::size_t cost = costOf(*preview, entryKey);
+                if (cost <= budget_) {
+                    recency_.push_front(Entry{entryKey, job.pictureID, preview, cost});
+                    entries_.emplace(entryKey, recency_.begin());
+                    used_ += cost;
+                    evictOverBudget();
+                }
+            }
+            waiters = job.waiters;
+        }
+        if (job.dropped || job.waiters.empty()) {
+            jobs_.erase(found);  // abandoned while it was looked up
+        } else {
+            job.started = false;
+            job.decoding = true;
+            enqueueLocked(next.key, job);
+            wake_.notify_all();  // the lookup thread does not decode
+        }
         lock.unlock();
         for (const auto& waiter : waiters)
-            deliver(waiter, image);
+            deliverPreview(waiter, preview);
         lock.lock();
+        return;
     }
+
+    std::vector<std::shared_ptr<Waiter>> waiters = std::move(job.waiters);
+    if (image && !job.dropped) {
+        image = storeLocked(job.pictureID, job.bucket, image);
+        // The stand-in has served its turn.
+        if (auto stale = entries_.find(previewKey(job.pictureID)); stale != entries_.end()) {
+            used_ -= stale->second->cost;
+            recency_.erase(stale->second);
+            entries_.erase(stale);
+        }
+    }
+    jobs_.erase(found);
+    if (image && decoding && mayKeepOnDisk)
+        writes_.push_back(PendingWrite{std::move(running), image});
+    lock.unlock();
+    for (const auto& waiter : waiters)
+        deliver(waiter, image);
+    lock.lock();
 }
 
 std::map<Uuid, std::set<int>> ThumbnailCache::sizesByID() const {

@@ -52,15 +52,23 @@ std::function<void(const std::string& sha256, const RgbaImage& miniature)> keepI
 // - `thumbnail` decodes on the calling thread at exactly the size asked;
 // - `request` rounds the size up to a bucket and decodes on the cache's own pool (one thread
 //   per core, at nice 19 so that an export or the interface always runs first), first
-//   looking in the disk cache when one is attached and the request names the picture's SHA-256.
-//   The result is handed to a callback on an executor the caller chooses. New thumbnails are
-//   written to the disk cache once no decode is waiting.
+//   looking in the disk cache when one is attached and the request names the picture's SHA-256
+//   (a larger bucket kept there is scaled down rather than the picture decoded). Waiting requests
+//   are served by priority, and within one priority in two rounds: first every one is looked up
+//   on disk (and its embedded preview read when asked for), then the ones still missing are
+//   decoded, older requests first. One more thread, at normal priority, only looks up, so that a
+//   view is shown its kept miniatures and previews while every decoding thread is busy. The result
+//   is handed to a callback on an executor the caller chooses. New thumbnails are written to the
+//   disk cache once no decode is waiting.
 // `cached` and `bestCached` never decode, so an interface thread may call them on every paint.
 //
 // Thread-safe throughout. Images are shared and never change once made.
 class ThumbnailCache {
 public:
-    static constexpr std::size_t defaultMemoryBudget = std::size_t{256} << 20;  // bytes
+    // Bytes. Enough for every 128-pixel miniature of a 2,000-picture deck with room for the
+    // preview's large sizes; a grid's 256-pixel miniatures of such a deck do not all fit, and
+    // those scrolled away longest are read back from the disk cache, which costs milliseconds.
+    static constexpr std::size_t defaultMemoryBudget = std::size_t{160} << 20;
 
     // Runs a task on the caller's thread of choice (for example a queued call to an interface
     // thread). Called from a pool thread; it must not block for long.
@@ -72,7 +80,7 @@ public:
         std::size_t memoryBudget = defaultMemoryBudget;
         // Where finished thumbnails are kept between runs; none keeps them in memory only.
         std::shared_ptr<ThumbnailDiskCache> disk = nullptr;
-        int threads = 0;  // pool size; 0 means one per core
+        int threads = 0;  // decoding threads; 0 means one per core
         // Pool threads run at the lowest priority; off only to compare with other programs.
         bool lowPriority = true;
     };
@@ -85,6 +93,9 @@ public:
         // Cancels the request together with every other of the same generation (see `cancel`);
         // take one from `newGeneration`. 0 is never cancelled.
         std::uint64_t generation = 0;
+        // Among waiting requests, higher ones are served first. A request joining one already
+        // waiting raises it to its own priority.
+        int priority = 0;
     };
 
     explicit ThumbnailCache(std::size_t memoryBudgetBytes = defaultMemoryBudget);
@@ -112,7 +123,12 @@ public:
     // Asks for the bucket of `request.pixelSize`; `done` later runs through `executor` with the
     // image, exactly once unless the request is cancelled. Requests for a key already being made
     // join that work. An image already in memory is delivered the same way, without decoding.
-    void request(Request request, Executor executor, Callback done);
+    //
+    // With `preview`, a bucket that is on disk neither at its size nor larger has to be decoded:
+    // the picture's embedded preview (`readEmbeddedPreview`) is read first, kept in memory as the
+    // picture's stand-in (see `bestCached`) and handed to `preview` through `executor`, at most
+    // once and before `done`. Nothing is read when the picture already has an image in memory.
+    void request(Request request, Executor executor, Callback done, Callback preview = {});
 
     // Where thumbnails are kept between runs (`Options::disk`); null when nowhere.
     const std::shared_ptr<ThumbnailDiskCache>& diskCache() const { return disk_; }
@@ -129,7 +145,8 @@ public:
     ThumbnailImage cached(const Uuid& pictureID, int pixelSize) const;
 
     // The image in memory for the bucket of `pixelSize` or, when that is missing, the largest
-    // smaller bucket's; null when there is none. Never decodes.
+    // smaller bucket's, else the picture's embedded preview; null when there is none. Never
+    // decodes.
     ThumbnailImage bestCached(const Uuid& pictureID, int pixelSize) const;
 
     // Forgets the in-memory images of these pictures. Their pending requests are abandoned
@@ -144,6 +161,7 @@ public:
     struct Stats {
         std::size_t decoded = 0;   // from the picture's bytes
         std::size_t fromDisk = 0;  // read back from the disk cache
+        std::size_t previews = 0;  // embedded previews read
     };
     Stats stats() const;
 
@@ -168,19 +186,44 @@ private:
         StoredBytes bytes;
         std::string sha256;
         bool started = false;
-        bool dropped = false;  // its picture was dropped while it ran: deliver, do not keep
+        bool dropped = false;   // its picture was dropped while it ran: deliver, do not keep
+        bool decoding = false;  // the disk had nothing: waiting for (or in) the decode round
+        bool previewDone = false;
+        int priority = 0;
+        std::uint64_t ticket = 0;  // of its live entry in the queue; older entries are stale
         std::vector<std::shared_ptr<Waiter>> waiters;
+    };
+    // Waiting work in the order it is served: by priority, lookups before decodes, then by age.
+    struct Queued {
+        bool decoding = false;
+        int priority = 0;
+        std::uint64_t ticket = 0;
+        std::string key;
+        bool operator<(const Queued& other) const {
+            if (priority != other.priority)
+                return priority > other.priority;
+            if (decoding != other.decoding)
+                return !decoding;
+            return ticket < other.ticket;
+        }
     };
 
     void deliver(const std::shared_ptr<Waiter>& waiter, ThumbnailImage image) const;
+    void deliverPreview(const std::shared_ptr<Waiter>& waiter, ThumbnailImage image) const;
+    void enqueueLocked(const std::string& entryKey, Job& job);
     ThumbnailImage findLocked(const std::string& entryKey) const;
     ThumbnailImage storeLocked(const Uuid& pictureID, int size, ThumbnailImage image);
     void evictOverBudget();
     void startPoolLocked();
-    void work();
-    // Loads or decodes the job's thumbnail. `mayKeepOnDisk` tells whether a decoded one may be
-    // filed under the job's digest: the bytes it was made from carry that digest.
-    ThumbnailImage make(const Job& job, bool& fromDisk, bool& mayKeepOnDisk);
+    // A pool thread's loop; `lookUpOnly` for the one that never decodes.
+    void work(bool lookUpOnly);
+    // The job's thumbnail from the disk cache: its bucket, else a larger one scaled down.
+    ThumbnailImage lookUp(const Job& job);
+    // Decodes the job's thumbnail. `mayKeepOnDisk` tells whether it may be filed under the job's
+    // digest: the bytes it was made from carry that digest.
+    ThumbnailImage decode(const Job& job, bool& mayKeepOnDisk);
+    // Serves the front of the queue; the lock is held on entry and on return.
+    void serve(std::unique_lock<std::mutex>& lock, Queued next);
 
     const std::size_t budget_;
     const std::shared_ptr<ThumbnailDiskCache> disk_;
@@ -196,7 +239,9 @@ private:
     Stats stats_;
 
     std::unordered_map<std::string, Job> jobs_;  // pending and running, by key
-    std::deque<std::string> queue_;              // keys of pending jobs, oldest first
+    std::set<Queued> queue_;                     // pending jobs, next first
+    std::uint64_t lastTicket_ = 0;
+    std::size_t queuedLookUps_ = 0;  // entries of `queue_` for the lookup round (stale ones too)
     struct PendingWrite {
         Job job;
         ThumbnailImage image;

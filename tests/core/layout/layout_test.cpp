@@ -797,6 +797,35 @@ TEST(ThumbnailCache, CancelledGenerationsNeverReachTheirCallbacks) {
     EXPECT_EQ(delivered, (std::vector<int>{20, 23}));
 }
 
+TEST(ThumbnailCache, HigherPrioritiesAreServedFirstAndAJoinRaisesOne) {
+    ThumbnailCache cache(ThumbnailCache::Options{.threads = 1});
+    TaskQueue queue;
+    const Bytes bytes = fixtureBytes("orient-3.jpg");
+    std::vector<int> delivered;
+    auto note = [&](int n) { return [&delivered, n](ThumbnailImage) { delivered.push_back(n); }; };
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    cache.request(
+        requestFor(fixedID(30), bytes, 128), [released](std::function<void()>) { released.wait(); },
+        [](ThumbnailImage) {});
+    for (int n = 0; n < 5; ++n)
+        cache.request(requestFor(fixedID(std::uint8_t(n)), bytes, 128), queue.executor(), note(n));
+    auto urgent = [&](std::uint8_t n) {
+        auto request = requestFor(fixedID(n), bytes, 128);
+        request.priority = 2;
+        return request;
+    };
+    cache.request(urgent(10), queue.executor(), note(10));
+    cache.request(urgent(3), queue.executor(), note(13));  // joins the waiting request of 3
+    release.set_value();
+    ASSERT_TRUE(queue.run(7));
+    // The two urgent ones in either order (the lookup thread may finish either first), then the
+    // others oldest first.
+    ASSERT_EQ(delivered.size(), 7u);
+    std::sort(delivered.begin(), delivered.begin() + 3);
+    EXPECT_EQ(delivered, (std::vector<int>{3, 10, 13, 0, 1, 2, 4}));
+}
+
 TEST(ThumbnailCache, LeastRecentlyUsedLeavesFirstWhenOverBudget) {
     const Bytes bytes = fixtureBytes("picture.png");
     const std::size_t one = 64 * 40 * 4;
@@ -947,32 +976,32 @@ TEST(ThumbnailDiskCache, AReopenedDeckIsShownWithoutDecodingAndDamagedFilesAreWr
     const Bytes photoGood = testing::readFileBytes(photoFile);
     const Bytes alphaGood = testing::readFileBytes(alphaFile);
 
-// The decode that proves a picture readable at import leaves its miniature where a later request
-// finds it: the navigator of the deck never decodes the picture for it.
-TEST(ThumbnailDiskCache, AnImportFilesUprightMiniaturesThatRequestsFindWithoutDecoding) {
-    testing::TempDir folder;
-    testing::TempDir pictures;
-    fs::copy_file(testing::fixturePath("orient-6.jpg"), pictures / "sideways.jpg");
-    auto disk = std::make_shared<ThumbnailDiskCache>(folder / "thumbnails");
-    ImportPlanOptions options;
-    options.staging = StagingFolder::create(folder / "staging");
-    options.miniatures = keepImportMiniatures(disk);
-    const auto plan = makeImportPlan({pictures.path()}, {}, false, options);
-    ASSERT_TRUE(plan && plan->items.size() == 1);
-    const ImportItem& item = plan->items[0];
+    // The decode that proves a picture readable at import leaves its miniature where a later
+    // request finds it: the navigator of the deck never decodes the picture for it.
+    TEST(ThumbnailDiskCache, AnImportFilesUprightMiniaturesThatRequestsFindWithoutDecoding) {
+        testing::TempDir folder;
+        testing::TempDir pictures;
+        fs::copy_file(testing::fixturePath("orient-6.jpg"), pictures / "sideways.jpg");
+        auto disk = std::make_shared<ThumbnailDiskCache>(folder / "thumbnails");
+        ImportPlanOptions options;
+        options.staging = StagingFolder::create(folder / "staging");
+        options.miniatures = keepImportMiniatures(disk);
+        const auto plan = makeImportPlan({pictures.path()}, {}, false, options);
+        ASSERT_TRUE(plan && plan->items.size() == 1);
+        const ImportItem& item = plan->items[0];
 
-    ThumbnailCache cache(ThumbnailCache::Options{.disk = disk});
-    const Picture imported{testing::fixedUuid(1), *item.data.read(), item.sha256};
-    const ThumbnailImage miniature = fetch(cache, imported, importCheckThumbnailSize);
-    EXPECT_EQ(cache.stats().decoded, 0u);
-    EXPECT_EQ(cache.stats().fromDisk, 1u);
-    // Stored 40 x 64, shown 64 x 40: the same pixels a decode of the bucket gives.
-    const PremultipliedImage decoded =
-        premultiplied(*decodeThumbnail(imported.bytes, importCheckThumbnailSize));
-    ASSERT_TRUE(miniature);
-    ASSERT_EQ(std::pair(miniature->width, miniature->height), std::pair(64, 40));
-    EXPECT_LE(largestDifference(*miniature, decoded), 24);
-}
+        ThumbnailCache cache(ThumbnailCache::Options{.disk = disk});
+        const Picture imported{testing::fixedUuid(1), *item.data.read(), item.sha256};
+        const ThumbnailImage miniature = fetch(cache, imported, importCheckThumbnailSize);
+        EXPECT_EQ(cache.stats().decoded, 0u);
+        EXPECT_EQ(cache.stats().fromDisk, 1u);
+        // Stored 40 x 64, shown 64 x 40: the same pixels a decode of the bucket gives.
+        const PremultipliedImage decoded =
+            premultiplied(*decodeThumbnail(imported.bytes, importCheckThumbnailSize));
+        ASSERT_TRUE(miniature);
+        ASSERT_EQ(std::pair(miniature->width, miniature->height), std::pair(64, 40));
+        EXPECT_LE(largestDifference(*miniature, decoded), 24);
+    }
 
     // Damaged files are ignored and written again.
     using File = std::vector<std::uint8_t>;

@@ -1,0 +1,340 @@
+// The deck window with a photographer's deck of camera-sized JPEGs, offscreen, in one process:
+//   - from dropping N photographs on the window to the first slide painted in the navigator,
+//     and the longest the interface thread's event loop went without running during the import
+//     (a 5 ms timer probe);
+//   - after the import, a jump to a screenful of slides never shown: how long until every cell
+//     shows a picture (an embedded preview or a kept miniature) and until every one is sharp;
+//   - the peak resident memory (the kernel's high-water mark, reset once the corpus is made)
+//     after the import, after scrolling the navigator end to end, and after an export.
+// The photographs carry EXIF thumbnails as camera files do (written with exiftool when it is
+// installed) and one in ten is stored turned (orientation 6). Thumbnails are kept in a private
+// cache folder, so every run starts without any. Prints figures; nothing here is a test.
+//
+//   bench-navigator-miniatures [--photos=N]   (default 200)
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/document/document_handle.h"
+#include "app/navigator/navigator_view.h"
+#include "app/navigator/slide_list_model.h"
+#include "app/navigator/slide_list_view.h"
+#include "app/thumbnails/thumbnail_provider.h"
+#include "app/window/content_view.h"
+#include "bench_support.h"
+#include "core/export/presentation_export.h"
+#include "core/import/embedded_preview.h"
+#include "core/import/image_decoding.h"
+
+namespace {
+
+using namespace mosavelle;
+using namespace mosavelle::app;
+namespace fs = std::filesystem;
+
+// The process's resident-memory high-water mark, in MB.
+double peakMB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
+}
+
+void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+double loadAverage() {
+    double load = 0;
+    std::ifstream("/proc/loadavg") >> load;
+    return load;
+}
+
+// `photo` with an EXIF block holding `orientation` and a 160-pixel thumbnail of its stored grid,
+// as a camera writes it; the photo unchanged when exiftool is not there.
+Bytes withCameraThumbnail(const Bytes& photo, int orientation, const fs::path& scratch) {
+    VipsImage* small = nullptr;
+    if (vips_thumbnail_buffer(const_cast<std::uint8_t*>(photo.data()), photo.size(), &small, 160,
+                              "no_rotate", TRUE, nullptr) != 0)
+        return photo;
+    VipsImageHandle thumbnail(small);
+    void* buffer = nullptr;
+    std::size_t length = 0;
+    if (vips_jpegsave_buffer(small, &buffer, &length, "Q", 80, "strip", TRUE, nullptr) != 0)
+        return photo;
+    bench::writeBytes(scratch / "thumb.jpg", Bytes(buffer, length));
+    g_free(buffer);
+    bench::writeBytes(scratch / "photo.jpg", photo);
+    const std::string command =
+        "exiftool -q -overwrite_original -n -Orientation=" + std::to_string(orientation) +
+        " '-ThumbnailImage<=" + (scratch / "thumb.jpg").string() + "' '" +
+        (scratch / "photo.jpg").string() + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0)
+        return photo;
+    return bench::readBytes(scratch / "photo.jpg");
+}
+
+// The rows of `view` on screen: first and one past the last.
+std::pair<int, int> rowsOnScreen(SlideListView& view) {
+    const int count = view.model()->rowCount();
+    int first = -1, end = count;
+    for (int row = 0; row < count; ++row) {
+        const QRect rect = view.visualRect(view.model()->index(row, 0));
+        if (first < 0 && rect.bottom() >= 0)
+            first = row;
+        if (rect.top() >= view.viewport()->height()) {
+            end = row;
+            break;
+        }
+    }
+    return {std::max(first, 0), end};
+}
+
+// How many of the pictures on screen have something to show, and how many are sharp (their own
+// size is in memory). Asks exactly as the painting does.
+std::pair<int, int> shownAndSharp(SlideListView& view, SlideListModel& model,
+                                  ThumbnailProvider& thumbnails, int& total) {
+    const auto [first, end] = rowsOnScreen(view);
+    int shown = 0, sharp = 0;
+    total = 0;
+    const ImageDataMap& pictures = model.handle().document().imageData();
+    for (int row = first; row < end; ++row) {
+        const Slide* slide = model.slideAt(row);
+        if (!slide)
+            continue;
+        const QRect rect = view.visualRect(model.index(row));
+        for (const auto& [pictureID, size] :
+             view.slideDelegate().miniaturePictures(rect, *slide, view.devicePixelRatioF())) {
+            ++total;
+            if (!thumbnails.image(model.project(), pictures, pictureID, size).isNull())
+                ++shown;
+            if (thumbnails.isReady(pictureID, size))
+                ++sharp;
+        }
+    }
+    return {shown, sharp};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int photoCount = bench::takeIntArgument(argc, argv, "--photos=", 200, 1);
+    bench::ScratchFolder folder{"mosavelle-bench-miniatures-"};
+    // Before anything opens the thumbnail cache: a private, empty one.
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((folder.path() / "cache").string()));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (!ensureVipsStarted())
+        return 1;
+
+    // --- The corpus: four scenes, each also stored turned; every file unique.
+    const fs::path photosFolder = folder.path() / "photos";
+    fs::create_directories(photosFolder);
+    std::vector<Bytes> upright, turned;
+    bool thumbnails = true;
+    for (int seed = 0; seed < 4; ++seed) {
+        bench::PhotoOptions photo;
+        photo.seed = seed;
+        photo.reduction = 4;
+        auto bytes = bench::makePhoto(photo);
+        if (!bytes) {
+            std::fprintf(stderr, "cannot make photos\n");
+            return 1;
+        }
+        upright.push_back(withCameraThumbnail(*bytes, 1, folder.path()));
+        turned.push_back(withCameraThumbnail(*bytes, 6, folder.path()));
+        thumbnails = thumbnails && !(upright.back() == *bytes);
+    }
+    std::uintmax_t totalBytes = 0;
+    for (int i = 0; i < photoCount; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "IMG_%04d.jpg", i + 1);
+        const auto& base = i % 10 == 9 ? turned : upright;
+        const Bytes bytes =
+            bench::withJpegComment(base[std::size_t(i) % base.size()], "copy " + std::to_string(i));
+        bench::writeBytes(photosFolder / name, bytes);
+        totalBytes += bytes.size();
+    }
+
+    // Floors, on this machine now: one picture's embedded preview and its miniature decode, each
+    // from bytes in memory, on one thread.
+    double previewMs = 0, decodeMs = 0;
+    {
+        const int samples = std::min(photoCount, 12);
+        QElapsedTimer timer;
+        for (int i = 0; i < samples; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "IMG_%04d.jpg", i + 1);
+            const Bytes bytes = bench::readBytes(photosFolder / name);
+            timer.start();
+            const bool previewed = readEmbeddedPreview(bytes, 128).has_value();
+            previewMs += double(timer.nsecsElapsed()) / 1e6 / samples;
+            timer.start();
+            const bool decoded = decodeThumbnail(bytes, 128).has_value();
+            decodeMs += double(timer.nsecsElapsed()) / 1e6 / samples;
+            if (!previewed || !decoded)
+                thumbnails = false;
+        }
+    }
+
+    ThumbnailProvider provider;
+    DocumentHandle handle(std::make_unique<MosavelleDocument>(), provider);
+    ContentView view(handle);
+    view.resize(1280, 800);
+    view.show();
+    QApplication::processEvents();
+    resetPeak();
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTick = 0, longestStall = 0;
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longestStall = std::max(longestStall, now - lastTick - 5);
+        lastTick = now;
+    });
+    probe.start();
+
+    NavigatorView& navigator = view.navigator();
+    SlideListView& list = navigator.currentView();
+    SlideListModel& model = navigator.model();
+    qint64 firstSlide = -1;
+    // The first paint of the navigator with a slide in it.
+    struct PaintWatch : QObject {
+        std::function<void()> painted;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                painted();
+            return false;
+        }
+    } watch;
+    watch.painted = [&] {
+        if (firstSlide < 0 && model.rowCount() > 0)
+            firstSlide = clock.elapsed();
+    };
+    list.viewport()->installEventFilter(&watch);
+
+    lastTick = clock.elapsed();
+    view.importURLs({photosFolder});
+    while (int(handle.document().project().slides.size()) < photoCount &&
+           clock.elapsed() < 1'200'000) {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->isVisible() &&
+                widget->windowTitle() == QStringLiteral("Include subfolders?"))
+                for (QObject* child : widget->findChildren<QObject*>())
+                    if (auto* button = qobject_cast<QAbstractButton*>(child);
+                        button && button->text() == QStringLiteral("This Folder Only"))
+                        button->click();
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    const qint64 imported = clock.elapsed();
+    const qint64 importStall = longestStall;
+    // Let the first screenful settle before the jump.
+    for (const qint64 settled = clock.elapsed() + 500; clock.elapsed() < settled;)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    const double afterOpen = peakMB();
+
+    // --- A jump to slides never shown: the middle of the deck.
+    int total = 0;
+    qint64 allShown = -1, allSharp = -1;
+    list.scrollTo(model.index(photoCount / 2), QAbstractItemView::PositionAtTop);
+    const qint64 jumped = clock.elapsed();
+    while (allSharp < 0 && clock.elapsed() - jumped < 60'000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 1);
+        const auto [shown, sharp] = shownAndSharp(list, model, provider, total);
+        if (allShown < 0 && shown == total)
+            allShown = clock.elapsed() - jumped;
+        if (sharp == total)
+            allSharp = clock.elapsed() - jumped;
+    }
+
+    // --- End to end, one screenful at a time, each shown sharp before the next.
+    QScrollBar* bar = list.verticalScrollBar();
+    bar->setValue(0);
+    longestStall = 0;
+    lastTick = clock.elapsed();
+    const qint64 scrollStart = clock.elapsed();
+    for (;;) {
+        const qint64 screen = clock.elapsed();
+        while (clock.elapsed() - screen < 10'000) {
+            QApplication::processEvents(QEventLoop::AllEvents, 1);
+            const auto [shown, sharp] = shownAndSharp(list, model, provider, total);
+            if (sharp == total)
+                break;
+        }
+        if (bar->value() >= bar->maximum())
+            break;
+        bar->setValue(bar->value() + bar->pageStep());
+    }
+    const qint64 scrollTime = clock.elapsed() - scrollStart;
+    const qint64 scrollStall = longestStall;
+    const double afterScroll = peakMB();
+
+    // --- An export at the default quality, run here rather than on a worker: the memory is what
+    // counts.
+    ExportRequest request;
+    request.project = handle.document().project();
+    request.imageData.insert(handle.document().imageData().begin(),
+                             handle.document().imageData().end());
+    request.destination = folder.path() / "deck.pptx";
+    ExportCancellation cancellation;
+    const qint64 exportStart = clock.elapsed();
+    const Status exported = exportPresentation(request, {}, cancellation);
+    const qint64 exportTime = clock.elapsed() - exportStart;
+    const double afterExport = peakMB();
+
+    std::printf("%d photographs of 4000 x 3000 (%.0f MB), %s, one in ten turned; load %.1f\n",
+                photoCount, double(totalBytes) / 1e6,
+                thumbnails ? "with EXIF thumbnails" : "WITHOUT EXIF thumbnails (no exiftool)",
+                loadAverage());
+    std::printf("  one picture, one thread: embedded preview %7.1f ms, miniature decode %.1f ms\n",
+                previewMs, decodeMs);
+    std::printf("  import: deck holds every picture after    %7lld ms\n",
+                static_cast<long long>(imported));
+    std::printf("  first slide on screen after the drop      %7lld ms  %s\n",
+                static_cast<long long>(firstSlide),
+                firstSlide < 300 ? "within 300 ms" : "OVER 300 ms");
+    std::printf("  longest interface stall during import     %7lld ms  %s\n",
+                static_cast<long long>(importStall),
+                importStall < 50 ? "within 50 ms" : "OVER 50 ms");
+    std::printf("  jump to %d pictures never shown:\n", total);
+    std::printf("    every cell shows a picture after        %7lld ms  %s\n",
+                static_cast<long long>(allShown),
+                allShown >= 0 && allShown <= 150 ? "within 150 ms" : "OVER 150 ms");
+    std::printf("    every cell sharp after                  %7lld ms  %s\n",
+                static_cast<long long>(allSharp),
+                allSharp >= 0 && allSharp <= 1000 ? "within 1 s" : "OVER 1 s");
+    const double cores = std::max(1u, std::thread::hardware_concurrency());
+    std::printf(
+        "    against reading their previews on one thread (%.0f ms): %.2f x; decoding them "
+        "on all cores (%.0f ms): %.2f x\n",
+        total * previewMs, allShown / std::max(total * previewMs, 1e-3), total * decodeMs / cores,
+        allSharp / std::max(total * decodeMs / cores, 1e-3));
+    std::printf("  scroll end to end, sharp at every stop    %7lld ms  (longest stall %lld ms)\n",
+                static_cast<long long>(scrollTime), static_cast<long long>(scrollStall));
+    std::printf("  export %s                               %7lld ms\n",
+                exported.ok() ? "  " : "FAILED", static_cast<long long>(exportTime));
+    std::printf("  peak memory after open                    %7.0f MB\n", afterOpen);
+    std::printf("  peak memory after scrolling end to end    %7.0f MB\n", afterScroll);
+    std::printf("  peak memory after export                  %7.0f MB  %s\n", afterExport,
+                afterExport < 400 ? "under 400 MB" : "OVER 400 MB");
+    const auto stats = ThumbnailCache::shared().stats();
+    std::printf("  miniatures: %zu decoded, %zu read from disk, %zu embedded previews\n",
+                stats.decoded, stats.fromDisk, stats.previews);
+    return 0;
+}

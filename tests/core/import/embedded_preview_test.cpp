@@ -1,0 +1,69 @@
+#include "core/import/embedded_preview.h"
+
+#include <gtest/gtest.h>
+
+#include "core/import/image_decoding.h"
+#include "core/import/picture_test_util.h"
+#include "support/test_support.h"
+
+namespace mosavelle {
+namespace {
+
+using testing::describe;
+using testing::fixtureBytes;
+
+// The fixture's pixels are plain grey; only its EXIF thumbnail shows the scene, stored turned
+// and padded with black bars. The preview comes back cut to the picture's shape and upright.
+TEST(EmbeddedPreview, ShowsTheThumbnailUprightWithoutItsBars) {
+    const Bytes file = fixtureBytes("embedded-thumbnail.jpg");
+    ASSERT_TRUE(ensureVipsStarted());
+    const auto decoded = decodeThumbnail(file, 64);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(describe(*decoded), "64x40 ....");
+
+    const auto preview = readEmbeddedPreview(file, 64);
+    ASSERT_TRUE(preview);
+    EXPECT_EQ(describe(*preview), "64x40 RG..");
+    // Asked smaller, it is scaled down and keeps its shape.
+    const auto small = readEmbeddedPreview(file, 32);
+    ASSERT_TRUE(small);
+    EXPECT_EQ(small->width, 32);
+    EXPECT_EQ(small->height, 20);
+}
+
+TEST(EmbeddedPreview, AbsentWithoutOneOrWhenDamaged) {
+    EXPECT_FALSE(readEmbeddedPreview(fixtureBytes("orient-1.jpg"), 64));
+    EXPECT_FALSE(readEmbeddedPreview(fixtureBytes("picture.tif"), 64));
+    EXPECT_FALSE(readEmbeddedPreview(Bytes(std::string_view("\xff\xd8\xff\xe1 not exif")), 64));
+    // Cut anywhere, the file yields a preview or none, never a crash or a grey stand-in; cut
+    // within its pixels, it still has its preview.
+    const Bytes file = fixtureBytes("embedded-thumbnail.jpg");
+    EXPECT_TRUE(readEmbeddedPreview(Bytes(file.data(), file.view().rfind("\xff\xda") + 40), 64));
+    for (std::size_t length = 4; length < file.size(); length += 37) {
+        const auto preview = readEmbeddedPreview(Bytes(file.data(), length), 64);
+        if (preview) {
+            EXPECT_EQ(describe(*preview), "64x40 RG..") << length;
+        }
+    }
+}
+
+// Where the stored top-left pixel is shown, by the definition of each orientation.
+TEST(EmbeddedPreview, TurnsEveryOrientation) {
+    RgbaImage stored{3, 2, std::vector<std::uint8_t>(3 * 2 * 4, 0)};
+    stored.pixels[0] = 255;  // top-left red
+    const char* corners[9] = {"", "TL", "TR", "BR", "BL", "TL", "TR", "BR", "BL"};
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        const RgbaImage upright = turnedUpright(stored, orientation);
+        ASSERT_EQ(upright.width, orientation >= 5 ? 2 : 3) << orientation;
+        const int right = upright.width - 1, bottom = upright.height - 1;
+        std::string found;
+        for (auto [x, y, name] :
+             {std::tuple{0, 0, "TL"}, {right, 0, "TR"}, {right, bottom, "BR"}, {0, bottom, "BL"}})
+            if (upright.pixel(x, y)[0] == 255)
+                found += name;
+        EXPECT_EQ(found, corners[orientation]) << orientation;
+    }
+}
+
+}  // namespace
+}  // namespace mosavelle
