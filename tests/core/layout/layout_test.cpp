@@ -976,33 +976,6 @@ TEST(ThumbnailDiskCache, AReopenedDeckIsShownWithoutDecodingAndDamagedFilesAreWr
     const Bytes photoGood = testing::readFileBytes(photoFile);
     const Bytes alphaGood = testing::readFileBytes(alphaFile);
 
-    // The decode that proves a picture readable at import leaves its miniature where a later
-    // request finds it: the navigator of the deck never decodes the picture for it.
-    TEST(ThumbnailDiskCache, AnImportFilesUprightMiniaturesThatRequestsFindWithoutDecoding) {
-        testing::TempDir folder;
-        testing::TempDir pictures;
-        fs::copy_file(testing::fixturePath("orient-6.jpg"), pictures / "sideways.jpg");
-        auto disk = std::make_shared<ThumbnailDiskCache>(folder / "thumbnails");
-        ImportPlanOptions options;
-        options.staging = StagingFolder::create(folder / "staging");
-        options.miniatures = keepImportMiniatures(disk);
-        const auto plan = makeImportPlan({pictures.path()}, {}, false, options);
-        ASSERT_TRUE(plan && plan->items.size() == 1);
-        const ImportItem& item = plan->items[0];
-
-        ThumbnailCache cache(ThumbnailCache::Options{.disk = disk});
-        const Picture imported{testing::fixedUuid(1), *item.data.read(), item.sha256};
-        const ThumbnailImage miniature = fetch(cache, imported, importCheckThumbnailSize);
-        EXPECT_EQ(cache.stats().decoded, 0u);
-        EXPECT_EQ(cache.stats().fromDisk, 1u);
-        // Stored 40 x 64, shown 64 x 40: the same pixels a decode of the bucket gives.
-        const PremultipliedImage decoded =
-            premultiplied(*decodeThumbnail(imported.bytes, importCheckThumbnailSize));
-        ASSERT_TRUE(miniature);
-        ASSERT_EQ(std::pair(miniature->width, miniature->height), std::pair(64, 40));
-        EXPECT_LE(largestDifference(*miniature, decoded), 24);
-    }
-
     // Damaged files are ignored and written again.
     using File = std::vector<std::uint8_t>;
     const std::vector<std::pair<const char*, std::function<void(File&)>>> damages{
@@ -1038,6 +1011,33 @@ TEST(ThumbnailDiskCache, AReopenedDeckIsShownWithoutDecodingAndDamagedFilesAreWr
         EXPECT_EQ(testing::readFileBytes(photoFile), photoGood);  // written again
         EXPECT_EQ(testing::readFileBytes(alphaFile), alphaGood);
     }
+}
+
+// The decode that proves a picture readable at import leaves its miniature where a later request
+// finds it: the navigator of the deck never decodes the picture for it.
+TEST(ThumbnailDiskCache, AnImportFilesUprightMiniaturesThatRequestsFindWithoutDecoding) {
+    testing::TempDir folder;
+    testing::TempDir pictures;
+    fs::copy_file(testing::fixturePath("orient-6.jpg"), pictures / "sideways.jpg");
+    auto disk = std::make_shared<ThumbnailDiskCache>(folder / "thumbnails");
+    ImportPlanOptions options;
+    options.staging = StagingFolder::create(folder / "staging");
+    options.miniatures = keepImportMiniatures(disk);
+    const auto plan = makeImportPlan({pictures.path()}, {}, false, options);
+    ASSERT_TRUE(plan && plan->items.size() == 1);
+    const ImportItem& item = plan->items[0];
+
+    ThumbnailCache cache(ThumbnailCache::Options{.disk = disk});
+    const Picture imported{testing::fixedUuid(1), *item.data.read(), item.sha256};
+    const ThumbnailImage miniature = fetch(cache, imported, importCheckThumbnailSize);
+    EXPECT_EQ(cache.stats().decoded, 0u);
+    EXPECT_EQ(cache.stats().fromDisk, 1u);
+    // Stored 40 x 64, shown 64 x 40: the same pixels a decode of the bucket gives.
+    const PremultipliedImage decoded =
+        premultiplied(*decodeThumbnail(imported.bytes, importCheckThumbnailSize));
+    ASSERT_TRUE(miniature);
+    ASSERT_EQ(std::pair(miniature->width, miniature->height), std::pair(64, 40));
+    EXPECT_LE(largestDifference(*miniature, decoded), 24);
 }
 
 TEST(ThumbnailDiskCache, OnlyTheDigestOfTheDecodedBytesNamesAFile) {
