@@ -232,6 +232,10 @@ TEST(ExportEndToEnd, OutlinesAndASecondReaderFindTheTitlesAndAltTexts) {
     ASSERT_TRUE(exportPresentation(request, nullptr, cancellation).ok());
     const std::string first = testing::member(request.destination, "ppt/slides/slide1.xml");
     EXPECT_NE(first.find("<a:rPr lang=\"fr-FR\""), std::string::npos);
+    // Text added later in a presentation program takes the deck's language too.
+    EXPECT_NE(testing::member(request.destination, "ppt/presentation.xml")
+                  .find("<a:defPPr><a:defRPr lang=\"fr-FR\"/>"),
+              std::string::npos);
 
     auto html = runShell("soffice --headless --norestore -env:UserInstallation=file://" +
                              (folder / "office").string() +
