@@ -236,6 +236,12 @@ TEST(ExportEndToEnd, OutlinesAndASecondReaderFindTheTitlesAndAltTexts) {
     EXPECT_NE(testing::member(request.destination, "ppt/presentation.xml")
                   .find("<a:defPPr><a:defRPr lang=\"fr-FR\"/>"),
               std::string::npos);
+    // The title placeholder of a slide that shows no title, above the slide, validates too.
+    if (const fs::path validator = testing::presentationValidator(); fs::exists(validator)) {
+        auto validated =
+            runShell(quoted(validator) + " " + quoted(request.destination), folder.path());
+        EXPECT_EQ(validated.status, 0) << validated.out;
+    }
 
     auto html = runShell("soffice --headless --norestore -env:UserInstallation=file://" +
                              (folder / "office").string() +
