@@ -398,7 +398,7 @@ Status addSlideParts(ZipArchiveWriter& archive, const std::vector<SlideParts>& p
 
 // The parts that describe the whole package, after every slide's.
 Status addPackageParts(ZipArchiveWriter& archive, const std::vector<SlideParts>& slides,
-                       const Project& project, Timestamp now) {
+                       const Project& project, std::string_view language, Timestamp now) {
     const SlideSizePreset slideSize = project.appearance.slideSize;
     // The show follows timings when any exported slide advances by itself.
     const bool useTimings =
@@ -412,7 +412,7 @@ Status addPackageParts(ZipArchiveWriter& archive, const std::vector<SlideParts>&
             notesSlides.push_back(static_cast<int>(i) + 1);
     const bool anyNotes = !notesSlides.empty();
     const std::pair<std::string_view, std::string> packageParts[] = {
-        {"ppt/presentation.xml", presentationXML(slideCount, slideSize, anyNotes)},
+        {"ppt/presentation.xml", presentationXML(slideCount, slideSize, anyNotes, language)},
         {"ppt/presProps.xml", presentationPropertiesXML(project.show.loops, useTimings)},
         {"ppt/_rels/presentation.xml.rels", presentationRelationshipsXML(slideCount, anyNotes)},
         {"[Content_Types].xml", contentTypesXML(slideCount, notesSlides)},
@@ -481,7 +481,7 @@ Status exportPackage(const ExportRequest& request, const ExportProgressHandler& 
         return added;
     const Timestamp now = options.timestamp.value_or(
         std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
-    if (auto added = addPackageParts(archive, parts, request.project, now); !added)
+    if (auto added = addPackageParts(archive, parts, request.project, language, now); !added)
         return added;
 
     report(0.95, ExportStage::writing);

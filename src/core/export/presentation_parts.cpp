@@ -450,12 +450,14 @@ std::string notesRelationshipsXML(int n) {
            "\" Target=\"../notesMasters/notesMaster1.xml\"/>\n" + "</Relationships>";
 }
 
-std::string presentationXML(int slideCount, SlideSizePreset size, bool withNotesMaster) {
+std::string presentationXML(int slideCount, SlideSizePreset size, bool withNotesMaster,
+                            std::string_view language) {
     std::string slideIDs;
     for (int i = 0; i < slideCount; ++i)
         slideIDs +=
             "<p:sldId id=\"" + to_string(256 + i) + "\" r:id=\"rId" + to_string(6 + i) + "\"/>";
-    std::string textStyle = "<p:defaultTextStyle><a:defPPr><a:defRPr lang=\"en-US\"/></a:defPPr>";
+    std::string textStyle =
+        "<p:defaultTextStyle><a:defPPr><a:defRPr lang=\"" + escapeXML(language) + "\"/></a:defPPr>";
     for (int k = 1; k <= 9; ++k) {
         const std::string level = "a:lvl" + to_string(k) + "pPr";
         textStyle +=

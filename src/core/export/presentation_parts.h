@@ -103,8 +103,10 @@ std::string notesSlideXML(std::string_view notes, std::string_view language = "e
 std::string notesRelationshipsXML(int n);
 
 // The presentation part. With `withNotesMaster` (decks with notes) the notes master is listed
-// under the relationship id that follows the slides' (rId6 + slideCount).
-std::string presentationXML(int slideCount, SlideSizePreset size, bool withNotesMaster = false);
+// under the relationship id that follows the slides' (rId6 + slideCount). `language` is the
+// default of text added to the deck later.
+std::string presentationXML(int slideCount, SlideSizePreset size, bool withNotesMaster = false,
+                            std::string_view language = "en-US");
 std::string presentationRelationshipsXML(int slideCount, bool withNotesMaster = false);
 
 // The content types. `notesSlides` are the slide numbers with notes, ascending; when there are

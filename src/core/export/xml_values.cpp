@@ -72,6 +72,15 @@ std::string escapeXML(std::string_view text) {
             case '\'':
                 out += "&apos;";
                 break;
+            case '\t':
+                out += "&#9;";
+                break;
+            case '\n':
+                out += "&#10;";
+                break;
+            case '\r':
+                out += "&#13;";
+                break;
             default:
                 if (allowedInXML(c))
                     utf8::append(out, c);

@@ -28,11 +28,12 @@ std::int64_t fontSizeFromPoints(double points);
 std::string hexColor(const RGBAColor& color);
 
 // User text made safe inside an element or an attribute value: "&", "<", ">", the double quote
-// and the apostrophe become entity references. Characters XML 1.0 does not allow (control
-// characters other than tab, line feed and carriage return, U+FFFE, U+FFFF) are dropped, and
-// each ill-formed UTF-8 subsequence becomes one U+FFFD, as everywhere else the program reads
-// text, so no input makes a part malformed.
-// Everything else, line breaks included, is kept as it is.
+// and the apostrophe become entity references, and tab, line feed and carriage return character
+// references (readers turn those characters into spaces when they stand raw in an attribute, so
+// an alt text would lose its line breaks). Characters XML 1.0 does not allow (other control
+// characters, U+FFFE, U+FFFF) are dropped, and each ill-formed UTF-8 subsequence becomes one
+// U+FFFD, as everywhere else the program reads text, so no input makes a part malformed.
+// Everything else is kept as it is.
 std::string escapeXML(std::string_view text);
 
 // `text` cut at its line breaks (CR LF, LF, CR, U+2028, U+2029); a text without any is one

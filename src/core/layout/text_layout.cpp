@@ -54,28 +54,25 @@ std::optional<FontFile> matchFont(const std::string& family, bool bold) {
     static FcConfig* config = FcInitLoadConfigAndFonts();
     if (config == nullptr)
         return std::nullopt;
-    FcPattern* pattern = FcPatternCreate();
+    using Pattern = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>;
+    const Pattern pattern(FcPatternCreate(), FcPatternDestroy);
     if (pattern == nullptr)
         return std::nullopt;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern.get(), FC_SLANT, FC_SLANT_ROMAN);
+    FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(config, pattern, &result);
-    FcPatternDestroy(pattern);
+    const Pattern match(FcFontMatch(config, pattern.get(), &result), FcPatternDestroy);
     if (match == nullptr)
         return std::nullopt;
-    std::optional<FontFile> found;
     FcChar8* file = nullptr;
     int index = 0;
-    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr) {
-        FcPatternGetInteger(match, FC_INDEX, 0, &index);
-        found = FontFile{reinterpret_cast<const char*>(file), index};
-    }
-    FcPatternDestroy(match);
-    return found;
+    if (FcPatternGetString(match.get(), FC_FILE, 0, &file) != FcResultMatch || file == nullptr)
+        return std::nullopt;
+    FcPatternGetInteger(match.get(), FC_INDEX, 0, &index);
+    return FontFile{reinterpret_cast<const char*>(file), index};
 }
 
 // A loaded face with its HarfBuzz font.

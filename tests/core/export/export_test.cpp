@@ -1283,7 +1283,7 @@ TEST(XMLValues, RoundingIsHalfAwayFromZeroAndNeverNonFinite) {
 TEST(XMLValues, EscapingDropsWhatXMLForbidsAndRepairsBrokenUTF8) {
     EXPECT_EQ(escapeXML("&lt; \"a\" 'b' <c>"), "&amp;lt; &quot;a&quot; &apos;b&apos; &lt;c&gt;");
     EXPECT_EQ(escapeXML(std::string("a\x01\x08\x0B\x0C\x1F\tb\nc\rd", 12) + std::string(1, '\0')),
-              "a\tb\nc\rd");
+              "a&#9;b&#10;c&#13;d");
     EXPECT_EQ(escapeXML("x\xEF\xBF\xBEy\xEF\xBF\xBFz"), "xyz");  // U+FFFE, U+FFFF
     EXPECT_EQ(escapeXML("caf\xC3\xA9 \xF0\x9F\x93\xB7"), "caf\xC3\xA9 \xF0\x9F\x93\xB7");
 }
