@@ -501,6 +501,10 @@
         <source>The presentation could not be written: a part name is longer than 65535 bytes.</source>
         <translation>Die Präsentation konnte nicht geschrieben werden: ein Teilname ist länger als 65535 Byte.</translation>
     </message>
+    <message>
+        <source>Change Language</source>
+        <translation>Sprache ändern</translation>
+    </message>
 </context>
 <context>
     <name>PicturesInPlaceAlert</name>
@@ -909,6 +913,24 @@
         <source>{date} · {description}</source>
         <extracomment>An example caption pattern; the field names in braces stay as they are.</extracomment>
         <translation>{date} · {description}</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <extracomment>A language in the list of text languages: its own name and its tag (&quot;Deutsch (de-DE)&quot;).</extracomment>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Text language</source>
+        <translation>Textsprache</translation>
+    </message>
+    <message>
+        <source>The language spelling checkers and screen readers use for the text of the slides. Type a tag such as de-CH for another one.</source>
+        <translation>Die Sprache, die Rechtschreibprüfung und Bildschirmleser für den Text der Folien verwenden. Für eine andere geben Sie ein Kürzel wie de-CH ein.</translation>
+    </message>
+    <message>
+        <source>Your language (%1)</source>
+        <extracomment>The first choice of the deck&apos;s text language; %1 is a tag such as en-US.</extracomment>
+        <translation>Ihre Sprache (%1)</translation>
     </message>
 </context>
 <context>

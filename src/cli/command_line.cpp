@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/deck_options.h"
+#include "core/import/picture_texts.h"
 #include "core/platform/names.h"
 
 namespace mosavelle::cli {
@@ -81,7 +82,7 @@ void addImportFlags(CLI::App& command, ImportOptions& import) {
 // Raw option texts that are turned into typed values after parsing.
 struct RawDeckOptions {
     std::string quality, sort, layout, group, placement, size, captionsFrom, transition,
-        sectionGaps;
+        sectionGaps, language;
 };
 
 // "day", or a number of hours above 0 and at most a year's.
@@ -96,6 +97,40 @@ std::optional<double> sectionGapOption(const std::string& text) {
     } catch (const std::exception&) {
     }
     return std::nullopt;
+}
+
+// The options of the slides' text: captions and their source, and the text's language.
+void addTextOptions(CLI::App& command, DeckOptions& deck, RawDeckOptions& raw) {
+    command.add_flag("--captions", deck.captions,
+                     "Caption each slide with its cleaned-up file name");
+    command
+        .add_option("--captions-from", raw.captionsFrom,
+                    "Caption each slide from its picture: its cleaned-up file name, its "
+                    "description or title, or a pattern of {title} {description} {date} {time} "
+                    "{place} {keywords} {camera} {filename} (implies --captions)")
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                return captionsFromOption(text)
+                           ? std::string()
+                           : "expected filename, description, title or a pattern with a field "
+                             "such as {title}";
+            },
+            "", "SOURCE"))
+        ->type_name("filename|description|title|PATTERN");
+    command
+        .add_option("--language", raw.language,
+                    "The language of the slides' text, a tag such as de-DE (default: the "
+                    "saved default, else the user's locale)")
+        ->check(CLI::Validator(
+            [](const std::string& text) -> std::string {
+                return normalizedLanguageTag(text) ? std::string()
+                                                   : "expected a language tag such as de-DE";
+            },
+            "", "TAG"))
+        ->type_name("TAG");
+    command.add_flag("--strip-numbers", deck.stripNumbers,
+                     "Leave leading numbers out of the captions (needs --captions or "
+                     "--captions-from)");
 }
 
 CLI::App* addMake(CLI::App& app, MakeOptions& make, RawDeckOptions& raw) {
@@ -135,25 +170,7 @@ CLI::App* addMake(CLI::App& app, MakeOptions& make, RawDeckOptions& raw) {
     command->add_flag("--slide-numbers", make.deck.slideNumbers, "Print slide numbers");
     command->add_option("--logo", make.deck.logo, "A picture shown as the logo on every slide")
         ->type_name("FILE");
-    command->add_flag("--captions", make.deck.captions,
-                      "Caption each slide with its cleaned-up file name");
-    command
-        ->add_option("--captions-from", raw.captionsFrom,
-                     "Caption each slide from its picture: its cleaned-up file name, its "
-                     "description or title, or a pattern of {title} {description} {date} {time} "
-                     "{place} {keywords} {camera} {filename} (implies --captions)")
-        ->check(CLI::Validator(
-            [](const std::string& text) -> std::string {
-                return captionsFromOption(text)
-                           ? std::string()
-                           : "expected filename, description, title or a pattern with a field "
-                             "such as {title}";
-            },
-            "", "SOURCE"))
-        ->type_name("filename|description|title|PATTERN");
-    command->add_flag("--strip-numbers", make.deck.stripNumbers,
-                      "Leave leading numbers out of the captions (needs --captions or "
-                      "--captions-from)");
+    addTextOptions(*command, make.deck, raw);
     command
         ->add_option("--advance", make.deck.advanceSeconds,
                      "Advance the slides by themselves after this many seconds (1 to 600)")
@@ -225,6 +242,35 @@ CLI::App* addRender(CLI::App& app, RenderOptions& render) {
     return command;
 }
 
+// Turns the raw option texts into `deck`'s typed values; the sentence of a usage error when two
+// options disagree.
+std::optional<std::string> typeDeckOptions(const RawDeckOptions& raw, DeckOptions& deck) {
+    deck.quality = enumOption<QualityPreset>(raw.quality);
+    deck.sort = enumOption<SortMode>(raw.sort);
+    deck.placement = enumOption<SizingMode>(raw.placement);
+    deck.size = enumOption<SlideSizePreset>(raw.size);
+    if (!raw.group.empty() && !raw.layout.empty() && raw.group != raw.layout)
+        return "--group " + raw.group + " and --layout " + raw.layout +
+               " disagree; give only one of them.";
+    deck.layout = layoutOption(raw.layout.empty() ? raw.group : raw.layout);
+    if (!raw.captionsFrom.empty()) {
+        deck.captionsFrom = captionsFromOption(raw.captionsFrom);
+        deck.captions = true;
+    }
+    if (deck.stripNumbers && !deck.captions)
+        return "--strip-numbers needs --captions or --captions-from.";
+    deck.transition = enumOption<TransitionKind>(raw.transition);
+    if (!raw.language.empty())
+        deck.language = normalizedLanguageTag(raw.language);
+    if (!raw.sectionGaps.empty()) {
+        if (deck.sort && *deck.sort != SortMode::captureDate)
+            return "--sections-at-gaps puts the slides in capture-date order; leave out --sort " +
+                   raw.sort + ".";
+        deck.sectionGapHours = sectionGapOption(raw.sectionGaps);
+    }
+    return std::nullopt;
+}
+
 // One line for a parse error: CLI11's message with a pointer to the help.
 std::string usageSentence(const CLI::ParseError& error, const CLI::App& app) {
     std::string message = error.what();
@@ -271,36 +317,9 @@ int runCommandLine(int argc, char** argv) {
         }
 
         if (makeCommand->parsed()) {
-            make.deck.quality = enumOption<QualityPreset>(rawDeck.quality);
-            make.deck.sort = enumOption<SortMode>(rawDeck.sort);
-            make.deck.placement = enumOption<SizingMode>(rawDeck.placement);
-            make.deck.size = enumOption<SlideSizePreset>(rawDeck.size);
-            if (!rawDeck.group.empty() && !rawDeck.layout.empty() &&
-                rawDeck.group != rawDeck.layout) {
-                console.error("--group " + rawDeck.group + " and --layout " + rawDeck.layout +
-                              " disagree; give only one of them.");
+            if (auto refusal = typeDeckOptions(rawDeck, make.deck)) {
+                console.error(*refusal);
                 return code(ExitStatus::usage);
-            }
-            make.deck.layout =
-                layoutOption(rawDeck.layout.empty() ? rawDeck.group : rawDeck.layout);
-            if (!rawDeck.captionsFrom.empty()) {
-                make.deck.captionsFrom = captionsFromOption(rawDeck.captionsFrom);
-                make.deck.captions = true;
-            }
-            if (make.deck.stripNumbers && !make.deck.captions) {
-                console.error("--strip-numbers needs --captions or --captions-from.");
-                return code(ExitStatus::usage);
-            }
-            make.deck.transition = enumOption<TransitionKind>(rawDeck.transition);
-            if (!rawDeck.sectionGaps.empty()) {
-                if (make.deck.sort && *make.deck.sort != SortMode::captureDate) {
-                    console.error(
-                        "--sections-at-gaps puts the slides in capture-date order; "
-                        "leave out --sort " +
-                        rawDeck.sort + ".");
-                    return code(ExitStatus::usage);
-                }
-                make.deck.sectionGapHours = sectionGapOption(rawDeck.sectionGaps);
             }
             console.setQuiet(make.quiet);
             return code(runMake(make, console));

@@ -57,6 +57,8 @@ void applyDeckOptions(const DeckOptions& options, Project& project) {
         project.show.transition.kind = *options.transition;
     if (options.loop)
         project.show.loops = true;
+    if (options.language)
+        appearance.language = *options.language;
 }
 
 }  // namespace mosavelle::cli

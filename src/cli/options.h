@@ -37,7 +37,8 @@ struct DeckOptions {
     bool stripNumbers = false;                   // ... without their leading numbers
     std::optional<std::int64_t> advanceSeconds;  // slides advance by themselves after this
     std::optional<TransitionKind> transition;
-    bool loop = false;  // the show starts again after the last slide
+    bool loop = false;                    // the show starts again after the last slide
+    std::optional<std::string> language;  // the text's BCP 47 tag, normalised
     // Section dividers where the capture times lie more than this many hours apart; 0 for each
     // calendar day. Implies the capture-date order.
     std::optional<double> sectionGapHours;

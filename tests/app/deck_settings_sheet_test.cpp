@@ -138,6 +138,19 @@ private Q_SLOTS:
         QVERIFY(note->isVisible());
         choose(orderPicker, "Manual");
         QVERIFY(!note->isVisible());
+
+        // A listed language stands for its tag, a typed tag is normalised, other text refused.
+        auto* language = named<QComboBox>(sheet, "Text language");
+        choose(language, "Deutsch (de-DE)");
+        QCOMPARE(appearance.language, std::optional<std::string>("de-DE"));
+        for (const char* typed : {"fr_ch", "Deutsch (de-DE)x"}) {
+            language->setEditText(QString::fromLatin1(typed));
+            Q_EMIT language->lineEdit()->editingFinished();
+            QCOMPARE(appearance.language, std::optional<std::string>("fr-CH"));
+            QVERIFY2(language->currentText().endsWith("(fr-CH)"),
+                     qPrintable(language->currentText()));
+        }
+        stepNamed("Change Language", 5);
     }
 
     void theSlideShowRowsAreOneStepEachAndFollowUndo() {

@@ -166,7 +166,8 @@ TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
                              "--quality",    "small",       "--placement",
                              "fill",         "--size",      "classic",
                              "--background", "#2A5C8F",     "--slide-numbers",
-                             "--save",       deck.string()});
+                             "--language",   "pt_br",       "--save",
+                             deck.string()});
     ASSERT_EQ(result.status, 0) << result.err;
 
     const json saved = project(deck);
@@ -182,9 +183,11 @@ TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
     EXPECT_EQ(appearance["defaultPlacement"],
               json::parse(R"({"mode": "fill", "crop": {"x": 0.1, "y": 0.1}, "rotationDegrees": 0,
                                          "scale": 1.0})"));
+    EXPECT_EQ(appearance["language"], "pt-BR");
     EXPECT_EQ(saved["export"]["quality"], "small");
 
     EXPECT_NE(member(out, "ppt/slides/slide1.xml").find("2A5C8F"), std::string::npos);
+    EXPECT_NE(member(out, "ppt/slides/slide1.xml").find("lang=\"pt-BR\""), std::string::npos);
     // Below the best quality pictures are encoded again, not copied.
     EXPECT_EQ(countMembers(out, R"(ppt/media/image\d+\.jpg)"), 3u);
     EXPECT_NE(member(out, "ppt/media/image1.jpg"), slurp(pictures / "b.jpg"));
@@ -451,6 +454,7 @@ TEST_F(CliDeckTest, UsageErrorsAreStatusOneAndEverySubcommandHasHelp) {
              {"make", "out.pptx", "in", "--background", "12345G"},
              {"make", "out.pptx", "in", "--strip-numbers"},
              {"make", "out.pptx", "in", "--captions-from", "titel"},
+             {"make", "out.pptx", "in", "--language", "Deutsch"},
              {"make", "out.pptx", "in", "--group", "two", "--layout", "four"},
              {"make", "out.pptx", "in", "--advance", "601"},
              {"make", "out.pptx", "in", "--sections-at-gaps", "0"},

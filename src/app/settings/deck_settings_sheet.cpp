@@ -58,6 +58,16 @@ QComboBox* makePicker(const QString& name, QWidget* parent) {
     return box;
 }
 
+// A language as the list of text languages shows it: its own name with its tag, or the tag alone
+// for a language the interface has no name for.
+QString languageChoice(const QString& tag) {
+    const QString name = QLocale(tag).nativeLanguageName();
+    if (name.isEmpty() || QLocale(tag).language() == QLocale::C)
+        return tag;
+    //: A language in the list of text languages: its own name and its tag ("Deutsch (de-DE)").
+    return DeckSettingsSheet::tr("%1 (%2)").arg(name, tag);
+}
+
 QCheckBox* makeToggle(const QString& name, QWidget* parent) {
     auto* box = new QCheckBox(name, parent);
     box->setAccessibleName(name);
@@ -84,6 +94,7 @@ DeckSettingsSheet::DeckSettingsSheet(DocumentHandle& handle, QWidget* parent)
     buildAppearanceRows(form, section);
     buildOrderRows(form, section);
     buildCaptionRows(form, section);
+    buildLanguageRow(form, section);
     buildLogoRows(form, section);
     buildFooter(layout);
     connect(&handle_, &DocumentHandle::documentChanged, this, &DeckSettingsSheet::refresh);
@@ -202,6 +213,46 @@ void DeckSettingsSheet::buildCaptionRows(QFormLayout* form, QWidget* section) {
     };
     connect(captionsFrom_, &QComboBox::activated, this, storeCaptionSource);
     connect(captionPattern_, &QLineEdit::editingFinished, this, storeCaptionSource);
+}
+
+void DeckSettingsSheet::buildLanguageRow(QFormLayout* form, QWidget* section) {
+    language_ = makePicker(tr("Text language"), section);
+    language_->setEditable(true);
+    language_->setInsertPolicy(QComboBox::NoInsert);
+    language_->setToolTip(
+        tr("The language spelling checkers and screen readers use for the "
+           "text of the slides. Type a tag such as de-CH for another one."));
+    //: The first choice of the deck's text language; %1 is a tag such as en-US.
+    language_->addItem(tr("Your language (%1)").arg(QString::fromStdString(languageTagOf())),
+                       QString());
+    for (const char* tag : {"de-DE", "en-US", "en-GB", "es-ES", "fr-FR", "it-IT", "nl-NL", "pl-PL",
+                            "pt-BR", "sv-SE", "ja-JP", "zh-CN"})
+        language_->addItem(languageChoice(QString::fromLatin1(tag)), QString::fromLatin1(tag));
+    form->addRow(tr("Text language"), language_);
+    connect(language_, &QComboBox::activated, this, &DeckSettingsSheet::applyLanguage);
+    connect(language_->lineEdit(), &QLineEdit::editingFinished, this,
+            &DeckSettingsSheet::applyLanguage);
+}
+
+// A choice picked from the list stands for its tag; anything else typed is taken as a tag. The
+// box then shows the deck's language as stored: normalised, or as it was when the text is no tag.
+void DeckSettingsSheet::applyLanguage() {
+    const QString text = language_->currentText();
+    const int index = language_->findText(text);
+    const QString tag = index >= 0 ? language_->itemData(index).toString() : text;
+    setDeckLanguage(handle_.document(), tag.toStdString());
+    showLanguage(handle_.document().project().appearance.language);
+}
+
+void DeckSettingsSheet::showLanguage(const std::optional<std::string>& language) {
+    const QString tag = QString::fromStdString(language.value_or(""));
+    int index = language_->findData(tag);
+    if (index < 0) {
+        language_->addItem(languageChoice(tag), tag);
+        index = language_->count() - 1;
+    }
+    language_->setCurrentIndex(index);
+    language_->setEditText(language_->itemText(index));
 }
 
 void DeckSettingsSheet::buildLogoRows(QFormLayout* form, QWidget* section) {
@@ -324,6 +375,7 @@ void DeckSettingsSheet::refresh() {
     captionExample_->setText(
         example.empty() ? QString() : tr("Example: %1").arg(QString::fromStdString(example)));
     captionForm->setRowVisible(captionExample_, !example.empty());
+    showLanguage(appearance.language);
     removeLogo_->setVisible(document.logoData().has_value());
     show_->setAdvance(project.show.advance);
     show_->setTransition(project.show.transition);

@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QDialog>
+#include <optional>
+#include <string>
 
 #include "core/model/project.h"
 
@@ -21,7 +23,8 @@ class DocumentHandle;
 class ShowControls;
 
 // The deck-wide settings of one window's deck: slide size, background and its custom colour,
-// order, slide numbers, captions from cleaned-up file names, the logo and the slide show (advance,
+// order, slide numbers, captions from cleaned-up file names, the text's language, the logo and the
+// slide show (advance,
 // transition, loop), plus the window's "Show presenter notes" preference and "Save Current as
 // Default". Every deck change is one core operation (one named undo step); the sheet keeps no state
 // of its own and redraws from the document on every change, so undo and redo show at once. Open it
@@ -54,6 +57,9 @@ private:
     void buildAppearanceRows(QFormLayout* form, QWidget* section);
     void buildOrderRows(QFormLayout* form, QWidget* section);
     void buildCaptionRows(QFormLayout* form, QWidget* section);
+    void buildLanguageRow(QFormLayout* form, QWidget* section);
+    void applyLanguage();
+    void showLanguage(const std::optional<std::string>& language);
     void buildLogoRows(QFormLayout* form, QWidget* section);
     void buildFooter(QVBoxLayout* layout);
     void buildShowSection(QVBoxLayout* layout);
@@ -75,6 +81,7 @@ private:
     QComboBox* captionsFrom_ = nullptr;    // None, then the CaptionSource cases in order
     QLineEdit* captionPattern_ = nullptr;  // shown for the pattern source
     QLabel* captionExample_ = nullptr;     // the caption the shown slide's picture would get
+    QComboBox* language_ = nullptr;        // the user's own, common languages; a tag may be typed
     QPushButton* removeLogo_ = nullptr;
     ShowControls* show_ = nullptr;
     QCheckBox* loops_ = nullptr;

@@ -225,9 +225,10 @@ constexpr StepText stepTexts[] = {
     {EditStep::alignCameraClocks, QT_TRANSLATE_NOOP("CoreTexts", "Align Camera Clocks")},
     {EditStep::insertSectionsAtTimeGaps,
      QT_TRANSLATE_NOOP("CoreTexts", "Insert Sections at Time Gaps")},
+    {EditStep::changeLanguage, QT_TRANSLATE_NOOP("CoreTexts", "Change Language")},
 };
 // Every kind has its entry (a new kind is added at the end of EditStep).
-static_assert(std::size(stepTexts) == std::size_t(EditStep::insertSectionsAtTimeGaps) + 1);
+static_assert(std::size(stepTexts) == std::size_t(EditStep::changeLanguage) + 1);
 
 }  // namespace
 

@@ -2,8 +2,10 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "core/import/picture_texts.h"
 #include "core/model/edit_step.h"
 
 namespace mosavelle {
@@ -86,6 +88,18 @@ void setTransition(MosavelleDocument& document, SlideTransition transition) {
 void setLoops(MosavelleDocument& document, bool loops) {
     changeSetting(document, stepName(EditStep::loopUntilEsc),
                   [&](Project& p) { p.show.loops = loops; });
+}
+
+bool setDeckLanguage(MosavelleDocument& document, std::string_view tag) {
+    std::optional<std::string> language;
+    if (tag.find_first_not_of(" \t\n") != std::string_view::npos) {
+        language = normalizedLanguageTag(tag);
+        if (!language)
+            return false;
+    }
+    changeSetting(document, stepName(EditStep::changeLanguage),
+                  [&](Project& p) { p.appearance.language = language; });
+    return true;
 }
 
 void setLogo(MosavelleDocument& document, Bytes logo) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "core/model/document.h"
 #include "core/model/project.h"
@@ -30,6 +31,11 @@ void setCaptionsFrom(MosavelleDocument& document, const std::optional<CaptionsFr
 void setAdvance(MosavelleDocument& document, SlideAdvance advance);           // "Advance Slides"
 void setTransition(MosavelleDocument& document, SlideTransition transition);  // "Transition"
 void setLoops(MosavelleDocument& document, bool loops);                       // "Loop Until Esc"
+
+// The language of the deck's text, a BCP 47 tag stored as normalizedLanguageTag gives it; blank
+// text returns to the user's own language. "Change Language". Refuses (false, nothing changed)
+// text that is no language tag.
+bool setDeckLanguage(MosavelleDocument& document, std::string_view tag);
 
 // Makes `logo` the deck's logo, stored under the name "logo.png" whatever its format. "Set Logo";
 // nothing when the deck has that logo already.

@@ -3,6 +3,7 @@
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>
 #include <unicode/regex.h>
+#include <unicode/strenum.h>
 #include <unicode/timezone.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -274,6 +275,37 @@ std::string languageTagOf(std::string_view locale) {
         return "en-US";
     const std::string region = where.getCountry();
     return region.empty() ? language : language + "-" + region;
+}
+
+std::optional<std::string> normalizedLanguageTag(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t\n");
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    std::string tag(text.substr(first, text.find_last_not_of(" \t\n") + 1 - first));
+    if (tag.size() > 64 || !std::all_of(tag.begin(), tag.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                   c == '-' || c == '_';
+        }))
+        return std::nullopt;
+    std::replace(tag.begin(), tag.end(), '_', '-');
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Locale where =
+        icu::Locale::forLanguageTag(icu::StringPiece(tag.data(), int32_t(tag.size())), status);
+    const std::string language = where.getLanguage();
+    // A language of two or three letters: a language's name typed in its place ("German") is
+    // well-formed but no language any program knows.
+    if (U_FAILURE(status) || where.isBogus() || language.size() < 2 || language.size() > 3 ||
+        language == "und" || *where.getVariant() != '\0')
+        return std::nullopt;
+    std::unique_ptr<icu::StringEnumeration> keywords(where.createKeywords(status));
+    if (U_FAILURE(status) || (keywords && keywords->count(status) > 0))
+        return std::nullopt;  // extensions and private use
+    std::string out = language;
+    if (*where.getScript() != '\0')
+        out += std::string("-") + where.getScript();
+    if (*where.getCountry() != '\0')
+        out += std::string("-") + where.getCountry();
+    return out;
 }
 
 }  // namespace mosavelle

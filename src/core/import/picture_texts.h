@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,5 +44,9 @@ std::string altTextOf(const ImageSlot& slot, const SourceImage* picture,
 // The BCP 47 tag of `locale` with language and region only ("fr-CA", "de"), the form
 // presentation programs take for the language of text; "en-US" for the POSIX and root locales.
 std::string languageTagOf(std::string_view locale = {});
+// `text` as a well-formed BCP 47 tag of a language with its script and region, if given, in their
+// usual letter case ("de-DE", "zh-Hant-TW"); surrounding spaces are dropped and "_" is taken for
+// "-". Nothing when `text` is no such tag (empty, ill-formed, extensions, "und").
+std::optional<std::string> normalizedLanguageTag(std::string_view text);
 
 }  // namespace mosavelle

@@ -52,6 +52,7 @@ constexpr std::array names{
     std::pair{EditStep::slideTransition, std::string_view("Slide Transition")},
     std::pair{EditStep::alignCameraClocks, std::string_view("Align Camera Clocks")},
     std::pair{EditStep::insertSectionsAtTimeGaps, std::string_view("Insert Sections at Time Gaps")},
+    std::pair{EditStep::changeLanguage, std::string_view("Change Language")},
 };
 
 }  // namespace

@@ -55,6 +55,7 @@ enum class EditStep {
     slideTransition,
     alignCameraClocks,
     insertSectionsAtTimeGaps,
+    changeLanguage,
 };
 
 // The English name: "Rename Slide" for renameSlide.

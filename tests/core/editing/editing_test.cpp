@@ -992,6 +992,22 @@ TEST_F(DeckSettings, ShowTimingsAreClampedOneStepEachAndSlideOverridesWin) {
     EXPECT_EQ(doc().project().transitionOf(slideAt(1)).kind, TransitionKind::push);
 }
 
+TEST_F(DeckSettings, LanguageIsNormalisedRefusedWhenNoTagAndOneStepEach) {
+    EXPECT_TRUE(setDeckLanguage(doc(), " de_de "));
+    EXPECT_EQ(doc().project().appearance.language, "de-DE");
+    EXPECT_TRUE(setDeckLanguage(doc(), "zh-hant-tw"));
+    EXPECT_EQ(doc().project().appearance.language, "zh-Hant-TW");
+    for (const char* wrong : {"German", "de DE", "de-DE-x-private", "und", "d", "de-\"-"})
+        EXPECT_FALSE(setDeckLanguage(doc(), wrong)) << wrong;
+    EXPECT_EQ(history->undoCount(), 2u);
+    EXPECT_EQ(history->undoName(), "Change Language");
+    EXPECT_TRUE(setDeckLanguage(doc(), ""));  // back to the user's own
+    EXPECT_FALSE(doc().project().appearance.language);
+    history->undo();
+    history->undo();
+    EXPECT_EQ(doc().project().appearance.language, "de-DE");
+}
+
 using Titles = std::vector<std::string>;
 
 TEST(CaptionFromFileName, AppliesEachSwitchAndStripsOnlyALeadingNumber) {
