@@ -6,7 +6,6 @@
 #   e2e_wait_window "untitled"                         # waits for a window whose title matches
 #   e2e_keys ctrl+s                                    # sends keys to the focused window
 #   e2e_type "/tmp/Deck"                               # types text
-#   e2e_wait_for_path /tmp/Deck.mosavelle/project.json
 #   e2e_stop                                           # ends the app (also done on exit)
 #
 # Every wait gives up after E2E_TIMEOUT seconds (default 30) with a message naming what it
@@ -77,8 +76,6 @@ e2e_wait_window() {
 e2e_keys() { xdotool key --clearmodifiers --delay 60 "$@"; }
 
 e2e_type() { xdotool type --clearmodifiers --delay 20 "$1"; }
-
-e2e_wait_for_path() { e2e_until "$1" test -e "$1"; }
 
 # Waits for the application to end by itself and returns its exit status.
 e2e_wait_exit() {
