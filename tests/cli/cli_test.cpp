@@ -471,7 +471,6 @@ TEST_F(CliDeckTest, UsageErrorsAreStatusOneAndEverySubcommandHasHelp) {
 
 // End-to-end tests of the tool's JSON commands: `info` on the fixture pictures and `render` on
 // hand-written project packages.
-
 class CliInfoTest : public CliTest {};
 
 // The facts themselves are the picture-facts suite's; here: every member by name, the file as
@@ -613,6 +612,8 @@ TEST_F(CliRenderTest, PrintsTheExportedSlidesWithTheirWarningsAndMessages) {
     EXPECT_EQ(names(section["texts"][0]),
               (std::set<std::string>{"text", "frame", "isTitle", "overflows", "fontPoints",
                                      "alignment"}));
+    EXPECT_EQ(names(section["texts"][0]["frame"]),
+              (std::set<std::string>{"x", "y", "width", "height"}));
 
     // 64 pixels over the width of a fitted slide are far below 120 per inch.
     const json& single = slides[1];

@@ -222,6 +222,7 @@ TEST(ProjectJson, VersionTwoOrMoreAndWrongTypesOrValuesFailNamingTheMember) {
         {"/export", nullptr, "\"export\""},
         {"/images", Json::object(), "\"images\""},
         {"/images/0/byteCount", 1.5, "images[0].byteCount"},
+        {"/images/0/byteCount", 1e30, "images[0].byteCount"},
         {"/images/0/byteCount", UINT64_MAX, "images[0].byteCount"},
         {"/images/0/hasAlpha", 1, "images[0].hasAlpha"},
         {"/images/0/captureDate", "2024-05-01T12:30:59.5Z", "images[0].captureDate"},
