@@ -434,9 +434,6 @@ private Q_SLOTS:
             groupSelectedSlides(doc, SlideLayoutKind::twoUp);
         });
         edit("ungroup", [&] { ungroupSelectedSlides(doc); });
-        edit("reorder", [&] {
-            reorderSlides(doc, {slideID(*handle, 1), slideID(*handle, 2)}, slideID(*handle, 5));
-        });
         edit("move rows", [&] { moveSlides(doc, {0, 2, 7}, 5); });
         edit("reverse", [&] {
             Project reversed = doc.project();

@@ -475,9 +475,6 @@ TEST_F(CliDeckTest, UsageErrorsAreStatusOneAndEverySubcommandHasHelp) {
 
 // End-to-end tests of the tool's JSON commands: `info` on the fixture pictures and `render` on
 // hand-written project packages.
-namespace fs = std::filesystem;
-using nlohmann::json;
-
 class CliInfoTest : public CliTest {};
 
 // The facts themselves are the picture-facts suite's; here: every member by name, the file as

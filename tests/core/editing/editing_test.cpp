@@ -569,8 +569,6 @@ const std::vector<Operation>& operations() {
          [](DeckFixture& d) {
              d.select({1, 3}), duplicateSelectedSlides(d.doc());
          }},
-        {"rename", [](DeckFixture& d) { renameSlide(d.doc(), d.slide(4), " Hello "); }},
-        {"section", [](DeckFixture& d) { d.select({5}), insertSectionDivider(d.doc()); }},
         {"group two-up",
          [](DeckFixture& d) {
              d.select({2, 3, 4}), groupSelectedSlides(d.doc(), SlideLayoutKind::twoUp);
@@ -584,7 +582,6 @@ const std::vector<Operation>& operations() {
          [](DeckFixture& d) {
              reorderSlides(d.doc(), {d.slide(1), d.slide(2)}, d.slide(6));
          }},
-        {"move up", [](DeckFixture& d) { d.select({4}), moveSelectedSlide(d.doc(), -1); }},
         {"move rows",
          [](DeckFixture& d) {
              moveSlides(d.doc(), {0, 3, 7}, 5);
@@ -602,7 +599,6 @@ const std::vector<Operation>& operations() {
          [](DeckFixture& d) {
              applyPlacementToAll(d.doc(), Placement{SizingMode::fill, {}, 0, 1});
          }},
-        {"fit", [](DeckFixture& d) { d.select({2}), fitToSlide(d.doc()); }},
         {"edit caption",
          [](DeckFixture& d) {
              d.select({2, 3, 7});
@@ -621,7 +617,6 @@ const std::vector<Operation>& operations() {
          [](DeckFixture& d) {
              importItems(d.doc(), {testing::itemNamed("b.jpg"), testing::itemNamed("a.jpg")});
          }},
-        {"sort", [](DeckFixture& d) { changeSortMode(d.doc(), SortMode::reverseFilename); }},
         {"import sorted",
          [](DeckFixture& d) {
              changeSortMode(d.doc(), SortMode::filename);
@@ -682,8 +677,6 @@ TEST(SelectionChange, NamesTheSlidesThatLeftAndJoined) {
     std::sort(joined.begin(), joined.end());
     EXPECT_EQ(changes[0].selectionJoined, joined);
 }
-
-using Positions = std::vector<int>;
 
 using SelectionProtocol = testing::DeckTest<5>;
 
@@ -1008,8 +1001,6 @@ TEST_F(DeckSettings, LanguageIsNormalisedRefusedWhenNoTagAndOneStepEach) {
     EXPECT_EQ(doc().project().appearance.language, "de-DE");
 }
 
-using Titles = std::vector<std::string>;
-
 TEST(CaptionFromFileName, AppliesEachSwitchAndStripsOnlyALeadingNumber) {
     struct Case {
         const char* name;
@@ -1125,7 +1116,6 @@ TEST(CompareFileNames, WorkedOrders) {
     for (const Case& c : std::vector<Case>{
              // Digit runs compare by value, at any length, in any script's decimal digits.
              {"IMG2", "img10", "ascending"},
-             {"a2b10", "a2b9", "descending"},
              {"18446744073709551617", "18446744073709551616", "descending"},
              {"img\u0663", "img10", "ascending"},
              // A run sorts among other characters where its first digit would.
@@ -1137,15 +1127,12 @@ TEST(CompareFileNames, WorkedOrders) {
              {"\u00C9t\u00E9", "ete", "same"},
              {"E\u0301te\u0301", "\u00C9T\u00C9", "same"},
              {"\uFF29\uFF2D\uFF27\uFF11", "img1", "same"},
-             {"\uFF76", "\u30AB", "same"},
              {"Stra\u00DFe", "STRASSE", "same"},
              {"\u00E9", "f", "ascending"},
              // Leading zeros decide only when all else is equal; the first differing run decides.
              {"a7", "a07", "ascending"},
-             {"0", "00", "ascending"},
              {"A07", "a7", "descending"},
              {"a07b", "a7c", "ascending"},
-             {"a07x9", "a7x10", "ascending"},
              {"7-08", "07-8", "ascending"},
          }) {
         EXPECT_EQ(compared(c.a, c.b), c.order) << c.a << " | " << c.b;
@@ -1250,7 +1237,6 @@ TEST(SortKeys, OnlyTheFirstSlotCounts) {
     EXPECT_EQ(captureDateSortKey(deck.project.slides.front(), deck.project), at(2019));
 }
 
-using namespace std::chrono;
 using Timeline = testing::DeckTest<5>;
 
 // p1...p4 taken on 12 and 13 May 2024 (a gap of 3.5 hours after p2), shuffled; p5 undated.
@@ -1336,7 +1322,6 @@ TEST_F(Timeline, OffsetsOrderTheDeckAndAligningClocksIsOneStepForEveryPictureOfT
 }
 
 namespace fs = std::filesystem;
-using namespace std::chrono;
 using testing::itemNamed;
 
 Timestamp day(int d) {
@@ -1418,7 +1403,6 @@ TEST_F(ImportIntoDocument, PastedPicturesAreNumberedInClipboardOrderAndFilesDrop
     EXPECT_EQ(deck(), "one.png");
 }
 
-namespace fs = std::filesystem;
 using testing::fixturePath;
 using testing::readFileBytes;
 using testing::TempDir;

@@ -528,8 +528,6 @@ TEST_F(ExportTest, PictureIsEncodedAtItsFirstPlacement) {
     EXPECT_GT(largeFirst, smallFirst);
 }
 
-using testing::pictureRecord;
-
 TEST(ExportEstimate, CountsEveryPlacementOfExportedSlidesOnly) {
     Project project;
     const SourceImage shared = pictureRecord("a.jpg");
@@ -1007,12 +1005,6 @@ TEST(ZipArchive, OneSinkFailureEndsTheArchiveEvenIfLaterWritesWouldSucceed) {
     EXPECT_FALSE(writer.add("c", Bytes(std::string_view("3")).span()).ok());
     EXPECT_FALSE(writer.finish().ok());
 }
-
-namespace fs = std::filesystem;
-using testing::namesIn;
-using testing::readFileBytes;
-using testing::TempDir;
-using testing::writeFileBytes;
 
 class PackageFileTest : public ::testing::Test {
 protected:

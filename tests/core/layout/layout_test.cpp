@@ -332,9 +332,6 @@ TEST(ImageAreas, LargeCaptionsOnASmallContentBoxGiveEmptyAreasNotNegativeOnes) {
     }
 }
 
-using enum SlideLayoutKind;
-using Warnings = std::vector<SlideWarning>;
-
 std::string repeat(const std::string& unit, int times) {
     std::string out;
     for (int i = 0; i < times; ++i)

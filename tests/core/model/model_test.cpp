@@ -225,11 +225,9 @@ TEST(ProjectJson, VersionTwoOrMoreAndWrongTypesOrValuesFailNamingTheMember) {
         {"/images/0/byteCount", 1e30, "images[0].byteCount"},
         {"/images/0/byteCount", UINT64_MAX, "images[0].byteCount"},
         {"/images/0/hasAlpha", 1, "images[0].hasAlpha"},
-        {"/images/1/dpiX", true, "images[1].dpiX"},
         {"/images/0/captureDate", "2024-05-01T12:30:59.5Z", "images[0].captureDate"},
         {"/images/0/id", "{00000000-0000-0000-0000-000000000000}", "images[0].id"},
         {"/slides/0/layout", "TwoUp", "slides[0].layout"},
-        {"/slides/0/captionPoints", "16", "slides[0].captionPoints"},
         {"/slides/0/slots/2/imageID", "not-an-identifier", "slides[0].slots[2].imageID"},
         {"/slides/0/placementOverride", Json::array(), "slides[0].placementOverride"},
         {"/slides/1/title", nullptr, "slides[1].title"},
@@ -846,11 +844,6 @@ TEST_F(RecoveryStoreTest, DamagedCopiesAreListedByNameFailToReadAndCanBeDiscarde
     }
     EXPECT_TRUE(store.abandoned().empty());
 }
-
-namespace fs = std::filesystem;
-using testing::readFileBytes;
-using testing::TempDir;
-using testing::writeFileBytes;
 
 const std::string missing(missingImageMessage);
 const std::string damaged(damagedPackageMessage);
