@@ -63,10 +63,6 @@ QByteArray encodedPictureIn(const QMimeData& data) {
     return {};
 }
 
-}  // namespace
-
-namespace {
-
 // The pause that gathers accepted pictures into one change of the deck after the first: long
 // enough that a deck of thousands of slides takes a batch well within a frame budget, short
 // enough that the slides are seen arriving.
@@ -207,6 +203,8 @@ void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, s
         progress_->setAutoReset(false);
         progress_->setMinimumDuration(0);
         connect(progress_, &QProgressDialog::canceled, this, [this, job] {
+            if (job != job_)
+                return;
             job->cancelled = true;
             job->cancel.cancel();
             // The deck goes back at once, not when the worker has wound down.
