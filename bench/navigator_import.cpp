@@ -1,7 +1,8 @@
 // Importing a folder of camera-sized photographs through a deck window, offscreen: how long the
 // interface thread's event loop ever goes without running (measured by a 5 ms timer probe), how
-// long until the deck holds the pictures, and how long after that until the first slide's
-// miniature is ready to paint. Prints figures; nothing here is a test.
+// long from the drop until the first slide is in the deck and until the import has ended, and
+// how long after the first slide until its miniature is ready to paint. Prints figures; nothing
+// here is a test.
 //
 //   bench-navigator-import [--photos=N]   (default 200 photographs of 4000 x 3000)
 
@@ -78,7 +79,9 @@ int main(int argc, char** argv) {
     });
     probe.start();
 
-    qint64 deckChanged = -1, firstMiniature = -1;
+    qint64 deckChanged = -1, firstMiniature = -1, importEnded = -1;
+    QObject::connect(&view.importFlow(), &ImportFlow::ended,
+                     [&] { importEnded = clock.elapsed(); });
     QObject::connect(&handle, &DocumentHandle::documentChanged, [&](const DocumentChange& change) {
         if (change.kind == DocumentChangeKind::project && deckChanged < 0 &&
             !handle.document().project().slides.empty())
@@ -90,8 +93,9 @@ int main(int argc, char** argv) {
     });
 
     lastTick = clock.elapsed();
+    const qint64 dropped = clock.elapsed();
     view.importURLs({folder.path()});  // a folder: answer the subfolder question at once
-    while (firstMiniature < 0 && clock.elapsed() < 600'000) {
+    while ((firstMiniature < 0 || importEnded < 0) && clock.elapsed() < 600'000) {
         for (QWidget* widget : QApplication::topLevelWidgets())
             if (widget->isVisible() &&
                 widget->windowTitle() == QStringLiteral("Include subfolders?"))
@@ -107,9 +111,12 @@ int main(int argc, char** argv) {
     std::printf("  longest event-loop stall                 %7lld ms  %s\n",
                 static_cast<long long>(longestStall),
                 longestStall < 50 ? "within 50 ms" : "OVER 50 ms");
-    std::printf("  deck holds the pictures after            %7lld ms\n",
-                static_cast<long long>(deckChanged));
-    std::printf("  first miniature ready after the deck     %7lld ms  %s\n",
+    std::printf("  first slide in the deck after the drop   %7lld ms  %s\n",
+                static_cast<long long>(deckChanged - dropped),
+                deckChanged - dropped < 300 ? "within 300 ms" : "OVER 300 ms");
+    std::printf("  import ended after the drop              %7lld ms\n",
+                static_cast<long long>(importEnded - dropped));
+    std::printf("  first miniature after the first slide    %7lld ms  %s\n",
                 static_cast<long long>(firstMiniature - deckChanged),
                 firstMiniature - deckChanged < 1000 ? "within 1 s" : "OVER 1 s");
     std::printf("  slides                                   %7zu\n",

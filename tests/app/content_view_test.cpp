@@ -220,6 +220,36 @@ private Q_SLOTS:
         QTRY_VERIFY(shown.view.findChildren<QProgressDialog*>().isEmpty());
         QVERIFY(!shown.view.importFlow().isBusy());
 
+        // Slides arrive while the rest are read; Cancel then leaves deck and history as they were.
+        const Bytes jpeg = encoded(noise, "JPG");
+        std::vector<fs::path> distinct;
+        for (int i = 0; i < 40; ++i) {
+            std::vector<std::uint8_t> bytes(jpeg.begin(), jpeg.end());
+            bytes.push_back(std::uint8_t(i));  // after the end marker: another file, same picture
+            testing::writeFileBytes(
+                distinct.emplace_back(folder / ("n" + std::to_string(i) + ".jpg")),
+                Bytes(std::move(bytes)));
+        }
+        const auto deckBefore = shown.handle->document().project();
+        int arrivedEarly = 0;
+        const auto watch =
+            connect(shown.handle.get(), &DocumentHandle::documentChanged, this,
+                    [&](const DocumentChange& change) {
+                        if (change.kind == DocumentChangeKind::project && !arrivedEarly++)
+                            QTimer::singleShot(0, this, [&] {
+                                QVERIFY(shown.view.importFlow().isBusy());
+                                shown.view.findChild<QProgressDialog*>()
+                                    ->findChild<QPushButton*>()
+                                    ->click();
+                            });
+                    });
+        shown.view.importURLs(distinct);
+        QTRY_VERIFY(!shown.view.importFlow().isBusy());
+        disconnect(watch);
+        QVERIFY(shown.handle->document().project() == deckBefore);
+        QCOMPARE(shown.handle->undoHistory()->undoCount(), std::size_t{1});
+        QCOMPARE(shown.view.navigator().model().rowCount(), 7);
+
         // A command-line import shows the same progress and Cancel, and asks nothing: its
         // duplicates are dropped.
         ShownView launched(makeDeck(0));

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QUrl>
 #include <cstdio>
+#include <iterator>
+#include <utility>
 
 #include "app/document/document_handle.h"
 #include "app/support/background_job.h"
@@ -61,14 +63,36 @@ QByteArray encodedPictureIn(const QMimeData& data) {
     return {};
 }
 
+// The pause that gathers accepted pictures into one change of the deck after the first: long
+// enough that a deck of thousands of slides takes a batch well within a frame budget, short
+// enough that the slides are seen arriving.
+constexpr int arrivalBatchMs = 150;
+
 }  // namespace
 
 ImportFlow::ImportFlow(DocumentHandle& handle, QWidget* window)
-    : QObject(window), handle_(handle), window_(window) {}
+    : QObject(window), handle_(handle), window_(window) {
+    arrivals_.setSingleShot(true);
+    arrivals_.setInterval(arrivalBatchMs);
+    connect(&arrivals_, &QTimer::timeout, this, &ImportFlow::showArrived);
+}
 
 ImportFlow::~ImportFlow() {
     if (job_)
         job_->cancel.cancel();
+}
+
+void ImportFlow::abandon() {
+    if (!session_)
+        return;
+    if (job_) {
+        job_->cancelled = true;
+        job_->cancel.cancel();
+    }
+    duplicatePlan_.reset();
+    finish();
+    if (duplicateQuestion_)
+        duplicateQuestion_->close();
 }
 
 bool ImportFlow::canImport(const QMimeData& data) {
@@ -80,8 +104,13 @@ QMessageBox* ImportFlow::makeAlert(const QString& title, const QString& message)
 }
 
 void ImportFlow::finish() {
+    if (!busy_)
+        return;
     busy_ = false;
     job_.reset();
+    arrivals_.stop();
+    arrived_.clear();
+    session_.reset();  // an import that did not reach its end takes back what it showed
     if (progress_)
         progress_->deleteLater();
     progress_.clear();
@@ -133,40 +162,65 @@ void ImportFlow::plan(std::vector<fs::path> urls, bool includeSubfolders, Kind k
     // The decode that proves each picture readable leaves its miniature where the navigator
     // looks first, so that no picture is decoded a second time to show it.
     auto miniatures = keepImportMiniatures(handle_.thumbnails().cache().diskCache());
+    // Accepted items wait here, on the worker, for the progress report of their file.
+    auto accepted = std::make_shared<std::vector<ImportItem>>();
     job->cancel = runInBackground(
         this,
         [this, job, kind, urls = std::move(urls), existing = std::move(existing), includeSubfolders,
-         staging = std::move(staging),
-         miniatures = std::move(miniatures)](const JobContext& context) {
+         staging = std::move(staging), miniatures = std::move(miniatures),
+         accepted](const JobContext& context) {
             ImportPlanOptions options;
             options.stop = context.stopToken();
             options.staging = staging;
             options.miniatures = miniatures;
-            // Reports run on the interface thread, where `this` and `job` are used.
-            if (kind != Kind::pasted)
-                options.progress = [this, job, context](std::size_t done, std::size_t total) {
-                    context.report([this, job, done, total] { onProgress(job, done, total); });
-                };
+            options.accepted = [accepted](const ImportItem& item) { accepted->push_back(item); };
+            // Reports run on the interface thread, where `this` and `job` are used: one per
+            // file, carrying the items accepted since the last.
+            options.progress = [this, job, context, accepted](std::size_t done, std::size_t total) {
+                context.report(
+                    [this, job, done, total, items = std::exchange(*accepted, {})]() mutable {
+                        onProgress(job, done, total, std::move(items));
+                    });
+            };
             return makeImportPlan(urls, existing, includeSubfolders, options);
         },
         [this, job](std::optional<ImportPlan> plan) { onPlanned(job, std::move(plan)); });
 }
 
-void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, std::size_t total) {
+void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, std::size_t total,
+                            std::vector<ImportItem> accepted) {
     if (job != job_ || job->cancelled || total <= quietFileCount)
         return;
     if (!progress_) {
+        // From here on the window waits behind the dialog, and the deck shows the pictures as
+        // they come.
+        if (!session_)
+            session_ = std::make_unique<ImportSession>(handle_.document());
         progress_ = new QProgressDialog(window_);
         progress_->setWindowTitle(tr("Import Images"));
         progress_->setWindowModality(Qt::WindowModal);
         progress_->setAutoClose(false);
         progress_->setAutoReset(false);
         progress_->setMinimumDuration(0);
-        connect(progress_, &QProgressDialog::canceled, this, [job] {
+        connect(progress_, &QProgressDialog::canceled, this, [this, job] {
+            if (job != job_)
+                return;
             job->cancelled = true;
             job->cancel.cancel();
+            // The deck goes back at once, not when the worker has wound down.
+            arrivals_.stop();
+            arrived_.clear();
+            session_.reset();
         });
         progress_->open();
+    }
+    if (session_ && !accepted.empty()) {
+        arrived_.insert(arrived_.end(), std::make_move_iterator(accepted.begin()),
+                        std::make_move_iterator(accepted.end()));
+        if (session_->added() == 0)
+            showArrived();  // the first picture at once
+        else if (!arrivals_.isActive())
+            arrivals_.start();
     }
     progress_->setMaximum(static_cast<int>(total));
     progress_->setLabelText(
@@ -182,12 +236,15 @@ void ImportFlow::onPlanned(const std::shared_ptr<Job>& job, std::optional<Import
     if (progress_)
         progress_->deleteLater();
     progress_.clear();
+    // The plan holds every item; those still waiting go in with the rest.
+    arrivals_.stop();
+    arrived_.clear();
     if (job->cancelled || !plan) {
         finish();
         return;
     }
     if (job->kind == Kind::pasted) {
-        importItems(handle_.document(), plan->items);
+        applyToDeck(*plan, false);  // pasted files report nothing
         finish();
         Q_EMIT imported();
         return;
@@ -203,6 +260,7 @@ void ImportFlow::onPlanned(const std::shared_ptr<Job>& job, std::optional<Import
     QPushButton* skip = box->addButton(tr("Skip Duplicates"), QMessageBox::AcceptRole);
     QPushButton* keep = box->addButton(tr("Keep Duplicates"), QMessageBox::AcceptRole);
     QPushButton* cancel = box->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    duplicateQuestion_ = box;
     box->setDefaultButton(skip);
     box->setEscapeButton(cancel);
     connect(box, &QMessageBox::finished, this, [this, box, skip, keep] {
@@ -217,9 +275,25 @@ void ImportFlow::onPlanned(const std::shared_ptr<Job>& job, std::optional<Import
     box->open();
 }
 
+void ImportFlow::showArrived() {
+    arrivals_.stop();
+    if (!session_ || arrived_.empty())
+        return;
+    session_->add(arrived_);
+    arrived_.clear();
+}
+
+std::optional<std::string> ImportFlow::applyToDeck(const ImportPlan& plan, bool keepDuplicates) {
+    if (!session_)
+        session_ = std::make_unique<ImportSession>(handle_.document());
+    auto notes = applyImportPlan(*session_, plan, keepDuplicates);
+    session_.reset();
+    return notes;
+}
+
 void ImportFlow::apply(const ImportPlan& plan, bool keepDuplicates) {
     const bool fromCommandLine = job_ && job_->kind == Kind::commandLine;
-    const auto notes = applyImportPlan(handle_.document(), plan, keepDuplicates);
+    const auto notes = applyToDeck(plan, keepDuplicates);
     finish();
     Q_EMIT imported();
     if (!notes)

@@ -100,7 +100,10 @@ ContentView::ContentView(DocumentHandle& handle, QWidget* parent)
     updateDetail();
 }
 
-ContentView::~ContentView() = default;
+ContentView::~ContentView() {
+    // Before the panes go: taking back an import's pictures tells them about it.
+    importFlow_->abandon();
+}
 
 QWidget* ContentView::makePreview(QWidget* parent) {
     workspace_ = new PreviewWorkspace(handle_, parent);
@@ -265,6 +268,8 @@ void ContentView::showUnableToAddImage() {
 // --- Closing
 
 void ContentView::commitEditsInProgress() {
+    // Pictures still arriving are no edit: the import is abandoned and the deck put back.
+    importFlow_->abandon();
     navigator_->commitRenaming();
     MosavelleDocument& document = handle_.document();
     document.endContinuousEdit(document.continuousEditName());

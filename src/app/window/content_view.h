@@ -55,8 +55,8 @@ public:
 
     // Makes every edit in progress part of the deck: the slide name being typed in the navigator
     // is stored, and the open continuous edit (notes being typed, a slider held) becomes its undo
-    // step. Called before anything reads or replaces the deck as a whole: the close question,
-    // save, revert, export.
+    // step; an import whose pictures are arriving is abandoned instead. Called before anything
+    // reads or replaces the deck as a whole: the close question, save, revert, export.
     void commitEditsInProgress();
 
     // Asked before the window closes: false when the user chose to keep it open (for example an

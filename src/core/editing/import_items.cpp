@@ -1,5 +1,8 @@
 #include "core/editing/import_items.h"
 
+#include <algorithm>
+#include <unordered_map>
+#include <utility>
 #include <variant>
 
 #include "core/editing/caption_text.h"
@@ -12,33 +15,113 @@ namespace mosavelle {
 
 void importItems(MosavelleDocument& document, const std::vector<ImportItem>& items,
                  std::string_view locale) {
-    Project project = document.project();
-    ImageDataMap pictures = document.imageData();
-    for (const auto& item : items) {
-        const Uuid id = Uuid::random();
-        SourceImage picture = makeSourceImage(item, id);
-        const std::string caption = captionForPicture(picture, project.appearance, locale);
-        pictures.insert_or_assign(id, item.data);
-        project.images.push_back(std::move(picture));
-        project.slides.push_back(singleImageSlide(id, caption));
-    }
-    sortSlides(project);
-
-    // Bytes first, so that observers of the project find every picture it names.
-    document.setImageData(std::move(pictures));
-    document.changeProject(std::move(project), stepName(EditStep::importImages));
-    if (!document.project().slides.empty())
-        document.setSelectedSlideIDs({document.project().slides.back().id});
+    ImportSession session(document, std::string(locale));
+    session.add(items);
+    session.commit();
 }
 
 std::optional<std::string> applyImportPlan(MosavelleDocument& document, const ImportPlan& plan,
                                            bool keepDuplicates, std::string_view locale) {
-    std::vector<ImportItem> items = plan.items;
+    ImportSession session(document, std::string(locale));
+    return applyImportPlan(session, plan, keepDuplicates);
+}
+
+std::optional<std::string> applyImportPlan(ImportSession& session, const ImportPlan& plan,
+                                           bool keepDuplicates) {
+    const std::span<const ImportItem> items(plan.items);
+    const std::size_t shown = std::min(session.added(), items.size());
+    session.takeLaterDigests(items.first(shown));
+    std::vector<ImportItem> rest(items.begin() + static_cast<std::ptrdiff_t>(shown), items.end());
     if (keepDuplicates)
         for (const auto& duplicate : plan.duplicates)
-            items.push_back(duplicate.incoming);
-    importItems(document, items, locale);
+            rest.push_back(duplicate.incoming);
+    session.add(rest);
+    session.commit();
     return importNotes(plan);
+}
+
+ImportSession::ImportSession(MosavelleDocument& document, std::string locale)
+    : document_(document), locale_(std::move(locale)) {
+    holdEdit();
+}
+
+ImportSession::~ImportSession() {
+    cancel();
+}
+
+bool ImportSession::holdsEdit() const {
+    return document_.isInContinuousEdit() &&
+           document_.continuousEditName() == stepName(EditStep::importImages);
+}
+
+void ImportSession::holdEdit() {
+    if (holdsEdit())
+        return;
+    // Text being typed when the pictures came is the typing's own step, not part of the import.
+    if (document_.isInContinuousEdit())
+        document_.endContinuousEdit(document_.continuousEditName());
+    document_.beginContinuousEdit(stepName(EditStep::importImages));
+    picturesBefore_ = document_.imageData();
+}
+
+void ImportSession::add(std::span<const ImportItem> items) {
+    if (!open_ || items.empty())
+        return;
+    holdEdit();
+    Project project = document_.project();
+    ImageDataMap pictures = document_.imageData();
+    for (const auto& item : items) {
+        const Uuid id = Uuid::random();
+        SourceImage picture = makeSourceImage(item, id);
+        undigested_ = undigested_ || picture.sha256.empty();
+        const std::string caption = captionForPicture(picture, project.appearance, locale_);
+        pictures.insert_or_assign(id, item.data);
+        project.images.push_back(std::move(picture));
+        project.slides.push_back(singleImageSlide(id, caption));
+        pictureIDs_.push_back(id);
+    }
+    // A stable sort: sorting after each addition leaves the order one sort of everything gives.
+    sortSlides(project);
+    // Bytes first, so that observers of the project find every picture it names.
+    document_.setImageData(std::move(pictures));
+    document_.setProject(std::move(project));
+}
+
+void ImportSession::takeLaterDigests(std::span<const ImportItem> items) {
+    if (!open_ || !undigested_)
+        return;
+    std::unordered_map<Uuid, const std::string*> digests;
+    for (std::size_t i = 0; i < items.size() && i < pictureIDs_.size(); ++i)
+        if (!items[i].sha256.empty())
+            digests.emplace(pictureIDs_[i], &items[i].sha256);
+    Project project = document_.project();
+    const ImageList& images = std::as_const(project).images;
+    for (std::size_t i = 0; i < images.size(); ++i)
+        if (const auto found = digests.find(images[i].id);
+            found != digests.end() && images[i].sha256.empty())
+            project.images.at(i).sha256 = *found->second;
+    document_.setProject(std::move(project));
+}
+
+void ImportSession::commit() {
+    if (!open_)
+        return;
+    open_ = false;
+    if (holdsEdit())
+        document_.endContinuousEdit(stepName(EditStep::importImages));
+    const SlideList& slides = document_.project().slides;
+    if (!slides.empty())
+        document_.setSelectedSlideIDs({slides.back().id});
+}
+
+void ImportSession::cancel() {
+    if (!open_)
+        return;
+    open_ = false;
+    if (!holdsEdit())
+        return;
+    document_.cancelContinuousEdit();
+    document_.setImageData(std::move(picturesBefore_));
 }
 
 std::optional<std::vector<ImportItem>> planPastedItems(const PastedContent& content,

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,56 @@ void importItems(MosavelleDocument& document, const std::vector<ImportItem>& ite
 // import notes (see importNotes) for the window to show.
 std::optional<std::string> applyImportPlan(MosavelleDocument& document, const ImportPlan& plan,
                                            bool keepDuplicates, std::string_view locale = {});
+
+// One import whose pictures reach the deck while its files are still being examined. Each `add`
+// shows the next items in the deck at once, where the whole import puts them (see importItems),
+// without an undo step; `commit` makes everything added one step "Import Images" and selects
+// the deck's last slide, exactly as importItems with all the items would; `cancel`, or the end
+// of a session that was not committed, puts the deck and its picture bytes back as they were and
+// leaves no step. importItems and applyImportPlan are a session given everything at once.
+//
+// While it is open the deck counts as changed (the session is the document's open continuous
+// edit) and nothing else should edit it. Should something close that edit all the same (an undo
+// closes the open edit first), what had arrived stays as that step and what follows is a
+// session of its own. Interface thread only; the document outlives the session.
+class ImportSession {
+public:
+    // Closes a continuous edit left open (as the step it names) and opens the import's.
+    explicit ImportSession(MosavelleDocument& document, std::string locale = {});
+    ~ImportSession();
+    ImportSession(const ImportSession&) = delete;
+    ImportSession& operator=(const ImportSession&) = delete;
+
+    // One picture (bytes stored under a new identifier) and one single-picture slide per item,
+    // in order, after those added before; a deck that is not in manual order is re-sorted, so
+    // they take their sorted places. Nothing once committed or cancelled.
+    void add(std::span<const ImportItem> items);
+    // How many items were added.
+    std::size_t added() const { return pictureIDs_.size(); }
+    // Gives the pictures added for the first items.size() items the digests those items carry
+    // now, where they were added without one (see ImportPlanOptions::accepted).
+    void takeLaterDigests(std::span<const ImportItem> items);
+    bool isOpen() const { return open_; }
+    void commit();
+    void cancel();
+
+private:
+    bool holdsEdit() const;
+    void holdEdit();
+
+    MosavelleDocument& document_;
+    std::string locale_;
+    ImageDataMap picturesBefore_;
+    std::vector<Uuid> pictureIDs_;
+    bool undigested_ = false;  // some picture was added without a digest
+    bool open_ = true;
+};
+
+// Ends `session` with the finished `plan`, of whose items the session shows the first
+// session.added(): adds the rest of them, then the duplicates when `keepDuplicates`, commits,
+// and returns the import notes (see importNotes).
+std::optional<std::string> applyImportPlan(ImportSession& session, const ImportPlan& plan,
+                                           bool keepDuplicates);
 
 // What "Paste Images" found on the clipboard, already extracted by the application: file
 // locations, or else pictures converted to PNG (absent for a picture that could not be

@@ -157,6 +157,7 @@ public:
         plan_.items.push_back(std::move(item));
     }
 
+    const std::vector<ImportItem>& items() const { return plan_.items; }
     ImportPlan take() { return std::move(plan_); }
 
 private:
@@ -221,7 +222,10 @@ std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
         std::optional<Examined> next = examined.take(options.stop);
         if (!next)
             return std::nullopt;
+        const std::size_t accepted = builder.items().size();
         builder.add(std::move(*next));
+        if (options.accepted && builder.items().size() > accepted)
+            options.accepted(builder.items().back());
         report(i + 1);
     }
     return builder.take();

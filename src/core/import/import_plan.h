@@ -89,6 +89,12 @@ struct ImportPlanOptions {
     // Called on the calling thread with the number of files examined so far and the number
     // found: once with 0 before the first file, then after each file in order.
     std::function<void(std::size_t done, std::size_t total)> progress;
+    // Called on the calling thread with each accepted item (neither a duplicate nor a failure)
+    // as soon as its file and every file before it are examined, before the progress report
+    // that counts its file: in the end the items it was given are, in order, the plan's `items`.
+    // An item that `digests` left without a digest may still get one in the plan, once another
+    // picture of its size turns up.
+    std::function<void(const ImportItem& item)> accepted;
     // Checked between files; once stop is requested the plan is abandoned.
     std::stop_token stop;
     // Files read, hashed and examined at the same time; 0 picks one per processor (at most 8).

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <stop_token>
 #include <string>
 #include <thread>
@@ -1380,6 +1381,47 @@ TEST_F(ImportIntoDocument, DuplicatesAreKeptOnlyWhenAsked) {
     const auto& images = doc().project().images;
     EXPECT_NE(images[1].id, images[2].id);
     EXPECT_NE(images[1].storedFileName, images[2].storedFileName);
+}
+
+// Pictures shown while their files are examined end as one apply of the whole plan, as one step;
+// a session ended without its plan leaves no trace, and text being typed keeps its own step.
+TEST_F(ImportIntoDocument, ArrivalsEndAsTheWholePlanAndCancelLeavesNoTrace) {
+    ImportPlan plan;
+    plan.items = {itemNamed("c.jpg", day(3)), itemNamed("a.jpg", day(1)), itemNamed("d.jpg")};
+    plan.duplicates = {{itemNamed("b.jpg", day(2)), "digest"}};
+    importItems(doc(), {itemNamed("p.jpg")});
+    const auto outcome = [&] {
+        return deck() + " / " + std::to_string(selection().at(0)) + " / " + history->undoName() +
+               std::to_string(history->undoCount());
+    };
+    for (const SortMode sort : {SortMode::manual, SortMode::captureDate})
+        for (const bool keep : {false, true}) {
+            setProject([&](Project& p) { p.sort = sort; });
+            applyImportPlan(doc(), plan, keep);
+            const std::string whole = outcome();
+            history->undo();
+            {
+                ImportSession session(doc());
+                session.add(std::span(plan.items).first(2));
+                EXPECT_EQ(deck(),
+                          sort == SortMode::manual ? "p.jpg c.jpg a.jpg" : "a.jpg c.jpg p.jpg");
+                applyImportPlan(session, plan, keep);
+            }
+            EXPECT_EQ(outcome(), whole);
+            history->undo();
+        }
+
+    const std::size_t stored = doc().imageData().size();
+    ImportSession(doc()).add(plan.items);
+    EXPECT_EQ(deck(), "p.jpg");
+    EXPECT_EQ(doc().imageData().size(), stored);
+    EXPECT_EQ(history->undoCount(), 1u);
+
+    doc().beginContinuousEdit("Rename Slide");
+    setProject([](Project& p) { p.slides.at(0).title = "Typed"; });
+    importItems(doc(), {itemNamed("e.jpg")});
+    history->undo();
+    EXPECT_EQ(titles(), std::vector<std::string>{"Typed"});
 }
 
 TEST_F(ImportIntoDocument, PastedPicturesAreNumberedInClipboardOrderAndFilesDropDuplicates) {

@@ -834,10 +834,13 @@ TEST(MakeImportPlan, ThreadsGiveTheSequentialPlanAndProgressAndStopBetweenFiles)
         EXPECT_EQ(total, 20u);
         reports.push_back(done);
     };
+    std::vector<ImportItem> accepted;
+    parallel.accepted = [&](const ImportItem& item) { accepted.push_back(item); };
     const auto one = makeImportPlan({batch.dir.path()}, batch.deck, false, sequential);
     const auto four = makeImportPlan({batch.dir.path()}, batch.deck, false, parallel);
     ASSERT_TRUE(one && four);
     EXPECT_EQ(*one, *four);
+    EXPECT_EQ(accepted, four->items);
     std::vector<std::size_t> expected;
     for (std::size_t i = 0; i <= 20; ++i)
         expected.push_back(i);
