@@ -539,7 +539,9 @@ TEST(ExportEstimate, CountsEveryPlacementOfExportedSlidesOnlyAndNamesTheFile) {
 
     // The suggested name prefers the base name, then the first picture's, then the project's.
     project.export_.suggestedBaseName = "";
-    EXPECT_EQ(suggestedFileName(Project{}), "Presentation.pptx");
+    Project unnamed;
+    unnamed.export_.suggestedBaseName = "";
+    EXPECT_EQ(suggestedFileName(unnamed), "Presentation.pptx");
     project.images = {pictureRecord("holiday.final.HEIC"), pictureRecord("z.jpg")};
     EXPECT_EQ(suggestedFileName(project), "holiday.final.pptx");
     project.export_.suggestedBaseName = "Presentation";  // the default: the project's name wins
