@@ -66,7 +66,7 @@ Placement placementOf(const MosavelleDocument& document, int n) {
 class DeckSettingsSheetTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void eachSettingIsOneNamedUndoStepUndoShowsAtOnceAndOrderShowsTheDateNote() {
+    void eachSettingAndShowRowIsOneNamedUndoStepUndoShowsAtOnceAndOrderShowsTheDateNote() {
         auto handle = makeDeck({"b.jpg", "C.jpg", "a.jpg"});
         QWidget window;
         DeckSettingsSheet sheet(*handle, &window);
@@ -151,12 +151,8 @@ private Q_SLOTS:
                      qPrintable(language->currentText()));
         }
         stepNamed("Change Language", 5);
-    }
 
-    void theSlideShowRowsAreOneStepEachAndFollowUndo() {
-        auto handle = makeDeck({"a.jpg"});
-        QWidget window;
-        DeckSettingsSheet sheet(*handle, &window);
+        // The slide show rows are one step each and follow undo.
         const SlideShowSettings& show = handle->document().project().show;
         auto* seconds = named<QSpinBox>(sheet, "Seconds");
         choose(named<QComboBox>(sheet, "Advance slides"), "After");
@@ -165,8 +161,9 @@ private Q_SLOTS:
         named<QCheckBox>(sheet, "Loop until Esc")->click();
         QCOMPARE(show, (SlideShowSettings{
                            {true, 12}, {TransitionKind::fade, TransitionSpeed::medium}, true}));
+        stepNamed("Loop Until Esc", 9);
         for (int i = 0; i < 4; ++i)
-            handle->undoHistory()->undo();
+            history.undo();
         QVERIFY(!named<QCheckBox>(sheet, "Loop until Esc")->isChecked());
         QVERIFY(!seconds->isEnabled());  // manual again
     }

@@ -343,9 +343,7 @@ private Q_SLOTS:
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         MosavelleDocument& document = window->handle().document();
-        std::vector<Uuid> ids;
-        for (const Slide& slide : document.project().slides)
-            ids.push_back(slide.id);
+        std::vector<Uuid> ids = slideIDs(window->handle());
         setSelection(document, {ids[0]});
         SlideListView& list = window->contentView().navigator().currentView();
         const QPoint at = list.visualRect(list.model()->index(2, 0)).center();
@@ -363,10 +361,7 @@ private Q_SLOTS:
         QVERIFY(offered.contains(remove));
         QVERIFY(offered.contains(window->windowActions().action("slides.renameFromMenu")));
         ids.erase(ids.begin() + 2);
-        std::vector<Uuid> left;
-        for (const Slide& slide : document.project().slides)
-            left.push_back(slide.id);
-        QCOMPARE(left, ids);
+        QCOMPARE(slideIDs(window->handle()), ids);
         // Outside the menu the same action deletes the selection.
         setSelection(document, {ids[0]});
         list.setFocus();

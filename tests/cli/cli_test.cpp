@@ -54,6 +54,19 @@ protected:
         return folder;
     }
 
+    // `count` copies of a fixture JPEG in `folder`, made distinct by text after the end marker
+    // (which decoders ignore) that starts with `tag`.
+    std::filesystem::path distinctPictures(const std::string& folder, int count,
+                                           const std::string& tag = "") {
+        std::filesystem::create_directories(path(folder));
+        for (int i = 0; i < count; ++i) {
+            const auto file = path(folder) / (std::to_string(i) + ".jpg");
+            std::filesystem::copy_file(fixturePath("orient-1.jpg"), file);
+            std::ofstream(file, std::ios::app) << tag << i;
+        }
+        return path(folder);
+    }
+
     TempDir dir_;
 };
 
@@ -149,7 +162,7 @@ TEST_F(CliDeckTest, CaptionsTitlesAndAltTextsComeFromThePicturesMetadata) {
               "Boats at dusk");
 }
 
-TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
+TEST_F(CliDeckTest, MakeAppliesTheDeckAndShowOptionsSortsByCaptureDateThenGroups) {
     // Name order a, b, c; capture dates 2021, 2019, 2020.
     const auto pictures = pictureFolder("pictures", {{"a.jpg", "date-original.jpg"},
                                                      {"b.jpg", "date-tiff-only.jpg"},
@@ -160,13 +173,32 @@ TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
     defaults.defaultPlacement = {SizingMode::percent75, {0.1, 0.1}, 0, 0.75};
     DefaultSettingsStore(path("data") / "Mosavelle")
         .saveAsDefault(defaults, QualityPreset::best, "", SortMode::filename, std::nullopt);
-    const auto result = cli({"make",         out.string(),  pictures.string(),
-                             "--sort",       "captureDate", "--group",
-                             "two",          "--layout",    "two",
-                             "--quality",    "small",       "--placement",
-                             "fill",         "--size",      "classic",
-                             "--background", "#2A5C8F",     "--slide-numbers",
-                             "--language",   "pt_br",       "--save",
+    const auto result = cli({"make",
+                             out.string(),
+                             pictures.string(),
+                             "--sort",
+                             "captureDate",
+                             "--group",
+                             "two",
+                             "--layout",
+                             "two",
+                             "--quality",
+                             "small",
+                             "--placement",
+                             "fill",
+                             "--size",
+                             "classic",
+                             "--background",
+                             "#2A5C8F",
+                             "--slide-numbers",
+                             "--language",
+                             "pt_br",
+                             "--advance",
+                             "7",
+                             "--transition",
+                             "wipe",
+                             "--loop",
+                             "--save",
                              deck.string()});
     ASSERT_EQ(result.status, 0) << result.err;
 
@@ -185,37 +217,34 @@ TEST_F(CliDeckTest, MakeAppliesTheDeckOptionsSortsByCaptureDateThenGroups) {
                                          "scale": 1.0})"));
     EXPECT_EQ(appearance["language"], "pt-BR");
     EXPECT_EQ(saved["export"]["quality"], "small");
+    EXPECT_EQ(saved["show"]["advance"], (json{{"automatic", true}, {"seconds", 7}}));
+    EXPECT_EQ(saved["show"]["transition"]["kind"], "wipe");
+    EXPECT_EQ(saved["show"]["loops"], true);
 
-    EXPECT_NE(member(out, "ppt/slides/slide1.xml").find("2A5C8F"), std::string::npos);
-    EXPECT_NE(member(out, "ppt/slides/slide1.xml").find("lang=\"pt-BR\""), std::string::npos);
+    const std::string slide = member(out, "ppt/slides/slide1.xml");
+    for (const char* part : {"2A5C8F", "lang=\"pt-BR\"", "advTm=\"7000\"><p:wipe"})
+        EXPECT_NE(slide.find(part), std::string::npos) << part;
+    EXPECT_NE(member(out, "ppt/presProps.xml").find("loop=\"1\" useTimings=\"1\""),
+              std::string::npos);
     // Below the best quality pictures are encoded again, not copied.
     EXPECT_EQ(countMembers(out, R"(ppt/media/image\d+\.jpg)"), 3u);
     EXPECT_NE(member(out, "ppt/media/image1.jpg"), slurp(pictures / "b.jpg"));
 }
 
-TEST_F(CliDeckTest, MakeSetsTheShowAndStartsASectionAtEachTimeGap) {
+TEST_F(CliDeckTest, MakeStartsASectionAtEachTimeGapInCaptureDateOrder) {
     // Capture dates 2021, 2019, 2020: three parts, each after a gap far above two hours.
     const auto pictures = pictureFolder("pictures", {{"a.jpg", "date-original.jpg"},
                                                      {"b.jpg", "date-tiff-only.jpg"},
                                                      {"c.jpg", "date-digitized.jpg"}});
-    const auto out = path("out.pptx"), deck = path("deck.mosavelle");
-    const auto result = cli({"make", out.string(), pictures.string(), "--advance", "7",
-                             "--transition", "wipe", "--loop", "--sort", "captureDate",
+    const auto deck = path("deck.mosavelle");
+    const auto result = cli({"make", path("out.pptx").string(), pictures.string(),
                              "--sections-at-gaps", "2", "--save", deck.string()});
     ASSERT_EQ(result.status, 0) << result.err;
-
-    const json saved = project(deck);
-    EXPECT_EQ(saved["show"]["advance"], (json{{"automatic", true}, {"seconds", 7}}));
-    EXPECT_EQ(saved["show"]["transition"]["kind"], "wipe");
-    EXPECT_EQ(saved["show"]["loops"], true);
     std::string years;
+    const json saved = project(deck);
     for (const auto& slide : saved["slides"])
         years += slide["layout"] == "section" ? slide["title"].get<std::string>() + ";" : "p;";
     EXPECT_TRUE(std::regex_match(years, std::regex(".*2019.*;p;.*2020.*;p;.*2021.*;p;"))) << years;
-    EXPECT_NE(member(out, "ppt/slides/slide6.xml").find("advTm=\"7000\"><p:wipe"),
-              std::string::npos);
-    EXPECT_NE(member(out, "ppt/presProps.xml").find("loop=\"1\" useTimings=\"1\""),
-              std::string::npos);
 }
 
 TEST_F(CliDeckTest, ImportSkipsDuplicatesUnlessKeptAndExportLeavesTheProjectAlone) {
@@ -383,13 +412,7 @@ TEST_F(CliDeckTest, ConcurrentImportsIntoOneProjectKeepEveryPicture) {
     const auto deck = path("deck.mosavelle");
     std::string script;
     for (const std::string batch : {"a", "b"}) {
-        const auto folder = path(batch);
-        fs::create_directories(folder);
-        for (int i = 0; i < 60; ++i) {
-            // Distinct bytes per file: text after the end marker is ignored by decoders.
-            fs::copy_file(fixturePath("orient-1.jpg"), folder / (std::to_string(i) + ".jpg"));
-            std::ofstream(folder / (std::to_string(i) + ".jpg"), std::ios::app) << batch << i;
-        }
+        const auto folder = distinctPictures(batch, 60, batch);
         script += shellQuoted(MOSAVELLE_CLI_PATH) + " import " + shellQuoted(deck.string()) + " " +
                   shellQuoted(folder.string()) + "; echo $? > " +
                   shellQuoted(path(batch + ".status").string()) + " & ";
@@ -406,12 +429,7 @@ TEST_F(CliDeckTest, ConcurrentImportsIntoOneProjectKeepEveryPicture) {
 // Ctrl-C, SIGTERM, a closed terminal and SIGQUIT stop the tool cleanly: status 130 and nothing
 // written, by `make` and, for the last two, by an `import` into a new project.
 TEST_F(CliDeckTest, StopSignalsEndWithStatus130LeavingNoPartialFiles) {
-    const auto pictures = path("pictures");
-    fs::create_directories(pictures);
-    for (int i = 0; i < 40; ++i) {
-        fs::copy_file(fixturePath("orient-1.jpg"), pictures / (std::to_string(i) + ".jpg"));
-        std::ofstream(pictures / (std::to_string(i) + ".jpg"), std::ios::app) << i;
-    }
+    const auto pictures = distinctPictures("pictures", 40);
     const auto out = path("out.pptx");
     for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         const pid_t child = ::fork();
@@ -473,27 +491,34 @@ TEST_F(CliDeckTest, UsageErrorsAreStatusOneAndEverySubcommandHasHelp) {
     }
 }
 
-// End-to-end tests of the tool's JSON commands: `info` on the fixture pictures and `render` on
-// hand-written project packages.
-class CliInfoTest : public CliTest {};
-
 // The facts themselves are the picture-facts suite's; here: every member by name, the file as
-// given, the digest of its bytes and the capture date in UTC, left out when it does not parse.
-TEST_F(CliInfoTest, PrintsEveryFactByNameWithTheFileItsDigestAndItsDate) {
+// given (as UTF-8 when its name is not), the digest of its bytes and the capture date in UTC, left
+// out when it does not parse; an error object for each file that does not read, and status two.
+TEST_F(CliTest, InfoPrintsEveryFactByNameAndAnErrorObjectPerUnreadableFile) {
     // The HEIF and bitmap loaders are loaded only once such a picture comes, after JPEGs.
-    const std::vector<std::string> files = {
-        fixturePath("orient-6.jpg"), fixturePath("date-original.jpg"),
-        fixturePath("date-hyphenated.jpg"), fixturePath("picture.heic"),
-        fixturePath("picture.bmp")};
-    const auto result = cli({"info", files[0], files[1], files[2], files[3], files[4]});
-    ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "");
+    const std::string missing = path("nowhere.jpg"), latin1 = path("caf\xE9.png");
+    fs::copy_file(fixturePath("picture.png"), latin1);
+    const std::vector<std::string> files = {fixturePath("orient-6.jpg"),
+                                            fixturePath("date-original.jpg"),
+                                            fixturePath("date-hyphenated.jpg"),
+                                            fixturePath("picture.heic"),
+                                            fixturePath("picture.bmp"),
+                                            latin1,
+                                            fixturePath("text.jpg"),
+                                            fixturePath("document.pdf"),
+                                            fixturePath("zero-width.png"),
+                                            missing};
+    std::vector<std::string> args{"info"};
+    args.insert(args.end(), files.begin(), files.end());
+    const auto result = cli(args);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_ONE_SENTENCE(result);
     const json facts = json::parse(result.out);
     ASSERT_EQ(facts.size(), files.size());
     const std::set<std::string> members = {"file",        "pixelWidth", "pixelHeight", "dpiX",
                                            "dpiY",        "hasAlpha",   "frameCount",  "uti",
                                            "orientation", "sha256",     "metadata"};
-    for (std::size_t i = 0; i < files.size(); ++i) {
+    for (std::size_t i = 0; i < 5; ++i) {
         std::set<std::string> names;
         for (const auto& [member, value] : facts[i].items())
             if (member != "captureDate")
@@ -513,30 +538,16 @@ TEST_F(CliInfoTest, PrintsEveryFactByNameWithTheFileItsDigestAndItsDate) {
     EXPECT_FALSE(facts[2].contains("captureDate"));
     EXPECT_EQ(facts[3]["uti"], "public.heic");
     EXPECT_EQ(facts[4]["uti"], "com.microsoft.bmp");
-}
-
-TEST_F(CliInfoTest, UnreadableFilesGetAnErrorObjectEachAndStatusTwo) {
-    const std::string good = fixturePath("picture.png");
-    const std::string missing = path("nowhere.jpg");
     // Linux file names need not be UTF-8; JSON text must be.
-    const std::string latin1 = path("caf\xE9.png");
-    fs::copy_file(good, latin1);
-    const auto result = cli({"info", fixturePath("text.jpg"), fixturePath("document.pdf"), good,
-                             fixturePath("zero-width.png"), missing, latin1});
-    EXPECT_EQ(result.status, 2);
-    EXPECT_ONE_SENTENCE(result);
-    const json facts = json::parse(result.out);
-    ASSERT_EQ(facts.size(), 6u);
-    EXPECT_EQ(facts[0]["error"], "This file could not be read as an image.");
-    EXPECT_EQ(facts[1]["error"], "This image format is not supported.");
-    EXPECT_FALSE(facts[2].contains("error"));
-    EXPECT_EQ(facts[3]["error"], "This image has no pixels.");
-    EXPECT_EQ(facts[4]["file"], missing);
-    EXPECT_FALSE(facts[4].value("error", "").empty());
     EXPECT_EQ(facts[5]["file"], path("caf\uFFFD.png").string());
-    EXPECT_EQ(facts[5]["pixelWidth"], facts[2]["pixelWidth"]);
-    for (const auto& failed : {facts[0], facts[1], facts[3], facts[4]})
-        EXPECT_EQ(failed.size(), 2u) << failed.dump();  // only "file" and "error"
+    EXPECT_EQ(facts[5]["pixelWidth"], 64);
+    EXPECT_EQ(facts[6]["error"], "This file could not be read as an image.");
+    EXPECT_EQ(facts[7]["error"], "This image format is not supported.");
+    EXPECT_EQ(facts[8]["error"], "This image has no pixels.");
+    EXPECT_EQ(facts[9]["file"], missing);
+    EXPECT_FALSE(facts[9].value("error", "").empty());
+    for (std::size_t i = 6; i < files.size(); ++i)
+        EXPECT_EQ(facts[i].size(), 2u) << facts[i].dump();  // only "file" and "error"
 }
 
 // --- render

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -43,8 +44,12 @@ namespace mosavelle {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::AllOf;
+using ::testing::AnyOf;
 using testing::fixturePath;
+using ::testing::HasSubstr;
 using testing::namesIn;
+using ::testing::Not;
 using testing::readFileBytes;
 using testing::TempDir;
 using testing::writeFileBytes;
@@ -122,9 +127,6 @@ TEST_F(ExportTest, ArchiveOrderNumberingMediaReuseShowTitlesAndProgress) {
     for (const auto& m : members())
         paths.push_back(m.path);
     EXPECT_EQ(paths, expected);
-    // Every exported slide uses layout 7, which must be the blank one.
-    EXPECT_NE(member("ppt/slideLayouts/slideLayout7.xml").find("type=\"blank\""),
-              std::string::npos);
 
     // At best quality the stored JPEG and PNG go in unchanged.
     EXPECT_EQ(member("ppt/media/image1.jpg"), readFileBytes(fixturePath("orient-1.jpg")).view());
@@ -145,25 +147,25 @@ TEST_F(ExportTest, ArchiveOrderNumberingMediaReuseShowTitlesAndProgress) {
                                 {"rId3", image, "../media/image1.jpg"},
                                 {"rId4", image, "../media/logo.png"}}));
     // The 64 by 40 logo keeps its aspect in the top trailing corner's 1 by 0.4 inch box, against
-    // its right edge, as the preview draws it.
-    const auto slide1 = member("ppt/slides/slide1.xml");
-    for (const char* part :
-         {"<a:off x=\"11423904\" y=\"182880\"/><a:ext cx=\"585216\" cy=\"365760\"/>",
-          "descr=\"Boats\"", "<p:ph type=\"title\"/>", "lang=\"fr-FR\"", "<a:t>Arrival</a:t>",
-          "<p:transition spd=\"slow\" advTm=\"7000\"><p:fade/></p:transition>"})
-        EXPECT_NE(slide1.find(part), std::string::npos) << part;
-    EXPECT_NE(member("ppt/slides/slide2.xml")
-                  .find("<p:transition spd=\"med\"><p:push dir=\"l\"/></p:transition>"),
-              std::string::npos);
-    EXPECT_NE(member("ppt/presProps.xml").find("<p:showPr loop=\"1\" useTimings=\"1\"/>"),
-              std::string::npos);
+    // its right edge, as the preview draws it. Every exported slide uses layout 7, the blank one.
     // Excluded slides take no number: the section slide prints 3, as a field clients renumber.
-    const auto third = member("ppt/slides/slide3.xml");
-    EXPECT_NE(third.find("type=\"slidenum\">"), std::string::npos);
-    EXPECT_NE(third.find("<a:t>3</a:t>"), std::string::npos);
-    EXPECT_NE(third.find("<a:t>Section</a:t>"), std::string::npos);
-    EXPECT_NE(member("ppt/notesSlides/notesSlide1.xml").find("<a:t>  first notes</a:t>"),
-              std::string::npos);
+    const std::string one = "ppt/slides/slide1.xml", three = "ppt/slides/slide3.xml";
+    for (const auto& [path, part] : std::vector<std::pair<std::string, std::string>>{
+             {one, "<a:off x=\"11423904\" y=\"182880\"/><a:ext cx=\"585216\" cy=\"365760\"/>"},
+             {one, "descr=\"Boats\""},
+             {one, "<p:ph type=\"title\"/>"},
+             {one, "lang=\"fr-FR\""},
+             {one, "<a:t>Arrival</a:t>"},
+             {one, "<p:transition spd=\"slow\" advTm=\"7000\"><p:fade/></p:transition>"},
+             {"ppt/slides/slide2.xml",
+              "<p:transition spd=\"med\"><p:push dir=\"l\"/></p:transition>"},
+             {"ppt/presProps.xml", "<p:showPr loop=\"1\" useTimings=\"1\"/>"},
+             {"ppt/slideLayouts/slideLayout7.xml", "type=\"blank\""},
+             {three, "type=\"slidenum\">"},
+             {three, "<a:t>3</a:t>"},
+             {three, "<a:t>Section</a:t>"},
+             {"ppt/notesSlides/notesSlide1.xml", "<a:t>  first notes</a:t>"}})
+        EXPECT_THAT(member(path), HasSubstr(part)) << path;
     EXPECT_EQ(member("[Content_Types].xml"), contentTypesXML(3, {1}));
 
     std::vector<double> fractions;
@@ -182,8 +184,8 @@ TEST_F(ExportTest, DeckWithEverySlideExcludedIsTheScaffoldAndPackageParts) {
     request.project.slides.back().notes = "not exported";
     ASSERT_TRUE(run().ok());
     EXPECT_EQ(members().size(), scaffoldPackagePaths.size() + 7);
-    EXPECT_NE(member("ppt/presentation.xml").find("<p:sldIdLst></p:sldIdLst>"), std::string::npos);
-    EXPECT_NE(member("docProps/app.xml").find("<Slides>0</Slides>"), std::string::npos);
+    EXPECT_THAT(member("ppt/presentation.xml"), HasSubstr("<p:sldIdLst></p:sldIdLst>"));
+    EXPECT_THAT(member("docProps/app.xml"), HasSubstr("<Slides>0</Slides>"));
     ASSERT_EQ(reports.size(), 3u);
     EXPECT_EQ(reports[1].fraction, 0.95);
 }
@@ -208,7 +210,7 @@ TEST_F(ExportTest, PicturesThatCannotBeShownAreLeftOut) {
             {{"rId1", ooxml::relationshipType("slideLayout"), "../slideLayouts/slideLayout7.xml"},
              {"rId2", ooxml::relationshipType("image"), "../media/image1.jpg"}}));
     for (const auto* slide : {"ppt/slides/slide2.xml", "ppt/slides/slide3.xml"})
-        EXPECT_EQ(member(slide).find("<p:pic>"), std::string::npos) << slide;
+        EXPECT_THAT(member(slide), Not(HasSubstr("<p:pic>"))) << slide;
     EXPECT_EQ(mediaCount(), 1u);
 }
 
@@ -221,19 +223,13 @@ TEST_F(ExportTest, ParallelEncodingWritesTheSamePackageAsOneThread) {
         {"orient-6.jpg", "public.jpeg"},
         {"picture.png", "public.png"},
         {"alpha.png", "public.png"},
-        {"picture.webp", "org.webmproject.webp"},
-        {"cmyk.jpg", "public.jpeg"},
-        {"animated.gif", "com.compuserve.gif"},
-        {"orient-3.jpg", "public.jpeg"},
-        {"picture.tif", "public.tiff"}};
+        {"picture.webp", "org.webmproject.webp"}};
     std::vector<std::optional<Uuid>> ids;
     for (const auto& [file, uti] : files)
         ids.push_back(add(pictureRecord(file, uti), file).id);
     request.project.slides.push_back(
         slideOf(SlideLayoutKind::fourGrid, {ids[0], ids[1], ids[2], ids[3]}));
     request.project.slides.push_back(slideOf(SlideLayoutKind::twoUp, {ids[4], ids[0]}));
-    request.project.slides.push_back(
-        slideOf(SlideLayoutKind::fourGrid, {ids[5], ids[6], ids[7], ids[8]}));
 
     ExportOptions options;
     options.timestamp = parseInternetDate("2026-12-05T09:11:25Z");
@@ -308,31 +304,6 @@ TEST_F(ExportTest, FailedFlushOrRenameLeavesTheEarlierFileAndNoTemporary) {
     }
 }
 
-TEST_F(ExportTest, PictureOrLogoThatCannotBeDecodedEndsTheExportNamingItWithoutAFile) {
-    const auto good = add(pictureRecord("good.jpg"), "orient-1.jpg").id;
-    const auto bad = add(pictureRecord("IMG_0042.JPG"), "text.jpg").id;
-    request.project.slides.push_back(singleImageSlide(good, ""));
-    request.project.slides.push_back(singleImageSlide(bad, ""));
-    ExportOptions options;
-    options.encodingThreads = 2;
-    for (const auto quality : {QualityPreset::balanced, QualityPreset::best}) {
-        request.quality = quality;
-        auto result = run(options);
-        ASSERT_FALSE(result.ok());
-        EXPECT_EQ(result.error().message, "IMG_0042.JPG: This file could not be read as an image.");
-        EXPECT_FALSE(isExportCancellation(result.error()));
-        EXPECT_NE(reports.back().message, "Done");
-        EXPECT_TRUE(namesIn(folder.path()).empty());
-    }
-
-    request.project.slides.pop_back();
-    request.project.appearance.branding.logoFileName = "brand.png";
-    request.logoData = readFileBytes(fixturePath("text.jpg"));
-    auto result = run(options);
-    ASSERT_FALSE(result.ok());
-    EXPECT_EQ(result.error().message, "brand.png: This file could not be read as an image.");
-}
-
 // Pictures that live in files are read while the export runs, so what happened to a file since
 // it was imported decides the outcome: a source changed after planning fails that picture
 // instead of mixing versions.
@@ -371,7 +342,9 @@ TEST_F(ExportTest, ASourceChangedAfterPlanningFailsThatPictureInsteadOfMixingVer
     EXPECT_TRUE(run());
 }
 
-TEST_F(ExportTest, AMemberTruncatedWhileTheProjectIsOpenGivesThePictureSentence) {
+// A picture (here a member truncated while the project is open) or a logo that does not decode
+// ends the export naming it, at any quality, and writes no file.
+TEST_F(ExportTest, AMemberTruncatedWhileTheProjectIsOpenOrABadLogoEndsTheExportNamingIt) {
     const Bytes jpeg = readFileBytes(fixturePath("orient-1.jpg"));
     PackageSnapshot saved;
     SourceImage image = pictureRecord("harbour.jpg");
@@ -395,14 +368,27 @@ TEST_F(ExportTest, AMemberTruncatedWhileTheProjectIsOpenGivesThePictureSentence)
     ASSERT_EQ(::truncate((package / "images" / image.storedFileName).c_str(),
                          static_cast<off_t>(jpeg.size() / 2)),
               0);
+    ExportOptions options;
+    options.encodingThreads = 2;
     for (QualityPreset quality : {QualityPreset::best, QualityPreset::small}) {
         request.quality = quality;
-        const auto exported = run();
+        const auto exported = run(options);
         ASSERT_FALSE(exported);
         EXPECT_EQ(exported.error().message,
                   "harbour.jpg: This file could not be read as an image.");
+        EXPECT_FALSE(isExportCancellation(exported.error()));
+        EXPECT_NE(reports.back().message, "Done");
         EXPECT_FALSE(fs::exists(folder / "deck.pptx"));
     }
+
+    // A logo that does not decode ends the export the same way, named by the deck's name for it.
+    request.project.slides = {sectionDividerSlide()};
+    request.project.appearance.branding.logoFileName = "brand.png";
+    request.logoData = readFileBytes(fixturePath("text.jpg"));
+    const auto exported = run(options);
+    ASSERT_FALSE(exported);
+    EXPECT_EQ(exported.error().message, "brand.png: This file could not be read as an image.");
+    EXPECT_FALSE(fs::exists(folder / "deck.pptx"));
 }
 
 // Where a picture element puts a point of its media file on the slide, in EMU, as drawing
@@ -528,7 +514,7 @@ TEST_F(ExportTest, PictureIsEncodedAtItsFirstPlacement) {
     EXPECT_GT(largeFirst, smallFirst);
 }
 
-TEST(ExportEstimate, CountsEveryPlacementOfExportedSlidesOnly) {
+TEST(ExportEstimate, CountsEveryPlacementOfExportedSlidesOnlyAndNamesTheFile) {
     Project project;
     const SourceImage shared = pictureRecord("a.jpg");
     const SourceImage excludedOnly = pictureRecord("b.jpg");
@@ -550,12 +536,12 @@ TEST(ExportEstimate, CountsEveryPlacementOfExportedSlidesOnly) {
     // Without the bytes of the only exported picture there is nothing to estimate.
     bytes.erase(shared.id);
     EXPECT_FALSE(estimatedFileSize(project, bytes, QualityPreset::best));
-}
 
-TEST(ExportEstimate, SuggestedNamePrefersBaseNameThenFirstPicture) {
-    Project project;
+    // The suggested name prefers the base name, then the first picture's, then the project's.
     project.export_.suggestedBaseName = "";
-    EXPECT_EQ(suggestedFileName(project), "Presentation.pptx");
+    Project unnamed;
+    unnamed.export_.suggestedBaseName = "";
+    EXPECT_EQ(suggestedFileName(unnamed), "Presentation.pptx");
     project.images = {pictureRecord("holiday.final.HEIC"), pictureRecord("z.jpg")};
     EXPECT_EQ(suggestedFileName(project), "holiday.final.pptx");
     project.export_.suggestedBaseName = "Presentation";  // the default: the project's name wins
@@ -772,8 +758,7 @@ TEST(PictureEncoding, SizeFollowsTargetFloorAndRoundingAndNeverGrows) {
         SCOPED_TRACE(std::string(c.uti) + " " + c.size);
         auto result = encode(c.bytes, picture(c.uti), c.preset, c.inches);
         ASSERT_TRUE(result);
-        EXPECT_NE(facts(result->data).find(std::string(" ") + c.size + " "), std::string::npos)
-            << facts(result->data);
+        EXPECT_THAT(facts(result->data), HasSubstr(std::string(" ") + c.size + " "));
         if (c.quant != 0) {
             EXPECT_EQ(firstQuantValue(result->data), c.quant);
         }
@@ -804,8 +789,7 @@ TEST(PictureEncoding, OutputTypeFollowsAlphaPngAndGifAndCarriesNoMetadata) {
         EXPECT_EQ(result->orientation, 1) << expected;
         const std::string written = facts(result->data);
         EXPECT_EQ(written.substr(0, std::string(expected).size()), expected);
-        EXPECT_EQ(written.find("exif"), std::string::npos) << written;
-        EXPECT_EQ(written.find("icc"), std::string::npos) << written;
+        EXPECT_THAT(written, Not(AnyOf(HasSubstr("exif"), HasSubstr("icc"))));
         EXPECT_EQ(result->extensionName, written[0] == 'p' ? "png" : "jpg");
     }
 
@@ -930,7 +914,7 @@ TEST(ZipArchive, SeveralEntriesReadBackWithSlashedNamesAndMatchingOffsets) {
                                                              {"ppt/media/image1.jpg", big}}));
 }
 
-TEST(ZipArchive, OverlongNameIsRefusedBeforeAnythingIsWritten) {
+TEST(ZipArchive, OverlongNameOrAFailedWriteEndsTheArchiveBeforeItWritesMore) {
     std::vector<Member> members{text(std::string(maxArchivePathBytes, 'n'), "x")};
     EXPECT_TRUE(archiveOf(members).ok());
     members.push_back(text(std::string(maxArchivePathBytes + 1, 'n'), "x"));
@@ -950,6 +934,22 @@ TEST(ZipArchive, OverlongNameIsRefusedBeforeAnythingIsWritten) {
     EXPECT_FALSE(writer.add(std::string(maxArchivePathBytes + 1, 'n'), {}).ok());
     EXPECT_EQ(sink.bytes, before);
     EXPECT_FALSE(writer.finish().ok()) << "a refused writer must not produce an end record";
+
+    // One failed write ends the archive even if later writes would succeed (only the third write
+    // fails here): an archive that went on would have a hole in it.
+    struct FailingSink : ByteSink {
+        int writes = 0;
+        Status write(std::span<const std::uint8_t>) override {
+            return ++writes == 3 ? Status(Error{"disk full"}) : success();
+        }
+    } failing;
+    ZipArchiveWriter broken(failing);
+    EXPECT_TRUE(broken.add("a", Bytes(std::string_view("1")).span()).ok());
+    auto failed = broken.add("b", Bytes(std::string_view("2")).span());
+    ASSERT_FALSE(failed.ok());
+    EXPECT_EQ(failed.error().message, "disk full");
+    EXPECT_FALSE(broken.add("c", Bytes(std::string_view("3")).span()).ok());
+    EXPECT_FALSE(broken.finish().ok());
 }
 
 // Limits lowered far below the format's own stand in for a package past 4 GiB or 65,535 parts:
@@ -989,23 +989,6 @@ TEST(ZipArchive, Zip64RecordsAppearWhenAndOnlyWhenTheLimitsArePassed) {
     EXPECT_EQ(sizeField, std::string_view("\xFF\xFF\xFF\xFF", 4));
 }
 
-TEST(ZipArchive, OneSinkFailureEndsTheArchiveEvenIfLaterWritesWouldSucceed) {
-    // Only the third write fails: an archive that went on would have a hole in it.
-    struct FailingSink : ByteSink {
-        int writes = 0;
-        Status write(std::span<const std::uint8_t>) override {
-            return ++writes == 3 ? Status(Error{"disk full"}) : success();
-        }
-    } sink;
-    ZipArchiveWriter writer(sink);
-    EXPECT_TRUE(writer.add("a", Bytes(std::string_view("1")).span()).ok());
-    auto failed = writer.add("b", Bytes(std::string_view("2")).span());
-    ASSERT_FALSE(failed.ok());
-    EXPECT_EQ(failed.error().message, "disk full");
-    EXPECT_FALSE(writer.add("c", Bytes(std::string_view("3")).span()).ok());
-    EXPECT_FALSE(writer.finish().ok());
-}
-
 class PackageFileTest : public ::testing::Test {
 protected:
     TempDir folder;
@@ -1022,7 +1005,7 @@ protected:
     }
 };
 
-TEST_F(PackageFileTest, DestinationIsCreatedThenReplacedKeepingItsPermissions) {
+TEST_F(PackageFileTest, DestinationIsCreatedThenReplacedKeepingItsPermissionsAndLinks) {
     const auto destination = folder / "deck.pptx";
     ASSERT_TRUE(put(Bytes(std::string_view("old content, longer")), destination).ok());
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
@@ -1032,22 +1015,20 @@ TEST_F(PackageFileTest, DestinationIsCreatedThenReplacedKeepingItsPermissions) {
     EXPECT_EQ(fs::status(destination).permissions() & fs::perms::mask, mode);
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"deck.pptx"});
     EXPECT_TRUE(namesIn(fallback.path()).empty());
-}
 
-TEST_F(PackageFileTest, LinkedDestinationReplacesTheFileItNames) {
-    const auto target = folder / "real.pptx";
-    writeFileBytes(target, Bytes(std::string_view("old")));
-    fs::create_symlink(target, folder / "link.pptx");
-    ASSERT_TRUE(put(archive, folder / "link.pptx").ok());
+    // A linked destination replaces the file it names.
+    const Bytes other(std::string_view("PK through a link"));
+    fs::create_symlink(destination, folder / "link.pptx");
+    ASSERT_TRUE(put(other, folder / "link.pptx").ok());
     EXPECT_TRUE(fs::is_symlink(folder / "link.pptx"));
-    EXPECT_EQ(readFileBytes(target), archive);
+    EXPECT_EQ(readFileBytes(destination), other);
 
     // Where links are not followed (a folder of our own), the link itself is replaced.
     ReplacementOptions own;
     own.followLinks = false;
     ASSERT_TRUE(writeFileAtomically(realFileSystem(), folder / "link.pptx", Bytes(), own).ok());
     EXPECT_FALSE(fs::is_symlink(folder / "link.pptx"));
-    EXPECT_EQ(readFileBytes(target), archive);
+    EXPECT_EQ(readFileBytes(destination), other);
 }
 
 TEST_F(PackageFileTest, FailuresReportTheSystemSentenceAndLeaveNothingBehind) {
@@ -1062,7 +1043,7 @@ TEST_F(PackageFileTest, FailuresReportTheSystemSentenceAndLeaveNothingBehind) {
     writeFileBytes(folder / "taken.pptx" / "inside", archive);
     auto taken = put(archive, folder / "taken.pptx");
     ASSERT_FALSE(taken.ok());
-    EXPECT_NE(taken.error().message.find("“taken.pptx”"), std::string::npos);
+    EXPECT_THAT(taken.error().message, HasSubstr("“taken.pptx”"));
     EXPECT_EQ(namesIn(folder / "taken.pptx"), std::set<std::string>{"inside"});
 
     EXPECT_EQ(namesIn(folder.path()), std::set<std::string>{"taken.pptx"});
@@ -1133,7 +1114,7 @@ TEST_F(PackageFileTest, FolderRefusingTemporaryFilesFallsBackToACopyThatNeverLea
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
     ASSERT_FALSE(committed.ok());
-    EXPECT_NE(committed.error().message.find("“deck.pptx”"), std::string::npos);
+    EXPECT_THAT(committed.error().message, HasSubstr("“deck.pptx”"));
     EXPECT_EQ(readFileBytes(destination), old);
     EXPECT_TRUE(namesIn(fallback.path()).empty());
 
@@ -1202,22 +1183,16 @@ TEST(PresentationParts, TextBoxRunsFollowLineBreaksAndAlignment) {
     appearance.typography.titleBold = false;
     // A title ignores its alignment and is bold only when the deck says so.
     auto title = textBoxXML(text("T", {}, true, 28, CaptionAlignment::trailing), appearance, 2);
-    EXPECT_NE(title.find("<a:pPr algn=\"l\"/>"), std::string::npos);
-    EXPECT_EQ(title.find(" b=\"1\""), std::string::npos);
-    EXPECT_NE(textBoxXML(text("c", {}, false, 16, CaptionAlignment::trailing), appearance, 2)
-                  .find("<a:pPr algn=\"r\"/>"),
-              std::string::npos);
+    EXPECT_THAT(title, AllOf(HasSubstr("<a:pPr algn=\"l\"/>"), Not(HasSubstr(" b=\"1\""))));
+    EXPECT_THAT(textBoxXML(text("c", {}, false, 16, CaptionAlignment::trailing), appearance, 2),
+                HasSubstr("<a:pPr algn=\"r\"/>"));
 
     // An empty text keeps its one empty run; a text starting with a break opens with <a:br>.
-    auto empty = textBoxXML(text("", {}, false, 16), appearance, 2);
-    EXPECT_NE(empty.find("<a:t></a:t>"), std::string::npos);
+    EXPECT_THAT(textBoxXML(text("", {}, false, 16), appearance, 2), HasSubstr("<a:t></a:t>"));
     auto leading = textBoxXML(text("\r\nx\r\ny", {}, false, 16), appearance, 2);
-    const auto br = leading.find("<a:br>");
-    ASSERT_NE(br, std::string::npos);
-    EXPECT_LT(br, leading.find("<a:r>"));
-    EXPECT_NE(leading.find("<a:t>x</a:t>"), std::string::npos);
-    EXPECT_NE(leading.find("<a:t>y</a:t>"), std::string::npos);
-    EXPECT_EQ(leading.find("\r"), std::string::npos);
+    EXPECT_LT(leading.find("<a:br>"), leading.find("<a:r>"));
+    EXPECT_THAT(leading,
+                AllOf(HasSubstr("<a:t>x</a:t>"), HasSubstr("<a:t>y</a:t>"), Not(HasSubstr("\r"))));
 }
 
 TEST(PresentationParts, TransitionsAndShowPropertiesAreWrittenOnlyWhenTheyDoSomething) {
@@ -1231,10 +1206,9 @@ TEST(PresentationParts, TransitionsAndShowPropertiesAreWrittenOnlyWhenTheyDoSome
                   transitionXML({false, 5}, {cover, TransitionSpeed::medium}),
               "<p:transition spd=\"fast\"><p:wipe dir=\"l\"/></p:transition>"
               "<p:transition spd=\"med\"><p:cover dir=\"l\"/></p:transition>");
-    EXPECT_EQ(presentationPropertiesXML(false, false).find("showPr"), std::string::npos);
-    EXPECT_NE(
-        presentationPropertiesXML(true, false).find("<p:showPr loop=\"1\" useTimings=\"0\"/>"),
-        std::string::npos);
+    EXPECT_THAT(presentationPropertiesXML(false, false), Not(HasSubstr("showPr")));
+    EXPECT_THAT(presentationPropertiesXML(true, false),
+                HasSubstr("<p:showPr loop=\"1\" useTimings=\"0\"/>"));
 }
 
 TEST(PresentationParts, NotesAndPackagePartsMatchGoldenAndOnlyNotesBringTheNotesMaster) {
@@ -1252,17 +1226,14 @@ TEST(PresentationParts, NotesAndPackagePartsMatchGoldenAndOnlyNotesBringTheNotes
     EXPECT_GOLDEN(corePropertiesXML(*stamp), "core.xml");
 
     for (const auto& part : {presentationXML(3, SlideSizePreset::widescreen),
-                             presentationRelationshipsXML(3), contentTypesXML(3, {})}) {
-        EXPECT_EQ(part.find("notesMaster"), std::string::npos) << part;
-        EXPECT_EQ(part.find("theme2"), std::string::npos);
-    }
+                             presentationRelationshipsXML(3), contentTypesXML(3, {})})
+        EXPECT_THAT(part, Not(AnyOf(HasSubstr("notesMaster"), HasSubstr("theme2"))));
     // With notes the master's relationship follows the slides', whatever their number.
-    EXPECT_NE(presentationRelationshipsXML(0, true).find("Id=\"rId6\" Type=\"" +
-                                                         ooxml::relationshipType("notesMaster")),
-              std::string::npos);
+    EXPECT_THAT(presentationRelationshipsXML(0, true),
+                HasSubstr("Id=\"rId6\" Type=\"" + ooxml::relationshipType("notesMaster")));
 }
 
-TEST(XMLValues, RoundingIsHalfAwayFromZeroAndNeverNonFinite) {
+TEST(XMLValues, RoundingIsHalfAwayFromZeroAndNeverNonFiniteAndLinesSplitAtEveryBreak) {
     EXPECT_EQ(roundHalfAway(2.5), 3);
     EXPECT_EQ(roundHalfAway(-2.5), -3);
     EXPECT_EQ(roundHalfAway(std::nan("")), 0);
@@ -1270,6 +1241,14 @@ TEST(XMLValues, RoundingIsHalfAwayFromZeroAndNeverNonFinite) {
     // Font size, angle and colour conversions are pinned by the slide golden file.
     EXPECT_EQ(emuFromInches(-0.5), -457200);
     EXPECT_EQ(cropPercentage(0.000005), 1);
+
+    using Lines = std::vector<std::string_view>;
+    EXPECT_EQ(splitLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(splitLines("a\xE2\x80\xA8z"), (Lines{"a", "z"}));
+    EXPECT_EQ(splitLines("\n"), (Lines{"", ""}));
+    EXPECT_EQ(splitLines(""), (Lines{""}));
+    EXPECT_FALSE(hasVisibleText(" \n\t\r\n \xC2\xA0\xE2\x80\xA8"));
+    EXPECT_TRUE(hasVisibleText("  x "));
 }
 
 TEST(XMLValues, EscapingDropsWhatXMLForbidsAndRepairsBrokenUTF8) {
@@ -1301,16 +1280,6 @@ TEST(XMLValues, BrokenTextIsTheSameTextInThePartAsEverywhereElse) {
     const std::string controls("\x01\xE2\x82\x1F\x7F\xED\xA0\x80\x0B", 9);
     EXPECT_EQ(escapeXML(controls), escapeXML(icuReading(controls)));
     EXPECT_EQ(graphemeCount(escapeXML(controls)), graphemeCount(controls) - 3);
-}
-
-TEST(XMLValues, LinesAndVisibleText) {
-    using Lines = std::vector<std::string_view>;
-    EXPECT_EQ(splitLines("a\r\nb\rc\nd"), (Lines{"a", "b", "c", "d"}));
-    EXPECT_EQ(splitLines("a\xE2\x80\xA8z"), (Lines{"a", "z"}));
-    EXPECT_EQ(splitLines("\n"), (Lines{"", ""}));
-    EXPECT_EQ(splitLines(""), (Lines{""}));
-    EXPECT_FALSE(hasVisibleText(" \n\t\r\n \xC2\xA0\xE2\x80\xA8"));
-    EXPECT_TRUE(hasVisibleText("  x "));
 }
 
 }  // namespace

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <sys/stat.h>
@@ -259,22 +259,47 @@ TEST_F(ImageInfoDates, DateTextMustMatchThePatternExactly) {
     EXPECT_EQ(parseCaptureDate("2021:03:14 02:30:00"), utc(2021y / March / 14, 7h, 30min, 0s));
 }
 
-TEST(ImageInfoTypes, IdentifiesContainersBySignatureNotByNameAndFailuresCarryTheirCase) {
+// The type by signature, the frames or pages, frame zero's size and a declared alpha channel.
+TEST(ImageInfoTypes, ContainersFramesAndAlphaAreReadAndFailuresCarryTheirCase) {
     struct Case {
         const char* name;
         const char* uti;
+        std::int64_t frames;
+        bool alpha;
     };
     for (const Case& c :
-         {Case{"picture.png", "public.png"}, Case{"animated.gif", "com.compuserve.gif"},
-          Case{"picture.bmp", "com.microsoft.bmp"}, Case{"picture.tif", "public.tiff"},
-          Case{"picture.webp", "org.webmproject.webp"}, Case{"picture.heic", "public.heic"},
-          Case{"picture.heif", "public.heif"},
+         {Case{"picture.png", "public.png", 1, false},
+          Case{"animated.gif", "com.compuserve.gif", 12, true},  // frame 0's transparency
+          Case{"animated.webp", "org.webmproject.webp", 3, false},
+          Case{"pages.tif", "public.tiff", 3, false},
+          Case{"picture.bmp", "com.microsoft.bmp", 1, false},  // 24 bits: no alpha
+          Case{"picture.tif", "public.tiff", 1, false},
+          Case{"picture.webp", "org.webmproject.webp", 1, false},
+          Case{"picture.heic", "public.heic", 1, false},
+          Case{"picture.heif", "public.heif", 1, false},
           // Outside the eight, but pictures: accepted with their own identifiers.
-          Case{"picture.avif", "public.avif"}, Case{"picture.jp2", "public.jpeg-2000"},
-          Case{"cmyk.jpg", "public.jpeg"}}) {
+          Case{"picture.avif", "public.avif", 1, false},
+          Case{"picture.jp2", "public.jpeg-2000", 1, false},
+          Case{"cmyk.jpg", "public.jpeg", 1, false},  // four channels, none of them alpha
+          Case{"truncated.jpg", "public.jpeg", 1, false}, Case{"alpha.png", "public.png", 1, true},
+          Case{"grey-alpha-16bit.png", "public.png", 1, true},
+          Case{"deep-16bit.png", "public.png", 1, false}}) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(infoOf(c.name).uti, c.uti);
+        const DecodedImageInfo info = infoOf(c.name);
+        EXPECT_EQ(info.uti, c.uti);
+        EXPECT_EQ(std::tuple(info.frameCount, info.pixelWidth, info.pixelHeight, info.hasAlpha),
+                  std::tuple(c.frames, 64l, 40l, c.alpha));
     }
+    // A GIF without the first frame's transparency flag has no alpha.
+    const Bytes gif = fixtureBytes("animated.gif");
+    std::vector<std::uint8_t> opaque(gif.begin(), gif.end());
+    const std::uint8_t control[] = {0x21, 0xF9, 0x04};
+    const auto at =
+        std::search(opaque.begin(), opaque.end(), std::begin(control), std::end(control));
+    ASSERT_NE(at, opaque.end());
+    at[3] &= 0xFE;
+    EXPECT_FALSE(infoOf(Bytes(std::move(opaque))).hasAlpha);
+
     // Failures carry their case. Text and documents are told apart by the import's sentences (see
     // the import plan).
     for (const char* name : {"no-frames.gif", "zero-width.png"}) {
@@ -287,41 +312,6 @@ TEST(ImageInfoTypes, IdentifiesContainersBySignatureNotByNameAndFailuresCarryThe
     const ImageInfoResult garbage = factsOf(Bytes(std::string_view("\x89PNG\r\n\x1a\nnonsense")));
     ASSERT_TRUE(std::holds_alternative<ImageIOError>(garbage));
     EXPECT_EQ(std::get<ImageIOError>(garbage), ImageIOError::unreadable);
-}
-
-TEST(ImageInfoFrames, CountsFramesPagesAndReportsFrameZerosSize) {
-    struct Case {
-        const char* name;
-        std::int64_t frames;
-    };
-    for (const Case& c :
-         {Case{"animated.gif", 12}, Case{"animated.webp", 3}, Case{"pages.tif", 3},
-          Case{"picture.heic", 1}, Case{"orient-1.jpg", 1}, Case{"truncated.jpg", 1}}) {
-        SCOPED_TRACE(c.name);
-        const DecodedImageInfo info = infoOf(c.name);
-        EXPECT_EQ(info.frameCount, c.frames);
-        EXPECT_EQ(info.pixelWidth, 64);
-        EXPECT_EQ(info.pixelHeight, 40);
-    }
-}
-
-TEST(ImageInfoAlpha, OnlyADeclaredAlphaChannelCounts) {
-    EXPECT_TRUE(infoOf("alpha.png").hasAlpha);
-    EXPECT_TRUE(infoOf("grey-alpha-16bit.png").hasAlpha);
-    // Four CMYK channels, a sixteen-bit RGB and a 24-bit bitmap have none.
-    for (const char* name : {"cmyk.jpg", "deep-16bit.png", "picture.bmp", "picture.png"}) {
-        EXPECT_FALSE(infoOf(name).hasAlpha) << name;
-    }
-    // A GIF's is the first frame's transparency flag.
-    const Bytes gif = fixtureBytes("animated.gif");
-    EXPECT_TRUE(infoOf("animated.gif").hasAlpha);
-    std::vector<std::uint8_t> opaque(gif.begin(), gif.end());
-    const std::uint8_t control[] = {0x21, 0xF9, 0x04};
-    const auto at =
-        std::search(opaque.begin(), opaque.end(), std::begin(control), std::end(control));
-    ASSERT_NE(at, opaque.end());
-    at[3] &= 0xFE;
-    EXPECT_FALSE(infoOf(Bytes(std::move(opaque))).hasAlpha);
 }
 
 void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {

@@ -79,7 +79,7 @@ PictureFrame place(const SourceImage& image, SizingMode mode, const InchRect& ar
 
 using Warnings = std::vector<SlideWarning>;
 
-TEST(PlacePicture, ScaledModesCentreTheNaturalSizeTimesTheScaleAt72DpiWhenUnknown) {
+TEST(PlacePicture, ScaledModesCentreTheNaturalSizeTimesTheScaleAt72DpiWhenUnknownAndFitShrinks) {
     const SourceImage image = picture(3000, 2000, 300);  // 10 by 6.6666666667 inches
     const PictureFrame f = place(image, SizingMode::actual, contentArea);
     expectRect(f.frame, 1.6666666667, 0.4166666667, 10, 6.6666666667);
@@ -107,9 +107,8 @@ TEST(PlacePicture, ScaledModesCentreTheNaturalSizeTimesTheScaleAt72DpiWhenUnknow
     EXPECT_NEAR(f72.frame.width, 3000.0 / 72, 1e-9);
     EXPECT_NEAR(f72.frame.height, 2000.0 / 72, 1e-9);
     EXPECT_NEAR(f72.placedDPI, 72, 1e-9);
-}
 
-TEST(PlacePicture, FitShrinksALargePictureToTheAreaWithoutOverflow) {
+    // Fit shrinks a large picture to the area, centred, without overflow.
     const PictureFrame fit = place(picture(3000, 2000, 100), SizingMode::fit, contentArea);
     expectRect(fit.frame, 1.4916666667, 0.3, 10.35, 6.9);
     EXPECT_FALSE(fit.overflows);
@@ -169,14 +168,6 @@ TEST(PictureWarnings, LowResolutionStrictlyBelow120AndNeverOverflowInFitOrFill) 
         pictureWarnings(PictureFrame{image.id, {}, {}, 0, true, 300}, SizingMode::fill).empty());
 }
 
-TEST(ModeForScale, RoundsToWholePercent) {
-    EXPECT_EQ(modeForScale(0.754), SizingMode::percent75);
-    EXPECT_EQ(modeForScale(0.7), SizingMode::custom);
-    EXPECT_EQ(modeForScale(1.004), SizingMode::actual);
-    EXPECT_EQ(modeForScale(1.25), SizingMode::percent125);
-    EXPECT_EQ(modeForScale(1.26), SizingMode::custom);
-}
-
 class CommonScale : public ::testing::Test {
 protected:
     // A picture that fits a twoUp area (no captions) exactly at `scale`, width-bound.
@@ -207,7 +198,7 @@ TEST_F(CommonScale, SmallestFitWithinBoundsSkippingMissingUnusableAndUnshownPict
     EXPECT_EQ(applyCommonScale(allMissing, project), allMissing);
 }
 
-TEST_F(CommonScale, OverrideKeepsCropAndRotationAndNamesTheMode) {
+TEST_F(CommonScale, OverrideKeepsCropAndRotationAndNamesTheModeByWholePercent) {
     const Uuid a = addPicture(0.75), b = addPicture(0.9);
     project.appearance.defaultPlacement = Placement{SizingMode::fill, {0.1, 0.2}, 15, 1};
     Slide s = applyCommonScale(twoUp({a, b}), project);
@@ -223,6 +214,13 @@ TEST_F(CommonScale, OverrideKeepsCropAndRotationAndNamesTheMode) {
 
     const Slide single = slideOf(SlideLayoutKind::oneImage, {a});
     EXPECT_EQ(applyCommonScale(single, project), single);
+    // The mode named is the one whose scale rounds to the same whole percent.
+    for (auto [scale, mode] : {std::pair{0.754, SizingMode::percent75},
+                               {0.7, SizingMode::custom},
+                               {1.004, SizingMode::actual},
+                               {1.25, SizingMode::percent125},
+                               {1.26, SizingMode::custom}})
+        EXPECT_EQ(modeForScale(scale), mode) << scale;
 }
 
 using enum CornerPosition;
@@ -279,7 +277,7 @@ TEST(ImageAreas, TwoUpSplitsTheWidthAndGivesUpTheBandForACaptionInAnySlot) {
     EXPECT_NEAR(captionBand(three, 0.4), 0.7, 1e-12);
 }
 
-TEST(ImageAreas, FourGridFillsRowsFirstAndLeavesMissingCellsOut) {
+TEST(ImageAreas, FourGridFillsRowsFirstLeavesMissingCellsOutAndNeverGoesNegative) {
     const double cw = (contentWidth - 0.16) * 0.5;
     Slide slide = slideOf(fourGrid, Pictures(3));
     AreaList areas = imageAreas(slide, {});
@@ -293,6 +291,17 @@ TEST(ImageAreas, FourGridFillsRowsFirstAndLeavesMissingCellsOut) {
     areas = imageAreas(slide, {});
     expectRect(areas[0], 0.3, 0.3, cw, 2.99);
     expectRect(areas[2], 0.3, 3.83, cw, 2.99);
+
+    // Large captions on a small content box give empty areas, not negative ones.
+    AppearanceSettings a;
+    a.margins = Margins{4, 0.3, 4, 0.3};  // content height at its 0.5 minimum
+    for (auto layout : {twoUp, fourGrid}) {
+        Slide small = slideOf(layout, Pictures(4));
+        small.captionPoints = 36;
+        small.slots[0].caption = "caption";
+        for (const InchRect& area : imageAreas(small, a))
+            EXPECT_TRUE(area.height == 0 && area.width > 0) << caseName(layout);
+    }
 }
 
 TEST(TextBoxes, TitledSlideKeepsItsCaptionBoxAndCornerBoxesIgnoreTheMargins) {
@@ -316,20 +325,6 @@ TEST(TextBoxes, TitledSlideKeepsItsCaptionBoxAndCornerBoxesIgnoreTheMargins) {
     expectRect(logoBox(SlideSizePreset::classic, b), 0.2, 6.8, 1.25, 0.5);
     b.logoPosition = topTrailing;
     expectRect(logoBox(SlideSizePreset::widescreen, b), 13.3333333333 - 0.2 - 1.25, 0.2, 1.25, 0.5);
-}
-
-TEST(ImageAreas, LargeCaptionsOnASmallContentBoxGiveEmptyAreasNotNegativeOnes) {
-    AppearanceSettings a;
-    a.margins = Margins{4, 0.3, 4, 0.3};  // content height at its 0.5 minimum
-    for (auto layout : {twoUp, fourGrid}) {
-        Slide slide = slideOf(layout, Pictures(4));
-        slide.captionPoints = 36;
-        slide.slots[0].caption = "caption";
-        for (const InchRect& area : imageAreas(slide, a)) {
-            EXPECT_EQ(area.height, 0) << caseName(layout);
-            EXPECT_GT(area.width, 0) << caseName(layout);
-        }
-    }
 }
 
 std::string repeat(const std::string& unit, int times) {
@@ -567,9 +562,8 @@ TEST(Warnings, TextOverflowFollowsTheLinesTheTextIsBrokenInto) {
         }
     }
     EXPECT_DOUBLE_EQ(layout.lineHeight, 27 * 1.2 / 72);
-}
 
-TEST(Warnings, TextOverflowIsEstimatedFromBoxAndFontSize) {
+    // Without measuring, the estimate counts characters against the box and the font size.
     const InchRect captionBox{0, 0, 6.2667, 0.4};
     EXPECT_FALSE(textOverflows(repeat("c", 84), captionBox, 16));
     EXPECT_TRUE(textOverflows(repeat("c", 85), captionBox, 16));
@@ -677,6 +671,17 @@ ThumbnailCache::Request requestFor(const Uuid& id, const Bytes& bytes, int size,
     return ThumbnailCache::Request{id, bytes, {}, size, generation};
 }
 
+// Keeps the only pool thread of `cache` in an executor until the promise is kept, so that no
+// request made meanwhile starts early.
+std::promise<void> holdThePool(ThumbnailCache& cache, const Bytes& bytes) {
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    cache.request(
+        requestFor(fixedID(30), bytes, 128), [released](std::function<void()>) { released.wait(); },
+        [](ThumbnailImage) {});
+    return release;
+}
+
 TEST(ThumbnailCache, OneImagePerKeyCachedLookupsNeverDecodeAndDroppedPicturesLeaveMemory) {
     std::vector<int> buckets;
     for (int size : {-4, 128, 129, 1000, 2048, 9000})
@@ -764,12 +769,7 @@ TEST(ThumbnailCache, CancelledGenerationsNeverReachTheirCallbacks) {
     const std::uint64_t old = cache.newGeneration(), current = cache.newGeneration();
     std::vector<int> delivered;
     auto note = [&](int n) { return [&delivered, n](ThumbnailImage) { delivered.push_back(n); }; };
-    // The only pool thread stays in this executor until released, so nothing below starts early.
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    cache.request(
-        requestFor(fixedID(30), bytes, 128), [released](std::function<void()>) { released.wait(); },
-        [](ThumbnailImage) {});
+    std::promise<void> release = holdThePool(cache, bytes);
     for (int n = 0; n < 6; ++n)
         cache.request(requestFor(fixedID(std::uint8_t(n)), bytes, 128, old), queue.executor(),
                       note(n));
@@ -800,11 +800,7 @@ TEST(ThumbnailCache, HigherPrioritiesAreServedFirstAndAJoinRaisesOne) {
     const Bytes bytes = fixtureBytes("orient-3.jpg");
     std::vector<int> delivered;
     auto note = [&](int n) { return [&delivered, n](ThumbnailImage) { delivered.push_back(n); }; };
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
-    cache.request(
-        requestFor(fixedID(30), bytes, 128), [released](std::function<void()>) { released.wait(); },
-        [](ThumbnailImage) {});
+    std::promise<void> release = holdThePool(cache, bytes);
     for (int n = 0; n < 5; ++n)
         cache.request(requestFor(fixedID(std::uint8_t(n)), bytes, 128), queue.executor(), note(n));
     auto urgent = [&](std::uint8_t n) {

@@ -139,17 +139,16 @@ TEST(ProjectJson, FullDeckRoundTripsWithMembersAscendingReadablyAndOnlyPresentOp
     EXPECT_FALSE(j["images"][1].contains("captureDate"));
     EXPECT_FALSE(j["images"][1].contains("importError"));
     EXPECT_FALSE(j["images"][1].contains("metadata"));
-    const Json plain = encodedJson(defaultProject())["appearance"];
-    EXPECT_FALSE(plain.contains("captionsFrom") || plain.contains("language"));
     EXPECT_FALSE(j["slides"][0]["slots"][1].contains("imageID"));
     EXPECT_FALSE(j["slides"][1].contains("placementOverride"));
     EXPECT_EQ(j["slides"][1]["captionPoints"], 16);
     EXPECT_EQ(j["slides"][1]["captionAlignment"], "leading");
     EXPECT_EQ(j["appearance"]["defaultPlacement"]["scale"], 2.5);
-    EXPECT_FALSE(encodedJson(defaultProject())["appearance"]["branding"].contains("logoFileName"));
     // A deck that plays by hand without effects is written as decks were before the show members.
-    for (const char* member : {"show", "cameraClocks"})
-        EXPECT_FALSE(encodedJson(defaultProject()).contains(member)) << member;
+    const Json plain = encodedJson(defaultProject());
+    for (const char* member : {"show", "cameraClocks", "appearance/captionsFrom",
+                               "appearance/language", "appearance/branding/logoFileName"})
+        EXPECT_FALSE(plain.contains(Json::json_pointer(std::string("/") + member))) << member;
     Json hand = j;
     hand["show"]["advance"]["seconds"] = 100000;
     EXPECT_EQ(decodeJson(hand)->show.advance.seconds, 600);
@@ -306,16 +305,10 @@ TEST(RGBAColor, HexStringRoundsHalvesUpAndIsSixDigitsForAnyDouble) {
         EXPECT_EQ(color.hexString(), hex);
 }
 
-TEST(Project, DerivedListsKeepDeckOrderAndTheFirstOfDuplicateIdentifiers) {
+// Which slides are exported is the export suite's; the list operations themselves are exercised,
+// with their exact outcomes, by every edit of the editing suite.
+TEST(Project, PicturesAreFoundByTheFirstOfDuplicateIdentifiers) {
     Project p;
-    for (int i = 0; i < 4; ++i)
-        p.slides.push_back(sectionDividerSlide());
-    p.slides[1].isExcluded = true;
-    auto included = p.includedSlides();
-    ASSERT_EQ(included.size(), 3u);
-    EXPECT_EQ(included[0].id, p.slides[0].id);
-    EXPECT_EQ(included[1].id, p.slides[2].id);
-
     SourceImage a, b, c;
     a.id = Uuid::random();
     b.id = c.id = Uuid::random();
@@ -347,20 +340,8 @@ TEST(SharedList, CopiesAreIndependentValuesThatShareWhatTheyDidNotChange) {
     EXPECT_EQ(copy, original);
     SlideList other(std::vector<Slide>(original.begin(), original.end()));  // same values, own
     EXPECT_EQ(other, original);
-
     SlideList moved = std::move(copy);
     EXPECT_TRUE(copy.empty());  // NOLINT(bugprone-use-after-move): moved-from lists are empty
-    copy.push_back(moved.handle(2));
-    copy.insert(copy.cbegin(), moved);
-    ASSERT_EQ(copy.size(), 4u);
-    EXPECT_TRUE(copy.sameElement(3, moved, 2));
-    copy.edit(3).title = "Own";
-    EXPECT_EQ(moved[2].title, "Section");
-    EXPECT_EQ(copy.removeIf([](const Slide& s) { return s.title == "Own"; }), 1u);
-    copy.permute({2, 0, 1});
-    EXPECT_EQ(copy[0].id, moved[2].id);
-    copy.swapElements(0, 2);
-    EXPECT_EQ(copy[2].id, moved[2].id);
 }
 
 using K = DocumentChangeKind;
@@ -905,22 +886,6 @@ protected:
     fs::path pkg = dir / "Deck.mosavelle";
 };
 
-TEST_F(PackageTest, RoundTripKeepsEveryByteAndRewritesIdentically) {
-    PackageSnapshot original = deck(3, 1);
-    ASSERT_TRUE(writeProjectPackage(original, pkg).ok());
-    auto back = readProjectPackage(pkg).value();
-    EXPECT_EQ(back, original);
-    for (const auto& image : original.project.images)
-        EXPECT_EQ(readFileBytes(pkg / "images" / image.storedFileName), original.images[image.id]);
-    EXPECT_EQ(readFileBytes(pkg / "branding" / "brand.png"), *original.logo);
-
-    // Saving what was read over the package gives the same bytes and leaves nothing beside it.
-    Bytes json = readFileBytes(pkg / "project.json");
-    ASSERT_TRUE(writeProjectPackage(back, pkg).ok());
-    EXPECT_EQ(readFileBytes(pkg / "project.json"), json);
-    EXPECT_EQ(listing(dir.path()).find(".Deck"), std::string::npos) << listing(dir.path());
-}
-
 TEST_F(PackageTest, WritesOnlyHeldPicturesAndANamedLogoAndFailsWithTheCodeOfItsCause) {
     PackageSnapshot s = deck(2, 2);
     const SourceImage held = s.project.images[0];
@@ -985,9 +950,17 @@ TEST_F(PackageTest, DamagedOrNewerPackagesDoNotOpenAndNestingIsReadWithinBounded
 #endif
 }
 
-TEST_F(PackageTest, MissingFilesMarkOnlyTheirPictures) {
+TEST_F(PackageTest,
+       RoundTripKeepsEveryByteRewritesIdenticallyAndMissingFilesMarkOnlyTheirPictures) {
     PackageSnapshot s = deck(3, 4);
     ASSERT_TRUE(writeProjectPackage(s, pkg).ok());
+    // Saving what was read over the package gives the same bytes and leaves nothing beside it.
+    const Bytes json = readFileBytes(pkg / "project.json");
+    ASSERT_TRUE(writeProjectPackage(readProjectPackage(pkg).value(), pkg).ok());
+    EXPECT_EQ(readFileBytes(pkg / "project.json"), json);
+    EXPECT_EQ(readFileBytes(pkg / "branding" / "brand.png"), *s.logo);
+    EXPECT_EQ(listing(dir.path()).find(".Deck"), std::string::npos) << listing(dir.path());
+
     fs::remove(pkg / "images" / s.project.images[1].storedFileName);
     fs::remove(pkg / "branding" / "brand.png");
     auto back = readProjectPackage(pkg).value();
