@@ -11,6 +11,9 @@
 // cache folder, so every run starts without any. Prints figures; nothing here is a test.
 //
 //   bench-navigator-miniatures [--photos=N]   (default 200)
+//   bench-navigator-miniatures --folder=PATH  (the .jpg files in PATH instead, as bench/whole_run
+//                                              passes its corpus, to set the app's import beside
+//                                              the tool's on the same files)
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -20,8 +23,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -57,6 +62,15 @@ void resetPeak() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
+// CPU time the calling thread has run, in ms. Between two turns of the probe it is the work the
+// interface thread did, without the time it waited for a core: on a shared machine the wall-clock
+// stall grows with the load, this does not.
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
 double loadAverage() {
     double load = 0;
     std::ifstream("/proc/loadavg") >> load;
@@ -85,6 +99,61 @@ Bytes withCameraThumbnail(const Bytes& photo, int orientation, const fs::path& s
     if (std::system(command.c_str()) != 0)
         return photo;
     return bench::readBytes(scratch / "photo.jpg");
+}
+
+// Writes `count` photographs into `photos`: four scenes, each also stored turned (one file in ten),
+// every file unique. `thumbnails` tells whether they carry EXIF thumbnails.
+bool makeCorpus(const fs::path& photos, int count, const fs::path& scratch, bool& thumbnails) {
+    fs::create_directories(photos);
+    std::vector<Bytes> upright, turned;
+    for (int seed = 0; seed < 4; ++seed) {
+        bench::PhotoOptions photo;
+        photo.seed = seed;
+        photo.reduction = 4;
+        auto bytes = bench::makePhoto(photo);
+        if (!bytes) {
+            std::fprintf(stderr, "cannot make photos\n");
+            return false;
+        }
+        upright.push_back(withCameraThumbnail(*bytes, 1, scratch));
+        turned.push_back(withCameraThumbnail(*bytes, 6, scratch));
+        thumbnails = thumbnails && !(upright.back() == *bytes);
+    }
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "IMG_%04d.jpg", i + 1);
+        const auto& base = i % 10 == 9 ? turned : upright;
+        bench::writeBytes(photos / name, bench::withJpegComment(base[std::size_t(i) % base.size()],
+                                                                "copy " + std::to_string(i)));
+    }
+    return true;
+}
+
+// The .jpg files directly in `folder`, by name.
+std::vector<fs::path> picturesIn(const fs::path& folder) {
+    std::vector<fs::path> out;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (entry.is_regular_file() && entry.path().extension() == ".jpg")
+            out.push_back(entry.path());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Removes every --folder=PATH argument from argv and returns the last PATH; empty when none.
+fs::path takeFolderArgument(int& argc, char** argv) {
+    const std::string_view prefix = "--folder=";
+    fs::path folder;
+    int kept = 0;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::string_view(argv[i]).substr(0, prefix.size()) == prefix)
+            folder = argv[i] + prefix.size();
+        else
+            argv[kept++] = argv[i];
+    }
+    argv[kept] = nullptr;
+    argc = kept;
+    return folder;
 }
 
 // The rows of `view` on screen: first and one past the last.
@@ -128,10 +197,18 @@ std::pair<int, int> shownAndSharp(SlideListView& view, SlideListModel& model,
     return {shown, sharp};
 }
 
+// One turn of the event loop, sleeping until something happens (the 5 ms probe at the latest),
+// as the application's own loop does. Returning at once when idle instead would spin one core and
+// take it from the workers being measured.
+void waitForEvents() {
+    QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int photoCount = bench::takeIntArgument(argc, argv, "--photos=", 200, 1);
+    int photoCount = bench::takeIntArgument(argc, argv, "--photos=", 200, 1);
+    const fs::path corpusFolder = takeFolderArgument(argc, argv);
     bench::ScratchFolder folder{"mosavelle-bench-miniatures-"};
     // Before anything opens the thumbnail cache: a private, empty one.
     qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((folder.path() / "cache").string()));
@@ -141,34 +218,21 @@ int main(int argc, char** argv) {
     if (!ensureVipsStarted())
         return 1;
 
-    // --- The corpus: four scenes, each also stored turned; every file unique.
-    const fs::path photosFolder = folder.path() / "photos";
-    fs::create_directories(photosFolder);
-    std::vector<Bytes> upright, turned;
+    // --- The corpus: the given folder's pictures, or four scenes, each also stored turned, with
+    // every file unique.
+    const fs::path photosFolder = corpusFolder.empty() ? folder.path() / "photos" : corpusFolder;
     bool thumbnails = true;
-    for (int seed = 0; seed < 4; ++seed) {
-        bench::PhotoOptions photo;
-        photo.seed = seed;
-        photo.reduction = 4;
-        auto bytes = bench::makePhoto(photo);
-        if (!bytes) {
-            std::fprintf(stderr, "cannot make photos\n");
-            return 1;
-        }
-        upright.push_back(withCameraThumbnail(*bytes, 1, folder.path()));
-        turned.push_back(withCameraThumbnail(*bytes, 6, folder.path()));
-        thumbnails = thumbnails && !(upright.back() == *bytes);
+    if (corpusFolder.empty() && !makeCorpus(photosFolder, photoCount, folder.path(), thumbnails))
+        return 1;
+    const std::vector<fs::path> photos = picturesIn(photosFolder);
+    if (photos.empty()) {
+        std::fprintf(stderr, "no .jpg files in %s\n", photosFolder.c_str());
+        return 1;
     }
+    photoCount = int(photos.size());
     std::uintmax_t totalBytes = 0;
-    for (int i = 0; i < photoCount; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "IMG_%04d.jpg", i + 1);
-        const auto& base = i % 10 == 9 ? turned : upright;
-        const Bytes bytes =
-            bench::withJpegComment(base[std::size_t(i) % base.size()], "copy " + std::to_string(i));
-        bench::writeBytes(photosFolder / name, bytes);
-        totalBytes += bytes.size();
-    }
+    for (const fs::path& photo : photos)
+        totalBytes += fs::file_size(photo);
 
     // Floors, on this machine now: one picture's embedded preview and its miniature decode, each
     // from bytes in memory, on one thread.
@@ -177,9 +241,7 @@ int main(int argc, char** argv) {
         const int samples = std::min(photoCount, 12);
         QElapsedTimer timer;
         for (int i = 0; i < samples; ++i) {
-            char name[32];
-            std::snprintf(name, sizeof name, "IMG_%04d.jpg", i + 1);
-            const Bytes bytes = bench::readBytes(photosFolder / name);
+            const Bytes bytes = bench::readBytes(photos[std::size_t(i)]);
             timer.start();
             const bool previewed = readEmbeddedPreview(bytes, 128).has_value();
             previewMs += double(timer.nsecsElapsed()) / 1e6 / samples;
@@ -202,11 +264,15 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     qint64 lastTick = 0, longestStall = 0;
+    double lastCpu = threadCpuMs(), longestBusy = 0;
     QTimer probe;
     probe.setInterval(5);
     QObject::connect(&probe, &QTimer::timeout, [&] {
         const qint64 now = clock.elapsed();
         longestStall = std::max(longestStall, now - lastTick - 5);
+        const double cpu = threadCpuMs();
+        longestBusy = std::max(longestBusy, cpu - lastCpu);
+        lastCpu = cpu;
         lastTick = now;
     });
     probe.start();
@@ -244,14 +310,15 @@ int main(int argc, char** argv) {
                     if (auto* button = qobject_cast<QAbstractButton*>(child);
                         button && button->text() == QStringLiteral("This Folder Only"))
                         button->click();
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        waitForEvents();
     }
     const qint64 imported = clock.elapsed() - dropped;
     firstSlide -= dropped;
     const qint64 importStall = longestStall;
+    const double importBusy = longestBusy;
     // Let the first screenful settle before the jump.
     for (const qint64 settled = clock.elapsed() + 500; clock.elapsed() < settled;)
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        waitForEvents();
     const double afterOpen = peakMB();
 
     // --- A jump to slides never shown: the middle of the deck.
@@ -260,7 +327,7 @@ int main(int argc, char** argv) {
     list.scrollTo(model.index(photoCount / 2), QAbstractItemView::PositionAtTop);
     const qint64 jumped = clock.elapsed();
     while (allSharp < 0 && clock.elapsed() - jumped < 60'000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 1);
+        waitForEvents();
         const auto [shown, sharp] = shownAndSharp(list, model, provider, total);
         if (allShown < 0 && shown == total)
             allShown = clock.elapsed() - jumped;
@@ -272,12 +339,13 @@ int main(int argc, char** argv) {
     QScrollBar* bar = list.verticalScrollBar();
     bar->setValue(0);
     longestStall = 0;
+    longestBusy = 0;
     lastTick = clock.elapsed();
     const qint64 scrollStart = clock.elapsed();
     for (;;) {
         const qint64 screen = clock.elapsed();
         while (clock.elapsed() - screen < 10'000) {
-            QApplication::processEvents(QEventLoop::AllEvents, 1);
+            waitForEvents();
             const auto [shown, sharp] = shownAndSharp(list, model, provider, total);
             if (sharp == total)
                 break;
@@ -288,6 +356,7 @@ int main(int argc, char** argv) {
     }
     const qint64 scrollTime = clock.elapsed() - scrollStart;
     const qint64 scrollStall = longestStall;
+    const double scrollBusy = longestBusy;
     const double afterScroll = peakMB();
 
     // --- An export at the default quality, run here rather than on a worker: the memory is what
@@ -317,6 +386,8 @@ int main(int argc, char** argv) {
     std::printf("  longest interface stall during import     %7lld ms  %s\n",
                 static_cast<long long>(importStall),
                 importStall < 50 ? "within 50 ms" : "OVER 50 ms");
+    std::printf("    of which running on its thread          %7.0f ms  %s\n", importBusy,
+                importBusy < 50 ? "within 50 ms" : "OVER 50 ms");
     std::printf("  jump to %d pictures never shown:\n", total);
     std::printf("    every cell shows a picture after        %7lld ms  %s\n",
                 static_cast<long long>(allShown),
@@ -330,8 +401,10 @@ int main(int argc, char** argv) {
         "on all cores (%.0f ms): %.2f x\n",
         total * previewMs, allShown / std::max(total * previewMs, 1e-3), total * decodeMs / cores,
         allSharp / std::max(total * decodeMs / cores, 1e-3));
-    std::printf("  scroll end to end, sharp at every stop    %7lld ms  (longest stall %lld ms)\n",
-                static_cast<long long>(scrollTime), static_cast<long long>(scrollStall));
+    std::printf(
+        "  scroll end to end, sharp at every stop    %7lld ms  (longest stall %lld ms, of which "
+        "running %.0f ms)\n",
+        static_cast<long long>(scrollTime), static_cast<long long>(scrollStall), scrollBusy);
     std::printf("  export %s                               %7lld ms\n",
                 exported.ok() ? "  " : "FAILED", static_cast<long long>(exportTime));
     std::printf("  peak memory after open                    %7.0f MB\n", afterOpen);

@@ -31,6 +31,17 @@ TEST(EmbeddedPreview, ShowsTheThumbnailUprightWithoutItsBars) {
     EXPECT_EQ(small->height, 20);
 }
 
+// The TIFF's pixels are grey and its IFD1 thumbnail shows the scene; the HEIF file's thumbnail
+// item is half its picture's size. Both are stored turned, and come back upright.
+TEST(EmbeddedPreview, ReadsTiffAndHeifThumbnailsUpright) {
+    ASSERT_TRUE(ensureVipsStarted());
+    for (const char* name : {"embedded-thumbnail.tif", "embedded-thumbnail.heic"}) {
+        const auto preview = readEmbeddedPreview(fixtureBytes(name), 64);
+        ASSERT_TRUE(preview) << name;
+        EXPECT_EQ(describe(*preview), "32x20 RG..") << name;
+    }
+}
+
 TEST(EmbeddedPreview, AbsentWithoutOneOrWhenDamaged) {
     EXPECT_FALSE(readEmbeddedPreview(fixtureBytes("orient-1.jpg"), 64));
     EXPECT_FALSE(readEmbeddedPreview(fixtureBytes("picture.tif"), 64));
