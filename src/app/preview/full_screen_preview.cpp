@@ -104,7 +104,7 @@ void FullScreenSlidePreview::scheduleAdvance() {
     advance_.start(int((*step.advanceAfter + step.transitionDuration).count()));
 }
 
-void FullScreenSlidePreview::goTo(const Uuid& slideID, bool withTransition) {
+void FullScreenSlidePreview::goTo(Uuid slideID, bool withTransition) {
     transition_->finish();
     const QPixmap before = withTransition ? canvas_->grab() : QPixmap();
     canvas_->setSlide(slideID);

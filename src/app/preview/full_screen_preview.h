@@ -46,7 +46,8 @@ protected:
 private:
     void layoutCanvas();
     void step(int offset);
-    void goTo(const Uuid& slideID, bool withTransition);
+    // By value: focusing the slide rebuilds show_, which callers' identifiers often point into.
+    void goTo(Uuid slideID, bool withTransition);
     void scheduleAdvance();
 
     DocumentHandle& handle_;

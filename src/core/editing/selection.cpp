@@ -59,7 +59,10 @@ void selectSlide(MosavelleDocument& document, const Uuid& id, bool extending) {
     document.setSelectedSlideIDs(std::move(ids));
 }
 
-void focusSlide(MosavelleDocument& document, const Uuid& id) {
+void focusSlide(MosavelleDocument& document, const Uuid& given) {
+    // A copy: the listeners told of the new selection may replace what `given` refers into (a
+    // slide show's step, a list of slides).
+    const Uuid id = given;
     if (!document.slidePosition(id))
         return;
     showSlide(document, id);

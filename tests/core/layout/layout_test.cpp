@@ -640,13 +640,13 @@ public:
         };
     }
     // Waits until `count` tasks have been posted since the last `run`, then runs all of them.
-    // False when they did not arrive within a minute (a decode under ThreadSanitizer on a busy
-    // machine takes tens of seconds).
+    // False when they did not arrive within ten minutes: decodes run at nice 19, so on a machine
+    // busy with other work a decode under ThreadSanitizer can wait more than a minute for a core.
     bool run(std::size_t count) {
         std::deque<std::function<void()>> tasks;
         {
             std::unique_lock lock(mutex_);
-            if (!posted_.wait_for(lock, std::chrono::seconds(60),
+            if (!posted_.wait_for(lock, std::chrono::minutes(10),
                                   [&] { return tasks_.size() >= count; }))
                 return false;
             tasks.swap(tasks_);
