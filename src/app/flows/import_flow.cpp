@@ -108,9 +108,7 @@ void ImportFlow::finish() {
         return;
     busy_ = false;
     job_.reset();
-    arrivals_.stop();
-    arrived_.clear();
-    session_.reset();  // an import that did not reach its end takes back what it showed
+    takeBackArrivals();  // an import that did not reach its end takes back what it showed
     if (progress_)
         progress_->deleteLater();
     progress_.clear();
@@ -207,10 +205,7 @@ void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, s
                 return;
             job->cancelled = true;
             job->cancel.cancel();
-            // The deck goes back at once, not when the worker has wound down.
-            arrivals_.stop();
-            arrived_.clear();
-            session_.reset();
+            takeBackArrivals();  // at once, not when the worker has wound down
         });
         progress_->open();
     }
@@ -273,6 +268,12 @@ void ImportFlow::onPlanned(const std::shared_ptr<Job>& job, std::optional<Import
             finish();
     });
     box->open();
+}
+
+void ImportFlow::takeBackArrivals() {
+    arrivals_.stop();
+    arrived_.clear();
+    session_.reset();
 }
 
 void ImportFlow::showArrived() {

@@ -83,6 +83,8 @@ private:
     void onPlanned(const std::shared_ptr<Job>& job, std::optional<ImportPlan> plan);
     // Shows the accepted pictures that are waiting in the deck.
     void showArrived();
+    // Drops the pictures waiting and puts the deck back as it was before the import.
+    void takeBackArrivals();
     // Makes the plan one step in the deck (see applyImportPlan); the notes.
     std::optional<std::string> applyToDeck(const ImportPlan& plan, bool keepDuplicates);
     void apply(const ImportPlan& plan, bool keepDuplicates);

@@ -1,7 +1,6 @@
 #include "core/editing/import_items.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <utility>
 #include <variant>
 
@@ -28,10 +27,9 @@ std::optional<std::string> applyImportPlan(MosavelleDocument& document, const Im
 
 std::optional<std::string> applyImportPlan(ImportSession& session, const ImportPlan& plan,
                                            bool keepDuplicates) {
-    const std::span<const ImportItem> items(plan.items);
-    const std::size_t shown = std::min(session.added(), items.size());
-    session.takeLaterDigests(items.first(shown));
-    std::vector<ImportItem> rest(items.begin() + static_cast<std::ptrdiff_t>(shown), items.end());
+    const std::size_t shown = std::min(session.added(), plan.items.size());
+    std::vector<ImportItem> rest(plan.items.begin() + static_cast<std::ptrdiff_t>(shown),
+                                 plan.items.end());
     if (keepDuplicates)
         for (const auto& duplicate : plan.duplicates)
             rest.push_back(duplicate.incoming);
@@ -73,7 +71,6 @@ void ImportSession::add(std::span<const ImportItem> items) {
     for (const auto& item : items) {
         const Uuid id = Uuid::random();
         SourceImage picture = makeSourceImage(item, id);
-        undigested_ = undigested_ || picture.sha256.empty();
         const std::string caption = captionForPicture(picture, project.appearance, locale_);
         pictures.insert_or_assign(id, item.data);
         project.images.push_back(std::move(picture));
@@ -84,22 +81,6 @@ void ImportSession::add(std::span<const ImportItem> items) {
     sortSlides(project);
     // Bytes first, so that observers of the project find every picture it names.
     document_.setImageData(std::move(pictures));
-    document_.setProject(std::move(project));
-}
-
-void ImportSession::takeLaterDigests(std::span<const ImportItem> items) {
-    if (!open_ || !undigested_)
-        return;
-    std::unordered_map<Uuid, const std::string*> digests;
-    for (std::size_t i = 0; i < items.size() && i < pictureIDs_.size(); ++i)
-        if (!items[i].sha256.empty())
-            digests.emplace(pictureIDs_[i], &items[i].sha256);
-    Project project = document_.project();
-    const ImageList& images = std::as_const(project).images;
-    for (std::size_t i = 0; i < images.size(); ++i)
-        if (const auto found = digests.find(images[i].id);
-            found != digests.end() && images[i].sha256.empty())
-            project.images.at(i).sha256 = *found->second;
     document_.setProject(std::move(project));
 }
 

@@ -55,9 +55,6 @@ public:
     void add(std::span<const ImportItem> items);
     // How many items were added.
     std::size_t added() const { return pictureIDs_.size(); }
-    // Gives the pictures added for the first items.size() items the digests those items carry
-    // now, where they were added without one (see ImportPlanOptions::accepted).
-    void takeLaterDigests(std::span<const ImportItem> items);
     bool isOpen() const { return open_; }
     void commit();
     void cancel();
@@ -70,13 +67,13 @@ private:
     std::string locale_;
     ImageDataMap picturesBefore_;
     std::vector<Uuid> pictureIDs_;
-    bool undigested_ = false;  // some picture was added without a digest
     bool open_ = true;
 };
 
 // Ends `session` with the finished `plan`, of whose items the session shows the first
-// session.added(): adds the rest of them, then the duplicates when `keepDuplicates`, commits,
-// and returns the import notes (see importNotes).
+// session.added() as they were accepted (so a plan shown while it is made takes every picture's
+// digest; see DigestScope): adds the rest of them, then the duplicates when `keepDuplicates`,
+// commits, and returns the import notes (see importNotes).
 std::optional<std::string> applyImportPlan(ImportSession& session, const ImportPlan& plan,
                                            bool keepDuplicates);
 
