@@ -177,19 +177,7 @@ private Q_SLOTS:
         // Forty large pictures: slides arrive while the rest are read; Cancel then leaves deck
         // and history as they were, and the worker stops (it does not go on to report file
         // after file).
-        QImage noise(800, 800, QImage::Format_RGB32);
-        for (int y = 0; y < noise.height(); ++y)
-            for (int x = 0; x < noise.width(); ++x)
-                noise.setPixel(x, y, uint(std::rand()));
-        const Bytes jpeg = encoded(noise, "JPG");
-        std::vector<fs::path> distinct;
-        for (int i = 0; i < 40; ++i) {
-            std::vector<std::uint8_t> bytes(jpeg.begin(), jpeg.end());
-            bytes.push_back(std::uint8_t(i));  // after the end marker: another file, same picture
-            testing::writeFileBytes(
-                distinct.emplace_back(folder / ("n" + std::to_string(i) + ".jpg")),
-                Bytes(std::move(bytes)));
-        }
+        const std::vector<fs::path> distinct = noisePhotos(folder.path(), 40);
         CancelProgressOnShow cancel;  // armed at the first arrival, it counts what follows
         int arrivals = 0;
         const auto watch =

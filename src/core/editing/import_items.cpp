@@ -47,9 +47,13 @@ ImportSession::~ImportSession() {
     cancel();
 }
 
+bool importInProgress(const MosavelleDocument& document) {
+    return document.isInContinuousEdit() &&
+           document.continuousEditName() == stepName(EditStep::importImages);
+}
+
 bool ImportSession::holdsEdit() const {
-    return document_.isInContinuousEdit() &&
-           document_.continuousEditName() == stepName(EditStep::importImages);
+    return importInProgress(document_);
 }
 
 void ImportSession::holdEdit() {

@@ -70,6 +70,11 @@ private:
     bool open_ = true;
 };
 
+// Whether the document's open continuous edit is an ImportSession's: pictures shown as they
+// arrive, which become part of the deck only when the session commits. A window asking whether
+// the deck has unsaved changes leaves them out.
+bool importInProgress(const MosavelleDocument& document);
+
 // Ends `session` with the finished `plan`, of whose items the session shows the first
 // session.added() as they were accepted (so a plan shown while it is made takes every picture's
 // digest; see DigestScope): adds the rest of them, then the duplicates when `keepDuplicates`,
