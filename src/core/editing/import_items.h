@@ -67,6 +67,9 @@ private:
     std::string locale_;
     ImageDataMap picturesBefore_;
     std::vector<Uuid> pictureIDs_;
+    // The project as the last `add` left a sorted deck; while the deck is still that, its slides
+    // are in order and the next batch only has to find its own places.
+    std::optional<Project> sortedByAdd_;
     bool open_ = true;
 };
 
