@@ -250,12 +250,45 @@ void MosavelleDocument::notify(DocumentChange change) {
     }
 }
 
+std::optional<SlideListDelta> MosavelleDocument::insertionDelta(const SlideList& after) const {
+    // Every slide of the deck is still there, the very same element and in the same order, and
+    // the others are new: an addition (an import's batch), told without hashing the deck.
+    const SlideList& before = project_.slides;
+    if (after.size() <= before.size() || slideIndex_.size() != before.size())
+        return std::nullopt;
+    SlideListDelta delta;
+    std::set<Uuid> added;
+    std::size_t kept = 0;
+    for (std::size_t j = 0; j < after.size();) {
+        if (kept < before.size() && before.sameElement(kept, after, j)) {
+            ++kept, ++j;
+            continue;
+        }
+        const std::size_t first = j;
+        while (j < after.size() && !(kept < before.size() && before.sameElement(kept, after, j))) {
+            if (slidePosition(after[j].id) || !added.insert(after[j].id).second)
+                return std::nullopt;  // an identifier the deck holds, or repeated
+            ++j;
+        }
+        if (delta.rows.size() == 64)
+            return resetDelta();
+        delta.rows.push_back(
+            rowChange(SlideRowChange::Kind::insert, first, idsOf(after, first, j)));
+    }
+    if (kept != before.size())
+        return std::nullopt;
+    return delta;
+}
+
 void MosavelleDocument::setProject(Project project) {
     if (project == project_)
         return;
     DocumentChange change;
     change.kind = DocumentChangeKind::project;
-    change.slides = slideListDelta(project_.slides, project.slides);
+    if (auto inserted = insertionDelta(project.slides))
+        change.slides = std::move(*inserted);
+    else
+        change.slides = slideListDelta(project_.slides, project.slides);
     project_ = std::move(project);
     if (change.slides.reset)
         rebuildSlideIndex();

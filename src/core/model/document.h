@@ -224,6 +224,9 @@ private:
     void notify(DocumentChange change);
     void rebuildSlideIndex();
     void updateSlideIndex(const SlideListDelta& delta);
+    // The delta from project().slides to `after` when `after` only adds slides; else nothing.
+    // O(n) pointer comparisons and O(k log k) for k slides added.
+    std::optional<SlideListDelta> insertionDelta(const SlideList& after) const;
 
     Project project_;
     std::unordered_map<Uuid, std::size_t> slideIndex_;
