@@ -14,6 +14,7 @@
 #include <QtTest>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -125,6 +126,26 @@ inline Bytes encoded(const QImage& image, const char* format = "PNG") {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
     return Bytes(out.constData(), std::size_t(out.size()));
+}
+
+// `count` files n0.jpg, n1.jpg, ... in `folder`, each the same 800 x 800 noise with another byte
+// after the end marker (distinct files, no exact copies): enough to read that an import of them
+// is still under way when its first slides arrive.
+inline std::vector<std::filesystem::path> noisePhotos(const std::filesystem::path& folder,
+                                                      int count) {
+    QImage noise(800, 800, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, uint(std::rand()));
+    const Bytes jpeg = encoded(noise, "JPG");
+    std::vector<std::filesystem::path> files;
+    for (int i = 0; i < count; ++i) {
+        files.push_back(folder / ("n" + std::to_string(i) + ".jpg"));
+        std::ofstream out(files.back(), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(jpeg.data()), std::streamsize(jpeg.size()));
+        out.put(char(i));
+    }
+    return files;
 }
 
 // A deck under construction: pictures of one colour each, slides made of them.

@@ -177,19 +177,7 @@ private Q_SLOTS:
         // Forty large pictures: slides arrive while the rest are read; Cancel then leaves deck
         // and history as they were, and the worker stops (it does not go on to report file
         // after file).
-        QImage noise(800, 800, QImage::Format_RGB32);
-        for (int y = 0; y < noise.height(); ++y)
-            for (int x = 0; x < noise.width(); ++x)
-                noise.setPixel(x, y, uint(std::rand()));
-        const Bytes jpeg = encoded(noise, "JPG");
-        std::vector<fs::path> distinct;
-        for (int i = 0; i < 40; ++i) {
-            std::vector<std::uint8_t> bytes(jpeg.begin(), jpeg.end());
-            bytes.push_back(std::uint8_t(i));  // after the end marker: another file, same picture
-            testing::writeFileBytes(
-                distinct.emplace_back(folder / ("n" + std::to_string(i) + ".jpg")),
-                Bytes(std::move(bytes)));
-        }
+        const std::vector<fs::path> distinct = noisePhotos(folder.path(), 40);
         CancelProgressOnShow cancel;  // armed at the first arrival, it counts what follows
         int arrivals = 0;
         const auto watch =
@@ -472,6 +460,18 @@ private Q_SLOTS:
         QCOMPARE(repainted.size(), 1);
         QCOMPARE(repainted[0][0].toModelIndex().row(), 2);
         QCOMPARE(repainted[0][1].toModelIndex().row(), model.rowCount() - 1);
+        // A picture and its slide added at the end, as an import's batch adds them, repaint no
+        // row that was there.
+        repainted.clear();
+        model.resetCounters();
+        edit("append", [&] {
+            Project added = doc.project();
+            added.images.push_back(pictureRecord("IMG_0100.JPG", "public.jpeg", 4000, 3000));
+            added.slides.push_back(singleImageSlide(added.images.back().id, ""));
+            doc.changeProject(added, "Import Images");
+        });
+        QCOMPARE(repainted.size(), 0);
+        QCOMPARE(model.rowsTouched(), qsizetype{1});
 
         for (; steps > 0; --steps) {
             QVERIFY(handle->undoHistory()->canUndo());

@@ -12,11 +12,14 @@
 #include <QTreeView>
 #include <algorithm>
 #include <fstream>
+#include <functional>
+#include <memory>
 
 #include "app/document/document_saving.h"
 #include "app/document/package_dialog.h"
 #include "app/document/package_io.h"
 #include "app/document/recent_projects.h"
+#include "app/flows/import_flow.h"
 #include "app/help/help_view.h"
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_view.h"
@@ -208,6 +211,77 @@ private Q_SLOTS:
         const Slide saved = readProjectPackage(package)->project.slides[0];
         QCOMPARE(saved.notes, std::string("Thanks"));
         QCOMPARE(saved.title, std::string("Opening"));
+    }
+
+    // Closing while an import's pictures arrive asks about the deck without them. The window is
+    // closed and the question answered in the turn after the first slide arrived, with the rest
+    // of the files still being read.
+    void closingDuringAnImportAsksAboutTheDeckWithoutTheArrivingPictures() {
+        std::filesystem::create_directories(pathIn("photos"));
+        std::vector<std::filesystem::path> photos = noisePhotos(pathIn("photos"), 40);
+        const auto atFirstArrival = [this](DocumentWindow* window,
+                                           std::vector<std::filesystem::path> files,
+                                           std::function<void()> then) {
+            const std::size_t before = window->handle().document().project().slides.size();
+            auto watch = std::make_shared<QMetaObject::Connection>();
+            *watch = connect(&window->handle(), &DocumentHandle::documentChanged, this,
+                             [window, before, watch, then](const DocumentChange&) {
+                                 if (window->handle().document().project().slides.size() == before)
+                                     return;
+                                 disconnect(*watch);
+                                 QTimer::singleShot(0, window, then);
+                             });
+            window->contentView().importURLs(std::move(files));
+        };
+        const auto closeAndAnswer = [](DocumentWindow* window, const char* answer) {
+            QVERIFY(window->contentView().importFlow().isBusy());
+            window->close();
+            if (answer != nullptr)
+                clickButton(messageBoxes("saveChangesQuestion").value(0), answer);
+        };
+
+        // A deck without changes closes at once: nothing to ask, the import goes with it.
+        QPointer<DocumentWindow> clean(app_.openWindow(handleFor(deckOfSlides(2))));
+        bool closedAtOnce = false;
+        atFirstArrival(clean, photos, [&] {
+            closeAndAnswer(clean, nullptr);
+            closedAtOnce = messageBoxes("saveChangesQuestion").isEmpty() && !clean->isVisible();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(!clean, 20000);
+        QVERIFY(closedAtOnce);
+
+        // Cancel leaves the import running: every picture arrives, and it is one step. The exact
+        // copy among the files asks its own question when the import ends.
+        DocumentWindow* window = app_.openWindow(handleFor(deckOfSlides(2)));
+        insertSectionDivider(window->handle().document());
+        photos.push_back(pathIn("photos") / "copy.jpg");
+        std::filesystem::copy_file(photos.front(), photos.back());
+        const ImportFlow& flow = window->contentView().importFlow();
+        atFirstArrival(window, photos, [&] { closeAndAnswer(window, "Cancel"); });
+        QTRY_VERIFY_WITH_TIMEOUT(!messageBoxes("Duplicate images").isEmpty(), 20000);
+        clickButton(messageBoxes("Duplicate images").value(0), "Skip Duplicates");
+        QTRY_VERIFY(!flow.isBusy());
+        QCOMPARE(window->handle().document().project().slides.size(), std::size_t{43});
+        QCOMPARE(window->handle().undoHistory()->undoName(), std::string("Import Images"));
+        window->handle().undoHistory()->undo();
+        QCOMPARE(window->handle().document().project().slides.size(), std::size_t{3});
+
+        // The import may end while the question shows; Don't Save then closes with nothing left.
+        QPointer<DocumentWindow> guard(window);
+        atFirstArrival(window, photos, [&] { closeAndAnswer(window, nullptr); });
+        QTRY_VERIFY_WITH_TIMEOUT(!messageBoxes("Duplicate images").isEmpty(), 20000);
+        clickButton(messageBoxes("saveChangesQuestion").value(0), "Don’t Save");
+        QTRY_VERIFY(!guard);
+
+        // Save takes the import back, then writes the deck as it was.
+        DocumentWindow* saving = editedWindowOnPackage("importing.mosavelle");
+        QVERIFY(saving);
+        guard = saving;
+        atFirstArrival(saving, photos, [&] { closeAndAnswer(saving, "Save"); });
+        QTRY_VERIFY_WITH_TIMEOUT(!guard, 20000);
+        const auto written = readProjectPackage(pathIn("importing.mosavelle"));
+        QCOMPARE(written->project.slides.size(), std::size_t{3});
+        QVERIFY(written->project.images.empty());
     }
 
     void saveDialogChoosesPackagesInsteadOfEnteringThem() {

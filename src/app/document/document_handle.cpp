@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include "app/thumbnails/thumbnail_provider.h"
+#include "core/editing/import_items.h"
 #include "core/model/defaults_store.h"
 
 namespace mosavelle::app {
@@ -60,7 +61,9 @@ QString DocumentHandle::displayName() const {
 
 bool DocumentHandle::isModified() const {
     // Text being typed into a field is a change from the first keystroke, before it becomes a step.
-    return !undoHistory_->isClean() || document_->hasOpenEditChanges();
+    // Pictures still arriving are not: until the import ends they may yet be taken back.
+    return !undoHistory_->isClean() ||
+           (document_->hasOpenEditChanges() && !importInProgress(*document_));
 }
 
 }  // namespace mosavelle::app

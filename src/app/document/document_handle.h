@@ -39,7 +39,8 @@ public:
     // The project's name for titles and prompts: the package's base name, or "untitled".
     QString displayName() const;
     // True while the deck differs from what was last saved (or, untitled, from the new deck),
-    // counting an edit still in progress (a field being typed in).
+    // counting an edit still in progress (a field being typed in) but not the pictures of an
+    // import that has not ended (see importInProgress).
     bool isModified() const;
 
 Q_SIGNALS:

@@ -175,9 +175,10 @@ void SlideListModel::sync(const SlideListDelta& delta) {
     const Project& project = handle_.document().project();
     const SlideList& target = project.slides;
     // Names come from the pictures and miniatures are drawn on the background: when either
-    // changed, every row repaints.
+    // changed, every row repaints. Pictures only added after the others name no row shown yet.
     const bool everyRowChanged =
-        project.images != images_ || project.appearance.background != appearance_.background ||
+        !picturesOnlyAdded(images_, project.images) ||
+        project.appearance.background != appearance_.background ||
         project.appearance.customBackground != appearance_.customBackground;
     images_ = project.images;
     appearance_ = project.appearance;
@@ -187,13 +188,14 @@ void SlideListModel::sync(const SlideListDelta& delta) {
         return;
     }
 
-    const std::unordered_map<Uuid, int> before = rows_;  // for rows whose number changes
     std::vector<std::size_t> updated;
     for (const SlideRowChange& step : delta.rows)
         applyRowChange(step, updated);
-    // The steps must have led to the deck; should they not, the rows start over from it.
-    const bool matches = slides_.size() == target.size() &&
-                         std::equal(slides_.begin(), slides_.end(), target.begin(),
+    // The steps must have led to the deck; should they not, the rows start over from it. Read
+    // through a const list: a mutable iteration would copy every slide shared with the deck.
+    const SlideList& rows = slides_;
+    const bool matches = rows.size() == target.size() &&
+                         std::equal(rows.begin(), rows.end(), target.begin(),
                                     [](const Slide& a, const Slide& b) { return a.id == b.id; });
     if (!matches) {
         resetFrom(target);
@@ -206,23 +208,51 @@ void SlideListModel::sync(const SlideListDelta& delta) {
     for (std::size_t row : updated)
         if (row < changed.size())
             changed[row] = true;
-    if (!everyRowChanged)
-        for (std::size_t i = 0; i < target.size(); ++i) {
-            const auto was = before.find(target[i].id);
-            if (was != before.end() && was->second != static_cast<int>(i))
-                changed[i] = true;
-        }
     slides_ = target;
-    rebuildIndex();
-    // Rows inserted just now are painted fresh; a change report for them would be redundant.
-    for (const SlideRowChange& step : delta.rows)
-        if (step.kind == SlideRowChange::Kind::insert)
-            for (const Uuid& id : step.ids)
-                if (!before.contains(id))
-                    if (int row = rowOf(id); row >= 0)
-                        changed[static_cast<std::size_t>(row)] = false;
+    updateIndex(delta, changed);
     emitChangedRuns(changed);
     Q_EMIT synced();
+}
+
+bool SlideListModel::picturesOnlyAdded(const ImageList& before, const ImageList& after) {
+    if (before == after)
+        return true;
+    if (before.size() >= after.size())
+        return false;
+    for (std::size_t i = 0; i < before.size(); ++i)
+        if (!before.sameElement(i, after, i) && !(before[i] == after[i]))
+            return false;
+    return true;
+}
+
+// Rows before the first one a step touched keep their slide and number. From there on, a row
+// whose slide was elsewhere before changed its number; a row inserted just now is painted fresh,
+// so a change report for it would be redundant. The index follows, erasing removed slides.
+void SlideListModel::updateIndex(const SlideListDelta& delta, std::vector<bool>& changed) {
+    std::size_t first = slides_.size();
+    for (const SlideRowChange& step : delta.rows) {
+        if (step.kind == SlideRowChange::Kind::update)
+            continue;
+        first = std::min(first, step.row);
+        if (step.kind == SlideRowChange::Kind::move)
+            first = std::min(first, step.destination);
+        if (step.kind == SlideRowChange::Kind::remove)
+            for (const Uuid& id : step.ids)
+                rows_.erase(id);
+    }
+    const SlideList& rows = slides_;
+    for (std::size_t i = first; i < rows.size(); ++i) {
+        const auto [entry, inserted] = rows_.try_emplace(rows[i].id, static_cast<int>(i));
+        if (inserted) {
+            changed[i] = false;
+        } else if (entry->second != static_cast<int>(i)) {
+            changed[i] = true;
+            entry->second = static_cast<int>(i);
+        }
+    }
+    // A damaged file repeating identifiers keeps the first row of each, as a rebuild does.
+    if (rows_.size() != rows.size())
+        rebuildIndex();
 }
 
 }  // namespace mosavelle::app

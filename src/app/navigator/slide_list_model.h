@@ -60,6 +60,10 @@ private:
     void applyRowChange(const SlideRowChange& step, std::vector<std::size_t>& updated);
     void resetFrom(const SlideList& target);
     void rebuildIndex();
+    void updateIndex(const SlideListDelta& delta, std::vector<bool>& changed);
+    // Whether `after` holds the pictures of `before`, unchanged and in the same places, and
+    // perhaps more after them.
+    static bool picturesOnlyAdded(const ImageList& before, const ImageList& after);
     void emitChangedRuns(const std::vector<bool>& changed);
 
     DocumentHandle& handle_;

@@ -38,6 +38,7 @@
 #include "app/thumbnails/thumbnail_provider.h"
 #include "app/window/warning_strip.h"
 #include "app/window/welcome_canvas.h"
+#include "core/editing/import_items.h"
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
@@ -270,9 +271,15 @@ void ContentView::showUnableToAddImage() {
 void ContentView::commitEditsInProgress() {
     // Pictures still arriving are no edit: the import is abandoned and the deck put back.
     importFlow_->abandon();
+    commitTypedEdits();
+}
+
+void ContentView::commitTypedEdits() {
     navigator_->commitRenaming();
     MosavelleDocument& document = handle_.document();
-    document.endContinuousEdit(document.continuousEditName());
+    // Closing the import's own edit would make the pictures so far a step of their own.
+    if (!importInProgress(document))
+        document.endContinuousEdit(document.continuousEditName());
 }
 
 bool ContentView::prepareToClose() {

@@ -56,8 +56,11 @@ public:
     // Makes every edit in progress part of the deck: the slide name being typed in the navigator
     // is stored, and the open continuous edit (notes being typed, a slider held) becomes its undo
     // step; an import whose pictures are arriving is abandoned instead. Called before anything
-    // reads or replaces the deck as a whole: the close question, save, revert, export.
+    // reads or replaces the deck as a whole: save, revert, export, a window that goes.
     void commitEditsInProgress();
+    // The same for typed edits only: an import whose pictures are arriving goes on (the close
+    // question is about the deck without them, and Cancel leaves the import running).
+    void commitTypedEdits();
 
     // Asked before the window closes: false when the user chose to keep it open (for example an
     // export is running and the user does not want to cancel it). Unsaved changes are the

@@ -82,12 +82,13 @@ void DocumentWindow::updateTitle() {
 
 void DocumentWindow::closeEvent(QCloseEvent* event) {
     if (closeConfirmed_) {
-        event->accept();
-        Q_EMIT closing();
+        acceptClose(event);
         return;
     }
     // Text still being typed (the field has the focus) is part of what the question is about.
-    contentView_->commitEditsInProgress();
+    // Pictures of an import still arriving are not, and stay until the window really goes: a
+    // close called off leaves the import running.
+    contentView_->commitTypedEdits();
     if (saving_->isSaving()) {
         // Decided once the save in flight has finished: closed when it wrote the deck.
         event->ignore();
@@ -110,10 +111,11 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
     }
     if (!handle_.isModified()) {
         closeConfirmed_ = true;
-        event->accept();
-        Q_EMIT closing();
+        acceptClose(event);
         return;
     }
+    // Save abandons a running import before it takes the deck (see DocumentSaving); an import
+    // that ends while the question shows is a step like any other by the time it is answered.
     event->ignore();
     saving_->askToSaveChanges([this](bool mayClose) {
         if (mayClose) {
@@ -123,6 +125,13 @@ void DocumentWindow::closeEvent(QCloseEvent* event) {
             Q_EMIT closeCancelled();
         }
     });
+}
+
+void DocumentWindow::acceptClose(QCloseEvent* event) {
+    // An import that has not ended goes with the window, and the deck goes back as it was.
+    contentView_->commitEditsInProgress();
+    event->accept();
+    Q_EMIT closing();
 }
 
 void DocumentWindow::closeWithoutAsking() {

@@ -55,6 +55,8 @@ protected:
 
 private:
     void updateTitle();
+    // Lets the window go: edits in progress end (an import still arriving is abandoned).
+    void acceptClose(QCloseEvent* event);
     // Project folders among dropped items; empty for any other drop.
     static std::vector<std::filesystem::path> droppedPackages(const QMimeData* mime);
 

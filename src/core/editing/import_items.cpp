@@ -47,9 +47,13 @@ ImportSession::~ImportSession() {
     cancel();
 }
 
+bool importInProgress(const MosavelleDocument& document) {
+    return document.isInContinuousEdit() &&
+           document.continuousEditName() == stepName(EditStep::importImages);
+}
+
 bool ImportSession::holdsEdit() const {
-    return document_.isInContinuousEdit() &&
-           document_.continuousEditName() == stepName(EditStep::importImages);
+    return importInProgress(document_);
 }
 
 void ImportSession::holdEdit() {
@@ -66,21 +70,33 @@ void ImportSession::add(std::span<const ImportItem> items) {
     if (!open_ || items.empty())
         return;
     holdEdit();
+    // The copy shares every picture and slide with the deck: a batch costs its own items (and a
+    // list of pointers), not the deck.
     Project project = document_.project();
-    ImageDataMap pictures = document_.imageData();
+    const std::size_t slidesBefore = project.slides.size();
+    std::vector<std::pair<Uuid, StoredBytes>> pictures;
+    pictures.reserve(items.size());
     for (const auto& item : items) {
         const Uuid id = Uuid::random();
         SourceImage picture = makeSourceImage(item, id);
         const std::string caption = captionForPicture(picture, project.appearance, locale_);
-        pictures.insert_or_assign(id, item.data);
+        pictures.emplace_back(id, item.data);
         project.images.push_back(std::move(picture));
         project.slides.push_back(singleImageSlide(id, caption));
         pictureIDs_.push_back(id);
     }
     // A stable sort: sorting after each addition leaves the order one sort of everything gives.
-    sortSlides(project);
+    // A deck as the last batch left it is in that order already, so only the new slides move.
+    if (sortedByAdd_ && *sortedByAdd_ == document_.project())
+        sortAppendedSlides(project, slidesBefore);
+    else
+        sortSlides(project);
+    if (project.sort == SortMode::manual)
+        sortedByAdd_.reset();
+    else
+        sortedByAdd_ = project;
     // Bytes first, so that observers of the project find every picture it names.
-    document_.setImageData(std::move(pictures));
+    document_.setImageBytes(std::move(pictures));
     document_.setProject(std::move(project));
 }
 
@@ -88,6 +104,7 @@ void ImportSession::commit() {
     if (!open_)
         return;
     open_ = false;
+    sortedByAdd_.reset();
     if (holdsEdit())
         document_.endContinuousEdit(stepName(EditStep::importImages));
     const SlideList& slides = document_.project().slides;
@@ -99,6 +116,7 @@ void ImportSession::cancel() {
     if (!open_)
         return;
     open_ = false;
+    sortedByAdd_.reset();
     if (!holdsEdit())
         return;
     document_.cancelContinuousEdit();

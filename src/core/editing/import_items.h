@@ -67,8 +67,16 @@ private:
     std::string locale_;
     ImageDataMap picturesBefore_;
     std::vector<Uuid> pictureIDs_;
+    // The project as the last `add` left a sorted deck; while the deck is still that, its slides
+    // are in order and the next batch only has to find its own places.
+    std::optional<Project> sortedByAdd_;
     bool open_ = true;
 };
+
+// Whether the document's open continuous edit is an ImportSession's: pictures shown as they
+// arrive, which become part of the deck only when the session commits. A window asking whether
+// the deck has unsaved changes leaves them out.
+bool importInProgress(const MosavelleDocument& document);
 
 // Ends `session` with the finished `plan`, of whose items the session shows the first
 // session.added() as they were accepted (so a plan shown while it is made takes every picture's

@@ -33,4 +33,10 @@ std::vector<Slide> sortedSlides(const Project& project);
 // Replaces `project.slides` by `sortedSlides(project)`, moving rather than copying the slides.
 void sortSlides(Project& project);
 
+// sortSlides for a deck whose first `sortedCount` slides are in that order already (as sortSlides
+// left them) and whose later slides were added after them: gives the same order with
+// O(added × log n) comparisons and key builds, plus O(n) to rearrange the list, instead of
+// building every slide's keys.
+void sortAppendedSlides(Project& project, std::size_t sortedCount);
+
 }  // namespace mosavelle

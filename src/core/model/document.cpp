@@ -250,19 +250,73 @@ void MosavelleDocument::notify(DocumentChange change) {
     }
 }
 
+std::optional<SlideListDelta> MosavelleDocument::insertionDelta(const SlideList& after) const {
+    // Every slide of the deck is still there, the very same element and in the same order, and
+    // the others are new: an addition (an import's batch), told without hashing the deck.
+    const SlideList& before = project_.slides;
+    if (after.size() <= before.size() || slideIndex_.size() != before.size())
+        return std::nullopt;
+    SlideListDelta delta;
+    std::set<Uuid> added;
+    std::size_t kept = 0;
+    for (std::size_t j = 0; j < after.size();) {
+        if (kept < before.size() && before.sameElement(kept, after, j)) {
+            ++kept, ++j;
+            continue;
+        }
+        const std::size_t first = j;
+        while (j < after.size() && !(kept < before.size() && before.sameElement(kept, after, j))) {
+            if (slidePosition(after[j].id) || !added.insert(after[j].id).second)
+                return std::nullopt;  // an identifier the deck holds, or repeated
+            ++j;
+        }
+        if (delta.rows.size() == 64)
+            return resetDelta();
+        delta.rows.push_back(
+            rowChange(SlideRowChange::Kind::insert, first, idsOf(after, first, j)));
+    }
+    if (kept != before.size())
+        return std::nullopt;
+    return delta;
+}
+
 void MosavelleDocument::setProject(Project project) {
     if (project == project_)
         return;
     DocumentChange change;
     change.kind = DocumentChangeKind::project;
-    change.slides = slideListDelta(project_.slides, project.slides);
+    if (auto inserted = insertionDelta(project.slides))
+        change.slides = std::move(*inserted);
+    else
+        change.slides = slideListDelta(project_.slides, project.slides);
     project_ = std::move(project);
-    const bool orderKept =
-        std::all_of(change.slides.rows.begin(), change.slides.rows.end(),
-                    [](const SlideRowChange& r) { return r.kind == SlideRowChange::Kind::update; });
-    if (change.slides.reset || !orderKept)
+    if (change.slides.reset)
         rebuildSlideIndex();
+    else
+        updateSlideIndex(change.slides);
     notify(std::move(change));
+}
+
+void MosavelleDocument::updateSlideIndex(const SlideListDelta& delta) {
+    // Slides before the first row a step touches keep their positions; slides added at the end
+    // cost only themselves.
+    const SlideList& slides = project_.slides;  // read only: nothing may be copied
+    std::size_t first = slides.size();
+    for (const SlideRowChange& step : delta.rows) {
+        if (step.kind == SlideRowChange::Kind::update)
+            continue;
+        first = std::min(first, step.row);
+        if (step.kind == SlideRowChange::Kind::move)
+            first = std::min(first, step.destination);
+        if (step.kind == SlideRowChange::Kind::remove)
+            for (const Uuid& id : step.ids)
+                slideIndex_.erase(id);
+    }
+    for (std::size_t i = first; i < slides.size(); ++i)
+        slideIndex_.insert_or_assign(slides[i].id, i);
+    // A damaged file repeating identifiers keeps the first position of each, as a rebuild does.
+    if (slideIndex_.size() != slides.size())
+        rebuildSlideIndex();
 }
 
 namespace {
@@ -304,6 +358,19 @@ void MosavelleDocument::setImageBytes(const Uuid& imageID, StoredBytes bytes) {
         return;
     imageData_.insert_or_assign(imageID, std::move(bytes));
     notify(DocumentChangeKind::pictures);
+}
+
+void MosavelleDocument::setImageBytes(std::vector<std::pair<Uuid, StoredBytes>> pictures) {
+    bool changed = false;
+    for (auto& [id, bytes] : pictures) {
+        auto it = imageData_.find(id);
+        if (it != imageData_.end() && sameWithoutReadingFiles(it->second, bytes))
+            continue;
+        imageData_.insert_or_assign(id, std::move(bytes));
+        changed = true;
+    }
+    if (changed)
+        notify(DocumentChangeKind::pictures);
 }
 
 void MosavelleDocument::setLogoData(std::optional<Bytes> logoData) {

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/model/edit_step.h"
@@ -145,6 +146,9 @@ public:
     void setImageData(ImageDataMap imageData);
     // Adds or replaces the bytes of one picture (import stores new pictures this way).
     void setImageBytes(const Uuid& imageID, StoredBytes bytes);
+    // The same for several pictures, with one notification: costs O(k log n) for k pictures, where
+    // setImageData with a changed copy of the map costs the whole map.
+    void setImageBytes(std::vector<std::pair<Uuid, StoredBytes>> pictures);
     void setLogoData(std::optional<Bytes> logoData);
     void setSelectedSlideIDs(SlideIDSet ids);
     void setCommittedPreviewSlideID(std::optional<Uuid> id);
@@ -219,6 +223,10 @@ private:
     void notify(DocumentChangeKind kind);
     void notify(DocumentChange change);
     void rebuildSlideIndex();
+    void updateSlideIndex(const SlideListDelta& delta);
+    // The delta from project().slides to `after` when `after` only adds slides; else nothing.
+    // O(n) pointer comparisons and O(k log k) for k slides added.
+    std::optional<SlideListDelta> insertionDelta(const SlideList& after) const;
 
     Project project_;
     std::unordered_map<Uuid, std::size_t> slideIndex_;

@@ -1353,6 +1353,49 @@ TEST_F(ImportIntoDocument, ArrivalsEndAsTheWholePlanAndCancelLeavesNoTrace) {
     EXPECT_EQ(titles(), std::vector<std::string>{"Typed"});
 }
 
+// Batches into a sorted deck take the places one import of everything gives them, ties in their
+// arrival order, whether or not the deck was in order when the import began; the document finds
+// every slide where it is after each batch.
+TEST_F(ImportIntoDocument, BatchesIntoASortedDeckMatchOneImportOfEverything) {
+    importItems(doc(),
+                {itemNamed("b.jpg", day(2)), itemNamed("d.jpg"), itemNamed("a.jpg", day(4))});
+    const std::vector<ImportItem> items = {itemNamed("c.jpg", day(3)), itemNamed("b.jpg", day(1)),
+                                           itemNamed("e.jpg", day(2)), itemNamed("a.jpg"),
+                                           itemNamed("b.jpg", day(2)), itemNamed("0.jpg", day(9)),
+                                           itemNamed("b.jpg", day(5)), itemNamed("f.jpg", day(2))};
+    const auto order = [&] {
+        std::string out;
+        for (const Slide& slide : doc().project().slides) {
+            const SourceImage& image = *doc().project().sourceImage(*slide.slots.at(0).imageID);
+            out +=
+                image.originalFileName + "@" +
+                (image.captureDate ? std::to_string(image.captureDate->time_since_epoch().count())
+                                   : "-") +
+                " ";
+        }
+        return out;
+    };
+    for (const SortMode sort : {SortMode::filename, SortMode::reverseFilename,
+                                SortMode::captureDate, SortMode::reverseCaptureDate}) {
+        // Sorting is left to the import: the deck starts out of order.
+        setProject([&](Project& p) { p.sort = sort; });
+        importItems(doc(), items);
+        const std::string whole = order();
+        history->undo();
+        ImportSession session(doc());
+        for (std::size_t first = 0; first < items.size(); first += 3) {
+            session.add(
+                std::span(items).subspan(first, std::min<std::size_t>(3, items.size() - first)));
+            const SlideList& slides = doc().project().slides;
+            for (std::size_t i = 0; i < slides.size(); ++i)
+                ASSERT_EQ(doc().slidePosition(slides[i].id), i) << int(sort);
+        }
+        session.commit();
+        EXPECT_EQ(order(), whole) << int(sort);
+        history->undo();
+    }
+}
+
 TEST_F(ImportIntoDocument, PastedPicturesAreNumberedInClipboardOrderAndFilesDropDuplicates) {
     const Bytes png = testing::readFileBytes(testing::fixturePath("picture.png"));
     const Bytes text = testing::readFileBytes(testing::fixturePath("text.jpg"));
