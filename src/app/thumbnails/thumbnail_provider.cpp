@@ -77,6 +77,11 @@ void ThumbnailProvider::send(const Wanted& wanted, int bucket, std::uint64_t gen
                              int priority) {
     inFlight_[wanted.pictureID][bucket] = generation;
     const Uuid pictureID = wanted.pictureID;
+    // Pictures around a view are not shown yet: reading their previews would only take the
+    // processor from the decodes of the ones that are.
+    ThumbnailCache::Callback preview;
+    if (priority != aroundPriority)
+        preview = [this, pictureID](const ThumbnailImage&) { Q_EMIT thumbnailReady(pictureID); };
     cache_.request(
         ThumbnailCache::Request{pictureID, wanted.bytes, wanted.sha256, bucket, generation,
                                 priority},
@@ -84,7 +89,7 @@ void ThumbnailProvider::send(const Wanted& wanted, int bucket, std::uint64_t gen
         [this, pictureID, bucket](ThumbnailImage image) {
             deliver(pictureID, bucket, std::move(image));
         },
-        [this, pictureID](const ThumbnailImage&) { Q_EMIT thumbnailReady(pictureID); });
+        std::move(preview));
 }
 
 void ThumbnailProvider::prefetch(const QObject* view, const std::vector<Wanted>& visible,
