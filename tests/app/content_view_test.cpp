@@ -460,18 +460,6 @@ private Q_SLOTS:
         QCOMPARE(repainted.size(), 1);
         QCOMPARE(repainted[0][0].toModelIndex().row(), 2);
         QCOMPARE(repainted[0][1].toModelIndex().row(), model.rowCount() - 1);
-        // A picture and its slide added at the end, as an import's batch adds them, repaint no
-        // row that was there.
-        repainted.clear();
-        model.resetCounters();
-        edit("append", [&] {
-            Project added = doc.project();
-            added.images.push_back(pictureRecord("IMG_0100.JPG", "public.jpeg", 4000, 3000));
-            added.slides.push_back(singleImageSlide(added.images.back().id, ""));
-            doc.changeProject(added, "Import Images");
-        });
-        QCOMPARE(repainted.size(), 0);
-        QCOMPARE(model.rowsTouched(), qsizetype{1});
 
         for (; steps > 0; --steps) {
             QVERIFY(handle->undoHistory()->canUndo());
