@@ -77,11 +77,6 @@ void ThumbnailProvider::send(const Wanted& wanted, int bucket, std::uint64_t gen
                              int priority) {
     inFlight_[wanted.pictureID][bucket] = generation;
     const Uuid pictureID = wanted.pictureID;
-    // Pictures around a view are not shown yet: reading their previews would only take the
-    // processor from the decodes of the ones that are.
-    ThumbnailCache::Callback preview;
-    if (priority != aroundPriority)
-        preview = [this, pictureID](const ThumbnailImage&) { Q_EMIT thumbnailReady(pictureID); };
     cache_.request(
         ThumbnailCache::Request{pictureID, wanted.bytes, wanted.sha256, bucket, generation,
                                 priority},
@@ -89,7 +84,7 @@ void ThumbnailProvider::send(const Wanted& wanted, int bucket, std::uint64_t gen
         [this, pictureID, bucket](ThumbnailImage image) {
             deliver(pictureID, bucket, std::move(image));
         },
-        std::move(preview));
+        [this, pictureID](const ThumbnailImage&) { Q_EMIT thumbnailReady(pictureID); });
 }
 
 void ThumbnailProvider::prefetch(const QObject* view, const std::vector<Wanted>& visible,
