@@ -4,9 +4,7 @@
 // small stored bytes, so miniatures ask the thumbnail provider as they would in the app.
 
 #include <QApplication>
-#include <QBuffer>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QScrollBar>
 #include <QThreadPool>
 #include <cstdio>
@@ -17,6 +15,7 @@
 #include "app/navigator/slide_list_model.h"
 #include "app/navigator/slide_list_view.h"
 #include "app/thumbnails/thumbnail_provider.h"
+#include "app_bench_support.h"
 #include "bench_support.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_operations.h"
@@ -32,13 +31,7 @@ ThumbnailProvider* thumbnails = nullptr;
 std::unique_ptr<DocumentHandle> deckHandle;
 
 std::unique_ptr<DocumentHandle> makeDeck() {
-    QImage picture(320, 200, QImage::Format_RGB32);
-    picture.fill(QColor(90, 120, 160));
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    const Bytes bytes(png.constData(), static_cast<std::size_t>(png.size()));
+    const Bytes bytes = bench::plainPng();
 
     Project project;
     ImageDataMap pictures;

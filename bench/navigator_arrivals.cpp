@@ -9,9 +9,7 @@
 //                            (defaults: 2000 slides, batches of 8 pictures, 40 batches)
 
 #include <QApplication>
-#include <QBuffer>
 #include <QElapsedTimer>
-#include <QImage>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -20,6 +18,7 @@
 #include "app/document/document_handle.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "app/window/content_view.h"
+#include "app_bench_support.h"
 #include "bench_support.h"
 #include "core/editing/import_items.h"
 #include "core/editing/ordering.h"
@@ -28,16 +27,6 @@ namespace {
 
 using namespace mosavelle;
 using namespace mosavelle::app;
-
-Bytes smallPng() {
-    QImage picture(320, 200, QImage::Format_RGB32);
-    picture.fill(QColor(90, 120, 160));
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    picture.save(&buffer, "PNG");
-    return Bytes(png.constData(), static_cast<std::size_t>(png.size()));
-}
 
 // Names spread over the deck, so that a sorted deck takes each batch in several places.
 std::string scatteredName(int i) {
@@ -132,7 +121,7 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ThumbnailProvider thumbnails;
-    const Bytes bytes = smallPng();
+    const Bytes bytes = bench::plainPng();
     std::printf("%d batches of %d pictures arriving in a deck of %d slides, in a window\n", batches,
                 batch, slides);
     std::printf("  %-16s %12s %12s %12s %12s\n", "deck", "add median", "add longest", "turn median",

@@ -30,7 +30,6 @@
 #include <string>
 #include <string_view>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "app/document/document_handle.h"
@@ -208,12 +207,34 @@ void waitForEvents() {
     QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
 }
 
-// Empties the thumbnail caches, memory and disk, as a deck reopened after its
-// miniatures were deleted finds them, then scrolls `row` to the top. Returns how long until every
-// cell on screen shows a picture and until every one is sharp (-1: not within a minute), and how
-// many pictures the screen holds.
-std::tuple<qint64, qint64, int> jumpWithNothingCached(SlideListView& list, SlideListModel& model,
-                                                      ThumbnailProvider& provider, int row) {
+// How long after a jump every cell on screen showed a picture and every one was sharp (-1: not
+// within a minute), and how many pictures the screen holds.
+struct Jump {
+    qint64 shown = -1;
+    qint64 sharp = -1;
+    int total = 0;
+};
+
+// Scrolls `row` to the top and waits until every picture on screen is sharp.
+Jump jumpTo(SlideListView& list, SlideListModel& model, ThumbnailProvider& provider, int row) {
+    QElapsedTimer clock;
+    list.scrollTo(model.index(row), QAbstractItemView::PositionAtTop);
+    clock.start();
+    Jump jump;
+    while (jump.sharp < 0 && clock.elapsed() < 60'000) {
+        waitForEvents();
+        const auto [shown, sharp] = shownAndSharp(list, model, provider, jump.total);
+        if (jump.shown < 0 && shown == jump.total)
+            jump.shown = clock.elapsed();
+        if (sharp == jump.total)
+            jump.sharp = clock.elapsed();
+    }
+    return jump;
+}
+
+// Empties the thumbnail caches, memory and disk, as a deck reopened after its miniatures were
+// deleted finds them.
+void emptyThumbnailCaches(SlideListModel& model, ThumbnailProvider& provider) {
     std::vector<Uuid> pictures;
     for (const auto& [id, bytes] : model.handle().document().imageData())
         pictures.push_back(id);
@@ -223,20 +244,16 @@ std::tuple<qint64, qint64, int> jumpWithNothingCached(SlideListView& list, Slide
          fs::recursive_directory_iterator(ThumbnailDiskCache::defaultFolder(), ignored))
         if (entry.is_regular_file(ignored))
             fs::remove(entry.path(), ignored);
-    QElapsedTimer clock;
-    list.scrollTo(model.index(row), QAbstractItemView::PositionAtTop);
-    clock.start();
-    qint64 allShown = -1, allSharp = -1;
-    int total = 0;
-    while (allSharp < 0 && clock.elapsed() < 60'000) {
-        waitForEvents();
-        const auto [shown, sharp] = shownAndSharp(list, model, provider, total);
-        if (allShown < 0 && shown == total)
-            allShown = clock.elapsed();
-        if (sharp == total)
-            allSharp = clock.elapsed();
-    }
-    return {allShown, allSharp, total};
+}
+
+// The two lines of a jump's figures against their targets.
+void printJump(const Jump& jump) {
+    std::printf("    every cell shows a picture after        %7lld ms  %s\n",
+                static_cast<long long>(jump.shown),
+                jump.shown >= 0 && jump.shown <= 150 ? "within 150 ms" : "OVER 150 ms");
+    std::printf("    every cell sharp after                  %7lld ms  %s\n",
+                static_cast<long long>(jump.sharp),
+                jump.sharp >= 0 && jump.sharp <= 1000 ? "within 1 s" : "OVER 1 s");
 }
 
 }  // namespace
@@ -357,18 +374,8 @@ int main(int argc, char** argv) {
     const double afterOpen = peakMB();
 
     // --- A jump to slides never shown: the middle of the deck.
+    const Jump jump = jumpTo(list, model, provider, photoCount / 2);
     int total = 0;
-    qint64 allShown = -1, allSharp = -1;
-    list.scrollTo(model.index(photoCount / 2), QAbstractItemView::PositionAtTop);
-    const qint64 jumped = clock.elapsed();
-    while (allSharp < 0 && clock.elapsed() - jumped < 60'000) {
-        waitForEvents();
-        const auto [shown, sharp] = shownAndSharp(list, model, provider, total);
-        if (allShown < 0 && shown == total)
-            allShown = clock.elapsed() - jumped;
-        if (sharp == total)
-            allSharp = clock.elapsed() - jumped;
-    }
 
     // --- End to end, one screenful at a time, each shown sharp before the next.
     QScrollBar* bar = list.verticalScrollBar();
@@ -410,8 +417,8 @@ int main(int argc, char** argv) {
     // --- The same jump in a deck reopened without its kept miniatures: three quarters down, after
     // the memory and disk caches are emptied, so every cell starts from its embedded preview and
     // every sharp miniature is decoded again. Last, so that the figures above keep their meaning.
-    const auto [coldShown, coldSharp, coldTotal] =
-        jumpWithNothingCached(list, model, provider, photoCount * 3 / 4);
+    emptyThumbnailCaches(model, provider);
+    const Jump cold = jumpTo(list, model, provider, photoCount * 3 / 4);
 
     std::printf("%d photographs of 4000 x 3000 (%.0f MB), %s, one in ten turned; load %.1f\n",
                 photoCount, double(totalBytes) / 1e6,
@@ -429,27 +436,18 @@ int main(int argc, char** argv) {
                 importStall < 50 ? "within 50 ms" : "OVER 50 ms");
     std::printf("    of which running on its thread          %7.0f ms  %s\n", importBusy,
                 importBusy < 50 ? "within 50 ms" : "OVER 50 ms");
-    std::printf("  jump to %d pictures never shown:\n", total);
-    std::printf("    every cell shows a picture after        %7lld ms  %s\n",
-                static_cast<long long>(allShown),
-                allShown >= 0 && allShown <= 150 ? "within 150 ms" : "OVER 150 ms");
-    std::printf("    every cell sharp after                  %7lld ms  %s\n",
-                static_cast<long long>(allSharp),
-                allSharp >= 0 && allSharp <= 1000 ? "within 1 s" : "OVER 1 s");
-    std::printf("  the same jump, deck reopened with no miniature kept (%d pictures):\n",
-                coldTotal);
-    std::printf("    every cell shows a picture after        %7lld ms  %s\n",
-                static_cast<long long>(coldShown),
-                coldShown >= 0 && coldShown <= 150 ? "within 150 ms" : "OVER 150 ms");
-    std::printf("    every cell sharp after                  %7lld ms  %s\n",
-                static_cast<long long>(coldSharp),
-                coldSharp >= 0 && coldSharp <= 1000 ? "within 1 s" : "OVER 1 s");
+    std::printf("  jump to %d pictures never shown:\n", jump.total);
+    printJump(jump);
     const double cores = std::max(1u, std::thread::hardware_concurrency());
     std::printf(
         "    against reading their previews on one thread (%.0f ms): %.2f x; decoding them "
         "on all cores (%.0f ms): %.2f x\n",
-        total * previewMs, allShown / std::max(total * previewMs, 1e-3), total * decodeMs / cores,
-        allSharp / std::max(total * decodeMs / cores, 1e-3));
+        jump.total * previewMs, double(jump.shown) / std::max(jump.total * previewMs, 1e-3),
+        jump.total * decodeMs / cores,
+        double(jump.sharp) / std::max(jump.total * decodeMs / cores, 1e-3));
+    std::printf("  the same jump, deck reopened with no miniature kept (%d pictures):\n",
+                cold.total);
+    printJump(cold);
     std::printf(
         "  scroll end to end, sharp at every stop    %7lld ms  (longest stall %lld ms, of which "
         "running %.0f ms)\n",

@@ -229,19 +229,12 @@ bool SlideListModel::picturesOnlyAdded(const ImageList& before, const ImageList&
 // whose slide was elsewhere before changed its number; a row inserted just now is painted fresh,
 // so a change report for it would be redundant. The index follows, erasing removed slides.
 void SlideListModel::updateIndex(const SlideListDelta& delta, std::vector<bool>& changed) {
-    std::size_t first = slides_.size();
-    for (const SlideRowChange& step : delta.rows) {
-        if (step.kind == SlideRowChange::Kind::update)
-            continue;
-        first = std::min(first, step.row);
-        if (step.kind == SlideRowChange::Kind::move)
-            first = std::min(first, step.destination);
+    for (const SlideRowChange& step : delta.rows)
         if (step.kind == SlideRowChange::Kind::remove)
             for (const Uuid& id : step.ids)
                 rows_.erase(id);
-    }
     const SlideList& rows = slides_;
-    for (std::size_t i = first; i < rows.size(); ++i) {
+    for (std::size_t i = delta.firstShiftedRow(rows.size()); i < rows.size(); ++i) {
         const auto [entry, inserted] = rows_.try_emplace(rows[i].id, static_cast<int>(i));
         if (inserted) {
             changed[i] = false;

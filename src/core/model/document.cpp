@@ -37,6 +37,18 @@ SlideListDelta resetDelta() {
 
 }  // namespace
 
+std::size_t SlideListDelta::firstShiftedRow(std::size_t size) const {
+    std::size_t first = size;
+    for (const SlideRowChange& step : rows) {
+        if (step.kind == SlideRowChange::Kind::update)
+            continue;
+        first = std::min(first, step.row);
+        if (step.kind == SlideRowChange::Kind::move)
+            first = std::min(first, step.destination);
+    }
+    return first;
+}
+
 SlideListDelta slideListDelta(const SlideList& before, const SlideList& after,
                               std::size_t maximumSteps) {
     using Kind = SlideRowChange::Kind;
@@ -301,18 +313,11 @@ void MosavelleDocument::updateSlideIndex(const SlideListDelta& delta) {
     // Slides before the first row a step touches keep their positions; slides added at the end
     // cost only themselves.
     const SlideList& slides = project_.slides;  // read only: nothing may be copied
-    std::size_t first = slides.size();
-    for (const SlideRowChange& step : delta.rows) {
-        if (step.kind == SlideRowChange::Kind::update)
-            continue;
-        first = std::min(first, step.row);
-        if (step.kind == SlideRowChange::Kind::move)
-            first = std::min(first, step.destination);
+    for (const SlideRowChange& step : delta.rows)
         if (step.kind == SlideRowChange::Kind::remove)
             for (const Uuid& id : step.ids)
                 slideIndex_.erase(id);
-    }
-    for (std::size_t i = first; i < slides.size(); ++i)
+    for (std::size_t i = delta.firstShiftedRow(slides.size()); i < slides.size(); ++i)
         slideIndex_.insert_or_assign(slides[i].id, i);
     // A damaged file repeating identifiers keeps the first position of each, as a rebuild does.
     if (slideIndex_.size() != slides.size())

@@ -66,6 +66,10 @@ struct SlideListDelta {
     bool reset = false;
     std::vector<SlideRowChange> rows;
     bool empty() const { return !reset && rows.empty(); }
+    // The first row of the new list, of `size` rows, whose slide may stand elsewhere than before:
+    // where the first insert, remove or move step starts or lands; `size` when there is none.
+    // Rows before it keep their slides.
+    std::size_t firstShiftedRow(std::size_t size) const;
     friend bool operator==(const SlideListDelta&, const SlideListDelta&) = default;
 };
 
