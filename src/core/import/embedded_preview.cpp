@@ -16,8 +16,6 @@
 #include "core/import/image_types.h"
 #include "core/import/metadata_reader.h"
 
-#include <turbojpeg.h>
-
 #include <exiv2/exiv2.hpp>
 
 namespace mosavelle {
@@ -180,71 +178,6 @@ RgbaImage croppedTo(RgbaImage image, PixelSize shape) {
     return cut;
 }
 
-// Whether the JPEG `bytes` carries a colour profile (an APP2 "ICC_PROFILE" segment in its
-// headers).
-bool hasColourProfile(const Bytes& bytes) {
-    static constexpr std::string_view iccSignature{"ICC_PROFILE\0", 12};
-    bool found = false;
-    forEachJpegSegment(bytes, [&](const JpegSegment& segment) {
-        found = segment.marker == 0xE2 && segment.size >= iccSignature.size() &&
-                std::memcmp(segment.data, iccSignature.data(), iccSignature.size()) == 0;
-        return !found;
-    });
-    return found;
-}
-
-// The size libjpeg-turbo decodes a `width` x `height` JPEG at to fit within `limit` pixels on its
-// longer side: the largest of its scaling factors (eighths) that does not enlarge and fits; nothing
-// when even the smallest is too large.
-std::optional<PixelSize> decodedSizeWithin(int width, int height, int limit) {
-    int count = 0;
-    const tjscalingfactor* factors = tjGetScalingFactors(&count);
-    std::optional<PixelSize> best;
-    for (int i = 0; factors != nullptr && i < count; ++i) {
-        const tjscalingfactor factor = factors[i];
-        if (factor.num > factor.denom)
-            continue;
-        const PixelSize scaled{TJSCALED(width, factor), TJSCALED(height, factor)};
-        if (std::max(scaled.width, scaled.height) <= limit && (!best || scaled.width > best->width))
-            best = scaled;
-    }
-    return best;
-}
-
-// A camera's thumbnail when it is a plain JPEG: RGB or grey, no colour profile, no turn of its
-// own; when it is larger than `maxPixelSize`, decoded at the largest of the decoder's own scales
-// (eighths) that fits. libjpeg-turbo decodes such a picture of a few thousand pixels in a fraction
-// of a millisecond, where the general decoder's set-up alone costs several, and a screenful of
-// previews is read one after another while the view waits. Nothing for any other picture, which
-// takes the general path.
-std::optional<RgbaImage> plainJpegPreview(const ImageSource& source, const PictureHeader& header,
-                                          int maxPixelSize) {
-    const auto* facts = std::get_if<DecodedImageInfo>(&source.facts());
-    const Bytes& bytes = source.bytes();
-    if (facts == nullptr || facts->uti != "public.jpeg" || header.orientation != 1 ||
-        bytes.size() > static_cast<std::size_t>(ULONG_MAX) || hasColourProfile(bytes))
-        return std::nullopt;
-    const std::unique_ptr<void, decltype(&tjDestroy)> decompressor(tjInitDecompress(), tjDestroy);
-    const auto size = static_cast<unsigned long>(bytes.size());
-    int width = 0, height = 0, subsampling = 0, colourspace = 0;
-    if (!decompressor ||
-        tjDecompressHeader3(decompressor.get(), bytes.data(), size, &width, &height, &subsampling,
-                            &colourspace) != 0 ||
-        (colourspace != TJCS_YCbCr && colourspace != TJCS_RGB && colourspace != TJCS_GRAY) ||
-        width != header.upright.width || height != header.upright.height)
-        return std::nullopt;
-    const std::optional<PixelSize> decoded = decodedSizeWithin(width, height, maxPixelSize);
-    if (!decoded)
-        return std::nullopt;
-    RgbaImage image{decoded->width, decoded->height,
-                    std::vector<std::uint8_t>(std::size_t(decoded->width) * decoded->height * 4)};
-    // Asked for the decoded size, the decoder takes the scale that gives exactly that.
-    if (tjDecompress2(decompressor.get(), bytes.data(), size, image.pixels.data(), image.width,
-                      image.width * 4, image.height, TJPF_RGBA, 0) != 0)
-        return std::nullopt;
-    return image;
-}
-
 std::optional<RgbaImage> shown(const std::optional<Found>& found, int maxPixelSize) {
     if (!found)
         return std::nullopt;
@@ -255,9 +188,7 @@ std::optional<RgbaImage> shown(const std::optional<Found>& found, int maxPixelSi
     if (!header || std::max(header->upright.width, header->upright.height) > maxEmbeddedPreviewSide)
         return std::nullopt;
     const int limit = std::max(maxPixelSize, 1);
-    std::optional<RgbaImage> decoded = plainJpegPreview(*source, *header, limit);
-    if (!decoded)
-        decoded = source->decodeThumbnail(limit);
+    std::optional<RgbaImage> decoded = source->decodeThumbnail(limit);
     if (!decoded)
         return std::nullopt;
     // A preview that carries an orientation of its own was turned by the decode already.
@@ -320,52 +251,6 @@ std::optional<RgbaImage> heifPreview(const Bytes& bytes, int maxPixelSize) {
 }
 
 }  // namespace
-
-RgbaImage turnedUpright(const RgbaImage& image, int orientation) {
-    if (orientation < 2 || orientation > 8)
-        return image;
-    const int w = image.width, h = image.height;
-    const bool quarter = orientation >= 5;
-    RgbaImage out{quarter ? h : w, quarter ? w : h, std::vector<std::uint8_t>(image.pixels.size())};
-    for (int y = 0; y < out.height; ++y) {
-        for (int x = 0; x < out.width; ++x) {
-            int sx = x, sy = y;  // the stored pixel shown at (x, y)
-            switch (orientation) {
-                case 2:
-                    sx = w - 1 - x;
-                    break;
-                case 3:
-                    sx = w - 1 - x;
-                    sy = h - 1 - y;
-                    break;
-                case 4:
-                    sy = h - 1 - y;
-                    break;
-                case 5:
-                    sx = y;
-                    sy = x;
-                    break;
-                case 6:
-                    sx = y;
-                    sy = h - 1 - x;
-                    break;
-                case 7:
-                    sx = w - 1 - y;
-                    sy = h - 1 - x;
-                    break;
-                case 8:
-                    sx = w - 1 - y;
-                    sy = x;
-                    break;
-                default:
-                    break;
-            }
-            std::copy_n(image.pixel(sx, sy), 4,
-                        out.pixels.data() + (std::size_t(y) * out.width + x) * 4);
-        }
-    }
-    return out;
-}
 
 std::optional<RgbaImage> readEmbeddedPreview(const Bytes& bytes, int maxPixelSize) {
     const auto type = identifyImageType(bytes.span());

@@ -26,8 +26,4 @@ inline constexpr int maxEmbeddedPreviewSide = 2048;
 // so one whose data is damaged still has its preview. Reads only `bytes`; thread-safe.
 std::optional<RgbaImage> readEmbeddedPreview(const Bytes& bytes, int maxPixelSize);
 
-// `image` as stored, turned upright by the EXIF orientation `orientation` (1 to 8; other values
-// leave it as it is).
-RgbaImage turnedUpright(const RgbaImage& image, int orientation);
-
 }  // namespace mosavelle

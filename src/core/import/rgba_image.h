@@ -43,4 +43,8 @@ struct PremultipliedImage {
 // `image` with its colour premultiplied by alpha (rounded to nearest) in the layout above.
 PremultipliedImage premultiplied(const RgbaImage& image);
 
+// `image` as stored, turned upright by the EXIF orientation `orientation` (1 to 8; other values
+// leave it as it is).
+RgbaImage turnedUpright(const RgbaImage& image, int orientation);
+
 }  // namespace mosavelle

@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <filesystem>
 #include <stop_token>
+#include "core/import/detail/plain_jpeg.h"
 #include "core/import/file_collection.h"
 #include "core/import/image_decoding.h"
 #include "core/import/image_metadata.h"
@@ -401,6 +402,63 @@ TEST(ImageDecoding, EmbeddedProfileIsConvertedToSrgb) {
     ASSERT_TRUE(image);
     EXPECT_NEAR(image->pixel(2, 2)[0], 220, 4);
     EXPECT_NEAR(image->pixel(2, 2)[1], 30, 6);
+}
+
+// A 1000x700 JPEG of smooth ramps, red across, green down, blue along the diagonal; grey when
+// `bands` is 1.
+Bytes rampsJpeg(int bands) {
+    EXPECT_TRUE(ensureVipsStarted());
+    VipsImage *xy = nullptr, *sum = nullptr, *joined = nullptr, *scaled = nullptr, *cast = nullptr;
+    EXPECT_EQ(vips_xyz(&xy, 1000, 700, nullptr), 0);
+    EXPECT_EQ(vips_bandmean(xy, &sum, nullptr), 0);
+    VipsImage* parts[2] = {xy, sum};
+    EXPECT_EQ(vips_bandjoin(parts, &joined, 2, nullptr), 0);
+    const double scale[] = {255 / 999., 255 / 699., 255 / 849.}, offset[] = {0, 0, 0};
+    EXPECT_EQ(vips_linear(joined, &scaled, scale, offset, 3, nullptr), 0);
+    VipsImage* picked = nullptr;
+    EXPECT_EQ(vips_extract_band(scaled, &picked, 0, "n", bands, nullptr), 0);
+    EXPECT_EQ(vips_cast_uchar(picked, &cast, nullptr), 0);
+    Bytes jpeg = testing::savedAs(cast, ".jpg[Q=95]");
+    for (VipsImage* image : {xy, sum, joined, scaled, picked, cast})
+        g_object_unref(image);
+    return jpeg;
+}
+
+TEST(ImageDecoding, PlainJpegDecodeAveragesLikeTheGeneralThumbnailerAndRefusesTheRest) {
+    for (const int bands : {3, 1}) {
+        const Bytes jpeg = rampsJpeg(bands);
+        for (const PixelSize size :
+             {PixelSize{256, 179}, PixelSize{100, 70}, PixelSize{999, 3}, PixelSize{1000, 700}}) {
+            SCOPED_TRACE(std::to_string(bands) + " bands at " + std::to_string(size.width));
+            const auto plain = decodePlainJpeg(jpeg, {1000, 700}, size);
+            VipsImage* general = nullptr;
+            ASSERT_EQ(vips_thumbnail_buffer(const_cast<std::uint8_t*>(jpeg.data()), jpeg.size(),
+                                            &general, size.width, "height", size.height, "size",
+                                            VIPS_SIZE_FORCE, nullptr),
+                      0);
+            VipsImageHandle handle(general);
+            std::size_t length = 0;
+            auto* pixels = static_cast<std::uint8_t*>(vips_image_write_to_memory(general, &length));
+            ASSERT_TRUE(plain && length == std::size_t(size.width) * size.height * bands);
+            ASSERT_EQ((PixelSize{plain->width, plain->height}), size);
+            // Lanczos and area averaging differ by a level or two; a picture shifted by a pixel,
+            // a scale of the wrong size or a channel out of place differs by far more.
+            long difference = 0, worst = 0;
+            for (std::size_t i = 0; i < std::size_t(size.width) * size.height; ++i)
+                for (int c = 0; c < 3; ++c) {
+                    const long d = long(plain->pixels[i * 4 + c]) - pixels[i * bands + c % bands];
+                    difference += d;
+                    worst = std::max(worst, std::abs(d));
+                }
+            g_free(pixels);
+            EXPECT_LT(std::abs(double(difference)) / (size.width * size.height * 3), 1.0);
+            EXPECT_LE(worst, 4);
+        }
+    }
+    // Another grid than the one announced, CMYK, data cut short: the general decoder decides.
+    EXPECT_FALSE(decodePlainJpeg(rampsJpeg(3), {700, 1000}, {70, 100}));
+    EXPECT_FALSE(decodePlainJpeg(fixtureBytes("cmyk.jpg"), {64, 40}, {32, 20}));
+    EXPECT_FALSE(decodePlainJpeg(fixtureBytes("truncated.jpg"), {64, 40}, {32, 20}));
 }
 
 TEST(ImageDecoding, NonPicturesAndDamagedPicturesGiveNothing) {
