@@ -217,7 +217,8 @@ std::optional<ImportPlan> planImportOfFiles(const std::vector<fs::path>& files,
                                options.miniatures);
         });
     const unsigned threads = threadCount(options, total);
-    OrderedJobs<Examined> examined(std::move(jobs), threads, std::size_t{threads} * 4);
+    OrderedJobs<Examined> examined(std::move(jobs), threads, std::size_t{threads} * 4,
+                                   WorkerPriority::background);
     for (std::size_t i = 0; i < total; ++i) {
         std::optional<Examined> next = examined.take(options.stop);
         if (!next)

@@ -12,7 +12,18 @@
 #include <utility>
 #include <vector>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace mosavelle {
+
+// How the pool's threads share the processor with the rest of the process.
+enum class WorkerPriority {
+    normal,
+    // Below every thread at normal priority, an interface thread among them: a long batch keeps
+    // the cores busy, yet a woken interface thread runs at once rather than after a time slice.
+    background,
+};
 
 // Runs a list of independent jobs on a pool of threads while the caller takes their results
 // strictly in list order, so that whatever the caller builds from them is the same as with one
@@ -27,10 +38,12 @@ class OrderedJobs {
 public:
     using Job = std::function<T()>;
 
-    OrderedJobs(std::vector<Job> jobs, unsigned threads, std::size_t window)
+    OrderedJobs(std::vector<Job> jobs, unsigned threads, std::size_t window,
+                WorkerPriority priority = WorkerPriority::normal)
         : jobs_(std::move(jobs)),
           results_(jobs_.size()),
-          window_(std::max<std::size_t>(window, 1)) {
+          window_(std::max<std::size_t>(window, 1)),
+          priority_(priority) {
         const std::size_t useful = std::min<std::size_t>(threads, jobs_.size());
         if (useful <= 1)
             return;
@@ -94,6 +107,9 @@ private:
     }
 
     void work() {
+        // On Linux the nice value belongs to the thread, not the process.
+        if (priority_ == WorkerPriority::background)
+            (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
         std::unique_lock lock(mutex_);
         for (;;) {
             changed_.wait(lock, [&] {
@@ -116,6 +132,7 @@ private:
     std::vector<Job> jobs_;
     std::vector<std::optional<T>> results_;
     const std::size_t window_;
+    const WorkerPriority priority_;
     std::size_t nextToStart_ = 0;
     std::size_t nextToTake_ = 0;
     bool stopping_ = false;
