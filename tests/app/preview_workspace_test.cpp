@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QWheelEvent>
+#include <functional>
 
 #include "app/inspector/inspector_view.h"
 #include "app/preview/full_screen_preview.h"
@@ -299,6 +300,53 @@ private Q_SLOTS:
         sendMouse(canvas, QEvent::MouseButtonPress, onB, Qt::LeftButton);
         sendMouse(canvas, QEvent::MouseButtonRelease, onB, Qt::NoButton);
         QCOMPARE(document.project().slides.size(), std::size_t{3});
+    }
+
+    void theCanvasRepaintsForWhatItDrawsAndNotForTheRestOfTheDeck() {
+        DeckBuilder deck;
+        deck.slide(SlideLayoutKind::imageTitleCaption, {deck.picture(Qt::red)});
+        deck.slide(SlideLayoutKind::oneImage, {deck.picture(Qt::blue)});
+        auto handle = deck.handle();
+        MosavelleDocument& document = handle->document();
+        PreviewWorkspace workspace(*handle);
+        workspace.resize(1000, 700);
+        workspace.show();
+        workspace.setDisplayedSlide(document.project().slides[0].id);
+        QVERIFY(QTest::qWaitForWindowExposed(&workspace));
+        struct PaintCount : QObject {
+            int count = 0;
+            bool eventFilter(QObject*, QEvent* event) override {
+                count += event->type() == QEvent::Paint;
+                return false;
+            }
+        } paints;
+        workspace.canvas()->installEventFilter(&paints);
+        // Settled: the picture's thumbnail has arrived and been drawn.
+        for (int tries = 0; tries < 50 && (tries < 2 || paints.count > 0); ++tries) {
+            paints.count = 0;
+            QTest::qWait(50);
+        }
+        const auto paintsAfter = [&](const std::function<void(Project&)>& edit) {
+            QCoreApplication::processEvents();
+            paints.count = 0;
+            Project project = document.project();
+            edit(project);
+            document.setProject(std::move(project));
+            QCoreApplication::processEvents();
+            return paints.count;
+        };
+        // Another slide's words, a slide added after the shown one: nothing drawn changes.
+        QCOMPARE(paintsAfter([](Project& p) { p.slides.edit(1).notes = "elsewhere"; }), 0);
+        QCOMPARE(paintsAfter([](Project& p) {
+                     Slide added = p.slides[1];
+                     added.id = Uuid::random();
+                     p.slides.push_back(std::move(added));
+                 }),
+                 0);
+        // The shown slide's caption, the deck's font, its picture's record: drawn again.
+        QVERIFY(paintsAfter([](Project& p) { p.slides.edit(0).slots.at(0).caption = "Here"; }) > 0);
+        QVERIFY(paintsAfter([](Project& p) { p.appearance.typography.fontName = "Serif"; }) > 0);
+        QVERIFY(paintsAfter([](Project& p) { p.images.edit(0).importError = "gone"; }) > 0);
     }
 
     void mergeDropAddsThePictureOrReportsAFullSlide() {

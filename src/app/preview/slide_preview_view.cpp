@@ -134,7 +134,8 @@ SlidePreviewView::SlidePreviewView(DocumentHandle& handle, QWidget* parent)
             c.kind == DocumentChangeKind::logo) {
             updateGeometry();
             refreshAccessibility();
-            update();
+            if (c.kind == DocumentChangeKind::logo || !showsWhatWasPainted())
+                update();
         }
     });
     // Only thumbnails this slide may show (its pictures, or the logo) cause a repaint.
@@ -196,6 +197,40 @@ void SlidePreviewView::setShowsChrome(bool shows) {
 QSize SlidePreviewView::sizeHint() const {
     const QSizeF size = slideCanvasSize(handle_.document().project().appearance.slideSize, scale_);
     return {int(std::ceil(size.width())), int(std::ceil(size.height()))};
+}
+
+SlidePreviewView::Painted SlidePreviewView::paintedNow(const Slide& slide) const {
+    const MosavelleDocument& document = handle_.document();
+    const Project& project = document.project();
+    Painted painted{renderSlide(slide, displayIndexOfSlide(project, slide.id).value_or(0), project),
+                    project.appearance,
+                    {}};
+    for (const PictureFrame& frame : painted.rendered.pictures) {
+        PaintedPicture& picture = painted.pictures.emplace_back();
+        if (const SourceImage* record = project.sourceImage(frame.imageID))
+            picture.record = *record;
+        if (const auto found = document.imageData().find(frame.imageID);
+            found != document.imageData().end())
+            picture.bytes = found->second;
+    }
+    return painted;
+}
+
+// Whether a paint now would draw what the last one did. Only the same layout over the very same
+// stored pictures counts; a logo or a placeholder gets a new identifier at every layout, so a
+// slide with one always counts as changed.
+bool SlidePreviewView::showsWhatWasPainted() const {
+    const Slide* slide = shownSlide();
+    if (!painted_ || !slide)
+        return false;
+    const Painted now = paintedNow(*slide);
+    const auto same = [](const PaintedPicture& a, const PaintedPicture& b) {
+        return a.record == b.record &&
+               (a.bytes && b.bytes ? a.bytes->sharesStorageWith(*b.bytes) : !a.bytes && !b.bytes);
+    };
+    return now.rendered == painted_->rendered && now.appearance == painted_->appearance &&
+           std::equal(now.pictures.begin(), now.pictures.end(), painted_->pictures.begin(),
+                      painted_->pictures.end(), same);
 }
 
 const Slide* SlidePreviewView::shownSlide() const {
@@ -286,11 +321,11 @@ std::optional<Uuid> SlidePreviewView::pictureAt(const QPointF& point) const {
 void SlidePreviewView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const Slide* slide = shownSlide();
+    painted_.reset();
     if (!slide)
         return;
-    const Project& project = handle_.document().project();
-    const RenderedSlide rendered =
-        renderSlide(*slide, displayIndexOfSlide(project, slide->id).value_or(0), project);
+    painted_ = paintedNow(*slide);
+    const RenderedSlide& rendered = painted_->rendered;
     SlidePaintOptions options;
     options.scale = scale_;
     options.devicePixelRatio = devicePixelRatioF();

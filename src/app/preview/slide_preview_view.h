@@ -5,7 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "core/layout/rendered_slide.h"
 #include "core/model/project.h"
+#include "core/platform/stored_bytes.h"
 #include "core/platform/uuid.h"
 
 class QAction;
@@ -91,6 +93,23 @@ private:
     void finishCropDrag(bool cancelled);
     void setMergeTargeted(bool targeted);
     void refreshAccessibility();
+    bool showsWhatWasPainted() const;
+
+    // What the last paint drew from: the laid-out slide, the deck's appearance (fonts, logo
+    // position), and the record and stored bytes of each of its pictures (none for a missing
+    // one). A change elsewhere in the deck, as each batch of an import is, leaves all of it as it
+    // was and so repaints nothing.
+    struct PaintedPicture {
+        std::optional<SourceImage> record;
+        std::optional<StoredBytes> bytes;
+    };
+    struct Painted {
+        RenderedSlide rendered;
+        AppearanceSettings appearance;
+        std::vector<PaintedPicture> pictures;
+    };
+    Painted paintedNow(const Slide& slide) const;
+    std::optional<Painted> painted_;
 
     DocumentHandle& handle_;
     std::optional<Uuid> slideID_;
