@@ -58,23 +58,5 @@ TEST(EmbeddedPreview, AbsentWithoutOneOrWhenDamaged) {
     }
 }
 
-// Where the stored top-left pixel is shown, by the definition of each orientation.
-TEST(EmbeddedPreview, TurnsEveryOrientation) {
-    RgbaImage stored{3, 2, std::vector<std::uint8_t>(3 * 2 * 4, 0)};
-    stored.pixels[0] = 255;  // top-left red
-    const char* corners[9] = {"", "TL", "TR", "BR", "BL", "TL", "TR", "BR", "BL"};
-    for (int orientation = 1; orientation <= 8; ++orientation) {
-        const RgbaImage upright = turnedUpright(stored, orientation);
-        ASSERT_EQ(upright.width, orientation >= 5 ? 2 : 3) << orientation;
-        const int right = upright.width - 1, bottom = upright.height - 1;
-        std::string found;
-        for (auto [x, y, name] :
-             {std::tuple{0, 0, "TL"}, {right, 0, "TR"}, {right, bottom, "BR"}, {0, bottom, "BL"}})
-            if (upright.pixel(x, y)[0] == 255)
-                found += name;
-        EXPECT_EQ(found, corners[orientation]) << orientation;
-    }
-}
-
 }  // namespace
 }  // namespace mosavelle

@@ -404,22 +404,19 @@ TEST(ImageDecoding, EmbeddedProfileIsConvertedToSrgb) {
     EXPECT_NEAR(image->pixel(2, 2)[1], 30, 6);
 }
 
-// A 1000x700 JPEG of smooth ramps, red across, green down, blue along the diagonal; grey when
-// `bands` is 1.
+// A 1000x700 JPEG of smooth ramps, red across and green down over blue 128; grey (the red ramp)
+// when `bands` is 1.
 Bytes rampsJpeg(int bands) {
     EXPECT_TRUE(ensureVipsStarted());
-    VipsImage *xy = nullptr, *sum = nullptr, *joined = nullptr, *scaled = nullptr, *cast = nullptr;
+    VipsImage *xy = nullptr, *ramps = nullptr, *out = nullptr;
+    const double scale[] = {255 / 999., 255 / 699.}, offset[] = {0, 0};
     EXPECT_EQ(vips_xyz(&xy, 1000, 700, nullptr), 0);
-    EXPECT_EQ(vips_bandmean(xy, &sum, nullptr), 0);
-    VipsImage* parts[2] = {xy, sum};
-    EXPECT_EQ(vips_bandjoin(parts, &joined, 2, nullptr), 0);
-    const double scale[] = {255 / 999., 255 / 699., 255 / 849.}, offset[] = {0, 0, 0};
-    EXPECT_EQ(vips_linear(joined, &scaled, scale, offset, 3, nullptr), 0);
-    VipsImage* picked = nullptr;
-    EXPECT_EQ(vips_extract_band(scaled, &picked, 0, "n", bands, nullptr), 0);
-    EXPECT_EQ(vips_cast_uchar(picked, &cast, nullptr), 0);
-    Bytes jpeg = testing::savedAs(cast, ".jpg[Q=95]");
-    for (VipsImage* image : {xy, sum, joined, scaled, picked, cast})
+    EXPECT_EQ(vips_linear(xy, &ramps, scale, offset, 2, "uchar", TRUE, nullptr), 0);
+    EXPECT_EQ(bands == 3 ? vips_bandjoin_const1(ramps, &out, 128, nullptr)
+                         : vips_extract_band(ramps, &out, 0, nullptr),
+              0);
+    Bytes jpeg = testing::savedAs(out, ".jpg[Q=95]");
+    for (VipsImage* image : {xy, ramps, out})
         g_object_unref(image);
     return jpeg;
 }
@@ -427,8 +424,7 @@ Bytes rampsJpeg(int bands) {
 TEST(ImageDecoding, PlainJpegDecodeAveragesLikeTheGeneralThumbnailerAndRefusesTheRest) {
     for (const int bands : {3, 1}) {
         const Bytes jpeg = rampsJpeg(bands);
-        for (const PixelSize size :
-             {PixelSize{256, 179}, PixelSize{100, 70}, PixelSize{999, 3}, PixelSize{1000, 700}}) {
+        for (const PixelSize size : {PixelSize{256, 179}, PixelSize{100, 70}, PixelSize{999, 3}}) {
             SCOPED_TRACE(std::to_string(bands) + " bands at " + std::to_string(size.width));
             const auto plain = decodePlainJpeg(jpeg, {1000, 700}, size);
             VipsImage* general = nullptr;
@@ -439,19 +435,20 @@ TEST(ImageDecoding, PlainJpegDecodeAveragesLikeTheGeneralThumbnailerAndRefusesTh
             VipsImageHandle handle(general);
             std::size_t length = 0;
             auto* pixels = static_cast<std::uint8_t*>(vips_image_write_to_memory(general, &length));
-            ASSERT_TRUE(plain && length == std::size_t(size.width) * size.height * bands);
-            ASSERT_EQ((PixelSize{plain->width, plain->height}), size);
+            const std::size_t count = std::size_t(size.width) * size.height;
+            ASSERT_TRUE(plain && plain->width == size.width && plain->height == size.height &&
+                        length == count * bands);
             // Lanczos and area averaging differ by a level or two; a picture shifted by a pixel,
             // a scale of the wrong size or a channel out of place differs by far more.
             long difference = 0, worst = 0;
-            for (std::size_t i = 0; i < std::size_t(size.width) * size.height; ++i)
-                for (int c = 0; c < 3; ++c) {
-                    const long d = long(plain->pixels[i * 4 + c]) - pixels[i * bands + c % bands];
-                    difference += d;
-                    worst = std::max(worst, std::abs(d));
-                }
+            for (std::size_t i = 0; i < count * 3; ++i) {
+                const long d =
+                    long(plain->pixels[i / 3 * 4 + i % 3]) - pixels[i / 3 * bands + i % 3 % bands];
+                difference += d;
+                worst = std::max(worst, std::abs(d));
+            }
             g_free(pixels);
-            EXPECT_LT(std::abs(double(difference)) / (size.width * size.height * 3), 1.0);
+            EXPECT_LT(std::abs(double(difference)) / double(count * 3), 1.0);
             EXPECT_LE(worst, 4);
         }
     }
