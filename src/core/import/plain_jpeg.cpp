@@ -56,39 +56,39 @@ std::vector<AreaShare> areaShares(int from, int to) {
     return shares;
 }
 
-// The opaque `image` averaged down to `size` (at most its own on each axis), one axis at a time.
+// Adds row `y` of the opaque `image`, averaged across by `across`, times `weight` to `sum` (RGB
+// triples).
+void addRowAcross(const RgbaImage& image, int y, const std::vector<AreaShare>& across, float weight,
+                  std::vector<float>& sum) {
+    for (std::size_t x = 0; x < across.size(); ++x) {
+        const AreaShare& share = across[x];
+        float* target = sum.data() + x * 3;
+        for (std::size_t k = 0; k < share.weights.size(); ++k) {
+            const std::uint8_t* pixel = image.pixel(share.first + int(k), y);
+            const float w = weight * share.weights[k];
+            for (int c = 0; c < 3; ++c)
+                target[c] += w * pixel[c];
+        }
+    }
+}
+
+// The opaque `image` averaged down to `size` (at most its own on each axis), one output row at a
+// time, so that nothing larger than a row is held beside the two pictures.
 RgbaImage averagedDown(const RgbaImage& image, PixelSize size) {
     const std::vector<AreaShare> across = areaShares(image.width, size.width);
     const std::vector<AreaShare> down = areaShares(image.height, size.height);
-    // Rows of the input, each already averaged across: `size.width` RGB triples per row.
-    const std::size_t rowFloats = std::size_t(size.width) * 3;
-    std::vector<float> narrowed(std::size_t(image.height) * rowFloats);
-    for (int y = 0; y < image.height; ++y) {
-        float* row = narrowed.data() + std::size_t(y) * rowFloats;
-        for (int x = 0; x < size.width; ++x) {
-            const AreaShare& share = across[std::size_t(x)];
-            float sum[3] = {0, 0, 0};
-            for (std::size_t k = 0; k < share.weights.size(); ++k) {
-                const std::uint8_t* pixel = image.pixel(share.first + int(k), y);
-                for (int c = 0; c < 3; ++c)
-                    sum[c] += share.weights[k] * pixel[c];
-            }
-            std::copy_n(sum, 3, row + std::size_t(x) * 3);
-        }
-    }
     RgbaImage out{size.width, size.height,
                   std::vector<std::uint8_t>(std::size_t(size.width) * size.height * 4, 255)};
+    std::vector<float> sum(std::size_t(size.width) * 3);
     for (int y = 0; y < size.height; ++y) {
+        std::fill(sum.begin(), sum.end(), 0.0f);
         const AreaShare& share = down[std::size_t(y)];
+        for (std::size_t k = 0; k < share.weights.size(); ++k)
+            addRowAcross(image, share.first + int(k), across, share.weights[k], sum);
         std::uint8_t* target = out.pixels.data() + std::size_t(y) * size.width * 4;
-        for (std::size_t i = 0; i < rowFloats; ++i) {
-            float sum = 0;
-            for (std::size_t k = 0; k < share.weights.size(); ++k)
-                sum +=
-                    share.weights[k] * narrowed[std::size_t(share.first + int(k)) * rowFloats + i];
+        for (std::size_t i = 0; i < sum.size(); ++i)
             target[i / 3 * 4 + i % 3] =
-                static_cast<std::uint8_t>(std::clamp(std::lround(sum), 0l, 255l));
-        }
+                static_cast<std::uint8_t>(std::clamp(std::lround(sum[i]), 0l, 255l));
     }
     return out;
 }
