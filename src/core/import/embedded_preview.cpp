@@ -5,11 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
-#include <functional>
-#include <memory>
 #include <string_view>
-#include <variant>
-#include <vector>
 
 #include "core/import/detail/vips_runtime.h"
 #include "core/import/image_source.h"
@@ -62,58 +58,43 @@ std::uint16_t bigEndian16(const std::uint8_t* at) {
     return static_cast<std::uint16_t>(at[0] << 8 | at[1]);
 }
 
-// One segment of a JPEG's headers: its marker and the bytes after its length field.
-struct JpegSegment {
-    std::uint8_t marker = 0;
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
-};
-
-// Hands the segments of the JPEG `bytes` before its picture data to `visit`, in order, until it
-// returns false. Stops at damage or at a segment cut short; nothing past the headers is read, so
-// a file whose pixels are damaged or cut short still shows its headers.
-void forEachJpegSegment(const Bytes& bytes, const std::function<bool(const JpegSegment&)>& visit) {
+// A JPEG's EXIF thumbnail. Only the segments before the picture's data are walked, so a file
+// whose pixels are damaged or cut short still shows its thumbnail, and nothing past the headers
+// is read.
+std::optional<Found> jpegThumbnail(const Bytes& bytes) {
     const std::uint8_t* data = bytes.data();
     const std::size_t size = bytes.size();
     if (size < 4 || data[0] != 0xFF || data[1] != 0xD8)
-        return;
+        return std::nullopt;
+    Turn turn;
+    const std::uint8_t* exif = nullptr;
+    std::size_t exifSize = 0;
     for (std::size_t at = 2; at + 4 <= size;) {
         if (data[at] != 0xFF)
-            return;  // not a marker: damage
+            break;  // not a marker: damage
         const std::uint8_t marker = data[at + 1];
         if (marker == 0xFF || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
             at += marker == 0xFF ? 1 : 2;  // fill byte, or a marker without a length
             continue;
         }
         if (marker == 0xDA || marker == 0xD9)
-            return;  // the picture's data, or its end
+            break;  // the picture's data, or its end
         const std::size_t length = bigEndian16(data + at + 2);
         if (length < 2 || at + 2 + length > size)
-            return;
-        if (!visit(JpegSegment{marker, data + at + 4, length - 2}))
-            return;
-        at += 2 + length;
-    }
-}
-
-// A JPEG's EXIF thumbnail, found in its headers alone.
-std::optional<Found> jpegThumbnail(const Bytes& bytes) {
-    Turn turn;
-    const std::uint8_t* exif = nullptr;
-    std::size_t exifSize = 0;
-    forEachJpegSegment(bytes, [&](const JpegSegment& segment) {
-        if (segment.marker == 0xE1 && exif == nullptr && segment.size > 6 &&
-            std::memcmp(segment.data, "Exif\0\0", 6) == 0) {
-            exif = segment.data + 6;
-            exifSize = segment.size - 6;
+            break;
+        const std::uint8_t* segment = data + at + 4;
+        const std::size_t segmentSize = length - 2;
+        if (marker == 0xE1 && exif == nullptr && segmentSize > 6 &&
+            std::memcmp(segment, "Exif\0\0", 6) == 0) {
+            exif = segment + 6;
+            exifSize = segmentSize - 6;
         }
-        const std::uint8_t marker = segment.marker;
         const bool frameHeader =
             marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frameHeader && segment.size >= 5)
-            turn.stored = {bigEndian16(segment.data + 3), bigEndian16(segment.data + 1)};
-        return true;
-    });
+        if (frameHeader && segmentSize >= 5)
+            turn.stored = {bigEndian16(segment + 3), bigEndian16(segment + 1)};
+        at += 2 + length;
+    }
     // Without a frame header the file is no picture that could be shown.
     if (exif == nullptr || turn.stored.width < 1 || turn.stored.height < 1)
         return std::nullopt;
@@ -187,8 +168,7 @@ std::optional<RgbaImage> shown(const std::optional<Found>& found, int maxPixelSi
     const auto& header = source->decodableHeader();
     if (!header || std::max(header->upright.width, header->upright.height) > maxEmbeddedPreviewSide)
         return std::nullopt;
-    const int limit = std::max(maxPixelSize, 1);
-    std::optional<RgbaImage> decoded = source->decodeThumbnail(limit);
+    auto decoded = source->decodeThumbnail(std::max(maxPixelSize, 1));
     if (!decoded)
         return std::nullopt;
     // A preview that carries an orientation of its own was turned by the decode already.

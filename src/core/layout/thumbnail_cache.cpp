@@ -1,8 +1,5 @@
 #include "core/layout/thumbnail_cache.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <unordered_set>
 
@@ -11,6 +8,7 @@
 #include "core/import/import_plan.h"
 #include "core/layout/thumbnail_disk_cache.h"
 #include "core/platform/sha256.h"
+#include "core/platform/thread_priority.h"
 
 namespace mosavelle {
 
@@ -70,10 +68,7 @@ std::string previewKey(const Uuid& pictureID) {
 
 // Pool threads yield to every other thread of the process (an export, the interface): thumbnails
 // are only ever waited for by a view that already shows a placeholder.
-void lowerThisThreadsPriority() {
-    // On Linux the nice value belongs to the thread, not the process.
-    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
-}
+constexpr int poolNiceness = 19;
 
 }  // namespace
 
@@ -377,7 +372,7 @@ ThumbnailImage ThumbnailCache::decode(const Job& job, bool& mayKeepOnDisk) {
 void ThumbnailCache::work(bool lookUpOnly) {
     // Lookups are short and a view waits for them: only the decoding threads yield.
     if (lowPriority_ && !lookUpOnly)
-        lowerThisThreadsPriority();
+        lowerThisThreadsPriority(poolNiceness);
     std::unique_lock lock(mutex_);
     if (lookUpOnly) {
         for (;;) {

@@ -12,8 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include <sys/resource.h>
-#include <unistd.h>
+#include "core/platform/thread_priority.h"
 
 namespace mosavelle {
 
@@ -107,9 +106,8 @@ private:
     }
 
     void work() {
-        // On Linux the nice value belongs to the thread, not the process.
         if (priority_ == WorkerPriority::background)
-            (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+            lowerThisThreadsPriority(10);
         std::unique_lock lock(mutex_);
         for (;;) {
             changed_.wait(lock, [&] {
