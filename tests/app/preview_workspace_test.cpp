@@ -22,6 +22,7 @@
 #include "app/support/background_job.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "app_test_support.h"
+#include "core/editing/deck_settings.h"
 #include "core/editing/navigator_text.h"
 #include "core/editing/selection.h"
 #include "core/editing/slide_settings.h"
@@ -165,6 +166,12 @@ private Q_SLOTS:
         QVERIFY(std::abs(share().x() - before.x()) < 0.01);
         QVERIFY(std::abs(share().y() - before.y()) < 0.01);
         workspace.zoomToFit();
+        setSlideSize(handle->document(), SlideSizePreset::classic);  // a new page size refits
+        QCOMPARE(workspace.lastFitScale(), preview_zoom::fitZoom(area, SlideSizePreset::classic));
+        QCOMPARE(workspace.zoom(), workspace.lastFitScale());
+        handle->undoHistory()->undo();
+        QCOMPARE(workspace.lastFitScale(),
+                 preview_zoom::fitZoom(area, SlideSizePreset::widescreen));
 
         // The notes pane keeps its height within limits; an editing session is one step.
         MosavelleDocument& document = handle->document();

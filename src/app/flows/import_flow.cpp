@@ -68,6 +68,11 @@ QByteArray encodedPictureIn(const QMimeData& data) {
 // enough that the slides are seen arriving.
 constexpr int arrivalBatchMs = 150;
 
+// How often the progress dialog's count moves. A new label lays the dialog out again: once per
+// file, on an import of thousands, that cost the interface thread more than showing the slides,
+// and no one reads a count that changes faster than this.
+constexpr int progressRefreshMs = 100;
+
 }  // namespace
 
 ImportFlow::ImportFlow(DocumentHandle& handle, QWidget* window)
@@ -208,6 +213,7 @@ void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, s
             takeBackArrivals();  // at once, not when the worker has wound down
         });
         progress_->open();
+        progressShown_.invalidate();
     }
     if (session_ && !accepted.empty()) {
         arrived_.insert(arrived_.end(), std::make_move_iterator(accepted.begin()),
@@ -217,6 +223,9 @@ void ImportFlow::onProgress(const std::shared_ptr<Job>& job, std::size_t done, s
         else if (!arrivals_.isActive())
             arrivals_.start();
     }
+    if (progressShown_.isValid() && !progressShown_.hasExpired(progressRefreshMs) && done < total)
+        return;
+    progressShown_.start();
     progress_->setMaximum(static_cast<int>(total));
     progress_->setLabelText(
         tr("Reading image %1 of %2…").arg(std::min(done + 1, total)).arg(total));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -99,6 +100,7 @@ private:
     bool busy_ = false;
     std::shared_ptr<Job> job_;
     QPointer<QProgressDialog> progress_;
+    QElapsedTimer progressShown_;  // since the dialog's count last moved
     QPointer<QMessageBox> duplicateQuestion_;
     // The import showing its pictures in the deck: from the progress dialog to the end.
     std::unique_ptr<ImportSession> session_;

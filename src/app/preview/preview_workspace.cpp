@@ -180,8 +180,10 @@ PreviewWorkspace::PreviewWorkspace(DocumentHandle& handle, QWidget* parent)
     connect(&PreviewPreferences::instance(), &PreviewPreferences::changed, this,
             &PreviewWorkspace::applyPreferences);
     connect(&handle_, &DocumentHandle::documentChanged, this, [this](const DocumentChange& c) {
-        if (c.kind == DocumentChangeKind::project)
-            updateZoom();  // the page size may change
+        // Only a new page size moves the fit; an import changes the project many times a second.
+        if (c.kind == DocumentChangeKind::project &&
+            handle_.document().project().appearance.slideSize != zoomedFor_)
+            updateZoom();
     });
     applyPreferences();
 }
@@ -222,8 +224,8 @@ void PreviewWorkspace::applyPreferences() {
 
 void PreviewWorkspace::updateZoom() {
     const QSizeF available = scroll_->size();
-    lastFitScale_ =
-        preview_zoom::fitZoom(available, handle_.document().project().appearance.slideSize);
+    zoomedFor_ = handle_.document().project().appearance.slideSize;
+    lastFitScale_ = preview_zoom::fitZoom(available, zoomedFor_);
     const auto& preferences = PreviewPreferences::instance();
     const bool fitting = preferences.zoomsToFit();
     const double zoom = fitting ? lastFitScale_ : preferences.zoomScale();

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <optional>
 
+#include "core/model/enums.h"
 #include "core/platform/uuid.h"
 
 class QHBoxLayout;
@@ -110,6 +111,7 @@ private:
     std::optional<Uuid> slideID_;
     bool showsNotes_ = true;
     double lastFitScale_ = 1.0;
+    SlideSizePreset zoomedFor_ = SlideSizePreset::widescreen;  // the page size updateZoom() fitted
     QScrollArea* scroll_ = nullptr;
     SlidePreviewView* canvas_ = nullptr;
     PreviewZoomBar* zoomBar_ = nullptr;
