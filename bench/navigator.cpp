@@ -14,6 +14,7 @@
 #include "app/navigator/navigator_view.h"
 #include "app/navigator/slide_list_model.h"
 #include "app/navigator/slide_list_view.h"
+#include "app/support/background_job.h"
 #include "app/thumbnails/thumbnail_provider.h"
 #include "app_bench_support.h"
 #include "bench_support.h"
@@ -87,7 +88,7 @@ void scrollScreenful(benchmark::State& state, bool grid) {
         bar->setValue(static_cast<int>(page) * bar->pageStep());
         navigator.currentView().viewport()->repaint();
     }
-    QThreadPool::globalInstance()->waitForDone();
+    backgroundJobPool().waitForDone();
     QApplication::processEvents();
     bar->setValue(0);
     for (auto _ : state) {

@@ -10,6 +10,7 @@
 #include <QThread>
 #include <QThreadPool>
 #include <QWheelEvent>
+#include <atomic>
 #include <functional>
 
 #include "app/inspector/inspector_view.h"
@@ -691,6 +692,31 @@ private Q_SLOTS:
         QVERIFY(onInterfaceThread);
     }
 
+    void paintingNeverWaitsForBackgroundJobs() {
+        // Every thread of the job pool busy until the paint below is done; a paint that waited
+        // for one would let its job give up first.
+        QSemaphore paintDone;
+        std::atomic<int> gaveUp = 0;
+        const int threads = backgroundJobPool().maxThreadCount();
+        for (int i = 0; i < threads; ++i)
+            runInBackground([&] {
+                if (!paintDone.tryAcquire(1, 5000))
+                    ++gaveUp;
+            });
+        QImage canvas(1200, 800, QImage::Format_ARGB32_Premultiplied);
+        QImage picture(256, 192, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        {
+            QPainter painter(&canvas);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.fillRect(canvas.rect(), Qt::blue);
+            painter.drawImage(QRectF(0, 0, 700, 500), picture);
+        }
+        paintDone.release(threads);
+        backgroundJobPool().waitForDone();
+        QCOMPARE(gaveUp.load(), 0);
+    }
+
     void nothingReachesARequesterThatIsGoneOrAClosedPost() {
         QSemaphore proceed;
         bool delivered = false;
@@ -705,7 +731,7 @@ private Q_SLOTS:
             [&delivered](int) { delivered = true; });
         delete requester;
         proceed.release();
-        QThreadPool::globalInstance()->waitForDone();
+        backgroundJobPool().waitForDone();
         QTest::qWait(20);
         QVERIFY(!delivered);
 

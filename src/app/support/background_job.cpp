@@ -75,11 +75,17 @@ void InterfacePost::close() const {
     delete anchor;
 }
 
+QThreadPool& backgroundJobPool() {
+    // A child of the application object, which waits for the jobs still running when it goes.
+    static QThreadPool* const pool = new QThreadPool(QCoreApplication::instance());
+    return *pool;
+}
+
 namespace detail {
 
 void start(std::function<void()> task, JobThread where) {
     if (where == JobThread::pool) {
-        QThreadPool::globalInstance()->start(std::move(task));
+        backgroundJobPool().start(std::move(task));
         return;
     }
     QThread* thread = QThread::create(std::move(task));

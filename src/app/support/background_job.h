@@ -7,6 +7,8 @@
 #include <type_traits>
 #include <utility>
 
+class QThreadPool;
+
 namespace mosavelle::app {
 
 // A request to stop one job, shared by the requester and the job's work: copies share one state.
@@ -65,6 +67,11 @@ private:
 // Where a job runs: on the application's thread pool, or on a thread of its own for work that
 // must not wait behind what the pool holds.
 enum class JobThread { pool, own };
+
+// The pool jobs run on. Not Qt's global pool: the raster engine splits large fills and scaled
+// pictures across that one and waits for them on the interface thread, so a job holding its
+// threads (an import runs for minutes) would hold up every paint.
+QThreadPool& backgroundJobPool();
 
 namespace detail {
 void start(std::function<void()> task, JobThread where);
