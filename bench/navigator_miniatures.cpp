@@ -22,6 +22,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMetaEnum>
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
@@ -202,9 +203,10 @@ public:
             if (entry.end > from && entry.start < to) {
                 total += entry.own;
                 if (entry.own >= least)
-                    std::printf("      %6.1f ms own, %6.1f ms in all: event %d to %s\n",
+                    std::printf("      %6.1f ms own, %6.1f ms in all: %s to %s\n",
                                 double(entry.own) / 1e6, double(entry.end - entry.start) / 1e6,
-                                entry.type, entry.receiver);
+                                QMetaEnum::fromType<QEvent::Type>().valueToKey(entry.type),
+                                entry.receiver);
             }
         std::printf("      (%.1f ms of handling in the %.1f ms)\n", double(total) / 1e6,
                     double(to - from) / 1e6);
