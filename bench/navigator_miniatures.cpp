@@ -1,7 +1,8 @@
 // The deck window with a photographer's deck of camera-sized JPEGs, offscreen, in one process:
 //   - from dropping N photographs on the window to the first slide painted in the navigator,
 //     and the longest the interface thread's event loop went without running during the import
-//     (a 5 ms timer probe);
+//     (a 5 ms timer probe), told by the events that ran in it and the time the thread ran or
+//     waited for a core in it, beside the time the virtual machine's host took meanwhile;
 //   - after the import, a jump to a screenful of slides never shown: how long until every cell
 //     shows a picture (an embedded preview or a kept miniature) and until every one is sharp;
 //   - the peak resident memory (the kernel's high-water mark, reset once the corpus is made)
@@ -419,9 +420,8 @@ int main(int argc, char** argv) {
         lastWait = waitNow;
         lastTickNs = nowNs;
         longestStall = std::max(longestStall, now - lastTick - 5);
-        const double cpu = threadCpuMs();
-        longestBusy = std::max(longestBusy, cpu - lastCpu);
-        lastCpu = cpu;
+        longestBusy = std::max(longestBusy, cpuNow - lastCpu);
+        lastCpu = cpuNow;
         lastTick = now;
     });
     probe.start();
