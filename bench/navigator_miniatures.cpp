@@ -399,29 +399,28 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     resetPeak();
 
-    QElapsedTimer clock;
-    clock.start();
-    qint64 lastTick = 0, longestStall = 0;
-    qint64 stallFrom = 0, stallTo = 0, lastTickNs = 0;  // on app.clock
+    // One clock for the probe and the events the application times.
+    const QElapsedTimer& clock = app.clock;
+    qint64 lastTick = clock.nsecsElapsed(), longestStall = 0;  // ns, ms
+    qint64 stallFrom = 0, stallTo = 0;                         // ns: the longest stall so far
     double lastCpu = threadCpuMs(), longestBusy = 0;
     double lastWait = threadWaitMs(), stallWait = 0, stallRun = 0;
     QTimer probe;
     probe.setInterval(5);
     QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        const qint64 nowNs = app.clock.nsecsElapsed();
+        const qint64 now = clock.nsecsElapsed();
+        const qint64 stall = (now - lastTick) / 1'000'000 - 5;
         const double cpuNow = threadCpuMs(), waitNow = threadWaitMs();
-        if (now - lastTick - 5 > longestStall) {
-            stallFrom = lastTickNs;
-            stallTo = nowNs;
+        if (stall > longestStall) {
+            longestStall = stall;
+            stallFrom = lastTick;
+            stallTo = now;
             stallRun = cpuNow - lastCpu;
             stallWait = waitNow - lastWait;
         }
-        lastWait = waitNow;
-        lastTickNs = nowNs;
-        longestStall = std::max(longestStall, now - lastTick - 5);
         longestBusy = std::max(longestBusy, cpuNow - lastCpu);
         lastCpu = cpuNow;
+        lastWait = waitNow;
         lastTick = now;
     });
     probe.start();
@@ -445,8 +444,7 @@ int main(int argc, char** argv) {
     };
     list.viewport()->installEventFilter(&watch);
 
-    lastTick = clock.elapsed();
-    lastTickNs = app.clock.nsecsElapsed();
+    lastTick = clock.nsecsElapsed();
     app.recording = true;
     const double cpuAtDrop = threadCpuMs(), stolenAtDrop = stolenMs();
     const qint64 dropped = clock.elapsed();
@@ -492,7 +490,7 @@ int main(int argc, char** argv) {
     bar->setValue(0);
     longestStall = 0;
     longestBusy = 0;
-    lastTick = clock.elapsed();
+    lastTick = clock.nsecsElapsed();
     const qint64 scrollStart = clock.elapsed();
     for (;;) {
         const qint64 screen = clock.elapsed();
